@@ -1,0 +1,40 @@
+#include "core/shell/SiteCatalogue.h"
+
+#include <algorithm>
+
+#include "core/storage/RecordFile.h"
+
+namespace pelvaro {
+
+namespace {
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; });
+  return text;
+}
+}  // namespace
+
+std::vector<std::string> ListSites(const Files& files) {
+  return Files::List(files.HeaderFolder(), kSitePattern);
+}
+
+std::string IdentificationOf(const std::string& entry) {
+  return TrimRight(entry.size() >= 4 ? entry.substr(0, entry.size() - 4) : std::string());
+}
+
+std::optional<int> FindSiteEntry(const std::vector<std::string>& sites,
+                                 const std::string& identification) {
+  const std::string wanted = Upper(identification + ".KEY");
+  for (std::size_t i = 0; i < sites.size(); ++i) {
+    if (Upper(TrimLeft(sites[i])) == wanted) return static_cast<int>(i);
+  }
+  return std::nullopt;
+}
+
+std::optional<int> RememberedSiteIndex(const std::vector<std::string>& sites,
+                                       const std::string& identification) {
+  if (identification.empty() || sites.empty()) return std::nullopt;
+  return FindSiteEntry(sites, identification).value_or(static_cast<int>(sites.size()) - 1);
+}
+
+}  // namespace pelvaro

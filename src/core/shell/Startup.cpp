@@ -1,0 +1,177 @@
+#include "core/shell/Startup.h"
+
+#include <cstdlib>
+
+#include "core/shell/SiteCatalogue.h"
+#include "core/storage/StateFiles.h"
+
+namespace pelvaro {
+
+namespace {
+
+std::optional<std::string> Env(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+constexpr const char* kStateFiles[] = {"Sitesel.dat", "START.dat", "DEF.INS"};
+
+// The storage step ignores every failure and runs the next statement.
+template <typename F>
+void Ignoring(F&& step) {
+  try {
+    step();
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace
+
+StartupEnvironment StartupEnvironment::FromProcess(const fs::path& programFolder,
+                                                   const fs::path& installedData) {
+  StartupEnvironment env;
+  env.userProfile = Env("USERPROFILE");
+  env.home = Env("HOME");
+  env.programFiles = Env("ProgramFiles");
+  env.installedData = installedData;
+  env.programFolder = programFolder;
+  std::error_code ec;
+  env.currentFolder = fs::current_path(ec);
+  return env;
+}
+
+fs::path WorkingRootFor(const StartupEnvironment& env) {
+  std::string profile;
+  if (env.userProfile && !env.userProfile->empty()) {
+    profile = *env.userProfile;
+  } else if (env.home) {
+    profile = *env.home;
+  }
+  return (profile.empty() ? fs::path("/") : fs::path(profile)) / "Pelvaro Data";
+}
+
+fs::path InstallFolderFor(const StartupEnvironment& env) {
+  if (env.programFiles && !env.programFiles->empty()) {
+    return fs::path(*env.programFiles) / "TVMKVelmora";
+  }
+  return env.installedData;
+}
+
+bool CreateWorkingRoot(const Files& files) {
+  if (!Files::FolderExists(files.Root())) Files::CreateFolder(files.Root());
+  return Files::FolderExists(files.Root());
+}
+
+bool CreateStorageFolder(const Files& files, const std::string& name) {
+  const fs::path path = files.InRoot(name);
+  if (!Files::FolderExists(path)) Files::CreateFolder(path);
+  return Files::FolderExists(path);
+}
+
+bool CreateStorageFolders(const Files& files) {
+  const bool data = CreateStorageFolder(files, "TVMKDATA");
+  const bool headers = CreateStorageFolder(files, "TVMKHEADER");
+  return data && headers;
+}
+
+void CopyInstallFolders(const fs::path& source, const fs::path& destination) {
+  if (source.empty() || !Files::FolderExists(source)) return;
+  for (const std::string& name : Files::ListFolders(source)) {
+    Files::CopyFolder(Files::Resolve(source) / name, Files::Resolve(destination / name));
+  }
+}
+
+void CopyStateFiles(const fs::path& source, const fs::path& destination) {
+  if (source.empty()) return;
+  for (const char* name : kStateFiles) {
+    // The copy keeps the source's spelling, or overwrites the file already
+    // there whatever its case.
+    const fs::path found = Files::Resolve(source / name);
+    if (Files::FileExists(found)) Files::CopyFile(found, destination / found.filename());
+  }
+}
+
+bool MoveStrayKeyFiles(const Files& files, const fs::path& currentFolder) {
+  for (const std::string& name : Files::List(currentFolder, "*.key")) {
+    Files::Move(currentFolder / name, files.InRoot("TVMKDATA") / name);
+  }
+  return true;
+}
+
+bool MoveStrayDatFiles(const Files& files, const fs::path& currentFolder) {
+  for (const std::string& name : Files::List(currentFolder, "*.dat")) {
+    if (name == "Sitesel.dat" || name == "START.DAT") continue;
+    Files::Move(currentFolder / name, files.InRoot("TVMKDATA") / name);
+  }
+  return true;
+}
+
+bool InstallSampleSite(const Files& files, const fs::path& currentFolder) {
+  const std::string keyName = std::string(kSampleSite) + ".key";
+  const fs::path source = currentFolder / keyName;
+  if (currentFolder.empty() || !Files::FileExists(source)) return false;
+  if (!Files::Move(source, files.HeaderFolder() / keyName)) return false;
+  const bool keys = MoveStrayKeyFiles(files, currentFolder);
+  const bool dats = MoveStrayDatFiles(files, currentFolder);
+  if (!keys && !dats) return false;
+  const std::string graphName = std::string(kSampleSite) + ".bgf";
+  if (!Files::FileExists(currentFolder / graphName)) return false;
+  return Files::Move(currentFolder / graphName, files.InRoot("TVMKDATA") / graphName);
+}
+
+void LoadSiteList(const Files& files, Prompter& prompter, StartupResult& result) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    try {
+      result.sites = ListSites(files);
+      result.selectedSite.reset();
+      const SiteSelection remembered = ReadSiteSelection(files, 8);
+      result.selectedSite = RememberedSiteIndex(result.sites, remembered.identification);
+      return;
+    } catch (const UnsafeNameError& e) {
+      // The list stands; only the remembered site is refused.
+      prompter.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
+      return;
+    } catch (const std::exception&) {
+      result.sites.clear();
+      result.selectedSite.reset();
+    }
+  }
+}
+
+StartupResult RunStartup(const StartupEnvironment& env, Prompter& prompter,
+                         const std::function<void(const Files&)>& convertSelected) {
+  StartupResult result;
+  result.workingRoot = WorkingRootFor(env);
+  const Files files(result.workingRoot);
+
+  if (!Files::FolderExists(files.Root())) {
+    bool root = false;
+    bool folders = false;
+    Ignoring([&] { root = CreateWorkingRoot(files); });
+    Ignoring([&] { folders = CreateStorageFolders(files); });
+    if (root && folders) {
+      const fs::path install = InstallFolderFor(env);
+      Ignoring([&] { CopyInstallFolders(install, files.Root()); });
+      Ignoring([&] { CopyStateFiles(install, files.Root()); });
+    }
+  }
+  Ignoring([&] {
+    if (!Files::FolderExists(files.HeaderFolder())) CreateStorageFolders(files);
+  });
+  Ignoring([&] {
+    if (!Files::FileExists(files.InRoot("Sitesel.Dat")) ||
+        !Files::FileExists(files.InRoot("START.DAT"))) {
+      CopyStateFiles(env.programFolder, files.Root());
+    }
+  });
+  Ignoring([&] { WriteRestartRequest(files, "NO"); });
+
+  Ignoring([&] { result.sampleInstalled = InstallSampleSite(files, env.currentFolder); });
+  if (result.sampleInstalled && convertSelected) convertSelected(files);
+
+  LoadSiteList(files, prompter, result);
+  return result;
+}
+
+}  // namespace pelvaro

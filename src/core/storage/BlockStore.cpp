@@ -1,0 +1,184 @@
+#include "core/storage/BlockStore.h"
+
+#include <algorithm>
+
+#include "core/storage/NumberText.h"
+#include "core/storage/TextRoutines.h"
+
+namespace pelvaro {
+
+std::string BlockSuffix(int number) {
+  const std::string digits = std::to_string(number);
+  switch (digits.size()) {
+    case 1:
+      return "_00" + digits;
+    case 2:
+      return "_0" + digits;
+    case 3:
+      return "_" + digits;
+    default:
+      return digits;
+  }
+}
+
+std::string BlockStem(const std::string& identification, int number) {
+  return identification + BlockSuffix(number);
+}
+
+std::string BlockFilePattern(const std::string& identification) {
+  return identification + "_???.DAT";
+}
+
+fs::path BlockStemPath(const Files& files, const std::string& dataDirectory,
+                       const std::string& stem) {
+  return files.DataFolder(dataDirectory) / CheckSafeName(stem);
+}
+
+BlockPaths MakeBlockPaths(const fs::path& stemPath) {
+  fs::path data = stemPath;
+  data += ".DAT";
+  fs::path header = stemPath;
+  header += ".KEY";
+  return {Files::Resolve(data), Files::Resolve(header)};
+}
+
+std::string BlockHeaderRecord1(double words) {
+  std::string text = Spaced(words) + " SOIL MOISTURE TECHNOLOGY";
+  if (text.size() < kBlockHeaderRecordSize) {
+    text.insert(0, kBlockHeaderRecordSize - text.size(), ' ');
+  }
+  return text;
+}
+
+std::string BlockHeaderRecord2(const RunHeader& run, const DateTime& t) {
+  std::string text(run.b.begin(), run.b.end());
+  text += TwoDigitText(t.hour) + ":" + TwoDigitText(t.minute) + ":" + TwoDigitText(t.second);
+  text += TwoDigitText(t.day) + "-" + TwoDigitText(t.month) + "-" + std::to_string(t.year);
+  text += "00";
+  return text;
+}
+
+std::string BlockHeaderRecord3(double words) { return Spaced(words); }
+
+BlockHeader ReadBlockHeader(const fs::path& headerFile) {
+  RecordFile file(headerFile, kBlockHeaderRecordSize, RecordFile::Mode::ReadOnly, ' ');
+  BlockHeader h;
+  h.record2 = file.Read(2);
+  std::copy_n(h.record2.begin(), h.run.b.size(), h.run.b.begin());
+  h.timeText = h.record2.substr(13, 8);
+  h.dateText = h.record2.substr(21, 10);
+  h.trailer = h.record2.substr(31, 2);
+  h.words = ParseLeadingNumber(file.Read(3));
+  return h;
+}
+
+void WriteBlockHeaderRecord(const fs::path& headerFile, int record, std::string_view text) {
+  RecordFile file(headerFile, kBlockHeaderRecordSize, RecordFile::Mode::ReadWrite, ' ');
+  file.Write(static_cast<std::uint64_t>(record), text);
+  file.Flush();
+  file.Close();
+}
+
+BlockData::BlockData(const fs::path& dataFile, RecordFile::Mode mode)
+    : file_(dataFile, kWordSize, mode, '\0') {}
+
+std::uint16_t BlockData::ReadWord(std::uint64_t index) {
+  const std::string bytes = file_.Read(index);
+  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[0]) +
+                                    256 * static_cast<std::uint8_t>(bytes[1]));
+}
+
+void BlockData::WriteWordInPlace(std::uint64_t index, std::uint16_t value) {
+  const char bytes[2] = {static_cast<char>(value & 0xff), static_cast<char>(value >> 8)};
+  file_.Write(index, std::string_view(bytes, 2));
+}
+
+std::vector<std::uint16_t> BlockData::ReadAllWords() {
+  // One read of the whole file: a block holds up to 32,767 readings.
+  const std::string bytes = Files::ReadWholeFile(file_.Path()).value_or(std::string());
+  std::vector<std::uint16_t> words(bytes.size() / kWordSize);
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    words[i] = static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[2 * i]) +
+                                          256 * static_cast<std::uint8_t>(bytes[2 * i + 1]));
+  }
+  return words;
+}
+
+fs::path TempHeaderPath(const Files& files) { return files.InRoot(kTempHeaderName); }
+fs::path TempDataPath(const Files& files) { return files.InRoot(kTempDataName); }
+
+TempBlock::TempBlock(const Files& files)
+    : header_(TempHeaderPath(files), kBlockHeaderRecordSize, RecordFile::Mode::Truncate, ' '),
+      data_(TempDataPath(files), kWordSize, RecordFile::Mode::Truncate, '\0') {}
+
+void TempBlock::WriteWord(std::uint64_t index, std::uint8_t low, std::uint8_t high) {
+  const char bytes[2] = {static_cast<char>(low), static_cast<char>(high)};
+  data_.Write(index, std::string_view(bytes, 2));
+}
+
+void TempBlock::WriteTempHeader(double words, const RunHeader& run, const DateTime& downloaded) {
+  header_.Write(1, BlockHeaderRecord1(words));
+  header_.Write(2, BlockHeaderRecord2(run, downloaded));
+  header_.Write(3, BlockHeaderRecord3(words));
+}
+
+void TempBlock::Flush() {
+  header_.Flush();
+  data_.Flush();
+}
+
+void TempBlock::Close() {
+  header_.Close();
+  data_.Close();
+}
+
+namespace {
+
+// Copies one file to the target through a flushed sibling and a rename.
+void PlaceFile(const fs::path& source, const fs::path& target) {
+  fs::path sibling = target;
+  sibling += ".new";
+  try {
+    Files::CopyFile(source, sibling);
+    Files::SyncFile(sibling);
+    std::error_code ec;
+    fs::rename(sibling, target, ec);
+    if (ec) throw IoError(ec.message());
+  } catch (const IoError&) {
+    Files::Remove(sibling);
+    throw;
+  }
+}
+
+}  // namespace
+
+void CommitBlock(const Files& files, const fs::path& stemPath) {
+  const BlockPaths target = MakeBlockPaths(stemPath);
+  const fs::path tempData = TempDataPath(files);
+  const fs::path tempHeader = TempHeaderPath(files);
+  if (!Files::FileExists(tempData) || !Files::FileExists(tempHeader)) {
+    throw IoError("The downloaded data is missing from the working folder.");
+  }
+  PlaceFile(tempData, target.data);
+  try {
+    PlaceFile(tempHeader, target.header);
+  } catch (const IoError&) {
+    // Without its header the data file would be counted as a block.
+    Files::Remove(target.data);
+    throw;
+  }
+  try {
+    Files::SyncFile(target.data.parent_path());
+  } catch (const IoError&) {
+    // The renames are done; a folder that cannot be synced is no failure of the block.
+  }
+  Files::Remove(tempData);
+  Files::Remove(tempHeader);
+}
+
+void DiscardTempBlock(const Files& files) {
+  Files::Remove(TempHeaderPath(files));
+  Files::Remove(TempDataPath(files));
+}
+
+}  // namespace pelvaro

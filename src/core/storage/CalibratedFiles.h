@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+
+#include "core/platform/Files.h"
+#include "core/storage/RecordFile.h"
+
+namespace pelvaro {
+
+inline constexpr std::size_t kGraphRecordSize = 56;
+inline constexpr std::size_t kSummaryRecordSize = 20;
+inline constexpr char kGraphExtension[] = ".BGF";
+inline constexpr char kSummaryExtension[] = ".Pct";
+inline constexpr std::uint64_t kGraphFileMinimum = 500;  // shorter counts as missing
+
+// A graph file (56-byte records) or a summary file (20-byte records). A record
+// never written reads as zero bytes; a blank one is spaces.
+class CalibratedFile {
+ public:
+  CalibratedFile(const fs::path& path, std::size_t recordSize, RecordFile::Mode mode);
+  // Deletes an existing file and starts an empty one.
+  static CalibratedFile CreateEmpty(const fs::path& path, std::size_t recordSize);
+
+  void WriteRecord(std::uint64_t record, std::string_view text) { file_.Write(record, text); }
+  std::string ReadRecord(std::uint64_t record) { return file_.Read(record); }
+  std::uint64_t Length() const { return file_.Length(); }
+  std::uint64_t RecordCount() const { return file_.RecordCount(); }
+  void Flush() { file_.Flush(); }
+  void Close() { file_.Close(); }
+
+ private:
+  RecordFile file_;
+};
+
+// The path of a site's graph or summary file in its data folder.
+fs::path CalibratedPath(const Files& files, const std::string& dataDirectory,
+                        const std::string& identification, const char* extension);
+
+// One field of a sensor line: "00.00", then right-aligned in six characters;
+// a longer text is kept whole.
+std::string SensorField(double value);
+// The value, the distance above refill and the distance below field capacity.
+std::string SensorLine(double value, double aboveRefill, double belowFieldCapacity);
+// The value of a sensor line: the numeric prefix of its first six characters.
+double SensorLineValue(std::string_view record);
+
+}  // namespace pelvaro

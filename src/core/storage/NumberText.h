@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pelvaro {
+
+// Numbers are stored as text. The spaced notation has one leading space when
+// the number is not negative and no "0" before the point of a fraction
+// (" 25", " 12.5", " .5", "-3", "-.5"); the plain notation has neither
+// ("600", "0.5", "-0.5"). Both give the shortest decimal form with at most
+// the given number of significant digits and never an exponent.
+inline constexpr int kSingleDigits = 7;
+inline constexpr int kDoubleDigits = 15;
+
+std::string FormatNumber(double value, int significantDigits, bool spaced);
+
+inline std::string Spaced(double value) { return FormatNumber(value, kDoubleDigits, true); }
+inline std::string SpacedSingle(float value) { return FormatNumber(value, kSingleDigits, true); }
+inline std::string Plain(double value) { return FormatNumber(value, kDoubleDigits, false); }
+inline std::string PlainSingle(float value) { return FormatNumber(value, kSingleDigits, false); }
+
+// The lenient reader of every stored number: leading blanks are skipped, the
+// longest leading decimal number is taken, and text that starts with no
+// number (a blank record included) reads as 0.
+double ParseLeadingNumber(std::string_view text);
+
+// Halves go to the even neighbour, as every reader that needs a whole number
+// rounds.
+double RoundHalfEven(double value);
+// A 16-bit integer, or nothing when the value does not fit.
+std::optional<std::int16_t> ToInt16(double value);
+
+// Fixed two decimals with at least two integer digits ("07.50", "-03.20",
+// "123.46"); halves round away from zero on the 15-digit decimal form.
+std::string FormatTwoDecimals(double value);
+
+}  // namespace pelvaro

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "core/platform/Files.h"
+
+namespace pelvaro {
+
+// A file of fixed-length records numbered from 1. A text written to a record
+// is padded with spaces or cut, so it never spills into the next record.
+// Bytes that lie beyond the end of the file read as the fill byte, and a
+// record written past the end fills the skipped bytes with it.
+class RecordFile {
+ public:
+  enum class Mode {
+    ReadOnly,   // a missing file reads as empty
+    ReadWrite,  // a missing file is created empty
+    Truncate,   // the file is created or emptied
+  };
+
+  RecordFile(const fs::path& path, std::size_t recordSize, Mode mode, char fill = ' ');
+  ~RecordFile();
+  RecordFile(RecordFile&& other) noexcept;
+  RecordFile& operator=(RecordFile&& other) noexcept;
+  RecordFile(const RecordFile&) = delete;
+  RecordFile& operator=(const RecordFile&) = delete;
+
+  std::size_t RecordSize() const { return size_; }
+  const fs::path& Path() const { return path_; }
+  // The whole record, always RecordSize() bytes.
+  std::string Read(std::uint64_t record);
+  void Write(std::uint64_t record, std::string_view text);
+  std::uint64_t Length() const { return length_; }
+  std::uint64_t RecordCount() const { return length_ / size_; }
+  // Pushes buffered writes to the disk. Throws IoError.
+  void Flush();
+  void Close();
+
+ private:
+  void SeekTo(std::uint64_t offset);
+
+  fs::path path_;
+  std::FILE* file_ = nullptr;
+  std::size_t size_;
+  char fill_;
+  std::uint64_t length_ = 0;
+  std::uint64_t position_ = 0;
+  bool positionKnown_ = false;
+  bool lastWasWrite_ = false;
+};
+
+// Removes trailing spaces only, as every record reader does.
+std::string TrimRight(std::string_view text);
+std::string TrimLeft(std::string_view text);
+std::string Trim(std::string_view text);
+
+}  // namespace pelvaro

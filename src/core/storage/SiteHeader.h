@@ -1,0 +1,87 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/platform/Files.h"
+#include "core/storage/RecordFile.h"
+
+namespace pelvaro {
+
+// Record numbers of the site header file.
+namespace header {
+inline constexpr std::size_t kRecordSize = 64;
+inline constexpr int kCreatedRecords = 222;
+inline constexpr std::uint64_t kEmptyBelow = 65;  // a shorter file loads no field
+inline constexpr int kWorkingRootName = 1;
+inline constexpr int kDataDirectory = 2;
+inline constexpr int kSerialNumber = 3;
+inline constexpr int kSiteNumber = 4;
+inline constexpr int kSiteName = 5;
+inline constexpr int kDepthSlotCount = 6;
+inline constexpr int kRootZone = 7;
+inline constexpr int kFirstDirectory = 26;
+inline constexpr int kDirectoryCount = 8;
+inline constexpr int kMeasurementType = 99;
+inline constexpr int kFormatVersion = 100;
+inline constexpr int kFirstBlockSlot = 114;
+inline constexpr int kBlockSlots = 101;
+inline constexpr int kLastBlockSlot = kFirstBlockSlot + kBlockSlots - 1;  // 214
+inline constexpr int kSensorsOn = 215;
+inline constexpr int kStartMode = 216;
+inline constexpr int kStartDate = 217;
+inline constexpr int kStartTime = 218;
+inline constexpr int kScanInterval = 219;
+inline constexpr int kLastRunDay = 220;
+inline constexpr int kLastRunTime = 221;
+inline constexpr int kMaxBlocks = 100;
+
+// Soil type record of depth index d (1 to 12).
+constexpr int SoilType(int depth) { return 9 + depth; }
+// First of the five calibration records of depth index d.
+constexpr int CalibrationBase(int depth) { return 34 + 5 * (depth - 1); }
+inline constexpr int kOffset = 0;
+inline constexpr int kSlope = 1;
+inline constexpr int kFieldCapacity = 2;
+inline constexpr int kRefill = 3;
+inline constexpr int kState = 4;
+}  // namespace header
+
+// One site header file: 64-byte text records addressed by number.
+class SiteHeader {
+ public:
+  // Opens for record access; ReadWrite creates an empty file when missing,
+  // ReadOnly reads a missing file as empty.
+  SiteHeader(const fs::path& path, RecordFile::Mode mode);
+  static SiteHeader Open(const Files& files, const std::string& identification,
+                         RecordFile::Mode mode = RecordFile::Mode::ReadWrite);
+  // Creates or overwrites the file with records 1 to 222 all spaces.
+  static SiteHeader CreateBlank(const Files& files, const std::string& identification);
+
+  // The record with trailing spaces removed; blank beyond the end.
+  std::string ReadRecord(int record);
+  void WriteRecord(int record, std::string_view text);
+  double ReadNumber(int record);
+  std::uint64_t HeaderLength() const { return file_.Length(); }
+  bool IsEmpty() const { return HeaderLength() < header::kEmptyBelow; }
+  void Flush() { file_.Flush(); }
+  void Close() { file_.Close(); }
+
+  // Block index: the number of slots before the first free one.
+  int BlockCount();
+  struct NextBlock {
+    int slot;    // 1 to 101: the first free slot
+    int number;  // the block number that goes there
+  };
+  // One more than the last used slot, in the first free slot; nothing when
+  // every slot is used.
+  std::optional<NextBlock> NextBlockNumber();
+  // Numbers the blocks 1..n after the data files found for the site.
+  void RebuildBlockIndex(const Files& files, const std::string& identification,
+                         const std::string& dataDirectory);
+
+ private:
+  RecordFile file_;
+};
+
+}  // namespace pelvaro

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/platform/Files.h"
+
+namespace pelvaro {
+
+inline constexpr char kSiteSelectionName[] = "Sitesel.dat";
+inline constexpr char kRestartName[] = "START.DAT";
+inline constexpr char kPortName[] = "DEF.INS";
+
+// The first fields of a state file. A field ends at a comma or at the end of
+// a line; leading blanks are skipped, and a field that opens with a double
+// quote runs to the closing quote.
+std::vector<std::string> ReadFields(std::string_view text, std::size_t count);
+
+struct SiteSelection {
+  std::string identification;
+  std::string dataDirectory;
+  std::optional<int> mode;  // 1 = new site, 2 = load the named site
+};
+
+// Empty values when the file is missing or not longer than minimumLength.
+// Throws UnsafeNameError when a value read could not name a file or folder
+// inside the working root.
+SiteSelection ReadSiteSelection(const Files& files, std::uint64_t minimumLength = 0);
+// Rewrites Sitesel.dat with two lines, or three with the mode.
+void WriteSiteSelection(const Files& files, const std::string& identification,
+                        const std::string& dataDirectory, std::optional<int> mode = std::nullopt);
+
+// The line of START.DAT, "YES" or "NO"; empty when missing.
+std::string ReadRestartRequest(const Files& files);
+void WriteRestartRequest(const Files& files, std::string_view yesOrNo);
+
+// The port number of DEF.INS; nothing when the file is missing or unreadable.
+std::optional<int> ReadPortNumber(const Files& files);
+void WritePortNumber(const Files& files, int port);
+
+}  // namespace pelvaro

@@ -1,0 +1,125 @@
+#include "core/storage/TextRoutines.h"
+
+#include <array>
+#include <cstdint>
+
+#include "core/storage/RecordFile.h"
+
+namespace pelvaro {
+
+std::string TwoDigitText(int n) {
+  std::string text = std::to_string(n);
+  return n >= 0 && n < 10 ? "0" + text : text;
+}
+
+namespace {
+constexpr int kBackspace = 8;
+constexpr int kReturn = 13;
+}  // namespace
+
+void NumericKeyFilter(int& key) {
+  const bool keep = (key >= '0' && key <= '9') || key == '.' || key == kBackspace || key == kReturn;
+  if (!keep) key = 0;
+}
+
+void LetterKeyFilter(int& key) {
+  if (key >= 'a' && key <= 'z') {
+    key = key - 'a' + 'A';
+    return;
+  }
+  const bool keep = (key >= 'A' && key <= 'Z') || key == ' ' || key == '&' || key == '(' ||
+                    key == '.' || key == kBackspace || key == kReturn;
+  if (!keep) key = 0;
+}
+
+void ArrowKeyFilter(int& key) {
+  if (key != 38 && key != 40) key = 0;
+}
+
+bool ContainsLetter(std::string_view text) {
+  for (char c : Trim(text)) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
+  }
+  return false;
+}
+
+bool IsNonBlank(std::string_view text) { return !Trim(text).empty(); }
+
+namespace {
+
+// Code points of the bytes 0x80 to 0x9F; 0 marks the five unassigned bytes.
+constexpr std::array<char32_t, 32> kHigh = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char32_t CodePointOf(unsigned char c) {
+  if (c >= 0x80 && c <= 0x9F) return kHigh[c - 0x80] != 0 ? kHigh[c - 0x80] : c;
+  return c;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+}  // namespace
+
+std::string Cp1252ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (unsigned char c : bytes) AppendUtf8(out, CodePointOf(c));
+  return out;
+}
+
+bool Utf8ToCp1252(std::string_view utf8, std::string& out) {
+  out.clear();
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    char32_t cp = 0;
+    std::size_t length = 0;
+    if (lead < 0x80) {
+      cp = lead;
+      length = 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+      cp = lead & 0x1F;
+      length = 2;
+    } else if ((lead & 0xF0) == 0xE0) {
+      cp = lead & 0x0F;
+      length = 3;
+    } else {
+      return false;
+    }
+    if (i + length > utf8.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(utf8[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (next & 0x3F);
+    }
+    i += length;
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+      out.push_back(static_cast<char>(cp));
+      continue;
+    }
+    bool found = false;
+    for (std::size_t k = 0; k < kHigh.size(); ++k) {
+      if (kHigh[k] == cp) {
+        out.push_back(static_cast<char>(0x80 + k));
+        found = true;
+        break;
+      }
+    }
+    if (!found) return false;
+  }
+  return true;
+}
+
+}  // namespace pelvaro

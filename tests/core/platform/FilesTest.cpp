@@ -1,0 +1,69 @@
+#include "core/platform/Files.h"
+
+#include <gtest/gtest.h>
+
+#include "support/TempRoot.h"
+
+namespace pelvaro {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempRoot;
+using testing::WriteBytes;
+
+TEST(Files, LookupIgnoresCaseOnACaseSensitiveFileSystem) {
+  TempRoot root;
+  Files files(root.Path());
+  WriteBytes(root.Path() / "TVMKHEADER" / "X_01.key", "h");
+  WriteBytes(root.Path() / "Sitesel.dat", "s");
+  EXPECT_EQ(Files::Resolve(root.Path() / "TVMKHEADER" / "X_01.KEY"),
+            root.Path() / "TVMKHEADER" / "X_01.key");
+  EXPECT_EQ(Files::Resolve(root.Path() / "tvmkheader" / "x_01.KEY"),
+            root.Path() / "TVMKHEADER" / "X_01.key");
+  EXPECT_EQ(files.InRoot("Sitesel.Dat"), root.Path() / "Sitesel.dat");
+  EXPECT_TRUE(Files::FileExists(root.Path() / "SITESEL.DAT"));
+  EXPECT_EQ(files.HeaderPath("x_01"), root.Path() / "TVMKHEADER" / "X_01.key");
+  // What does not exist keeps its spelling below the folders that do.
+  EXPECT_EQ(Files::Resolve(root.Path() / "tvmkheader" / "New_01.key"),
+            root.Path() / "TVMKHEADER" / "New_01.key");
+  EXPECT_EQ(Files::Resolve(root.Path() / "NoSuch" / "a.key"), root.Path() / "NoSuch" / "a.key");
+}
+
+TEST(Files, PatternListingIsCaseBlindAndSorted) {
+  TempRoot root;
+  for (const char* name : {"b.key", "A.KEY", "c.keys", "d.key.bak", "E.Key"}) {
+    WriteBytes(root.Path() / name, "");
+  }
+  fs::create_directories(root.Path() / "folder.key");
+  EXPECT_EQ(Files::List(root.Path(), "*.key"),
+            (std::vector<std::string>{"A.KEY", "b.key", "E.Key"}));
+  EXPECT_TRUE(Files::MatchesPattern("S_01_007.dat", "S_01_???.DAT"));
+  EXPECT_FALSE(Files::MatchesPattern("S_01_0007.DAT", "S_01_???.DAT"));
+  EXPECT_TRUE(Files::MatchesPattern("a.b.key", "*.key"));
+  EXPECT_FALSE(Files::MatchesPattern("key", "*.key"));
+  EXPECT_TRUE(Files::List(root.Path() / "missing", "*").empty());
+}
+
+TEST(Files, SafeNames) {
+  for (const char* good : {"SAMPLE SITE_01", "TVMKDATA", "3001_07", "Caf\xe9 (north)", "a.b"}) {
+    EXPECT_TRUE(IsSafeName(good)) << good;
+  }
+  for (const char* bad : {"", ".", "..", "a/b", "a\\b", "C:", "x..", "tab\there", "q?", "s*"}) {
+    EXPECT_FALSE(IsSafeName(bad)) << bad;
+  }
+  Files files("/tmp/root");
+  EXPECT_THROW(files.InRoot("../outside"), UnsafeNameError);
+}
+
+TEST(Files, WholeFileWriteReplacesWithoutLeftovers) {
+  TempRoot root;
+  const fs::path target = root.Path() / "state.txt";
+  WriteBytes(target, "old and longer content");
+  Files::WriteWholeFile(target, "new");
+  EXPECT_EQ(ReadBytes(target), "new");
+  EXPECT_FALSE(fs::exists(root.Path() / "state.txt.new"));
+  EXPECT_THROW(Files::WriteWholeFile(root.Path() / "missing" / "x", "y"), IoError);
+}
+
+}  // namespace
+}  // namespace pelvaro

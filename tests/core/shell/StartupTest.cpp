@@ -1,0 +1,138 @@
+#include "core/shell/Startup.h"
+
+#include <gtest/gtest.h>
+
+#include "core/storage/StateFiles.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempRoot.h"
+
+namespace pelvaro {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScriptedPrompter;
+using testing::TempRoot;
+using testing::WriteBytes;
+
+class StartupTest : public ::testing::Test {
+ protected:
+  StartupTest() {
+    env.home = (tmp.Path() / "home").string();
+    env.installedData = tmp.Path() / "install";
+    env.programFolder = tmp.Path() / "bin";
+    env.currentFolder = tmp.Path() / "cwd";
+    fs::create_directories(tmp.Path() / "home");
+    fs::create_directories(env.currentFolder);
+  }
+  fs::path Root() const { return tmp.Path() / "home" / "Pelvaro Data"; }
+  StartupResult Run() {
+    return RunStartup(env, prompter, [this](const Files&) { ++conversions; });
+  }
+
+  TempRoot tmp;
+  StartupEnvironment env;
+  ScriptedPrompter prompter;
+  int conversions = 0;
+};
+
+TEST_F(StartupTest, FirstStartCreatesAndSeedsTheWorkingRoot) {
+  WriteBytes(env.installedData / "TVMKHEADER" / "SEED_01.key", "seed header");
+  WriteBytes(env.installedData / "EXTRA" / "deep" / "x.txt", "x");
+  WriteBytes(env.installedData / "START.DAT", "YES\r\n");
+  WriteBytes(env.installedData / "DEF.INS", " 2\r\n");
+  const StartupResult r = Run();
+  EXPECT_EQ(r.workingRoot, Root());
+  EXPECT_TRUE(fs::is_directory(Root() / "TVMKDATA"));
+  EXPECT_EQ(ReadBytes(Root() / "TVMKHEADER" / "SEED_01.key"), "seed header");
+  EXPECT_EQ(ReadBytes(Root() / "EXTRA" / "deep" / "x.txt"), "x");
+  EXPECT_EQ(ReadBytes(Root() / "DEF.INS"), " 2\r\n");
+  EXPECT_EQ(ReadBytes(Root() / "START.DAT"), "NO\r\n");
+  EXPECT_EQ(r.sites, std::vector<std::string>{"SEED_01.key"});
+  EXPECT_FALSE(r.selectedSite.has_value());
+  EXPECT_EQ(conversions, 0);
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(StartupTest, ExistingRootWithoutHeadersGetsFoldersButNoSeed) {
+  fs::create_directories(Root());
+  WriteBytes(env.installedData / "TVMKHEADER" / "SEED_01.key", "seed");
+  Run();
+  EXPECT_TRUE(fs::is_directory(Root() / "TVMKHEADER"));
+  EXPECT_TRUE(fs::is_directory(Root() / "TVMKDATA"));
+  EXPECT_FALSE(fs::exists(Root() / "TVMKHEADER" / "SEED_01.key"));
+}
+
+TEST_F(StartupTest, MissingRestartFileBringsTheProgramFoldersStateFiles) {
+  fs::create_directories(Root() / "TVMKHEADER");
+  WriteBytes(Root() / "Sitesel.dat", "OLD_01\r\nTVMKDATA\r\n");
+  WriteBytes(env.programFolder / "Sitesel.dat", "NEW_01\r\nTVMKDATA\r\n");
+  WriteBytes(env.programFolder / "DEF.INS", " 4\r\n");
+  Run();
+  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "NEW_01\r\nTVMKDATA\r\n");
+  EXPECT_EQ(ReadBytes(Root() / "DEF.INS"), " 4\r\n");
+  EXPECT_EQ(ReadBytes(Root() / "START.DAT"), "NO\r\n");
+}
+
+TEST_F(StartupTest, RememberedSiteIsSelectedOrTheLastEntry) {
+  for (const char* name : {"A_01.key", "B_01.key", "C_01.key"}) {
+    WriteBytes(Root() / "TVMKHEADER" / name, "");
+  }
+  WriteBytes(Root() / "START.DAT", "NO\r\n");
+  WriteBytes(Root() / "Sitesel.dat", "b_01\r\nTVMKDATA\r\n");
+  EXPECT_EQ(Run().selectedSite, 1);
+  WriteBytes(Root() / "Sitesel.dat", "GONE_01\r\nTVMKDATA\r\n");
+  EXPECT_EQ(Run().selectedSite, 2);
+  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "GONE_01\r\nTVMKDATA\r\n");
+  WriteBytes(Root() / "Sitesel.dat", "A_1\r\nD\r\n");  // 8 bytes: nothing remembered
+  EXPECT_FALSE(Run().selectedSite.has_value());
+}
+
+TEST_F(StartupTest, UnsafeRememberedSiteIsRefusedWithAMessage) {
+  WriteBytes(Root() / "TVMKHEADER" / "A_01.key", "");
+  WriteBytes(Root() / "START.DAT", "NO\r\n");
+  WriteBytes(Root() / "Sitesel.dat", "..\\..\\evil_01\r\nTVMKDATA\r\n");
+  const StartupResult r = Run();
+  EXPECT_EQ(r.sites.size(), 1u);
+  EXPECT_FALSE(r.selectedSite.has_value());
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_NE(prompter.shown[0].text.find("evil_01"), std::string::npos);
+}
+
+TEST_F(StartupTest, SampleSiteMovesInWithStrayBlockFiles) {
+  WriteBytes(env.currentFolder / "SAMPLE SITE_01.key", "header");
+  WriteBytes(env.currentFolder / "SAMPLE SITE_01_001.DAT", "data");
+  WriteBytes(env.currentFolder / "SAMPLE SITE_01_001.KEY", "block header");
+  WriteBytes(env.currentFolder / "Sitesel.dat", "SAMPLE SITE_01\r\nTVMKDATA\r\n");
+  WriteBytes(env.currentFolder / "SITESEL.DAT", "moved: not the exact name");
+  WriteBytes(env.currentFolder / "SAMPLE SITE_01.bgf", "graph");
+  const StartupResult r = Run();
+  EXPECT_TRUE(r.sampleInstalled);
+  EXPECT_EQ(conversions, 1);
+  EXPECT_EQ(ReadBytes(Root() / "TVMKHEADER" / "SAMPLE SITE_01.key"), "header");
+  EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "SAMPLE SITE_01_001.DAT"), "data");
+  EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "SAMPLE SITE_01_001.KEY"), "block header");
+  EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "SAMPLE SITE_01.bgf"), "graph");
+  EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "SITESEL.DAT"), "moved: not the exact name");
+  EXPECT_TRUE(fs::exists(env.currentFolder / "Sitesel.dat"));
+  EXPECT_FALSE(fs::exists(env.currentFolder / "SAMPLE SITE_01.key"));
+}
+
+TEST_F(StartupTest, SampleWithoutGraphFileIsNotConverted) {
+  WriteBytes(env.currentFolder / "SAMPLE SITE_01.key", "header");
+  const StartupResult r = Run();
+  EXPECT_FALSE(r.sampleInstalled);
+  EXPECT_EQ(conversions, 0);
+  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "SAMPLE SITE_01.key"));
+}
+
+TEST_F(StartupTest, UserProfileComesBeforeHome) {
+  env.userProfile = (tmp.Path() / "profile").string();
+  fs::create_directories(tmp.Path() / "profile");
+  EXPECT_EQ(Run().workingRoot, tmp.Path() / "profile" / "Pelvaro Data");
+  EXPECT_TRUE(fs::exists(tmp.Path() / "profile" / "Pelvaro Data" / "START.DAT"));
+  env.programFiles = (tmp.Path() / "pf").string();
+  EXPECT_EQ(InstallFolderFor(env), tmp.Path() / "pf" / "TVMKVelmora");
+}
+
+}  // namespace
+}  // namespace pelvaro

@@ -1,0 +1,111 @@
+#include "core/storage/SiteHeader.h"
+
+#include <gtest/gtest.h>
+
+#include "core/storage/NumberText.h"
+#include "support/TempRoot.h"
+
+namespace pelvaro {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempRoot;
+using testing::WriteBytes;
+
+class SiteHeaderTest : public ::testing::Test {
+ protected:
+  SiteHeaderTest() : files(root.Path()) { fs::create_directories(root.Path() / "TVMKHEADER"); }
+  std::string Record(const std::string& bytes, int n) { return bytes.substr((n - 1) * 64, 64); }
+  static std::string Padded(const std::string& text) {
+    return text + std::string(64 - text.size(), ' ');
+  }
+
+  TempRoot root;
+  Files files;
+};
+
+TEST_F(SiteHeaderTest, NewSiteLayoutIsByteExact) {
+  {
+    auto h = SiteHeader::CreateBlank(files, "FARM_07");
+    h.WriteRecord(header::CalibrationBase(3) + header::kOffset, Spaced(1000));
+    h.WriteRecord(header::CalibrationBase(3) + header::kSlope, Spaced(120));
+    h.WriteRecord(header::CalibrationBase(3) + header::kFieldCapacity, Spaced(100));
+    h.WriteRecord(header::CalibrationBase(3) + header::kRefill, Spaced(60));
+    h.WriteRecord(header::CalibrationBase(3) + header::kState, "ON");
+    h.WriteRecord(header::SoilType(3), "LOAM");
+    h.WriteRecord(header::kSensorsOn, Spaced(1));
+    h.Close();
+  }
+  const std::string bytes = ReadBytes(root.Path() / "TVMKHEADER" / "FARM_07.key");
+  ASSERT_EQ(bytes.size(), 14208u);
+  EXPECT_EQ(Record(bytes, 44), Padded(" 1000"));
+  EXPECT_EQ(Record(bytes, 45), Padded(" 120"));
+  EXPECT_EQ(Record(bytes, 46), Padded(" 100"));
+  EXPECT_EQ(Record(bytes, 47), Padded(" 60"));
+  EXPECT_EQ(Record(bytes, 48), Padded("ON"));
+  EXPECT_EQ(Record(bytes, 12), Padded("LOAM"));
+  EXPECT_EQ(Record(bytes, 215), Padded(" 1"));
+  EXPECT_EQ(Record(bytes, 222), std::string(64, ' '));
+}
+
+TEST_F(SiteHeaderTest, RecordsNeverSpillAndBlankBeyondTheEnd) {
+  auto h = SiteHeader::Open(files, "S_01");
+  EXPECT_TRUE(h.IsEmpty());
+  h.WriteRecord(3, "3001");
+  EXPECT_EQ(h.HeaderLength(), 192u);
+  EXPECT_EQ(h.ReadRecord(1), "");
+  h.WriteRecord(5, std::string(100, 'x'));
+  h.WriteRecord(6, "12");
+  EXPECT_EQ(h.ReadRecord(5), std::string(64, 'x'));
+  EXPECT_EQ(h.ReadRecord(6), "12");
+  EXPECT_EQ(h.ReadRecord(200), "");
+  EXPECT_EQ(h.ReadNumber(3), 3001);
+  EXPECT_EQ(h.ReadNumber(200), 0);
+  h.Close();
+  EXPECT_EQ(ReadBytes(root.Path() / "TVMKHEADER" / "S_01.key").substr(0, 128),
+            std::string(128, ' '));
+}
+
+TEST_F(SiteHeaderTest, ReadOnlyOpenOfAMissingHeaderCreatesNothing) {
+  auto h = SiteHeader::Open(files, "NONE_01", RecordFile::Mode::ReadOnly);
+  EXPECT_TRUE(h.IsEmpty());
+  EXPECT_EQ(h.ReadRecord(2), "");
+  EXPECT_FALSE(fs::exists(root.Path() / "TVMKHEADER" / "NONE_01.key"));
+}
+
+TEST_F(SiteHeaderTest, BlockIndexCountsUpToTheFirstFreeSlot) {
+  auto h = SiteHeader::CreateBlank(files, "S_01");
+  EXPECT_EQ(h.BlockCount(), 0);
+  EXPECT_EQ(h.NextBlockNumber()->slot, 1);
+  EXPECT_EQ(h.NextBlockNumber()->number, 1);
+  h.WriteRecord(114, "1");
+  h.WriteRecord(115, "2");
+  h.WriteRecord(116, "0");
+  h.WriteRecord(117, "4");
+  h.WriteRecord(118, "5");
+  EXPECT_EQ(h.BlockCount(), 2);
+  EXPECT_EQ(h.NextBlockNumber()->slot, 3);
+  EXPECT_EQ(h.NextBlockNumber()->number, 3);
+  for (int r = 114; r <= 214; ++r) h.WriteRecord(r, std::to_string(r - 113));
+  EXPECT_EQ(h.BlockCount(), 101);
+  EXPECT_FALSE(h.NextBlockNumber().has_value());
+}
+
+TEST_F(SiteHeaderTest, RebuildNumbersTheSitesDataFilesOnly) {
+  const fs::path data = root.Path() / "TVMKDATA";
+  for (const char* name : {"S_01_001.DAT", "S_01_007.DAT", "s_01_002.dat", "S_01_0001.DAT",
+                           "S_011_001.DAT", "S_01_003.KEY", "T_01_001.DAT"}) {
+    WriteBytes(data / name, "ab");
+  }
+  auto h = SiteHeader::CreateBlank(files, "S_01");
+  for (int r = 114; r <= 214; ++r) h.WriteRecord(r, "9");
+  h.RebuildBlockIndex(files, "S_01", "TVMKDATA");
+  EXPECT_EQ(h.ReadRecord(114), "1");
+  EXPECT_EQ(h.ReadRecord(115), "2");
+  EXPECT_EQ(h.ReadRecord(116), "3");
+  for (int r = 117; r <= 214; ++r) ASSERT_EQ(h.ReadRecord(r), "0") << r;
+  EXPECT_EQ(h.BlockCount(), 3);
+}
+
+}  // namespace
+}  // namespace pelvaro

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/platform/Prompter.h"
+
+namespace pelvaro::testing {
+
+// Answers from a script, in order, and remembers every text and title shown.
+// An unscripted message answers Ok (or the first button); an unscripted input
+// box is cancelled.
+class ScriptedPrompter : public Prompter {
+ public:
+  struct Shown {
+    std::string text;
+    std::string title;
+    Buttons buttons;
+    Icon icon;
+  };
+
+  Answer Message(const std::string& text, const std::string& title, Buttons buttons,
+                 Icon icon) override {
+    shown.push_back({text, title, buttons, icon});
+    if (!answers.empty()) {
+      const Answer a = answers.front();
+      answers.pop_front();
+      return a;
+    }
+    switch (buttons) {
+      case Buttons::YesNo:
+      case Buttons::YesNoCancel:
+        return Answer::Yes;
+      case Buttons::RetryCancel:
+        return Answer::Retry;
+      default:
+        return Answer::Ok;
+    }
+  }
+
+  std::optional<std::string> Input(const std::string& prompt, const std::string& title,
+                                   const std::string&) override {
+    shown.push_back({prompt, title, Buttons::OkCancel, Icon::None});
+    if (inputs.empty()) return std::nullopt;
+    auto entry = inputs.front();
+    inputs.pop_front();
+    return entry;
+  }
+
+  std::deque<Answer> answers;
+  std::deque<std::optional<std::string>> inputs;
+  std::vector<Shown> shown;
+};
+
+}  // namespace pelvaro::testing
