@@ -1,0 +1,24 @@
+#include "ui/platform/QtClock.h"
+
+#include <QDateTime>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace pelvaro {
+
+void QtClock::Wait(double seconds) {
+  if (seconds <= 0) return;
+  QEventLoop loop;
+  QTimer::singleShot(static_cast<int>(seconds * 1000.0 + 0.5), Qt::PreciseTimer, &loop,
+                     &QEventLoop::quit);
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+DateTime QtClock::WallClock() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QDate d = now.date();
+  const QTime t = now.time();
+  return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
+}
+
+}  // namespace pelvaro
