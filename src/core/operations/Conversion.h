@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "core/platform/Files.h"
+#include "core/platform/Prompter.h"
+
+namespace pelvaro {
+
+// Who runs the conversion decides the wording of three messages: after a
+// download the logger is "LOGGER"; the site window, the editor and the graph
+// window speak of the "VELMORA", and the graph window reads the sensor-count
+// answer its own way.
+enum class ConversionCaller { Download, SiteOrEditor, Graph };
+
+inline constexpr char kCalibrationError[] =
+    "This file has caused a calibration error and will not be processed.";
+
+// Rebuilds the site's graph file and summary file from all its data blocks
+// with the calibration of its header. Every failure is shown through the
+// prompter; returns true only when the whole run completed.
+bool TimedDat(const Files& files, Prompter& prompter, const std::string& identification,
+              const std::string& dataDirectory, ConversionCaller caller = ConversionCaller::Download);
+
+// The window routine: the site and data directory named in Sitesel.dat.
+bool TimedDatForSelectedSite(const Files& files, Prompter& prompter,
+                             ConversionCaller caller = ConversionCaller::Download);
+
+}  // namespace pelvaro

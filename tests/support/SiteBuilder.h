@@ -1,0 +1,111 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/platform/Files.h"
+#include "core/storage/BlockStore.h"
+#include "core/storage/CalibratedFiles.h"
+#include "core/storage/NumberText.h"
+#include "core/storage/SiteHeader.h"
+
+namespace pelvaro::testing {
+
+struct SlotSpec {
+  int depth;  // 1..12
+  double offset;
+  double slope;
+  double fieldCapacity;
+  double refill;
+};
+
+struct BlockSpec {
+  BlockSpec(int day, int timeSeconds, int interval, int sensors, std::vector<std::uint16_t> words,
+            std::optional<double> wordCount = std::nullopt, int site = 1, int serial = 3001)
+      : day(day),
+        timeSeconds(timeSeconds),
+        interval(interval),
+        sensors(sensors),
+        words(std::move(words)),
+        wordCount(wordCount),
+        site(site),
+        serial(serial) {}
+  int day;
+  int timeSeconds;  // even
+  int interval;
+  int sensors;
+  std::vector<std::uint16_t> words;
+  std::optional<double> wordCount;  // record 3 when it differs from the words written
+  int site = 1;
+  int serial = 3001;
+};
+
+// Writes small sites through the storage layer: a header with the given
+// enabled slots and block index, and blocks committed as a download does.
+class SiteBuilder {
+ public:
+  SiteBuilder(const Files& files, std::string id, std::string dataDir = "TVMKDATA")
+      : files_(files), id_(std::move(id)), dataDir_(std::move(dataDir)) {
+    fs::create_directories(files_.Root() / "TVMKHEADER");
+    fs::create_directories(files_.Root() / dataDir_);
+  }
+
+  void Header(const std::vector<SlotSpec>& slots, int blocks, const std::string& depthCount = "12") {
+    auto h = SiteHeader::CreateBlank(files_, id_);
+    h.WriteRecord(header::kDataDirectory, dataDir_);
+    h.WriteRecord(header::kDepthSlotCount, depthCount);
+    for (const SlotSpec& s : slots) {
+      const int base = header::CalibrationBase(s.depth);
+      h.WriteRecord(base + header::kOffset, Spaced(s.offset));
+      h.WriteRecord(base + header::kSlope, Spaced(s.slope));
+      h.WriteRecord(base + header::kFieldCapacity, Spaced(s.fieldCapacity));
+      h.WriteRecord(base + header::kRefill, Spaced(s.refill));
+      h.WriteRecord(base + header::kState, "ON");
+    }
+    for (int k = 1; k <= header::kBlockSlots; ++k) {
+      h.WriteRecord(header::kFirstBlockSlot + k - 1, k <= blocks ? std::to_string(k) : "0");
+    }
+    h.Close();
+  }
+
+  void Block(int number, const BlockSpec& b) {
+    RunHeader run;
+    const int units = b.timeSeconds / 2;
+    run.b = {static_cast<std::uint8_t>(b.day & 255), static_cast<std::uint8_t>(b.day >> 8),
+             static_cast<std::uint8_t>(units & 255), static_cast<std::uint8_t>(units >> 8),
+             static_cast<std::uint8_t>(b.interval & 255), static_cast<std::uint8_t>(b.interval >> 8),
+             0, static_cast<std::uint8_t>(b.site), static_cast<std::uint8_t>(b.serial & 255),
+             static_cast<std::uint8_t>(b.serial >> 8), 0, static_cast<std::uint8_t>(b.sensors), 0};
+    TempBlock temp(files_);
+    for (std::size_t i = 0; i < b.words.size(); ++i) {
+      temp.WriteWord(i + 1, static_cast<std::uint8_t>(b.words[i] & 255),
+                     static_cast<std::uint8_t>(b.words[i] >> 8));
+    }
+    temp.WriteTempHeader(b.wordCount.value_or(static_cast<double>(b.words.size())), run,
+                         {2023, 6, 1, 12, 0, 0});
+    temp.Close();
+    CommitBlock(files_, BlockStemPath(files_, dataDir_, BlockStem(id_, number)));
+  }
+
+  fs::path Graph() const { return CalibratedPath(files_, dataDir_, id_, kGraphExtension); }
+  fs::path Summary() const { return CalibratedPath(files_, dataDir_, id_, kSummaryExtension); }
+
+ private:
+  const Files& files_;
+  std::string id_;
+  std::string dataDir_;
+};
+
+// Every record of a calibrated file, trailing spaces removed.
+inline std::vector<std::string> RecordsOf(const fs::path& path, std::size_t size) {
+  CalibratedFile file(path, size, RecordFile::Mode::ReadOnly);
+  std::vector<std::string> records;
+  for (std::uint64_t r = 1; r <= file.RecordCount(); ++r) {
+    records.push_back(TrimRight(file.ReadRecord(r)));
+  }
+  return records;
+}
+
+}  // namespace pelvaro::testing
