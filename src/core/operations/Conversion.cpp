@@ -171,9 +171,10 @@ class Conversion {
       return w;
     };
 
+    const std::string intervalText = Spaced(interval);
     for (double k = 1; k <= readings; k += sensors) {
       t_ = day + static_cast<double>(time) / kSecondsPerDay;
-      WriteGraph(Spaced(interval));
+      WriteGraph(intervalText);
       WriteGraph(Spaced(t_));
       ++readingCount_;
       if (firstScan_) {
@@ -292,7 +293,7 @@ class Conversion {
     return digit;
   }
 
-  void WriteGraph(const std::string& text) { graph_->WriteRecord(graphRecord_++, text); }
+  void WriteGraph(std::string_view text) { graph_->WriteRecord(graphRecord_++, text); }
   void WriteSummary(const std::string& text) { summary_->WriteRecord(summaryRecord_++, text); }
 
   void WriteSlotSummary(int s, double value, const std::string& rate) {

@@ -17,14 +17,27 @@ fs::path CalibratedPath(const Files& files, const std::string& dataDirectory,
                         (CheckSafeName(identification) + extension));
 }
 
+namespace {
+void AppendField(std::string& line, double value) {
+  const std::string text = FormatTwoDecimals(value);
+  if (text.size() < 6) line.append(6 - text.size(), ' ');
+  line += text;
+}
+}  // namespace
+
 std::string SensorField(double value) {
-  std::string text = FormatTwoDecimals(value);
-  if (text.size() < 6) text.insert(0, 6 - text.size(), ' ');
-  return text;
+  std::string field;
+  AppendField(field, value);
+  return field;
 }
 
 std::string SensorLine(double value, double aboveRefill, double belowFieldCapacity) {
-  return SensorField(value) + SensorField(aboveRefill) + SensorField(belowFieldCapacity);
+  std::string line;
+  line.reserve(24);
+  AppendField(line, value);
+  AppendField(line, aboveRefill);
+  AppendField(line, belowFieldCapacity);
+  return line;
 }
 
 double SensorLineValue(std::string_view record) { return ParseLeadingNumber(record.substr(0, 6)); }

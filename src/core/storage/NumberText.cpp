@@ -13,26 +13,36 @@ namespace {
 // first digit, after rounding to the given number of significant digits.
 struct Decimal {
   bool negative = false;
-  std::string digits;  // empty for zero
+  char digits[24] = {};
+  int length = 0;  // 0 for zero
   int exponent = 0;
+  char At(int i) const { return i >= 0 && i < length ? digits[i] : '0'; }
 };
 
 Decimal ToDecimal(double value, int significantDigits) {
   Decimal d;
   if (value == 0 || !std::isfinite(value)) return d;
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*e", significantDigits - 1, value);
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer - 1, value,
+                                    std::chars_format::scientific, significantDigits - 1);
+  *result.ptr = '\0';
   const char* p = buffer;
   if (*p == '-') {
     d.negative = true;
     ++p;
   }
-  for (; *p != 'e'; ++p) {
-    if (*p != '.') d.digits.push_back(*p);
+  for (; *p != 'e' && *p != '\0'; ++p) {
+    if (*p != '.' && d.length < static_cast<int>(sizeof d.digits)) d.digits[d.length++] = *p;
   }
-  d.exponent = std::atoi(p + 1);
-  while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
-  if (d.digits.empty()) d.negative = false;
+  if (*p == 'e') {
+    ++p;
+    const bool negativeExponent = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    for (; *p >= '0' && *p <= '9'; ++p) d.exponent = d.exponent * 10 + (*p - '0');
+    if (negativeExponent) d.exponent = -d.exponent;
+  }
+  while (d.length > 0 && d.digits[d.length - 1] == '0') --d.length;
+  if (d.length == 0) d.negative = false;
   return d;
 }
 
@@ -40,18 +50,29 @@ Decimal ToDecimal(double value, int significantDigits) {
 
 std::string FormatNumber(double value, int significantDigits, bool spaced) {
   const Decimal d = ToDecimal(value, significantDigits);
-  std::string body;
-  if (d.digits.empty()) {
-    body = "0";
-  } else if (d.exponent >= static_cast<int>(d.digits.size()) - 1) {
-    body = d.digits + std::string(d.exponent - (d.digits.size() - 1), '0');
-  } else if (d.exponent >= 0) {
-    body = d.digits.substr(0, d.exponent + 1) + "." + d.digits.substr(d.exponent + 1);
-  } else {
-    body = std::string(spaced ? "" : "0") + "." + std::string(-d.exponent - 1, '0') + d.digits;
+  std::string text;
+  text.reserve(static_cast<std::size_t>(d.length + std::abs(d.exponent) + 4));
+  if (d.negative) {
+    text.push_back('-');
+  } else if (spaced) {
+    text.push_back(' ');
   }
-  if (d.negative) return "-" + body;
-  return spaced ? " " + body : body;
+  if (d.length == 0) {
+    text.push_back('0');
+  } else if (d.exponent >= d.length - 1) {
+    text.append(d.digits, static_cast<std::size_t>(d.length));
+    text.append(static_cast<std::size_t>(d.exponent - (d.length - 1)), '0');
+  } else if (d.exponent >= 0) {
+    text.append(d.digits, static_cast<std::size_t>(d.exponent + 1));
+    text.push_back('.');
+    text.append(d.digits + d.exponent + 1, static_cast<std::size_t>(d.length - d.exponent - 1));
+  } else {
+    if (!spaced) text.push_back('0');
+    text.push_back('.');
+    text.append(static_cast<std::size_t>(-d.exponent - 1), '0');
+    text.append(d.digits, static_cast<std::size_t>(d.length));
+  }
+  return text;
 }
 
 double ParseLeadingNumber(std::string_view text) {
@@ -92,43 +113,71 @@ std::optional<std::int16_t> ToInt16(double value) {
   return static_cast<std::int16_t>(rounded);
 }
 
+namespace {
+
+// Hundredths as "II.FF" with at least two integer digits.
+std::string HundredthsText(unsigned long long hundredths, bool negative) {
+  char digits[24];
+  int n = 0;
+  for (; hundredths > 0 || n < 4; hundredths /= 10) digits[n++] = static_cast<char>('0' + hundredths % 10);
+  std::string text;
+  text.reserve(static_cast<std::size_t>(n + 2));
+  if (negative) text.push_back('-');
+  for (int i = n - 1; i >= 2; --i) text.push_back(digits[i]);
+  text.push_back('.');
+  text.push_back(digits[1]);
+  text.push_back(digits[0]);
+  return text;
+}
+
+}  // namespace
+
 std::string FormatTwoDecimals(double value) {
   if (!std::isfinite(value)) return "00.00";
+  // Away from a half hundredth the 15-digit form rounds like the value itself,
+  // so the common case needs no decimal expansion.
+  const double magnitude = std::abs(value);
+  if (magnitude < 1e9) {
+    const double scaled = magnitude * 100;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::abs(fraction - 0.5) > 1e-6) {
+      const auto hundredths = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
+      return HundredthsText(hundredths, value < 0 && hundredths != 0);
+    }
+  }
   // Round on the 15-digit decimal form so that a value printed as 7.125
   // becomes 7.13 whatever its binary neighbour is.
   const Decimal d = ToDecimal(value, kDoubleDigits);
-  // Digits as an integer count of hundredths, from the decimal form.
-  std::string whole = "0";
-  std::string hundredths;  // the digits after the point, up to three for rounding
-  if (!d.digits.empty()) {
-    const int pointAt = d.exponent + 1;  // digits before the point
-    std::string padded = d.digits;
-    if (pointAt <= 0) {
-      padded = std::string(-pointAt, '0') + padded;
-      whole = "0";
-      hundredths = padded;
-    } else {
-      if (static_cast<int>(padded.size()) < pointAt) padded.append(pointAt - padded.size(), '0');
-      whole = padded.substr(0, pointAt);
-      hundredths = padded.substr(pointAt);
-    }
+  const int pointAt = d.length == 0 ? 1 : d.exponent + 1;  // digits before the point
+  if (pointAt > 30) {
+    char wide[400];
+    std::snprintf(wide, sizeof wide, "%.2f", value);
+    return wide;
   }
-  hundredths.append(3, '0');
-  std::string number = whole + hundredths.substr(0, 2);
-  if (hundredths[2] >= '5') {
-    int k = static_cast<int>(number.size()) - 1;
+  const auto digitAt = [&](int i) { return d.At(i); };
+  // Two leading zeros give the carry room and the two integer digits.
+  char number[40] = {'0', '0'};
+  int n = 2;
+  for (int i = 0; i < pointAt; ++i) number[n++] = digitAt(i);
+  number[n++] = digitAt(pointAt);
+  number[n++] = digitAt(pointAt + 1);
+  if (digitAt(pointAt + 2) >= '5') {
+    int k = n - 1;
     while (k >= 0 && number[k] == '9') number[k--] = '0';
-    if (k < 0) {
-      number.insert(number.begin(), '1');
-    } else {
-      ++number[k];
-    }
+    ++number[k];
   }
-  while (number.size() > 4 && number[0] == '0') number.erase(0, 1);
-  if (number.size() < 4) number.insert(0, 4 - number.size(), '0');
-  std::string text = number.substr(0, number.size() - 2) + "." + number.substr(number.size() - 2);
-  const bool isZero = number.find_first_not_of('0') == std::string::npos;
-  return (d.negative && !isZero) ? "-" + text : text;
+  int first = 0;
+  while (n - first > 4 && number[first] == '0') ++first;
+  bool isZero = true;
+  for (int i = first; i < n; ++i) isZero = isZero && number[i] == '0';
+  std::string text;
+  text.reserve(static_cast<std::size_t>(n - first + 2));
+  if (d.negative && !isZero) text.push_back('-');
+  text.append(number + first, number + n - 2);
+  text.push_back('.');
+  text.append(number + n - 2, number + n);
+  return text;
 }
 
 }  // namespace pelvaro

@@ -9,6 +9,7 @@ namespace pelvaro {
 
 namespace {
 std::string ErrnoText() { return std::strerror(errno); }
+constexpr std::size_t kWriteBehind = 1 << 20;
 }  // namespace
 
 RecordFile::RecordFile(const fs::path& path, std::size_t recordSize, Mode mode, char fill)
@@ -31,12 +32,16 @@ RecordFile::RecordFile(const fs::path& path, std::size_t recordSize, Mode mode, 
     throw IoError(why);
   }
   length_ = static_cast<std::uint64_t>(std::ftell(file_));
-  position_ = length_;
-  positionKnown_ = true;
 }
 
 RecordFile::~RecordFile() {
-  if (file_ != nullptr) std::fclose(file_);
+  if (file_ == nullptr) return;
+  try {
+    FlushPending();
+  } catch (const IoError&) {
+    // A writer that cares calls Close() and sees the failure.
+  }
+  std::fclose(file_);
 }
 
 RecordFile::RecordFile(RecordFile&& other) noexcept
@@ -45,34 +50,27 @@ RecordFile::RecordFile(RecordFile&& other) noexcept
       size_(other.size_),
       fill_(other.fill_),
       length_(other.length_),
-      position_(other.position_),
-      positionKnown_(other.positionKnown_),
-      lastWasWrite_(other.lastWasWrite_) {}
+      pending_(std::move(other.pending_)),
+      pendingOffset_(other.pendingOffset_) {}
 
 RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
   if (this != &other) {
-    if (file_ != nullptr) std::fclose(file_);
+    if (file_ != nullptr) {
+      try {
+        FlushPending();
+      } catch (const IoError&) {
+      }
+      std::fclose(file_);
+    }
     path_ = std::move(other.path_);
     file_ = std::exchange(other.file_, nullptr);
     size_ = other.size_;
     fill_ = other.fill_;
     length_ = other.length_;
-    position_ = other.position_;
-    positionKnown_ = other.positionKnown_;
-    lastWasWrite_ = other.lastWasWrite_;
+    pending_ = std::move(other.pending_);
+    pendingOffset_ = other.pendingOffset_;
   }
   return *this;
-}
-
-void RecordFile::SeekTo(std::uint64_t offset) {
-  // Sequential access skips the seek, which would flush the stream buffer.
-  if (positionKnown_ && position_ == offset) return;
-  if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) {
-    positionKnown_ = false;
-    throw IoError(ErrnoText());
-  }
-  position_ = offset;
-  positionKnown_ = true;
 }
 
 std::string RecordFile::Read(std::uint64_t record) {
@@ -80,52 +78,64 @@ std::string RecordFile::Read(std::uint64_t record) {
   if (record == 0 || file_ == nullptr) return bytes;
   const std::uint64_t offset = (record - 1) * size_;
   if (offset >= length_) return bytes;
-  if (lastWasWrite_) positionKnown_ = false;  // a read after a write needs a seek
-  SeekTo(offset);
+  FlushPending();
+  if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) Fail();
   const std::size_t want =
       static_cast<std::size_t>(std::min<std::uint64_t>(size_, length_ - offset));
   const std::size_t got = std::fread(bytes.data(), 1, want, file_);
-  lastWasWrite_ = false;
-  position_ += got;
-  if (got < want) positionKnown_ = false;
+  (void)got;  // a short read leaves the fill bytes
   return bytes;
 }
 
 void RecordFile::Write(std::uint64_t record, std::string_view text) {
   if (file_ == nullptr) throw IoError("The file is open for reading only: " + path_.string());
   if (record == 0) throw IoError("Bad record number");
-  std::string bytes(text.substr(0, size_));
-  bytes.resize(size_, ' ');
+  const std::string_view kept = text.substr(0, size_);
   const std::uint64_t offset = (record - 1) * size_;
-  if (!lastWasWrite_) positionKnown_ = false;  // a write after a read needs a seek
   if (offset > length_) {
-    SeekTo(length_);
-    const std::string gap(static_cast<std::size_t>(offset - length_), fill_);
-    if (std::fwrite(gap.data(), 1, gap.size(), file_) != gap.size()) {
-      positionKnown_ = false;
-      throw IoError(ErrnoText());
-    }
-    position_ += gap.size();
+    Stage(length_, {}, 0);
+    pending_.append(static_cast<std::size_t>(offset - length_), fill_);
     length_ = offset;
   }
-  SeekTo(offset);
-  lastWasWrite_ = true;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-    positionKnown_ = false;
-    throw IoError(ErrnoText());
-  }
-  position_ += bytes.size();
-  length_ = std::max(length_, position_);
+  Stage(offset, kept, size_ - kept.size());
+  length_ = std::max(length_, offset + size_);
+  if (pending_.size() >= kWriteBehind) FlushPending();
 }
+
+void RecordFile::Stage(std::uint64_t offset, std::string_view bytes, std::size_t pad) {
+  if (pending_.empty() || offset != pendingOffset_ + pending_.size()) {
+    FlushPending();
+    pendingOffset_ = offset;
+  }
+  pending_.append(bytes);
+  pending_.append(pad, ' ');
+}
+
+void RecordFile::FlushPending() {
+  if (pending_.empty()) return;
+  if (std::fseek(file_, static_cast<long>(pendingOffset_), SEEK_SET) != 0) Fail();
+  if (std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size()) Fail();
+  pending_.clear();
+}
+
+void RecordFile::Fail() { throw IoError(ErrnoText()); }
 
 void RecordFile::Flush() {
   if (file_ == nullptr) return;
+  FlushPending();
   if (std::fflush(file_) != 0) throw IoError(ErrnoText());
   Files::SyncFile(path_);
 }
 
 void RecordFile::Close() {
   if (file_ == nullptr) return;
+  try {
+    FlushPending();
+  } catch (const IoError&) {
+    std::fclose(file_);
+    file_ = nullptr;
+    throw;
+  }
   const int rc = std::fclose(file_);
   file_ = nullptr;
   if (rc != 0) throw IoError(ErrnoText());

@@ -40,16 +40,19 @@ class RecordFile {
   void Close();
 
  private:
-  void SeekTo(std::uint64_t offset);
+  // Adds bytes at an offset to the write-behind buffer, which holds one run
+  // of consecutive bytes; anything else flushes it first.
+  void Stage(std::uint64_t offset, std::string_view bytes, std::size_t pad);
+  void FlushPending();
+  [[noreturn]] void Fail();
 
   fs::path path_;
   std::FILE* file_ = nullptr;
   std::size_t size_;
   char fill_;
-  std::uint64_t length_ = 0;
-  std::uint64_t position_ = 0;
-  bool positionKnown_ = false;
-  bool lastWasWrite_ = false;
+  std::uint64_t length_ = 0;  // including what is still buffered
+  std::string pending_;
+  std::uint64_t pendingOffset_ = 0;
 };
 
 // Removes trailing spaces only, as every record reader does.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <iomanip>
 #include <random>
 
 namespace pelvaro {
@@ -99,6 +101,52 @@ TEST(NumberText, TwoDecimalsKeepTwoIntegerDigitsAndRoundHalvesAway) {
   EXPECT_EQ(FormatTwoDecimals(-0.001), "00.00");
   EXPECT_EQ(FormatTwoDecimals(1234.5), "1234.50");
   EXPECT_EQ(FormatTwoDecimals(0.07), "00.07");
+}
+
+}  // namespace
+}  // namespace pelvaro
+
+namespace pelvaro {
+namespace {
+
+// Rounds the 15-significant-digit decimal form half away from zero at the
+// hundredths, on the digit string itself: the rule the fast path must keep.
+std::string ReferenceTwoDecimals(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.14e", v);
+  const bool negative = buf[0] == '-';
+  std::string digits;
+  const char* p = buf + (negative ? 1 : 0);
+  for (; *p != 'e'; ++p) {
+    if (*p != '.') digits += *p;
+  }
+  const int exponent = std::atoi(p + 1);
+  // Scale to hundredths: the digit string with the point after exponent + 3 digits.
+  const int keep = exponent + 3;
+  std::string whole = keep <= 0 ? "0" : digits.substr(0, std::min<int>(keep, digits.size()));
+  if (keep > static_cast<int>(digits.size())) whole.append(keep - digits.size(), '0');
+  const char next = keep >= 0 && keep < static_cast<int>(digits.size()) ? digits[keep] : '0';
+  long long hundredths = std::stoll(whole);
+  if (next >= '5') ++hundredths;
+  char out[64];
+  std::snprintf(out, sizeof out, "%s%02lld.%02lld", negative && hundredths ? "-" : "",
+                hundredths / 100, hundredths % 100);
+  return out;
+}
+
+TEST(NumberText, TwoDecimalsAgreeWithTheDecimalRuleEverywhere) {
+  std::mt19937_64 rng(11);
+  std::uniform_int_distribution<int> raw(0, 65535);
+  std::uniform_int_distribution<int> slope(1, 400);
+  std::uniform_real_distribution<double> any(-5000, 5000);
+  for (int i = 0; i < 40000; ++i) {
+    // Values as the conversion makes them, and arbitrary ones, and exact halves.
+    const double made = std::floor((1000.0 - raw(rng)) * 10.0) / slope(rng);
+    const double half = std::round(any(rng) * 100) / 100 + 0.005;
+    for (double v : {made, any(rng), half}) {
+      ASSERT_EQ(FormatTwoDecimals(v), ReferenceTwoDecimals(v)) << std::setprecision(17) << v;
+    }
+  }
 }
 
 }  // namespace
