@@ -72,7 +72,11 @@ std::optional<Arguments> Parse(int argc, char** argv, std::string& error) {
         error = word + " needs a value";
         return std::nullopt;
       }
-      (word == "--root" ? args.root : args.options[word]) = argv[++i];
+      if (word == "--root") {
+        args.root = argv[++i];
+      } else {
+        args.options[word] = argv[++i];
+      }
     } else {
       args.positional.push_back(word);
     }
@@ -94,7 +98,8 @@ int Convert(const Files& files, const Arguments& args) {
   const std::string& site = args.positional[1];
   if (!IsSafeName(site)) return Usage("\"" + site + "\" cannot name a site");
   CliPrompter prompter;
-  if (auto it = args.options.find("--sensors"); it != args.options.end()) prompter.answer = it->second;
+  if (auto it = args.options.find("--sensors"); it != args.options.end())
+    prompter.answer = it->second;
   std::string dir;
   if (auto it = args.options.find("--dir"); it != args.options.end()) {
     dir = it->second;
@@ -123,7 +128,8 @@ int main(int argc, char** argv) {
   const Files files(args->root ? fs::path(*args->root) : DefaultRoot());
   try {
     const std::string& command = args->positional[0];
-    if (command == "sites") return args->positional.size() == 1 ? Sites(files) : Usage("sites takes no argument");
+    if (command == "sites")
+      return args->positional.size() == 1 ? Sites(files) : Usage("sites takes no argument");
     if (command == "convert") return Convert(files, *args);
     return Usage("unknown command " + command);
   } catch (const std::exception& e) {

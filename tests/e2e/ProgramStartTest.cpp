@@ -1,4 +1,4 @@
-// The real program started as a user starts it, with an empty home folder.
+// The real programs, started as a user starts them.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -6,38 +6,133 @@
 #include <QProcess>
 #include <QTest>
 
+#include "core/storage/NumberText.h"
+#include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using pelvaro::testing::ReadBytes;
 using pelvaro::testing::TempRoot;
 
-TEST(ProgramStart, FirstStartSetsUpTheWorkingRootAndKeepsRunning) {
-  TempRoot home;
-  QProcess program;
+const fs::path kBin = PELVARO_BIN_DIR;
+const fs::path kSample = kBin / ".." / "share" / "pelvaro-sample";
+const std::string kSite = "SAMPLE SITE_01";
+
+QProcessEnvironment HomeEnvironment(const fs::path& home) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("HOME", QString::fromStdString(home.Path().string()));
+  env.insert("HOME", QString::fromStdString(home.string()));
   env.remove("USERPROFILE");
   env.remove("ProgramFiles");
   env.insert("QT_QPA_PLATFORM", "offscreen");
-  program.setProcessEnvironment(env);
-  program.setWorkingDirectory(QString::fromStdString(home.Path().string()));
-  program.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro"), {});
+  return env;
+}
+
+// A copy of the sample as the installation leaves it, so nothing is taken
+// from the build.
+void StageSample(const fs::path& folder) {
+  fs::create_directories(folder);
+  for (const auto& entry : fs::directory_iterator(kSample)) {
+    if (entry.is_regular_file()) fs::copy_file(entry.path(), folder / entry.path().filename());
+  }
+}
+
+// The summary file is complete once its closing record names the last record.
+bool SummaryComplete(const fs::path& pct) {
+  const std::string bytes = ReadBytes(pct);
+  return bytes.size() > 13 * 20 && pelvaro::ParseLeadingNumber(bytes.substr(12 * 20, 20)) > 19;
+}
+
+struct CliRun {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+CliRun RunCli(const QStringList& args) {
+  QProcess cli;
+  cli.start(QString::fromStdString((kBin / "pelvaro-cli").string()), args);
+  EXPECT_TRUE(cli.waitForFinished(60000));
+  return {cli.exitCode(), cli.readAllStandardOutput().toStdString(),
+          cli.readAllStandardError().toStdString()};
+}
+
+TEST(ProgramStart, FirstStartInstallsConvertsAndKeepsRunning) {
+  TempRoot home;
+  const fs::path cwd = home.Path() / "install";
+  StageSample(cwd);
+  QProcess program;
+  program.setProcessEnvironment(HomeEnvironment(home.Path()));
+  program.setWorkingDirectory(QString::fromStdString(cwd.string()));
+  program.start(QString::fromStdString((kBin / "pelvaro").string()), {});
   ASSERT_TRUE(program.waitForStarted(10000));
 
-  const auto root = home.Path() / "Pelvaro Data";
-  const QString restart = QString::fromStdString((root / "START.DAT").string());
-  // The program writes the restart file during its load; wait for it on events.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(restart); }, 10000));
-  EXPECT_TRUE(QDir(QString::fromStdString((root / "TVMKHEADER").string())).exists());
-  EXPECT_TRUE(QDir(QString::fromStdString((root / "TVMKDATA").string())).exists());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return ReadBytes(root / "START.DAT") == "NO\r\n"; }, 5000));
-  // Still running once its window is up: it ends only when it is closed.
+  const fs::path root = home.Path() / "Pelvaro Data";
+  const fs::path pct = root / "TVMKDATA" / (kSite + ".Pct");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return SummaryComplete(pct); }, 30000));
+  EXPECT_EQ(ReadBytes(root / "START.DAT"), "NO\r\n");
+  EXPECT_TRUE(fs::is_directory(root / "TVMKHEADER"));
+  EXPECT_EQ(ReadBytes(root / "Sitesel.dat"), kSite + "\r\nTVMKDATA\r\n");
+  EXPECT_TRUE(fs::exists(root / "TVMKHEADER" / (kSite + ".key")));
+  EXPECT_GE(fs::file_size(root / "TVMKDATA" / (kSite + ".bgf")), 500u);
+  EXPECT_TRUE(fs::exists(root / "TVMKDATA" / (kSite + "_003.DAT")));
+  EXPECT_FALSE(fs::exists(cwd / (kSite + ".key")));  // moved, from the copy only
+  EXPECT_TRUE(fs::exists(kSample / (kSite + ".key")));
+  // Still running with its window up: it ends only when it is closed.
   EXPECT_FALSE(program.waitForFinished(300));
   EXPECT_EQ(program.state(), QProcess::Running);
   program.terminate();
   program.waitForFinished(5000);
+
+  // The command line converts the same blocks into the same bytes.
+  TempRoot other;
+  fs::create_directories(other.Path() / "TVMKHEADER");
+  fs::create_directories(other.Path() / "TVMKDATA");
+  fs::copy_file(kSample / (kSite + ".key"), other.Path() / "TVMKHEADER" / (kSite + ".key"));
+  for (int b = 1; b <= 3; ++b) {
+    for (const char* ext : {".DAT", ".KEY"}) {
+      const std::string name = kSite + "_00" + std::to_string(b) + ext;
+      fs::copy_file(kSample / name, other.Path() / "TVMKDATA" / name);
+    }
+  }
+  const QString otherRoot = QString::fromStdString(other.Path().string());
+  const CliRun run = RunCli({"--root", otherRoot, "convert", QString::fromStdString(kSite)});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  // Compared whole, without printing megabytes on a difference.
+  const std::string graph = ReadBytes(root / "TVMKDATA" / (kSite + ".bgf"));
+  EXPECT_TRUE(ReadBytes(other.Path() / "TVMKDATA" / (kSite + ".BGF")) == graph);
+  EXPECT_TRUE(ReadBytes(other.Path() / "TVMKDATA" / (kSite + ".Pct")) == ReadBytes(pct));
+  EXPECT_EQ(RunCli({"--root", otherRoot, "sites"}).out, kSite + "\n");
+}
+
+TEST(ProgramStart, CommandLineReportsFailuresAndMisuse) {
+  TempRoot root;
+  fs::create_directories(root.Path() / "TVMKHEADER");
+  const QString r = QString::fromStdString(root.Path().string());
+  const CliRun missing = RunCli({"--root", r, "convert", "NONE_01"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("NONE_01"), std::string::npos);
+  // A block without a sensor count needs --sensors to answer the question.
+  pelvaro::Files files(root.Path());
+  pelvaro::testing::SiteBuilder site(files, "ASK_01");
+  site.Header({{1, 1000, 100, 40, 20}}, 1);
+  site.Block(1, {100, 0, 900, 0, {700, 690}});
+  const CliRun unanswered = RunCli({"--root", r, "convert", "ASK_01"});
+  EXPECT_EQ(unanswered.exitCode, 1);
+  EXPECT_NE(
+      unanswered.err.find("This file has caused a calibration error and will not be processed."),
+      std::string::npos);
+  EXPECT_EQ(RunCli({"--root", r, "convert", "ASK_01", "--sensors", "1"}).exitCode, 0);
+  EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ASK_01.BGF"));
+  EXPECT_EQ(RunCli({"--root", r, "convert"}).exitCode, 2);
+  EXPECT_EQ(RunCli({"--root", r, "frobnicate"}).exitCode, 2);
+  EXPECT_EQ(RunCli({"--root", r, "convert", "../up_01"}).exitCode, 2);
+  const CliRun help = RunCli({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  for (const char* command : {"sites", "convert", "--sensors", "--dir", "--root"}) {
+    EXPECT_NE(help.out.find(command), std::string::npos) << command;
+  }
 }
 
 }  // namespace

@@ -52,11 +52,12 @@ class SiteBuilder {
     fs::create_directories(files_.Root() / dataDir_);
   }
 
-  void Header(const std::vector<SlotSpec>& slots, int blocks, const std::string& depthCount = "12") {
+  void Header(const std::vector<SlotSpec>& enabled, int blocks,
+              const std::string& depthCount = "12") {
     auto h = SiteHeader::CreateBlank(files_, id_);
     h.WriteRecord(header::kDataDirectory, dataDir_);
     h.WriteRecord(header::kDepthSlotCount, depthCount);
-    for (const SlotSpec& s : slots) {
+    for (const SlotSpec& s : enabled) {
       const int base = header::CalibrationBase(s.depth);
       h.WriteRecord(base + header::kOffset, Spaced(s.offset));
       h.WriteRecord(base + header::kSlope, Spaced(s.slope));
@@ -73,11 +74,19 @@ class SiteBuilder {
   void Block(int number, const BlockSpec& b) {
     RunHeader run;
     const int units = b.timeSeconds / 2;
-    run.b = {static_cast<std::uint8_t>(b.day & 255), static_cast<std::uint8_t>(b.day >> 8),
-             static_cast<std::uint8_t>(units & 255), static_cast<std::uint8_t>(units >> 8),
-             static_cast<std::uint8_t>(b.interval & 255), static_cast<std::uint8_t>(b.interval >> 8),
-             0, static_cast<std::uint8_t>(b.site), static_cast<std::uint8_t>(b.serial & 255),
-             static_cast<std::uint8_t>(b.serial >> 8), 0, static_cast<std::uint8_t>(b.sensors), 0};
+    run.b = {static_cast<std::uint8_t>(b.day & 255),
+             static_cast<std::uint8_t>(b.day >> 8),
+             static_cast<std::uint8_t>(units & 255),
+             static_cast<std::uint8_t>(units >> 8),
+             static_cast<std::uint8_t>(b.interval & 255),
+             static_cast<std::uint8_t>(b.interval >> 8),
+             0,
+             static_cast<std::uint8_t>(b.site),
+             static_cast<std::uint8_t>(b.serial & 255),
+             static_cast<std::uint8_t>(b.serial >> 8),
+             0,
+             static_cast<std::uint8_t>(b.sensors),
+             0};
     TempBlock temp(files_);
     for (std::size_t i = 0; i < b.words.size(); ++i) {
       temp.WriteWord(i + 1, static_cast<std::uint8_t>(b.words[i] & 255),

@@ -5,7 +5,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "core/storage/StateFiles.h"
 #include "support/ScriptedPrompter.h"
+#include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
 namespace pelvaro {
@@ -13,25 +15,36 @@ namespace {
 
 using testing::ReadBytes;
 using testing::ScriptedPrompter;
+using testing::SiteBuilder;
 using testing::TempRoot;
 using testing::WriteBytes;
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  MainWindowTest() : window(prompter) {
+  MainWindowTest() : window(prompter), files(Root()) {
     env.home = tmp.Path().string();
     env.currentFolder = tmp.Path() / "cwd";
+    qRegisterMetaType<pelvaro::NextWindow>();
   }
   fs::path Root() const { return tmp.Path() / "Pelvaro Data"; }
-  template <typename T>
+  template <typename T = QPushButton>
   T* Find(const char* name) {
-    return window.findChild<T*>(name);
+    T* widget = window.findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  QListWidget* List() { return Find<QListWidget>("File1"); }
+  void Click(const char* name) { QTest::mouseClick(Find(name), Qt::LeftButton); }
+  std::string LastText() const { return prompter.shown.empty() ? "" : prompter.shown.back().text; }
+  std::string LastTitle() const {
+    return prompter.shown.empty() ? "" : prompter.shown.back().title;
   }
 
   TempRoot tmp;
   StartupEnvironment env;
   ScriptedPrompter prompter;
   MainWindow window;
+  Files files;
 };
 
 TEST_F(MainWindowTest, LoadShowsCaptionsAndTheRememberedSite) {
@@ -45,27 +58,181 @@ TEST_F(MainWindowTest, LoadShowsCaptionsAndTheRememberedSite) {
   EXPECT_EQ(window.windowTitle(), "Velmora Pelvaro Soil Moisture V3.1 ");
   EXPECT_EQ(Find<QLabel>("LabelAppName")->text(), "Velmora Pelvaro Soil Moisture");
   EXPECT_EQ(Find<QLabel>("Label2")->text(), "V3.1 ");
-  auto* list = Find<QListWidget>("File1");
-  ASSERT_EQ(list->count(), 3);
-  EXPECT_EQ(list->item(0)->text(), "NORTH_01.key");
-  EXPECT_EQ(list->currentRow(), 1);
-  EXPECT_FALSE(Find<QPlainTextEdit>("Picture1")->isVisibleTo(&window));
+  for (const char* frame : {"FrameSite", "FrameLogger", "FrameData", "frmSelPort"}) {
+    Find<QGroupBox>(frame);
+  }
+  EXPECT_EQ(Find<QGroupBox>("FrameLogger")->title(), "Logger Operations");
+  EXPECT_EQ(Find("Option3")->text(), "DOWNLOAD DATA");
+  ASSERT_EQ(List()->count(), 3);
+  EXPECT_EQ(List()->item(0)->text(), "NORTH_01.key");
+  EXPECT_EQ(List()->currentRow(), 1);
+  EXPECT_FALSE(Find<QTextEdit>("Picture1")->isVisibleTo(&window));
+  EXPECT_FALSE(Find("Command2")->isVisibleTo(&window));
   // Selecting the remembered site is not a click: the selection file stays as it was.
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), remembered);
   EXPECT_EQ(ReadBytes(Root() / "START.DAT"), "NO\r\n");
 }
 
+TEST_F(MainWindowTest, SiteClickRemembersTheSiteUnlessTheProgramMovesTheSelection) {
+  SiteBuilder a(files, "ALPHA_07", "FIELDS");
+  a.Header({{3, 4000, 120, 100, 60}}, 0);
+  {
+    auto h = SiteHeader::Open(files, "ALPHA_07");
+    h.WriteRecord(header::kSerialNumber, "3001");
+    h.WriteRecord(header::kSensorsOn, " 1");
+  }
+  SiteBuilder b(files, "BETA_02");
+  b.Header({}, 0);
+  window.Load(env);
+  ASSERT_EQ(List()->count(), 2);
+  List()->setCurrentRow(0);
+  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "ALPHA_07\r\nFIELDS\r\n 2\r\n");
+  ASSERT_TRUE(window.Current().has_value());
+  EXPECT_EQ(window.Current()->siteNumber, 7);
+  EXPECT_EQ(window.Current()->serialNumber, 3001.0f);
+  EXPECT_EQ(window.Current()->sensorsOn, 1);
+  // The program re-selecting the remembered site (after another window) is no click.
+  WriteBytes(Root() / "Sitesel.dat", "BETA_02\r\nTVMKDATA\r\n");
+  window.ReselectRememberedSite();
+  EXPECT_EQ(List()->currentRow(), 1);
+  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "BETA_02\r\nTVMKDATA\r\n");
+  EXPECT_EQ(window.Current()->identification, "ALPHA_07");
+}
+
+TEST_F(MainWindowTest, DeleteRemovesTheSiteFromEveryDirectoryButSparesLookAlikes) {
+  SiteBuilder site(files, "FARM_01", "DIR_A");
+  site.Header({{1, 1000, 100, 40, 20}}, 2);
+  {
+    auto h = SiteHeader::Open(files, "FARM_01");
+    h.WriteRecord(26, "DIR_A");
+    h.WriteRecord(27, "DIR_B");
+  }
+  for (const char* dir : {"DIR_A", "DIR_B"}) {
+    for (const char* name :
+         {"FARM_01_001.DAT", "FARM_01_001.KEY", "FARM_01_002.DAT", "FARM_01.BGF", "FARM_01.Pct",
+          "FARM_011_001.DAT", "FARM_011.BGF", "FARM_01_notes.txt"}) {
+      WriteBytes(Root() / dir / name, "x");
+    }
+  }
+  SiteBuilder other(files, "FARM_011");
+  other.Header({}, 0);
+  window.Load(env);
+  List()->setCurrentRow(0);
+  prompter.answers = {Answer::No};
+  Click("OptionDelete");
+  EXPECT_EQ(LastText(), "Are you sure you want to delete the selected site file?");
+  EXPECT_EQ(LastTitle(), "Confirm Delete");
+  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "FARM_01.key"));
+
+  prompter.answers = {Answer::Yes};
+  Click("OptionDelete");
+  EXPECT_FALSE(Find("OptionDelete")->isChecked());
+  EXPECT_FALSE(fs::exists(Root() / "TVMKHEADER" / "FARM_01.key"));
+  for (const char* dir : {"DIR_A", "DIR_B"}) {
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(Root() / dir)) left.push_back(e.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left,
+              (std::vector<std::string>{"FARM_011.BGF", "FARM_011_001.DAT", "FARM_01_notes.txt"}))
+        << dir;
+  }
+  ASSERT_EQ(List()->count(), 1);
+  EXPECT_EQ(List()->currentRow(), 0);
+  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "FARM_011\r\nTVMKDATA\r\n 2\r\n");
+}
+
+TEST_F(MainWindowTest, EditDataAndViewGraphCheckBeforeOpening) {
+  window.Load(env);
+  QSignalSpy opened(&window, &MainWindow::windowRequested);
+  WriteBytes(Root() / "Sitesel.dat", "GONE_01\r\nTVMKDATA\r\n");
+  Click("Option16");
+  EXPECT_EQ(LastText(), "Select a site file to edit data");
+  EXPECT_EQ(LastTitle(), "Site File Error");
+  Click("Option6");
+  EXPECT_EQ(LastText(), "Select a site file to graph data");
+
+  SiteBuilder site(files, "G_01");
+  site.Header({{1, 1000, 100, 40, 20}}, 0);
+  WriteBytes(Root() / "Sitesel.dat", "G_01\r\nTVMKDATA\r\n");
+  Click("Option16");
+  EXPECT_EQ(LastText(), "No data blocks exist for this site file.");
+  EXPECT_EQ(LastTitle(), "");
+  Click("Option6");
+  EXPECT_EQ(LastText(), "No data blocks exist for this site.");
+  EXPECT_EQ(LastTitle(), "No Data Blocks");
+  WriteBytes(Root() / "TVMKDATA" / "G_01.BGF", std::string(499, ' '));
+  Click("Option6");
+  EXPECT_EQ(LastText(), "Calibrated data does not exist for this site to graph.");
+  EXPECT_EQ(LastTitle(), "Empty Graph File");
+  EXPECT_EQ(opened.count(), 0);
+
+  WriteBytes(Root() / "TVMKDATA" / "G_01.BGF", std::string(500, ' '));
+  site.Header({{1, 1000, 100, 40, 20}}, 1);
+  const std::size_t shown = prompter.shown.size();
+  Click("Option6");
+  Click("Option16");
+  EXPECT_EQ(prompter.shown.size(), shown);
+  ASSERT_EQ(opened.count(), 2);
+  EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::Graph);
+  EXPECT_EQ(opened[1][0].value<NextWindow>(), NextWindow::Editor);
+  EXPECT_FALSE(Find("Option6")->isChecked());
+  EXPECT_EQ(window.Mode(), "Going");
+}
+
+TEST_F(MainWindowTest, EditWithAnEmptyListAsksForASite) {
+  window.Load(env);
+  WriteBytes(Root() / "Sitesel.dat", "SOME_01\r\nTVMKDATA\r\n");
+  Click("Option7");
+  EXPECT_EQ(LastText(), "Select a site file to edit.");
+  EXPECT_EQ(LastTitle(), "Edit Site File");
+  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "SOME_01\r\nTVMKDATA\r\n 2\r\n");
+}
+
+TEST_F(MainWindowTest, MenuHidesAndShowsAroundAnOperation) {
+  window.Load(env);
+  window.show();
+  Find("Option10")->setChecked(true);
+  window.HideMainMenu();
+  for (const char* name : {"FrameMain", "FrameSite", "FrameLogger", "FrameData"}) {
+    EXPECT_FALSE(Find<QGroupBox>(name)->isVisible()) << name;
+  }
+  EXPECT_FALSE(Find("Command1")->isVisible());
+  EXPECT_FALSE(Find("Option10")->isChecked());
+  window.ShowMainMenu();
+  for (const char* name : {"FrameMain", "FrameSite", "FrameLogger", "FrameData"}) {
+    EXPECT_TRUE(Find<QGroupBox>(name)->isVisible()) << name;
+  }
+  EXPECT_TRUE(Find("Command1")->isEnabled());
+  EXPECT_FALSE(Find("Command2")->isVisible());
+  EXPECT_FALSE(Find<QTextEdit>("Picture1")->isVisible());
+}
+
+TEST_F(MainWindowTest, MouseMoveAfterAnotherWindowRefreshesTheList) {
+  SiteBuilder a(files, "A_01");
+  a.Header({}, 0);
+  window.Load(env);
+  window.show();
+  Click("Option6");  // leaves the mode "Going", whatever the check says
+  SiteBuilder b(files, "B_01");
+  b.Header({}, 0);
+  WriteSiteSelection(files, "B_01", "TVMKDATA");
+  QMouseEvent move(QEvent::MouseMove, QPointF(6, 6), QPointF(6, 6), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(&window, &move);
+  ASSERT_EQ(List()->count(), 2);
+  EXPECT_EQ(List()->currentRow(), 1);
+  EXPECT_EQ(window.Mode(), "");
+}
+
 TEST_F(MainWindowTest, ExitClosesTheWindowAndControlsScaleWithIt) {
   window.Load(env);
   window.show();
-  auto* list = Find<QListWidget>("File1");
-  const QRect before = list->geometry();
-  window.resize(1440, 960);
-  EXPECT_NEAR(list->geometry().width(), before.width() * 2, 2);
-  EXPECT_NEAR(list->geometry().top(), before.top() * 2, 2);
-  auto* exitButton = Find<QPushButton>("Command1");
-  EXPECT_EQ(exitButton->text(), "Exit");
-  QTest::mouseClick(exitButton, Qt::LeftButton);
+  const QRect before = List()->geometry();
+  window.resize(window.width() * 2, window.height() * 2);
+  EXPECT_NEAR(List()->geometry().width(), before.width() * 2, 2);
+  EXPECT_NEAR(List()->geometry().top(), before.top() * 2, 2);
+  EXPECT_EQ(Find("Command1")->text(), "Exit");
+  Click("Command1");
   EXPECT_FALSE(window.isVisible());
 }
 

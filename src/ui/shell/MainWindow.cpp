@@ -1,10 +1,14 @@
 #include "ui/shell/MainWindow.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QVBoxLayout>
 
+#include "core/operations/Conversion.h"
 #include "core/shell/SiteCatalogue.h"
+#include "core/storage/StateFiles.h"
 #include "ui/platform/ProportionalResizer.h"
 #include "ui/platform/QtText.h"
 
@@ -12,8 +16,9 @@ namespace pelvaro {
 
 namespace {
 
-constexpr QSize kDesignSize(720, 480);
+constexpr QSize kDesignSize(760, 520);
 const QString kGuardSetup = QStringLiteral("SETUPFILES");
+const QString kModeGoing = QStringLiteral("Going");
 
 // A water drop over a band of soil: the program's mark.
 QPixmap LogoPixmap(int size) {
@@ -39,10 +44,22 @@ QPixmap LogoPixmap(int size) {
 MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
     : QWidget(parent), prompter_(prompter), files_(std::make_unique<Files>(fs::path())) {
   setObjectName("MainWindow");
+  setMouseTracking(true);
   BuildWidgets();
 }
 
 MainWindow::~MainWindow() = default;
+
+QPushButton* MainWindow::AddOption(QGroupBox* frame, const char* name, const QString& caption,
+                                   int row) {
+  // Option buttons that act as push buttons: each handler unselects its own.
+  auto* option = new QPushButton(caption, frame);
+  option->setObjectName(name);
+  option->setCheckable(true);
+  option->setGeometry(7, 28 + row * 44, frame->width() - 14, 36);
+  options_.append(option);
+  return option;
+}
 
 void MainWindow::BuildWidgets() {
   resize(kDesignSize);
@@ -54,7 +71,7 @@ void MainWindow::BuildWidgets() {
 
   labelAppName_ = new QLabel(this);
   labelAppName_->setObjectName("LabelAppName");
-  labelAppName_->setGeometry(100, 18, 500, 34);
+  labelAppName_->setGeometry(100, 18, 560, 34);
   QFont big = labelAppName_->font();
   big.setPointSize(16);
   big.setBold(true);
@@ -66,25 +83,66 @@ void MainWindow::BuildWidgets() {
 
   file1_ = new QListWidget(this);
   file1_->setObjectName("File1");
-  file1_->setGeometry(20, 96, 260, 320);
-  connect(file1_, &QListWidget::currentRowChanged, this, &MainWindow::OnSiteClicked);
+  file1_->setGeometry(20, 96, 280, 360);
+  connect(file1_, &QListWidget::currentRowChanged, this, [this] { OnSiteClicked(); });
 
-  picture1_ = new QPlainTextEdit(this);
+  frameMain_ = new QGroupBox(this);
+  frameMain_->setObjectName("FrameMain");
+  frameMain_->setGeometry(320, 96, 420, 240);
+  frameSite_ = new QGroupBox(tr("Site Files"), frameMain_);
+  frameSite_->setObjectName("FrameSite");
+  frameSite_->setGeometry(6, 16, 134, 176);
+  frameLogger_ = new QGroupBox(tr("Logger Operations"), frameMain_);
+  frameLogger_->setObjectName("FrameLogger");
+  frameLogger_->setGeometry(143, 16, 134, 176);
+  frameData_ = new QGroupBox(tr("Data Analysis"), frameMain_);
+  frameData_->setObjectName("FrameData");
+  frameData_->setGeometry(280, 16, 134, 176);
+
+  connect(AddOption(frameSite_, "Option1", tr("CREATE NEW"), 0), &QPushButton::clicked, this,
+          &MainWindow::OnCreateNew);
+  connect(AddOption(frameSite_, "Option7", tr("EDIT"), 1), &QPushButton::clicked, this,
+          &MainWindow::OnEdit);
+  optionDelete_ = AddOption(frameSite_, "OptionDelete", tr("DELETE"), 2);
+  connect(optionDelete_, &QPushButton::clicked, this, &MainWindow::OnDelete);
+  connect(AddOption(frameLogger_, "Option10", tr("START"), 0), &QPushButton::clicked, this,
+          &MainWindow::OnStart);
+  AddOption(frameLogger_, "Option3", tr("DOWNLOAD DATA"), 1);
+  AddOption(frameLogger_, "Option12", tr("TRACE MODE"), 2);
+  connect(AddOption(frameData_, "Option16", tr("EDIT DATA"), 0), &QPushButton::clicked, this,
+          &MainWindow::OnEditData);
+  connect(AddOption(frameData_, "Option6", tr("VIEW GRAPH"), 1), &QPushButton::clicked, this,
+          &MainWindow::OnViewGraph);
+
+  frmSelPort_ = new QGroupBox(tr("Select Port"), this);
+  frmSelPort_->setObjectName("frmSelPort");
+  frmSelPort_->setGeometry(320, 350, 420, 60);
+  int x = 16;
+  for (const char* name : {"optCom1", "optCom2", "optUSB"}) {
+    auto* option = new QRadioButton(QString::fromLatin1(name + 3).toUpper(), frmSelPort_);
+    option->setObjectName(name);
+    option->setAutoExclusive(false);
+    option->setGeometry(x, 26, 110, 24);
+    x += 130;
+  }
+
+  picture1_ = new QTextEdit(this);
   picture1_->setObjectName("Picture1");
-  picture1_->setGeometry(300, 96, 400, 320);
+  picture1_->setGeometry(320, 96, 420, 240);
   picture1_->setReadOnly(true);
 
   command1_ = new QPushButton(tr("Exit"), this);
   command1_->setObjectName("Command1");
-  command1_->setGeometry(600, 432, 100, 32);
+  command1_->setGeometry(640, 470, 100, 32);
   connect(command1_, &QPushButton::clicked, this, &QWidget::close);
 
+  command2_ = new QPushButton(this);
+  command2_->setObjectName("Command2");
+  command2_->setGeometry(320, 470, 180, 32);
+  command2_->setVisible(false);
+
   resizer_ = new ProportionalResizer(this, kDesignSize);
-  for (QWidget* w : {static_cast<QWidget*>(pictureLogo_), static_cast<QWidget*>(labelAppName_),
-                     static_cast<QWidget*>(label2_), static_cast<QWidget*>(file1_),
-                     static_cast<QWidget*>(picture1_), static_cast<QWidget*>(command1_)}) {
-    resizer_->Add(w);
-  }
+  for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) resizer_->Add(w);
 }
 
 void MainWindow::Load(const StartupEnvironment& env) {
@@ -94,23 +152,32 @@ void MainWindow::Load(const StartupEnvironment& env) {
   picture1_->setEnabled(false);
   labelAppName_->setText(QString::fromLatin1(kAppName));
 
-  const StartupResult result = RunStartup(env, prompter_);
+  const StartupResult result = RunStartup(env, prompter_, [this](const Files& files) {
+    TimedDatForSelectedSite(files, prompter_, ConversionCaller::Download);
+  });
   files_ = std::make_unique<Files>(result.workingRoot);
 
   label2_->setText(QString::fromLatin1(kVersionText));
   setWindowTitle(QString::fromLatin1(kAppName) + " " + QString::fromLatin1(kVersionText));
   file1_->setVisible(true);
   file1_->setEnabled(true);
+  selectionGuard_ = kGuardSetup;
   file1_->clear();
   for (const std::string& site : result.sites) file1_->addItem(ToQt(site));
+  selectionGuard_.clear();
   SelectSiteQuietly(result.selectedSite);
 }
 
-void MainWindow::RefreshSiteList() {
+void MainWindow::FillSiteList() {
   StartupResult listing;
   LoadSiteList(*files_, prompter_, listing);
+  const QString guard = selectionGuard_;
+  selectionGuard_ = kGuardSetup;
   file1_->clear();
   for (const std::string& site : listing.sites) file1_->addItem(ToQt(site));
+  file1_->setVisible(true);
+  file1_->setEnabled(true);
+  selectionGuard_ = guard;
 }
 
 void MainWindow::SelectSiteQuietly(std::optional<int> index) {
@@ -120,8 +187,139 @@ void MainWindow::SelectSiteQuietly(std::optional<int> index) {
   selectionGuard_.clear();
 }
 
-void MainWindow::OnSiteClicked(int row) {
-  if (selectionGuard_ == kGuardSetup || row < 0) return;
+std::vector<std::string> MainWindow::SiteEntries() const {
+  std::vector<std::string> sites;
+  for (int i = 0; i < file1_->count(); ++i) {
+    sites.push_back(FromQt(file1_->item(i)->text()).value_or(std::string()));
+  }
+  return sites;
+}
+
+void MainWindow::ReselectRememberedSite() {
+  try {
+    SelectSiteQuietly(
+        RememberedSiteIndex(SiteEntries(), ReadSiteSelection(*files_, 1).identification));
+  } catch (const UnsafeNameError& e) {
+    prompter_.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
+  }
+}
+
+void MainWindow::HighLightFile() {
+  std::string remembered;
+  try {
+    remembered = ReadSiteSelection(*files_, 1).identification;
+  } catch (const UnsafeNameError& e) {
+    prompter_.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
+  }
+  FillSiteList();
+  const auto match = FindSiteEntry(SiteEntries(), remembered);
+  const int last = match.value_or(file1_->count() - 1);
+  // Each entry passed is handled as a click, as a user walking down the list.
+  for (int i = 0; i <= last; ++i) {
+    if (file1_->currentRow() == i) {
+      OnSiteClicked();
+    } else {
+      file1_->setCurrentRow(i);
+    }
+  }
+}
+
+void MainWindow::HideMainMenu() {
+  frameMain_->setVisible(false);
+  command1_->setVisible(false);
+  command1_->setEnabled(false);
+  for (QPushButton* option : options_) option->setChecked(false);
+  frameSite_->setVisible(false);
+  frameData_->setVisible(false);
+  frameLogger_->setVisible(false);
+}
+
+void MainWindow::ShowMainMenu() {
+  frameMain_->setVisible(true);
+  picture1_->setVisible(false);
+  picture1_->setEnabled(false);
+  command1_->setVisible(true);
+  command1_->setEnabled(true);
+  optionDelete_->setVisible(true);
+  command2_->setVisible(false);
+  frameSite_->setVisible(true);
+  frameData_->setVisible(true);
+  frameLogger_->setVisible(true);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+  QWidget::mouseMoveEvent(event);
+  if (mode_ != kModeGoing) {
+    selectionGuard_.clear();
+    return;
+  }
+  // Back from another window: the sites may have changed there.
+  mode_.clear();
+  if (Files::FileExists(files_->InRoot(kSiteSelectionName))) {
+    FillSiteList();
+    ReselectRememberedSite();
+  }
+}
+
+void MainWindow::OnSiteClicked() {
+  if (selectionGuard_ == kGuardSetup) return;
+  QListWidgetItem* item = file1_->currentItem();
+  if (item == nullptr) return;
+  const auto entry = FromQt(item->text());
+  if (!entry) return;
+  try {
+    if (auto site = ClickSite(*files_, prompter_, *entry)) current_ = site;
+  } catch (const IoError& e) {
+    prompter_.Message(
+        std::string("An error occurred while selecting the site file.\r\nThe error is ") +
+        e.what());
+  }
+}
+
+void MainWindow::Open(NextWindow window) {
+  if (window != NextWindow::None) emit windowRequested(window);
+}
+
+void MainWindow::OnCreateNew() {
+  findChild<QPushButton*>("Option1")->setChecked(false);
+  Open(CheckCreateNew(*files_, prompter_, SiteListEmpty()));
+}
+
+void MainWindow::OnEdit() {
+  findChild<QPushButton*>("Option7")->setChecked(false);
+  const NextWindow next = CheckEditSite(*files_, prompter_, SiteListEmpty());
+  mode_ = kModeGoing;
+  Open(next);
+}
+
+void MainWindow::OnStart() {
+  const NextWindow next = CheckStart(*files_, prompter_);
+  findChild<QPushButton*>("Option10")->setChecked(false);
+  Open(next);
+}
+
+void MainWindow::OnEditData() {
+  findChild<QPushButton*>("Option16")->setChecked(false);
+  Open(CheckEditData(*files_, prompter_));
+}
+
+void MainWindow::OnViewGraph() {
+  mode_ = kModeGoing;
+  const NextWindow next = CheckViewGraph(*files_, prompter_);
+  findChild<QPushButton*>("Option6")->setChecked(false);
+  Open(next);
+}
+
+void MainWindow::OnDelete() {
+  optionDelete_->setChecked(false);
+  QListWidgetItem* item = file1_->currentItem();
+  const std::string entry = item ? FromQt(item->text()).value_or("") : std::string();
+  if (!DeleteSite(*files_, prompter_, entry)) return;
+  FillSiteList();
+  if (file1_->count() > 0) {
+    file1_->setCurrentRow(-1);
+    file1_->setCurrentRow(0);
+  }
 }
 
 }  // namespace pelvaro

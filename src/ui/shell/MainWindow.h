@@ -1,22 +1,26 @@
 #pragma once
 
+#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
 #include <QWidget>
 #include <memory>
 #include <optional>
 
 #include "core/platform/Files.h"
 #include "core/platform/Prompter.h"
+#include "core/shell/MainMenu.h"
 #include "core/shell/Startup.h"
 
 namespace pelvaro {
 
 class ProportionalResizer;
 
-// The hub: the site list, the operation groups and the status area.
+// The hub: the site list, the operation groups, the port choice and the status
+// area. Rules and texts live in the core; this class wires widgets to them.
 class MainWindow : public QWidget {
   Q_OBJECT
 
@@ -28,25 +32,62 @@ class MainWindow : public QWidget {
   void Load(const StartupEnvironment& env);
 
   const Files& Storage() const { return *files_; }
-  // Fills the site list from the header folder and selects an entry without
-  // it counting as a click.
-  void RefreshSiteList();
-  void SelectSiteQuietly(std::optional<int> index);
+  const std::optional<CurrentSite>& Current() const { return current_; }
+  const QString& Mode() const { return mode_; }
+
+  void HideMainMenu();
+  void ShowMainMenu();
+  // Called by the site window after it saved a site: every entry up to the
+  // saved one is handled as a click, so the selection file ends naming it.
+  void HighLightFile();
+  // Selects the site named in Sitesel.dat without it counting as a click.
+  void ReselectRememberedSite();
+
+ signals:
+  // An operation whose checks passed asks for its window.
+  void windowRequested(pelvaro::NextWindow window);
+
+ protected:
+  void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
   void BuildWidgets();
-  void OnSiteClicked(int row);
+  QPushButton* AddOption(QGroupBox* frame, const char* name, const QString& caption, int row);
+  void FillSiteList();
+  std::vector<std::string> SiteEntries() const;
+  void SelectSiteQuietly(std::optional<int> index);
+  bool SiteListEmpty() const { return file1_->count() == 0; }
+  void Open(NextWindow window);
+
+  void OnSiteClicked();
+  void OnCreateNew();
+  void OnEdit();
+  void OnDelete();
+  void OnStart();
+  void OnEditData();
+  void OnViewGraph();
 
   Prompter& prompter_;
   std::unique_ptr<Files> files_;
+  std::optional<CurrentSite> current_;
   QString selectionGuard_;
+  QString pendingSite_;
+  QString mode_;
 
   QLabel* pictureLogo_ = nullptr;
   QLabel* labelAppName_ = nullptr;
   QLabel* label2_ = nullptr;
   QListWidget* file1_ = nullptr;
-  QPlainTextEdit* picture1_ = nullptr;
+  QGroupBox* frameMain_ = nullptr;
+  QGroupBox* frameSite_ = nullptr;
+  QGroupBox* frameLogger_ = nullptr;
+  QGroupBox* frameData_ = nullptr;
+  QGroupBox* frmSelPort_ = nullptr;
+  QList<QPushButton*> options_;
+  QPushButton* optionDelete_ = nullptr;
+  QTextEdit* picture1_ = nullptr;
   QPushButton* command1_ = nullptr;
+  QPushButton* command2_ = nullptr;
   ProportionalResizer* resizer_ = nullptr;
 };
 

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/platform/Files.h"
+#include "core/platform/Prompter.h"
+
+namespace pelvaro {
+
+// What the main window knows of the site last clicked in its list.
+struct CurrentSite {
+  std::string identification;
+  int siteNumber = 0;      // the last two characters of the identification
+  float serialNumber = 0;  // header record 3
+  int sensorsOn = 0;       // header record 215
+};
+
+// A click on a site list entry: reads its header and rewrites Sitesel.dat
+// with the identification, the data directory and " 2". Nothing when the
+// header names a data directory that cannot be used (the user is told).
+std::optional<CurrentSite> ClickSite(const Files& files, Prompter& prompter,
+                                     const std::string& entry);
+
+// Blocks of a site header: the slots before the first free one (101 when
+// none is free).
+int CountBlocks(const fs::path& headerPath);
+
+// What an operation button leads to once its checks pass.
+enum class NextWindow { None, SiteWindow, StartWindow, Editor, Graph };
+
+// The checks of the operation buttons, each with the main window's messages.
+// They read Sitesel.dat themselves, as every window does.
+NextWindow CheckCreateNew(const Files& files, Prompter& prompter, bool siteListEmpty);
+NextWindow CheckEditSite(const Files& files, Prompter& prompter, bool siteListEmpty);
+NextWindow CheckStart(const Files& files, Prompter& prompter);
+NextWindow CheckEditData(const Files& files, Prompter& prompter);
+NextWindow CheckViewGraph(const Files& files, Prompter& prompter);
+
+// DELETE: asks, then removes the site's block files, graph file and summary
+// file from every directory of its list, and its header. True when deleted.
+bool DeleteSite(const Files& files, Prompter& prompter, const std::string& entry);
+
+}  // namespace pelvaro
