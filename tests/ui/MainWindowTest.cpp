@@ -224,6 +224,20 @@ TEST_F(MainWindowTest, MouseMoveAfterAnotherWindowRefreshesTheList) {
   EXPECT_EQ(window.Mode(), "");
 }
 
+TEST_F(MainWindowTest, HighLightFileWalksTheListAsClicksUpToTheSavedSite) {
+  for (const char* id : {"A_01", "B_01", "C_01"})
+    SiteBuilder(files, id, std::string("D") + id[0]).Header({}, 0);
+  window.Load(env);
+  WriteSiteSelection(files, "B_01", "DB");
+  window.HighLightFile();
+  EXPECT_EQ(List()->currentRow(), 1);
+  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "B_01\r\nDB\r\n 2\r\n");
+  WriteSiteSelection(files, "GONE_01", "DX");
+  window.HighLightFile();
+  EXPECT_EQ(List()->currentRow(), 2);
+  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "C_01\r\nDC\r\n 2\r\n");
+}
+
 TEST_F(MainWindowTest, ExitClosesTheWindowAndControlsScaleWithIt) {
   window.Load(env);
   window.show();
