@@ -58,12 +58,7 @@ class SiteBuilder {
     h.WriteRecord(header::kDataDirectory, dataDir_);
     h.WriteRecord(header::kDepthSlotCount, depthCount);
     for (const SlotSpec& s : enabled) {
-      const int base = header::CalibrationBase(s.depth);
-      h.WriteRecord(base + header::kOffset, Spaced(s.offset));
-      h.WriteRecord(base + header::kSlope, Spaced(s.slope));
-      h.WriteRecord(base + header::kFieldCapacity, Spaced(s.fieldCapacity));
-      h.WriteRecord(base + header::kRefill, Spaced(s.refill));
-      h.WriteRecord(base + header::kState, "ON");
+      h.WriteCalibration(s.depth, {s.offset, s.slope, s.fieldCapacity, s.refill, "ON"});
     }
     for (int k = 1; k <= header::kBlockSlots; ++k) {
       h.WriteRecord(header::kFirstBlockSlot + k - 1, k <= blocks ? std::to_string(k) : "0");
@@ -72,21 +67,8 @@ class SiteBuilder {
   }
 
   void Block(int number, const BlockSpec& b) {
-    RunHeader run;
-    const int units = b.timeSeconds / 2;
-    run.b = {static_cast<std::uint8_t>(b.day & 255),
-             static_cast<std::uint8_t>(b.day >> 8),
-             static_cast<std::uint8_t>(units & 255),
-             static_cast<std::uint8_t>(units >> 8),
-             static_cast<std::uint8_t>(b.interval & 255),
-             static_cast<std::uint8_t>(b.interval >> 8),
-             0,
-             static_cast<std::uint8_t>(b.site),
-             static_cast<std::uint8_t>(b.serial & 255),
-             static_cast<std::uint8_t>(b.serial >> 8),
-             0,
-             static_cast<std::uint8_t>(b.sensors),
-             0};
+    const RunHeader run =
+        MakeRunHeader(b.day, b.timeSeconds, b.interval, b.site, b.serial, b.sensors);
     TempBlock temp(files_);
     for (std::size_t i = 0; i < b.words.size(); ++i) {
       temp.WriteWord(i + 1, static_cast<std::uint8_t>(b.words[i] & 255),

@@ -134,14 +134,8 @@ void WriteSite(const Files& files, const std::string& identification, const Seas
   const int site = 1;
   for (std::size_t b = 0; b < blocks.size(); ++b) {
     const Block& block = blocks[b];
-    RunHeader run;
-    const int units = block.startSeconds / 2;
-    run.b = {static_cast<std::uint8_t>(block.startDay & 255),
-             static_cast<std::uint8_t>(block.startDay >> 8), static_cast<std::uint8_t>(units & 255),
-             static_cast<std::uint8_t>(units >> 8), static_cast<std::uint8_t>(spec.interval & 255),
-             static_cast<std::uint8_t>(spec.interval >> 8), 0, static_cast<std::uint8_t>(site),
-             static_cast<std::uint8_t>(serial & 255), static_cast<std::uint8_t>(serial >> 8), 0,
-             static_cast<std::uint8_t>(sensors.size()), 0};
+    const RunHeader run = MakeRunHeader(block.startDay, block.startSeconds, spec.interval, site,
+                                        serial, static_cast<int>(sensors.size()));
     TempBlock temp(files);
     for (std::size_t i = 0; i < block.words.size(); ++i) {
       temp.WriteWord(i + 1, static_cast<std::uint8_t>(block.words[i] & 255),
@@ -150,11 +144,11 @@ void WriteSite(const Files& files, const std::string& identification, const Seas
     // Downloaded an hour after the run's last scan.
     const long end = static_cast<long>(block.startDay) * kDay + block.startSeconds +
                      static_cast<long>(block.words.size() / sensors.size()) * spec.interval + 3600;
-    const DateTime downloaded =
-        FromEpochSeconds(ToEpochSeconds({1995, 12, 31, 0, 0, 0}) + end);
+    const DateTime downloaded = FromEpochSeconds(ToEpochSeconds({1995, 12, 31, 0, 0, 0}) + end);
     temp.WriteTempHeader(static_cast<double>(block.words.size()), run, downloaded);
     temp.Close();
-    CommitBlock(files, BlockStemPath(files, "TVMKDATA", BlockStem(identification, static_cast<int>(b) + 1)));
+    CommitBlock(files, BlockStemPath(files, "TVMKDATA",
+                                     BlockStem(identification, static_cast<int>(b) + 1)));
   }
 
   auto h = SiteHeader::CreateBlank(files, identification);
@@ -166,12 +160,8 @@ void WriteSite(const Files& files, const std::string& identification, const Seas
   h.WriteRecord(header::kRootZone, "500");
   h.WriteRecord(header::kFirstDirectory, "TVMKDATA");
   for (const SensorSpec& s : sensors) {
-    const int base = header::CalibrationBase(s.depthSlot);
-    h.WriteRecord(base + header::kOffset, Spaced(s.offset));
-    h.WriteRecord(base + header::kSlope, Spaced(limits.slope));
-    h.WriteRecord(base + header::kFieldCapacity, Spaced(limits.fieldCapacity));
-    h.WriteRecord(base + header::kRefill, Spaced(limits.refill));
-    h.WriteRecord(base + header::kState, "ON");
+    h.WriteCalibration(s.depthSlot,
+                       {s.offset, limits.slope, limits.fieldCapacity, limits.refill, "ON"});
     h.WriteRecord(header::SoilType(s.depthSlot), s.soil);
   }
   h.WriteRecord(header::kMeasurementType, spec.measurementType);

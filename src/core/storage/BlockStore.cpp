@@ -42,6 +42,28 @@ BlockPaths MakeBlockPaths(const fs::path& stemPath) {
   return {Files::Resolve(data), Files::Resolve(header)};
 }
 
+RunHeader MakeRunHeader(int startDay, int startSeconds, int interval, int siteNumber,
+                        int serialNumber, int sensorCount) {
+  const auto low = [](int v) { return static_cast<std::uint8_t>(v & 255); };
+  const auto high = [](int v) { return static_cast<std::uint8_t>((v >> 8) & 255); };
+  const int units = startSeconds / 2;
+  RunHeader run;
+  run.b = {low(startDay),
+           high(startDay),
+           low(units),
+           high(units),
+           low(interval),
+           high(interval),
+           0,
+           low(siteNumber),
+           low(serialNumber),
+           high(serialNumber),
+           0,
+           low(sensorCount),
+           0};
+  return run;
+}
+
 std::string BlockHeaderRecord1(double words) {
   std::string text = Spaced(words) + " SOIL MOISTURE TECHNOLOGY";
   if (text.size() < kBlockHeaderRecordSize) {

@@ -43,6 +43,11 @@ struct RunHeader {
   int SensorCount() const { return Byte(12); }
 };
 
+// The run header a logger sends for a run started at a day number and time
+// of day (seconds, kept in units of 2 s) with a scan interval.
+RunHeader MakeRunHeader(int startDay, int startSeconds, int interval, int siteNumber,
+                        int serialNumber, int sensorCount);
+
 // What a block header file holds.
 struct BlockHeader {
   RunHeader run;

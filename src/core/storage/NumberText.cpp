@@ -119,7 +119,8 @@ namespace {
 std::string HundredthsText(unsigned long long hundredths, bool negative) {
   char digits[24];
   int n = 0;
-  for (; hundredths > 0 || n < 4; hundredths /= 10) digits[n++] = static_cast<char>('0' + hundredths % 10);
+  for (; hundredths > 0 || n < 4; hundredths /= 10)
+    digits[n++] = static_cast<char>('0' + hundredths % 10);
   std::string text;
   text.reserve(static_cast<std::size_t>(n + 2));
   if (negative) text.push_back('-');

@@ -32,6 +32,15 @@ void SiteHeader::WriteRecord(int record, std::string_view text) {
 
 double SiteHeader::ReadNumber(int record) { return ParseLeadingNumber(ReadRecord(record)); }
 
+void SiteHeader::WriteCalibration(int depth, const Calibration& c) {
+  const int base = header::CalibrationBase(depth);
+  WriteRecord(base + header::kOffset, Spaced(c.offset));
+  WriteRecord(base + header::kSlope, Spaced(c.slope));
+  WriteRecord(base + header::kFieldCapacity, Spaced(c.fieldCapacity));
+  WriteRecord(base + header::kRefill, Spaced(c.refill));
+  WriteRecord(base + header::kState, c.state);
+}
+
 int SiteHeader::BlockCount() {
   int count = 0;
   for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot; ++r, ++count) {

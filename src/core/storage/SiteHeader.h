@@ -47,6 +47,15 @@ inline constexpr int kRefill = 3;
 inline constexpr int kState = 4;
 }  // namespace header
 
+// The five calibration records of one depth.
+struct Calibration {
+  double offset = 0;
+  double slope = 0;
+  double fieldCapacity = 0;
+  double refill = 0;
+  std::string state;  // "ON" or "OFF"
+};
+
 // One site header file: 64-byte text records addressed by number.
 class SiteHeader {
  public:
@@ -62,6 +71,8 @@ class SiteHeader {
   std::string ReadRecord(int record);
   void WriteRecord(int record, std::string_view text);
   double ReadNumber(int record);
+  // The four values with number formatting, then the state.
+  void WriteCalibration(int depth, const Calibration& calibration);
   std::uint64_t HeaderLength() const { return file_.Length(); }
   bool IsEmpty() const { return HeaderLength() < header::kEmptyBelow; }
   void Flush() { file_.Flush(); }
