@@ -2,21 +2,30 @@
 #include <QDir>
 
 #include "core/shell/Startup.h"
+#include "ui/link/LinkWindows.h"
+#include "ui/platform/QtClock.h"
 #include "ui/platform/QtPrompter.h"
+#include "ui/platform/QtSerialPort.h"
 #include "ui/shell/MainWindow.h"
 
 int main(int argc, char** argv) {
+  using namespace pelvaro;
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromLatin1(pelvaro::kAppName));
+  QApplication::setApplicationName(QString::fromLatin1(kAppName));
 
   const QString programFolder = QCoreApplication::applicationDirPath();
   // The seed of a new working root is installed beside the program.
   const QString installedData = QDir(programFolder).filePath("../share/pelvaro");
-  const auto env = pelvaro::StartupEnvironment::FromProcess(programFolder.toStdString(),
-                                                            installedData.toStdString());
-  pelvaro::QtPrompter prompter;
-  pelvaro::MainWindow window(prompter);
+  const auto env =
+      StartupEnvironment::FromProcess(programFolder.toStdString(), installedData.toStdString());
+  QtPrompter prompter;
+  QtClock clock;
+  QtSerialPort port;
+  DevicePortFinder finder(ListSerialDevices);
+  QtLinkDialogs dialogs(prompter);
+  MainWindow window({prompter, port, clock, finder, dialogs});
   prompter.SetParent(&window);
+  dialogs.SetParent(&window);
   window.Load(env);
   window.show();
   return app.exec();

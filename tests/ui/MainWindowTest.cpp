@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "core/storage/StateFiles.h"
+#include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
@@ -13,7 +14,10 @@
 namespace pelvaro {
 namespace {
 
+using testing::FixedFinder;
 using testing::ReadBytes;
+using testing::ScriptedDialogs;
+using testing::ScriptedPort;
 using testing::ScriptedPrompter;
 using testing::SiteBuilder;
 using testing::TempRoot;
@@ -21,7 +25,7 @@ using testing::WriteBytes;
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  MainWindowTest() : window(prompter), files(Root()) {
+  MainWindowTest() : port(clock), window({prompter, port, clock, finder, dialogs}), files(Root()) {
     env.home = tmp.Path().string();
     env.currentFolder = tmp.Path() / "cwd";
     qRegisterMetaType<pelvaro::NextWindow>();
@@ -43,6 +47,10 @@ class MainWindowTest : public ::testing::Test {
   TempRoot tmp;
   StartupEnvironment env;
   ScriptedPrompter prompter;
+  VirtualClock clock;
+  ScriptedPort port;
+  ScriptedDialogs dialogs;
+  FixedFinder finder;
   MainWindow window;
   Files files;
 };
@@ -236,6 +244,30 @@ TEST_F(MainWindowTest, HighLightFileWalksTheListAsClicksUpToTheSavedSite) {
   window.HighLightFile();
   EXPECT_EQ(List()->currentRow(), 2);
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "C_01\r\nDC\r\n 2\r\n");
+}
+
+TEST_F(MainWindowTest, PortFrameShowsWhatTheTestOpenLeftSelected) {
+  window.Load(env);
+  auto* com1 = Find<QRadioButton>("optCom1");
+  auto* com2 = Find<QRadioButton>("optCom2");
+  auto* usb = Find<QRadioButton>("optUSB");
+  // A radio button takes clicks on its circle and caption.
+  const auto click = [](QRadioButton* b) {
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
+  };
+  EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
+  click(com2);
+  EXPECT_TRUE(com2->isChecked());
+  EXPECT_EQ(port.opened, std::vector<int>{2});
+  EXPECT_EQ(ReadBytes(Root() / "DEF.INS"), " 2\r\n");
+  port.openResults = {{PortError::InUse, "busy"}};
+  click(com1);
+  EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
+  EXPECT_EQ(LastTitle(), "Communications Port Error");
+  // No cable found and the list cancelled: nothing selected.
+  click(usb);
+  EXPECT_EQ(dialogs.portLists, 1);
+  EXPECT_FALSE(usb->isChecked());
 }
 
 TEST_F(MainWindowTest, ExitClosesTheWindowAndControlsScaleWithIt) {

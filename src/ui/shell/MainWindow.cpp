@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "core/operations/Conversion.h"
@@ -41,8 +42,11 @@ QPixmap LogoPixmap(int size) {
 
 }  // namespace
 
-MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
-    : QWidget(parent), prompter_(prompter), files_(std::make_unique<Files>(fs::path())) {
+MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
+    : QWidget(parent),
+      services_(services),
+      prompter_(services.prompter),
+      files_(std::make_unique<Files>(fs::path())) {
   setObjectName("MainWindow");
   setMouseTracking(true);
   BuildWidgets();
@@ -117,14 +121,26 @@ void MainWindow::BuildWidgets() {
   frmSelPort_ = new QGroupBox(tr("Select Port"), this);
   frmSelPort_->setObjectName("frmSelPort");
   frmSelPort_->setGeometry(320, 350, 420, 60);
-  int x = 16;
-  for (const char* name : {"optCom1", "optCom2", "optUSB"}) {
-    auto* option = new QRadioButton(QString::fromLatin1(name + 3).toUpper(), frmSelPort_);
+  // The handlers decide what stays selected; a click only asks.
+  const auto addPort = [this](const char* name, const QString& caption, int x) {
+    auto* option = new QRadioButton(caption, frmSelPort_);
     option->setObjectName(name);
     option->setAutoExclusive(false);
     option->setGeometry(x, 26, 110, 24);
-    x += 130;
-  }
+    return option;
+  };
+  optCom1_ = addPort("optCom1", tr("COM1"), 16);
+  optCom2_ = addPort("optCom2", tr("COM2"), 146);
+  optUsb_ = addPort("optUSB", tr("USB"), 276);
+  connect(optCom1_, &QRadioButton::clicked, this, [this] {
+    if (ports_) ports_->OptComClick(1);
+  });
+  connect(optCom2_, &QRadioButton::clicked, this, [this] {
+    if (ports_) ports_->OptComClick(2);
+  });
+  connect(optUsb_, &QRadioButton::clicked, this, [this] {
+    if (ports_) ports_->OptUsbClick();
+  });
 
   picture1_ = new QTextEdit(this);
   picture1_->setObjectName("Picture1");
@@ -156,6 +172,10 @@ void MainWindow::Load(const StartupEnvironment& env) {
     TimedDatForSelectedSite(files, prompter_, ConversionCaller::Download);
   });
   files_ = std::make_unique<Files>(result.workingRoot);
+  ports_ = std::make_unique<PortSelection>(*files_, prompter_, services_.port, services_.finder,
+                                           services_.dialogs);
+  ports_->onSelectionChanged = [this](PortOption option) { ShowPortOption(option); };
+  ShowPortOption(PortOption::None);
 
   label2_->setText(QString::fromLatin1(kVersionText));
   setWindowTitle(QString::fromLatin1(kAppName) + " " + QString::fromLatin1(kVersionText));
@@ -258,6 +278,15 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event) {
   if (Files::FileExists(files_->InRoot(kSiteSelectionName))) {
     FillSiteList();
     ReselectRememberedSite();
+  }
+}
+
+void MainWindow::ShowPortOption(PortOption option) {
+  const std::pair<QRadioButton*, PortOption> buttons[] = {
+      {optCom1_, PortOption::Com1}, {optCom2_, PortOption::Com2}, {optUsb_, PortOption::Usb}};
+  for (const auto& [button, shown] : buttons) {
+    const QSignalBlocker quiet(button);
+    button->setChecked(option == shown);
   }
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/link/PortSelection.h"
 #include "core/platform/Files.h"
 #include "core/platform/Prompter.h"
 #include "core/shell/MainMenu.h"
@@ -19,13 +20,22 @@ namespace pelvaro {
 
 class ProportionalResizer;
 
+// What the main window works with beyond its widgets: the seams.
+struct MainWindowServices {
+  Prompter& prompter;
+  SerialPort& port;
+  Clock& clock;
+  PortFinder& finder;
+  LinkDialogs& dialogs;
+};
+
 // The hub: the site list, the operation groups, the port choice and the status
 // area. Rules and texts live in the core; this class wires widgets to them.
 class MainWindow : public QWidget {
   Q_OBJECT
 
  public:
-  explicit MainWindow(Prompter& prompter, QWidget* parent = nullptr);
+  explicit MainWindow(MainWindowServices services, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // The load handler: runs the start-up sequence and fills the site list.
@@ -34,6 +44,7 @@ class MainWindow : public QWidget {
   const Files& Storage() const { return *files_; }
   const std::optional<CurrentSite>& Current() const { return current_; }
   const QString& Mode() const { return mode_; }
+  PortSelection& Ports() { return *ports_; }
 
   void HideMainMenu();
   void ShowMainMenu();
@@ -66,9 +77,12 @@ class MainWindow : public QWidget {
   void OnStart();
   void OnEditData();
   void OnViewGraph();
+  void ShowPortOption(PortOption option);
 
+  MainWindowServices services_;
   Prompter& prompter_;
   std::unique_ptr<Files> files_;
+  std::unique_ptr<PortSelection> ports_;
   std::optional<CurrentSite> current_;
   QString selectionGuard_;
   QString pendingSite_;
@@ -83,6 +97,9 @@ class MainWindow : public QWidget {
   QGroupBox* frameLogger_ = nullptr;
   QGroupBox* frameData_ = nullptr;
   QGroupBox* frmSelPort_ = nullptr;
+  QRadioButton* optCom1_ = nullptr;
+  QRadioButton* optCom2_ = nullptr;
+  QRadioButton* optUsb_ = nullptr;
   QList<QPushButton*> options_;
   QPushButton* optionDelete_ = nullptr;
   QTextEdit* picture1_ = nullptr;

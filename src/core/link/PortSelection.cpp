@@ -1,0 +1,128 @@
+#include "core/link/PortSelection.h"
+
+#include "core/storage/NumberText.h"
+#include "core/storage/RecordFile.h"
+#include "core/storage/StateFiles.h"
+
+namespace pelvaro {
+
+std::optional<int> PortFromListText(const std::string& text) {
+  const std::string t = Trim(text);
+  if (t.size() == 4) return static_cast<int>(ParseLeadingNumber(t.substr(3)));
+  if (t.size() == 5) return static_cast<int>(ParseLeadingNumber(t.substr(3)));
+  return std::nullopt;
+}
+
+PortMessage PortOpenMessage(int port, const PortOpenResult& result) {
+  switch (result.error) {
+    case PortError::InUse:
+      return {"An error occured while accessing the communications port,\r\nCOM" + Spaced(port) +
+                  " is in use.\r\n\r\nSelect an available communications port.",
+              "Communications Port Error"};
+    case PortError::DoesNotExist:
+      return {"Selected port does not exist with the system.\r\n", "Port Does Not Exist"};
+    default:
+      return {"An error occurred while accessing the communications port.\r\nThe error is  " +
+                  result.description,
+              ""};
+  }
+}
+
+PortSelection::PortSelection(const Files& files, Prompter& prompter, SerialPort& port,
+                             PortFinder& finder, LinkDialogs& dialogs)
+    : files_(files), prompter_(prompter), port_(port), finder_(finder), dialogs_(dialogs) {}
+
+void PortSelection::Select(PortOption option) {
+  selected_ = option;
+  if (onSelectionChanged) onSelectionChanged(option);
+}
+
+void PortSelection::OptComClick(int port) {
+  portSelected_ = false;
+  portNumber_ = port;
+  const PortOption option = port == 1 ? PortOption::Com1 : PortOption::Com2;
+  Select(option);
+  if (OpenSerialPortWithSettings(portNumber_)) {
+    Select(option);
+    portSelected_ = true;
+    WritePortNumberToFile();
+  } else {
+    Select(PortOption::None);
+  }
+}
+
+void PortSelection::OptUsbClick() {
+  portNumber_ = 0;
+  portSelected_ = false;
+  const std::optional<int> usb = GetUsbPortNumber();
+  if (!usb) return;  // not a number: nothing selected
+  portNumber_ = *usb;
+  Select(PortOption::Usb);
+  if (portNumber_ == 0) {
+    Select(PortOption::None);
+    return;
+  }
+  if (OpenSerialPortWithSettings(portNumber_)) {
+    Select(PortOption::Usb);
+    portSelected_ = true;
+    WritePortNumberToFile();
+  } else {
+    Select(PortOption::None);
+  }
+}
+
+bool PortSelection::OpenSerialPortWithSettings(int port) {
+  portNumber_ = port;
+  if (port_.IsOpen()) port_.Close();
+  const PortOpenResult result = port_.Open(port);
+  if (!result.Ok()) {
+    const PortMessage m = PortOpenMessage(port, result);
+    prompter_.Message(m.text, m.title);
+    return false;
+  }
+  port_.Close();
+  return true;
+}
+
+bool PortSelection::WritePortNumberToFile() {
+  try {
+    WritePortNumber(files_, portNumber_);
+    return true;
+  } catch (const std::exception&) {
+    prompter_.Message("An error occurred while saving serial port settings.Serial Port Error.");
+    return false;
+  }
+}
+
+int PortSelection::ReadPortNumberFromFile() {
+  portNumber_ = ReadPortNumber(files_).value_or(0);
+  return portNumber_;
+}
+
+bool PortSelection::SetPortForVelmora() {
+  if (selected_ != PortOption::None) return true;
+  ReadPortNumberFromFile();
+  Select(PortOption::None);
+  if (portNumber_ == 0) {
+    ShowPortNotAvailableMessage();
+    return false;
+  }
+  if (portNumber_ == 1 || portNumber_ == 2) {
+    OptComClick(portNumber_);
+  } else {
+    // Any other stored port is the USB cable's, found again.
+    OptUsbClick();
+  }
+  return portSelected_;
+}
+
+void PortSelection::ShowPortNotAvailableMessage() { prompter_.Message(kPortNotAvailable); }
+
+std::optional<int> PortSelection::GetUsbPortNumber() {
+  if (auto port = finder_.UsbCablePort()) return port;
+  if (auto port = finder_.SerialCommPort()) return port;
+  if (auto chosen = dialogs_.ChoosePort()) portNumber_ = *chosen;
+  return portNumber_;
+}
+
+}  // namespace pelvaro

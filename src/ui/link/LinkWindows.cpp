@@ -1,0 +1,136 @@
+#include "ui/link/LinkWindows.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
+namespace pelvaro {
+
+namespace {
+QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(name);
+  return b;
+}
+}  // namespace
+
+SelDialog::SelDialog(Prompter& prompter, QWidget* parent) : QDialog(parent), prompter_(prompter) {
+  setObjectName("selDialog");
+  setWindowTitle(tr("Velmora Port"));
+  setModal(true);
+  auto* label = new QLabel(tr("Velmora cannot find the port for USB Cable") + "\r\n", this);
+  label->setObjectName("lblDiaBox");
+  cmbComPorts_ = new QComboBox(this);
+  cmbComPorts_->setObjectName("cmbComPorts");
+  for (int port = 1; port <= 20; ++port) cmbComPorts_->addItem(QString("COM%1").arg(port));
+  cmbComPorts_->setPlaceholderText(QString::fromLatin1(kPortListPrompt));
+  cmbComPorts_->setCurrentIndex(-1);
+  cmbComPorts_->installEventFilter(this);
+  auto* ok = Button("OKButton", tr("OK"), this);
+  auto* cancel = Button("CancelButton", tr("Cancel"), this);
+  connect(ok, &QPushButton::clicked, this, &SelDialog::OnOk);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(label);
+  layout->addWidget(cmbComPorts_);
+  layout->addLayout(buttons);
+}
+
+bool SelDialog::eventFilter(QObject* watched, QEvent* event) {
+  // The list moves with the arrow keys only.
+  if (watched == cmbComPorts_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Up && key != Qt::Key_Down) return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void SelDialog::OnOk() {
+  if (cmbComPorts_->currentIndex() < 0) {
+    prompter_.Message("Select the port from the list box");
+    return;
+  }
+  chosen_ = PortFromListText(cmbComPorts_->currentText().toStdString());
+  accept();
+}
+
+NotRespondingDialog::NotRespondingDialog(QWidget* parent) : QDialog(parent) {
+  setObjectName("diaBoxNotResp");
+  setWindowTitle(tr("Velmora"));
+  setModal(true);
+  auto* label = new QLabel(tr("Logger is not responding. Use Help to troubleshoot."), this);
+  auto* ok = Button("OKButton", tr("OK"), this);
+  auto* help = Button("CancelButton", tr("Help"), this);
+  connect(ok, &QPushButton::clicked, this, [this] {
+    help_ = false;
+    accept();
+  });
+  connect(help, &QPushButton::clicked, this, [this] {
+    help_ = true;
+    accept();
+  });
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(help);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(label);
+  layout->addLayout(buttons);
+}
+
+HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
+  setObjectName("frmHelp");
+  setWindowTitle(tr("Velmora Help"));
+  setModal(true);
+  resize(520, 380);
+  auto* heading = new QLabel(tr("Velmora : Recorder Not Responding") + "\r\n\r\n", this);
+  heading->setObjectName("lblHlpMsg");
+  QFont bold = heading->font();
+  bold.setBold(true);
+  heading->setFont(bold);
+  txtHelp_ = new QTextEdit(this);
+  txtHelp_->setObjectName("txtHelp");
+  txtHelp_->setReadOnly(true);
+  txtHelp_->setFont(QFont("Times New Roman", 12, QFont::Normal));
+  txtHelp_->setPlainText(QString::fromLatin1(kHelpText).replace("\r\n", "\n"));
+  link_ = new QLabel(QString("<a href=\"#\">%1</a>").arg(tr("Required further assitance")), this);
+  link_->setObjectName("lblLink");
+  link_->setCursor(Qt::PointingHandCursor);
+  connect(link_, &QLabel::linkActivated, this, [this] {
+    txtHelp_->append(
+        tr("\nFor further assistance call your Velmora dealer, or the soil moisture "
+           "adviser who installed the logger, with the logger's serial number at "
+           "hand."));
+    link_->hide();
+  });
+  auto* close = Button("cmdClose", tr("Close"), this);
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(heading);
+  layout->addWidget(txtHelp_);
+  layout->addWidget(link_);
+  layout->addWidget(close, 0, Qt::AlignRight);
+}
+
+bool QtLinkDialogs::NotResponding() {
+  NotRespondingDialog dialog(parent_);
+  dialog.exec();
+  return dialog.HelpRequested();
+}
+
+void QtLinkDialogs::Help() {
+  HelpWindow window(parent_);
+  window.exec();
+}
+
+std::optional<int> QtLinkDialogs::ChoosePort() {
+  SelDialog dialog(prompter_, parent_);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Chosen();
+}
+
+}  // namespace pelvaro

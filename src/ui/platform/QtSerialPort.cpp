@@ -1,0 +1,100 @@
+#include "ui/platform/QtSerialPort.h"
+
+#include <QSerialPortInfo>
+
+namespace pelvaro {
+
+namespace {
+constexpr qint64 kReceiveBuffer = 32000;
+}  // namespace
+
+QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
+  connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::OnReadyRead);
+  connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::OnError);
+}
+
+PortOpenResult QtSerialPort::Open(int portNumber) {
+  if (port_.isOpen()) port_.close();
+  port_.setPortName(QString::fromStdString(DevicePathForPort(portNumber)));
+  port_.setReadBufferSize(kReceiveBuffer);
+  if (!port_.open(QIODevice::ReadWrite)) {
+    const QSerialPort::SerialPortError error = port_.error();
+    const std::string description = port_.errorString().toStdString();
+    port_.clearError();
+    switch (error) {
+      case QSerialPort::PermissionError:
+      case QSerialPort::OpenError:
+        return {PortError::InUse, description};
+      case QSerialPort::DeviceNotFoundError:
+        return {PortError::DoesNotExist, description};
+      default:
+        return {PortError::Other, description};
+    }
+  }
+  const bool set = port_.setBaudRate(4800) && port_.setDataBits(QSerialPort::Data8) &&
+                   port_.setParity(QSerialPort::NoParity) &&
+                   port_.setStopBits(QSerialPort::OneStop) &&
+                   port_.setFlowControl(QSerialPort::NoFlowControl);
+  if (!set) {
+    const std::string description = port_.errorString().toStdString();
+    port_.close();
+    return {PortError::Other, description};
+  }
+  port_.clear(QSerialPort::Input);
+  return {};
+}
+
+void QtSerialPort::Close() {
+  notify_ = false;
+  if (port_.isOpen()) port_.close();
+}
+
+int QtSerialPort::BytesWaiting() {
+  if (!port_.isOpen()) return 0;
+  // Picks up what the driver holds without waiting.
+  port_.waitForReadyRead(0);
+  return static_cast<int>(port_.bytesAvailable());
+}
+
+std::string QtSerialPort::Read(int n) {
+  if (!port_.isOpen() || n <= 0) return {};
+  return port_.read(n).toStdString();
+}
+
+void QtSerialPort::Write(std::string_view bytes) {
+  if (!port_.isOpen()) return;
+  port_.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  port_.flush();
+}
+
+void QtSerialPort::ClearInput() {
+  if (!port_.isOpen()) return;
+  port_.clear(QSerialPort::Input);
+  port_.readAll();
+}
+
+void QtSerialPort::OnReadyRead() {
+  // The handler itself reads and waits, which may signal again: one at a time.
+  if (!notify_ || inHandler_ || !receiveHandler_) return;
+  inHandler_ = true;
+  receiveHandler_();
+  inHandler_ = false;
+}
+
+void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
+  // A device that vanished stays "open" to Qt; close it so the next step sees it.
+  if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
+    if (port_.isOpen()) port_.close();
+  }
+}
+
+std::vector<SerialDevice> ListSerialDevices() {
+  std::vector<SerialDevice> devices;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    devices.push_back({info.systemLocation().toStdString(), info.vendorIdentifier(),
+                       info.productIdentifier(), info.hasVendorIdentifier()});
+  }
+  return devices;
+}
+
+}  // namespace pelvaro

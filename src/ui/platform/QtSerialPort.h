@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QSerialPort>
+#include <vector>
+
+#include "core/link/PortMap.h"
+#include "core/platform/SerialPort.h"
+
+namespace pelvaro {
+
+// The real serial line, on the device the port map names for a port number.
+class QtSerialPort : public QObject, public SerialPort {
+ public:
+  explicit QtSerialPort(QObject* parent = nullptr);
+  PortOpenResult Open(int portNumber) override;
+  void Close() override;
+  bool IsOpen() const override { return port_.isOpen(); }
+  int BytesWaiting() override;
+  std::string Read(int n) override;
+  void Write(std::string_view bytes) override;
+  void ClearInput() override;
+  void SetReceiveNotify(bool on) override { notify_ = on; }
+
+ private:
+  void OnReadyRead();
+  void OnError(QSerialPort::SerialPortError error);
+
+  QSerialPort port_;
+  bool notify_ = false;
+  bool inHandler_ = false;
+};
+
+// The serial devices the system lists, for the USB cable lookup.
+std::vector<SerialDevice> ListSerialDevices();
+
+}  // namespace pelvaro

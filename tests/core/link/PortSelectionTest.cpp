@@ -1,0 +1,166 @@
+#include "core/link/PortSelection.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "support/ScriptedPort.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempRoot.h"
+
+namespace pelvaro {
+namespace {
+
+using testing::FixedFinder;
+using testing::ReadBytes;
+using testing::ScriptedDialogs;
+using testing::ScriptedPort;
+using testing::ScriptedPrompter;
+using testing::TempRoot;
+using testing::WriteBytes;
+
+class PortSelectionTest : public ::testing::Test {
+ protected:
+  PortSelectionTest()
+      : files(root.Path()), port(clock), selection(files, prompter, port, finder, dialogs) {
+    selection.onSelectionChanged = [this](PortOption o) { shownOption = o; };
+  }
+  std::string LastText() const { return prompter.shown.empty() ? "" : prompter.shown.back().text; }
+
+  TempRoot root;
+  Files files;
+  VirtualClock clock;
+  ScriptedPort port;
+  ScriptedPrompter prompter;
+  ScriptedDialogs dialogs;
+  FixedFinder finder;
+  PortSelection selection;
+  PortOption shownOption = PortOption::None;
+};
+
+TEST_F(PortSelectionTest, NoChoiceAndNoStoredPortMeansNoOperation) {
+  EXPECT_FALSE(selection.SetPortForVelmora());
+  EXPECT_EQ(LastText(),
+            "No Communication port is available.Please select an available communication port.");
+  EXPECT_TRUE(port.opened.empty());
+}
+
+TEST_F(PortSelectionTest, StoredPortTwoSelectsAndTestsComTwo) {
+  WriteBytes(root.Path() / "DEF.INS", " 2\r\n");
+  EXPECT_TRUE(selection.SetPortForVelmora());
+  EXPECT_EQ(port.opened, std::vector<int>{2});
+  EXPECT_FALSE(port.IsOpen());  // opened and closed again
+  EXPECT_EQ(selection.Selected(), PortOption::Com2);
+  EXPECT_EQ(shownOption, PortOption::Com2);
+  EXPECT_TRUE(selection.PortSelected());
+  // Once chosen, later operations go ahead without testing again.
+  EXPECT_TRUE(selection.SetPortForVelmora());
+  EXPECT_EQ(port.opened.size(), 1u);
+}
+
+TEST_F(PortSelectionTest, PortInUseOrMissingIsExplainedAndNothingStaysSelected) {
+  port.openResults = {{PortError::InUse, "busy"}};
+  selection.OptComClick(1);
+  EXPECT_EQ(LastText(),
+            "An error occured while accessing the communications port,\r\nCOM 1 is in use.\r\n\r\n"
+            "Select an available communications port.");
+  EXPECT_EQ(prompter.shown.back().title, "Communications Port Error");
+  EXPECT_EQ(selection.Selected(), PortOption::None);
+  EXPECT_EQ(shownOption, PortOption::None);
+  EXPECT_FALSE(selection.PortSelected());
+  EXPECT_FALSE(fs::exists(root.Path() / "DEF.INS"));
+
+  port.openResults = {{PortError::DoesNotExist, "gone"}};
+  selection.OptComClick(2);
+  EXPECT_EQ(LastText(), "Selected port does not exist with the system.\r\n");
+  EXPECT_EQ(prompter.shown.back().title, "Port Does Not Exist");
+
+  port.openResults = {{PortError::Other, "Input/output error"}};
+  selection.OptComClick(2);
+  EXPECT_EQ(LastText(),
+            "An error occurred while accessing the communications port.\r\nThe error is  "
+            "Input/output error");
+  EXPECT_EQ(selection.Selected(), PortOption::None);
+}
+
+TEST_F(PortSelectionTest, UsbLooksForTheCableThenTheDeviceMapThenAsks) {
+  finder.serialComm = 9;
+  finder.cable = 6;
+  selection.OptUsbClick();
+  EXPECT_EQ(port.opened.back(), 6);
+  EXPECT_EQ(selection.Selected(), PortOption::Usb);
+  EXPECT_EQ(ReadBytes(root.Path() / "DEF.INS"), " 6\r\n");
+
+  finder.cable.reset();
+  selection.OptUsbClick();
+  EXPECT_EQ(port.opened.back(), 9);
+
+  finder.serialComm.reset();
+  dialogs.chosenPort = 12;
+  selection.OptUsbClick();
+  EXPECT_EQ(dialogs.portLists, 1);
+  EXPECT_EQ(port.opened.back(), 12);
+  EXPECT_EQ(ReadBytes(root.Path() / "DEF.INS"), " 12\r\n");
+
+  // Cancelling the list leaves no option selected and opens nothing.
+  dialogs.chosenPort.reset();
+  const std::size_t opens = port.opened.size();
+  selection.OptUsbClick();
+  EXPECT_EQ(selection.Selected(), PortOption::None);
+  EXPECT_FALSE(selection.PortSelected());
+  EXPECT_EQ(port.opened.size(), opens);
+}
+
+TEST_F(PortSelectionTest, PortListTextAndStoredPortFile) {
+  EXPECT_EQ(PortFromListText("COM12"), 12);
+  EXPECT_EQ(PortFromListText("COM7"), 7);
+  EXPECT_EQ(PortFromListText(" COM3 "), 3);
+  EXPECT_EQ(PortFromListText("Select Port"), std::nullopt);
+  WriteBytes(root.Path() / "DEF.INS", "");
+  EXPECT_EQ(selection.ReadPortNumberFromFile(), 0);
+  // DEF.INS that cannot be written: one message, and the port stays chosen.
+  fs::remove(root.Path() / "DEF.INS");
+  fs::create_directories(root.Path() / "DEF.INS" / "x");
+  selection.OptComClick(1);
+  EXPECT_EQ(LastText(), "An error occurred while saving serial port settings.Serial Port Error.");
+  EXPECT_TRUE(selection.PortSelected());
+  EXPECT_EQ(selection.Selected(), PortOption::Com1);
+}
+
+TEST(PortMap, PortsMapToDevicesAndBack) {
+  unsetenv("PELVARO_COM3");
+  EXPECT_EQ(DevicePathForPort(1), "/dev/ttyS0");
+  EXPECT_EQ(DevicePathForPort(4), "/dev/ttyS3");
+  EXPECT_EQ(DevicePathForPort(5), "/dev/ttyUSB0");
+  EXPECT_EQ(DevicePathForPort(20), "/dev/ttyUSB15");
+  EXPECT_EQ(PortForDevicePath("/dev/ttyUSB2"), 7);
+  EXPECT_EQ(PortForDevicePath("/dev/ttyUSB16"), std::nullopt);
+  EXPECT_EQ(PortForDevicePath("/dev/ttyACM0"), std::nullopt);
+  setenv("PELVARO_COM3", "/tmp/logger-pty", 1);
+  EXPECT_EQ(DevicePathForPort(3), "/tmp/logger-pty");
+  EXPECT_EQ(PortForDevicePath("/tmp/logger-pty"), 3);
+  EXPECT_EQ(PortForDevicePath("/dev/ttyS2"), std::nullopt);  // COM3 lives elsewhere now
+  unsetenv("PELVARO_COM3");
+  // Registry names give their whole number.
+  EXPECT_EQ(PortNumberFromName("COM4"), 4);
+  EXPECT_EQ(PortNumberFromName("COM12"), 12);
+  EXPECT_EQ(PortNumberFromName(std::string("COM5\0   ", 8)), 5);
+  EXPECT_EQ(PortNumberFromName("LPT1"), std::nullopt);
+  EXPECT_EQ(PortNumberFromName("COM21"), std::nullopt);
+}
+
+TEST(PortMap, DeviceFinderPrefersTheFtdiCable) {
+  std::vector<SerialDevice> devices = {{"/dev/ttyS0", 0, 0, false},
+                                       {"/dev/ttyUSB1", 0x1a86, 0x7523, true},
+                                       {"/dev/ttyUSB3", 0x0403, 0x6001, true}};
+  DevicePortFinder finder([&] { return devices; });
+  EXPECT_EQ(finder.UsbCablePort(), 8);
+  EXPECT_EQ(finder.SerialCommPort(), 6);
+  devices.pop_back();
+  devices.erase(devices.begin() + 1);
+  EXPECT_EQ(finder.UsbCablePort(), std::nullopt);
+  EXPECT_EQ(finder.SerialCommPort(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace pelvaro

@@ -1,0 +1,467 @@
+#include "sim/LoggerEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include "core/storage/BlockStore.h"
+#include "core/storage/DayNumbers.h"
+#include "sim/SimSerialPort.h"
+#include "support/TempRoot.h"
+
+namespace pelvaro::sim {
+namespace {
+
+constexpr double kByte = 1.0 / 480;
+const std::string kWake(1, '\0');
+const std::string kGreeting = "Hi!\r";
+
+std::string Bytes(std::initializer_list<int> values) {
+  std::string s;
+  for (int v : values) s += static_cast<char>(v);
+  return s;
+}
+
+std::string Words(const std::vector<std::uint16_t>& words) {
+  std::string s;
+  for (std::uint16_t w : words) s += Bytes({w & 0xFF, w >> 8});
+  return s;
+}
+
+std::vector<int> Readings(const std::string& bytes) {
+  std::vector<int> values;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    values.push_back(static_cast<unsigned char>(bytes[i]) +
+                     256 * static_cast<unsigned char>(bytes[i + 1]));
+  }
+  return values;
+}
+
+int Bcd(int v) { return (v / 10) * 16 + v % 10; }
+
+struct StartSettings {
+  int day = 11298;
+  int seconds = 36000;  // time of day the run starts
+  int interval = 900;
+  int site = 5;
+  int sensors = 3;
+  int mode = 1;
+  int now[3] = {10, 0, 0};    // current time h, m, s
+  int start[3] = {10, 0, 0};  // start time h, m, s
+};
+
+// The 41 bytes the host sends after "S" CR.
+std::string StartBlock(const StartSettings& s) {
+  const int units = s.seconds / 2;
+  const int last = s.interval - 1;
+  return Bytes({s.day & 0xFF,
+                s.day >> 8,
+                units & 0xFF,
+                units >> 8,
+                s.interval & 0xFF,
+                s.interval >> 8,
+                0,
+                s.site,
+                0,
+                0,
+                1,
+                s.sensors,
+                s.mode,
+                0xA0,
+                0x00,
+                0x80,
+                0x00,
+                Bcd(s.now[2]),
+                Bcd(s.now[1]),
+                Bcd(s.now[0]),
+                0x06,
+                0x12,
+                0,
+                s.mode == 2 ? 0xB0 : 0,
+                0,
+                Bcd(s.start[2]),
+                Bcd(s.start[1]),
+                Bcd(s.start[0]),
+                0x06,
+                0x12,
+                0,
+                0xA0,
+                0x08,
+                0x90,
+                0x00,
+                Bcd(last % 60),
+                Bcd(last / 60 % 60),
+                Bcd(last / 3600),
+                0,
+                0,
+                0});
+}
+
+Run SmallRun() { return GenerateRun(3001, 7, 3, 11300, 28800, 900, 10); }
+
+// A host at the far end of a SimSerialPort on a virtual clock.
+struct Line {
+  explicit Line(Run run = SmallRun(), Faults faults = {}, bool fast = false)
+      : engine(std::move(run), faults, fast), port(engine, clock) {
+    EXPECT_TRUE(port.Open(2).Ok());
+  }
+  void Send(std::string_view bytes) { port.Write(bytes); }
+  // Everything that has arrived after waiting a while.
+  std::string After(double seconds) {
+    clock.Advance(seconds);
+    return port.Read(port.BytesWaiting());
+  }
+  void WakeUp() {
+    Send(kWake);
+    ASSERT_EQ(After(0.1), kGreeting);
+  }
+
+  VirtualClock clock;
+  LoggerEngine engine;
+  SimSerialPort port;
+};
+
+TEST(LoggerGreeting, IsPacedAtTheBaudRateAfterTheAnswerDelay) {
+  Line line;
+  line.Send(kWake);
+  line.clock.Advance(0.005);
+  EXPECT_EQ(line.port.BytesWaiting(), 0);
+  line.clock.Advance(kByte);
+  EXPECT_EQ(line.port.BytesWaiting(), 1);
+  line.clock.Advance(2.9 * kByte);
+  EXPECT_EQ(line.port.BytesWaiting(), 3);
+  line.clock.Advance(0.1 * kByte);
+  EXPECT_EQ(line.port.BytesWaiting(), 4);
+  EXPECT_EQ(line.port.Read(10), kGreeting);
+  EXPECT_EQ(line.engine.NextDue(), std::nullopt);
+
+  Line fast(SmallRun(), {}, true);
+  fast.Send(kWake);
+  EXPECT_EQ(fast.engine.NextDue(), 0.005);
+  fast.clock.Advance(0.0049);
+  EXPECT_EQ(fast.port.BytesWaiting(), 0);
+  EXPECT_EQ(fast.After(0.0001), kGreeting);
+}
+
+TEST(LoggerGreeting, AnswersBothWakeBytesAndOnlyThem) {
+  Line line;
+  line.Send("D\rS\rN\r\x02");
+  EXPECT_EQ(line.After(1), "");
+  line.Send(Bytes({0x01}));
+  EXPECT_EQ(line.After(0.1), kGreeting);
+  // Awake, every wake byte greets again, and two close together queue up.
+  line.Send(Bytes({0x00, 0x01}));
+  std::string both = line.After(0.005 + 7.5 * kByte);
+  EXPECT_EQ(both.size(), 7u);
+  both += line.After(kByte);
+  EXPECT_EQ(both, kGreeting + kGreeting);
+}
+
+TEST(LoggerGreeting, FaultsChangeOrWithholdIt) {
+  Faults third;
+  third.greetOnWake = 3;
+  Line line(SmallRun(), third);
+  line.Send(kWake + kWake);
+  EXPECT_EQ(line.After(1), "");
+  line.Send(kWake);
+  EXPECT_EQ(line.After(0.1), kGreeting);
+  // The count starts again after a command.
+  line.Send("N\r" + Bytes({0xB9, 0x0B}));
+  line.Send(kWake + kWake);
+  EXPECT_EQ(line.After(1), "");
+  line.Send(kWake);
+  EXPECT_EQ(line.After(0.1), kGreeting);
+
+  Faults wrong;
+  wrong.wrongGreeting = true;
+  Line rude(SmallRun(), wrong);
+  rude.Send(kWake);
+  EXPECT_EQ(rude.After(0.1), "HI?\r");
+
+  Faults silent;
+  silent.silent = true;
+  Line mute(SmallRun(), silent);
+  mute.Send(kWake + "D\r" + kWake + "T" + Bytes({2}));
+  EXPECT_EQ(mute.After(100), "");
+  EXPECT_EQ(mute.engine.NextDue(), std::nullopt);
+}
+
+TEST(LoggerDownload, SendsCountHeaderAndWordsByteExact) {
+  const sim::Run run = GenerateRun(3001, 7, 4, 11300, 28800, 900, 625);
+  Line line(run);
+  line.WakeUp();
+  line.Send("D\r");
+  const RunHeader header = MakeRunHeader(11300, 28800, 900, 7, 3001, 4);
+  const std::string expected =
+      Bytes({0x13, 0x88}) + std::string(header.b.begin(), header.b.end()) + Words(run.words);
+  // 5015 bytes at 480 a second.
+  EXPECT_EQ(line.After(0.005 + 5014 * kByte).size(), 5014u);
+  EXPECT_EQ(line.After(kByte).size(), 1u);
+  line.port.ClearInput();
+
+  Line again(run, {}, true);
+  again.WakeUp();
+  again.Send("D\r");
+  EXPECT_EQ(again.After(0.01), expected);
+  EXPECT_EQ(again.engine.TakeLog(), std::vector<std::string>{"download 5000 bytes"});
+  // Until the closing 0x00 the logger stays in the download, then sleeps.
+  again.Send("D\r");
+  EXPECT_EQ(again.After(1), "");
+  again.Send(kWake);
+  EXPECT_EQ(again.After(1), "");
+  again.Send("D\r");
+  EXPECT_EQ(again.After(1), "");
+  again.WakeUp();
+}
+
+TEST(LoggerDownload, EmptyMemorySendsAZeroCountOnly) {
+  Faults empty;
+  empty.emptyMemory = true;
+  for (const auto& [run, faults] :
+       {std::pair{SmallRun(), empty},
+        std::pair{GenerateRun(3001, 7, 3, 11300, 0, 900, 0), Faults{}}}) {
+    Line line(run, faults);
+    line.WakeUp();
+    line.Send("D\r");
+    EXPECT_EQ(line.After(1), Bytes({0, 0}));
+    EXPECT_EQ(line.engine.TakeLog(), std::vector<std::string>{"download 0 bytes"});
+    line.Send(kWake);  // the host's closing byte
+    EXPECT_EQ(line.After(1), "");
+    line.WakeUp();
+  }
+}
+
+TEST(LoggerDownload, SilentAfterStopsWithinTheData) {
+  Faults faults;
+  faults.silentAfter = 7;
+  Line line(SmallRun(), faults);
+  line.WakeUp();
+  line.Send("D\r");
+  const std::string got = line.After(60);
+  ASSERT_EQ(got.size(), 2u + 13 + 7);
+  EXPECT_EQ(got.substr(0, 2), Bytes({0, 60}));
+  EXPECT_EQ(got.substr(15), Words(SmallRun().words).substr(0, 7));
+}
+
+TEST(LoggerStart, EchoesTheBlockAndLogsFromIt) {
+  StartSettings settings;
+  settings.seconds = 36001;  // kept in units of 2 s
+  const std::string block = StartBlock(settings);
+  Line line;
+  line.Send(Bytes({0x01}));
+  line.After(0.1);
+  line.Send("S\r");
+  line.After(1.0);
+  line.Send(block);
+  const double startedAt = line.clock.Now();
+  EXPECT_EQ(line.After(0.005 + 41 * kByte), block);
+  const auto log = line.engine.TakeLog();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].substr(0, 24), "start 22 2C 50 46 84 03 ");
+  EXPECT_EQ(log[0].size(), 6u + 41 * 3 - 1);
+
+  const sim::Run& first = line.engine.Memory(startedAt);
+  EXPECT_EQ(first.startDay, 11298);
+  EXPECT_EQ(first.startSeconds, 36000);
+  EXPECT_EQ(first.interval, 900);
+  EXPECT_EQ(first.siteNumber, 5);
+  EXPECT_EQ(first.sensors, 3);
+  EXPECT_EQ(first.serialNumber, 3001);
+  ASSERT_EQ(first.words.size(), 3u);
+  const std::vector<std::uint16_t> firstScan = first.words;
+  EXPECT_EQ(line.engine.Memory(startedAt + 1799).words.size(), 6u);
+
+  // A download later carries the scans logged by then, the first unchanged.
+  line.clock.Advance(1800);
+  line.WakeUp();
+  line.Send("D\r");
+  const std::string got = line.After(1);
+  const RunHeader header = MakeRunHeader(11298, 36000, 900, 5, 3001, 3);
+  ASSERT_EQ(got.size(), 2u + 13 + 18);
+  EXPECT_EQ(got.substr(0, 15), Bytes({0, 18}) + std::string(header.b.begin(), header.b.end()));
+  EXPECT_EQ(got.substr(15, 6), Words(firstScan));
+}
+
+TEST(LoggerStart, ScansAccrueFromTheStartTimeAndFitTheMemory) {
+  StartSettings timed;
+  timed.mode = 2;
+  timed.now[1] = 0;
+  timed.start[1] = 30;  // 10:00:00 now, start at 10:30:00
+  StartSettings overnight = timed;
+  overnight.now[0] = 23;
+  overnight.now[1] = 50;
+  overnight.start[0] = 0;
+  overnight.start[1] = 10;  // 23:50:00 now, start at 00:10:00
+  StartSettings fast;
+  fast.interval = 1;
+  fast.sensors = 5;
+  for (const auto& [settings, delay] :
+       {std::pair{timed, 1800.0}, std::pair{overnight, 1200.0}, std::pair{fast, 0.0}}) {
+    Line line;
+    line.WakeUp();
+    line.Send("S\r");
+    line.Send(StartBlock(settings));
+    const double at = line.clock.Now() + delay;
+    if (delay > 0) {
+      EXPECT_EQ(line.engine.Memory(at - 0.5).words.size(), 0u);
+    }
+    const auto words = static_cast<std::size_t>(settings.sensors);
+    EXPECT_EQ(line.engine.Memory(at).words.size(), words);
+    EXPECT_EQ(line.engine.Memory(at + settings.interval - 0.5).words.size(), words);
+    EXPECT_EQ(line.engine.Memory(at + settings.interval).words.size(), 2 * words);
+  }
+  Line line;
+  line.WakeUp();
+  line.Send("S\r" + StartBlock(fast));
+  EXPECT_EQ(line.engine.Memory(1e6).words.size(), 32765u);
+}
+
+TEST(LoggerStart, BadEchoAltersByteTwentyOnly) {
+  Faults faults;
+  faults.badEcho = true;
+  Line line(SmallRun(), faults);
+  line.WakeUp();
+  const std::string block = StartBlock({});
+  line.Send("S\r" + block);
+  const std::string echo = line.After(1);
+  ASSERT_EQ(echo.size(), 41u);
+  for (std::size_t i = 0; i < 41; ++i) EXPECT_EQ(echo[i] != block[i], i == 19) << "byte " << i + 1;
+}
+
+TEST(LoggerTrace, SendsAScanASecondAndEndsAfterSixtyFour) {
+  Line line;
+  line.WakeUp();
+  line.Send("T" + Bytes({3}));
+  EXPECT_EQ(line.After(0.999), "");
+  EXPECT_EQ(line.After(0.001 + 5.5 * kByte).size(), 5u);
+  EXPECT_EQ(line.After(kByte).size(), 1u);
+  std::string scans = line.After(62);
+  EXPECT_EQ(scans.size(), 62u * 6);
+  scans += line.After(1.1);
+  ASSERT_EQ(scans.size(), 63u * 6 + 2);
+  EXPECT_EQ(scans.substr(63 * 6), "Hi");
+  for (int reading : Readings(scans.substr(0, 63 * 6))) {
+    EXPECT_GE(reading, 2700);
+    EXPECT_LE(reading, 3500);
+  }
+  EXPECT_EQ(line.engine.TakeLog(),
+            (std::vector<std::string>{"trace 3 sensors", "trace ended after 64 scans"}));
+  EXPECT_EQ(line.After(10), "");
+  line.WakeUp();
+}
+
+TEST(LoggerTrace, HostStopEndsItAtOnce) {
+  Line line;
+  line.WakeUp();
+  line.Send("T" + Bytes({2}));
+  EXPECT_EQ(line.After(3.5).size(), 12u);
+  line.Send(kWake);
+  EXPECT_EQ(line.After(60), kGreeting);
+  EXPECT_EQ(line.engine.TakeLog(),
+            (std::vector<std::string>{"trace 2 sensors", "trace stopped by host"}));
+  // Asleep again: the next wake byte is a fresh wake-up.
+  line.WakeUp();
+}
+
+TEST(LoggerSerialNumber, IsTakenLowByteFirstAndReported) {
+  Line line;
+  line.WakeUp();
+  line.Send("N\r");
+  line.clock.Advance(0.2);
+  line.Send(Bytes({0xE8, 0x03}));
+  EXPECT_EQ(line.engine.SerialNumber(), 1000);
+  EXPECT_EQ(line.engine.TakeLog(), std::vector<std::string>{"serial 1000"});
+  line.WakeUp();
+  line.Send("D\r");
+  const std::string got = line.After(1);
+  ASSERT_GE(got.size(), 15u);
+  EXPECT_EQ(got.substr(10, 2), Bytes({0xE8, 0x03}));
+}
+
+TEST(SimSerialPortTest, BehavesLikeAPort) {
+  Line line;
+  EXPECT_EQ(line.port.OpenedPort(), 2);
+  line.port.FailNextOpenWith(PortError::InUse);
+  line.port.Close();
+  EXPECT_EQ(line.port.Open(3).error, PortError::InUse);
+  EXPECT_FALSE(line.port.IsOpen());
+  EXPECT_TRUE(line.port.Open(3).Ok());
+  EXPECT_EQ(line.port.OpenedPort(), 3);
+
+  // Bytes arriving while the port is closed are lost.
+  line.Send(kWake);
+  line.port.Close();
+  line.clock.Advance(1);
+  ASSERT_TRUE(line.port.Open(3).Ok());
+  EXPECT_EQ(line.port.BytesWaiting(), 0);
+
+  int calls = 0;
+  line.port.SetReceiveHandler([&] {
+    ++calls;
+    line.port.Read(2);
+  });
+  line.Send(kWake);
+  line.clock.Advance(1);
+  EXPECT_FALSE(line.port.Pump());
+  line.port.SetReceiveNotify(true);
+  EXPECT_TRUE(line.port.Pump());
+  EXPECT_TRUE(line.port.Pump());
+  EXPECT_FALSE(line.port.Pump());
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(line.port.Written(), kWake + kWake);
+}
+
+TEST(Runs, GeneratedReadingsAreRepeatableAndPlausible) {
+  const sim::Run a = GenerateRun(3001, 1, 4, 11300, 0, 900, 96);
+  EXPECT_EQ(a.words, GenerateRun(3001, 1, 4, 11300, 0, 900, 96).words);
+  const sim::Run longer = GenerateRun(3001, 1, 4, 11300, 0, 900, 200);
+  EXPECT_TRUE(std::equal(a.words.begin(), a.words.end(), longer.words.begin()));
+  EXPECT_NE(a.words, GenerateRun(3001, 1, 4, 11300, 0, 900, 96, 2).words);
+  // A day of scans swings with the sine around each sensor's own level.
+  for (int sensor = 0; sensor < 4; ++sensor) {
+    int low = 65535, high = 0;
+    for (std::size_t i = static_cast<std::size_t>(sensor); i < a.words.size(); i += 4) {
+      low = std::min<int>(low, a.words[i]);
+      high = std::max<int>(high, a.words[i]);
+    }
+    EXPECT_GE(low, 2800 - 63);
+    EXPECT_LE(high, 3400 + 63);
+    EXPECT_GE(high - low, 110);
+    EXPECT_LE(high - low, 126);
+  }
+  EXPECT_THROW(GenerateRun(3001, 1, 5, 0, 0, 900, 6554), std::invalid_argument);
+  EXPECT_THROW(LoggerEngine(sim::Run{.words = std::vector<std::uint16_t>(32768)}),
+               std::invalid_argument);
+}
+
+TEST(Runs, LoadRunReadsAStoredBlock) {
+  testing::TempRoot root;
+  const Files files(root.Path());
+  const sim::Run run = GenerateRun(4242, 9, 2, DateToDayNumber(6, 12, 2026), 28800, 600, 50);
+  TempBlock temp(files);
+  for (std::size_t i = 0; i < run.words.size(); ++i) {
+    temp.WriteWord(i + 1, run.words[i] & 0xFF, run.words[i] >> 8);
+  }
+  temp.WriteTempHeader(static_cast<double>(run.words.size()),
+                       MakeRunHeader(run.startDay, run.startSeconds, run.interval, run.siteNumber,
+                                     run.serialNumber, run.sensors),
+                       {2026, 12, 7, 9, 0, 0});
+  temp.Flush();
+  temp.Close();
+  fs::create_directories(root.Path() / "TVMKDATA");
+  const fs::path stem = root.Path() / "TVMKDATA" / "SITE_09_001";
+  CommitBlock(files, stem);
+
+  const sim::Run loaded = LoadRun(stem);
+  EXPECT_EQ(loaded.serialNumber, 4242);
+  EXPECT_EQ(loaded.siteNumber, 9);
+  EXPECT_EQ(loaded.sensors, 2);
+  EXPECT_EQ(loaded.startDay, run.startDay);
+  EXPECT_EQ(loaded.startSeconds, 28800);
+  EXPECT_EQ(loaded.interval, 600);
+  EXPECT_EQ(loaded.words, run.words);
+  EXPECT_THROW(LoadRun(root.Path() / "TVMKDATA" / "SITE_09_002"), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace pelvaro::sim
