@@ -12,6 +12,18 @@ QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
   b->setObjectName(name);
   return b;
 }
+
+// The dialog's content above a right-aligned row of two buttons.
+void LayOut(QDialog* dialog, std::initializer_list<QWidget*> content, QPushButton* first,
+            QPushButton* second) {
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(first);
+  buttons->addWidget(second);
+  auto* layout = new QVBoxLayout(dialog);
+  for (QWidget* w : content) layout->addWidget(w);
+  layout->addLayout(buttons);
+}
 }  // namespace
 
 SelDialog::SelDialog(Prompter& prompter, QWidget* parent) : QDialog(parent), prompter_(prompter) {
@@ -30,14 +42,7 @@ SelDialog::SelDialog(Prompter& prompter, QWidget* parent) : QDialog(parent), pro
   auto* cancel = Button("CancelButton", tr("Cancel"), this);
   connect(ok, &QPushButton::clicked, this, &SelDialog::OnOk);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(label);
-  layout->addWidget(cmbComPorts_);
-  layout->addLayout(buttons);
+  LayOut(this, {label, cmbComPorts_}, ok, cancel);
 }
 
 bool SelDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -73,13 +78,7 @@ NotRespondingDialog::NotRespondingDialog(QWidget* parent) : QDialog(parent) {
     help_ = true;
     accept();
   });
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(help);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(label);
-  layout->addLayout(buttons);
+  LayOut(this, {label}, ok, help);
 }
 
 HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
