@@ -1,0 +1,385 @@
+#include "core/operations/Download.h"
+
+#include <cmath>
+
+#include "core/link/WakeUp.h"
+#include "core/operations/Conversion.h"
+#include "core/storage/BlockStore.h"
+#include "core/storage/NumberText.h"
+#include "core/storage/SiteHeader.h"
+#include "core/storage/StateFiles.h"
+
+namespace pelvaro {
+
+namespace {
+
+constexpr double kPoll = 0.5;
+constexpr std::uint64_t kHeaderMinimum = 128;  // a header no longer than this is missing
+const std::string kIndent(7, ' ');
+
+std::string MissingSiteText(const std::string& id) {
+  return "The site  " + id +
+         ".KEY  file does not exist.\r\n\r\nYou must set up the site file FIRST.\r\n\r\n"
+         "Then re-load data from logger.\r\n\r\n"
+         "The default directories will now be set up in the HEADER file";
+}
+
+void ShowMissingSite(Prompter& prompter, const std::string& id) {
+  prompter.Message(MissingSiteText(id), "SITE FILE DOES NOT EXIST", Buttons::Ok, Icon::Critical);
+}
+
+void ShowCapacityExceeded(Prompter& prompter) {
+  prompter.Message(
+      "This site file exceeds maximum number of datablocks ,\r\nDownload will be aborted \r\n"
+      "Create a New Site File and download data from logger",
+      "Exceeds Maximum Data Block Level", Buttons::Ok, Icon::Critical);
+}
+
+// The value of the last used block index slot (0 when none is used).
+int LastBlockNumber(SiteHeader& header) {
+  double last = 0;
+  for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot; ++r) {
+    const double value = header.ReadNumber(r);
+    if (value == 0) break;
+    last = value;
+  }
+  return static_cast<int>(last);
+}
+
+class Transfer {
+ public:
+  Transfer(const Files& files, LinkContext& link, const DownloadRequest& request)
+      : files_(files),
+        link_(link),
+        request_(request),
+        status_{link.port, link.clock, link.prompter, link.dialogs,
+                [this](const std::string& line) { Print(line); }} {}
+
+  DownloadResult Run() {
+    if (!CapacityAllowsAnother()) return {};
+    if (!OpenPort()) return {};
+    if (auto kept = KeepUnstoredDownload(files_)) {
+      link_.prompter.Message("A download that was not stored is kept as " + *kept +
+                             ".DAT and " + *kept + ".KEY in the working folder.");
+    }
+    TempBlock temp(files_);
+    const WakeResult wake = WakeLogger(WakeVariant::Download, status_, "D\r");
+    if (wake.outcome != WakeOutcome::CommandSent) return {};
+    Print("Loading Data");
+    Print("");
+
+    std::string count;
+    if (!Receive(2, count)) return Abandon(temp);
+    const long n = 256L * Byte(count, 0) + Byte(count, 1);
+    Print("Number of Bytes: " + Spaced(n));
+    if (n == 0) {
+      link_.port.Write(std::string(1, '\0'));
+      temp.Close();
+      link_.prompter.Message(
+          "There is no data in the logger memory\r\n\r\nThe download will be abandoned",
+          "EMPTY DATA BLOCK", Buttons::Ok, Icon::Critical);
+      DiscardTempBlock(files_);
+      link_.port.Close();
+      return {};
+    }
+    std::string headerBytes;
+    if (!Receive(13, headerBytes)) return Abandon(temp);
+    RunHeader run;
+    for (std::size_t i = 0; i < run.b.size(); ++i) run.b[i] = Byte(headerBytes, i);
+    Print("Logger Serial No: " + Spaced(run.SerialNumber()));
+    Print("Site Number: " + Spaced(run.SiteNumber()));
+
+    const long words = n / 2;
+    for (long i = 1; i <= words; ++i) {
+      std::string word;
+      if (!Receive(2, word)) return Abandon(temp);
+      temp.WriteWord(static_cast<std::uint64_t>(i), Byte(word, 0), Byte(word, 1));
+      if (request_.progress) request_.progress(2 * i, n);
+    }
+    // On disk before the logger hears that the transfer is over.
+    temp.Flush();
+    link_.port.Write(std::string(1, '\0'));
+
+    if (!RunBelongsToSite(run)) {
+      temp.Close();
+      DiscardTempBlock(files_);
+      link_.port.Close();
+      return {};
+    }
+    temp.WriteTempHeader(static_cast<double>(n) / 2, run, link_.clock.WallClock());
+    Print("Data file loaded");
+    link_.clock.Wait(1.0);
+    temp.Flush();
+    temp.Close();
+    link_.port.Close();
+    return Store(run);
+  }
+
+ private:
+  static std::uint8_t Byte(const std::string& bytes, std::size_t i) {
+    return static_cast<std::uint8_t>(bytes[i]);
+  }
+
+  void Print(const std::string& line) { link_.print(line.empty() ? line : kIndent + line); }
+  const std::string& Id() const { return request_.site.identification; }
+
+  bool CapacityAllowsAnother() {
+    std::string id;
+    try {
+      id = ReadSiteSelection(files_, 8).identification;
+    } catch (const UnsafeNameError& e) {
+      link_.prompter.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
+      return false;
+    }
+    if (id.empty()) id = Id();
+    SiteHeader header(files_.HeaderPath(id), RecordFile::Mode::ReadOnly);
+    if (header.HeaderLength() < kHeaderMinimum) ShowMissingSite(link_.prompter, id);
+    if (LastBlockNumber(header) >= header::kMaxBlocks) {
+      ShowCapacityExceeded(link_.prompter);
+      return false;
+    }
+    return true;
+  }
+
+  bool OpenPort() {
+    int port = request_.portNumber;
+    if (const auto stored = ReadPortNumber(files_)) {
+      port = *stored;
+    } else {
+      try {
+        WritePortNumber(files_, port);
+      } catch (const IoError&) {
+        // The download goes on with the program's port.
+      }
+    }
+    if (link_.port.IsOpen()) link_.port.Close();
+    if (link_.port.Open(port).Ok()) return true;
+    const auto entry =
+        link_.prompter.Input("ENTER COMS PORT NUMBER TO BE USED WITH RECORDER", "COMS PORT SET UP");
+    if (entry) {
+      if (const auto typed = ToInt16(ParseLeadingNumber(*entry))) {
+        try {
+          WritePortNumber(files_, *typed);
+        } catch (const IoError& e) {
+          link_.prompter.Message(
+              std::string("An error occurred while saving serial port settings.Serial Port Error.") +
+              "\r\nThe error is " + e.what());
+        }
+      }
+    }
+    return false;
+  }
+
+  // Waits, 0.5 s at a time, until count bytes wait; false when the line fell
+  // silent (a pause in which nothing more arrived).
+  bool Receive(std::size_t count, std::string& bytes) {
+    int before = -1;
+    for (;;) {
+      const int waiting = link_.port.BytesWaiting();
+      if (waiting >= static_cast<int>(count)) {
+        bytes = link_.port.Read(static_cast<int>(count));
+        return bytes.size() == count;
+      }
+      if (waiting == before) return false;
+      before = waiting;
+      link_.clock.Wait(kPoll);
+      if (link_.port.BytesWaiting() == 0) return false;
+    }
+  }
+
+  DownloadResult Abandon(TempBlock& temp) {
+    temp.Close();
+    DiscardTempBlock(files_);
+    link_.port.Close();
+    return {};
+  }
+
+  bool RunBelongsToSite(const RunHeader& run) {
+    const CurrentSite& site = request_.site;
+    Prompter& p = link_.prompter;
+    if (site.sensorsOn != run.SensorCount()) {
+      p.Message(
+          "The number of measuring depths set up in this site file is different to \r\n"
+          "the number of depths recorded by the recorder.\r\n\r\nDownload of data will be "
+          "aborted.",
+          "Measuring Depths are Different");
+      return false;
+    }
+    if (site.siteNumber != run.SiteNumber() &&
+        p.Message("Site file selected to download data is different to \r\n"
+                  "the site file used to start this recorder.\r\n\r\n"
+                  "Are you sure you want to add this data\r\nto the selected site file?",
+                  "Select the Right Site File", Buttons::YesNo) != Answer::Yes) {
+      return false;
+    }
+    if (site.serialNumber != static_cast<float>(run.SerialNumber()) &&
+        p.Message("The serial number of this recorder is " + Spaced(run.SerialNumber()) +
+                      "\r\nand the serial number specified in the site file is " +
+                      SpacedSingle(site.serialNumber) +
+                      "\r\n\r\nAre you sure you want to add this data to the selected site file?",
+                  "Serial Numbers Are Different", Buttons::YesNo) != Answer::Yes) {
+      return false;
+    }
+    return true;
+  }
+
+  // A block whose files were put in place by a store that was cut short
+  // before its header was written is recorded now, so it is neither lost
+  // nor overwritten.
+  void AdoptCommittedBlocks(SiteHeader& header, const std::string& dataDirectory) {
+    for (;;) {
+      const auto next = header.NextBlockNumber();
+      if (!next || next->number > header::kMaxBlocks) return;
+      const BlockPaths paths =
+          MakeBlockPaths(BlockStemPath(files_, dataDirectory, BlockStem(Id(), next->number)));
+      if (!Files::FileExists(paths.data) || !Files::FileExists(paths.header)) return;
+      const RunHeader adopted = ReadBlockHeader(paths.header).run;
+      RecordBlock(header, *next, adopted);
+    }
+  }
+
+  void RecordBlock(SiteHeader& header, const SiteHeader::NextBlock& next, const RunHeader& run) {
+    if (next.number == 1) {
+      header.WriteRecord(header::kFirstBlockSlot, "1");
+      for (int r = header::kFirstBlockSlot + 1; r <= header::kLastBlockSlot; ++r) {
+        header.WriteRecord(r, "0");
+      }
+    } else {
+      header.WriteRecord(header::kFirstBlockSlot + next.slot - 1, Spaced(next.number));
+    }
+    header.WriteRecord(header::kLastRunDay, Spaced(run.StartDay()));
+    header.WriteRecord(header::kLastRunTime, Spaced(run.StartTimeUnits()));
+    header.Flush();
+  }
+
+  DownloadResult Store(const RunHeader& run) {
+    const fs::path headerPath = files_.HeaderPath(Id());
+    if (Files::FileLength(headerPath) <= kHeaderMinimum) return MissingHeader(run);
+    try {
+      SiteHeader header(headerPath, RecordFile::Mode::ReadWrite);
+      const std::string dataDirectory = CheckSafeName(Trim(header.ReadRecord(header::kDataDirectory)));
+      AdoptCommittedBlocks(header, dataDirectory);
+      if (header.ReadNumber(header::kLastRunDay) == run.StartDay() &&
+          header.ReadNumber(header::kLastRunTime) == run.StartTimeUnits()) {
+        link_.prompter.Message("This block has already been downloaded. Download will be aborted.");
+        DiscardTempBlock(files_);
+        return {};
+      }
+      const auto next = header.NextBlockNumber();
+      if (!next || next->number > header::kMaxBlocks) {
+        ShowCapacityExceeded(link_.prompter);
+        return {};
+      }
+      WriteSiteSelection(files_, Id(), dataDirectory);
+      if (next->number > 1) Print("Appending data");
+      // The files first: the header names only blocks that are on disk.
+      CommitBlock(files_, BlockStemPath(files_, dataDirectory, BlockStem(Id(), next->number)));
+      RecordBlock(header, *next, run);
+      header.Close();
+      Print("");
+      Print("Wait data being converted......");
+      TimedDat(files_, link_.prompter, Id(), dataDirectory, ConversionCaller::Download);
+      Print("");
+      Print("Data file loaded");
+      return {DownloadOutcome::Stored, next->number};
+    } catch (const UnsafeNameError& e) {
+      link_.prompter.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
+    } catch (const std::exception& e) {
+      link_.prompter.Message(
+          std::string("An error occurred while storing the downloaded data.\r\nThe error is ") +
+              e.what() +
+              "\r\n\r\nThe data was not stored. It is kept in the working folder and will be "
+              "set aside by the next download.",
+          "Download Not Stored", Buttons::Ok, Icon::Critical);
+    }
+    return {};
+  }
+
+  DownloadResult MissingHeader(const RunHeader& run) {
+    ShowMissingSite(link_.prompter, Id());
+    try {
+      SiteHeader header(files_.HeaderPath(Id()), RecordFile::Mode::ReadWrite);
+      header.WriteRecord(header::kWorkingRootName, files_.Root().filename().string());
+      header.WriteRecord(header::kDataDirectory, "TVMKDATA");
+      header.WriteRecord(header::kSerialNumber, std::to_string(run.SerialNumber()));
+      header.WriteRecord(header::kSiteNumber, std::to_string(request_.site.siteNumber));
+      header.WriteRecord(header::kSiteName, "");
+      header.WriteRecord(header::kDepthSlotCount, "");
+      header.WriteRecord(header::kRootZone, "500");
+      for (int r = 8; r < header::kFirstBlockSlot; ++r) header.WriteRecord(r, "");
+      for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot; ++r) {
+        header.WriteRecord(r, "0");
+      }
+      header.WriteRecord(header::kLastRunDay, "0");
+      header.WriteRecord(header::kLastRunTime, "0");
+      header.Flush();
+      header.Close();
+      // The logger still holds the run: it is loaded again once the site is set up.
+      DiscardTempBlock(files_);
+      WriteSiteSelection(files_, Id(), "TVMKDATA");
+    } catch (const std::exception& e) {
+      link_.prompter.Message(std::string("An error occurred while writing the site file.\r\n") +
+                             "The error is " + e.what());
+      return {};
+    }
+    link_.clock.Wait(2.0);
+    return {DownloadOutcome::MissingHeader, 0};
+  }
+
+  const Files& files_;
+  LinkContext& link_;
+  const DownloadRequest& request_;
+  LinkContext status_;
+};
+
+}  // namespace
+
+DownloadResult Download(const Files& files, LinkContext& link, const DownloadRequest& request) {
+  try {
+    Transfer transfer(files, link, request);
+    return transfer.Run();
+  } catch (const std::exception& e) {
+    // A temporary file that cannot be written, a port that fails mid-way.
+    link.port.Close();
+    link.prompter.Message(std::string("An error occurred while loading data from the logger.\r\n") +
+                          "The error is " + e.what());
+    return {};
+  }
+}
+
+bool AskRestart(const Files& files, Prompter& prompter) {
+  const bool yes =
+      prompter.Message("Data has been saved successfully.\r\n\r\nWould you like to restart the logger?",
+                       "RE-START DATA LOGGER?", Buttons::YesNo) == Answer::Yes;
+  WriteRestartRequest(files, yes ? "YES" : "NO");
+  return yes;
+}
+
+std::optional<std::string> KeepUnstoredDownload(const Files& files) {
+  const fs::path head = TempHeaderPath(files);
+  const fs::path body = TempDataPath(files);
+  if (Files::FileLength(head) != 3 * kBlockHeaderRecordSize || Files::FileLength(body) < 2) {
+    return std::nullopt;
+  }
+  const double words = ReadBlockHeader(head).words;
+  if (static_cast<std::uint64_t>(std::floor(words)) * 2 != Files::FileLength(body)) {
+    return std::nullopt;
+  }
+  // The first free name, so an earlier kept download is never overwritten.
+  std::string stem;
+  for (int n = 1; stem.empty(); ++n) {
+    const std::string candidate = "UNSTORED_" + std::to_string(n);
+    if (!Files::FileExists(files.Root() / (candidate + ".DAT")) &&
+        !Files::FileExists(files.Root() / (candidate + ".KEY"))) {
+      stem = candidate;
+    }
+  }
+  std::error_code ec;
+  fs::rename(body, files.Root() / (stem + ".DAT"), ec);
+  if (ec) return std::nullopt;
+  fs::rename(head, files.Root() / (stem + ".KEY"), ec);
+  if (ec) return std::nullopt;
+  return stem;
+}
+
+}  // namespace pelvaro
