@@ -7,12 +7,20 @@
 #include <string>
 #include <vector>
 
+#include <QCoreApplication>
+
 #include "cli/CliPrompter.h"
+#include "core/link/PortMap.h"
 #include "core/operations/Conversion.h"
+#include "core/operations/Download.h"
+#include "core/shell/MainMenu.h"
 #include "core/shell/SiteCatalogue.h"
 #include "core/shell/Startup.h"
+#include "core/storage/NumberText.h"
 #include "core/storage/RecordFile.h"
 #include "core/storage/SiteHeader.h"
+#include "ui/platform/QtClock.h"
+#include "ui/platform/QtSerialPort.h"
 
 namespace {
 
@@ -36,6 +44,14 @@ const char kHelp[] =
     "      --dir NAME    data directory (default: the site header's record 2)\n"
     "      --sensors N   answers the sensor-count question for a block whose\n"
     "                    count is 0; without it such a block is an error\n"
+    "  download SITE (--port N | --device PATH) [--yes]\n"
+    "      Reads the logger's run and stores it as the site's next data block,\n"
+    "      then converts the site. Status lines go to stdout.\n"
+    "      --port N      the port number 1..20 (see the port map in README.md)\n"
+    "      --device PATH the serial device itself, e.g. a simulator's pty\n"
+    "      --yes         accept a run whose site number or serial number\n"
+    "                    differs from the site's (default: refuse it)\n"
+    "      Exit status 0 only when a block was stored.\n"
     "\n"
     "Messages the window would show go to stderr. Exit status: 0 success,\n"
     "1 a reported failure, 2 a usage error.\n";
@@ -50,10 +66,12 @@ struct Arguments {
   std::vector<std::string> positional;
   std::map<std::string, std::string> options;  // --name value
   bool help = false;
+  bool yes = false;
 };
 
 // Options that take a value; every other "--" word is an error.
-const std::vector<std::string> kValueOptions = {"--root", "--dir", "--sensors"};
+const std::vector<std::string> kValueOptions = {"--root", "--dir", "--sensors", "--port",
+                                                "--device"};
 
 std::optional<Arguments> Parse(int argc, char** argv, std::string& error) {
   Arguments args;
@@ -61,6 +79,8 @@ std::optional<Arguments> Parse(int argc, char** argv, std::string& error) {
     const std::string word = argv[i];
     if (word == "--help" || word == "-h") {
       args.help = true;
+    } else if (word == "--yes") {
+      args.yes = true;
     } else if (word.rfind("--", 0) == 0) {
       bool known = false;
       for (const std::string& o : kValueOptions) known = known || o == word;
@@ -114,9 +134,54 @@ int Convert(const Files& files, const Arguments& args) {
   return TimedDat(files, prompter, site, dir, ConversionCaller::Download) ? kOk : kFailed;
 }
 
+// The link's windows, as lines on stderr.
+class CliLinkDialogs : public LinkDialogs {
+ public:
+  bool NotResponding() override {
+    std::cerr << "Logger is not responding. Use Help to troubleshoot.\n";
+    return false;
+  }
+  void Help() override {}
+  std::optional<int> ChoosePort() override { return std::nullopt; }
+};
+
+int DownloadRun(const Files& files, const Arguments& args) {
+  if (args.positional.size() != 2) return Usage("download takes one SITE");
+  const std::string& site = args.positional[1];
+  if (!IsSafeName(site)) return Usage("\"" + site + "\" cannot name a site");
+  const auto port = args.options.find("--port");
+  const auto device = args.options.find("--device");
+  if ((port == args.options.end()) == (device == args.options.end())) {
+    return Usage("download needs --port N or --device PATH");
+  }
+  DownloadRequest request;
+  request.fixedPort = 1;
+  QtSerialPort serial;
+  if (port != args.options.end()) {
+    const double n = ParseLeadingNumber(port->second);
+    if (n < 1 || n > kHighestPort) return Usage("--port takes a number from 1 to 20");
+    request.fixedPort = static_cast<int>(n);
+  } else {
+    serial.SetDeviceOverride(device->second);
+  }
+  CliPrompter prompter;
+  prompter.yes = args.yes;
+  // As a click on the site in the list: the selection names it.
+  const auto clicked = ClickSite(files, prompter, site + ".key");
+  if (!clicked) return kFailed;
+  request.site = *clicked;
+  QtClock clock;
+  CliLinkDialogs dialogs;
+  LinkContext link{serial, clock, prompter, dialogs,
+                   [](const std::string& line) { std::cout << line << std::endl; }};
+  const DownloadResult result = Download(files, link, request);
+  return result.outcome == DownloadOutcome::Stored ? kOk : kFailed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
   std::string error;
   const auto args = Parse(argc, argv, error);
   if (!args) return Usage(error);
@@ -131,6 +196,7 @@ int main(int argc, char** argv) {
     if (command == "sites")
       return args->positional.size() == 1 ? Sites(files) : Usage("sites takes no argument");
     if (command == "convert") return Convert(files, *args);
+    if (command == "download") return DownloadRun(files, *args);
     return Usage("unknown command " + command);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/link/PortSelection.h"
 #include "core/link/WakeUp.h"
 #include "core/operations/Conversion.h"
 #include "core/storage/BlockStore.h"
@@ -59,8 +60,8 @@ class Transfer {
     if (!CapacityAllowsAnother()) return {};
     if (!OpenPort()) return {};
     if (auto kept = KeepUnstoredDownload(files_)) {
-      link_.prompter.Message("A download that was not stored is kept as " + *kept +
-                             ".DAT and " + *kept + ".KEY in the working folder.");
+      link_.prompter.Message("A download that was not stored is kept as " + *kept + ".DAT and " +
+                             *kept + ".KEY in the working folder.");
     }
     TempBlock temp(files_);
     const WakeResult wake = WakeLogger(WakeVariant::Download, status_, "D\r");
@@ -142,6 +143,14 @@ class Transfer {
   }
 
   bool OpenPort() {
+    if (request_.fixedPort) {
+      const PortOpenResult opened = link_.port.Open(*request_.fixedPort);
+      if (!opened.Ok()) {
+        const PortMessage m = PortOpenMessage(*request_.fixedPort, opened);
+        link_.prompter.Message(m.text, m.title);
+      }
+      return opened.Ok();
+    }
     int port = request_.portNumber;
     if (const auto stored = ReadPortNumber(files_)) {
       port = *stored;
@@ -162,7 +171,8 @@ class Transfer {
           WritePortNumber(files_, *typed);
         } catch (const IoError& e) {
           link_.prompter.Message(
-              std::string("An error occurred while saving serial port settings.Serial Port Error.") +
+              std::string(
+                  "An error occurred while saving serial port settings.Serial Port Error.") +
               "\r\nThe error is " + e.what());
         }
       }
@@ -257,7 +267,8 @@ class Transfer {
     if (Files::FileLength(headerPath) <= kHeaderMinimum) return MissingHeader(run);
     try {
       SiteHeader header(headerPath, RecordFile::Mode::ReadWrite);
-      const std::string dataDirectory = CheckSafeName(Trim(header.ReadRecord(header::kDataDirectory)));
+      const std::string dataDirectory =
+          CheckSafeName(Trim(header.ReadRecord(header::kDataDirectory)));
       AdoptCommittedBlocks(header, dataDirectory);
       if (header.ReadNumber(header::kLastRunDay) == run.StartDay() &&
           header.ReadNumber(header::kLastRunTime) == run.StartTimeUnits()) {
@@ -349,8 +360,9 @@ DownloadResult Download(const Files& files, LinkContext& link, const DownloadReq
 
 bool AskRestart(const Files& files, Prompter& prompter) {
   const bool yes =
-      prompter.Message("Data has been saved successfully.\r\n\r\nWould you like to restart the logger?",
-                       "RE-START DATA LOGGER?", Buttons::YesNo) == Answer::Yes;
+      prompter.Message(
+          "Data has been saved successfully.\r\n\r\nWould you like to restart the logger?",
+          "RE-START DATA LOGGER?", Buttons::YesNo) == Answer::Yes;
   WriteRestartRequest(files, yes ? "YES" : "NO");
   return yes;
 }

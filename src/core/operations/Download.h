@@ -21,8 +21,10 @@ struct DownloadResult {
 };
 
 struct DownloadRequest {
-  CurrentSite site;  // the site clicked in the list
+  CurrentSite site;    // the site clicked in the list
   int portNumber = 0;  // the program's port number, for DEF.INS when it cannot be read
+  // A port given for this download alone (command line): DEF.INS is not used.
+  std::optional<int> fixedPort;
   // Bytes of data received so far out of the announced count.
   std::function<void(long received, long total)> progress;
 };

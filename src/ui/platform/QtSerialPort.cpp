@@ -15,7 +15,8 @@ QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
 
 PortOpenResult QtSerialPort::Open(int portNumber) {
   if (port_.isOpen()) port_.close();
-  port_.setPortName(QString::fromStdString(DevicePathForPort(portNumber)));
+  port_.setPortName(QString::fromStdString(deviceOverride_.empty() ? DevicePathForPort(portNumber)
+                                                                   : deviceOverride_));
   port_.setReadBufferSize(kReceiveBuffer);
   if (!port_.open(QIODevice::ReadWrite)) {
     const QSerialPort::SerialPortError error = port_.error();

@@ -13,6 +13,8 @@ namespace pelvaro {
 class QtSerialPort : public QObject, public SerialPort {
  public:
   explicit QtSerialPort(QObject* parent = nullptr);
+  // Opens this device whatever port number is asked for (a command line's --device).
+  void SetDeviceOverride(std::string path) { deviceOverride_ = std::move(path); }
   PortOpenResult Open(int portNumber) override;
   void Close() override;
   bool IsOpen() const override { return port_.isOpen(); }
@@ -29,6 +31,7 @@ class QtSerialPort : public QObject, public SerialPort {
   QSerialPort port_;
   bool notify_ = false;
   bool inHandler_ = false;
+  std::string deviceOverride_;
 };
 
 // The serial devices the system lists, for the USB cable lookup.

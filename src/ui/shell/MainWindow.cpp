@@ -5,9 +5,11 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QSignalBlocker>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include "core/operations/Conversion.h"
+#include "core/operations/Download.h"
 #include "core/shell/SiteCatalogue.h"
 #include "core/storage/StateFiles.h"
 #include "ui/platform/ProportionalResizer.h"
@@ -20,6 +22,8 @@ namespace {
 constexpr QSize kDesignSize(760, 520);
 const QString kGuardSetup = QStringLiteral("SETUPFILES");
 const QString kModeGoing = QStringLiteral("Going");
+const QString kModeDownload = QStringLiteral("DOWNLOAD");
+const QString kPendingSite = QStringLiteral("NOSITE");
 
 // A water drop over a band of soil: the program's mark.
 QPixmap LogoPixmap(int size) {
@@ -111,7 +115,8 @@ void MainWindow::BuildWidgets() {
   connect(optionDelete_, &QPushButton::clicked, this, &MainWindow::OnDelete);
   connect(AddOption(frameLogger_, "Option10", tr("START"), 0), &QPushButton::clicked, this,
           &MainWindow::OnStart);
-  AddOption(frameLogger_, "Option3", tr("DOWNLOAD DATA"), 1);
+  connect(AddOption(frameLogger_, "Option3", tr("DOWNLOAD DATA"), 1), &QPushButton::clicked, this,
+          &MainWindow::OnDownloadData);
   AddOption(frameLogger_, "Option12", tr("TRACE MODE"), 2);
   connect(AddOption(frameData_, "Option16", tr("EDIT DATA"), 0), &QPushButton::clicked, this,
           &MainWindow::OnEditData);
@@ -147,6 +152,11 @@ void MainWindow::BuildWidgets() {
   picture1_->setGeometry(320, 96, 420, 240);
   picture1_->setReadOnly(true);
 
+  progressBar1_ = new QProgressBar(this);
+  progressBar1_->setObjectName("ProgressBar1");
+  progressBar1_->setGeometry(320, 420, 420, 28);
+  progressBar1_->setVisible(false);
+
   command1_ = new QPushButton(tr("Exit"), this);
   command1_->setObjectName("Command1");
   command1_->setGeometry(640, 470, 100, 32);
@@ -156,6 +166,7 @@ void MainWindow::BuildWidgets() {
   command2_->setObjectName("Command2");
   command2_->setGeometry(320, 470, 180, 32);
   command2_->setVisible(false);
+  connect(command2_, &QPushButton::clicked, this, &MainWindow::OnCommand2);
 
   resizer_ = new ProportionalResizer(this, kDesignSize);
   for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) resizer_->Add(w);
@@ -302,7 +313,113 @@ void MainWindow::OnSiteClicked() {
     prompter_.Message(
         std::string("An error occurred while selecting the site file.\r\nThe error is ") +
         e.what());
+    return;
   }
+  if (pendingSite_ == kPendingSite && current_) {
+    picture1_->clear();
+    pendingSite_.clear();
+    RunDownload();
+    ShowMainMenu();
+  }
+}
+
+void MainWindow::PrintStatus(const std::string& line, int pointSize) {
+  QTextCharFormat format;
+  format.setFontPointSize(pointSize);
+  QTextCursor cursor(picture1_->document());
+  cursor.movePosition(QTextCursor::End);
+  if (!picture1_->document()->isEmpty()) cursor.insertBlock();
+  cursor.insertText(ToQt(line), format);
+  picture1_->setTextCursor(cursor);
+  picture1_->ensureCursorVisible();
+}
+
+void MainWindow::ShowStatusArea() {
+  picture1_->setVisible(true);
+  picture1_->setEnabled(true);
+  picture1_->clear();
+}
+
+void MainWindow::HideStatusArea() {
+  picture1_->clear();
+  picture1_->setVisible(false);
+  picture1_->setEnabled(false);
+  progressBar1_->setVisible(false);
+  command2_->setVisible(false);
+  command2_->setEnabled(false);
+}
+
+void MainWindow::OnDownloadData() {
+  findChild<QPushButton*>("Option3")->setChecked(false);
+  if (!ports_ || !ports_->SetPortForVelmora()) return;
+  HideMainMenu();
+  FillSiteList();
+  pendingSite_ = kPendingSite;
+  ShowStatusArea();
+  PrintStatus("", 12);
+  PrintStatus("", 12);
+  PrintStatus("    Please select a site file from ", 12);
+  PrintStatus("    the list opposite.", 12);
+  mode_ = kModeDownload;
+  command2_->setText(tr("Abort Download"));
+  command2_->setVisible(true);
+  command2_->setEnabled(true);
+}
+
+void MainWindow::OnCommand2() {
+  if (mode_ != kModeDownload) return;
+  // Only while the download still waits for its site.
+  ReselectRememberedSite();
+  HideStatusArea();
+  ShowMainMenu();
+  mode_.clear();
+  pendingSite_.clear();
+}
+
+void MainWindow::RunDownload() {
+  mode_.clear();
+  // The window paints while the line is read, but takes no input meanwhile.
+  command2_->setEnabled(false);
+  file1_->setEnabled(false);
+  progressBar1_->setRange(0, 1);
+  progressBar1_->setValue(0);
+  LinkContext link{services_.port, services_.clock, prompter_, services_.dialogs,
+                   [this](const std::string& line) { PrintStatus(line); }};
+  DownloadRequest request;
+  request.site = *current_;
+  request.portNumber = ports_ ? ports_->PortNumber() : 0;
+  request.progress = [this](long received, long total) { ShowProgress(received, total); };
+  const DownloadResult result = Download(*files_, link, request);
+  file1_->setEnabled(true);
+  if (result.outcome == DownloadOutcome::Stored) {
+    FillSiteList();
+    ReselectRememberedSite();
+  }
+  HideStatusArea();
+  ShowMainMenu();
+  if (result.outcome == DownloadOutcome::Stored) {
+    if (AskRestart(*files_, prompter_)) {
+      mode_ = kModeGoing;
+      findChild<QPushButton*>("Option10")->setChecked(false);
+      Open(NextWindow::StartWindow);
+    } else {
+      graphAfterDownload_ = true;
+      Open(NextWindow::Graph);
+    }
+  } else if (result.outcome == DownloadOutcome::MissingHeader) {
+    OnEdit();
+  }
+}
+
+void MainWindow::ShowProgress(long received, long total) {
+  // About every half second of the line, and at the end.
+  if (received != total && received % 240 > 1) return;
+  progressBar1_->setVisible(true);
+  progressBar1_->setRange(0, static_cast<int>(total));
+  progressBar1_->setValue(static_cast<int>(received));
+  const long secondsLeft = (total - received + 479) / 480;
+  progressBar1_->setFormat(
+      tr("%1 of %2 bytes, about %3 s left").arg(received).arg(total).arg(secondsLeft));
 }
 
 void MainWindow::Open(NextWindow window) {

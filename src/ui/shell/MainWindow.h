@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
@@ -45,6 +46,7 @@ class MainWindow : public QWidget {
   const std::optional<CurrentSite>& Current() const { return current_; }
   const QString& Mode() const { return mode_; }
   PortSelection& Ports() { return *ports_; }
+  bool GraphAfterDownload() const { return graphAfterDownload_; }
 
   void HideMainMenu();
   void ShowMainMenu();
@@ -78,6 +80,14 @@ class MainWindow : public QWidget {
   void OnEditData();
   void OnViewGraph();
   void ShowPortOption(PortOption option);
+  void OnDownloadData();
+  void OnCommand2();
+  void RunDownload();
+  void ShowProgress(long received, long total);
+  // One line into the status area, in the given point size.
+  void PrintStatus(const std::string& line, int pointSize = 8);
+  void ShowStatusArea();
+  void HideStatusArea();
 
   MainWindowServices services_;
   Prompter& prompter_;
@@ -87,6 +97,7 @@ class MainWindow : public QWidget {
   QString selectionGuard_;
   QString pendingSite_;
   QString mode_;
+  bool graphAfterDownload_ = false;  // the graph window is opened by a download
 
   QLabel* pictureLogo_ = nullptr;
   QLabel* labelAppName_ = nullptr;
@@ -103,6 +114,7 @@ class MainWindow : public QWidget {
   QList<QPushButton*> options_;
   QPushButton* optionDelete_ = nullptr;
   QTextEdit* picture1_ = nullptr;
+  QProgressBar* progressBar1_ = nullptr;
   QPushButton* command1_ = nullptr;
   QPushButton* command2_ = nullptr;
   ProportionalResizer* resizer_ = nullptr;

@@ -37,7 +37,9 @@ class DownloadTest : public ::testing::Test {
  protected:
   DownloadTest() : files(root.Path()) {
     SiteBuilder site(files, "FARM_01");
-    site.Header({{1, 4000, 120, 100, 60}, {2, 4000, 120, 100, 60}, {3, 4000, 120, 100, 60},
+    site.Header({{1, 4000, 120, 100, 60},
+                 {2, 4000, 120, 100, 60},
+                 {3, 4000, 120, 100, 60},
                  {4, 4000, 120, 100, 60}},
                 0);
     SetHeaderRecord(header::kSerialNumber, "3001");
@@ -63,10 +65,14 @@ class DownloadTest : public ::testing::Test {
     lines.clear();
     LinkContext link{port, clock, prompter, dialogs,
                      [this](const std::string& line) { lines.push_back(line); }};
-    const DownloadResult r = Download(files, link, {*site, 1, [this](long got, long of) {
-                                                      received = got;
-                                                      total = of;
-                                                    }});
+    DownloadRequest request;
+    request.site = *site;
+    request.portNumber = 1;
+    request.progress = [this](long got, long of) {
+      received = got;
+      total = of;
+    };
+    const DownloadResult r = Download(files, link, request);
     written = port.Written();
     opened = port.OpenedPort();
     return r;
@@ -89,7 +95,7 @@ class DownloadTest : public ::testing::Test {
 };
 
 TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
-  SetHeaderRecord(115, "7");  // stale index values are cleared by the first block
+  SetHeaderRecord(115, "7");            // stale index values are cleared by the first block
   const sim::Run memory = Memory(625);  // 2500 words: a byte count of 0x13 0x88
   const DownloadResult r = Run(memory);
   ASSERT_EQ(r.outcome, DownloadOutcome::Stored);
@@ -110,12 +116,12 @@ TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
   EXPECT_EQ(received, 5000);
   EXPECT_EQ(total, 5000);
   const std::string pad(7, ' ');
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       pad + "Wait Contacting Logger......", pad + "Logger On Line",
-                       pad + "Loading Data", "", pad + "Number of Bytes:  5000",
-                       pad + "Logger Serial No:  3001", pad + "Site Number:  1",
-                       pad + "Data file loaded", "", pad + "Wait data being converted......", "",
-                       pad + "Data file loaded"}));
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{
+                pad + "Wait Contacting Logger......", pad + "Logger On Line", pad + "Loading Data",
+                "", pad + "Number of Bytes:  5000", pad + "Logger Serial No:  3001",
+                pad + "Site Number:  1", pad + "Data file loaded", "",
+                pad + "Wait data being converted......", "", pad + "Data file loaded"}));
   EXPECT_TRUE(prompter.shown.empty());
 
   // The next run is appended as block 2; the same run again is refused after
@@ -157,14 +163,16 @@ TEST_F(DownloadTest, GreetingThatOnlyEndsInIExclamationIsAccepted) {
   port.onWrite = [&](const std::string& bytes, double now) {
     if (bytes == std::string(1, '\0') && port.writes.size() == 1) port.Arrive("xi!\r", now + 0.02);
     if (bytes == "D\r") {
-      port.Arrive(std::string("\x00\x08", 2) + std::string(run.b.begin(), run.b.end()) +
-                      WordBytes(words),
-                  now + 0.05);
+      port.Arrive(
+          std::string("\x00\x08", 2) + std::string(run.b.begin(), run.b.end()) + WordBytes(words),
+          now + 0.05);
     }
   };
   const auto site = ClickSite(files, prompter, "FARM_01.key");
   LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
-  const DownloadResult r = Download(files, link, {*site, 1, {}});
+  DownloadRequest request;
+  request.site = *site;
+  const DownloadResult r = Download(files, link, request);
   EXPECT_EQ(r.outcome, DownloadOutcome::Stored);
   EXPECT_EQ(ReadBytes(Data("FARM_01_001.DAT")), WordBytes(words));
 }
