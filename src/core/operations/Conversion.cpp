@@ -69,6 +69,14 @@ class Conversion {
         ConvertBlock(*number);
         ++converted;
       }
+      if (caller_ == ConversionCaller::SiteWindow && (converted == 0 || readingCount_ == 0)) {
+        // Nothing left to show: no stale graph outlives the site's blocks.
+        if (graph_) graph_->Close();
+        if (summary_) summary_->Close();
+        Files::Remove(CalibratedPath(files_, dataDir_, id_, kGraphExtension));
+        Files::Remove(CalibratedPath(files_, dataDir_, id_, kSummaryExtension));
+        return true;
+      }
       // An empty block index leaves the previous run's files untouched.
       if (converted == 0) throw CalibrationFailure("No data blocks");
       summary_->WriteRecord(12, Plain(groupCount_));
@@ -223,7 +231,8 @@ class Conversion {
     // A blank or zero count means the full probe of twelve depths.
     const double s = header_.ReadNumber(header::kDepthSlotCount);
     const auto count = ToInt16(s == 0 ? 12 : s);
-    if (!count || *count < 0 || *count > kMaxSlots) throw CalibrationFailure("Subscript out of range");
+    if (!count || *count < 0 || *count > kMaxSlots)
+      throw CalibrationFailure("Subscript out of range");
     return *count;
   }
 

@@ -9,9 +9,10 @@ namespace pelvaro {
 
 // Who runs the conversion decides the wording of three messages: after a
 // download the logger is "LOGGER"; the site window, the editor and the graph
-// window speak of the "VELMORA", and the graph window reads the sensor-count
-// answer its own way.
-enum class ConversionCaller { Download, SiteOrEditor, Graph };
+// window speak of the "VELMORA". The graph window reads the sensor-count
+// answer its own way, and the site window removes the calibrated files of a
+// site that has no scans left.
+enum class ConversionCaller { Download, SiteWindow, Editor, Graph };
 
 inline constexpr char kCalibrationError[] =
     "This file has caused a calibration error and will not be processed.";
@@ -20,7 +21,8 @@ inline constexpr char kCalibrationError[] =
 // with the calibration of its header. Every failure is shown through the
 // prompter; returns true only when the whole run completed.
 bool TimedDat(const Files& files, Prompter& prompter, const std::string& identification,
-              const std::string& dataDirectory, ConversionCaller caller = ConversionCaller::Download);
+              const std::string& dataDirectory,
+              ConversionCaller caller = ConversionCaller::Download);
 
 // The window routine: the site and data directory named in Sitesel.dat.
 bool TimedDatForSelectedSite(const Files& files, Prompter& prompter,

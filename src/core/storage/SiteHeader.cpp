@@ -70,4 +70,28 @@ void SiteHeader::RebuildBlockIndex(const Files& files, const std::string& identi
   }
 }
 
+HeaderTransaction::HeaderTransaction(const fs::path& target, const fs::path& from)
+    : target_(Files::Resolve(target)) {
+  sibling_ = target_;
+  sibling_ += ".new";
+  Files::Remove(sibling_);
+  if (!from.empty() && Files::FileExists(from)) Files::CopyFile(from, sibling_);
+  header_.emplace(sibling_, RecordFile::Mode::ReadWrite);
+}
+
+HeaderTransaction::~HeaderTransaction() {
+  if (committed_) return;
+  header_.reset();
+  Files::Remove(sibling_);
+}
+
+void HeaderTransaction::Commit() {
+  header_->Flush();
+  header_->Close();
+  std::error_code ec;
+  fs::rename(sibling_, target_, ec);
+  if (ec) throw IoError(ec.message());
+  committed_ = true;
+}
+
 }  // namespace pelvaro

@@ -95,4 +95,27 @@ class SiteHeader {
   RecordFile file_;
 };
 
+// Rewrites a header crash-safely: the records are written into a sibling
+// copy, which replaces the target only when Commit() succeeds. Until then
+// the target keeps its old content whatever happens.
+class HeaderTransaction {
+ public:
+  // Starts from a copy of `from` (or an empty file when `from` is missing or
+  // empty) and will replace `target`.
+  HeaderTransaction(const fs::path& target, const fs::path& from);
+  ~HeaderTransaction();
+  HeaderTransaction(const HeaderTransaction&) = delete;
+  HeaderTransaction& operator=(const HeaderTransaction&) = delete;
+
+  SiteHeader& Header() { return *header_; }
+  // Flushes the copy to disk and renames it over the target. Throws IoError.
+  void Commit();
+
+ private:
+  fs::path target_;
+  fs::path sibling_;
+  std::optional<SiteHeader> header_;
+  bool committed_ = false;
+};
+
 }  // namespace pelvaro

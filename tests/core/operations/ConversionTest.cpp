@@ -69,11 +69,28 @@ TEST_F(ConversionTest, MidnightIsPassedOnlyWhenTheTimeGoesBeyondIt) {
   site.Header({Slot(1)}, 1);
   site.Block(1, {100, 75600, 5400, 1, {Raw(30), Raw(33), Raw(37), Raw(39)}});
   ASSERT_TRUE(Convert("MID_01"));
-  EXPECT_EQ(RecordsOf(site.Graph(), 56),
-            (Records{" 3001", " 101.0625", " 12", " 1", " 8", "1996", "09/04", "21:00:00", " 100",
-                     " 75600", " 5400", " 100.875", " 30.00 10.00 10.00", " 5400", " 100.9375",
-                     " 33.00 13.00 07.00", " 5400", " 101", " 37.00 17.00 03.00", " 5400",
-                     " 101.0625", " 39.00 19.00 01.00"}));
+  EXPECT_EQ(RecordsOf(site.Graph(), 56), (Records{" 3001",
+                                                  " 101.0625",
+                                                  " 12",
+                                                  " 1",
+                                                  " 8",
+                                                  "1996",
+                                                  "09/04",
+                                                  "21:00:00",
+                                                  " 100",
+                                                  " 75600",
+                                                  " 5400",
+                                                  " 100.875",
+                                                  " 30.00 10.00 10.00",
+                                                  " 5400",
+                                                  " 100.9375",
+                                                  " 33.00 13.00 07.00",
+                                                  " 5400",
+                                                  " 101",
+                                                  " 37.00 17.00 03.00",
+                                                  " 5400",
+                                                  " 101.0625",
+                                                  " 39.00 19.00 01.00"}));
   // The midnight group averages the three scans since the first group; its
   // rate is (33.33 - 30) per 0.1875 day, cut to one decimal.
   EXPECT_EQ(RecordsOf(site.Summary(), 20),
@@ -114,11 +131,28 @@ TEST_F(ConversionTest, BlocksFollowEachOtherWithTheirOwnIntervals) {
   site.Block(1, {200, 43200, 10800, 1, {Raw(30), Raw(31)}});
   site.Block(2, {201, 0, 21600, 1, {Raw(32), Raw(33)}, std::nullopt, 1, 3002});
   ASSERT_TRUE(Convert("TWO_01"));
-  EXPECT_EQ(RecordsOf(site.Graph(), 56),
-            (Records{" 3001", " 201.25", " 12", " 1", " 8", "1996", "18/07", "12:00:00", " 200",
-                     " 43200", " 10800", " 200.5", " 30.00 10.00 10.00", " 10800", " 200.625",
-                     " 31.00 11.00 09.00", " 21600", " 201", " 32.00 12.00 08.00", " 21600",
-                     " 201.25", " 33.00 13.00 07.00"}));
+  EXPECT_EQ(RecordsOf(site.Graph(), 56), (Records{" 3001",
+                                                  " 201.25",
+                                                  " 12",
+                                                  " 1",
+                                                  " 8",
+                                                  "1996",
+                                                  "18/07",
+                                                  "12:00:00",
+                                                  " 200",
+                                                  " 43200",
+                                                  " 10800",
+                                                  " 200.5",
+                                                  " 30.00 10.00 10.00",
+                                                  " 10800",
+                                                  " 200.625",
+                                                  " 31.00 11.00 09.00",
+                                                  " 21600",
+                                                  " 201",
+                                                  " 32.00 12.00 08.00",
+                                                  " 21600",
+                                                  " 201.25",
+                                                  " 33.00 13.00 07.00"}));
   const Records s = RecordsOf(site.Summary(), 20);
   EXPECT_EQ(s[5], " 10800");
   EXPECT_EQ(s[11], "1");
@@ -140,8 +174,8 @@ TEST_F(ConversionTest, NegativeAndWideValuesKeepTheirSigns) {
   EXPECT_EQ(SensorLineValue(g[13]), 1000);
   const Records s = RecordsOf(site.Summary(), 20);
   EXPECT_EQ(Records(s.begin() + 19, s.end()),
-            (Records{" 100", "20", "-100", "40", "20", "-120", "140", "0", "50", "1000", "40",
-                     "20", "980", "-960", "0"}));
+            (Records{" 100", "20", "-100", "40", "20", "-120", "140", "0", "50", "1000", "40", "20",
+                     "980", "-960", "0"}));
 }
 
 TEST_F(ConversionTest, IncompleteLastScanReadsZeroBeyondTheFile) {
@@ -197,7 +231,8 @@ TEST_F(ConversionTest, SensorCountAnswersThatCannotBeUsed) {
   prompter.inputs.push_back(std::string(""));
   EXPECT_FALSE(Convert("ASK_01", ConversionCaller::Graph));
   ASSERT_EQ(prompter.shown.size(), 3u);
-  EXPECT_EQ(prompter.shown[0].text, "ENTER THE NUMBER OF SENSORS THAT ARE CONNECTED TO THE VELMORA");
+  EXPECT_EQ(prompter.shown[0].text,
+            "ENTER THE NUMBER OF SENSORS THAT ARE CONNECTED TO THE VELMORA");
   EXPECT_EQ(prompter.shown[1].text, "Wrong Entry,No Sensors set up for this site");
   EXPECT_EQ(prompter.shown[2].text, kCalibrationError);
 }
@@ -211,7 +246,7 @@ TEST_F(ConversionTest, EmptyBlocksAndSitesWithoutSensorsEndTheRunWithTheirMessag
   const std::string base = (root.Path() / "TVMKDATA" / "E_01_001").string();
   EXPECT_FALSE(Convert("E_01"));
   EXPECT_EQ(prompter.shown.back().text, "SITE " + base + " IS EMPTY, LOAD DATA FROM LOGGER");
-  EXPECT_FALSE(Convert("E_01", ConversionCaller::SiteOrEditor));
+  EXPECT_FALSE(Convert("E_01", ConversionCaller::Editor));
   EXPECT_EQ(prompter.shown.back().text, "SITE " + base + " IS EMPTY, LOAD DATA FROM VELMORA");
   EXPECT_EQ(ReadBytes(site.Graph()), "previous run");
   fs::remove(root.Path() / "TVMKDATA" / "E_01_001.DAT");  // a missing block reads as empty
@@ -235,7 +270,7 @@ TEST_F(ConversionTest, CalibrationErrorsKeepWhatWasWritten) {
   EXPECT_FALSE(Convert("Z_01"));
   EXPECT_EQ(prompter.shown.back().text, kCalibrationError);
   const Records g = RecordsOf(site.Graph(), 56);
-  ASSERT_EQ(g.size(), 12u);  // interval and date-time of the scan, no sensor line
+  ASSERT_EQ(g.size(), 12u);                // interval and date-time of the scan, no sensor line
   EXPECT_EQ(g[4], std::string(56, '\0'));  // the reading count is never written
   EXPECT_EQ(RecordsOf(site.Summary(), 20)[11], "");
 

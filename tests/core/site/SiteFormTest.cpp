@@ -1,0 +1,290 @@
+#include "core/site/SiteForm.h"
+
+#include <gtest/gtest.h>
+
+#include "core/storage/StateFiles.h"
+#include "support/ScriptedPrompter.h"
+#include "support/SiteBuilder.h"
+#include "support/TempRoot.h"
+
+namespace pelvaro {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScriptedPrompter;
+using testing::SiteBuilder;
+using testing::TempRoot;
+using testing::WriteBytes;
+
+class SiteFormTest : public ::testing::Test {
+ protected:
+  SiteFormTest() : files(root.Path()) {
+    fs::create_directories(root.Path() / "TVMKHEADER");
+    fs::create_directories(root.Path() / "TVMKDATA");
+  }
+  static void Type(SiteForm& form, int row, const std::string& text) {
+    form.EnterCell();
+    for (char c : text) form.TypeDetail(row, static_cast<unsigned char>(c));
+  }
+  static void TypeCell(SiteForm& form, int row, int column, const std::string& text) {
+    form.EnterCell();
+    for (char c : text) form.TypeCalibration(row, column, static_cast<unsigned char>(c));
+  }
+  // A new site as a user fills it in: one sensor at 30 cm.
+  SiteForm NewNorthSite() {
+    WriteSiteSelection(files, "", "", 1);
+    SiteForm form(files, prompter, true);
+    form.Load();
+    Type(form, kSiteNameRow, "north");
+    Type(form, kSiteNumberRow, "7");
+    Type(form, kSerialNumberRow, "3001");
+    form.SetOption(IdentificationOption::SiteName);
+    form.SetMeasurementType("Percentage");
+    form.Calibration().ChooseDepth(0, 30);
+    TypeCell(form, 0, kOffsetColumn, "1000");
+    TypeCell(form, 0, kSoilTypeColumn, "loam");
+    return form;
+  }
+  SiteForm Edit(const std::string& id) {
+    WriteSiteSelection(files, id, "TVMKDATA", 2);
+    SiteForm form(files, prompter, false);
+    form.Load();
+    return form;
+  }
+  std::string Record(const std::string& id, int r) {
+    return SiteHeader::Open(files, id, RecordFile::Mode::ReadOnly).ReadRecord(r);
+  }
+  std::string LastText() const { return prompter.shown.empty() ? "" : prompter.shown.back().text; }
+
+  TempRoot root;
+  Files files;
+  ScriptedPrompter prompter;
+};
+
+TEST_F(SiteFormTest, NewSiteIsNamedFromNameAndNumberAndLaterSavedAsTyped) {
+  SiteForm form = NewNorthSite();
+  EXPECT_EQ(form.Caption(), "Create New Site File");
+  EXPECT_EQ(form.Detail(kSiteNameRow), "NORTH");
+  EXPECT_EQ(form.SiteIdentification(), "NORTH_07");
+  ASSERT_EQ(form.Ok(), SiteForm::OkResult::Close);
+  EXPECT_TRUE(prompter.shown.empty());
+  const fs::path file = root.Path() / "TVMKHEADER" / "NORTH_07.key";
+  ASSERT_EQ(fs::file_size(file), 14208u);
+  EXPECT_EQ(Record("NORTH_07", 4), "07");
+  EXPECT_EQ(Record("NORTH_07", 5), "NORTH");
+  EXPECT_EQ(Record("NORTH_07", 26), "TVMKDATA");
+  EXPECT_EQ(Record("NORTH_07", 44), " 1000");
+  EXPECT_EQ(Record("NORTH_07", 45), " 120");
+  EXPECT_EQ(Record("NORTH_07", 46), " 100");
+  EXPECT_EQ(Record("NORTH_07", 47), " 60");
+  EXPECT_EQ(Record("NORTH_07", 48), "ON");
+  EXPECT_EQ(Record("NORTH_07", 12), "LOAM");
+  EXPECT_EQ(Record("NORTH_07", 49), "");  // the next depth was never used
+  EXPECT_EQ(Record("NORTH_07", 215), " 1");
+  EXPECT_EQ(Record("NORTH_07", 114), "0");
+  EXPECT_EQ(Record("NORTH_07", 216), "START IMMEDIATE");
+  EXPECT_EQ(Record("NORTH_07", 219), "15");
+  EXPECT_FALSE(fs::exists(root.Path() / "TVMKHEADER" / "NORTH_07.key.new"));
+
+  // Editing: the number shows as "7", is stored as typed, the file keeps "_07".
+  SiteForm edit = Edit("NORTH_07");
+  EXPECT_EQ(edit.Caption(), "Edit Site File");
+  EXPECT_EQ(edit.Detail(kSiteNumberRow), "7");
+  EXPECT_EQ(edit.Option(), IdentificationOption::SiteName);
+  EXPECT_EQ(edit.Calibration().Row(0).depth, 30);
+  Type(edit, kRootZoneRow, "500");
+  EXPECT_EQ(edit.Ok(), SiteForm::OkResult::Close);
+  EXPECT_EQ(prompter.shown.back().title, "DATA FILE UPDATE");
+  EXPECT_EQ(Record("NORTH_07", 4), "7");
+  EXPECT_EQ(Record("NORTH_07", 7), "500");
+  EXPECT_EQ(Record("NORTH_07", 216), "START IMMEDIATE");
+  EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "NORTH_07\r\nTVMKDATA\r\n");
+}
+
+TEST_F(SiteFormTest, SiteDataIsCheckedRowByRowInOrder) {
+  SiteForm form = NewNorthSite();
+  struct Case {
+    int row;
+    std::string value;
+    std::string title;
+    std::string text;
+  };
+  const Case cases[] = {
+      {kSiteNameRow, "", "Site Name", "Site name is required."},
+      {kSiteNameRow, "1234", "Invalid Site Name", "Site name should contain at least one letter."},
+      {kSiteNameRow, "Z1", "", ""},
+      {kSiteNumberRow, "0", "Site Number", "Site number is not valid."},
+      {kSiteNumberRow, ".5", "Site Number", "Site number should be a non zero value."},
+      {kSiteNumberRow, "256", "Site Number", "Site number should be a value between 0 and 256."},
+      {kSiteNumberRow, "255", "", ""},
+      {kDataDirectoryRow, "", "Data Directory", "Data directory is required."},
+      {kDataDirectoryRow, "2024", "Invalid Data Directory Name",
+       "Data directory should contain at least one letter."},
+      {kDataDirectoryRow, "TVMKDATA", "", ""},
+      {kSerialNumberRow, "", "Logger Serial Number", "Logger serial number is required."},
+      {kSerialNumberRow, "99", "Logger Serial Number", "Logger serial number is not valid."},
+      {kSerialNumberRow, "65536", "Logger Serial Number", "Logger serial number is not valid."},
+      {kSerialNumberRow, "100", "", ""},
+      {kSerialNumberRow, "65535", "", ""},
+      {kRootZoneRow, "50", "Root Feeder Zone",
+       "Root feeder zone is lower than the minimum measuring depth 100 mm."},
+      {kRootZoneRow, "1201", "Root Feeder Zone",
+       "Root feeder zone exceeds the maximum measuring depth 1200 mm."},
+      {kRootZoneRow, "", "", ""},
+  };
+  for (const Case& c : cases) {
+    form.SetDetail(c.row, c.value);
+    prompter.shown.clear();
+    EXPECT_EQ(form.ValidateSiteData(), c.text.empty()) << c.value;
+    EXPECT_EQ(LastText(), c.text) << c.value;
+    if (!c.title.empty()) {
+      EXPECT_EQ(prompter.shown.back().title, c.title);
+    }
+  }
+  SiteForm untyped(files, prompter, true);
+  untyped.Load();
+  for (int row = 0; row < kDetailRows; ++row) {
+    untyped.SetDetail(row, form.Detail(row));
+  }
+  EXPECT_FALSE(untyped.ValidateSiteData());
+  EXPECT_EQ(LastText(), "Select a measurement type");
+}
+
+TEST_F(SiteFormTest, TypingRulesOfTheDetailsGrid) {
+  WriteSiteSelection(files, "", "", 1);
+  SiteForm form(files, prompter, true);
+  form.Load();
+  EXPECT_EQ(form.Detail(kDataDirectoryRow), "TVMKDATA");
+  Type(form, kSiteNumberRow, "1a-23");  // letters and signs refused, two characters at most
+  EXPECT_EQ(form.Detail(kSiteNumberRow), "12");
+  form.TypeDetail(kSiteNumberRow, 8);
+  EXPECT_EQ(form.Detail(kSiteNumberRow), "1");
+  Type(form, kSiteNameRow, "a/b\\c:d*e?f\"g<h>i|j.");
+  EXPECT_EQ(form.Detail(kSiteNameRow), "ABCDEFGHIJ.");
+  Type(form, kSiteNameRow, "..x");  // a name of dots cannot begin
+  EXPECT_EQ(form.Detail(kSiteNameRow), "X");
+  Type(form, kSiteNameRow, "a very long site name");
+  EXPECT_EQ(form.Detail(kSiteNameRow), "A VERY LONG SIT ");  // a space is never counted
+  // The first key after entering a cell replaces it; the keys after it append.
+  Type(form, kSerialNumberRow, "3001");
+  Type(form, kSerialNumberRow, "42");
+  EXPECT_EQ(form.Detail(kSerialNumberRow), "42");
+  EXPECT_EQ(form.TypeDetail(kSerialNumberRow, 13), kRootZoneRow);
+  EXPECT_EQ(form.TypeDetail(kRootZoneRow, 13), kRootZoneRow);
+}
+
+TEST_F(SiteFormTest, NothingIsWrittenWithoutAChangeAnAnswerOrAnIdentification) {
+  SiteForm blank = NewNorthSite();
+  blank.SetOption(IdentificationOption::None);
+  EXPECT_EQ(blank.Ok(), SiteForm::OkResult::Stay);
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_TRUE(Files::List(root.Path() / "TVMKHEADER", "*").empty());
+
+  ASSERT_EQ(NewNorthSite().Ok(), SiteForm::OkResult::Close);
+  const std::string before = ReadBytes(root.Path() / "TVMKHEADER" / "NORTH_07.key");
+  SiteForm unchanged = Edit("NORTH_07");
+  EXPECT_EQ(unchanged.Ok(), SiteForm::OkResult::Close);
+  EXPECT_TRUE(prompter.shown.empty());
+  SiteForm declined = Edit("NORTH_07");
+  Type(declined, kRootZoneRow, "300");
+  prompter.answers = {Answer::No};
+  EXPECT_EQ(declined.Ok(), SiteForm::OkResult::Close);
+  EXPECT_EQ(ReadBytes(root.Path() / "TVMKHEADER" / "NORTH_07.key"), before);
+  // A second site of the same identification is refused.
+  SiteForm again = NewNorthSite();
+  EXPECT_EQ(again.Ok(), SiteForm::OkResult::Stay);
+  EXPECT_EQ(LastText(), "Site file already exists with the selected site file identification.");
+}
+
+TEST_F(SiteFormTest, StoredBlocksFreezeTheIdentification) {
+  SiteBuilder site(files, "3001_07");
+  site.Header({{1, 1000, 100, 40, 20}}, 2);
+  {
+    auto h = SiteHeader::Open(files, "3001_07");
+    h.WriteRecord(header::kSiteName, "WEST");
+    h.WriteRecord(header::kSiteNumber, "07");
+    h.WriteRecord(header::kSerialNumber, "3001");
+    h.WriteRecord(header::kMeasurementType, "Percentage");
+  }
+  site.Block(1, {100, 0, 900, 1, {700, 690}});
+  site.Block(2, {101, 0, 900, 1, {680, 670}});
+  SiteForm form = Edit("3001_07");
+  EXPECT_EQ(form.Option(), IdentificationOption::SerialNumber);
+  EXPECT_TRUE(form.BlocksExist());
+  EXPECT_FALSE(form.Calibration().Row(0).listEnabled);
+  form.ClickCalibration(0, kOnOffColumn);
+  EXPECT_EQ(form.Calibration().Row(0).cells[kOnOffColumn], "ON");
+  EXPECT_EQ(form.Hint(),
+            "Hint:Data blocks exist for this site file.Profile depth cannot be removed.");
+  Type(form, kSiteNameRow, "EAST");
+  EXPECT_EQ(form.Ok(), SiteForm::OkResult::Stay);
+  EXPECT_EQ(LastText(),
+            "Site file identification cannot be changed.\r\nSaved data blocks exist for this site "
+            "file.");
+  Type(form, kSiteNameRow, "WEST");
+  Type(form, kSiteNumberRow, "8");
+  EXPECT_EQ(form.Ok(), SiteForm::OkResult::Stay);
+  EXPECT_EQ(LastText().substr(0, 43), "Site file identification cannot be changed.");
+
+  // The feeder zone and the calibration may change: both blocks are converted again.
+  SiteForm zone = Edit("3001_07");
+  Type(zone, kRootZoneRow, "600");
+  zone.Calibration().MutableRow(0).cells[kSlopeColumn] = "50";
+  EXPECT_EQ(zone.Ok(), SiteForm::OkResult::Close);
+  EXPECT_EQ(Record("3001_07", 7), "600");
+  const auto graph = testing::RecordsOf(root.Path() / "TVMKDATA" / "3001_07.BGF", 56);
+  ASSERT_EQ(graph.size(), 22u);
+  EXPECT_EQ(graph[12], " 60.00 40.00-20.00");  // (1000 - 700) * 10 / 50
+  EXPECT_EQ(Record("3001_07", 115), "2");      // the index rebuilt from the files
+}
+
+TEST_F(SiteFormTest, RenamingWithoutBlocksMovesTheHeaderAndSiteWithoutBlocksLosesItsGraph) {
+  ASSERT_EQ(NewNorthSite().Ok(), SiteForm::OkResult::Close);
+  WriteBytes(root.Path() / "TVMKDATA" / "SOUTH_07.BGF", "stale");
+  WriteBytes(root.Path() / "TVMKDATA" / "SOUTH_07.Pct", "stale");
+  {
+    auto h = SiteHeader::Open(files, "NORTH_07");
+    h.WriteRecord(header::kStartMode, "TIMED START");
+  }
+  SiteForm form = Edit("NORTH_07");
+  Type(form, kSiteNameRow, "south");
+  EXPECT_EQ(form.Ok(), SiteForm::OkResult::Close);
+  EXPECT_FALSE(fs::exists(root.Path() / "TVMKHEADER" / "NORTH_07.key"));
+  EXPECT_EQ(Record("SOUTH_07", 5), "SOUTH");
+  EXPECT_EQ(Record("SOUTH_07", 216), "TIMED START");  // kept from the old header
+  EXPECT_FALSE(fs::exists(root.Path() / "TVMKDATA" / "SOUTH_07.BGF"));
+  EXPECT_FALSE(fs::exists(root.Path() / "TVMKDATA" / "SOUTH_07.Pct"));
+
+  // With serial-number identification, a new name keeps the same file.
+  SiteBuilder serial(files, "4000_01");
+  serial.Header({{2, 1000, 100, 40, 20}}, 0);
+  {
+    auto h = SiteHeader::Open(files, "4000_01");
+    h.WriteRecord(header::kSiteNumber, "01");
+    h.WriteRecord(header::kSerialNumber, "4000");
+    h.WriteRecord(header::kSiteName, "OLD");
+    h.WriteRecord(header::kMeasurementType, "Volumetric");
+  }
+  SiteForm byNumber = Edit("4000_01");
+  Type(byNumber, kSiteNameRow, "NEW NAME");
+  EXPECT_EQ(byNumber.Ok(), SiteForm::OkResult::Close);
+  EXPECT_EQ(Record("4000_01", 5), "NEW NAME");
+
+  // A rename onto an existing site: Retry stays, Cancel closes, neither writes.
+  SiteForm clash = Edit("4000_01");
+  clash.SetOption(IdentificationOption::SiteName);
+  Type(clash, kSiteNameRow, "south");
+  Type(clash, kSiteNumberRow, "7");
+  prompter.answers = {Answer::Yes, Answer::Retry};
+  EXPECT_EQ(clash.Ok(), SiteForm::OkResult::Stay);
+  EXPECT_EQ(prompter.shown.back().title, "DUPLICATE SITE IDENTIFICATION");
+  EXPECT_EQ(prompter.shown.back().text,
+            "Site File already exist with this site name and site number");
+  prompter.answers = {Answer::Yes, Answer::Cancel};
+  EXPECT_EQ(clash.Ok(), SiteForm::OkResult::Close);
+  EXPECT_EQ(Record("SOUTH_07", 5), "SOUTH");
+  EXPECT_TRUE(fs::exists(root.Path() / "TVMKHEADER" / "4000_01.key"));
+}
+
+}  // namespace
+}  // namespace pelvaro
