@@ -7,6 +7,7 @@
 #include "ui/platform/QtPrompter.h"
 #include "ui/platform/QtSerialPort.h"
 #include "ui/shell/MainWindow.h"
+#include "ui/shell/WindowOpener.h"
 
 int main(int argc, char** argv) {
   using namespace pelvaro;
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
   MainWindow window({prompter, port, clock, finder, dialogs});
   prompter.SetParent(&window);
   dialogs.SetParent(&window);
+  WindowOpener opener(window, prompter);
+  window.SetWindowOpener([&opener](NextWindow next) { opener.Open(next); });
   window.Load(env);
   window.show();
   return app.exec();

@@ -423,16 +423,22 @@ void MainWindow::ShowProgress(long received, long total) {
 }
 
 void MainWindow::Open(NextWindow window) {
-  if (window != NextWindow::None) emit windowRequested(window);
+  if (window == NextWindow::None) return;
+  emit windowRequested(window);
+  if (opener_) opener_(window);
 }
+
+void MainWindow::RefreshSiteList() { FillSiteList(); }
 
 void MainWindow::OnCreateNew() {
   findChild<QPushButton*>("Option1")->setChecked(false);
+  siteWindowCreates_ = true;
   Open(CheckCreateNew(*files_, prompter_, SiteListEmpty()));
 }
 
 void MainWindow::OnEdit() {
   findChild<QPushButton*>("Option7")->setChecked(false);
+  siteWindowCreates_ = false;
   const NextWindow next = CheckEditSite(*files_, prompter_, SiteListEmpty());
   mode_ = kModeGoing;
   Open(next);

@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QTextEdit>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -55,6 +56,12 @@ class MainWindow : public QWidget {
   void HighLightFile();
   // Selects the site named in Sitesel.dat without it counting as a click.
   void ReselectRememberedSite();
+  // Lists the header folder again (after another window changed the sites).
+  void RefreshSiteList();
+  // Whether the site window opens for a new site (CREATE NEW) or an edit.
+  bool SiteWindowCreates() const { return siteWindowCreates_; }
+  // Opens the window an operation asked for; without one, only the signal tells.
+  void SetWindowOpener(std::function<void(NextWindow)> opener) { opener_ = std::move(opener); }
 
  signals:
   // An operation whose checks passed asks for its window.
@@ -98,6 +105,8 @@ class MainWindow : public QWidget {
   QString pendingSite_;
   QString mode_;
   bool graphAfterDownload_ = false;  // the graph window is opened by a download
+  bool siteWindowCreates_ = false;
+  std::function<void(NextWindow)> opener_;
 
   QLabel* pictureLogo_ = nullptr;
   QLabel* labelAppName_ = nullptr;

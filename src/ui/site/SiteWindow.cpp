@@ -1,0 +1,275 @@
+#include "ui/site/SiteWindow.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "ui/platform/QtText.h"
+
+namespace pelvaro {
+
+namespace {
+
+const QColor kHeaderColour(0xD4, 0xD0, 0xC8);  // a disabled row looks like the header cells
+const QColor kDisabledText(0x80, 0x80, 0x80);
+
+QTableWidget* Grid(const char* name, int rows, int columns, QWidget* parent) {
+  auto* grid = new QTableWidget(rows, columns, parent);
+  grid->setObjectName(name);
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid->verticalHeader()->setVisible(false);
+  grid->horizontalHeader()->setStretchLastSection(true);
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c) grid->setItem(r, c, new QTableWidgetItem);
+  }
+  return grid;
+}
+
+void SetCell(QTableWidget* grid, int row, int column, const std::string& text) {
+  grid->item(row, column)->setText(ToQt(text));
+}
+
+}  // namespace
+
+SiteWindow::SiteWindow(const Files& files, Prompter& prompter, bool createFlag, QWidget* parent)
+    : QDialog(parent), form_(files, prompter, createFlag) {
+  setObjectName("TVMKSITE");
+  setWindowTitle(tr("CREATE OR EDIT SITE"));
+  setModal(true);
+  Build();
+  form_.Load();
+  setWindowTitle(ToQt(form_.Caption()));
+  status_->showMessage(form_.DepthsFrozen()
+                           ? tr("Hint:Data blocks exist for this site file.")
+                           : tr("Hint: Enter the site details, then the profile details."));
+  Render();
+}
+
+void SiteWindow::Build() {
+  resize(860, 560);
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+
+  auto* detailsBox = new QVBoxLayout;
+  detailsBox->addWidget(new QLabel(tr("Site Details"), this));
+  details_ = Grid("FgDetails", kDetailRows, 2, this);
+  details_->setHorizontalHeaderLabels({tr("Site Setup"), tr("Details")});
+  details_->setColumnWidth(0, 190);
+  for (int r = 0; r < kDetailRows; ++r) {
+    details_->item(r, 0)->setText(tr(SiteForm::DetailLabel(r)));
+    details_->item(r, 0)->setBackground(kHeaderColour);
+  }
+  details_->installEventFilter(this);
+  connect(details_, &QTableWidget::currentCellChanged, this, [this] { form_.EnterCell(); });
+  connect(details_, &QTableWidget::cellClicked, this, [this] { form_.EnterCell(); });
+  detailsBox->addWidget(details_);
+  auto* idFrame = new QGroupBox(tr("Site File Identification"), this);
+  idFrame->setObjectName("FrameIdentification");
+  auto* idLayout = new QHBoxLayout(idFrame);
+  optSiteName_ = new QRadioButton(tr("Site Name"), idFrame);
+  optSiteName_->setObjectName("optSiteName");
+  optSerialNumber_ = new QRadioButton(tr("Logger Serial Number"), idFrame);
+  optSerialNumber_->setObjectName("optSerialNumber");
+  idLayout->addWidget(optSiteName_);
+  idLayout->addWidget(optSerialNumber_);
+  connect(optSiteName_, &QRadioButton::clicked, this,
+          [this] { form_.SetOption(IdentificationOption::SiteName); });
+  connect(optSerialNumber_, &QRadioButton::clicked, this,
+          [this] { form_.SetOption(IdentificationOption::SerialNumber); });
+  detailsBox->addWidget(idFrame);
+  top->addLayout(detailsBox, 3);
+
+  auto* dirBox = new QVBoxLayout;
+  directories_ = Grid("FgDirList", kDirectoryEntries, 1, this);
+  directories_->setHorizontalHeaderLabels({tr("Directory List")});
+  directories_->setMouseTracking(true);
+  connect(directories_, &QTableWidget::cellEntered, this, [this] {
+    status_->showMessage(tr("Hint: Double click to change the current data directory."));
+  });
+  connect(directories_, &QTableWidget::cellClicked, this, [this](int row) {
+    form_.Directories().Click(row);
+    RenderDirectories();
+  });
+  connect(directories_, &QTableWidget::cellDoubleClicked, this, [this](int row) {
+    form_.DoubleClickDirectory(row);
+    Render();
+  });
+  removeDirectory_ = new QPushButton(tr("Remove this directory"), this);
+  removeDirectory_->setObjectName("cmdRemoveDir");
+  connect(removeDirectory_, &QPushButton::clicked, this, [this] {
+    form_.RemoveDirectory();
+    RenderDirectories();
+  });
+  dirBox->addWidget(directories_);
+  dirBox->addWidget(removeDirectory_);
+  top->addLayout(dirBox, 2);
+  layout->addLayout(top);
+
+  auto* calibrationHeader = new QHBoxLayout;
+  calibrationHeader->addWidget(new QLabel(tr("Profile Calibration Data"), this));
+  calibrationHeader->addStretch();
+  calibrationHeader->addWidget(new QLabel(tr(" Measurement Type"), this));
+  measurementType_ = new QComboBox(this);
+  measurementType_->setObjectName("cmbMeasurementType");
+  measurementType_->addItems({"Percentage", "Volumetric"});
+  measurementType_->setPlaceholderText(tr("Measurement Type"));
+  measurementType_->setCurrentIndex(-1);
+  connect(measurementType_, &QComboBox::activated, this, [this] {
+    form_.SetMeasurementType(measurementType_->currentText().toStdString());
+    RenderCalibration();
+  });
+  calibrationHeader->addWidget(measurementType_);
+  layout->addLayout(calibrationHeader);
+
+  auto* calibrationRow = new QHBoxLayout;
+  auto* depthColumn = new QVBoxLayout;
+  depthColumn->addWidget(new QLabel(tr("Depth (cm)"), this));
+  for (int k = 0; k < kSensorRows; ++k) {
+    auto* list = new QComboBox(this);
+    list->setObjectName(QString("ComboProfile%1").arg(k + 1));
+    list->installEventFilter(this);
+    connect(list, &QComboBox::activated, this, [this, k, list](int index) {
+      if (rendering_ || index < 0) return;
+      form_.Calibration().ChooseDepth(k, list->itemText(index).toInt());
+      RenderCalibration();
+    });
+    profiles_[k] = list;
+    depthColumn->addWidget(list);
+  }
+  depthColumn->addStretch();
+  calibrationRow->addLayout(depthColumn);
+  calibration_ = Grid("FgCalibration", kSensorRows, kCalibrationColumns, this);
+  calibration_->setHorizontalHeaderLabels(
+      {tr("Offset"), tr("Slope"), tr("Field Cap"), tr("Refill"), tr("Soil Type"), tr("ON/OFF")});
+  calibration_->installEventFilter(this);
+  connect(calibration_, &QTableWidget::currentCellChanged, this, [this] { form_.EnterCell(); });
+  connect(calibration_, &QTableWidget::cellClicked, this, [this](int row, int column) {
+    form_.ClickCalibration(row, column);
+    if (!form_.Hint().empty()) status_->showMessage(ToQt(form_.Hint()));
+    RenderCalibration();
+  });
+  calibrationRow->addWidget(calibration_, 1);
+  layout->addLayout(calibrationRow);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  ok_ = new QPushButton(tr("OK"), this);
+  ok_->setObjectName("cmdOK");
+  cancel_ = new QPushButton(tr("Cancel"), this);
+  cancel_->setObjectName("cmdCancel");
+  connect(ok_, &QPushButton::clicked, this, &SiteWindow::OnOk);
+  connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+  buttons->addWidget(ok_);
+  buttons->addWidget(cancel_);
+  layout->addLayout(buttons);
+  status_ = new QStatusBar(this);
+  status_->setObjectName("StatusBar1");
+  status_->setSizeGripEnabled(false);
+  layout->addWidget(status_);
+}
+
+void SiteWindow::Render() {
+  for (int r = 0; r < kDetailRows; ++r) SetCell(details_, r, 1, form_.Detail(r));
+  {
+    const QSignalBlocker a(optSiteName_);
+    const QSignalBlocker b(optSerialNumber_);
+    optSiteName_->setAutoExclusive(false);
+    optSerialNumber_->setAutoExclusive(false);
+    optSiteName_->setChecked(form_.Option() == IdentificationOption::SiteName);
+    optSerialNumber_->setChecked(form_.Option() == IdentificationOption::SerialNumber);
+    optSiteName_->setAutoExclusive(true);
+    optSerialNumber_->setAutoExclusive(true);
+  }
+  RenderCalibration();
+  RenderDirectories();
+}
+
+void SiteWindow::RenderCalibration() {
+  rendering_ = true;
+  const CalibrationGrid& grid = form_.Calibration();
+  const int type = measurementType_->findText(ToQt(grid.MeasurementType()));
+  measurementType_->setCurrentIndex(grid.MeasurementType().empty() ? -1 : type);
+  for (int k = 0; k < kSensorRows; ++k) {
+    const SensorRow& row = grid.Row(k);
+    for (int c = 0; c < kCalibrationColumns; ++c) {
+      QTableWidgetItem* item = calibration_->item(k, c);
+      item->setText(ToQt(row.cells[c]));
+      item->setBackground(row.disabled ? kHeaderColour : QColor(Qt::white));
+      item->setForeground(row.disabled ? kDisabledText : QColor(Qt::black));
+    }
+    QComboBox* list = profiles_[k];
+    list->clear();
+    for (int d : row.depths) list->addItem(QString::number(d));
+    list->setCurrentIndex(row.depth == 0 ? -1 : list->findText(QString::number(row.depth)));
+    list->setEnabled(row.listEnabled);
+  }
+  rendering_ = false;
+}
+
+void SiteWindow::RenderDirectories() {
+  const auto& entries = form_.Directories().Entries();
+  for (int i = 0; i < kDirectoryEntries; ++i) SetCell(directories_, i, 0, entries[i]);
+  removeDirectory_->setEnabled(form_.Directories().RemoveEnabled());
+  SetCell(details_, kDataDirectoryRow, 1, form_.Detail(kDataDirectoryRow));
+}
+
+int SiteWindow::KeyCode(const QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Backspace:
+      return 8;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return 13;
+    default:
+      break;
+  }
+  const auto bytes = FromQt(event->text());
+  if (!bytes || bytes->size() != 1) return -1;  // not a character the files can hold
+  return static_cast<unsigned char>((*bytes)[0]);
+}
+
+bool SiteWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+  auto* key = static_cast<QKeyEvent*>(event);
+  const bool arrow = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
+  for (QComboBox* list : profiles_) {
+    // The depth lists move with the arrows only.
+    if (watched == list) return !arrow;
+  }
+  const int code = KeyCode(key);
+  if (code < 0) return QDialog::eventFilter(watched, event);  // navigation keys
+  if (watched == details_) {
+    const int row = details_->currentRow();
+    if (row < 0) return true;
+    const int next = form_.TypeDetail(row, code);
+    Render();
+    if (next != row) details_->setCurrentCell(next, 1);
+    return true;
+  }
+  if (watched == calibration_) {
+    const int row = calibration_->currentRow();
+    const int column = calibration_->currentColumn();
+    if (row >= 0 && column >= 0) form_.TypeCalibration(row, column, code);
+    RenderCalibration();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void SiteWindow::OnOk() {
+  cancel_->setText(tr("WAIT"));
+  const SiteForm::OkResult result = form_.Ok();
+  cancel_->setText(tr("Cancel"));
+  if (result == SiteForm::OkResult::Close) {
+    accept();
+  } else {
+    Render();
+  }
+}
+
+}  // namespace pelvaro
