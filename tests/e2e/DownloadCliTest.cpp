@@ -39,11 +39,7 @@ TEST(DownloadCli, StoredBlockEqualsTheLoggersMemory) {
                {3, 4000, 120, 100, 60},
                {4, 4000, 120, 100, 60}},
               0);
-  {
-    auto h = SiteHeader::Open(files, "FARM_01");
-    h.WriteRecord(header::kSerialNumber, "3001");
-    h.WriteRecord(header::kSensorsOn, " 4");
-  }
+  site.Logger(3001, 4);
   QProcess cli;
   cli.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro-cli"),
             {"--root", QString::fromStdString(root.Path().string()), "download", "FARM_01",

@@ -66,6 +66,13 @@ class SiteBuilder {
     h.Close();
   }
 
+  // The logger the site expects: its serial number and sensors on.
+  void Logger(int serial, int sensorsOn) {
+    auto h = SiteHeader::Open(files_, id_);
+    h.WriteRecord(header::kSerialNumber, std::to_string(serial));
+    h.WriteRecord(header::kSensorsOn, Spaced(sensorsOn));
+  }
+
   void Block(int number, const BlockSpec& b) {
     const RunHeader run =
         MakeRunHeader(b.day, b.timeSeconds, b.interval, b.site, b.serial, b.sensors);

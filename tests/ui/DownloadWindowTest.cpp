@@ -32,11 +32,7 @@ class DownloadWindowTest : public ::testing::Test {
     qRegisterMetaType<pelvaro::NextWindow>();
     SiteBuilder site(files, "FARM_01");
     site.Header({{1, 4000, 120, 100, 60}, {2, 4000, 120, 100, 60}}, 0);
-    {
-      auto h = SiteHeader::Open(files, "FARM_01");
-      h.WriteRecord(header::kSerialNumber, "3001");
-      h.WriteRecord(header::kSensorsOn, " 2");
-    }
+    site.Logger(3001, 2);
     WritePortNumber(files, 1);
     WriteRestartRequest(files, "NO");
     StartupEnvironment env;

@@ -27,6 +27,19 @@ double Number(const std::string& text) { return ParseLeadingNumber(text); }
 
 }  // namespace
 
+bool TypeIntoCell(std::string& cell, char c, std::size_t maximum, bool& firstKeyReplaces) {
+  if (firstKeyReplaces && !cell.empty()) {
+    cell = std::string(1, c);
+  } else if (Trim(cell).size() < maximum) {
+    cell += c;
+  } else {
+    return false;
+  }
+  // The first key decides replace or append; the next ones append.
+  firstKeyReplaces = false;
+  return true;
+}
+
 bool SensorRow::IsOn() const { return Trim(cells[kOnOffColumn]) == "ON"; }
 
 CalibrationGrid::CalibrationGrid() { Reset(); }
@@ -139,16 +152,10 @@ bool CalibrationGrid::Type(int k, int column, int key, bool& firstKeyReplaces) {
     int c = key;
     if (soil && c >= 'a' && c <= 'z') c = c - 'a' + 'A';
     const bool accepted = soil ? (c >= 'A' && c <= 'Z') : (c >= '0' && c <= '9');
-    if (!accepted) return false;
-    if (firstKeyReplaces && !cell.empty()) {
-      cell = std::string(1, static_cast<char>(c));
-    } else if (Trim(cell).size() < kMaxLength[column]) {
-      cell += static_cast<char>(c);
-    } else {
+    if (!accepted ||
+        !TypeIntoCell(cell, static_cast<char>(c), kMaxLength[column], firstKeyReplaces)) {
       return false;
     }
-    // The first key decides replace or append; the next ones append.
-    firstKeyReplaces = false;
   }
   changed = true;
   if (column == kSlopeColumn || column == kFieldCapColumn || column == kRefillColumn) {

@@ -22,6 +22,11 @@ enum CalibrationColumn {
   kCalibrationColumns
 };
 
+// A character typed into a grid cell: the first key after entering the cell
+// replaces a filled cell, later keys append while the trimmed text is shorter
+// than the maximum. False when the key was refused.
+bool TypeIntoCell(std::string& cell, char c, std::size_t maximum, bool& firstKeyReplaces);
+
 // One sensor row: its cells and its depth list.
 struct SensorRow {
   std::array<std::string, kCalibrationColumns> cells;

@@ -154,14 +154,7 @@ int SiteForm::TypeDetail(int row, int key) {
     const bool nameRow = row == kSiteNameRow || row == kDataDirectoryRow;
     if (nameRow && RefusedInName(c)) return row;
     if (nameRow && c == '.' && (Trim(cell).empty() || cell.back() == '.')) return row;
-    if (firstKeyReplaces_ && !cell.empty()) {
-      cell = std::string(1, static_cast<char>(c));
-    } else if (Trim(cell).size() < kDetailMax[row]) {
-      cell += static_cast<char>(c);
-    } else {
-      return row;
-    }
-    firstKeyReplaces_ = false;
+    if (!TypeIntoCell(cell, static_cast<char>(c), kDetailMax[row], firstKeyReplaces_)) return row;
   }
   changed_ = true;
   return row;

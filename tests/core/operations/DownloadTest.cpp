@@ -42,8 +42,7 @@ class DownloadTest : public ::testing::Test {
                  {3, 4000, 120, 100, 60},
                  {4, 4000, 120, 100, 60}},
                 0);
-    SetHeaderRecord(header::kSerialNumber, "3001");
-    SetHeaderRecord(header::kSensorsOn, " 4");
+    site.Logger(3001, 4);
     WritePortNumber(files, 1);
   }
   void SetHeaderRecord(int record, const std::string& text, const std::string& id = "FARM_01") {
