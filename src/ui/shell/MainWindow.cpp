@@ -446,8 +446,12 @@ void MainWindow::OnEdit() {
 
 void MainWindow::OnStart() {
   const NextWindow next = CheckStart(*files_, prompter_);
+  if (next != NextWindow::None && ports_ && ports_->SetPortForVelmora()) {
+    HideMainMenu();
+    Open(next);
+    ShowMainMenu();
+  }
   findChild<QPushButton*>("Option10")->setChecked(false);
-  Open(next);
 }
 
 void MainWindow::OnEditData() {

@@ -47,6 +47,7 @@ class MainWindow : public QWidget {
   const std::optional<CurrentSite>& Current() const { return current_; }
   const QString& Mode() const { return mode_; }
   PortSelection& Ports() { return *ports_; }
+  const MainWindowServices& Services() const { return services_; }
   bool GraphAfterDownload() const { return graphAfterDownload_; }
 
   void HideMainMenu();

@@ -1,6 +1,7 @@
 #include "ui/shell/WindowOpener.h"
 
 #include "ui/shell/MainWindow.h"
+#include "ui/operations/StartWindow.h"
 #include "ui/site/SiteWindow.h"
 
 namespace pelvaro {
@@ -17,6 +18,12 @@ void WindowOpener::Open(NextWindow window) {
         main_.RefreshSiteList();
         main_.ReselectRememberedSite();
       }
+      break;
+    }
+    case NextWindow::StartWindow: {
+      const MainWindowServices& s = main_.Services();
+      StartWindow start(main_.Storage(), prompter_, s.port, s.clock, s.dialogs, &main_);
+      start.exec();
       break;
     }
     default:

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/link/LinkDialogs.h"
+#include "core/operations/StartBlock.h"
+#include "core/platform/Files.h"
+
+namespace pelvaro {
+
+using GridRows = std::vector<std::pair<std::string, std::string>>;
+
+// "Start Velmora Data Logger": the chosen site, its settings, and the start
+// itself. The widgets show what this holds.
+class StartWindowModel {
+ public:
+  StartWindowModel(const Files& files, Prompter& prompter);
+
+  // Form_Load: lists the sites, selects the remembered one quietly, and for a
+  // restart after a download (START.DAT "YES") loads its settings at once.
+  void Load(const DateTime& now);
+  const std::vector<std::string>& Sites() const { return sites_; }
+  std::optional<int> SelectedSite() const { return selected_; }
+  void ClickSite(int index, const DateTime& now);
+
+  GridRows SiteHeaderRows() const;
+  GridRows StartSettingsRows() const;
+  const std::string& Hint() const { return hint_; }
+
+  std::optional<StartMode> Mode() const { return mode_; }
+  void ChooseMode(StartMode mode, const DateTime& now);
+  StartSettings& Settings() { return settings_; }
+  const StartSettings& Settings() const { return settings_; }
+  void SetScanTime(TimeOfDay scan) { settings_.scan = CorrectScanTime(scan); }
+  // The display timer: an immediate start follows the clock.
+  void Tick(const DateTime& now);
+
+  // cmdStart_Click: the checks in order, then the start over the link. True
+  // only when the logger echoed the block exactly.
+  bool Start(LinkContext& link, const std::function<void()>& bell);
+  // Whether the last Start got past its checks to the logger (the window
+  // then closes, whatever the outcome).
+  bool Attempted() const { return attempted_; }
+
+ private:
+  void LoadSiteSettings(const std::string& identification, const DateTime& now);
+  int LastBlockNumber();
+  bool StartLogger(LinkContext& link, const std::function<void()>& bell);
+  void SaveStartSettings();
+
+  const Files& files_;
+  Prompter& prompter_;
+  std::vector<std::string> sites_;
+  std::optional<int> selected_;
+  std::string identification_;
+  std::string dataDirectory_;
+  std::string hint_;
+  GridRows header_;
+  std::optional<StartMode> mode_;
+  StartSettings settings_;
+  bool loaded_ = false;
+  bool attempted_ = false;
+};
+
+// The site header's last block number: 0 when none, the value of record 214
+// when every slot is used.
+int LastBlockNumberOf(const Files& files, const std::string& identification);
+
+}  // namespace pelvaro

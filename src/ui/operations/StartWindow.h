@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTextEdit>
+#include <QTimeEdit>
+#include <QTimer>
+
+#include "core/link/LinkDialogs.h"
+#include "core/operations/StartLogger.h"
+
+namespace pelvaro {
+
+// "Start Velmora Data Logger": widgets over a StartWindowModel.
+class StartWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  StartWindow(const Files& files, Prompter& prompter, SerialPort& port, Clock& clock,
+              LinkDialogs& dialogs, QWidget* parent = nullptr);
+  StartWindowModel& Model() { return model_; }
+  bool Started() const { return started_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Build();
+  void Render();
+  void ShowClock();
+  void OnStart();
+  DateTime Now() { return clock_.WallClock(); }
+
+  StartWindowModel model_;
+  Prompter& prompter_;
+  SerialPort& port_;
+  Clock& clock_;
+  LinkDialogs& dialogs_;
+  bool rendering_ = false;
+  bool started_ = false;
+  QListWidget* keyFileBox_ = nullptr;
+  QTableWidget* fgSiteHeader_ = nullptr;
+  QTableWidget* fgStartSettings_ = nullptr;
+  QComboBox* cmbSelectMode_ = nullptr;
+  QDateEdit* dtStartDate_ = nullptr;
+  QTimeEdit* dtStartTime_ = nullptr;
+  QTimeEdit* dtScanTime_ = nullptr;
+  QLabel* dateDisp_ = nullptr;
+  QLabel* timeDisp_ = nullptr;
+  QTimer* timerDisp_ = nullptr;
+  QStatusBar* status_ = nullptr;
+  QTextEdit* picCommInfo_ = nullptr;
+};
+
+}  // namespace pelvaro

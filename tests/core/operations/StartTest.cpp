@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include "core/operations/SerialNumber.h"
+#include "core/operations/StartBlock.h"
+#include "core/operations/StartLogger.h"
+#include "core/storage/DayNumbers.h"
+#include "core/storage/StateFiles.h"
+#include "sim/SimSerialPort.h"
+#include "support/ScriptedPort.h"
+#include "support/ScriptedPrompter.h"
+#include "support/SiteBuilder.h"
+#include "support/TempRoot.h"
+
+namespace pelvaro {
+namespace {
+
+using testing::FixedFinder;
+using testing::ReadBytes;
+using testing::ScriptedDialogs;
+using testing::ScriptedPort;
+using testing::ScriptedPrompter;
+using testing::SiteBuilder;
+using testing::TempRoot;
+using testing::WriteBytes;
+
+std::vector<int> Bytes(const StartBlockBytes& b, int first, int last) {
+  return std::vector<int>(b.begin() + first - 1, b.begin() + last);
+}
+
+StartSettings Timed(const DateTime& start, TimeOfDay scan = {0, 15, 0}) {
+  StartSettings s;
+  s.mode = StartMode::Timed;
+  s.start = start;
+  s.scan = scan;
+  s.siteNumber = 7;
+  s.sensorsOn = 4;
+  return s;
+}
+
+TEST(StartBlock, ImmediateStartIsByteExact) {
+  StartSettings s;
+  s.siteNumber = 7;
+  s.sensorsOn = 4;
+  const StartBlockResult r = BuildStartBlock(s, {2026, 12, 6, 9, 7, 3});
+  ASSERT_TRUE(r.block.has_value()) << r.error;
+  // Day 11298 = 0x2C22; 09:07:03 is 32823 s, 16411 two-second units.
+  const std::vector<int> expected = {0x22, 0x2C, 0x1B, 0x40, 0x84, 0x03, 0, 7, 0, 0, 1, 4, 1,
+                                     0xA0, 0, 0x80, 0, 0x03, 0x07, 0x09, 0x06, 0x12, 0, 0, 0,
+                                     0x03, 0x07, 0x09, 0x06, 0x12, 0, 0xA0, 0x08, 0x90, 0,
+                                     0x59, 0x14, 0x00, 0, 0, 0};
+  EXPECT_EQ(Bytes(*r.block, 1, 41), expected);
+}
+
+TEST(StartBlock, TimedStartCarriesItsOwnDateAndTime) {
+  const StartBlockResult r = BuildStartBlock(Timed({2004, 3, 15, 10, 0, 0}), {2004, 3, 14, 12, 0, 0});
+  ASSERT_TRUE(r.block.has_value()) << r.error;
+  EXPECT_EQ(Bytes(*r.block, 1, 4), (std::vector<int>{0xB5, 0x0B, 0x50, 0x46}));
+  EXPECT_EQ((*r.block)[12], 2);
+  EXPECT_EQ((*r.block)[23], 0xB0);
+  EXPECT_EQ(Bytes(*r.block, 26, 30), (std::vector<int>{0x00, 0x00, 0x10, 0x15, 0x03}));
+  EXPECT_EQ(Bytes(*r.block, 18, 22), (std::vector<int>{0x00, 0x00, 0x12, 0x14, 0x03}));
+
+  // January of next year, set in December: the month byte flags the new year.
+  const StartBlockResult next = BuildStartBlock(Timed({2027, 1, 5, 6, 0, 0}), {2026, 12, 20, 8, 0, 0});
+  ASSERT_TRUE(next.block.has_value());
+  EXPECT_EQ((*next.block)[28], 0x05);
+  EXPECT_EQ((*next.block)[29], 0x40);
+  // An odd second rounds to the even two-second unit.
+  const StartBlockResult odd = BuildStartBlock(Timed({2026, 12, 7, 0, 0, 5}), {2026, 12, 6, 8, 0, 0});
+  EXPECT_EQ(Bytes(*odd.block, 3, 4), (std::vector<int>{2, 0}));  // 2.5 → 2
+}
+
+TEST(StartBlock, TimedStartMustLieAheadAndWithinTheLoggersDays) {
+  const DateTime start{2026, 12, 6, 10, 0, 0};
+  EXPECT_TRUE(BuildStartBlock(Timed(start), {2026, 12, 6, 9, 58, 0}).block.has_value());
+  EXPECT_EQ(BuildStartBlock(Timed(start), {2026, 12, 6, 9, 59, 30}).error,
+            "Timed start error. Start time has past, or is to close to current time!");
+  EXPECT_EQ(BuildStartBlock(Timed(start), {2026, 12, 7, 9, 0, 0}).error,
+            "Timed start error. START day earlier than current day!");
+  // On a later day any time of day will do.
+  EXPECT_TRUE(BuildStartBlock(Timed({2026, 12, 7, 0, 0, 10}), {2026, 12, 6, 23, 59, 59}).block);
+  EXPECT_FALSE(BuildStartBlock(Timed({2086, 1, 1, 0, 0, 0}), {2026, 12, 6, 9, 0, 0}).error.empty());
+  StartSettings big = Timed({2026, 12, 8, 0, 0, 0});
+  big.siteNumber = 256;
+  EXPECT_EQ(BuildStartBlock(big, {2026, 12, 6, 9, 0, 0}).error,
+            "An error occurred while formatting the start data.The error is \r\nOverflow");
+}
+
+TEST(StartBlock, ScanTimeAndTimedDefaultStayWithinTheirLimits) {
+  EXPECT_EQ(CorrectScanTime({13, 20, 0}), (TimeOfDay{0, 0, 30}));
+  EXPECT_EQ(CorrectScanTime({0, 0, 10}), (TimeOfDay{0, 0, 30}));
+  EXPECT_EQ(CorrectScanTime({12, 30, 0}), (TimeOfDay{12, 0, 0}));
+  EXPECT_EQ(CorrectScanTime({12, 0, 0}), (TimeOfDay{12, 0, 0}));
+  EXPECT_EQ(CorrectScanTime({0, 15, 0}), (TimeOfDay{0, 15, 0}));
+  EXPECT_EQ(TimedStartDefault({2026, 1, 1, 9, 58, 40}), (TimeOfDay{10, 0, 0}));
+  EXPECT_EQ(TimedStartDefault({2026, 1, 1, 9, 59, 40}), (TimeOfDay{10, 1, 0}));
+  EXPECT_EQ(TimedStartDefault({2026, 1, 1, 9, 10, 40}), (TimeOfDay{9, 12, 0}));
+}
+
+class StartWindowTest : public ::testing::Test {
+ protected:
+  StartWindowTest() : files(root.Path()) {
+    SiteBuilder site(files, "FARM_07");
+    site.Header({{1, 4000, 120, 100, 60}, {2, 4000, 120, 100, 60}}, 0);
+    site.Logger(3001, 2);
+    SetRecord(header::kSiteNumber, "07");
+    SetRecord(header::kStartMode, "START IMMEDIATE");
+    SetRecord(header::kScanInterval, "15");
+    WritePortNumber(files, 1);
+    WriteSiteSelection(files, "FARM_07", "TVMKDATA");
+  }
+  void SetRecord(int r, const std::string& text) { SiteHeader::Open(files, "FARM_07").WriteRecord(r, text); }
+  std::string Record(int r) {
+    return SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(r);
+  }
+  // The start from a chosen site, against a logger with the given faults.
+  bool StartWith(sim::Faults faults = {}) {
+    sim::LoggerEngine engine(sim::GenerateRun(3001, 1, 2, 100, 0, 900, 5), faults);
+    sim::SimSerialPort port(engine, clock);
+    LinkContext link{port, clock, prompter, dialogs, [this](const std::string& l) { lines.push_back(l); }};
+    StartWindowModel model(files, prompter);
+    model.Load(clock.WallClock());
+    model.ClickSite(0, clock.WallClock());
+    model.ChooseMode(StartMode::Immediate, clock.WallClock());
+    const bool ok = model.Start(link, [this] { ++bells; });
+    clock.Advance(2000);  // some scans of the new run
+    memory = engine.Memory(clock.Now());
+    return ok;
+  }
+
+  TempRoot root;
+  Files files;
+  VirtualClock clock{{2026, 12, 6, 9, 7, 3}};
+  ScriptedPrompter prompter;
+  ScriptedDialogs dialogs;
+  std::vector<std::string> lines;
+  sim::Run memory;
+  int bells = 0;
+};
+
+TEST_F(StartWindowTest, EchoedStartIsRecordedAndTheLoggerLogsTheNewRun) {
+  ASSERT_TRUE(StartWith());
+  EXPECT_EQ(bells, 2);
+  EXPECT_EQ(prompter.shown.back().title, "Logger Started ");
+  EXPECT_EQ(lines, (std::vector<std::string>{"CONTACTING RECORDER", "RECORDER TALKING", "SENDING DATA"}));
+  EXPECT_EQ(memory.siteNumber, 7);
+  EXPECT_EQ(memory.sensors, 2);
+  EXPECT_EQ(memory.interval, 900);
+  EXPECT_EQ(memory.startDay, DateToDayNumber(6, 12, 2026));
+  EXPECT_FALSE(memory.words.empty());
+  EXPECT_EQ(Record(header::kStartMode), "START IMMEDIATE");
+  EXPECT_EQ(Record(header::kStartDate), "06-12-2026");
+  EXPECT_EQ(Record(header::kScanInterval), "00:15:00");
+}
+
+TEST_F(StartWindowTest, AWrongEchoIsOneFailureAndChangesNothing) {
+  const std::string before = ReadBytes(root.Path() / "TVMKHEADER" / "FARM_07.key");
+  sim::Faults bad;
+  bad.badEcho = true;
+  EXPECT_FALSE(StartWith(bad));
+  EXPECT_EQ(bells, 0);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, "START ERROR!!  Check cable connections, then try again.");
+  EXPECT_EQ(prompter.shown[0].title, "Start Data Recorder Error");
+  EXPECT_EQ(ReadBytes(root.Path() / "TVMKHEADER" / "FARM_07.key"), before);
+}
+
+TEST_F(StartWindowTest, ChecksBeforeTheStartInTheirOrder) {
+  for (int k = 1; k <= 99; ++k) SetRecord(113 + k, std::to_string(k));
+  ASSERT_TRUE(StartWith());
+  EXPECT_EQ(prompter.shown.front().text, "This site is about to exceed the maximum limit of datablocks.");
+  SetRecord(213, "100");
+  prompter.shown.clear();
+  EXPECT_FALSE(StartWith());
+  EXPECT_EQ(prompter.shown.back().title, "EXCEEDS DATABLOCK LEVEL");
+
+  for (int k = 1; k <= 100; ++k) SetRecord(113 + k, "0");
+  ScriptedPort port(clock);
+  LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
+  WriteSiteSelection(files, "", "");
+  StartWindowModel none(files, prompter);
+  none.Load(clock.WallClock());
+  EXPECT_FALSE(none.Start(link, {}));
+  EXPECT_EQ(prompter.shown.back().title, "SITE NOT SELECTED");
+
+  SetRecord(header::kStartMode, "");
+  StartWindowModel model(files, prompter);
+  model.Load(clock.WallClock());
+  model.ClickSite(0, clock.WallClock());
+  EXPECT_EQ(model.Hint(), "Hint: Click Start button to start the logger");
+  EXPECT_EQ(model.StartSettingsRows()[3].second, "00:15:00");  // "15" is too short to be a time
+  EXPECT_FALSE(model.Start(link, {}));
+  EXPECT_EQ(prompter.shown.back().text, "Select the logging mode.");
+  SetRecord(header::kSensorsOn, " 0");
+  model.ChooseMode(StartMode::Immediate, clock.WallClock());
+  model.ClickSite(0, clock.WallClock());
+  EXPECT_EQ(prompter.shown.back().text, "This site file does not have any sensors selected.");
+  EXPECT_FALSE(model.Start(link, {}));
+  EXPECT_EQ(prompter.shown.back().title, "No Sensors Selected");
+  EXPECT_TRUE(port.opened.empty());
+}
+
+TEST_F(StartWindowTest, RestartAfterADownloadLoadsTheSiteAtOnce) {
+  WriteRestartRequest(files, "YES");
+  SetRecord(header::kStartMode, "TIMED START");
+  SetRecord(header::kStartDate, "07-12-2026");
+  SetRecord(header::kStartTime, "10:30");
+  StartWindowModel model(files, prompter);
+  model.Load(clock.WallClock());
+  EXPECT_EQ(ReadBytes(root.Path() / "START.DAT"), "NO\r\n");
+  EXPECT_EQ(model.Mode(), StartMode::Timed);
+  EXPECT_EQ(model.StartSettingsRows()[1].second, "07-12-2026");
+  EXPECT_EQ(model.StartSettingsRows()[2].second, "10:30:00");
+  EXPECT_EQ(model.SiteHeaderRows()[4].second, " 2");
+}
+
+TEST_F(StartWindowTest, SerialNumberServiceAsksTheCodeUntilItWasRight) {
+  sim::LoggerEngine engine(sim::GenerateRun(3001, 1, 2, 100, 0, 900, 5));
+  sim::SimSerialPort port(engine, clock);
+  LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
+  FixedFinder finder;
+  PortSelection ports(files, prompter, port, finder, dialogs);
+  SerialNumberService service;
+  prompter.inputs = {std::string("12345")};
+  service.Run(ports, link);
+  EXPECT_EQ(prompter.shown.back().text, "Security code is invalid.");
+  EXPECT_FALSE(service.AccessGranted());
+  prompter.inputs = {std::string("58207"), std::string("1000")};
+  service.Run(ports, link);
+  EXPECT_EQ(prompter.shown.back().text, "Data logger serial number is updated successfully.");
+  const std::string sent = port.Written();
+  EXPECT_EQ(sent.substr(sent.size() - 4), std::string("N\r\xE8\x03"));
+  EXPECT_EQ(engine.SerialNumber(), 1000);
+  // Granted once: the next run asks for the number straight away.
+  for (const char* refused : {"99", "65536"}) {
+    prompter.inputs = {std::string(refused)};
+    service.Run(ports, link);
+    EXPECT_EQ(prompter.shown.back().text, "Invalid logger serial number.");
+  }
+  prompter.inputs = {std::string("65535")};
+  service.Run(ports, link);
+  EXPECT_EQ(engine.SerialNumber(), 65535);
+  const std::size_t shown = prompter.shown.size();
+  prompter.inputs = {std::nullopt};  // cancelled: nothing more happens
+  service.Run(ports, link);
+  EXPECT_EQ(prompter.shown.size(), shown + 1);  // only the input box itself
+}
+
+}  // namespace
+}  // namespace pelvaro
