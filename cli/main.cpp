@@ -11,8 +11,12 @@
 
 #include "cli/CliPrompter.h"
 #include "core/link/PortMap.h"
+#include "core/link/PortSelection.h"
 #include "core/operations/Conversion.h"
 #include "core/operations/Download.h"
+#include "core/operations/SerialNumber.h"
+#include "core/operations/StartLogger.h"
+#include "core/operations/Trace.h"
 #include "core/shell/MainMenu.h"
 #include "core/shell/SiteCatalogue.h"
 #include "core/shell/Startup.h"
@@ -52,6 +56,19 @@ const char kHelp[] =
     "      --yes         accept a run whose site number or serial number\n"
     "                    differs from the site's (default: refuse it)\n"
     "      Exit status 0 only when a block was stored.\n"
+    "  start SITE (--port N | --device PATH) [--timed \"DD-MM-YYYY HH:MM:SS\"]\n"
+    "        [--interval HH:MM:SS]\n"
+    "      Starts the logger for the site, at once or at the given date and time,\n"
+    "      scanning at the interval (default: the site's last, else 00:15:00;\n"
+    "      kept between 00:00:30 and 12:00:00). Exit status 0 only when the logger\n"
+    "      echoed the start block exactly.\n"
+    "  trace (--port N | --device PATH) --sensors N [--scans K]\n"
+    "      Shows live readings of N sensors (1..5), scan by scan, until the logger\n"
+    "      ends after 64 scans, the host stops after 100, or after K scans.\n"
+    "      Exit status 0 when the trace ended cleanly.\n"
+    "  set-serial NUMBER (--port N | --device PATH)\n"
+    "      Writes a serial number (100..65535) into the logger. Exit status 0\n"
+    "      when the logger greeted and the number was sent.\n"
     "\n"
     "Messages the window would show go to stderr. Exit status: 0 success,\n"
     "1 a reported failure, 2 a usage error.\n";
@@ -70,8 +87,8 @@ struct Arguments {
 };
 
 // Options that take a value; every other "--" word is an error.
-const std::vector<std::string> kValueOptions = {"--root", "--dir", "--sensors", "--port",
-                                                "--device"};
+const std::vector<std::string> kValueOptions = {"--root",   "--dir",   "--sensors",  "--port",
+                                                "--device", "--timed", "--interval", "--scans"};
 
 std::optional<Arguments> Parse(int argc, char** argv, std::string& error) {
   Arguments args;
@@ -145,25 +162,49 @@ class CliLinkDialogs : public LinkDialogs {
   std::optional<int> ChoosePort() override { return std::nullopt; }
 };
 
+// The port of a logger command: --port N, or --device PATH on the port object.
+std::optional<int> ChosenPort(const Arguments& args, QtSerialPort& serial, int& status) {
+  const auto port = args.options.find("--port");
+  const auto device = args.options.find("--device");
+  if ((port == args.options.end()) == (device == args.options.end())) {
+    status = Usage("a logger command needs --port N or --device PATH");
+    return std::nullopt;
+  }
+  if (device != args.options.end()) {
+    serial.SetDeviceOverride(device->second);
+    return 1;
+  }
+  const double n = ParseLeadingNumber(port->second);
+  if (n < 1 || n > kHighestPort) {
+    status = Usage("--port takes a number from 1 to 20");
+    return std::nullopt;
+  }
+  return static_cast<int>(n);
+}
+
+// Opens the port, or says why it could not be opened.
+bool OpenPort(SerialPort& serial, int port, Prompter& prompter) {
+  const PortOpenResult opened = serial.Open(port);
+  if (opened.Ok()) return true;
+  const PortMessage m = PortOpenMessage(port, opened);
+  prompter.Message(m.text, m.title);
+  return false;
+}
+
+LinkContext ConsoleLink(SerialPort& port, Clock& clock, Prompter& prompter, LinkDialogs& dialogs) {
+  return {port, clock, prompter, dialogs,
+          [](const std::string& line) { std::cout << line << std::endl; }};
+}
+
 int DownloadRun(const Files& files, const Arguments& args) {
   if (args.positional.size() != 2) return Usage("download takes one SITE");
   const std::string& site = args.positional[1];
   if (!IsSafeName(site)) return Usage("\"" + site + "\" cannot name a site");
-  const auto port = args.options.find("--port");
-  const auto device = args.options.find("--device");
-  if ((port == args.options.end()) == (device == args.options.end())) {
-    return Usage("download needs --port N or --device PATH");
-  }
-  DownloadRequest request;
-  request.fixedPort = 1;
   QtSerialPort serial;
-  if (port != args.options.end()) {
-    const double n = ParseLeadingNumber(port->second);
-    if (n < 1 || n > kHighestPort) return Usage("--port takes a number from 1 to 20");
-    request.fixedPort = static_cast<int>(n);
-  } else {
-    serial.SetDeviceOverride(device->second);
-  }
+  int status = kOk;
+  DownloadRequest request;
+  request.fixedPort = ChosenPort(args, serial, status);
+  if (!request.fixedPort) return status;
   CliPrompter prompter;
   prompter.yes = args.yes;
   // As a click on the site in the list: the selection names it.
@@ -172,10 +213,114 @@ int DownloadRun(const Files& files, const Arguments& args) {
   request.site = *clicked;
   QtClock clock;
   CliLinkDialogs dialogs;
-  LinkContext link{serial, clock, prompter, dialogs,
-                   [](const std::string& line) { std::cout << line << std::endl; }};
+  LinkContext link = ConsoleLink(serial, clock, prompter, dialogs);
   const DownloadResult result = Download(files, link, request);
   return result.outcome == DownloadOutcome::Stored ? kOk : kFailed;
+}
+
+// "HH:MM:SS" or "DD-MM-YYYY HH:MM:SS" read by position, as the pickers show them.
+std::optional<TimeOfDay> ParseTime(const std::string& text) {
+  if (text.size() != 8 || text[2] != ':' || text[5] != ':') return std::nullopt;
+  return TimeOfDay{std::stoi(text.substr(0, 2)), std::stoi(text.substr(3, 2)),
+                   std::stoi(text.substr(6, 2))};
+}
+
+int StartRun(const Files& files, const Arguments& args) {
+  if (args.positional.size() != 2) return Usage("start takes one SITE");
+  const std::string& site = args.positional[1];
+  QtSerialPort serial;
+  int status = kOk;
+  const auto port = ChosenPort(args, serial, status);
+  if (!port) return status;
+  CliPrompter prompter;
+  QtClock clock;
+  StartWindowModel model(files, prompter);
+  model.UseFixedPort(*port);
+  model.Load(clock.WallClock());
+  const auto entry = FindSiteEntry(model.Sites(), site);
+  if (!entry) {
+    std::cerr << "The site " << site << " has no header file in " << files.HeaderFolder() << "\n";
+    return kFailed;
+  }
+  model.ClickSite(*entry, clock.WallClock());
+  model.ChooseMode(StartMode::Immediate, clock.WallClock());
+  if (const auto timed = args.options.find("--timed"); timed != args.options.end()) {
+    const std::string& text = timed->second;
+    const auto time = text.size() == 19 ? ParseTime(text.substr(11)) : std::nullopt;
+    if (!time || text[2] != '-' || text[5] != '-') {
+      return Usage("--timed takes \"DD-MM-YYYY HH:MM:SS\"");
+    }
+    model.ChooseMode(StartMode::Timed, clock.WallClock());
+    model.Settings().start = {std::stoi(text.substr(6, 4)),
+                              std::stoi(text.substr(3, 2)),
+                              std::stoi(text.substr(0, 2)),
+                              time->hour,
+                              time->minute,
+                              time->second};
+  }
+  if (const auto interval = args.options.find("--interval"); interval != args.options.end()) {
+    const auto scan = ParseTime(interval->second);
+    if (!scan) return Usage("--interval takes HH:MM:SS");
+    model.SetScanTime(*scan);
+  }
+  CliLinkDialogs dialogs;
+  LinkContext link = ConsoleLink(serial, clock, prompter, dialogs);
+  return model.Start(link, {}) ? kOk : kFailed;
+}
+
+int TraceRun(const Arguments& args) {
+  if (args.positional.size() != 1) return Usage("trace takes no argument");
+  const auto sensors = args.options.find("--sensors");
+  const double n = sensors == args.options.end() ? 0 : ParseLeadingNumber(sensors->second);
+  if (n < 1 || n > 5) return Usage("trace needs --sensors from 1 to 5");
+  const auto scans = args.options.find("--scans");
+  const double limit = scans == args.options.end() ? 0 : ParseLeadingNumber(scans->second);
+  QtSerialPort serial;
+  int status = kOk;
+  const auto port = ChosenPort(args, serial, status);
+  if (!port) return status;
+  CliPrompter prompter;
+  QtClock clock;
+  CliLinkDialogs dialogs;
+  bool stopped = false;
+  LinkContext link{serial, clock, prompter, dialogs, [&stopped](const std::string& line) {
+                     if (line == "    Trace mode terminated.") stopped = true;
+                     std::cout << line << std::endl;
+                   }};
+  if (!OpenPort(serial, *port, prompter)) return kFailed;
+  TraceSession trace(link, [] {});
+  if (!trace.Start(static_cast<int>(n))) return kFailed;
+  while (trace.Active()) {
+    if (limit > 0 && trace.Scans() >= limit) {
+      trace.Stop();
+      break;
+    }
+    if (serial.BytesWaiting() > 0) {
+      trace.OnReceive();
+    } else {
+      clock.Wait(0.05);
+    }
+  }
+  return trace.Ended() == TraceEnd::LoggerEnded || stopped ? kOk : kFailed;
+}
+
+int SetSerialRun(const Arguments& args) {
+  if (args.positional.size() != 2) return Usage("set-serial takes one NUMBER");
+  const double number = ParseLeadingNumber(args.positional[1]);
+  if (number < 100 || number > 65535) {
+    std::cerr << "Invalid logger serial number.\n";
+    return kFailed;
+  }
+  QtSerialPort serial;
+  int status = kOk;
+  const auto port = ChosenPort(args, serial, status);
+  if (!port) return status;
+  CliPrompter prompter;
+  QtClock clock;
+  CliLinkDialogs dialogs;
+  LinkContext link = ConsoleLink(serial, clock, prompter, dialogs);
+  if (!OpenPort(serial, *port, prompter)) return kFailed;
+  return WriteSerialNumber(link, static_cast<int>(number)) ? kOk : kFailed;
 }
 
 }  // namespace
@@ -197,6 +342,9 @@ int main(int argc, char** argv) {
       return args->positional.size() == 1 ? Sites(files) : Usage("sites takes no argument");
     if (command == "convert") return Convert(files, *args);
     if (command == "download") return DownloadRun(files, *args);
+    if (command == "start") return StartRun(files, *args);
+    if (command == "trace") return TraceRun(*args);
+    if (command == "set-serial") return SetSerialRun(*args);
     return Usage("unknown command " + command);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";

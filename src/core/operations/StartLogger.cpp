@@ -105,7 +105,8 @@ void StartWindowModel::LoadSiteSettings(const std::string& id, const DateTime& n
     if (scan.size() < 8 || t.Seconds() == 0) t = {0, 15, 0};
     settings_.scan = t;
     int blocks = 0;
-    for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot && h.ReadNumber(r) != 0; ++r) {
+    for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot && h.ReadNumber(r) != 0;
+         ++r) {
       ++blocks;
     }
     header_ = {{"Site name", h.ReadRecord(header::kSiteName)},
@@ -115,16 +116,18 @@ void StartWindowModel::LoadSiteSettings(const std::string& id, const DateTime& n
                {"Number of sensors", Spaced(settings_.sensorsOn)},
                {"Number of data blocks", Spaced(blocks)}};
     loaded_ = true;
-    if (settings_.sensorsOn == 0) prompter_.Message("This site file does not have any sensors selected.");
+    if (settings_.sensorsOn == 0)
+      prompter_.Message("This site file does not have any sensors selected.");
   } catch (const std::exception& e) {
-    prompter_.Message(std::string("An error occurred while accessing the site file.\r\nThe error is  ") +
-                      e.what());
+    prompter_.Message(
+        std::string("An error occurred while accessing the site file.\r\nThe error is  ") +
+        e.what());
   }
 }
 
 GridRows StartWindowModel::SiteHeaderRows() const {
   if (!loaded_) {
-    return {{"Site name", ""}, {"Data directory", ""}, {"Velmora serial number", ""},
+    return {{"Site name", ""},   {"Data directory", ""},    {"Velmora serial number", ""},
             {"Site number", ""}, {"Number of sensors", ""}, {"Number of data blocks", ""}};
   }
   return header_;
@@ -135,8 +138,8 @@ GridRows StartWindowModel::StartSettingsRows() const {
   if (mode_) mode = *mode_ == StartMode::Timed ? "TIMED START" : "START IMMEDIATE";
   return {{"Start mode", mode},
           {"Start date DD-MM-YYYY", DateText(settings_.start)},
-          {"Start time HH:MM:SS", TimeText(settings_.start.hour, settings_.start.minute,
-                                          settings_.start.second)},
+          {"Start time HH:MM:SS",
+           TimeText(settings_.start.hour, settings_.start.minute, settings_.start.second)},
           {"Scan time HH:MM:SS", TimeText(settings_.scan)}};
 }
 
@@ -210,10 +213,11 @@ bool StartWindowModel::Start(LinkContext& link, const std::function<void()>& bel
 }
 
 bool StartWindowModel::StartLogger(LinkContext& link, const std::function<void()>& bell) {
-  const int port = ReadPortNumber(files_).value_or(0);
+  const int port = fixedPort_ ? *fixedPort_ : ReadPortNumber(files_).value_or(0);
   if (link.port.IsOpen()) link.port.Close();
   if (port == 0 || !link.port.Open(port).Ok()) {
     prompter_.Message(kPortNotAvailable);
+    if (fixedPort_) return false;
     try {
       WritePortNumber(files_, port);
     } catch (const IoError&) {
@@ -279,8 +283,9 @@ void StartWindowModel::SaveStartSettings() {
     h.WriteRecord(header::kScanInterval, TimeText(settings_.scan));
     t.Commit();
   } catch (const std::exception& e) {
-    prompter_.Message(std::string("An error occurred while accessing the site file.\r\nThe error is  ") +
-                      e.what());
+    prompter_.Message(
+        std::string("An error occurred while accessing the site file.\r\nThe error is  ") +
+        e.what());
   }
 }
 

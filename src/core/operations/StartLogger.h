@@ -45,6 +45,8 @@ class StartWindowModel {
   // Whether the last Start got past its checks to the logger (the window
   // then closes, whatever the outcome).
   bool Attempted() const { return attempted_; }
+  // A port given for this start alone (command line): DEF.INS is not used.
+  void UseFixedPort(int port) { fixedPort_ = port; }
 
  private:
   void LoadSiteSettings(const std::string& identification, const DateTime& now);
@@ -64,6 +66,7 @@ class StartWindowModel {
   StartSettings settings_;
   bool loaded_ = false;
   bool attempted_ = false;
+  std::optional<int> fixedPort_;
 };
 
 // The site header's last block number: 0 when none, the value of record 214

@@ -4,14 +4,17 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTextCursor>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/operations/Conversion.h"
 #include "core/operations/Download.h"
 #include "core/shell/SiteCatalogue.h"
 #include "core/storage/StateFiles.h"
+#include "ui/operations/TraceDialog.h"
 #include "ui/platform/ProportionalResizer.h"
 #include "ui/platform/QtText.h"
 
@@ -117,7 +120,8 @@ void MainWindow::BuildWidgets() {
           &MainWindow::OnStart);
   connect(AddOption(frameLogger_, "Option3", tr("DOWNLOAD DATA"), 1), &QPushButton::clicked, this,
           &MainWindow::OnDownloadData);
-  AddOption(frameLogger_, "Option12", tr("TRACE MODE"), 2);
+  connect(AddOption(frameLogger_, "Option12", tr("TRACE MODE"), 2), &QPushButton::clicked, this,
+          &MainWindow::OnTraceMode);
   connect(AddOption(frameData_, "Option16", tr("EDIT DATA"), 0), &QPushButton::clicked, this,
           &MainWindow::OnEditData);
   connect(AddOption(frameData_, "Option6", tr("VIEW GRAPH"), 1), &QPushButton::clicked, this,
@@ -167,6 +171,14 @@ void MainWindow::BuildWidgets() {
   command2_->setGeometry(320, 470, 180, 32);
   command2_->setVisible(false);
   connect(command2_, &QPushButton::clicked, this, &MainWindow::OnCommand2);
+
+  auto* serviceKey = new QShortcut(QKeySequence(Qt::Key_F12), this);
+  connect(serviceKey, &QShortcut::activated, this, &MainWindow::RunSerialNumberService);
+  askTraceSensors_ = [this] {
+    TraceSensorsDialog dialog(this);
+    dialog.exec();
+    return dialog.SensorCount();
+  };
 
   resizer_ = new ProportionalResizer(this, kDesignSize);
   for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) resizer_->Add(w);
@@ -367,7 +379,16 @@ void MainWindow::OnDownloadData() {
 }
 
 void MainWindow::OnCommand2() {
-  if (mode_ != kModeDownload) return;
+  if (mode_ != kModeDownload) {
+    // "Exit Trace Mode".
+    if (trace_ && trace_->Active()) {
+      picture1_->clear();
+      picture1_->setFont(QFont("MS Sans Serif", 12));
+      trace_->Stop();
+      EndTrace();
+    }
+    return;
+  }
   // Only while the download still waits for its site.
   ReselectRememberedSite();
   HideStatusArea();
@@ -409,6 +430,80 @@ void MainWindow::RunDownload() {
   } else if (result.outcome == DownloadOutcome::MissingHeader) {
     OnEdit();
   }
+}
+
+LinkContext MainWindow::StatusLink() {
+  return {services_.port, services_.clock, prompter_, services_.dialogs,
+          [this](const std::string& line) { PrintStatus(line); }};
+}
+
+void MainWindow::OnTraceMode() {
+  findChild<QPushButton*>("Option12")->setChecked(false);
+  if (!ports_ || !ports_->SetPortForVelmora()) return;
+  command2_->setText(tr("Exit Trace Mode"));
+  const int port = ports_->ReadPortNumberFromFile();
+  if (services_.port.IsOpen()) services_.port.Close();
+  const PortOpenResult opened = services_.port.Open(port);
+  if (!opened.Ok()) {
+    const PortMessage m = PortOpenMessage(port, opened);
+    prompter_.Message(m.text, m.title);
+    return;
+  }
+  services_.port.SetReceiveNotify(false);
+  services_.port.ClearInput();
+  const int sensors = askTraceSensors_ ? askTraceSensors_() : 0;
+  if (sensors == 0) {
+    services_.port.Close();
+    HideStatusArea();
+    ShowMainMenu();
+    return;
+  }
+  HideMainMenu();
+  ShowStatusArea();
+  traceLink_ = std::make_unique<LinkContext>(StatusLink());
+  trace_ = std::make_unique<TraceSession>(*traceLink_, [this] { picture1_->clear(); });
+  if (!trace_->Start(sensors)) {
+    EndTrace();
+    return;
+  }
+  // Each scan that arrives, and then what it means for the window.
+  services_.port.SetReceiveHandler([this] {
+    if (trace_) trace_->OnReceive();
+    AfterTraceEvent();
+  });
+  command2_->setVisible(true);
+  command2_->setEnabled(true);
+}
+
+void MainWindow::AfterTraceEvent() {
+  if (!trace_ || trace_->Active()) return;
+  if (trace_->Ended() == TraceEnd::LoggerEnded) {
+    FillSiteList();
+    ReselectRememberedSite();
+  }
+  EndTrace();
+}
+
+void MainWindow::EndTrace() {
+  picture1_->setFont(QFont());
+  HideStatusArea();
+  ShowMainMenu();
+  // The session goes once the port's handler that may be running has returned.
+  if (trace_) {
+    services_.port.SetReceiveHandler({});
+    QTimer::singleShot(0, this, [this] {
+      if (trace_ && !trace_->Active()) {
+        trace_.reset();
+        traceLink_.reset();
+      }
+    });
+  }
+}
+
+void MainWindow::RunSerialNumberService() {
+  if (!ports_) return;
+  LinkContext link = StatusLink();
+  serialNumber_.Run(*ports_, link);
 }
 
 void MainWindow::ShowProgress(long received, long total) {

@@ -13,6 +13,8 @@
 #include <optional>
 
 #include "core/link/PortSelection.h"
+#include "core/operations/SerialNumber.h"
+#include "core/operations/Trace.h"
 #include "core/platform/Files.h"
 #include "core/platform/Prompter.h"
 #include "core/shell/MainMenu.h"
@@ -63,6 +65,11 @@ class MainWindow : public QWidget {
   bool SiteWindowCreates() const { return siteWindowCreates_; }
   // Opens the window an operation asked for; without one, only the signal tells.
   void SetWindowOpener(std::function<void(NextWindow)> opener) { opener_ = std::move(opener); }
+  // Asks how many sensors to trace (0 = cancelled); the trace dialog by default.
+  void SetTraceSensorsAsker(std::function<int()> asker) { askTraceSensors_ = std::move(asker); }
+  const TraceSession* Trace() const { return trace_.get(); }
+  // F12: the serial-number service.
+  void RunSerialNumberService();
 
  signals:
   // An operation whose checks passed asks for its window.
@@ -90,6 +97,10 @@ class MainWindow : public QWidget {
   void ShowPortOption(PortOption option);
   void OnDownloadData();
   void OnCommand2();
+  void OnTraceMode();
+  void AfterTraceEvent();
+  void EndTrace();
+  LinkContext StatusLink();
   void RunDownload();
   void ShowProgress(long received, long total);
   // One line into the status area, in the given point size.
@@ -108,6 +119,10 @@ class MainWindow : public QWidget {
   bool graphAfterDownload_ = false;  // the graph window is opened by a download
   bool siteWindowCreates_ = false;
   std::function<void(NextWindow)> opener_;
+  std::function<int()> askTraceSensors_;
+  std::unique_ptr<LinkContext> traceLink_;
+  std::unique_ptr<TraceSession> trace_;
+  SerialNumberService serialNumber_;
 
   QLabel* pictureLogo_ = nullptr;
   QLabel* labelAppName_ = nullptr;

@@ -1,0 +1,90 @@
+// Start, download, serial number and trace through pelvaro-cli against one
+// pelvaro-sim on a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QProcess>
+
+#include "core/storage/BlockStore.h"
+#include "core/storage/DayNumbers.h"
+#include "support/SiteBuilder.h"
+#include "support/TempRoot.h"
+
+namespace pelvaro {
+namespace {
+
+using testing::SiteBuilder;
+using testing::TempRoot;
+
+struct CliResult {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+class LoggerCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro-sim"), {"--fast"});
+    ASSERT_TRUE(sim.waitForStarted(10000));
+    ASSERT_TRUE(sim.waitForReadyRead(10000));
+    pty = QString::fromUtf8(sim.readLine()).trimmed();
+    SiteBuilder site(files, "FARM_07");
+    site.Header({{1, 4000, 120, 100, 60}, {2, 4000, 120, 100, 60}}, 0);
+    site.Logger(3001, 2);
+    SiteHeader::Open(files, "FARM_07").WriteRecord(header::kSiteNumber, "07");
+  }
+  void TearDown() override {
+    sim.kill();
+    sim.waitForFinished(5000);
+  }
+  CliResult Cli(QStringList args) {
+    args = QStringList{"--root", QString::fromStdString(root.Path().string())} + args;
+    QProcess cli;
+    cli.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro-cli"), args);
+    EXPECT_TRUE(cli.waitForFinished(60000));
+    return {cli.exitCode(), cli.readAllStandardOutput().toStdString(),
+            cli.readAllStandardError().toStdString()};
+  }
+
+  QProcess sim;
+  QString pty;
+  TempRoot root;
+  Files files{root.Path()};
+};
+
+TEST_F(LoggerCommands, StartThenDownloadCarriesTheNewRunAndTheSerialNumber) {
+  const CliResult start = Cli({"start", "FARM_07", "--device", pty, "--interval", "00:00:30"});
+  ASSERT_EQ(start.exitCode, 0) << start.out << start.err;
+  EXPECT_NE(start.out.find("RECORDER TALKING"), std::string::npos);
+
+  const CliResult download = Cli({"download", "FARM_07", "--device", pty});
+  ASSERT_EQ(download.exitCode, 0) << download.out << download.err;
+  const BlockHeader h = ReadBlockHeader(root.Path() / "TVMKDATA" / "FARM_07_001.KEY");
+  EXPECT_EQ(h.run.SiteNumber(), 7);
+  EXPECT_EQ(h.run.SensorCount(), 2);
+  EXPECT_EQ(h.run.ScanInterval(), 30);
+  const QDate today = QDate::currentDate();
+  EXPECT_NEAR(h.run.StartDay(), DateToDayNumber(today.day(), today.month(), today.year()), 1);
+  EXPECT_EQ(SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(219),
+            "00:00:30");
+
+  ASSERT_EQ(Cli({"set-serial", "4321", "--device", pty}).exitCode, 0);
+  // The next download reports the new number, and without --yes refuses the run.
+  const CliResult again = Cli({"download", "FARM_07", "--device", pty});
+  EXPECT_EQ(again.exitCode, 1);
+  EXPECT_NE(again.err.find("The serial number of this recorder is  4321"), std::string::npos)
+      << again.err;
+  EXPECT_EQ(Cli({"set-serial", "99", "--device", pty}).exitCode, 1);
+}
+
+TEST_F(LoggerCommands, TraceShowsLiveRows) {
+  const CliResult trace = Cli({"trace", "--device", pty, "--sensors", "2", "--scans", "2"});
+  EXPECT_EQ(trace.exitCode, 0) << trace.out << trace.err;
+  EXPECT_NE(trace.out.find(" Scan   Sensor 1     Sensor 2     "), std::string::npos) << trace.out;
+  EXPECT_NE(trace.out.find("\n  02 "), std::string::npos) << trace.out;
+  EXPECT_NE(trace.out.find("    Trace mode terminated."), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pelvaro
