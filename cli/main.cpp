@@ -191,30 +191,37 @@ bool OpenPort(SerialPort& serial, int port, Prompter& prompter) {
   return false;
 }
 
-LinkContext ConsoleLink(SerialPort& port, Clock& clock, Prompter& prompter, LinkDialogs& dialogs) {
-  return {port, clock, prompter, dialogs,
-          [](const std::string& line) { std::cout << line << std::endl; }};
-}
+// What a logger command works with: the port it chose, with the console as
+// its status area and its windows.
+struct Console {
+  explicit Console(const Arguments& args) { port = ChosenPort(args, serial, status); }
+  QtSerialPort serial;
+  CliPrompter prompter;
+  QtClock clock;
+  CliLinkDialogs dialogs;
+  std::function<void(const std::string&)> print = [](const std::string& line) {
+    std::cout << line << std::endl;
+  };
+  LinkContext link{serial, clock, prompter, dialogs,
+                   [this](const std::string& line) { print(line); }};
+  std::optional<int> port;
+  int status = kOk;
+};
 
 int DownloadRun(const Files& files, const Arguments& args) {
   if (args.positional.size() != 2) return Usage("download takes one SITE");
   const std::string& site = args.positional[1];
   if (!IsSafeName(site)) return Usage("\"" + site + "\" cannot name a site");
-  QtSerialPort serial;
-  int status = kOk;
+  Console console(args);
+  if (!console.port) return console.status;
+  console.prompter.yes = args.yes;
   DownloadRequest request;
-  request.fixedPort = ChosenPort(args, serial, status);
-  if (!request.fixedPort) return status;
-  CliPrompter prompter;
-  prompter.yes = args.yes;
+  request.fixedPort = console.port;
   // As a click on the site in the list: the selection names it.
-  const auto clicked = ClickSite(files, prompter, site + ".key");
+  const auto clicked = ClickSite(files, console.prompter, site + ".key");
   if (!clicked) return kFailed;
   request.site = *clicked;
-  QtClock clock;
-  CliLinkDialogs dialogs;
-  LinkContext link = ConsoleLink(serial, clock, prompter, dialogs);
-  const DownloadResult result = Download(files, link, request);
+  const DownloadResult result = Download(files, console.link, request);
   return result.outcome == DownloadOutcome::Stored ? kOk : kFailed;
 }
 
@@ -228,14 +235,11 @@ std::optional<TimeOfDay> ParseTime(const std::string& text) {
 int StartRun(const Files& files, const Arguments& args) {
   if (args.positional.size() != 2) return Usage("start takes one SITE");
   const std::string& site = args.positional[1];
-  QtSerialPort serial;
-  int status = kOk;
-  const auto port = ChosenPort(args, serial, status);
-  if (!port) return status;
-  CliPrompter prompter;
-  QtClock clock;
-  StartWindowModel model(files, prompter);
-  model.UseFixedPort(*port);
+  Console console(args);
+  if (!console.port) return console.status;
+  QtClock& clock = console.clock;
+  StartWindowModel model(files, console.prompter);
+  model.UseFixedPort(*console.port);
   model.Load(clock.WallClock());
   const auto entry = FindSiteEntry(model.Sites(), site);
   if (!entry) {
@@ -263,9 +267,7 @@ int StartRun(const Files& files, const Arguments& args) {
     if (!scan) return Usage("--interval takes HH:MM:SS");
     model.SetScanTime(*scan);
   }
-  CliLinkDialogs dialogs;
-  LinkContext link = ConsoleLink(serial, clock, prompter, dialogs);
-  return model.Start(link, {}) ? kOk : kFailed;
+  return model.Start(console.link, {}) ? kOk : kFailed;
 }
 
 int TraceRun(const Arguments& args) {
@@ -275,30 +277,25 @@ int TraceRun(const Arguments& args) {
   if (n < 1 || n > 5) return Usage("trace needs --sensors from 1 to 5");
   const auto scans = args.options.find("--scans");
   const double limit = scans == args.options.end() ? 0 : ParseLeadingNumber(scans->second);
-  QtSerialPort serial;
-  int status = kOk;
-  const auto port = ChosenPort(args, serial, status);
-  if (!port) return status;
-  CliPrompter prompter;
-  QtClock clock;
-  CliLinkDialogs dialogs;
+  Console console(args);
+  if (!console.port) return console.status;
   bool stopped = false;
-  LinkContext link{serial, clock, prompter, dialogs, [&stopped](const std::string& line) {
-                     if (line == "    Trace mode terminated.") stopped = true;
-                     std::cout << line << std::endl;
-                   }};
-  if (!OpenPort(serial, *port, prompter)) return kFailed;
-  TraceSession trace(link, [] {});
+  console.print = [&stopped](const std::string& line) {
+    if (line == "    Trace mode terminated.") stopped = true;
+    std::cout << line << std::endl;
+  };
+  if (!OpenPort(console.serial, *console.port, console.prompter)) return kFailed;
+  TraceSession trace(console.link, [] {});
   if (!trace.Start(static_cast<int>(n))) return kFailed;
   while (trace.Active()) {
     if (limit > 0 && trace.Scans() >= limit) {
       trace.Stop();
       break;
     }
-    if (serial.BytesWaiting() > 0) {
+    if (console.serial.BytesWaiting() > 0) {
       trace.OnReceive();
     } else {
-      clock.Wait(0.05);
+      console.clock.Wait(0.05);
     }
   }
   return trace.Ended() == TraceEnd::LoggerEnded || stopped ? kOk : kFailed;
@@ -311,16 +308,10 @@ int SetSerialRun(const Arguments& args) {
     std::cerr << "Invalid logger serial number.\n";
     return kFailed;
   }
-  QtSerialPort serial;
-  int status = kOk;
-  const auto port = ChosenPort(args, serial, status);
-  if (!port) return status;
-  CliPrompter prompter;
-  QtClock clock;
-  CliLinkDialogs dialogs;
-  LinkContext link = ConsoleLink(serial, clock, prompter, dialogs);
-  if (!OpenPort(serial, *port, prompter)) return kFailed;
-  return WriteSerialNumber(link, static_cast<int>(number)) ? kOk : kFailed;
+  Console console(args);
+  if (!console.port) return console.status;
+  if (!OpenPort(console.serial, *console.port, console.prompter)) return kFailed;
+  return WriteSerialNumber(console.link, static_cast<int>(number)) ? kOk : kFailed;
 }
 
 }  // namespace

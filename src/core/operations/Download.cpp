@@ -36,17 +36,6 @@ void ShowCapacityExceeded(Prompter& prompter) {
       "Exceeds Maximum Data Block Level", Buttons::Ok, Icon::Critical);
 }
 
-// The value of the last used block index slot (0 when none is used).
-int LastBlockNumber(SiteHeader& header) {
-  double last = 0;
-  for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot; ++r) {
-    const double value = header.ReadNumber(r);
-    if (value == 0) break;
-    last = value;
-  }
-  return static_cast<int>(last);
-}
-
 class Transfer {
  public:
   Transfer(const Files& files, LinkContext& link, const DownloadRequest& request)
@@ -135,7 +124,7 @@ class Transfer {
     if (id.empty()) id = Id();
     SiteHeader header(files_.HeaderPath(id), RecordFile::Mode::ReadOnly);
     if (header.HeaderLength() < kHeaderMinimum) ShowMissingSite(link_.prompter, id);
-    if (LastBlockNumber(header) >= header::kMaxBlocks) {
+    if (header.LastBlockNumber() >= header::kMaxBlocks) {
       ShowCapacityExceeded(link_.prompter);
       return false;
     }

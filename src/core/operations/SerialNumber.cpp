@@ -54,7 +54,8 @@ void SerialNumberService::Run(PortSelection& ports, LinkContext& link) {
   } catch (const std::exception& e) {
     if (link.port.IsOpen()) link.port.Close();
     link.prompter.Message(
-        std::string("An error occurred while updating the data logger serial number\r\nThe error is ") +
+        std::string(
+            "An error occurred while updating the data logger serial number\r\nThe error is ") +
         e.what());
   }
 }

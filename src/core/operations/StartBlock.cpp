@@ -51,7 +51,9 @@ StartBlockResult BuildStartBlock(const StartSettings& s, const DateTime& now) {
     const int interval = s.scan.Seconds();
     const int lastSecond = interval - 1;
     StartBlockBytes b{};
-    const auto set = [&b](int byte, std::uint8_t value) { b[static_cast<std::size_t>(byte - 1)] = value; };
+    const auto set = [&b](int byte, std::uint8_t value) {
+      b[static_cast<std::size_t>(byte - 1)] = value;
+    };
     set(1, Low(day));
     set(2, High(day));
     set(3, Low(units));
@@ -85,8 +87,9 @@ StartBlockResult BuildStartBlock(const StartSettings& s, const DateTime& now) {
     set(38, Bcd(lastSecond / 3600));
     result.block = b;
   } catch (const std::exception& e) {
-    result.error = std::string("An error occurred while formatting the start data.The error is \r\n") +
-                   e.what();
+    result.error =
+        std::string("An error occurred while formatting the start data.The error is \r\n") +
+        e.what();
   }
   return result;
 }

@@ -31,13 +31,7 @@ int Digits(const std::string& text, std::size_t at, std::size_t n) {
 
 int LastBlockNumberOf(const Files& files, const std::string& identification) {
   SiteHeader header(files.HeaderPath(identification), RecordFile::Mode::ReadOnly);
-  double last = 0;
-  for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot; ++r) {
-    const double value = header.ReadNumber(r);
-    if (value == 0) break;
-    last = value;
-  }
-  return static_cast<int>(last);
+  return header.LastBlockNumber();
 }
 
 StartWindowModel::StartWindowModel(const Files& files, Prompter& prompter)

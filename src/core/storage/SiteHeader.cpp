@@ -41,6 +41,16 @@ void SiteHeader::WriteCalibration(int depth, const Calibration& c) {
   WriteRecord(base + header::kState, c.state);
 }
 
+int SiteHeader::LastBlockNumber() {
+  double last = 0;
+  for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot; ++r) {
+    const double value = ReadNumber(r);
+    if (value == 0) break;
+    last = value;
+  }
+  return static_cast<int>(last);
+}
+
 int SiteHeader::BlockCount() {
   int count = 0;
   for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot; ++r, ++count) {

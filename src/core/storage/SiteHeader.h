@@ -78,6 +78,8 @@ class SiteHeader {
   void Flush() { file_.Flush(); }
   void Close() { file_.Close(); }
 
+  // The value of the last used block index slot (0 when none is used).
+  int LastBlockNumber();
   // Block index: the number of slots before the first free one.
   int BlockCount();
   struct NextBlock {
