@@ -1,0 +1,94 @@
+#pragma once
+
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/platform/Files.h"
+#include "core/platform/Prompter.h"
+#include "core/storage/BlockStore.h"
+
+namespace pelvaro {
+
+// The run information of an opened block, as label/value pairs.
+using InfoRows = std::vector<std::pair<std::string, std::string>>;
+
+// "Edit Site Data": the blocks of the selected site, the readings of one of
+// them, and the writes that mend them.
+class BlockEditor {
+ public:
+  BlockEditor(const Files& files, Prompter& prompter);
+
+  // Reads Sitesel.dat and the block index; an index that disagrees with the
+  // block files on disk is first put right from the files.
+  void Load();
+  const std::string& Identification() const { return id_; }
+  const std::vector<int>& Blocks() const { return blocks_; }
+  // The status bar's two panels.
+  std::string Hint() const;
+  std::string SitePanel() const { return " Selected Site: " + id_ + "    "; }
+
+  // A click on a block number: unsaved edits are offered for saving first.
+  bool OpenBlock(int blockNumber);
+  std::optional<int> OpenedBlock() const { return opened_; }
+  const InfoRows& Info() const { return info_; }
+  int SensorsPerScan() const { return sensors_; }
+  int GridRows() const { return gridRows_; }
+  // Readings of scan row r (0-based), as shown; empty past the block's end.
+  const std::vector<std::vector<std::string>>& Readings() const { return cells_; }
+  bool IsEdited(int row, int column) const { return edited_.count({row, column}) > 0; }
+
+  // Editing a reading cell: the first key after entering it empties the cell
+  // when it is a digit; digits append; 8 is Backspace. A value above 65535
+  // cannot be stored in two bytes and is refused as it is typed.
+  void EnterCell() { firstKey_ = true; }
+  bool Type(int row, int column, int key);
+  bool Changed() const { return changed_; }
+  bool UpdateEnabled() const { return updateEnabled_; }
+
+  // "Update Data" and "Close".
+  void UpdateData();
+  void Close();
+  // The start date chosen in the date dialog; rewrites block header record 2.
+  bool ChangeStartDate(int day, int month, int year);
+  // "Delete Selected".
+  bool DeleteSelected();
+
+  // What the CSV export and the printout need of the opened block.
+  fs::path OpenedStem() const;
+  const BlockHeader& OpenedHeader() const { return header_; }
+
+ private:
+  void Save();
+  void Recompute();
+  void ShowBlockList();
+  bool IndexAgreesWithFiles();
+  void RenumberBlockFiles();
+
+  const Files& files_;
+  Prompter& prompter_;
+  std::string id_;
+  std::string dataDirectory_;
+  std::vector<int> blocks_;
+  std::optional<int> opened_;
+  BlockHeader header_;
+  InfoRows info_;
+  int sensors_ = 1;
+  int gridRows_ = 0;
+  std::uint64_t words_ = 0;  // readings in the data file
+  std::vector<std::vector<std::string>> cells_;
+  std::set<std::pair<int, int>> edited_;
+  bool firstKey_ = false;
+  bool changed_ = false;
+  bool recompute_ = false;
+  bool updateRequest_ = false;
+  bool updateEnabled_ = false;
+};
+
+// The existing block numbers of a site in a data folder, ascending.
+std::vector<int> BlockNumbersOnDisk(const Files& files, const std::string& dataDirectory,
+                                    const std::string& identification);
+
+}  // namespace pelvaro
