@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 
 #include "cli/CliPrompter.h"
+#include "core/editor/BlockExport.h"
 #include "core/link/PortMap.h"
 #include "core/link/PortSelection.h"
 #include "core/operations/Conversion.h"
@@ -48,6 +49,9 @@ const char kHelp[] =
     "      --dir NAME    data directory (default: the site header's record 2)\n"
     "      --sensors N   answers the sensor-count question for a block whose\n"
     "                    count is 0; without it such a block is an error\n"
+    "  export-csv SITE BLOCK OUT.csv\n"
+    "      Writes data block BLOCK of the site as a CSV file (data directory\n"
+    "      from the site header).\n"
     "  download SITE (--port N | --device PATH) [--yes]\n"
     "      Reads the logger's run and stores it as the site's next data block,\n"
     "      then converts the site. Status lines go to stdout.\n"
@@ -161,6 +165,32 @@ class CliLinkDialogs : public LinkDialogs {
   void Help() override {}
   std::optional<int> ChoosePort() override { return std::nullopt; }
 };
+
+int ExportCsv(const Files& files, const Arguments& args) {
+  if (args.positional.size() != 4) return Usage("export-csv takes SITE BLOCK OUT.csv");
+  const std::string& site = args.positional[1];
+  if (!IsSafeName(site)) return Usage("\"" + site + "\" cannot name a site");
+  const double block = ParseLeadingNumber(args.positional[2]);
+  if (block < 1 || block > header::kMaxBlocks)
+    return Usage("BLOCK is a block number from 1 to 100");
+  if (!Files::FileExists(files.HeaderPath(site))) {
+    std::cerr << "The site " << site << " has no header file in " << files.HeaderFolder() << "\n";
+    return kFailed;
+  }
+  SiteHeader header(files.HeaderPath(site), RecordFile::Mode::ReadOnly);
+  const std::string dir = Trim(header.ReadRecord(header::kDataDirectory));
+  if (!IsSafeName(dir)) {
+    std::cerr << UnsafeNameError(dir).what() << "\n";
+    return kFailed;
+  }
+  const fs::path stem = BlockStemPath(files, dir, BlockStem(site, static_cast<int>(block)));
+  if (!Files::FileExists(MakeBlockPaths(stem).data)) {
+    std::cerr << "There is no block " << static_cast<int>(block) << " of " << site << "\n";
+    return kFailed;
+  }
+  CliPrompter prompter;
+  return SaveBlockCsv(files, prompter, site, stem, fs::path(args.positional[3])) ? kOk : kFailed;
+}
 
 // The port of a logger command: --port N, or --device PATH on the port object.
 std::optional<int> ChosenPort(const Arguments& args, QtSerialPort& serial, int& status) {
@@ -332,6 +362,7 @@ int main(int argc, char** argv) {
     if (command == "sites")
       return args->positional.size() == 1 ? Sites(files) : Usage("sites takes no argument");
     if (command == "convert") return Convert(files, *args);
+    if (command == "export-csv") return ExportCsv(files, *args);
     if (command == "download") return DownloadRun(files, *args);
     if (command == "start") return StartRun(files, *args);
     if (command == "trace") return TraceRun(*args);

@@ -56,6 +56,16 @@ TEST(DownloadCli, StoredBlockEqualsTheLoggersMemory) {
   EXPECT_EQ(ReadBlockHeader(fs::path(stored) += ".KEY").run.b,
             ReadBlockHeader(fs::path(stem) += ".KEY").run.b);
   EXPECT_GE(fs::file_size(root.Path() / "TVMKDATA" / "FARM_01.BGF"), 500u);
+
+  // The stored block, exported headless.
+  QProcess csv;
+  const fs::path exported = root.Path() / "block1.csv";
+  csv.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro-cli"),
+            {"--root", QString::fromStdString(root.Path().string()), "export-csv", "FARM_01", "1",
+             QString::fromStdString(exported.string())});
+  ASSERT_TRUE(csv.waitForFinished(20000));
+  EXPECT_EQ(csv.exitCode(), 0) << csv.readAllStandardError().toStdString();
+  EXPECT_EQ(ReadBytes(exported).substr(0, 13), "Site Name:   ");
 }
 
 TEST(DownloadCli, NoPortOrNoLoggerIsAFailure) {

@@ -1,7 +1,8 @@
 #include "ui/shell/WindowOpener.h"
 
-#include "ui/shell/MainWindow.h"
+#include "ui/editor/EditorWindow.h"
 #include "ui/operations/StartWindow.h"
+#include "ui/shell/MainWindow.h"
 #include "ui/site/SiteWindow.h"
 
 namespace pelvaro {
@@ -24,6 +25,11 @@ void WindowOpener::Open(NextWindow window) {
       const MainWindowServices& s = main_.Services();
       StartWindow start(main_.Storage(), prompter_, s.port, s.clock, s.dialogs, &main_);
       start.exec();
+      break;
+    }
+    case NextWindow::Editor: {
+      EditorWindow editor(main_.Storage(), prompter_, &main_);
+      editor.exec();
       break;
     }
     default:

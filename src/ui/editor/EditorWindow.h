@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTableWidget>
+#include <functional>
+
+#include "core/editor/BlockEditor.h"
+
+namespace pelvaro {
+
+// "Edit Site Data": widgets over a BlockEditor.
+class EditorWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  EditorWindow(const Files& files, Prompter& prompter, QWidget* parent = nullptr);
+  BlockEditor& Model() { return model_; }
+  // The CSV file's name (empty = cancelled); a save dialog by default.
+  void SetCsvPathAsker(std::function<QString()> asker) { askCsvPath_ = std::move(asker); }
+  // The opened block on a printer; false after a message when it cannot print.
+  bool PrintTo(QPrinter& printer);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Build();
+  void Render();
+  void OnBlockClicked(int row, int column);
+  void OnSaveCsv();
+  void OnPrint();
+  void ChangeStartDate();
+
+  const Files& files_;
+  Prompter& prompter_;
+  BlockEditor model_;
+  std::function<QString()> askCsvPath_;
+  QTableWidget* fg1_ = nullptr;
+  QTableWidget* fg2_ = nullptr;
+  QPushButton* delete_ = nullptr;
+  QPushButton* update_ = nullptr;
+  QLabel* hint_ = nullptr;
+  QLabel* site_ = nullptr;
+  bool closing_ = false;
+};
+
+// "CalDialog": a date picker for a block's start date.
+class CalDialog : public QDialog {
+  Q_OBJECT
+ public:
+  // dateText as "DD/MM/YYYY".
+  CalDialog(const QString& dateText, QWidget* parent = nullptr);
+  QString DateText() const;  // "DD/MM/YYYY"
+};
+
+}  // namespace pelvaro
