@@ -34,11 +34,7 @@ TEST(DownloadCli, StoredBlockEqualsTheLoggersMemory) {
   TempRoot root;
   const Files files(root.Path());
   SiteBuilder site(files, "FARM_01");
-  site.Header({{1, 4000, 120, 100, 60},
-               {2, 4000, 120, 100, 60},
-               {3, 4000, 120, 100, 60},
-               {4, 4000, 120, 100, 60}},
-              0);
+  site.Header(testing::LoggerSensors(4), 0);
   site.Logger(3001, 4);
   QProcess cli;
   cli.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro-cli"),

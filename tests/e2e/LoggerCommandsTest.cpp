@@ -30,7 +30,7 @@ class LoggerCommands : public ::testing::Test {
     ASSERT_TRUE(sim.waitForReadyRead(10000));
     pty = QString::fromUtf8(sim.readLine()).trimmed();
     SiteBuilder site(files, "FARM_07");
-    site.Header({{1, 4000, 120, 100, 60}, {2, 4000, 120, 100, 60}}, 0);
+    site.Header(testing::LoggerSensors(2), 0);
     site.Logger(3001, 2);
     SiteHeader::Open(files, "FARM_07").WriteRecord(header::kSiteNumber, "07");
   }

@@ -21,6 +21,13 @@ struct SlotSpec {
   double refill;
 };
 
+// n sensors at depths 1..n with the Percentage defaults and an offset of 4000.
+inline std::vector<SlotSpec> LoggerSensors(int n) {
+  std::vector<SlotSpec> sensors;
+  for (int d = 1; d <= n; ++d) sensors.push_back({d, 4000, 120, 100, 60});
+  return sensors;
+}
+
 struct BlockSpec {
   BlockSpec(int day, int timeSeconds, int interval, int sensors, std::vector<std::uint16_t> words,
             std::optional<double> wordCount = std::nullopt, int site = 1, int serial = 3001)

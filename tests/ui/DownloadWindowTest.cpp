@@ -31,7 +31,7 @@ class DownloadWindowTest : public ::testing::Test {
         window({prompter, port, clock, finder, dialogs}) {
     qRegisterMetaType<pelvaro::NextWindow>();
     SiteBuilder site(files, "FARM_01");
-    site.Header({{1, 4000, 120, 100, 60}, {2, 4000, 120, 100, 60}}, 0);
+    site.Header(testing::LoggerSensors(2), 0);
     site.Logger(3001, 2);
     WritePortNumber(files, 1);
     WriteRestartRequest(files, "NO");

@@ -23,7 +23,7 @@ TEST(StartWindow, PickersFollowTheRulesAndStartClosesTheWindow) {
   TempRoot root;
   Files files(root.Path());
   SiteBuilder site(files, "FARM_07");
-  site.Header({{1, 4000, 120, 100, 60}}, 0);
+  site.Header(testing::LoggerSensors(1), 0);
   site.Logger(3001, 1);
   WritePortNumber(files, 1);
   VirtualClock clock({2026, 12, 6, 9, 7, 3});
@@ -57,8 +57,9 @@ TEST(StartWindow, PickersFollowTheRulesAndStartClosesTheWindow) {
   EXPECT_TRUE(window.Started());
   EXPECT_EQ(window.result(), QDialog::Accepted);
   EXPECT_EQ(engine.Memory(clock.Now() + 3600).interval, 1800);
-  EXPECT_EQ(SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(header::kStartMode),
-            "TIMED START");
+  EXPECT_EQ(
+      SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(header::kStartMode),
+      "TIMED START");
 }
 
 }  // namespace

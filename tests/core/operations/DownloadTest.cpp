@@ -37,11 +37,7 @@ class DownloadTest : public ::testing::Test {
  protected:
   DownloadTest() : files(root.Path()) {
     SiteBuilder site(files, "FARM_01");
-    site.Header({{1, 4000, 120, 100, 60},
-                 {2, 4000, 120, 100, 60},
-                 {3, 4000, 120, 100, 60},
-                 {4, 4000, 120, 100, 60}},
-                0);
+    site.Header(testing::LoggerSensors(4), 0);
     site.Logger(3001, 4);
     WritePortNumber(files, 1);
   }

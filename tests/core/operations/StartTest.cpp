@@ -44,15 +44,16 @@ TEST(StartBlock, ImmediateStartIsByteExact) {
   const StartBlockResult r = BuildStartBlock(s, {2026, 12, 6, 9, 7, 3});
   ASSERT_TRUE(r.block.has_value()) << r.error;
   // Day 11298 = 0x2C22; 09:07:03 is 32823 s, 16411 two-second units.
-  const std::vector<int> expected = {0x22, 0x2C, 0x1B, 0x40, 0x84, 0x03, 0, 7, 0, 0, 1, 4, 1,
-                                     0xA0, 0, 0x80, 0, 0x03, 0x07, 0x09, 0x06, 0x12, 0, 0, 0,
-                                     0x03, 0x07, 0x09, 0x06, 0x12, 0, 0xA0, 0x08, 0x90, 0,
-                                     0x59, 0x14, 0x00, 0, 0, 0};
+  const std::vector<int> expected = {
+      0x22, 0x2C, 0x1B, 0x40, 0x84, 0x03, 0,    7,    0,    0,    1, 4,    1,    0xA0,
+      0,    0x80, 0,    0x03, 0x07, 0x09, 0x06, 0x12, 0,    0,    0, 0x03, 0x07, 0x09,
+      0x06, 0x12, 0,    0xA0, 0x08, 0x90, 0,    0x59, 0x14, 0x00, 0, 0,    0};
   EXPECT_EQ(Bytes(*r.block, 1, 41), expected);
 }
 
 TEST(StartBlock, TimedStartCarriesItsOwnDateAndTime) {
-  const StartBlockResult r = BuildStartBlock(Timed({2004, 3, 15, 10, 0, 0}), {2004, 3, 14, 12, 0, 0});
+  const StartBlockResult r =
+      BuildStartBlock(Timed({2004, 3, 15, 10, 0, 0}), {2004, 3, 14, 12, 0, 0});
   ASSERT_TRUE(r.block.has_value()) << r.error;
   EXPECT_EQ(Bytes(*r.block, 1, 4), (std::vector<int>{0xB5, 0x0B, 0x50, 0x46}));
   EXPECT_EQ((*r.block)[12], 2);
@@ -61,12 +62,14 @@ TEST(StartBlock, TimedStartCarriesItsOwnDateAndTime) {
   EXPECT_EQ(Bytes(*r.block, 18, 22), (std::vector<int>{0x00, 0x00, 0x12, 0x14, 0x03}));
 
   // January of next year, set in December: the month byte flags the new year.
-  const StartBlockResult next = BuildStartBlock(Timed({2027, 1, 5, 6, 0, 0}), {2026, 12, 20, 8, 0, 0});
+  const StartBlockResult next =
+      BuildStartBlock(Timed({2027, 1, 5, 6, 0, 0}), {2026, 12, 20, 8, 0, 0});
   ASSERT_TRUE(next.block.has_value());
   EXPECT_EQ((*next.block)[28], 0x05);
   EXPECT_EQ((*next.block)[29], 0x40);
   // An odd second rounds to the even two-second unit.
-  const StartBlockResult odd = BuildStartBlock(Timed({2026, 12, 7, 0, 0, 5}), {2026, 12, 6, 8, 0, 0});
+  const StartBlockResult odd =
+      BuildStartBlock(Timed({2026, 12, 7, 0, 0, 5}), {2026, 12, 6, 8, 0, 0});
   EXPECT_EQ(Bytes(*odd.block, 3, 4), (std::vector<int>{2, 0}));  // 2.5 → 2
 }
 
@@ -101,7 +104,7 @@ class StartWindowTest : public ::testing::Test {
  protected:
   StartWindowTest() : files(root.Path()) {
     SiteBuilder site(files, "FARM_07");
-    site.Header({{1, 4000, 120, 100, 60}, {2, 4000, 120, 100, 60}}, 0);
+    site.Header(testing::LoggerSensors(2), 0);
     site.Logger(3001, 2);
     SetRecord(header::kSiteNumber, "07");
     SetRecord(header::kStartMode, "START IMMEDIATE");
@@ -109,7 +112,9 @@ class StartWindowTest : public ::testing::Test {
     WritePortNumber(files, 1);
     WriteSiteSelection(files, "FARM_07", "TVMKDATA");
   }
-  void SetRecord(int r, const std::string& text) { SiteHeader::Open(files, "FARM_07").WriteRecord(r, text); }
+  void SetRecord(int r, const std::string& text) {
+    SiteHeader::Open(files, "FARM_07").WriteRecord(r, text);
+  }
   std::string Record(int r) {
     return SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(r);
   }
@@ -117,7 +122,8 @@ class StartWindowTest : public ::testing::Test {
   bool StartWith(sim::Faults faults = {}) {
     sim::LoggerEngine engine(sim::GenerateRun(3001, 1, 2, 100, 0, 900, 5), faults);
     sim::SimSerialPort port(engine, clock);
-    LinkContext link{port, clock, prompter, dialogs, [this](const std::string& l) { lines.push_back(l); }};
+    LinkContext link{port, clock, prompter, dialogs,
+                     [this](const std::string& l) { lines.push_back(l); }};
     StartWindowModel model(files, prompter);
     model.Load(clock.WallClock());
     model.ClickSite(0, clock.WallClock());
@@ -142,7 +148,8 @@ TEST_F(StartWindowTest, EchoedStartIsRecordedAndTheLoggerLogsTheNewRun) {
   ASSERT_TRUE(StartWith());
   EXPECT_EQ(bells, 2);
   EXPECT_EQ(prompter.shown.back().title, "Logger Started ");
-  EXPECT_EQ(lines, (std::vector<std::string>{"CONTACTING RECORDER", "RECORDER TALKING", "SENDING DATA"}));
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{"CONTACTING RECORDER", "RECORDER TALKING", "SENDING DATA"}));
   EXPECT_EQ(memory.siteNumber, 7);
   EXPECT_EQ(memory.sensors, 2);
   EXPECT_EQ(memory.interval, 900);
@@ -168,7 +175,8 @@ TEST_F(StartWindowTest, AWrongEchoIsOneFailureAndChangesNothing) {
 TEST_F(StartWindowTest, ChecksBeforeTheStartInTheirOrder) {
   for (int k = 1; k <= 99; ++k) SetRecord(113 + k, std::to_string(k));
   ASSERT_TRUE(StartWith());
-  EXPECT_EQ(prompter.shown.front().text, "This site is about to exceed the maximum limit of datablocks.");
+  EXPECT_EQ(prompter.shown.front().text,
+            "This site is about to exceed the maximum limit of datablocks.");
   SetRecord(213, "100");
   prompter.shown.clear();
   EXPECT_FALSE(StartWith());
