@@ -8,28 +8,29 @@ namespace pelvaro::sample {
 namespace {
 
 // Calibrated value of sensor k of scan s, as the conversion computes it.
-double Value(const Block& b, std::size_t scan, std::size_t k, const std::vector<SensorSpec>& sensors,
-             const TypeLimits& limits) {
+double Value(const Block& b, std::size_t scan, std::size_t k,
+             const std::vector<SensorSpec>& sensors, const TypeLimits& limits) {
   const double raw = b.words[scan * sensors.size() + k];
   return std::floor((sensors[k].offset - raw) * 10) / limits.slope;
 }
 
 TEST(SeasonModel, SameSeedSameSeason) {
-  SeasonSpec spec;
-  spec.blockDays = {3};
+  SeasonSpec season;
+  season.blockDays = {3};
   const auto sensors = SampleSensors();
-  EXPECT_EQ(SimulateSeason(spec, sensors)[0].words, SimulateSeason(spec, sensors)[0].words);
-  spec.seed += 1;
-  EXPECT_NE(SimulateSeason(spec, sensors)[0].words, SimulateSeason(SeasonSpec{}, sensors)[0].words);
+  EXPECT_EQ(SimulateSeason(season, sensors)[0].words, SimulateSeason(season, sensors)[0].words);
+  season.seed += 1;
+  EXPECT_NE(SimulateSeason(season, sensors)[0].words,
+            SimulateSeason(SeasonSpec{}, sensors)[0].words);
 }
 
 TEST(SeasonModel, BothMeasurementTypesStayNearTheirLimitsAndBehaveLikeSoil) {
   const auto sensors = SampleSensors();
   for (const char* type : {"Percentage", "Volumetric"}) {
-    SeasonSpec spec;
-    spec.measurementType = type;
+    SeasonSpec season;
+    season.measurementType = type;
     const TypeLimits limits = LimitsOf(type);
-    const auto blocks = SimulateSeason(spec, sensors);
+    const auto blocks = SimulateSeason(season, sensors);
     ASSERT_EQ(blocks.size(), 3u);
     EXPECT_EQ(blocks[0].words.size(), 21u * 96 * sensors.size());
     EXPECT_LE(blocks[0].words.size(), 32767u);
@@ -45,14 +46,18 @@ TEST(SeasonModel, BothMeasurementTypesStayNearTheirLimitsAndBehaveLikeSoil) {
           ASSERT_LT(v, limits.fieldCapacity + 0.6 * span) << type;
         }
         if (s >= 16) {  // the largest rise within four hours
-          topJump = std::max(topJump, Value(b, s, 0, sensors, limits) - Value(b, s - 16, 0, sensors, limits));
-          deepJump = std::max(deepJump, Value(b, s, 4, sensors, limits) - Value(b, s - 16, 4, sensors, limits));
+          topJump = std::max(
+              topJump, Value(b, s, 0, sensors, limits) - Value(b, s - 16, 0, sensors, limits));
+          deepJump = std::max(
+              deepJump, Value(b, s, 4, sensors, limits) - Value(b, s - 16, 4, sensors, limits));
         }
       }
       // Each whole day: the loss from 08:00 to 16:00 against 20:00 to 04:00.
       const std::size_t toEight = ((8 * 3600 - b.startSeconds + 86400) % 86400) / 900;
       for (std::size_t s = toEight; s + 96 < scans; s += 96) {
-        const auto at = [&](std::size_t offset) { return Value(b, s + offset, 0, sensors, limits); };
+        const auto at = [&](std::size_t offset) {
+          return Value(b, s + offset, 0, sensors, limits);
+        };
         dryingDays += at(0) - at(32) > at(48) - at(80);
         ++days;
       }
@@ -65,17 +70,18 @@ TEST(SeasonModel, BothMeasurementTypesStayNearTheirLimitsAndBehaveLikeSoil) {
 }
 
 TEST(SeasonModel, WettingFrontReachesDeeperSensorsLater) {
-  SeasonSpec spec;
+  SeasonSpec season;
   const auto sensors = SampleSensors();
-  const TypeLimits limits = LimitsOf(spec.measurementType);
-  const std::vector<Block> blocks = SimulateSeason(spec, sensors);
+  const TypeLimits limits = LimitsOf(season.measurementType);
+  const std::vector<Block> blocks = SimulateSeason(season, sensors);
   const Block& b = blocks[0];
   const std::size_t scans = b.words.size() / sensors.size();
   // The first scan at which each depth rises by a clear step after the first event.
   std::vector<std::size_t> firstRise(sensors.size(), 0);
   for (std::size_t k = 0; k < 3; ++k) {
     for (std::size_t s = 4; s < scans && firstRise[k] == 0; ++s) {
-      if (Value(b, s, k, sensors, limits) - Value(b, s - 4, k, sensors, limits) > 2.0) firstRise[k] = s;
+      if (Value(b, s, k, sensors, limits) - Value(b, s - 4, k, sensors, limits) > 2.0)
+        firstRise[k] = s;
     }
     ASSERT_NE(firstRise[k], 0u) << k;
   }

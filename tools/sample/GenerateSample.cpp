@@ -44,11 +44,11 @@ int main(int argc, char** argv) {
   fs::create_directories(seed);
 
   const Files files(work);
-  sample::SeasonSpec spec;
-  spec.startDay = DateToDayNumber(7, 9, 2026);
+  sample::SeasonSpec season;
+  season.startDay = DateToDayNumber(7, 9, 2026);
   const auto sensors = sample::SampleSensors();
-  const auto blocks = sample::SimulateSeason(spec, sensors);
-  sample::WriteSite(files, id, spec, sensors, blocks);
+  const auto blocks = sample::SimulateSeason(season, sensors);
+  sample::WriteSite(files, id, season, sensors, blocks);
   FailingPrompter prompter;
   if (!TimedDat(files, prompter, id, "TVMKDATA") || prompter.failed) return 1;
 

@@ -53,14 +53,15 @@ std::vector<SensorSpec> SampleSensors() {
           {8, 4000, 0.05, "CLAY LOAM"}};
 }
 
-std::vector<Block> SimulateSeason(const SeasonSpec& spec, const std::vector<SensorSpec>& sensors) {
-  Draw draw(spec.seed);
-  const TypeLimits limits = LimitsOf(spec.measurementType);
+std::vector<Block> SimulateSeason(const SeasonSpec& season,
+                                  const std::vector<SensorSpec>& sensors) {
+  Draw draw(season.seed);
+  const TypeLimits limits = LimitsOf(season.measurementType);
   std::vector<Layer> layers;
   for (std::size_t i = 0; i < sensors.size(); ++i) layers.push_back({0.95 - 0.05 * (i == 0)});
 
   int totalDays = 0;
-  for (int d : spec.blockDays) totalDays += d;
+  for (int d : season.blockDays) totalDays += d;
   // Rain on a few days, scattered; the grower irrigates when the top dries.
   std::vector<Arrival> arrivals;
   auto wet = [&](long at, double amount) {
@@ -77,16 +78,16 @@ std::vector<Block> SimulateSeason(const SeasonSpec& spec, const std::vector<Sens
 
   std::vector<Block> blocks;
   long now = 0;  // seconds since the season began
-  long absolute = static_cast<long>(spec.startDay) * kDay + spec.startSeconds;
+  long absolute = static_cast<long>(season.startDay) * kDay + season.startSeconds;
   long nextIrrigationCheck = kDay;
-  for (int days : spec.blockDays) {
+  for (int days : season.blockDays) {
     Block block{static_cast<int>(absolute / kDay), static_cast<int>(absolute % kDay), {}};
-    const long scans = static_cast<long>(days) * kDay / spec.interval;
+    const long scans = static_cast<long>(days) * kDay / season.interval;
     for (long scan = 0; scan < scans; ++scan) {
       const double hour = static_cast<double>(absolute % kDay) / 3600.0;
       // Uptake follows the sun, between six in the morning and six at night.
       const double sun = hour > 6 && hour < 18 ? std::sin(kPi * (hour - 6) / 12) : 0.0;
-      const double demand = 0.0045 * sun * spec.interval / 900.0;
+      const double demand = 0.0045 * sun * season.interval / 900.0;
       for (std::size_t i = 0; i < layers.size(); ++i) {
         Layer& layer = layers[i];
         const double stress = std::clamp(layer.wetness + 0.35, 0.0, 1.0);
@@ -102,7 +103,7 @@ std::vector<Block> SimulateSeason(const SeasonSpec& spec, const std::vector<Sens
         layer.wetness = std::min(layer.wetness + taken, 1.45);
       }
       for (const Arrival& a : arrivals) {
-        if (a.at >= now && a.at < now + spec.interval) layers[a.layer].pendingWater += a.amount;
+        if (a.at >= now && a.at < now + season.interval) layers[a.layer].pendingWater += a.amount;
       }
       if (now >= nextIrrigationCheck && hour >= 5 && hour < 5.25) {
         nextIrrigationCheck = now + kDay;
@@ -115,26 +116,26 @@ std::vector<Block> SimulateSeason(const SeasonSpec& spec, const std::vector<Sens
         const double raw = sensors[i].offset - value * limits.slope / 10.0 + noise;
         block.words.push_back(static_cast<std::uint16_t>(std::clamp(std::lround(raw), 0L, 65535L)));
       }
-      now += spec.interval;
-      absolute += spec.interval;
+      now += season.interval;
+      absolute += season.interval;
     }
     blocks.push_back(std::move(block));
-    now += spec.gapSeconds;
-    absolute += spec.gapSeconds;
+    now += season.gapSeconds;
+    absolute += season.gapSeconds;
   }
   return blocks;
 }
 
-void WriteSite(const Files& files, const std::string& identification, const SeasonSpec& spec,
+void WriteSite(const Files& files, const std::string& identification, const SeasonSpec& season,
                const std::vector<SensorSpec>& sensors, const std::vector<Block>& blocks) {
   Files::CreateFolder(files.HeaderFolder());
   Files::CreateFolder(files.DataFolder("TVMKDATA"));
-  const TypeLimits limits = LimitsOf(spec.measurementType);
+  const TypeLimits limits = LimitsOf(season.measurementType);
   const int serial = 3001;
   const int site = 1;
   for (std::size_t b = 0; b < blocks.size(); ++b) {
     const Block& block = blocks[b];
-    const RunHeader run = MakeRunHeader(block.startDay, block.startSeconds, spec.interval, site,
+    const RunHeader run = MakeRunHeader(block.startDay, block.startSeconds, season.interval, site,
                                         serial, static_cast<int>(sensors.size()));
     TempBlock temp(files);
     for (std::size_t i = 0; i < block.words.size(); ++i) {
@@ -143,7 +144,8 @@ void WriteSite(const Files& files, const std::string& identification, const Seas
     }
     // Downloaded an hour after the run's last scan.
     const long end = static_cast<long>(block.startDay) * kDay + block.startSeconds +
-                     static_cast<long>(block.words.size() / sensors.size()) * spec.interval + 3600;
+                     static_cast<long>(block.words.size() / sensors.size()) * season.interval +
+                     3600;
     const DateTime downloaded = FromEpochSeconds(ToEpochSeconds({1995, 12, 31, 0, 0, 0}) + end);
     temp.WriteTempHeader(static_cast<double>(block.words.size()), run, downloaded);
     temp.Close();
@@ -164,7 +166,7 @@ void WriteSite(const Files& files, const std::string& identification, const Seas
                        {s.offset, limits.slope, limits.fieldCapacity, limits.refill, "ON"});
     h.WriteRecord(header::SoilType(s.depthSlot), s.soil);
   }
-  h.WriteRecord(header::kMeasurementType, spec.measurementType);
+  h.WriteRecord(header::kMeasurementType, season.measurementType);
   h.WriteRecord(header::kFormatVersion, "3.0");
   for (int slot = 1; slot <= header::kBlockSlots; ++slot) {
     const bool used = slot <= static_cast<int>(blocks.size());

@@ -13,19 +13,19 @@ namespace pelvaro::sample {
 // first and reach deeper sensors later and weaker; drainage above field
 // capacity. Fully determined by the seed.
 struct SensorSpec {
-  int depthSlot;      // 1..12, 10 cm each
-  double offset;      // raw count of a reading of 0
-  double rootShare;   // share of the crop's uptake drawn from this depth
+  int depthSlot;     // 1..12, 10 cm each
+  double offset;     // raw count of a reading of 0
+  double rootShare;  // share of the crop's uptake drawn from this depth
   const char* soil;
 };
 
 struct SeasonSpec {
   std::string measurementType = "Percentage";  // or "Volumetric"
-  int startDay = 0;           // day number of the first scan
-  int startSeconds = 36000;   // time of day of the first scan
-  int interval = 900;         // 15-minute scans
+  int startDay = 0;                            // day number of the first scan
+  int startSeconds = 36000;                    // time of day of the first scan
+  int interval = 900;                          // 15-minute scans
   std::vector<int> blockDays = {21, 21, 14};
-  int gapSeconds = 5400;      // download and restart between blocks
+  int gapSeconds = 5400;  // download and restart between blocks
   std::uint32_t seed = 20261206;
 };
 
@@ -47,10 +47,10 @@ struct Block {
 };
 
 // The raw readings of every block of the season.
-std::vector<Block> SimulateSeason(const SeasonSpec& spec, const std::vector<SensorSpec>& sensors);
+std::vector<Block> SimulateSeason(const SeasonSpec& season, const std::vector<SensorSpec>& sensors);
 
 // Writes a complete site into a working root: its header and committed blocks.
-void WriteSite(const Files& files, const std::string& identification, const SeasonSpec& spec,
+void WriteSite(const Files& files, const std::string& identification, const SeasonSpec& season,
                const std::vector<SensorSpec>& sensors, const std::vector<Block>& blocks);
 
 }  // namespace pelvaro::sample
