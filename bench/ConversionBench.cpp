@@ -7,42 +7,20 @@
 #include <filesystem>
 #include <random>
 
+#include "FullSite.h"
 #include "core/operations/Conversion.h"
 #include "core/storage/CalibratedFiles.h"
 #include "support/ScriptedPrompter.h"
-#include "support/SiteBuilder.h"
 
 namespace {
 
 using namespace pelvaro;
 namespace fs = std::filesystem;
 
-struct FullSite {
-  FullSite() : root(fs::temp_directory_path() / "pelvaro-bench"), files(root) {
-    fs::remove_all(root);
-    testing::SiteBuilder site(files, "FULL_01");
-    site.Header({{1, 5200, 31, 38, 22}, {3, 5300, 30, 36, 21}, {5, 5400, 29, 34, 20},
-                 {7, 5500, 28, 33, 19}, {9, 5600, 27, 32, 18}},
-                100);
-    std::mt19937 rng(1);
-    std::uniform_int_distribution<int> noise(-40, 40);
-    for (int b = 1; b <= 100; ++b) {
-      std::vector<std::uint16_t> words(32767);
-      for (std::size_t i = 0; i < words.size(); ++i) {
-        words[i] = static_cast<std::uint16_t>(4400 + 100 * (i % 5) + noise(rng));
-      }
-      site.Block(b, {9000 + b * 68, 0, 900, 5, words});
-    }
-    graph = site.Graph();
-  }
-  ~FullSite() { fs::remove_all(root); }
-  fs::path root;
-  Files files;
-  fs::path graph;
-};
+using bench::FullSite;
 
 FullSite& Site() {
-  static FullSite site;
+  static FullSite site("pelvaro-bench");
   return site;
 }
 
@@ -67,7 +45,6 @@ void BM_ConvertFullSite(benchmark::State& state) {
 
 void BM_SequentialWriteSameBytes(benchmark::State& state) {
   FullSite& site = Site();
-  TimedDat(site.files, *new testing::ScriptedPrompter, "FULL_01", "TVMKDATA");
   const std::uintmax_t total = OutputBytes();
   const fs::path target = site.root / "sequential.bin";
   std::vector<char> chunk(56, 'x');

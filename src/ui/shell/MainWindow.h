@@ -51,6 +51,7 @@ class MainWindow : public QWidget {
   PortSelection& Ports() { return *ports_; }
   const MainWindowServices& Services() const { return services_; }
   bool GraphAfterDownload() const { return graphAfterDownload_; }
+  void ClearGraphAfterDownload() { graphAfterDownload_ = false; }
 
   void HideMainMenu();
   void ShowMainMenu();

@@ -1,6 +1,7 @@
 #include "ui/shell/WindowOpener.h"
 
 #include "ui/editor/EditorWindow.h"
+#include "ui/graph/GraphWindow.h"
 #include "ui/operations/StartWindow.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/site/SiteWindow.h"
@@ -30,6 +31,12 @@ void WindowOpener::Open(NextWindow window) {
     case NextWindow::Editor: {
       EditorWindow editor(main_.Storage(), prompter_, &main_);
       editor.exec();
+      break;
+    }
+    case NextWindow::Graph: {
+      GraphWindow graph(main_.Storage(), prompter_, main_.GraphAfterDownload(), &main_);
+      graph.exec();
+      main_.ClearGraphAfterDownload();
       break;
     }
     default:

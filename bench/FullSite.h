@@ -1,0 +1,48 @@
+#pragma once
+
+// A full site for the benchmarks: 100 blocks of 32,767 readings of five
+// sensors, converted, in a temporary working root.
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "core/operations/Conversion.h"
+#include "core/storage/StateFiles.h"
+#include "support/ScriptedPrompter.h"
+#include "support/SiteBuilder.h"
+
+namespace pelvaro::bench {
+
+struct FullSite {
+  explicit FullSite(const std::string& folder)
+      : root(std::filesystem::temp_directory_path() / folder), files(root) {
+    std::filesystem::remove_all(root);
+    testing::SiteBuilder site(files, "FULL_01");
+    site.Header({{1, 5200, 31, 38, 22},
+                 {3, 5300, 30, 36, 21},
+                 {5, 5400, 29, 34, 20},
+                 {7, 5500, 28, 33, 19},
+                 {9, 5600, 27, 32, 18}},
+                100);
+    std::mt19937 rng(1);
+    std::uniform_int_distribution<int> noise(-40, 40);
+    for (int b = 1; b <= 100; ++b) {
+      std::vector<std::uint16_t> words(32767);
+      for (std::size_t i = 0; i < words.size(); ++i) {
+        words[i] = static_cast<std::uint16_t>(4400 + 100 * (i % 5) + noise(rng));
+      }
+      site.Block(b, {9000 + b * 68, 0, 900, 5, words});
+    }
+    testing::ScriptedPrompter prompter;
+    if (!TimedDat(files, prompter, "FULL_01", "TVMKDATA")) std::abort();
+    WriteSiteSelection(files, "FULL_01", "TVMKDATA");
+    graph = site.Graph();
+  }
+  ~FullSite() { std::filesystem::remove_all(root); }
+  std::filesystem::path root;
+  Files files;
+  std::filesystem::path graph;
+};
+
+}  // namespace pelvaro::bench

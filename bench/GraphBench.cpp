@@ -1,0 +1,110 @@
+// Opening the graph of a full site (100 blocks of 32,767 readings, five
+// sensors): reading, decimating and filling the series, next to reading the
+// same graph file alone, in the same run.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "FullSite.h"
+#include "core/graph/GraphFile.h"
+#include "support/ScriptedPrompter.h"
+#include "ui/graph/GraphWindow.h"
+
+namespace {
+
+using namespace pelvaro;
+namespace fs = std::filesystem;
+
+using bench::FullSite;
+
+FullSite& Site() {
+  static FullSite site("pelvaro-graph-bench");
+  return site;
+}
+
+// Resident memory now, from the kernel's page count.
+double ResidentMiB() {
+  std::ifstream statm("/proc/self/statm");
+  double pages = 0;
+  double resident = 0;
+  statm >> pages >> resident;
+  return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+void BM_ReadGraphFileBytes(benchmark::State& state) {
+  const fs::path graph = Site().graph;
+  std::vector<char> chunk(4 << 20);
+  for (auto _ : state) {
+    std::FILE* f = std::fopen(graph.c_str(), "rb");
+    std::size_t total = 0;
+    for (std::size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), f)) > 0;) total += got;
+    std::fclose(f);
+    benchmark::DoNotOptimize(total);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fs::file_size(graph)));
+}
+
+void BM_ReadGraphFile(benchmark::State& state) {
+  const fs::path graph = Site().graph;
+  for (auto _ : state) {
+    auto data = ReadGraphFile(graph);
+    benchmark::DoNotOptimize(data->Scans());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fs::file_size(graph)));
+}
+
+void BM_OpenGraphWindow(benchmark::State& state) {
+  FullSite& site = Site();
+  testing::ScriptedPrompter prompter;
+  double window = 0;
+  int points = 0;
+  for (auto _ : state) {
+    const double before = ResidentMiB();
+    GraphWindow w(site.files, prompter, false);
+    if (!w.Loaded()) state.SkipWithError("not loaded");
+    w.show();  // laid out at its size: the series are filled for the real plot width
+    QApplication::processEvents();
+    window = std::max(window, ResidentMiB() - before);
+    points = w.SeriesAt(0)->count();
+    state.counters["scans"] = static_cast<double>(w.Model().Scans());
+  }
+  state.counters["points_per_series"] = points;
+  state.counters["window_MiB"] = window;
+  state.counters["peak_rss_MiB"] = [] {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+    }
+    return 0.0;
+  }();
+}
+
+// The window's model alone: the same reading, then the drawing's series.
+void BM_LoadGraphModel(benchmark::State& state) {
+  testing::ScriptedPrompter prompter;
+  for (auto _ : state) {
+    GraphModel model(Site().files, prompter);
+    if (model.Load() != GraphModel::LoadResult::Drawn) state.SkipWithError("not loaded");
+  }
+}
+
+BENCHMARK(BM_ReadGraphFileBytes)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ReadGraphFile)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LoadGraphModel)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OpenGraphWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

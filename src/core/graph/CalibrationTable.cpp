@@ -1,0 +1,115 @@
+#include "core/graph/CalibrationTable.h"
+
+#include "core/operations/Conversion.h"
+#include "core/site/CalibrationGrid.h"
+#include "core/storage/NumberText.h"
+#include "core/storage/StateFiles.h"
+#include "core/storage/TextRoutines.h"
+
+namespace pelvaro {
+
+namespace {
+
+constexpr int kBackspace = 8;
+constexpr int kEnter = 13;
+constexpr const char* kHeadings[CalibrationTable::kColumns] = {"Depth(cm)", "Offset", "Slope",
+                                                               "Full", "Refill"};
+constexpr int kWidths[CalibrationTable::kColumns] = {850, 540, 500, 380, 520};
+constexpr std::size_t kLongest[CalibrationTable::kColumns] = {0, 5, 3, 3, 2};
+
+}  // namespace
+
+const char* CalibrationTable::Heading(int column) { return kHeadings[column]; }
+int CalibrationTable::WidthTwips(int column) { return kWidths[column]; }
+
+int CalibrationTable::Load(SiteHeader& header, const std::vector<int>& slots) {
+  rows_.clear();
+  for (int s : slots) {
+    Row row;
+    row.slot = s;
+    row.cells[kDepth] = Plain(10 * s);
+    const int base = header::CalibrationBase(s);
+    for (int c = kOffset; c <= kRefill; ++c) row.cells[c] = Trim(header.ReadRecord(base + c - 1));
+    rows_.push_back(std::move(row));
+  }
+  return static_cast<int>(rows_.size());
+}
+
+void CalibrationTable::SetDisabled(int depthCm, bool disabled) {
+  for (Row& row : rows_) {
+    if (row.slot * 10 == depthCm) row.disabled = disabled;
+  }
+}
+
+CalibrationTable::KeyResult CalibrationTable::Key(int row, int column, int key) {
+  // The depth column holds the headings of the rows and takes no keys.
+  if (row < 0 || row >= static_cast<int>(rows_.size()) || column <= kDepth || column >= kColumns) {
+    return KeyResult::Dropped;
+  }
+  NumericKeyFilter(key);
+  if (key == 0 || rows_[row].disabled) return KeyResult::Dropped;
+  if (key == kEnter) return changed_ ? KeyResult::SaveAsked : KeyResult::Dropped;
+  changed_ = true;
+  std::string& cell = rows_[row].cells[column];
+  if (key == kBackspace || key == '.') {
+    // The point removes a character too: the grid holds whole numbers only.
+    if (!cell.empty()) cell.pop_back();
+    return KeyResult::Typed;
+  }
+  if (Trim(cell).size() >= kLongest[column]) {
+    replaceOnType_ = false;
+    return KeyResult::Dropped;
+  }
+  TypeIntoCell(cell, static_cast<char>(key), kLongest[column], replaceOnType_);
+  return KeyResult::Typed;
+}
+
+bool CalibrationTable::ValidateProfileData(Prompter& prompter) const {
+  // Every row is checked, not only the cell being edited: a value typed
+  // before moving on would otherwise be saved unchecked.
+  for (const Row& row : rows_) {
+    if (ParseLeadingNumber(row.cells[kFull]) > 100) {
+      prompter.Message(
+          "Field capacity at depth" + Spaced(10 * row.slot) + " exceeds the maximum value 100.",
+          "Invalid Field Capacity");
+      return false;
+    }
+    // A zero slope would stop the recalculation and leave the site without a graph.
+    if (ParseLeadingNumber(row.cells[kSlope]) == 0) {
+      prompter.Message(
+          "Invalid slope value for the sensor at profile depth " + Plain(10 * row.slot) + ".", "");
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CalibrationTable::Save(const Files& files, Prompter& prompter) {
+  changed_ = false;
+  const Answer answer = prompter.Message(
+      "Changes have been made to this site's calibration data.\n\nWould you like to save these "
+      "changes?",
+      "Save Calibration Data Changes", Buttons::YesNo, Icon::Question);
+  if (answer != Answer::Yes || !ValidateProfileData(prompter)) return false;
+  SiteSelection site;
+  try {
+    site = ReadSiteSelection(files);
+    const fs::path path = files.HeaderPath(site.identification);
+    HeaderTransaction transaction(path, path);
+    for (const Row& row : rows_) {
+      const int base = header::CalibrationBase(row.slot);
+      // Fractions stored by the site window are kept.
+      for (int c = kOffset; c <= kRefill; ++c) {
+        transaction.Header().WriteRecord(base + c - 1, Spaced(ParseLeadingNumber(row.cells[c])));
+      }
+    }
+    transaction.Commit();
+  } catch (const std::exception&) {
+    // A failed save ends quietly and leaves the header as it was.
+    return false;
+  }
+  TimedDat(files, prompter, site.identification, site.dataDirectory, ConversionCaller::Graph);
+  return true;
+}
+
+}  // namespace pelvaro

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pelvaro {
+
+// The bottom axis: elapsed minutes, elapsed hours, or the scans' date-times
+// (day numbers with the time of day as a fraction).
+enum class AxisMode { Minutes, Hours, DateTime };
+
+// Below half a day minutes, from half a day up to one whole day hours, above
+// one day dates.
+AxisMode AxisModeForSpan(double days);
+// What elapsed minutes are divided by on the axis.
+double AxisDivisor(AxisMode mode);
+std::string AxisTitle(AxisMode mode);
+
+// The label of an X value as the bottom axis writes it: "dd-mm" for a
+// date-time, the number with at most two decimals otherwise.
+std::string AxisLabel(AxisMode mode, double x);
+// The value readout beside a point: Y, a comma and the axis label of X.
+std::string ReadoutText(AxisMode mode, double x, double y);
+
+// The smallest of 1, 2 and 5 times a power of ten that is at least `step`.
+double NiceStep(double step);
+
+struct AxisTick {
+  double x;
+  std::string label;
+};
+// Labelled ticks from `from` to `to`, at most `most` of them: one a day at
+// midnight on the date axis while that many fit, else every 2, 7, 14, 28 …
+// days; steps of 1, 2 or 5 times a power of ten otherwise.
+std::vector<AxisTick> AxisTicks(AxisMode mode, double from, double to, int most);
+
+}  // namespace pelvaro

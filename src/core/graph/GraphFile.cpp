@@ -1,0 +1,154 @@
+#include "core/graph/GraphFile.h"
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "core/storage/CalibratedFiles.h"
+#include "core/storage/NumberText.h"
+#include "core/storage/RecordFile.h"
+
+namespace pelvaro {
+
+double ReadNumberFast(std::string_view text) {
+  static constexpr std::array<double, 23> kPowers = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < n && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  int decimals = 0;
+  for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
+    mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+  }
+  if (i < n && text[i] == '.') {
+    for (++i; i < n && text[i] >= '0' && text[i] <= '9'; ++i, ++digits, ++decimals) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+    }
+  }
+  if (digits == 0) return 0.0;
+  if (digits > 15 || decimals >= static_cast<int>(kPowers.size())) {
+    return ParseLeadingNumber(text);
+  }
+  const double value = static_cast<double>(mantissa) / kPowers[static_cast<std::size_t>(decimals)];
+  if (value == 0.0) return 0.0;
+  return negative ? -value : value;
+}
+
+namespace {
+
+constexpr std::size_t kRecord = kGraphRecordSize;
+constexpr std::size_t kHeaderRecords = 10;
+constexpr std::size_t kChunkRecords = 1 << 16;
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+[[noreturn]] void Fail(const fs::path& path) {
+  throw IoError(std::string(std::strerror(errno)) + ": " + path.string());
+}
+
+// Reads `bytes` from the current position; fewer when the file ends.
+std::size_t ReadSome(std::FILE* f, char* to, std::size_t bytes, const fs::path& path) {
+  const std::size_t got = std::fread(to, 1, bytes, f);
+  if (got < bytes && std::ferror(f)) Fail(path);
+  return got;
+}
+
+std::string_view Record(const std::string& bytes, std::size_t record) {
+  return std::string_view(bytes).substr((record - 1) * kRecord, kRecord);
+}
+
+int CountOf(std::string_view record, const char* what) {
+  const double value = ReadNumberFast(record);
+  if (!(value >= 0 && value <= kMaxGraphSlots)) {
+    throw GraphFileError(std::string("The graph file's ") + what + " is out of range");
+  }
+  return static_cast<int>(RoundHalfEven(value));
+}
+
+// How many scans the loop "for k = 1 to R step E + 1" visits.
+std::uint64_t ScansNamed(double readingCount, int enabled) {
+  if (!(readingCount >= 1)) return 0;
+  const double scans = std::floor((readingCount - 1) / (enabled + 1)) + 1;
+  return scans > 1e15 ? std::uint64_t{1} << 50 : static_cast<std::uint64_t>(scans);
+}
+
+}  // namespace
+
+std::optional<GraphFileData> ReadGraphFile(const fs::path& path,
+                                           const std::function<void(int)>& progress) {
+  const fs::path resolved = Files::Resolve(path);
+  const std::uint64_t length = Files::FileLength(resolved);
+  if (length < kGraphFileMinimum) return std::nullopt;
+  FilePtr file(std::fopen(resolved.string().c_str(), "rb"));
+  if (!file) Fail(resolved);
+
+  GraphFileData data;
+  // Records 1 to 12; what lies beyond the end reads as zero bytes.
+  std::string head((kHeaderRecords + 2) * kRecord, '\0');
+  ReadSome(file.get(), head.data(), head.size(), resolved);
+  data.lastDateTime = ReadNumberFast(Record(head, 2));
+  data.slotCount = CountOf(Record(head, 3), "depth slot count");
+  data.enabledCount = CountOf(Record(head, 4), "enabled sensor count");
+  data.readingCount = ReadNumberFast(Record(head, 5));
+  data.yearText = TrimRight(Record(head, 6));
+  data.dayMonthText = TrimRight(Record(head, 7).substr(0, 10));
+  data.firstInterval = ReadNumberFast(Record(head, 11));
+  data.firstDateTime = ReadNumberFast(Record(head, 12));
+
+  const std::size_t enabled = static_cast<std::size_t>(data.enabledCount);
+  const std::size_t group = enabled + 2;
+  const std::uint64_t body =
+      length > kHeaderRecords * kRecord ? length - kHeaderRecords * kRecord : 0;
+  const std::uint64_t wholeGroups = body / (group * kRecord);
+  const std::uint64_t scans =
+      std::min(ScansNamed(data.readingCount, data.enabledCount), wholeGroups);
+  data.intervals.reserve(scans);
+  data.dateTimes.reserve(scans);
+  data.values.assign(enabled, {});
+  for (auto& column : data.values) column.reserve(scans);
+
+  if (std::fseek(file.get(), static_cast<long>(kHeaderRecords * kRecord), SEEK_SET) != 0) {
+    Fail(resolved);
+  }
+  // Whole groups per chunk, so a group never straddles two reads.
+  const std::size_t groupsPerChunk = std::max<std::size_t>(1, kChunkRecords / group);
+  std::vector<char> chunk(groupsPerChunk * group * kRecord);
+  int shown = -1;
+  std::uint64_t done = 0;
+  while (done < scans) {
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(groupsPerChunk, scans - done));
+    const std::size_t got = ReadSome(file.get(), chunk.data(), want * group * kRecord, resolved);
+    const std::size_t groups = got / (group * kRecord);
+    if (groups == 0) break;  // the file shrank while it was read
+    const char* p = chunk.data();
+    for (std::size_t g = 0; g < groups; ++g) {
+      data.intervals.push_back(ReadNumberFast({p, kRecord}));
+      data.dateTimes.push_back(ReadNumberFast({p + kRecord, kRecord}));
+      p += 2 * kRecord;
+      for (std::size_t j = 0; j < enabled; ++j, p += kRecord) {
+        // A sensor line's value is the numeric prefix of its first six characters.
+        data.values[j].push_back(ReadNumberFast({p, 6}));
+      }
+    }
+    done += groups;
+    if (progress) {
+      const int percent = static_cast<int>(done * 100 / scans);
+      if (percent > shown) progress(shown = percent);
+    }
+  }
+  return data;
+}
+
+}  // namespace pelvaro

@@ -1,0 +1,329 @@
+#include "core/graph/GraphModel.h"
+
+#include <algorithm>
+
+#include "core/storage/CalibratedFiles.h"
+#include "core/storage/NumberText.h"
+#include "core/storage/SiteHeader.h"
+#include "core/storage/StateFiles.h"
+
+namespace pelvaro {
+
+namespace {
+
+// The extremes start crossed, so that the first value plotted sets both.
+constexpr double kStartMinimum = 4000;
+constexpr double kStartMaximum = 0;
+constexpr double kAxisMargin = 2;
+
+std::string DepthTitle(int slot) { return Spaced(10 * slot) + "cm"; }
+
+// Header record 6; blank or zero means the full probe, as the conversion reads it.
+int DepthSlotCount(SiteHeader& header) {
+  const double s = header.ReadNumber(header::kDepthSlotCount);
+  const auto count = ToInt16(s == 0 ? 12 : s);
+  if (!count || *count < 0 || *count > kMaxGraphSlots) {
+    throw GraphFileError("The site's depth slot count is out of range");
+  }
+  return *count;
+}
+
+void Widen(double value, double& minimum, double& maximum) {
+  minimum = std::min(minimum, value);
+  maximum = std::max(maximum, value);
+}
+
+}  // namespace
+
+GraphModel::GraphModel(const Files& files, Prompter& prompter)
+    : files_(files), prompter_(prompter) {}
+
+void GraphModel::Clear() {
+  for (GraphSeries& s : series_) s = GraphSeries{};
+  x_.clear();
+}
+
+GraphModel::LoadResult GraphModel::Load(const Progress& progress) {
+  loading_ = true;
+  firstDrawing_ = true;
+  Clear();
+  try {
+    const SiteSelection site = ReadSiteSelection(files_);
+    identification_ = site.identification;
+    selectedDirectory_ = site.dataDirectory;
+    const fs::path path =
+        CalibratedPath(files_, selectedDirectory_, identification_, kGraphExtension);
+    if (Files::FileLength(path) < kGraphFileMinimum) {
+      prompter_.Message("This site is empty ", "", Buttons::Ok);
+      return LoadResult::Empty;
+    }
+    slotCount_ = Data(path, progress).slotCount;
+    SiteHeader header(files_.HeaderPath(identification_), RecordFile::Mode::ReadOnly);
+    const std::string type = header.ReadRecord(header::kMeasurementType);
+    unit_ = type == "Volumetric" ? "mm" : "%";
+    LoadSlots(header);
+    table_.Load(header, EnabledSlots());
+  } catch (const std::exception&) {
+    return LoadResult::Failed;
+  }
+  loading_ = false;
+  if (!Draw()) return LoadResult::Failed;
+  firstDrawing_ = false;
+  return LoadResult::Drawn;
+}
+
+void GraphModel::LoadSlots(SiteHeader& header) {
+  int j = 0;
+  for (int s = 1; s <= slotCount_; ++s) {
+    if (header.ReadRecord(header::CalibrationBase(s) + header::kState) != "ON") continue;
+    ++j;
+    enabledIndex_[s] = j;
+    seriesShown_[j] = 1;
+    depthChosen_[s] = s;
+    if (s <= kDepthBoxes) boxes_[s] = {true, true, true};
+  }
+  ReloadCalibration();
+}
+
+void GraphModel::ReloadCalibration() {
+  SiteHeader header(files_.HeaderPath(identification_), RecordFile::Mode::ReadOnly);
+  for (int s = 1; s <= slotCount_; ++s) {
+    if (enabledIndex_[s] == 0) continue;
+    const int base = header::CalibrationBase(s);
+    fieldCapacity_[s] = header.ReadNumber(base + header::kFieldCapacity);
+    refill_[s] = header.ReadNumber(base + header::kRefill);
+  }
+}
+
+std::vector<int> GraphModel::EnabledSlots() const {
+  std::vector<int> slots;
+  for (int s = 1; s <= slotCount_; ++s) {
+    if (enabledIndex_[s] != 0) slots.push_back(s);
+  }
+  return slots;
+}
+
+const GraphFileData& GraphModel::Data(const fs::path& path, const Progress& progress) {
+  std::error_code ec;
+  const fs::file_time_type time = fs::last_write_time(path, ec);
+  const std::uint64_t length = Files::FileLength(path);
+  if (!data_ || path != dataPath_ || length != dataLength_ || time != dataTime_) {
+    data_.reset();
+    auto read = ReadGraphFile(path, progress);
+    if (!read) throw GraphFileError("The graph file is too short");
+    data_ = std::move(read);
+    dataPath_ = path;
+    dataLength_ = length;
+    dataTime_ = time;
+  }
+  return *data_;
+}
+
+bool GraphModel::Draw(const Progress& progress) {
+  Clear();
+  try {
+    const SiteSelection site = ReadSiteSelection(files_);
+    identification_ = site.identification;
+    dataDirectory_ = chosenDirectory_.value_or(site.dataDirectory);
+    std::string titleName;
+    int slots = 0;
+    {
+      SiteHeader header(files_.HeaderPath(identification_), RecordFile::Mode::ReadOnly);
+      titleName = Trim(header.ReadRecord(header::kSiteName));
+      if (titleName.empty() || titleName[0] == '\0') titleName = identification_;
+      slots = DepthSlotCount(header);
+    }
+    const fs::path path = CalibratedPath(files_, dataDirectory_, identification_, kGraphExtension);
+    if (Files::FileLength(path) < kGraphFileMinimum) {
+      prompter_.Message("Couldn't find the graph file.", "", Buttons::Ok);
+      return false;
+    }
+    const GraphFileData& data = Data(path, progress);
+    const int enabled = data.enabledCount;
+    for (int j = 0; j < std::min(enabled, kDepthSeries); ++j) series_[j].active = true;
+    series_[kFieldCapacitySeries].active = series_[kRefillSeries].active = limitChecked_;
+
+    mode_ = AxisModeForSpan(data.lastDateTime - data.firstDateTime);
+    header_ = "Velmora Pelvaro Soil Moisture Site '" + titleName + "'";
+    subtitle_ =
+        "Start Date " + data.dayMonthText + "/" + data.yearText + "    File " + identification_;
+
+    double fieldCapacitySum = 0;
+    double refillSum = 0;
+    double fieldCapacityLine = 0;
+    double refillLine = 0;
+    limitLabel_.clear();
+    bool chosen = false;
+    for (int s = 1; s <= std::min(slots, kMaxGraphSlots); ++s) {
+      if (depthChosen_[s] < 1) continue;
+      chosen = true;
+      if (s > kDepthBoxes || !boxes_[s].checked) continue;
+      fieldCapacitySum += fieldCapacity_[s];
+      refillSum += refill_[s];
+      // A depth without a value hands its line on to the next chosen depth.
+      if (fieldCapacityLine == 0) {
+        fieldCapacityLine = fieldCapacity_[s];
+        limitLabel_ = Plain(10 * s);
+      }
+      if (refillLine == 0) refillLine = refill_[s];
+    }
+    if (!chosen) {
+      limitChecked_ = limitEnabled_ = false;
+      sumChecked_ = sumEnabled_ = false;
+      Clear();
+      return false;
+    }
+
+    const std::size_t scans = data.Scans();
+    x_.resize(scans);
+    if (mode_ == AxisMode::DateTime) {
+      std::copy(data.dateTimes.begin(), data.dateTimes.end(), x_.begin());
+    } else {
+      const double divisor = AxisDivisor(mode_);
+      double elapsed = -data.firstInterval / 60;
+      for (std::size_t k = 0; k < scans; ++k) {
+        elapsed += data.intervals[k] / 60;
+        x_[k] = elapsed / divisor;
+      }
+    }
+    xMin_ = xMax_ = 0;
+    if (scans > 0) {
+      const auto [low, high] = std::minmax_element(x_.begin(), x_.end());
+      xMin_ = *low;
+      xMax_ = *high;
+    }
+
+    double minimum = kStartMinimum;
+    double maximum = kStartMaximum;
+    const bool depthLimits = limitChecked_ && !sumChecked_;
+    if (depthLimits) {
+      series_[kFieldCapacitySeries].level = fieldCapacityLine;
+      series_[kRefillSeries].level = refillLine;
+      if (scans > 0 && enabled > 0) {
+        maximum = std::max(maximum, fieldCapacityLine);
+        minimum = std::min(minimum, refillLine);
+      }
+    }
+    if (sumChecked_) sum_.assign(scans, 0.0);
+    for (int j = 1; j <= enabled; ++j) {
+      if (seriesShown_[j] < 1) continue;
+      const std::vector<double>& column = data.values[static_cast<std::size_t>(j - 1)];
+      if (sumChecked_) {
+        for (std::size_t k = 0; k < scans; ++k) sum_[k] += column[k];
+      } else if (j <= kDepthSeries) {
+        for (double v : column) Widen(v, minimum, maximum);
+        series_[j - 1].y = column;
+      }
+    }
+    if (sumChecked_) {
+      for (double v : sum_) Widen(v, minimum, maximum);
+      series_[0].y = sum_;
+      if (limitChecked_) {
+        series_[kFieldCapacitySeries].level = fieldCapacitySum;
+        series_[kRefillSeries].level = refillSum;
+        // The summed lines are kept inside the axis like the single-depth ones.
+        if (scans > 0) {
+          Widen(fieldCapacitySum, minimum, maximum);
+          Widen(refillSum, minimum, maximum);
+        }
+      }
+    }
+    // Nothing plotted: an axis around zero rather than an inverted one.
+    if (minimum > maximum) minimum = maximum = 0;
+    axisMin_ = minimum - kAxisMargin;
+    axisMax_ = maximum + kAxisMargin;
+
+    if (firstDrawing_ && !sumChecked_) {
+      depthTitles_.fill("");
+      std::size_t k = 0;
+      for (int s = 1; s <= std::min(slots, kMaxGraphSlots) && k < depthTitles_.size(); ++s) {
+        if (depthChosen_[s] >= 1) depthTitles_[k++] = DepthTitle(s);
+      }
+    }
+    for (int j = 0; j < kDepthSeries; ++j) series_[j].title = depthTitles_[j];
+    if (sumChecked_) {
+      series_[0].title = "Sum";
+      series_[kFieldCapacitySeries].title = "Sum F.C" + Spaced(fieldCapacitySum) + unit_;
+      series_[kRefillSeries].title = "Sum Refill" + Spaced(refillSum) + unit_;
+    } else {
+      series_[kFieldCapacitySeries].title = "F.C." + Spaced(fieldCapacityLine) + unit_;
+      series_[kRefillSeries].title = "Refill" + Spaced(refillLine) + unit_;
+    }
+    return true;
+  } catch (const std::exception&) {
+    Clear();
+    return false;
+  }
+}
+
+std::string GraphModel::LimitCaption() const {
+  if (limitChecked_ && !sumChecked_ && !limitLabel_.empty()) {
+    return std::string(kLimitCaptionBase) + " at " + limitLabel_ + " cm";
+  }
+  return kLimitCaptionBase;
+}
+
+void GraphModel::ClickDepth(int slot, bool checked) {
+  if (loading_ || slot < 1 || slot > kDepthBoxes || !boxes_[slot].enabled) return;
+  const int j = enabledIndex_[slot];
+  boxes_[slot].checked = checked;
+  if (checked) {
+    limitEnabled_ = sumEnabled_ = true;
+    table_.EnableThisRow(10 * slot);
+  } else {
+    table_.DisableThisRow(10 * slot);
+  }
+  depthChosen_[slot] = checked ? 1 : 0;
+  if (j >= 1) {
+    seriesShown_[j] = checked ? 1 : 0;
+    if (j <= kDepthSeries) depthTitles_[j - 1] = checked ? DepthTitle(slot) : "";
+  }
+  Draw();
+}
+
+void GraphModel::SetSum(bool on) {
+  if (!sumEnabled_) return;
+  sumChecked_ = on;
+  Draw();
+}
+
+void GraphModel::SetLimitLines(bool on) {
+  if (!limitEnabled_) return;
+  limitChecked_ = on;
+  Draw();
+}
+
+void GraphModel::ChooseDirectory(const std::string& directory) {
+  chosenDirectory_ = directory;
+  Draw();
+}
+
+std::vector<std::string> GraphModel::DirectoryNames() const {
+  std::vector<std::string> names;
+  try {
+    SiteHeader header(files_.HeaderPath(identification_), RecordFile::Mode::ReadOnly);
+    for (int i = 0; i < header::kDirectoryCount; ++i) {
+      names.push_back(Trim(header.ReadRecord(header::kFirstDirectory + i)));
+    }
+  } catch (const std::exception&) {
+    names.assign(header::kDirectoryCount, "");
+  }
+  // A list never filled still offers the site's own directory.
+  if (names[0].empty()) names[0] = selectedDirectory_;
+  return names;
+}
+
+bool GraphModel::TypeInTable(int row, int column, int key) {
+  if (table_.Key(row, column, key) != CalibrationTable::KeyResult::SaveAsked) return false;
+  if (!table_.Save(files_, prompter_)) return false;
+  try {
+    ReloadCalibration();
+  } catch (const std::exception&) {
+    // The lines keep their last values; the redraw still shows the new data.
+  }
+  data_.reset();
+  Draw();
+  return true;
+}
+
+}  // namespace pelvaro

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QChartView>
+#include <QPointF>
+#include <QString>
+#include <optional>
+
+namespace pelvaro {
+
+// The chart TChart1: rubber-band and wheel zoom, and the value readout drawn
+// over the chart at the point under the pointer.
+class GraphChartView : public QChartView {
+  Q_OBJECT
+
+ public:
+  GraphChartView(QChart* chart, QWidget* parent);
+  // The readout at a position in chart coordinates; nothing clears it.
+  void SetReadout(std::optional<QPointF> at, const QString& text);
+  const QString& Readout() const { return readout_; }
+
+ signals:
+  // The pointer moved to, or the left button went down at, a position in
+  // chart coordinates.
+  void PointerMoved(QPointF at);
+  void Pressed(QPointF at);
+
+ protected:
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void drawForeground(QPainter* painter, const QRectF& rect) override;
+
+ private:
+  QPointF InChart(const QPointF& viewPosition) const;
+
+  std::optional<QPointF> readoutAt_;
+  QString readout_;
+};
+
+}  // namespace pelvaro

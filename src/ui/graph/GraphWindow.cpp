@@ -1,0 +1,486 @@
+#include "ui/graph/GraphWindow.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHeaderView>
+#include <QImageWriter>
+#include <QKeyEvent>
+#include <QLegend>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QProgressDialog>
+#include <QResizeEvent>
+#include <QSvgGenerator>
+
+#include "core/graph/Decimation.h"
+#include "ui/graph/GraphChartView.h"
+#include "ui/platform/ProportionalResizer.h"
+#include "ui/platform/QtText.h"
+#include "ui/site/DataDirDialog.h"
+
+namespace pelvaro {
+
+namespace {
+
+const QSize kDesign(1000, 680);
+const QColor kHighlight(255, 255, 128);
+const QColor kHeaderColour(0xD4, 0xD0, 0xC8);  // a grey row looks like the headings
+const std::array<QColor, kGraphSeries> kColours = {
+    QColor(220, 20, 20), QColor(0, 150, 0),   QColor(20, 60, 220), QColor(200, 0, 200),
+    QColor(240, 130, 0), QColor(0, 150, 150), QColor(140, 70, 20), QColor(120, 120, 0),
+    QColor(90, 90, 90),  QColor(0, 0, 120),   QColor(160, 80, 0)};
+constexpr const char* kDepthBoxNames[kDepthBoxes] = {
+    "chkTen",   "chkTwnty", "chkThrty", "chkForty", "chkFifty",  "chkSixty",
+    "chkSvnty", "chkEghty", "chkNinty", "chkHndrd", "chkHndTen", "chkHndTwnty"};
+constexpr int kReadoutSeries = 5;  // the readout looks at series 0 to 4
+constexpr double kHitPixels = 4;
+constexpr int kBeeps = 20;
+constexpr int kTicksPerPixel = 70;
+constexpr double kPrintMargin = 0.05;  // of the page on each side
+const QString kSaveFilters =
+    "*.bmp Files(*.bmp);;*.png Files(*.png);;*.svg Files(*.svg);;*.pdf Files(*.pdf)";
+
+int KeyCode(const QKeyEvent* event) {
+  if (event->key() == Qt::Key_Backspace) return 8;
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) return 13;
+  const QString text = event->text();
+  // Tab, arrows and the like move between cells and controls.
+  if (text.size() != 1 || text[0].unicode() < 0x20 || text[0].unicode() > 0x7E) return -1;
+  return text[0].unicode();
+}
+
+}  // namespace
+
+GraphWindow::GraphWindow(const Files& files, Prompter& prompter, bool afterDownload,
+                         QWidget* parent)
+    : QDialog(parent),
+      files_(files),
+      model_(files, prompter),
+      prompter_(prompter),
+      afterDownload_(afterDownload),
+      askSaveName_([this](QString& filter) {
+        return QFileDialog::getSaveFileName(this, tr("Save As"), QString(), kSaveFilters, &filter);
+      }),
+      beep_([] { QApplication::beep(); }) {
+  setObjectName("TVMKGRAPH1");
+  setWindowTitle(tr("Site Data Graph"));
+  setModal(true);
+  Build();
+  Load();
+}
+
+QChart* GraphWindow::Chart() const { return view_->chart(); }
+
+void GraphWindow::Build() {
+  resize(kDesign);
+  auto* chart = new QChart;
+  chart->setTitleFont(QFont("Times New Roman", 12));
+  chart->legend()->setAlignment(Qt::AlignRight);
+  bottom_ = new QCategoryAxis(chart);
+  bottom_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  left_ = new QValueAxis(chart);
+  chart->addAxis(bottom_, Qt::AlignBottom);
+  chart->addAxis(left_, Qt::AlignLeft);
+  for (int i = 0; i < kGraphSeries; ++i) {
+    auto* series = new QLineSeries(chart);
+    // Dashed limit lines never pass for a depth.
+    const bool limit = i >= kFieldCapacitySeries;
+    series->setPen(
+        QPen(kColours[static_cast<std::size_t>(i)], 2, limit ? Qt::DashLine : Qt::SolidLine));
+    chart->addSeries(series);
+    series->attachAxis(bottom_);
+    series->attachAxis(left_);
+    series->setVisible(false);
+    series_[static_cast<std::size_t>(i)] = series;
+  }
+  view_ = new GraphChartView(chart, this);
+  view_->setGeometry(8, 8, 760, 600);
+  connect(view_, &GraphChartView::PointerMoved, this, &GraphWindow::Readout);
+  connect(view_, &GraphChartView::Pressed, this, [this](QPointF at) {
+    if (!limits_->isChecked() || !HitTest(at, kGraphSeries)) return;
+    for (int k = 0; k < kBeeps; ++k) beep_();
+  });
+  connect(bottom_, &QValueAxis::rangeChanged, this, &GraphWindow::Refill);
+  connect(chart, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
+    if (qRound(area.width()) != refilledWidth_) Refill();
+  });
+  BuildSideControls();
+
+  auto* resizer = new ProportionalResizer(this, kDesign);
+  for (QObject* child : children()) {
+    if (auto* widget = qobject_cast<QWidget*>(child)) resizer->Add(widget);
+  }
+}
+
+void GraphWindow::AddButton(const char* name, const QString& caption, QRect geometry,
+                            void (GraphWindow::*clicked)()) {
+  auto* button = new QPushButton(caption, this);
+  button->setObjectName(name);
+  button->setAutoDefault(false);
+  button->setGeometry(geometry);
+  connect(button, &QPushButton::clicked, this, clicked);
+}
+
+void GraphWindow::BuildSideControls() {
+  depthsLabel_ = new QLabel(this);
+  depthsLabel_->setObjectName("lblDepths");
+  depthsLabel_->setGeometry(776, 8, 216, 20);
+  for (int s = 1; s <= kDepthBoxes; ++s) {
+    auto* box = new QCheckBox(QString::number(10 * s), this);
+    box->setObjectName(kDepthBoxNames[s - 1]);
+    box->setGeometry(776 + (s - 1) % 2 * 108, 32 + (s - 1) / 2 * 24, 100, 22);
+    box->setEnabled(false);
+    connect(box, &QCheckBox::clicked, this, [this, s](bool checked) {
+      model_.ClickDepth(s, checked);
+      ShowDrawing();
+    });
+    depthBoxes_[static_cast<std::size_t>(s - 1)] = box;
+  }
+  sum_ = new QCheckBox(tr("Sum Depths"), this);
+  sum_->setObjectName("chkSumDpth");
+  sum_->setGeometry(776, 180, 216, 22);
+  connect(sum_, &QCheckBox::clicked, this, [this](bool checked) {
+    model_.SetSum(checked);
+    ShowDrawing();
+  });
+  limits_ = new QCheckBox(tr(kLimitCaptionBase), this);
+  limits_->setObjectName("chkFC_RFON");
+  limits_->setGeometry(776, 204, 216, 22);
+  connect(limits_, &QCheckBox::clicked, this, [this](bool checked) {
+    model_.SetLimitLines(checked);
+    ShowDrawing();
+  });
+
+  grid_ = new QTableWidget(0, CalibrationTable::kColumns, this);
+  grid_->setObjectName("FgCalOnOff");
+  grid_->setGeometry(776, 234, 216, 170);
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid_->verticalHeader()->setVisible(false);
+  grid_->verticalHeader()->setDefaultSectionSize(22);
+  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  grid_->horizontalHeader()->setStretchLastSection(true);
+  QFont small = grid_->font();
+  small.setPointSizeF(small.pointSizeF() * 0.85);
+  grid_->setFont(small);
+  grid_->horizontalHeader()->setFont(small);
+  grid_->setVisible(false);
+  grid_->installEventFilter(this);
+  connect(grid_, &QTableWidget::cellClicked, this, [this] { model_.Table().EnterCell(); });
+  connect(grid_, &QTableWidget::currentCellChanged, this, [this] { model_.Table().EnterCell(); });
+
+  AddButton("cmdZoomReset", tr("Reset Zoom"), {776, 412, 216, 26}, &GraphWindow::ResetZoom);
+  auto* dirLabel = new QLabel(tr("Data Directory"), this);
+  dirLabel->setGeometry(776, 446, 216, 18);
+  dataDir_ = new QLineEdit(this);
+  dataDir_->setObjectName("txtDataDir");
+  dataDir_->setReadOnly(true);
+  dataDir_->setGeometry(776, 466, 216, 24);
+  AddButton("cmdChangeDataDir", tr("Change Data Directory"), {776, 496, 216, 26},
+            &GraphWindow::ChangeDataDir);
+  AddButton("ButtonPrint", tr("Print"), {776, 530, 104, 28}, &GraphWindow::Print);
+  AddButton("ButtonSaveAs", tr("Save As"), {888, 530, 104, 28}, &GraphWindow::SaveAs);
+  AddButton("cmdExit", tr("Exit"), {776, 566, 216, 28}, &QDialog::reject);
+
+  auto* hint = new QLabel(
+      tr("Drag over the chart to zoom in, turn the wheel to zoom; Reset Zoom shows it all."), this);
+  hint->setGeometry(8, 626, 760, 20);
+  auto* line = new QFrame(this);
+  line->setObjectName("LabelLine");
+  line->setFrameShape(QFrame::HLine);
+  line->setGeometry(0, 616, kDesign.width(), 2);
+  line_ = line;
+}
+
+void GraphWindow::Load() {
+  // The progress dialog belongs to the first drawing only.
+  QProgressDialog progress(tr("Reading the graph file..."), QString(), 0, 100, this);
+  progress.setObjectName("DialogProgressBar");
+  progress.setMinimumDuration(0);
+  progress.show();
+  const auto step = [&progress](int percent) {
+    progress.setValue(percent);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+  const GraphModel::LoadResult result = model_.Load(step);
+  progress.close();
+  loaded_ = result == GraphModel::LoadResult::Drawn;
+  if (!loaded_) return;
+  depthsLabel_->setText(tr("Measured Depths in cm"));
+  setWindowTitle(tr("Site Data Graph"));
+  for (int s = 1; s <= kDepthBoxes; ++s) {
+    if (!model_.Box(s).highlighted) continue;
+    QCheckBox* box = depthBoxes_[static_cast<std::size_t>(s - 1)];
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, kHighlight);
+    box->setPalette(palette);
+    box->setAutoFillBackground(true);
+  }
+  SetUpGrid();
+  ShowDrawing();
+  // The separator runs across the whole window, whatever its width.
+  line_->setGeometry(0, line_->y(), width(), line_->height());
+}
+
+int GraphWindow::exec() { return loaded_ ? QDialog::exec() : QDialog::Rejected; }
+
+void GraphWindow::setVisible(bool visible) { QDialog::setVisible(visible && loaded_); }
+
+void GraphWindow::SetUpGrid() {
+  grid_->setVisible(true);
+  QStringList headings;
+  // The columns share the grid's width as their widths in twips do.
+  const double scale = (grid_->width() - 2 * grid_->frameWidth()) / 2790.0;
+  for (int c = 0; c < CalibrationTable::kColumns; ++c) {
+    headings << tr(CalibrationTable::Heading(c));
+    grid_->setColumnWidth(c, qRound(CalibrationTable::WidthTwips(c) * scale));
+  }
+  grid_->setHorizontalHeaderLabels(headings);
+  grid_->setRowCount(static_cast<int>(model_.Table().Rows().size()));
+  for (int r = 0; r < grid_->rowCount(); ++r) {
+    for (int c = 0; c < CalibrationTable::kColumns; ++c) grid_->setItem(r, c, new QTableWidgetItem);
+  }
+  RenderGrid();
+}
+
+void GraphWindow::RenderGrid() {
+  const auto& rows = model_.Table().Rows();
+  for (int r = 0; r < grid_->rowCount() && r < static_cast<int>(rows.size()); ++r) {
+    const CalibrationTable::Row& row = rows[static_cast<std::size_t>(r)];
+    for (int c = 0; c < CalibrationTable::kColumns; ++c) {
+      QTableWidgetItem* item = grid_->item(r, c);
+      item->setText(ToQt(row.cells[static_cast<std::size_t>(c)]));
+      const bool grey = c == CalibrationTable::kDepth || row.disabled;
+      item->setBackground(grey ? kHeaderColour : QColor(Qt::white));
+    }
+  }
+}
+
+void GraphWindow::ShowDrawing() {
+  QChart* chart = Chart();
+  // Rich text collapses runs of spaces; the second line keeps its own.
+  const QString subtitle = ToQt(model_.Subtitle()).toHtmlEscaped().replace(' ', "&nbsp;");
+  chart->setTitle(QString("<p align=center><b>%1</b><br>%2</p>")
+                      .arg(ToQt(model_.Header()).toHtmlEscaped(), subtitle));
+  left_->setTitleText(ToQt(model_.LeftTitle()));
+  left_->setTickType(QValueAxis::TicksDynamic);
+  left_->setTickAnchor(0);
+  left_->setTickInterval(NiceStep((model_.AxisMax() - model_.AxisMin()) / 8));
+  left_->setLabelFormat("%g");
+  bottom_->setTitleText(ToQt(model_.BottomTitle()));
+  for (int i = 0; i < kGraphSeries; ++i) {
+    const GraphSeries& s = model_.Series(i);
+    QLineSeries* series = series_[static_cast<std::size_t>(i)];
+    series->setName(ToQt(s.title));
+    // An active series without points would be an empty entry in the legend.
+    series->setVisible(s.active && (!s.y.empty() || (s.level && model_.Scans() > 0)));
+  }
+  view_->SetReadout(std::nullopt, {});
+  RenderControls();
+  ResetZoom();
+}
+
+void GraphWindow::RenderControls() {
+  for (int s = 1; s <= kDepthBoxes; ++s) {
+    QCheckBox* box = depthBoxes_[static_cast<std::size_t>(s - 1)];
+    box->setEnabled(model_.Box(s).enabled);
+    box->setChecked(model_.Box(s).checked);
+  }
+  sum_->setEnabled(model_.SumEnabled());
+  sum_->setChecked(model_.SumChecked());
+  limits_->setEnabled(model_.LimitEnabled());
+  limits_->setChecked(model_.LimitChecked());
+  limits_->setText(ToQt(model_.LimitCaption()));
+  dataDir_->setText(ToQt(model_.DataDirectory()));
+  RenderGrid();
+}
+
+void GraphWindow::ResetZoom() {
+  double from = model_.XMin();
+  double to = model_.XMax();
+  if (to <= from) {
+    // One scan: room on both sides of its single point.
+    from -= 1;
+    to += 1;
+  }
+  refilling_ = true;
+  Chart()->zoomReset();  // forgets the zoom steps a right click would go back through
+  left_->setRange(model_.AxisMin(), model_.AxisMax());
+  bottom_->setRange(from, to);
+  refilling_ = false;
+  Refill();
+}
+
+void GraphWindow::Refill() {
+  if (refilling_) return;
+  refilling_ = true;
+  const QRectF area = Chart()->plotArea();
+  // Until the chart is laid out on screen its plot area means nothing; the
+  // view's width is close to what the plot will be.
+  const int width = view_->isVisible() ? qRound(area.width()) : view_->width();
+  refilledWidth_ = qRound(area.width());
+  const double from = bottom_->min();
+  const double to = bottom_->max();
+  const auto x = model_.X();
+  for (int i = 0; i < kGraphSeries; ++i) {
+    const GraphSeries& s = model_.Series(i);
+    QList<QPointF> points;
+    if (!s.y.empty()) {
+      for (const PlotPoint& p : Decimate(x, s.y, from, to, width)) points.append({p.x, p.y});
+    } else if (s.level && !x.empty()) {
+      points = {{model_.XMin(), *s.level}, {model_.XMax(), *s.level}};
+    }
+    series_[static_cast<std::size_t>(i)]->replace(points);
+  }
+  SetBottomLabels(from, to);
+  refilling_ = false;
+}
+
+void GraphWindow::SetBottomLabels(double from, double to) {
+  const int plotWidth = std::max(refilledWidth_, view_->width() / 2);
+  const auto ticks = AxisTicks(model_.Mode(), from, to, std::max(2, plotWidth / kTicksPerPixel));
+  for (const QString& label : bottom_->categoriesLabels()) bottom_->remove(label);
+  bottom_->setStartValue(from);
+  QString seen;
+  for (const AxisTick& tick : ticks) {
+    // The axis wants distinct labels; a date repeats a year later, so an
+    // invisible zero-width space tells the two apart.
+    QString label = ToQt(tick.label);
+    while (bottom_->categoriesLabels().contains(label)) label += QChar(0x200B);
+    bottom_->append(label, tick.x);
+  }
+}
+
+std::optional<QPointF> GraphWindow::HitTest(QPointF at, int seriesCount) const {
+  for (int i = 0; i < seriesCount; ++i) {
+    QLineSeries* series = series_[static_cast<std::size_t>(i)];
+    if (!series->isVisible()) continue;
+    for (const QPointF& p : series->points()) {
+      const QPointF position = Chart()->mapToPosition(p, series);
+      if (std::abs(position.x() - at.x()) <= kHitPixels &&
+          std::abs(position.y() - at.y()) <= kHitPixels) {
+        return p;
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+void GraphWindow::Readout(QPointF at) {
+  if (const auto p = HitTest(at, kReadoutSeries)) {
+    const QPointF position = Chart()->mapToPosition(*p);
+    view_->SetReadout(position, ToQt(pelvaro::ReadoutText(model_.Mode(), p->x(), p->y())));
+  } else if (!view_->Readout().isEmpty()) {
+    view_->SetReadout(std::nullopt, {});
+  }
+}
+
+QString GraphWindow::ReadoutText() const { return view_->Readout(); }
+
+bool GraphWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != grid_ || event->type() != QEvent::KeyPress) {
+    return QDialog::eventFilter(watched, event);
+  }
+  const int code = KeyCode(static_cast<QKeyEvent*>(event));
+  if (code < 0) return false;
+  const int row = grid_->currentRow();
+  const int column = grid_->currentColumn();
+  if (model_.TypeInTable(row, column, code)) {
+    ShowDrawing();
+  } else {
+    RenderGrid();
+  }
+  return true;
+}
+
+void GraphWindow::ChangeDataDir() {
+  DataDirDialog dialog(files_, prompter_, model_.DirectoryNames(), model_.DataDirectory(), this);
+  if (dialog.exec() != QDialog::Accepted || !dialog.DirectoryChosen()) return;
+  model_.ChooseDirectory(dialog.CurrentDirectory());
+  ShowDrawing();
+}
+
+void GraphWindow::LayOutChart() {
+  if (view_->testAttribute(Qt::WA_PendingResizeEvent)) {
+    QResizeEvent resize(view_->size(), QSize());
+    QCoreApplication::sendEvent(view_, &resize);
+    view_->setAttribute(Qt::WA_PendingResizeEvent, false);
+  }
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  QCoreApplication::sendPostedEvents();
+}
+
+void GraphWindow::Print() {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageOrientation(QPageLayout::Landscape);
+  PrintTo(printer);
+}
+
+bool GraphWindow::PrintTo(QPrinter& printer) {
+  // With no printer installed a default printer still says it is valid;
+  // only beginning to paint on it tells.
+  if (PaintOn(printer, kPrintMargin)) return true;
+  prompter_.Message("An error occurred while printing the graph.", "Printer Not Connected",
+                    Buttons::Ok);
+  return false;
+}
+
+bool GraphWindow::PaintOn(QPaintDevice& device, double margin) {
+  QPainter painter;
+  if (!painter.begin(&device)) return false;
+  LayOutChart();
+  const QRectF page = painter.viewport();
+  const QRectF target = page.adjusted(page.width() * margin, page.height() * margin,
+                                      -page.width() * margin, -page.height() * margin);
+  view_->render(&painter, target, QRect(), Qt::KeepAspectRatio);
+  return painter.end();
+}
+
+void GraphWindow::SaveAs() {
+  QString filter = kSaveFilters.section(";;", 0, 0);
+  QString path = askSaveName_(filter);
+  if (path.isEmpty()) return;
+  // A name typed without an extension takes the one of the chosen filter.
+  const QString wanted = filter.section("(*", 1).chopped(1);
+  static const QStringList known = {"bmp", "png", "svg", "pdf"};
+  if (!known.contains(QFileInfo(path).suffix().toLower())) path += wanted;
+  SavePicture(path);
+}
+
+bool GraphWindow::SaveFailed(const QString& why) {
+  const std::string description = FromQt(why).value_or(why.toLatin1().toStdString());
+  prompter_.Message(
+      "An error occurred while saving site data graph.\r\nThe error is " + description, "",
+      Buttons::Ok);
+  return false;
+}
+
+bool GraphWindow::SavePicture(const QString& path) {
+  LayOutChart();
+  const QString format = QFileInfo(path).suffix().toLower();
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return SaveFailed(file.errorString());
+  if (format == "svg") {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&file);
+    svg.setSize(view_->size());
+    svg.setViewBox(QRect(QPoint(0, 0), view_->size()));
+    svg.setTitle(ToQt(model_.Header()));
+    if (!PaintOn(svg, 0)) return SaveFailed(file.errorString());
+  } else if (format == "pdf") {
+    QPdfWriter pdf(&file);
+    pdf.setPageOrientation(QPageLayout::Landscape);
+    pdf.setTitle(ToQt(model_.Header()));
+    if (!PaintOn(pdf, 0)) return SaveFailed(file.errorString());
+  } else {
+    QImageWriter writer(&file, format == "png" ? "png" : "bmp");
+    if (!writer.write(view_->grab().toImage())) return SaveFailed(writer.errorString());
+  }
+  if (!file.flush()) return SaveFailed(file.errorString());
+  file.close();
+  return true;
+}
+
+}  // namespace pelvaro

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QCategoryAxis>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QValueAxis>
+#include <array>
+#include <functional>
+#include <optional>
+
+#include "core/graph/GraphModel.h"
+
+namespace pelvaro {
+
+class GraphChartView;
+
+// "Site Data Graph": the calibrated values of the selected site against
+// time, with the depth boxes, sums, limit lines and calibration grid beside
+// the chart. Everything it decides lives in GraphModel.
+class GraphWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Reads Sitesel.dat itself; afterDownload is the main window's flag.
+  GraphWindow(const Files& files, Prompter& prompter, bool afterDownload,
+              QWidget* parent = nullptr);
+  // Saves the picture; the format follows the file's extension (.bmp, .png,
+  // .svg, .pdf; anything else is a bitmap). True on success.
+  bool SavePicture(const QString& path);
+  // Prints to the given printer; false (after the "Printer Not Connected"
+  // message) when no printer can be used.
+  bool PrintTo(QPrinter& printer);
+
+  // False when the site could not be shown: the window then never opens.
+  bool Loaded() const { return loaded_; }
+  bool AfterDownload() const { return afterDownload_; }
+  int exec() override;
+  void setVisible(bool visible) override;
+
+  const GraphModel& Model() const { return model_; }
+  QChart* Chart() const;
+  QLineSeries* SeriesAt(int index) const { return series_[static_cast<std::size_t>(index)]; }
+  QString ReadoutText() const;
+  // The save dialog: returns the chosen path and sets the chosen filter, or
+  // an empty path on cancel. Tests answer without a dialog.
+  void SetSaveNameAsker(std::function<QString(QString& filter)> asker) {
+    askSaveName_ = std::move(asker);
+  }
+  void SetBeep(std::function<void()> beep) { beep_ = std::move(beep); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Build();
+  void BuildSideControls();
+  void AddButton(const char* name, const QString& caption, QRect geometry,
+                 void (GraphWindow::*clicked)());
+  void Load();
+  void SetUpGrid();
+  // Puts the model's drawing on the chart and the controls.
+  void ShowDrawing();
+  void RenderControls();
+  void RenderGrid();
+  // Hands every series the points worth drawing at the current zoom and width.
+  void Refill();
+  void SetBottomLabels(double from, double to);
+  void ResetZoom();
+  // The first point of series 0 to seriesCount - 1 under a chart position.
+  std::optional<QPointF> HitTest(QPointF at, int seriesCount) const;
+  void Readout(QPointF at);
+  void ChangeDataDir();
+  void Print();
+  void SaveAs();
+  // A chart never shown is laid out before it is painted elsewhere.
+  void LayOutChart();
+  // Paints the chart on a printer, PDF or SVG inside the given margin (a
+  // fraction of the page on each side); false when the device refused.
+  bool PaintOn(QPaintDevice& device, double margin);
+  bool SaveFailed(const QString& why);
+
+  const Files& files_;
+  GraphModel model_;
+  Prompter& prompter_;
+  bool afterDownload_;
+  bool loaded_ = false;
+  bool refilling_ = false;
+  int refilledWidth_ = 0;
+
+  GraphChartView* view_ = nullptr;
+  QCategoryAxis* bottom_ = nullptr;
+  QValueAxis* left_ = nullptr;
+  std::array<QLineSeries*, kGraphSeries> series_{};
+  std::array<QCheckBox*, kDepthBoxes> depthBoxes_{};
+  QCheckBox* sum_ = nullptr;
+  QCheckBox* limits_ = nullptr;
+  QTableWidget* grid_ = nullptr;
+  QLabel* depthsLabel_ = nullptr;
+  QLineEdit* dataDir_ = nullptr;
+  QWidget* line_ = nullptr;
+
+  std::function<QString(QString& filter)> askSaveName_;
+  std::function<void()> beep_;
+};
+
+}  // namespace pelvaro

@@ -1,0 +1,92 @@
+#include "core/graph/Decimation.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "core/graph/GraphAxis.h"
+
+namespace pelvaro {
+namespace {
+
+bool Contains(const std::vector<PlotPoint>& points, double x, double y) {
+  return std::any_of(points.begin(), points.end(),
+                     [&](const PlotPoint& p) { return p.x == x && p.y == y; });
+}
+
+TEST(Decimation, ASeriesThatFitsIsHandedOverWhole) {
+  const std::vector<double> x = {0, 1, 2, 3};
+  const std::vector<double> y = {5, 6, 7, 8};
+  const auto points = Decimate(x, y, 1, 2, 400);
+  ASSERT_EQ(points.size(), 4u);
+  EXPECT_EQ(points[3].y, 8);
+}
+
+TEST(Decimation, EveryColumnKeepsItsPeakAndTroughWithinTheWidth) {
+  std::mt19937 rng(7);
+  std::normal_distribution<double> noise(0, 3);
+  const std::size_t n = 200000;
+  std::vector<double> x(n);
+  std::vector<double> y(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    x[i] = static_cast<double>(i) * 0.25;
+    y[i] = 20 + noise(rng);
+  }
+  y[123457] = 95;  // a single spike and a single dip must survive
+  y[7] = -40;
+  const int width = 640;
+  const double from = x.front();
+  const double to = x.back();
+  const auto points = Decimate(x, y, from, to, width);
+  EXPECT_LE(points.size(), static_cast<std::size_t>(width));
+  EXPECT_TRUE(Contains(points, x[123457], 95));
+  EXPECT_TRUE(Contains(points, x[7], -40));
+  EXPECT_TRUE(std::is_sorted(points.begin(), points.end(),
+                             [](const PlotPoint& a, const PlotPoint& b) { return a.x < b.x; }));
+  // Each two-pixel column of the plot shows the same extremes as the full data.
+  const std::size_t columns = (width - 2) / 2;
+  std::vector<double> low(columns, 1e9), high(columns, -1e9), shownLow(columns, 1e9),
+      shownHigh(columns, -1e9);
+  const auto column = [&](double xi) {
+    return std::min(columns - 1, static_cast<std::size_t>((xi - from) / (to - from) * columns));
+  };
+  for (std::size_t i = 0; i < n; ++i) {
+    low[column(x[i])] = std::min(low[column(x[i])], y[i]);
+    high[column(x[i])] = std::max(high[column(x[i])], y[i]);
+  }
+  for (const PlotPoint& p : points) {
+    shownLow[column(p.x)] = std::min(shownLow[column(p.x)], p.y);
+    shownHigh[column(p.x)] = std::max(shownHigh[column(p.x)], p.y);
+  }
+  EXPECT_EQ(low, shownLow);
+  EXPECT_EQ(high, shownHigh);
+
+  // Zoomed in: the points of the range, plus the neighbour on either side.
+  const auto zoomed = Decimate(x, y, 1000, 1050, width);
+  ASSERT_EQ(zoomed.size(), 203u);
+  EXPECT_EQ(zoomed.front().x, 999.75);
+  EXPECT_EQ(zoomed[1].x, 1000);
+  EXPECT_EQ(zoomed.back().x, 1050.25);
+}
+
+TEST(GraphAxis, DateTicksStepByDaysWhileTheyFitAndLabelsReadDayMonth) {
+  // Day 10014 is 1 June 2023.
+  const auto days = AxisTicks(AxisMode::DateTime, 10013.6, 10016.2, 10);
+  ASSERT_EQ(days.size(), 3u);
+  EXPECT_EQ(days[0].x, 10014);
+  EXPECT_EQ(days[0].label, "01-06");
+  EXPECT_EQ(days[2].label, "03-06");
+  const auto season = AxisTicks(AxisMode::DateTime, 10014, 10114, 10);
+  ASSERT_EQ(season.size(), 8u);
+  EXPECT_EQ(season[1].x - season[0].x, 14);
+  EXPECT_EQ(ReadoutText(AxisMode::DateTime, 10014.75, 23.45), "23.45,01-06");
+
+  const auto hours = AxisTicks(AxisMode::Hours, 0, 23.5, 8);
+  ASSERT_EQ(hours.size(), 5u);
+  EXPECT_EQ(hours[1].label, "5");
+  EXPECT_EQ(ReadoutText(AxisMode::Minutes, 12.345678, 9.5), "9.5,12.35");
+}
+
+}  // namespace
+}  // namespace pelvaro

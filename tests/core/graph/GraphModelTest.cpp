@@ -1,0 +1,247 @@
+#include "core/graph/GraphModel.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/graph/GraphFile.h"
+#include "core/graph/GraphFixture.h"
+#include "core/storage/NumberText.h"
+
+namespace pelvaro {
+namespace {
+
+using testing::GraphFixture;
+using testing::GraphScan;
+
+constexpr double kDay = 10014.25;
+
+// Three slots with one value each per scan: 10 cm, 30 cm and 50 cm.
+class GraphModelTest : public GraphFixture {
+ protected:
+  void ThreeDepths(const std::vector<GraphScan>& scans, double fc10 = 0) {
+    Slots({{1, 4600, 100, fc10, 12}, {3, 4600, 100, 35, 15}, {5, 4600, 100, 40, 18}});
+    Graph(scans);
+  }
+  std::vector<GraphScan> ThreeScans() const {
+    return {
+        {600, kDay, {20, 22, 24}}, {600, kDay + 1, {21, 23, 25}}, {600, kDay + 2, {19, 26, 27}}};
+  }
+};
+
+TEST_F(GraphModelTest, A499ByteFileIsMissingAnd500BytesAreRead) {
+  ThreeDepths(ThreeScans());
+  std::filesystem::resize_file(site.Graph(), 499);
+  EXPECT_EQ(Load(), GraphModel::LoadResult::Empty);
+  EXPECT_EQ(LastMessage(), "This site is empty ");
+
+  std::filesystem::resize_file(site.Graph(), 500);  // header records, no whole scan
+  GraphModel model2(files, prompter);
+  EXPECT_EQ(model2.Load(), GraphModel::LoadResult::Drawn);
+  EXPECT_EQ(model2.Scans(), 0u);
+  // Shrunk again before a later drawing: the other message, and the chart stays empty.
+  std::filesystem::resize_file(site.Graph(), 499);
+  EXPECT_FALSE(model2.Draw());
+  EXPECT_EQ(LastMessage(), "Couldn't find the graph file.");
+  EXPECT_FALSE(model2.Series(0).active);
+}
+
+struct SpanCase {
+  double last;
+  AxisMode mode;
+  const char* title;
+  double secondX;  // the second scan, 10 minutes after the first
+};
+
+class SpanTest : public GraphModelTest, public ::testing::WithParamInterface<SpanCase> {};
+
+TEST_P(SpanTest, TheSpanChoosesTheBottomAxis) {
+  const SpanCase& c = GetParam();
+  ThreeDepths({{600, kDay, {20, 22, 24}},
+               {600, kDay + 600.0 / 86400, {21, 23, 25}},
+               {600, c.last, {19, 26, 27}}});
+  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  EXPECT_EQ(model.Mode(), c.mode);
+  EXPECT_EQ(model.BottomTitle(), c.title);
+  EXPECT_EQ(X()[0], c.mode == AxisMode::DateTime ? kDay : 0.0);
+  EXPECT_NEAR(X()[1], c.secondX, 1e-9);  // date-times are stored with 15 digits
+}
+
+constexpr double kTenMinutesLater = kDay + 600.0 / 86400;
+INSTANTIATE_TEST_SUITE_P(
+    Spans, SpanTest,
+    ::testing::Values(SpanCase{kDay + 0.5, AxisMode::Hours, "Hours", 10.0 / 60},
+                      SpanCase{kDay + 0.4999999, AxisMode::Minutes, "Minutes", 10.0},
+                      SpanCase{kDay + 1.0, AxisMode::Hours, "Hours", 10.0 / 60},
+                      SpanCase{kDay + 1.0000001, AxisMode::DateTime, "Time/Date",
+                               kTenMinutesLater}));
+
+TEST_F(GraphModelTest, OneScanIsASinglePointAtZeroAndWideValuesReadSixCharacters) {
+  // 1000.25 is written "1000.25": the value is its first six characters.
+  ThreeDepths({{900, kDay, {1000.25, -100.5, 7.5}}});
+  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  EXPECT_EQ(X(), std::vector<double>{0.0});
+  EXPECT_EQ(Y(0), std::vector<double>{1000.2});
+  EXPECT_EQ(Y(1), std::vector<double>{-100.5});
+  EXPECT_EQ(Y(2), std::vector<double>{7.5});
+  EXPECT_DOUBLE_EQ(model.AxisMax(), 1002.2);
+  EXPECT_DOUBLE_EQ(model.AxisMin(), -102.5);
+}
+
+TEST_F(GraphModelTest, TitlesAndLegendAtLoadAndAfterTheDepthBoxes) {
+  ThreeDepths(ThreeScans());
+  SiteHeader::Open(files, "X_01").WriteRecord(header::kSiteName, "  NORTH  ");
+  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  EXPECT_EQ(model.Header(), "Velmora Pelvaro Soil Moisture Site 'NORTH'");
+  EXPECT_EQ(model.Subtitle(), "Start Date 01/06/2023    File X_01");
+  EXPECT_EQ(model.LeftTitle(), "Water %");
+  EXPECT_EQ(model.Series(0).title, " 10cm");
+  EXPECT_EQ(model.Series(2).title, " 50cm");
+  EXPECT_TRUE(model.Box(3).enabled && model.Box(3).checked && model.Box(3).highlighted);
+  EXPECT_FALSE(model.Box(2).enabled);
+  model.ClickDepth(3, false);
+  EXPECT_EQ(model.Series(1).title, "");
+  EXPECT_TRUE(model.Series(1).y.empty());
+  EXPECT_EQ(Y(2), (std::vector<double>{24, 25, 27}));
+  model.ClickDepth(3, true);
+  EXPECT_EQ(model.Series(1).title, " 30cm");
+  EXPECT_EQ(Y(1), (std::vector<double>{22, 23, 26}));
+  model.ClickDepth(2, true);  // a disabled box does nothing
+  EXPECT_FALSE(model.Box(2).checked);
+}
+
+TEST_F(GraphModelTest, NoChosenDepthEmptiesTheChartAndDisablesBothBoxes) {
+  ThreeDepths(ThreeScans());
+  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  model.SetLimitLines(true);
+  model.SetSum(true);
+  for (int s : {1, 3, 5}) model.ClickDepth(s, false);
+  for (int i = 0; i < kGraphSeries; ++i) EXPECT_FALSE(model.Series(i).active) << i;
+  EXPECT_EQ(model.Scans(), 0u);
+  EXPECT_FALSE(model.LimitChecked() || model.LimitEnabled());
+  EXPECT_FALSE(model.SumChecked() || model.SumEnabled());
+  model.ClickDepth(5, true);
+  EXPECT_TRUE(model.LimitEnabled() && model.SumEnabled());
+  EXPECT_EQ(Y(2), (std::vector<double>{24, 25, 27}));
+}
+
+TEST_F(GraphModelTest, LimitLinesFollowTheFirstChosenDepthAndPassOverZero) {
+  ThreeDepths(ThreeScans(), /*fc10=*/0);
+  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  EXPECT_EQ(model.LimitCaption(), "Field Capacity + Refill");
+  EXPECT_FALSE(model.Series(kFieldCapacitySeries).level.has_value());
+  model.SetLimitLines(true);
+  // 10 cm has no field capacity: its refill line stays, the field capacity comes from 30 cm.
+  EXPECT_EQ(model.Series(kFieldCapacitySeries).level, 35);
+  EXPECT_EQ(model.Series(kRefillSeries).level, 12);
+  EXPECT_EQ(model.Series(kFieldCapacitySeries).title, "F.C. 35%");
+  EXPECT_EQ(model.Series(kRefillSeries).title, "Refill 12%");
+  EXPECT_EQ(model.LimitCaption(), "Field Capacity + Refill at 30 cm");
+  // The axis reaches 2 beyond the values and both lines.
+  EXPECT_EQ(model.AxisMax(), 37);
+  EXPECT_EQ(model.AxisMin(), 10);
+  model.ClickDepth(3, false);
+  EXPECT_EQ(model.Series(kFieldCapacitySeries).level, 40);
+  EXPECT_EQ(model.LimitCaption(), "Field Capacity + Refill at 50 cm");
+  model.SetSum(true);
+  EXPECT_EQ(model.LimitCaption(), "Field Capacity + Refill");
+  model.SetSum(false);
+  model.SetLimitLines(false);
+  EXPECT_EQ(model.LimitCaption(), "Field Capacity + Refill");
+  EXPECT_EQ(model.AxisMax(), 29);
+  EXPECT_EQ(model.AxisMin(), 17);
+}
+
+TEST_F(GraphModelTest, SumModeSumsTheShownDepthsPerScan) {
+  Slots({{1, 4600, 100, 30, 12}, {3, 4600, 100, 35, 15}, {5, 4600, 100, 40, 18}}, "Volumetric");
+  Graph(ThreeScans());
+  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  EXPECT_EQ(model.LeftTitle(), "Water mm");
+  model.ClickDepth(1, false);
+  model.SetSum(true);
+  EXPECT_EQ(Y(0), (std::vector<double>{46, 48, 53}));
+  EXPECT_TRUE(model.Series(1).y.empty());
+  EXPECT_EQ(model.Series(0).title, "Sum");
+  model.SetLimitLines(true);
+  EXPECT_EQ(model.Series(kFieldCapacitySeries).level, 75);
+  EXPECT_EQ(model.Series(kRefillSeries).level, 33);
+  EXPECT_EQ(model.Series(kFieldCapacitySeries).title, "Sum F.C 75mm");
+  EXPECT_EQ(model.Series(kRefillSeries).title, "Sum Refill 33mm");
+  // The summed lines stay inside the axis.
+  EXPECT_EQ(model.AxisMax(), 77);
+  EXPECT_EQ(model.AxisMin(), 31);
+  model.SetSum(false);
+  EXPECT_EQ(model.Series(1).title, " 30cm");
+  EXPECT_EQ(Y(1), (std::vector<double>{22, 23, 26}));
+}
+
+TEST_F(GraphModelTest, DamagedCountsNeverReadPastTheFile) {
+  ThreeDepths(ThreeScans());
+  Graph(ThreeScans(), 1e12);  // a reading count far beyond the scans written
+  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  EXPECT_EQ(model.Scans(), 3u);
+
+  Graph(ThreeScans(), -5);  // an unfinished run: nothing to plot
+  GraphModel unfinished(files, prompter);
+  EXPECT_EQ(unfinished.Load(), GraphModel::LoadResult::Drawn);
+  EXPECT_EQ(unfinished.Scans(), 0u);
+  EXPECT_EQ(unfinished.AxisMin(), -2);  // nothing plotted: the axis stays around zero
+  EXPECT_EQ(unfinished.AxisMax(), 2);
+
+  Graph(ThreeScans(), std::nullopt, 400);  // an enabled count no file can hold
+  GraphModel damaged(files, prompter);
+  EXPECT_EQ(damaged.Load(), GraphModel::LoadResult::Failed);
+}
+
+TEST_F(GraphModelTest, AChosenDirectoryIsDrawnFrom) {
+  ThreeDepths(ThreeScans());
+  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  EXPECT_EQ(model.DataDirectory(), "TVMKDATA");
+  EXPECT_EQ(model.DirectoryNames()[0], "TVMKDATA");  // an empty list offers the site's own
+  std::filesystem::create_directories(root.Path() / "OLD");
+  std::filesystem::copy_file(site.Graph(), root.Path() / "OLD" / "X_01.BGF");
+  testing::SiteBuilder old(files, "X_01", "OLD");
+  {
+    auto file = CalibratedFile(old.Graph(), kGraphRecordSize, RecordFile::Mode::ReadWrite);
+    file.WriteRecord(13, SensorLine(33, 0, 0));
+  }
+  model.ChooseDirectory("OLD");
+  EXPECT_EQ(model.DataDirectory(), "OLD");
+  EXPECT_EQ(Y(0)[0], 33);
+}
+
+TEST(ReadNumberFast, AgreesWithTheLenientReader) {
+  std::vector<std::string> texts = {"",
+                                    " ",
+                                    "-",
+                                    ".",
+                                    " .5",
+                                    "-.5",
+                                    "+7",
+                                    "1.",
+                                    " 600",
+                                    "  07.50 -03.20",
+                                    "-03.20",
+                                    "123.46",
+                                    "1000.2",
+                                    "5e3",
+                                    std::string(6, '\0'),
+                                    "12345678901234567890",
+                                    " 0",
+                                    "-0.00",
+                                    "0.1000000000000000000000001"};
+  for (double v = -250; v < 250; v += 0.37) {
+    texts.push_back(Spaced(v));
+    texts.push_back(SensorField(v));
+    texts.push_back(Spaced(10014 + v / 997));
+  }
+  for (const std::string& t : texts) {
+    const double fast = ReadNumberFast(t);
+    const double full = ParseLeadingNumber(t);
+    EXPECT_EQ(fast, full) << '"' << t << '"';
+    EXPECT_EQ(std::signbit(fast), std::signbit(full)) << '"' << t << '"';
+  }
+}
+
+}  // namespace
+}  // namespace pelvaro
