@@ -18,6 +18,7 @@ class CliPrompter : public Prompter {
     ++messages;
     switch (buttons) {
       case Buttons::YesNo:
+      case Buttons::YesNoDefaultNo:
       case Buttons::YesNoCancel:
         return yes ? Answer::Yes : Answer::No;
       case Buttons::RetryCancel:

@@ -31,6 +31,7 @@ class ScriptedPrompter : public Prompter {
     }
     switch (buttons) {
       case Buttons::YesNo:
+      case Buttons::YesNoDefaultNo:
       case Buttons::YesNoCancel:
         return Answer::Yes;
       case Buttons::RetryCancel:

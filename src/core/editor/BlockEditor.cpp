@@ -291,7 +291,7 @@ bool BlockEditor::ChangeStartDate(int day, int month, int year) {
 bool BlockEditor::DeleteSelected() {
   if (!opened_) return false;
   if (prompter_.Message("Are you sure you want to delete the selected data block?",
-                        "Confirm Delete", Buttons::YesNo, Icon::Question) != Answer::Yes) {
+                        "Confirm Delete", Buttons::YesNoDefaultNo, Icon::Question) != Answer::Yes) {
     return false;
   }
   const int selected = *opened_;

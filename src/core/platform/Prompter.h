@@ -5,7 +5,9 @@
 
 namespace pelvaro {
 
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+// YesNoDefaultNo is a question whose Yes cannot be undone (a deletion): Enter
+// or a stray keypress answers No.
+enum class Buttons { Ok, OkCancel, YesNo, YesNoDefaultNo, YesNoCancel, RetryCancel };
 enum class Icon { None, Critical, Question, Exclamation, Information };
 enum class Answer { Ok, Cancel, Yes, No, Retry };
 

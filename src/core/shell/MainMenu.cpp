@@ -143,7 +143,7 @@ bool DeleteSite(const Files& files, Prompter& prompter, const std::string& entry
     return false;
   }
   if (prompter.Message("Are you sure you want to delete the selected site file?", "Confirm Delete",
-                       Buttons::YesNo, Icon::Question) != Answer::Yes) {
+                       Buttons::YesNoDefaultNo, Icon::Question) != Answer::Yes) {
     return false;
   }
   const std::string id = IdentificationOf(name);

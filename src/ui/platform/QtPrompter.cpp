@@ -19,6 +19,7 @@ QMessageBox::StandardButtons ButtonsOf(Buttons buttons) {
     case Buttons::OkCancel:
       return QMessageBox::Ok | QMessageBox::Cancel;
     case Buttons::YesNo:
+    case Buttons::YesNoDefaultNo:
       return QMessageBox::Yes | QMessageBox::No;
     case Buttons::YesNoCancel:
       return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
@@ -51,6 +52,7 @@ QMessageBox::Icon IconOf(Icon icon) {
 Answer QtPrompter::Message(const std::string& text, const std::string& title, Buttons buttons,
                            Icon icon) {
   QMessageBox box(IconOf(icon), TitleOf(title), ToQt(text), ButtonsOf(buttons), parent_);
+  if (buttons == Buttons::YesNoDefaultNo) box.setDefaultButton(QMessageBox::No);
   switch (box.exec()) {
     case QMessageBox::Yes:
       return Answer::Yes;
@@ -63,7 +65,7 @@ Answer QtPrompter::Message(const std::string& text, const std::string& title, Bu
     default:
       // Closing a question box with the window's close button answers like
       // its last button.
-      if (buttons == Buttons::YesNo) return Answer::No;
+      if (buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo) return Answer::No;
       if (buttons == Buttons::Ok) return Answer::Ok;
       return Answer::Cancel;
   }
