@@ -84,13 +84,14 @@ bool CalibrationTable::ValidateProfileData(Prompter& prompter) const {
   return true;
 }
 
-bool CalibrationTable::Save(const Files& files, Prompter& prompter) {
+CalibrationTable::SaveResult CalibrationTable::Save(const Files& files, Prompter& prompter) {
   changed_ = false;
   const Answer answer = prompter.Message(
       "Changes have been made to this site's calibration data.\n\nWould you like to save these "
       "changes?",
       "Save Calibration Data Changes", Buttons::YesNo, Icon::Question);
-  if (answer != Answer::Yes || !ValidateProfileData(prompter)) return false;
+  if (answer != Answer::Yes) return SaveResult::Declined;
+  if (!ValidateProfileData(prompter)) return SaveResult::Refused;
   SiteSelection site;
   try {
     site = ReadSiteSelection(files);
@@ -106,10 +107,10 @@ bool CalibrationTable::Save(const Files& files, Prompter& prompter) {
     transaction.Commit();
   } catch (const std::exception&) {
     // A failed save ends quietly and leaves the header as it was.
-    return false;
+    return SaveResult::Refused;
   }
   TimedDat(files, prompter, site.identification, site.dataDirectory, ConversionCaller::Graph);
-  return true;
+  return SaveResult::Saved;
 }
 
 }  // namespace pelvaro

@@ -43,8 +43,10 @@ class CalibrationTable {
   bool Changed() const { return changed_; }
 
   // The save question, the checks, the write-back into the header and the
-  // recalculation of the site. True when the header was written.
-  bool Save(const Files& files, Prompter& prompter);
+  // recalculation of the site. Refused: the checks or the write failed, and
+  // the typed values are still in the grid.
+  enum class SaveResult { Declined, Refused, Saved };
+  SaveResult Save(const Files& files, Prompter& prompter);
   bool ValidateProfileData(Prompter& prompter) const;
 
  private:

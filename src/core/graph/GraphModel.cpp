@@ -314,8 +314,13 @@ std::vector<std::string> GraphModel::DirectoryNames() const {
 }
 
 bool GraphModel::TypeInTable(int row, int column, int key) {
-  if (table_.Key(row, column, key) != CalibrationTable::KeyResult::SaveAsked) return false;
-  if (!table_.Save(files_, prompter_)) return false;
+  return table_.Key(row, column, key) == CalibrationTable::KeyResult::SaveAsked &&
+         SaveTable() == CalibrationTable::SaveResult::Saved;
+}
+
+CalibrationTable::SaveResult GraphModel::SaveTable() {
+  const CalibrationTable::SaveResult result = table_.Save(files_, prompter_);
+  if (result != CalibrationTable::SaveResult::Saved) return result;
   try {
     ReloadCalibration();
   } catch (const std::exception&) {
@@ -323,7 +328,7 @@ bool GraphModel::TypeInTable(int row, int column, int key) {
   }
   data_.reset();
   Draw();
-  return true;
+  return result;
 }
 
 }  // namespace pelvaro

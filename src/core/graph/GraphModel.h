@@ -67,6 +67,9 @@ class GraphModel {
   const CalibrationTable& Table() const { return table_; }
   // A key typed into the grid; true when it saved, recalculated and redrew.
   bool TypeInTable(int row, int column, int key);
+  // The save question for the grid's changes; a save recalculates the site
+  // and redraws.
+  CalibrationTable::SaveResult SaveTable();
 
   const DepthBox& Box(int slot) const { return boxes_.at(static_cast<std::size_t>(slot)); }
   bool LimitEnabled() const { return limitEnabled_; }

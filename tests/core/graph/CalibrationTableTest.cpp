@@ -52,20 +52,6 @@ TEST_F(CalibrationTableTest, KeysFollowTheGridsRules) {
   EXPECT_EQ(model.Table().Key(1, Table::kSlope, 8), Result::Typed);
 }
 
-TEST_F(CalibrationTableTest, EnterAsksOnlyAfterAChangeAndNoSavesNothing) {
-  RealSite();
-  EXPECT_EQ(model.Table().Key(0, Table::kSlope, 13), Result::Dropped);
-  Type(0, Table::kSlope, "9");
-  prompter.answers = {Answer::No};
-  EXPECT_FALSE(model.TypeInTable(0, Table::kSlope, 13));
-  EXPECT_EQ(prompter.shown.back().title, "Save Calibration Data Changes");
-  EXPECT_EQ(prompter.shown.back().text,
-            "Changes have been made to this site's calibration data.\n\n"
-            "Would you like to save these changes?");
-  EXPECT_EQ(SiteHeader::Open(files, "X_01").ReadRecord(header::CalibrationBase(1) + 1), " 100");
-  EXPECT_EQ(model.Table().Key(0, Table::kSlope, 13), Result::Dropped);  // the question cleared it
-}
-
 TEST_F(CalibrationTableTest, FieldCapacityAbove100OrAZeroSlopeStopsTheSave) {
   RealSite();
   model.Table().EnterCell();
