@@ -3,18 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLegendMarker>
 #include <QPrinterInfo>
+#include <QProcess>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
 #include <filesystem>
 
+#include "core/operations/Conversion.h"
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"
 #include "support/ScriptedPrompter.h"
+#include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 #include "ui/graph/GraphChartView.h"
 
@@ -26,6 +33,7 @@ using testing::ScriptedPrompter;
 using testing::TempRoot;
 
 constexpr char kSample[] = "SAMPLE SITE_01";
+const QColor kReadoutBlue(0, 0, 255);
 
 // The sample site as the program installs it: header in TVMKHEADER, blocks
 // and graph file in TVMKDATA. Its sensors sit at 10, 20, 40, 60 and 80 cm.
@@ -43,10 +51,39 @@ class GraphWindowTest : public ::testing::Test {
     WriteSiteSelection(files, kSample, "TVMKDATA");
   }
 
+  // Selects a site "X_01" of its own, sensors at 10 cm and 120 cm, with the
+  // given number of 15-minute scans converted as a download leaves them.
+  void SmallSite(int scans) {
+    testing::SiteBuilder site(files, "X_01");
+    site.Header({{1, 4600, 100, 30, 12}, {12, 4650, 100, 35, 15}}, 1);
+    std::vector<std::uint16_t> words;
+    for (int k = 0; k < scans; ++k) {
+      words.push_back(static_cast<std::uint16_t>(4400 - 10 * k));
+      words.push_back(static_cast<std::uint16_t>(4300 + 10 * k));
+    }
+    site.Block(1, {10014, 0, 900, 2, words});
+    ASSERT_TRUE(TimedDat(files, prompter, "X_01", "TVMKDATA"));
+    WriteSiteSelection(files, "X_01", "TVMKDATA");
+  }
+
   std::unique_ptr<GraphWindow> Open() {
     auto window = std::make_unique<GraphWindow>(files, prompter, false);
     EXPECT_TRUE(window->Loaded());
+    // Nothing a test does may reach a real dialog.
+    window->SetPrinterChooser([this](QPrinter& printer) {
+      ++printDialogs;
+      if (printTo.isEmpty()) return false;
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(printTo);
+      return true;
+    });
+    window->SetSaveNameAsker([this](QString& filter) {
+      ++saveDialogs;
+      filter = saveFilter;
+      return saveTo;
+    });
     window->show();
+    QApplication::setActiveWindow(window.get());
     QApplication::processEvents();
     return window;
   }
@@ -68,13 +105,59 @@ class GraphWindowTest : public ::testing::Test {
     }
     return count;
   }
+  // The plot as the screen shows it, without the legend beside it.
+  static QImage Screen(GraphWindow& w) {
+    QApplication::processEvents();
+    auto* view = Find<GraphChartView>(w, "TChart1");
+    const QRectF plot = w.Chart()->mapToScene(w.Chart()->plotArea()).boundingRect();
+    return view->grab(view->mapFromScene(plot).boundingRect()).toImage();
+  }
+  // A person ticks a box on its indicator, not on the empty space beside it.
+  static void ClickBox(QCheckBox* box) {
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect mark = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    QTest::mouseClick(box, Qt::LeftButton, {}, mark.center());
+  }
+  static void ClickCell(QTableWidget* grid, int row, int column) {
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualItemRect(grid->item(row, column)).center());
+  }
+  // Keys go where the focus is, as a keyboard's do.
+  static void Type(const QString& keys) { QTest::keyClicks(QApplication::focusWidget(), keys); }
+  static void Press(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
+  // The first page of a PDF as pdftoppm draws it.
+  QImage PdfPage(const char* name) const {
+    const QString tool = QStandardPaths::findExecutable("pdftoppm");
+    if (tool.isEmpty()) return {};
+    const QString out = Path(name) + "-page";
+    QProcess::execute(tool, {"-png", "-r", "60", "-singlefile", Path(name), out});
+    return QImage(out + ".png");
+  }
   QString Path(const char* name) const {
     return QString::fromStdString((root.Path() / name).string());
+  }
+  void SaveAs(GraphWindow& w, const char* name, const char* filter) {
+    saveTo = Path(name);
+    saveFilter = filter;
+    QTest::mouseClick(Find<QPushButton>(w, "ButtonSaveAs"), Qt::LeftButton);
+  }
+  void Print(GraphWindow& w, const char* name) {
+    printTo = name == nullptr ? QString() : Path(name);
+    QTest::mouseClick(Find<QPushButton>(w, "ButtonPrint"), Qt::LeftButton);
+  }
+  std::string Offset(int slot) {
+    return SiteHeader::Open(files, kSample).ReadRecord(header::CalibrationBase(slot));
   }
 
   TempRoot root;
   Files files;
   ScriptedPrompter prompter;
+  int printDialogs = 0;
+  int saveDialogs = 0;
+  QString printTo;
+  QString saveTo;
+  QString saveFilter = "*.bmp Files(*.bmp)";
 };
 
 TEST_F(GraphWindowTest, OpensOnTheSampleSiteAndTheBoxesDecideTheSeries) {
@@ -97,22 +180,46 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteAndTheBoxesDecideTheSeries) {
   EXPECT_GT(w->Model().Scans(), static_cast<std::size_t>(plotWidth));
 
   auto* twenty = Find<QCheckBox>(*w, "chkTwnty");
-  twenty->click();
+  ClickBox(twenty);
   EXPECT_FALSE(w->SeriesAt(1)->isVisible());
   EXPECT_FALSE(w->Chart()->legend()->markers(w->SeriesAt(1)).front()->isVisible());
-  twenty->click();
+  ClickBox(twenty);
   EXPECT_TRUE(w->SeriesAt(1)->isVisible());
   EXPECT_EQ(w->SeriesAt(1)->name(), " 20cm");
 
   auto* limits = Find<QCheckBox>(*w, "chkFC_RFON");
-  limits->click();
+  ClickBox(limits);
   EXPECT_TRUE(w->SeriesAt(kFieldCapacitySeries)->isVisible());
   EXPECT_EQ(w->SeriesAt(kFieldCapacitySeries)->name(), "F.C. 100%");
   EXPECT_EQ(limits->text(), "Field Capacity + Refill at 10 cm");
-  Find<QCheckBox>(*w, "chkSumDpth")->click();
+  ClickBox(Find<QCheckBox>(*w, "chkSumDpth"));
   EXPECT_EQ(w->SeriesAt(kRefillSeries)->name(), "Sum Refill 300%");
   EXPECT_FALSE(w->SeriesAt(1)->isVisible());
   EXPECT_EQ(limits->text(), "Field Capacity + Refill");
+}
+
+TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
+  SmallSite(1);
+  auto w = Open();
+  for (int i : {0, 1}) {
+    ASSERT_EQ(w->SeriesAt(i)->count(), 1) << i;
+    EXPECT_EQ(w->SeriesAt(i)->at(0).x(), 0.0) << i;
+    EXPECT_GT(PixelsOf(Screen(*w), w->SeriesAt(i)->pen().color()), 10) << i;
+  }
+  EXPECT_EQ(w->SeriesAt(1)->name(), " 120cm");
+  ClickBox(Find<QCheckBox>(*w, "chkFC_RFON"));
+  EXPECT_GT(PixelsOf(Screen(*w), w->SeriesAt(kRefillSeries)->pen().color()), 10);
+
+  auto* deepest = Find<QCheckBox>(*w, "chkHndTwnty");
+  ClickBox(deepest);
+  EXPECT_FALSE(deepest->isChecked());
+  EXPECT_FALSE(w->SeriesAt(1)->isVisible());
+  EXPECT_EQ(PixelsOf(Screen(*w), w->SeriesAt(1)->pen().color()), 0);
+  auto* grid = Find<QTableWidget>(*w, "FgCalOnOff");
+  EXPECT_NE(grid->item(1, CalibrationTable::kOffset)->background().color(), QColor(Qt::white));
+  ClickBox(deepest);
+  EXPECT_TRUE(w->SeriesAt(1)->isVisible());
+  EXPECT_EQ(grid->item(1, CalibrationTable::kOffset)->background().color(), QColor(Qt::white));
 }
 
 TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
@@ -132,92 +239,253 @@ TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
 
   QTest::mouseMove(view->viewport(), InView(*w, p));
   EXPECT_EQ(w->ReadoutText().toStdString(), ReadoutText(w->Model().Mode(), p.x(), p.y()));
+  EXPECT_GT(PixelsOf(Screen(*w), kReadoutBlue), 20);
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, InView(*w, p));
   EXPECT_EQ(beeps, 0);
-  Find<QCheckBox>(*w, "chkFC_RFON")->click();
+  ClickBox(Find<QCheckBox>(*w, "chkFC_RFON"));
   bottom->setRange(x[100], x[160]);
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, InView(*w, p));
   EXPECT_EQ(beeps, 20);
 
-  Find<QPushButton>(*w, "cmdZoomReset")->click();
-  EXPECT_EQ(bottom->min(), x.front());
-  EXPECT_EQ(w->SeriesAt(0)->count(), fullCount);
-  const QPoint centre = view->viewport()->rect().center();
-  QWheelEvent wheel(centre, view->viewport()->mapToGlobal(centre), {}, {0, 120}, Qt::NoButton, {},
+  // Turning the wheel moves every point: the readout goes with the old picture.
+  QTest::mouseMove(view->viewport(), InView(*w, p));
+  ASSERT_FALSE(w->ReadoutText().isEmpty());
+  const QPoint at = InView(*w, p);
+  QWheelEvent wheel(at, view->viewport()->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, {},
                     Qt::NoScrollPhase, false);
   QApplication::sendEvent(view->viewport(), &wheel);
-  EXPECT_LT(bottom->max() - bottom->min(), 0.9 * (x.back() - x.front()));
+  EXPECT_LT(bottom->max() - bottom->min(), 0.9 * (x[160] - x[100]));
+  EXPECT_TRUE(w->ReadoutText().isEmpty());
+  EXPECT_EQ(PixelsOf(Screen(*w), kReadoutBlue), 0);
 
+  QTest::mouseClick(Find<QPushButton>(*w, "cmdZoomReset"), Qt::LeftButton);
+  EXPECT_EQ(bottom->min(), x.front());
+  EXPECT_EQ(w->SeriesAt(0)->count(), fullCount);
   // A wider window draws more points, never more than its plot is wide.
   w->resize(1600, 700);
   QApplication::processEvents();
-  Find<QPushButton>(*w, "cmdZoomReset")->click();
+  QTest::mouseClick(Find<QPushButton>(*w, "cmdZoomReset"), Qt::LeftButton);
   EXPECT_GT(w->SeriesAt(0)->count(), fullCount);
   EXPECT_LE(w->SeriesAt(0)->count(), qRound(w->Chart()->plotArea().width()));
 }
 
-TEST_F(GraphWindowTest, SavedPicturesShowTheLinesAndAFailedSaveSaysWhy) {
+TEST_F(GraphWindowTest, SavedAndPrintedGraphsHoldTheChartWithoutTheReadout) {
   auto w = Open();
-  for (const char* name : {"graph.bmp", "graph.png"}) {
-    ASSERT_TRUE(w->SavePicture(Path(name))) << name;
-    const QImage image(Path(name));
-    ASSERT_FALSE(image.isNull()) << name;
-    for (int i = 0; i < 5; ++i) {
-      EXPECT_GT(PixelsOf(image, w->SeriesAt(i)->pen().color()), 50) << name << " series " << i;
-    }
+  SaveAs(*w, "plain", "*.png Files(*.png)");  // no extension typed: the filter's
+  SaveAs(*w, "plain.pdf", "*.bmp Files(*.bmp)");
+  Print(*w, "plain-print.pdf");
+
+  auto* view = Find<GraphChartView>(*w, "TChart1");
+  const QPointF p = w->SeriesAt(2)->at(w->SeriesAt(2)->count() / 2);
+  QTest::mouseMove(view->viewport(), InView(*w, p));
+  ASSERT_FALSE(w->ReadoutText().isEmpty());
+  SaveAs(*w, "hover.png", "*.png Files(*.png)");
+  SaveAs(*w, "hover.pdf", "*.pdf Files(*.pdf)");
+  Print(*w, "hover-print.pdf");
+  EXPECT_FALSE(w->ReadoutText().isEmpty());  // still on the screen
+  EXPECT_TRUE(prompter.shown.empty());
+
+  const QImage hover(Path("hover.png"));
+  ASSERT_FALSE(hover.isNull());
+  EXPECT_EQ(PixelsOf(hover, kReadoutBlue), 0);
+  EXPECT_EQ(hover, QImage(Path("plain.png")));
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_GT(PixelsOf(hover, w->SeriesAt(i)->pen().color()), 50) << "series " << i;
   }
-  ASSERT_TRUE(w->SavePicture(Path("graph.svg")));
+  for (const auto& [plain, hovered] :
+       {std::pair{"plain.pdf", "hover.pdf"}, std::pair{"plain-print.pdf", "hover-print.pdf"}}) {
+    const QImage page = PdfPage(hovered);
+    if (page.isNull()) GTEST_SKIP() << "pdftoppm is not installed";
+    EXPECT_EQ(PixelsOf(page, kReadoutBlue), 0) << hovered;
+    EXPECT_EQ(page, PdfPage(plain)) << hovered;
+  }
+}
+
+TEST_F(GraphWindowTest, OtherFormatsAndAFailedSaveSaysWhy) {
+  auto w = Open();
+  SaveAs(*w, "graph.bmp", "*.bmp Files(*.bmp)");
+  EXPECT_GT(PixelsOf(QImage(Path("graph.bmp")), w->SeriesAt(0)->pen().color()), 50);
+  SaveAs(*w, "graph.svg", "*.svg Files(*.svg)");
   EXPECT_NE(ReadBytes(root.Path() / "graph.svg").find("<svg"), std::string::npos);
-  ASSERT_TRUE(w->SavePicture(Path("graph.pdf")));
-  EXPECT_EQ(ReadBytes(root.Path() / "graph.pdf").substr(0, 4), "%PDF");
+  ASSERT_TRUE(prompter.shown.empty());
 
-  // The save dialog's filter gives a name typed without extension its type.
-  w->SetSaveNameAsker([&](QString& filter) {
-    filter = "*.png Files(*.png)";
-    return Path("typed");
-  });
-  Find<QPushButton>(*w, "ButtonSaveAs")->click();
-  EXPECT_FALSE(QImage(Path("typed.png")).isNull());
-
-  EXPECT_FALSE(w->SavePicture(Path("missing/graph.bmp")));
+  SaveAs(*w, "missing/graph.bmp", "*.bmp Files(*.bmp)");
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text,
             "An error occurred while saving site data graph.\r\nThe error is No such file or "
             "directory");
+  saveTo.clear();  // cancelled
+  QTest::mouseClick(Find<QPushButton>(*w, "ButtonSaveAs"), Qt::LeftButton);
+  EXPECT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(saveDialogs, 4);
 }
 
-TEST_F(GraphWindowTest, PrintsToPdfAndWithoutAPrinterSaysSoAndStaysUsable) {
+TEST_F(GraphWindowTest, PrintAsksForThePrinterAndACancelPrintsNothing) {
   auto w = Open();
-  QPrinter pdf(QPrinter::HighResolution);
-  pdf.setOutputFormat(QPrinter::PdfFormat);
-  pdf.setOutputFileName(Path("print.pdf"));
-  ASSERT_TRUE(w->PrintTo(pdf));
-  EXPECT_EQ(ReadBytes(root.Path() / "print.pdf").substr(0, 4), "%PDF");
+  Print(*w, nullptr);  // cancelled
+  EXPECT_EQ(printDialogs, 1);
   EXPECT_TRUE(prompter.shown.empty());
 
   if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
-  Find<QPushButton>(*w, "ButtonPrint")->click();
+  // With none installed the chooser has nothing to offer and leaves the printer as it is.
+  w->SetPrinterChooser(PrintDialogChooser(w.get()));
+  Print(*w, nullptr);
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].title, "Printer Not Connected");
   EXPECT_EQ(prompter.shown[0].text, "An error occurred while printing the graph.");
   EXPECT_TRUE(w->isVisible());
-  Find<QCheckBox>(*w, "chkTen")->click();
+  ClickBox(Find<QCheckBox>(*w, "chkTen"));
   EXPECT_FALSE(w->SeriesAt(0)->isVisible());
 }
 
-TEST_F(GraphWindowTest, GridSaveRedrawsFromTheRecalculatedFile) {
+TEST_F(GraphWindowTest, TheGridIsTypedIntoWhereTheMouseClickedAndEnterOnlyAsksToSave) {
   auto w = Open();
   const double before = w->Model().Series(0).y[0];
   auto* grid = Find<QTableWidget>(*w, "FgCalOnOff");
-  grid->setCurrentCell(0, CalibrationTable::kOffset);
-  QTest::keyClicks(grid, "4220");
-  EXPECT_EQ(grid->item(0, CalibrationTable::kOffset)->text(), "4220");
-  QTest::keyClick(grid, Qt::Key_Return);
+  ClickCell(grid, 0, CalibrationTable::kOffset);
+  ASSERT_EQ(QApplication::focusWidget(), grid);
+  Type("42");  // the first digit after the click replaces, the next ones append
+  EXPECT_EQ(grid->item(0, CalibrationTable::kOffset)->text(), "42");
+  ClickCell(grid, 0, CalibrationTable::kOffset);  // the current cell, clicked again
+  Type("7");
+  EXPECT_EQ(grid->item(0, CalibrationTable::kOffset)->text(), "7");
+
+  prompter.answers = {Answer::No};
+  Press(Qt::Key_Return);
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].title, "Save Calibration Data Changes");
-  EXPECT_EQ(SiteHeader::Open(files, kSample).ReadRecord(header::CalibrationBase(1)), " 4220");
+  EXPECT_EQ(prompter.shown[0].text,
+            "Changes have been made to this site's calibration data.\n\n"
+            "Would you like to save these changes?");
+  EXPECT_EQ(Offset(1), " 4100");
+  // The question cleared the change; Enter here or in the directory field
+  // presses no button.
+  Press(Qt::Key_Return);
+  QTest::mouseClick(Find<QLineEdit>(*w, "txtDataDir"), Qt::LeftButton);
+  Press(Qt::Key_Enter);
+  EXPECT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(printDialogs + saveDialogs, 0);
+  EXPECT_TRUE(w->isVisible());
+
+  ClickCell(grid, 0, CalibrationTable::kOffset);
+  Type("4220");
+  Press(Qt::Key_Enter);
+  ASSERT_EQ(prompter.shown.size(), 2u);
+  EXPECT_EQ(Offset(1), " 4220");
   // 120 more raw units at slope 120, as the file's two decimals hold it.
   EXPECT_NEAR(w->Model().Series(0).y[0], before + 10, 0.011);
+  Press(Qt::Key_Escape);  // nothing left unsaved: it just closes
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(prompter.shown.size(), 2u);
+}
+
+struct LeaveCase {
+  const char* how;
+  int column;
+  const char* typed;
+  Answer answer;
+  const char* offsetAfter;
+  bool staysOpen;
+};
+void PrintTo(const LeaveCase& c, std::ostream* out) { *out << c.how << " " << c.column; }
+
+class GraphLeaveTest : public GraphWindowTest, public ::testing::WithParamInterface<LeaveCase> {};
+
+TEST_P(GraphLeaveTest, LeavingWithTypedValuesAsksToSaveThem) {
+  const LeaveCase& c = GetParam();
+  auto w = Open();
+  auto* grid = Find<QTableWidget>(*w, "FgCalOnOff");
+  ClickCell(grid, 0, c.column);
+  Type(c.typed);
+  prompter.answers = {c.answer};
+  if (c.how == std::string("Esc")) {
+    Press(Qt::Key_Escape);
+  } else if (c.how == std::string("Exit")) {
+    QTest::mouseClick(Find<QPushButton>(*w, "cmdExit"), Qt::LeftButton);
+  } else {
+    w->close();  // the title bar's close button
+  }
+  ASSERT_GE(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].title, "Save Calibration Data Changes");
+  EXPECT_EQ(Offset(1), c.offsetAfter);
+  EXPECT_EQ(w->isVisible(), c.staysOpen);
+  if (c.staysOpen) {
+    EXPECT_EQ(prompter.shown.back().title, "Invalid Field Capacity");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Leaves, GraphLeaveTest,
+    ::testing::Values(
+        LeaveCase{"Esc", CalibrationTable::kOffset, "4220", Answer::Yes, " 4220", false},
+        LeaveCase{"Close", CalibrationTable::kOffset, "4220", Answer::No, " 4100", false},
+        // A field capacity above 100 is refused: the window keeps it for mending.
+        LeaveCase{"Exit", CalibrationTable::kFull, "\b\b\b101", Answer::Yes, " 4100", true}));
+
+// Every control shows whole: inside the window, as large as its text needs,
+// overlapping no other; every grid row and column in view without scrolling.
+void ExpectNothingClipped(QWidget& window) {
+  std::vector<QWidget*> controls;
+  for (QWidget* c : window.findChildren<QWidget*>()) {
+    if (c->isVisible() && (qobject_cast<QAbstractButton*>(c) || qobject_cast<QLabel*>(c) ||
+                           qobject_cast<QLineEdit*>(c) || qobject_cast<QAbstractScrollArea*>(c))) {
+      if (qobject_cast<QAbstractScrollArea*>(c->parentWidget()) == nullptr &&
+          qobject_cast<QAbstractScrollArea*>(c->parentWidget()->parentWidget()) == nullptr) {
+        controls.push_back(c);
+      }
+    }
+  }
+  ASSERT_GE(controls.size(), 25u);
+  const QRect inside = window.rect();
+  for (QWidget* c : controls) {
+    const QRect r(c->mapTo(&window, QPoint(0, 0)), c->size());
+    const QString name = c->objectName() + " " + c->metaObject()->className();
+    EXPECT_TRUE(inside.contains(r)) << name.toStdString() << " at window " << window.width();
+    QSize needed = c->minimumSizeHint();
+    if (qobject_cast<QAbstractButton*>(c)) needed = c->sizeHint();
+    if (c->hasHeightForWidth()) needed.setHeight(c->heightForWidth(c->width()));
+    EXPECT_GE(c->width(), needed.width()) << name.toStdString();
+    EXPECT_GE(c->height(), needed.height()) << name.toStdString();
+    for (QWidget* other : controls) {
+      if (other == c || c->isAncestorOf(other) || other->isAncestorOf(c)) continue;
+      const QRect o(other->mapTo(&window, QPoint(0, 0)), other->size());
+      EXPECT_FALSE(r.intersects(o))
+          << name.toStdString() << " overlaps " << other->objectName().toStdString();
+    }
+  }
+  auto* grid = window.findChild<QTableWidget*>("FgCalOnOff");
+  EXPECT_FALSE(grid->verticalScrollBar()->isVisible());
+  EXPECT_LE(grid->horizontalHeader()->length(), grid->viewport()->width());
+  EXPECT_LE(grid->rowViewportPosition(grid->rowCount() - 1) + grid->rowHeight(0),
+            grid->viewport()->height());
+  const QFontMetrics metrics(grid->horizontalHeader()->font());
+  for (int c = 0; c < grid->columnCount(); ++c) {
+    EXPECT_GT(grid->columnWidth(c),
+              metrics.horizontalAdvance(grid->horizontalHeaderItem(c)->text()))
+        << c;
+  }
+}
+
+TEST_F(GraphWindowTest, EveryControlShowsWholeFromTheMinimumSizeUp) {
+  auto w = Open();
+  auto* view = Find<GraphChartView>(*w, "TChart1");
+  ExpectNothingClipped(*w);
+  const QSize byDefault = w->size();
+  const int chartByDefault = view->width();
+
+  w->resize(1600, 1000);
+  QApplication::processEvents();
+  ExpectNothingClipped(*w);
+  EXPECT_GT(view->width(), chartByDefault + 500);
+  EXPECT_GT(view->height(), 600);
+
+  w->resize(100, 100);  // as far as the window lets a person drag it
+  QApplication::processEvents();
+  EXPECT_EQ(w->size(), w->minimumSize());
+  EXPECT_LT(w->width(), byDefault.width());
+  ExpectNothingClipped(*w);
+  EXPECT_GE(view->width(), 300);
+  EXPECT_GE(view->height(), 250);
 }
 
 TEST_F(GraphWindowTest, AnotherDataDirectoryIsChosenInTheDialog) {

@@ -19,10 +19,24 @@ GraphChartView::GraphChartView(QChart* chart, QWidget* parent) : QChartView(char
   setMouseTracking(true);
 }
 
-void GraphChartView::SetReadout(std::optional<QPointF> at, const QString& text) {
+void GraphChartView::ShowReadout(QPointF at, const QString& text) {
   readoutAt_ = at;
-  readout_ = at ? text : QString();
+  readout_ = text;
   viewport()->update();
+}
+
+void GraphChartView::ClearReadout() {
+  if (!readoutAt_) return;
+  readoutAt_.reset();
+  readout_.clear();
+  viewport()->update();
+}
+
+void GraphChartView::PaintChart(QPainter& painter, const QRectF& target) const {
+  // The scene holds the chart's items only; the view's foreground, where the
+  // readout is drawn, is not part of it.
+  painter.setRenderHint(QPainter::Antialiasing);
+  scene()->render(&painter, target, sceneRect(), Qt::KeepAspectRatio);
 }
 
 QPointF GraphChartView::InChart(const QPointF& viewPosition) const {

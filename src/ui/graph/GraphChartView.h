@@ -14,9 +14,14 @@ class GraphChartView : public QChartView {
 
  public:
   GraphChartView(QChart* chart, QWidget* parent);
-  // The readout at a position in chart coordinates; nothing clears it.
-  void SetReadout(std::optional<QPointF> at, const QString& text);
+  // The readout at a position in chart coordinates, until cleared.
+  void ShowReadout(QPointF at, const QString& text);
+  void ClearReadout();
   const QString& Readout() const { return readout_; }
+  // The chart alone (titles, axes, series, legend), scaled into the target:
+  // what is saved and printed. The readout and the rubber band belong to the
+  // screen only.
+  void PaintChart(QPainter& painter, const QRectF& target) const;
 
  signals:
   // The pointer moved to, or the left button went down at, a position in

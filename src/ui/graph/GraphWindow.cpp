@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImageWriter>
 #include <QKeyEvent>
@@ -13,10 +15,12 @@
 #include <QProgressDialog>
 #include <QResizeEvent>
 #include <QSvgGenerator>
+#include <QTextDocument>
+#include <QVBoxLayout>
+#include <QtMath>
 
 #include "core/graph/Decimation.h"
 #include "ui/graph/GraphChartView.h"
-#include "ui/platform/ProportionalResizer.h"
 #include "ui/platform/QtText.h"
 #include "ui/site/DataDirDialog.h"
 
@@ -25,6 +29,10 @@ namespace pelvaro {
 namespace {
 
 const QSize kDesign(1000, 680);
+// Room for the plot beside its axes and legend when the window is shrunk.
+const QSize kChartMinimum(400, 300);
+constexpr int kChartWidest = 700;
+constexpr int kChartFrame = 60;  // the chart's rounded background, its layout and the view's frame
 const QColor kHighlight(255, 255, 128);
 const QColor kHeaderColour(0xD4, 0xD0, 0xC8);  // a grey row looks like the headings
 const std::array<QColor, kGraphSeries> kColours = {
@@ -37,8 +45,9 @@ constexpr const char* kDepthBoxNames[kDepthBoxes] = {
 constexpr int kReadoutSeries = 5;  // the readout looks at series 0 to 4
 constexpr double kHitPixels = 4;
 constexpr int kBeeps = 20;
-constexpr int kTicksPerPixel = 70;
+constexpr int kTicksPerPixel = 60;
 constexpr double kPrintMargin = 0.05;  // of the page on each side
+constexpr int kCellPadding = 10;
 const QString kSaveFilters =
     "*.bmp Files(*.bmp);;*.png Files(*.png);;*.svg Files(*.svg);;*.pdf Files(*.pdf)";
 
@@ -63,7 +72,8 @@ GraphWindow::GraphWindow(const Files& files, Prompter& prompter, bool afterDownl
       askSaveName_([this](QString& filter) {
         return QFileDialog::getSaveFileName(this, tr("Save As"), QString(), kSaveFilters, &filter);
       }),
-      beep_([] { QApplication::beep(); }) {
+      beep_([] { QApplication::beep(); }),
+      choosePrinter_(PrintDialogChooser(this)) {
   setObjectName("TVMKGRAPH1");
   setWindowTitle(tr("Site Data Graph"));
   setModal(true);
@@ -74,7 +84,6 @@ GraphWindow::GraphWindow(const Files& files, Prompter& prompter, bool afterDownl
 QChart* GraphWindow::Chart() const { return view_->chart(); }
 
 void GraphWindow::Build() {
-  resize(kDesign);
   auto* chart = new QChart;
   chart->setTitleFont(QFont("Times New Roman", 12));
   chart->legend()->setAlignment(Qt::AlignRight);
@@ -96,72 +105,98 @@ void GraphWindow::Build() {
     series_[static_cast<std::size_t>(i)] = series;
   }
   view_ = new GraphChartView(chart, this);
-  view_->setGeometry(8, 8, 760, 600);
+  view_->setMinimumSize(kChartMinimum);
   connect(view_, &GraphChartView::PointerMoved, this, &GraphWindow::Readout);
   connect(view_, &GraphChartView::Pressed, this, [this](QPointF at) {
     if (!limits_->isChecked() || !HitTest(at, kGraphSeries)) return;
     for (int k = 0; k < kBeeps; ++k) beep_();
   });
   connect(bottom_, &QValueAxis::rangeChanged, this, &GraphWindow::Refill);
+  // A zoom or a resize moves the points: a readout left where one was would
+  // name a value that is no longer there.
+  connect(bottom_, &QValueAxis::rangeChanged, view_, &GraphChartView::ClearReadout);
+  connect(left_, &QValueAxis::rangeChanged, view_, &GraphChartView::ClearReadout);
   connect(chart, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
+    view_->ClearReadout();
     if (qRound(area.width()) != refilledWidth_) Refill();
   });
-  BuildSideControls();
 
-  auto* resizer = new ProportionalResizer(this, kDesign);
-  for (QObject* child : children()) {
-    if (auto* widget = qobject_cast<QWidget*>(child)) resizer->Add(widget);
-  }
+  auto* top = new QHBoxLayout;
+  top->addWidget(view_, 1);
+  top->addWidget(BuildSideControls());
+  // LabelLine runs across the whole window, whatever its width.
+  auto* line = new QFrame(this);
+  line->setObjectName("LabelLine");
+  line->setFrameShape(QFrame::HLine);
+  line->setFrameShadow(QFrame::Sunken);
+  auto* hint = new QLabel(
+      tr("Drag over the chart to zoom in, turn the wheel to zoom; Reset Zoom shows it all."), this);
+  hint->setWordWrap(true);
+  auto* outer = new QVBoxLayout(this);
+  outer->addLayout(top, 1);
+  outer->addWidget(line);
+  outer->addWidget(hint);
+  DisarmDefaultButtons(this);
+  resize(kDesign.expandedTo(minimumSizeHint()));
 }
 
-void GraphWindow::AddButton(const char* name, const QString& caption, QRect geometry,
-                            void (GraphWindow::*clicked)()) {
+QPushButton* GraphWindow::AddButton(const char* name, const QString& caption,
+                                    void (GraphWindow::*clicked)()) {
   auto* button = new QPushButton(caption, this);
   button->setObjectName(name);
-  button->setAutoDefault(false);
-  button->setGeometry(geometry);
   connect(button, &QPushButton::clicked, this, clicked);
+  return button;
 }
 
-void GraphWindow::BuildSideControls() {
-  depthsLabel_ = new QLabel(this);
+QWidget* GraphWindow::BuildSideControls() {
+  auto* panel = new QWidget(this);
+  auto* side = new QVBoxLayout(panel);
+  side->setContentsMargins(0, 0, 0, 0);
+  depthsLabel_ = new QLabel(panel);
   depthsLabel_->setObjectName("lblDepths");
-  depthsLabel_->setGeometry(776, 8, 216, 20);
+  side->addWidget(depthsLabel_);
+  auto* boxes = new QGridLayout;
+  boxes->setVerticalSpacing(2);
   for (int s = 1; s <= kDepthBoxes; ++s) {
-    auto* box = new QCheckBox(QString::number(10 * s), this);
+    auto* box = new QCheckBox(QString::number(10 * s), panel);
     box->setObjectName(kDepthBoxNames[s - 1]);
-    box->setGeometry(776 + (s - 1) % 2 * 108, 32 + (s - 1) / 2 * 24, 100, 22);
     box->setEnabled(false);
     connect(box, &QCheckBox::clicked, this, [this, s](bool checked) {
       model_.ClickDepth(s, checked);
       ShowDrawing();
     });
+    boxes->addWidget(box, (s - 1) / 2, (s - 1) % 2);
     depthBoxes_[static_cast<std::size_t>(s - 1)] = box;
   }
-  sum_ = new QCheckBox(tr("Sum Depths"), this);
+  side->addLayout(boxes);
+  sum_ = new QCheckBox(tr("Sum Depths"), panel);
   sum_->setObjectName("chkSumDpth");
-  sum_->setGeometry(776, 180, 216, 22);
   connect(sum_, &QCheckBox::clicked, this, [this](bool checked) {
     model_.SetSum(checked);
     ShowDrawing();
   });
-  limits_ = new QCheckBox(tr(kLimitCaptionBase), this);
+  side->addWidget(sum_);
+  limits_ = new QCheckBox(panel);
   limits_->setObjectName("chkFC_RFON");
-  limits_->setGeometry(776, 204, 216, 22);
+  // The column is as wide as the longest caption the box can take.
+  limits_->setText(tr(kLimitCaptionBase) + tr(" at 120 cm"));
+  limits_->setMinimumWidth(limits_->sizeHint().width());
+  limits_->setText(tr(kLimitCaptionBase));
   connect(limits_, &QCheckBox::clicked, this, [this](bool checked) {
     model_.SetLimitLines(checked);
     ShowDrawing();
   });
+  side->addWidget(limits_);
 
-  grid_ = new QTableWidget(0, CalibrationTable::kColumns, this);
+  grid_ = new QTableWidget(0, CalibrationTable::kColumns, panel);
   grid_->setObjectName("FgCalOnOff");
-  grid_->setGeometry(776, 234, 216, 170);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_->verticalHeader()->setVisible(false);
   grid_->verticalHeader()->setDefaultSectionSize(22);
   grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  grid_->horizontalHeader()->setStretchLastSection(true);
+  grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   QFont small = grid_->font();
   small.setPointSizeF(small.pointSizeF() * 0.85);
   grid_->setFont(small);
@@ -170,28 +205,23 @@ void GraphWindow::BuildSideControls() {
   grid_->installEventFilter(this);
   connect(grid_, &QTableWidget::cellClicked, this, [this] { model_.Table().EnterCell(); });
   connect(grid_, &QTableWidget::currentCellChanged, this, [this] { model_.Table().EnterCell(); });
+  side->addWidget(grid_);
+  side->addStretch(1);
 
-  AddButton("cmdZoomReset", tr("Reset Zoom"), {776, 412, 216, 26}, &GraphWindow::ResetZoom);
-  auto* dirLabel = new QLabel(tr("Data Directory"), this);
-  dirLabel->setGeometry(776, 446, 216, 18);
-  dataDir_ = new QLineEdit(this);
+  side->addWidget(AddButton("cmdZoomReset", tr("Reset Zoom"), &GraphWindow::ResetZoom));
+  side->addWidget(new QLabel(tr("Data Directory"), panel));
+  dataDir_ = new QLineEdit(panel);
   dataDir_->setObjectName("txtDataDir");
   dataDir_->setReadOnly(true);
-  dataDir_->setGeometry(776, 466, 216, 24);
-  AddButton("cmdChangeDataDir", tr("Change Data Directory"), {776, 496, 216, 26},
-            &GraphWindow::ChangeDataDir);
-  AddButton("ButtonPrint", tr("Print"), {776, 530, 104, 28}, &GraphWindow::Print);
-  AddButton("ButtonSaveAs", tr("Save As"), {888, 530, 104, 28}, &GraphWindow::SaveAs);
-  AddButton("cmdExit", tr("Exit"), {776, 566, 216, 28}, &QDialog::reject);
-
-  auto* hint = new QLabel(
-      tr("Drag over the chart to zoom in, turn the wheel to zoom; Reset Zoom shows it all."), this);
-  hint->setGeometry(8, 626, 760, 20);
-  auto* line = new QFrame(this);
-  line->setObjectName("LabelLine");
-  line->setFrameShape(QFrame::HLine);
-  line->setGeometry(0, 616, kDesign.width(), 2);
-  line_ = line;
+  side->addWidget(dataDir_);
+  side->addWidget(
+      AddButton("cmdChangeDataDir", tr("Change Data Directory"), &GraphWindow::ChangeDataDir));
+  auto* printSave = new QHBoxLayout;
+  printSave->addWidget(AddButton("ButtonPrint", tr("Print"), &GraphWindow::Print));
+  printSave->addWidget(AddButton("ButtonSaveAs", tr("Save As"), &GraphWindow::SaveAs));
+  side->addLayout(printSave);
+  side->addWidget(AddButton("cmdExit", tr("Exit"), &GraphWindow::reject));
+  return panel;
 }
 
 void GraphWindow::Load() {
@@ -220,8 +250,6 @@ void GraphWindow::Load() {
   }
   SetUpGrid();
   ShowDrawing();
-  // The separator runs across the whole window, whatever its width.
-  line_->setGeometry(0, line_->y(), width(), line_->height());
 }
 
 int GraphWindow::exec() { return loaded_ ? QDialog::exec() : QDialog::Rejected; }
@@ -231,12 +259,7 @@ void GraphWindow::setVisible(bool visible) { QDialog::setVisible(visible && load
 void GraphWindow::SetUpGrid() {
   grid_->setVisible(true);
   QStringList headings;
-  // The columns share the grid's width as their widths in twips do.
-  const double scale = (grid_->width() - 2 * grid_->frameWidth()) / 2790.0;
-  for (int c = 0; c < CalibrationTable::kColumns; ++c) {
-    headings << tr(CalibrationTable::Heading(c));
-    grid_->setColumnWidth(c, qRound(CalibrationTable::WidthTwips(c) * scale));
-  }
+  for (int c = 0; c < CalibrationTable::kColumns; ++c) headings << tr(CalibrationTable::Heading(c));
   grid_->setHorizontalHeaderLabels(headings);
   grid_->setRowCount(static_cast<int>(model_.Table().Rows().size()));
   for (int r = 0; r < grid_->rowCount(); ++r) {
@@ -256,6 +279,39 @@ void GraphWindow::RenderGrid() {
       item->setBackground(grey ? kHeaderColour : QColor(Qt::white));
     }
   }
+  FitGrid();
+}
+
+void GraphWindow::FitGrid() {
+  const QFontMetrics cells(grid_->font());
+  const QFontMetrics headings(grid_->horizontalHeader()->font());
+  std::array<int, CalibrationTable::kColumns> needed{};
+  int total = 0;
+  int twips = 0;
+  for (int c = 0; c < CalibrationTable::kColumns; ++c) {
+    int width = headings.horizontalAdvance(tr(CalibrationTable::Heading(c)));
+    for (int r = 0; r < grid_->rowCount(); ++r) {
+      width = std::max(width, cells.horizontalAdvance(grid_->item(r, c)->text()));
+    }
+    needed[static_cast<std::size_t>(c)] = width + kCellPadding;
+    total += width + kCellPadding;
+    twips += CalibrationTable::WidthTwips(c);
+  }
+  const int frame = 2 * grid_->frameWidth();
+  grid_->setMinimumWidth(total + frame);
+  grid_->setFixedHeight(grid_->horizontalHeader()->sizeHint().height() +
+                        grid_->rowCount() * grid_->verticalHeader()->defaultSectionSize() + frame);
+  // Every row is in view, so no scroll bar takes from the width.
+  const int extra = std::max(0, grid_->width() - frame - total);
+  int given = 0;
+  for (int c = 0; c < CalibrationTable::kColumns; ++c) {
+    // The last column takes what rounding left over, so the grid ends flush.
+    const int share = c + 1 == CalibrationTable::kColumns
+                          ? extra - given
+                          : extra * CalibrationTable::WidthTwips(c) / twips;
+    given += share;
+    grid_->setColumnWidth(c, needed[static_cast<std::size_t>(c)] + share);
+  }
 }
 
 void GraphWindow::ShowDrawing() {
@@ -264,6 +320,14 @@ void GraphWindow::ShowDrawing() {
   const QString subtitle = ToQt(model_.Subtitle()).toHtmlEscaped().replace(' ', "&nbsp;");
   chart->setTitle(QString("<p align=center><b>%1</b><br>%2</p>")
                       .arg(ToQt(model_.Header()).toHtmlEscaped(), subtitle));
+  // Shrinking the window never cuts the titles short, unless a site's long
+  // name would make the window wider than a small screen.
+  QTextDocument title;
+  title.setDefaultFont(chart->titleFont());
+  title.setHtml(chart->title());
+  const QMargins margins = chart->margins();
+  const int titleWidth = qCeil(title.idealWidth()) + margins.left() + margins.right() + kChartFrame;
+  view_->setMinimumWidth(std::clamp(titleWidth, kChartMinimum.width(), kChartWidest));
   left_->setTitleText(ToQt(model_.LeftTitle()));
   left_->setTickType(QValueAxis::TicksDynamic);
   left_->setTickAnchor(0);
@@ -277,7 +341,7 @@ void GraphWindow::ShowDrawing() {
     // An active series without points would be an empty entry in the legend.
     series->setVisible(s.active && (!s.y.empty() || (s.level && model_.Scans() > 0)));
   }
-  view_->SetReadout(std::nullopt, {});
+  view_->ClearReadout();
   RenderControls();
   ResetZoom();
 }
@@ -330,9 +394,13 @@ void GraphWindow::Refill() {
     if (!s.y.empty()) {
       for (const PlotPoint& p : Decimate(x, s.y, from, to, width)) points.append({p.x, p.y});
     } else if (s.level && !x.empty()) {
-      points = {{model_.XMin(), *s.level}, {model_.XMax(), *s.level}};
+      points = {{model_.XMin(), *s.level}};
+      if (model_.XMax() > model_.XMin()) points.append({model_.XMax(), *s.level});
     }
-    series_[static_cast<std::size_t>(i)]->replace(points);
+    QLineSeries* series = series_[static_cast<std::size_t>(i)];
+    series->replace(points);
+    // A line needs two points: the single scan of a new site shows as a dot.
+    series->setPointsVisible(points.size() == 1);
   }
   SetBottomLabels(from, to);
   refilling_ = false;
@@ -371,15 +439,16 @@ std::optional<QPointF> GraphWindow::HitTest(QPointF at, int seriesCount) const {
 void GraphWindow::Readout(QPointF at) {
   if (const auto p = HitTest(at, kReadoutSeries)) {
     const QPointF position = Chart()->mapToPosition(*p);
-    view_->SetReadout(position, ToQt(pelvaro::ReadoutText(model_.Mode(), p->x(), p->y())));
-  } else if (!view_->Readout().isEmpty()) {
-    view_->SetReadout(std::nullopt, {});
+    view_->ShowReadout(position, ToQt(pelvaro::ReadoutText(model_.Mode(), p->x(), p->y())));
+  } else {
+    view_->ClearReadout();
   }
 }
 
 QString GraphWindow::ReadoutText() const { return view_->Readout(); }
 
 bool GraphWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == grid_ && event->type() == QEvent::Resize) FitGrid();
   if (watched != grid_ || event->type() != QEvent::KeyPress) {
     return QDialog::eventFilter(watched, event);
   }
@@ -393,6 +462,15 @@ bool GraphWindow::eventFilter(QObject* watched, QEvent* event) {
     RenderGrid();
   }
   return true;
+}
+
+void GraphWindow::reject() {
+  // A save refused by its checks keeps the window open with the typed values.
+  if (loaded_ && model_.Table().Changed() &&
+      model_.SaveTable() == CalibrationTable::SaveResult::Refused) {
+    return;
+  }
+  QDialog::reject();
 }
 
 void GraphWindow::ChangeDataDir() {
@@ -415,6 +493,8 @@ void GraphWindow::LayOutChart() {
 void GraphWindow::Print() {
   QPrinter printer(QPrinter::HighResolution);
   printer.setPageOrientation(QPageLayout::Landscape);
+  // A cancelled print dialog prints nothing and says nothing.
+  if (!choosePrinter_(printer)) return;
   PrintTo(printer);
 }
 
@@ -434,7 +514,7 @@ bool GraphWindow::PaintOn(QPaintDevice& device, double margin) {
   const QRectF page = painter.viewport();
   const QRectF target = page.adjusted(page.width() * margin, page.height() * margin,
                                       -page.width() * margin, -page.height() * margin);
-  view_->render(&painter, target, QRect(), Qt::KeepAspectRatio);
+  view_->PaintChart(painter, target);
   return painter.end();
 }
 
@@ -475,8 +555,11 @@ bool GraphWindow::SavePicture(const QString& path) {
     pdf.setTitle(ToQt(model_.Header()));
     if (!PaintOn(pdf, 0)) return SaveFailed(file.errorString());
   } else {
+    QImage image(view_->size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    PaintOn(image, 0);
     QImageWriter writer(&file, format == "png" ? "png" : "bmp");
-    if (!writer.write(view_->grab().toImage())) return SaveFailed(writer.errorString());
+    if (!writer.write(image)) return SaveFailed(writer.errorString());
   }
   if (!file.flush()) return SaveFailed(file.errorString());
   file.close();

@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "core/graph/GraphModel.h"
+#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -30,13 +31,6 @@ class GraphWindow : public QDialog {
   // Reads Sitesel.dat itself; afterDownload is the main window's flag.
   GraphWindow(const Files& files, Prompter& prompter, bool afterDownload,
               QWidget* parent = nullptr);
-  // Saves the picture; the format follows the file's extension (.bmp, .png,
-  // .svg, .pdf; anything else is a bitmap). True on success.
-  bool SavePicture(const QString& path);
-  // Prints to the given printer; false (after the "Printer Not Connected"
-  // message) when no printer can be used.
-  bool PrintTo(QPrinter& printer);
-
   // False when the site could not be shown: the window then never opens.
   bool Loaded() const { return loaded_; }
   bool AfterDownload() const { return afterDownload_; }
@@ -53,21 +47,28 @@ class GraphWindow : public QDialog {
     askSaveName_ = std::move(asker);
   }
   void SetBeep(std::function<void()> beep) { beep_ = std::move(beep); }
+  void SetPrinterChooser(PrinterChooser chooser) { choosePrinter_ = std::move(chooser); }
+
+  // Esc, Exit and the title bar's close all end here: typed calibration
+  // values are offered for saving first.
+  void reject() override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Build();
-  void BuildSideControls();
-  void AddButton(const char* name, const QString& caption, QRect geometry,
-                 void (GraphWindow::*clicked)());
+  QWidget* BuildSideControls();
+  QPushButton* AddButton(const char* name, const QString& caption, void (GraphWindow::*clicked)());
   void Load();
   void SetUpGrid();
   // Puts the model's drawing on the chart and the controls.
   void ShowDrawing();
   void RenderControls();
   void RenderGrid();
+  // Every row in view and every column wide enough for its heading and its
+  // values; extra width is shared as the columns' widths in twips are.
+  void FitGrid();
   // Hands every series the points worth drawing at the current zoom and width.
   void Refill();
   void SetBottomLabels(double from, double to);
@@ -77,11 +78,17 @@ class GraphWindow : public QDialog {
   void Readout(QPointF at);
   void ChangeDataDir();
   void Print();
+  // False (after the "Printer Not Connected" message) when the printer
+  // cannot be painted on.
+  bool PrintTo(QPrinter& printer);
   void SaveAs();
+  // The format follows the file's extension (.bmp, .png, .svg, .pdf;
+  // anything else is a bitmap). True on success.
+  bool SavePicture(const QString& path);
   // A chart never shown is laid out before it is painted elsewhere.
   void LayOutChart();
-  // Paints the chart on a printer, PDF or SVG inside the given margin (a
-  // fraction of the page on each side); false when the device refused.
+  // Paints the chart on a printer, image, PDF or SVG inside the given margin
+  // (a fraction of the page on each side); false when the device refused.
   bool PaintOn(QPaintDevice& device, double margin);
   bool SaveFailed(const QString& why);
 
@@ -103,10 +110,10 @@ class GraphWindow : public QDialog {
   QTableWidget* grid_ = nullptr;
   QLabel* depthsLabel_ = nullptr;
   QLineEdit* dataDir_ = nullptr;
-  QWidget* line_ = nullptr;
 
   std::function<QString(QString& filter)> askSaveName_;
   std::function<void()> beep_;
+  PrinterChooser choosePrinter_;
 };
 
 }  // namespace pelvaro
