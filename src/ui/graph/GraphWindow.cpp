@@ -14,6 +14,7 @@
 #include <QPdfWriter>
 #include <QProgressDialog>
 #include <QResizeEvent>
+#include <QSaveFile>
 #include <QSvgGenerator>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -540,8 +541,10 @@ bool GraphWindow::SaveFailed(const QString& why) {
 bool GraphWindow::SavePicture(const QString& path) {
   LayOutChart();
   const QString format = QFileInfo(path).suffix().toLower();
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return SaveFailed(file.errorString());
+  // Written beside the target and renamed over it at the end: a failed save
+  // leaves an existing picture as it was, never half of a new one.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return SaveFailed(file.errorString());
   if (format == "svg") {
     QSvgGenerator svg;
     svg.setOutputDevice(&file);
@@ -561,8 +564,7 @@ bool GraphWindow::SavePicture(const QString& path) {
     QImageWriter writer(&file, format == "png" ? "png" : "bmp");
     if (!writer.write(image)) return SaveFailed(writer.errorString());
   }
-  if (!file.flush()) return SaveFailed(file.errorString());
-  file.close();
+  if (!file.commit()) return SaveFailed(file.errorString());
   return true;
 }
 
