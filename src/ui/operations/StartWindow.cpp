@@ -43,7 +43,7 @@ QTableWidget* SettingsGrid(const char* name, int rows, QWidget* parent) {
   rowHeader->setMinimumSectionSize(rowHeight);
   rowHeader->setDefaultSectionSize(rowHeight);
   rowHeader->setSectionResizeMode(QHeaderView::Stretch);
-  grid->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  grid->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
   grid->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
   grid->setToolTip(QObject::tr(kChooseSite));
   for (int r = 0; r < rows; ++r) {
@@ -52,25 +52,16 @@ QTableWidget* SettingsGrid(const char* name, int rows, QWidget* parent) {
   return grid;
 }
 
-// The smallest grid that shows every row and every text whole.
-void FitGrid(QTableWidget* grid) {
+// The width a column needs for its title and every text in it.
+int ColumnWidth(QTableWidget* grid, int column) {
   QStyleOptionViewItem option;
   option.initFrom(grid);
-  const int frame = 2 * grid->frameWidth();
-  int width = frame;
-  for (int c = 0; c < grid->columnCount(); ++c) {
-    int column = grid->horizontalHeader()->sectionSizeHint(c);
-    if (c == 1)
-      column = std::max(column, grid->fontMetrics().horizontalAdvance(kWidestSetting) + 12);
-    for (int r = 0; r < grid->rowCount(); ++r) {
-      const QModelIndex cell = grid->model()->index(r, c);
-      column = std::max(column, grid->itemDelegate()->sizeHint(option, cell).width() + 1);
-    }
-    width += column;
+  int width = grid->horizontalHeader()->sectionSizeHint(column);
+  for (int r = 0; r < grid->rowCount(); ++r) {
+    const QModelIndex cell = grid->model()->index(r, column);
+    width = std::max(width, grid->itemDelegate()->sizeHint(option, cell).width() + 1);
   }
-  const int height = frame + grid->horizontalHeader()->sizeHint().height() +
-                     grid->rowCount() * grid->verticalHeader()->minimumSectionSize();
-  grid->setMinimumSize(width, height);
+  return width;
 }
 
 void Fill(QTableWidget* grid, const GridRows& rows) {
@@ -78,7 +69,25 @@ void Fill(QTableWidget* grid, const GridRows& rows) {
     grid->item(r, 0)->setText(ToQt(rows[r].first));
     grid->item(r, 1)->setText(ToQt(rows[r].second));
   }
-  FitGrid(grid);
+}
+
+// The smallest grids that show every row and every text whole, with their
+// columns lined up.
+void FitGrids(std::initializer_list<QTableWidget*> grids) {
+  int names = 0;
+  int settings = 0;
+  for (QTableWidget* grid : grids) {
+    names = std::max(names, ColumnWidth(grid, 0));
+    settings = std::max({settings, ColumnWidth(grid, 1),
+                         grid->fontMetrics().horizontalAdvance(kWidestSetting) + 12});
+  }
+  for (QTableWidget* grid : grids) {
+    grid->horizontalHeader()->resizeSection(0, names);
+    const int frame = 2 * grid->frameWidth();
+    grid->setMinimumSize(frame + names + settings,
+                         frame + grid->horizontalHeader()->sizeHint().height() +
+                             grid->rowCount() * grid->verticalHeader()->minimumSectionSize());
+  }
 }
 
 QTime TimeOf(const TimeOfDay& t) { return QTime(t.hour, t.minute, t.second); }
@@ -287,6 +296,7 @@ void StartWindow::ShowClock() {
 void StartWindow::Render() {
   Fill(fgSiteHeader_, model_.SiteHeaderRows());
   Fill(fgStartSettings_, model_.StartSettingsRows());
+  FitGrids({fgSiteHeader_, fgStartSettings_});
   for (QTableWidget* grid : {fgSiteHeader_, fgStartSettings_}) {
     grid->setToolTip(model_.SiteLoaded() ? QString() : tr(kChooseSite));
   }
