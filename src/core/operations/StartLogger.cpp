@@ -40,7 +40,9 @@ int LastBlockNumberOf(const Files& files, const std::string& identification) {
 }
 
 StartWindowModel::StartWindowModel(const Files& files, Prompter& prompter)
-    : files_(files), prompter_(prompter), hint_(kSelectHint) {}
+    : files_(files), prompter_(prompter) {}
+
+std::string StartWindowModel::Hint() const { return loaded_ ? kClickHint : kSelectHint; }
 
 void StartWindowModel::Load(const DateTime& now) {
   SiteSelection selection;
@@ -81,9 +83,7 @@ void StartWindowModel::ClickSite(int index, const DateTime& now) {
   } catch (const IoError& e) {
     SiteFileError(e);
     loaded_ = false;
-    return;
   }
-  hint_ = kClickHint;
 }
 
 void StartWindowModel::SiteFileError(const std::exception& e) {
@@ -130,7 +130,6 @@ void StartWindowModel::LoadSiteSettings(const std::string& id, const DateTime& n
         {"Scan time HH:MM:SS", TimeText(t)}};
     if (immediate || timed) OfferStart(now);
     loaded_ = true;
-    hint_ = kClickHint;
     if (settings_.sensorsOn == 0)
       prompter_.Message("This site file does not have any sensors selected.");
   } catch (const std::exception& e) {

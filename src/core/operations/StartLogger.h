@@ -35,7 +35,8 @@ class StartWindowModel {
   // The grids: the site's header and the settings it was last started with.
   GridRows SiteHeaderRows() const;
   GridRows StartSettingsRows() const;
-  const std::string& Hint() const { return hint_; }
+  // The status bar's hint: choose a site, or press Start.
+  std::string Hint() const;
 
   std::optional<StartMode> Mode() const { return mode_; }
   // cmbSelectMode_Click: the mode, and the pickers' first offer for it.
@@ -70,7 +71,6 @@ class StartWindowModel {
   std::optional<int> selected_;
   std::string identification_;
   std::string dataDirectory_;
-  std::string hint_;
   GridRows header_;
   GridRows lastStart_;
   std::optional<StartMode> mode_;
