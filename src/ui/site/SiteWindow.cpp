@@ -268,7 +268,9 @@ int SiteWindow::KeyCode(const QKeyEvent* event) {
   }
   const auto bytes = FromQt(event->text());
   if (!bytes || bytes->size() != 1) return -1;  // not a character the files can hold
-  return static_cast<unsigned char>((*bytes)[0]);
+  const auto code = static_cast<unsigned char>((*bytes)[0]);
+  // Esc, Tab and the like are the window's and the grid's, not text.
+  return code < 0x20 || code == 0x7f ? -1 : code;
 }
 
 bool SiteWindow::eventFilter(QObject* watched, QEvent* event) {
