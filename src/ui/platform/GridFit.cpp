@@ -24,10 +24,7 @@ GridFit::GridFit(QTableWidget* grid, QStringList widest, int rowsShown, Rows row
   across->setStretchLastSection(false);
   across->setSectionResizeMode(QHeaderView::Fixed);
   across->setMinimumSectionSize(1);
-  QHeaderView* down = grid_->verticalHeader();
-  down->setSectionResizeMode(QHeaderView::Fixed);
-  down->setMinimumSectionSize(RowHeight());
-  down->setDefaultSectionSize(RowHeight() + (rows_ == Rows::Scroll ? 4 : 0));
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   grid_->viewport()->installEventFilter(this);
   grid_->horizontalHeader()->installEventFilter(this);
   QAbstractItemModel* model = grid_->model();
@@ -39,7 +36,14 @@ GridFit::GridFit(QTableWidget* grid, QStringList widest, int rowsShown, Rows row
   Refit();
 }
 
-int GridFit::RowHeight() const { return grid_->fontMetrics().height() + 6; }
+int GridFit::RowHeight() const {
+  return std::max(grid_->fontMetrics().height() + 6, minimumRowHeight_);
+}
+
+void GridFit::SetMinimumRowHeight(int height) {
+  minimumRowHeight_ = height;
+  Refit();
+}
 
 int GridFit::ColumnMinimum(int column) const {
   QFont bold = grid_->horizontalHeader()->font();
@@ -54,6 +58,9 @@ int GridFit::ColumnMinimum(int column) const {
 }
 
 void GridFit::Refit() {
+  QHeaderView* down = grid_->verticalHeader();
+  down->setMinimumSectionSize(RowHeight());
+  down->setDefaultSectionSize(RowHeight() + (rows_ == Rows::Scroll ? 4 : 0));
   int width = 2 * grid_->frameWidth();
   for (int c = 0; c < grid_->columnCount(); ++c) width += ColumnMinimum(c);
   if (!grid_->verticalHeader()->isHidden()) width += grid_->verticalHeader()->sizeHint().width();

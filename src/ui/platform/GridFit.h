@@ -21,6 +21,8 @@ class GridFit : public QObject {
   GridFit(QTableWidget* grid, QStringList widest, int rowsShown, Rows rows);
   // Runs again whenever the grid's rows, columns or headings change.
   void Refit();
+  // Rows no lower than this, for controls that stand beside them.
+  void SetMinimumRowHeight(int height);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -34,6 +36,7 @@ class GridFit : public QObject {
   QStringList widest_;
   int rowsShown_;
   Rows rows_;
+  int minimumRowHeight_ = 0;
 };
 
 }  // namespace pelvaro

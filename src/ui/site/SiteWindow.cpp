@@ -139,7 +139,8 @@ void SiteWindow::Build() {
     auto* list = new QComboBox(depthColumn_);
     list->setObjectName(QString("ComboProfile%1").arg(k + 1));
     list->addItem("120");
-    depthWidth = std::max(depthWidth, list->sizeHint().width());
+    list->ensurePolished();
+    depthWidth = std::max(depthWidth, list->minimumSizeHint().width());
     list->installEventFilter(this);
     connect(list, &QComboBox::activated, this, [this, k, list](int index) {
       if (rendering_ || index < 0) return;
@@ -154,8 +155,9 @@ void SiteWindow::Build() {
   calibration_ = Grid("FgCalibration", kSensorRows, kCalibrationColumns, this);
   calibration_->setHorizontalHeaderLabels(
       {tr("Offset"), tr("Slope"), tr("Field Cap"), tr("Refill"), tr("Soil Type"), tr("ON/OFF")});
-  new GridFit(calibration_, {"20000", "500", "100", "60", "NNNNNNNNNNNNNNN", "OFF"}, kSensorRows,
-              GridFit::Rows::Fill);
+  auto* fit = new GridFit(calibration_, {"20000", "500", "100", "60", "NNNNNNNNNNNNNNN", "OFF"},
+                          kSensorRows, GridFit::Rows::Fill);
+  fit->SetMinimumRowHeight(profiles_[0]->minimumSizeHint().height());
   depthColumn_->setMinimumHeight(calibration_->minimumHeight());
   calibration_->installEventFilter(this);
   connect(calibration_->verticalHeader(), &QHeaderView::sectionResized, this,
@@ -206,7 +208,8 @@ void SiteWindow::PlaceDepthLists() {
     QComboBox* list = profiles_[k];
     const int rowTop = top + calibration_->rowViewportPosition(k);
     const int rowHeight = calibration_->rowHeight(k);
-    const int height = std::min(rowHeight, list->sizeHint().height());
+    const int height =
+        std::max(list->minimumSizeHint().height(), std::min(rowHeight, list->sizeHint().height()));
     list->setGeometry(0, rowTop + (rowHeight - height) / 2, width, height);
   }
 }
