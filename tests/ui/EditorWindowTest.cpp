@@ -79,11 +79,18 @@ class EditorWindowTest : public ::testing::Test {
   std::unique_ptr<EditorWindow> window;
 };
 
-TEST_F(EditorWindowTest, ReadingCellsFollowTheEditingRules) {
+TEST_F(EditorWindowTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
   OpenBlock(1);
   EXPECT_EQ(window->windowTitle(), "Edit Site Data");
   EXPECT_EQ(Grid()->horizontalHeaderItem(0)->text(), "BLOCK");
+  EXPECT_EQ(Grid()->rowCount(), 10);  // 6 readings / 2 sensors + 7
   EXPECT_EQ(Cell(1, kSensor2), " 1844");
+  auto* info = window->findChild<QTableWidget*>("Fg2");
+  for (const auto& [row, shown] : std::vector<std::pair<int, QString>>{
+           {0, "08/12/2026"}, {1, "10:00:00"}, {9, " 1"}, {12, " 3"}}) {
+    EXPECT_EQ(info->item(row, 1)->text(), shown) << row;
+  }
+  const std::string before = ReadBytes(Block(1));
   EXPECT_TRUE(Button("cmdDelete")->isEnabled());
   EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
   TypeAt(1, kSensor2, "9x9");  // the first digit empties the cell; letters do nothing
@@ -95,9 +102,11 @@ TEST_F(EditorWindowTest, ReadingCellsFollowTheEditingRules) {
   EXPECT_TRUE(Button("cmdSaveData")->isEnabled());
   prompter.answers = {Answer::Yes};
   QTest::mouseClick(Button("cmdSaveData"), Qt::LeftButton);
+  EXPECT_EQ(prompter.shown.back().text, "Would you like to proceed with updating data values?\n\n");
   EXPECT_EQ(prompter.shown.back().title, "Update Data Values");
-  EXPECT_EQ(Reading(1, 3), std::string("\x28\x23", 2));  // 9000
+  EXPECT_EQ(ReadBytes(Block(1)), std::string(before).replace(6, 2, "\x28\x23"));  // 9000
   EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
+  EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"));  // recalculated
 }
 
 // Enter ends an entry and moves down a row, wherever the focus is; it never
