@@ -161,6 +161,10 @@ TEST_F(SiteWindowTest, EscAndTheTitleBarLeaveAsCancelDoes) {
        }},
       {"Esc",
        [](SiteWindow& w) { QTest::keyClick(w.findChild<QWidget*>("FgDetails"), Qt::Key_Escape); }},
+      {"Esc in a depth list",
+       [](SiteWindow& w) {
+         QTest::keyClick(w.findChild<QWidget*>("ComboProfile1"), Qt::Key_Escape);
+       }},
       {"title bar", [](SiteWindow& w) { w.close(); }},
   };
   for (const auto& [way, leave] : ways) {

@@ -1,6 +1,5 @@
 #include "ui/editor/EditorWindow.h"
 
-#include <QCloseEvent>
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QFontDatabase>

@@ -280,10 +280,13 @@ bool SiteWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == depthColumn_ && event->type() == QEvent::Resize) PlaceDepthLists();
   if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
-  const bool arrow = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
+  const bool passes = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down ||
+                      key->key() == Qt::Key_Escape || key->key() == Qt::Key_Tab ||
+                      key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Return ||
+                      key->key() == Qt::Key_Enter;
   for (QComboBox* list : profiles_) {
-    // The depth lists move with the arrows only.
-    if (watched == list) return !arrow;
+    // The depth lists move with the arrows only; Esc, Tab and Enter stay the window's.
+    if (watched == list) return !passes;
   }
   const int code = KeyCode(key);
   if (code < 0) return QDialog::eventFilter(watched, event);  // navigation keys
