@@ -2,14 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QMessageBox>
 #include <QProcess>
+#include <QScreen>
+#include <QTabBar>
 #include <QTest>
+#include <QTimer>
 
 #include "core/editor/BlockExport.h"
 #include "core/storage/StateFiles.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
+#include "ui/platform/QtPrompter.h"
+#include "ui/site/DataDirDialog.h"
+#include "ui/site/SiteWindow.h"
 
 namespace pelvaro {
 namespace {
@@ -19,22 +29,49 @@ using testing::ScriptedPrompter;
 using testing::SiteBuilder;
 using testing::TempRoot;
 
+// Reading cells sit from grid column 2 on; scan r (0-based) is grid row r.
+constexpr int kSensor1 = 2;
+constexpr int kSensor2 = 3;
+
 class EditorWindowTest : public ::testing::Test {
  protected:
   EditorWindowTest() : files(root.Path()) {
     SiteBuilder site(files, "ED_01");
-    site.Header({{1, 3000, 120, 100, 60}, {2, 3000, 120, 100, 60}}, 1);
+    site.Header({{1, 3000, 120, 100, 60}, {2, 3000, 120, 100, 60}}, 2);
     SiteHeader::Open(files, "ED_01").WriteRecord(header::kSiteName, "EDGE FIELD");
     site.Block(1, {11300, 36000, 900, 2, {1811, 1822, 1833, 1844, 1855, 1866}});
+    site.Block(2, {11310, 36000, 900, 2, {1711, 1722}});
     WriteSiteSelection(files, "ED_01", "TVMKDATA");
   }
-  QTableWidget* Grid() { return window->findChild<QTableWidget*>("Fg1"); }
-  void OpenFirstBlock() {
-    window = std::make_unique<EditorWindow>(files, prompter);
+  void Open(Prompter& with) {
+    window = std::make_unique<EditorWindow>(files, with);
     window->show();
-    const QRect cell = Grid()->visualItemRect(Grid()->item(0, 0));
-    QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, {}, cell.center());
   }
+  void OpenBlock(int number, Prompter& with) {
+    if (!window) Open(with);
+    ClickCell(number - 1, 0);
+  }
+  void OpenBlock(int number) { OpenBlock(number, prompter); }
+  QTableWidget* Grid() { return window->findChild<QTableWidget*>("Fg1"); }
+  QPushButton* Button(const char* name) { return window->findChild<QPushButton*>(name); }
+  // A click where a person sees the cell.
+  void ClickCell(int row, int column, QTableWidget* grid = nullptr) {
+    grid = grid ? grid : Grid();
+    const QRect cell = grid->visualRect(grid->model()->index(row, column));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+  }
+  void TypeAt(int row, int column, const QString& keys) {
+    ClickCell(row, column);
+    QTest::keyClicks(Grid(), keys);
+  }
+  QString Cell(int row, int column) {
+    const QTableWidgetItem* item = Grid()->item(row, column);
+    return item ? item->text() : QString();
+  }
+  fs::path Block(int number, const char* ext = ".DAT") const {
+    return root.Path() / "TVMKDATA" / (BlockStem("ED_01", number) + ext);
+  }
+  std::string Reading(int block, int index) { return ReadBytes(Block(block)).substr(2 * index, 2); }
 
   TempRoot root;
   Files files;
@@ -42,43 +79,256 @@ class EditorWindowTest : public ::testing::Test {
   std::unique_ptr<EditorWindow> window;
 };
 
-TEST_F(EditorWindowTest, ReadingCellsFollowTheEditingRules) {
-  OpenFirstBlock();
+TEST_F(EditorWindowTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
+  OpenBlock(1);
   EXPECT_EQ(window->windowTitle(), "Edit Site Data");
   EXPECT_EQ(Grid()->horizontalHeaderItem(0)->text(), "BLOCK");
-  EXPECT_EQ(Grid()->item(1, 3)->text(), " 1844");
-  EXPECT_TRUE(window->findChild<QPushButton*>("cmdDelete")->isEnabled());
-  EXPECT_FALSE(window->findChild<QPushButton*>("cmdSaveData")->isEnabled());
-  Grid()->setCurrentCell(1, 3);
-  QTest::keyClicks(Grid(), "9x9");  // the first digit empties the cell; letters do nothing
-  EXPECT_EQ(Grid()->item(1, 3)->text(), "99");
-  EXPECT_EQ(Grid()->item(1, 3)->foreground().color(), QColor(Qt::red));
+  EXPECT_EQ(Grid()->rowCount(), 10);  // 6 readings / 2 sensors + 7
+  EXPECT_EQ(Cell(1, kSensor2), " 1844");
+  auto* info = window->findChild<QTableWidget*>("Fg2");
+  for (const auto& [row, shown] : std::vector<std::pair<int, QString>>{
+           {0, "08/12/2026"}, {1, "10:00:00"}, {9, " 1"}, {12, " 3"}}) {
+    EXPECT_EQ(info->item(row, 1)->text(), shown) << row;
+  }
+  const std::string before = ReadBytes(Block(1));
+  EXPECT_TRUE(Button("cmdDelete")->isEnabled());
+  EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
+  TypeAt(1, kSensor2, "9x9");  // the first digit empties the cell; letters do nothing
+  EXPECT_EQ(Cell(1, kSensor2), "99");
+  EXPECT_EQ(Grid()->item(1, kSensor2)->foreground().color(), QColor(Qt::red));
   QTest::keyClick(Grid(), Qt::Key_Backspace);
-  QTest::keyClicks(Grid(), "0009");  // 90009 would not fit: the last 9 is refused
-  EXPECT_EQ(Grid()->item(1, 3)->text(), "9000");
-  EXPECT_TRUE(window->findChild<QPushButton*>("cmdSaveData")->isEnabled());
+  QTest::keyClicks(Grid(), "0009");  // 90009 would not fit in two bytes: the last 9 is refused
+  EXPECT_EQ(Cell(1, kSensor2), "9000");
+  EXPECT_TRUE(Button("cmdSaveData")->isEnabled());
   prompter.answers = {Answer::Yes};
-  QTest::mouseClick(window->findChild<QPushButton*>("cmdSaveData"), Qt::LeftButton);
-  EXPECT_EQ(ReadBytes(root.Path() / "TVMKDATA" / "ED_01_001.DAT").substr(6, 2),
-            std::string("\x28\x23", 2));  // 9000
+  QTest::mouseClick(Button("cmdSaveData"), Qt::LeftButton);
+  EXPECT_EQ(prompter.shown.back().text, "Would you like to proceed with updating data values?\n\n");
+  EXPECT_EQ(prompter.shown.back().title, "Update Data Values");
+  EXPECT_EQ(ReadBytes(Block(1)), std::string(before).replace(6, 2, "\x28\x23"));  // 9000
+  EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
+  EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"));  // recalculated
 }
 
-TEST_F(EditorWindowTest, CsvAndPrintoutOfTheOpenedBlock) {
-  window = std::make_unique<EditorWindow>(files, prompter);
-  const fs::path csv = root.Path() / "out.csv";
-  window->SetCsvPathAsker([&] { return QString::fromStdString(csv.string()); });
-  QTest::mouseClick(window->findChild<QPushButton*>("cmdCreatePRNFile"), Qt::LeftButton);
-  EXPECT_EQ(prompter.shown.back().text, "Select a data block to save as CSV file");
-  OpenFirstBlock();
-  window->SetCsvPathAsker([&] { return QString::fromStdString(csv.string()); });
-  QTest::mouseClick(window->findChild<QPushButton*>("cmdCreatePRNFile"), Qt::LeftButton);
-  EXPECT_EQ(ReadBytes(csv), BlockCsv(files, "ED_01", window->Model().OpenedStem()).text);
+// Enter ends an entry and moves down a row, wherever the focus is; it never
+// presses a button, so it can never start a deletion.
+TEST_F(EditorWindowTest, EnterNeverPressesAButton) {
+  OpenBlock(1);
+  TypeAt(0, kSensor1, "1900");
+  QTest::keyClick(Grid(), Qt::Key_Return);
+  EXPECT_EQ(Grid()->currentRow(), 1);
+  QTest::keyClicks(Grid(), "7");  // the next cell is entered afresh
+  QTest::keyClick(Grid(), Qt::Key_Enter);
+  QTest::keyClick(Grid(), Qt::Key_Return);
+  EXPECT_EQ(Cell(0, kSensor1), "1900");
+  EXPECT_EQ(Cell(1, kSensor1), "7");
+  EXPECT_EQ(Grid()->currentRow(), 3);
+  for (const char* focused : {"Fg1", "Fg2", "cmdDelete", "cmdSaveData", "cmdExit"}) {
+    auto* widget = window->findChild<QWidget*>(focused);
+    widget->setFocus();
+    QTest::keyClick(widget, Qt::Key_Return);
+    EXPECT_TRUE(window->isVisible()) << focused;
+  }
+  EXPECT_TRUE(prompter.shown.empty()) << prompter.shown.front().title;
+  EXPECT_TRUE(fs::exists(Block(1)));
+  EXPECT_TRUE(fs::exists(Block(1, ".KEY")));
+  EXPECT_EQ(Reading(1, 0), std::string("\x13\x07", 2));  // 1811 until the edit is saved
+}
 
+// Answers the first message box that shows with a key, as a person would.
+class BoxAnswerer {
+ public:
+  explicit BoxAnswerer(Qt::Key key) {
+    QObject::connect(&poll_, &QTimer::timeout, [this, key] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      poll_.stop();
+      title = box->windowTitle();
+      QTest::keyClick(box, key);
+    });
+    poll_.start(1);
+  }
+  QString title;
+
+ private:
+  QTimer poll_;
+};
+
+TEST_F(EditorWindowTest, TheDeletionQuestionAnswersNoToEnter) {
+  QtPrompter real;
+  OpenBlock(1, real);
+  const BoxAnswerer person(Qt::Key_Return);
+  QTest::mouseClick(Button("cmdDelete"), Qt::LeftButton);
+  EXPECT_EQ(person.title, "Confirm Delete");
+  EXPECT_TRUE(fs::exists(Block(1)));
+  EXPECT_TRUE(fs::exists(Block(2)));
+  EXPECT_EQ(Cell(1, 0), "2");
+}
+
+TEST_F(EditorWindowTest, DeletingABlockWithAnUnsavedEditLeavesNothingToUpdate) {
+  OpenBlock(2);
+  TypeAt(0, kSensor1, "5");
+  const std::string second = ReadBytes(Block(2));
+  QTest::mouseClick(Button("cmdDelete"), Qt::LeftButton);
+  EXPECT_EQ(prompter.shown.back().title, "Confirm Delete");
+  EXPECT_EQ(prompter.shown.back().buttons, Buttons::YesNoDefaultNo);
+  EXPECT_FALSE(fs::exists(Block(2)));
+  EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
+  EXPECT_FALSE(Button("cmdDelete")->isEnabled());
+  EXPECT_EQ(Grid()->rowCount(), 1);
+}
+
+// Esc and the title bar's close end the window exactly as "Close" does.
+TEST_F(EditorWindowTest, EveryWayOutOffersUnsavedEdits) {
+  const std::vector<std::pair<const char*, std::function<void(EditorWindow&)>>> ways = {
+      {"Close",
+       [](EditorWindow& w) {
+         QTest::mouseClick(w.findChild<QPushButton*>("cmdExit"), Qt::LeftButton);
+       }},
+      {"Esc",
+       [](EditorWindow& w) { QTest::keyClick(w.findChild<QWidget*>("Fg1"), Qt::Key_Escape); }},
+      {"title bar", [](EditorWindow& w) { w.close(); }},
+  };
+  const std::string original = ReadBytes(Block(1));
+  for (const auto& [way, leave] : ways) {
+    for (const Answer answer : {Answer::No, Answer::Yes}) {
+      SCOPED_TRACE(std::string(way) + (answer == Answer::Yes ? " Yes" : " No"));
+      window.reset();
+      testing::WriteBytes(Block(1), original);
+      fs::remove(root.Path() / "TVMKDATA" / "ED_01.BGF");
+      OpenBlock(1);
+      TypeAt(0, kSensor2, "2000");
+      prompter.shown.clear();
+      prompter.answers = {answer};
+      leave(*window);
+      ASSERT_EQ(prompter.shown.size(), 1u);
+      EXPECT_EQ(prompter.shown[0].title, "Data Changes");
+      EXPECT_FALSE(window->isVisible());
+      EXPECT_EQ(Reading(1, 1), answer == Answer::Yes ? std::string("\xD0\x07", 2)  // 2000
+                                                     : original.substr(2, 2));
+      // Saved readings are recalculated before the window goes.
+      EXPECT_EQ(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"), answer == Answer::Yes);
+    }
+  }
+}
+
+// The date dialog takes its date on Enter and leaves it on Esc or close; a
+// new start date is recalculated however the editor is left.
+TEST_F(EditorWindowTest, StartDateDialogKeysAndTheRecalculationOnEsc) {
+  const std::vector<std::pair<Qt::Key, bool>> keys = {{Qt::Key_Escape, false},
+                                                      {Qt::Key_Return, true}};
+  for (const auto& [key, taken] : keys) {
+    window.reset();
+    OpenBlock(1);
+    auto* info = window->findChild<QTableWidget*>("Fg2");
+    const QString shown = info->item(0, 1)->text();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&poll, key = key] {
+      auto* dialog = qobject_cast<CalDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      poll.stop();
+      auto* picker = dialog->findChild<QDateEdit*>("DTStartdate");
+      picker->setDate(QDate(2004, 3, 15));
+      QTest::keyClick(picker, key);
+    });
+    poll.start(1);
+    // A double click is a click and then its second press.
+    ClickCell(0, 1, info);
+    const QRect cell = info->visualRect(info->model()->index(0, 1));
+    QTest::mouseDClick(info->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(info->item(0, 1)->text(), taken ? "15/03/2004" : shown);
+    QTest::keyClick(Grid(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"), taken);
+  }
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+// A click on the current cell acts as a click on any other: a reading cell is
+// entered afresh, a block number opens its block (offering unsaved edits first).
+TEST_F(EditorWindowTest, ClickingTheCurrentCellActsAsAnyClick) {
+  for (const int block : {1, 2}) {
+    window.reset();
+    OpenBlock(1);
+    TypeAt(0, kSensor1, "12");
+    ClickCell(0, kSensor1);
+    QTest::keyClicks(Grid(), "3");
+    EXPECT_EQ(Cell(0, kSensor1), "3");
+    // The keyboard puts the current cell on the block number, then the mouse clicks it.
+    QTest::keyClick(Grid(), Qt::Key_Home);
+    if (block == 2) QTest::keyClick(Grid(), Qt::Key_Down);
+    ASSERT_EQ(Grid()->currentColumn(), 0);
+    ASSERT_EQ(Grid()->currentRow(), block - 1);
+    prompter.shown.clear();
+    prompter.answers = {Answer::No};
+    ClickCell(block - 1, 0);
+    ASSERT_EQ(prompter.shown.size(), 1u) << block;
+    EXPECT_EQ(prompter.shown[0].title, "Data Changes");
+    EXPECT_EQ(window->findChild<QTableWidget*>("Fg2")->item(9, 1)->text().trimmed(),
+              QString::number(block));
+    EXPECT_EQ(Cell(0, kSensor1), block == 1 ? " 1811" : " 1711");
+    EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
+  }
+}
+
+// Selected or current, an edited reading is still seen red.
+TEST_F(EditorWindowTest, AnEditedReadingStaysRedUnderTheSelection) {
+  OpenBlock(1);
+  TypeAt(2, kSensor2, "4");
+  ASSERT_EQ(Grid()->currentRow(), 2);
+  ASSERT_TRUE(Grid()->item(2, kSensor2)->isSelected());
+  const QRect cell = Grid()->visualItemRect(Grid()->item(2, kSensor2));
+  const QImage seen = Grid()->viewport()->grab(cell).toImage();
+  int red = 0;
+  for (int y = 0; y < seen.height(); ++y) {
+    for (int x = 0; x < seen.width(); ++x) {
+      const QColor c = seen.pixelColor(x, y);
+      if (c.red() > 180 && c.green() < 90 && c.blue() < 90) ++red;
+    }
+  }
+  EXPECT_GT(red, 5);
+}
+
+TEST_F(EditorWindowTest, CsvFilesGetTheirExtension) {
+  const std::vector<std::pair<const char*, const char*>> names = {
+      {"season", "season.csv"}, {"season.csv", "season.csv"}, {"notes.txt", "notes.txt"}};
+  Open(prompter);
+  QTest::mouseClick(Button("cmdCreatePRNFile"), Qt::LeftButton);
+  EXPECT_EQ(prompter.shown.back().text, "Select a data block to save as CSV file");
+  OpenBlock(1);
+  const std::string expected = BlockCsv(files, "ED_01", window->Model().OpenedStem()).text;
+  for (const auto& [typed, written] : names) {
+    const fs::path folder = root.Path() / "csv" / typed;
+    fs::create_directories(folder);
+    window->SetCsvPathAsker([&] { return QString::fromStdString((folder / typed).string()); });
+    QTest::mouseClick(Button("cmdCreatePRNFile"), Qt::LeftButton);
+    EXPECT_EQ(ReadBytes(folder / written), expected) << typed;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+  }
+}
+
+TEST_F(EditorWindowTest, PrintDataAsksForAPrinterOnlyWithABlockOpen) {
+  int chosen = 0;
   const fs::path pdf = root.Path() / "block.pdf";
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(QString::fromStdString(pdf.string()));
-  ASSERT_TRUE(window->PrintTo(printer));
+  const auto toPdf = [&](QPrinter& printer) {
+    ++chosen;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf.string()));
+    return true;
+  };
+  Open(prompter);
+  window->SetPrinterChooser(toPdf);
+  QTest::mouseClick(Button("ButtonPrint"), Qt::LeftButton);
+  EXPECT_EQ(prompter.shown.back().text, "Select a data block to print");
+  EXPECT_EQ(chosen, 0);
+
+  OpenBlock(1);
+  TypeAt(1, kSensor1, "1899");                                 // unsaved edits are printed as shown
+  window->SetPrinterChooser([](QPrinter&) { return false; });  // the dialog cancelled
+  QTest::mouseClick(Button("ButtonPrint"), Qt::LeftButton);
+  EXPECT_FALSE(fs::exists(pdf));
+  window->SetPrinterChooser(toPdf);
+  QTest::mouseClick(Button("ButtonPrint"), Qt::LeftButton);
+  ASSERT_EQ(chosen, 1);
   QProcess text;
   text.start("pdftotext", {"-layout", QString::fromStdString(pdf.string()), "-"});
   ASSERT_TRUE(text.waitForFinished(20000));
@@ -90,18 +340,96 @@ TEST_F(EditorWindowTest, CsvAndPrintoutOfTheOpenedBlock) {
   }
   // The readings in order, scan after scan.
   const int first = printed.indexOf("1811");
-  const int second = printed.indexOf("1844");
-  const int third = printed.indexOf("1866");
+  const int edited = printed.indexOf("1899");
+  const int last = printed.indexOf("1866");
   EXPECT_GE(first, 0);
-  EXPECT_LT(first, second);
-  EXPECT_LT(second, third);
+  EXPECT_LT(first, edited);
+  EXPECT_LT(edited, last);
 
-  // No printer on this machine: a message, and the window goes on.
-  QPrinter none;
-  if (none.outputFormat() == QPrinter::NativeFormat) {
-    EXPECT_FALSE(window->PrintTo(none));
+  // With no printer installed there is nothing to choose, and printing fails
+  // into the window's own message.
+  if (QPrinter().outputFormat() == QPrinter::NativeFormat) {
+    window->SetPrinterChooser([](QPrinter&) { return true; });
+    QTest::mouseClick(Button("ButtonPrint"), Qt::LeftButton);
     EXPECT_EQ(prompter.shown.back().title, "Printer Not Connected");
     EXPECT_TRUE(window->isVisible());
+  }
+}
+
+// Every control stays whole: inside the window and no smaller than it asks to
+// be; every cell's text fits its column; a grid of a few fixed rows shows them
+// all, and a long one shows several.
+void ExpectNothingClipped(QWidget& window) {
+  QCoreApplication::sendPostedEvents();
+  for (QWidget* w : window.findChildren<QWidget*>()) {
+    if (!w->isVisible()) continue;
+    const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+                         qobject_cast<QLabel*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
+                         qobject_cast<QTabBar*>(w);
+    auto* grid = qobject_cast<QTableWidget*>(w);
+    if (!control && grid == nullptr) continue;
+    const std::string name = (w->metaObject()->className() + (" " + w->objectName())).toStdString();
+    EXPECT_TRUE(window.rect().contains(QRect(w->mapTo(&window, QPoint(0, 0)), w->size()))) << name;
+    if (control) {
+      EXPECT_GE(w->width(), w->minimumSizeHint().width()) << name;
+      EXPECT_GE(w->height(), w->minimumSizeHint().height()) << name;
+    }
+    if (grid == nullptr) continue;
+    EXPECT_LE(grid->horizontalHeader()->length(), grid->viewport()->width()) << name;
+    if (grid->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff) {
+      EXPECT_LE(grid->verticalHeader()->length(), grid->viewport()->height()) << name;
+    } else if (grid->rowCount() > 0) {
+      EXPECT_GE(grid->viewport()->height(), 8 * grid->rowHeight(0)) << name;
+    }
+    for (int r = 0; r < grid->rowCount(); ++r) {
+      for (int c = 0; c < grid->columnCount(); ++c) {
+        const QTableWidgetItem* item = grid->item(r, c);
+        if (item == nullptr) continue;
+        EXPECT_LE(grid->fontMetrics().horizontalAdvance(item->text()), grid->columnWidth(c))
+            << name << " " << item->text().toStdString();
+      }
+    }
+  }
+}
+
+// The editor's site, with its blocks, serves every window of the site and the editor.
+TEST_F(EditorWindowTest, EveryWindowShowsItsControlsWholeAtEverySize) {
+  WriteSiteSelection(files, "ED_01", "TVMKDATA", 2);
+  const std::vector<std::pair<const char*, std::function<std::unique_ptr<QWidget>()>>> windows = {
+      {"editor",
+       [&]() -> std::unique_ptr<QWidget> {
+         OpenBlock(1);
+         TypeAt(1, kSensor2, "12345");
+         return std::move(window);
+       }},
+      {"date", [] { return std::make_unique<CalDialog>("15/03/2004"); }},
+      {"site", [&] { return std::make_unique<SiteWindow>(files, prompter, false); }},
+      {"directories", [&] {
+         return std::make_unique<DataDirDialog>(
+             files, prompter,
+             std::vector<std::string>{"TVMKDATA", "SEASON2", "SEASON3", "SEASON4", "SEASON5",
+                                      "SEASON6", "SEASON7", "NORTHWESTA"},
+             "SEASON2");
+       }}};
+  for (const auto& [name, make] : windows) {
+    SCOPED_TRACE(name);
+    std::unique_ptr<QWidget> shown = make();
+    shown->show();
+    {
+      SCOPED_TRACE("default size");
+      ExpectNothingClipped(*shown);
+    }
+    shown->resize(shown->screen()->availableGeometry().size());
+    {
+      SCOPED_TRACE("screen size");
+      ExpectNothingClipped(*shown);
+    }
+    shown->resize(1, 1);  // a window stops at its minimum size
+    EXPECT_EQ(shown->size(), shown->minimumSize());
+    {
+      SCOPED_TRACE("minimum size");
+      ExpectNothingClipped(*shown);
+    }
   }
 }
 

@@ -334,9 +334,12 @@ bool BlockEditor::DeleteSelected() {
         std::string("An error occurred while accessing the site file.\r\nThe error is ") +
         e.what());
   }
+  // The edits went with the block: nothing is left to update.
   opened_.reset();
   cells_.clear();
+  edited_.clear();
   changed_ = false;
+  updateEnabled_ = false;
   ShowBlockList();
   return true;
 }

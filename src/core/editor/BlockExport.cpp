@@ -102,7 +102,10 @@ bool SaveBlockCsv(const Files& files, Prompter& prompter, const std::string& ide
       prompter.Message(csv.error);
       return false;
     }
-    Files::WriteWholeFile(target, csv.text);
+    fs::path file = target;
+    // A name typed without an extension still makes a file a spreadsheet opens.
+    if (!file.has_extension()) file += ".csv";
+    Files::WriteWholeFile(file, csv.text);
     return true;
   } catch (const std::exception& e) {
     prompter.Message(std::string("An error occurred while saving the CSV file.\r\nThe error is ") +

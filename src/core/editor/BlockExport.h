@@ -18,7 +18,8 @@ struct CsvText {
 // value and the water value.
 CsvText BlockCsv(const Files& files, const std::string& identification, const fs::path& stemPath);
 
-// Writes the CSV file whole (through a temporary file); false after a message.
+// Writes the CSV file whole (through a temporary file), adding ".csv" to a
+// name without an extension; false after a message.
 bool SaveBlockCsv(const Files& files, Prompter& prompter, const std::string& identification,
                   const fs::path& stemPath, const fs::path& target);
 

@@ -34,6 +34,22 @@ std::string Shown(const std::string& record) {
   return Trim(record).empty() ? std::string() : Plain(ParseLeadingNumber(record));
 }
 
+// Brackets a header write for the window's busy caption, whichever way it ends.
+class Writing {
+ public:
+  explicit Writing(const std::function<void(bool)>& notice) : notice_(notice) {
+    if (notice_) notice_(true);
+  }
+  ~Writing() {
+    if (notice_) notice_(false);
+  }
+  Writing(const Writing&) = delete;
+  Writing& operator=(const Writing&) = delete;
+
+ private:
+  const std::function<void(bool)>& notice_;
+};
+
 }  // namespace
 
 SiteForm::SiteForm(const Files& files, Prompter& prompter, bool createFlag)
@@ -179,8 +195,14 @@ std::string SiteForm::SiteIdentification() const {
   return {};
 }
 
-void SiteForm::TypeCalibration(int row, int column, int key) {
+int SiteForm::TypeCalibration(int row, int column, int key) {
+  if (key == kEnter) {
+    // As in the details grid: the entry ends and the next row's cell is entered.
+    firstKeyReplaces_ = true;
+    return row + 1 < kSensorRows ? row + 1 : row;
+  }
   calibration_.Type(row, column, key, firstKeyReplaces_);
+  return row;
 }
 
 void SiteForm::ClickCalibration(int row, int column) {
@@ -310,6 +332,7 @@ bool SiteForm::CreateSite() {
   const std::string directory = Trim(details_[kDataDirectoryRow]);
   if (!CreateStorageFolder(files_, directory)) return false;
   try {
+    const Writing writing(writingNotice_);
     HeaderTransaction t(files_.HeaderPath(id), {});
     SiteHeader& h = t.Header();
     for (int r = 1; r <= header::kCreatedRecords; ++r) h.WriteRecord(r, "");
@@ -375,6 +398,7 @@ SiteForm::OkResult SiteForm::SaveSite() {
   const fs::path loaded =
       loadedIdentification_.empty() ? fs::path() : files_.HeaderPath(loadedIdentification_);
   try {
+    const Writing writing(writingNotice_);
     // A renamed site starts from its old header, so records not edited here survive.
     HeaderTransaction t(target, Files::FileExists(target) ? target : loaded);
     SiteHeader& h = t.Header();

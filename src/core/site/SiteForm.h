@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 
 #include "core/platform/Files.h"
@@ -53,7 +54,8 @@ class SiteForm {
   // Calibration grid and directory list.
   CalibrationGrid& Calibration() { return calibration_; }
   const CalibrationGrid& Calibration() const { return calibration_; }
-  void TypeCalibration(int row, int column, int key);
+  // A key typed into the calibration grid; returns the row the selection moves to.
+  int TypeCalibration(int row, int column, int key);
   void ClickCalibration(int row, int column);
   void SetMeasurementType(const std::string& type);
   DirectoryList& Directories() { return directories_; }
@@ -73,6 +75,9 @@ class SiteForm {
   bool BlocksExist() const { return blocksExist_; }
   bool DepthsFrozen() const { return blocksExist_ && !create_; }
   const std::string& Hint() const { return hint_; }
+  // Told true just before the header is written and false once it is, so the
+  // window can say it is busy then and only then.
+  void SetWritingNotice(std::function<void(bool)> notice) { writingNotice_ = std::move(notice); }
   void SetHint(std::string hint) { hint_ = std::move(hint); }
 
  private:
@@ -97,6 +102,7 @@ class SiteForm {
   std::string loadedIdentification_;
   std::string loadedSiteName_;
   std::string hint_;
+  std::function<void(bool)> writingNotice_;
 };
 
 }  // namespace pelvaro

@@ -1,6 +1,5 @@
 #include "ui/editor/EditorWindow.h"
 
-#include <QCloseEvent>
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -8,12 +7,13 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include "core/editor/BlockExport.h"
+#include "ui/platform/GridFit.h"
 #include "ui/platform/QtText.h"
 
 namespace pelvaro {
@@ -21,6 +21,25 @@ namespace pelvaro {
 namespace {
 
 constexpr int kFirstReadingColumn = 2;
+constexpr int kReadingRowsShown = 8;
+constexpr int kInfoRows = 13;  // the run information of a block
+
+// An edited reading stays red when it is selected or current: the selection
+// is drawn pale behind it rather than in colours that hide the red.
+class EditedReadingDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QVariant edited = index.data(Qt::ForegroundRole);
+    if (!edited.isValid()) return;
+    const QColor pale = option->palette.color(QPalette::Active, QPalette::Highlight).lighter(170);
+    option->palette.setColor(QPalette::Highlight, pale);
+    option->palette.setColor(QPalette::HighlightedText, edited.value<QBrush>().color());
+  }
+};
 
 QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
   auto* button = new QPushButton(caption, parent);
@@ -49,37 +68,42 @@ EditorWindow::EditorWindow(const Files& files, Prompter& prompter, QWidget* pare
   setWindowTitle(tr("Edit Site Data"));
   setModal(true);
   askCsvPath_ = [this] {
-    return QFileDialog::getSaveFileName(this, tr("*.csv Files"), QString(), tr("(*.csv)"));
+    QFileDialog dialog(this, tr("*.csv Files"), QString(), tr("(*.csv)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("csv");
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
   };
+  choosePrinter_ = PrintDialogChooser(this);
   Build();
   model_.Load();
   Render();
 }
 
 void EditorWindow::Build() {
-  resize(900, 560);
   auto* layout = new QVBoxLayout(this);
   auto* grids = new QHBoxLayout;
   fg1_ = new QTableWidget(this);
   fg1_->setObjectName("Fg1");
   fg1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  fg1_->setSelectionMode(QAbstractItemView::SingleSelection);
   fg1_->verticalHeader()->setVisible(false);
+  fg1_->setItemDelegate(new EditedReadingDelegate(fg1_));
   fg1_->installEventFilter(this);
-  connect(fg1_, &QTableWidget::cellClicked, this, &EditorWindow::OnBlockClicked);
+  new GridFit(fg1_, {"BLOCK", "Scan", " 65535"}, kReadingRowsShown, GridFit::Rows::Scroll);
+  connect(fg1_, &QTableWidget::cellClicked, this, &EditorWindow::OnCellClicked);
   connect(fg1_, &QTableWidget::currentCellChanged, this, [this] { model_.EnterCell(); });
   fg2_ = new QTableWidget(0, 2, this);
   fg2_->setObjectName("Fg2");
   fg2_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   fg2_->verticalHeader()->setVisible(false);
   fg2_->horizontalHeader()->setVisible(false);
-  fg2_->horizontalHeader()->setStretchLastSection(true);
-  fg2_->setColumnWidth(0, 140);
+  new GridFit(fg2_, {"Scan Time Seconds", "28/09/2026"}, kInfoRows, GridFit::Rows::Fill);
   connect(fg2_, &QTableWidget::cellDoubleClicked, this, [this](int row) {
     if (row == 0) ChangeStartDate();
   });
   grids->addWidget(fg1_, 3);
   grids->addWidget(fg2_, 2);
-  layout->addLayout(grids);
+  layout->addLayout(grids, 1);
 
   auto* buttons = new QHBoxLayout;
   delete_ = Button("cmdDelete", tr("Delete Selected"), this);
@@ -100,6 +124,8 @@ void EditorWindow::Build() {
   connect(exit, &QPushButton::clicked, this, &QDialog::close);
   for (QPushButton* b : {delete_, update_, csv, print, exit}) buttons->addWidget(b);
   layout->addLayout(buttons);
+  // Enter belongs to the grid; no button of this window is pressed by it.
+  DisarmDefaultButtons(this);
   auto* status = new QStatusBar(this);
   status->setObjectName("EditSiteStatusBar");
   status->setSizeGripEnabled(false);
@@ -108,6 +134,7 @@ void EditorWindow::Build() {
   status->addWidget(hint_, 1);
   status->addWidget(site_);
   layout->addWidget(status);
+  resize(900, 560);
 }
 
 void EditorWindow::Render() {
@@ -129,32 +156,45 @@ void EditorWindow::Render() {
     fg1_->setItem(static_cast<int>(i), 0, Item(std::to_string(model_.Blocks()[i])));
   }
   for (std::size_t r = 0; r < readings.size(); ++r) {
-    const int row = static_cast<int>(r);
-    fg1_->setItem(row, 1, Item(std::to_string(r + 1)));
-    for (int c = 0; c < sensors; ++c) {
-      auto* item = Item(readings[r][c]);
-      // An edited reading shows red until it is saved.
-      if (model_.IsEdited(row, c)) item->setForeground(Qt::red);
-      fg1_->setItem(row, kFirstReadingColumn + c, item);
-    }
+    fg1_->setItem(static_cast<int>(r), 1, Item(std::to_string(r + 1)));
+    for (int c = 0; c < sensors; ++c) RenderReading(static_cast<int>(r), c);
   }
-  fg2_->setRowCount(static_cast<int>(model_.Info().size()));
-  for (std::size_t i = 0; i < model_.Info().size(); ++i) {
-    fg2_->setItem(static_cast<int>(i), 0, Item(model_.Info()[i].first));
-    fg2_->setItem(static_cast<int>(i), 1, Item(model_.Info()[i].second));
+  fg2_->setRowCount(model_.OpenedBlock() ? static_cast<int>(model_.Info().size()) : 0);
+  for (int i = 0; i < fg2_->rowCount(); ++i) {
+    fg2_->setItem(i, 0, Item(model_.Info()[i].first));
+    fg2_->setItem(i, 1, Item(model_.Info()[i].second));
   }
-  if (!model_.OpenedBlock()) fg2_->setRowCount(0);
   if (currentRow >= 0 && currentColumn >= 0) fg1_->setCurrentCell(currentRow, currentColumn);
+  RenderButtons();
+}
+
+void EditorWindow::RenderReading(int row, int column) {
+  const int gridColumn = kFirstReadingColumn + column;
+  QTableWidgetItem* item = fg1_->item(row, gridColumn);
+  if (item == nullptr) {
+    item = new QTableWidgetItem;
+    fg1_->setItem(row, gridColumn, item);
+  }
+  item->setText(ToQt(model_.Readings()[row][column]));
+  // An edited reading shows red until it is saved.
+  if (model_.IsEdited(row, column)) item->setForeground(QColor(Qt::red));
+}
+
+void EditorWindow::RenderButtons() {
   delete_->setEnabled(model_.OpenedBlock().has_value());
   update_->setEnabled(model_.UpdateEnabled());
   hint_->setText(ToQt(model_.Hint()));
   site_->setText(ToQt(model_.SitePanel()));
 }
 
-void EditorWindow::OnBlockClicked(int row, int column) {
-  if (column != 0 || row < 0 || row >= static_cast<int>(model_.Blocks().size())) return;
-  model_.OpenBlock(model_.Blocks()[row]);
-  Render();
+void EditorWindow::OnCellClicked(int row, int column) {
+  if (column == 0 && row >= 0 && row < static_cast<int>(model_.Blocks().size())) {
+    model_.OpenBlock(model_.Blocks()[row]);
+    Render();
+  } else {
+    // A click into the current cell enters it again, as a click into any other.
+    model_.EnterCell();
+  }
 }
 
 bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -162,8 +202,16 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
   }
   auto* key = static_cast<QKeyEvent*>(event);
-  const int column = fg1_->currentColumn() - kFirstReadingColumn;
   const int row = fg1_->currentRow();
+  if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+    // Enter ends the entry and moves down a row; the next key starts afresh.
+    model_.EnterCell();
+    if (row >= 0 && row + 1 < fg1_->rowCount()) {
+      fg1_->setCurrentCell(row + 1, fg1_->currentColumn());
+    }
+    return true;
+  }
+  const int column = fg1_->currentColumn() - kFirstReadingColumn;
   int code = -1;
   if (key->key() == Qt::Key_Backspace) {
     code = 8;
@@ -171,16 +219,19 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
     code = key->text()[0].toLatin1();
   }
   if (code < 0 || column < 0) return QDialog::eventFilter(watched, event);
-  if (model_.Type(row, column, code)) Render();
+  if (model_.Type(row, column, code)) {
+    RenderReading(row, column);
+    RenderButtons();
+  }
   return true;
 }
 
-void EditorWindow::closeEvent(QCloseEvent* event) {
+void EditorWindow::reject() {
   if (!closing_) {
     closing_ = true;
     model_.Close();
   }
-  QDialog::closeEvent(event);
+  QDialog::reject();
 }
 
 void EditorWindow::OnSaveCsv() {
@@ -195,10 +246,12 @@ void EditorWindow::OnSaveCsv() {
 }
 
 void EditorWindow::OnPrint() {
-  if (!model_.OpenedBlock()) return;
-  QPrinter printer;
-  QPrintDialog dialog(&printer, this);
-  if (dialog.exec() != QDialog::Accepted) return;
+  if (!model_.OpenedBlock()) {
+    prompter_.Message("Select a data block to print");
+    return;
+  }
+  QPrinter printer(QPrinter::HighResolution);
+  if (choosePrinter_ && !choosePrinter_(printer)) return;
   PrintTo(printer);
 }
 
@@ -206,7 +259,7 @@ bool EditorWindow::PrintTo(QPrinter& printer) {
   QPainter painter;
   // A default printer is "valid" even with none installed; only begin() tells.
   if (!painter.begin(&printer)) {
-    prompter_.Message("The printer is not connected or not installed.", "Printer Not Connected");
+    prompter_.Message("An error occurred while printing the data block.", "Printer Not Connected");
     return false;
   }
   painter.setFont(PrintFont());
@@ -245,6 +298,7 @@ CalDialog::CalDialog(const QString& dateText, QWidget* parent) : QDialog(parent)
   picker->setDisplayFormat("dd-MM-yyyy");
   picker->setCalendarPopup(true);
   layout->addWidget(picker);
+  layout->addStretch();
   auto* buttons = new QHBoxLayout;
   auto* ok = Button("OKButton", tr("OK"), this);
   auto* cancel = Button("CancelButton", tr("Cancel"), this);
@@ -254,6 +308,9 @@ CalDialog::CalDialog(const QString& dateText, QWidget* parent) : QDialog(parent)
   buttons->addWidget(ok);
   buttons->addWidget(cancel);
   layout->addLayout(buttons);
+  // Enter in the picker takes the date shown, as OK does.
+  DisarmDefaultButtons(this, ok);
+  resize(280, 110);
 }
 
 QString CalDialog::DateText() const {

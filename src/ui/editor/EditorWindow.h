@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "core/editor/BlockEditor.h"
+#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -20,25 +21,32 @@ class EditorWindow : public QDialog {
   BlockEditor& Model() { return model_; }
   // The CSV file's name (empty = cancelled); a save dialog by default.
   void SetCsvPathAsker(std::function<QString()> asker) { askCsvPath_ = std::move(asker); }
-  // The opened block on a printer; false after a message when it cannot print.
-  bool PrintTo(QPrinter& printer);
+  void SetPrinterChooser(PrinterChooser chooser) { choosePrinter_ = std::move(chooser); }
+
+ public slots:
+  // Esc, the title bar's close and "Close" all end here: unsaved edits are
+  // offered for saving and a pending recalculation runs before the window goes.
+  void reject() override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
 
  private:
   void Build();
   void Render();
-  void OnBlockClicked(int row, int column);
+  void RenderReading(int row, int column);
+  void RenderButtons();
+  void OnCellClicked(int row, int column);
   void OnSaveCsv();
   void OnPrint();
+  bool PrintTo(QPrinter& printer);
   void ChangeStartDate();
 
   const Files& files_;
   Prompter& prompter_;
   BlockEditor model_;
   std::function<QString()> askCsvPath_;
+  PrinterChooser choosePrinter_;
   QTableWidget* fg1_ = nullptr;
   QTableWidget* fg2_ = nullptr;
   QPushButton* delete_ = nullptr;

@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "ui/platform/GridFit.h"
 #include "ui/platform/QtText.h"
+#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -23,7 +25,6 @@ QTableWidget* Grid(const char* name, int rows, int columns, QWidget* parent) {
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid->setSelectionMode(QAbstractItemView::SingleSelection);
   grid->verticalHeader()->setVisible(false);
-  grid->horizontalHeader()->setStretchLastSection(true);
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c < columns; ++c) grid->setItem(r, c, new QTableWidgetItem);
   }
@@ -51,7 +52,6 @@ SiteWindow::SiteWindow(const Files& files, Prompter& prompter, bool createFlag, 
 }
 
 void SiteWindow::Build() {
-  resize(860, 560);
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;
 
@@ -59,15 +59,16 @@ void SiteWindow::Build() {
   detailsBox->addWidget(new QLabel(tr("Site Details"), this));
   details_ = Grid("FgDetails", kDetailRows, 2, this);
   details_->setHorizontalHeaderLabels({tr("Site Setup"), tr("Details")});
-  details_->setColumnWidth(0, 190);
   for (int r = 0; r < kDetailRows; ++r) {
     details_->item(r, 0)->setText(tr(SiteForm::DetailLabel(r)));
     details_->item(r, 0)->setBackground(kHeaderColour);
   }
+  new GridFit(details_, {"Root Feeder Zone (mm)", "NNNNNNNNNNNNNNN"}, kDetailRows,
+              GridFit::Rows::Fill);
   details_->installEventFilter(this);
   connect(details_, &QTableWidget::currentCellChanged, this, [this] { form_.EnterCell(); });
   connect(details_, &QTableWidget::cellClicked, this, [this] { form_.EnterCell(); });
-  detailsBox->addWidget(details_);
+  detailsBox->addWidget(details_, 1);
   auto* idFrame = new QGroupBox(tr("Site File Identification"), this);
   idFrame->setObjectName("FrameIdentification");
   auto* idLayout = new QHBoxLayout(idFrame);
@@ -87,6 +88,7 @@ void SiteWindow::Build() {
   auto* dirBox = new QVBoxLayout;
   directories_ = Grid("FgDirList", kDirectoryEntries, 1, this);
   directories_->setHorizontalHeaderLabels({tr("Directory List")});
+  new GridFit(directories_, {"NNNNNNNNNN"}, kDirectoryEntries, GridFit::Rows::Fill);
   directories_->setMouseTracking(true);
   connect(directories_, &QTableWidget::cellEntered, this, [this] {
     status_->showMessage(tr("Hint: Double click to change the current data directory."));
@@ -105,10 +107,10 @@ void SiteWindow::Build() {
     form_.RemoveDirectory();
     RenderDirectories();
   });
-  dirBox->addWidget(directories_);
+  dirBox->addWidget(directories_, 1);
   dirBox->addWidget(removeDirectory_);
   top->addLayout(dirBox, 2);
-  layout->addLayout(top);
+  layout->addLayout(top, 6);
 
   auto* calibrationHeader = new QHBoxLayout;
   calibrationHeader->addWidget(new QLabel(tr("Profile Calibration Data"), this));
@@ -127,11 +129,18 @@ void SiteWindow::Build() {
   layout->addLayout(calibrationHeader);
 
   auto* calibrationRow = new QHBoxLayout;
-  auto* depthColumn = new QVBoxLayout;
-  depthColumn->addWidget(new QLabel(tr("Depth (cm)"), this));
+  calibrationRow->setSpacing(2);
+  // The depth lists stand beside the rows they choose for, placed by PlaceDepthLists.
+  depthColumn_ = new QWidget(this);
+  depthLabel_ = new QLabel(tr("Depth (cm)"), depthColumn_);
+  depthLabel_->setAlignment(Qt::AlignCenter);
+  int depthWidth = depthLabel_->sizeHint().width();
   for (int k = 0; k < kSensorRows; ++k) {
-    auto* list = new QComboBox(this);
+    auto* list = new QComboBox(depthColumn_);
     list->setObjectName(QString("ComboProfile%1").arg(k + 1));
+    list->addItem("120");
+    list->ensurePolished();
+    depthWidth = std::max(depthWidth, list->minimumSizeHint().width());
     list->installEventFilter(this);
     connect(list, &QComboBox::activated, this, [this, k, list](int index) {
       if (rendering_ || index < 0) return;
@@ -139,22 +148,29 @@ void SiteWindow::Build() {
       RenderCalibration();
     });
     profiles_[k] = list;
-    depthColumn->addWidget(list);
   }
-  depthColumn->addStretch();
-  calibrationRow->addLayout(depthColumn);
+  depthColumn_->setFixedWidth(depthWidth);
+  depthColumn_->installEventFilter(this);
+  calibrationRow->addWidget(depthColumn_);
   calibration_ = Grid("FgCalibration", kSensorRows, kCalibrationColumns, this);
   calibration_->setHorizontalHeaderLabels(
       {tr("Offset"), tr("Slope"), tr("Field Cap"), tr("Refill"), tr("Soil Type"), tr("ON/OFF")});
+  auto* fit = new GridFit(calibration_, {"20000", "500", "100", "60", "NNNNNNNNNNNNNNN", "OFF"},
+                          kSensorRows, GridFit::Rows::Fill);
+  fit->SetMinimumRowHeight(profiles_[0]->minimumSizeHint().height());
+  depthColumn_->setMinimumHeight(calibration_->minimumHeight());
   calibration_->installEventFilter(this);
+  connect(calibration_->verticalHeader(), &QHeaderView::sectionResized, this,
+          &SiteWindow::PlaceDepthLists);
   connect(calibration_, &QTableWidget::currentCellChanged, this, [this] { form_.EnterCell(); });
   connect(calibration_, &QTableWidget::cellClicked, this, [this](int row, int column) {
+    form_.EnterCell();
     form_.ClickCalibration(row, column);
     if (!form_.Hint().empty()) status_->showMessage(ToQt(form_.Hint()));
     RenderCalibration();
   });
   calibrationRow->addWidget(calibration_, 1);
-  layout->addLayout(calibrationRow);
+  layout->addLayout(calibrationRow, 4);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -162,15 +178,40 @@ void SiteWindow::Build() {
   ok_->setObjectName("cmdOK");
   cancel_ = new QPushButton(tr("Cancel"), this);
   cancel_->setObjectName("cmdCancel");
+  // Room for either caption, so the row does not jump while it reads "WAIT".
+  cancel_->setMinimumWidth(std::max(cancel_->sizeHint().width(),
+                                    cancel_->fontMetrics().horizontalAdvance(tr("WAIT")) + 24));
   connect(ok_, &QPushButton::clicked, this, &SiteWindow::OnOk);
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
   buttons->addWidget(ok_);
   buttons->addWidget(cancel_);
   layout->addLayout(buttons);
+  // Enter belongs to the grids: neither OK (which writes) nor a removal is
+  // ever pressed by it.
+  DisarmDefaultButtons(this);
   status_ = new QStatusBar(this);
   status_->setObjectName("StatusBar1");
   status_->setSizeGripEnabled(false);
   layout->addWidget(status_);
+  form_.SetWritingNotice([this](bool writing) {
+    cancel_->setText(writing ? tr("WAIT") : tr("Cancel"));
+    cancel_->repaint();
+  });
+  resize(860, 600);
+}
+
+void SiteWindow::PlaceDepthLists() {
+  const int top = calibration_->frameWidth() + calibration_->horizontalHeader()->height();
+  const int width = depthColumn_->width();
+  depthLabel_->setGeometry(0, 0, width, top);
+  for (int k = 0; k < kSensorRows; ++k) {
+    QComboBox* list = profiles_[k];
+    const int rowTop = top + calibration_->rowViewportPosition(k);
+    const int rowHeight = calibration_->rowHeight(k);
+    const int height =
+        std::max(list->minimumSizeHint().height(), std::min(rowHeight, list->sizeHint().height()));
+    list->setGeometry(0, rowTop + (rowHeight - height) / 2, width, height);
+  }
 }
 
 void SiteWindow::Render() {
@@ -230,16 +271,22 @@ int SiteWindow::KeyCode(const QKeyEvent* event) {
   }
   const auto bytes = FromQt(event->text());
   if (!bytes || bytes->size() != 1) return -1;  // not a character the files can hold
-  return static_cast<unsigned char>((*bytes)[0]);
+  const auto code = static_cast<unsigned char>((*bytes)[0]);
+  // Esc, Tab and the like are the window's and the grid's, not text.
+  return code < 0x20 || code == 0x7f ? -1 : code;
 }
 
 bool SiteWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == depthColumn_ && event->type() == QEvent::Resize) PlaceDepthLists();
   if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
-  const bool arrow = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
+  const bool passes = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down ||
+                      key->key() == Qt::Key_Escape || key->key() == Qt::Key_Tab ||
+                      key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Return ||
+                      key->key() == Qt::Key_Enter;
   for (QComboBox* list : profiles_) {
-    // The depth lists move with the arrows only.
-    if (watched == list) return !arrow;
+    // The depth lists move with the arrows only; Esc, Tab and Enter stay the window's.
+    if (watched == list) return !passes;
   }
   const int code = KeyCode(key);
   if (code < 0) return QDialog::eventFilter(watched, event);  // navigation keys
@@ -254,17 +301,17 @@ bool SiteWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == calibration_) {
     const int row = calibration_->currentRow();
     const int column = calibration_->currentColumn();
-    if (row >= 0 && column >= 0) form_.TypeCalibration(row, column, code);
+    if (row < 0 || column < 0) return true;
+    const int next = form_.TypeCalibration(row, column, code);
     RenderCalibration();
+    if (next != row) calibration_->setCurrentCell(next, column);
     return true;
   }
   return QDialog::eventFilter(watched, event);
 }
 
 void SiteWindow::OnOk() {
-  cancel_->setText(tr("WAIT"));
   const SiteForm::OkResult result = form_.Ok();
-  cancel_->setText(tr("Cancel"));
   if (result == SiteForm::OkResult::Close) {
     accept();
   } else {

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -29,6 +30,7 @@ class SiteWindow : public QDialog {
   void Render();
   void RenderCalibration();
   void RenderDirectories();
+  void PlaceDepthLists();
   void OnOk();
   static int KeyCode(const QKeyEvent* event);
 
@@ -38,6 +40,8 @@ class SiteWindow : public QDialog {
   QRadioButton* optSerialNumber_ = nullptr;
   QTableWidget* calibration_ = nullptr;
   std::array<QComboBox*, kSensorRows> profiles_{};
+  QWidget* depthColumn_ = nullptr;
+  QLabel* depthLabel_ = nullptr;
   QComboBox* measurementType_ = nullptr;
   QTableWidget* directories_ = nullptr;
   QPushButton* removeDirectory_ = nullptr;

@@ -44,62 +44,11 @@ class BlockEditorTest : public ::testing::Test {
   fs::path Data(int block, const char* ext = ".DAT") const {
     return root.Path() / "TVMKDATA" / (BlockStem("ED_01", block) + ext);
   }
-  void Type(BlockEditor& editor, int row, int column, const std::string& keys) {
-    editor.EnterCell();
-    for (char c : keys) editor.Type(row, column, c == '\b' ? 8 : c);
-  }
 
   TempRoot root;
   Files files;
   ScriptedPrompter prompter;
 };
-
-TEST_F(BlockEditorTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
-  BlockEditor editor(files, prompter);
-  editor.Load();
-  EXPECT_EQ(editor.Blocks(), (std::vector<int>{1, 2, 3, 4}));
-  ASSERT_TRUE(editor.OpenBlock(2));
-  EXPECT_EQ(editor.GridRows(), 9);  // 4 readings / 2 sensors + 7
-  ASSERT_EQ(editor.Readings().size(), 2u);
-  EXPECT_EQ(editor.Readings()[0], (std::vector<std::string>{" 200", " 201"}));
-  EXPECT_EQ(editor.Info()[0], (std::pair<std::string, std::string>{"Start Date", "20/07/1996"}));
-  EXPECT_EQ(editor.Info()[1].second, "10:00:00");
-  EXPECT_EQ(editor.Info()[12].second, " 2");
-  const std::string before = ReadBytes(Data(2));
-  Type(editor, 0, 1, "70000");  // the fifth digit would not fit in two bytes
-  EXPECT_EQ(editor.Readings()[0][1], "7000");
-  EXPECT_TRUE(editor.IsEdited(0, 1));
-  Type(editor, 0, 1, "1000");
-  EXPECT_TRUE(editor.UpdateEnabled());
-  prompter.answers = {Answer::Yes};
-  editor.UpdateData();
-  EXPECT_EQ(prompter.shown[0].text, "Would you like to proceed with updating data values?\n\n");
-  EXPECT_EQ(prompter.shown[0].title, "Update Data Values");
-  std::string expected = before;
-  expected[2] = '\xE8';
-  expected[3] = '\x03';
-  EXPECT_EQ(ReadBytes(Data(2)), expected);
-  EXPECT_FALSE(editor.UpdateEnabled());
-  EXPECT_GE(fs::file_size(root.Path() / "TVMKDATA" / "ED_01.BGF"), 500u);  // recomputed
-}
-
-TEST_F(BlockEditorTest, UnsavedEditsAreOfferedAndNoDiscardsThem) {
-  BlockEditor editor(files, prompter);
-  editor.Load();
-  editor.OpenBlock(1);
-  Type(editor, 1, 0, "9");
-  prompter.answers = {Answer::No};
-  editor.OpenBlock(3);  // a block click offers to save first
-  EXPECT_EQ(prompter.shown.back().title, "Data Changes");
-  EXPECT_EQ(prompter.shown.back().text,
-            "Changes have been made to this site.\n\nDo you want to save these changes?");
-  EXPECT_EQ(ReadBytes(Data(1)).substr(4, 2), std::string("\x66\x00", 2));  // 102 kept
-  Type(editor, 0, 0, "\b");
-  prompter.answers = {Answer::Yes};
-  editor.Close();
-  EXPECT_EQ(prompter.shown.back().title, "Data Changes");
-  EXPECT_EQ(ReadBytes(Data(3)).substr(0, 2), std::string("\x1E\x00", 2));  // 300 → 30
-}
 
 TEST_F(BlockEditorTest, DeletingABlockRenumbersTheLaterOnes) {
   const std::string third = ReadBytes(Data(3));

@@ -1,0 +1,106 @@
+#include "ui/platform/GridFit.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTableWidget>
+#include <algorithm>
+#include <vector>
+
+namespace pelvaro {
+
+namespace {
+
+constexpr int kCellPadding = 14;
+
+}  // namespace
+
+GridFit::GridFit(QTableWidget* grid, QStringList widest, int rowsShown, Rows rows)
+    : QObject(grid), grid_(grid), widest_(std::move(widest)), rowsShown_(rowsShown), rows_(rows) {
+  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  if (rows_ == Rows::Fill) grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  QHeaderView* across = grid_->horizontalHeader();
+  across->setStretchLastSection(false);
+  across->setSectionResizeMode(QHeaderView::Fixed);
+  across->setMinimumSectionSize(1);
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->viewport()->installEventFilter(this);
+  grid_->horizontalHeader()->installEventFilter(this);
+  QAbstractItemModel* model = grid_->model();
+  for (auto change : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved,
+                      &QAbstractItemModel::columnsInserted, &QAbstractItemModel::columnsRemoved}) {
+    connect(model, change, this, &GridFit::Refit);
+  }
+  connect(model, &QAbstractItemModel::headerDataChanged, this, &GridFit::Refit);
+  Refit();
+}
+
+int GridFit::RowHeight() const {
+  return std::max(grid_->fontMetrics().height() + 6, minimumRowHeight_);
+}
+
+void GridFit::SetMinimumRowHeight(int height) {
+  minimumRowHeight_ = height;
+  Refit();
+}
+
+int GridFit::ColumnMinimum(int column) const {
+  QFont bold = grid_->horizontalHeader()->font();
+  bold.setBold(true);  // the current column's heading is drawn bold
+  const QTableWidgetItem* heading = grid_->horizontalHeaderItem(column);
+  const int headingWidth = grid_->horizontalHeader()->isHidden() || heading == nullptr
+                               ? 0
+                               : QFontMetrics(bold).horizontalAdvance(heading->text());
+  const QString sample =
+      widest_.isEmpty() ? QString() : widest_.value(std::min<int>(column, widest_.size() - 1));
+  return std::max(headingWidth, grid_->fontMetrics().horizontalAdvance(sample)) + kCellPadding;
+}
+
+void GridFit::Refit() {
+  QHeaderView* down = grid_->verticalHeader();
+  down->setMinimumSectionSize(RowHeight());
+  down->setDefaultSectionSize(RowHeight() + (rows_ == Rows::Scroll ? 4 : 0));
+  int width = 2 * grid_->frameWidth();
+  for (int c = 0; c < grid_->columnCount(); ++c) width += ColumnMinimum(c);
+  if (!grid_->verticalHeader()->isHidden()) width += grid_->verticalHeader()->sizeHint().width();
+  if (rows_ == Rows::Scroll) width += grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  int height = 2 * grid_->frameWidth() + rowsShown_ * grid_->verticalHeader()->defaultSectionSize();
+  if (!grid_->horizontalHeader()->isHidden()) {
+    height += grid_->horizontalHeader()->sizeHint().height();
+  }
+  grid_->setMinimumSize(width, height);
+  Apply();
+}
+
+bool GridFit::eventFilter(QObject* watched, QEvent* event) {
+  // The viewport can change size behind its own resize event (a heading
+  // settling its height); the heading's resize follows every such change.
+  if (event->type() == QEvent::Resize) Apply();
+  return QObject::eventFilter(watched, event);
+}
+
+void GridFit::Apply() {
+  const int columns = grid_->columnCount();
+  std::vector<int> minimum(static_cast<std::size_t>(columns));
+  int total = 0;
+  for (int c = 0; c < columns; ++c) total += minimum[c] = ColumnMinimum(c);
+  const int width = grid_->viewport()->width();
+  int used = 0;
+  for (int c = 0; c < columns; ++c) {
+    int w = total >= width ? minimum[c] : minimum[c] * width / total;
+    if (c == columns - 1 && total < width) w = width - used;  // no sliver left over
+    grid_->horizontalHeader()->resizeSection(c, w);
+    used += w;
+  }
+  const int rows = grid_->rowCount();
+  if (rows_ != Rows::Fill || rows == 0) return;
+  const int height = grid_->viewport()->height();
+  const int each = std::max(RowHeight(), height / rows);
+  for (int r = 0; r < rows; ++r) {
+    const int h = r == rows - 1 ? std::max(RowHeight(), height - each * (rows - 1)) : each;
+    grid_->verticalHeader()->resizeSection(r, h);
+  }
+}
+
+}  // namespace pelvaro

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class QTableWidget;
+
+namespace pelvaro {
+
+// Keeps a grid's cells readable at any window size: the columns share the
+// grid's width in proportion to the text they hold and never get narrower
+// than it, so no column hides behind a scroll bar. A grid of a few fixed rows
+// (Rows::Fill) shares its height among them and never scrolls; a long grid
+// (Rows::Scroll) keeps its row height and scrolls. The grid's minimum size
+// holds rowsShown rows, so a layout never squeezes it below what it must show.
+class GridFit : public QObject {
+ public:
+  enum class Rows { Fill, Scroll };
+  // widest: per column, the widest text it holds; the last one stands for any
+  // further columns (a grid whose column count changes).
+  GridFit(QTableWidget* grid, QStringList widest, int rowsShown, Rows rows);
+  // Runs again whenever the grid's rows, columns or headings change.
+  void Refit();
+  // Rows no lower than this, for controls that stand beside them.
+  void SetMinimumRowHeight(int height);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  int RowHeight() const;
+  int ColumnMinimum(int column) const;
+  void Apply();
+
+  QTableWidget* grid_;
+  QStringList widest_;
+  int rowsShown_;
+  Rows rows_;
+  int minimumRowHeight_ = 0;
+};
+
+}  // namespace pelvaro
