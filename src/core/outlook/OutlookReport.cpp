@@ -225,7 +225,7 @@ void SortMostUrgentFirst(std::vector<SiteOutlook>& outlooks) {
 
 std::string StatusText(const SiteOutlook& o) {
   const auto row = [](const std::string& label, const std::string& value) {
-    std::string line = "  " + label + ":";
+    std::string line = "  " + label + (label.empty() ? "" : ":");
     line.resize(18, ' ');
     return line + value + "\n";
   };

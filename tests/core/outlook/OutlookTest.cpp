@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "core/operations/Conversion.h"
@@ -205,9 +206,9 @@ const Case kCases[] = {
      .faults = {{10, 6, 0}, {30, 0, 24}}},
 };
 
-class OutlookTest : public ::testing::TestWithParam<Case> {
+class OutlookSite : public ::testing::Test {
  protected:
-  OutlookTest() : files(root.Path()) {}
+  OutlookSite() : files(root.Path()) {}
 
   static double Value(const Case& c, std::size_t k, int day, int hour) {
     for (const ValueRun& v : c.values) {
@@ -227,7 +228,8 @@ class OutlookTest : public ::testing::TestWithParam<Case> {
     return static_cast<std::uint16_t>(60000 - std::lround(Value(c, k, day, hour) * 100));
   }
 
-  SiteOutlook Build(const Case& c) {
+  // Writes the site's header and blocks and converts it.
+  void Build(const Case& c) {
     SiteBuilder site(files, "OUT_01");
     std::vector<SlotSpec> slots;
     for (int s : c.slots) slots.push_back({s, 60000, 1000, 30.0 + s, 10.0 + s});
@@ -258,13 +260,14 @@ class OutlookTest : public ::testing::TestWithParam<Case> {
     header.WriteRecord(header::kMeasurementType, c.type);
     header.Close();
     EXPECT_TRUE(TimedDat(files, prompter, "OUT_01", "TVMKDATA"));
-    return ReadSiteOutlook(files, "OUT_01");
   }
 
   TempRoot root;
   Files files;
   ScriptedPrompter prompter;
 };
+
+class OutlookTest : public OutlookSite, public ::testing::WithParamInterface<Case> {};
 
 void ExpectNear(const std::optional<double>& actual, const std::optional<double>& expected,
                 const char* what) {
@@ -277,7 +280,8 @@ void ExpectNear(const std::optional<double>& actual, const std::optional<double>
 TEST_P(OutlookTest, Answers) {
   const Case& c = GetParam();
   SCOPED_TRACE(c.guards);
-  const SiteOutlook o = Build(c);
+  Build(c);
+  const SiteOutlook o = ReadSiteOutlook(files, "OUT_01");
   EXPECT_EQ(o.error, "");
   EXPECT_EQ(o.kind, c.kind);
   EXPECT_EQ(o.reason, c.reason);
@@ -299,6 +303,84 @@ TEST_P(OutlookTest, Answers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sites, OutlookTest, ::testing::ValuesIn(kCases));
+
+// What happens to the files after the conversion, and what the outlook says then.
+struct Change {
+  const char* guards;
+  std::function<void(const Files&, SiteHeader&)> apply;
+  std::string error;  // empty when the site is read
+  OutlookKind kind = OutlookKind::NoData;
+  std::vector<SensorFault> faults = {};
+};
+
+fs::path Data(const Files& files, const std::string& name) {
+  return files.DataFolder("TVMKDATA") / name;
+}
+
+const Change kChanges[] = {
+    {"a block taken out of the index leaves the graph file out of date",
+     [](const Files&, SiteHeader& h) { h.WriteRecord(header::kFirstBlockSlot + 1, "0"); },
+     kOutdatedGraph},
+    {"a block whose file lost readings leaves the graph file out of date",
+     [](const Files& files, SiteHeader&) {
+       fs::resize_file(Data(files, "OUT_01_002.DAT"), 4);
+       WriteBlockHeaderRecord(Data(files, "OUT_01_002.KEY"), 3, " 2");
+     },
+     kOutdatedGraph},
+    {"a sensor switched on after the conversion leaves the graph file out of date",
+     [](const Files&, SiteHeader& h) {
+       h.WriteCalibration(3, {60000, 1000, 33, 13, "ON"});
+     },
+     kOutdatedGraph},
+    {"a site never converted has no data, and its blocks still show faults",
+     [](const Files& files, SiteHeader&) { fs::remove(Data(files, "OUT_01.BGF")); },
+     "",
+     OutlookKind::NoData,
+     {{10, 1, 0}}},
+    {"a site with no sensor on has no data",
+     [](const Files&, SiteHeader& h) {
+       h.WriteRecord(header::CalibrationBase(1) + header::kState, "OFF");
+     },
+     ""},
+    {"a data directory outside the working root is refused",
+     [](const Files&, SiteHeader& h) { h.WriteRecord(header::kDataDirectory, "../TVMKDATA"); },
+     "The name \"../TVMKDATA\" cannot be used as a file or folder name."},
+    {"the site of a header that is gone",
+     [](const Files& files, SiteHeader& h) {
+       h.Close();
+       fs::remove(files.HeaderPath("OUT_01"));
+     },
+     "has no header file"},
+};
+
+class OutlookChangeTest : public OutlookSite, public ::testing::WithParamInterface<Change> {};
+
+TEST_P(OutlookChangeTest, Answers) {
+  const Change& change = GetParam();
+  SCOPED_TRACE(change.guards);
+  Case c = kCases[0];
+  c.base = {40, 37, 34};
+  c.newBlockOn = {1};
+  c.raws = {{0, 2, 3, 1, 65535}};
+  Build(c);
+  {
+    SiteHeader header = SiteHeader::Open(files, "OUT_01");
+    change.apply(files, header);
+  }
+  const SiteOutlook o = ReadSiteOutlook(files, "OUT_01");
+  if (change.error.empty()) {
+    EXPECT_EQ(o.error, "");
+    EXPECT_EQ(o.kind, change.kind);
+    EXPECT_FALSE(o.total);
+    EXPECT_EQ(o.faults, change.faults);
+  } else {
+    EXPECT_NE(o.error.find(change.error), std::string::npos) << o.error;
+    EXPECT_EQ(o.site, "OUT_01");
+    EXPECT_FALSE(o.total);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, OutlookChangeTest, ::testing::ValuesIn(kChanges));
 
 }  // namespace
 }  // namespace pelvaro
