@@ -7,7 +7,6 @@
 #include <filesystem>
 
 #include "FullSite.h"
-#include "core/graph/GraphFile.h"
 #include "core/outlook/Outlook.h"
 
 namespace {
@@ -20,14 +19,7 @@ bench::FullSite& Site() {
   return site;
 }
 
-void BM_ReadGraphFile(benchmark::State& state) {
-  const fs::path graph = Site().graph;
-  for (auto _ : state) {
-    auto data = ReadGraphFile(graph);
-    benchmark::DoNotOptimize(data->Scans());
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fs::file_size(graph)));
-}
+void BM_ReadGraphFile(benchmark::State& state) { bench::ReadGraphFileWhole(state, Site()); }
 
 void BM_SiteOutlook(benchmark::State& state) {
   bench::FullSite& site = Site();

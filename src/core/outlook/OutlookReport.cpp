@@ -140,8 +140,8 @@ const char* ReasonText(NoForecastReason reason) {
 
 std::string UseText(const SiteOutlook& o) {
   if (!o.dailyUse) return "";
-  return "use " + FixedText(*o.dailyUse, 2) + " " + o.unit + "/day over " +
-         std::to_string(o.dryDays) + " dry days";
+  return FixedText(*o.dailyUse, 2) + " " + o.unit + "/day over " + std::to_string(o.dryDays) +
+         " dry days";
 }
 
 std::string OutlookSummary(const SiteOutlook& o) {
@@ -194,7 +194,7 @@ std::string OutlookLine(const SiteOutlook& o) {
     line += " cm";
   }
   line += ": ";
-  if (o.dailyUse) line += UseText(o) + kMiddleDot;
+  if (o.dailyUse) line += "use " + UseText(o) + kMiddleDot;
   return line + OutlookSummary(o);
 }
 
@@ -241,8 +241,7 @@ std::string StatusText(const SiteOutlook& o) {
     text += row("Total", (o.total ? Plain(*o.total) + " " + o.unit : "none") + " (" + limits + ")");
   }
   if (o.dailyUse) {
-    text += row("Daily use", FixedText(*o.dailyUse, 2) + " " + o.unit + "/day over " +
-                                 std::to_string(o.dryDays) + " dry days");
+    text += row("Daily use", UseText(o));
   } else if (o.total) {
     text += row("Daily use", "not known (" + std::to_string(o.dryDays) + " " +
                                  Plural(o.dryDays, "dry day", "dry days") + ")");

@@ -71,15 +71,16 @@ struct Case {
 
 const Case kCases[] = {
     {.guards = "a drydown of constant use gives that use over at most five days and the exact "
-               "refill date",
+               "refill date; mornings take 05:00:00 and leave 07:00:00 out",
      .base = {43, 40, 37, 34, 31, 28, 25},
+     .values = {{6, 5, 1, 25.21}, {5, 7, 1, 50}},  // R(6) = (25.21 + 24.99) / 2 = 25.1
      .kind = OutlookKind::Refill,
      .total = 25.01,
      .lastScan = 6 + 23 / 24.0,
-     .use = 3,
+     .use = 14.9 / 5,
      .dryDays = 5,
-     .days = 14.01 / 3,
-     .refillDay = 11},  // 6.958 + 4.67 = 11.628
+     .days = 14.01 / (14.9 / 5),
+     .refillDay = 11},  // 6.958 + 4.70 = 11.66
     {.guards = "a wetting day ends the drydown",
      .base = {30, 27, 40, 37, 34, 31},
      .kind = OutlookKind::Refill,
@@ -311,6 +312,7 @@ struct Change {
   std::string error;  // empty when the site is read
   OutlookKind kind = OutlookKind::NoData;
   std::vector<SensorFault> faults = {};
+  std::optional<double> total = std::nullopt;
 };
 
 fs::path Data(const Files& files, const std::string& name) {
@@ -337,6 +339,20 @@ const Change kChanges[] = {
      "",
      OutlookKind::NoData,
      {{10, 1, 0}}},
+    {"a later block whose logger recorded more sensors than are on is stepped by its count, as "
+     "converted",
+     [](const Files& files, SiteHeader&) {
+       const fs::path key = Data(files, "OUT_01_002.KEY");
+       std::string record2 = ReadBlockHeader(key).record2;
+       record2[11] = 2;  // 48 readings give 24 scans of one reading: day 1 only
+       WriteBlockHeaderRecord(key, 2, record2);
+       ScriptedPrompter prompter;
+       EXPECT_TRUE(TimedDat(files, prompter, "OUT_01", "TVMKDATA"));
+     },
+     "",
+     OutlookKind::NoForecast,
+     {},
+     37.01},
     {"a site with no sensor on has no data",
      [](const Files&, SiteHeader& h) {
        h.WriteRecord(header::CalibrationBase(1) + header::kState, "OFF");
@@ -371,7 +387,7 @@ TEST_P(OutlookChangeTest, Answers) {
   if (change.error.empty()) {
     EXPECT_EQ(o.error, "");
     EXPECT_EQ(o.kind, change.kind);
-    EXPECT_FALSE(o.total);
+    EXPECT_EQ(o.total, change.total);
     EXPECT_EQ(o.faults, change.faults);
   } else {
     EXPECT_NE(o.error.find(change.error), std::string::npos) << o.error;
