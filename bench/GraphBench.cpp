@@ -49,14 +49,7 @@ void BM_ReadGraphFileBytes(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fs::file_size(graph)));
 }
 
-void BM_ReadGraphFile(benchmark::State& state) {
-  const fs::path graph = Site().graph;
-  for (auto _ : state) {
-    auto data = ReadGraphFile(graph);
-    benchmark::DoNotOptimize(data->Scans());
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fs::file_size(graph)));
-}
+void BM_ReadGraphFile(benchmark::State& state) { bench::ReadGraphFileWhole(state, Site()); }
 
 void BM_OpenGraphWindow(benchmark::State& state) {
   FullSite& site = Site();

@@ -18,12 +18,14 @@
 #include "core/operations/SerialNumber.h"
 #include "core/operations/StartLogger.h"
 #include "core/operations/Trace.h"
+#include "core/outlook/OutlookReport.h"
 #include "core/shell/MainMenu.h"
 #include "core/shell/SiteCatalogue.h"
 #include "core/shell/Startup.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/RecordFile.h"
 #include "core/storage/SiteHeader.h"
+#include "core/storage/TextRoutines.h"
 #include "ui/platform/QtClock.h"
 #include "ui/platform/QtSerialPort.h"
 
@@ -73,6 +75,20 @@ const char kHelp[] =
     "  set-serial NUMBER (--port N | --device PATH)\n"
     "      Writes a serial number (100..65535) into the logger. Exit status 0\n"
     "      when the logger greeted and the number was sent.\n"
+    "  status [SITE ...] [--json]\n"
+    "      The irrigation outlook of each site (every site when none is named):\n"
+    "      root-zone total, daily use over the current drydown, the refill\n"
+    "      forecast and sensor faults. Writes nothing. Exit status 0 when every\n"
+    "      site was read.\n"
+    "      --json        one JSON array, one object per site, with the keys\n"
+    "                    site, last_scan (ISO 8601 local time), root_zone_depths_cm,\n"
+    "                    unit, total, field_capacity, refill, daily_use, dry_days,\n"
+    "                    outlook (\"no data\" | \"below refill\" | \"no forecast\" |\n"
+    "                    \"refill\"), reason (\"wetting\" | \"not enough dry mornings\"\n"
+    "                    | \"no use\"), days_to_refill, refill_date (ISO 8601),\n"
+    "                    below_since (ISO 8601), faults (a list of {depth_cm,\n"
+    "                    out_of_range, flat_hours}) and error (why the site could\n"
+    "                    not be read); a key that does not apply holds null\n"
     "\n"
     "Messages the window would show go to stderr. Exit status: 0 success,\n"
     "1 a reported failure, 2 a usage error.\n";
@@ -88,6 +104,7 @@ struct Arguments {
   std::map<std::string, std::string> options;  // --name value
   bool help = false;
   bool yes = false;
+  bool json = false;
 };
 
 // Options that take a value; every other "--" word is an error.
@@ -102,6 +119,8 @@ std::optional<Arguments> Parse(int argc, char** argv, std::string& error) {
       args.help = true;
     } else if (word == "--yes") {
       args.yes = true;
+    } else if (word == "--json") {
+      args.json = true;
     } else if (word.rfind("--", 0) == 0) {
       bool known = false;
       for (const std::string& o : kValueOptions) known = known || o == word;
@@ -344,6 +363,34 @@ int SetSerialRun(const Arguments& args) {
   return WriteSerialNumber(console.link, static_cast<int>(number)) ? kOk : kFailed;
 }
 
+int Status(const Files& files, const Arguments& args) {
+  std::vector<std::string> sites(args.positional.begin() + 1, args.positional.end());
+  for (const std::string& site : sites) {
+    if (!IsSafeName(site)) return Usage("\"" + site + "\" cannot name a site");
+  }
+  if (sites.empty()) {
+    for (const std::string& entry : ListSites(files)) sites.push_back(IdentificationOf(entry));
+  }
+  std::vector<SiteOutlook> outlooks;
+  int status = kOk;
+  for (const std::string& site : sites) {
+    outlooks.push_back(ReadSiteOutlook(files, site));
+    const std::string& error = outlooks.back().error;
+    if (error.empty()) continue;
+    status = kFailed;
+    // The text shows it in the site's block; beside JSON it goes to stderr.
+    if (args.json) std::cerr << Cp1252ToUtf8(error) << "\n";
+  }
+  if (args.json) {
+    std::cout << StatusJson(outlooks);
+  } else {
+    for (std::size_t i = 0; i < outlooks.size(); ++i) {
+      std::cout << (i == 0 ? "" : "\n") << Cp1252ToUtf8(StatusText(outlooks[i]));
+    }
+  }
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -367,6 +414,7 @@ int main(int argc, char** argv) {
     if (command == "start") return StartRun(files, *args);
     if (command == "trace") return TraceRun(*args);
     if (command == "set-serial") return SetSerialRun(*args);
+    if (command == "status") return Status(files, *args);
     return Usage("unknown command " + command);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";

@@ -3,6 +3,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTest>
 
@@ -133,6 +136,70 @@ TEST(ProgramStart, CommandLineReportsFailuresAndMisuse) {
   for (const char* command : {"sites", "convert", "--sensors", "--dir", "--root"}) {
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CommandLine, StatusOfTheSampleSite) {
+  // The sample as a site of a working root, converted from its blocks.
+  TempRoot root;
+  fs::create_directories(root.Path() / "TVMKHEADER");
+  fs::create_directories(root.Path() / "TVMKDATA");
+  for (const auto& entry : fs::directory_iterator(kSample)) {
+    const bool header = entry.path().filename() == kSite + ".key";
+    fs::copy_file(entry.path(),
+                  root.Path() / (header ? "TVMKHEADER" : "TVMKDATA") / entry.path().filename());
+  }
+  const QString r = QString::fromStdString(root.Path().string());
+  ASSERT_EQ(RunCli({"--root", r, "convert", QString::fromStdString(kSite)}).exitCode, 0);
+  const auto tree = [&root] {
+    std::vector<std::tuple<fs::path, std::uintmax_t, fs::file_time_type>> files;
+    for (const auto& e : fs::recursive_directory_iterator(root.Path())) {
+      files.emplace_back(e.path(), e.is_regular_file() ? e.file_size() : 0, e.last_write_time());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+  };
+  const auto before = tree();
+
+  const CliRun json = RunCli({"--root", r, "status", "--json"});
+  EXPECT_EQ(json.exitCode, 0) << json.err;
+  const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(json.out));
+  ASSERT_TRUE(doc.isArray()) << json.out;
+  ASSERT_EQ(doc.array().size(), 1);
+  const QJsonObject o = doc.array().at(0).toObject();
+  EXPECT_EQ(o.keys().size(), 16);
+  EXPECT_EQ(o["site"].toString(), QString::fromStdString(kSite));
+  EXPECT_EQ(o["last_scan"].toString(), "2026-11-02T12:45:00");
+  EXPECT_EQ(o["root_zone_depths_cm"].toArray(), (QJsonArray{10, 20, 40}));  // 500 mm root zone
+  EXPECT_EQ(o["unit"].toString(), "%");
+  EXPECT_DOUBLE_EQ(o["total"].toDouble(), 272.25);
+  EXPECT_DOUBLE_EQ(o["field_capacity"].toDouble(), 300);
+  EXPECT_DOUBLE_EQ(o["refill"].toDouble(), 180);
+  // The mornings of 31 October to 2 November fall by 12.636, 11.884 and 5.147.
+  EXPECT_NEAR(o["daily_use"].toDouble(), 29.667 / 3, 1e-12);
+  EXPECT_EQ(o["dry_days"].toInt(), 3);
+  EXPECT_EQ(o["outlook"].toString(), "refill");
+  EXPECT_TRUE(o["reason"].isNull());
+  EXPECT_NEAR(o["days_to_refill"].toDouble(), (272.25 - 180) / (29.667 / 3), 1e-9);
+  EXPECT_EQ(o["refill_date"].toString(), "2026-11-11");
+  EXPECT_TRUE(o["below_since"].isNull());
+  EXPECT_EQ(o["faults"].toArray(), QJsonArray());
+  EXPECT_TRUE(o["error"].isNull());
+
+  const CliRun text = RunCli({"--root", r, "status", QString::fromStdString(kSite)});
+  EXPECT_EQ(text.exitCode, 0);
+  EXPECT_NE(text.out.find("  Outlook:        refill in 9.3 days, about 11-11-2026\n"),
+            std::string::npos)
+      << text.out;
+  EXPECT_TRUE(tree() == before) << "status wrote into the working root";
+
+  const CliRun missing = RunCli({"--root", r, "status", "NONE_01", "--json"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("NONE_01 has no header file"), std::string::npos);
+  EXPECT_EQ(RunCli({"--root", r, "status", "../up_01"}).exitCode, 2);
 }
 
 }  // namespace

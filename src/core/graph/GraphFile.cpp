@@ -48,11 +48,6 @@ constexpr std::size_t kRecord = kGraphRecordSize;
 constexpr std::size_t kHeaderRecords = 10;
 constexpr std::size_t kChunkRecords = 1 << 16;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 [[noreturn]] void Fail(const fs::path& path) {
   throw IoError(std::string(std::strerror(errno)) + ": " + path.string());
 }
@@ -85,69 +80,96 @@ std::uint64_t ScansNamed(double readingCount, int enabled) {
 
 }  // namespace
 
-std::optional<GraphFileData> ReadGraphFile(const fs::path& path,
-                                           const std::function<void(int)>& progress) {
+void GraphFileReader::Closer::operator()(std::FILE* f) const { std::fclose(f); }
+
+std::optional<GraphFileReader> GraphFileReader::Open(const fs::path& path) {
   const fs::path resolved = Files::Resolve(path);
   const std::uint64_t length = Files::FileLength(resolved);
   if (length < kGraphFileMinimum) return std::nullopt;
-  FilePtr file(std::fopen(resolved.string().c_str(), "rb"));
-  if (!file) Fail(resolved);
+  GraphFileReader reader;
+  reader.path_ = resolved;
+  reader.file_.reset(std::fopen(resolved.string().c_str(), "rb"));
+  if (!reader.file_) Fail(resolved);
 
-  GraphFileData data;
   // Records 1 to 12; what lies beyond the end reads as zero bytes.
   std::string head((kHeaderRecords + 2) * kRecord, '\0');
-  ReadSome(file.get(), head.data(), head.size(), resolved);
-  data.lastDateTime = ReadNumberFast(Record(head, 2));
-  data.slotCount = CountOf(Record(head, 3), "depth slot count");
-  data.enabledCount = CountOf(Record(head, 4), "enabled sensor count");
-  data.readingCount = ReadNumberFast(Record(head, 5));
-  data.yearText = TrimRight(Record(head, 6));
-  data.dayMonthText = TrimRight(Record(head, 7).substr(0, 10));
-  data.firstInterval = ReadNumberFast(Record(head, 11));
-  data.firstDateTime = ReadNumberFast(Record(head, 12));
+  ReadSome(reader.file_.get(), head.data(), head.size(), resolved);
+  GraphFileHead& h = reader.head_;
+  h.lastDateTime = ReadNumberFast(Record(head, 2));
+  h.slotCount = CountOf(Record(head, 3), "depth slot count");
+  h.enabledCount = CountOf(Record(head, 4), "enabled sensor count");
+  h.readingCount = ReadNumberFast(Record(head, 5));
+  h.yearText = TrimRight(Record(head, 6));
+  h.dayMonthText = TrimRight(Record(head, 7).substr(0, 10));
+  h.firstInterval = ReadNumberFast(Record(head, 11));
+  h.firstDateTime = ReadNumberFast(Record(head, 12));
 
-  const std::size_t enabled = static_cast<std::size_t>(data.enabledCount);
-  const std::size_t group = enabled + 2;
+  const std::size_t group = static_cast<std::size_t>(h.enabledCount) + 2;
   const std::uint64_t body =
       length > kHeaderRecords * kRecord ? length - kHeaderRecords * kRecord : 0;
   const std::uint64_t wholeGroups = body / (group * kRecord);
-  const std::uint64_t scans =
-      std::min(ScansNamed(data.readingCount, data.enabledCount), wholeGroups);
-  data.intervals.reserve(scans);
-  data.dateTimes.reserve(scans);
-  data.values.assign(enabled, {});
-  for (auto& column : data.values) column.reserve(scans);
+  reader.scans_ = std::min(ScansNamed(h.readingCount, h.enabledCount), wholeGroups);
+  return reader;
+}
 
-  if (std::fseek(file.get(), static_cast<long>(kHeaderRecords * kRecord), SEEK_SET) != 0) {
-    Fail(resolved);
-  }
+void GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)>& scan,
+                                  const std::function<void(int)>& progress) {
+  std::FILE* f = file_.get();
+  if (std::fseek(f, static_cast<long>(kHeaderRecords * kRecord), SEEK_SET) != 0) Fail(path_);
+  const std::size_t enabled = static_cast<std::size_t>(head_.enabledCount);
+  const std::size_t group = enabled + 2;
   // Whole groups per chunk, so a group never straddles two reads.
   const std::size_t groupsPerChunk = std::max<std::size_t>(1, kChunkRecords / group);
   std::vector<char> chunk(groupsPerChunk * group * kRecord);
+  std::array<double, kMaxGraphSlots> values{};
+  GraphScanView view;
+  view.values = std::span<const double>(values.data(), enabled);
   int shown = -1;
   std::uint64_t done = 0;
-  while (done < scans) {
+  while (done < scans_) {
     const std::size_t want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(groupsPerChunk, scans - done));
-    const std::size_t got = ReadSome(file.get(), chunk.data(), want * group * kRecord, resolved);
+        static_cast<std::size_t>(std::min<std::uint64_t>(groupsPerChunk, scans_ - done));
+    const std::size_t got = ReadSome(f, chunk.data(), want * group * kRecord, path_);
     const std::size_t groups = got / (group * kRecord);
     if (groups == 0) break;  // the file shrank while it was read
     const char* p = chunk.data();
     for (std::size_t g = 0; g < groups; ++g) {
-      data.intervals.push_back(ReadNumberFast({p, kRecord}));
-      data.dateTimes.push_back(ReadNumberFast({p + kRecord, kRecord}));
+      view.interval = ReadNumberFast({p, kRecord});
+      view.dateTime = ReadNumberFast({p + kRecord, kRecord});
       p += 2 * kRecord;
       for (std::size_t j = 0; j < enabled; ++j, p += kRecord) {
         // A sensor line's value is the numeric prefix of its first six characters.
-        data.values[j].push_back(ReadNumberFast({p, 6}));
+        values[j] = ReadNumberFast({p, 6});
       }
+      scan(view);
     }
     done += groups;
     if (progress) {
-      const int percent = static_cast<int>(done * 100 / scans);
+      const int percent = static_cast<int>(done * 100 / scans_);
       if (percent > shown) progress(shown = percent);
     }
   }
+}
+
+std::optional<GraphFileData> ReadGraphFile(const fs::path& path,
+                                           const std::function<void(int)>& progress) {
+  auto reader = GraphFileReader::Open(path);
+  if (!reader) return std::nullopt;
+  GraphFileData data;
+  static_cast<GraphFileHead&>(data) = reader->Head();
+  const std::uint64_t scans = reader->Scans();
+  data.intervals.reserve(scans);
+  data.dateTimes.reserve(scans);
+  data.values.assign(static_cast<std::size_t>(data.enabledCount), {});
+  for (auto& column : data.values) column.reserve(scans);
+  reader->ForEachScan(
+      [&data](const GraphScanView& scan) {
+        data.intervals.push_back(scan.interval);
+        data.dateTimes.push_back(scan.dateTime);
+        for (std::size_t j = 0; j < scan.values.size(); ++j)
+          data.values[j].push_back(scan.values[j]);
+      },
+      progress);
   return data;
 }
 

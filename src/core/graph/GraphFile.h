@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,16 +30,57 @@ class GraphFileError : public std::runtime_error {
 // conversion's tables have sixteen slots.
 inline constexpr int kMaxGraphSlots = 16;
 
-// A graph file read whole, front to back: its header records and every scan.
-struct GraphFileData {
-  double lastDateTime = 0;                  // record 2
-  int slotCount = 0;                        // record 3
-  int enabledCount = 0;                     // record 4
-  double readingCount = 0;                  // record 5
-  std::string yearText;                     // record 6
-  std::string dayMonthText;                 // record 7
-  double firstInterval = 0;                 // record 11
-  double firstDateTime = 0;                 // record 12
+// The header records of a graph file.
+struct GraphFileHead {
+  double lastDateTime = 0;   // record 2
+  int slotCount = 0;         // record 3
+  int enabledCount = 0;      // record 4
+  double readingCount = 0;   // record 5
+  std::string yearText;      // record 6
+  std::string dayMonthText;  // record 7
+  double firstInterval = 0;  // record 11
+  double firstDateTime = 0;  // record 12
+};
+
+// One scan group as it is read; valid during the call that receives it.
+struct GraphScanView {
+  double interval = 0;
+  double dateTime = 0;
+  std::span<const double> values;  // one per enabled sensor, in slot order
+};
+
+// A graph file read front to back, one scan at a time: the header records
+// when it is opened, then the scans the reading count names, but only whole
+// scan groups, so a damaged count never reads past the end.
+class GraphFileReader {
+ public:
+  // Nothing when the file is missing or shorter than kGraphFileMinimum;
+  // throws IoError when it cannot be read and GraphFileError when its counts
+  // are out of range.
+  static std::optional<GraphFileReader> Open(const fs::path& path);
+
+  const GraphFileHead& Head() const { return head_; }
+  std::uint64_t Scans() const { return scans_; }
+  // Calls `scan` for every scan in file order, without an allocation per
+  // scan. `progress` gets the percent of scans read each time it grows.
+  // Throws IoError.
+  void ForEachScan(const std::function<void(const GraphScanView&)>& scan,
+                   const std::function<void(int)>& progress = {});
+
+ private:
+  struct Closer {
+    void operator()(std::FILE* f) const;
+  };
+  GraphFileReader() = default;
+
+  fs::path path_;
+  std::unique_ptr<std::FILE, Closer> file_;
+  GraphFileHead head_;
+  std::uint64_t scans_ = 0;
+};
+
+// A graph file read whole: its header records and every scan.
+struct GraphFileData : GraphFileHead {
   std::vector<double> intervals;            // per scan
   std::vector<double> dateTimes;            // per scan
   std::vector<std::vector<double>> values;  // per enabled sensor, per scan
@@ -44,11 +88,7 @@ struct GraphFileData {
   std::size_t Scans() const { return intervals.size(); }
 };
 
-// Reads the scans the reading count names, but only whole scan groups: a
-// damaged count never reads past the end. `progress` gets the percent of
-// scans read each time it grows. Nothing when the file is missing or shorter
-// than kGraphFileMinimum; throws IoError when it cannot be read and
-// GraphFileError when its counts are out of range.
+// The whole file through GraphFileReader, with the same failures.
 std::optional<GraphFileData> ReadGraphFile(const fs::path& path,
                                            const std::function<void(int)>& progress = {});
 

@@ -1,0 +1,154 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/platform/Files.h"
+
+namespace pelvaro {
+
+// The irrigation outlook of one site: the root zone's total water, its daily
+// use over the current drydown, and when the total reaches the refill point,
+// computed from the site header, the graph file and the raw data blocks with
+// arithmetic a grower can redo in a spreadsheet.
+
+// What the outlook says, the first that applies.
+enum class OutlookKind { NoData, BelowRefill, NoForecast, Refill };
+// Why there is no forecast.
+enum class NoForecastReason { None, Wetting, NotEnoughDryMornings, NoUse };
+
+// A raw reading the logger gives for a sensor it could not read.
+inline bool OutOfRange(std::uint16_t raw) { return raw == 0 || raw == 65535; }
+
+// The time of day (05:00:00 up to 07:00:00) whose scans give the morning reading.
+inline constexpr int kMorningFrom = 5 * 3600;
+inline constexpr int kMorningUntil = 7 * 3600;
+// A morning reading that rises by at least 0.001 marks rain or irrigation.
+inline constexpr double kWettingUse = -0.0005;
+// The drydown looks back at most this many days.
+inline constexpr int kMaxDryDays = 5;
+// A use at or below this is no use.
+inline constexpr double kLeastUse = 0.005;
+// A sensor whose reading stays the same this long is flagged flat.
+inline constexpr double kFlatHours = 24;
+
+struct SensorFault {
+  int depthCm = 0;
+  std::uint64_t outOfRange = 0;  // raw readings of 0 or 65535
+  double flatHours = 0;          // the longest unchanged run, 0 when under a day
+  bool operator==(const SensorFault&) const = default;
+};
+
+struct SiteOutlook {
+  std::string site;   // the site identification
+  std::string error;  // why the site could not be read; empty when it was
+  std::string unit = "%";
+  std::vector<int> rootZoneDepthsCm;
+  std::optional<double> fieldCapacity;  // FC: the sum over the root zone
+  std::optional<double> refill;         // RP: the sum over the root zone
+  std::optional<double> lastScan;       // date-time of the last scan with a total
+  std::optional<double> total;          // T_now: the root-zone total of that scan
+  std::optional<double> dailyUse;       // u: mean use over the drydown
+  int dryDays = 0;                      // days of the current drydown
+  OutlookKind kind = OutlookKind::NoData;
+  NoForecastReason reason = NoForecastReason::None;
+  std::optional<double> daysToRefill;     // D
+  std::optional<std::int64_t> refillDay;  // day number of t_now + D
+  std::optional<double> belowSince;       // date-time the total fell to refill
+  std::vector<SensorFault> faults;        // sensors with a flag, in slot order
+};
+
+// A date-time (day number plus the fraction of the day) at the nearest second:
+// 86400 s rounds to 00:00:00 of the next day.
+struct ScanTime {
+  std::int64_t day = 0;
+  int seconds = 0;
+};
+// Nothing for a date-time that names no plausible day.
+std::optional<ScanTime> SplitDateTime(double dateTime);
+
+struct CalendarDate {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+};
+// The calendar date of a day number (1 January 1996 is day 1); nothing
+// outside the years 1 to 9999.
+std::optional<CalendarDate> DateOfDay(std::int64_t dayNumber);
+
+// Rounds to the given decimals, halves away from zero, on the number's
+// 15-digit decimal form, as a spreadsheet rounds the number it shows.
+double RoundDecimals(double value, int decimals);
+
+// The arithmetic of the outlook over the root-zone totals, scan by scan in
+// file order. Only scans that have a total are given to it.
+class TotalsOutlook {
+ public:
+  // `refill` is the root zone's refill point RP.
+  explicit TotalsOutlook(double refill) : refill_(refill) {}
+  void Add(double dateTime, double total);
+  // Fills the outlook's last scan, total, use and forecast.
+  void Finish(SiteOutlook& outlook) const;
+  // R(d): the morning reading of each day that has one.
+  std::map<std::int64_t, double> MorningReadings() const;
+
+ private:
+  struct Morning {
+    double sum = 0;
+    int scans = 0;
+  };
+  double refill_;
+  std::map<std::int64_t, Morning> mornings_;
+  std::optional<double> lastDateTime_;
+  double lastTotal_ = 0;
+  std::optional<double> belowSince_;  // first scan of the trailing run at or below refill
+};
+
+// Counts, per enabled sensor, the readings out of range and the longest run
+// of one unchanged reading within a block.
+class FaultCounter {
+ public:
+  explicit FaultCounter(std::size_t sensors) : sensors_(sensors) {}
+  // Runs end at a block boundary; `interval` is the block's scan interval in seconds.
+  void StartBlock(double interval);
+  void Add(std::size_t sensor, std::uint16_t raw) {
+    Sensor& s = sensors_[sensor];
+    if (OutOfRange(raw)) ++s.outOfRange;
+    s.run = s.run > 0 && raw == s.last ? s.run + 1 : 1;
+    s.last = raw;
+    if (s.run > s.blockLongest) s.blockLongest = s.run;
+  }
+  // The sensors with a flag, given the depth of each; ends the last block.
+  std::vector<SensorFault> Faults(std::span<const int> depthsCm);
+
+ private:
+  struct Sensor {
+    std::uint64_t outOfRange = 0;
+    std::uint16_t last = 0;
+    std::uint64_t run = 0;
+    std::uint64_t blockLongest = 0;
+    double longestHours = 0;
+  };
+  void EndBlock();
+
+  std::vector<Sensor> sensors_;
+  double interval_ = 0;
+};
+
+inline constexpr char kOutdatedGraph[] =
+    "The graph file does not match the site's data blocks: convert the site again.";
+
+// The outlook of one site from its header, its graph file and its data
+// blocks, read in one pass over each. Never throws: a site that cannot be
+// read comes back with `error` set. Holds no state between calls, so sites
+// may be read on several threads at once. `progress` gets the percent of the
+// graph file read.
+SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
+                            const std::function<void(int)>& progress = {});
+
+}  // namespace pelvaro

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/outlook/Outlook.h"
+
+namespace pelvaro {
+
+// How the outlook is shown: texts in Windows-1252 like every other text of
+// the core, except the JSON, which is UTF-8.
+
+// "07-09-2026"; empty for a day without a calendar date.
+std::string DateText(std::int64_t dayNumber);
+// "07-09-2026 10:00:00"
+std::string DateTimeText(double dateTime);
+// ISO 8601 local time, "2026-09-07T10:00:00", and date, "2026-12-11".
+std::string IsoDateTime(double dateTime);
+std::string IsoDate(std::int64_t dayNumber);
+// The value with exactly this many decimals, halves away from zero.
+std::string FixedText(double value, int decimals);
+
+// "no data", "below refill", "no forecast", "refill".
+const char* KindText(OutlookKind kind);
+// "wetting", "not enough dry mornings", "no use"; empty for None.
+const char* ReasonText(NoForecastReason reason);
+
+// "3.25 %/day over 4 dry days"; empty when the use is not known.
+std::string UseText(const SiteOutlook& outlook);
+// "refill in 4.5 days, about 11-12-2026", "below refill since 05-09-2026
+// 06:00:00", "no forecast (wetting)", "no data"; the error of a site not read.
+std::string OutlookSummary(const SiteOutlook& outlook);
+// "20 cm: 12 readings out of range, flat for 26.5 hours"
+std::string FaultText(const SensorFault& fault);
+// Every fault joined with "; ", or "none".
+std::string FaultsText(const SiteOutlook& outlook);
+
+// The graph window's line under the chart: "Root zone 10–40 cm: use 3.25
+// %/day over 4 dry days · refill in 4.5 days, about 11-12-2026".
+std::string OutlookLine(const SiteOutlook& outlook);
+
+// The forecast drawn on the chart: from the last total to the refill point
+// at the forecast date-time. Only for an outlook of kind Refill.
+struct RefillProjection {
+  double fromDateTime = 0;
+  double fromValue = 0;
+  double toDateTime = 0;
+  double toValue = 0;
+};
+std::optional<RefillProjection> ProjectRefill(const SiteOutlook& outlook);
+
+// Red: below refill; amber: refill due within this many days.
+inline constexpr double kAmberDays = 3;
+enum class OutlookUrgency { None, Amber, Red };
+OutlookUrgency UrgencyOf(const SiteOutlook& outlook);
+// Most urgent first: below refill (the longest below first), then the
+// nearest refill, then no forecast, no data, and sites not read.
+bool MoreUrgent(const SiteOutlook& a, const SiteOutlook& b);
+// Sorts by MoreUrgent; sites equally urgent keep their order.
+void SortMostUrgentFirst(std::vector<SiteOutlook>& outlooks);
+
+// The block `pelvaro-cli status` prints for a site, lines ending in "\n".
+std::string StatusText(const SiteOutlook& outlook);
+// `pelvaro-cli status --json`: one array, one object per site.
+std::string StatusJson(std::span<const SiteOutlook> outlooks);
+
+}  // namespace pelvaro

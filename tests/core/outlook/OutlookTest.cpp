@@ -1,0 +1,402 @@
+// The irrigation outlook of sites built block by block and converted, with
+// answers worked out by hand.
+#include "core/outlook/Outlook.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+
+#include "core/operations/Conversion.h"
+#include "core/outlook/OutlookReport.h"
+#include "core/storage/DayNumbers.h"
+#include "support/ScriptedPrompter.h"
+#include "support/SiteBuilder.h"
+#include "support/TempRoot.h"
+
+namespace pelvaro {
+namespace {
+
+using testing::ScriptedPrompter;
+using testing::SiteBuilder;
+using testing::SlotSpec;
+using testing::TempRoot;
+
+constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
+const int kDay0 = DateToDayNumber(1, 12, 2026);
+
+// Sensor 0's value over `count` hourly scans from a day and hour.
+struct ValueRun {
+  int day, hour, count;
+  double value;
+};
+// A raw reading of one sensor over `count` hourly scans.
+struct RawRun {
+  std::size_t sensor;
+  int day, hour, count;
+  std::uint16_t raw;
+};
+
+// A site scanned every hour from 00:00 of day 0. On every day with a base,
+// sensor k reads base + 5k, 0.01 up at odd hours and down at even ones, so
+// that the morning reading (05:00 and 06:00) is exactly base + 5k and no
+// reading repeats. A day without a base has no scan; the blocks break there
+// and on the days named.
+struct Case {
+  const char* guards;
+  std::vector<int> slots = {1};  // field capacity 30 + slot, refill 10 + slot
+  const char* rootZone = "500";
+  const char* type = "Percentage";
+  std::vector<double> base;
+  std::vector<int> newBlockOn = {};
+  std::vector<ValueRun> values = {};
+  std::vector<RawRun> raws = {};
+  // The answer.
+  OutlookKind kind;
+  NoForecastReason reason = NoForecastReason::None;
+  double total;
+  double lastScan;  // days after 00:00 of day 0
+  std::optional<double> use = std::nullopt;
+  int dryDays = 0;
+  std::optional<double> days = std::nullopt;
+  std::optional<int> refillDay = std::nullopt;  // days after day 0
+  std::optional<double> belowSince = std::nullopt;
+  std::vector<int> depths = {10};
+  double fieldCapacity = 31;
+  double refill = 11;
+  const char* unit = "%";
+  std::vector<SensorFault> faults = {};
+};
+
+const Case kCases[] = {
+    {.guards = "a drydown of constant use gives that use over at most five days and the exact "
+               "refill date; mornings take 05:00:00 and leave 07:00:00 out",
+     .base = {43, 40, 37, 34, 31, 28, 25},
+     .values = {{6, 5, 1, 25.21}, {5, 7, 1, 50}},  // R(6) = (25.21 + 24.99) / 2 = 25.1
+     .kind = OutlookKind::Refill,
+     .total = 25.01,
+     .lastScan = 6 + 23 / 24.0,
+     .use = 14.9 / 5,
+     .dryDays = 5,
+     .days = 14.01 / (14.9 / 5),
+     .refillDay = 11},  // 6.958 + 4.70 = 11.66
+    {.guards = "a wetting day ends the drydown",
+     .base = {30, 27, 40, 37, 34, 31},
+     .kind = OutlookKind::Refill,
+     .total = 31.01,
+     .lastScan = 5 + 23 / 24.0,
+     .use = 3,
+     .dryDays = 3,
+     .days = 20.01 / 3,
+     .refillDay = 12},  // 5.958 + 6.67 = 12.628
+    {.guards = "a day without morning scans ends the drydown",
+     .base = {40, 37, kGap, 31, 28, 25},
+     .kind = OutlookKind::Refill,
+     .total = 25.01,
+     .lastScan = 5 + 23 / 24.0,
+     .use = 3,
+     .dryDays = 2,
+     .days = 14.01 / 3,
+     .refillDay = 10},
+    {.guards = "fewer than two dry days after a wetting give no forecast",
+     .base = {40, 37, 50, 47},
+     .kind = OutlookKind::NoForecast,
+     .reason = NoForecastReason::Wetting,
+     .total = 47.01,
+     .lastScan = 3 + 23 / 24.0,
+     .dryDays = 1},
+    {.guards = "fewer than two dry days after a gap give no forecast",
+     .base = {40, kGap, 34, 31},
+     .kind = OutlookKind::NoForecast,
+     .reason = NoForecastReason::NotEnoughDryMornings,
+     .total = 31.01,
+     .lastScan = 3 + 23 / 24.0,
+     .dryDays = 1},
+    {.guards = "mornings that do not fall give no use",
+     .base = {40, 40, 40, 40},
+     .kind = OutlookKind::NoForecast,
+     .reason = NoForecastReason::NoUse,
+     .total = 40.01,
+     .lastScan = 3 + 23 / 24.0,
+     .use = 0,
+     .dryDays = 3},
+    {.guards = "a use of 0.01 a day still forecasts, years ahead",
+     .base = {40, 39.99, 39.98},
+     .kind = OutlookKind::Refill,
+     .total = 39.99,
+     .lastScan = 2 + 23 / 24.0,
+     .use = 0.01,
+     .dryDays = 2,
+     .days = 2899,
+     .refillDay = 2901},
+    {.guards = "below refill since the first scan of the last run at or below it, across a "
+               "scan without a total",
+     .base = {20, 20},
+     .values = {{1, 10, 1, 9}, {1, 11, 1, 15}, {1, 12, 11, 10}, {1, 23, 1, 11}},
+     .raws = {{0, 1, 15, 1, 0}},
+     .kind = OutlookKind::BelowRefill,
+     .total = 11,
+     .lastScan = 1 + 23 / 24.0,
+     .dryDays = 1,
+     .belowSince = 1.5,
+     .faults = {{10, 1, 0}}},
+    {.guards = "a root feeder zone of 0 takes every enabled sensor",
+     .slots = {1, 2, 4},
+     .rootZone = "0",
+     .base = {40, 37, 34},
+     .kind = OutlookKind::Refill,
+     .total = 117.03,
+     .lastScan = 2 + 23 / 24.0,
+     .use = 9,
+     .dryDays = 2,
+     .days = 80.03 / 9,
+     .refillDay = 11,
+     .depths = {10, 20, 40},
+     .fieldCapacity = 97,
+     .refill = 37},
+    {.guards = "a root feeder zone of 300 mm takes the sensors at 10 and 20 cm",
+     .slots = {1, 2, 4},
+     .rootZone = "300",
+     .base = {40, 37, 34},
+     .kind = OutlookKind::Refill,
+     .total = 73.02,
+     .lastScan = 2 + 23 / 24.0,
+     .use = 6,
+     .dryDays = 2,
+     .days = 50.02 / 6,
+     .refillDay = 11,
+     .depths = {10, 20},
+     .fieldCapacity = 63,
+     .refill = 23},
+    {.guards = "a root feeder zone above no sensor takes them all; volumetric is in mm",
+     .slots = {2, 4},
+     .rootZone = "100",
+     .type = "Volumetric",
+     .base = {40, 37, 34},
+     .kind = OutlookKind::Refill,
+     .total = 73.02,
+     .lastScan = 2 + 23 / 24.0,
+     .use = 6,
+     .dryDays = 2,
+     .days = 47.02 / 6,
+     .refillDay = 10,
+     .depths = {20, 40},
+     .fieldCapacity = 66,
+     .refill = 26,
+     .unit = "mm"},
+    {.guards = "out-of-range readings counted exactly and their scans left out of the morning "
+               "reading and the last scan; flat runs of a day flagged, runs ending at a block",
+     .slots = {1, 3, 5},
+     .rootZone = "100",
+     .base = {40, 37, 34, 31},
+     .newBlockOn = {2},
+     .raws = {{0, 0, 3, 3, 0},  // 05:00 of day 0 among them: R(0) = 39.99 from 06:00 alone
+              {0, 2, 10, 2, 65535},
+              {0, 3, 23, 1, 0},
+              {1, 0, 0, 24, 50000},
+              {1, 1, 9, 30, 50001},
+              {2, 0, 0, 23, 50000}},
+     .kind = OutlookKind::Refill,
+     .total = 30.99,
+     .lastScan = 3 + 22 / 24.0,
+     .use = 8.99 / 3,
+     .dryDays = 3,
+     .days = 19.99 / (8.99 / 3),
+     .refillDay = 10,
+     .faults = {{10, 6, 0}, {30, 0, 24}}},
+};
+
+class OutlookSite : public ::testing::Test {
+ protected:
+  OutlookSite() : files(root.Path()) {}
+
+  static double Value(const Case& c, std::size_t k, int day, int hour) {
+    for (const ValueRun& v : c.values) {
+      const int at = day * 24 + hour - (v.day * 24 + v.hour);
+      if (k == 0 && at >= 0 && at < v.count) return v.value;
+    }
+    return c.base[static_cast<std::size_t>(day)] + 5.0 * static_cast<double>(k) +
+           (hour % 2 == 1 ? 0.01 : -0.01);
+  }
+
+  static std::uint16_t Raw(const Case& c, std::size_t k, int day, int hour) {
+    for (const RawRun& r : c.raws) {
+      const int at = day * 24 + hour - (r.day * 24 + r.hour);
+      if (r.sensor == k && at >= 0 && at < r.count) return r.raw;
+    }
+    // Offset 60000 and slope 1000 make a value of raw hundredths below the offset.
+    return static_cast<std::uint16_t>(60000 - std::lround(Value(c, k, day, hour) * 100));
+  }
+
+  // Writes the site's header and blocks and converts it.
+  void Build(const Case& c) {
+    SiteBuilder site(files, "OUT_01");
+    std::vector<SlotSpec> slots;
+    for (int s : c.slots) slots.push_back({s, 60000, 1000, 30.0 + s, 10.0 + s});
+    const std::size_t e = slots.size();
+    int blocks = 0;
+    std::vector<std::uint16_t> words;
+    int firstDay = -1;
+    const auto flush = [&] {
+      if (firstDay < 0) return;
+      site.Block(++blocks, {kDay0 + firstDay, 0, 3600, static_cast<int>(e), words});
+      words.clear();
+      firstDay = -1;
+    };
+    for (int day = 0; day < static_cast<int>(c.base.size()); ++day) {
+      const bool breaks =
+          std::find(c.newBlockOn.begin(), c.newBlockOn.end(), day) != c.newBlockOn.end();
+      if (std::isnan(c.base[static_cast<std::size_t>(day)]) || breaks) flush();
+      if (std::isnan(c.base[static_cast<std::size_t>(day)])) continue;
+      if (firstDay < 0) firstDay = day;
+      for (int hour = 0; hour < 24; ++hour) {
+        for (std::size_t k = 0; k < e; ++k) words.push_back(Raw(c, k, day, hour));
+      }
+    }
+    flush();
+    site.Header(slots, blocks);
+    SiteHeader header = SiteHeader::Open(files, "OUT_01");
+    header.WriteRecord(header::kRootZone, c.rootZone);
+    header.WriteRecord(header::kMeasurementType, c.type);
+    header.Close();
+    EXPECT_TRUE(TimedDat(files, prompter, "OUT_01", "TVMKDATA"));
+  }
+
+  TempRoot root;
+  Files files;
+  ScriptedPrompter prompter;
+};
+
+class OutlookTest : public OutlookSite, public ::testing::WithParamInterface<Case> {};
+
+void ExpectNear(const std::optional<double>& actual, const std::optional<double>& expected,
+                const char* what) {
+  ASSERT_EQ(actual.has_value(), expected.has_value()) << what;
+  if (expected) {
+    EXPECT_NEAR(*actual, *expected, 1e-9) << what;
+  }
+}
+
+TEST_P(OutlookTest, Answers) {
+  const Case& c = GetParam();
+  SCOPED_TRACE(c.guards);
+  Build(c);
+  const SiteOutlook o = ReadSiteOutlook(files, "OUT_01");
+  EXPECT_EQ(o.error, "");
+  EXPECT_EQ(o.kind, c.kind);
+  EXPECT_EQ(o.reason, c.reason);
+  ExpectNear(o.total, c.total, "total");
+  ExpectNear(o.lastScan, kDay0 + c.lastScan, "last scan");
+  ExpectNear(o.dailyUse, c.use, "daily use");
+  EXPECT_EQ(o.dryDays, c.dryDays);
+  ExpectNear(o.daysToRefill, c.days, "days to refill");
+  EXPECT_EQ(o.refillDay,
+            c.refillDay ? std::optional<std::int64_t>(kDay0 + *c.refillDay) : std::nullopt);
+  ExpectNear(o.belowSince,
+             c.belowSince ? std::optional<double>(kDay0 + *c.belowSince) : std::nullopt,
+             "below since");
+  EXPECT_EQ(o.rootZoneDepthsCm, c.depths);
+  ExpectNear(o.fieldCapacity, c.fieldCapacity, "field capacity");
+  ExpectNear(o.refill, c.refill, "refill");
+  EXPECT_EQ(o.unit, c.unit);
+  EXPECT_EQ(o.faults, c.faults);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sites, OutlookTest, ::testing::ValuesIn(kCases));
+
+// What happens to the files after the conversion, and what the outlook says then.
+struct Change {
+  const char* guards;
+  std::function<void(const Files&, SiteHeader&)> apply;
+  std::string error;  // empty when the site is read
+  OutlookKind kind = OutlookKind::NoData;
+  std::vector<SensorFault> faults = {};
+  std::optional<double> total = std::nullopt;
+};
+
+fs::path Data(const Files& files, const std::string& name) {
+  return files.DataFolder("TVMKDATA") / name;
+}
+
+const Change kChanges[] = {
+    {"a block taken out of the index leaves the graph file out of date",
+     [](const Files&, SiteHeader& h) { h.WriteRecord(header::kFirstBlockSlot + 1, "0"); },
+     kOutdatedGraph},
+    {"a block whose file lost readings leaves the graph file out of date",
+     [](const Files& files, SiteHeader&) {
+       fs::resize_file(Data(files, "OUT_01_002.DAT"), 4);
+       WriteBlockHeaderRecord(Data(files, "OUT_01_002.KEY"), 3, " 2");
+     },
+     kOutdatedGraph},
+    {"a sensor switched on after the conversion leaves the graph file out of date",
+     [](const Files&, SiteHeader& h) {
+       h.WriteCalibration(3, {60000, 1000, 33, 13, "ON"});
+     },
+     kOutdatedGraph},
+    {"a site never converted has no data, and its blocks still show faults",
+     [](const Files& files, SiteHeader&) { fs::remove(Data(files, "OUT_01.BGF")); },
+     "",
+     OutlookKind::NoData,
+     {{10, 1, 0}}},
+    {"a later block whose logger recorded more sensors than are on is stepped by its count, as "
+     "converted",
+     [](const Files& files, SiteHeader&) {
+       const fs::path key = Data(files, "OUT_01_002.KEY");
+       std::string record2 = ReadBlockHeader(key).record2;
+       record2[11] = 2;  // 48 readings give 24 scans of one reading: day 1 only
+       WriteBlockHeaderRecord(key, 2, record2);
+       ScriptedPrompter prompter;
+       EXPECT_TRUE(TimedDat(files, prompter, "OUT_01", "TVMKDATA"));
+     },
+     "",
+     OutlookKind::NoForecast,
+     {},
+     37.01},
+    {"a site with no sensor on has no data",
+     [](const Files&, SiteHeader& h) {
+       h.WriteRecord(header::CalibrationBase(1) + header::kState, "OFF");
+     },
+     ""},
+    {"a data directory outside the working root is refused",
+     [](const Files&, SiteHeader& h) { h.WriteRecord(header::kDataDirectory, "../TVMKDATA"); },
+     "The name \"../TVMKDATA\" cannot be used as a file or folder name."},
+    {"the site of a header that is gone",
+     [](const Files& files, SiteHeader& h) {
+       h.Close();
+       fs::remove(files.HeaderPath("OUT_01"));
+     },
+     "has no header file"},
+};
+
+class OutlookChangeTest : public OutlookSite, public ::testing::WithParamInterface<Change> {};
+
+TEST_P(OutlookChangeTest, Answers) {
+  const Change& change = GetParam();
+  SCOPED_TRACE(change.guards);
+  Case c = kCases[0];
+  c.base = {40, 37, 34};
+  c.newBlockOn = {1};
+  c.raws = {{0, 2, 3, 1, 65535}};
+  Build(c);
+  {
+    SiteHeader header = SiteHeader::Open(files, "OUT_01");
+    change.apply(files, header);
+  }
+  const SiteOutlook o = ReadSiteOutlook(files, "OUT_01");
+  if (change.error.empty()) {
+    EXPECT_EQ(o.error, "");
+    EXPECT_EQ(o.kind, change.kind);
+    EXPECT_EQ(o.total, change.total);
+    EXPECT_EQ(o.faults, change.faults);
+  } else {
+    EXPECT_NE(o.error.find(change.error), std::string::npos) << o.error;
+    EXPECT_EQ(o.site, "OUT_01");
+    EXPECT_FALSE(o.total);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, OutlookChangeTest, ::testing::ValuesIn(kChanges));
+
+}  // namespace
+}  // namespace pelvaro
