@@ -139,6 +139,7 @@ TEST_F(TraceTest, HiIsAReadingUntilTheLoggersLastScanAndThenEndsTheTrace) {
   EXPECT_EQ(prompter.shown[0].title, "");
   EXPECT_FALSE(port.IsOpen());
   EXPECT_FALSE(port.notify);
+  EXPECT_EQ(display.shown.end()[-2], kTraceTerminated);
   EXPECT_EQ(display.shown.back(), kClear);
   EXPECT_EQ(display.Rows().size(), 64u);
 }
