@@ -60,6 +60,24 @@ QPixmap LogoPixmap(int size) {
   return pixmap;
 }
 
+// The site list. Coming into focus with no row current it makes the first
+// row current, which is no click of the user's.
+class SiteList : public QListWidget {
+ public:
+  using QListWidget::QListWidget;
+  bool TakingFocus() const { return takingFocus_; }
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override {
+    takingFocus_ = true;
+    QListWidget::focusInEvent(event);
+    takingFocus_ = false;
+  }
+
+ private:
+  bool takingFocus_ = false;
+};
+
 // The text with "?" for every character the code page cannot hold.
 std::string MarkedCp1252(const QString& text) {
   std::string bytes;
@@ -148,7 +166,7 @@ void MainWindow::BuildWidgets() {
   label2_ = new QLabel(QString::fromLatin1(kVersionText), this);
   label2_->setObjectName("Label2");
 
-  file1_ = new QListWidget(this);
+  file1_ = new SiteList(this);
   file1_->setObjectName("File1");
   file1_->setMinimumSize(180, 150);
   connect(file1_, &QListWidget::currentRowChanged, this, [this] { OnSiteClicked(); });
@@ -305,8 +323,12 @@ void MainWindow::FillSiteList() {
   LoadSiteList(*files_, prompter_, listing);
   const QString guard = selectionGuard_;
   selectionGuard_ = kGuardSetup;
+  // A refresh keeps the highlighted site highlighted while it is listed.
+  const QString highlighted = file1_->currentItem() ? file1_->currentItem()->text() : QString();
   file1_->clear();
   for (const std::string& site : listing.sites) file1_->addItem(ToQt(site));
+  const auto still = file1_->findItems(highlighted, Qt::MatchExactly);
+  if (!highlighted.isEmpty() && !still.isEmpty()) file1_->setCurrentItem(still.front());
   file1_->setVisible(true);
   file1_->setEnabled(true);
   selectionGuard_ = guard;
@@ -443,7 +465,7 @@ void MainWindow::ShowPortOption(PortOption option) {
 }
 
 void MainWindow::OnSiteClicked() {
-  if (selectionGuard_ == kGuardSetup) return;
+  if (selectionGuard_ == kGuardSetup || static_cast<SiteList*>(file1_)->TakingFocus()) return;
   QListWidgetItem* item = file1_->currentItem();
   if (item == nullptr) return;
   // A click that cannot be used leaves no site behind it: a download that
