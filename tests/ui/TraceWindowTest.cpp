@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <algorithm>
 #include <set>
 
 #include "core/storage/StateFiles.h"
@@ -117,6 +118,9 @@ TEST_F(TraceWindowTest, TheLoggerEndsTheTraceAfterItsLastScanEvenWhenNotificatio
   std::set<int> all;
   for (int i = 1; i <= 64; ++i) all.insert(i);
   EXPECT_EQ(RowsSeen(), all);
+  // Pages of 20 rows: a fresh header before scans 20, 40 and 60.
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), TraceSession::HeaderLine(1)), 4);
+  EXPECT_EQ(port.Written(), std::string("\0T\x01", 3));
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text, kBattery);
   EXPECT_EQ(seen.back(), "    Trace mode terminated.");

@@ -670,7 +670,7 @@ void MainWindow::EndTrace() {
 
 void MainWindow::RunSerialNumberService() {
   // Only from the idle menu: a trace or a download owns the port.
-  if (!ports_ || !frameMain_->isVisible()) return;
+  if (!ports_ || !frameMain_->isVisibleTo(this)) return;
   LinkContext link = StatusLink();
   serialNumber_.Run(*ports_, link);
 }
