@@ -131,7 +131,7 @@ QGroupBox* MainWindow::AddFrame(const char* name, const QString& title,
   return frame;
 }
 
-QLayout* MainWindow::BuildPortFrame() {
+void MainWindow::BuildPortFrame() {
   frmSelPort_ = new QGroupBox(tr("Select Port"), this);
   frmSelPort_->setObjectName("frmSelPort");
   auto* row = new QHBoxLayout(frmSelPort_);
@@ -155,7 +155,6 @@ QLayout* MainWindow::BuildPortFrame() {
   connect(optUsb_, &QRadioButton::clicked, this, [this] {
     if (ports_) ports_->OptUsbClick();
   });
-  return row;
 }
 
 void MainWindow::BuildWidgets() {
@@ -291,6 +290,9 @@ void MainWindow::Scale(double scale) {
     w->setMaximumHeight(row * 2);
   }
   for (QPushButton* button : {command1_, command2_}) button->setMinimumHeight(row);
+  // The status area's lines grow with everything else.
+  picture1_->clear();
+  for (std::size_t i = 0; i < statusLines_.size(); ++i) AppendStatusLine(i);
 }
 
 void MainWindow::Load(const StartupEnvironment& env) {
@@ -490,15 +492,21 @@ void MainWindow::OnSiteClicked() {
 }
 
 void MainWindow::PrintStatus(const std::string& line, int pointSize) {
+  statusLines_.emplace_back(ToQt(line), pointSize);
+  AppendStatusLine(statusLines_.size() - 1);
+}
+
+void MainWindow::AppendStatusLine(std::size_t index) {
+  const auto& [text, points] = statusLines_[index];
   QTextCharFormat format;
-  format.setFontPointSize(pointSize);
+  format.setFontPointSize(points * scale_);
   QTextCursor cursor(picture1_->document());
   cursor.movePosition(QTextCursor::End);
   // The first line goes into the empty first paragraph, every later one,
   // empty lines included, into a paragraph of its own.
-  if (statusLines_++ > 0) cursor.insertBlock();
+  if (index > 0) cursor.insertBlock();
   cursor.setBlockCharFormat(format);
-  cursor.insertText(ToQt(line), format);
+  cursor.insertText(text, format);
   picture1_->setTextCursor(cursor);
   picture1_->ensureCursorVisible();
   // The newest line in view, from its start: the scan number comes first.
@@ -507,7 +515,7 @@ void MainWindow::PrintStatus(const std::string& line, int pointSize) {
 
 void MainWindow::ClearStatus() {
   picture1_->clear();
-  statusLines_ = 0;
+  statusLines_.clear();
 }
 
 void MainWindow::ShowStatusArea() {

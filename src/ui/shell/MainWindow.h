@@ -89,7 +89,7 @@ class MainWindow : public QWidget {
   void Scale(double scale);
   QGroupBox* AddFrame(const char* name, const QString& title,
                       std::initializer_list<std::pair<const char*, QString>> options);
-  QLayout* BuildPortFrame();
+  void BuildPortFrame();
   QPushButton* Option(const char* name) const;
   void FillSiteList();
   std::vector<std::string> SiteEntries() const;
@@ -119,6 +119,7 @@ class MainWindow : public QWidget {
   void ShowProgress(long received, long total);
   // One line into the status area, in the given point size.
   void PrintStatus(const std::string& line, int pointSize = 8);
+  void AppendStatusLine(std::size_t index);
   void ClearStatus();
   void ShowStatusArea();
   void HideStatusArea();
@@ -133,7 +134,8 @@ class MainWindow : public QWidget {
   QString mode_;
   bool graphAfterDownload_ = false;  // the graph window is opened by a download
   bool downloadRunning_ = false;
-  int statusLines_ = 0;      // lines printed since the status area was cleared
+  // The lines printed since the status area was cleared, with their sizes.
+  std::vector<std::pair<QString, int>> statusLines_;
   int rowBeforePress_ = -1;  // the site list's current row when the mouse went down
   bool siteWindowCreates_ = false;
   std::function<void(NextWindow)> opener_;
