@@ -1,10 +1,10 @@
 // The real serial stack against the simulator on a pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <cstdlib>
 
 #include "core/link/WakeUp.h"
+#include "e2e/Simulator.h"
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 #include "ui/platform/QtClock.h"
@@ -19,19 +19,11 @@ using testing::ScriptedPrompter;
 class SimulatorLink : public ::testing::Test {
  protected:
   void SetUp() override {
-    sim.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro-sim"), {"--fast"});
-    ASSERT_TRUE(sim.waitForStarted(10000));
-    ASSERT_TRUE(sim.waitForReadyRead(10000));
-    const QString pty = QString::fromUtf8(sim.readLine()).trimmed();
-    ASSERT_TRUE(pty.startsWith("/")) << pty.toStdString();
+    sim.Start();
     // The port map sends COM3 to the simulator.
-    setenv("PELVARO_COM3", pty.toUtf8().constData(), 1);
+    setenv("PELVARO_COM3", sim.Pty().toUtf8().constData(), 1);
   }
-  void TearDown() override {
-    unsetenv("PELVARO_COM3");
-    sim.kill();
-    sim.waitForFinished(5000);
-  }
+  void TearDown() override { unsetenv("PELVARO_COM3"); }
   // Real time, polled on the event loop: the simulator answers within milliseconds.
   bool WaitForBytes(int n, double seconds) {
     const double until = clock.Now() + seconds;
@@ -39,7 +31,7 @@ class SimulatorLink : public ::testing::Test {
     return port.BytesWaiting() >= n;
   }
 
-  QProcess sim;
+  testing::Simulator sim;
   QtClock clock;
   QtSerialPort port;
   ScriptedPrompter prompter;

@@ -7,6 +7,7 @@
 
 #include "core/storage/BlockStore.h"
 #include "core/storage/DayNumbers.h"
+#include "e2e/Simulator.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
@@ -25,18 +26,12 @@ struct CliResult {
 class LoggerCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    sim.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro-sim"), {"--fast"});
-    ASSERT_TRUE(sim.waitForStarted(10000));
-    ASSERT_TRUE(sim.waitForReadyRead(10000));
-    pty = QString::fromUtf8(sim.readLine()).trimmed();
+    sim.Start();
+    pty = sim.Pty();
     SiteBuilder site(files, "FARM_07");
     site.Header(testing::LoggerSensors(2), 0);
     site.Logger(3001, 2);
     SiteHeader::Open(files, "FARM_07").WriteRecord(header::kSiteNumber, "07");
-  }
-  void TearDown() override {
-    sim.kill();
-    sim.waitForFinished(5000);
   }
   CliResult Cli(QStringList args) {
     args = QStringList{"--root", QString::fromStdString(root.Path().string())} + args;
@@ -47,7 +42,7 @@ class LoggerCommands : public ::testing::Test {
             cli.readAllStandardError().toStdString()};
   }
 
-  QProcess sim;
+  testing::Simulator sim;
   QString pty;
   TempRoot root;
   Files files{root.Path()};

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QProcess>
 #include <QTest>
 
 #include "core/storage/DayNumbers.h"
 #include "core/storage/StateFiles.h"
+#include "e2e/Simulator.h"
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
@@ -30,10 +30,8 @@ constexpr int kPort = 7;
 class StartWindowOnTheLine : public ::testing::Test {
  protected:
   void SetUp() override {
-    sim.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro-sim"), {"--serial", "3001"});
-    ASSERT_TRUE(sim.waitForStarted(10000));
-    ASSERT_TRUE(sim.waitForReadyRead(10000));
-    qputenv("PELVARO_COM7", sim.readLine().trimmed());
+    sim.Start({"--serial", "3001"});
+    qputenv("PELVARO_COM7", sim.Pty().toUtf8());
     WritePortNumber(files, kPort);
 
     SiteBuilder brook(files, "BROOK_01", "BROOKDATA");
@@ -52,17 +50,13 @@ class StartWindowOnTheLine : public ::testing::Test {
     // The selection still carries the folder of the site chosen before.
     WriteSiteSelection(files, "FARM_07", "BROOKDATA", 2);
   }
-  void TearDown() override {
-    sim.terminate();
-    sim.waitForFinished(5000);
-    qunsetenv("PELVARO_COM7");
-  }
+  void TearDown() override { qunsetenv("PELVARO_COM7"); }
   // The 41 bytes the simulator says it was started with.
   std::vector<int> StartBlockSeen() {
     QByteArray out;
     for (int i = 0; i < 50 && !out.contains("\nstart ") && !out.startsWith("start "); ++i) {
-      sim.waitForReadyRead(100);
-      out += sim.readAllStandardOutput();
+      sim.Process().waitForReadyRead(100);
+      out += sim.Process().readAllStandardOutput();
     }
     const qsizetype at = out.indexOf("start ");
     if (at < 0) return {};
@@ -72,7 +66,7 @@ class StartWindowOnTheLine : public ::testing::Test {
     return bytes;
   }
 
-  QProcess sim;
+  testing::Simulator sim;
   TempRoot root;
   Files files{root.Path()};
 };

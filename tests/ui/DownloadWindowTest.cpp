@@ -1,6 +1,7 @@
 // DOWNLOAD DATA on the main window, against the in-process logger.
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -10,12 +11,15 @@
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
+#include "ui/PersonDriver.h"
 #include "ui/shell/MainWindow.h"
 
 namespace pelvaro {
 namespace {
 
+using testing::ClickRow;
 using testing::FixedFinder;
+using testing::PressKey;
 using testing::ReadBytes;
 using testing::ScriptedDialogs;
 using testing::ScriptedPrompter;
@@ -35,6 +39,7 @@ class DownloadWindowTest : public ::testing::Test {
     site.Logger(3001, 2);
     WritePortNumber(files, 1);
     WriteRestartRequest(files, "NO");
+    WriteSiteSelection(files, "FARM_01", "TVMKDATA");
     StartupEnvironment env;
     env.home = tmp.Path().string();
     window.Load(env);
@@ -42,7 +47,23 @@ class DownloadWindowTest : public ::testing::Test {
   }
   template <typename T = QPushButton>
   T* Find(const char* name) {
-    return window.findChild<T*>(name);
+    return testing::Child<T>(window, name);
+  }
+  QListWidget* List() { return Find<QListWidget>("File1"); }
+  QTextEdit* Status() { return Find<QTextEdit>("Picture1"); }
+  bool Stored() const { return fs::exists(files.Root() / "TVMKDATA" / "FARM_01_001.DAT"); }
+  void ExpectWaitingForASite() {
+    EXPECT_EQ(window.Mode(), "DOWNLOAD");
+    EXPECT_TRUE(Status()->isVisible());
+    EXPECT_TRUE(Find("Command2")->isVisible());
+    EXPECT_EQ(Find("Command2")->text(), "Abort Download");
+    EXPECT_FALSE(Find<QGroupBox>("FrameMain")->isVisible());
+  }
+  void ExpectIdle() {
+    EXPECT_EQ(window.Mode(), "");
+    EXPECT_TRUE(Find<QGroupBox>("FrameMain")->isVisible());
+    EXPECT_FALSE(Status()->isVisible());
+    EXPECT_FALSE(Find("Command2")->isVisible());
   }
 
   TempRoot tmp;
@@ -56,46 +77,98 @@ class DownloadWindowTest : public ::testing::Test {
   MainWindow window;
 };
 
-TEST_F(DownloadWindowTest, SiteClickRunsTheDownloadAndOffersTheGraph) {
+TEST_F(DownloadWindowTest, AClickOnTheHighlightedSiteRunsTheDownloadAndOffersTheGraph) {
   QSignalSpy opened(&window, &MainWindow::windowRequested);
+  ASSERT_EQ(List()->currentRow(), 0);
   QTest::mouseClick(Find("Option3"), Qt::LeftButton);
-  auto* status = Find<QTextEdit>("Picture1");
-  EXPECT_TRUE(status->isVisible());
-  EXPECT_TRUE(status->toPlainText().contains("    Please select a site file from "));
-  EXPECT_TRUE(Find("Command2")->isVisible());
-  EXPECT_EQ(Find("Command2")->text(), "Abort Download");
-  EXPECT_FALSE(Find<QGroupBox>("FrameMain")->isVisible());
+  ExpectWaitingForASite();
+  EXPECT_EQ(Status()->toPlainText(),
+            "\n\n    Please select a site file from \n    the list opposite.");
 
   prompter.answers = {Answer::No};  // no restart: the graph follows
-  Find<QListWidget>("File1")->setCurrentRow(0);
-  EXPECT_TRUE(fs::exists(files.Root() / "TVMKDATA" / "FARM_01_001.DAT"));
+  ClickRow(List(), 0);
+  EXPECT_TRUE(Stored());
   EXPECT_EQ(prompter.shown.back().title, "RE-START DATA LOGGER?");
   EXPECT_EQ(ReadBytes(files.Root() / "START.DAT"), "NO\r\n");
   ASSERT_EQ(opened.count(), 1);
   EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::Graph);
   EXPECT_TRUE(window.GraphAfterDownload());
-  EXPECT_TRUE(Find<QGroupBox>("FrameMain")->isVisible());
-  EXPECT_FALSE(status->isVisible());
-  EXPECT_FALSE(Find("Command2")->isVisible());
+  ExpectIdle();
   EXPECT_FALSE(Find<QProgressBar>("ProgressBar1")->isVisible());
   // A later click is an ordinary site click again.
   const std::size_t shown = prompter.shown.size();
-  Find<QListWidget>("File1")->setCurrentRow(-1);
-  Find<QListWidget>("File1")->setCurrentRow(0);
+  ClickRow(List(), 0);
   EXPECT_EQ(prompter.shown.size(), shown);
 }
 
-TEST_F(DownloadWindowTest, AbortBeforeASiteIsChosenGoesBackToTheMenu) {
+TEST_F(DownloadWindowTest, AnUnusableSiteIsRefusedAndTheDownloadWaitsForAnother) {
+  // Only a file made by hand can carry such a name.
+  testing::WriteBytes(files.HeaderFolder() / "BAD..SITE_02.key", std::string(222 * 64, ' '));
+  window.RefreshSiteList();
+  ASSERT_EQ(List()->item(0)->text(), "BAD..SITE_02.key");
+  ClickRow(List(), 1);  // FARM_01: the site clicked before
   QTest::mouseClick(Find("Option3"), Qt::LeftButton);
-  EXPECT_EQ(window.Mode(), "DOWNLOAD");
-  QTest::mouseClick(Find("Command2"), Qt::LeftButton);
-  EXPECT_EQ(window.Mode(), "");
-  EXPECT_TRUE(Find<QGroupBox>("FrameMain")->isVisible());
-  EXPECT_FALSE(Find<QTextEdit>("Picture1")->isVisible());
-  Find<QListWidget>("File1")->setCurrentRow(-1);
-  Find<QListWidget>("File1")->setCurrentRow(0);
-  EXPECT_FALSE(fs::exists(files.Root() / "TVMKDATA" / "FARM_01_001.DAT"));
+  ClickRow(List(), 0);
+  EXPECT_EQ(prompter.shown.back().text,
+            "The name \"BAD..SITE_02\" cannot be used as a file or folder name.");
+  EXPECT_EQ(prompter.shown.back().title, "Site File Error");
   EXPECT_EQ(port.Written(), "");
+  EXPECT_FALSE(Stored());
+  ExpectWaitingForASite();
+
+  prompter.answers = {Answer::No};
+  ClickRow(List(), 1);
+  EXPECT_TRUE(Stored());
+  ExpectIdle();
+}
+
+TEST_F(DownloadWindowTest, EscOrAbortBeforeASiteIsChosenGoesBackToTheMenu) {
+  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
+  ExpectWaitingForASite();
+  PressKey(&window, Qt::Key_Return, List());  // Enter is no site click
+  PressKey(&window, Qt::Key_Escape, List());
+  ExpectIdle();
+  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
+  ExpectWaitingForASite();
+  QTest::mouseClick(Find("Command2"), Qt::LeftButton);
+  ExpectIdle();
+  ClickRow(List(), 0);
+  EXPECT_FALSE(Stored());
+  EXPECT_EQ(port.Written(), "");
+}
+
+TEST_F(DownloadWindowTest, CloseDuringTheDownloadIsRefusedAndTheBlockIsStoredWhole) {
+  std::optional<bool> closed;
+  // The person closes the window as soon as the data starts to come in.
+  QObject::connect(Status(), &QTextEdit::textChanged, [&] {
+    if (!closed && Status()->toPlainText().contains("Loading Data")) closed = window.close();
+  });
+  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
+  prompter.answers = {Answer::No};
+  ClickRow(List(), 0);
+  ASSERT_TRUE(closed.has_value());
+  EXPECT_FALSE(*closed);
+  EXPECT_TRUE(window.isVisible());
+  auto* notice = Find<QMessageBox>("DownloadRunningNotice");
+  ASSERT_NE(notice, nullptr);
+  EXPECT_TRUE(notice->isVisible());
+  EXPECT_EQ(notice->text(),
+            "The data is being downloaded from the logger and stored.\n"
+            "Close the program when the download has ended.");
+  EXPECT_TRUE(Stored());
+  EXPECT_EQ(SiteHeader::Open(files, "FARM_01").ReadRecord(114), "1");
+  ExpectIdle();
+  notice->close();
+  EXPECT_TRUE(window.close());
+}
+
+TEST_F(DownloadWindowTest, CloseWhileWaitingForASiteAbandonsTheDownload) {
+  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
+  EXPECT_TRUE(window.close());
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.Mode(), "");
+  EXPECT_EQ(port.Written(), "");
+  EXPECT_FALSE(port.IsOpen());
 }
 
 }  // namespace

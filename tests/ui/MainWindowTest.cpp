@@ -10,11 +10,14 @@
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
+#include "ui/PersonDriver.h"
 
 namespace pelvaro {
 namespace {
 
+using testing::ClickRow;
 using testing::FixedFinder;
+using testing::PressKey;
 using testing::ReadBytes;
 using testing::ScriptedDialogs;
 using testing::ScriptedPort;
@@ -39,6 +42,10 @@ class MainWindowTest : public ::testing::Test {
   }
   QListWidget* List() { return Find<QListWidget>("File1"); }
   void Click(const char* name) { QTest::mouseClick(Find(name), Qt::LeftButton); }
+  void Start() {
+    window.Load(env);
+    window.show();
+  }
   std::string LastText() const { return prompter.shown.empty() ? "" : prompter.shown.back().text; }
   std::string LastTitle() const {
     return prompter.shown.empty() ? "" : prompter.shown.back().title;
@@ -81,7 +88,7 @@ TEST_F(MainWindowTest, LoadShowsCaptionsAndTheRememberedSite) {
   EXPECT_EQ(ReadBytes(Root() / "START.DAT"), "NO\r\n");
 }
 
-TEST_F(MainWindowTest, SiteClickRemembersTheSiteUnlessTheProgramMovesTheSelection) {
+TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteTheHighlightedOneIncluded) {
   SiteBuilder a(files, "ALPHA_07", "FIELDS");
   a.Header({{3, 4000, 120, 100, 60}}, 0);
   {
@@ -91,14 +98,31 @@ TEST_F(MainWindowTest, SiteClickRemembersTheSiteUnlessTheProgramMovesTheSelectio
   }
   SiteBuilder b(files, "BETA_02");
   b.Header({}, 0);
-  window.Load(env);
-  ASSERT_EQ(List()->count(), 2);
-  List()->setCurrentRow(0);
+  // The remembered site is gone: start-up highlights the last row and leaves
+  // the selection file naming the deleted site.
+  WriteSiteSelection(files, "GONE_01", "TVMKDATA");
+  Start();
+  QSignalSpy opened(&window, &MainWindow::windowRequested);
+  ASSERT_EQ(List()->currentRow(), 1);
+  ClickRow(List(), 1);
+  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "BETA_02\r\nTVMKDATA\r\n 2\r\n");
+
+  ClickRow(List(), 0);
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "ALPHA_07\r\nFIELDS\r\n 2\r\n");
   ASSERT_TRUE(window.Current().has_value());
   EXPECT_EQ(window.Current()->siteNumber, 7);
   EXPECT_EQ(window.Current()->serialNumber, 3001.0f);
   EXPECT_EQ(window.Current()->sensorsOn, 1);
+  // Another window changed the selection file; clicking the current row again
+  // makes it name that row once more, and EDIT opens that site.
+  WriteSiteSelection(files, "BETA_02", "TVMKDATA");
+  ClickRow(List(), 0);
+  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "ALPHA_07\r\nFIELDS\r\n 2\r\n");
+  Click("Option7");
+  ASSERT_EQ(opened.count(), 1);
+  EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::SiteWindow);
+  EXPECT_EQ(ReadSiteSelection(files).identification, "ALPHA_07");
+
   // The program re-selecting the remembered site (after another window) is no click.
   WriteBytes(Root() / "Sitesel.dat", "BETA_02\r\nTVMKDATA\r\n");
   window.ReselectRememberedSite();
@@ -124,12 +148,16 @@ TEST_F(MainWindowTest, DeleteRemovesTheSiteFromEveryDirectoryButSparesLookAlikes
   }
   SiteBuilder other(files, "FARM_011");
   other.Header({}, 0);
-  window.Load(env);
-  List()->setCurrentRow(0);
+  Start();
+  ClickRow(List(), 0);
+  // Enter on the focused DELETE button deletes nothing and asks nothing.
+  PressKey(&window, Qt::Key_Return, Find("OptionDelete"));
+  EXPECT_TRUE(prompter.shown.empty());
   prompter.answers = {Answer::No};
   Click("OptionDelete");
   EXPECT_EQ(LastText(), "Are you sure you want to delete the selected site file?");
   EXPECT_EQ(LastTitle(), "Confirm Delete");
+  EXPECT_EQ(prompter.shown.back().buttons, Buttons::YesNoDefaultNo);
   EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "FARM_01.key"));
 
   prompter.answers = {Answer::Yes};
@@ -196,25 +224,6 @@ TEST_F(MainWindowTest, EditWithAnEmptyListAsksForASite) {
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "SOME_01\r\nTVMKDATA\r\n 2\r\n");
 }
 
-TEST_F(MainWindowTest, MenuHidesAndShowsAroundAnOperation) {
-  window.Load(env);
-  window.show();
-  Find("Option10")->setChecked(true);
-  window.HideMainMenu();
-  for (const char* name : {"FrameMain", "FrameSite", "FrameLogger", "FrameData"}) {
-    EXPECT_FALSE(Find<QGroupBox>(name)->isVisible()) << name;
-  }
-  EXPECT_FALSE(Find("Command1")->isVisible());
-  EXPECT_FALSE(Find("Option10")->isChecked());
-  window.ShowMainMenu();
-  for (const char* name : {"FrameMain", "FrameSite", "FrameLogger", "FrameData"}) {
-    EXPECT_TRUE(Find<QGroupBox>(name)->isVisible()) << name;
-  }
-  EXPECT_TRUE(Find("Command1")->isEnabled());
-  EXPECT_FALSE(Find("Command2")->isVisible());
-  EXPECT_FALSE(Find<QTextEdit>("Picture1")->isVisible());
-}
-
 TEST_F(MainWindowTest, MouseMoveAfterAnotherWindowRefreshesTheList) {
   SiteBuilder a(files, "A_01");
   a.Header({}, 0);
@@ -270,16 +279,87 @@ TEST_F(MainWindowTest, PortFrameShowsWhatTheTestOpenLeftSelected) {
   EXPECT_FALSE(usb->isChecked());
 }
 
-TEST_F(MainWindowTest, ExitClosesTheWindowAndControlsScaleWithIt) {
-  window.Load(env);
-  window.show();
-  const QRect before = List()->geometry();
-  window.resize(window.width() * 2, window.height() * 2);
-  EXPECT_NEAR(List()->geometry().width(), before.width() * 2, 2);
-  EXPECT_NEAR(List()->geometry().top(), before.top() * 2, 2);
+// Every control the window shows lies inside it, clear of its neighbours, and
+// at least as large as its text needs.
+void ExpectNothingClipped(const QWidget& window) {
+  const QRect inside = window.rect();
+  QList<QWidget*> shown;
+  for (QWidget* w : window.findChildren<QWidget*>()) {
+    if (!w->isVisibleTo(&window) || w->inherits("QScrollBar") || w->inherits("QTextEdit") ||
+        w->parentWidget()->inherits("QAbstractScrollArea")) {
+      continue;
+    }
+    const QRect at(w->mapTo(&window, QPoint(0, 0)), w->size());
+    EXPECT_TRUE(inside.contains(at)) << w->objectName().toStdString() << " at window size "
+                                     << window.width() << "x" << window.height();
+    if (w->inherits("QAbstractButton") || w->inherits("QLabel") || w->inherits("QGroupBox")) {
+      EXPECT_GE(w->width(), w->minimumSizeHint().width()) << w->objectName().toStdString();
+      EXPECT_GE(w->height(), w->minimumSizeHint().height()) << w->objectName().toStdString();
+      shown.append(w);
+    }
+  }
+  for (QWidget* a : shown) {
+    for (QWidget* b : shown) {
+      if (a == b || a->parentWidget() != b->parentWidget()) continue;
+      EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+          << a->objectName().toStdString() << " over " << b->objectName().toStdString();
+    }
+  }
+}
+
+TEST_F(MainWindowTest, ControlsStayWholeAndGrowWithTheWindowAndExitCloses) {
+  SiteBuilder(files, "SAMPLE SITE_01").Header({}, 0);
+  Start();
+  const QSize smallest = window.minimumSize();
+  ASSERT_GT(smallest.width(), 0);
+  ASSERT_GT(smallest.height(), 0);
+  EXPECT_GE(window.width(), smallest.width());
+  ExpectNothingClipped(window);
+  const QSize option = Find("Option3")->size();
+  const qreal points = Find("Option3")->font().pointSizeF();
+
+  window.resize(1600, 1000);  // a maximised window on a large screen
+  QApplication::processEvents();
+  ExpectNothingClipped(window);
+  EXPECT_GT(Find("Option3")->width(), option.width() * 3 / 2);
+  EXPECT_GT(Find("Option3")->height(), option.height());
+  EXPECT_GT(Find("Option3")->font().pointSizeF(), points * 3 / 2);
+  EXPECT_GT(List()->width(), 500);
+
+  window.resize(100, 100);  // no smaller than the window allows
+  QApplication::processEvents();
+  EXPECT_EQ(window.size(), smallest);
+  ExpectNothingClipped(window);
+  EXPECT_EQ(Find("Option3")->font().pointSizeF(), points);
+
   EXPECT_EQ(Find("Command1")->text(), "Exit");
   Click("Command1");
   EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(MainWindowTest, EnterAndEscStartNothingInTheIdleWindow) {
+  SiteBuilder(files, "A_01").Header({}, 0);
+  Start();
+  ASSERT_EQ(List()->currentRow(), -1);  // nothing remembered, nothing chosen yet
+  QSignalSpy opened(&window, &MainWindow::windowRequested);
+  QList<QWidget*> focused{List()};
+  for (const char* name : {"Option1", "Option7", "OptionDelete", "Option10", "Option3", "Option12",
+                           "Option16", "Option6", "Command1"}) {
+    focused.append(Find(name));
+  }
+  for (QWidget* w : focused) {
+    PressKey(&window, Qt::Key_Return, w);
+    PressKey(&window, Qt::Key_Enter, w);
+    PressKey(&window, Qt::Key_Escape, w);
+    EXPECT_TRUE(window.isVisible()) << w->objectName().toStdString();
+  }
+  EXPECT_EQ(opened.count(), 0);
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_TRUE(port.opened.empty());
+  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "A_01.key"));
+  // Coming into focus the list shows a current row, but nobody clicked a site.
+  EXPECT_FALSE(fs::exists(Root() / "Sitesel.dat"));
+  EXPECT_TRUE(Find<QGroupBox>("FrameMain")->isVisible());
 }
 
 }  // namespace

@@ -6,17 +6,14 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "ui/PersonDriver.h"
+
 namespace pelvaro {
 namespace {
 
-template <typename T>
-T* Child(QWidget& w, const char* name) {
-  T* child = w.findChild<T*>(name);
-  EXPECT_NE(child, nullptr) << name;
-  return child;
-}
+using testing::Child;
 
-TEST(TraceDialog, ListTakesDigitsOneToFiveAndEnterAccepts) {
+TEST(TraceDialog, DigitsChooseTheCountAndOnlyADeliberateOkStartsTheTrace) {
   TraceSensorsDialog dialog;
   dialog.show();
   EXPECT_EQ(dialog.windowTitle(), "Probe Trace Mode");
@@ -38,20 +35,37 @@ TEST(TraceDialog, ListTakesDigitsOneToFiveAndEnterAccepts) {
   EXPECT_EQ(list->currentText(), " 2");
   QTest::keyClick(list, Qt::Key_Down);
   EXPECT_EQ(list->currentText(), " 3");
-  EXPECT_TRUE(dialog.isVisible());
 
-  QTest::keyClick(list, Qt::Key_Return);
+  // Trace mode ends a logging run: a stray Enter, in the list or on a
+  // button, does not start it.
+  auto* ok = Child<QPushButton>(dialog, "OKButton");
+  for (QWidget* focus : {static_cast<QWidget*>(list), static_cast<QWidget*>(ok)}) {
+    QTest::keyClick(focus, Qt::Key_Return);
+    QTest::keyClick(focus, Qt::Key_Enter);
+  }
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(dialog.SensorCount(), 0);
+
+  QTest::keyClick(ok, Qt::Key_Space);
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(dialog.SensorCount(), 3);
 }
 
-TEST(TraceDialog, CancelChoosesNoSensors) {
-  TraceSensorsDialog dialog;
-  dialog.show();
-  QTest::keyClick(Child<QComboBox>(dialog, "ComboSensors"), Qt::Key_2);
-  QTest::mouseClick(Child<QPushButton>(dialog, "CancelButton"), Qt::LeftButton);
-  EXPECT_EQ(dialog.result(), QDialog::Rejected);
-  EXPECT_EQ(dialog.SensorCount(), 0);
+TEST(TraceDialog, CancelAndEscChooseNoSensors) {
+  for (const bool esc : {false, true}) {
+    TraceSensorsDialog dialog;
+    dialog.show();
+    auto* list = Child<QComboBox>(dialog, "ComboSensors");
+    QTest::keyClick(list, Qt::Key_2);
+    if (esc) {
+      QTest::keyClick(list, Qt::Key_Escape);
+    } else {
+      QTest::mouseClick(Child<QPushButton>(dialog, "CancelButton"), Qt::LeftButton);
+    }
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(dialog.SensorCount(), 0);
+  }
 }
 
 }  // namespace

@@ -2,21 +2,30 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <algorithm>
+#include <set>
 
 #include "core/storage/StateFiles.h"
 #include "sim/SimSerialPort.h"
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempRoot.h"
+#include "ui/PersonDriver.h"
+#include "ui/operations/TraceDialog.h"
 #include "ui/shell/MainWindow.h"
 
 namespace pelvaro {
 namespace {
 
+using testing::Child;
 using testing::FixedFinder;
+using testing::PressKey;
 using testing::ScriptedDialogs;
 using testing::ScriptedPrompter;
 using testing::TempRoot;
+using testing::WhenDialogOpens;
+
+const std::string kBattery = "Trace mode has been terminated after 64 scans to save battery life.";
 
 class TraceWindowTest : public ::testing::Test {
  protected:
@@ -29,9 +38,40 @@ class TraceWindowTest : public ::testing::Test {
     window.Load(env);
     WritePortNumber(window.Storage(), 1);
     window.show();
+    // Every line the status area shows, as it is shown.
+    QObject::connect(Status(), &QTextEdit::textChanged, [this] {
+      const QString text = Status()->toPlainText();
+      if (!text.isEmpty()) seen.push_back(text.section('\n', -1).toStdString());
+    });
   }
-  QTextEdit* Status() { return window.findChild<QTextEdit*>("Picture1"); }
-  QPushButton* Button(const char* name) { return window.findChild<QPushButton*>(name); }
+  QTextEdit* Status() { return Child<QTextEdit>(window, "Picture1"); }
+  QPushButton* Button(const char* name) { return Child<QPushButton>(window, name); }
+  bool MenuShown() { return Child<QGroupBox>(window, "FrameMain")->isVisible(); }
+  // TRACE MODE, and the sensor count typed into its dialog.
+  void StartTrace(Qt::Key sensors) {
+    WhenDialogOpens<TraceSensorsDialog>([sensors](TraceSensorsDialog& d) {
+      QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), sensors);
+      QTest::mouseClick(Child<QPushButton>(d, "OKButton"), Qt::LeftButton);
+    });
+    QTest::mouseClick(Button("Option12"), Qt::LeftButton);
+  }
+  // Time passes; the port raises one notification every `every` seconds.
+  void RunFor(double seconds, double every) {
+    for (double t = 0; t < seconds && window.Trace() != nullptr && window.Trace()->Active();
+         t += every) {
+      clock.Advance(every);
+      port.Pump();
+    }
+  }
+  std::set<int> RowsSeen() const {
+    std::set<int> rows;
+    for (const std::string& line : seen) {
+      if (line.size() > 4 && line.compare(0, 2, "  ") == 0 && std::isdigit(line[2])) {
+        rows.insert(std::stoi(line.substr(2, 3)));
+      }
+    }
+    return rows;
+  }
 
   TempRoot tmp;
   VirtualClock clock;
@@ -41,44 +81,88 @@ class TraceWindowTest : public ::testing::Test {
   ScriptedDialogs dialogs;
   FixedFinder finder;
   MainWindow window;
+  std::vector<std::string> seen;
 };
 
-TEST_F(TraceWindowTest, TraceShowsLiveRowsUntilTheUserExits) {
-  window.SetTraceSensorsAsker([] { return 2; });
-  QTest::mouseClick(Button("Option12"), Qt::LeftButton);
+TEST_F(TraceWindowTest, RowsKeepUpWithTheScansAndEscLeavesTraceMode) {
+  StartTrace(Qt::Key_2);
   ASSERT_NE(window.Trace(), nullptr);
   EXPECT_TRUE(window.Trace()->Active());
+  EXPECT_EQ(port.Written(), std::string("\0T\x02", 3));
   EXPECT_TRUE(Button("Command2")->isVisible());
   EXPECT_EQ(Button("Command2")->text(), "Exit Trace Mode");
-  EXPECT_FALSE(window.findChild<QGroupBox*>("FrameMain")->isVisible());
-  for (int second = 0; second < 3; ++second) {
-    clock.Advance(1.0);
-    port.Pump();
-  }
+  EXPECT_FALSE(MenuShown());
+  // Three scans wait when the one notification comes: all three become rows.
+  clock.Advance(3.05);
+  port.Pump();
   EXPECT_TRUE(Status()->toPlainText().contains(" Scan   Sensor 1     Sensor 2     "));
-  EXPECT_TRUE(Status()->toPlainText().contains("  03"));
-  QTest::mouseClick(Button("Command2"), Qt::LeftButton);
+  EXPECT_EQ(RowsSeen(), (std::set<int>{1, 2, 3}));
+  // F12 while the trace owns the port asks for nothing.
+  PressKey(&window, Qt::Key_F12);
+  EXPECT_TRUE(prompter.shown.empty());
+
+  PressKey(&window, Qt::Key_Escape);
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_TRUE(window.findChild<QGroupBox*>("FrameMain")->isVisible());
+  EXPECT_TRUE(MenuShown());
   EXPECT_FALSE(Button("Command2")->isVisible());
   EXPECT_EQ(port.Written().back(), '\0');
+  EXPECT_EQ(seen.back(), "    Trace mode terminated.");
 }
 
-TEST_F(TraceWindowTest, CancelledSensorChoiceSendsNothing) {
-  window.SetTraceSensorsAsker([] { return 0; });
-  QTest::mouseClick(Button("Option12"), Qt::LeftButton);
-  EXPECT_EQ(port.Written(), "");
+TEST_F(TraceWindowTest, TheLoggerEndsTheTraceAfterItsLastScanEvenWhenNotificationsAreFew) {
+  StartTrace(Qt::Key_1);
+  // A notification only every other second, as when each one comes while
+  // the last scan is still being shown.
+  RunFor(70, 2.0);
+  EXPECT_EQ(window.Trace() != nullptr && window.Trace()->Active(), false);
+  std::set<int> all;
+  for (int i = 1; i <= 64; ++i) all.insert(i);
+  EXPECT_EQ(RowsSeen(), all);
+  // Pages of 20 rows: a fresh header before scans 20, 40 and 60.
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), TraceSession::HeaderLine(1)), 4);
+  EXPECT_EQ(port.Written(), std::string("\0T\x01", 3));
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, kBattery);
+  EXPECT_EQ(seen.back(), "    Trace mode terminated.");
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_TRUE(window.findChild<QGroupBox*>("FrameMain")->isVisible());
+  EXPECT_TRUE(MenuShown());
+  EXPECT_FALSE(Status()->isVisible());
+  EXPECT_FALSE(Button("Command2")->isVisible());
+}
+
+TEST_F(TraceWindowTest, CancelOrEscInTheSensorChoiceSendsNothing) {
+  for (const bool esc : {false, true}) {
+    WhenDialogOpens<TraceSensorsDialog>([esc](TraceSensorsDialog& d) {
+      if (esc) {
+        QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), Qt::Key_Escape);
+      } else {
+        QTest::mouseClick(Child<QPushButton>(d, "CancelButton"), Qt::LeftButton);
+      }
+    });
+    QTest::mouseClick(Button("Option12"), Qt::LeftButton);
+    EXPECT_EQ(port.Written(), "");
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_TRUE(MenuShown());
+  }
+}
+
+TEST_F(TraceWindowTest, ClosingTheWindowDuringATraceStopsTheLoggerFirst) {
+  StartTrace(Qt::Key_2);
+  RunFor(2.5, 0.5);
+  engine.TakeLog();
+  EXPECT_TRUE(window.close());
+  EXPECT_EQ(engine.TakeLog(), std::vector<std::string>{"trace stopped by host"});
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(TraceWindowTest, ServiceKeyWritesTheSerialNumber) {
   prompter.inputs = {std::string("58207"), std::string("1000")};
-  window.RunSerialNumberService();
+  PressKey(&window, Qt::Key_F12);
   EXPECT_EQ(engine.SerialNumber(), 1000);
   EXPECT_EQ(prompter.shown.back().text, "Data logger serial number is updated successfully.");
   prompter.inputs = {std::string("4321")};
-  window.RunSerialNumberService();  // the code is not asked twice
+  PressKey(&window, Qt::Key_F12);  // the code is not asked twice
   EXPECT_EQ(engine.SerialNumber(), 4321);
 }
 

@@ -80,6 +80,14 @@ void TraceSession::ShowHeader() {
 
 void TraceSession::OnReceive() {
   if (downloadInProgress || !active_) return;
+  // One notification may stand for several scans: those that arrived while
+  // earlier ones were being shown (the page pause) raise none of their own.
+  do {
+    TakeScan();
+  } while (active_ && link_.port.BytesWaiting() > 0);
+}
+
+void TraceSession::TakeScan() {
   std::vector<int> readings;
   bool loggerEnded = false;
   try {
@@ -116,6 +124,9 @@ void TraceSession::OnReceive() {
   }
   ++scans_;
   if (scans_ > kLoggerScans && loggerEnded) {
+    // The last page stays readable behind the message, with the same closing
+    // line as a stop from the host.
+    link_.print(kTraceTerminated);
     link_.prompter.Message("Trace mode has been terminated after 64 scans to save battery life.");
     const int waiting = link_.port.BytesWaiting();
     if (waiting > 0) link_.port.Read(waiting);

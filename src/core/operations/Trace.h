@@ -9,6 +9,9 @@
 
 namespace pelvaro {
 
+// The status line that closes a trace, whoever ended it.
+inline constexpr char kTraceTerminated[] = "    Trace mode terminated.";
+
 // Why a trace is over.
 enum class TraceEnd {
   LoggerEnded,  // the logger's "Hi" after its 64th scan, to save its battery
@@ -34,7 +37,8 @@ class TraceSession {
   // readings a scan. False when the logger did not answer properly: the
   // wake-up has then closed the port and told the user.
   bool Start(int sensors);
-  // The receive notification: takes one scan apart and shows its row.
+  // The receive notification: takes apart every scan that waits and shows
+  // their rows.
   void OnReceive();
   // "Exit Trace Mode".
   void Stop();
@@ -49,6 +53,7 @@ class TraceSession {
   static std::string Row(int scan, const std::vector<int>& readings);
 
  private:
+  void TakeScan();
   void ShowHeader();
   void Fail(const std::string& text, const std::string& title);
   void End(TraceEnd why);

@@ -10,12 +10,16 @@ namespace pelvaro {
 
 namespace {
 
+void TellUnsafe(Prompter& prompter, const UnsafeNameError& e) {
+  prompter.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
+}
+
 // Sitesel.dat, or nothing when it names something that cannot be a file name.
 std::optional<SiteSelection> Selection(const Files& files, Prompter& prompter) {
   try {
     return ReadSiteSelection(files);
   } catch (const UnsafeNameError& e) {
-    prompter.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
+    TellUnsafe(prompter, e);
     return std::nullopt;
   }
 }
@@ -45,7 +49,10 @@ std::optional<CurrentSite> ClickSite(const Files& files, Prompter& prompter,
                                      const std::string& entry) {
   CurrentSite site;
   site.identification = IdentificationOf(entry);
-  if (!IsSafeName(site.identification)) return std::nullopt;
+  if (!IsSafeName(site.identification)) {
+    TellUnsafe(prompter, UnsafeNameError(site.identification));
+    return std::nullopt;
+  }
   const std::string& id = site.identification;
   site.siteNumber =
       id.size() >= 2 ? static_cast<int>(ParseLeadingNumber(id.substr(id.size() - 2))) : 0;
@@ -54,8 +61,7 @@ std::optional<CurrentSite> ClickSite(const Files& files, Prompter& prompter,
   site.serialNumber = static_cast<float>(header.ReadNumber(header::kSerialNumber));
   site.sensorsOn = ToInt16(header.ReadNumber(header::kSensorsOn)).value_or(0);
   if (!Trim(dataDirectory).empty() && !IsSafeName(Trim(dataDirectory))) {
-    prompter.Message(UnsafeNameError(dataDirectory).what(), "Site File Error", Buttons::Ok,
-                     Icon::Critical);
+    TellUnsafe(prompter, UnsafeNameError(dataDirectory));
     return std::nullopt;
   }
   WriteSiteSelection(files, id, dataDirectory, 2);

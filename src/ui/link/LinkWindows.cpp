@@ -2,18 +2,36 @@
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QVBoxLayout>
+#include <cmath>
+#include <memory>
+
+#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
 namespace {
+constexpr int kHelpTextWidth = 420;
+
+// The height at which a text box of this width shows all of its text.
+int HelpTextHeight(const QTextEdit& text, int width) {
+  const std::unique_ptr<QTextDocument> doc(text.document()->clone());
+  doc->setDefaultFont(text.font());
+  const int frame = 2 * text.frameWidth();
+  doc->setTextWidth(width - frame - text.verticalScrollBar()->sizeHint().width());
+  return static_cast<int>(std::ceil(doc->size().height())) + frame;
+}
+
 QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
   auto* b = new QPushButton(caption, parent);
   b->setObjectName(name);
   return b;
 }
 
-// The dialog's content above a right-aligned row of two buttons.
+// The dialog's content above a right-aligned row of two buttons; Enter
+// presses the first, which changes nothing that cannot be chosen again.
 void LayOut(QDialog* dialog, std::initializer_list<QWidget*> content, QPushButton* first,
             QPushButton* second) {
   auto* buttons = new QHBoxLayout;
@@ -23,6 +41,9 @@ void LayOut(QDialog* dialog, std::initializer_list<QWidget*> content, QPushButto
   auto* layout = new QVBoxLayout(dialog);
   for (QWidget* w : content) layout->addWidget(w);
   layout->addLayout(buttons);
+  // A few words and two buttons: the dialog keeps the size they need.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  DisarmDefaultButtons(dialog, first);
 }
 }  // namespace
 
@@ -46,10 +67,21 @@ SelDialog::SelDialog(Prompter& prompter, QWidget* parent) : QDialog(parent), pro
 }
 
 bool SelDialog::eventFilter(QObject* watched, QEvent* event) {
-  // The list moves with the arrow keys only.
+  // The list moves with the arrow keys only; Enter, Esc and Tab are the
+  // dialog's, not input to the list.
   if (watched == cmbComPorts_ && event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key != Qt::Key_Up && key != Qt::Key_Down) return true;
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+      case Qt::Key_Escape:
+      case Qt::Key_Tab:
+      case Qt::Key_Backtab:
+        break;
+      default:
+        return true;
+    }
   }
   return QDialog::eventFilter(watched, event);
 }
@@ -85,7 +117,6 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
   setObjectName("frmHelp");
   setWindowTitle(tr("Velmora Help"));
   setModal(true);
-  resize(520, 380);
   auto* heading = new QLabel(tr("Velmora : Recorder Not Responding") + "\r\n\r\n", this);
   heading->setObjectName("lblHlpMsg");
   QFont bold = heading->font();
@@ -96,6 +127,8 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
   txtHelp_->setReadOnly(true);
   txtHelp_->setFont(QFont("Times New Roman", 12, QFont::Normal));
   txtHelp_->setPlainText(QString::fromLatin1(kHelpText).replace("\r\n", "\n"));
+  // Small enough for any screen, large enough to show the whole text.
+  txtHelp_->setMinimumSize(kHelpTextWidth, HelpTextHeight(*txtHelp_, kHelpTextWidth));
   link_ = new QLabel(QString("<a href=\"#\">%1</a>").arg(tr("Required further assitance")), this);
   link_->setObjectName("lblLink");
   link_->setCursor(Qt::PointingHandCursor);
@@ -113,6 +146,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
   layout->addWidget(txtHelp_);
   layout->addWidget(link_);
   layout->addWidget(close, 0, Qt::AlignRight);
+  DisarmDefaultButtons(this, close);
 }
 
 bool QtLinkDialogs::NotResponding() {

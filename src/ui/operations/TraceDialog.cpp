@@ -8,6 +8,7 @@
 
 #include "core/storage/NumberText.h"
 #include "ui/platform/QtText.h"
+#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -31,7 +32,6 @@ TraceSensorsDialog::TraceSensorsDialog(QWidget* parent) : QDialog(parent) {
   comboSensors_->installEventFilter(this);
   auto* ok = new QPushButton(tr("OK"), this);
   ok->setObjectName("OKButton");
-  ok->setDefault(true);
   auto* cancel = new QPushButton(tr("Cancel"), this);
   cancel->setObjectName("CancelButton");
   connect(ok, &QPushButton::clicked, this, &TraceSensorsDialog::OnOk);
@@ -52,24 +52,25 @@ TraceSensorsDialog::TraceSensorsDialog(QWidget* parent) : QDialog(parent) {
   layout->addWidget(info);
   layout->addLayout(row);
   layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  // OK ends a logging run on the logger: only a click (or Space on the
+  // focused button) starts it, never a stray Enter.
+  DisarmDefaultButtons(this);
   comboSensors_->setFocus();
 }
 
 bool TraceSensorsDialog::eventFilter(QObject* watched, QEvent* event) {
   // The list takes only what can choose a count: digits 1-5 (main keys and
-  // keypad share the key codes), Enter, and the arrows. Tab still moves the
-  // focus, which is not input to the list.
+  // keypad share the key codes) and the arrows. Tab still moves the focus and
+  // Esc still cancels the dialog: neither is input to the list.
   if (watched == comboSensors_ && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key >= Qt::Key_1 && key < Qt::Key_1 + kMaxSensors) {
       comboSensors_->setCurrentIndex(key - Qt::Key_1);
       return true;
     }
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      OnOk();
-      return true;
-    }
-    if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+    if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Tab || key == Qt::Key_Backtab ||
+        key == Qt::Key_Escape) {
       return QDialog::eventFilter(watched, event);
     }
     return true;

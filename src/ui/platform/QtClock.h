@@ -7,7 +7,8 @@
 namespace pelvaro {
 
 // The computer's clocks. A wait keeps the windows painting and the serial
-// port receiving, but takes no user input.
+// port receiving, but takes no user input: it stays queued until the
+// operation ends.
 class QtClock : public Clock {
  public:
   QtClock() { timer_.start(); }
@@ -17,6 +18,18 @@ class QtClock : public Clock {
 
  private:
   QElapsedTimer timer_;
+};
+
+// While one of these lives, waits deliver user input after all, because
+// something has taken charge of what it may do (a BusyWindow drops what is
+// aimed at its window and lets that window answer its close at once).
+class InputDuringWaits {
+ public:
+  InputDuringWaits();
+  ~InputDuringWaits();
+  InputDuringWaits(const InputDuringWaits&) = delete;
+  InputDuringWaits& operator=(const InputDuringWaits&) = delete;
+  static bool Active();
 };
 
 }  // namespace pelvaro

@@ -6,11 +6,25 @@ namespace pelvaro {
 
 namespace {
 constexpr qint64 kReceiveBuffer = 32000;
+constexpr int kPollMs = 100;  // well inside the logger's one scan a second
 }  // namespace
 
 QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
   connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::OnReadyRead);
   connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::OnError);
+  poll_.setInterval(kPollMs);
+  connect(&poll_, &QTimer::timeout, this, [this] {
+    if (BytesWaiting() > 0) OnReadyRead();
+  });
+}
+
+void QtSerialPort::SetReceiveNotify(bool on) {
+  notify_ = on;
+  if (on) {
+    poll_.start();
+  } else {
+    poll_.stop();
+  }
 }
 
 PortOpenResult QtSerialPort::Open(int portNumber) {
@@ -46,7 +60,7 @@ PortOpenResult QtSerialPort::Open(int portNumber) {
 }
 
 void QtSerialPort::Close() {
-  notify_ = false;
+  SetReceiveNotify(false);
   if (port_.isOpen()) port_.close();
 }
 
@@ -75,10 +89,20 @@ void QtSerialPort::ClearInput() {
 }
 
 void QtSerialPort::OnReadyRead() {
-  // The handler itself reads and waits, which may signal again: one at a time.
-  if (!notify_ || inHandler_ || !receiveHandler_) return;
+  // The handler itself reads and waits, and Qt signals bytes that arrive
+  // meanwhile only once, here: note them and run the handler again after.
+  if (inHandler_) {
+    missed_ = true;
+    return;
+  }
   inHandler_ = true;
-  receiveHandler_();
+  do {
+    missed_ = false;
+    if (!notify_ || !receiveHandler_) break;
+    // A copy: the handler may replace itself when the operation ends.
+    const std::function<void()> handler = receiveHandler_;
+    handler();
+  } while (missed_ && port_.isOpen() && port_.bytesAvailable() > 0);
   inHandler_ = false;
 }
 

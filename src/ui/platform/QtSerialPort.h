@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QSerialPort>
+#include <QTimer>
 #include <vector>
 
 #include "core/link/PortMap.h"
@@ -22,15 +23,19 @@ class QtSerialPort : public QObject, public SerialPort {
   std::string Read(int n) override;
   void Write(std::string_view bytes) override;
   void ClearInput() override;
-  void SetReceiveNotify(bool on) override { notify_ = on; }
+  void SetReceiveNotify(bool on) override;
 
  private:
   void OnReadyRead();
   void OnError(QSerialPort::SerialPortError error);
 
   QSerialPort port_;
+  // Looks at the line while notification is on: bytes already in Qt's buffer
+  // raise no further readyRead.
+  QTimer poll_;
   bool notify_ = false;
   bool inHandler_ = false;
+  bool missed_ = false;  // bytes arrived while the handler ran
   std::string deviceOverride_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -21,8 +22,6 @@
 #include "core/shell/Startup.h"
 
 namespace pelvaro {
-
-class ProportionalResizer;
 
 // What the main window works with beyond its widgets: the seams.
 struct MainWindowServices {
@@ -71,6 +70,8 @@ class MainWindow : public QWidget {
   const TraceSession* Trace() const { return trace_.get(); }
   // F12: the serial-number service.
   void RunSerialNumberService();
+  // While the logger's data is read and stored, the window cannot be closed.
+  bool DownloadRunning() const { return downloadRunning_; }
 
  signals:
   // An operation whose checks passed asks for its window.
@@ -78,13 +79,23 @@ class MainWindow : public QWidget {
 
  protected:
   void mouseMoveEvent(QMouseEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildWidgets();
-  QPushButton* AddOption(QGroupBox* frame, const char* name, const QString& caption, int row);
+  // Fonts, logo and button heights at this multiple of their default size.
+  void Scale(double scale);
+  QGroupBox* AddFrame(const char* name, const QString& title,
+                      std::initializer_list<std::pair<const char*, QString>> options);
+  void BuildPortFrame();
+  QPushButton* Option(const char* name) const;
   void FillSiteList();
   std::vector<std::string> SiteEntries() const;
   void SelectSiteQuietly(std::optional<int> index);
+  // Selects a row as a click on it does, also when it is the current row.
+  void ClickRow(int row);
   bool SiteListEmpty() const { return file1_->count() == 0; }
   void Open(NextWindow window);
 
@@ -98,6 +109,8 @@ class MainWindow : public QWidget {
   void ShowPortOption(PortOption option);
   void OnDownloadData();
   void OnCommand2();
+  void OnEscape();
+  void ShowDownloadRunningNotice();
   void OnTraceMode();
   void AfterTraceEvent();
   void EndTrace();
@@ -106,6 +119,8 @@ class MainWindow : public QWidget {
   void ShowProgress(long received, long total);
   // One line into the status area, in the given point size.
   void PrintStatus(const std::string& line, int pointSize = 8);
+  void AppendStatusLine(std::size_t index);
+  void ClearStatus();
   void ShowStatusArea();
   void HideStatusArea();
 
@@ -118,6 +133,10 @@ class MainWindow : public QWidget {
   QString pendingSite_;
   QString mode_;
   bool graphAfterDownload_ = false;  // the graph window is opened by a download
+  bool downloadRunning_ = false;
+  // The lines printed since the status area was cleared, with their sizes.
+  std::vector<std::pair<QString, int>> statusLines_;
+  int rowBeforePress_ = -1;  // the site list's current row when the mouse went down
   bool siteWindowCreates_ = false;
   std::function<void(NextWindow)> opener_;
   std::function<int()> askTraceSensors_;
@@ -138,12 +157,14 @@ class MainWindow : public QWidget {
   QRadioButton* optCom2_ = nullptr;
   QRadioButton* optUsb_ = nullptr;
   QList<QPushButton*> options_;
+  QList<QWidget*> optionRows_;  // the option buttons and the empty places beside them
+  QFont baseFont_;
+  double scale_ = 0;
   QPushButton* optionDelete_ = nullptr;
   QTextEdit* picture1_ = nullptr;
   QProgressBar* progressBar1_ = nullptr;
   QPushButton* command1_ = nullptr;
   QPushButton* command2_ = nullptr;
-  ProportionalResizer* resizer_ = nullptr;
 };
 
 }  // namespace pelvaro

@@ -139,6 +139,7 @@ TEST_F(TraceTest, HiIsAReadingUntilTheLoggersLastScanAndThenEndsTheTrace) {
   EXPECT_EQ(prompter.shown[0].title, "");
   EXPECT_FALSE(port.IsOpen());
   EXPECT_FALSE(port.notify);
+  EXPECT_EQ(display.shown.end()[-2], kTraceTerminated);
   EXPECT_EQ(display.shown.back(), kClear);
   EXPECT_EQ(display.Rows().size(), 64u);
 }
@@ -240,21 +241,6 @@ class TraceSimTest : public ::testing::Test {
                    [this](const std::string& line) { display.Add(line, clock.Now()); }};
   TraceSession trace{link, [this] { display.Add(kClear, clock.Now()); }};
 };
-
-TEST_F(TraceSimTest, LoggerEndsTheTraceAfterItsSixtyFourthScan) {
-  ASSERT_TRUE(trace.Start(2));
-  RunFor(200);
-  EXPECT_EQ(trace.Ended(), TraceEnd::LoggerEnded);
-  const auto rows = display.Rows();
-  ASSERT_EQ(rows.size(), 64u);
-  EXPECT_EQ(rows.back().substr(0, 4), "  64");
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text, kBattery);
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(port.Written(), Bytes({0x00, 0x54, 0x02}));
-  // Pages of 20 rows: a fresh header before scans 20, 40 and 60.
-  EXPECT_EQ(std::count(display.shown.begin(), display.shown.end(), TraceSession::HeaderLine(2)), 4);
-}
 
 TEST_F(TraceSimTest, ExitTraceModeStopsTheLogger) {
   ASSERT_TRUE(trace.Start(2));

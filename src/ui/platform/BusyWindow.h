@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+#include <QWidget>
+
+#include "ui/platform/QtClock.h"
+
+namespace pelvaro {
+
+// A window while an operation of its own talks to the logger: the operation's
+// waits deliver events again, but every click and key aimed at the window is
+// dropped (not kept for later, where it would act on whatever the operation
+// left behind). Its close request does reach it, so that closeEvent can answer
+// at once; other windows, such as a notice opened meanwhile, work as usual.
+class BusyWindow : public QObject {
+ public:
+  explicit BusyWindow(QWidget* window);
+  ~BusyWindow() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget* window_;
+  InputDuringWaits input_;
+};
+
+}  // namespace pelvaro
