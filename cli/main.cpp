@@ -37,6 +37,7 @@ constexpr int kUsage = 2;
 
 const char kHelp[] =
     "Usage: pelvaro-cli [--root DIR] COMMAND [ARGS]\n"
+    "       pelvaro-cli --help | --version\n"
     "\n"
     "  --root DIR   the working root itself (the folder holding TVMKHEADER);\n"
     "               default: \"Pelvaro Data\" in $USERPROFILE, else in $HOME\n"
@@ -87,6 +88,7 @@ struct Arguments {
   std::vector<std::string> positional;
   std::map<std::string, std::string> options;  // --name value
   bool help = false;
+  bool version = false;
   bool yes = false;
 };
 
@@ -100,6 +102,8 @@ std::optional<Arguments> Parse(int argc, char** argv, std::string& error) {
     const std::string word = argv[i];
     if (word == "--help" || word == "-h") {
       args.help = true;
+    } else if (word == "--version") {
+      args.version = true;
     } else if (word == "--yes") {
       args.yes = true;
     } else if (word.rfind("--", 0) == 0) {
@@ -353,6 +357,10 @@ int main(int argc, char** argv) {
   if (!args) return Usage(error);
   if (args->help) {
     std::cout << kHelp;
+    return kOk;
+  }
+  if (args->version) {
+    std::cout << "pelvaro-cli " << kVersion << "\n";
     return kOk;
   }
   if (args->positional.empty()) return Usage("no command given");
