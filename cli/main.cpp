@@ -39,6 +39,7 @@ constexpr int kUsage = 2;
 
 const char kHelp[] =
     "Usage: pelvaro-cli [--root DIR] COMMAND [ARGS]\n"
+    "       pelvaro-cli --help | --version\n"
     "\n"
     "  --root DIR   the working root itself (the folder holding TVMKHEADER);\n"
     "               default: \"Pelvaro Data\" in $USERPROFILE, else in $HOME\n"
@@ -103,6 +104,7 @@ struct Arguments {
   std::vector<std::string> positional;
   std::map<std::string, std::string> options;  // --name value
   bool help = false;
+  bool version = false;
   bool yes = false;
   bool json = false;
 };
@@ -117,6 +119,8 @@ std::optional<Arguments> Parse(int argc, char** argv, std::string& error) {
     const std::string word = argv[i];
     if (word == "--help" || word == "-h") {
       args.help = true;
+    } else if (word == "--version") {
+      args.version = true;
     } else if (word == "--yes") {
       args.yes = true;
     } else if (word == "--json") {
@@ -400,6 +404,10 @@ int main(int argc, char** argv) {
   if (!args) return Usage(error);
   if (args->help) {
     std::cout << kHelp;
+    return kOk;
+  }
+  if (args->version) {
+    std::cout << "pelvaro-cli " << kVersion << "\n";
     return kOk;
   }
   if (args->positional.empty()) return Usage("no command given");

@@ -60,6 +60,7 @@ The line:
                         bad-echo        the start echo has byte 20 altered
                         empty           a download reports an empty memory
   --help              show this text
+  --version           show the version
 
 Exit status: 0 when stopped by a signal, 1 on failure, 2 on a bad option.
 )";
@@ -273,6 +274,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::string_view(argv[i]) == "--help") {
       std::cout << kHelp;
+      return 0;
+    }
+    if (std::string_view(argv[i]) == "--version") {
+      std::cout << "pelvaro-sim " PELVARO_VERSION "\n";
       return 0;
     }
   }

@@ -21,23 +21,30 @@ using pelvaro::testing::TempRoot;
 
 const fs::path kBin = PELVARO_BIN_DIR;
 const fs::path kSample = kBin / ".." / "share" / "pelvaro-sample";
+const fs::path kSeed = kBin / ".." / "share" / "pelvaro";
 const std::string kSite = "SAMPLE SITE_01";
 
 QProcessEnvironment HomeEnvironment(const fs::path& home) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("HOME", QString::fromStdString(home.string()));
   env.remove("USERPROFILE");
-  env.remove("ProgramFiles");
+  env.insert("ProgramFiles", QString::fromStdString((home / "Program Files").string()));
   env.insert("QT_QPA_PLATFORM", "offscreen");
   return env;
 }
 
-// A copy of the sample as the installation leaves it, so nothing is taken
-// from the build.
-void StageSample(const fs::path& folder) {
+// A copy of the sample as an installation may leave it in the current folder,
+// and an install folder with only the seed's state files (the seed's site
+// folders would bring the sample too), so nothing is taken from the build.
+void StageSample(const fs::path& folder, const fs::path& home) {
   fs::create_directories(folder);
   for (const auto& entry : fs::directory_iterator(kSample)) {
     if (entry.is_regular_file()) fs::copy_file(entry.path(), folder / entry.path().filename());
+  }
+  const fs::path install = home / "Program Files" / "TVMKVelmora";
+  fs::create_directories(install);
+  for (const char* name : {"Sitesel.dat", "START.DAT"}) {
+    fs::copy_file(kSeed / name, install / name);
   }
 }
 
@@ -64,7 +71,7 @@ CliRun RunCli(const QStringList& args) {
 TEST(ProgramStart, FirstStartInstallsConvertsAndKeepsRunning) {
   TempRoot home;
   const fs::path cwd = home.Path() / "install";
-  StageSample(cwd);
+  StageSample(cwd, home.Path());
   QProcess program;
   program.setProcessEnvironment(HomeEnvironment(home.Path()));
   program.setWorkingDirectory(QString::fromStdString(cwd.string()));

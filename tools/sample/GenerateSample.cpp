@@ -1,5 +1,7 @@
-// Builds the sample site the installation leaves beside the program, and the
-// seed state files of a new working root.
+// Builds the sample site as loose files, as an installation may leave them in
+// the program's current folder, and the seed of a new working root: the sample
+// site already in its storage folders, converted, with the state files that
+// select it.
 #include <iostream>
 #include <string>
 
@@ -40,6 +42,7 @@ int main(int argc, char** argv) {
   const std::string id = "SAMPLE SITE_01";
   const fs::path work = out / ".work";
   fs::remove_all(out);
+  fs::remove_all(seed);
   fs::create_directories(work);
   fs::create_directories(seed);
 
@@ -61,6 +64,12 @@ int main(int argc, char** argv) {
     Files::CopyFile(paths.header, out / paths.header.filename());
   }
   Files::CopyFile(CalibratedPath(files, "TVMKDATA", id, kGraphExtension), out / (id + ".bgf"));
+
+  // A new working root takes the seed's folders whole, so an installed program
+  // started from a menu, far from any loose sample, still opens on the sample.
+  for (const char* folder : {"TVMKHEADER", "TVMKDATA"}) {
+    Files::CopyFolder(work / folder, seed / folder);
+  }
   fs::remove_all(work);
 
   const Files seedFiles(seed);

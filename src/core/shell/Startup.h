@@ -11,7 +11,8 @@
 namespace pelvaro {
 
 inline constexpr char kAppName[] = "Velmora Pelvaro Soil Moisture";
-inline constexpr char kVersionText[] = "V3.1 ";
+inline constexpr char kVersion[] = PELVARO_VERSION;  // from the build
+inline constexpr char kVersionText[] = "V" PELVARO_VERSION " ";
 inline constexpr char kSampleSite[] = "SAMPLE SITE_01";
 
 // Where the program looks for its files when it starts.
