@@ -17,14 +17,19 @@ namespace pelvaro {
 namespace {
 
 constexpr std::size_t kFlushBytes = 1 << 20;
+// Room for the longest row: sixteen sensors and a total of at most 64
+// characters each, with their keys.
+constexpr std::size_t kRowRoom = 4096;
 constexpr int kLastSecond = 86399;
 constexpr char kTotalKey[] = "root_zone_total";
 
 // An output file written under a sibling name and renamed over its target
-// once it is whole; dropped unrenamed, it takes the sibling with it.
+// once it is whole; dropped unrenamed, it takes the sibling with it. Rows
+// are put together in its buffer, where they stay until a megabyte is full.
 class SiblingFile {
  public:
-  explicit SiblingFile(fs::path target) : target_(std::move(target)), temp_(target_) {
+  explicit SiblingFile(fs::path target)
+      : target_(std::move(target)), temp_(target_), buffer_(kFlushBytes + kRowRoom) {
     temp_ += ".new";
     file_.reset(std::fopen(temp_.string().c_str(), "wb"));
     if (!file_) Fail();
@@ -36,13 +41,25 @@ class SiblingFile {
   SiblingFile(const SiblingFile&) = delete;
   SiblingFile& operator=(const SiblingFile&) = delete;
 
-  // Writes the bytes and empties them.
-  void Write(std::string& bytes) {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size()) Fail();
-    bytes.clear();
+  void Write(std::string_view bytes) {
+    if (used_ + bytes.size() > buffer_.size()) Flush();
+    if (bytes.size() > buffer_.size()) {
+      Put(bytes);
+    } else {
+      std::memcpy(buffer_.data() + used_, bytes.data(), bytes.size());
+      used_ += bytes.size();
+    }
+  }
+  // Where the next row goes, with room for kRowRoom bytes.
+  char* Tail() { return buffer_.data() + used_; }
+  // The row that ends here is written.
+  void Advance(const char* end) {
+    used_ = static_cast<std::size_t>(end - buffer_.data());
+    if (used_ >= kFlushBytes) Flush();
   }
   // Everything on disk, the file closed: ready to be renamed.
   void Finish() {
+    Flush();
     const bool flushed = std::fflush(file_.get()) == 0;
     if (!flushed) Fail();
     if (std::fclose(file_.release()) != 0) Fail();
@@ -62,66 +79,75 @@ class SiblingFile {
   [[noreturn]] void Fail() const {
     throw IoError(std::string(std::strerror(errno)) + ": " + target_.string());
   }
+  void Put(std::string_view bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size()) Fail();
+  }
+  void Flush() {
+    Put(std::string_view(buffer_.data(), used_));
+    used_ = 0;
+  }
 
   fs::path target_;
   fs::path temp_;
   std::unique_ptr<std::FILE, Closer> file_;
   bool renamed_ = false;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
 };
+
+// Rows are put together in place, in the output buffer: the export of a
+// full site spends its time here.
+char* Put(char* at, std::string_view text) {
+  for (char c : text) *at++ = c;
+  return at;
+}
 
 // The value with exactly two decimals, as FixedText writes it. A value the
 // graph file holds has at most two decimals, and a sum of such values lies
-// next to its exact cents: those are written from their whole cents, which
-// is what the export of a full site spends its time on.
-void AppendTwoDecimals(std::string& out, double value) {
+// next to its exact cents: those are written from their whole cents.
+char* PutTwoDecimals(char* at, double value) {
   const double cents = value * 100;
-  const double whole = std::nearbyint(cents);
-  if (!(std::abs(cents - whole) < 1e-6 && std::abs(whole) < 1e12)) {
-    out += FixedText(value, 2);
-    return;
-  }
-  auto n = static_cast<std::int64_t>(whole);
-  if (n < 0) {
-    out += '-';
-    n = -n;
-  }
+  const auto whole =
+      std::abs(cents) < 1e12 ? static_cast<std::int64_t>(cents + (cents < 0 ? -0.5 : 0.5)) : 0;
+  if (!(std::abs(cents - static_cast<double>(whole)) < 1e-6)) return Put(at, FixedText(value, 2));
+  auto n = static_cast<std::uint64_t>(whole < 0 ? -whole : whole);
   char digits[24];
-  int length = 0;
-  // At least three digits: 5 cents are "0.05".
+  char* const end = digits + sizeof digits;
+  char* p = end;
+  for (int d = 0; d < 2; ++d, n /= 10) *--p = static_cast<char>('0' + n % 10);
+  *--p = '.';
   do {
-    digits[length++] = static_cast<char>('0' + n % 10);
+    *--p = static_cast<char>('0' + n % 10);
     n /= 10;
-  } while (n > 0 || length < 3);
-  while (length > 2) out += digits[--length];
-  out += '.';
-  out += digits[1];
-  out += digits[0];
+  } while (n > 0);
+  if (whole < 0) *--p = '-';
+  return Put(at, std::string_view(p, static_cast<std::size_t>(end - p)));
 }
 
-void AppendTwoDigits(std::string& out, int n) {
-  out += static_cast<char>('0' + n / 10);
-  out += static_cast<char>('0' + n % 10);
+char* PutTwoDigits(char* at, int n) {
+  *at++ = static_cast<char>('0' + n / 10);
+  *at++ = static_cast<char>('0' + n % 10);
+  return at;
 }
 
 // "2026-09-07T10:00:00", the date worked out once per day.
 class TimeWriter {
  public:
-  // False (nothing appended) for a time without a calendar date.
-  bool Append(std::string& out, const std::optional<ScanTime>& time) {
-    if (!time) return false;
+  // Nothing (nullptr) for a time without a calendar date.
+  char* Put(char* at, const std::optional<ScanTime>& time) {
+    if (!time) return nullptr;
     if (time->day != day_) {
       day_ = time->day;
       date_ = IsoDate(time->day);
     }
-    if (date_.empty()) return false;
-    out += date_;
-    out += 'T';
-    AppendTwoDigits(out, time->seconds / 3600);
-    out += ':';
-    AppendTwoDigits(out, time->seconds / 60 % 60);
-    out += ':';
-    AppendTwoDigits(out, time->seconds % 60);
-    return true;
+    if (date_.empty()) return nullptr;
+    at = pelvaro::Put(at, date_);
+    *at++ = 'T';
+    at = PutTwoDigits(at, time->seconds / 3600);
+    *at++ = ':';
+    at = PutTwoDigits(at, time->seconds / 60 % 60);
+    *at++ = ':';
+    return PutTwoDigits(at, time->seconds % 60);
   }
 
  private:
@@ -167,29 +193,28 @@ class RowWriter {
     return head + "," + kTotalKey + "\r\n";
   }
 
-  void Row(std::string& out, const SiteScans::Scan& scan, const std::optional<ScanTime>& time) {
+  // Puts the row at `at`, with room for kRowRoom bytes; returns its end.
+  char* Row(char* at, const SiteScans::Scan& scan, const std::optional<ScanTime>& time) {
     if (json_) {
-      out += rows_ == 0 ? "\n    {\"time\": " : ",\n    {\"time\": ";
-      const std::size_t quote = out.size();
-      out += '"';
-      if (times_.Append(out, time)) {
-        out += '"';
+      at = Put(at, rows_ == 0 ? "\n    {\"time\": \"" : ",\n    {\"time\": \"");
+      if (char* end = times_.Put(at, time)) {
+        at = end;
+        *at++ = '"';
       } else {
-        out.resize(quote);
-        out += "null";
+        at = Put(at - 1, "null");
       }
-    } else {
-      times_.Append(out, time);
+    } else if (char* end = times_.Put(at, time)) {
+      at = end;
     }
     for (std::size_t j = 0; j < scan.graph.values.size(); ++j) {
-      out += separators_[j];
-      Value(out,
-            OutOfRange(scan.raw[j]) ? std::nullopt : std::optional<double>(scan.graph.values[j]));
+      at = Put(at, separators_[j]);
+      at = Value(
+          at, OutOfRange(scan.raw[j]) ? std::nullopt : std::optional<double>(scan.graph.values[j]));
     }
-    out += separators_.back();
-    Value(out, scan.total);
-    out += json_ ? "}" : "\r\n";
+    at = Put(at, separators_.back());
+    at = Value(at, scan.total);
     ++rows_;
+    return Put(at, json_ ? "}" : "\r\n");
   }
 
   std::string Tail() const {
@@ -200,12 +225,9 @@ class RowWriter {
   std::uint64_t Rows() const { return rows_; }
 
  private:
-  void Value(std::string& out, const std::optional<double>& value) const {
-    if (value) {
-      AppendTwoDecimals(out, *value);
-    } else if (json_) {
-      out += "null";
-    }
+  char* Value(char* at, const std::optional<double>& value) const {
+    if (value) return PutTwoDecimals(at, *value);
+    return json_ ? Put(at, "null") : at;
   }
 
   bool json_;
@@ -269,21 +291,16 @@ std::uint64_t ExportSeason(const Files& files, const SeasonExportRequest& reques
   }
   RowWriter rows(site, request.format);
   SiblingFile out(target);
-  std::string buffer = rows.Head(site);
-  buffer.reserve(kFlushBytes + 4096);
+  out.Write(rows.Head(site));
   site.ForEachScan(nullptr, [&](const SiteScans::Scan& scan) {
     const auto time = SplitDateTime(scan.graph.dateTime);
-    if (!request.range.Contains(time)) return;
-    rows.Row(buffer, scan, time);
-    if (buffer.size() >= kFlushBytes) out.Write(buffer);
+    if (request.range.Contains(time)) out.Advance(rows.Row(out.Tail(), scan, time));
   });
-  buffer += rows.Tail();
-  out.Write(buffer);
+  out.Write(rows.Tail());
   out.Finish();
   if (request.format == ExportFormat::Csv) {
     SiblingFile meta(MetaPath(target));
-    std::string text = JsonHead(site) + "\n}\n";
-    meta.Write(text);
+    meta.Write(JsonHead(site) + "\n}\n");
     meta.Finish();
     out.Rename();
     meta.Rename();
