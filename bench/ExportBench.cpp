@@ -16,10 +16,7 @@ namespace {
 using namespace pelvaro;
 namespace fs = std::filesystem;
 
-bench::FullSite& Site() {
-  static bench::FullSite site("pelvaro-export-bench");
-  return site;
-}
+bench::FullSite& Site() { return bench::SiteIn("pelvaro-export-bench"); }
 
 fs::path Out(const char* name) { return Site().root / name; }
 
