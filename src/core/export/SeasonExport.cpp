@@ -281,6 +281,13 @@ fs::path MetaPath(const fs::path& csv) {
 
 std::uint64_t ExportSeason(const Files& files, const SeasonExportRequest& request,
                            const fs::path& target) {
+  // A mistyped name must never replace a site's header, blocks or calibrated files.
+  for (const char* kept : {".key", ".dat", ".bgf", ".pct"}) {
+    if (Files::SameNameIgnoringCase(target.extension().string(), kept)) {
+      throw std::runtime_error("An export is never written over a " + target.extension().string() +
+                               " file: " + target.string());
+    }
+  }
   SiteScans site = SiteScans::Open(files, request.identification, request.dataDirectory);
   if (site.Sensors().empty()) {
     throw std::runtime_error("This site does not have any sensors selected.");

@@ -115,6 +115,9 @@ const Case kCases[] = {
            SiteHeader::Open(files, kSite).WriteRecord(header::kFirstBlockSlot + 1, "0");
          },
      .error = kOutdatedGraph},
+    {.guards = "a name of the program's own files, whatever its case",
+     .target = "season.Dat",
+     .error = "never written over a .Dat file"},
     {.guards = "a folder that does not exist",
      .target = "missing/season.csv",
      .error = "No such file or directory"},
