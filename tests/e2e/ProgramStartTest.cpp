@@ -239,6 +239,7 @@ TEST(CommandLine, ExportOfTheSampleSite) {
   const std::pair<QStringList, const char*> refused[] = {
       {{site, o, "--from", "2026-11-02", "--to", "2026-11-01"}, "is later than --to"},
       {{site, o, "--to", "1-11-2026"}, "--to takes a date as YYYY-MM-DD"},
+      {{site, o, "--from", "2026-02-29"}, "--from takes a date as YYYY-MM-DD"},
       {{site, o, "--format", "xlsx"}, "--format takes csv or json"},
       {{"NONE_01", o}, "NONE_01 has no header file"},
   };
