@@ -1,5 +1,6 @@
 #include "core/export/SeasonExport.h"
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -102,6 +103,22 @@ char* Put(char* at, std::string_view text) {
   return at;
 }
 
+// "00" to "99", two characters each.
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int n = 0; n < 100; ++n) {
+    pairs[static_cast<std::size_t>(2 * n)] = static_cast<char>('0' + n / 10);
+    pairs[static_cast<std::size_t>(2 * n + 1)] = static_cast<char>('0' + n % 10);
+  }
+  return pairs;
+}();
+
+char* PutPair(char* at, std::uint64_t n) {
+  at[0] = kDigitPairs[2 * n];
+  at[1] = kDigitPairs[2 * n + 1];
+  return at + 2;
+}
+
 // The value with exactly two decimals, as FixedText writes it. A value the
 // graph file holds has at most two decimals, and a sum of such values lies
 // next to its exact cents: those are written from their whole cents.
@@ -110,18 +127,25 @@ char* PutTwoDecimals(char* at, double value) {
   const auto whole =
       std::abs(cents) < 1e12 ? static_cast<std::int64_t>(cents + (cents < 0 ? -0.5 : 0.5)) : 0;
   if (!(std::abs(cents - static_cast<double>(whole)) < 1e-6)) return Put(at, FixedText(value, 2));
-  auto n = static_cast<std::uint64_t>(whole < 0 ? -whole : whole);
-  char digits[24];
-  char* const end = digits + sizeof digits;
-  char* p = end;
-  for (int d = 0; d < 2; ++d, n /= 10) *--p = static_cast<char>('0' + n % 10);
-  *--p = '.';
-  do {
-    *--p = static_cast<char>('0' + n % 10);
-    n /= 10;
-  } while (n > 0);
-  if (whole < 0) *--p = '-';
-  return Put(at, std::string_view(p, static_cast<std::size_t>(end - p)));
+  if (whole < 0) *at++ = '-';
+  const auto n = static_cast<std::uint64_t>(whole < 0 ? -whole : whole);
+  std::uint64_t units = n / 100;
+  // The units from the front, two digits at a time.
+  char digits[16];
+  char* p = digits + sizeof digits;
+  while (units >= 100) {
+    p -= 2;
+    PutPair(p, units % 100);
+    units /= 100;
+  }
+  if (units >= 10) {
+    at = PutPair(at, units);
+  } else {
+    *at++ = static_cast<char>('0' + units);
+  }
+  at = Put(at, std::string_view(p, static_cast<std::size_t>(digits + sizeof digits - p)));
+  *at++ = '.';
+  return PutPair(at, n % 100);
 }
 
 char* PutTwoDigits(char* at, int n) {
