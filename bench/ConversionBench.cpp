@@ -19,10 +19,7 @@ namespace fs = std::filesystem;
 
 using bench::FullSite;
 
-FullSite& Site() {
-  static FullSite site("pelvaro-bench");
-  return site;
-}
+FullSite& Site() { return bench::SiteIn("pelvaro-bench"); }
 
 std::uintmax_t OutputBytes() {
   FullSite& site = Site();

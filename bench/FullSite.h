@@ -48,6 +48,12 @@ struct FullSite {
   std::filesystem::path graph;
 };
 
+// The site of a benchmark program, built at its first use, in its own folder.
+inline FullSite& SiteIn(const char* folder) {
+  static FullSite site(folder);
+  return site;
+}
+
 // Reading the site's graph file whole, as the graph window does: the
 // yardstick of the benchmarks that read it another way.
 inline void ReadGraphFileWhole(benchmark::State& state, const FullSite& site) {

@@ -22,10 +22,7 @@ namespace fs = std::filesystem;
 
 using bench::FullSite;
 
-FullSite& Site() {
-  static FullSite site("pelvaro-graph-bench");
-  return site;
-}
+FullSite& Site() { return bench::SiteIn("pelvaro-graph-bench"); }
 
 // Resident memory now, from the kernel's page count.
 double ResidentMiB() {

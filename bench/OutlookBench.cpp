@@ -14,10 +14,7 @@ namespace {
 using namespace pelvaro;
 namespace fs = std::filesystem;
 
-bench::FullSite& Site() {
-  static bench::FullSite site("pelvaro-outlook-bench");
-  return site;
-}
+bench::FullSite& Site() { return bench::SiteIn("pelvaro-outlook-bench"); }
 
 void BM_ReadGraphFile(benchmark::State& state) { bench::ReadGraphFileWhole(state, Site()); }
 

@@ -11,6 +11,7 @@
 
 #include "cli/CliPrompter.h"
 #include "core/editor/BlockExport.h"
+#include "core/export/SeasonExport.h"
 #include "core/link/PortMap.h"
 #include "core/link/PortSelection.h"
 #include "core/operations/Conversion.h"
@@ -55,6 +56,15 @@ const char kHelp[] =
     "  export-csv SITE BLOCK OUT.csv\n"
     "      Writes data block BLOCK of the site as a CSV file (data directory\n"
     "      from the site header).\n"
+    "  export SITE OUT [--from DATE] [--to DATE] [--format csv|json]\n"
+    "      Writes every scan of the site's graph file from DATE to DATE (both\n"
+    "      included, YYYY-MM-DD; default: all) to OUT, one row per scan: time (ISO\n"
+    "      8601 local time), the value of each enabled sensor under its depth\n"
+    "      (10cm, 20cm, ...) and root_zone_total, all with two decimals; an\n"
+    "      out-of-range reading is empty (CSV) or null (JSON). CSV (the default)\n"
+    "      has CR LF line ends and a sidecar OUT.meta.json with site, unit and\n"
+    "      sensors (depth_cm, field_capacity, refill); JSON holds those keys and\n"
+    "      scans. An existing OUT is replaced only when the export succeeds.\n"
     "  download SITE (--port N | --device PATH) [--yes]\n"
     "      Reads the logger's run and stores it as the site's next data block,\n"
     "      then converts the site. Status lines go to stdout.\n"
@@ -111,7 +121,8 @@ struct Arguments {
 
 // Options that take a value; every other "--" word is an error.
 const std::vector<std::string> kValueOptions = {"--root",   "--dir",   "--sensors",  "--port",
-                                                "--device", "--timed", "--interval", "--scans"};
+                                                "--device", "--timed", "--interval", "--scans",
+                                                "--from",   "--to",    "--format"};
 
 std::optional<Arguments> Parse(int argc, char** argv, std::string& error) {
   Arguments args;
@@ -213,6 +224,40 @@ int ExportCsv(const Files& files, const Arguments& args) {
   }
   CliPrompter prompter;
   return SaveBlockCsv(files, prompter, site, stem, fs::path(args.positional[3])) ? kOk : kFailed;
+}
+
+int Export(const Files& files, const Arguments& args) {
+  if (args.positional.size() != 3) return Usage("export takes SITE OUT");
+  const auto fail = [](const std::string& why) {
+    std::cerr << "pelvaro-cli: " << why << "\n";
+    return kFailed;
+  };
+  SeasonExportRequest request;
+  request.identification = args.positional[1];
+  std::optional<std::int64_t> days[2];
+  const char* const names[2] = {"--from", "--to"};
+  for (int i = 0; i < 2; ++i) {
+    const auto it = args.options.find(names[i]);
+    if (it == args.options.end()) continue;
+    days[i] = ParseIsoDate(it->second);
+    if (!days[i])
+      return fail(std::string(names[i]) + " takes a date as YYYY-MM-DD, not \"" + it->second +
+                  "\"");
+  }
+  if (days[0] && days[1] && *days[0] > *days[1]) {
+    return fail("--from " + args.options.at("--from") + " is later than --to " +
+                args.options.at("--to"));
+  }
+  request.range = DayRange(days[0], days[1]);
+  if (const auto it = args.options.find("--format"); it != args.options.end()) {
+    if (it->second == "json") {
+      request.format = ExportFormat::Json;
+    } else if (it->second != "csv") {
+      return fail("--format takes csv or json, not \"" + it->second + "\"");
+    }
+  }
+  ExportSeason(files, request, fs::path(args.positional[2]));
+  return kOk;
 }
 
 // The port of a logger command: --port N, or --device PATH on the port object.
@@ -418,6 +463,7 @@ int main(int argc, char** argv) {
       return args->positional.size() == 1 ? Sites(files) : Usage("sites takes no argument");
     if (command == "convert") return Convert(files, *args);
     if (command == "export-csv") return ExportCsv(files, *args);
+    if (command == "export") return Export(files, *args);
     if (command == "download") return DownloadRun(files, *args);
     if (command == "start") return StartRun(files, *args);
     if (command == "trace") return TraceRun(*args);

@@ -149,16 +149,21 @@ TEST(ProgramStart, CommandLineReportsFailuresAndMisuse) {
 
 namespace {
 
-TEST(CommandLine, StatusOfTheSampleSite) {
-  // The sample as a site of a working root, converted from its blocks.
-  TempRoot root;
-  fs::create_directories(root.Path() / "TVMKHEADER");
-  fs::create_directories(root.Path() / "TVMKDATA");
+// The sample as a site of a working root: header, blocks and graph file.
+void SampleRoot(const fs::path& root) {
+  fs::create_directories(root / "TVMKHEADER");
+  fs::create_directories(root / "TVMKDATA");
   for (const auto& entry : fs::directory_iterator(kSample)) {
     const bool header = entry.path().filename() == kSite + ".key";
     fs::copy_file(entry.path(),
-                  root.Path() / (header ? "TVMKHEADER" : "TVMKDATA") / entry.path().filename());
+                  root / (header ? "TVMKHEADER" : "TVMKDATA") / entry.path().filename());
   }
+}
+
+TEST(CommandLine, StatusOfTheSampleSite) {
+  // The sample, converted from its blocks.
+  TempRoot root;
+  SampleRoot(root.Path());
   const QString r = QString::fromStdString(root.Path().string());
   ASSERT_EQ(RunCli({"--root", r, "convert", QString::fromStdString(kSite)}).exitCode, 0);
   const auto tree = [&root] {
@@ -207,6 +212,50 @@ TEST(CommandLine, StatusOfTheSampleSite) {
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("NONE_01 has no header file"), std::string::npos);
   EXPECT_EQ(RunCli({"--root", r, "status", "../up_01"}).exitCode, 2);
+}
+
+TEST(CommandLine, ExportOfTheSampleSite) {
+  TempRoot root;
+  SampleRoot(root.Path());
+  const QString r = QString::fromStdString(root.Path().string());
+  const QString site = QString::fromStdString(kSite);
+  const fs::path out = root.Path() / "season.csv";
+  const QString o = QString::fromStdString(out.string());
+  const CliRun run =
+      RunCli({"--root", r, "export", site, o, "--from", "2026-11-01", "--to", "2026-11-02"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::string csv = ReadBytes(out);
+  const std::string head =
+      "time,10cm,20cm,40cm,60cm,80cm,root_zone_total\r\n"
+      "2026-11-01T00:00:00,85.58,80.00,78.50,81.42,98.00,244.08\r\n"
+      "2026-11-01T00:15:00,";
+  EXPECT_EQ(csv.substr(0, head.size()), head);
+  EXPECT_TRUE(csv.ends_with("\n2026-11-02T12:45:00,99.58,89.25,83.42,79.08,96.83,272.25\r\n"));
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'),
+            1 + 96 + 52);  // two days, the last one cut short
+  const QJsonObject meta =
+      QJsonDocument::fromJson(QByteArray::fromStdString(ReadBytes(fs::path(out) += ".meta.json")))
+          .object();
+  EXPECT_EQ(meta["site"].toString(), site);
+  EXPECT_EQ(meta["unit"].toString(), "%");
+  ASSERT_EQ(meta["sensors"].toArray().size(), 5);
+  EXPECT_EQ(meta["sensors"].toArray().at(4).toObject(),
+            (QJsonObject{{"depth_cm", 80}, {"field_capacity", 100}, {"refill", 60}}));
+
+  // Refused before anything is written: the export of before stays.
+  const std::pair<QStringList, const char*> refused[] = {
+      {{site, o, "--from", "2026-11-02", "--to", "2026-11-01"}, "is later than --to"},
+      {{site, o, "--to", "1-11-2026"}, "--to takes a date as YYYY-MM-DD"},
+      {{site, o, "--from", "2026-02-29"}, "--from takes a date as YYYY-MM-DD"},
+      {{site, o, "--format", "xlsx"}, "--format takes csv or json"},
+      {{"NONE_01", o}, "NONE_01 has no header file"},
+  };
+  for (const auto& [args, why] : refused) {
+    const CliRun no = RunCli(QStringList{"--root", r, "export"} + args);
+    EXPECT_EQ(no.exitCode, 1) << why;
+    EXPECT_NE(no.err.find(why), std::string::npos) << no.err;
+    EXPECT_EQ(ReadBytes(out), csv) << why;
+  }
 }
 
 }  // namespace

@@ -320,6 +320,55 @@ TEST_F(GraphWindowTest, OtherFormatsAndAFailedSaveSaysWhy) {
   EXPECT_EQ(saveDialogs, 4);
 }
 
+TEST_F(GraphWindowTest, ExportSeasonWritesTheScansInViewAsCsv) {
+  auto w = Open();
+  const auto exported = [&](const char* name) {
+    saveTo = Path(name);
+    saveFilter = "*.csv Files(*.csv)";
+    QTest::mouseClick(Find<QPushButton>(*w, "cmdExportSeason"), Qt::LeftButton);
+    std::vector<std::string> lines;
+    std::string csv = ReadBytes(root.Path() / (std::string(name) + ".csv"));
+    for (std::size_t at; (at = csv.find("\r\n")) != std::string::npos; csv.erase(0, at + 2)) {
+      lines.push_back(csv.substr(0, at));
+    }
+    return lines;
+  };
+  // Not zoomed: the whole season, under a name the dialog gave ".csv".
+  const auto whole = exported("season");
+  ASSERT_EQ(whole.size(), 1 + w->Model().Scans());
+  EXPECT_EQ(whole[0], "time,10cm,20cm,40cm,60cm,80cm,root_zone_total");
+  EXPECT_EQ(whole[1], "2026-09-07T10:00:00,95.83,97.92,97.92,98.00,97.92,291.67");
+  EXPECT_TRUE(fs::exists(root.Path() / "season.csv.meta.json"));
+
+  // A rubber band dragged over the chart: the scans it shows, and no other.
+  auto* view = Find<GraphChartView>(*w, "TChart1");
+  const auto x = w->Model().X();
+  const QPoint from = InView(*w, {x[1000], 70}) - QPoint(0, 50);
+  const QPoint to = InView(*w, {x[1200], 70}) + QPoint(0, 50);
+  QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
+  QTest::mouseMove(view->viewport(), to);
+  QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, to);
+  auto* bottom = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Horizontal).front());
+  ASSERT_GT(bottom->min(), x[990]);
+  ASSERT_LT(bottom->max(), x[1210]);
+  const auto first = std::lower_bound(x.begin(), x.end(), bottom->min()) - x.begin();
+  const auto last = std::upper_bound(x.begin(), x.end(), bottom->max()) - x.begin() - 1;
+  const auto zoomed = exported("zoomed");
+  ASSERT_EQ(zoomed.size(), static_cast<std::size_t>(1 + last - first + 1));
+  EXPECT_EQ(zoomed[1], whole[1 + first]);
+  EXPECT_EQ(zoomed.back(), whole[1 + last]);
+
+  // A folder that is not there: the message, and the window goes on.
+  exported("missing/season");
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text,
+            "An error occurred while exporting the season.\r\nThe error is No such file or "
+            "directory: " +
+                (root.Path() / "missing" / "season.csv").string());
+  EXPECT_EQ(saveDialogs, 3);
+  EXPECT_TRUE(w->isVisible());
+}
+
 TEST_F(GraphWindowTest, PrintAsksForThePrinterAndACancelPrintsNothing) {
   auto w = Open();
   Print(*w, nullptr);  // cancelled

@@ -256,6 +256,19 @@ bool GraphModel::Draw(const Progress& progress) {
   }
 }
 
+std::optional<std::pair<double, double>> GraphModel::DateTimesBetween(double from,
+                                                                      double to) const {
+  std::optional<std::pair<double, double>> times;
+  if (!data_ || data_->dateTimes.size() != x_.size()) return times;
+  for (std::size_t k = 0; k < x_.size(); ++k) {
+    if (x_[k] < from || x_[k] > to) continue;
+    const double t = data_->dateTimes[k];
+    times =
+        times ? std::pair{std::min(times->first, t), std::max(times->second, t)} : std::pair{t, t};
+  }
+  return times;
+}
+
 std::string GraphModel::LimitCaption() const {
   if (limitChecked_ && !sumChecked_ && !limitLabel_.empty()) {
     return std::string(kLimitCaptionBase) + " at " + limitLabel_ + " cm";

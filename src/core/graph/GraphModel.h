@@ -62,6 +62,7 @@ class GraphModel {
   std::vector<std::string> DirectoryNames() const;
   // The directory drawn from (txtDataDir).
   const std::string& DataDirectory() const { return dataDirectory_; }
+  const std::string& Identification() const { return identification_; }
 
   CalibrationTable& Table() { return table_; }
   const CalibrationTable& Table() const { return table_; }
@@ -87,6 +88,9 @@ class GraphModel {
   double AxisMax() const { return axisMax_; }
   double XMin() const { return xMin_; }
   double XMax() const { return xMax_; }
+  // The earliest and latest date-time of the scans drawn from X `from` to
+  // `to`: the time a zoomed chart shows. Nothing when no scan lies there.
+  std::optional<std::pair<double, double>> DateTimesBetween(double from, double to) const;
   const std::string& Header() const { return header_; }
   const std::string& Subtitle() const { return subtitle_; }
   std::string LeftTitle() const { return "Water " + unit_; }

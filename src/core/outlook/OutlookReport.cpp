@@ -49,7 +49,10 @@ std::string Plural(double n, const std::string& one, const std::string& many) {
   return n == 1 ? one : many;
 }
 
-// JSON writing.
+std::string JsonText(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
+
+}  // namespace
+
 std::string JsonString(const std::string& cp1252) {
   std::string out = "\"";
   for (char c : Cp1252ToUtf8(cp1252)) {
@@ -74,10 +77,6 @@ std::string JsonNumber(std::optional<double> value) {
   const auto end = std::to_chars(text, text + sizeof text, *value).ptr;
   return std::string(text, end);
 }
-
-std::string JsonText(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
-
-}  // namespace
 
 std::string DateText(std::int64_t dayNumber) {
   const auto date = DateOfDay(dayNumber);

@@ -22,6 +22,13 @@ std::string IsoDate(std::int64_t dayNumber);
 // The value with exactly this many decimals, halves away from zero.
 std::string FixedText(double value, int decimals);
 
+// A JSON string of Windows-1252 text: UTF-8, with quotes, backslashes and
+// control characters escaped.
+std::string JsonString(const std::string& cp1252);
+// The shortest JSON number that reads back as the same double; null for
+// nothing and for what is not finite.
+std::string JsonNumber(std::optional<double> value);
+
 // "no data", "below refill", "no forecast", "refill".
 const char* KindText(OutlookKind kind);
 // "wetting", "not enough dry mornings", "no use"; empty for None.

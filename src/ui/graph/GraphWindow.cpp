@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <QtMath>
 
+#include "core/export/SeasonExport.h"
 #include "core/graph/Decimation.h"
 #include "ui/graph/GraphChartView.h"
 #include "ui/platform/QtText.h"
@@ -51,6 +52,7 @@ constexpr double kPrintMargin = 0.05;  // of the page on each side
 constexpr int kCellPadding = 10;
 const QString kSaveFilters =
     "*.bmp Files(*.bmp);;*.png Files(*.png);;*.svg Files(*.svg);;*.pdf Files(*.pdf)";
+const QString kCsvFilter = "*.csv Files(*.csv)";
 
 int KeyCode(const QKeyEvent* event) {
   if (event->key() == Qt::Key_Backspace) return 8;
@@ -71,7 +73,9 @@ GraphWindow::GraphWindow(const Files& files, Prompter& prompter, bool afterDownl
       prompter_(prompter),
       afterDownload_(afterDownload),
       askSaveName_([this](QString& filter) {
-        return QFileDialog::getSaveFileName(this, tr("Save As"), QString(), kSaveFilters, &filter);
+        const QString offered = filter;
+        filter = offered.section(";;", 0, 0);
+        return QFileDialog::getSaveFileName(this, tr("Save As"), QString(), offered, &filter);
       }),
       beep_([] { QApplication::beep(); }),
       choosePrinter_(PrintDialogChooser(this)) {
@@ -220,6 +224,8 @@ QWidget* GraphWindow::BuildSideControls() {
   auto* printSave = new QHBoxLayout;
   printSave->addWidget(AddButton("ButtonPrint", tr("Print"), &GraphWindow::Print));
   printSave->addWidget(AddButton("ButtonSaveAs", tr("Save As"), &GraphWindow::SaveAs));
+  printSave->addWidget(
+      AddButton("cmdExportSeason", tr("Export Season..."), &GraphWindow::ExportSeason));
   side->addLayout(printSave);
   side->addWidget(AddButton("cmdExit", tr("Exit"), &GraphWindow::reject));
   return panel;
@@ -520,7 +526,7 @@ bool GraphWindow::PaintOn(QPaintDevice& device, double margin) {
 }
 
 void GraphWindow::SaveAs() {
-  QString filter = kSaveFilters.section(";;", 0, 0);
+  QString filter = kSaveFilters;
   QString path = askSaveName_(filter);
   if (path.isEmpty()) return;
   // A name typed without an extension takes the one of the chosen filter.
@@ -566,6 +572,35 @@ bool GraphWindow::SavePicture(const QString& path) {
   }
   if (!file.commit()) return SaveFailed(file.errorString());
   return true;
+}
+
+void GraphWindow::ExportSeason() {
+  QString filter = kCsvFilter;
+  QString path = askSaveName_(filter);
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().toLower() != "csv") path += ".csv";
+  SeasonExportRequest request{
+      model_.Identification(), model_.DataDirectory(), {}, ExportFormat::Csv};
+  const bool zoomed = bottom_->min() > model_.XMin() || bottom_->max() < model_.XMax();
+  if (zoomed) {
+    // A zoom between two scans shows none, and exports none.
+    const auto shown = model_.DateTimesBetween(bottom_->min(), bottom_->max());
+    request.range = shown ? ExportRange{SplitDateTime(shown->first), SplitDateTime(shown->second)}
+                          : ExportRange{ScanTime{1, 0}, ScanTime{0, 0}};
+  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  std::string why;
+  try {
+    pelvaro::ExportSeason(files_, request, fs::path(path.toStdString()));
+  } catch (const std::exception& e) {
+    // The message names the site in Windows-1252 or the file in UTF-8.
+    why = FromQt(QString::fromUtf8(e.what())).value_or(e.what());
+  }
+  QApplication::restoreOverrideCursor();
+  if (!why.empty()) {
+    prompter_.Message("An error occurred while exporting the season.\r\nThe error is " + why, "",
+                      Buttons::Ok);
+  }
 }
 
 }  // namespace pelvaro

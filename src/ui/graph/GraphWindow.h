@@ -41,8 +41,9 @@ class GraphWindow : public QDialog {
   QChart* Chart() const;
   QLineSeries* SeriesAt(int index) const { return series_[static_cast<std::size_t>(index)]; }
   QString ReadoutText() const;
-  // The save dialog: returns the chosen path and sets the chosen filter, or
-  // an empty path on cancel. Tests answer without a dialog.
+  // The save dialog: offers the filters it is given (separated by ";;", the
+  // first chosen), returns the chosen path and sets the chosen filter, or an
+  // empty path on cancel. Tests answer without a dialog.
   void SetSaveNameAsker(std::function<QString(QString& filter)> asker) {
     askSaveName_ = std::move(asker);
   }
@@ -85,6 +86,8 @@ class GraphWindow : public QDialog {
   // The format follows the file's extension (.bmp, .png, .svg, .pdf;
   // anything else is a bitmap). True on success.
   bool SavePicture(const QString& path);
+  // "Export Season...": the season's scans as CSV, only those in view when zoomed.
+  void ExportSeason();
   // A chart never shown is laid out before it is painted elsewhere.
   void LayOutChart();
   // Paints the chart on a printer, image, PDF or SVG inside the given margin

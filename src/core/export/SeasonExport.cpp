@@ -1,0 +1,344 @@
+#include "core/export/SeasonExport.h"
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <tuple>
+#include <vector>
+
+#include "core/outlook/OutlookReport.h"
+#include "core/outlook/SiteScans.h"
+
+namespace pelvaro {
+
+namespace {
+
+constexpr std::size_t kFlushBytes = 1 << 20;
+// Room for the longest row: sixteen sensors and a total of at most 64
+// characters each, with their keys.
+constexpr std::size_t kRowRoom = 4096;
+constexpr int kLastSecond = 86399;
+constexpr char kTotalKey[] = "root_zone_total";
+
+// An output file written under a sibling name and renamed over its target
+// once it is whole; dropped unrenamed, it takes the sibling with it. Rows
+// are put together in its buffer, where they stay until a megabyte is full.
+class SiblingFile {
+ public:
+  explicit SiblingFile(fs::path target)
+      : target_(std::move(target)), temp_(target_), buffer_(kFlushBytes + kRowRoom) {
+    temp_ += ".new";
+    file_.reset(std::fopen(temp_.string().c_str(), "wb"));
+    if (!file_) Fail();
+  }
+  ~SiblingFile() {
+    file_.reset();
+    if (!renamed_) Files::Remove(temp_);
+  }
+  SiblingFile(const SiblingFile&) = delete;
+  SiblingFile& operator=(const SiblingFile&) = delete;
+
+  void Write(std::string_view bytes) {
+    if (used_ + bytes.size() > buffer_.size()) Flush();
+    if (bytes.size() > buffer_.size()) {
+      Put(bytes);
+    } else {
+      std::memcpy(buffer_.data() + used_, bytes.data(), bytes.size());
+      used_ += bytes.size();
+    }
+  }
+  // Where the next row goes, with room for kRowRoom bytes.
+  char* Tail() { return buffer_.data() + used_; }
+  // The row that ends here is written.
+  void Advance(const char* end) {
+    used_ = static_cast<std::size_t>(end - buffer_.data());
+    if (used_ >= kFlushBytes) Flush();
+  }
+  // Everything on disk, the file closed: ready to be renamed.
+  void Finish() {
+    Flush();
+    const bool flushed = std::fflush(file_.get()) == 0;
+    if (!flushed) Fail();
+    if (std::fclose(file_.release()) != 0) Fail();
+    Files::SyncFile(temp_);
+  }
+  void Rename() {
+    std::error_code ec;
+    fs::rename(temp_, target_, ec);
+    if (ec) throw IoError(ec.message() + ": " + target_.string());
+    renamed_ = true;
+  }
+
+ private:
+  struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  [[noreturn]] void Fail() const {
+    throw IoError(std::string(std::strerror(errno)) + ": " + target_.string());
+  }
+  void Put(std::string_view bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size()) Fail();
+  }
+  void Flush() {
+    Put(std::string_view(buffer_.data(), used_));
+    used_ = 0;
+  }
+
+  fs::path target_;
+  fs::path temp_;
+  std::unique_ptr<std::FILE, Closer> file_;
+  bool renamed_ = false;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+};
+
+// Rows are put together in place, in the output buffer: the export of a
+// full site spends its time here.
+char* Put(char* at, std::string_view text) {
+  for (char c : text) *at++ = c;
+  return at;
+}
+
+// "00" to "99", two characters each.
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int n = 0; n < 100; ++n) {
+    pairs[static_cast<std::size_t>(2 * n)] = static_cast<char>('0' + n / 10);
+    pairs[static_cast<std::size_t>(2 * n + 1)] = static_cast<char>('0' + n % 10);
+  }
+  return pairs;
+}();
+
+char* PutPair(char* at, std::uint64_t n) {
+  at[0] = kDigitPairs[2 * n];
+  at[1] = kDigitPairs[2 * n + 1];
+  return at + 2;
+}
+
+// The value with exactly two decimals, as FixedText writes it. A value the
+// graph file holds has at most two decimals, and a sum of such values lies
+// next to its exact cents: those are written from their whole cents.
+char* PutTwoDecimals(char* at, double value) {
+  const double cents = value * 100;
+  const auto whole =
+      std::abs(cents) < 1e12 ? static_cast<std::int64_t>(cents + (cents < 0 ? -0.5 : 0.5)) : 0;
+  if (!(std::abs(cents - static_cast<double>(whole)) < 1e-6)) return Put(at, FixedText(value, 2));
+  if (whole < 0) *at++ = '-';
+  const auto n = static_cast<std::uint64_t>(whole < 0 ? -whole : whole);
+  std::uint64_t units = n / 100;
+  // The units from the front, two digits at a time.
+  char digits[16];
+  char* p = digits + sizeof digits;
+  while (units >= 100) {
+    p -= 2;
+    PutPair(p, units % 100);
+    units /= 100;
+  }
+  if (units >= 10) {
+    at = PutPair(at, units);
+  } else {
+    *at++ = static_cast<char>('0' + units);
+  }
+  at = Put(at, std::string_view(p, static_cast<std::size_t>(digits + sizeof digits - p)));
+  *at++ = '.';
+  return PutPair(at, n % 100);
+}
+
+char* PutTwoDigits(char* at, int n) {
+  *at++ = static_cast<char>('0' + n / 10);
+  *at++ = static_cast<char>('0' + n % 10);
+  return at;
+}
+
+// "2026-09-07T10:00:00", the date worked out once per day.
+class TimeWriter {
+ public:
+  // Nothing (nullptr) for a time without a calendar date.
+  char* Put(char* at, const std::optional<ScanTime>& time) {
+    if (!time) return nullptr;
+    if (time->day != day_) {
+      day_ = time->day;
+      date_ = IsoDate(time->day);
+    }
+    if (date_.empty()) return nullptr;
+    at = pelvaro::Put(at, date_);
+    *at++ = 'T';
+    at = PutTwoDigits(at, time->seconds / 3600);
+    *at++ = ':';
+    at = PutTwoDigits(at, time->seconds / 60 % 60);
+    *at++ = ':';
+    return PutTwoDigits(at, time->seconds % 60);
+  }
+
+ private:
+  std::optional<std::int64_t> day_;
+  std::string date_;
+};
+
+std::string DepthKey(const SiteSensor& sensor) { return std::to_string(sensor.depthCm) + "cm"; }
+
+// The keys every JSON export starts with, up to the list of scans.
+std::string JsonHead(const SiteScans& site) {
+  std::string json = "{\n  \"site\": " + JsonString(site.Identification()) +
+                     ",\n  \"unit\": " + JsonString(site.Unit()) + ",\n  \"sensors\": [";
+  const auto& sensors = site.Sensors();
+  for (std::size_t j = 0; j < sensors.size(); ++j) {
+    json += std::string(j == 0 ? "\n" : ",\n") +
+            "    {\"depth_cm\": " + std::to_string(sensors[j].depthCm) +
+            ", \"field_capacity\": " + JsonNumber(sensors[j].fieldCapacity) +
+            ", \"refill\": " + JsonNumber(sensors[j].refill) + "}";
+  }
+  return json + "\n  ]";
+}
+
+// Writes the rows of one format into the buffer.
+class RowWriter {
+ public:
+  RowWriter(const SiteScans& site, ExportFormat format) : json_(format == ExportFormat::Json) {
+    // Everything that stands between two values, worked out once.
+    const auto& sensors = site.Sensors();
+    if (json_) {
+      for (const SiteSensor& sensor : sensors)
+        separators_.push_back(", \"" + DepthKey(sensor) + "\": ");
+      separators_.push_back(std::string(", \"") + kTotalKey + "\": ");
+    } else {
+      separators_.assign(sensors.size() + 1, ",");
+    }
+  }
+
+  std::string Head(const SiteScans& site) const {
+    if (json_) return JsonHead(site) + ",\n  \"scans\": [";
+    std::string head = "time";
+    for (const SiteSensor& sensor : site.Sensors()) head += "," + DepthKey(sensor);
+    return head + "," + kTotalKey + "\r\n";
+  }
+
+  // Puts the row at `at`, with room for kRowRoom bytes; returns its end.
+  char* Row(char* at, const SiteScans::Scan& scan, const std::optional<ScanTime>& time) {
+    if (json_) {
+      at = Put(at, rows_ == 0 ? "\n    {\"time\": \"" : ",\n    {\"time\": \"");
+      if (char* end = times_.Put(at, time)) {
+        at = end;
+        *at++ = '"';
+      } else {
+        at = Put(at - 1, "null");
+      }
+    } else if (char* end = times_.Put(at, time)) {
+      at = end;
+    }
+    for (std::size_t j = 0; j < scan.graph.values.size(); ++j) {
+      at = Put(at, separators_[j]);
+      at = Value(
+          at, OutOfRange(scan.raw[j]) ? std::nullopt : std::optional<double>(scan.graph.values[j]));
+    }
+    at = Put(at, separators_.back());
+    at = Value(at, scan.total);
+    ++rows_;
+    return Put(at, json_ ? "}" : "\r\n");
+  }
+
+  std::string Tail() const {
+    if (!json_) return "";
+    return rows_ == 0 ? "]\n}\n" : "\n  ]\n}\n";
+  }
+
+  std::uint64_t Rows() const { return rows_; }
+
+ private:
+  char* Value(char* at, const std::optional<double>& value) const {
+    if (value) return PutTwoDecimals(at, *value);
+    return json_ ? Put(at, "null") : at;
+  }
+
+  bool json_;
+  std::vector<std::string> separators_;  // before each sensor's value and before the total
+  TimeWriter times_;
+  std::uint64_t rows_ = 0;
+};
+
+}  // namespace
+
+bool ExportRange::Contains(const std::optional<ScanTime>& time) const {
+  if (!time) return !from && !to;
+  const auto key = [](const ScanTime& t) { return std::tie(t.day, t.seconds); };
+  return (!from || key(*from) <= key(*time)) && (!to || key(*time) <= key(*to));
+}
+
+std::optional<std::int64_t> ParseIsoDate(std::string_view text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+  int parts[3] = {0, 0, 0};
+  int part = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i == 4 || i == 7) {
+      ++part;
+    } else if (text[i] >= '0' && text[i] <= '9') {
+      parts[part] = parts[part] * 10 + (text[i] - '0');
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (parts[0] == 0) return std::nullopt;  // the calendar starts at year 1
+  using namespace std::chrono;
+  const year_month_day date{year{parts[0]}, month{static_cast<unsigned>(parts[1])},
+                            day{static_cast<unsigned>(parts[2])}};
+  if (!date.ok()) return std::nullopt;
+  // Day 1 is 1 January 1996.
+  return (sys_days{date} - sys_days{year{1995} / December / 31}).count();
+}
+
+ExportRange DayRange(std::optional<std::int64_t> fromDay, std::optional<std::int64_t> toDay) {
+  ExportRange range;
+  if (fromDay) range.from = ScanTime{*fromDay, 0};
+  if (toDay) range.to = ScanTime{*toDay, kLastSecond};
+  return range;
+}
+
+fs::path MetaPath(const fs::path& csv) {
+  fs::path meta = csv;
+  meta += ".meta.json";
+  return meta;
+}
+
+std::uint64_t ExportSeason(const Files& files, const SeasonExportRequest& request,
+                           const fs::path& target) {
+  // A mistyped name must never replace a site's header, blocks or calibrated files.
+  for (const char* kept : {".key", ".dat", ".bgf", ".pct"}) {
+    if (Files::SameNameIgnoringCase(target.extension().string(), kept)) {
+      throw std::runtime_error("An export is never written over a " + target.extension().string() +
+                               " file: " + target.string());
+    }
+  }
+  SiteScans site = SiteScans::Open(files, request.identification, request.dataDirectory);
+  if (site.Sensors().empty()) {
+    throw std::runtime_error("This site does not have any sensors selected.");
+  }
+  if (!site.HasGraph()) {
+    throw std::runtime_error("The site " + request.identification +
+                             " has no graph file: convert the site first.");
+  }
+  RowWriter rows(site, request.format);
+  SiblingFile out(target);
+  out.Write(rows.Head(site));
+  site.ForEachScan(nullptr, [&](const SiteScans::Scan& scan) {
+    const auto time = SplitDateTime(scan.graph.dateTime);
+    if (request.range.Contains(time)) out.Advance(rows.Row(out.Tail(), scan, time));
+  });
+  out.Write(rows.Tail());
+  out.Finish();
+  if (request.format == ExportFormat::Csv) {
+    SiblingFile meta(MetaPath(target));
+    meta.Write(JsonHead(site) + "\n}\n");
+    meta.Finish();
+    out.Rename();
+    meta.Rename();
+  } else {
+    out.Rename();
+  }
+  return rows.Rows();
+}
+
+}  // namespace pelvaro

@@ -1,0 +1,192 @@
+// The season export of a small site built block by block and converted,
+// with every expected cell worked out by hand.
+#include "core/export/SeasonExport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "core/operations/Conversion.h"
+#include "core/storage/DayNumbers.h"
+#include "support/ScriptedPrompter.h"
+#include "support/SiteBuilder.h"
+#include "support/TempRoot.h"
+
+namespace pelvaro {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempRoot;
+using testing::WriteBytes;
+
+// A Windows-1252 name: the output holds it as UTF-8.
+constexpr char kSite[] = "CH\xC9NE_01";
+const int kDay = DateToDayNumber(7, 9, 2026);
+
+// Offset 60000 and slope 1000: a value is the raw reading's hundredths below 60000.
+std::uint16_t Raw(double value) {
+  return static_cast<std::uint16_t>(60000 - std::lround(value * 100));
+}
+
+// Sensors at 10, 20 and 40 cm, a root feeder zone of 300 mm (10 and 20 cm).
+// Block 1 scans hourly from 22:00 of 7 September, its third scan at midnight.
+// Block 2's logger counted four sensors: its eight readings make two scans of
+// three, as converted, and its last two readings belong to no scan.
+const std::vector<std::uint16_t> kBlock1 = {
+    Raw(7.5),  Raw(-3.2), Raw(123.46),  // 22:00
+    0,         Raw(12),   Raw(1),       // 23:00, 10 cm out of range
+    Raw(10),   Raw(20),   65535,        // 00:00, 40 cm out of range
+    Raw(0.01), Raw(0.02), Raw(0.03)};   // 01:00
+const std::vector<std::uint16_t> kBlock2 = {Raw(1.25), Raw(2.5), Raw(3.75), Raw(5),
+                                            Raw(6),    Raw(7),   65535,     0};
+
+const char* const kRows[] = {"2026-09-07T22:00:00,7.50,-3.20,123.46,4.30\r\n",
+                             "2026-09-07T23:00:00,,12.00,1.00,\r\n",
+                             "2026-09-08T00:00:00,10.00,20.00,,30.00\r\n",
+                             "2026-09-08T01:00:00,0.01,0.02,0.03,0.03\r\n",
+                             "2026-09-09T10:00:00,1.25,2.50,3.75,3.75\r\n",
+                             "2026-09-09T10:30:00,5.00,6.00,7.00,11.00\r\n"};
+constexpr char kHeading[] = "time,10cm,20cm,40cm,root_zone_total\r\n";
+constexpr char kSiteKeys[] =
+    "{\n"
+    "  \"site\": \"CH\xC3\x89NE_01\",\n"
+    "  \"unit\": \"mm\",\n"
+    "  \"sensors\": [\n"
+    "    {\"depth_cm\": 10, \"field_capacity\": 31, \"refill\": 11},\n"
+    "    {\"depth_cm\": 20, \"field_capacity\": 32, \"refill\": 12},\n"
+    "    {\"depth_cm\": 40, \"field_capacity\": 34.5, \"refill\": 14}\n"
+    "  ]";
+
+struct Case {
+  const char* guards;
+  const char* from = nullptr;
+  const char* to = nullptr;
+  ExportFormat format = ExportFormat::Csv;
+  std::vector<int> rows = {};  // of kRows, for CSV
+  std::string json = "";
+  std::function<void(const Files&)> change = {};
+  std::string site = kSite;
+  std::string target = "season.csv";
+  std::string error = "";  // a part of the message; the old files stay
+};
+
+const Case kCases[] = {
+    {.guards = "the whole season: empty cells for out-of-range readings and for the total of a "
+               "scan with one in the root zone, none outside it; a later block paired by its "
+               "logger's count",
+     .rows = {0, 1, 2, 3, 4, 5}},
+    {.guards = "one day: the scan at midnight belongs to the day it starts",
+     .from = "2026-09-08",
+     .to = "2026-09-08",
+     .rows = {2, 3}},
+    {.guards = "up to a day", .to = "2026-09-07", .rows = {0, 1}},
+    {.guards = "from a day", .from = "2026-09-09", .rows = {4, 5}},
+    {.guards = "a range without scans gives the heading alone", .from = "2026-09-10", .rows = {}},
+    {.guards = "JSON: the site's keys, then the scans keyed like the heading, null for no value",
+     .to = "2026-09-08",
+     .format = ExportFormat::Json,
+     .json = std::string(kSiteKeys) +
+             ",\n  \"scans\": [\n"
+             "    {\"time\": \"2026-09-07T22:00:00\", \"10cm\": 7.50, \"20cm\": -3.20, \"40cm\": "
+             "123.46, \"root_zone_total\": 4.30},\n"
+             "    {\"time\": \"2026-09-07T23:00:00\", \"10cm\": null, \"20cm\": 12.00, \"40cm\": "
+             "1.00, \"root_zone_total\": null},\n"
+             "    {\"time\": \"2026-09-08T00:00:00\", \"10cm\": 10.00, \"20cm\": 20.00, \"40cm\": "
+             "null, \"root_zone_total\": 30.00},\n"
+             "    {\"time\": \"2026-09-08T01:00:00\", \"10cm\": 0.01, \"20cm\": 0.02, \"40cm\": "
+             "0.03, \"root_zone_total\": 0.03}\n"
+             "  ]\n}\n",
+     .target = "season.json"},
+    {.guards = "JSON without scans",
+     .from = "2026-09-10",
+     .format = ExportFormat::Json,
+     .json = std::string(kSiteKeys) + ",\n  \"scans\": []\n}\n",
+     .target = "season.json"},
+    {.guards = "a site without a header", .site = "GONE_01", .error = "has no header file"},
+    {.guards = "a site never converted",
+     .change =
+         [](const Files& files) {
+           fs::remove(files.DataFolder("TVMKDATA") / (std::string(kSite) + ".BGF"));
+         },
+     .error = "has no graph file"},
+    {.guards = "a block taken out of the index after the conversion: found at the end",
+     .change =
+         [](const Files& files) {
+           SiteHeader::Open(files, kSite).WriteRecord(header::kFirstBlockSlot + 1, "0");
+         },
+     .error = kOutdatedGraph},
+    {.guards = "a name of the program's own files, whatever its case",
+     .target = "season.Dat",
+     .error = "never written over a .Dat file"},
+    {.guards = "a folder that does not exist",
+     .target = "missing/season.csv",
+     .error = "No such file or directory"},
+};
+
+class SeasonExportTest : public ::testing::TestWithParam<Case> {
+ protected:
+  SeasonExportTest() : files(root.Path()) {
+    testing::SiteBuilder site(files, kSite);
+    site.Block(1, {kDay, 22 * 3600, 3600, 3, kBlock1});
+    site.Block(2, {kDay + 2, 10 * 3600, 1800, 4, kBlock2});
+    site.Header({{1, 60000, 1000, 31, 11}, {2, 60000, 1000, 32, 12}, {4, 60000, 1000, 34.5, 14}},
+                2);
+    SiteHeader header = SiteHeader::Open(files, kSite);
+    header.WriteRecord(header::kRootZone, "300");
+    header.WriteRecord(header::kMeasurementType, "Volumetric");
+    header.Close();
+    testing::ScriptedPrompter prompter;
+    EXPECT_TRUE(TimedDat(files, prompter, kSite, "TVMKDATA"));
+  }
+
+  TempRoot root;
+  Files files;
+};
+
+TEST_P(SeasonExportTest, Writes) {
+  const Case& c = GetParam();
+  SCOPED_TRACE(c.guards);
+  if (c.change) c.change(files);
+  const fs::path target = root.Path() / c.target;
+  const bool folder = fs::exists(target.parent_path());
+  if (folder) {
+    WriteBytes(target, "old");
+    WriteBytes(MetaPath(target), "old meta");
+  }
+  SeasonExportRequest request{c.site, std::nullopt,
+                              DayRange(c.from ? ParseIsoDate(c.from) : std::nullopt,
+                                       c.to ? ParseIsoDate(c.to) : std::nullopt),
+                              c.format};
+  std::string error;
+  std::uint64_t scans = 0;
+  try {
+    scans = ExportSeason(files, request, target);
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  if (!c.error.empty()) {
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    if (folder) {
+      EXPECT_EQ(ReadBytes(target), "old");
+      EXPECT_EQ(ReadBytes(MetaPath(target)), "old meta");
+    }
+    EXPECT_FALSE(fs::exists(fs::path(target) += ".new"));
+    return;
+  }
+  ASSERT_EQ(error, "");
+  if (c.format == ExportFormat::Json) {
+    EXPECT_EQ(ReadBytes(target), c.json);
+    EXPECT_EQ(ReadBytes(MetaPath(target)), "old meta");  // no sidecar beside JSON
+    return;
+  }
+  std::string csv = kHeading;
+  for (int r : c.rows) csv += kRows[r];
+  EXPECT_EQ(ReadBytes(target), csv);
+  EXPECT_EQ(scans, c.rows.size());
+  EXPECT_EQ(ReadBytes(MetaPath(target)), std::string(kSiteKeys) + "\n}\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sites, SeasonExportTest, ::testing::ValuesIn(kCases));
+
+}  // namespace
+}  // namespace pelvaro
