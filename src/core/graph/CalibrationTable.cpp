@@ -1,6 +1,7 @@
 #include "core/graph/CalibrationTable.h"
 
 #include "core/operations/Conversion.h"
+#include "core/platform/WriterLock.h"
 #include "core/site/CalibrationGrid.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/StateFiles.h"
@@ -91,6 +92,8 @@ bool CalibrationTable::Save(const Files& files, Prompter& prompter) {
       "changes?",
       "Save Calibration Data Changes", Buttons::YesNo, Icon::Question);
   if (answer != Answer::Yes || !ValidateProfileData(prompter)) return false;
+  const auto lock = LockForWriting(files, prompter);
+  if (!lock) return false;
   SiteSelection site;
   try {
     site = ReadSiteSelection(files);

@@ -47,6 +47,8 @@ namespace {
 constexpr std::size_t kRecord = kGraphRecordSize;
 constexpr std::size_t kHeaderRecords = 10;
 constexpr std::size_t kChunkRecords = 1 << 16;
+// No conversion writes more scans: 100 blocks of at most 32,768 scans each.
+constexpr std::uint64_t kMaxScans = 100 * 32768;
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -112,7 +114,7 @@ std::optional<GraphFileData> ReadGraphFile(const fs::path& path,
       length > kHeaderRecords * kRecord ? length - kHeaderRecords * kRecord : 0;
   const std::uint64_t wholeGroups = body / (group * kRecord);
   const std::uint64_t scans =
-      std::min(ScansNamed(data.readingCount, data.enabledCount), wholeGroups);
+      std::min({ScansNamed(data.readingCount, data.enabledCount), wholeGroups, kMaxScans});
   data.intervals.reserve(scans);
   data.dateTimes.reserve(scans);
   data.values.assign(enabled, {});

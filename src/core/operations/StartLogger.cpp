@@ -2,6 +2,7 @@
 
 #include "core/link/PortSelection.h"
 #include "core/link/WakeUp.h"
+#include "core/platform/WriterLock.h"
 #include "core/shell/SiteCatalogue.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/SiteHeader.h"
@@ -266,6 +267,8 @@ void StartWindowModel::SaveStartSettings() {
   } catch (const UnsafeNameError&) {
   }
   if (id.empty()) id = identification_;
+  const auto lock = LockForWriting(files_, prompter_);
+  if (!lock) return;
   try {
     HeaderTransaction t(files_.HeaderPath(id), files_.HeaderPath(id));
     SiteHeader& h = t.Header();

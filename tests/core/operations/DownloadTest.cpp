@@ -217,7 +217,14 @@ TEST_F(DownloadTest, EmptyMemoryAndSilentLineKeepNothing) {
 }
 
 TEST_F(DownloadTest, BlockOneHundredIsTheLast) {
-  for (int k = 1; k <= 99; ++k) SetHeaderRecord(113 + k, std::to_string(k));
+  SiteBuilder(files, "FARM_01").Block(1, {kDay - 300, kSeconds, 900, 4, {1, 2, 3, 4}});
+  for (int k = 1; k <= 99; ++k) {
+    for (const char* ext : {".DAT", ".KEY"}) {
+      if (k > 1)
+        fs::copy_file(Data("FARM_01_001" + std::string(ext)), Data(BlockStem("FARM_01", k) + ext));
+    }
+    SetHeaderRecord(113 + k, std::to_string(k));
+  }
   EXPECT_EQ(Run(Memory(5)).outcome, DownloadOutcome::Stored);
   EXPECT_TRUE(fs::exists(Data("FARM_01_100.DAT")));
   EXPECT_EQ(HeaderRecord(213), " 100");

@@ -55,7 +55,7 @@ TEST(ReadersFuzz, DamagedFilesNeverCrashAReader) {
         h.ReadNumber(r);
       }
       h.BlockCount();
-      h.NextBlockNumber();
+      h.ReadBlockIndex();
       const BlockHeader bh = ReadBlockHeader(blockKey);
       (void)bh.run.SensorCount();
       BlockData data(blockDat, RecordFile::Mode::ReadOnly);
