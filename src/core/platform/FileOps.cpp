@@ -63,7 +63,7 @@ int SyncDescriptor(std::FILE* f) {
 
 }  // namespace
 
-void InstallFaultPlan(FaultPlan* plan) { gPlan.store(plan); }
+FaultPlan* InstallFaultPlan(FaultPlan* plan) { return gPlan.exchange(plan); }
 
 FileHandle::FileHandle(const fs::path& path, Open how) : path_(path) {
   std::error_code ec;

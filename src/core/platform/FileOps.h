@@ -43,8 +43,9 @@ class FaultPlan {
   virtual bool RealSync() const { return true; }
 };
 
-// Installs the plan for the whole process; nullptr removes it.
-void InstallFaultPlan(FaultPlan* plan);
+// Installs the plan for the whole process (nullptr removes it) and returns
+// the one it replaces.
+FaultPlan* InstallFaultPlan(FaultPlan* plan);
 
 // One open file. Reads are not operations of the layer; creating or emptying
 // the file on opening, writing and syncing are.

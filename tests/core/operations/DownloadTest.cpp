@@ -3,96 +3,26 @@
 
 #include <gtest/gtest.h>
 
-#include "core/storage/StateFiles.h"
-#include "sim/SimSerialPort.h"
-#include "support/ScriptedPort.h"
-#include "support/ScriptedPrompter.h"
-#include "support/SiteBuilder.h"
-#include "support/TempRoot.h"
+#include "support/DownloadRig.h"
 
 namespace pelvaro {
 namespace {
 
 using testing::ReadBytes;
-using testing::ScriptedDialogs;
 using testing::ScriptedPort;
-using testing::ScriptedPrompter;
 using testing::SiteBuilder;
-using testing::TempRoot;
+using testing::WordBytes;
 using testing::WriteBytes;
 
-constexpr int kDay = 11300;
-constexpr int kSeconds = 36000;
+constexpr int kDay = testing::DownloadRig::kDay;
+constexpr int kSeconds = testing::DownloadRig::kSeconds;
 
-std::string WordBytes(const std::vector<std::uint16_t>& words) {
-  std::string bytes;
-  for (std::uint16_t w : words) {
-    bytes += static_cast<char>(w & 255);
-    bytes += static_cast<char>(w >> 8);
-  }
-  return bytes;
-}
-
-class DownloadTest : public ::testing::Test {
- protected:
-  DownloadTest() : files(root.Path()) {
-    SiteBuilder site(files, "FARM_01");
-    site.Header(testing::LoggerSensors(4), 0);
-    site.Logger(3001, 4);
-    WritePortNumber(files, 1);
-  }
-  void SetHeaderRecord(int record, const std::string& text, const std::string& id = "FARM_01") {
-    auto h = SiteHeader::Open(files, id);
-    h.WriteRecord(record, text);
-  }
-  std::string HeaderRecord(int record, const std::string& id = "FARM_01") {
-    return SiteHeader::Open(files, id, RecordFile::Mode::ReadOnly).ReadRecord(record);
-  }
-  fs::path Data(const std::string& name) const { return root.Path() / "TVMKDATA" / name; }
-
-  // One download of a run from a fresh logger, the site clicked first.
-  DownloadResult Run(const sim::Run& memory, sim::Faults faults = {},
-                     const std::string& entry = "FARM_01.key") {
-    sim::LoggerEngine engine(memory, faults);
-    sim::SimSerialPort port(engine, clock);
-    const auto site = ClickSite(files, prompter, entry);
-    EXPECT_TRUE(site.has_value());
-    lines.clear();
-    LinkContext link{port, clock, prompter, dialogs,
-                     [this](const std::string& line) { lines.push_back(line); }};
-    DownloadRequest request;
-    request.site = *site;
-    request.portNumber = 1;
-    request.progress = [this](long got, long of) {
-      received = got;
-      total = of;
-    };
-    const DownloadResult r = Download(files, link, request);
-    written = port.Written();
-    opened = port.OpenedPort();
-    return r;
-  }
-  static sim::Run Memory(int scans, int startDay = kDay, int site = 1, int serial = 3001,
-                         int sensors = 4) {
-    return sim::GenerateRun(serial, site, sensors, startDay, kSeconds, 900, scans);
-  }
-
-  TempRoot root;
-  Files files;
-  VirtualClock clock{{2026, 12, 6, 9, 7, 3}};
-  ScriptedPrompter prompter;
-  ScriptedDialogs dialogs;
-  std::vector<std::string> lines;
-  std::string written;
-  int opened = 0;
-  long received = 0;
-  long total = 0;
-};
+class DownloadTest : public ::testing::Test, protected testing::DownloadRig {};
 
 TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
   SetHeaderRecord(115, "7");            // stale index values are cleared by the first block
   const sim::Run memory = Memory(625);  // 2500 words: a byte count of 0x13 0x88
-  const DownloadResult r = Run(memory);
+  const DownloadResult r = RunDownload(memory);
   ASSERT_EQ(r.outcome, DownloadOutcome::Stored);
   EXPECT_EQ(r.blockNumber, 1);
   EXPECT_EQ(ReadBytes(Data("FARM_01_001.DAT")), WordBytes(memory.words));
@@ -121,10 +51,10 @@ TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
 
   // The next run is appended as block 2; the same run again is refused after
   // all of its data was read.
-  ASSERT_EQ(Run(Memory(10, kDay + 30)).outcome, DownloadOutcome::Stored);
+  ASSERT_EQ(RunDownload(Memory(10, kDay + 30)).outcome, DownloadOutcome::Stored);
   EXPECT_EQ(HeaderRecord(115), " 2");
   EXPECT_NE(std::find(lines.begin(), lines.end(), pad + "Appending data"), lines.end());
-  EXPECT_EQ(Run(Memory(10, kDay + 30)).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(10, kDay + 30)).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().text,
             "This block has already been downloaded. Download will be aborted.");
   EXPECT_EQ(written.back(), '\0');
@@ -135,18 +65,18 @@ TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
 TEST_F(DownloadTest, WakeUpVariationsOfTheLogger) {
   sim::Faults late;
   late.greetOnWake = 3;
-  EXPECT_EQ(Run(Memory(5), late).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(RunDownload(Memory(5), late).outcome, DownloadOutcome::Stored);
 
   sim::Faults wrong;
   wrong.wrongGreeting = true;
   const std::size_t before = prompter.shown.size();
-  EXPECT_EQ(Run(Memory(5, kDay + 1), wrong).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 1), wrong).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "       ERROR, WILL TRY AGAIN"), 3);
   EXPECT_EQ(prompter.shown.size(), before);  // given up without a message
 
   sim::Faults silent;
   silent.silent = true;
-  EXPECT_EQ(Run(Memory(5, kDay + 1), silent).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 1), silent).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(dialogs.notResponding, 1);
 }
 
@@ -174,34 +104,34 @@ TEST_F(DownloadTest, GreetingThatOnlyEndsInIExclamationIsAccepted) {
 
 TEST_F(DownloadTest, RunsThatDoNotBelongToTheSiteAskOrRefuse) {
   // Another number of sensors: refused with a message, nothing kept.
-  EXPECT_EQ(Run(Memory(5, kDay, 1, 3001, 3)).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay, 1, 3001, 3)).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().title, "Measuring Depths are Different");
   EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
   EXPECT_EQ(HeaderRecord(114), "0");
 
   // Another site number, then another serial number: No keeps nothing, Yes stores.
   prompter.answers = {Answer::No};
-  EXPECT_EQ(Run(Memory(5, kDay, 2)).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay, 2)).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().title, "Select the Right Site File");
   prompter.answers = {Answer::Yes};
-  EXPECT_EQ(Run(Memory(5, kDay, 2)).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay, 2)).outcome, DownloadOutcome::Stored);
 
   prompter.answers = {Answer::No};
-  EXPECT_EQ(Run(Memory(5, kDay + 1, 1, 4321)).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 1, 1, 4321)).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().text,
             "The serial number of this recorder is  4321\r\nand the serial number specified in "
             "the site file is  3001\r\n\r\nAre you sure you want to add this data to the selected "
             "site file?");
   EXPECT_FALSE(fs::exists(Data("FARM_01_002.DAT")));
   prompter.answers = {Answer::Yes};
-  EXPECT_EQ(Run(Memory(5, kDay + 1, 1, 4321)).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 1, 1, 4321)).outcome, DownloadOutcome::Stored);
   EXPECT_TRUE(fs::exists(Data("FARM_01_002.DAT")));
 }
 
 TEST_F(DownloadTest, EmptyMemoryAndSilentLineKeepNothing) {
   sim::Faults empty;
   empty.emptyMemory = true;
-  EXPECT_EQ(Run(Memory(5), empty).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5), empty).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().title, "EMPTY DATA BLOCK");
   EXPECT_EQ(written.back(), '\0');
   EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
@@ -209,7 +139,7 @@ TEST_F(DownloadTest, EmptyMemoryAndSilentLineKeepNothing) {
   sim::Faults cut;
   cut.silentAfter = 101;  // half a word stays on the line
   const std::size_t shown = prompter.shown.size();
-  EXPECT_EQ(Run(Memory(50), cut).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(50), cut).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.size(), shown);
   EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
   EXPECT_FALSE(fs::exists(Data("FARM_01_001.DAT")));
@@ -225,11 +155,11 @@ TEST_F(DownloadTest, BlockOneHundredIsTheLast) {
     }
     SetHeaderRecord(113 + k, std::to_string(k));
   }
-  EXPECT_EQ(Run(Memory(5)).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(RunDownload(Memory(5)).outcome, DownloadOutcome::Stored);
   EXPECT_TRUE(fs::exists(Data("FARM_01_100.DAT")));
   EXPECT_EQ(HeaderRecord(213), " 100");
   // Full: refused before the port is even opened.
-  EXPECT_EQ(Run(Memory(5, kDay + 1)).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 1)).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(opened, 0);
   EXPECT_EQ(prompter.shown.back().title, "Exceeds Maximum Data Block Level");
 }
@@ -238,11 +168,12 @@ TEST_F(DownloadTest, MissingHeaderGetsTheDefaultHeaderAndNoData) {
   // A site without a header has no sensors on: only a run of no sensors gets
   // past the depth check to the header's creation.
   WriteBytes(root.Path() / "TVMKHEADER" / "NEW_07.key", std::string(128, ' '));
-  EXPECT_EQ(Run(Memory(5, kDay, 7, 3001, 4), {}, "NEW_07.key").outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay, 7, 3001, 4), {}, "NEW_07.key").outcome,
+            DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().title, "Measuring Depths are Different");
   sim::Run none = Memory(5, kDay, 7);
   none.sensors = 0;
-  EXPECT_EQ(Run(none, {}, "NEW_07.key").outcome, DownloadOutcome::MissingHeader);
+  EXPECT_EQ(RunDownload(none, {}, "NEW_07.key").outcome, DownloadOutcome::MissingHeader);
   ASSERT_GE(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown.back().title, "SITE FILE DOES NOT EXIST");
   EXPECT_EQ(prompter.shown.back().text,
@@ -266,14 +197,14 @@ TEST_F(DownloadTest, MissingHeaderGetsTheDefaultHeaderAndNoData) {
 TEST_F(DownloadTest, FailedStoreRecordsNothingAndKeepsTheData) {
   SetHeaderRecord(header::kDataDirectory, "GONE");
   const sim::Run memory = Memory(5);
-  EXPECT_EQ(Run(memory).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(memory).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().title, "Download Not Stored");
   EXPECT_EQ(HeaderRecord(114), "0");
   EXPECT_EQ(HeaderRecord(220), "");
   EXPECT_EQ(ReadBytes(root.Path() / "TEMPBUDY.DAT"), WordBytes(memory.words));
   // The next download sets the kept data aside before it empties the temporary files.
   SetHeaderRecord(header::kDataDirectory, "TVMKDATA");
-  EXPECT_EQ(Run(Memory(5, kDay + 2)).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 2)).outcome, DownloadOutcome::Stored);
   EXPECT_EQ(ReadBytes(root.Path() / "UNSTORED_1.DAT"), WordBytes(memory.words));
   EXPECT_EQ(ReadBlockHeader(root.Path() / "UNSTORED_1.KEY").run.StartDay(), kDay);
   ASSERT_GE(prompter.shown.size(), 2u);
@@ -286,13 +217,13 @@ TEST_F(DownloadTest, StoreCutShortBeforeTheHeaderIsFoundByTheNextDownload) {
   const fs::path headerFile = root.Path() / "TVMKHEADER" / "FARM_01.key";
   const std::string before = ReadBytes(headerFile);
   const sim::Run first = Memory(5);
-  ASSERT_EQ(Run(first).outcome, DownloadOutcome::Stored);
+  ASSERT_EQ(RunDownload(first).outcome, DownloadOutcome::Stored);
   WriteBytes(headerFile, before);  // as if the program stopped after placing the files
   // Downloading the same run again: recognised, not stored twice.
-  EXPECT_EQ(Run(first).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(first).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(HeaderRecord(114), "1");
   // The next run goes after it; the earlier block is kept.
-  EXPECT_EQ(Run(Memory(5, kDay + 5)).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 5)).outcome, DownloadOutcome::Stored);
   EXPECT_EQ(HeaderRecord(115), " 2");
   EXPECT_EQ(ReadBytes(Data("FARM_01_001.DAT")), WordBytes(first.words));
 }
