@@ -15,11 +15,14 @@ class FaultAt : public FaultPlan {
  public:
   enum class Mode { Count, Fail, Die };
   explicit FaultAt(Mode mode = Mode::Count, int k = 0) : mode_(mode), k_(k) {}
+  // At the first operation described as `what` ("rename FARM_01.key").
+  FaultAt(Mode mode, std::string what) : mode_(mode), k_(-1), what_(std::move(what)) {}
 
   Verdict Before(FileOp op, const fs::path& path) override {
     ++count;
     ops.push_back(Name(op) + " " + path.filename().string());
     if (dead) return Verdict::Fail;
+    if (k_ < 0 && ops.back() == what_) k_ = count;
     if (mode_ == Mode::Count || count != k_) return Verdict::Proceed;
     if (mode_ == Mode::Fail) return Verdict::Fail;
     dead = true;
@@ -48,6 +51,7 @@ class FaultAt : public FaultPlan {
  private:
   Mode mode_;
   int k_;
+  std::string what_;
 };
 
 // Installs a plan for the life of the object, then puts back the one before.

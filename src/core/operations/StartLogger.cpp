@@ -201,6 +201,9 @@ bool StartWindowModel::Start(LinkContext& link, const std::function<void()>& bel
         "No Sensors Selected");
     return false;
   }
+  // Taken before the logger is woken, so a start is never left unrecorded.
+  const auto lock = LockForWriting(files_, prompter_);
+  if (!lock) return false;
   attempted_ = true;
   const bool started = StartLogger(link, bell);
   if (link.port.IsOpen()) link.port.Close();

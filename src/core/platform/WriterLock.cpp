@@ -8,6 +8,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <process.h>
 #include <sys/locking.h>
 #include <sys/stat.h>
 #else
@@ -27,6 +28,14 @@ std::map<std::string, std::weak_ptr<WriterLock::Holder>>& Held() {
   return held;
 }
 
+int CurrentProcess() {
+#ifdef _WIN32
+  return _getpid();
+#else
+  return static_cast<int>(::getpid());
+#endif
+}
+
 std::string KeyOf(const fs::path& root) {
   std::error_code ec;
   const fs::path canonical = fs::weakly_canonical(root, ec);
@@ -36,7 +45,7 @@ std::string KeyOf(const fs::path& root) {
 }  // namespace
 
 struct WriterLock::Holder {
-  explicit Holder(int descriptor) : fd(descriptor) {}
+  explicit Holder(int descriptor) : fd(descriptor), process(CurrentProcess()) {}
   ~Holder() {
 #ifdef _WIN32
     _lseek(fd, 0, SEEK_SET);
@@ -50,6 +59,7 @@ struct WriterLock::Holder {
   Holder(const Holder&) = delete;
   Holder& operator=(const Holder&) = delete;
   int fd;
+  int process;  // a child made by fork is another program
 };
 
 WriterLock::~WriterLock() {
@@ -69,7 +79,9 @@ WriterLock& WriterLock::operator=(WriterLock&& other) noexcept {
 WriterLock::Attempt WriterLock::TryAcquire(const Files& files) {
   const std::lock_guard<std::mutex> guard(gMutex);
   const std::string key = KeyOf(files.Root());
-  if (auto held = Held()[key].lock()) return {Status::Held, WriterLock(held), {}};
+  if (auto held = Held()[key].lock(); held && held->process == CurrentProcess()) {
+    return {Status::Held, WriterLock(held), {}};
+  }
 
   const fs::path path = files.Root() / kLockFileName;
 #ifdef _WIN32

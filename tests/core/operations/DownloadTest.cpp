@@ -3,12 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include "core/operations/Conversion.h"
+#include "core/storage/SiteRepair.h"
 #include "support/DownloadRig.h"
+#include "support/FaultPlans.h"
 
 namespace pelvaro {
 namespace {
 
+using testing::DownloadRig;
+using testing::FaultAt;
+using testing::InstalledPlan;
 using testing::ReadBytes;
+using testing::RecordsOf;
 using testing::ScriptedPort;
 using testing::SiteBuilder;
 using testing::WordBytes;
@@ -18,6 +25,7 @@ constexpr int kDay = testing::DownloadRig::kDay;
 constexpr int kSeconds = testing::DownloadRig::kSeconds;
 
 class DownloadTest : public ::testing::Test, protected testing::DownloadRig {};
+using Stored = DownloadRig::Stored;
 
 TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
   SetHeaderRecord(115, "7");            // stale index values are cleared by the first block
@@ -226,6 +234,116 @@ TEST_F(DownloadTest, StoreCutShortBeforeTheHeaderIsFoundByTheNextDownload) {
   EXPECT_EQ(RunDownload(Memory(5, kDay + 5)).outcome, DownloadOutcome::Stored);
   EXPECT_EQ(HeaderRecord(115), " 2");
   EXPECT_EQ(ReadBytes(Data("FARM_01_001.DAT")), WordBytes(first.words));
+}
+
+// The graph file's reading count: one record per scan and per sensor line.
+std::string ReadingCount(const DownloadRig& rig, int scans) {
+  EXPECT_EQ(RecordsOf(rig.Data("FARM_01.BGF"), 56)[4], Spaced(scans * (1 + 4)));
+  return {};
+}
+
+TEST(DownloadIndex, ValuesThatAreNoBlockNumbersAreRebuiltFromTheFiles) {
+  // Each once reached arithmetic: a cast beyond int ("-2147483647.DAT"), a
+  // block "_0-4", a fraction that had blocks recorded and graphed twice.
+  for (const char* bad : {"99999999999999999999", "2147483648", "-5", "1.5", "1e9"}) {
+    SCOPED_TRACE(bad);
+    DownloadRig rig;
+    const sim::Run a = DownloadRig::Memory(5), b = DownloadRig::Memory(6, kDay + 1),
+                   c = DownloadRig::Memory(7, kDay + 2);
+    ASSERT_EQ(rig.RunDownload(a).outcome, DownloadOutcome::Stored);
+    ASSERT_EQ(rig.RunDownload(b).outcome, DownloadOutcome::Stored);
+    rig.SetHeaderRecord(header::kFirstBlockSlot + 1, bad);
+    const DownloadResult r = rig.RunDownload(c);
+    EXPECT_EQ(r.outcome, DownloadOutcome::Stored);
+    EXPECT_EQ(r.blockNumber, 3);
+    EXPECT_NE(rig.Shown().find(IndexRebuiltText("FARM_01")), std::string::npos) << rig.Shown();
+    EXPECT_EQ(rig.Blocks(), (std::vector<DownloadRig::Stored>{
+                                DownloadRig::AsStored(a), DownloadRig::AsStored(b),
+                                DownloadRig::AsStored(c)}));
+    EXPECT_EQ(SiteHeader::Open(rig.files, "FARM_01", RecordFile::Mode::ReadOnly)
+                  .ReadBlockIndex()
+                  .numbers,
+              (std::vector<int>{1, 2, 3}));
+    ReadingCount(rig, 5 + 6 + 7);
+  }
+}
+
+TEST_F(DownloadTest, AHeaderThatCannotBeUpdatedAfterTheStoreIsNoFailure) {
+  const sim::Run a = Memory(5), b = Memory(6, kDay + 1);
+  ASSERT_EQ(RunDownload(a).outcome, DownloadOutcome::Stored);
+  FaultAt fail(FaultAt::Mode::Fail, "rename FARM_01.key");
+  {
+    InstalledPlan installed(fail);
+    EXPECT_EQ(RunDownload(b).outcome, DownloadOutcome::Stored);
+  }
+  EXPECT_EQ(prompter.shown.back().title, "Site File Not Updated");
+  EXPECT_EQ(prompter.shown.back().text.rfind("The data was stored as FARM_01_002.DAT and "
+                                             "FARM_01_002.KEY, but the site file could not be "
+                                             "updated.",
+                                             0),
+            0u);
+  EXPECT_EQ(Shown().find("not stored"), std::string::npos);
+  // The same run again is known, and the graph catches up with it.
+  EXPECT_EQ(RunDownload(b).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(prompter.shown.back().text,
+            "This block has already been downloaded. Download will be aborted.");
+  EXPECT_EQ(Blocks(), (std::vector<Stored>{AsStored(a), AsStored(b)}));
+  ReadingCount(*this, 5 + 6);
+}
+
+TEST_F(DownloadTest, AKillJustAfterTheStoreLeavesNoFalseUnstoredCopy) {
+  const sim::Run a = Memory(5), b = Memory(6, kDay + 1);
+  FaultAt die(FaultAt::Mode::Die, "remove TEMPBUDY.DAT");
+  {
+    InstalledPlan installed(die);
+    RunDownload(a);
+  }
+  ASSERT_TRUE(die.dead);
+  ASSERT_TRUE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
+  prompter.shown.clear();
+  EXPECT_EQ(RunDownload(b).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(Shown().find("UNSTORED"), std::string::npos) << Shown();
+  EXPECT_FALSE(fs::exists(root.Path() / "UNSTORED_1.DAT"));
+  EXPECT_EQ(Blocks(), (std::vector<Stored>{AsStored(a), AsStored(b)}));
+}
+
+TEST_F(DownloadTest, AKillDuringTheConversionKeepsTheOldPairAndTheRepeatReconverts) {
+  const sim::Run a = Memory(5), b = Memory(6, kDay + 1);
+  ASSERT_EQ(RunDownload(a).outcome, DownloadOutcome::Stored);
+  const std::string graph = ReadBytes(Data("FARM_01.BGF"));
+  FaultAt die(FaultAt::Mode::Die, "rename FARM_01.Pct");  // the graph file already renamed
+  {
+    InstalledPlan installed(die);
+    RunDownload(b);
+  }
+  ASSERT_TRUE(die.dead);
+  // The next run starts by finishing the pair; the first one is whole too.
+  FaultAt early(FaultAt::Mode::Die, "write FARM_01.BGF.part");
+  DownloadRig other;
+  ASSERT_EQ(other.RunDownload(a).outcome, DownloadOutcome::Stored);
+  const std::string otherGraph = ReadBytes(other.Data("FARM_01.BGF"));
+  {
+    InstalledPlan installed(early);
+    other.RunDownload(b);
+  }
+  EXPECT_EQ(ReadBytes(other.Data("FARM_01.BGF")), otherGraph);
+  EXPECT_EQ(RunDownload(b).outcome, DownloadOutcome::NotStored);
+  EXPECT_NE(ReadBytes(Data("FARM_01.BGF")), graph);
+  ReadingCount(*this, 5 + 6);
+  EXPECT_EQ(other.RunDownload(b).outcome, DownloadOutcome::NotStored);
+  ReadingCount(other, 5 + 6);
+}
+
+TEST_F(DownloadTest, TheHeaderFolderIsNoDataDirectory) {
+  for (const char* name : {"TVMKHEADER", "tvmkheader", "TvmkHeader"}) {
+    SetHeaderRecord(header::kDataDirectory, name);
+    EXPECT_FALSE(ClickSite(files, prompter, "FARM_01.key").has_value());
+    EXPECT_EQ(prompter.shown.back().text, std::string("The folder ") + name +
+                                              " holds the site files and cannot be used as a "
+                                              "data directory.");
+    EXPECT_FALSE(TimedDat(files, prompter, "FARM_01", name));
+  }
+  EXPECT_EQ(Files::List(root.Path() / "TVMKHEADER", "*"), (std::vector<std::string>{"FARM_01.key"}));
 }
 
 TEST_F(DownloadTest, RestartAnswerGoesToTheRestartFile) {
