@@ -115,10 +115,12 @@ std::optional<GraphFileData> ReadGraphFile(const fs::path& path,
   const std::uint64_t wholeGroups = body / (group * kRecord);
   const std::uint64_t scans =
       std::min({ScansNamed(data.readingCount, data.enabledCount), wholeGroups, kMaxScans});
-  data.intervals.reserve(scans);
-  data.dateTimes.reserve(scans);
+  // Room as the scans arrive beyond this, so a count alone allocates nothing large.
+  const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(scans, 1 << 16));
+  data.intervals.reserve(room);
+  data.dateTimes.reserve(room);
   data.values.assign(enabled, {});
-  for (auto& column : data.values) column.reserve(scans);
+  for (auto& column : data.values) column.reserve(room);
 
   if (std::fseek(file.get(), static_cast<long>(kHeaderRecords * kRecord), SEEK_SET) != 0) {
     Fail(resolved);
@@ -135,7 +137,11 @@ std::optional<GraphFileData> ReadGraphFile(const fs::path& path,
     const std::size_t groups = got / (group * kRecord);
     if (groups == 0) break;  // the file shrank while it was read
     const char* p = chunk.data();
-    for (std::size_t g = 0; g < groups; ++g) {
+    std::size_t g = 0;
+    for (; g < groups; ++g) {
+      // A record never written reads as zero bytes, and the conversion
+      // writes none: the data ends there, however large the file says it is.
+      if (*p == '\0') break;
       data.intervals.push_back(ReadNumberFast({p, kRecord}));
       data.dateTimes.push_back(ReadNumberFast({p + kRecord, kRecord}));
       p += 2 * kRecord;
@@ -144,7 +150,8 @@ std::optional<GraphFileData> ReadGraphFile(const fs::path& path,
         data.values[j].push_back(ReadNumberFast({p, 6}));
       }
     }
-    done += groups;
+    done += g;
+    if (g < groups) break;
     if (progress) {
       const int percent = static_cast<int>(done * 100 / scans);
       if (percent > shown) progress(shown = percent);
