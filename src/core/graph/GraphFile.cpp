@@ -46,7 +46,7 @@ namespace {
 
 constexpr std::size_t kRecord = kGraphRecordSize;
 constexpr std::size_t kHeaderRecords = 10;
-constexpr std::size_t kChunkRecords = 1 << 16;
+constexpr std::size_t kChunkRecords = 1 << 12;
 // No conversion writes more scans: 100 blocks of at most 32,768 scans each.
 constexpr std::uint64_t kMaxScans = 100 * 32768;
 
@@ -126,7 +126,8 @@ std::optional<GraphFileData> ReadGraphFile(const fs::path& path,
     Fail(resolved);
   }
   // Whole groups per chunk, so a group never straddles two reads.
-  const std::size_t groupsPerChunk = std::max<std::size_t>(1, kChunkRecords / group);
+  const std::size_t groupsPerChunk = static_cast<std::size_t>(
+      std::max<std::uint64_t>(1, std::min<std::uint64_t>(kChunkRecords / group, scans)));
   std::vector<char> chunk(groupsPerChunk * group * kRecord);
   int shown = -1;
   std::uint64_t done = 0;
