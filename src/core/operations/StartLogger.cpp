@@ -1,5 +1,7 @@
 #include "core/operations/StartLogger.h"
 
+#include <algorithm>
+
 #include "core/link/PortSelection.h"
 #include "core/link/WakeUp.h"
 #include "core/platform/WriterLock.h"
@@ -78,9 +80,10 @@ void StartWindowModel::LoadSiteSettings(const std::string& id, const DateTime& n
   try {
     SiteHeader h(files_.HeaderPath(id), RecordFile::Mode::ReadOnly);
     dataDirectory_ = h.ReadRecord(header::kDataDirectory);
-    const double sensors = h.ReadNumber(header::kSensorsOn);
-    settings_.sensorsOn = static_cast<int>(std::min(sensors, 5.0));
-    settings_.siteNumber = static_cast<int>(h.ReadNumber(header::kSiteNumber));
+    // Numbers from a file are kept in range before they become integers.
+    settings_.sensorsOn = static_cast<int>(std::clamp(h.ReadNumber(header::kSensorsOn), -1.0, 5.0));
+    settings_.siteNumber =
+        static_cast<int>(std::clamp(h.ReadNumber(header::kSiteNumber), -1.0, 65535.0));
     const std::string mode = h.ReadRecord(header::kStartMode);
     if (!mode.empty() && (mode[0] == 'S' || mode[0] == '0')) mode_ = StartMode::Immediate;
     if (!mode.empty() && mode[0] == 'T') mode_ = StartMode::Timed;
