@@ -94,7 +94,8 @@ WriterLock::Attempt WriterLock::TryAcquire(const Files& files) {
     return {Status::Busy, std::nullopt, {}};
   }
 #else
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  // Read access is all a lock needs, so a lock file made read-only still works.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return {Status::Failed, std::nullopt, std::strerror(errno)};
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int why = errno;

@@ -74,6 +74,27 @@ std::string Trace(FaultAt::Mode mode, int k, const FaultAt& plan) {
          std::to_string(k) + ": " + (k <= plan.count ? plan.ops[k - 1] : "?");
 }
 
+// Runs `attack` on a copy of `before` once for every operation k of the
+// `count` it makes, first failing the k-th, then killing the program there;
+// `check` then looks at what was left, with the attack's trace in its failures.
+template <typename Attack, typename Check>
+void AtEveryOperation(const DownloadRig& before, int count, Attack attack, Check check) {
+  for (const FaultAt::Mode mode : {FaultAt::Mode::Fail, FaultAt::Mode::Die}) {
+    for (int k = 1; k <= count; ++k) {
+      DownloadRig rig;
+      CopyRoot(before, rig);
+      FaultAt plan(mode, k);
+      {
+        InstalledPlan installed(plan);
+        attack(rig);
+      }
+      SCOPED_TRACE(Trace(mode, k, plan));
+      check(rig, mode);
+      if (::testing::Test::HasFailure()) return;  // one trace is enough to read
+    }
+  }
+}
+
 // The walk repeats a few hundred stores: syncs are counted, not waited for,
 // and the working roots live in memory where the system offers a folder for
 // it, since a rename over a file on a disk may wait for the disk.
@@ -122,51 +143,43 @@ TEST_F(StoreCrash, EveryStepOfADownloadAndStore) {
   const Pair finalPair = CalibratedPair(reference);
   ASSERT_GE(counter.count, 25) << "the walk must cover temporary files, store, header, conversion";
 
-  for (const FaultAt::Mode mode : {FaultAt::Mode::Fail, FaultAt::Mode::Die}) {
-    for (int k = 1; k <= counter.count; ++k) {
-      DownloadRig rig;
-      CopyRoot(before, rig);
-      FaultAt plan(mode, k);
-      DownloadResult result;
-      {
-        InstalledPlan installed(plan);
-        result = rig.RunDownload(run);
-      }
-      SCOPED_TRACE(Trace(mode, k, plan));
-      const auto blocks = rig.Blocks();
-      const bool stored = std::count(blocks.begin(), blocks.end(), DownloadRig::AsStored(run)) == 1;
-      if (mode == FaultAt::Mode::Fail) {
-        // What the user is told is true.
-        if (result.outcome == DownloadOutcome::Stored) {
-          EXPECT_TRUE(stored) << rig.Shown();
+  DownloadResult result;
+  AtEveryOperation(
+      before, counter.count, [&](DownloadRig& rig) { result = rig.RunDownload(run); },
+      [&](DownloadRig& rig, FaultAt::Mode mode) {
+        const auto blocks = rig.Blocks();
+        const bool stored =
+            std::count(blocks.begin(), blocks.end(), DownloadRig::AsStored(run)) == 1;
+        if (mode == FaultAt::Mode::Fail) {
+          // What the user is told is true.
+          if (result.outcome == DownloadOutcome::Stored) {
+            EXPECT_TRUE(stored) << rig.Shown();
+          }
+          if (rig.Shown().find("was not stored") != std::string::npos) {
+            EXPECT_FALSE(stored) << rig.Shown();
+          }
         }
-        if (rig.Shown().find("was not stored") != std::string::npos) {
-          EXPECT_FALSE(stored) << rig.Shown();
+
+        Recover(rig);
+        ExpectIndexEqualsFiles(rig);
+        const Pair recovered = CalibratedPair(rig);
+        EXPECT_TRUE(recovered == oldPair || recovered == newPair);
+
+        // The same memory read again, then the logger's next run.
+        const DownloadResult again = rig.RunDownload(run);
+        if (again.outcome != DownloadOutcome::Stored) {
+          EXPECT_EQ(rig.prompter.shown.back().text,
+                    "This block has already been downloaded. Download will be aborted.");
         }
-      }
-
-      Recover(rig);
-      ExpectIndexEqualsFiles(rig);
-      const Pair recovered = CalibratedPair(rig);
-      EXPECT_TRUE(recovered == oldPair || recovered == newPair);
-
-      // The same memory read again, then the logger's next run.
-      const DownloadResult again = rig.RunDownload(run);
-      if (again.outcome != DownloadOutcome::Stored) {
-        EXPECT_EQ(rig.prompter.shown.back().text,
-                  "This block has already been downloaded. Download will be aborted.");
-      }
-      EXPECT_EQ(rig.RunDownload(next).outcome, DownloadOutcome::Stored) << rig.Shown();
-      EXPECT_EQ(rig.Blocks(), (std::vector<Stored>{DownloadRig::AsStored(first),
-                                                   DownloadRig::AsStored(run),
-                                                   DownloadRig::AsStored(next)}));
-      ExpectIndexEqualsFiles(rig);
-      EXPECT_TRUE(CalibratedPair(rig) == finalPair);
-      EXPECT_EQ(rig.HeaderRecord(header::kLastRunDay), Spaced(next.startDay));
-      EXPECT_FALSE(fs::exists(rig.root.Path() / kTempDataName));
-      if (::testing::Test::HasFailure()) return;  // one trace is enough to read
-    }
-  }
+        EXPECT_EQ(rig.RunDownload(next).outcome, DownloadOutcome::Stored) << rig.Shown();
+        EXPECT_EQ(rig.Blocks(),
+                  (std::vector<Stored>{DownloadRig::AsStored(first), DownloadRig::AsStored(run),
+                                       DownloadRig::AsStored(next)}));
+        ExpectIndexEqualsFiles(rig);
+        EXPECT_TRUE(CalibratedPair(rig) == finalPair);
+        EXPECT_EQ(rig.HeaderRecord(header::kLastRunDay), Spaced(next.startDay));
+        EXPECT_FALSE(fs::exists(rig.root.Path() / kTempDataName));
+      });
 }
 
 // Deletes block 2 of four in the editor.
@@ -202,34 +215,25 @@ TEST_F(StoreCrash, EveryStepOfABlockDeletion) {
   ASSERT_EQ(deleted.RunDownload(fifth).outcome, DownloadOutcome::Stored);
   ASSERT_GE(counter.count, 8) << "header, removal and the moves of two blocks";
 
-  for (const FaultAt::Mode mode : {FaultAt::Mode::Fail, FaultAt::Mode::Die}) {
-    for (int k = 1; k <= counter.count; ++k) {
-      DownloadRig rig;
-      CopyRoot(before, rig);
-      FaultAt plan(mode, k);
-      {
-        InstalledPlan installed(plan);
-        DeleteSecondBlock(rig);
-      }
-      SCOPED_TRACE(Trace(mode, k, plan));
-      // The next opening of the editor puts things right.
-      BlockEditor(rig.files, rig.prompter).Load();
-      ExpectIndexEqualsFiles(rig);
-      EXPECT_TRUE(CalibratedPair(rig) == oldPair);
-      std::vector<Stored> expected;
-      for (const sim::Run& r : runs) expected.push_back(DownloadRig::AsStored(r));
-      const bool gone = rig.Blocks().size() == 3;
-      if (gone) expected.erase(expected.begin() + 1);
-      EXPECT_EQ(rig.Blocks(), expected);
+  AtEveryOperation(
+      before, counter.count, [](DownloadRig& rig) { DeleteSecondBlock(rig); },
+      [&](DownloadRig& rig, FaultAt::Mode) {
+        // The next opening of the editor puts things right.
+        BlockEditor(rig.files, rig.prompter).Load();
+        ExpectIndexEqualsFiles(rig);
+        EXPECT_TRUE(CalibratedPair(rig) == oldPair);
+        std::vector<Stored> expected;
+        for (const sim::Run& r : runs) expected.push_back(DownloadRig::AsStored(r));
+        const bool gone = rig.Blocks().size() == 3;
+        if (gone) expected.erase(expected.begin() + 1);
+        EXPECT_EQ(rig.Blocks(), expected);
 
-      EXPECT_EQ(rig.RunDownload(fifth).outcome, DownloadOutcome::Stored) << rig.Shown();
-      expected.push_back(DownloadRig::AsStored(fifth));
-      EXPECT_EQ(rig.Blocks(), expected);
-      ExpectIndexEqualsFiles(rig);
-      EXPECT_TRUE(CalibratedPair(rig) == CalibratedPair(gone ? deleted : kept));
-      if (::testing::Test::HasFailure()) return;
-    }
-  }
+        EXPECT_EQ(rig.RunDownload(fifth).outcome, DownloadOutcome::Stored) << rig.Shown();
+        expected.push_back(DownloadRig::AsStored(fifth));
+        EXPECT_EQ(rig.Blocks(), expected);
+        ExpectIndexEqualsFiles(rig);
+        EXPECT_TRUE(CalibratedPair(rig) == CalibratedPair(gone ? deleted : kept));
+      });
 }
 
 }  // namespace
