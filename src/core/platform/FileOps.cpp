@@ -103,9 +103,15 @@ void FileHandle::Fail(const std::string& what) const {
 
 std::uint64_t FileHandle::Size() const {
   if (file_ == nullptr) return 0;
-  std::error_code ec;
-  const auto size = fs::file_size(path_, ec);
-  return ec ? 0 : size;
+#ifdef _WIN32
+  if (_fseeki64(file_, 0, SEEK_END) != 0) Fail(ErrnoText());
+  const __int64 size = _ftelli64(file_);
+#else
+  if (fseeko(file_, 0, SEEK_END) != 0) Fail(ErrnoText());
+  const off_t size = ftello(file_);
+#endif
+  if (size < 0) Fail(ErrnoText());
+  return static_cast<std::uint64_t>(size);
 }
 
 std::size_t FileHandle::ReadAt(std::uint64_t offset, char* to, std::size_t count) {
