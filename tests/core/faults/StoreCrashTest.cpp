@@ -100,6 +100,7 @@ void AtEveryOperation(const DownloadRig& before, int count, Attack attack, Check
 // it, since a rename over a file on a disk may wait for the disk.
 class StoreCrash : public ::testing::Test {
  protected:
+#ifndef _WIN32
   void SetUp() override {
     const char* tmp = std::getenv("TMPDIR");
     savedTmp_ = tmp != nullptr ? std::optional<std::string>(tmp) : std::nullopt;
@@ -113,6 +114,7 @@ class StoreCrash : public ::testing::Test {
       unsetenv("TMPDIR");
     }
   }
+#endif
 
   FaultAt noWait;
   InstalledPlan installed{noWait};

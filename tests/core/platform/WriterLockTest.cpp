@@ -1,7 +1,10 @@
 // One writer per working root, with real processes holding the real lock.
+// The second process is made by fork, so these tests are for POSIX systems.
 #include "core/platform/WriterLock.h"
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -187,3 +190,4 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
 
 }  // namespace
 }  // namespace pelvaro
+#endif
