@@ -257,13 +257,12 @@ TEST(DownloadIndex, ValuesThatAreNoBlockNumbersAreRebuiltFromTheFiles) {
     EXPECT_EQ(r.outcome, DownloadOutcome::Stored);
     EXPECT_EQ(r.blockNumber, 3);
     EXPECT_NE(rig.Shown().find(IndexRebuiltText("FARM_01")), std::string::npos) << rig.Shown();
-    EXPECT_EQ(rig.Blocks(), (std::vector<DownloadRig::Stored>{
-                                DownloadRig::AsStored(a), DownloadRig::AsStored(b),
-                                DownloadRig::AsStored(c)}));
-    EXPECT_EQ(SiteHeader::Open(rig.files, "FARM_01", RecordFile::Mode::ReadOnly)
-                  .ReadBlockIndex()
-                  .numbers,
-              (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(rig.Blocks(),
+              (std::vector<DownloadRig::Stored>{DownloadRig::AsStored(a), DownloadRig::AsStored(b),
+                                                DownloadRig::AsStored(c)}));
+    EXPECT_EQ(
+        SiteHeader::Open(rig.files, "FARM_01", RecordFile::Mode::ReadOnly).ReadBlockIndex().numbers,
+        (std::vector<int>{1, 2, 3}));
     ReadingCount(rig, 5 + 6 + 7);
   }
 }
@@ -343,7 +342,8 @@ TEST_F(DownloadTest, TheHeaderFolderIsNoDataDirectory) {
                                               "data directory.");
     EXPECT_FALSE(TimedDat(files, prompter, "FARM_01", name));
   }
-  EXPECT_EQ(Files::List(root.Path() / "TVMKHEADER", "*"), (std::vector<std::string>{"FARM_01.key"}));
+  EXPECT_EQ(Files::List(root.Path() / "TVMKHEADER", "*"),
+            (std::vector<std::string>{"FARM_01.key"}));
 }
 
 TEST_F(DownloadTest, RestartAnswerGoesToTheRestartFile) {

@@ -170,9 +170,9 @@ TEST(HostileFiles, HugeStateHeaderAndGraphFilesAreReadNoFurtherThanTheirFormat) 
   const fs::path graph = root.Path() / "TVMKDATA" / "H_01.BGF";
   {
     CalibratedFile g(graph, kGraphRecordSize, RecordFile::Mode::Truncate);
-    for (const char* r : {" 3001", " 900", " 12", " 1", " 999999999999999", "1996", "01/01",
-                          "00:00:00", " 1", " 0", " 900", " 1", " 25.00", " 900", " 1.01",
-                          " 26.00"}) {
+    for (const char* r :
+         {" 3001", " 900", " 12", " 1", " 999999999999999", "1996", "01/01", "00:00:00", " 1", " 0",
+          " 900", " 1", " 25.00", " 900", " 1.01", " 26.00"}) {
       g.WriteRecord(g.RecordCount() + 1, r);
     }
     g.Close();
