@@ -105,8 +105,38 @@ const char kHelp[] =
     "1 a reported failure, 2 a usage error.\n";
 
 int Usage(const std::string& why) {
-  std::cerr << "pelvaro-cli: " << why << "\n\n" << kHelp;
+  std::cerr << "pelvaro-cli: " << Printable(why) << "\n\n" << kHelp;
   return kUsage;
+}
+
+// Counts what reaches stderr, so that a failure nobody explained gets a line.
+class CountingBuffer : public std::streambuf {
+ public:
+  explicit CountingBuffer(std::streambuf* target) : target_(target) {}
+  std::size_t Written() const { return written_; }
+
+ protected:
+  int overflow(int c) override {
+    if (c == traits_type::eof()) return traits_type::not_eof(c);
+    ++written_;
+    return target_->sputc(static_cast<char>(c));
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    written_ += static_cast<std::size_t>(n);
+    return target_->sputn(s, n);
+  }
+  int sync() override { return target_->pubsync(); }
+
+ private:
+  std::streambuf* target_;
+  std::size_t written_ = 0;
+};
+
+// Why the last command failed, when it knows more than its messages said.
+std::string gFailure;
+
+std::string NoHeaderText(const std::string& site, const Files& files) {
+  return "The site " + Printable(site) + " has no header file in " + files.HeaderFolder().string();
 }
 
 struct Arguments {
@@ -164,7 +194,10 @@ fs::path DefaultRoot() {
 }
 
 int Sites(const Files& files) {
-  for (const std::string& entry : ListSites(files)) std::cout << IdentificationOf(entry) << "\n";
+  for (const std::string& entry : ListSites(files)) {
+    const std::string id = IdentificationOf(entry);
+    if (IsSiteIdentification(id)) std::cout << id << "\n";
+  }
   return kOk;
 }
 
@@ -180,7 +213,7 @@ int Convert(const Files& files, const Arguments& args) {
     dir = it->second;
   } else {
     if (!Files::FileExists(files.HeaderPath(site))) {
-      std::cerr << "The site " << site << " has no header file in " << files.HeaderFolder() << "\n";
+      std::cerr << NoHeaderText(site, files) << "\n";
       return kFailed;
     }
     SiteHeader header(files.HeaderPath(site), RecordFile::Mode::ReadOnly);
@@ -204,22 +237,26 @@ int ExportCsv(const Files& files, const Arguments& args) {
   if (args.positional.size() != 4) return Usage("export-csv takes SITE BLOCK OUT.csv");
   const std::string& site = args.positional[1];
   if (!IsSafeName(site)) return Usage("\"" + site + "\" cannot name a site");
-  const double block = ParseLeadingNumber(args.positional[2]);
-  if (block < 1 || block > header::kMaxBlocks)
+  const std::string& blockText = args.positional[2];
+  if (blockText.empty() || blockText.size() > 3 ||
+      blockText.find_first_not_of("0123456789") != std::string::npos || std::stoi(blockText) < 1 ||
+      std::stoi(blockText) > header::kMaxBlocks) {
     return Usage("BLOCK is a block number from 1 to 100");
+  }
+  const int block = std::stoi(blockText);
   if (!Files::FileExists(files.HeaderPath(site))) {
-    std::cerr << "The site " << site << " has no header file in " << files.HeaderFolder() << "\n";
+    std::cerr << NoHeaderText(site, files) << "\n";
     return kFailed;
   }
   SiteHeader header(files.HeaderPath(site), RecordFile::Mode::ReadOnly);
   const std::string dir = Trim(header.ReadRecord(header::kDataDirectory));
-  if (!IsSafeName(dir)) {
-    std::cerr << UnsafeNameError(dir).what() << "\n";
+  if (!IsDataDirectoryName(dir)) {
+    std::cerr << DataDirectoryError(dir).what() << "\n";
     return kFailed;
   }
-  const fs::path stem = BlockStemPath(files, dir, BlockStem(site, static_cast<int>(block)));
+  const fs::path stem = BlockStemPath(files, dir, BlockStem(site, block));
   if (!Files::FileExists(MakeBlockPaths(stem).data)) {
-    std::cerr << "There is no block " << static_cast<int>(block) << " of " << site << "\n";
+    std::cerr << "There is no block " << block << " of " << Printable(site) << "\n";
     return kFailed;
   }
   CliPrompter prompter;
@@ -320,6 +357,7 @@ int DownloadRun(const Files& files, const Arguments& args) {
   if (!clicked) return kFailed;
   request.site = *clicked;
   const DownloadResult result = Download(files, console.link, request);
+  gFailure = result.reason;
   return result.outcome == DownloadOutcome::Stored ? kOk : kFailed;
 }
 
@@ -341,7 +379,7 @@ int StartRun(const Files& files, const Arguments& args) {
   model.Load(clock.WallClock());
   const auto entry = FindSiteEntry(model.Sites(), site);
   if (!entry) {
-    std::cerr << "The site " << site << " has no header file in " << files.HeaderFolder() << "\n";
+    std::cerr << NoHeaderText(site, files) << "\n";
     return kFailed;
   }
   model.ClickSite(*entry, clock.WallClock());
@@ -418,7 +456,10 @@ int Status(const Files& files, const Arguments& args) {
     if (!IsSafeName(site)) return Usage("\"" + site + "\" cannot name a site");
   }
   if (sites.empty()) {
-    for (const std::string& entry : ListSites(files)) sites.push_back(IdentificationOf(entry));
+    for (const std::string& entry : ListSites(files)) {
+      const std::string id = IdentificationOf(entry);
+      if (IsSiteIdentification(id)) sites.push_back(id);
+    }
   }
   std::vector<SiteOutlook> outlooks;
   int status = kOk;
@@ -440,6 +481,20 @@ int Status(const Files& files, const Arguments& args) {
   return status;
 }
 
+int Run(const Files& files, const Arguments& args, const std::string& command) {
+  if (command == "sites")
+    return args.positional.size() == 1 ? Sites(files) : Usage("sites takes no argument");
+  if (command == "convert") return Convert(files, args);
+  if (command == "export-csv") return ExportCsv(files, args);
+  if (command == "export") return Export(files, args);
+  if (command == "download") return DownloadRun(files, args);
+  if (command == "start") return StartRun(files, args);
+  if (command == "trace") return TraceRun(args);
+  if (command == "set-serial") return SetSerialRun(args);
+  if (command == "status") return Status(files, args);
+  return Usage("unknown command " + command);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -457,21 +512,22 @@ int main(int argc, char** argv) {
   }
   if (args->positional.empty()) return Usage("no command given");
   const Files files(args->root ? fs::path(*args->root) : DefaultRoot());
+  CountingBuffer counted(std::cerr.rdbuf());
+  std::streambuf* const original = std::cerr.rdbuf(&counted);
+  const std::string& command = args->positional[0];
+  int status = kFailed;
   try {
-    const std::string& command = args->positional[0];
-    if (command == "sites")
-      return args->positional.size() == 1 ? Sites(files) : Usage("sites takes no argument");
-    if (command == "convert") return Convert(files, *args);
-    if (command == "export-csv") return ExportCsv(files, *args);
-    if (command == "export") return Export(files, *args);
-    if (command == "download") return DownloadRun(files, *args);
-    if (command == "start") return StartRun(files, *args);
-    if (command == "trace") return TraceRun(*args);
-    if (command == "set-serial") return SetSerialRun(*args);
-    if (command == "status") return Status(files, *args);
-    return Usage("unknown command " + command);
+    status = Run(files, *args, command);
   } catch (const std::exception& e) {
-    std::cerr << e.what() << "\n";
-    return kFailed;
+    std::cerr << Printable(e.what()) << "\n";
   }
+  if (status == kFailed && counted.Written() == 0) {
+    std::cerr << "pelvaro-cli: " << command << " failed: "
+              << (gFailure.empty() ? "the logger did not give the answer expected; the lines "
+                                     "above show how far it went."
+                                   : gFailure)
+              << "\n";
+  }
+  std::cerr.rdbuf(original);
+  return status;
 }

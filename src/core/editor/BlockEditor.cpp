@@ -4,9 +4,11 @@
 #include <cmath>
 
 #include "core/operations/Conversion.h"
+#include "core/platform/WriterLock.h"
 #include "core/storage/DayNumbers.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/SiteHeader.h"
+#include "core/storage/SiteRepair.h"
 #include "core/storage/StateFiles.h"
 #include "core/storage/TextRoutines.h"
 
@@ -29,20 +31,6 @@ std::string ClockText(long seconds) {
 
 }  // namespace
 
-std::vector<int> BlockNumbersOnDisk(const Files& files, const std::string& dataDirectory,
-                                    const std::string& identification) {
-  std::vector<int> numbers;
-  for (const std::string& name :
-       Files::List(files.DataFolder(dataDirectory), BlockFilePattern(identification))) {
-    const std::string digits = name.substr(identification.size() + 1, 3);
-    if (digits.find_first_not_of("0123456789") == std::string::npos) {
-      numbers.push_back(std::stoi(digits));
-    }
-  }
-  std::sort(numbers.begin(), numbers.end());
-  return numbers;
-}
-
 BlockEditor::BlockEditor(const Files& files, Prompter& prompter)
     : files_(files), prompter_(prompter) {}
 
@@ -63,52 +51,27 @@ void BlockEditor::Load() {
     id_.clear();
     return;
   }
-  if (!IndexAgreesWithFiles()) RenumberBlockFiles();
+  // Opening only reads: what an earlier operation left half done is put
+  // right when no other program is writing, else left for later.
+  WriterLock::Attempt attempt = WriterLock::TryAcquire(files_);
+  if (attempt.status == WriterLock::Status::Held) {
+    try {
+      if (RepairSite(files_, id_, dataDirectory_).indexDamaged) {
+        prompter_.Message(IndexRebuiltText(id_), "Site File Repaired", Buttons::Ok,
+                          Icon::Exclamation);
+      }
+    } catch (const std::exception& e) {
+      prompter_.Message(
+          std::string("An error occurred while accessing the site file.\r\nThe error is ") +
+          e.what());
+    }
+  }
   ShowBlockList();
 }
 
 void BlockEditor::ShowBlockList() {
-  blocks_.clear();
   SiteHeader header(files_.HeaderPath(id_), RecordFile::Mode::ReadOnly);
-  for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot; ++r) {
-    const double value = header.ReadNumber(r);
-    if (value == 0) break;
-    blocks_.push_back(static_cast<int>(value));
-  }
-}
-
-bool BlockEditor::IndexAgreesWithFiles() {
-  ShowBlockList();
-  const std::vector<int> disk = BlockNumbersOnDisk(files_, dataDirectory_, id_);
-  // A folder without any of the site's files is more likely the wrong folder
-  // than a site whose blocks all vanished: the index is then left alone.
-  return disk.empty() || disk == blocks_;
-}
-
-void BlockEditor::RenumberBlockFiles() {
-  // Ascending, so a block only ever moves down into a number already free.
-  const std::vector<int> disk = BlockNumbersOnDisk(files_, dataDirectory_, id_);
-  for (std::size_t j = 0; j < disk.size(); ++j) {
-    const int wanted = static_cast<int>(j) + 1;
-    if (disk[j] == wanted) continue;
-    const BlockPaths from =
-        MakeBlockPaths(BlockStemPath(files_, dataDirectory_, BlockStem(id_, disk[j])));
-    const BlockPaths to =
-        MakeBlockPaths(BlockStemPath(files_, dataDirectory_, BlockStem(id_, wanted)));
-    for (const auto& [source, target] : {std::pair{from.data, to.data}, {from.header, to.header}}) {
-      std::error_code ec;
-      if (Files::FileExists(source) && !Files::FileExists(target)) fs::rename(source, target, ec);
-    }
-  }
-  try {
-    HeaderTransaction t(files_.HeaderPath(id_), files_.HeaderPath(id_));
-    t.Header().RebuildBlockIndex(files_, id_, dataDirectory_);
-    t.Commit();
-  } catch (const std::exception& e) {
-    prompter_.Message(
-        std::string("An error occurred while accessing the site file.\r\nThe error is ") +
-        e.what());
-  }
+  blocks_ = header.ReadBlockIndex().numbers;
 }
 
 fs::path BlockEditor::OpenedStem() const {
@@ -126,15 +89,25 @@ bool BlockEditor::OpenBlock(int blockNumber) {
     cells_.clear();
     return false;
   }
-  header_ = ReadBlockHeader(paths.header);
+  std::vector<std::uint16_t> words;
+  try {
+    header_ = ReadBlockHeader(paths.header);
+    CheckWordCount(header_, paths.header);
+    words = data.ReadAllWords();
+  } catch (const IoError& e) {
+    prompter_.Message(e.what(), "Damaged Data Block", Buttons::Ok, Icon::Critical);
+    opened_.reset();
+    cells_.clear();
+    return false;
+  }
   const RunHeader& run = header_.run;
   // A block whose count was never given shows as the site's sensors.
   sensors_ = std::clamp(run.SensorCount(), 0, 5);
   if (sensors_ == 0) {
     SiteHeader site(files_.HeaderPath(id_), RecordFile::Mode::ReadOnly);
-    sensors_ = std::clamp(static_cast<int>(site.ReadNumber(header::kSensorsOn)), 1, 5);
+    const auto on = ToInt16(site.ReadNumber(header::kSensorsOn)).value_or(0);
+    sensors_ = std::clamp<int>(on, 1, 5);
   }
-  const std::vector<std::uint16_t> words = data.ReadAllWords();
   words_ = words.size();
   const double w = header_.words;
   gridRows_ = static_cast<int>(std::lround(w / sensors_ + 7));
@@ -212,14 +185,22 @@ void BlockEditor::Save() {
     if (opened_) OpenBlock(*opened_);
     return;
   }
+  const auto lock = LockForWriting(files_, prompter_);
+  if (!lock) {
+    changed_ = true;  // the edits stay on screen, to be saved later
+    return;
+  }
   const BlockPaths paths = MakeBlockPaths(OpenedStem());
   try {
-    std::string bytes = Files::ReadWholeFile(paths.data).value_or(std::string());
+    if (Files::FileLength(paths.data) > kMaxBlockBytes) {
+      throw DamagedFileError(paths.data, "it is larger than a data block can be.");
+    }
+    std::string bytes = Files::ReadFile(paths.data, kMaxBlockBytes).value_or(std::string());
     for (std::size_t r = 0; r < cells_.size(); ++r) {
       for (int c = 0; c < sensors_; ++c) {
         const std::uint64_t reading = r * sensors_ + c + 1;
         if (reading > words_ || 2 * reading > bytes.size()) continue;
-        const double v = ParseLeadingNumber(cells_[r][c]);
+        const double v = std::clamp(ParseLeadingNumber(cells_[r][c]), 0.0, kLargestReading);
         const int high = static_cast<int>(std::floor(v / 256));
         const int low = static_cast<int>(v) - 256 * high;
         bytes[2 * (reading - 1)] = static_cast<char>(low);
@@ -269,13 +250,11 @@ bool BlockEditor::ChangeStartDate(int day, int month, int year) {
   run.b[1] = static_cast<std::uint8_t>((dayNumber >> 8) & 255);
   std::string record(run.b.begin(), run.b.end());
   record += header_.timeText + header_.dateText + "00";
-  record.resize(kBlockHeaderRecordSize, ' ');
   const fs::path headerFile = MakeBlockPaths(OpenedStem()).header;
+  const auto lock = LockForWriting(files_, prompter_);
+  if (!lock) return false;
   try {
-    std::string bytes = Files::ReadWholeFile(headerFile).value_or(std::string());
-    bytes.resize(std::max<std::size_t>(bytes.size(), 3 * kBlockHeaderRecordSize), ' ');
-    bytes.replace(kBlockHeaderRecordSize, kBlockHeaderRecordSize, record);
-    Files::WriteWholeFile(headerFile, bytes);
+    WriteBlockHeaderRecord(headerFile, 2, record);
   } catch (const std::exception& e) {
     prompter_.Message(
         std::string("An error occurred while saving the start date.\r\nThe error is ") + e.what());
@@ -294,45 +273,53 @@ bool BlockEditor::DeleteSelected() {
                         "Confirm Delete", Buttons::YesNoDefaultNo, Icon::Question) != Answer::Yes) {
     return false;
   }
+  const auto lock = LockForWriting(files_, prompter_);
+  if (!lock) return false;
   const int selected = *opened_;
-  int last = 0;
-  int lastSlot = 0;
-  {
-    SiteHeader header(files_.HeaderPath(id_), RecordFile::Mode::ReadOnly);
-    for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot; ++r) {
-      const double value = header.ReadNumber(r);
-      if (value == 0) break;
-      last = static_cast<int>(value);
-      lastSlot = r;
-    }
-  }
-  // The files first, each later block moving down into a number just freed,
-  // so an interruption leaves every block on disk; the next opening puts the
-  // index right from the files.
-  const BlockPaths gone = MakeBlockPaths(OpenedStem());
-  Files::Remove(gone.data);
-  Files::Remove(gone.header);
-  for (int n = selected; n < last; ++n) {
-    const BlockPaths from =
-        MakeBlockPaths(BlockStemPath(files_, dataDirectory_, BlockStem(id_, n + 1)));
-    const BlockPaths to = MakeBlockPaths(BlockStemPath(files_, dataDirectory_, BlockStem(id_, n)));
-    std::error_code ec;
-    if (!Files::FileExists(to.data)) fs::rename(from.data, to.data, ec);
-    if (!Files::FileExists(to.header)) fs::rename(from.header, to.header, ec);
-  }
   try {
-    HeaderTransaction t(files_.HeaderPath(id_), files_.HeaderPath(id_));
-    if (lastSlot != 0) t.Header().WriteRecord(lastSlot, "");
+    // The index first, in one write, as the block is then gone; the files
+    // follow, each later block moving down into the number just freed. An
+    // interruption before the files are touched gives the block back, one
+    // after leaves every other block on disk: the repair that ends the
+    // deletion, and the next opening, put index and files right either way.
+    const fs::path headerPath = files_.HeaderPath(id_);
+    int last = 0;
+    {
+      SiteHeader header(headerPath, RecordFile::Mode::ReadOnly);
+      const SiteHeader::BlockIndex index = header.ReadBlockIndex();
+      if (index.damaged) throw IoError("The block index of the site file is damaged.");
+      last = index.numbers.empty() ? 0 : index.numbers.back();
+    }
+    HeaderTransaction t(headerPath, headerPath);
+    if (last > 0) t.Header().WriteRecord(header::kFirstBlockSlot + last - 1, "");
     if (selected == last) {
       // The same run may then be downloaded again.
       t.Header().WriteRecord(header::kLastRunDay, "");
       t.Header().WriteRecord(header::kLastRunTime, "");
     }
     t.Commit();
+    const BlockPaths gone = MakeBlockPaths(OpenedStem());
+    if (!Files::Remove(gone.data) && Files::FileExists(gone.data)) {
+      throw IoError("The data block file could not be deleted.");
+    }
+    Files::Remove(gone.header);
+    for (int n = selected; n < last; ++n) {
+      const BlockPaths from =
+          MakeBlockPaths(BlockStemPath(files_, dataDirectory_, BlockStem(id_, n + 1)));
+      const BlockPaths to =
+          MakeBlockPaths(BlockStemPath(files_, dataDirectory_, BlockStem(id_, n)));
+      if (Files::FileExists(from.header)) Files::Rename(from.header, to.header);
+      Files::Rename(from.data, to.data);
+    }
   } catch (const std::exception& e) {
     prompter_.Message(
-        std::string("An error occurred while accessing the site file.\r\nThe error is ") +
+        std::string("An error occurred while deleting the data block.\r\nThe error is ") +
         e.what());
+  }
+  try {
+    RepairSite(files_, id_, dataDirectory_);
+  } catch (const std::exception&) {
+    // Put right at the next opening.
   }
   // The edits went with the block: nothing is left to update.
   opened_.reset();

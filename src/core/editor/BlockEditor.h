@@ -64,8 +64,6 @@ class BlockEditor {
   void Save();
   void Recompute();
   void ShowBlockList();
-  bool IndexAgreesWithFiles();
-  void RenumberBlockFiles();
 
   const Files& files_;
   Prompter& prompter_;
@@ -86,9 +84,5 @@ class BlockEditor {
   bool updateRequest_ = false;
   bool updateEnabled_ = false;
 };
-
-// The existing block numbers of a site in a data folder, ascending.
-std::vector<int> BlockNumbersOnDisk(const Files& files, const std::string& dataDirectory,
-                                    const std::string& identification);
 
 }  // namespace pelvaro

@@ -28,6 +28,7 @@ CsvText BlockCsv(const Files& files, const std::string& identification, const fs
   SiteHeader site(files.HeaderPath(identification), RecordFile::Mode::ReadOnly);
   const BlockPaths paths = MakeBlockPaths(stemPath);
   const BlockHeader block = ReadBlockHeader(paths.header);
+  CheckWordCount(block, paths.header);
   BlockData data(paths.data, RecordFile::Mode::ReadOnly);
   const std::vector<std::uint16_t> words = data.ReadAllWords();
   const RunHeader& run = block.run;

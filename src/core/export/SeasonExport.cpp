@@ -12,6 +12,7 @@
 
 #include "core/outlook/OutlookReport.h"
 #include "core/outlook/SiteScans.h"
+#include "core/platform/FileOps.h"
 
 namespace pelvaro {
 
@@ -30,14 +31,15 @@ constexpr char kTotalKey[] = "root_zone_total";
 class SiblingFile {
  public:
   explicit SiblingFile(fs::path target)
-      : target_(std::move(target)), temp_(target_), buffer_(kFlushBytes + kRowRoom) {
-    temp_ += ".new";
-    file_.reset(std::fopen(temp_.string().c_str(), "wb"));
-    if (!file_) Fail();
-  }
+      : target_(std::move(target)),
+        temp_(fileops::Sibling(target_)),
+        file_(temp_, FileHandle::Open::Create),
+        buffer_(kFlushBytes + kRowRoom) {}
   ~SiblingFile() {
-    file_.reset();
-    if (!renamed_) Files::Remove(temp_);
+    if (!renamed_) {
+      file_.Close();
+      fileops::Remove(temp_);
+    }
   }
   SiblingFile(const SiblingFile&) = delete;
   SiblingFile& operator=(const SiblingFile&) = delete;
@@ -61,27 +63,18 @@ class SiblingFile {
   // Everything on disk, the file closed: ready to be renamed.
   void Finish() {
     Flush();
-    const bool flushed = std::fflush(file_.get()) == 0;
-    if (!flushed) Fail();
-    if (std::fclose(file_.release()) != 0) Fail();
-    Files::SyncFile(temp_);
+    file_.Sync();
+    file_.Close();
   }
   void Rename() {
-    std::error_code ec;
-    fs::rename(temp_, target_, ec);
-    if (ec) throw IoError(ec.message() + ": " + target_.string());
+    fileops::Rename(temp_, target_);
     renamed_ = true;
   }
 
  private:
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  [[noreturn]] void Fail() const {
-    throw IoError(std::string(std::strerror(errno)) + ": " + target_.string());
-  }
   void Put(std::string_view bytes) {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size()) Fail();
+    file_.WriteAt(written_, bytes);
+    written_ += bytes.size();
   }
   void Flush() {
     Put(std::string_view(buffer_.data(), used_));
@@ -90,10 +83,11 @@ class SiblingFile {
 
   fs::path target_;
   fs::path temp_;
-  std::unique_ptr<std::FILE, Closer> file_;
+  FileHandle file_;
   bool renamed_ = false;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
+  std::uint64_t written_ = 0;
 };
 
 // Rows are put together in place, in the output buffer: the export of a

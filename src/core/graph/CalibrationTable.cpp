@@ -1,6 +1,7 @@
 #include "core/graph/CalibrationTable.h"
 
 #include "core/operations/Conversion.h"
+#include "core/platform/WriterLock.h"
 #include "core/site/CalibrationGrid.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/StateFiles.h"
@@ -92,6 +93,8 @@ CalibrationTable::SaveResult CalibrationTable::Save(const Files& files, Prompter
       "Save Calibration Data Changes", Buttons::YesNo, Icon::Question);
   if (answer != Answer::Yes) return SaveResult::Declined;
   if (!ValidateProfileData(prompter)) return SaveResult::Refused;
+  const auto lock = LockForWriting(files, prompter);
+  if (!lock) return SaveResult::Refused;
   SiteSelection site;
   try {
     site = ReadSiteSelection(files);

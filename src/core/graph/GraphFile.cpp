@@ -46,7 +46,9 @@ namespace {
 
 constexpr std::size_t kRecord = kGraphRecordSize;
 constexpr std::size_t kHeaderRecords = 10;
-constexpr std::size_t kChunkRecords = 1 << 16;
+constexpr std::size_t kChunkRecords = 1 << 12;
+// No conversion writes more scans: 100 blocks of at most 32,768 scans each.
+constexpr std::uint64_t kMaxScans = 100 * 32768;
 
 [[noreturn]] void Fail(const fs::path& path) {
   throw IoError(std::string(std::strerror(errno)) + ": " + path.string());
@@ -108,7 +110,7 @@ std::optional<GraphFileReader> GraphFileReader::Open(const fs::path& path) {
   const std::uint64_t body =
       length > kHeaderRecords * kRecord ? length - kHeaderRecords * kRecord : 0;
   const std::uint64_t wholeGroups = body / (group * kRecord);
-  reader.scans_ = std::min(ScansNamed(h.readingCount, h.enabledCount), wholeGroups);
+  reader.scans_ = std::min({ScansNamed(h.readingCount, h.enabledCount), wholeGroups, kMaxScans});
   return reader;
 }
 
@@ -119,7 +121,8 @@ void GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)
   const std::size_t enabled = static_cast<std::size_t>(head_.enabledCount);
   const std::size_t group = enabled + 2;
   // Whole groups per chunk, so a group never straddles two reads.
-  const std::size_t groupsPerChunk = std::max<std::size_t>(1, kChunkRecords / group);
+  const std::size_t groupsPerChunk = static_cast<std::size_t>(
+      std::max<std::uint64_t>(1, std::min<std::uint64_t>(kChunkRecords / group, scans_)));
   std::vector<char> chunk(groupsPerChunk * group * kRecord);
   std::array<double, kMaxGraphSlots> values{};
   GraphScanView view;
@@ -133,7 +136,11 @@ void GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)
     const std::size_t groups = got / (group * kRecord);
     if (groups == 0) break;  // the file shrank while it was read
     const char* p = chunk.data();
-    for (std::size_t g = 0; g < groups; ++g) {
+    std::size_t g = 0;
+    for (; g < groups; ++g) {
+      // A record never written reads as zero bytes, and the conversion
+      // writes none: the data ends there, however large the file says it is.
+      if (*p == '\0') break;
       view.interval = ReadNumberFast({p, kRecord});
       view.dateTime = ReadNumberFast({p + kRecord, kRecord});
       p += 2 * kRecord;
@@ -143,7 +150,8 @@ void GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)
       }
       scan(view);
     }
-    done += groups;
+    done += g;
+    if (g < groups) break;
     if (progress) {
       const int percent = static_cast<int>(done * 100 / scans_);
       if (percent > shown) progress(shown = percent);
@@ -157,11 +165,12 @@ std::optional<GraphFileData> ReadGraphFile(const fs::path& path,
   if (!reader) return std::nullopt;
   GraphFileData data;
   static_cast<GraphFileHead&>(data) = reader->Head();
-  const std::uint64_t scans = reader->Scans();
-  data.intervals.reserve(scans);
-  data.dateTimes.reserve(scans);
+  // Room as the scans arrive beyond this, so a count alone allocates nothing large.
+  const auto room = static_cast<std::size_t>(std::min<std::uint64_t>(reader->Scans(), 1 << 16));
+  data.intervals.reserve(room);
+  data.dateTimes.reserve(room);
   data.values.assign(static_cast<std::size_t>(data.enabledCount), {});
-  for (auto& column : data.values) column.reserve(scans);
+  for (auto& column : data.values) column.reserve(room);
   reader->ForEachScan(
       [&data](const GraphScanView& scan) {
         data.intervals.push_back(scan.interval);

@@ -6,11 +6,13 @@
 #include <stdexcept>
 #include <vector>
 
+#include "core/platform/WriterLock.h"
 #include "core/storage/BlockStore.h"
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/DayNumbers.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/SiteHeader.h"
+#include "core/storage/SiteRepair.h"
 #include "core/storage/StateFiles.h"
 #include "core/storage/TextRoutines.h"
 
@@ -22,9 +24,6 @@ constexpr int kMaxSlots = 16;
 constexpr int kSecondsPerDay = 86400;
 constexpr int kFirstGraphGroup = 11;
 constexpr int kFirstSummaryGroup = 20;
-// A block never holds more readings than the logger's 16-bit byte count allows;
-// a larger count in a damaged header must not run the scan loop for ever.
-constexpr double kMaxReadings = 32768;
 
 // A failure that ends the run with the calibration error message.
 struct CalibrationFailure : std::runtime_error {
@@ -61,20 +60,15 @@ class Conversion {
 
   bool Run() {
     try {
-      int converted = 0;
-      for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot; ++r) {
-        const auto number = ToInt16(header_.ReadNumber(r));
-        if (!number) throw CalibrationFailure("Overflow");
-        if (*number == 0) break;
-        ConvertBlock(*number);
-        ++converted;
-      }
+      const SiteHeader::BlockIndex index = header_.ReadBlockIndex();
+      if (index.damaged) throw CalibrationFailure("Damaged block index");
+      for (int number : index.numbers) ConvertBlock(number);
+      const std::size_t converted = index.numbers.size();
       if (caller_ == ConversionCaller::SiteWindow && (converted == 0 || readingCount_ == 0)) {
         // Nothing left to show: no stale graph outlives the site's blocks.
-        if (graph_) graph_->Close();
-        if (summary_) summary_->Close();
-        Files::Remove(CalibratedPath(files_, dataDir_, id_, kGraphExtension));
-        Files::Remove(CalibratedPath(files_, dataDir_, id_, kSummaryExtension));
+        Discard();
+        Files::Remove(SummaryPath());
+        Files::Remove(GraphPath());
         return true;
       }
       // An empty block index leaves the previous run's files untouched.
@@ -83,18 +77,41 @@ class Conversion {
       summary_->WriteRecord(13, Plain(summaryRecord_ - 1));
       graph_->WriteRecord(5, Spaced(readingCount_));
       graph_->WriteRecord(2, Spaced(t_));
-      summary_->Close();
+      // Both new files whole on the disk, then both renamed into place.
+      graph_->Flush();
+      summary_->Flush();
       graph_->Close();
+      summary_->Close();
+      fileops::CommitPair(GraphPath(), SummaryPath());
       return true;
     } catch (const RunEnded&) {
+    } catch (const DamagedFileError& e) {
+      prompter_.Message(std::string(kCalibrationError) + "\r\n\r\n" + e.what(), "", Buttons::Ok,
+                        Icon::None);
     } catch (const std::exception&) {
       // A file that cannot be written, a zero slope, a bad answer: one message.
       prompter_.Message(kCalibrationError, "", Buttons::Ok, Icon::None);
     }
+    // The previous pair stays whole.
+    Discard();
     return false;
   }
 
  private:
+  fs::path GraphPath() const { return CalibratedPath(files_, dataDir_, id_, kGraphExtension); }
+  fs::path SummaryPath() const { return CalibratedPath(files_, dataDir_, id_, kSummaryExtension); }
+
+  // Undoes a pair not yet renamed, or finishes one half renamed.
+  void Discard() {
+    graph_.reset();
+    summary_.reset();
+    try {
+      RecoverCalibratedFiles(files_, dataDir_, id_);
+    } catch (const IoError&) {
+      // Left for the next run, which starts by the same recovery.
+    }
+  }
+
   bool SecondWording() const { return caller_ != ConversionCaller::Download; }
 
   void EndWith(const std::string& message) {
@@ -111,12 +128,13 @@ class Conversion {
               (SecondWording() ? "VELMORA" : "LOGGER"));
     }
     if (first_) {
-      graph_.emplace(CalibratedFile::CreateEmpty(
-          CalibratedPath(files_, dataDir_, id_, kGraphExtension), kGraphRecordSize));
-      summary_.emplace(CalibratedFile::CreateEmpty(
-          CalibratedPath(files_, dataDir_, id_, kSummaryExtension), kSummaryRecordSize));
+      // The new pair is written beside the old one, the graph file first.
+      graph_.emplace(CalibratedFile::CreateEmpty(fileops::PairPart(GraphPath()), kGraphRecordSize));
+      summary_.emplace(
+          CalibratedFile::CreateEmpty(fileops::PairPart(SummaryPath()), kSummaryRecordSize));
     }
     const BlockHeader block = ReadBlockHeader(paths.header);
+    CheckWordCount(block, paths.header);
     const RunHeader& run = block.run;
     const int slots = DepthSlotCount();
     int day = run.StartDay();
@@ -135,7 +153,6 @@ class Conversion {
       for (int r = 7; r <= 19; ++r) summary_->WriteRecord(r, "");
     }
     const double readings = block.words;
-    if (readings > kMaxReadings) throw CalibrationFailure("Overflow");
 
     if (first_) {
       graph_->WriteRecord(1, Spaced(run.SerialNumber()));
@@ -375,7 +392,14 @@ bool TimedDat(const Files& files, Prompter& prompter, const std::string& identif
     // With no site named there is no block to convert.
     if (identification.empty() || dataDirectory.empty()) throw CalibrationFailure("No site");
     CheckSafeName(identification);
-    CheckSafeName(dataDirectory);
+    CheckDataDirectoryName(dataDirectory);
+    const auto lock = LockForWriting(files, prompter);
+    if (!lock) return false;
+    RecoverCalibratedFiles(files, dataDirectory, identification);
+    if (RepairSite(files, identification, dataDirectory).indexDamaged) {
+      prompter.Message(IndexRebuiltText(identification), "Site File Repaired", Buttons::Ok,
+                       Icon::Exclamation);
+    }
     Conversion conversion(files, prompter, identification, dataDirectory, caller);
     return conversion.Run();
   } catch (const UnsafeNameError& e) {

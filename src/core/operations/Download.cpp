@@ -5,9 +5,12 @@
 #include "core/link/PortSelection.h"
 #include "core/link/WakeUp.h"
 #include "core/operations/Conversion.h"
+#include "core/platform/WriterLock.h"
 #include "core/storage/BlockStore.h"
+#include "core/storage/CalibratedFiles.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/SiteHeader.h"
+#include "core/storage/SiteRepair.h"
 #include "core/storage/StateFiles.h"
 
 namespace pelvaro {
@@ -15,8 +18,8 @@ namespace pelvaro {
 namespace {
 
 constexpr double kPoll = 0.5;
-constexpr std::uint64_t kHeaderMinimum = 128;  // a header no longer than this is missing
 const std::string kIndent(7, ' ');
+constexpr char kLineFellSilent[] = "The logger stopped sending before the whole run was read.";
 
 std::string MissingSiteText(const std::string& id) {
   return "The site  " + id +
@@ -46,14 +49,20 @@ class Transfer {
                 [this](const std::string& line) { Print(line); }} {}
 
   DownloadResult Run() {
-    if (!CapacityAllowsAnother()) return {};
+    const auto lock = LockForWriting(files_, link_.prompter);
+    if (!lock) return {};
+    if (!PrepareSite()) return {};
     if (!OpenPort()) return {};
-    if (auto kept = KeepUnstoredDownload(files_)) {
-      link_.prompter.Message("A download that was not stored is kept as " + *kept + ".DAT and " +
-                             *kept + ".KEY in the working folder.");
+    const LeftoverDownload leftover = SetAsideLeftoverDownload(files_);
+    if (leftover.kind == LeftoverDownload::Kind::Kept) {
+      link_.prompter.Message("A download that was not stored is kept as " + leftover.stem +
+                             ".DAT and " + leftover.stem + ".KEY in the working folder.");
     }
     TempBlock temp(files_);
     const WakeResult wake = WakeLogger(WakeVariant::Download, status_, "D\r");
+    if (wake.outcome == WakeOutcome::GaveUp) {
+      return Failed("The logger gave a wrong reply to the wake-up three times.");
+    }
     if (wake.outcome != WakeOutcome::CommandSent) return {};
     Print("Loading Data");
     Print("");
@@ -113,7 +122,9 @@ class Transfer {
   void Print(const std::string& line) { link_.print(line.empty() ? line : kIndent + line); }
   const std::string& Id() const { return request_.site.identification; }
 
-  bool CapacityAllowsAnother() {
+  // Before the logger is woken: what an earlier download or deletion left
+  // half done is put right, then the capacity is checked on a sound index.
+  bool PrepareSite() {
     std::string id;
     try {
       id = ReadSiteSelection(files_, 8).identification;
@@ -122,8 +133,31 @@ class Transfer {
       return false;
     }
     if (id.empty()) id = Id();
-    SiteHeader header(files_.HeaderPath(id), RecordFile::Mode::ReadOnly);
-    if (header.HeaderLength() < kHeaderMinimum) ShowMissingSite(link_.prompter, id);
+    const fs::path headerPath = files_.HeaderPath(id);
+    if (Files::FileLength(headerPath) < header::kMissingUpTo) ShowMissingSite(link_.prompter, id);
+    if (Files::FileLength(headerPath) > header::kMissingUpTo) {
+      try {
+        std::string dataDirectory;
+        {
+          SiteHeader header(headerPath, RecordFile::Mode::ReadOnly);
+          dataDirectory = Trim(header.ReadRecord(header::kDataDirectory));
+        }
+        const SiteRepair repair = RepairSite(files_, id, CheckDataDirectoryName(dataDirectory));
+        if (repair.indexDamaged) {
+          link_.prompter.Message(IndexRebuiltText(id), "Site File Repaired", Buttons::Ok,
+                                 Icon::Exclamation);
+        }
+      } catch (const UnsafeNameError& e) {
+        link_.prompter.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
+        return false;
+      } catch (const std::exception& e) {
+        link_.prompter.Message(
+            std::string("An error occurred while checking the stored data blocks.\r\n") +
+            "The error is " + e.what());
+        return false;
+      }
+    }
+    SiteHeader header(headerPath, RecordFile::Mode::ReadOnly);
     if (header.LastBlockNumber() >= header::kMaxBlocks) {
       ShowCapacityExceeded(link_.prompter);
       return false;
@@ -190,7 +224,13 @@ class Transfer {
     temp.Close();
     DiscardTempBlock(files_);
     link_.port.Close();
-    return {};
+    return Failed(kLineFellSilent);
+  }
+
+  static DownloadResult Failed(std::string reason) {
+    DownloadResult r;
+    r.reason = std::move(reason);
+    return r;
   }
 
   bool RunBelongsToSite(const RunHeader& run) {
@@ -222,68 +262,66 @@ class Transfer {
     return true;
   }
 
-  // A block whose files were put in place by a store that was cut short
-  // before its header was written is recorded now, so it is neither lost
-  // nor overwritten.
-  void AdoptCommittedBlocks(SiteHeader& header, const std::string& dataDirectory) {
-    for (;;) {
-      const auto next = header.NextBlockNumber();
-      if (!next || next->number > header::kMaxBlocks) return;
-      const BlockPaths paths =
-          MakeBlockPaths(BlockStemPath(files_, dataDirectory, BlockStem(Id(), next->number)));
-      if (!Files::FileExists(paths.data) || !Files::FileExists(paths.header)) return;
-      const RunHeader adopted = ReadBlockHeader(paths.header).run;
-      RecordBlock(header, *next, adopted);
-    }
-  }
-
-  void RecordBlock(SiteHeader& header, const SiteHeader::NextBlock& next, const RunHeader& run) {
-    if (next.number == 1) {
+  // The block in the index, the next number and the last download marker:
+  // one write of the header, so none of them is recorded without the others.
+  static void RecordBlock(const fs::path& headerPath, int number, const RunHeader& run) {
+    HeaderTransaction t(headerPath, headerPath);
+    SiteHeader& header = t.Header();
+    if (number == 1) {
       header.WriteRecord(header::kFirstBlockSlot, "1");
       for (int r = header::kFirstBlockSlot + 1; r <= header::kLastBlockSlot; ++r) {
         header.WriteRecord(r, "0");
       }
     } else {
-      header.WriteRecord(header::kFirstBlockSlot + next.slot - 1, Spaced(next.number));
+      header.WriteRecord(header::kFirstBlockSlot + number - 1, Spaced(number));
     }
     header.WriteRecord(header::kLastRunDay, Spaced(run.StartDay()));
     header.WriteRecord(header::kLastRunTime, Spaced(run.StartTimeUnits()));
-    header.Flush();
+    t.Commit();
+  }
+
+  void Convert(const std::string& dataDirectory) {
+    Print("");
+    Print("Wait data being converted......");
+    TimedDat(files_, link_.prompter, Id(), dataDirectory, ConversionCaller::Download);
+    Print("");
+    Print("Data file loaded");
   }
 
   DownloadResult Store(const RunHeader& run) {
     const fs::path headerPath = files_.HeaderPath(Id());
-    if (Files::FileLength(headerPath) <= kHeaderMinimum) return MissingHeader(run);
+    if (Files::FileLength(headerPath) <= header::kMissingUpTo) return MissingHeader(run);
+    std::string dataDirectory;
+    int number = 0;
     try {
-      SiteHeader header(headerPath, RecordFile::Mode::ReadWrite);
-      const std::string dataDirectory =
-          CheckSafeName(Trim(header.ReadRecord(header::kDataDirectory)));
-      AdoptCommittedBlocks(header, dataDirectory);
-      if (header.ReadNumber(header::kLastRunDay) == run.StartDay() &&
-          header.ReadNumber(header::kLastRunTime) == run.StartTimeUnits()) {
-        link_.prompter.Message("This block has already been downloaded. Download will be aborted.");
-        DiscardTempBlock(files_);
-        return {};
+      SiteHeader::BlockIndex index;
+      {
+        SiteHeader header(headerPath, RecordFile::Mode::ReadOnly);
+        dataDirectory = CheckDataDirectoryName(Trim(header.ReadRecord(header::kDataDirectory)));
+        if (header.ReadNumber(header::kLastRunDay) == run.StartDay() &&
+            header.ReadNumber(header::kLastRunTime) == run.StartTimeUnits()) {
+          link_.prompter.Message(
+              "This block has already been downloaded. Download will be aborted.");
+          DiscardTempBlock(files_);
+          // A store cut short before its conversion left the graph behind.
+          if (CalibratedFilesStale(files_, dataDirectory, Id())) Convert(dataDirectory);
+          return {};
+        }
+        index = header.ReadBlockIndex();
       }
-      const auto next = header.NextBlockNumber();
-      if (!next || next->number > header::kMaxBlocks) {
+      const auto blocks = static_cast<int>(index.numbers.size());
+      if (index.damaged) throw IoError("The block index of the site file is damaged.");
+      if (blocks >= header::kMaxBlocks) {
         ShowCapacityExceeded(link_.prompter);
         return {};
       }
+      number = blocks + 1;
       WriteSiteSelection(files_, Id(), dataDirectory);
-      if (next->number > 1) Print("Appending data");
-      // The files first: the header names only blocks that are on disk.
-      CommitBlock(files_, BlockStemPath(files_, dataDirectory, BlockStem(Id(), next->number)));
-      RecordBlock(header, *next, run);
-      header.Close();
-      Print("");
-      Print("Wait data being converted......");
-      TimedDat(files_, link_.prompter, Id(), dataDirectory, ConversionCaller::Download);
-      Print("");
-      Print("Data file loaded");
-      return {DownloadOutcome::Stored, next->number};
+      if (number > 1) Print("Appending data");
+      CommitBlock(files_, BlockStemPath(files_, dataDirectory, BlockStem(Id(), number)));
     } catch (const UnsafeNameError& e) {
       link_.prompter.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
+      return {};
     } catch (const std::exception& e) {
       link_.prompter.Message(
           std::string("An error occurred while storing the downloaded data.\r\nThe error is ") +
@@ -291,14 +329,31 @@ class Transfer {
               "\r\n\r\nThe data was not stored. It is kept in the working folder and will be "
               "set aside by the next download.",
           "Download Not Stored", Buttons::Ok, Icon::Critical);
+      return {};
     }
-    return {};
+    // From here on the block is stored, whatever fails.
+    try {
+      RecordBlock(headerPath, number, run);
+    } catch (const std::exception& e) {
+      const std::string stem = BlockStem(Id(), number);
+      link_.prompter.Message(
+          "The data was stored as " + stem + ".DAT and " + stem +
+              ".KEY, but the site file could not be updated.\r\nThe error is " + e.what() +
+              "\r\n\r\nThe block will be recorded in the site file by the next download or "
+              "when the data is edited.",
+          "Site File Not Updated", Buttons::Ok, Icon::Exclamation);
+      return {DownloadOutcome::Stored, number, {}};
+    }
+    Convert(dataDirectory);
+    return {DownloadOutcome::Stored, number, {}};
   }
 
   DownloadResult MissingHeader(const RunHeader& run) {
     ShowMissingSite(link_.prompter, Id());
     try {
-      SiteHeader header(files_.HeaderPath(Id()), RecordFile::Mode::ReadWrite);
+      const fs::path headerPath = files_.HeaderPath(Id());
+      HeaderTransaction t(headerPath, headerPath);
+      SiteHeader& header = t.Header();
       header.WriteRecord(header::kWorkingRootName, files_.Root().filename().string());
       header.WriteRecord(header::kDataDirectory, "TVMKDATA");
       header.WriteRecord(header::kSerialNumber, std::to_string(run.SerialNumber()));
@@ -312,8 +367,7 @@ class Transfer {
       }
       header.WriteRecord(header::kLastRunDay, "0");
       header.WriteRecord(header::kLastRunTime, "0");
-      header.Flush();
-      header.Close();
+      t.Commit();
       // The logger still holds the run: it is loaded again once the site is set up.
       DiscardTempBlock(files_);
       WriteSiteSelection(files_, Id(), "TVMKDATA");
@@ -323,7 +377,7 @@ class Transfer {
       return {};
     }
     link_.clock.Wait(2.0);
-    return {DownloadOutcome::MissingHeader, 0};
+    return {DownloadOutcome::MissingHeader, 0, {}};
   }
 
   const Files& files_;
@@ -354,33 +408,6 @@ bool AskRestart(const Files& files, Prompter& prompter) {
           "RE-START DATA LOGGER?", Buttons::YesNo) == Answer::Yes;
   WriteRestartRequest(files, yes ? "YES" : "NO");
   return yes;
-}
-
-std::optional<std::string> KeepUnstoredDownload(const Files& files) {
-  const fs::path head = TempHeaderPath(files);
-  const fs::path body = TempDataPath(files);
-  if (Files::FileLength(head) != 3 * kBlockHeaderRecordSize || Files::FileLength(body) < 2) {
-    return std::nullopt;
-  }
-  const double words = ReadBlockHeader(head).words;
-  if (static_cast<std::uint64_t>(std::floor(words)) * 2 != Files::FileLength(body)) {
-    return std::nullopt;
-  }
-  // The first free name, so an earlier kept download is never overwritten.
-  std::string stem;
-  for (int n = 1; stem.empty(); ++n) {
-    const std::string candidate = "UNSTORED_" + std::to_string(n);
-    if (!Files::FileExists(files.Root() / (candidate + ".DAT")) &&
-        !Files::FileExists(files.Root() / (candidate + ".KEY"))) {
-      stem = candidate;
-    }
-  }
-  std::error_code ec;
-  fs::rename(body, files.Root() / (stem + ".DAT"), ec);
-  if (ec) return std::nullopt;
-  fs::rename(head, files.Root() / (stem + ".KEY"), ec);
-  if (ec) return std::nullopt;
-  return stem;
 }
 
 }  // namespace pelvaro

@@ -18,6 +18,9 @@ enum class DownloadOutcome {
 struct DownloadResult {
   DownloadOutcome outcome = DownloadOutcome::NotStored;
   int blockNumber = 0;
+  // Why nothing was stored where the window shows no message (a line that
+  // fell silent, wrong replies), for a caller without a status area.
+  std::string reason;
 };
 
 struct DownloadRequest {
@@ -31,17 +34,15 @@ struct DownloadRequest {
 
 // Reads the logger's run over the link and stores it as the site's next data
 // block, then converts the site. Status lines go to link.print, indented as
-// the status area shows them. The block's files are in place before the site
-// header records them; a store that fails records nothing and keeps the
-// download in the working folder.
+// the status area shows them. It holds the working root's writer lock from
+// before the port is opened to the end, and first puts right what an earlier
+// download or deletion left half done. The block's files are in place before
+// the site header records them, in one write with the last download marker;
+// a store that fails before the files are in place records nothing and keeps
+// the download in the working folder.
 DownloadResult Download(const Files& files, LinkContext& link, const DownloadRequest& request);
 
 // Asks whether to restart the logger and writes START.DAT; true for Yes.
 bool AskRestart(const Files& files, Prompter& prompter);
-
-// A complete download left in the temporary files (a store that failed or was
-// interrupted) is renamed out of the way before a new download empties them.
-// Returns the kept files' stem, or nothing when there was none.
-std::optional<std::string> KeepUnstoredDownload(const Files& files);
 
 }  // namespace pelvaro

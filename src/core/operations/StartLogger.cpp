@@ -5,6 +5,7 @@
 
 #include "core/link/PortSelection.h"
 #include "core/link/WakeUp.h"
+#include "core/platform/WriterLock.h"
 #include "core/shell/SiteCatalogue.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/SiteHeader.h"
@@ -99,9 +100,10 @@ void StartWindowModel::LoadSiteSettings(const std::string& id, const DateTime& n
   try {
     SiteHeader h(files_.HeaderPath(id), RecordFile::Mode::ReadOnly);
     dataDirectory_ = Trim(h.ReadRecord(header::kDataDirectory));
-    const double sensors = h.ReadNumber(header::kSensorsOn);
-    settings_.sensorsOn = static_cast<int>(std::clamp(sensors, 0.0, 5.0));
-    settings_.siteNumber = static_cast<int>(h.ReadNumber(header::kSiteNumber));
+    // Numbers from a file are kept in range before they become integers.
+    settings_.sensorsOn = static_cast<int>(std::clamp(h.ReadNumber(header::kSensorsOn), 0.0, 5.0));
+    settings_.siteNumber =
+        static_cast<int>(std::clamp(h.ReadNumber(header::kSiteNumber), -1.0, 65535.0));
     const std::string mode = h.ReadRecord(header::kStartMode);
     const bool immediate = !mode.empty() && (mode[0] == 'S' || mode[0] == '0');
     const bool timed = !mode.empty() && mode[0] == 'T';
@@ -209,6 +211,9 @@ bool StartWindowModel::Start(LinkContext& link, const std::function<void()>& bel
         "No Sensors Selected");
     return false;
   }
+  // Taken before the logger is woken, so a start is never left unrecorded.
+  const auto lock = LockForWriting(files_, prompter_);
+  if (!lock) return false;
   attempted_ = true;
   const bool started = StartLogger(link, bell);
   if (link.port.IsOpen()) link.port.Close();
@@ -270,6 +275,8 @@ bool StartWindowModel::StartLogger(LinkContext& link, const std::function<void()
 }
 
 void StartWindowModel::SaveStartSettings(const StartSettings& sent) {
+  const auto lock = LockForWriting(files_, prompter_);
+  if (!lock) return;
   try {
     HeaderTransaction t(files_.HeaderPath(identification_), files_.HeaderPath(identification_));
     SiteHeader& h = t.Header();

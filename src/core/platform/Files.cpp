@@ -4,13 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <system_error>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace pelvaro {
 
@@ -32,13 +26,37 @@ std::optional<fs::path> FindInFolder(const fs::path& folder, const fs::path& nam
   return std::nullopt;
 }
 
-std::string ErrnoText() { return std::strerror(errno); }
+constexpr std::size_t kCopyChunk = 1 << 16;
 
 }  // namespace
 
+DamagedFileError::DamagedFileError(const fs::path& file, const std::string& why)
+    : IoError("The file " + Printable(file.filename().string()) + " is damaged: " + why) {}
+
 UnsafeNameError::UnsafeNameError(std::string name)
-    : std::runtime_error("The name \"" + name + "\" cannot be used as a file or folder name."),
+    : std::runtime_error("The name \"" + Printable(name) +
+                         "\" cannot be used as a file or folder name."),
       name_(std::move(name)) {}
+
+UnsafeNameError::UnsafeNameError(std::string name, const std::string& text)
+    : std::runtime_error(text), name_(std::move(name)) {}
+
+std::string Printable(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  shown.reserve(text.size());
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7f) {
+      shown += "\\x";
+      shown += kHex[c >> 4];
+      shown += kHex[c & 15];
+    } else {
+      shown += ch;
+    }
+  }
+  return shown;
+}
 
 bool IsSafeName(std::string_view name) {
   if (name.empty() || name == "." || name.find("..") != std::string_view::npos) return false;
@@ -56,7 +74,7 @@ const std::string& CheckSafeName(const std::string& name) {
 
 Files::Files(fs::path workingRoot) : root_(std::move(workingRoot)) {}
 
-fs::path Files::HeaderFolder() const { return Resolve(root_ / "TVMKHEADER"); }
+fs::path Files::HeaderFolder() const { return Resolve(root_ / kHeaderFolderName); }
 
 fs::path Files::InRoot(const std::string& name) const {
   return Resolve(root_ / CheckSafeName(name));
@@ -66,7 +84,24 @@ fs::path Files::HeaderPath(const std::string& identification) const {
   return Resolve(HeaderFolder() / (CheckSafeName(identification) + ".key"));
 }
 
-fs::path Files::DataFolder(const std::string& dataDirectory) const { return InRoot(dataDirectory); }
+bool IsDataDirectoryName(std::string_view name) {
+  return IsSafeName(name) && !Files::SameNameIgnoringCase(name, kHeaderFolderName);
+}
+
+UnsafeNameError DataDirectoryError(const std::string& name) {
+  if (!IsSafeName(name)) return UnsafeNameError(name);
+  return UnsafeNameError(
+      name, "The folder " + name + " holds the site files and cannot be used as a data directory.");
+}
+
+const std::string& CheckDataDirectoryName(const std::string& name) {
+  if (!IsDataDirectoryName(name)) throw DataDirectoryError(name);
+  return name;
+}
+
+fs::path Files::DataFolder(const std::string& dataDirectory) const {
+  return InRoot(CheckDataDirectoryName(dataDirectory));
+}
 
 fs::path Files::Resolve(const fs::path& path) {
   std::error_code ec;
@@ -160,21 +195,39 @@ bool Files::CreateFolder(const fs::path& path) noexcept {
   return FolderExists(path);
 }
 
-bool Files::Remove(const fs::path& path) noexcept {
-  std::error_code ec;
-  return fs::remove(Resolve(path), ec);
+bool Files::Remove(const fs::path& path) noexcept { return fileops::Remove(Resolve(path)); }
+
+void Files::Rename(const fs::path& from, const fs::path& to) {
+  fileops::Rename(Resolve(from), Resolve(to));
 }
 
-void Files::CopyFile(const fs::path& from, const fs::path& to) {
-  std::error_code ec;
-  fs::copy_file(Resolve(from), Resolve(to), fs::copy_options::overwrite_existing, ec);
-  if (ec) throw IoError(ec.message());
+void Files::CopyFile(const fs::path& from, const fs::path& to, std::optional<std::uint64_t> limit,
+                     bool sync) {
+  FileHandle in(Resolve(from), FileHandle::Open::Read);
+  FileHandle out(Resolve(to), FileHandle::Open::Create);
+  std::string chunk(kCopyChunk, '\0');
+  std::uint64_t done = 0;
+  for (;;) {
+    std::size_t want = chunk.size();
+    if (limit) want = static_cast<std::size_t>(std::min<std::uint64_t>(want, *limit - done));
+    const std::size_t got = want == 0 ? 0 : in.ReadAt(done, chunk.data(), want);
+    if (got == 0) break;
+    out.WriteAt(done, std::string_view(chunk.data(), got));
+    done += got;
+  }
+  if (sync) out.Sync();
+  out.Close();
 }
 
 bool Files::Move(const fs::path& from, const fs::path& to) noexcept {
   try {
-    CopyFile(from, to);
-    SyncFile(to);
+    Rename(from, to);
+    return true;
+  } catch (const IoError&) {
+    // Another file system: copied, flushed, and only then the source removed.
+  }
+  try {
+    CopyFile(from, to, std::nullopt, true);
   } catch (const IoError&) {
     return false;
   }
@@ -182,61 +235,36 @@ bool Files::Move(const fs::path& from, const fs::path& to) noexcept {
 }
 
 void Files::CopyFolder(const fs::path& from, const fs::path& to) {
+  const fs::path source = Resolve(from);
   std::error_code ec;
-  fs::copy(Resolve(from), Resolve(to),
-           fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
-  if (ec) throw IoError(ec.message());
+  fs::create_directories(Resolve(to), ec);
+  if (ec) throw IoError(ec.message() + ": " + to.string());
+  for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path name = it->path().filename();
+    std::error_code typeEc;
+    if (it->is_directory(typeEc)) {
+      CopyFolder(it->path(), Resolve(to) / name);
+    } else if (it->is_regular_file(typeEc)) {
+      CopyFile(it->path(), Resolve(to) / name);
+    }
+  }
+  if (ec) throw IoError(ec.message() + ": " + from.string());
 }
 
-std::optional<std::string> Files::ReadWholeFile(const fs::path& path) {
-  std::ifstream in(Resolve(path), std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
-}
-
-void Files::SyncFile(const fs::path& path) {
-#ifndef _WIN32
-  const int fd = ::open(Resolve(path).c_str(), O_RDONLY);
-  if (fd < 0) throw IoError(ErrnoText());
-  const int rc = ::fsync(fd);
-  const std::string why = rc != 0 ? ErrnoText() : std::string();
-  ::close(fd);
-  if (rc != 0) throw IoError(why);
-#else
-  (void)path;
-#endif
+std::optional<std::string> Files::ReadFile(const fs::path& path, std::size_t limit) {
+  try {
+    FileHandle in(Resolve(path), FileHandle::Open::Read);
+    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(in.Size(), limit));
+    std::string bytes(length, '\0');
+    bytes.resize(in.ReadAt(0, bytes.data(), length));
+    return bytes;
+  } catch (const IoError&) {
+    return std::nullopt;
+  }
 }
 
 void Files::WriteWholeFile(const fs::path& path, std::string_view bytes) {
-  const fs::path target = Resolve(path);
-  fs::path temp = target;
-  temp += ".new";
-  {
-    std::FILE* f = std::fopen(temp.string().c_str(), "wb");
-    if (f == nullptr) throw IoError(ErrnoText());
-    const bool ok =
-        std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
-    const std::string why = ok ? std::string() : ErrnoText();
-    std::fclose(f);
-    if (!ok) {
-      Remove(temp);
-      throw IoError(why);
-    }
-  }
-  try {
-    SyncFile(temp);
-  } catch (const IoError&) {
-    Remove(temp);
-    throw;
-  }
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) {
-    Remove(temp);
-    throw IoError(ec.message());
-  }
+  fileops::ReplaceFile(Resolve(path), bytes);
 }
 
 }  // namespace pelvaro

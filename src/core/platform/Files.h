@@ -8,26 +8,34 @@
 #include <string_view>
 #include <vector>
 
+#include "core/platform/FileOps.h"
+
 namespace pelvaro {
 
-namespace fs = std::filesystem;
+inline constexpr char kHeaderFolderName[] = "TVMKHEADER";
 
-// A file-system failure, with the description the user is shown after
-// "The error is ".
-class IoError : public std::runtime_error {
+// A file that holds more than its format allows, or counts that its format
+// cannot hold: it is reported, never read on trust.
+class DamagedFileError : public IoError {
  public:
-  using std::runtime_error::runtime_error;
+  DamagedFileError(const fs::path& file, const std::string& why);
 };
 
-// A name read from a file that would leave its folder if used as a file name.
+// A name read from a file that would leave its folder if used as a file name,
+// or a folder that cannot hold data blocks.
 class UnsafeNameError : public std::runtime_error {
  public:
   explicit UnsafeNameError(std::string name);
+  UnsafeNameError(std::string name, const std::string& text);
   const std::string& Name() const { return name_; }
 
  private:
   std::string name_;
 };
+
+// The text with every control character written as \xNN, so that a name read
+// from a file cannot break or disguise the message that shows it.
+std::string Printable(std::string_view text);
 
 // True when the text can name one file or folder inside a folder: not empty,
 // no path separator, no "..", no drive colon, no control character and none of
@@ -35,6 +43,12 @@ class UnsafeNameError : public std::runtime_error {
 bool IsSafeName(std::string_view name);
 // Throws UnsafeNameError unless IsSafeName; returns the name.
 const std::string& CheckSafeName(const std::string& name);
+// A safe name that is not the header folder (whatever its case): block files
+// there would be taken for sites.
+bool IsDataDirectoryName(std::string_view name);
+// Why a name cannot be a data directory.
+UnsafeNameError DataDirectoryError(const std::string& name);
+const std::string& CheckDataDirectoryName(const std::string& name);
 
 // The file-system seam: the working root, and the case-blind lookups that let
 // a program written for Windows find "Sitesel.Dat" when "Sitesel.dat" exists.
@@ -48,7 +62,8 @@ class Files {
   fs::path InRoot(const std::string& name) const;
   // The header file of a site identification.
   fs::path HeaderPath(const std::string& identification) const;
-  // A folder directly under the working root (a data directory).
+  // A folder directly under the working root (a data directory). Throws
+  // UnsafeNameError for a name that cannot be one.
   fs::path DataFolder(const std::string& dataDirectory) const;
 
   // The existing entry whatever the case of each component; where nothing
@@ -66,19 +81,23 @@ class Files {
 
   static bool CreateFolder(const fs::path& path) noexcept;
   static bool Remove(const fs::path& path) noexcept;
-  // Copies over an existing target (found case-blind). Throws IoError.
-  static void CopyFile(const fs::path& from, const fs::path& to);
-  // Copy, then delete the source.
+  // Renames a file, replacing the target. Throws IoError.
+  static void Rename(const fs::path& from, const fs::path& to);
+  // Copies over an existing target (found case-blind); at most `limit`
+  // bytes when given; synced to the disk when asked. Throws IoError.
+  static void CopyFile(const fs::path& from, const fs::path& to,
+                       std::optional<std::uint64_t> limit = std::nullopt, bool sync = false);
+  // Rename, or copy and delete the source when the rename cannot be done.
   static bool Move(const fs::path& from, const fs::path& to) noexcept;
   // Copies a folder and all it holds, overwriting files already there.
   static void CopyFolder(const fs::path& from, const fs::path& to);
 
-  static std::optional<std::string> ReadWholeFile(const fs::path& path);
+  // At most `limit` bytes from the start of a file; nothing when it cannot
+  // be read. No reader loads more than its format can hold.
+  static std::optional<std::string> ReadFile(const fs::path& path, std::size_t limit);
   // Writes a sibling temporary file, flushes it to disk and renames it over the
   // target, so a crash leaves either the old or the new content. Throws IoError.
   static void WriteWholeFile(const fs::path& path, std::string_view bytes);
-  // Flushes a file's content to disk. Throws IoError.
-  static void SyncFile(const fs::path& path);
 
  private:
   fs::path root_;

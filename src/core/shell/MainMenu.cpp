@@ -1,5 +1,6 @@
 #include "core/shell/MainMenu.h"
 
+#include "core/platform/WriterLock.h"
 #include "core/shell/SiteCatalogue.h"
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/NumberText.h"
@@ -60,8 +61,8 @@ std::optional<CurrentSite> ClickSite(const Files& files, Prompter& prompter,
   const std::string dataDirectory = header.ReadRecord(header::kDataDirectory);
   site.serialNumber = static_cast<float>(header.ReadNumber(header::kSerialNumber));
   site.sensorsOn = ToInt16(header.ReadNumber(header::kSensorsOn)).value_or(0);
-  if (!Trim(dataDirectory).empty() && !IsSafeName(Trim(dataDirectory))) {
-    TellUnsafe(prompter, UnsafeNameError(dataDirectory));
+  if (!Trim(dataDirectory).empty() && !IsDataDirectoryName(Trim(dataDirectory))) {
+    TellUnsafe(prompter, DataDirectoryError(Trim(dataDirectory)));
     return std::nullopt;
   }
   WriteSiteSelection(files, id, dataDirectory, 2);
@@ -127,7 +128,7 @@ NextWindow CheckViewGraph(const Files& files, Prompter& prompter) {
     return NextWindow::None;
   }
   fs::path graph;
-  if (IsSafeName(selection->dataDirectory)) {
+  if (IsDataDirectoryName(selection->dataDirectory)) {
     graph =
         CalibratedPath(files, selection->dataDirectory, selection->identification, kGraphExtension);
   }
@@ -154,6 +155,8 @@ bool DeleteSite(const Files& files, Prompter& prompter, const std::string& entry
   }
   const std::string id = IdentificationOf(name);
   if (!IsSafeName(id)) return false;
+  const auto lock = LockForWriting(files, prompter);
+  if (!lock) return false;
   std::vector<std::string> directories;
   {
     SiteHeader header(files.HeaderPath(id), RecordFile::Mode::ReadOnly);
@@ -166,7 +169,7 @@ bool DeleteSite(const Files& files, Prompter& prompter, const std::string& entry
   }
   for (const std::string& d : directories) {
     // A name that would lead outside the working root is never followed.
-    if (!IsSafeName(d)) continue;
+    if (!IsDataDirectoryName(d)) continue;
     const fs::path folder = files.DataFolder(d);
     for (const char* pattern : {"_???.DAT", "_???.KEY"}) {
       for (const std::string& file : Files::List(folder, id + pattern)) {

@@ -22,6 +22,16 @@ std::string IdentificationOf(const std::string& entry) {
   return TrimRight(entry.size() >= 4 ? entry.substr(0, entry.size() - 4) : std::string());
 }
 
+bool IsSiteIdentification(std::string_view id) {
+  if (!IsSafeName(id) || id.size() < 4 || id.front() == ' ' || id[id.size() - 3] != '_') {
+    return false;
+  }
+  const std::string_view number = id.substr(id.size() - 2);
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  const auto numberChar = [&](char c) { return digit(c) || c == '.'; };
+  return numberChar(number[0]) && numberChar(number[1]) && (digit(number[0]) || digit(number[1]));
+}
+
 std::optional<int> FindSiteEntry(const std::vector<std::string>& sites,
                                  const std::string& identification) {
   const std::string wanted = Upper(identification + ".KEY");

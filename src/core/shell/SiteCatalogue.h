@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/platform/Files.h"
@@ -15,6 +16,11 @@ std::vector<std::string> ListSites(const Files& files);
 // The identification of a list entry: the name without ".key", trailing
 // spaces removed.
 std::string IdentificationOf(const std::string& entry);
+// A name the program could have given a site: a safe file name, not
+// starting with a blank, ending in "_" and the two characters of the site
+// number (digits, or a digit and a point), with a name or serial number
+// before it.
+bool IsSiteIdentification(std::string_view identification);
 // The entry that names the identification (left-trimmed, upper case), if any.
 std::optional<int> FindSiteEntry(const std::vector<std::string>& sites,
                                  const std::string& identification);

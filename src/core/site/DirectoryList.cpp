@@ -70,7 +70,7 @@ void DataDirChoice::LoadDataDirList() {
     return " " + Spaced(number) + "     " + name;
   };
   const auto makeFolder = [this](const std::string& name) {
-    if (IsSafeName(name)) Files::CreateFolder(files_.DataFolder(name));
+    if (IsDataDirectoryName(name)) Files::CreateFolder(files_.DataFolder(name));
   };
   options_.clear();
   options_.push_back({caption(1, names_[0]), false});

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/operations/Conversion.h"
+#include "core/platform/WriterLock.h"
 #include "core/shell/SiteCatalogue.h"
 #include "core/shell/Startup.h"
 #include "core/storage/BlockStore.h"
@@ -128,13 +129,13 @@ void SiteForm::LoadHeader(const std::string& id) {
   blocksExist_ = false;
   for (const std::string& entry : listed) {
     const std::string folder = Trim(entry);
-    if (IsSafeName(folder) &&
+    if (IsDataDirectoryName(folder) &&
         !Files::List(files_.DataFolder(folder), BlockFilePattern(id)).empty()) {
       blocksExist_ = true;
     }
   }
   if (DepthsFrozen()) calibration_.SetListsEnabled(false);
-  if (IsSafeName(dataDirectory)) Files::CreateFolder(files_.DataFolder(dataDirectory));
+  if (IsDataDirectoryName(dataDirectory)) Files::CreateFolder(files_.DataFolder(dataDirectory));
 }
 
 int SiteForm::TypeDetail(int row, int key) {
@@ -150,7 +151,7 @@ int SiteForm::TypeDetail(int row, int key) {
     if (row == kDataDirectoryRow) {
       switch (directories_.Enter(cell, prompter_)) {
         case DirectoryList::EnterResult::Entered:
-          if (IsSafeName(Trim(cell))) Files::CreateFolder(files_.DataFolder(Trim(cell)));
+          if (IsDataDirectoryName(Trim(cell))) Files::CreateFolder(files_.DataFolder(Trim(cell)));
           break;
         case DirectoryList::EnterResult::Full: {
           const int selected = directories_.Selected();
@@ -254,6 +255,9 @@ bool SiteForm::ValidateSiteData() {
     if (!IsSafeName(directory)) {
       return fail("Invalid Data Directory Name", "Data directory cannot be used as a folder name.");
     }
+    if (!IsDataDirectoryName(directory)) {
+      return fail("Invalid Data Directory Name", DataDirectoryError(directory).what());
+    }
     const double serial = ParseLeadingNumber(details_[kSerialNumberRow]);
     if (serial == 0) return fail("Logger Serial Number", "Logger serial number is required.");
     if (serial < 100 || serial > 65535) {
@@ -331,6 +335,8 @@ bool SiteForm::CreateSite() {
   }
   const std::string directory = Trim(details_[kDataDirectoryRow]);
   if (!CreateStorageFolder(files_, directory)) return false;
+  const auto lock = LockForWriting(files_, prompter_);
+  if (!lock) return false;
   try {
     const Writing writing(writingNotice_);
     HeaderTransaction t(files_.HeaderPath(id), {});
@@ -397,6 +403,8 @@ SiteForm::OkResult SiteForm::SaveSite() {
   const fs::path target = files_.HeaderPath(id);
   const fs::path loaded =
       loadedIdentification_.empty() ? fs::path() : files_.HeaderPath(loadedIdentification_);
+  const auto lock = LockForWriting(files_, prompter_);
+  if (!lock) return OkResult::Stay;
   try {
     const Writing writing(writingNotice_);
     // A renamed site starts from its old header, so records not edited here survive.

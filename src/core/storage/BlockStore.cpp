@@ -29,6 +29,34 @@ std::string BlockFilePattern(const std::string& identification) {
   return identification + "_???.DAT";
 }
 
+std::optional<int> BlockNumberOfName(std::string_view name, const std::string& identification,
+                                     std::string_view extension) {
+  const std::size_t n = identification.size();
+  if (name.size() != n + 4 + extension.size()) return std::nullopt;
+  if (!Files::SameNameIgnoringCase(name.substr(0, n), identification) || name[n] != '_' ||
+      !Files::SameNameIgnoringCase(name.substr(n + 4), extension)) {
+    return std::nullopt;
+  }
+  int number = 0;
+  for (std::size_t i = n + 1; i < n + 4; ++i) {
+    if (name[i] < '0' || name[i] > '9') return std::nullopt;
+    number = number * 10 + (name[i] - '0');
+  }
+  return number;
+}
+
+std::vector<int> BlockNumbersOnDisk(const Files& files, const std::string& dataDirectory,
+                                    const std::string& identification) {
+  std::vector<int> numbers;
+  for (const std::string& name :
+       Files::List(files.DataFolder(dataDirectory), BlockFilePattern(identification))) {
+    if (const auto n = BlockNumberOfName(name, identification, ".DAT")) numbers.push_back(*n);
+  }
+  std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+  return numbers;
+}
+
 fs::path BlockStemPath(const Files& files, const std::string& dataDirectory,
                        const std::string& stem) {
   return files.DataFolder(dataDirectory) / CheckSafeName(stem);
@@ -94,11 +122,22 @@ BlockHeader ReadBlockHeader(const fs::path& headerFile) {
   return h;
 }
 
+void CheckWordCount(const BlockHeader& header, const fs::path& headerFile) {
+  if (!(header.words >= 0 && header.words <= kMaxBlockWordCount)) {
+    throw DamagedFileError(headerFile, "it counts " + Spaced(header.words) +
+                                           " readings, more than a data block can hold.");
+  }
+}
+
 void WriteBlockHeaderRecord(const fs::path& headerFile, int record, std::string_view text) {
-  RecordFile file(headerFile, kBlockHeaderRecordSize, RecordFile::Mode::ReadWrite, ' ');
-  file.Write(static_cast<std::uint64_t>(record), text);
-  file.Flush();
-  file.Close();
+  // The run header is what identifies the block: the file is replaced whole.
+  std::string bytes = Files::ReadFile(headerFile, kBlockHeaderBytes).value_or(std::string());
+  const std::size_t offset = static_cast<std::size_t>(record - 1) * kBlockHeaderRecordSize;
+  bytes.resize(std::max(bytes.size(), offset + kBlockHeaderRecordSize), ' ');
+  std::string field(text.substr(0, kBlockHeaderRecordSize));
+  field.resize(kBlockHeaderRecordSize, ' ');
+  bytes.replace(offset, kBlockHeaderRecordSize, field);
+  Files::WriteWholeFile(headerFile, bytes);
 }
 
 BlockData::BlockData(const fs::path& dataFile, RecordFile::Mode mode)
@@ -116,8 +155,10 @@ void BlockData::WriteWordInPlace(std::uint64_t index, std::uint16_t value) {
 }
 
 std::vector<std::uint16_t> BlockData::ReadAllWords() {
-  // One read of the whole file: a block holds up to 32,767 readings.
-  const std::string bytes = Files::ReadWholeFile(file_.Path()).value_or(std::string());
+  if (file_.Length() > kMaxBlockBytes) {
+    throw DamagedFileError(file_.Path(), "it is larger than a data block can be.");
+  }
+  const std::string bytes = Files::ReadFile(file_.Path(), kMaxBlockBytes).value_or(std::string());
   std::vector<std::uint16_t> words(bytes.size() / kWordSize);
   for (std::size_t i = 0; i < words.size(); ++i) {
     words[i] = static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[2 * i]) +
@@ -154,26 +195,6 @@ void TempBlock::Close() {
   data_.Close();
 }
 
-namespace {
-
-// Copies one file to the target through a flushed sibling and a rename.
-void PlaceFile(const fs::path& source, const fs::path& target) {
-  fs::path sibling = target;
-  sibling += ".new";
-  try {
-    Files::CopyFile(source, sibling);
-    Files::SyncFile(sibling);
-    std::error_code ec;
-    fs::rename(sibling, target, ec);
-    if (ec) throw IoError(ec.message());
-  } catch (const IoError&) {
-    Files::Remove(sibling);
-    throw;
-  }
-}
-
-}  // namespace
-
 void CommitBlock(const Files& files, const fs::path& stemPath) {
   const BlockPaths target = MakeBlockPaths(stemPath);
   const fs::path tempData = TempDataPath(files);
@@ -181,19 +202,28 @@ void CommitBlock(const Files& files, const fs::path& stemPath) {
   if (!Files::FileExists(tempData) || !Files::FileExists(tempHeader)) {
     throw IoError("The downloaded data is missing from the working folder.");
   }
-  PlaceFile(tempData, target.data);
   try {
-    PlaceFile(tempHeader, target.header);
+    Files::CopyFile(tempHeader, fileops::PairPart(target.header), kBlockHeaderBytes, true);
+    Files::CopyFile(tempData, fileops::PairPart(target.data), kMaxBlockBytes, true);
+    fileops::Rename(fileops::PairPart(target.header), target.header);
   } catch (const IoError&) {
-    // Without its header the data file would be counted as a block.
-    Files::Remove(target.data);
+    fileops::DiscardPair(target.header, target.data);
     throw;
   }
   try {
-    Files::SyncFile(target.data.parent_path());
+    fileops::Rename(fileops::PairPart(target.data), target.data);
   } catch (const IoError&) {
-    // The renames are done; a folder that cannot be synced is no failure of the block.
+    // Without its data the header is no block: both go.
+    fileops::Remove(fileops::PairPart(target.data));
+    fileops::Remove(target.header);
+    throw;
   }
+  try {
+    fileops::SyncFolder(target.data.parent_path());
+  } catch (const IoError&) {
+    // The block is in place; only its names may not be on the disk yet.
+  }
+  // A copy left behind is recognised as stored by the next download.
   Files::Remove(tempData);
   Files::Remove(tempHeader);
 }

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/platform/Clock.h"
@@ -15,12 +17,26 @@ inline constexpr char kTempHeaderName[] = "TEMPHEAD.KEY";
 inline constexpr char kTempDataName[] = "TEMPBUDY.DAT";
 inline constexpr std::size_t kBlockHeaderRecordSize = 64;
 inline constexpr std::size_t kWordSize = 2;
+// The logger counts a run's bytes in 16 bits: a block holds at most 32,767
+// words (65,534 bytes); an odd count shows as a half word in the header.
+inline constexpr std::uint64_t kMaxBlockWords = 32767;
+inline constexpr std::uint64_t kMaxBlockBytes = kMaxBlockWords * kWordSize;
+inline constexpr double kMaxBlockWordCount = kMaxBlockWords + 0.5;
+inline constexpr std::uint64_t kBlockHeaderBytes = 3 * kBlockHeaderRecordSize;
 
 // "_001" for block 1, "_012", "_100"; four or more digits stand alone.
 std::string BlockSuffix(int number);
 std::string BlockStem(const std::string& identification, int number);
 // The pattern that finds a site's block data files.
 std::string BlockFilePattern(const std::string& identification);
+// The block number of a file name <identification>_NNN<extension>, three
+// digits; nothing for any other name.
+std::optional<int> BlockNumberOfName(std::string_view name, const std::string& identification,
+                                     std::string_view extension);
+
+// The numbers of a site's block data files in a data folder, ascending.
+std::vector<int> BlockNumbersOnDisk(const Files& files, const std::string& dataDirectory,
+                                    const std::string& identification);
 
 struct BlockPaths {
   fs::path data;    // <stem>.DAT
@@ -57,6 +73,9 @@ struct BlockHeader {
   std::string trailer;   // characters 32-33, "00" from every writer
   double words = 0;      // record 3
 };
+// Throws DamagedFileError when the header counts more words than a block can
+// hold (or fewer than none), so no reader loops on a count from a file.
+void CheckWordCount(const BlockHeader& header, const fs::path& headerFile);
 
 std::string BlockHeaderRecord1(double words);
 std::string BlockHeaderRecord2(const RunHeader& run, const DateTime& downloaded);
@@ -74,7 +93,8 @@ class BlockData {
   // A word beyond the end of the file reads as 0.
   std::uint16_t ReadWord(std::uint64_t index);
   void WriteWordInPlace(std::uint64_t index, std::uint16_t value);
-  // Every whole word, in order; a trailing odd byte is left out.
+  // Every whole word, in order; a trailing odd byte is left out. Throws
+  // DamagedFileError for a file larger than a block can be.
   std::vector<std::uint16_t> ReadAllWords();
   void Close() { file_.Close(); }
 
@@ -101,10 +121,11 @@ class TempBlock {
 fs::path TempHeaderPath(const Files& files);
 fs::path TempDataPath(const Files& files);
 
-// Puts the temporary files in place as <stem>.DAT and <stem>.KEY. Each file is
-// copied to a sibling name, flushed and renamed over its target; the
-// temporary files are removed only when both are in place. Throws IoError and
-// then leaves no half block behind and the temporary files untouched.
+// Puts the temporary files in place as <stem>.KEY and <stem>.DAT, as one
+// pair (the .DAT, which makes the block count, comes last); the temporary
+// files are removed only when both are in place. Throws IoError and then
+// leaves no part of the block behind and the temporary files untouched; once
+// it returns, the block is stored.
 void CommitBlock(const Files& files, const fs::path& stemPath);
 // Deletes both temporary files.
 void DiscardTempBlock(const Files& files);

@@ -1,5 +1,6 @@
 #include "core/storage/CalibratedFiles.h"
 
+#include "core/storage/BlockStore.h"
 #include "core/storage/NumberText.h"
 
 namespace pelvaro {
@@ -15,6 +16,35 @@ fs::path CalibratedPath(const Files& files, const std::string& dataDirectory,
                         const std::string& identification, const char* extension) {
   return Files::Resolve(files.DataFolder(dataDirectory) /
                         (CheckSafeName(identification) + extension));
+}
+
+void RecoverCalibratedFiles(const Files& files, const std::string& dataDirectory,
+                            const std::string& identification) {
+  fileops::RecoverPair(CalibratedPath(files, dataDirectory, identification, kGraphExtension),
+                       CalibratedPath(files, dataDirectory, identification, kSummaryExtension));
+}
+
+bool CalibratedFilesStale(const Files& files, const std::string& dataDirectory,
+                          const std::string& identification) {
+  std::error_code ec;
+  fs::file_time_type newestBlock = fs::file_time_type::min();
+  bool anyBlock = false;
+  for (int n : BlockNumbersOnDisk(files, dataDirectory, identification)) {
+    const BlockPaths paths =
+        MakeBlockPaths(BlockStemPath(files, dataDirectory, BlockStem(identification, n)));
+    for (const fs::path& p : {paths.data, paths.header}) {
+      const auto t = fs::last_write_time(p, ec);
+      if (!ec) newestBlock = std::max(newestBlock, t);
+    }
+    anyBlock = true;
+  }
+  if (!anyBlock) return false;
+  for (const char* extension : {kGraphExtension, kSummaryExtension}) {
+    const auto t =
+        fs::last_write_time(CalibratedPath(files, dataDirectory, identification, extension), ec);
+    if (ec || t <= newestBlock) return true;
+  }
+  return false;
 }
 
 namespace {

@@ -36,6 +36,15 @@ class CalibratedFile {
 fs::path CalibratedPath(const Files& files, const std::string& dataDirectory,
                         const std::string& identification, const char* extension);
 
+// The graph and summary files are replaced as one pair (the graph file
+// first): this finishes or undoes a replacement that was cut short.
+void RecoverCalibratedFiles(const Files& files, const std::string& dataDirectory,
+                            const std::string& identification);
+// True when the site has blocks and its graph or summary file is missing or
+// not newer than the newest of its block files.
+bool CalibratedFilesStale(const Files& files, const std::string& dataDirectory,
+                          const std::string& identification);
+
 // One field of a sensor line: "00.00", then right-aligned in six characters;
 // a longer text is kept whole.
 std::string SensorField(double value);

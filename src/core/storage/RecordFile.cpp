@@ -1,69 +1,44 @@
 #include "core/storage/RecordFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <utility>
 
 namespace pelvaro {
 
 namespace {
-std::string ErrnoText() { return std::strerror(errno); }
 constexpr std::size_t kWriteBehind = 1 << 20;
 }  // namespace
 
 RecordFile::RecordFile(const fs::path& path, std::size_t recordSize, Mode mode, char fill)
     : path_(Files::Resolve(path)), size_(recordSize), fill_(fill) {
   std::error_code ec;
-  const bool exists = fs::is_regular_file(path_, ec);
   if (mode == Mode::ReadOnly) {
-    if (!exists) return;  // reads as an empty file
-    file_ = std::fopen(path_.string().c_str(), "rb");
-  } else if (mode == Mode::Truncate || !exists) {
-    file_ = std::fopen(path_.string().c_str(), "w+b");
+    if (!fs::is_regular_file(path_, ec)) return;  // reads as an empty file
+    file_ = FileHandle(path_, FileHandle::Open::Read);
   } else {
-    file_ = std::fopen(path_.string().c_str(), "r+b");
+    file_ = FileHandle(
+        path_, mode == Mode::Truncate ? FileHandle::Open::Create : FileHandle::Open::Update);
+    writable_ = true;
   }
-  if (file_ == nullptr) throw IoError(ErrnoText() + ": " + path_.string());
-  if (std::fseek(file_, 0, SEEK_END) != 0) {
-    const std::string why = ErrnoText();
-    std::fclose(file_);
-    file_ = nullptr;
-    throw IoError(why);
-  }
-  length_ = static_cast<std::uint64_t>(std::ftell(file_));
+  length_ = file_.Size();
 }
 
-RecordFile::~RecordFile() {
-  if (file_ == nullptr) return;
+RecordFile::~RecordFile() { FlushQuietly(); }
+
+void RecordFile::FlushQuietly() noexcept {
   try {
     FlushPending();
   } catch (const IoError&) {
     // A writer that cares calls Close() and sees the failure.
   }
-  std::fclose(file_);
 }
-
-RecordFile::RecordFile(RecordFile&& other) noexcept
-    : path_(std::move(other.path_)),
-      file_(std::exchange(other.file_, nullptr)),
-      size_(other.size_),
-      fill_(other.fill_),
-      length_(other.length_),
-      pending_(std::move(other.pending_)),
-      pendingOffset_(other.pendingOffset_) {}
 
 RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
   if (this != &other) {
-    if (file_ != nullptr) {
-      try {
-        FlushPending();
-      } catch (const IoError&) {
-      }
-      std::fclose(file_);
-    }
+    FlushQuietly();
     path_ = std::move(other.path_);
-    file_ = std::exchange(other.file_, nullptr);
+    file_ = std::move(other.file_);
+    writable_ = other.writable_;
     size_ = other.size_;
     fill_ = other.fill_;
     length_ = other.length_;
@@ -75,20 +50,20 @@ RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
 
 std::string RecordFile::Read(std::uint64_t record) {
   std::string bytes(size_, fill_);
-  if (record == 0 || file_ == nullptr) return bytes;
+  if (record == 0 || !file_.IsOpen()) return bytes;
   const std::uint64_t offset = (record - 1) * size_;
   if (offset >= length_) return bytes;
   FlushPending();
-  if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) Fail();
   const std::size_t want =
       static_cast<std::size_t>(std::min<std::uint64_t>(size_, length_ - offset));
-  const std::size_t got = std::fread(bytes.data(), 1, want, file_);
-  (void)got;  // a short read leaves the fill bytes
+  file_.ReadAt(offset, bytes.data(), want);  // a short read leaves the fill bytes
   return bytes;
 }
 
 void RecordFile::Write(std::uint64_t record, std::string_view text) {
-  if (file_ == nullptr) throw IoError("The file is open for reading only: " + path_.string());
+  if (!writable_ || !file_.IsOpen()) {
+    throw IoError("The file is open for reading only: " + path_.string());
+  }
   if (record == 0) throw IoError("Bad record number");
   const std::string_view kept = text.substr(0, size_);
   const std::uint64_t offset = (record - 1) * size_;
@@ -113,32 +88,28 @@ void RecordFile::Stage(std::uint64_t offset, std::string_view bytes, std::size_t
 
 void RecordFile::FlushPending() {
   if (pending_.empty()) return;
-  if (std::fseek(file_, static_cast<long>(pendingOffset_), SEEK_SET) != 0) Fail();
-  if (std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size()) Fail();
+  // The buffer is dropped even when the write fails, so a failure is
+  // reported once and never written again later.
+  const std::string bytes = std::move(pending_);
   pending_.clear();
+  file_.WriteAt(pendingOffset_, bytes);
 }
 
-void RecordFile::Fail() { throw IoError(ErrnoText()); }
-
 void RecordFile::Flush() {
-  if (file_ == nullptr) return;
+  if (!file_.IsOpen()) return;
   FlushPending();
-  if (std::fflush(file_) != 0) throw IoError(ErrnoText());
-  Files::SyncFile(path_);
+  file_.Sync();
 }
 
 void RecordFile::Close() {
-  if (file_ == nullptr) return;
+  if (!file_.IsOpen()) return;
   try {
     FlushPending();
   } catch (const IoError&) {
-    std::fclose(file_);
-    file_ = nullptr;
+    file_ = FileHandle();
     throw;
   }
-  const int rc = std::fclose(file_);
-  file_ = nullptr;
-  if (rc != 0) throw IoError(ErrnoText());
+  file_.Close();
 }
 
 std::string TrimRight(std::string_view text) {

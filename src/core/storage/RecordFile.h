@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -23,7 +22,7 @@ class RecordFile {
 
   RecordFile(const fs::path& path, std::size_t recordSize, Mode mode, char fill = ' ');
   ~RecordFile();
-  RecordFile(RecordFile&& other) noexcept;
+  RecordFile(RecordFile&&) noexcept = default;
   RecordFile& operator=(RecordFile&& other) noexcept;
   RecordFile(const RecordFile&) = delete;
   RecordFile& operator=(const RecordFile&) = delete;
@@ -44,10 +43,11 @@ class RecordFile {
   // of consecutive bytes; anything else flushes it first.
   void Stage(std::uint64_t offset, std::string_view bytes, std::size_t pad);
   void FlushPending();
-  [[noreturn]] void Fail();
+  void FlushQuietly() noexcept;
 
   fs::path path_;
-  std::FILE* file_ = nullptr;
+  FileHandle file_;
+  bool writable_ = false;
   std::size_t size_;
   char fill_;
   std::uint64_t length_ = 0;  // including what is still buffered

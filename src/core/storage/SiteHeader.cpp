@@ -1,6 +1,7 @@
 #include "core/storage/SiteHeader.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/storage/BlockStore.h"
 #include "core/storage/NumberText.h"
@@ -41,51 +42,70 @@ void SiteHeader::WriteCalibration(int depth, const Calibration& c) {
   WriteRecord(base + header::kState, c.state);
 }
 
-int SiteHeader::LastBlockNumber() {
-  double last = 0;
+namespace {
+
+// A block number as the index stores it: the whole text is a whole number
+// from 1 to 100 (" 2", "2", "2.0").
+std::optional<int> IndexValue(const std::string& record) {
+  const std::string text = Trim(record);
+  if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos ||
+      text.find('.') != text.rfind('.')) {
+    return std::nullopt;
+  }
+  const double value = ParseLeadingNumber(text);
+  if (!(value >= 1 && value <= header::kMaxBlocks) || value != std::floor(value)) {
+    return std::nullopt;
+  }
+  return static_cast<int>(value);
+}
+
+}  // namespace
+
+SiteHeader::BlockIndex SiteHeader::ReadBlockIndex() {
+  BlockIndex index;
   for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot; ++r) {
-    const double value = ReadNumber(r);
-    if (value == 0) break;
-    last = value;
+    const std::string record = ReadRecord(r);
+    if (ParseLeadingNumber(record) == 0) break;
+    ++index.used;
+    if (const auto number = IndexValue(record)) {
+      index.numbers.push_back(*number);
+    } else {
+      index.damaged = true;
+    }
   }
-  return static_cast<int>(last);
+  return index;
 }
 
-int SiteHeader::BlockCount() {
-  int count = 0;
-  for (int r = header::kFirstBlockSlot; r <= header::kLastBlockSlot; ++r, ++count) {
-    if (ReadNumber(r) == 0) break;
-  }
-  return count;
+int SiteHeader::LastBlockNumber() {
+  const BlockIndex index = ReadBlockIndex();
+  if (index.damaged) return index.used;
+  return index.numbers.empty() ? 0 : index.numbers.back();
 }
 
-std::optional<SiteHeader::NextBlock> SiteHeader::NextBlockNumber() {
-  double last = 0;
-  for (int slot = 1; slot <= header::kBlockSlots; ++slot) {
-    const double value = ReadNumber(header::kFirstBlockSlot + slot - 1);
-    if (value == 0) return NextBlock{slot, static_cast<int>(last) + 1};
-    last = value;
-  }
-  return std::nullopt;
-}
+int SiteHeader::BlockCount() { return ReadBlockIndex().used; }
 
 void SiteHeader::RebuildBlockIndex(const Files& files, const std::string& identification,
                                    const std::string& dataDirectory) {
-  const auto found = Files::List(files.DataFolder(dataDirectory), BlockFilePattern(identification));
-  const int n = static_cast<int>(std::min<std::size_t>(found.size(), header::kBlockSlots));
+  const auto found = BlockNumbersOnDisk(files, dataDirectory, identification);
+  WriteBlockIndex(static_cast<int>(std::min<std::size_t>(found.size(), header::kBlockSlots)));
+}
+
+void SiteHeader::WriteBlockIndex(int count) {
   // Each slot is written once with its final value, so an interruption never
   // leaves the index emptier than the files.
   for (int slot = 1; slot <= header::kBlockSlots; ++slot) {
-    WriteRecord(header::kFirstBlockSlot + slot - 1, slot <= n ? std::to_string(slot) : "0");
+    WriteRecord(header::kFirstBlockSlot + slot - 1, slot <= count ? std::to_string(slot) : "0");
   }
 }
 
 HeaderTransaction::HeaderTransaction(const fs::path& target, const fs::path& from)
     : target_(Files::Resolve(target)) {
-  sibling_ = target_;
-  sibling_ += ".new";
+  sibling_ = fileops::Sibling(target_);
   Files::Remove(sibling_);
-  if (!from.empty() && Files::FileExists(from)) Files::CopyFile(from, sibling_);
+  // The records of a header, never more: whatever lies beyond is no field.
+  if (!from.empty() && Files::FileExists(from)) {
+    Files::CopyFile(from, sibling_, header::kRecordsBytes);
+  }
   header_.emplace(sibling_, RecordFile::Mode::ReadWrite);
 }
 
@@ -98,10 +118,13 @@ HeaderTransaction::~HeaderTransaction() {
 void HeaderTransaction::Commit() {
   header_->Flush();
   header_->Close();
-  std::error_code ec;
-  fs::rename(sibling_, target_, ec);
-  if (ec) throw IoError(ec.message());
+  fileops::Rename(sibling_, target_);
   committed_ = true;
+  try {
+    fileops::SyncFolder(target_.parent_path());
+  } catch (const IoError&) {
+    // The new header is in place; only its name may not be on the disk yet.
+  }
 }
 
 }  // namespace pelvaro

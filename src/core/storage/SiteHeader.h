@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/platform/Files.h"
 #include "core/storage/RecordFile.h"
@@ -12,7 +13,8 @@ namespace pelvaro {
 namespace header {
 inline constexpr std::size_t kRecordSize = 64;
 inline constexpr int kCreatedRecords = 222;
-inline constexpr std::uint64_t kEmptyBelow = 65;  // a shorter file loads no field
+inline constexpr std::uint64_t kEmptyBelow = 65;    // a shorter file loads no field
+inline constexpr std::uint64_t kMissingUpTo = 128;  // the download treats it as missing
 inline constexpr int kWorkingRootName = 1;
 inline constexpr int kDataDirectory = 2;
 inline constexpr int kSerialNumber = 3;
@@ -35,6 +37,7 @@ inline constexpr int kScanInterval = 219;
 inline constexpr int kLastRunDay = 220;
 inline constexpr int kLastRunTime = 221;
 inline constexpr int kMaxBlocks = 100;
+inline constexpr std::uint64_t kRecordsBytes = kRecordSize * kCreatedRecords;
 
 // Soil type record of depth index d (1 to 12).
 constexpr int SoilType(int depth) { return 9 + depth; }
@@ -78,20 +81,25 @@ class SiteHeader {
   void Flush() { file_.Flush(); }
   void Close() { file_.Close(); }
 
-  // The value of the last used block index slot (0 when none is used).
+  // The used slots of the block index, up to the first free one (a value
+  // of 0, blank included). A used slot that does not hold a whole number
+  // 1..100 is damage: its value is never used for arithmetic.
+  struct BlockIndex {
+    std::vector<int> numbers;  // the valid values, in slot order
+    int used = 0;              // the slots before the first free one
+    bool damaged = false;
+  };
+  BlockIndex ReadBlockIndex();
+  // The value of the last used block index slot (0 when none is used); for
+  // a damaged index the number of used slots.
   int LastBlockNumber();
   // Block index: the number of slots before the first free one.
   int BlockCount();
-  struct NextBlock {
-    int slot;    // 1 to 101: the first free slot
-    int number;  // the block number that goes there
-  };
-  // One more than the last used slot, in the first free slot; nothing when
-  // every slot is used.
-  std::optional<NextBlock> NextBlockNumber();
   // Numbers the blocks 1..n after the data files found for the site.
   void RebuildBlockIndex(const Files& files, const std::string& identification,
                          const std::string& dataDirectory);
+  // Writes 1..n into the first n slots and "0" into the others.
+  void WriteBlockIndex(int count);
 
  private:
   RecordFile file_;
@@ -102,8 +110,8 @@ class SiteHeader {
 // the target keeps its old content whatever happens.
 class HeaderTransaction {
  public:
-  // Starts from a copy of `from` (or an empty file when `from` is missing or
-  // empty) and will replace `target`.
+  // Starts from a copy of the records of `from` (or an empty file when `from`
+  // is missing or empty) and will replace `target`.
   HeaderTransaction(const fs::path& target, const fs::path& from);
   ~HeaderTransaction();
   HeaderTransaction(const HeaderTransaction&) = delete;

@@ -34,6 +34,10 @@ std::vector<std::string> ReadFields(std::string_view text, std::size_t count) {
 
 namespace {
 
+// More than any state file this program writes: a longer file is read no
+// further.
+constexpr std::size_t kStateFileLimit = 4096;
+
 std::string Lines(std::initializer_list<std::string_view> lines) {
   std::string text;
   for (std::string_view line : lines) {
@@ -49,14 +53,14 @@ SiteSelection ReadSiteSelection(const Files& files, std::uint64_t minimumLength)
   SiteSelection selection;
   const fs::path path = files.InRoot(kSiteSelectionName);
   if (!Files::FileExists(path) || Files::FileLength(path) <= minimumLength) return selection;
-  const auto text = Files::ReadWholeFile(path);
+  const auto text = Files::ReadFile(path, kStateFileLimit);
   if (!text) return selection;
   auto fields = ReadFields(*text, 3);
   fields.resize(3);
   selection.identification = fields[0];
   selection.dataDirectory = fields[1];
   if (!selection.identification.empty()) CheckSafeName(selection.identification);
-  if (!selection.dataDirectory.empty()) CheckSafeName(selection.dataDirectory);
+  if (!selection.dataDirectory.empty()) CheckDataDirectoryName(selection.dataDirectory);
   if (!fields[2].empty()) {
     if (auto mode = ToInt16(ParseLeadingNumber(fields[2]))) selection.mode = *mode;
   }
@@ -71,7 +75,7 @@ void WriteSiteSelection(const Files& files, const std::string& identification,
 }
 
 std::string ReadRestartRequest(const Files& files) {
-  const auto text = Files::ReadWholeFile(files.InRoot(kRestartName));
+  const auto text = Files::ReadFile(files.InRoot(kRestartName), kStateFileLimit);
   if (!text) return {};
   const auto fields = ReadFields(*text, 1);
   return fields.empty() ? std::string() : fields[0];
@@ -82,7 +86,7 @@ void WriteRestartRequest(const Files& files, std::string_view yesOrNo) {
 }
 
 std::optional<int> ReadPortNumber(const Files& files) {
-  const auto text = Files::ReadWholeFile(files.InRoot(kPortName));
+  const auto text = Files::ReadFile(files.InRoot(kPortName), kStateFileLimit);
   if (!text) return std::nullopt;
   const auto fields = ReadFields(*text, 1);
   const double value = fields.empty() ? 0.0 : ParseLeadingNumber(fields[0]);

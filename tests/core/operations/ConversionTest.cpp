@@ -263,16 +263,24 @@ TEST_F(ConversionTest, EmptyBlocksAndSitesWithoutSensorsEndTheRunWithTheirMessag
   EXPECT_EQ(prompter.shown.back().text, "THIS SITE DOES NOT HAVE ANY SENSORS CONNECTED");
 }
 
-TEST_F(ConversionTest, CalibrationErrorsKeepWhatWasWritten) {
+TEST_F(ConversionTest, AFailedRunLeavesThePreviousPairWhole) {
+  const auto leftovers = [this] {
+    int n = 0;
+    for (const auto& e : fs::directory_iterator(root.Path() / "TVMKDATA")) {
+      n += e.path().extension() == ".part" ? 1 : 0;
+    }
+    return n;
+  };
   SiteBuilder site(files, "Z_01");
-  site.Header({{1, 1000, 0, 40, 20}}, 1);
+  site.Header({{1, 1000, 0, 40, 20}}, 1);  // a slope of 0 fails at the first reading
   site.Block(1, {100, 0, 900, 1, {Raw(30), Raw(30)}});
+  WriteBytes(site.Graph(), "previous graph");
+  WriteBytes(site.Summary(), "previous summary");
   EXPECT_FALSE(Convert("Z_01"));
   EXPECT_EQ(prompter.shown.back().text, kCalibrationError);
-  const Records g = RecordsOf(site.Graph(), 56);
-  ASSERT_EQ(g.size(), 12u);                // interval and date-time of the scan, no sensor line
-  EXPECT_EQ(g[4], std::string(56, '\0'));  // the reading count is never written
-  EXPECT_EQ(RecordsOf(site.Summary(), 20)[11], "");
+  EXPECT_EQ(ReadBytes(site.Graph()), "previous graph");
+  EXPECT_EQ(ReadBytes(site.Summary()), "previous summary");
+  EXPECT_EQ(leftovers(), 0);
 
   // An empty block index leaves the previous run's files alone.
   SiteBuilder empty(files, "IDX_01");
@@ -282,12 +290,14 @@ TEST_F(ConversionTest, CalibrationErrorsKeepWhatWasWritten) {
   EXPECT_EQ(prompter.shown.back().text, kCalibrationError);
   EXPECT_EQ(ReadBytes(empty.Graph()), "previous run");
 
-  // A damaged reading count must not run for ever.
+  // A reading count no block can hold is damage, reported before any loop.
   SiteBuilder huge(files, "BIG_01");
   huge.Header({Slot(1)}, 1);
-  huge.Block(1, {100, 0, 900, 1, {Raw(30), Raw(31)}, 1e12});
+  huge.Block(1, {100, 0, 900, 1, {Raw(30), Raw(31)}, 99999999});
   EXPECT_FALSE(Convert("BIG_01"));
-  EXPECT_EQ(prompter.shown.back().text, kCalibrationError);
+  EXPECT_EQ(prompter.shown.back().text.rfind(kCalibrationError, 0), 0u);
+  EXPECT_NE(prompter.shown.back().text.find("BIG_01_001.KEY is damaged"), std::string::npos);
+  EXPECT_EQ(leftovers(), 0);
 }
 
 TEST_F(ConversionTest, SelectedSiteComesFromTheSelectionFile) {

@@ -3,96 +3,34 @@
 
 #include <gtest/gtest.h>
 
-#include "core/storage/StateFiles.h"
-#include "sim/SimSerialPort.h"
-#include "support/ScriptedPort.h"
-#include "support/ScriptedPrompter.h"
-#include "support/SiteBuilder.h"
-#include "support/TempRoot.h"
+#include "core/operations/Conversion.h"
+#include "core/storage/SiteRepair.h"
+#include "support/DownloadRig.h"
+#include "support/FaultPlans.h"
 
 namespace pelvaro {
 namespace {
 
+using testing::DownloadRig;
+using testing::FaultAt;
+using testing::InstalledPlan;
 using testing::ReadBytes;
-using testing::ScriptedDialogs;
+using testing::RecordsOf;
 using testing::ScriptedPort;
-using testing::ScriptedPrompter;
 using testing::SiteBuilder;
-using testing::TempRoot;
+using testing::WordBytes;
 using testing::WriteBytes;
 
-constexpr int kDay = 11300;
-constexpr int kSeconds = 36000;
+constexpr int kDay = testing::DownloadRig::kDay;
+constexpr int kSeconds = testing::DownloadRig::kSeconds;
 
-std::string WordBytes(const std::vector<std::uint16_t>& words) {
-  std::string bytes;
-  for (std::uint16_t w : words) {
-    bytes += static_cast<char>(w & 255);
-    bytes += static_cast<char>(w >> 8);
-  }
-  return bytes;
-}
-
-class DownloadTest : public ::testing::Test {
- protected:
-  DownloadTest() : files(root.Path()) {
-    SiteBuilder site(files, "FARM_01");
-    site.Header(testing::LoggerSensors(4), 0);
-    site.Logger(3001, 4);
-    WritePortNumber(files, 1);
-  }
-  void SetHeaderRecord(int record, const std::string& text, const std::string& id = "FARM_01") {
-    auto h = SiteHeader::Open(files, id);
-    h.WriteRecord(record, text);
-  }
-  std::string HeaderRecord(int record, const std::string& id = "FARM_01") {
-    return SiteHeader::Open(files, id, RecordFile::Mode::ReadOnly).ReadRecord(record);
-  }
-  fs::path Data(const std::string& name) const { return root.Path() / "TVMKDATA" / name; }
-
-  // One download of a run from a fresh logger, the site clicked first.
-  DownloadResult Run(const sim::Run& memory, sim::Faults faults = {},
-                     const std::string& entry = "FARM_01.key") {
-    sim::LoggerEngine engine(memory, faults);
-    sim::SimSerialPort port(engine, clock);
-    const auto site = ClickSite(files, prompter, entry);
-    EXPECT_TRUE(site.has_value());
-    lines.clear();
-    LinkContext link{port, clock, prompter, dialogs,
-                     [this](const std::string& line) { lines.push_back(line); }};
-    DownloadRequest request;
-    request.site = *site;
-    request.portNumber = 1;
-    request.progress = [this](long got, long of) {
-      received = got;
-      total = of;
-    };
-    const DownloadResult r = Download(files, link, request);
-    written = port.Written();
-    opened = port.OpenedPort();
-    return r;
-  }
-  static sim::Run Memory(int scans, int startDay = kDay, int site = 1, int serial = 3001,
-                         int sensors = 4) {
-    return sim::GenerateRun(serial, site, sensors, startDay, kSeconds, 900, scans);
-  }
-
-  TempRoot root;
-  Files files;
-  VirtualClock clock{{2026, 12, 6, 9, 7, 3}};
-  ScriptedPrompter prompter;
-  ScriptedDialogs dialogs;
-  std::vector<std::string> lines;
-  std::string written;
-  int opened = 0;
-  long received = 0;
-  long total = 0;
-};
+class DownloadTest : public ::testing::Test, protected testing::DownloadRig {};
+using Stored = DownloadRig::Stored;
 
 TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
   SetHeaderRecord(115, "7");            // stale index values are cleared by the first block
   const sim::Run memory = Memory(625);  // 2500 words: a byte count of 0x13 0x88
-  const DownloadResult r = Run(memory);
+  const DownloadResult r = RunDownload(memory);
   ASSERT_EQ(r.outcome, DownloadOutcome::Stored);
   EXPECT_EQ(r.blockNumber, 1);
   EXPECT_EQ(ReadBytes(Data("FARM_01_001.DAT")), WordBytes(memory.words));
@@ -121,10 +59,10 @@ TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
 
   // The next run is appended as block 2; the same run again is refused after
   // all of its data was read.
-  ASSERT_EQ(Run(Memory(10, kDay + 30)).outcome, DownloadOutcome::Stored);
+  ASSERT_EQ(RunDownload(Memory(10, kDay + 30)).outcome, DownloadOutcome::Stored);
   EXPECT_EQ(HeaderRecord(115), " 2");
   EXPECT_NE(std::find(lines.begin(), lines.end(), pad + "Appending data"), lines.end());
-  EXPECT_EQ(Run(Memory(10, kDay + 30)).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(10, kDay + 30)).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().text,
             "This block has already been downloaded. Download will be aborted.");
   EXPECT_EQ(written.back(), '\0');
@@ -135,18 +73,18 @@ TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
 TEST_F(DownloadTest, WakeUpVariationsOfTheLogger) {
   sim::Faults late;
   late.greetOnWake = 3;
-  EXPECT_EQ(Run(Memory(5), late).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(RunDownload(Memory(5), late).outcome, DownloadOutcome::Stored);
 
   sim::Faults wrong;
   wrong.wrongGreeting = true;
   const std::size_t before = prompter.shown.size();
-  EXPECT_EQ(Run(Memory(5, kDay + 1), wrong).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 1), wrong).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "       ERROR, WILL TRY AGAIN"), 3);
   EXPECT_EQ(prompter.shown.size(), before);  // given up without a message
 
   sim::Faults silent;
   silent.silent = true;
-  EXPECT_EQ(Run(Memory(5, kDay + 1), silent).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 1), silent).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(dialogs.notResponding, 1);
 }
 
@@ -174,34 +112,34 @@ TEST_F(DownloadTest, GreetingThatOnlyEndsInIExclamationIsAccepted) {
 
 TEST_F(DownloadTest, RunsThatDoNotBelongToTheSiteAskOrRefuse) {
   // Another number of sensors: refused with a message, nothing kept.
-  EXPECT_EQ(Run(Memory(5, kDay, 1, 3001, 3)).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay, 1, 3001, 3)).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().title, "Measuring Depths are Different");
   EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
   EXPECT_EQ(HeaderRecord(114), "0");
 
   // Another site number, then another serial number: No keeps nothing, Yes stores.
   prompter.answers = {Answer::No};
-  EXPECT_EQ(Run(Memory(5, kDay, 2)).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay, 2)).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().title, "Select the Right Site File");
   prompter.answers = {Answer::Yes};
-  EXPECT_EQ(Run(Memory(5, kDay, 2)).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay, 2)).outcome, DownloadOutcome::Stored);
 
   prompter.answers = {Answer::No};
-  EXPECT_EQ(Run(Memory(5, kDay + 1, 1, 4321)).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 1, 1, 4321)).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().text,
             "The serial number of this recorder is  4321\r\nand the serial number specified in "
             "the site file is  3001\r\n\r\nAre you sure you want to add this data to the selected "
             "site file?");
   EXPECT_FALSE(fs::exists(Data("FARM_01_002.DAT")));
   prompter.answers = {Answer::Yes};
-  EXPECT_EQ(Run(Memory(5, kDay + 1, 1, 4321)).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 1, 1, 4321)).outcome, DownloadOutcome::Stored);
   EXPECT_TRUE(fs::exists(Data("FARM_01_002.DAT")));
 }
 
 TEST_F(DownloadTest, EmptyMemoryAndSilentLineKeepNothing) {
   sim::Faults empty;
   empty.emptyMemory = true;
-  EXPECT_EQ(Run(Memory(5), empty).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5), empty).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().title, "EMPTY DATA BLOCK");
   EXPECT_EQ(written.back(), '\0');
   EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
@@ -209,7 +147,7 @@ TEST_F(DownloadTest, EmptyMemoryAndSilentLineKeepNothing) {
   sim::Faults cut;
   cut.silentAfter = 101;  // half a word stays on the line
   const std::size_t shown = prompter.shown.size();
-  EXPECT_EQ(Run(Memory(50), cut).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(50), cut).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.size(), shown);
   EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
   EXPECT_FALSE(fs::exists(Data("FARM_01_001.DAT")));
@@ -217,12 +155,19 @@ TEST_F(DownloadTest, EmptyMemoryAndSilentLineKeepNothing) {
 }
 
 TEST_F(DownloadTest, BlockOneHundredIsTheLast) {
-  for (int k = 1; k <= 99; ++k) SetHeaderRecord(113 + k, std::to_string(k));
-  EXPECT_EQ(Run(Memory(5)).outcome, DownloadOutcome::Stored);
+  SiteBuilder(files, "FARM_01").Block(1, {kDay - 300, kSeconds, 900, 4, {1, 2, 3, 4}});
+  for (int k = 1; k <= 99; ++k) {
+    for (const char* ext : {".DAT", ".KEY"}) {
+      if (k > 1)
+        fs::copy_file(Data("FARM_01_001" + std::string(ext)), Data(BlockStem("FARM_01", k) + ext));
+    }
+    SetHeaderRecord(113 + k, std::to_string(k));
+  }
+  EXPECT_EQ(RunDownload(Memory(5)).outcome, DownloadOutcome::Stored);
   EXPECT_TRUE(fs::exists(Data("FARM_01_100.DAT")));
   EXPECT_EQ(HeaderRecord(213), " 100");
   // Full: refused before the port is even opened.
-  EXPECT_EQ(Run(Memory(5, kDay + 1)).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 1)).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(opened, 0);
   EXPECT_EQ(prompter.shown.back().title, "Exceeds Maximum Data Block Level");
 }
@@ -231,11 +176,12 @@ TEST_F(DownloadTest, MissingHeaderGetsTheDefaultHeaderAndNoData) {
   // A site without a header has no sensors on: only a run of no sensors gets
   // past the depth check to the header's creation.
   WriteBytes(root.Path() / "TVMKHEADER" / "NEW_07.key", std::string(128, ' '));
-  EXPECT_EQ(Run(Memory(5, kDay, 7, 3001, 4), {}, "NEW_07.key").outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay, 7, 3001, 4), {}, "NEW_07.key").outcome,
+            DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().title, "Measuring Depths are Different");
   sim::Run none = Memory(5, kDay, 7);
   none.sensors = 0;
-  EXPECT_EQ(Run(none, {}, "NEW_07.key").outcome, DownloadOutcome::MissingHeader);
+  EXPECT_EQ(RunDownload(none, {}, "NEW_07.key").outcome, DownloadOutcome::MissingHeader);
   ASSERT_GE(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown.back().title, "SITE FILE DOES NOT EXIST");
   EXPECT_EQ(prompter.shown.back().text,
@@ -259,14 +205,14 @@ TEST_F(DownloadTest, MissingHeaderGetsTheDefaultHeaderAndNoData) {
 TEST_F(DownloadTest, FailedStoreRecordsNothingAndKeepsTheData) {
   SetHeaderRecord(header::kDataDirectory, "GONE");
   const sim::Run memory = Memory(5);
-  EXPECT_EQ(Run(memory).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(memory).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().title, "Download Not Stored");
   EXPECT_EQ(HeaderRecord(114), "0");
   EXPECT_EQ(HeaderRecord(220), "");
   EXPECT_EQ(ReadBytes(root.Path() / "TEMPBUDY.DAT"), WordBytes(memory.words));
   // The next download sets the kept data aside before it empties the temporary files.
   SetHeaderRecord(header::kDataDirectory, "TVMKDATA");
-  EXPECT_EQ(Run(Memory(5, kDay + 2)).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 2)).outcome, DownloadOutcome::Stored);
   EXPECT_EQ(ReadBytes(root.Path() / "UNSTORED_1.DAT"), WordBytes(memory.words));
   EXPECT_EQ(ReadBlockHeader(root.Path() / "UNSTORED_1.KEY").run.StartDay(), kDay);
   ASSERT_GE(prompter.shown.size(), 2u);
@@ -279,15 +225,125 @@ TEST_F(DownloadTest, StoreCutShortBeforeTheHeaderIsFoundByTheNextDownload) {
   const fs::path headerFile = root.Path() / "TVMKHEADER" / "FARM_01.key";
   const std::string before = ReadBytes(headerFile);
   const sim::Run first = Memory(5);
-  ASSERT_EQ(Run(first).outcome, DownloadOutcome::Stored);
+  ASSERT_EQ(RunDownload(first).outcome, DownloadOutcome::Stored);
   WriteBytes(headerFile, before);  // as if the program stopped after placing the files
   // Downloading the same run again: recognised, not stored twice.
-  EXPECT_EQ(Run(first).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(first).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(HeaderRecord(114), "1");
   // The next run goes after it; the earlier block is kept.
-  EXPECT_EQ(Run(Memory(5, kDay + 5)).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 5)).outcome, DownloadOutcome::Stored);
   EXPECT_EQ(HeaderRecord(115), " 2");
   EXPECT_EQ(ReadBytes(Data("FARM_01_001.DAT")), WordBytes(first.words));
+}
+
+// The graph file's reading count: one record per scan and per sensor line.
+std::string ReadingCount(const DownloadRig& rig, int scans) {
+  EXPECT_EQ(RecordsOf(rig.Data("FARM_01.BGF"), 56)[4], Spaced(scans * (1 + 4)));
+  return {};
+}
+
+TEST(DownloadIndex, ValuesThatAreNoBlockNumbersAreRebuiltFromTheFiles) {
+  // Each once reached arithmetic: a cast beyond int ("-2147483647.DAT"), a
+  // block "_0-4", a fraction that had blocks recorded and graphed twice.
+  for (const char* bad : {"99999999999999999999", "2147483648", "-5", "1.5", "1e9"}) {
+    SCOPED_TRACE(bad);
+    DownloadRig rig;
+    const sim::Run a = DownloadRig::Memory(5), b = DownloadRig::Memory(6, kDay + 1),
+                   c = DownloadRig::Memory(7, kDay + 2);
+    ASSERT_EQ(rig.RunDownload(a).outcome, DownloadOutcome::Stored);
+    ASSERT_EQ(rig.RunDownload(b).outcome, DownloadOutcome::Stored);
+    rig.SetHeaderRecord(header::kFirstBlockSlot + 1, bad);
+    const DownloadResult r = rig.RunDownload(c);
+    EXPECT_EQ(r.outcome, DownloadOutcome::Stored);
+    EXPECT_EQ(r.blockNumber, 3);
+    EXPECT_NE(rig.Shown().find(IndexRebuiltText("FARM_01")), std::string::npos) << rig.Shown();
+    EXPECT_EQ(rig.Blocks(),
+              (std::vector<DownloadRig::Stored>{DownloadRig::AsStored(a), DownloadRig::AsStored(b),
+                                                DownloadRig::AsStored(c)}));
+    EXPECT_EQ(
+        SiteHeader::Open(rig.files, "FARM_01", RecordFile::Mode::ReadOnly).ReadBlockIndex().numbers,
+        (std::vector<int>{1, 2, 3}));
+    ReadingCount(rig, 5 + 6 + 7);
+  }
+}
+
+TEST_F(DownloadTest, AHeaderThatCannotBeUpdatedAfterTheStoreIsNoFailure) {
+  const sim::Run a = Memory(5), b = Memory(6, kDay + 1);
+  ASSERT_EQ(RunDownload(a).outcome, DownloadOutcome::Stored);
+  FaultAt fail(FaultAt::Mode::Fail, "rename FARM_01.key");
+  {
+    InstalledPlan installed(fail);
+    EXPECT_EQ(RunDownload(b).outcome, DownloadOutcome::Stored);
+  }
+  EXPECT_EQ(prompter.shown.back().title, "Site File Not Updated");
+  EXPECT_EQ(prompter.shown.back().text.rfind("The data was stored as FARM_01_002.DAT and "
+                                             "FARM_01_002.KEY, but the site file could not be "
+                                             "updated.",
+                                             0),
+            0u);
+  EXPECT_EQ(Shown().find("not stored"), std::string::npos);
+  // The same run again is known, and the graph catches up with it.
+  EXPECT_EQ(RunDownload(b).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(prompter.shown.back().text,
+            "This block has already been downloaded. Download will be aborted.");
+  EXPECT_EQ(Blocks(), (std::vector<Stored>{AsStored(a), AsStored(b)}));
+  ReadingCount(*this, 5 + 6);
+}
+
+TEST_F(DownloadTest, AKillJustAfterTheStoreLeavesNoFalseUnstoredCopy) {
+  const sim::Run a = Memory(5), b = Memory(6, kDay + 1);
+  FaultAt die(FaultAt::Mode::Die, "remove TEMPBUDY.DAT");
+  {
+    InstalledPlan installed(die);
+    RunDownload(a);
+  }
+  ASSERT_TRUE(die.dead);
+  ASSERT_TRUE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
+  prompter.shown.clear();
+  EXPECT_EQ(RunDownload(b).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(Shown().find("UNSTORED"), std::string::npos) << Shown();
+  EXPECT_FALSE(fs::exists(root.Path() / "UNSTORED_1.DAT"));
+  EXPECT_EQ(Blocks(), (std::vector<Stored>{AsStored(a), AsStored(b)}));
+}
+
+TEST_F(DownloadTest, AKillDuringTheConversionKeepsTheOldPairAndTheRepeatReconverts) {
+  const sim::Run a = Memory(5), b = Memory(6, kDay + 1);
+  ASSERT_EQ(RunDownload(a).outcome, DownloadOutcome::Stored);
+  const std::string graph = ReadBytes(Data("FARM_01.BGF"));
+  FaultAt die(FaultAt::Mode::Die, "rename FARM_01.Pct");  // the graph file already renamed
+  {
+    InstalledPlan installed(die);
+    RunDownload(b);
+  }
+  ASSERT_TRUE(die.dead);
+  // The next run starts by finishing the pair; the first one is whole too.
+  FaultAt early(FaultAt::Mode::Die, "write FARM_01.BGF.part");
+  DownloadRig other;
+  ASSERT_EQ(other.RunDownload(a).outcome, DownloadOutcome::Stored);
+  const std::string otherGraph = ReadBytes(other.Data("FARM_01.BGF"));
+  {
+    InstalledPlan installed(early);
+    other.RunDownload(b);
+  }
+  EXPECT_EQ(ReadBytes(other.Data("FARM_01.BGF")), otherGraph);
+  EXPECT_EQ(RunDownload(b).outcome, DownloadOutcome::NotStored);
+  EXPECT_NE(ReadBytes(Data("FARM_01.BGF")), graph);
+  ReadingCount(*this, 5 + 6);
+  EXPECT_EQ(other.RunDownload(b).outcome, DownloadOutcome::NotStored);
+  ReadingCount(other, 5 + 6);
+}
+
+TEST_F(DownloadTest, TheHeaderFolderIsNoDataDirectory) {
+  for (const char* name : {"TVMKHEADER", "tvmkheader", "TvmkHeader"}) {
+    SetHeaderRecord(header::kDataDirectory, name);
+    EXPECT_FALSE(ClickSite(files, prompter, "FARM_01.key").has_value());
+    EXPECT_EQ(prompter.shown.back().text, std::string("The folder ") + name +
+                                              " holds the site files and cannot be used as a "
+                                              "data directory.");
+    EXPECT_FALSE(TimedDat(files, prompter, "FARM_01", name));
+  }
+  EXPECT_EQ(Files::List(root.Path() / "TVMKHEADER", "*"),
+            (std::vector<std::string>{"FARM_01.key"}));
 }
 
 TEST_F(DownloadTest, RestartAnswerGoesToTheRestartFile) {

@@ -53,6 +53,42 @@ TEST(Files, SafeNames) {
   }
   Files files("/tmp/root");
   EXPECT_THROW(files.InRoot("../outside"), UnsafeNameError);
+  // The header folder holds sites: whatever its case it holds no blocks.
+  for (const char* header : {"TVMKHEADER", "tvmkheader", "TvmkHeader"}) {
+    EXPECT_FALSE(IsDataDirectoryName(header)) << header;
+    EXPECT_THROW(files.DataFolder(header), UnsafeNameError);
+  }
+  EXPECT_TRUE(IsDataDirectoryName("TVMKDATA"));
+  // A name shown in a message cannot move the cursor or break the line.
+  EXPECT_EQ(Printable("A\x1b[2J\nB"), "A\\x1B[2J\\x0AB");
+  EXPECT_EQ(std::string(UnsafeNameError("a\tb").what()),
+            "The name \"a\\x09b\" cannot be used as a file or folder name.");
+}
+
+TEST(Files, APairCutShortIsFinishedOrUndone) {
+  // What an interruption can leave of a pair written first.part, second.part,
+  // then renamed first, second; and what the recovery makes of it.
+  struct Case {
+    const char* left;  // parts present: "f" first part, "s" second part
+    bool finished;
+  };
+  for (const Case c : {Case{"", false}, Case{"f", false}, Case{"fs", false}, Case{"s", true}}) {
+    TempRoot root;
+    const fs::path first = root.Path() / "X.BGF";
+    const fs::path second = root.Path() / "X.Pct";
+    WriteBytes(first, "old first");
+    WriteBytes(second, "old second");
+    const std::string left = c.left;
+    if (left.find('f') != std::string::npos) WriteBytes(fileops::PairPart(first), "new first");
+    if (left.find('s') != std::string::npos) WriteBytes(fileops::PairPart(second), "new second");
+    if (c.finished) WriteBytes(first, "new first");  // renamed before the interruption
+    EXPECT_EQ(fileops::RecoverPair(first, second), c.finished) << left;
+    EXPECT_EQ(ReadBytes(first) + "/" + ReadBytes(second),
+              c.finished ? "new first/new second" : "old first/old second")
+        << left;
+    EXPECT_FALSE(fs::exists(fileops::PairPart(first)));
+    EXPECT_FALSE(fs::exists(fileops::PairPart(second)));
+  }
 }
 
 TEST(Files, WholeFileWriteReplacesWithoutLeftovers) {

@@ -4,18 +4,28 @@
 
 #include <random>
 
+#include "core/editor/BlockEditor.h"
+#include "core/editor/BlockExport.h"
+#include "core/graph/GraphFile.h"
+#include "core/operations/Conversion.h"
 #include "core/storage/BlockStore.h"
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"
+#include "support/ScriptedPrompter.h"
+#include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
 namespace pelvaro {
 namespace {
 
+using testing::ScriptedPrompter;
+using testing::SiteBuilder;
 using testing::TempRoot;
 using testing::WriteBytes;
+
+constexpr std::uintmax_t kTwoGigabytes = std::uintmax_t{2} << 30;
 
 std::string RandomBytes(std::mt19937& rng, std::size_t maxLength) {
   std::uniform_int_distribution<std::size_t> length(0, maxLength);
@@ -55,7 +65,7 @@ TEST(ReadersFuzz, DamagedFilesNeverCrashAReader) {
         h.ReadNumber(r);
       }
       h.BlockCount();
-      h.NextBlockNumber();
+      h.ReadBlockIndex();
       const BlockHeader bh = ReadBlockHeader(blockKey);
       (void)bh.run.SensorCount();
       BlockData data(blockDat, RecordFile::Mode::ReadOnly);
@@ -86,6 +96,91 @@ TEST(ReadersFuzz, TruncatedHeaderReadsWhatIsThere) {
     EXPECT_EQ(h.HeaderLength(), cut);
     EXPECT_EQ(h.ReadNumber(114), cut > 64 * 113 ? 7 : 0) << cut;
   }
+}
+
+// A count read from a file is checked against what the format allows, and a
+// file larger than its format is reported: each reader ends at once, with a
+// message, whatever the file holds. (A word count of 99,999,999 once ran the
+// editor and the CSV export for 83 s into 2 GB; a 2 GB sparse block file took
+// the conversion 114 s and 4 GB.)
+TEST(HostileFiles, EveryBlockReaderReportsDamageInsteadOfTrustingIt) {
+  const std::vector<std::pair<const char*, std::function<void(const fs::path& stem)>>> damage = {
+      {"a word count of 99999999",
+       [](const fs::path& stem) {
+         WriteBlockHeaderRecord(fs::path(stem) += ".KEY", 3, " 99999999");
+       }},
+      {"a negative word count",
+       [](const fs::path& stem) { WriteBlockHeaderRecord(fs::path(stem) += ".KEY", 3, "-5"); }},
+      {"a 2 GB sparse data file",
+       [](const fs::path& stem) { fs::resize_file(fs::path(stem) += ".DAT", kTwoGigabytes); }},
+  };
+  for (const auto& [what, spoil] : damage) {
+    SCOPED_TRACE(what);
+    TempRoot root;
+    const Files files(root.Path());
+    SiteBuilder site(files, "H_01");
+    site.Header(testing::LoggerSensors(2), 1);
+    site.Block(1, {200, 36000, 900, 2, {3000, 3001, 3002, 3003}});
+    WriteSiteSelection(files, "H_01", "TVMKDATA");
+    const fs::path stem = root.Path() / "TVMKDATA" / "H_01_001";
+    spoil(stem);
+    ScriptedPrompter prompter;
+    const auto damaged = [&prompter] {
+      return !prompter.shown.empty() &&
+             prompter.shown.back().text.find("H_01_001.") != std::string::npos &&
+             prompter.shown.back().text.find(" is damaged") != std::string::npos;
+    };
+
+    EXPECT_FALSE(TimedDat(files, prompter, "H_01", "TVMKDATA"));
+    EXPECT_TRUE(damaged()) << prompter.shown.back().text;
+    BlockEditor editor(files, prompter);
+    editor.Load();
+    EXPECT_FALSE(editor.OpenBlock(1));
+    EXPECT_TRUE(damaged());
+    EXPECT_FALSE(SaveBlockCsv(files, prompter, "H_01", stem, root.Path() / "out.csv"));
+    EXPECT_TRUE(damaged());
+    EXPECT_FALSE(fs::exists(root.Path() / "out.csv"));
+  }
+}
+
+TEST(HostileFiles, HugeStateHeaderAndGraphFilesAreReadNoFurtherThanTheirFormat) {
+  TempRoot root;
+  const Files files(root.Path());
+  SiteBuilder site(files, "H_01");
+  site.Header(testing::LoggerSensors(1), 0);
+  // The state files: a valid start, then 2 GB of nothing.
+  WriteBytes(root.Path() / "Sitesel.dat", "H_01\r\nTVMKDATA\r\n");
+  WriteBytes(root.Path() / "DEF.INS", " 3\r\n");
+  for (const char* name : {"Sitesel.dat", "DEF.INS"}) {
+    fs::resize_file(root.Path() / name, kTwoGigabytes);
+  }
+  EXPECT_EQ(ReadSiteSelection(files).identification, "H_01");
+  EXPECT_EQ(ReadPortNumber(files), 3);
+  // A header of 2 GB: its records are read, and a rewrite keeps the records only.
+  const fs::path header = files.HeaderPath("H_01");
+  fs::resize_file(header, kTwoGigabytes);
+  EXPECT_EQ(SiteHeader::Open(files, "H_01", RecordFile::Mode::ReadOnly).ReadRecord(2), "TVMKDATA");
+  HeaderTransaction t(header, header);
+  t.Header().WriteRecord(header::kRootZone, "300");
+  t.Commit();
+  EXPECT_EQ(fs::file_size(header), header::kRecordsBytes);
+  // A graph file of two scans, then 2 GB of nothing, whose reading count
+  // names more scans than any conversion writes: the scans that were written
+  // are read, and nothing beyond them.
+  const fs::path graph = root.Path() / "TVMKDATA" / "H_01.BGF";
+  {
+    CalibratedFile g(graph, kGraphRecordSize, RecordFile::Mode::Truncate);
+    for (const char* r :
+         {" 3001", " 900", " 12", " 1", " 999999999999999", "1996", "01/01", "00:00:00", " 1", " 0",
+          " 900", " 1", " 25.00", " 900", " 1.01", " 26.00"}) {
+      g.WriteRecord(g.RecordCount() + 1, r);
+    }
+    g.Close();
+  }
+  fs::resize_file(graph, kTwoGigabytes);
+  const auto data = ReadGraphFile(graph);
+  ASSERT_TRUE(data.has_value());
+  EXPECT_EQ(data->values, (std::vector<std::vector<double>>{{25, 26}}));
 }
 
 }  // namespace

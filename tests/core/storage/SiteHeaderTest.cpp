@@ -76,19 +76,40 @@ TEST_F(SiteHeaderTest, ReadOnlyOpenOfAMissingHeaderCreatesNothing) {
 TEST_F(SiteHeaderTest, BlockIndexCountsUpToTheFirstFreeSlot) {
   auto h = SiteHeader::CreateBlank(files, "S_01");
   EXPECT_EQ(h.BlockCount(), 0);
-  EXPECT_EQ(h.NextBlockNumber()->slot, 1);
-  EXPECT_EQ(h.NextBlockNumber()->number, 1);
+  EXPECT_EQ(h.LastBlockNumber(), 0);
   h.WriteRecord(114, "1");
-  h.WriteRecord(115, "2");
+  h.WriteRecord(115, " 2");
   h.WriteRecord(116, "0");
   h.WriteRecord(117, "4");
   h.WriteRecord(118, "5");
   EXPECT_EQ(h.BlockCount(), 2);
-  EXPECT_EQ(h.NextBlockNumber()->slot, 3);
-  EXPECT_EQ(h.NextBlockNumber()->number, 3);
-  for (int r = 114; r <= 214; ++r) h.WriteRecord(r, std::to_string(r - 113));
-  EXPECT_EQ(h.BlockCount(), 101);
-  EXPECT_FALSE(h.NextBlockNumber().has_value());
+  EXPECT_EQ(h.ReadBlockIndex().numbers, (std::vector<int>{1, 2}));
+  EXPECT_EQ(h.LastBlockNumber(), 2);
+  h.WriteBlockIndex(100);
+  EXPECT_EQ(h.BlockCount(), 100);
+  EXPECT_EQ(h.LastBlockNumber(), 100);
+  EXPECT_EQ(h.ReadRecord(214), "0");
+}
+
+TEST_F(SiteHeaderTest, IndexValuesThatAreNoBlockNumbersAreDamage) {
+  // Each of these once reached arithmetic: a cast out of range, a block named
+  // "-2147483647", a fraction taken for a block already stored.
+  for (const char* bad :
+       {"1.5", "1e9", "99999999999999999999", "2147483648", "-5", "+3", "101", "2x", "1.0.0"}) {
+    auto h = SiteHeader::CreateBlank(files, "S_01");
+    h.WriteRecord(114, "1");
+    h.WriteRecord(115, bad);
+    h.WriteRecord(116, "3");
+    const SiteHeader::BlockIndex index = h.ReadBlockIndex();
+    EXPECT_TRUE(index.damaged) << bad;
+    EXPECT_EQ(index.used, 3) << bad;
+    EXPECT_EQ(index.numbers, (std::vector<int>{1, 3})) << bad;
+    EXPECT_EQ(h.LastBlockNumber(), 3) << bad;  // the count of used slots, never the value
+  }
+  auto h = SiteHeader::CreateBlank(files, "S_01");
+  for (const char* good : {"1", " 2", "003", "4.0"}) h.WriteRecord(114 + h.BlockCount(), good);
+  EXPECT_FALSE(h.ReadBlockIndex().damaged);
+  EXPECT_EQ(h.ReadBlockIndex().numbers, (std::vector<int>{1, 2, 3, 4}));
 }
 
 TEST_F(SiteHeaderTest, RebuildNumbersTheSitesDataFilesOnly) {

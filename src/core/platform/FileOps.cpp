@@ -1,0 +1,247 @@
+#include "core/platform/FileOps.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+#include <utility>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace pelvaro {
+
+namespace {
+
+std::atomic<FaultPlan*> gPlan{nullptr};
+
+std::string ErrnoText() { return std::strerror(errno); }
+
+// Asks the plan; true when the operation is to be cut off half way.
+bool Allowed(FileOp op, const fs::path& path) {
+  FaultPlan* plan = gPlan.load();
+  if (plan == nullptr) return true;
+  switch (plan->Before(op, path)) {
+    case FaultPlan::Verdict::Proceed:
+      return true;
+    case FaultPlan::Verdict::Fail:
+      throw IoError("Input/output error (injected): " + path.filename().string());
+    case FaultPlan::Verdict::Die:
+      return false;
+  }
+  return true;
+}
+
+[[noreturn]] void Died(const fs::path& path) {
+  throw IoError("The program stopped (injected): " + path.filename().string());
+}
+
+bool RealSync() {
+  FaultPlan* plan = gPlan.load();
+  return plan == nullptr || plan->RealSync();
+}
+
+int Seek(std::FILE* f, std::uint64_t offset) {
+#ifdef _WIN32
+  return _fseeki64(f, static_cast<__int64>(offset), SEEK_SET);
+#else
+  return fseeko(f, static_cast<off_t>(offset), SEEK_SET);
+#endif
+}
+
+int SyncDescriptor(std::FILE* f) {
+#ifdef _WIN32
+  return _commit(_fileno(f));
+#else
+  return ::fsync(fileno(f));
+#endif
+}
+
+}  // namespace
+
+FaultPlan* InstallFaultPlan(FaultPlan* plan) { return gPlan.exchange(plan); }
+
+FileHandle::FileHandle(const fs::path& path, Open how) : path_(path) {
+  std::error_code ec;
+  const bool exists = fs::is_regular_file(path, ec);
+  const char* mode = "rb";
+  if (how == Open::Create || (how == Open::Update && !exists)) {
+    if (!Allowed(FileOp::Write, path)) Died(path);
+    mode = "w+b";
+  } else if (how == Open::Update) {
+    mode = "r+b";
+  }
+  file_ = std::fopen(path.string().c_str(), mode);
+  if (file_ == nullptr) throw IoError(ErrnoText() + ": " + path.string());
+  // Every write reaches the system at once, so each is one operation.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
+}
+
+FileHandle::~FileHandle() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+FileHandle::FileHandle(FileHandle&& other) noexcept
+    : path_(std::move(other.path_)), file_(std::exchange(other.file_, nullptr)) {}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+  if (this != &other) {
+    if (file_ != nullptr) std::fclose(file_);
+    path_ = std::move(other.path_);
+    file_ = std::exchange(other.file_, nullptr);
+  }
+  return *this;
+}
+
+void FileHandle::Fail(const std::string& what) const {
+  throw IoError(what + ": " + path_.string());
+}
+
+std::uint64_t FileHandle::Size() const {
+  if (file_ == nullptr) return 0;
+#ifdef _WIN32
+  if (_fseeki64(file_, 0, SEEK_END) != 0) Fail(ErrnoText());
+  const __int64 size = _ftelli64(file_);
+#else
+  if (fseeko(file_, 0, SEEK_END) != 0) Fail(ErrnoText());
+  const off_t size = ftello(file_);
+#endif
+  if (size < 0) Fail(ErrnoText());
+  return static_cast<std::uint64_t>(size);
+}
+
+std::size_t FileHandle::ReadAt(std::uint64_t offset, char* to, std::size_t count) {
+  if (file_ == nullptr || count == 0) return 0;
+  if (Seek(file_, offset) != 0) Fail(ErrnoText());
+  const std::size_t got = std::fread(to, 1, count, file_);
+  if (got < count && std::ferror(file_)) {
+    std::clearerr(file_);
+    Fail(ErrnoText());
+  }
+  return got;
+}
+
+void FileHandle::WriteAt(std::uint64_t offset, std::string_view bytes) {
+  if (file_ == nullptr) Fail("The file is not open for writing");
+  if (bytes.empty()) return;
+  const bool whole = Allowed(FileOp::Write, path_);
+  const std::string_view part = whole ? bytes : bytes.substr(0, bytes.size() / 2);
+  if (Seek(file_, offset) != 0) Fail(ErrnoText());
+  if (!part.empty() && std::fwrite(part.data(), 1, part.size(), file_) != part.size()) {
+    std::clearerr(file_);
+    Fail(ErrnoText());
+  }
+  if (!whole) Died(path_);
+}
+
+void FileHandle::Sync() {
+  if (file_ == nullptr) return;
+  if (!Allowed(FileOp::Sync, path_)) Died(path_);
+  if (std::fflush(file_) != 0) Fail(ErrnoText());
+  if (RealSync() && SyncDescriptor(file_) != 0) Fail(ErrnoText());
+}
+
+void FileHandle::Close() {
+  if (file_ == nullptr) return;
+  const int rc = std::fclose(file_);
+  file_ = nullptr;
+  if (rc != 0) Fail(ErrnoText());
+}
+
+namespace fileops {
+
+void Rename(const fs::path& from, const fs::path& to) {
+  if (!Allowed(FileOp::Rename, to)) Died(to);
+  std::error_code ec;
+  fs::rename(from, to, ec);
+  if (ec) throw IoError(ec.message() + ": " + from.filename().string());
+}
+
+bool Remove(const fs::path& path) noexcept {
+  try {
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(path, ec))) return false;
+    if (!Allowed(FileOp::Remove, path)) return false;
+    return fs::remove(path, ec);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void SyncFolder(const fs::path& folder) {
+  if (!Allowed(FileOp::Sync, folder)) Died(folder);
+#ifndef _WIN32
+  if (!RealSync()) return;
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) throw IoError(ErrnoText() + ": " + folder.string());
+  const int rc = ::fsync(fd);
+  const std::string why = rc != 0 ? ErrnoText() : std::string();
+  ::close(fd);
+  if (rc != 0) throw IoError(why + ": " + folder.string());
+#endif
+}
+
+fs::path Sibling(const fs::path& target) {
+  fs::path sibling = target;
+  sibling += ".new";
+  return sibling;
+}
+
+void ReplaceFile(const fs::path& target, std::string_view bytes) {
+  const fs::path sibling = Sibling(target);
+  try {
+    FileHandle out(sibling, FileHandle::Open::Create);
+    out.WriteAt(0, bytes);
+    out.Sync();
+    out.Close();
+    Rename(sibling, target);
+  } catch (const IoError&) {
+    Remove(sibling);
+    throw;
+  }
+  try {
+    SyncFolder(target.parent_path());
+  } catch (const IoError&) {
+    // The new content is in place; only its name may not yet be on the disk.
+  }
+}
+
+fs::path PairPart(const fs::path& target) {
+  fs::path part = target;
+  part += ".part";
+  return part;
+}
+
+namespace {
+bool Exists(const fs::path& path) {
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(path, ec));
+}
+}  // namespace
+
+void CommitPair(const fs::path& first, const fs::path& second) {
+  Rename(PairPart(first), first);
+  Rename(PairPart(second), second);
+}
+
+bool RecoverPair(const fs::path& first, const fs::path& second) {
+  if (Exists(PairPart(second)) && !Exists(PairPart(first))) {
+    Rename(PairPart(second), second);
+    return true;
+  }
+  DiscardPair(first, second);
+  return false;
+}
+
+void DiscardPair(const fs::path& first, const fs::path& second) noexcept {
+  Remove(PairPart(second));
+  Remove(PairPart(first));
+}
+
+}  // namespace fileops
+
+}  // namespace pelvaro

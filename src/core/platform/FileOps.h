@@ -1,0 +1,114 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace pelvaro {
+
+namespace fs = std::filesystem;
+
+// A file-system failure, with the description the user is shown after
+// "The error is ".
+class IoError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Every change the program makes on the disk is one of these, and each goes
+// through this layer: storage and operations never call the system for them.
+// A test can so fail or cut off the k-th one and check that the data
+// survives whatever happens at that point.
+enum class FileOp {
+  Write,   // creating or emptying a file, or writing bytes into it
+  Sync,    // flushing a file or a folder to the disk
+  Rename,  // replacing a name with another file
+  Remove,  // deleting a file
+};
+
+// A test's hand on the layer: asked before each operation.
+class FaultPlan {
+ public:
+  enum class Verdict {
+    Proceed,
+    Fail,  // the operation does nothing and reports an I/O error
+    Die,   // as Fail, but a write stops half way, as when the process is killed
+  };
+  virtual ~FaultPlan() = default;
+  virtual Verdict Before(FileOp op, const fs::path& path) = 0;
+  // A plan may count syncs without waiting for the disk.
+  virtual bool RealSync() const { return true; }
+};
+
+// Installs the plan for the whole process (nullptr removes it) and returns
+// the one it replaces.
+FaultPlan* InstallFaultPlan(FaultPlan* plan);
+
+// One open file. Reads are not operations of the layer; creating or emptying
+// the file on opening, writing and syncing are.
+class FileHandle {
+ public:
+  enum class Open {
+    Read,    // an existing file, read only
+    Update,  // an existing file, or a new empty one
+    Create,  // a new empty file, emptying one that exists
+  };
+
+  FileHandle() = default;
+  // Throws IoError.
+  FileHandle(const fs::path& path, Open how);
+  ~FileHandle();
+  FileHandle(FileHandle&& other) noexcept;
+  FileHandle& operator=(FileHandle&& other) noexcept;
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+
+  bool IsOpen() const { return file_ != nullptr; }
+  const fs::path& Path() const { return path_; }
+  std::uint64_t Size() const;
+  // Up to `count` bytes from an offset; fewer at the end of the file.
+  std::size_t ReadAt(std::uint64_t offset, char* to, std::size_t count);
+  void WriteAt(std::uint64_t offset, std::string_view bytes);
+  void Sync();
+  void Close();
+
+ private:
+  [[noreturn]] void Fail(const std::string& what) const;
+
+  fs::path path_;
+  std::FILE* file_ = nullptr;
+};
+
+namespace fileops {
+// Each throws IoError when the operation fails.
+void Rename(const fs::path& from, const fs::path& to);
+// False when there was nothing to remove or it could not be removed.
+bool Remove(const fs::path& path) noexcept;
+void SyncFolder(const fs::path& folder);
+// A sibling name that no reader takes for a file of the program.
+fs::path Sibling(const fs::path& target);
+// Writes a sibling, syncs it and renames it over the target, so that the
+// target holds either the old bytes or the new ones whatever happens.
+void ReplaceFile(const fs::path& target, std::string_view bytes);
+
+// Two files replaced together (a block's .KEY and .DAT, a site's graph and
+// summary files). The new contents are written to the parts of the pair,
+// the first part created before the second, both synced; then the first is
+// renamed into place and the second after it. A second part whose first part
+// has gone was therefore complete when the first was renamed, so an
+// interruption can always be finished or undone by RecoverPair.
+fs::path PairPart(const fs::path& target);
+// Syncs nothing: the parts must be synced already. Renames first, then second.
+void CommitPair(const fs::path& first, const fs::path& second);
+// Finishes a pair whose first part is already in place, else removes the
+// parts left by an interrupted write (the second part first). True when the
+// pair was finished.
+bool RecoverPair(const fs::path& first, const fs::path& second);
+// Removes both parts, the second first.
+void DiscardPair(const fs::path& first, const fs::path& second) noexcept;
+}  // namespace fileops
+
+}  // namespace pelvaro

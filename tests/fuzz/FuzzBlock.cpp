@@ -1,0 +1,63 @@
+// A data block from the input (its header file, then its readings), read by
+// the block store, the conversion, the editor and the CSV export.
+#include "core/editor/BlockEditor.h"
+#include "core/editor/BlockExport.h"
+#include "core/operations/Conversion.h"
+#include "core/storage/BlockStore.h"
+#include "core/storage/SiteHeader.h"
+#include "core/storage/StateFiles.h"
+#include "fuzz/FuzzInput.h"
+#include "fuzz/FuzzPrompter.h"
+
+using namespace pelvaro;
+
+namespace {
+
+// A sound site with two sensors and one block, written once.
+void SoundSite(const Files& files) {
+  static bool written = false;
+  if (written) return;
+  fs::create_directories(files.HeaderFolder());
+  fs::create_directories(files.Root() / "TVMKDATA");
+  auto h = SiteHeader::CreateBlank(files, "F_01");
+  h.WriteRecord(header::kDataDirectory, "TVMKDATA");
+  for (int d = 1; d <= 2; ++d) h.WriteCalibration(d, {4000, 120, 100, 60, "ON"});
+  h.WriteRecord(header::kFirstBlockSlot, "1");
+  h.WriteRecord(header::kFirstBlockSlot + 1, "0");
+  h.Close();
+  WriteSiteSelection(files, "F_01", "TVMKDATA");
+  written = true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const fuzz::Input input = fuzz::Split(data, size);
+  const Files files(fuzz::ScratchRoot());
+  SoundSite(files);
+  const std::string_view key = input.content.substr(0, kBlockHeaderBytes);
+  const std::string_view readings =
+      input.content.size() > kBlockHeaderBytes ? input.content.substr(kBlockHeaderBytes) : "";
+  const fs::path stem = files.Root() / "TVMKDATA" / "F_01_001";
+  fuzz::WriteFile(fs::path(stem) += ".KEY", key);
+  fuzz::WriteFile(fs::path(stem) += ".DAT", readings, input.extendTo);
+  fuzz::Prompter prompter;
+  try {
+    const BlockHeader h = ReadBlockHeader(fs::path(stem) += ".KEY");
+    BlockData block(fs::path(stem) += ".DAT", RecordFile::Mode::ReadOnly);
+    block.ReadWord(block.WordCount() + 1);
+    CheckWordCount(h, fs::path(stem) += ".KEY");
+    block.ReadAllWords();
+  } catch (const IoError&) {
+  }
+  TimedDat(files, prompter, "F_01", "TVMKDATA", ConversionCaller::Editor);
+  BlockEditor editor(files, prompter);
+  editor.Load();
+  if (editor.OpenBlock(1)) PrintoutLines(files, editor);
+  try {
+    BlockCsv(files, "F_01", stem);
+  } catch (const IoError&) {
+    // A damaged block is reported, as SaveBlockCsv shows it.
+  }
+  return 0;
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/platform/FileOps.h"
+
+namespace pelvaro::testing {
+
+// Counts the file layer's operations and, when asked, fails or cuts off the
+// k-th one. After a cut-off every later operation fails too, so the disk
+// keeps exactly what a process killed at that point would have left. Syncs
+// are counted but do not wait for the disk.
+class FaultAt : public FaultPlan {
+ public:
+  enum class Mode { Count, Fail, Die };
+  explicit FaultAt(Mode mode = Mode::Count, int k = 0) : mode_(mode), k_(k) {}
+  // At the first operation described as `what` ("rename FARM_01.key").
+  FaultAt(Mode mode, std::string what) : mode_(mode), k_(-1), what_(std::move(what)) {}
+
+  Verdict Before(FileOp op, const fs::path& path) override {
+    ++count;
+    ops.push_back(Name(op) + " " + path.filename().string());
+    if (dead) return Verdict::Fail;
+    if (k_ < 0 && ops.back() == what_) k_ = count;
+    if (mode_ == Mode::Count || count != k_) return Verdict::Proceed;
+    if (mode_ == Mode::Fail) return Verdict::Fail;
+    dead = true;
+    return Verdict::Die;
+  }
+  bool RealSync() const override { return false; }
+
+  static std::string Name(FileOp op) {
+    switch (op) {
+      case FileOp::Write:
+        return "write";
+      case FileOp::Sync:
+        return "sync";
+      case FileOp::Rename:
+        return "rename";
+      case FileOp::Remove:
+        return "remove";
+    }
+    return "?";
+  }
+
+  int count = 0;
+  bool dead = false;
+  std::vector<std::string> ops;  // what each operation did, in order
+
+ private:
+  Mode mode_;
+  int k_;
+  std::string what_;
+};
+
+// Installs a plan for the life of the object, then puts back the one before.
+class InstalledPlan {
+ public:
+  explicit InstalledPlan(FaultPlan& plan) : previous_(InstallFaultPlan(&plan)) {}
+  ~InstalledPlan() { InstallFaultPlan(previous_); }
+  InstalledPlan(const InstalledPlan&) = delete;
+  InstalledPlan& operator=(const InstalledPlan&) = delete;
+
+ private:
+  FaultPlan* previous_;
+};
+
+}  // namespace pelvaro::testing
