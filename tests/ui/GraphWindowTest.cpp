@@ -20,6 +20,7 @@
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"
+#include "support/SampleSites.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
@@ -40,14 +41,7 @@ const QColor kReadoutBlue(0, 0, 255);
 class GraphWindowTest : public ::testing::Test {
  protected:
   GraphWindowTest() : files(root.Path()) {
-    const fs::path sample = PELVARO_SAMPLE_DIR;
-    fs::create_directories(root.Path() / "TVMKHEADER");
-    fs::create_directories(root.Path() / "TVMKDATA");
-    for (const auto& entry : fs::directory_iterator(sample)) {
-      const bool header = entry.path().filename() == std::string(kSample) + ".key";
-      fs::copy_file(entry.path(),
-                    root.Path() / (header ? "TVMKHEADER" : "TVMKDATA") / entry.path().filename());
-    }
+    testing::InstallSample(PELVARO_SAMPLE_DIR, files);
     WriteSiteSelection(files, kSample, "TVMKDATA");
   }
 
@@ -102,6 +96,19 @@ class GraphWindowTest : public ::testing::Test {
     int count = 0;
     for (int y = 0; y < image.height(); ++y) {
       for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == colour;
+    }
+    return count;
+  }
+  // Pixels within a small distance of the colour, as antialiasing leaves a line.
+  static int PixelsNear(const QImage& image, QColor colour, int distance = 40) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        const QColor p = image.pixelColor(x, y);
+        count += std::abs(p.red() - colour.red()) + std::abs(p.green() - colour.green()) +
+                     std::abs(p.blue() - colour.blue()) <=
+                 distance;
+      }
     }
     return count;
   }
@@ -178,6 +185,12 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteAndTheBoxesDecideTheSeries) {
   }
   EXPECT_EQ(w->SeriesAt(3)->name(), " 60cm");
   EXPECT_GT(w->Model().Scans(), static_cast<std::size_t>(plotWidth));
+  // The outlook under the chart, in the core's words, drawn.
+  auto* line = Find<QLabel>(*w, "lblOutlook");
+  EXPECT_EQ(line->text().toStdString(),
+            "Root zone 10\u201340 cm: use 9.89 %/day over 3 dry days \u00B7 refill in 9.3 days, "
+            "about 11-11-2026");
+  EXPECT_GT(PixelsNear(line->grab().toImage(), line->palette().color(QPalette::WindowText)), 100);
 
   auto* twenty = Find<QCheckBox>(*w, "chkTwnty");
   ClickBox(twenty);
@@ -220,6 +233,100 @@ TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
   ClickBox(deepest);
   EXPECT_TRUE(w->SeriesAt(1)->isVisible());
   EXPECT_EQ(grid->item(1, CalibrationTable::kOffset)->background().color(), QColor(Qt::white));
+}
+
+// The forecast starts on the sum's last total and ends on the refill line at
+// the forecast date, so it is drawn over the root zone's own sum only.
+TEST_F(GraphWindowTest, TheForecastRunsDashedToTheRefillLineOverTheRootZonesSum) {
+  const QColor forecastColour(120, 0, 180);
+  const struct {
+    std::vector<const char*> boxes;
+    bool drawn;
+  } cases[] = {
+      {{"chkSumDpth", "chkFC_RFON"}, false},  // 60 and 80 cm are not in the root zone
+      {{"chkSixty", "chkEghty", "chkSumDpth"}, false},
+      {{"chkSixty", "chkEghty", "chkFC_RFON"}, false},
+      {{"chkSixty", "chkEghty", "chkSumDpth", "chkFC_RFON"}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.boxes.size() * 10 + c.drawn);
+    auto w = Open();
+    for (const char* box : c.boxes) ClickBox(Find<QCheckBox>(*w, box));
+    QLineSeries* forecast = w->Projection();
+    EXPECT_EQ(forecast->isVisible(), c.drawn);
+    EXPECT_EQ(PixelsNear(Screen(*w), forecastColour) > 0, c.drawn);
+    if (!c.drawn) continue;
+
+    ASSERT_EQ(forecast->count(), 2);
+    QLineSeries* refill = w->SeriesAt(kRefillSeries);
+    EXPECT_EQ(forecast->at(0), QPointF(w->Model().X().back(), w->Model().Series(0).y.back()));
+    EXPECT_EQ(forecast->at(1), refill->at(refill->count() - 1));
+    auto* bottom = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Horizontal).front());
+    EXPECT_EQ(bottom->max(), forecast->at(1).x());
+    // Along the line: dashes with gaps between them.
+    QApplication::processEvents();
+    auto* view = Find<GraphChartView>(*w, "TChart1");
+    const QImage shown = view->viewport()->grab().toImage();
+    const QPointF from = InView(*w, forecast->at(0));
+    const QPointF to = InView(*w, forecast->at(1));
+    int dashes = 0;
+    int on = 0;
+    bool was = false;
+    constexpr int kSteps = 400;
+    for (int k = 5; k < kSteps - 5; ++k) {
+      const QPoint at = (from + (to - from) * k / kSteps).toPoint();
+      const bool ink = PixelsNear(shown.copy(at.x(), at.y(), 1, 1), forecastColour) > 0;
+      dashes += ink && !was;
+      on += ink;
+      was = ink;
+    }
+    EXPECT_GE(dashes, 5);
+    EXPECT_LT(on, kSteps * 9 / 10);
+    EXPECT_GT(on, kSteps / 3);
+    // Saved pictures hold it: it is part of the chart.
+    SaveAs(*w, "forecast.png", "*.png Files(*.png)");
+    EXPECT_GT(PixelsNear(QImage(Path("forecast.png")), forecastColour), 50);
+  }
+}
+
+TEST_F(GraphWindowTest, FaultsMarkTheirSeriesAndAnOutdatedGraphFileSaysSo) {
+  // The second case keeps the first one's faults: an outlook not read has none.
+  const struct {
+    const char* guards;
+    std::function<void()> spoil;
+    const char* line;  // empty: a forecast
+    const char* names[2];
+    const char* sum;
+  } cases[] = {
+      {"twelve readings out of range at 20 cm mark the 20 cm series and the sum",
+       [&] { testing::BreakSensor(files, kSample, 2, 1); },
+       "",
+       {" 10cm", " 20cm (fault)"},
+       "Sum (fault)"},
+      {"a block taken from the site leaves the graph file behind",
+       [&] { SiteHeader::Open(files, kSample).WriteRecord(header::kFirstBlockSlot + 2, "0"); },
+       kOutdatedGraph,
+       {" 10cm", " 20cm"},
+       "Sum"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.guards);
+    c.spoil();
+    auto w = Open();
+    const std::string line = Find<QLabel>(*w, "lblOutlook")->text().toStdString();
+    if (*c.line == '\0') {
+      EXPECT_NE(line.find("refill in"), std::string::npos) << line;
+    } else {
+      EXPECT_EQ(line, c.line);
+    }
+    EXPECT_EQ(w->SeriesAt(0)->name().toStdString(), c.names[0]);
+    EXPECT_EQ(w->SeriesAt(1)->name().toStdString(), c.names[1]);
+    for (const char* box : {"chkSixty", "chkEghty", "chkSumDpth", "chkFC_RFON"}) {
+      ClickBox(Find<QCheckBox>(*w, box));
+    }
+    EXPECT_EQ(w->SeriesAt(0)->name().toStdString(), c.sum);
+    EXPECT_EQ(w->Projection()->isVisible(), *c.line == '\0');
+  }
 }
 
 TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
@@ -367,11 +474,14 @@ TEST_F(GraphWindowTest, TheGridIsTypedIntoWhereTheMouseClickedAndEnterOnlyAsksTo
   EXPECT_EQ(printDialogs + saveDialogs, 0);
   EXPECT_TRUE(w->isVisible());
 
+  const QString outlook = Find<QLabel>(*w, "lblOutlook")->text();
   ClickCell(grid, 0, CalibrationTable::kOffset);
   Type("4220");
   Press(Qt::Key_Enter);
   ASSERT_EQ(prompter.shown.size(), 2u);
   EXPECT_EQ(Offset(1), " 4220");
+  // Wetter at 10 cm: the root zone reaches its refill point later.
+  EXPECT_NE(Find<QLabel>(*w, "lblOutlook")->text(), outlook);
   // 120 more raw units at slope 120, as the file's two decimals hold it.
   EXPECT_NEAR(w->Model().Series(0).y[0], before + 10, 0.011);
   Press(Qt::Key_Escape);  // nothing left unsaved: it just closes

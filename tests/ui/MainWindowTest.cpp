@@ -16,6 +16,7 @@ namespace pelvaro {
 namespace {
 
 using testing::ClickRow;
+using testing::ExpectNothingClipped;
 using testing::FixedFinder;
 using testing::PressKey;
 using testing::ReadBytes;
@@ -279,34 +280,6 @@ TEST_F(MainWindowTest, PortFrameShowsWhatTheTestOpenLeftSelected) {
   EXPECT_FALSE(usb->isChecked());
 }
 
-// Every control the window shows lies inside it, clear of its neighbours, and
-// at least as large as its text needs.
-void ExpectNothingClipped(const QWidget& window) {
-  const QRect inside = window.rect();
-  QList<QWidget*> shown;
-  for (QWidget* w : window.findChildren<QWidget*>()) {
-    if (!w->isVisibleTo(&window) || w->inherits("QScrollBar") || w->inherits("QTextEdit") ||
-        w->parentWidget()->inherits("QAbstractScrollArea")) {
-      continue;
-    }
-    const QRect at(w->mapTo(&window, QPoint(0, 0)), w->size());
-    EXPECT_TRUE(inside.contains(at)) << w->objectName().toStdString() << " at window size "
-                                     << window.width() << "x" << window.height();
-    if (w->inherits("QAbstractButton") || w->inherits("QLabel") || w->inherits("QGroupBox")) {
-      EXPECT_GE(w->width(), w->minimumSizeHint().width()) << w->objectName().toStdString();
-      EXPECT_GE(w->height(), w->minimumSizeHint().height()) << w->objectName().toStdString();
-      shown.append(w);
-    }
-  }
-  for (QWidget* a : shown) {
-    for (QWidget* b : shown) {
-      if (a == b || a->parentWidget() != b->parentWidget()) continue;
-      EXPECT_FALSE(a->geometry().intersects(b->geometry()))
-          << a->objectName().toStdString() << " over " << b->objectName().toStdString();
-    }
-  }
-}
-
 TEST_F(MainWindowTest, ControlsStayWholeAndGrowWithTheWindowAndExitCloses) {
   SiteBuilder(files, "SAMPLE SITE_01").Header({}, 0);
   Start();
@@ -315,6 +288,10 @@ TEST_F(MainWindowTest, ControlsStayWholeAndGrowWithTheWindowAndExitCloses) {
   ASSERT_GT(smallest.height(), 0);
   EXPECT_GE(window.width(), smallest.width());
   ExpectNothingClipped(window);
+  // OUTLOOK ends the Data Analysis group, under VIEW GRAPH.
+  EXPECT_EQ(Find("OptionOutlook")->text(), "OUTLOOK");
+  EXPECT_EQ(Find("OptionOutlook")->parentWidget(), Find<QGroupBox>("FrameData"));
+  EXPECT_GT(Find("OptionOutlook")->y(), Find("Option6")->y());
   const QSize option = Find("Option3")->size();
   const qreal points = Find("Option3")->font().pointSizeF();
 
@@ -344,7 +321,7 @@ TEST_F(MainWindowTest, EnterAndEscStartNothingInTheIdleWindow) {
   QSignalSpy opened(&window, &MainWindow::windowRequested);
   QList<QWidget*> focused{List()};
   for (const char* name : {"Option1", "Option7", "OptionDelete", "Option10", "Option3", "Option12",
-                           "Option16", "Option6", "Command1"}) {
+                           "Option16", "Option6", "OptionOutlook", "Command1"}) {
     focused.append(Find(name));
   }
   for (QWidget* w : focused) {

@@ -21,7 +21,7 @@ namespace {
 constexpr std::size_t kColumns = 8;
 constexpr const char* kHeadings[kColumns] = {"Site",        "Last scan", "Total",       "Refill",
                                              "Use per day", "Outlook",   "Refill date", "Faults"};
-const QSize kDefaultSize(1000, 460);
+const QSize kDefaultSize(1180, 460);
 const QSize kTableMinimum(360, 140);
 constexpr int kCellPadding = 16;
 // Light enough for black text to read on them.
@@ -97,6 +97,8 @@ void OutlookWindow::Build() {
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->verticalHeader()->setVisible(false);
   table_->setWordWrap(false);
+  // The faults take what a wider window gives.
+  table_->horizontalHeader()->setStretchLastSection(true);
   table_->setMinimumSize(kTableMinimum);
   table_->resizeColumnsToContents();
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row) {
@@ -120,7 +122,10 @@ void OutlookWindow::Build() {
   column->addLayout(bottom);
   // Enter opens nothing and closes nothing.
   DisarmDefaultButtons(this);
-  resize(kDefaultSize.expandedTo(minimumSizeHint()));
+  // At its narrowest the hint takes more lines, and the window room for them.
+  const int narrowest = minimumSizeHint().width();
+  setMinimumSize(narrowest, column->totalHeightForWidth(narrowest));
+  resize(kDefaultSize.expandedTo(minimumSize()));
 }
 
 bool OutlookWindow::Reading() const { return !stopped_ && rows_.size() < entries_.size(); }
