@@ -70,7 +70,9 @@ OutlookWindow::OutlookWindow(const Files& files, QWidget* parent)
   connect(
       reader_, &QThread::finished, this,
       [this] {
-        if (!stopped_) emit readingFinished();
+        if (stopped_) return;
+        ShowProgress();
+        emit readingFinished();
       },
       Qt::QueuedConnection);
   ShowProgress();
@@ -156,7 +158,18 @@ void OutlookWindow::Show(int index, const SiteOutlook& outlook) {
     table_->setItem(row, static_cast<int>(c), item);
   }
   Fit(row);
-  ShowProgress();
+  // A progress bar repaints itself at once: one repaint for all the sites
+  // that arrive together.
+  if (!progressDue_) {
+    progressDue_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          progressDue_ = false;
+          ShowProgress();
+        },
+        Qt::QueuedConnection);
+  }
 }
 
 void OutlookWindow::Fit(int row) {

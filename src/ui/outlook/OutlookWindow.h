@@ -53,6 +53,7 @@ class OutlookWindow : public QDialog {
   std::vector<int> rowEntries_;  // the entry of each row
   std::function<void(const std::string&)> openGraph_;
   bool stopped_ = false;
+  bool progressDue_ = false;
 
   QTableWidget* table_ = nullptr;
   QProgressBar* progress_ = nullptr;
