@@ -16,6 +16,7 @@
 #include <string>
 
 #include "FullSite.h"
+#include "WindowBenchMain.h"
 #include "support/SampleSites.h"
 #include "ui/outlook/OutlookWindow.h"
 
@@ -113,11 +114,4 @@ BENCHMARK(BM_CloseWhileReadingAFullSite)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return pelvaro::bench::RunWindowBenchmarks(argc, argv); }
