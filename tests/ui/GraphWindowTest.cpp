@@ -185,12 +185,6 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteAndTheBoxesDecideTheSeries) {
   }
   EXPECT_EQ(w->SeriesAt(3)->name(), " 60cm");
   EXPECT_GT(w->Model().Scans(), static_cast<std::size_t>(plotWidth));
-  // The outlook under the chart, in the core's words, drawn.
-  auto* line = Find<QLabel>(*w, "lblOutlook");
-  EXPECT_EQ(line->text().toStdString(),
-            "Root zone 10\u201340 cm: use 9.89 %/day over 3 dry days \u00B7 refill in 9.3 days, "
-            "about 11-11-2026");
-  EXPECT_GT(PixelsNear(line->grab().toImage(), line->palette().color(QPalette::WindowText)), 100);
 
   auto* twenty = Find<QCheckBox>(*w, "chkTwnty");
   ClickBox(twenty);
@@ -235,23 +229,48 @@ TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
   EXPECT_EQ(grid->item(1, CalibrationTable::kOffset)->background().color(), QColor(Qt::white));
 }
 
-// The forecast starts on the sum's last total and ends on the refill line at
-// the forecast date, so it is drawn over the root zone's own sum only.
-TEST_F(GraphWindowTest, TheForecastRunsDashedToTheRefillLineOverTheRootZonesSum) {
+// Under the chart the site's outlook in the core's words. The series of a
+// faulty sensor, and a sum over it, are marked. The forecast starts on the
+// sum's last total and ends on the refill line at the forecast date, so it is
+// drawn over the root zone's own sum (10 to 40 cm) only.
+TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBoxes) {
   const QColor forecastColour(120, 0, 180);
+  const std::string line =
+      "Root zone 10\u201340 cm: use 9.89 %/day over 3 dry days \u00B7 refill in 9.3 days, about "
+      "11-11-2026";
+  testing::BreakSensor(files, kSample, 2, 1);  // 20 cm, weeks before the last morning
+  const std::vector<const char*> rootZoneSum = {"chkSixty", "chkEghty", "chkSumDpth", "chkFC_RFON"};
   const struct {
     std::vector<const char*> boxes;
+    const char* names[2];  // of series 0 and 1; nothing for a hidden series
     bool drawn;
+    bool outdated = false;
   } cases[] = {
-      {{"chkSumDpth", "chkFC_RFON"}, false},  // 60 and 80 cm are not in the root zone
-      {{"chkSixty", "chkEghty", "chkSumDpth"}, false},
-      {{"chkSixty", "chkEghty", "chkFC_RFON"}, false},
-      {{"chkSixty", "chkEghty", "chkSumDpth", "chkFC_RFON"}, true},
+      {{}, {" 10cm", " 20cm (fault)"}, false},
+      {{"chkSumDpth", "chkFC_RFON"}, {"Sum (fault)", nullptr}, false},
+      {{"chkSixty", "chkEghty", "chkSumDpth"}, {"Sum (fault)", nullptr}, false},
+      {{"chkSixty", "chkEghty", "chkFC_RFON"}, {" 10cm", " 20cm (fault)"}, false},
+      {rootZoneSum, {"Sum (fault)", nullptr}, true},
+      // A block taken from the site leaves the graph file behind: no outlook.
+      {rootZoneSum, {"Sum", nullptr}, false, true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.boxes.size() * 10 + c.drawn);
+    SCOPED_TRACE(c.boxes.size() * 10 + c.outdated);
+    if (c.outdated) {
+      SiteHeader::Open(files, kSample).WriteRecord(header::kFirstBlockSlot + 2, "0");
+    }
     auto w = Open();
     for (const char* box : c.boxes) ClickBox(Find<QCheckBox>(*w, box));
+    auto* shownLine = Find<QLabel>(*w, "lblOutlook");
+    EXPECT_EQ(shownLine->text().toStdString(), c.outdated ? kOutdatedGraph : line);
+    EXPECT_GT(
+        PixelsNear(shownLine->grab().toImage(), shownLine->palette().color(QPalette::WindowText)),
+        100);
+    for (int i : {0, 1}) {
+      if (c.names[i] != nullptr) {
+        EXPECT_EQ(w->SeriesAt(i)->name().toStdString(), c.names[i]);
+      }
+    }
     QLineSeries* forecast = w->Projection();
     EXPECT_EQ(forecast->isVisible(), c.drawn);
     EXPECT_EQ(PixelsNear(Screen(*w), forecastColour) > 0, c.drawn);
@@ -265,8 +284,7 @@ TEST_F(GraphWindowTest, TheForecastRunsDashedToTheRefillLineOverTheRootZonesSum)
     EXPECT_EQ(bottom->max(), forecast->at(1).x());
     // Along the line: dashes with gaps between them.
     QApplication::processEvents();
-    auto* view = Find<GraphChartView>(*w, "TChart1");
-    const QImage shown = view->viewport()->grab().toImage();
+    const QImage shown = Find<GraphChartView>(*w, "TChart1")->viewport()->grab().toImage();
     const QPointF from = InView(*w, forecast->at(0));
     const QPointF to = InView(*w, forecast->at(1));
     int dashes = 0;
@@ -286,46 +304,6 @@ TEST_F(GraphWindowTest, TheForecastRunsDashedToTheRefillLineOverTheRootZonesSum)
     // Saved pictures hold it: it is part of the chart.
     SaveAs(*w, "forecast.png", "*.png Files(*.png)");
     EXPECT_GT(PixelsNear(QImage(Path("forecast.png")), forecastColour), 50);
-  }
-}
-
-TEST_F(GraphWindowTest, FaultsMarkTheirSeriesAndAnOutdatedGraphFileSaysSo) {
-  // The second case keeps the first one's faults: an outlook not read has none.
-  const struct {
-    const char* guards;
-    std::function<void()> spoil;
-    const char* line;  // empty: a forecast
-    const char* names[2];
-    const char* sum;
-  } cases[] = {
-      {"twelve readings out of range at 20 cm mark the 20 cm series and the sum",
-       [&] { testing::BreakSensor(files, kSample, 2, 1); },
-       "",
-       {" 10cm", " 20cm (fault)"},
-       "Sum (fault)"},
-      {"a block taken from the site leaves the graph file behind",
-       [&] { SiteHeader::Open(files, kSample).WriteRecord(header::kFirstBlockSlot + 2, "0"); },
-       kOutdatedGraph,
-       {" 10cm", " 20cm"},
-       "Sum"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.guards);
-    c.spoil();
-    auto w = Open();
-    const std::string line = Find<QLabel>(*w, "lblOutlook")->text().toStdString();
-    if (*c.line == '\0') {
-      EXPECT_NE(line.find("refill in"), std::string::npos) << line;
-    } else {
-      EXPECT_EQ(line, c.line);
-    }
-    EXPECT_EQ(w->SeriesAt(0)->name().toStdString(), c.names[0]);
-    EXPECT_EQ(w->SeriesAt(1)->name().toStdString(), c.names[1]);
-    for (const char* box : {"chkSixty", "chkEghty", "chkSumDpth", "chkFC_RFON"}) {
-      ClickBox(Find<QCheckBox>(*w, box));
-    }
-    EXPECT_EQ(w->SeriesAt(0)->name().toStdString(), c.sum);
-    EXPECT_EQ(w->Projection()->isVisible(), *c.line == '\0');
   }
 }
 
@@ -600,7 +578,12 @@ TEST_F(GraphWindowTest, EveryControlShowsWholeFromTheMinimumSizeUp) {
 
 TEST_F(GraphWindowTest, AnotherDataDirectoryIsChosenInTheDialog) {
   fs::create_directories(root.Path() / "OLD");
-  SiteHeader::Open(files, kSample).WriteRecord(header::kFirstDirectory + 1, "OLD");
+  {
+    // A first entry never filled still offers the site's own directory.
+    auto header = SiteHeader::Open(files, kSample);
+    header.WriteRecord(header::kFirstDirectory, "");
+    header.WriteRecord(header::kFirstDirectory + 1, "OLD");
+  }
   const fs::path copy = root.Path() / "OLD" / (std::string(kSample) + ".BGF");
   fs::copy_file(root.Path() / "TVMKDATA" / (std::string(kSample) + ".bgf"), copy);
   CalibratedFile(copy, kGraphRecordSize, RecordFile::Mode::ReadWrite)
@@ -609,6 +592,7 @@ TEST_F(GraphWindowTest, AnotherDataDirectoryIsChosenInTheDialog) {
   QTimer::singleShot(0, [] {
     QWidget* dialog = QApplication::activeModalWidget();
     ASSERT_EQ(dialog->objectName(), "DialogDataDir");
+    EXPECT_EQ(dialog->findChild<QRadioButton*>("optDir1")->text().simplified(), "1 TVMKDATA");
     dialog->findChild<QRadioButton*>("optDir2")->click();
     dialog->findChild<QPushButton*>("OKButton")->click();
   });
