@@ -24,11 +24,13 @@
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
+#include "ui/PersonDriver.h"
 #include "ui/graph/GraphChartView.h"
 
 namespace pelvaro {
 namespace {
 
+using testing::PixelsNear;
 using testing::ReadBytes;
 using testing::ScriptedPrompter;
 using testing::TempRoot;
@@ -91,26 +93,6 @@ class GraphWindowTest : public ::testing::Test {
     auto* view = w.findChild<GraphChartView*>("TChart1");
     const QPointF inChart = w.Chart()->mapToPosition(value, w.SeriesAt(0));
     return view->mapFromScene(w.Chart()->mapToScene(inChart));
-  }
-  static int PixelsOf(const QImage& image, QColor colour) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-      for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == colour;
-    }
-    return count;
-  }
-  // Pixels within a small distance of the colour, as antialiasing leaves a line.
-  static int PixelsNear(const QImage& image, QColor colour, int distance = 40) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-      for (int x = 0; x < image.width(); ++x) {
-        const QColor p = image.pixelColor(x, y);
-        count += std::abs(p.red() - colour.red()) + std::abs(p.green() - colour.green()) +
-                     std::abs(p.blue() - colour.blue()) <=
-                 distance;
-      }
-    }
-    return count;
   }
   // The plot as the screen shows it, without the legend beside it.
   static QImage Screen(GraphWindow& w) {
@@ -211,17 +193,17 @@ TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
   for (int i : {0, 1}) {
     ASSERT_EQ(w->SeriesAt(i)->count(), 1) << i;
     EXPECT_EQ(w->SeriesAt(i)->at(0).x(), 0.0) << i;
-    EXPECT_GT(PixelsOf(Screen(*w), w->SeriesAt(i)->pen().color()), 10) << i;
+    EXPECT_GT(PixelsNear(Screen(*w), w->SeriesAt(i)->pen().color()), 10) << i;
   }
   EXPECT_EQ(w->SeriesAt(1)->name(), " 120cm");
   ClickBox(Find<QCheckBox>(*w, "chkFC_RFON"));
-  EXPECT_GT(PixelsOf(Screen(*w), w->SeriesAt(kRefillSeries)->pen().color()), 10);
+  EXPECT_GT(PixelsNear(Screen(*w), w->SeriesAt(kRefillSeries)->pen().color()), 10);
 
   auto* deepest = Find<QCheckBox>(*w, "chkHndTwnty");
   ClickBox(deepest);
   EXPECT_FALSE(deepest->isChecked());
   EXPECT_FALSE(w->SeriesAt(1)->isVisible());
-  EXPECT_EQ(PixelsOf(Screen(*w), w->SeriesAt(1)->pen().color()), 0);
+  EXPECT_EQ(PixelsNear(Screen(*w), w->SeriesAt(1)->pen().color()), 0);
   auto* grid = Find<QTableWidget>(*w, "FgCalOnOff");
   EXPECT_NE(grid->item(1, CalibrationTable::kOffset)->background().color(), QColor(Qt::white));
   ClickBox(deepest);
@@ -263,9 +245,9 @@ TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBo
     for (const char* box : c.boxes) ClickBox(Find<QCheckBox>(*w, box));
     auto* shownLine = Find<QLabel>(*w, "lblOutlook");
     EXPECT_EQ(shownLine->text().toStdString(), c.outdated ? kOutdatedGraph : line);
-    EXPECT_GT(
-        PixelsNear(shownLine->grab().toImage(), shownLine->palette().color(QPalette::WindowText)),
-        100);
+    EXPECT_GT(PixelsNear(shownLine->grab().toImage(),
+                         shownLine->palette().color(QPalette::WindowText), 40),
+              100);
     for (int i : {0, 1}) {
       if (c.names[i] != nullptr) {
         EXPECT_EQ(w->SeriesAt(i)->name().toStdString(), c.names[i]);
@@ -273,7 +255,7 @@ TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBo
     }
     QLineSeries* forecast = w->Projection();
     EXPECT_EQ(forecast->isVisible(), c.drawn);
-    EXPECT_EQ(PixelsNear(Screen(*w), forecastColour) > 0, c.drawn);
+    EXPECT_EQ(PixelsNear(Screen(*w), forecastColour, 40) > 0, c.drawn);
     if (!c.drawn) continue;
 
     ASSERT_EQ(forecast->count(), 2);
@@ -293,7 +275,7 @@ TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBo
     constexpr int kSteps = 400;
     for (int k = 5; k < kSteps - 5; ++k) {
       const QPoint at = (from + (to - from) * k / kSteps).toPoint();
-      const bool ink = PixelsNear(shown.copy(at.x(), at.y(), 1, 1), forecastColour) > 0;
+      const bool ink = PixelsNear(shown.copy(at.x(), at.y(), 1, 1), forecastColour, 40) > 0;
       dashes += ink && !was;
       on += ink;
       was = ink;
@@ -303,7 +285,7 @@ TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBo
     EXPECT_GT(on, kSteps / 3);
     // Saved pictures hold it: it is part of the chart.
     SaveAs(*w, "forecast.png", "*.png Files(*.png)");
-    EXPECT_GT(PixelsNear(QImage(Path("forecast.png")), forecastColour), 50);
+    EXPECT_GT(PixelsNear(QImage(Path("forecast.png")), forecastColour, 40), 50);
   }
 }
 
@@ -324,7 +306,7 @@ TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
 
   QTest::mouseMove(view->viewport(), InView(*w, p));
   EXPECT_EQ(w->ReadoutText().toStdString(), ReadoutText(w->Model().Mode(), p.x(), p.y()));
-  EXPECT_GT(PixelsOf(Screen(*w), kReadoutBlue), 20);
+  EXPECT_GT(PixelsNear(Screen(*w), kReadoutBlue), 20);
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, InView(*w, p));
   EXPECT_EQ(beeps, 0);
   ClickBox(Find<QCheckBox>(*w, "chkFC_RFON"));
@@ -341,7 +323,7 @@ TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
   QApplication::sendEvent(view->viewport(), &wheel);
   EXPECT_LT(bottom->max() - bottom->min(), 0.9 * (x[160] - x[100]));
   EXPECT_TRUE(w->ReadoutText().isEmpty());
-  EXPECT_EQ(PixelsOf(Screen(*w), kReadoutBlue), 0);
+  EXPECT_EQ(PixelsNear(Screen(*w), kReadoutBlue), 0);
 
   QTest::mouseClick(Find<QPushButton>(*w, "cmdZoomReset"), Qt::LeftButton);
   EXPECT_EQ(bottom->min(), x.front());
@@ -372,16 +354,16 @@ TEST_F(GraphWindowTest, SavedAndPrintedGraphsHoldTheChartWithoutTheReadout) {
 
   const QImage hover(Path("hover.png"));
   ASSERT_FALSE(hover.isNull());
-  EXPECT_EQ(PixelsOf(hover, kReadoutBlue), 0);
+  EXPECT_EQ(PixelsNear(hover, kReadoutBlue), 0);
   EXPECT_EQ(hover, QImage(Path("plain.png")));
   for (int i = 0; i < 5; ++i) {
-    EXPECT_GT(PixelsOf(hover, w->SeriesAt(i)->pen().color()), 50) << "series " << i;
+    EXPECT_GT(PixelsNear(hover, w->SeriesAt(i)->pen().color()), 50) << "series " << i;
   }
   for (const auto& [plain, hovered] :
        {std::pair{"plain.pdf", "hover.pdf"}, std::pair{"plain-print.pdf", "hover-print.pdf"}}) {
     const QImage page = PdfPage(hovered);
     if (page.isNull()) GTEST_SKIP() << "pdftoppm is not installed";
-    EXPECT_EQ(PixelsOf(page, kReadoutBlue), 0) << hovered;
+    EXPECT_EQ(PixelsNear(page, kReadoutBlue), 0) << hovered;
     EXPECT_EQ(page, PdfPage(plain)) << hovered;
   }
 }
@@ -389,7 +371,7 @@ TEST_F(GraphWindowTest, SavedAndPrintedGraphsHoldTheChartWithoutTheReadout) {
 TEST_F(GraphWindowTest, OtherFormatsAndAFailedSaveSaysWhy) {
   auto w = Open();
   SaveAs(*w, "graph.bmp", "*.bmp Files(*.bmp)");
-  EXPECT_GT(PixelsOf(QImage(Path("graph.bmp")), w->SeriesAt(0)->pen().color()), 50);
+  EXPECT_GT(PixelsNear(QImage(Path("graph.bmp")), w->SeriesAt(0)->pen().color()), 50);
   SaveAs(*w, "graph.svg", "*.svg Files(*.svg)");
   EXPECT_NE(ReadBytes(root.Path() / "graph.svg").find("<svg"), std::string::npos);
   ASSERT_TRUE(prompter.shown.empty());

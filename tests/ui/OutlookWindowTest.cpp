@@ -9,23 +9,15 @@
 #include <QTest>
 #include <QThread>
 
-#include "core/storage/StateFiles.h"
 #include "support/SampleSites.h"
-#include "support/ScriptedPort.h"
-#include "support/ScriptedPrompter.h"
 #include "support/TempRoot.h"
 #include "ui/PersonDriver.h"
-#include "ui/graph/GraphWindow.h"
-#include "ui/shell/MainWindow.h"
-#include "ui/shell/WindowOpener.h"
 
 namespace pelvaro {
 namespace {
 
 using testing::Child;
 using testing::PressKey;
-using testing::ReadBytes;
-using testing::WhenDialogOpens;
 
 const QColor kRed(255, 140, 140);
 const QColor kAmber(255, 204, 102);
@@ -51,13 +43,6 @@ class OutlookWindowTest : public ::testing::Test {
     if (w.Reading()) {
       ASSERT_TRUE(read.wait(30000));
     }
-  }
-  static int Pixels(const QImage& image, QRect area, QColor colour) {
-    int count = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-      for (int x = area.left(); x <= area.right(); ++x) count += image.pixelColor(x, y) == colour;
-    }
-    return count;
   }
 
   testing::TempRoot tmp;
@@ -95,8 +80,8 @@ TEST_F(OutlookWindowTest, RowsComeMostUrgentFirstInTheirColoursAndWholeAtEverySi
   for (int r = 0; r < table->rowCount(); ++r) {
     const QRect row(0, table->rowViewportPosition(r), shown.width(), table->rowHeight(r) - 1);
     const int area = row.width() * row.height();
-    EXPECT_EQ(Pixels(shown, row, kRed) > area / 2, r == 0) << r;
-    EXPECT_EQ(Pixels(shown, row, kAmber) > area / 2, r == 1) << r;
+    EXPECT_EQ(testing::PixelsNear(shown.copy(row), kRed) > area / 2, r == 0) << r;
+    EXPECT_EQ(testing::PixelsNear(shown.copy(row), kAmber) > area / 2, r == 1) << r;
   }
 
   const QSize byDefault = w.size();
@@ -144,77 +129,6 @@ TEST_F(OutlookWindowTest, ClosingWhileItReadsStopsTheReadingAndNothingArrivesLat
     w.reset();
     QApplication::processEvents();
   }
-}
-
-TEST_F(OutlookWindowTest, ADoubleClickChoosesTheSiteAsTheListDoesAndOpensItsGraph) {
-  testing::ScriptedPrompter prompter;
-  VirtualClock clock;
-  testing::ScriptedPort port(clock);
-  testing::ScriptedDialogs dialogs;
-  testing::FixedFinder finder;
-  MainWindow main({prompter, port, clock, finder, dialogs});
-  StartupEnvironment env;
-  env.home = tmp.Path().string();
-  env.currentFolder = tmp.Path() / "cwd";
-  main.Load(env);
-  main.show();
-  WindowOpener opener(main, prompter);
-  main.SetWindowOpener([&opener](NextWindow next) { opener.Open(next); });
-  const fs::path selection = files.Root() / "Sitesel.dat";
-  std::vector<std::string> graphs;  // the subtitle of every graph opened
-
-  const auto drive = [&](OutlookWindow& w) {
-    WaitUntilRead(w);
-    QTableWidget* table = Table(w);
-    const struct {
-      const char* site;
-      const char* message;  // instead of the graph
-    } cases[] = {{"BIRCH_02", nullptr},
-                 {"BIRCH_02", nullptr},  // the row already current
-                 {"EMPTY_05", "No data blocks exist for this site."}};
-    for (const auto& c : cases) {
-      SCOPED_TRACE(c.site);
-      // Another window chose a site meanwhile.
-      WriteSiteSelection(files, "ALDER_01", "TVMKDATA");
-      const std::size_t messages = prompter.shown.size();
-      const std::size_t opened = graphs.size();
-      if (c.message == nullptr) {
-        WhenDialogOpens<GraphWindow>([&](GraphWindow& graph) {
-          graphs.push_back(graph.Model().Subtitle());
-          graph.reject();
-        });
-      }
-      const auto found = table->findItems(c.site, Qt::MatchExactly);
-      ASSERT_EQ(found.size(), 1);
-      testing::DoubleClick(table->viewport(), table->visualItemRect(found.front()).center());
-      EXPECT_EQ(ReadBytes(selection), std::string(c.site) + "\r\nTVMKDATA\r\n 2\r\n");
-      EXPECT_EQ(Child<QListWidget>(main, "File1")->currentItem()->text(), QString(c.site) + ".key");
-      if (c.message == nullptr) {
-        ASSERT_EQ(graphs.size(), opened + 1);
-        EXPECT_NE(graphs.back().find(std::string("File ") + c.site), std::string::npos);
-        EXPECT_EQ(prompter.shown.size(), messages);
-      } else {
-        EXPECT_EQ(graphs.size(), opened);
-        ASSERT_EQ(prompter.shown.size(), messages + 1);
-        EXPECT_EQ(prompter.shown.back().text, c.message);
-      }
-      EXPECT_TRUE(w.isVisible());
-    }
-    // Enter opens nothing and chooses nothing; Esc closes.
-    const std::string chosen = ReadBytes(selection);
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) PressKey(&w, key, table);
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(graphs.size(), 2u);
-    EXPECT_EQ(ReadBytes(selection), chosen);
-  };
-  WhenDialogOpens<OutlookWindow>([&](OutlookWindow& w) {
-    drive(w);
-    PressKey(&w, Qt::Key_Escape, Table(w));
-  });
-  QTest::mouseClick(Child<QPushButton>(main, "OptionOutlook"), Qt::LeftButton);
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-  EXPECT_EQ(graphs.size(), 2u);
-  EXPECT_FALSE(Child<QPushButton>(main, "OptionOutlook")->isChecked());
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QListWidget>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <functional>
 
 namespace pelvaro::testing {
@@ -55,6 +57,21 @@ void WhenDialogOpens(std::function<void(Dialog&)> act, int turns = 500) {
     ASSERT_NE(dialog, nullptr);
     act(*dialog);
   });
+}
+
+// The pixels of a colour in a picture, or, with a distance (the sum of the
+// channels' differences), near it, as antialiasing leaves a line.
+inline int PixelsNear(const QImage& image, QColor colour, int distance = 0) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor p = image.pixelColor(x, y);
+      count += std::abs(p.red() - colour.red()) + std::abs(p.green() - colour.green()) +
+                   std::abs(p.blue() - colour.blue()) <=
+               distance;
+    }
+  }
+  return count;
 }
 
 // Every control the window shows lies inside it, clear of its neighbours, and
