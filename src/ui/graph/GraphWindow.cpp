@@ -408,6 +408,8 @@ void GraphWindow::Refill() {
   const double from = bottom_->min();
   const double to = bottom_->max();
   const auto x = model_.X();
+  // The limit lines run on to the forecast's end.
+  const double end = model_.XEnd();
   for (int i = 0; i < kGraphSeries; ++i) {
     const GraphSeries& s = model_.Series(i);
     QList<QPointF> points;
@@ -415,7 +417,7 @@ void GraphWindow::Refill() {
       for (const PlotPoint& p : Decimate(x, s.y, from, to, width)) points.append({p.x, p.y});
     } else if (s.level && !x.empty()) {
       points = {{model_.XMin(), *s.level}};
-      if (model_.XEnd() > model_.XMin()) points.append({model_.XEnd(), *s.level});
+      if (end > model_.XMin()) points.append({end, *s.level});
     }
     QLineSeries* series = series_[static_cast<std::size_t>(i)];
     series->replace(points);
