@@ -11,6 +11,7 @@
 #include <random>
 
 #include "FullSite.h"
+#include "WindowBenchMain.h"
 #include "core/graph/GraphFile.h"
 #include "support/ScriptedPrompter.h"
 #include "ui/graph/GraphWindow.h"
@@ -90,11 +91,4 @@ BENCHMARK(BM_OpenGraphWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return pelvaro::bench::RunWindowBenchmarks(argc, argv); }

@@ -58,6 +58,7 @@ class DownloadWindowTest : public ::testing::Test {
     EXPECT_TRUE(Find("Command2")->isVisible());
     EXPECT_EQ(Find("Command2")->text(), "Abort Download");
     EXPECT_FALSE(Find<QGroupBox>("FrameMain")->isVisible());
+    EXPECT_FALSE(Find("OptionOutlook")->isVisible());
   }
   void ExpectIdle() {
     EXPECT_EQ(window.Mode(), "");

@@ -21,14 +21,17 @@
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"
+#include "support/SampleSites.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
+#include "ui/PersonDriver.h"
 #include "ui/graph/GraphChartView.h"
 
 namespace pelvaro {
 namespace {
 
+using testing::PixelsNear;
 using testing::ReadBytes;
 using testing::ScriptedPrompter;
 using testing::TempRoot;
@@ -41,14 +44,7 @@ const QColor kReadoutBlue(0, 0, 255);
 class GraphWindowTest : public ::testing::Test {
  protected:
   GraphWindowTest() : files(root.Path()) {
-    const fs::path sample = PELVARO_SAMPLE_DIR;
-    fs::create_directories(root.Path() / "TVMKHEADER");
-    fs::create_directories(root.Path() / "TVMKDATA");
-    for (const auto& entry : fs::directory_iterator(sample)) {
-      const bool header = entry.path().filename() == std::string(kSample) + ".key";
-      fs::copy_file(entry.path(),
-                    root.Path() / (header ? "TVMKHEADER" : "TVMKDATA") / entry.path().filename());
-    }
+    testing::InstallSample(PELVARO_SAMPLE_DIR, files);
     WriteSiteSelection(files, kSample, "TVMKDATA");
   }
 
@@ -98,13 +94,6 @@ class GraphWindowTest : public ::testing::Test {
     auto* view = w.findChild<GraphChartView*>("TChart1");
     const QPointF inChart = w.Chart()->mapToPosition(value, w.SeriesAt(0));
     return view->mapFromScene(w.Chart()->mapToScene(inChart));
-  }
-  static int PixelsOf(const QImage& image, QColor colour) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-      for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == colour;
-    }
-    return count;
   }
   // The plot as the screen shows it, without the legend beside it.
   static QImage Screen(GraphWindow& w) {
@@ -205,22 +194,100 @@ TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
   for (int i : {0, 1}) {
     ASSERT_EQ(w->SeriesAt(i)->count(), 1) << i;
     EXPECT_EQ(w->SeriesAt(i)->at(0).x(), 0.0) << i;
-    EXPECT_GT(PixelsOf(Screen(*w), w->SeriesAt(i)->pen().color()), 10) << i;
+    EXPECT_GT(PixelsNear(Screen(*w), w->SeriesAt(i)->pen().color()), 10) << i;
   }
   EXPECT_EQ(w->SeriesAt(1)->name(), " 120cm");
   ClickBox(Find<QCheckBox>(*w, "chkFC_RFON"));
-  EXPECT_GT(PixelsOf(Screen(*w), w->SeriesAt(kRefillSeries)->pen().color()), 10);
+  EXPECT_GT(PixelsNear(Screen(*w), w->SeriesAt(kRefillSeries)->pen().color()), 10);
 
   auto* deepest = Find<QCheckBox>(*w, "chkHndTwnty");
   ClickBox(deepest);
   EXPECT_FALSE(deepest->isChecked());
   EXPECT_FALSE(w->SeriesAt(1)->isVisible());
-  EXPECT_EQ(PixelsOf(Screen(*w), w->SeriesAt(1)->pen().color()), 0);
+  EXPECT_EQ(PixelsNear(Screen(*w), w->SeriesAt(1)->pen().color()), 0);
   auto* grid = Find<QTableWidget>(*w, "FgCalOnOff");
   EXPECT_NE(grid->item(1, CalibrationTable::kOffset)->background().color(), QColor(Qt::white));
   ClickBox(deepest);
   EXPECT_TRUE(w->SeriesAt(1)->isVisible());
   EXPECT_EQ(grid->item(1, CalibrationTable::kOffset)->background().color(), QColor(Qt::white));
+}
+
+// Under the chart the site's outlook in the core's words. The series of a
+// faulty sensor, and a sum over it, are marked. The forecast starts on the
+// sum's last total and ends on the refill line at the forecast date, so it is
+// drawn over the root zone's own sum (10 to 40 cm) only.
+TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBoxes) {
+  const QColor forecastColour(120, 0, 180);
+  const std::string line =
+      "Root zone 10\u201340 cm: use 9.89 %/day over 3 dry days \u00B7 refill in 9.3 days, about "
+      "11-11-2026";
+  testing::BreakSensor(files, kSample, 2, 1);  // 20 cm, weeks before the last morning
+  const std::vector<const char*> rootZoneSum = {"chkSixty", "chkEghty", "chkSumDpth", "chkFC_RFON"};
+  const struct {
+    std::vector<const char*> boxes;
+    const char* names[2];  // of series 0 and 1; nothing for a hidden series
+    bool drawn;
+    bool outdated = false;
+  } cases[] = {
+      {{}, {" 10cm", " 20cm (fault)"}, false},
+      {{"chkSumDpth", "chkFC_RFON"}, {"Sum (fault)", nullptr}, false},
+      {{"chkSixty", "chkEghty", "chkSumDpth"}, {"Sum (fault)", nullptr}, false},
+      {{"chkSixty", "chkEghty", "chkFC_RFON"}, {" 10cm", " 20cm (fault)"}, false},
+      {rootZoneSum, {"Sum (fault)", nullptr}, true},
+      // A block taken from the site leaves the graph file behind: no outlook.
+      {rootZoneSum, {"Sum", nullptr}, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.boxes.size() * 10 + c.outdated);
+    if (c.outdated) {
+      SiteHeader::Open(files, kSample).WriteRecord(header::kFirstBlockSlot + 2, "0");
+    }
+    auto w = Open();
+    for (const char* box : c.boxes) ClickBox(Find<QCheckBox>(*w, box));
+    auto* shownLine = Find<QLabel>(*w, "lblOutlook");
+    EXPECT_EQ(shownLine->text().toStdString(), c.outdated ? kOutdatedGraph : line);
+    EXPECT_GT(PixelsNear(shownLine->grab().toImage(),
+                         shownLine->palette().color(QPalette::WindowText), 40),
+              100);
+    for (int i : {0, 1}) {
+      if (c.names[i] != nullptr) {
+        EXPECT_EQ(w->SeriesAt(i)->name().toStdString(), c.names[i]);
+      }
+    }
+    QLineSeries* forecast = w->Projection();
+    EXPECT_EQ(forecast->isVisible(), c.drawn);
+    EXPECT_EQ(PixelsNear(Screen(*w), forecastColour, 40) > 0, c.drawn);
+    if (!c.drawn) continue;
+
+    ASSERT_EQ(forecast->count(), 2);
+    QLineSeries* refill = w->SeriesAt(kRefillSeries);
+    EXPECT_EQ(forecast->at(0), QPointF(w->Model().X().back(), w->Model().Series(0).y.back()));
+    EXPECT_EQ(forecast->at(1), refill->at(refill->count() - 1));
+    auto* bottom = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Horizontal).front());
+    EXPECT_EQ(bottom->max(), forecast->at(1).x());
+    // Along the line: dashes with gaps between them.
+    QApplication::processEvents();
+    const QImage shown = Find<GraphChartView>(*w, "TChart1")->viewport()->grab().toImage();
+    const QPointF from = InView(*w, forecast->at(0));
+    const QPointF to = InView(*w, forecast->at(1));
+    int dashes = 0;
+    int on = 0;
+    bool was = false;
+    constexpr int kSteps = 400;
+    for (int k = 5; k < kSteps - 5; ++k) {
+      const QPoint at = (from + (to - from) * k / kSteps).toPoint();
+      const bool ink = PixelsNear(shown.copy(at.x(), at.y(), 1, 1), forecastColour, 40) > 0;
+      dashes += ink && !was;
+      on += ink;
+      was = ink;
+    }
+    EXPECT_GE(dashes, 5);
+    EXPECT_LT(on, kSteps * 9 / 10);
+    EXPECT_GT(on, kSteps / 3);
+    // Saved pictures hold it: it is part of the chart.
+    SaveAs(*w, "forecast.png", "*.png Files(*.png)");
+    EXPECT_GT(PixelsNear(QImage(Path("forecast.png")), forecastColour, 40), 50);
+  }
 }
 
 TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
@@ -240,7 +307,7 @@ TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
 
   QTest::mouseMove(view->viewport(), InView(*w, p));
   EXPECT_EQ(w->ReadoutText().toStdString(), ReadoutText(w->Model().Mode(), p.x(), p.y()));
-  EXPECT_GT(PixelsOf(Screen(*w), kReadoutBlue), 20);
+  EXPECT_GT(PixelsNear(Screen(*w), kReadoutBlue), 20);
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, InView(*w, p));
   EXPECT_EQ(beeps, 0);
   ClickBox(Find<QCheckBox>(*w, "chkFC_RFON"));
@@ -257,7 +324,7 @@ TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
   QApplication::sendEvent(view->viewport(), &wheel);
   EXPECT_LT(bottom->max() - bottom->min(), 0.9 * (x[160] - x[100]));
   EXPECT_TRUE(w->ReadoutText().isEmpty());
-  EXPECT_EQ(PixelsOf(Screen(*w), kReadoutBlue), 0);
+  EXPECT_EQ(PixelsNear(Screen(*w), kReadoutBlue), 0);
 
   QTest::mouseClick(Find<QPushButton>(*w, "cmdZoomReset"), Qt::LeftButton);
   EXPECT_EQ(bottom->min(), x.front());
@@ -288,16 +355,16 @@ TEST_F(GraphWindowTest, SavedAndPrintedGraphsHoldTheChartWithoutTheReadout) {
 
   const QImage hover(Path("hover.png"));
   ASSERT_FALSE(hover.isNull());
-  EXPECT_EQ(PixelsOf(hover, kReadoutBlue), 0);
+  EXPECT_EQ(PixelsNear(hover, kReadoutBlue), 0);
   EXPECT_EQ(hover, QImage(Path("plain.png")));
   for (int i = 0; i < 5; ++i) {
-    EXPECT_GT(PixelsOf(hover, w->SeriesAt(i)->pen().color()), 50) << "series " << i;
+    EXPECT_GT(PixelsNear(hover, w->SeriesAt(i)->pen().color()), 50) << "series " << i;
   }
   for (const auto& [plain, hovered] :
        {std::pair{"plain.pdf", "hover.pdf"}, std::pair{"plain-print.pdf", "hover-print.pdf"}}) {
     const QImage page = PdfPage(hovered);
     if (page.isNull()) GTEST_SKIP() << "pdftoppm is not installed";
-    EXPECT_EQ(PixelsOf(page, kReadoutBlue), 0) << hovered;
+    EXPECT_EQ(PixelsNear(page, kReadoutBlue), 0) << hovered;
     EXPECT_EQ(page, PdfPage(plain)) << hovered;
   }
 }
@@ -305,7 +372,7 @@ TEST_F(GraphWindowTest, SavedAndPrintedGraphsHoldTheChartWithoutTheReadout) {
 TEST_F(GraphWindowTest, OtherFormatsAndAFailedSaveSaysWhy) {
   auto w = Open();
   SaveAs(*w, "graph.bmp", "*.bmp Files(*.bmp)");
-  EXPECT_GT(PixelsOf(QImage(Path("graph.bmp")), w->SeriesAt(0)->pen().color()), 50);
+  EXPECT_GT(PixelsNear(QImage(Path("graph.bmp")), w->SeriesAt(0)->pen().color()), 50);
   SaveAs(*w, "graph.svg", "*.svg Files(*.svg)");
   EXPECT_NE(ReadBytes(root.Path() / "graph.svg").find("<svg"), std::string::npos);
   ASSERT_TRUE(prompter.shown.empty());
@@ -417,11 +484,14 @@ TEST_F(GraphWindowTest, TheGridIsTypedIntoWhereTheMouseClickedAndEnterOnlyAsksTo
   EXPECT_EQ(printDialogs + saveDialogs, 0);
   EXPECT_TRUE(w->isVisible());
 
+  const QString outlook = Find<QLabel>(*w, "lblOutlook")->text();
   ClickCell(grid, 0, CalibrationTable::kOffset);
   Type("4220");
   Press(Qt::Key_Enter);
   ASSERT_EQ(prompter.shown.size(), 2u);
   EXPECT_EQ(Offset(1), " 4220");
+  // Wetter at 10 cm: the root zone reaches its refill point later.
+  EXPECT_NE(Find<QLabel>(*w, "lblOutlook")->text(), outlook);
   // 120 more raw units at slope 120, as the file's two decimals hold it.
   EXPECT_NEAR(w->Model().Series(0).y[0], before + 10, 0.011);
   Press(Qt::Key_Escape);  // nothing left unsaved: it just closes
@@ -540,7 +610,12 @@ TEST_F(GraphWindowTest, EveryControlShowsWholeFromTheMinimumSizeUp) {
 
 TEST_F(GraphWindowTest, AnotherDataDirectoryIsChosenInTheDialog) {
   fs::create_directories(root.Path() / "OLD");
-  SiteHeader::Open(files, kSample).WriteRecord(header::kFirstDirectory + 1, "OLD");
+  {
+    // A first entry never filled still offers the site's own directory.
+    auto header = SiteHeader::Open(files, kSample);
+    header.WriteRecord(header::kFirstDirectory, "");
+    header.WriteRecord(header::kFirstDirectory + 1, "OLD");
+  }
   const fs::path copy = root.Path() / "OLD" / (std::string(kSample) + ".BGF");
   fs::copy_file(root.Path() / "TVMKDATA" / (std::string(kSample) + ".bgf"), copy);
   CalibratedFile(copy, kGraphRecordSize, RecordFile::Mode::ReadWrite)
@@ -549,6 +624,7 @@ TEST_F(GraphWindowTest, AnotherDataDirectoryIsChosenInTheDialog) {
   QTimer::singleShot(0, [] {
     QWidget* dialog = QApplication::activeModalWidget();
     ASSERT_EQ(dialog->objectName(), "DialogDataDir");
+    EXPECT_EQ(dialog->findChild<QRadioButton*>("optDir1")->text().simplified(), "1 TVMKDATA");
     dialog->findChild<QRadioButton*>("optDir2")->click();
     dialog->findChild<QPushButton*>("OKButton")->click();
   });

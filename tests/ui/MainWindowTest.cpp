@@ -6,16 +6,21 @@
 #include <QTest>
 
 #include "core/storage/StateFiles.h"
+#include "support/SampleSites.h"
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 #include "ui/PersonDriver.h"
+#include "ui/graph/GraphWindow.h"
+#include "ui/outlook/OutlookWindow.h"
+#include "ui/shell/WindowOpener.h"
 
 namespace pelvaro {
 namespace {
 
 using testing::ClickRow;
+using testing::ExpectNothingClipped;
 using testing::FixedFinder;
 using testing::PressKey;
 using testing::ReadBytes;
@@ -24,6 +29,7 @@ using testing::ScriptedPort;
 using testing::ScriptedPrompter;
 using testing::SiteBuilder;
 using testing::TempRoot;
+using testing::WhenDialogOpens;
 using testing::WriteBytes;
 
 class MainWindowTest : public ::testing::Test {
@@ -279,34 +285,6 @@ TEST_F(MainWindowTest, PortFrameShowsWhatTheTestOpenLeftSelected) {
   EXPECT_FALSE(usb->isChecked());
 }
 
-// Every control the window shows lies inside it, clear of its neighbours, and
-// at least as large as its text needs.
-void ExpectNothingClipped(const QWidget& window) {
-  const QRect inside = window.rect();
-  QList<QWidget*> shown;
-  for (QWidget* w : window.findChildren<QWidget*>()) {
-    if (!w->isVisibleTo(&window) || w->inherits("QScrollBar") || w->inherits("QTextEdit") ||
-        w->parentWidget()->inherits("QAbstractScrollArea")) {
-      continue;
-    }
-    const QRect at(w->mapTo(&window, QPoint(0, 0)), w->size());
-    EXPECT_TRUE(inside.contains(at)) << w->objectName().toStdString() << " at window size "
-                                     << window.width() << "x" << window.height();
-    if (w->inherits("QAbstractButton") || w->inherits("QLabel") || w->inherits("QGroupBox")) {
-      EXPECT_GE(w->width(), w->minimumSizeHint().width()) << w->objectName().toStdString();
-      EXPECT_GE(w->height(), w->minimumSizeHint().height()) << w->objectName().toStdString();
-      shown.append(w);
-    }
-  }
-  for (QWidget* a : shown) {
-    for (QWidget* b : shown) {
-      if (a == b || a->parentWidget() != b->parentWidget()) continue;
-      EXPECT_FALSE(a->geometry().intersects(b->geometry()))
-          << a->objectName().toStdString() << " over " << b->objectName().toStdString();
-    }
-  }
-}
-
 TEST_F(MainWindowTest, ControlsStayWholeAndGrowWithTheWindowAndExitCloses) {
   SiteBuilder(files, "SAMPLE SITE_01").Header({}, 0);
   Start();
@@ -315,6 +293,10 @@ TEST_F(MainWindowTest, ControlsStayWholeAndGrowWithTheWindowAndExitCloses) {
   ASSERT_GT(smallest.height(), 0);
   EXPECT_GE(window.width(), smallest.width());
   ExpectNothingClipped(window);
+  // OUTLOOK ends the Data Analysis group, under VIEW GRAPH.
+  EXPECT_EQ(Find("OptionOutlook")->text(), "OUTLOOK");
+  EXPECT_EQ(Find("OptionOutlook")->parentWidget(), Find<QGroupBox>("FrameData"));
+  EXPECT_GT(Find("OptionOutlook")->y(), Find("Option6")->y());
   const QSize option = Find("Option3")->size();
   const qreal points = Find("Option3")->font().pointSizeF();
 
@@ -344,7 +326,7 @@ TEST_F(MainWindowTest, EnterAndEscStartNothingInTheIdleWindow) {
   QSignalSpy opened(&window, &MainWindow::windowRequested);
   QList<QWidget*> focused{List()};
   for (const char* name : {"Option1", "Option7", "OptionDelete", "Option10", "Option3", "Option12",
-                           "Option16", "Option6", "Command1"}) {
+                           "Option16", "Option6", "OptionOutlook", "Command1"}) {
     focused.append(Find(name));
   }
   for (QWidget* w : focused) {
@@ -360,6 +342,72 @@ TEST_F(MainWindowTest, EnterAndEscStartNothingInTheIdleWindow) {
   // Coming into focus the list shows a current row, but nobody clicked a site.
   EXPECT_FALSE(fs::exists(Root() / "Sitesel.dat"));
   EXPECT_TRUE(Find<QGroupBox>("FrameMain")->isVisible());
+}
+
+TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpensItsGraph) {
+  testing::InstallSample(PELVARO_SAMPLE_DIR, files, "BIRCH_02");
+  SiteHeader::CreateBlank(files, "EMPTY_05").WriteRecord(header::kDataDirectory, "TVMKDATA");
+  Start();
+  WindowOpener opener(window, prompter);
+  window.SetWindowOpener([&opener](NextWindow next) { opener.Open(next); });
+  const fs::path selection = Root() / "Sitesel.dat";
+  std::vector<std::string> graphs;  // the subtitle of every graph opened
+
+  const auto drive = [&](OutlookWindow& w) {
+    QSignalSpy read(&w, &OutlookWindow::readingFinished);
+    if (w.Reading()) {
+      ASSERT_TRUE(read.wait(30000));
+    }
+    auto* table = testing::Child<QTableWidget>(w, "OutlookTable");
+    const struct {
+      const char* site;
+      const char* message;  // instead of the graph
+    } cases[] = {{"BIRCH_02", nullptr},
+                 {"BIRCH_02", nullptr},  // the row already current
+                 {"EMPTY_05", "No data blocks exist for this site."}};
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.site);
+      // Another window chose a site meanwhile.
+      WriteSiteSelection(files, "ALDER_01", "TVMKDATA");
+      const std::size_t messages = prompter.shown.size();
+      const std::size_t opened = graphs.size();
+      if (c.message == nullptr) {
+        WhenDialogOpens<GraphWindow>([&](GraphWindow& graph) {
+          graphs.push_back(graph.Model().Subtitle());
+          graph.reject();
+        });
+      }
+      const auto found = table->findItems(c.site, Qt::MatchExactly);
+      ASSERT_EQ(found.size(), 1);
+      testing::DoubleClick(table->viewport(), table->visualItemRect(found.front()).center());
+      EXPECT_EQ(ReadBytes(selection), std::string(c.site) + "\r\nTVMKDATA\r\n 2\r\n");
+      EXPECT_EQ(List()->currentItem()->text(), QString(c.site) + ".key");
+      if (c.message == nullptr) {
+        ASSERT_EQ(graphs.size(), opened + 1);
+        EXPECT_NE(graphs.back().find(std::string("File ") + c.site), std::string::npos);
+        EXPECT_EQ(prompter.shown.size(), messages);
+      } else {
+        EXPECT_EQ(graphs.size(), opened);
+        ASSERT_EQ(prompter.shown.size(), messages + 1);
+        EXPECT_EQ(prompter.shown.back().text, c.message);
+      }
+      EXPECT_TRUE(w.isVisible());
+    }
+    // Enter opens nothing and chooses nothing; Esc closes.
+    const std::string chosen = ReadBytes(selection);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) PressKey(&w, key, table);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(graphs.size(), 2u);
+    EXPECT_EQ(ReadBytes(selection), chosen);
+  };
+  WhenDialogOpens<OutlookWindow>([&](OutlookWindow& w) {
+    drive(w);
+    PressKey(&w, Qt::Key_Escape, w.focusWidget());
+  });
+  Click("OptionOutlook");
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_EQ(graphs.size(), 2u);
+  EXPECT_FALSE(Find("OptionOutlook")->isChecked());
 }
 
 }  // namespace

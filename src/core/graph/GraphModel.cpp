@@ -1,6 +1,7 @@
 #include "core/graph/GraphModel.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/NumberText.h"
@@ -57,12 +58,17 @@ GraphModel::LoadResult GraphModel::Load(const Progress& progress) {
       prompter_.Message("This site is empty ", "", Buttons::Ok);
       return LoadResult::Empty;
     }
-    slotCount_ = Data(path, progress).slotCount;
+    // The graph file is the first half of the reading, the outlook the second.
+    const auto half = [&progress](int from) {
+      return progress ? Progress([&progress, from](int p) { progress(from + p / 2); }) : Progress();
+    };
+    slotCount_ = Data(path, half(0)).slotCount;
     SiteHeader header(files_.HeaderPath(identification_), RecordFile::Mode::ReadOnly);
     const std::string type = header.ReadRecord(header::kMeasurementType);
     unit_ = type == "Volumetric" ? "mm" : "%";
     LoadSlots(header);
     table_.Load(header, EnabledSlots());
+    outlook_ = ReadSiteOutlook(files_, identification_, half(50));
   } catch (const std::exception&) {
     return LoadResult::Failed;
   }
@@ -249,6 +255,9 @@ bool GraphModel::Draw(const Progress& progress) {
       series_[kFieldCapacitySeries].title = "F.C." + Spaced(fieldCapacityLine) + unit_;
       series_[kRefillSeries].title = "Refill" + Spaced(refillLine) + unit_;
     }
+    for (int j = 0; j < kDepthSeries; ++j) {
+      if (!series_[j].title.empty() && SeriesFaulty(j)) series_[j].title += kFaultMark;
+    }
     return true;
   } catch (const std::exception&) {
     Clear();
@@ -340,8 +349,58 @@ CalibrationTable::SaveResult GraphModel::SaveTable() {
     // The lines keep their last values; the redraw still shows the new data.
   }
   data_.reset();
+  // New refill points move the forecast.
+  outlook_ = ReadSiteOutlook(files_, identification_);
   Draw();
   return result;
+}
+
+bool GraphModel::SeriesFaulty(int index) const {
+  const auto faulty = [this](int slot) {
+    return std::any_of(outlook_.faults.begin(), outlook_.faults.end(),
+                       [slot](const SensorFault& f) { return f.depthCm == 10 * slot; });
+  };
+  // Series j - 1 carries the j-th enabled slot; the sum carries every shown one.
+  const std::vector<int> slots = EnabledSlots();
+  if (!sumChecked_) {
+    return index >= 0 && static_cast<std::size_t>(index) < slots.size() &&
+           faulty(slots[static_cast<std::size_t>(index)]);
+  }
+  return index == 0 && std::any_of(slots.begin(), slots.end(), [&](int s) {
+           return seriesShown_[enabledIndex_[s]] >= 1 && faulty(s);
+         });
+}
+
+std::optional<RefillProjection> GraphModel::Projection() const {
+  const auto projection = ProjectRefill(outlook_);
+  const std::optional<double> refillLine = series_[kRefillSeries].level;
+  if (!projection || !sumChecked_ || !limitChecked_ || mode_ != AxisMode::DateTime || !refillLine) {
+    return std::nullopt;
+  }
+  // Only the root zone's own sum and refill line meet the forecast's ends.
+  std::vector<int> summed;
+  for (int s : EnabledSlots()) {
+    if (seriesShown_[enabledIndex_[s]] >= 1) summed.push_back(10 * s);
+  }
+  if (summed != outlook_.rootZoneDepthsCm) return std::nullopt;
+  // And only when the chart is drawn from the site's own graph file, whose
+  // last total is a point of the sum.
+  const auto same = [](double a, double b) {
+    return std::abs(a - b) <= 1e-9 * std::max(1.0, std::abs(b));
+  };
+  const auto at = std::find(x_.rbegin(), x_.rend(), projection->fromDateTime);
+  if (at == x_.rend()) return std::nullopt;
+  const auto k = static_cast<std::size_t>(x_.rend() - at - 1);
+  if (k >= sum_.size() || !same(sum_[k], projection->fromValue) ||
+      !same(*refillLine, projection->toValue)) {
+    return std::nullopt;
+  }
+  return projection;
+}
+
+double GraphModel::XEnd() const {
+  const auto projection = Projection();
+  return projection ? std::max(xMax_, projection->toDateTime) : xMax_;
 }
 
 }  // namespace pelvaro

@@ -10,6 +10,7 @@
 #include "core/graph/CalibrationTable.h"
 #include "core/graph/GraphAxis.h"
 #include "core/graph/GraphFile.h"
+#include "core/outlook/OutlookReport.h"
 #include "core/platform/Files.h"
 #include "core/platform/Prompter.h"
 
@@ -23,6 +24,8 @@ inline constexpr int kFieldCapacitySeries = 9;
 inline constexpr int kRefillSeries = 10;
 inline constexpr int kDepthBoxes = 12;
 inline constexpr char kLimitCaptionBase[] = "Field Capacity + Refill";
+// Ends the legend title of a series that a faulty sensor feeds.
+inline constexpr char kFaultMark[] = " (fault)";
 
 struct GraphSeries {
   bool active = false;
@@ -96,6 +99,16 @@ class GraphModel {
   std::string LeftTitle() const { return "Water " + unit_; }
   std::string BottomTitle() const { return AxisTitle(mode_); }
 
+  // The site's irrigation outlook, read at load and again after a saved
+  // calibration: the line under the chart. Series fed by a faulty sensor
+  // carry kFaultMark in their titles.
+  const SiteOutlook& Outlook() const { return outlook_; }
+  // The forecast from the last total down to the refill line, on the time
+  // axis; only while the chart shows the root zone's own sum and refill line.
+  std::optional<RefillProjection> Projection() const;
+  // The time axis ends at the last scan, or at the forecast's end.
+  double XEnd() const;
+
  private:
   void LoadSlots(SiteHeader& header);
   void ReloadCalibration();
@@ -103,6 +116,7 @@ class GraphModel {
   const GraphFileData& Data(const fs::path& path, const Progress& progress);
   void Clear();
   std::vector<int> EnabledSlots() const;
+  bool SeriesFaulty(int index) const;
 
   const Files& files_;
   Prompter& prompter_;
@@ -145,6 +159,7 @@ class GraphModel {
   double xMax_ = 0;
   std::string header_;
   std::string subtitle_;
+  SiteOutlook outlook_;
 
   CalibrationTable table_;
 };

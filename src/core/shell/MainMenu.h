@@ -27,7 +27,7 @@ std::optional<CurrentSite> ClickSite(const Files& files, Prompter& prompter,
 int CountBlocks(const fs::path& headerPath);
 
 // What an operation button leads to once its checks pass.
-enum class NextWindow { None, SiteWindow, StartWindow, Editor, Graph };
+enum class NextWindow { None, SiteWindow, StartWindow, Editor, Graph, Outlook };
 
 // The checks of the operation buttons, each with the main window's messages.
 // They read Sitesel.dat themselves, as every window does.

@@ -37,6 +37,7 @@ constexpr int kChartWidest = 700;
 constexpr int kChartFrame = 60;  // the chart's rounded background, its layout and the view's frame
 const QColor kHighlight(255, 255, 128);
 const QColor kHeaderColour(0xD4, 0xD0, 0xC8);  // a grey row looks like the headings
+const QColor kProjectionColour(120, 0, 180);
 const std::array<QColor, kGraphSeries> kColours = {
     QColor(220, 20, 20), QColor(0, 150, 0),   QColor(20, 60, 220), QColor(200, 0, 200),
     QColor(240, 130, 0), QColor(0, 150, 150), QColor(140, 70, 20), QColor(120, 120, 0),
@@ -109,6 +110,15 @@ void GraphWindow::Build() {
     series->setVisible(false);
     series_[static_cast<std::size_t>(i)] = series;
   }
+  // The forecast is dashed like the limit lines it runs down to, in a colour
+  // of its own.
+  projection_ = new QLineSeries(chart);
+  projection_->setName(tr("Forecast"));
+  projection_->setPen(QPen(kProjectionColour, 2, Qt::DashLine));
+  chart->addSeries(projection_);
+  projection_->attachAxis(bottom_);
+  projection_->attachAxis(left_);
+  projection_->setVisible(false);
   view_ = new GraphChartView(chart, this);
   view_->setMinimumSize(kChartMinimum);
   connect(view_, &GraphChartView::PointerMoved, this, &GraphWindow::Readout);
@@ -126,8 +136,15 @@ void GraphWindow::Build() {
     if (qRound(area.width()) != refilledWidth_) Refill();
   });
 
+  outlookLine_ = new QLabel(this);
+  outlookLine_->setObjectName("lblOutlook");
+  outlookLine_->setTextFormat(Qt::PlainText);
+  outlookLine_->setWordWrap(true);
+  auto* chartColumn = new QVBoxLayout;
+  chartColumn->addWidget(view_, 1);
+  chartColumn->addWidget(outlookLine_);
   auto* top = new QHBoxLayout;
-  top->addWidget(view_, 1);
+  top->addLayout(chartColumn, 1);
   top->addWidget(BuildSideControls());
   // LabelLine runs across the whole window, whatever its width.
   auto* line = new QFrame(this);
@@ -348,6 +365,8 @@ void GraphWindow::ShowDrawing() {
     // An active series without points would be an empty entry in the legend.
     series->setVisible(s.active && (!s.y.empty() || (s.level && model_.Scans() > 0)));
   }
+  outlookLine_->setText(ToQt(OutlookLine(model_.Outlook())));
+  projection_->setVisible(model_.Projection().has_value());
   view_->ClearReadout();
   RenderControls();
   ResetZoom();
@@ -370,7 +389,7 @@ void GraphWindow::RenderControls() {
 
 void GraphWindow::ResetZoom() {
   double from = model_.XMin();
-  double to = model_.XMax();
+  double to = model_.XEnd();
   if (to <= from) {
     // One scan: room on both sides of its single point.
     from -= 1;
@@ -395,6 +414,8 @@ void GraphWindow::Refill() {
   const double from = bottom_->min();
   const double to = bottom_->max();
   const auto x = model_.X();
+  // The limit lines run on to the forecast's end.
+  const double end = model_.XEnd();
   for (int i = 0; i < kGraphSeries; ++i) {
     const GraphSeries& s = model_.Series(i);
     QList<QPointF> points;
@@ -402,13 +423,18 @@ void GraphWindow::Refill() {
       for (const PlotPoint& p : Decimate(x, s.y, from, to, width)) points.append({p.x, p.y});
     } else if (s.level && !x.empty()) {
       points = {{model_.XMin(), *s.level}};
-      if (model_.XMax() > model_.XMin()) points.append({model_.XMax(), *s.level});
+      if (end > model_.XMin()) points.append({end, *s.level});
     }
     QLineSeries* series = series_[static_cast<std::size_t>(i)];
     series->replace(points);
     // A line needs two points: the single scan of a new site shows as a dot.
     series->setPointsVisible(points.size() == 1);
   }
+  QList<QPointF> forecast;
+  if (const auto p = model_.Projection()) {
+    forecast = {{p->fromDateTime, p->fromValue}, {p->toDateTime, p->toValue}};
+  }
+  projection_->replace(forecast);
   SetBottomLabels(from, to);
   refilling_ = false;
 }

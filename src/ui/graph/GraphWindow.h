@@ -40,6 +40,8 @@ class GraphWindow : public QDialog {
   const GraphModel& Model() const { return model_; }
   QChart* Chart() const;
   QLineSeries* SeriesAt(int index) const { return series_[static_cast<std::size_t>(index)]; }
+  // The forecast drawn from the last total to the refill line.
+  QLineSeries* Projection() const { return projection_; }
   QString ReadoutText() const;
   // The save dialog: offers the filters it is given (separated by ";;", the
   // first chosen), returns the chosen path and sets the chosen filter, or an
@@ -107,6 +109,8 @@ class GraphWindow : public QDialog {
   QCategoryAxis* bottom_ = nullptr;
   QValueAxis* left_ = nullptr;
   std::array<QLineSeries*, kGraphSeries> series_{};
+  QLineSeries* projection_ = nullptr;
+  QLabel* outlookLine_ = nullptr;
   std::array<QCheckBox*, kDepthBoxes> depthBoxes_{};
   QCheckBox* sum_ = nullptr;
   QCheckBox* limits_ = nullptr;

@@ -186,7 +186,9 @@ void MainWindow::BuildWidgets() {
                            {"Option3", tr("DOWNLOAD DATA")},
                            {"Option12", tr("TRACE MODE")}});
   frameData_ = AddFrame("FrameData", tr("Data Analysis"),
-                        {{"Option16", tr("EDIT DATA")}, {"Option6", tr("VIEW GRAPH")}});
+                        {{"Option16", tr("EDIT DATA")},
+                         {"Option6", tr("VIEW GRAPH")},
+                         {"OptionOutlook", tr("OUTLOOK")}});
   auto* groups = new QHBoxLayout(frameMain_);
   for (QGroupBox* frame : {frameSite_, frameLogger_, frameData_}) groups->addWidget(frame, 1);
   optionDelete_ = Option("OptionDelete");
@@ -194,7 +196,8 @@ void MainWindow::BuildWidgets() {
       {"Option1", &MainWindow::OnCreateNew},    {"Option7", &MainWindow::OnEdit},
       {"OptionDelete", &MainWindow::OnDelete},  {"Option10", &MainWindow::OnStart},
       {"Option3", &MainWindow::OnDownloadData}, {"Option12", &MainWindow::OnTraceMode},
-      {"Option16", &MainWindow::OnEditData},    {"Option6", &MainWindow::OnViewGraph}};
+      {"Option16", &MainWindow::OnEditData},    {"Option6", &MainWindow::OnViewGraph},
+      {"OptionOutlook", &MainWindow::OnOutlook}};
   for (const auto& [name, handler] : handlers) {
     connect(Option(name), &QPushButton::clicked, this, handler);
   }
@@ -470,11 +473,14 @@ void MainWindow::OnSiteClicked() {
   if (selectionGuard_ == kGuardSetup || static_cast<SiteList*>(file1_)->TakingFocus()) return;
   QListWidgetItem* item = file1_->currentItem();
   if (item == nullptr) return;
+  // A name the code page cannot hold is refused like any other unusable name.
+  ClickEntry(FromQt(item->text()).value_or(MarkedCp1252(item->text())));
+}
+
+void MainWindow::ClickEntry(const std::string& entry) {
   // A click that cannot be used leaves no site behind it: a download that
   // waits for its site goes on waiting.
   current_.reset();
-  // A name the code page cannot hold is refused like any other unusable name.
-  const std::string entry = FromQt(item->text()).value_or(MarkedCp1252(item->text()));
   try {
     current_ = ClickSite(*files_, prompter_, entry);
   } catch (const IoError& e) {
@@ -736,6 +742,24 @@ void MainWindow::OnViewGraph() {
   const NextWindow next = CheckViewGraph(*files_, prompter_);
   Option("Option6")->setChecked(false);
   Open(next);
+}
+
+void MainWindow::OnOutlook() {
+  Option("OptionOutlook")->setChecked(false);
+  Open(NextWindow::Outlook);
+}
+
+void MainWindow::ViewGraphOf(const std::string& entry) {
+  // The list as it is now: the site is clicked on its row, or, gone from the
+  // folder since, clicked by name so that the click says what is wrong.
+  FillSiteList();
+  current_.reset();
+  if (const auto row = FindSiteEntry(SiteEntries(), IdentificationOf(entry))) {
+    ClickRow(*row);
+  } else {
+    ClickEntry(entry);
+  }
+  if (current_) OnViewGraph();
 }
 
 void MainWindow::OnDelete() {

@@ -68,6 +68,9 @@ class MainWindow : public QWidget {
   // Asks how many sensors to trace (0 = cancelled); the trace dialog by default.
   void SetTraceSensorsAsker(std::function<int()> asker) { askTraceSensors_ = std::move(asker); }
   const TraceSession* Trace() const { return trace_.get(); }
+  // A site chosen in another window: clicked in the site list as a person
+  // clicks it, then VIEW GRAPH.
+  void ViewGraphOf(const std::string& entry);
   // F12: the serial-number service.
   void RunSerialNumberService();
   // While the logger's data is read and stored, the window cannot be closed.
@@ -100,12 +103,14 @@ class MainWindow : public QWidget {
   void Open(NextWindow window);
 
   void OnSiteClicked();
+  void ClickEntry(const std::string& entry);
   void OnCreateNew();
   void OnEdit();
   void OnDelete();
   void OnStart();
   void OnEditData();
   void OnViewGraph();
+  void OnOutlook();
   void ShowPortOption(PortOption option);
   void OnDownloadData();
   void OnCommand2();

@@ -1,8 +1,11 @@
 #include "ui/shell/WindowOpener.h"
 
+#include <QApplication>
+
 #include "ui/editor/EditorWindow.h"
 #include "ui/graph/GraphWindow.h"
 #include "ui/operations/StartWindow.h"
+#include "ui/outlook/OutlookWindow.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/site/SiteWindow.h"
 
@@ -34,9 +37,18 @@ void WindowOpener::Open(NextWindow window) {
       break;
     }
     case NextWindow::Graph: {
-      GraphWindow graph(main_.Storage(), prompter_, main_.GraphAfterDownload(), &main_);
+      // Over the window it was asked from: the main window or the outlook.
+      QWidget* over = QApplication::activeModalWidget();
+      GraphWindow graph(main_.Storage(), prompter_, main_.GraphAfterDownload(),
+                        over != nullptr ? over : &main_);
       graph.exec();
       main_.ClearGraphAfterDownload();
+      break;
+    }
+    case NextWindow::Outlook: {
+      OutlookWindow outlook(main_.Storage(), &main_);
+      outlook.SetGraphOpener([this](const std::string& entry) { main_.ViewGraphOf(entry); });
+      outlook.exec();
       break;
     }
     default:

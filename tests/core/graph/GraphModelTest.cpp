@@ -193,23 +193,6 @@ TEST_F(GraphModelTest, DamagedCountsNeverReadPastTheFile) {
   EXPECT_EQ(damaged.Load(), GraphModel::LoadResult::Failed);
 }
 
-TEST_F(GraphModelTest, AChosenDirectoryIsDrawnFrom) {
-  ThreeDepths(ThreeScans());
-  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
-  EXPECT_EQ(model.DataDirectory(), "TVMKDATA");
-  EXPECT_EQ(model.DirectoryNames()[0], "TVMKDATA");  // an empty list offers the site's own
-  std::filesystem::create_directories(root.Path() / "OLD");
-  std::filesystem::copy_file(site.Graph(), root.Path() / "OLD" / "X_01.BGF");
-  testing::SiteBuilder old(files, "X_01", "OLD");
-  {
-    auto file = CalibratedFile(old.Graph(), kGraphRecordSize, RecordFile::Mode::ReadWrite);
-    file.WriteRecord(13, SensorLine(33, 0, 0));
-  }
-  model.ChooseDirectory("OLD");
-  EXPECT_EQ(model.DataDirectory(), "OLD");
-  EXPECT_EQ(Y(0)[0], 33);
-}
-
 TEST(ReadNumberFast, AgreesWithTheLenientReader) {
   std::vector<std::string> texts = {"",
                                     " ",
