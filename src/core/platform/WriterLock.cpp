@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
+#include <share.h>
 #include <sys/locking.h>
 #include <sys/stat.h>
 #else
@@ -23,8 +24,8 @@ namespace {
 
 std::mutex gMutex;
 // The lock this process holds on each working root, shared by its users.
-std::map<std::string, std::weak_ptr<WriterLock::Holder>>& Held() {
-  static std::map<std::string, std::weak_ptr<WriterLock::Holder>> held;
+std::map<fs::path, std::weak_ptr<WriterLock::Holder>>& Held() {
+  static std::map<fs::path, std::weak_ptr<WriterLock::Holder>> held;
   return held;
 }
 
@@ -36,10 +37,10 @@ int CurrentProcess() {
 #endif
 }
 
-std::string KeyOf(const fs::path& root) {
+fs::path KeyOf(const fs::path& root) {
   std::error_code ec;
   const fs::path canonical = fs::weakly_canonical(root, ec);
-  return (ec ? root : canonical).string();
+  return ec ? root : canonical;
 }
 
 }  // namespace
@@ -78,20 +79,25 @@ WriterLock& WriterLock::operator=(WriterLock&& other) noexcept {
 
 WriterLock::Attempt WriterLock::TryAcquire(const Files& files) {
   const std::lock_guard<std::mutex> guard(gMutex);
-  const std::string key = KeyOf(files.Root());
+  const fs::path key = KeyOf(files.Root());
   if (auto held = Held()[key].lock(); held && held->process == CurrentProcess()) {
     return {Status::Held, WriterLock(held), {}};
   }
 
   const fs::path path = files.Root() / kLockFileName;
 #ifdef _WIN32
+  // A lock on the file's first byte, held by this handle; read access is all
+  // it needs, as below.
   int fd = -1;
-  _sopen_s(&fd, path.string().c_str(), _O_RDWR | _O_CREAT | _O_BINARY, _SH_DENYNO,
-           _S_IREAD | _S_IWRITE);
-  if (fd < 0) return {Status::Failed, std::nullopt, std::strerror(errno)};
+  const errno_t opened =
+      _wsopen_s(&fd, path.c_str(), _O_RDONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
+                _S_IREAD | _S_IWRITE);
+  if (opened != 0 || fd < 0) return {Status::Failed, std::nullopt, std::strerror(opened)};
   if (_locking(fd, _LK_NBLCK, 1) != 0) {
+    const int why = errno;
     _close(fd);
-    return {Status::Busy, std::nullopt, {}};
+    if (why == EACCES) return {Status::Busy, std::nullopt, {}};
+    return {Status::Failed, std::nullopt, std::strerror(why)};
   }
 #else
   // Read access is all a lock needs, so a lock file made read-only still works.
