@@ -11,8 +11,9 @@
 #ifdef _WIN32
 #include <io.h>
 #define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
+// The system's own ReplaceFile is a macro that would rename ours.
+#undef ReplaceFile
 #else
 #include <fcntl.h>
 #include <unistd.h>

@@ -4,14 +4,11 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <system_error>
 
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <process.h>
-#include <share.h>
-#include <sys/locking.h>
-#include <sys/stat.h>
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -31,7 +28,7 @@ std::map<fs::path, std::weak_ptr<WriterLock::Holder>>& Held() {
 
 int CurrentProcess() {
 #ifdef _WIN32
-  return _getpid();
+  return static_cast<int>(GetCurrentProcessId());
 #else
   return static_cast<int>(::getpid());
 #endif
@@ -46,12 +43,17 @@ fs::path KeyOf(const fs::path& root) {
 }  // namespace
 
 struct WriterLock::Holder {
-  explicit Holder(int descriptor) : fd(descriptor), process(CurrentProcess()) {}
+#ifdef _WIN32
+  using Descriptor = HANDLE;
+#else
+  using Descriptor = int;
+#endif
+  explicit Holder(Descriptor descriptor) : fd(descriptor), process(CurrentProcess()) {}
   ~Holder() {
 #ifdef _WIN32
-    _lseek(fd, 0, SEEK_SET);
-    _locking(fd, _LK_UNLCK, 1);
-    _close(fd);
+    OVERLAPPED first{};
+    UnlockFileEx(fd, 0, 1, 0, &first);
+    CloseHandle(fd);
 #else
     ::flock(fd, LOCK_UN);
     ::close(fd);
@@ -59,7 +61,7 @@ struct WriterLock::Holder {
   }
   Holder(const Holder&) = delete;
   Holder& operator=(const Holder&) = delete;
-  int fd;
+  Descriptor fd;
   int process;  // a child made by fork is another program
 };
 
@@ -87,17 +89,19 @@ WriterLock::Attempt WriterLock::TryAcquire(const Files& files) {
   const fs::path path = files.Root() / kLockFileName;
 #ifdef _WIN32
   // A lock on the file's first byte, held by this handle; read access is all
-  // it needs, as below.
-  int fd = -1;
-  const errno_t opened =
-      _wsopen_s(&fd, path.c_str(), _O_RDONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
-                _S_IREAD | _S_IWRITE);
-  if (opened != 0 || fd < 0) return {Status::Failed, std::nullopt, std::strerror(opened)};
-  if (_locking(fd, _LK_NBLCK, 1) != 0) {
-    const int why = errno;
-    _close(fd);
-    if (why == EACCES) return {Status::Busy, std::nullopt, {}};
-    return {Status::Failed, std::nullopt, std::strerror(why)};
+  // it needs, as below. Others may open the file meanwhile, only not lock it.
+  const HANDLE fd = CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (fd == INVALID_HANDLE_VALUE) {
+    return {Status::Failed, std::nullopt, std::system_category().message(GetLastError())};
+  }
+  OVERLAPPED first{};
+  if (!LockFileEx(fd, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &first)) {
+    const DWORD why = GetLastError();
+    CloseHandle(fd);
+    if (why == ERROR_LOCK_VIOLATION) return {Status::Busy, std::nullopt, {}};
+    return {Status::Failed, std::nullopt, std::system_category().message(why)};
   }
 #else
   // Read access is all a lock needs, so a lock file made read-only still works.
