@@ -19,5 +19,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The .exe files run without the compiler's DLLs beside them.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
 
+# Wine keeps its own folder inside the build folder, never in ~/.wine; it is
+# asked for no Mono or Gecko, and its debugging chatter is off.
 find_program(PELVARO_WINE wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${PELVARO_WINE})
+set(CMAKE_CROSSCOMPILING_EMULATOR
+    ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEDEBUG=-all
+    WINEDLLOVERRIDES=mscoree,mshtml= ${PELVARO_WINE})
