@@ -71,6 +71,9 @@ class OtherProgram {
     std::wstring line = L"\"" + program + L"\" --gtest_filter=WriterLockChild.*";
     {
       const testing::ScopedEnvironment root(kChildRoot, files.Root());
+      // Not one shard of a run split in two: the test it runs is its whole run.
+      const testing::ScopedEnvironment shards("GTEST_TOTAL_SHARDS", std::nullopt);
+      const testing::ScopedEnvironment shard("GTEST_SHARD_INDEX", std::nullopt);
       if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                           &startup, &process_)) {
         process_ = {};
