@@ -188,8 +188,9 @@ bool Remove(const fs::path& path) noexcept {
 
 void SyncFolder(const fs::path& folder) {
   if (!Allowed(FileOp::Sync, folder)) Died(folder);
+#ifdef _WIN32
     // Windows cannot sync a folder; its renames are written through instead.
-#ifndef _WIN32
+#else
   if (!RealSync()) return;
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
   if (fd < 0) throw IoError(ErrnoText() + ": " + PathText(folder));

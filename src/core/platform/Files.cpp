@@ -22,7 +22,7 @@ std::optional<fs::path> FindInFolder(const fs::path& folder, const fs::path& nam
   for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end;
        !ec && it != end; it.increment(ec)) {
     const auto have = PathName(it->path());
-    if (have && Files::SameNameIgnoringCase(*have, *wanted)) return it->path();
+    if (have && Files::SameNameIgnoringCase(*have, *wanted)) return folder / it->path().filename();
   }
   return std::nullopt;
 }
