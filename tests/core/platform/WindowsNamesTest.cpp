@@ -23,7 +23,7 @@ using testing::ScriptedPrompter;
 using testing::TempRoot;
 using testing::WriteBytes;
 
-constexpr char kSite[] = "Caf\xE9";         // Café
+constexpr char kSite[] = "Caf\xE9";        // Café
 constexpr char kDirectory[] = "\x8CUVRE";  // ŒUVRE
 constexpr char kIdentification[] = "Caf\xE9_02";
 
@@ -110,7 +110,7 @@ TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughout) {
   EXPECT_EQ(ExportSeason(files, {kIdentification, std::nullopt, {}, ExportFormat::Csv}, csv), 4u);
   EXPECT_NE(ReadBytes(MetaPath(csv)).find("\"site\": \"Caf\xC3\xA9_02\""), std::string::npos);
 
-  const fs::path block = data / "Caf\xE9_02_001";
+  const fs::path block = data / (header.stem() += "_001");
   std::vector<fs::path> expected = {"TVMKHEADER", header,        "TVMKDATA",   data,
                                     "START.DAT",  "Sitesel.dat", kLockFileName};
   for (const char* ext : {".DAT", ".KEY"}) expected.push_back(fs::path(block) += ext);
