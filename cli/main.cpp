@@ -136,7 +136,7 @@ class CountingBuffer : public std::streambuf {
 std::string gFailure;
 
 std::string NoHeaderText(const std::string& site, const Files& files) {
-  return "The site " + Printable(site) + " has no header file in " + files.HeaderFolder().string();
+  return "The site " + Printable(site) + " has no header file in " + PathText(files.HeaderFolder());
 }
 
 struct Arguments {
@@ -260,7 +260,7 @@ int ExportCsv(const Files& files, const Arguments& args) {
     return kFailed;
   }
   CliPrompter prompter;
-  return SaveBlockCsv(files, prompter, site, stem, fs::path(args.positional[3])) ? kOk : kFailed;
+  return SaveBlockCsv(files, prompter, site, stem, NamePath(args.positional[3])) ? kOk : kFailed;
 }
 
 int Export(const Files& files, const Arguments& args) {
@@ -293,7 +293,7 @@ int Export(const Files& files, const Arguments& args) {
       return fail("--format takes csv or json, not \"" + it->second + "\"");
     }
   }
-  ExportSeason(files, request, fs::path(args.positional[2]));
+  ExportSeason(files, request, NamePath(args.positional[2]));
   return kOk;
 }
 
@@ -511,7 +511,9 @@ int main(int argc, char** argv) {
     return kOk;
   }
   if (args->positional.empty()) return Usage("no command given");
-  const Files files(args->root ? fs::path(*args->root) : DefaultRoot());
+  // Arguments are text in the code page of the stored names, as site names
+  // are, so paths among them take the same conversion.
+  const Files files(args->root ? NamePath(*args->root) : DefaultRoot());
   CountingBuffer counted(std::cerr.rdbuf());
   std::streambuf* const original = std::cerr.rdbuf(&counted);
   const std::string& command = args->positional[0];

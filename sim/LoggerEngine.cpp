@@ -79,7 +79,7 @@ Run LoadRun(const std::filesystem::path& blockStem) {
   const BlockPaths paths = MakeBlockPaths(blockStem);
   for (const auto& file : {paths.data, paths.header}) {
     if (!std::filesystem::is_regular_file(file)) {
-      throw std::runtime_error("missing block file " + file.string());
+      throw std::runtime_error("missing block file " + PathText(file));
     }
   }
   const RunHeader header = ReadBlockHeader(paths.header).run;
@@ -88,7 +88,7 @@ Run LoadRun(const std::filesystem::path& blockStem) {
           header.StartDay(),     2 * header.StartTimeUnits(), header.ScanInterval(),
           data.ReadAllWords()};
   if (run.words.size() > kMaxWords) {
-    throw std::runtime_error(blockStem.string() + " holds more words than a download can carry");
+    throw std::runtime_error(PathText(blockStem) + " holds more words than a download can carry");
   }
   return run;
 }

@@ -10,6 +10,7 @@
 #include "ui/platform/QtClock.h"
 #include "ui/platform/QtPrompter.h"
 #include "ui/platform/QtSerialPort.h"
+#include "ui/platform/QtText.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/WindowOpener.h"
 
@@ -61,8 +62,7 @@ int main(int argc, char** argv) {
   const QString programFolder = QCoreApplication::applicationDirPath();
   // The seed of a new working root is installed beside the program.
   const QString installedData = QDir(programFolder).filePath("../share/pelvaro");
-  const auto env =
-      StartupEnvironment::FromProcess(programFolder.toStdString(), installedData.toStdString());
+  const auto env = StartupEnvironment::FromProcess(ToPath(programFolder), ToPath(installedData));
   QtPrompter prompter;
   QtClock clock;
   QtSerialPort port;

@@ -56,7 +56,7 @@ class SiteBuilder {
   SiteBuilder(const Files& files, std::string id, std::string dataDir = "TVMKDATA")
       : files_(files), id_(std::move(id)), dataDir_(std::move(dataDir)) {
     fs::create_directories(files_.Root() / "TVMKHEADER");
-    fs::create_directories(files_.Root() / dataDir_);
+    fs::create_directories(files_.InRoot(dataDir_));
   }
 
   void Header(const std::vector<SlotSpec>& enabled, int blocks,

@@ -84,7 +84,7 @@ bool BlockEditor::OpenBlock(int blockNumber) {
   const BlockPaths paths = MakeBlockPaths(stem);
   BlockData data(paths.data, RecordFile::Mode::ReadOnly);
   if (data.Length() < 4) {
-    prompter_.Message("SITE " + stem.string() + " IS EMPTY, LOAD DATA FROM VELMORA");
+    prompter_.Message("SITE " + PathText(stem) + " IS EMPTY, LOAD DATA FROM VELMORA");
     opened_.reset();
     cells_.clear();
     return false;

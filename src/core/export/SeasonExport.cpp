@@ -301,9 +301,10 @@ std::uint64_t ExportSeason(const Files& files, const SeasonExportRequest& reques
                            const fs::path& target) {
   // A mistyped name must never replace a site's header, blocks or calibrated files.
   for (const char* kept : {".key", ".dat", ".bgf", ".pct"}) {
-    if (Files::SameNameIgnoringCase(target.extension().string(), kept)) {
-      throw std::runtime_error("An export is never written over a " + target.extension().string() +
-                               " file: " + target.string());
+    const std::string extension = PathText(target.extension());
+    if (Files::SameNameIgnoringCase(extension, kept)) {
+      throw std::runtime_error("An export is never written over a " + extension +
+                               " file: " + PathText(target));
     }
   }
   SiteScans site = SiteScans::Open(files, request.identification, request.dataDirectory);

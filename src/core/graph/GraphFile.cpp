@@ -51,7 +51,7 @@ constexpr std::size_t kChunkRecords = 1 << 12;
 constexpr std::uint64_t kMaxScans = 100 * 32768;
 
 [[noreturn]] void Fail(const fs::path& path) {
-  throw IoError(std::string(std::strerror(errno)) + ": " + path.string());
+  throw IoError(std::string(std::strerror(errno)) + ": " + PathText(path));
 }
 
 // Reads `bytes` from the current position; fewer when the file ends.
@@ -90,7 +90,7 @@ std::optional<GraphFileReader> GraphFileReader::Open(const fs::path& path) {
   if (length < kGraphFileMinimum) return std::nullopt;
   GraphFileReader reader;
   reader.path_ = resolved;
-  reader.file_.reset(std::fopen(resolved.string().c_str(), "rb"));
+  reader.file_.reset(OpenFile(resolved, "rb"));
   if (!reader.file_) Fail(resolved);
 
   // Records 1 to 12; what lies beyond the end reads as zero bytes.

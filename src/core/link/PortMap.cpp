@@ -30,10 +30,10 @@ std::optional<int> TrailingNumber(std::string_view text, std::string_view prefix
 }  // namespace
 
 std::string DevicePathForPort(int port) {
+  if (auto path = Override(port)) return *path;
 #ifdef _WIN32
   return "COM" + std::to_string(port);
 #else
-  if (auto path = Override(port)) return *path;
   if (port >= 1 && port <= kBuiltInPorts) return "/dev/ttyS" + std::to_string(port - 1);
   return "/dev/ttyUSB" + std::to_string(port - kBuiltInPorts - 1);
 #endif
@@ -44,7 +44,8 @@ std::optional<int> PortForDevicePath(const std::string& path) {
     if (Override(port) == path) return port;
   }
 #ifdef _WIN32
-  return PortNumberFromName(path);
+  if (auto n = PortNumberFromName(path); n && !Override(*n)) return n;
+  return std::nullopt;
 #else
   if (auto n = TrailingNumber(path, "/dev/ttyS"); n && *n < kBuiltInPorts && !Override(*n + 1)) {
     return *n + 1;

@@ -10,11 +10,11 @@ namespace pelvaro {
 
 inline constexpr int kHighestPort = 20;
 
-// Where port n (COM1..COM20) is on this system. On Windows it is "COM<n>".
-// Elsewhere the environment variable PELVARO_COM<n> names the device when set
-// (so a port can be pointed at a simulator's pseudo-terminal); otherwise
-// COM1..COM4 are /dev/ttyS0../dev/ttyS3 and COM5..COM20 are
-// /dev/ttyUSB0../dev/ttyUSB15.
+// Where port n (COM1..COM20) is on this system. The environment variable
+// PELVARO_COM<n> names the device when set (so a port can be pointed at a
+// simulator's pseudo-terminal or a virtual port); otherwise on Windows it is
+// "COM<n>", and elsewhere COM1..COM4 are /dev/ttyS0../dev/ttyS3 and
+// COM5..COM20 are /dev/ttyUSB0../dev/ttyUSB15.
 std::string DevicePathForPort(int port);
 // The port number of a device path under the same rule; nothing when the
 // device has no port number.

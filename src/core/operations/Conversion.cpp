@@ -124,7 +124,7 @@ class Conversion {
     const BlockPaths paths = MakeBlockPaths(stem);
     BlockData data(paths.data, RecordFile::Mode::ReadOnly);
     if (data.Length() < 4) {
-      EndWith("SITE " + stem.string() + " IS EMPTY, LOAD DATA FROM " +
+      EndWith("SITE " + PathText(stem) + " IS EMPTY, LOAD DATA FROM " +
               (SecondWording() ? "VELMORA" : "LOGGER"));
     }
     if (first_) {

@@ -354,7 +354,7 @@ class Transfer {
       const fs::path headerPath = files_.HeaderPath(Id());
       HeaderTransaction t(headerPath, headerPath);
       SiteHeader& header = t.Header();
-      header.WriteRecord(header::kWorkingRootName, files_.Root().filename().string());
+      header.WriteRecord(header::kWorkingRootName, PathText(files_.Root().filename()));
       header.WriteRecord(header::kDataDirectory, "TVMKDATA");
       header.WriteRecord(header::kSerialNumber, std::to_string(run.SerialNumber()));
       header.WriteRecord(header::kSiteNumber, std::to_string(request_.site.siteNumber));

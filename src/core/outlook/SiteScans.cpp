@@ -100,7 +100,7 @@ SiteScans SiteScans::Open(const Files& files, const std::string& identification,
   const fs::path path = files.HeaderPath(identification);
   if (!Files::FileExists(path)) {
     throw IoError("The site " + identification + " has no header file in " +
-                  files.HeaderFolder().string());
+                  PathText(files.HeaderFolder()));
   }
   SiteScans site(files);
   site.identification_ = identification;

@@ -6,8 +6,14 @@
 #include <system_error>
 #include <utility>
 
+#include "core/platform/PathNames.h"
+
 #ifdef _WIN32
 #include <io.h>
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// The system's own ReplaceFile is a macro that would rename ours.
+#undef ReplaceFile
 #else
 #include <fcntl.h>
 #include <unistd.h>
@@ -29,7 +35,7 @@ bool Allowed(FileOp op, const fs::path& path) {
     case FaultPlan::Verdict::Proceed:
       return true;
     case FaultPlan::Verdict::Fail:
-      throw IoError("Input/output error (injected): " + path.filename().string());
+      throw IoError("Input/output error (injected): " + PathText(path.filename()));
     case FaultPlan::Verdict::Die:
       return false;
   }
@@ -37,7 +43,7 @@ bool Allowed(FileOp op, const fs::path& path) {
 }
 
 [[noreturn]] void Died(const fs::path& path) {
-  throw IoError("The program stopped (injected): " + path.filename().string());
+  throw IoError("The program stopped (injected): " + PathText(path.filename()));
 }
 
 bool RealSync() {
@@ -75,8 +81,8 @@ FileHandle::FileHandle(const fs::path& path, Open how) : path_(path) {
   } else if (how == Open::Update) {
     mode = "r+b";
   }
-  file_ = std::fopen(path.string().c_str(), mode);
-  if (file_ == nullptr) throw IoError(ErrnoText() + ": " + path.string());
+  file_ = OpenFile(path, mode);
+  if (file_ == nullptr) throw IoError(ErrnoText() + ": " + PathText(path));
   // Every write reaches the system at once, so each is one operation.
   std::setvbuf(file_, nullptr, _IONBF, 0);
 }
@@ -98,7 +104,7 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
 }
 
 void FileHandle::Fail(const std::string& what) const {
-  throw IoError(what + ": " + path_.string());
+  throw IoError(what + ": " + PathText(path_));
 }
 
 std::uint64_t FileHandle::Size() const {
@@ -157,8 +163,16 @@ namespace fileops {
 void Rename(const fs::path& from, const fs::path& to) {
   if (!Allowed(FileOp::Rename, to)) Died(to);
   std::error_code ec;
+#ifdef _WIN32
+  // Written through: the new name is on the disk when the call returns, which
+  // is what syncing the folder gives elsewhere.
+  if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ec.assign(static_cast<int>(GetLastError()), std::system_category());
+  }
+#else
   fs::rename(from, to, ec);
-  if (ec) throw IoError(ec.message() + ": " + from.filename().string());
+#endif
+  if (ec) throw IoError(ec.message() + ": " + PathText(from.filename()));
 }
 
 bool Remove(const fs::path& path) noexcept {
@@ -174,14 +188,16 @@ bool Remove(const fs::path& path) noexcept {
 
 void SyncFolder(const fs::path& folder) {
   if (!Allowed(FileOp::Sync, folder)) Died(folder);
-#ifndef _WIN32
+#ifdef _WIN32
+    // Windows cannot sync a folder; its renames are written through instead.
+#else
   if (!RealSync()) return;
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) throw IoError(ErrnoText() + ": " + folder.string());
+  if (fd < 0) throw IoError(ErrnoText() + ": " + PathText(folder));
   const int rc = ::fsync(fd);
   const std::string why = rc != 0 ? ErrnoText() : std::string();
   ::close(fd);
-  if (rc != 0) throw IoError(why + ": " + folder.string());
+  if (rc != 0) throw IoError(why + ": " + PathText(folder));
 #endif
 }
 

@@ -17,13 +17,31 @@ std::optional<fs::path> FindInFolder(const fs::path& folder, const fs::path& nam
   std::error_code ec;
   const fs::path exact = folder / name;
   if (fs::exists(fs::symlink_status(exact, ec))) return exact;
-  const std::string wanted = name.string();
+  const auto wanted = PathName(name);
+  if (!wanted) return std::nullopt;
   for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end;
        !ec && it != end; it.increment(ec)) {
-    const std::string have = it->path().filename().string();
-    if (Files::SameNameIgnoringCase(have, wanted)) return folder / have;
+    const auto have = PathName(it->path());
+    if (have && Files::SameNameIgnoringCase(*have, *wanted)) return folder / it->path().filename();
   }
   return std::nullopt;
+}
+
+// Names Windows keeps for its devices, with or without an extension: as a
+// file or folder name they open the device. "COM" and "LPT" take a digit or
+// one of the superscripts 1, 2, 3 of the code page.
+bool IsDeviceName(std::string_view name) {
+  std::string_view base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    if (Files::SameNameIgnoringCase(base, device)) return true;
+  }
+  if (base.size() != 4) return false;
+  const std::string_view prefix = base.substr(0, 3);
+  const char n = base[3];
+  return (Files::SameNameIgnoringCase(prefix, "COM") ||
+          Files::SameNameIgnoringCase(prefix, "LPT")) &&
+         ((n >= '0' && n <= '9') || n == '\xB9' || n == '\xB2' || n == '\xB3');
 }
 
 constexpr std::size_t kCopyChunk = 1 << 16;
@@ -31,7 +49,7 @@ constexpr std::size_t kCopyChunk = 1 << 16;
 }  // namespace
 
 DamagedFileError::DamagedFileError(const fs::path& file, const std::string& why)
-    : IoError("The file " + Printable(file.filename().string()) + " is damaged: " + why) {}
+    : IoError("The file " + Printable(PathText(file.filename())) + " is damaged: " + why) {}
 
 UnsafeNameError::UnsafeNameError(std::string name)
     : std::runtime_error("The name \"" + Printable(name) +
@@ -64,7 +82,10 @@ bool IsSafeName(std::string_view name) {
     if (c < 0x20 || c == 0x7f) return false;
     if (std::strchr("/\\:*?\"<>|", c) != nullptr) return false;
   }
-  return true;
+  // Windows drops a trailing dot or space, so the name would alias another;
+  // refused everywhere, so that a site made here opens on Windows too.
+  if (name.back() == '.' || name.back() == ' ') return false;
+  return !IsDeviceName(name);
 }
 
 const std::string& CheckSafeName(const std::string& name) {
@@ -76,12 +97,14 @@ Files::Files(fs::path workingRoot) : root_(std::move(workingRoot)) {}
 
 fs::path Files::HeaderFolder() const { return Resolve(root_ / kHeaderFolderName); }
 
-fs::path Files::InRoot(const std::string& name) const {
-  return Resolve(root_ / CheckSafeName(name));
-}
+fs::path Files::InRoot(const std::string& name) const { return Child(root_, CheckSafeName(name)); }
 
 fs::path Files::HeaderPath(const std::string& identification) const {
-  return Resolve(HeaderFolder() / (CheckSafeName(identification) + ".key"));
+  return Child(HeaderFolder(), CheckSafeName(identification) + ".key");
+}
+
+fs::path Files::Child(const fs::path& folder, std::string_view name) {
+  return Resolve(folder / NamePath(name));
 }
 
 bool IsDataDirectoryName(std::string_view name) {
@@ -171,8 +194,9 @@ static std::vector<std::string> ListEntries(const fs::path& folder, bool wantFol
     const bool isFolder = it->is_directory(typeEc);
     const bool isFile = it->is_regular_file(typeEc);
     if (wantFolders ? !isFolder : !isFile) continue;
-    std::string name = it->path().filename().string();
-    if (Files::MatchesPattern(name, pattern)) names.push_back(std::move(name));
+    // A name the code page cannot hold is no file of the program.
+    auto name = PathName(it->path());
+    if (name && Files::MatchesPattern(*name, pattern)) names.push_back(std::move(*name));
   }
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
@@ -238,7 +262,7 @@ void Files::CopyFolder(const fs::path& from, const fs::path& to) {
   const fs::path source = Resolve(from);
   std::error_code ec;
   fs::create_directories(Resolve(to), ec);
-  if (ec) throw IoError(ec.message() + ": " + to.string());
+  if (ec) throw IoError(ec.message() + ": " + PathText(to));
   for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path name = it->path().filename();
     std::error_code typeEc;
@@ -248,7 +272,7 @@ void Files::CopyFolder(const fs::path& from, const fs::path& to) {
       CopyFile(it->path(), Resolve(to) / name);
     }
   }
-  if (ec) throw IoError(ec.message() + ": " + from.string());
+  if (ec) throw IoError(ec.message() + ": " + PathText(from));
 }
 
 std::optional<std::string> Files::ReadFile(const fs::path& path, std::size_t limit) {

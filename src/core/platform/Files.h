@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/platform/FileOps.h"
+#include "core/platform/PathNames.h"
 
 namespace pelvaro {
 
@@ -37,9 +38,11 @@ class UnsafeNameError : public std::runtime_error {
 // from a file cannot break or disguise the message that shows it.
 std::string Printable(std::string_view text);
 
-// True when the text can name one file or folder inside a folder: not empty,
-// no path separator, no "..", no drive colon, no control character and none of
-// the characters Windows refuses in names.
+// True when the text can name one file or folder inside a folder, on Linux and
+// on Windows alike: not empty, no path separator, no "..", no drive colon, no
+// control character, none of the characters Windows refuses in names, no
+// trailing dot or space, and no device name of Windows ("CON", "NUL.key",
+// "COM1", "LPT9"...).
 bool IsSafeName(std::string_view name);
 // Throws UnsafeNameError unless IsSafeName; returns the name.
 const std::string& CheckSafeName(const std::string& name);
@@ -65,6 +68,9 @@ class Files {
   // A folder directly under the working root (a data directory). Throws
   // UnsafeNameError for a name that cannot be one.
   fs::path DataFolder(const std::string& dataDirectory) const;
+  // The entry of a folder that a stored name (as List gives it) names, found
+  // whatever its case.
+  static fs::path Child(const fs::path& folder, std::string_view name);
 
   // The existing entry whatever the case of each component; where nothing
   // exists, the rest of the path as spelled, so new files keep their spelling.

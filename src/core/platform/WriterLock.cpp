@@ -4,13 +4,11 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <system_error>
 
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <process.h>
-#include <sys/locking.h>
-#include <sys/stat.h>
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -23,34 +21,39 @@ namespace {
 
 std::mutex gMutex;
 // The lock this process holds on each working root, shared by its users.
-std::map<std::string, std::weak_ptr<WriterLock::Holder>>& Held() {
-  static std::map<std::string, std::weak_ptr<WriterLock::Holder>> held;
+std::map<fs::path, std::weak_ptr<WriterLock::Holder>>& Held() {
+  static std::map<fs::path, std::weak_ptr<WriterLock::Holder>> held;
   return held;
 }
 
 int CurrentProcess() {
 #ifdef _WIN32
-  return _getpid();
+  return static_cast<int>(GetCurrentProcessId());
 #else
   return static_cast<int>(::getpid());
 #endif
 }
 
-std::string KeyOf(const fs::path& root) {
+fs::path KeyOf(const fs::path& root) {
   std::error_code ec;
   const fs::path canonical = fs::weakly_canonical(root, ec);
-  return (ec ? root : canonical).string();
+  return ec ? root : canonical;
 }
 
 }  // namespace
 
 struct WriterLock::Holder {
-  explicit Holder(int descriptor) : fd(descriptor), process(CurrentProcess()) {}
+#ifdef _WIN32
+  using Descriptor = HANDLE;
+#else
+  using Descriptor = int;
+#endif
+  explicit Holder(Descriptor descriptor) : fd(descriptor), process(CurrentProcess()) {}
   ~Holder() {
 #ifdef _WIN32
-    _lseek(fd, 0, SEEK_SET);
-    _locking(fd, _LK_UNLCK, 1);
-    _close(fd);
+    OVERLAPPED first{};
+    UnlockFileEx(fd, 0, 1, 0, &first);
+    CloseHandle(fd);
 #else
     ::flock(fd, LOCK_UN);
     ::close(fd);
@@ -58,7 +61,7 @@ struct WriterLock::Holder {
   }
   Holder(const Holder&) = delete;
   Holder& operator=(const Holder&) = delete;
-  int fd;
+  Descriptor fd;
   int process;  // a child made by fork is another program
 };
 
@@ -78,20 +81,27 @@ WriterLock& WriterLock::operator=(WriterLock&& other) noexcept {
 
 WriterLock::Attempt WriterLock::TryAcquire(const Files& files) {
   const std::lock_guard<std::mutex> guard(gMutex);
-  const std::string key = KeyOf(files.Root());
+  const fs::path key = KeyOf(files.Root());
   if (auto held = Held()[key].lock(); held && held->process == CurrentProcess()) {
     return {Status::Held, WriterLock(held), {}};
   }
 
   const fs::path path = files.Root() / kLockFileName;
 #ifdef _WIN32
-  int fd = -1;
-  _sopen_s(&fd, path.string().c_str(), _O_RDWR | _O_CREAT | _O_BINARY, _SH_DENYNO,
-           _S_IREAD | _S_IWRITE);
-  if (fd < 0) return {Status::Failed, std::nullopt, std::strerror(errno)};
-  if (_locking(fd, _LK_NBLCK, 1) != 0) {
-    _close(fd);
-    return {Status::Busy, std::nullopt, {}};
+  // A lock on the file's first byte, held by this handle; read access is all
+  // it needs, as below. Others may open the file meanwhile, only not lock it.
+  const HANDLE fd = CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (fd == INVALID_HANDLE_VALUE) {
+    return {Status::Failed, std::nullopt, std::system_category().message(GetLastError())};
+  }
+  OVERLAPPED first{};
+  if (!LockFileEx(fd, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &first)) {
+    const DWORD why = GetLastError();
+    CloseHandle(fd);
+    if (why == ERROR_LOCK_VIOLATION) return {Status::Busy, std::nullopt, {}};
+    return {Status::Failed, std::nullopt, std::system_category().message(why)};
   }
 #else
   // Read access is all a lock needs, so a lock file made read-only still works.

@@ -173,7 +173,7 @@ bool DeleteSite(const Files& files, Prompter& prompter, const std::string& entry
     const fs::path folder = files.DataFolder(d);
     for (const char* pattern : {"_???.DAT", "_???.KEY"}) {
       for (const std::string& file : Files::List(folder, id + pattern)) {
-        if (IsBlockFile(file, id)) Files::Remove(folder / file);
+        if (IsBlockFile(file, id)) Files::Remove(Files::Child(folder, file));
       }
     }
     Files::Remove(CalibratedPath(files, d, id, kGraphExtension));

@@ -1,19 +1,11 @@
 #include "core/shell/Startup.h"
 
-#include <cstdlib>
-
 #include "core/shell/SiteCatalogue.h"
 #include "core/storage/StateFiles.h"
 
 namespace pelvaro {
 
 namespace {
-
-std::optional<std::string> Env(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr) return std::nullopt;
-  return std::string(value);
-}
 
 constexpr const char* kStateFiles[] = {"Sitesel.dat", "START.dat", "DEF.INS"};
 
@@ -31,9 +23,9 @@ void Ignoring(F&& step) {
 StartupEnvironment StartupEnvironment::FromProcess(const fs::path& programFolder,
                                                    const fs::path& installedData) {
   StartupEnvironment env;
-  env.userProfile = Env("USERPROFILE");
-  env.home = Env("HOME");
-  env.programFiles = Env("ProgramFiles");
+  env.userProfile = EnvironmentPath("USERPROFILE");
+  env.home = EnvironmentPath("HOME");
+  env.programFiles = EnvironmentPath("ProgramFiles");
   env.installedData = installedData;
   env.programFolder = programFolder;
   std::error_code ec;
@@ -42,18 +34,18 @@ StartupEnvironment StartupEnvironment::FromProcess(const fs::path& programFolder
 }
 
 fs::path WorkingRootFor(const StartupEnvironment& env) {
-  std::string profile;
+  fs::path profile;
   if (env.userProfile && !env.userProfile->empty()) {
     profile = *env.userProfile;
   } else if (env.home) {
     profile = *env.home;
   }
-  return (profile.empty() ? fs::path("/") : fs::path(profile)) / "Pelvaro Data";
+  return (profile.empty() ? fs::path("/") : profile) / "Pelvaro Data";
 }
 
 fs::path InstallFolderFor(const StartupEnvironment& env) {
   if (env.programFiles && !env.programFiles->empty()) {
-    return fs::path(*env.programFiles) / "TVMKVelmora";
+    return *env.programFiles / "TVMKVelmora";
   }
   return env.installedData;
 }
@@ -78,7 +70,7 @@ bool CreateStorageFolders(const Files& files) {
 void CopyInstallFolders(const fs::path& source, const fs::path& destination) {
   if (source.empty() || !Files::FolderExists(source)) return;
   for (const std::string& name : Files::ListFolders(source)) {
-    Files::CopyFolder(Files::Resolve(source) / name, Files::Resolve(destination / name));
+    Files::CopyFolder(Files::Child(source, name), Files::Child(destination, name));
   }
 }
 
@@ -94,7 +86,7 @@ void CopyStateFiles(const fs::path& source, const fs::path& destination) {
 
 bool MoveStrayKeyFiles(const Files& files, const fs::path& currentFolder) {
   for (const std::string& name : Files::List(currentFolder, "*.key")) {
-    Files::Move(currentFolder / name, files.InRoot("TVMKDATA") / name);
+    Files::Move(Files::Child(currentFolder, name), Files::Child(files.InRoot("TVMKDATA"), name));
   }
   return true;
 }
@@ -102,7 +94,7 @@ bool MoveStrayKeyFiles(const Files& files, const fs::path& currentFolder) {
 bool MoveStrayDatFiles(const Files& files, const fs::path& currentFolder) {
   for (const std::string& name : Files::List(currentFolder, "*.dat")) {
     if (name == "Sitesel.dat" || name == "START.DAT") continue;
-    Files::Move(currentFolder / name, files.InRoot("TVMKDATA") / name);
+    Files::Move(Files::Child(currentFolder, name), Files::Child(files.InRoot("TVMKDATA"), name));
   }
   return true;
 }

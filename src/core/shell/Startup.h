@@ -17,12 +17,12 @@ inline constexpr char kSampleSite[] = "SAMPLE SITE_01";
 
 // Where the program looks for its files when it starts.
 struct StartupEnvironment {
-  std::optional<std::string> userProfile;   // USERPROFILE
-  std::optional<std::string> home;          // HOME, when there is no USERPROFILE
-  std::optional<std::string> programFiles;  // ProgramFiles
-  fs::path installedData;                   // the seed folder when ProgramFiles is not set
-  fs::path programFolder;                   // the folder of the executable
-  fs::path currentFolder;                   // where the installation leaves the sample site
+  std::optional<fs::path> userProfile;   // USERPROFILE
+  std::optional<fs::path> home;          // HOME, when there is no USERPROFILE
+  std::optional<fs::path> programFiles;  // ProgramFiles
+  fs::path installedData;                // the seed folder when ProgramFiles is not set
+  fs::path programFolder;                // the folder of the executable
+  fs::path currentFolder;                // where the installation leaves the sample site
 
   static StartupEnvironment FromProcess(const fs::path& programFolder,
                                         const fs::path& installedData);

@@ -237,7 +237,8 @@ bool SiteForm::ValidateSiteData() {
     if (!ContainsLetter(name)) {
       return fail("Invalid Site Name", "Site name should contain at least one letter.");
     }
-    if (!IsSafeName(name)) {
+    // The name only ever stands before "_" and the site number in a file name.
+    if (!IsSafeName(name + "_01")) {
       return fail("Invalid Site Name", "Site name cannot be used as a file name.");
     }
     const double number = ParseLeadingNumber(details_[kSiteNumberRow]);

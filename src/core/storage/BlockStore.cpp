@@ -59,7 +59,7 @@ std::vector<int> BlockNumbersOnDisk(const Files& files, const std::string& dataD
 
 fs::path BlockStemPath(const Files& files, const std::string& dataDirectory,
                        const std::string& stem) {
-  return files.DataFolder(dataDirectory) / CheckSafeName(stem);
+  return files.DataFolder(dataDirectory) / NamePath(CheckSafeName(stem));
 }
 
 BlockPaths MakeBlockPaths(const fs::path& stemPath) {

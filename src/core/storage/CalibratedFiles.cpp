@@ -14,8 +14,7 @@ CalibratedFile CalibratedFile::CreateEmpty(const fs::path& path, std::size_t rec
 
 fs::path CalibratedPath(const Files& files, const std::string& dataDirectory,
                         const std::string& identification, const char* extension) {
-  return Files::Resolve(files.DataFolder(dataDirectory) /
-                        (CheckSafeName(identification) + extension));
+  return Files::Child(files.DataFolder(dataDirectory), CheckSafeName(identification) + extension);
 }
 
 void RecoverCalibratedFiles(const Files& files, const std::string& dataDirectory,

@@ -62,7 +62,7 @@ std::string RecordFile::Read(std::uint64_t record) {
 
 void RecordFile::Write(std::uint64_t record, std::string_view text) {
   if (!writable_ || !file_.IsOpen()) {
-    throw IoError("The file is open for reading only: " + path_.string());
+    throw IoError("The file is open for reading only: " + PathText(path_));
   }
   if (record == 0) throw IoError("Bad record number");
   const std::string_view kept = text.substr(0, size_);

@@ -169,9 +169,10 @@ bool StoredSomewhere(const Files& files, const std::string& header, const std::s
     if (!IsDataDirectoryName(folderName)) continue;
     const fs::path folder = files.DataFolder(folderName);
     for (const std::string& name : Files::List(folder, "*_???.KEY")) {
-      fs::path dataFile = folder / name;
+      const fs::path headerFile = Files::Child(folder, name);
+      fs::path dataFile = headerFile;
       dataFile.replace_extension(".DAT");
-      if (SameBlock(header, data, folder / name, Files::Resolve(dataFile))) return true;
+      if (SameBlock(header, data, headerFile, Files::Resolve(dataFile))) return true;
     }
   }
   return false;

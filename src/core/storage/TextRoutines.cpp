@@ -1,8 +1,8 @@
 #include "core/storage/TextRoutines.h"
 
-#include <array>
 #include <cstdint>
 
+#include "core/platform/PathNames.h"
 #include "core/storage/RecordFile.h"
 
 namespace pelvaro {
@@ -47,17 +47,6 @@ bool IsNonBlank(std::string_view text) { return !Trim(text).empty(); }
 
 namespace {
 
-// Code points of the bytes 0x80 to 0x9F; 0 marks the five unassigned bytes.
-constexpr std::array<char32_t, 32> kHigh = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-char32_t CodePointOf(unsigned char c) {
-  if (c >= 0x80 && c <= 0x9F) return kHigh[c - 0x80] != 0 ? kHigh[c - 0x80] : c;
-  return c;
-}
-
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
@@ -76,7 +65,7 @@ void AppendUtf8(std::string& out, char32_t cp) {
 std::string Cp1252ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
-  for (unsigned char c : bytes) AppendUtf8(out, CodePointOf(c));
+  for (unsigned char c : bytes) AppendUtf8(out, Cp1252CodePoint(c));
   return out;
 }
 
@@ -105,19 +94,10 @@ bool Utf8ToCp1252(std::string_view utf8, std::string& out) {
       cp = (cp << 6) | (next & 0x3F);
     }
     i += length;
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-      out.push_back(static_cast<char>(cp));
-      continue;
-    }
-    bool found = false;
-    for (std::size_t k = 0; k < kHigh.size(); ++k) {
-      if (kHigh[k] == cp) {
-        out.push_back(static_cast<char>(0x80 + k));
-        found = true;
-        break;
-      }
-    }
-    if (!found) return false;
+    // The control characters 0x80 to 0x9F are never typed into a file.
+    const auto byte = cp >= 0x80 && cp < 0xA0 ? std::nullopt : Cp1252Byte(cp);
+    if (!byte) return false;
+    out.push_back(static_cast<char>(*byte));
   }
   return true;
 }

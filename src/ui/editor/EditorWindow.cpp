@@ -241,8 +241,7 @@ void EditorWindow::OnSaveCsv() {
   }
   const QString path = askCsvPath_ ? askCsvPath_() : QString();
   if (path.isEmpty()) return;
-  SaveBlockCsv(files_, prompter_, model_.Identification(), model_.OpenedStem(),
-               fs::path(path.toStdString()));
+  SaveBlockCsv(files_, prompter_, model_.Identification(), model_.OpenedStem(), ToPath(path));
 }
 
 void EditorWindow::OnPrint() {

@@ -617,7 +617,7 @@ void GraphWindow::ExportSeason() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   std::string why;
   try {
-    pelvaro::ExportSeason(files_, request, fs::path(path.toStdString()));
+    pelvaro::ExportSeason(files_, request, ToPath(path));
   } catch (const std::exception& e) {
     // The message names the site in Windows-1252 or the file in UTF-8.
     why = FromQt(QString::fromUtf8(e.what())).value_or(e.what());

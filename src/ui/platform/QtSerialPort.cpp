@@ -116,8 +116,15 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
 std::vector<SerialDevice> ListSerialDevices() {
   std::vector<SerialDevice> devices;
   for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-    devices.push_back({info.systemLocation().toStdString(), info.vendorIdentifier(),
-                       info.productIdentifier(), info.hasVendorIdentifier()});
+    // The name the port map numbers: "COM5" on Windows (where the location
+    // is "\\.\COM5"), the device path elsewhere.
+#ifdef Q_OS_WIN
+    const QString path = info.portName();
+#else
+    const QString path = info.systemLocation();
+#endif
+    devices.push_back({path.toStdString(), info.vendorIdentifier(), info.productIdentifier(),
+                       info.hasVendorIdentifier()});
   }
   return devices;
 }

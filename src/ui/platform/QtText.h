@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -11,6 +13,15 @@ namespace pelvaro {
 // The core keeps text as Windows-1252 bytes; the windows convert at their edge.
 inline QString ToQt(const std::string& bytes) {
   return QString::fromStdString(Cp1252ToUtf8(bytes));
+}
+
+// A path a person chose or Qt gave: the system's own encoding of file names.
+inline std::filesystem::path ToPath(const QString& path) {
+#ifdef Q_OS_WIN
+  return std::filesystem::path(path.toStdWString());
+#else
+  return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
 }
 
 // Nothing when the text holds a character the code page cannot store.

@@ -42,8 +42,7 @@ Pair CalibratedPair(const DownloadRig& rig) {
 
 // A rig holding what another rig's working root holds.
 void CopyRoot(const DownloadRig& from, DownloadRig& to) {
-  fs::copy(from.root.Path(), to.root.Path(),
-           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  Files::CopyFolder(from.root.Path(), to.root.Path());
 }
 
 // What the next program finds: index and files agree, no part of an

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
+#include "support/Environment.h"
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempRoot.h"
@@ -128,19 +127,39 @@ TEST_F(PortSelectionTest, PortListTextAndStoredPortFile) {
 }
 
 TEST(PortMap, PortsMapToDevicesAndBack) {
-  unsetenv("PELVARO_COM3");
-  EXPECT_EQ(DevicePathForPort(1), "/dev/ttyS0");
-  EXPECT_EQ(DevicePathForPort(4), "/dev/ttyS3");
-  EXPECT_EQ(DevicePathForPort(5), "/dev/ttyUSB0");
-  EXPECT_EQ(DevicePathForPort(20), "/dev/ttyUSB15");
-  EXPECT_EQ(PortForDevicePath("/dev/ttyUSB2"), 7);
-  EXPECT_EQ(PortForDevicePath("/dev/ttyUSB16"), std::nullopt);
-  EXPECT_EQ(PortForDevicePath("/dev/ttyACM0"), std::nullopt);
-  setenv("PELVARO_COM3", "/tmp/logger-pty", 1);
+  std::optional<testing::ScopedEnvironment> com3;
+  com3.emplace("PELVARO_COM3", std::nullopt);
+  const std::vector<std::pair<std::string, std::optional<int>>> devices = {
+#ifdef _WIN32
+      {"COM1", 1},
+      {"COM4", 4},
+      {"COM5", 5},
+      {"COM20", 20},
+      {"COM21", std::nullopt},
+      {"LPT1", std::nullopt},
+      {"COM3", 3},
+#else
+      {"/dev/ttyS0", 1},
+      {"/dev/ttyS3", 4},
+      {"/dev/ttyUSB0", 5},
+      {"/dev/ttyUSB15", 20},
+      {"/dev/ttyUSB16", std::nullopt},
+      {"/dev/ttyACM0", std::nullopt},
+      {"/dev/ttyS2", 3},
+#endif
+  };
+  for (const auto& [device, port] : devices) {
+    EXPECT_EQ(PortForDevicePath(device), port) << device;
+    if (port) {
+      EXPECT_EQ(DevicePathForPort(*port), device);
+    }
+  }
+  // Pointed elsewhere, both ways; its own device no longer is COM3.
+  com3.emplace("PELVARO_COM3", fs::path("/tmp/logger-pty"));
   EXPECT_EQ(DevicePathForPort(3), "/tmp/logger-pty");
   EXPECT_EQ(PortForDevicePath("/tmp/logger-pty"), 3);
-  EXPECT_EQ(PortForDevicePath("/dev/ttyS2"), std::nullopt);  // COM3 lives elsewhere now
-  unsetenv("PELVARO_COM3");
+  EXPECT_EQ(PortForDevicePath(devices.back().first), std::nullopt);  // its own device
+  com3.reset();
   // Registry names give their whole number.
   EXPECT_EQ(PortNumberFromName("COM4"), 4);
   EXPECT_EQ(PortNumberFromName("COM12"), 12);
@@ -150,9 +169,9 @@ TEST(PortMap, PortsMapToDevicesAndBack) {
 }
 
 TEST(PortMap, DeviceFinderPrefersTheFtdiCable) {
-  std::vector<SerialDevice> devices = {{"/dev/ttyS0", 0, 0, false},
-                                       {"/dev/ttyUSB1", 0x1a86, 0x7523, true},
-                                       {"/dev/ttyUSB3", 0x0403, 0x6001, true}};
+  std::vector<SerialDevice> devices = {{DevicePathForPort(1), 0, 0, false},
+                                       {DevicePathForPort(6), 0x1a86, 0x7523, true},
+                                       {DevicePathForPort(8), 0x0403, 0x6001, true}};
   DevicePortFinder finder([&] { return devices; });
   EXPECT_EQ(finder.UsbCablePort(), 8);
   EXPECT_EQ(finder.SerialCommPort(), 6);

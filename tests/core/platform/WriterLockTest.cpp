@@ -1,13 +1,9 @@
 // One writer per working root, with real processes holding the real lock.
-// The second process is made by fork, so these tests are for POSIX systems.
+// The other program is made by fork on POSIX systems; on Windows it is this
+// test program started again to run WriterLockChild alone.
 #include "core/platform/WriterLock.h"
 
 #include <gtest/gtest.h>
-
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <map>
 
@@ -17,11 +13,122 @@
 #include "core/shell/MainMenu.h"
 #include "support/DownloadRig.h"
 
+#ifdef _WIN32
+#include "support/Environment.h"
+// After the program's headers: its macros rename functions such as CopyFile.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace pelvaro {
 namespace {
 
 using testing::DownloadRig;
 using testing::ReadBytes;
+
+#ifdef _WIN32
+
+constexpr char kChildRoot[] = "PELVARO_LOCK_CHILD_ROOT";
+
+// The other program's side: takes the lock, says whether it holds it, and
+// keeps it until its input ends.
+TEST(WriterLockChild, HoldsTheLockUntilItsInputEnds) {
+  const auto root = EnvironmentPath(kChildRoot);
+  if (!root) GTEST_SKIP() << "started by the other lock tests";
+  const WriterLock::Attempt attempt = WriterLock::TryAcquire(Files(*root));
+  std::printf("\nlock:%c\n", attempt.status == WriterLock::Status::Held ? 'H' : 'B');
+  std::fflush(stdout);
+  while (std::getchar() != EOF) {
+  }
+}
+
+// Another program: this test program again, running only the test above,
+// which takes the lock and keeps it until its input closes or it is killed.
+class OtherProgram {
+ public:
+  explicit OtherProgram(const Files& files) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE inputRead = nullptr;
+    HANDLE outputWrite = nullptr;
+    if (!CreatePipe(&inputRead, &input_, &inherit, 0) ||
+        !CreatePipe(&output_, &outputWrite, &inherit, 0)) {
+      return;
+    }
+    SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(output_, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = inputRead;
+    startup.hStdOutput = outputWrite;
+    startup.hStdError = outputWrite;
+    std::wstring program(MAX_PATH, L'\0');
+    program.resize(GetModuleFileNameW(nullptr, program.data(), MAX_PATH));
+    std::wstring line = L"\"" + program + L"\" --gtest_filter=WriterLockChild.*";
+    {
+      const testing::ScopedEnvironment root(kChildRoot, files.Root());
+      // Not one shard of a run split in two: the test it runs is its whole run.
+      const testing::ScopedEnvironment shards("GTEST_TOTAL_SHARDS", std::nullopt);
+      const testing::ScopedEnvironment shard("GTEST_SHARD_INDEX", std::nullopt);
+      if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                          &startup, &process_)) {
+        process_ = {};
+      }
+    }
+    CloseHandle(inputRead);
+    CloseHandle(outputWrite);
+    std::string said;
+    char c = 0;
+    DWORD got = 0;
+    while (process_.hProcess != nullptr && ReadFile(output_, &c, 1, &got, nullptr) && got == 1) {
+      if (said.size() >= 5 && said.compare(said.size() - 5, 5, "lock:") == 0) {
+        answer_ = c;
+        break;
+      }
+      said += c;
+    }
+  }
+  ~OtherProgram() { End(); }
+  OtherProgram(const OtherProgram&) = delete;
+  OtherProgram& operator=(const OtherProgram&) = delete;
+
+  bool HoldsTheLock() const { return answer_ == 'H'; }
+  void Kill() {
+    if (process_.hProcess != nullptr) TerminateProcess(process_.hProcess, 1);
+    End();
+  }
+  void End() {
+    Close(input_);
+    if (process_.hProcess != nullptr) {
+      // What it still writes is read, so it never waits on a full pipe.
+      char buffer[256];
+      DWORD got = 0;
+      while (ReadFile(output_, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+      }
+      WaitForSingleObject(process_.hProcess, INFINITE);
+      Close(process_.hProcess);
+      Close(process_.hThread);
+    }
+    Close(output_);
+  }
+
+ private:
+  static void Close(HANDLE& handle) {
+    if (handle != nullptr) CloseHandle(handle);
+    handle = nullptr;
+  }
+
+  PROCESS_INFORMATION process_{};
+  HANDLE input_ = nullptr;
+  HANDLE output_ = nullptr;
+  char answer_ = '?';
+};
+
+#else
 
 // Another program: a child process that takes the lock and keeps it until
 // it is told to end (its pipe closes) or is killed.
@@ -70,6 +177,8 @@ class OtherProgram {
   int holdOpen_ = -1;
   char answer_ = '?';
 };
+
+#endif
 
 WriterLock::Status Try(const Files& files) { return WriterLock::TryAcquire(files).status; }
 
@@ -190,4 +299,3 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
 
 }  // namespace
 }  // namespace pelvaro
-#endif

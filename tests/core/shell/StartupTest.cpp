@@ -103,7 +103,7 @@ TEST_F(StartupTest, SampleSiteMovesInWithStrayBlockFiles) {
   WriteBytes(env.currentFolder / "SAMPLE SITE_01_001.DAT", "data");
   WriteBytes(env.currentFolder / "SAMPLE SITE_01_001.KEY", "block header");
   WriteBytes(env.currentFolder / "Sitesel.dat", "SAMPLE SITE_01\r\nTVMKDATA\r\n");
-  WriteBytes(env.currentFolder / "SITESEL.DAT", "moved: not the exact name");
+  WriteBytes(env.currentFolder / "start.dat", "moved: not the exact name");
   WriteBytes(env.currentFolder / "SAMPLE SITE_01.bgf", "graph");
   const StartupResult r = Run();
   EXPECT_TRUE(r.sampleInstalled);
@@ -112,7 +112,7 @@ TEST_F(StartupTest, SampleSiteMovesInWithStrayBlockFiles) {
   EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "SAMPLE SITE_01_001.DAT"), "data");
   EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "SAMPLE SITE_01_001.KEY"), "block header");
   EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "SAMPLE SITE_01.bgf"), "graph");
-  EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "SITESEL.DAT"), "moved: not the exact name");
+  EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "start.dat"), "moved: not the exact name");
   EXPECT_TRUE(fs::exists(env.currentFolder / "Sitesel.dat"));
   EXPECT_FALSE(fs::exists(env.currentFolder / "SAMPLE SITE_01.key"));
 }

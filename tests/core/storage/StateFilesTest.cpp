@@ -46,7 +46,7 @@ TEST_F(StateFilesTest, SiteSelectionIsFoundWhateverItsCase) {
   EXPECT_EQ(ReadSiteSelection(files).identification, "A_01");
   WriteSiteSelection(files, "B_01", "TVMKDATA", 1);
   EXPECT_EQ(ReadBytes(root.Path() / "SITESEL.DAT"), "B_01\r\nTVMKDATA\r\n 1\r\n");
-  EXPECT_FALSE(fs::exists(root.Path() / "Sitesel.dat"));
+  EXPECT_EQ(Files::List(root.Path(), "*.dat"), std::vector<std::string>{"SITESEL.DAT"});
 }
 
 TEST_F(StateFilesTest, ShortSelectionReadsEmptyAndCommasSplit) {

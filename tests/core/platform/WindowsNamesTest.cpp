@@ -1,0 +1,212 @@
+// What Windows users meet and Linux developers do not: a home folder, site
+// and data directory with characters beyond ASCII, files written over what
+// an earlier run or a crash left, and the names Windows keeps for devices.
+// Run on both systems.
+#include <gtest/gtest.h>
+
+#include "core/export/SeasonExport.h"
+#include "core/operations/Conversion.h"
+#include "core/platform/WriterLock.h"
+#include "core/shell/MainMenu.h"
+#include "core/shell/SiteCatalogue.h"
+#include "core/shell/Startup.h"
+#include "core/site/SiteForm.h"
+#include "core/storage/StateFiles.h"
+#include "support/DownloadRig.h"
+#include "support/Environment.h"
+
+namespace pelvaro {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScriptedPrompter;
+using testing::TempRoot;
+using testing::WriteBytes;
+
+constexpr char kSite[] = "Caf\xE9";        // Café
+constexpr char kDirectory[] = "\x8CUVRE";  // ŒUVRE
+constexpr char kIdentification[] = "Caf\xE9_02";
+
+// One sensor at 10 cm with an offset typed in, as the site window takes it.
+void OneSensor(SiteForm& form) {
+  form.SetOption(IdentificationOption::SiteName);
+  form.SetMeasurementType("Percentage");
+  form.Calibration().ChooseDepth(0, 10);
+  form.EnterCell();
+  for (char c : std::string("4000")) form.TypeCalibration(0, kOffsetColumn, c);
+}
+
+// Every file and folder under a folder that is not one of `expected`: what
+// a failed write leaves behind.
+std::vector<fs::path> Strays(const fs::path& folder, const std::vector<fs::path>& expected) {
+  std::vector<fs::path> strays;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    const fs::path relative = fs::relative(entry.path(), folder);
+    if (std::find(expected.begin(), expected.end(), relative) == expected.end()) {
+      strays.push_back(relative);
+    }
+  }
+  return strays;
+}
+
+TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughout) {
+  TempRoot tmp;
+  const fs::path home = tmp.Path() / fs::path(u8"J\u00fcrgen");
+  fs::create_directories(home);
+  const testing::ScopedEnvironment profile("USERPROFILE", home);
+  StartupEnvironment env = StartupEnvironment::FromProcess(tmp.Path() / "bin", {});
+  env.currentFolder = tmp.Path();
+  ScriptedPrompter prompter;
+  const StartupResult started = RunStartup(env, prompter);
+  ASSERT_EQ(started.workingRoot, home / "Pelvaro Data");
+  EXPECT_EQ(ReadBytes(home / "Pelvaro Data" / "START.DAT"), "NO\r\n");
+  const Files files(started.workingRoot);
+
+  // Create, as the site window does.
+  WriteSiteSelection(files, "", "", 1);
+  {
+    SiteForm form(files, prompter, true);
+    form.Load();
+    form.SetDetail(kSiteNameRow, kSite);
+    form.SetDetail(kSiteNumberRow, "2");
+    form.SetDetail(kDataDirectoryRow, kDirectory);
+    form.SetDetail(kSerialNumberRow, "3001");
+    OneSensor(form);
+    ASSERT_EQ(form.Ok(), SiteForm::OkResult::Close) << prompter.shown.back().text;
+  }
+  // The names a person sees in Explorer; on Linux the stored bytes, as
+  // earlier versions wrote them, so their working roots stay readable.
+#ifdef _WIN32
+  const fs::path header = fs::path(u8"TVMKHEADER/Caf\u00e9_02.key");
+  const fs::path data = fs::path(u8"\u0152UVRE");
+#else
+  const fs::path header = fs::path("TVMKHEADER/Caf\xE9_02.key");
+  const fs::path data = fs::path(kDirectory);
+#endif
+  EXPECT_TRUE(fs::is_regular_file(files.Root() / header));
+  EXPECT_TRUE(fs::is_directory(files.Root() / data));
+
+  testing::SiteBuilder(files, kIdentification, kDirectory)
+      .Block(1, {11300, 36000, 900, 1, {3000, 3010, 3020, 3030}, std::nullopt, 2});
+
+  // Reopen and save: the load counts the block, the save keeps it.
+  WriteSiteSelection(files, kIdentification, kDirectory, 2);
+  {
+    SiteForm form(files, prompter, false);
+    form.Load();
+    EXPECT_EQ(form.Detail(kSiteNameRow), kSite);
+    EXPECT_EQ(form.Detail(kDataDirectoryRow), kDirectory);
+    form.SetDetail(kRootZoneRow, "500");
+    ASSERT_EQ(form.Ok(), SiteForm::OkResult::Close) << prompter.shown.back().text;
+  }
+
+  // List and click, as the main window does, then convert and export.
+  ASSERT_EQ(ListSites(files), std::vector<std::string>{std::string(kIdentification) + ".key"});
+  const auto clicked = ClickSite(files, prompter, ListSites(files)[0]);
+  ASSERT_TRUE(clicked.has_value()) << prompter.shown.back().text;
+  EXPECT_EQ(clicked->identification, kIdentification);
+  ASSERT_TRUE(TimedDat(files, prompter, kIdentification, kDirectory));
+  const fs::path csv = home / fs::path(u8"Caf\u00e9 season.csv");
+  EXPECT_EQ(ExportSeason(files, {kIdentification, std::nullopt, {}, ExportFormat::Csv}, csv), 4u);
+  EXPECT_NE(ReadBytes(MetaPath(csv)).find("\"site\": \"Caf\xC3\xA9_02\""), std::string::npos);
+
+  const fs::path block = data / (header.stem() += "_001");
+  std::vector<fs::path> expected = {"TVMKHEADER", header,        "TVMKDATA",   data,
+                                    "START.DAT",  "Sitesel.dat", kLockFileName};
+  for (const char* ext : {".DAT", ".KEY"}) expected.push_back(fs::path(block) += ext);
+  for (const char* ext : {".BGF", ".Pct"}) expected.push_back(data / (header.stem() += ext));
+  EXPECT_EQ(Strays(files.Root(), expected), std::vector<fs::path>{});
+}
+
+// A first start seeds over what is there, a start copies the program
+// folder's state files over the working root's, the sample moves in over
+// an old copy, and a download stores its block whatever a crash left.
+TEST(WindowsNames, WritesGoOverWhatIsAlreadyThere) {
+  TempRoot tmp;
+  StartupEnvironment env;
+  env.home = tmp.Path();
+  env.installedData = tmp.Path() / "install";
+  env.programFolder = tmp.Path() / "bin";
+  env.currentFolder = tmp.Path() / "cwd";
+  const fs::path root = tmp.Path() / "Pelvaro Data";
+  WriteBytes(env.installedData / "TVMKHEADER" / "SEED_01.key", "seed");
+  WriteBytes(env.installedData / "Sitesel.dat", "SEED_01\r\nTVMKDATA\r\n");
+  ScriptedPrompter prompter;
+  RunStartup(env, prompter);
+  EXPECT_EQ(ReadBytes(root / "TVMKHEADER" / "SEED_01.key"), "seed");
+
+  WriteBytes(env.installedData / "TVMKHEADER" / "SEED_01.key", "seed 2");
+  for (const char* name : {"Sitesel.dat", "START.DAT", "DEF.INS"}) {
+    WriteBytes(root / name, "old");
+    WriteBytes(env.programFolder / name, std::string("new ") + name);
+  }
+  CopyInstallFolders(env.installedData, root);
+  CopyStateFiles(env.programFolder, root);
+  EXPECT_EQ(ReadBytes(root / "TVMKHEADER" / "SEED_01.key"), "seed 2");
+  for (const char* name : {"Sitesel.dat", "START.DAT", "DEF.INS"}) {
+    EXPECT_EQ(ReadBytes(root / name), std::string("new ") + name);
+  }
+  WriteBytes(env.currentFolder / "SAMPLE SITE_01.key", "new key");
+  WriteBytes(env.currentFolder / "SAMPLE SITE_01.bgf", "new graph");
+  WriteBytes(root / "TVMKHEADER" / "SAMPLE SITE_01.key", "old key");
+  WriteBytes(root / "TVMKDATA" / "SAMPLE SITE_01.bgf", "old graph");
+  EXPECT_TRUE(RunStartup(env, prompter).sampleInstalled);
+  EXPECT_EQ(ReadBytes(root / "TVMKHEADER" / "SAMPLE SITE_01.key"), "new key");
+  EXPECT_EQ(ReadBytes(root / "TVMKDATA" / "SAMPLE SITE_01.bgf"), "new graph");
+
+  // What a crash may leave beside the files a download writes.
+  const std::vector<std::vector<const char*>> leftovers = {
+      {"TVMKHEADER/FARM_01.key.new"},
+      {"Sitesel.dat.new"},
+      {"TVMKDATA/FARM_01_001.KEY.part"},
+      {"TVMKDATA/FARM_01_001.KEY.part", "TVMKDATA/FARM_01_001.DAT.part"}};
+  for (const auto& stale : leftovers) {
+    testing::DownloadRig rig;
+    for (const char* name : stale) WriteBytes(rig.root.Path() / name, "stale");
+    const auto memory = testing::DownloadRig::Memory(6);
+    EXPECT_EQ(rig.RunDownload(memory).outcome, DownloadOutcome::Stored) << stale[0] << rig.Shown();
+    EXPECT_EQ(rig.Blocks(), std::vector{testing::DownloadRig::AsStored(memory)}) << stale[0];
+    EXPECT_EQ(rig.HeaderRecord(header::kFirstBlockSlot), "1") << stale[0];
+    for (const char* name : stale) EXPECT_FALSE(fs::exists(rig.root.Path() / name)) << name;
+  }
+}
+
+TEST(WindowsNames, DeviceNamesAndNamesWindowsWouldCutAreRefused) {
+  for (const char* name : {"CON", "con", "Aux", "PRN", "NUL", "NUL.key", "nul .txt", "COM1", "com9",
+                           "LPT1", "LPT9.DAT", "COM\xB9", "CONIN$", "DATA.", "DATA "}) {
+    EXPECT_FALSE(IsSafeName(name)) << name;
+  }
+  for (const char* name : {"CON_01", "COM10", "CONSOLE", "NULL", "COM", "LPT", "AUXILIARY.KEY"}) {
+    EXPECT_TRUE(IsSafeName(name)) << name;
+  }
+  // In the site window: a site may be called CON (its file is CON_01.key),
+  // a data directory may not; nor may a header made elsewhere send a click there.
+  TempRoot root;
+  const Files files(root.Path());
+  ScriptedPrompter prompter;
+  fs::create_directories(root.Path() / "TVMKHEADER");
+  WriteSiteSelection(files, "", "", 1);
+  SiteForm form(files, prompter, true);
+  form.Load();
+  for (const auto& [row, text] :
+       std::vector<std::pair<int, std::string>>{{kSiteNameRow, "CON"},
+                                                {kSiteNumberRow, "1"},
+                                                {kDataDirectoryRow, "NUL"},
+                                                {kSerialNumberRow, "3001"}}) {
+    form.SetDetail(row, text);
+  }
+  OneSensor(form);
+  EXPECT_FALSE(form.ValidateSiteData());
+  EXPECT_EQ(prompter.shown.back().title, "Invalid Data Directory Name");
+  form.SetDetail(kDataDirectoryRow, "FIELD");
+  EXPECT_EQ(form.Ok(), SiteForm::OkResult::Close);
+  EXPECT_TRUE(fs::is_regular_file(root.Path() / "TVMKHEADER" / "CON_01.key"));
+  SiteHeader::Open(files, "CON_01").WriteRecord(header::kDataDirectory, "AUX");
+  prompter.shown.clear();
+  EXPECT_FALSE(ClickSite(files, prompter, "CON_01.key").has_value());
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_NE(prompter.shown[0].text.find("\"AUX\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pelvaro
