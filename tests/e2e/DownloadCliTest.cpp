@@ -7,13 +7,8 @@
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::SiteBuilder;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 // pelvaro-sim on a pseudo-terminal, stopped when the test ends.
 class SimLogger {
@@ -47,7 +42,7 @@ void StartCli(QProcess& cli, const TempRoot& root, const QStringList& args) {
 void FarmSite(const TempRoot& root) {
   const Files files(root.Path());
   SiteBuilder site(files, "FARM_01");
-  site.Header(testing::LoggerSensors(4), 0);
+  site.Header(LoggerSensors(4), 0);
   site.Logger(3001, 4);
 }
 
@@ -182,4 +177,4 @@ TEST(DownloadCli, SitesListsOnlyWhatCanIdentifyASite) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -10,11 +10,8 @@
 #include "ui/platform/QtClock.h"
 #include "ui/platform/QtSerialPort.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ScriptedDialogs;
-using testing::ScriptedPrompter;
 
 class SimulatorLink : public ::testing::Test {
  protected:
@@ -31,7 +28,7 @@ class SimulatorLink : public ::testing::Test {
     return port.BytesWaiting() >= n;
   }
 
-  testing::Simulator sim;
+  Simulator sim;
   QtClock clock;
   QtSerialPort port;
   ScriptedPrompter prompter;
@@ -80,4 +77,4 @@ TEST(SerialPortErrors, MissingDeviceIsReportedAsSuch) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

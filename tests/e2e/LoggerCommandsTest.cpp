@@ -11,11 +11,8 @@
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::SiteBuilder;
-using testing::TempRoot;
 
 struct CliResult {
   int exitCode;
@@ -29,7 +26,7 @@ class LoggerCommands : public ::testing::Test {
     sim.Start();
     pty = sim.Pty();
     SiteBuilder site(files, "FARM_07");
-    site.Header(testing::LoggerSensors(2), 0);
+    site.Header(LoggerSensors(2), 0);
     site.Logger(3001, 2);
     SiteHeader::Open(files, "FARM_07").WriteRecord(header::kSiteNumber, "07");
   }
@@ -42,7 +39,7 @@ class LoggerCommands : public ::testing::Test {
             cli.readAllStandardError().toStdString()};
   }
 
-  testing::Simulator sim;
+  Simulator sim;
   QString pty;
   TempRoot root;
   Files files{root.Path()};
@@ -82,4 +79,4 @@ TEST_F(LoggerCommands, TraceShowsLiveRows) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

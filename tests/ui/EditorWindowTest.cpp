@@ -21,13 +21,8 @@
 #include "ui/site/DataDirDialog.h"
 #include "ui/site/SiteWindow.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::TempRoot;
 
 // Reading cells sit from grid column 2 on; scan r (0-based) is grid row r.
 constexpr int kSensor1 = 2;
@@ -193,7 +188,7 @@ TEST_F(EditorWindowTest, EveryWayOutOffersUnsavedEdits) {
     for (const Answer answer : {Answer::No, Answer::Yes}) {
       SCOPED_TRACE(std::string(way) + (answer == Answer::Yes ? " Yes" : " No"));
       window.reset();
-      testing::WriteBytes(Block(1), original);
+      WriteBytes(Block(1), original);
       fs::remove(root.Path() / "TVMKDATA" / "ED_01.BGF");
       OpenBlock(1);
       TypeAt(0, kSensor2, "2000");
@@ -434,4 +429,4 @@ TEST_F(EditorWindowTest, EveryWindowShowsItsControlsWholeAtEverySize) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

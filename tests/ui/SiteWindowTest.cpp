@@ -10,12 +10,8 @@
 #include "support/TempRoot.h"
 #include "ui/site/DataDirDialog.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::ScriptedPrompter;
-using testing::TempRoot;
 
 class SiteWindowTest : public ::testing::Test {
  protected:
@@ -341,4 +337,4 @@ TEST_F(SiteWindowTest, DataDirectoryDialogPaintsTheChoiceAndTakesItOnEnter) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -16,15 +16,8 @@
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::ScriptedDialogs;
-using testing::ScriptedPort;
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::TempRoot;
 
 // Two sites, each with its own data folder. The selection names FARM_07 but
 // still carries the folder of the site chosen before it.
@@ -32,10 +25,10 @@ class StartWindowTest : public ::testing::Test {
  protected:
   StartWindowTest() {
     SiteBuilder brook(files, "BROOK_01", "BROOKDATA");
-    brook.Header(testing::LoggerSensors(2), 0);
+    brook.Header(LoggerSensors(2), 0);
     brook.Logger(3001, 2);
     SiteBuilder farm(files, "FARM_07", "FARMDATA");
-    farm.Header(testing::LoggerSensors(3), 4);
+    farm.Header(LoggerSensors(3), 4);
     farm.Logger(3001, 3);
     SetRecord(header::kSiteNumber, "07");
     SetRecord(header::kStartMode, "START IMMEDIATE");
@@ -243,7 +236,7 @@ TEST_F(StartWindowTest, EscAndCloseWhileTheLoggerStartsWaitForTheExchange) {
 // with, at its smallest and when large, before and after the exchange's lines.
 TEST_F(StartWindowTest, EveryRowShowsWholeAtEverySize) {
   for (const char* id : {"CREEK SIDE PADDOCK_03", "HILL_04", "LOWER FLATS_05", "RIDGE_06"}) {
-    SiteBuilder(files, id).Header(testing::LoggerSensors(1), 0);
+    SiteBuilder(files, id).Header(LoggerSensors(1), 0);
   }
   ScriptedPort silent(clock);
   Open(silent);
@@ -288,4 +281,4 @@ TEST_F(StartWindowTest, EveryRowShowsWholeAtEverySize) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -8,14 +8,8 @@
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 class BlockEditorTest : public ::testing::Test {
  protected:
@@ -141,4 +135,4 @@ TEST(BlockCsv, SmallBlockIsByteExact) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

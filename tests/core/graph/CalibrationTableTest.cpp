@@ -5,13 +5,13 @@
 #include "core/graph/GraphFixture.h"
 #include "core/operations/Conversion.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
 using Table = CalibrationTable;
 using Result = CalibrationTable::KeyResult;
 
-class CalibrationTableTest : public testing::GraphFixture {
+class CalibrationTableTest : public GraphFixture {
  protected:
   // Two sensors at 10 and 30 cm; raw 4400 calibrates to 20 and 25.
   void RealSite() {
@@ -96,4 +96,4 @@ TEST_F(CalibrationTableTest, SavedValuesReachTheHeaderAndTheGraphIsRedrawnFromTh
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

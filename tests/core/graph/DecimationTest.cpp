@@ -7,7 +7,7 @@
 
 #include "core/graph/GraphAxis.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
 bool Contains(const std::vector<PlotPoint>& points, double x, double y) {
@@ -89,4 +89,4 @@ TEST(GraphAxis, DateTicksStepByDaysWhileTheyFitAndLabelsReadDayMonth) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

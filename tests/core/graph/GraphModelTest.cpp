@@ -8,11 +8,8 @@
 #include "core/graph/GraphFixture.h"
 #include "core/storage/NumberText.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::GraphFixture;
-using testing::GraphScan;
 
 constexpr double kDay = 10014.25;
 
@@ -200,7 +197,7 @@ TEST_F(GraphModelTest, AChosenDirectoryIsDrawnFrom) {
   EXPECT_EQ(model.DirectoryNames()[0], "TVMKDATA");  // an empty list offers the site's own
   std::filesystem::create_directories(root.Path() / "OLD");
   std::filesystem::copy_file(site.Graph(), root.Path() / "OLD" / "X_01.BGF");
-  testing::SiteBuilder old(files, "X_01", "OLD");
+  SiteBuilder old(files, "X_01", "OLD");
   {
     auto file = CalibratedFile(old.Graph(), kGraphRecordSize, RecordFile::Mode::ReadWrite);
     file.WriteRecord(13, SensorLine(33, 0, 0));
@@ -244,4 +241,4 @@ TEST(ReadNumberFast, AgreesWithTheLenientReader) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

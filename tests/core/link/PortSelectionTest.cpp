@@ -8,16 +8,8 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::FixedFinder;
-using testing::ReadBytes;
-using testing::ScriptedDialogs;
-using testing::ScriptedPort;
-using testing::ScriptedPrompter;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 class PortSelectionTest : public ::testing::Test {
  protected:
@@ -163,4 +155,4 @@ TEST(PortMap, DeviceFinderPrefersTheFtdiCable) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -5,12 +5,8 @@
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ScriptedDialogs;
-using testing::ScriptedPort;
-using testing::ScriptedPrompter;
 
 // A host and a scripted logger on one line, on the virtual clock.
 struct Line {
@@ -211,4 +207,4 @@ TEST_F(WakeUpTest, StoppingTraceWaitsForTheGreetingUpToEighteenSeconds) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

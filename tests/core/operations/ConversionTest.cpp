@@ -8,17 +8,9 @@
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
-using testing::BlockSpec;
-using testing::ReadBytes;
-using testing::RecordsOf;
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::SlotSpec;
-using testing::TempRoot;
-using testing::WriteBytes;
 using Records = std::vector<std::string>;
 
 const std::vector<std::string> kBlank6(6, "");
@@ -313,4 +305,4 @@ TEST_F(ConversionTest, SelectedSiteComesFromTheSelectionFile) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

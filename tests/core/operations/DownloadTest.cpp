@@ -8,23 +8,13 @@
 #include "support/DownloadRig.h"
 #include "support/FaultPlans.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
-using testing::DownloadRig;
-using testing::FaultAt;
-using testing::InstalledPlan;
-using testing::ReadBytes;
-using testing::RecordsOf;
-using testing::ScriptedPort;
-using testing::SiteBuilder;
-using testing::WordBytes;
-using testing::WriteBytes;
+constexpr int kDay = DownloadRig::kDay;
+constexpr int kSeconds = DownloadRig::kSeconds;
 
-constexpr int kDay = testing::DownloadRig::kDay;
-constexpr int kSeconds = testing::DownloadRig::kSeconds;
-
-class DownloadTest : public ::testing::Test, protected testing::DownloadRig {};
+class DownloadTest : public ::testing::Test, protected DownloadRig {};
 using Stored = DownloadRig::Stored;
 
 TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
@@ -356,4 +346,4 @@ TEST_F(DownloadTest, RestartAnswerGoesToTheRestartFile) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

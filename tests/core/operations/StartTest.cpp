@@ -11,17 +11,8 @@
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::FixedFinder;
-using testing::ReadBytes;
-using testing::ScriptedDialogs;
-using testing::ScriptedPort;
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 std::vector<int> Bytes(const StartBlockBytes& b, int first, int last) {
   return std::vector<int>(b.begin() + first - 1, b.begin() + last);
@@ -108,7 +99,7 @@ class StartWindowTest : public ::testing::Test {
  protected:
   StartWindowTest() : files(root.Path()) {
     SiteBuilder site(files, "FARM_07");
-    site.Header(testing::LoggerSensors(2), 0);
+    site.Header(LoggerSensors(2), 0);
     site.Logger(3001, 2);
     SetRecord(header::kSiteNumber, "07");
     SetRecord(header::kStartMode, "START IMMEDIATE");
@@ -233,4 +224,4 @@ TEST_F(StartWindowTest, SerialNumberServiceAsksTheCodeUntilItWasRight) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

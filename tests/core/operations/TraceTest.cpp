@@ -12,12 +12,8 @@
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ScriptedDialogs;
-using testing::ScriptedPort;
-using testing::ScriptedPrompter;
 
 constexpr char kClear[] = "<clear>";
 const std::string kBattery = "Trace mode has been terminated after 64 scans to save battery life.";
@@ -258,4 +254,4 @@ TEST_F(TraceSimTest, ExitTraceModeStopsTheLogger) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

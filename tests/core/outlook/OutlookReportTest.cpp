@@ -6,7 +6,7 @@
 
 #include "core/storage/DayNumbers.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
 const int kDay0 = DateToDayNumber(1, 12, 2026);
@@ -210,4 +210,4 @@ TEST(OutlookReport, TimesRoundToTheSecondAndDatesFollowTheCalendar) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

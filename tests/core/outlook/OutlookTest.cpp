@@ -15,13 +15,8 @@
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::SlotSpec;
-using testing::TempRoot;
 
 constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
 const int kDay0 = DateToDayNumber(1, 12, 2026);
@@ -399,4 +394,4 @@ TEST_P(OutlookChangeTest, Answers) {
 INSTANTIATE_TEST_SUITE_P(Files, OutlookChangeTest, ::testing::ValuesIn(kChanges));
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -4,12 +4,8 @@
 
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 TEST(Files, LookupIgnoresCaseOnACaseSensitiveFileSystem) {
   TempRoot root;
@@ -102,4 +98,4 @@ TEST(Files, WholeFileWriteReplacesWithoutLeftovers) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -17,11 +17,8 @@
 #include "core/shell/MainMenu.h"
 #include "support/DownloadRig.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::DownloadRig;
-using testing::ReadBytes;
 
 // Another program: a child process that takes the lock and keeps it until
 // it is told to end (its pipe closes) or is killed.
@@ -74,7 +71,7 @@ class OtherProgram {
 WriterLock::Status Try(const Files& files) { return WriterLock::TryAcquire(files).status; }
 
 TEST(WriterLock, NestedAcquisitionsShareOneLockThatOthersCannotTake) {
-  testing::TempRoot root;
+  TempRoot root;
   const Files files(root.Path());
   {
     auto outer = WriterLock::TryAcquire(files);
@@ -90,7 +87,7 @@ TEST(WriterLock, NestedAcquisitionsShareOneLockThatOthersCannotTake) {
 }
 
 TEST(WriterLock, AKilledHolderLeavesNothingStuck) {
-  testing::TempRoot root;
+  TempRoot root;
   const Files files(root.Path());
   OtherProgram other(files);
   ASSERT_TRUE(other.HoldsTheLock());
@@ -100,9 +97,9 @@ TEST(WriterLock, AKilledHolderLeavesNothingStuck) {
 }
 
 TEST(WriterLock, AFolderThatCannotHoldTheLockIsSaid) {
-  testing::TempRoot root;
+  TempRoot root;
   const Files files(root.Path() / "missing");
-  testing::ScriptedPrompter prompter;
+  ScriptedPrompter prompter;
   EXPECT_FALSE(LockForWriting(files, prompter).has_value());
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text.rfind("An error occurred while locking", 0), 0u);
@@ -127,7 +124,7 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
   OtherProgram other(rig.files);
   ASSERT_TRUE(other.HoldsTheLock());
   const auto before = Snapshot(rig.root.Path());
-  testing::ScriptedPrompter& p = rig.prompter;
+  ScriptedPrompter& p = rig.prompter;
 
   const std::vector<std::pair<const char*, std::function<bool()>>> writers = {
       {"download",
@@ -169,7 +166,7 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
          model.Load(rig.clock.WallClock());
          model.ClickSite(0, rig.clock.WallClock());
          model.ChooseMode(StartMode::Immediate, rig.clock.WallClock());
-         testing::ScriptedPort port(rig.clock);
+         ScriptedPort port(rig.clock);
          LinkContext link{port, rig.clock, p, rig.dialogs, [](const std::string&) {}};
          const bool started = model.Start(link, {});
          EXPECT_TRUE(port.writes.empty()) << "the logger is never woken";
@@ -189,5 +186,5 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing
 #endif

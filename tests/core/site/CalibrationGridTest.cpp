@@ -4,10 +4,8 @@
 
 #include "support/ScriptedPrompter.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ScriptedPrompter;
 
 void Type(CalibrationGrid& grid, int row, int column, const std::string& text) {
   bool replace = true;
@@ -125,4 +123,4 @@ TEST(CalibrationGrid, TypingRulesOfTheCells) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

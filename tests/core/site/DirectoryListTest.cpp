@@ -7,11 +7,8 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ScriptedPrompter;
-using testing::TempRoot;
 
 TEST(DirectoryList, EnterFillsTheFirstFreeEntryAndCreatesTheFolder) {
   TempRoot root;
@@ -94,4 +91,4 @@ TEST(DataDirChoice, OpensOnTheCurrentDirectoryAndReportsAChange) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -7,14 +7,8 @@
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 class SiteFormTest : public ::testing::Test {
  protected:
@@ -232,7 +226,7 @@ TEST_F(SiteFormTest, StoredBlocksFreezeTheIdentification) {
   zone.Calibration().MutableRow(0).cells[kSlopeColumn] = "50";
   EXPECT_EQ(zone.Ok(), SiteForm::OkResult::Close);
   EXPECT_EQ(Record("3001_07", 7), "600");
-  const auto graph = testing::RecordsOf(root.Path() / "TVMKDATA" / "3001_07.BGF", 56);
+  const auto graph = RecordsOf(root.Path() / "TVMKDATA" / "3001_07.BGF", 56);
   ASSERT_EQ(graph.size(), 22u);
   EXPECT_EQ(graph[12], " 60.00 40.00-20.00");  // (1000 - 700) * 10 / 50
   EXPECT_EQ(Record("3001_07", 115), "2");      // the index rebuilt from the files
@@ -287,4 +281,4 @@ TEST_F(SiteFormTest, RenamingWithoutBlocksMovesTheHeaderAndSiteWithoutBlocksLose
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -4,12 +4,8 @@
 
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 class BlockStoreTest : public ::testing::Test {
  protected:
@@ -129,4 +125,4 @@ TEST_F(BlockStoreTest, AllWordsLeaveOutATrailingOddByte) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

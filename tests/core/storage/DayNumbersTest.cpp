@@ -6,7 +6,7 @@
 
 #include "core/storage/TextRoutines.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
 TEST(DayNumbers, KnownDaysBothWays) {
@@ -99,4 +99,4 @@ TEST(SmallRoutines, CodePageConversion) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -17,13 +17,8 @@
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 constexpr std::uintmax_t kTwoGigabytes = std::uintmax_t{2} << 30;
 
@@ -119,7 +114,7 @@ TEST(HostileFiles, EveryBlockReaderReportsDamageInsteadOfTrustingIt) {
     TempRoot root;
     const Files files(root.Path());
     SiteBuilder site(files, "H_01");
-    site.Header(testing::LoggerSensors(2), 1);
+    site.Header(LoggerSensors(2), 1);
     site.Block(1, {200, 36000, 900, 2, {3000, 3001, 3002, 3003}});
     WriteSiteSelection(files, "H_01", "TVMKDATA");
     const fs::path stem = root.Path() / "TVMKDATA" / "H_01_001";
@@ -147,7 +142,7 @@ TEST(HostileFiles, HugeStateHeaderAndGraphFilesAreReadNoFurtherThanTheirFormat) 
   TempRoot root;
   const Files files(root.Path());
   SiteBuilder site(files, "H_01");
-  site.Header(testing::LoggerSensors(1), 0);
+  site.Header(LoggerSensors(1), 0);
   // The state files: a valid start, then 2 GB of nothing.
   WriteBytes(root.Path() / "Sitesel.dat", "H_01\r\nTVMKDATA\r\n");
   WriteBytes(root.Path() / "DEF.INS", " 3\r\n");
@@ -184,4 +179,4 @@ TEST(HostileFiles, HugeStateHeaderAndGraphFilesAreReadNoFurtherThanTheirFormat) 
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -5,12 +5,8 @@
 #include "core/storage/NumberText.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 class SiteHeaderTest : public ::testing::Test {
  protected:
@@ -129,4 +125,4 @@ TEST_F(SiteHeaderTest, RebuildNumbersTheSitesDataFilesOnly) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing
