@@ -113,4 +113,11 @@ inline std::vector<std::string> RecordsOf(const fs::path& path, std::size_t size
   return records;
 }
 
+// The same records joined by '|', to compare a file with one text.
+inline std::string JoinedRecords(const fs::path& path, std::size_t size) {
+  std::string all;
+  for (const std::string& r : RecordsOf(path, size)) all += (all.empty() ? "" : "|") + r;
+  return all;
+}
+
 }  // namespace pelvaro::testing
