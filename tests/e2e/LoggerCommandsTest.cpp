@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
-#include <QProcess>
 
 #include "core/storage/BlockStore.h"
 #include "core/storage/DayNumbers.h"
@@ -13,12 +12,6 @@
 
 namespace pelvaro::testing {
 namespace {
-
-struct CliResult {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
 
 class LoggerCommands : public ::testing::Test {
  protected:
@@ -30,14 +23,7 @@ class LoggerCommands : public ::testing::Test {
     site.Logger(3001, 2);
     SiteHeader::Open(files, "FARM_07").WriteRecord(header::kSiteNumber, "07");
   }
-  CliResult Cli(QStringList args) {
-    args = QStringList{"--root", QString::fromStdString(root.Path().string())} + args;
-    QProcess cli;
-    cli.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro-cli"), args);
-    EXPECT_TRUE(cli.waitForFinished(60000));
-    return {cli.exitCode(), cli.readAllStandardOutput().toStdString(),
-            cli.readAllStandardError().toStdString()};
-  }
+  CliResult Cli(const QStringList& args) { return RunCli(root.Path(), args); }
 
   Simulator sim;
   QString pty;

@@ -10,12 +10,14 @@
 #include <QTest>
 
 #include "core/storage/NumberText.h"
+#include "e2e/Simulator.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using pelvaro::testing::CliResult;
 using pelvaro::testing::ReadBytes;
 using pelvaro::testing::TempRoot;
 
@@ -54,19 +56,7 @@ bool SummaryComplete(const fs::path& pct) {
   return bytes.size() > 13 * 20 && pelvaro::ParseLeadingNumber(bytes.substr(12 * 20, 20)) > 19;
 }
 
-struct CliRun {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-CliRun RunCli(const QStringList& args) {
-  QProcess cli;
-  cli.start(QString::fromStdString((kBin / "pelvaro-cli").string()), args);
-  EXPECT_TRUE(cli.waitForFinished(60000));
-  return {cli.exitCode(), cli.readAllStandardOutput().toStdString(),
-          cli.readAllStandardError().toStdString()};
-}
+CliResult RunCli(const QStringList& args) { return pelvaro::testing::RunCli({}, args); }
 
 TEST(ProgramStart, FirstStartInstallsConvertsAndKeepsRunning) {
   TempRoot home;
@@ -107,7 +97,7 @@ TEST(ProgramStart, FirstStartInstallsConvertsAndKeepsRunning) {
     }
   }
   const QString otherRoot = QString::fromStdString(other.Path().string());
-  const CliRun run = RunCli({"--root", otherRoot, "convert", QString::fromStdString(kSite)});
+  const CliResult run = RunCli({"--root", otherRoot, "convert", QString::fromStdString(kSite)});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   // Compared whole, without printing megabytes on a difference.
   const std::string graph = ReadBytes(root / "TVMKDATA" / (kSite + ".bgf"));
@@ -120,7 +110,7 @@ TEST(ProgramStart, CommandLineReportsFailuresAndMisuse) {
   TempRoot root;
   fs::create_directories(root.Path() / "TVMKHEADER");
   const QString r = QString::fromStdString(root.Path().string());
-  const CliRun missing = RunCli({"--root", r, "convert", "NONE_01"});
+  const CliResult missing = RunCli({"--root", r, "convert", "NONE_01"});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("NONE_01"), std::string::npos);
   // A block without a sensor count needs --sensors to answer the question.
@@ -128,7 +118,7 @@ TEST(ProgramStart, CommandLineReportsFailuresAndMisuse) {
   pelvaro::testing::SiteBuilder site(files, "ASK_01");
   site.Header({{1, 1000, 100, 40, 20}}, 1);
   site.Block(1, {100, 0, 900, 0, {700, 690}});
-  const CliRun unanswered = RunCli({"--root", r, "convert", "ASK_01"});
+  const CliResult unanswered = RunCli({"--root", r, "convert", "ASK_01"});
   EXPECT_EQ(unanswered.exitCode, 1);
   EXPECT_NE(
       unanswered.err.find("This file has caused a calibration error and will not be processed."),
@@ -138,7 +128,7 @@ TEST(ProgramStart, CommandLineReportsFailuresAndMisuse) {
   EXPECT_EQ(RunCli({"--root", r, "convert"}).exitCode, 2);
   EXPECT_EQ(RunCli({"--root", r, "frobnicate"}).exitCode, 2);
   EXPECT_EQ(RunCli({"--root", r, "convert", "../up_01"}).exitCode, 2);
-  const CliRun help = RunCli({"--help"});
+  const CliResult help = RunCli({"--help"});
   EXPECT_EQ(help.exitCode, 0);
   for (const char* command : {"sites", "convert", "--sensors", "--dir", "--root"}) {
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
@@ -176,39 +166,32 @@ TEST(CommandLine, StatusOfTheSampleSite) {
   };
   const auto before = tree();
 
-  const CliRun json = RunCli({"--root", r, "status", "--json"});
+  const CliResult json = RunCli({"--root", r, "status", "--json"});
   EXPECT_EQ(json.exitCode, 0) << json.err;
   const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(json.out));
   ASSERT_TRUE(doc.isArray()) << json.out;
   ASSERT_EQ(doc.array().size(), 1);
+  // The outlook's arithmetic and its JSON are the core's; here, that the
+  // sample's season reaches them: the mornings of 31 October to 2 November
+  // fall by 12.636, 11.884 and 5.147.
   const QJsonObject o = doc.array().at(0).toObject();
   EXPECT_EQ(o.keys().size(), 16);
   EXPECT_EQ(o["site"].toString(), QString::fromStdString(kSite));
   EXPECT_EQ(o["last_scan"].toString(), "2026-11-02T12:45:00");
   EXPECT_EQ(o["root_zone_depths_cm"].toArray(), (QJsonArray{10, 20, 40}));  // 500 mm root zone
-  EXPECT_EQ(o["unit"].toString(), "%");
   EXPECT_DOUBLE_EQ(o["total"].toDouble(), 272.25);
-  EXPECT_DOUBLE_EQ(o["field_capacity"].toDouble(), 300);
-  EXPECT_DOUBLE_EQ(o["refill"].toDouble(), 180);
-  // The mornings of 31 October to 2 November fall by 12.636, 11.884 and 5.147.
   EXPECT_NEAR(o["daily_use"].toDouble(), 29.667 / 3, 1e-12);
-  EXPECT_EQ(o["dry_days"].toInt(), 3);
-  EXPECT_EQ(o["outlook"].toString(), "refill");
-  EXPECT_TRUE(o["reason"].isNull());
-  EXPECT_NEAR(o["days_to_refill"].toDouble(), (272.25 - 180) / (29.667 / 3), 1e-9);
   EXPECT_EQ(o["refill_date"].toString(), "2026-11-11");
-  EXPECT_TRUE(o["below_since"].isNull());
   EXPECT_EQ(o["faults"].toArray(), QJsonArray());
-  EXPECT_TRUE(o["error"].isNull());
 
-  const CliRun text = RunCli({"--root", r, "status", QString::fromStdString(kSite)});
+  const CliResult text = RunCli({"--root", r, "status", QString::fromStdString(kSite)});
   EXPECT_EQ(text.exitCode, 0);
   EXPECT_NE(text.out.find("  Outlook:        refill in 9.3 days, about 11-11-2026\n"),
             std::string::npos)
       << text.out;
   EXPECT_TRUE(tree() == before) << "status wrote into the working root";
 
-  const CliRun missing = RunCli({"--root", r, "status", "NONE_01", "--json"});
+  const CliResult missing = RunCli({"--root", r, "status", "NONE_01", "--json"});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("NONE_01 has no header file"), std::string::npos);
   EXPECT_EQ(RunCli({"--root", r, "status", "../up_01"}).exitCode, 2);
@@ -221,7 +204,7 @@ TEST(CommandLine, ExportOfTheSampleSite) {
   const QString site = QString::fromStdString(kSite);
   const fs::path out = root.Path() / "season.csv";
   const QString o = QString::fromStdString(out.string());
-  const CliRun run =
+  const CliResult run =
       RunCli({"--root", r, "export", site, o, "--from", "2026-11-01", "--to", "2026-11-02"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const std::string csv = ReadBytes(out);
@@ -251,7 +234,7 @@ TEST(CommandLine, ExportOfTheSampleSite) {
       {{"NONE_01", o}, "NONE_01 has no header file"},
   };
   for (const auto& [args, why] : refused) {
-    const CliRun no = RunCli(QStringList{"--root", r, "export"} + args);
+    const CliResult no = RunCli(QStringList{"--root", r, "export"} + args);
     EXPECT_EQ(no.exitCode, 1) << why;
     EXPECT_NE(no.err.find(why), std::string::npos) << no.err;
     EXPECT_EQ(ReadBytes(out), csv) << why;
