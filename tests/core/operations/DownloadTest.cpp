@@ -61,43 +61,17 @@ TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
 }
 
 TEST_F(DownloadTest, WakeUpVariationsOfTheLogger) {
-  sim::Faults late;
-  late.greetOnWake = 3;
-  EXPECT_EQ(RunDownload(Memory(5), late).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(RunDownload(Memory(5), sim::Faults{.greetOnWake = 3}).outcome, DownloadOutcome::Stored);
 
-  sim::Faults wrong;
-  wrong.wrongGreeting = true;
   const std::size_t before = prompter.shown.size();
-  EXPECT_EQ(RunDownload(Memory(5, kDay + 1), wrong).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 1), sim::Faults{.wrongGreeting = true}).outcome,
+            DownloadOutcome::NotStored);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "       ERROR, WILL TRY AGAIN"), 3);
   EXPECT_EQ(prompter.shown.size(), before);  // given up without a message
 
-  sim::Faults silent;
-  silent.silent = true;
-  EXPECT_EQ(RunDownload(Memory(5, kDay + 1), silent).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 1), sim::Faults{.silent = true}).outcome,
+            DownloadOutcome::NotStored);
   EXPECT_EQ(dialogs.notResponding, 1);
-}
-
-TEST_F(DownloadTest, GreetingThatOnlyEndsInIExclamationIsAccepted) {
-  VirtualClock& c = clock;
-  ScriptedPort port(c);
-  const std::vector<std::uint16_t> words = {3001, 3002, 3003, 3004};
-  const RunHeader run = MakeRunHeader(kDay, kSeconds, 900, 1, 3001, 4);
-  port.onWrite = [&](const std::string& bytes, double now) {
-    if (bytes == std::string(1, '\0') && port.writes.size() == 1) port.Arrive("xi!\r", now + 0.02);
-    if (bytes == "D\r") {
-      port.Arrive(
-          std::string("\x00\x08", 2) + std::string(run.b.begin(), run.b.end()) + WordBytes(words),
-          now + 0.05);
-    }
-  };
-  const auto site = ClickSite(files, prompter, "FARM_01.key");
-  LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
-  DownloadRequest request;
-  request.site = *site;
-  const DownloadResult r = Download(files, link, request);
-  EXPECT_EQ(r.outcome, DownloadOutcome::Stored);
-  EXPECT_EQ(ReadBytes(Data("FARM_01_001.DAT")), WordBytes(words));
 }
 
 TEST_F(DownloadTest, RunsThatDoNotBelongToTheSiteAskOrRefuse) {
@@ -127,17 +101,15 @@ TEST_F(DownloadTest, RunsThatDoNotBelongToTheSiteAskOrRefuse) {
 }
 
 TEST_F(DownloadTest, EmptyMemoryAndSilentLineKeepNothing) {
-  sim::Faults empty;
-  empty.emptyMemory = true;
-  EXPECT_EQ(RunDownload(Memory(5), empty).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(5), sim::Faults{.emptyMemory = true}).outcome,
+            DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().title, "EMPTY DATA BLOCK");
   EXPECT_EQ(written.back(), '\0');
   EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
 
-  sim::Faults cut;
-  cut.silentAfter = 101;  // half a word stays on the line
   const std::size_t shown = prompter.shown.size();
-  EXPECT_EQ(RunDownload(Memory(50), cut).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(RunDownload(Memory(50), sim::Faults{.silentAfter = 101}).outcome,
+            DownloadOutcome::NotStored);  // half a word stays on the line
   EXPECT_EQ(prompter.shown.size(), shown);
   EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
   EXPECT_FALSE(fs::exists(Data("FARM_01_001.DAT")));
@@ -180,14 +152,9 @@ TEST_F(DownloadTest, MissingHeaderGetsTheDefaultHeaderAndNoData) {
             "now be set up in the HEADER file");
   EXPECT_EQ(fs::file_size(root.Path() / "TVMKHEADER" / "NEW_07.key"), 221u * 64);
   EXPECT_EQ(HeaderRecord(1, "NEW_07"), root.Path().filename().string().substr(0, 64));
-  EXPECT_EQ(HeaderRecord(2, "NEW_07"), "TVMKDATA");
-  EXPECT_EQ(HeaderRecord(3, "NEW_07"), "3001");
-  EXPECT_EQ(HeaderRecord(4, "NEW_07"), "7");
-  EXPECT_EQ(HeaderRecord(6, "NEW_07"), "");
-  EXPECT_EQ(HeaderRecord(7, "NEW_07"), "500");
-  EXPECT_EQ(HeaderRecord(114, "NEW_07"), "0");
-  EXPECT_EQ(HeaderRecord(214, "NEW_07"), "0");
-  EXPECT_EQ(HeaderRecord(221, "NEW_07"), "0");
+  std::string records;
+  for (int r : {2, 3, 4, 6, 7, 114, 214, 221}) records += HeaderRecord(r, "NEW_07") + "|";
+  EXPECT_EQ(records, "TVMKDATA|3001|7||500|0|0|0|");
   EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "NEW_07\r\nTVMKDATA\r\n");
 }

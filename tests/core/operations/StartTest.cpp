@@ -135,9 +135,7 @@ class StartWindowTest : public ::testing::Test {
 
 TEST_F(StartWindowTest, AWrongEchoIsOneFailureAndChangesNothing) {
   const std::string before = ReadBytes(root.Path() / "TVMKHEADER" / "FARM_07.key");
-  sim::Faults bad;
-  bad.badEcho = true;
-  EXPECT_FALSE(StartWith(bad));
+  EXPECT_FALSE(StartWith(sim::Faults{.badEcho = true}));
   EXPECT_EQ(bells, 0);
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text, "START ERROR!!  Check cable connections, then try again.");
