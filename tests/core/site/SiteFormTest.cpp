@@ -45,9 +45,6 @@ class SiteFormTest : public ::testing::Test {
     form.Load();
     return form;
   }
-  std::string Record(const std::string& id, int r) {
-    return SiteHeader::Open(files, id, RecordFile::Mode::ReadOnly).ReadRecord(r);
-  }
   std::string LastText() const { return prompter.shown.empty() ? "" : prompter.shown.back().text; }
 
   TempRoot root;
@@ -64,20 +61,10 @@ TEST_F(SiteFormTest, NewSiteIsNamedFromNameAndNumberAndLaterSavedAsTyped) {
   EXPECT_TRUE(prompter.shown.empty());
   const fs::path file = root.Path() / "TVMKHEADER" / "NORTH_07.key";
   ASSERT_EQ(fs::file_size(file), 14208u);
-  EXPECT_EQ(Record("NORTH_07", 4), "07");
-  EXPECT_EQ(Record("NORTH_07", 5), "NORTH");
-  EXPECT_EQ(Record("NORTH_07", 26), "TVMKDATA");
-  EXPECT_EQ(Record("NORTH_07", 44), " 1000");
-  EXPECT_EQ(Record("NORTH_07", 45), " 120");
-  EXPECT_EQ(Record("NORTH_07", 46), " 100");
-  EXPECT_EQ(Record("NORTH_07", 47), " 60");
-  EXPECT_EQ(Record("NORTH_07", 48), "ON");
-  EXPECT_EQ(Record("NORTH_07", 12), "LOAM");
-  EXPECT_EQ(Record("NORTH_07", 49), "");  // the next depth was never used
-  EXPECT_EQ(Record("NORTH_07", 215), " 1");
-  EXPECT_EQ(Record("NORTH_07", 114), "0");
-  EXPECT_EQ(Record("NORTH_07", 216), "START IMMEDIATE");
-  EXPECT_EQ(Record("NORTH_07", 219), "15");
+  // The next depth (record 49) was never used.
+  EXPECT_EQ(
+      HeaderRecords(files, "NORTH_07", {4, 5, 26, 44, 45, 46, 47, 48, 12, 49, 215, 114, 216, 219}),
+      "07|NORTH|TVMKDATA| 1000| 120| 100| 60|ON|LOAM|| 1|0|START IMMEDIATE|15");
   EXPECT_FALSE(fs::exists(root.Path() / "TVMKHEADER" / "NORTH_07.key.new"));
 
   // Editing: the number shows as "7", is stored as typed, the file keeps "_07".
@@ -89,9 +76,7 @@ TEST_F(SiteFormTest, NewSiteIsNamedFromNameAndNumberAndLaterSavedAsTyped) {
   Type(edit, kRootZoneRow, "500");
   EXPECT_EQ(edit.Ok(), SiteForm::OkResult::Close);
   EXPECT_EQ(prompter.shown.back().title, "DATA FILE UPDATE");
-  EXPECT_EQ(Record("NORTH_07", 4), "7");
-  EXPECT_EQ(Record("NORTH_07", 7), "500");
-  EXPECT_EQ(Record("NORTH_07", 216), "START IMMEDIATE");
+  EXPECT_EQ(HeaderRecords(files, "NORTH_07", {4, 7, 216}), "7|500|START IMMEDIATE");
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "NORTH_07\r\nTVMKDATA\r\n");
 }
 
@@ -193,13 +178,7 @@ TEST_F(SiteFormTest, NothingIsWrittenWithoutAChangeAnAnswerOrAnIdentification) {
 TEST_F(SiteFormTest, StoredBlocksFreezeTheIdentification) {
   SiteBuilder site(files, "3001_07");
   site.Header({{1, 1000, 100, 40, 20}}, 2);
-  {
-    auto h = SiteHeader::Open(files, "3001_07");
-    h.WriteRecord(header::kSiteName, "WEST");
-    h.WriteRecord(header::kSiteNumber, "07");
-    h.WriteRecord(header::kSerialNumber, "3001");
-    h.WriteRecord(header::kMeasurementType, "Percentage");
-  }
+  site.Identity("WEST", "07", "3001");
   site.Block(1, {100, 0, 900, 1, {700, 690}});
   site.Block(2, {101, 0, 900, 1, {680, 670}});
   SiteForm form = Edit("3001_07");
@@ -225,44 +204,33 @@ TEST_F(SiteFormTest, StoredBlocksFreezeTheIdentification) {
   Type(zone, kRootZoneRow, "600");
   zone.Calibration().MutableRow(0).cells[kSlopeColumn] = "50";
   EXPECT_EQ(zone.Ok(), SiteForm::OkResult::Close);
-  EXPECT_EQ(Record("3001_07", 7), "600");
+  EXPECT_EQ(HeaderRecords(files, "3001_07", {7, 115}), "600|2");  // the index rebuilt
   const auto graph = RecordsOf(root.Path() / "TVMKDATA" / "3001_07.BGF", 56);
   ASSERT_EQ(graph.size(), 22u);
   EXPECT_EQ(graph[12], " 60.00 40.00-20.00");  // (1000 - 700) * 10 / 50
-  EXPECT_EQ(Record("3001_07", 115), "2");      // the index rebuilt from the files
 }
 
 TEST_F(SiteFormTest, RenamingWithoutBlocksMovesTheHeaderAndSiteWithoutBlocksLosesItsGraph) {
   ASSERT_EQ(NewNorthSite().Ok(), SiteForm::OkResult::Close);
   WriteBytes(root.Path() / "TVMKDATA" / "SOUTH_07.BGF", "stale");
   WriteBytes(root.Path() / "TVMKDATA" / "SOUTH_07.Pct", "stale");
-  {
-    auto h = SiteHeader::Open(files, "NORTH_07");
-    h.WriteRecord(header::kStartMode, "TIMED START");
-  }
+  SiteHeader::Open(files, "NORTH_07").WriteRecord(header::kStartMode, "TIMED START");
   SiteForm form = Edit("NORTH_07");
   Type(form, kSiteNameRow, "south");
   EXPECT_EQ(form.Ok(), SiteForm::OkResult::Close);
   EXPECT_FALSE(fs::exists(root.Path() / "TVMKHEADER" / "NORTH_07.key"));
-  EXPECT_EQ(Record("SOUTH_07", 5), "SOUTH");
-  EXPECT_EQ(Record("SOUTH_07", 216), "TIMED START");  // kept from the old header
+  EXPECT_EQ(HeaderRecords(files, "SOUTH_07", {5, 216}), "SOUTH|TIMED START");  // 216 kept
   EXPECT_FALSE(fs::exists(root.Path() / "TVMKDATA" / "SOUTH_07.BGF"));
   EXPECT_FALSE(fs::exists(root.Path() / "TVMKDATA" / "SOUTH_07.Pct"));
 
   // With serial-number identification, a new name keeps the same file.
   SiteBuilder serial(files, "4000_01");
   serial.Header({{2, 1000, 100, 40, 20}}, 0);
-  {
-    auto h = SiteHeader::Open(files, "4000_01");
-    h.WriteRecord(header::kSiteNumber, "01");
-    h.WriteRecord(header::kSerialNumber, "4000");
-    h.WriteRecord(header::kSiteName, "OLD");
-    h.WriteRecord(header::kMeasurementType, "Volumetric");
-  }
+  serial.Identity("OLD", "01", "4000", "Volumetric");
   SiteForm byNumber = Edit("4000_01");
   Type(byNumber, kSiteNameRow, "NEW NAME");
   EXPECT_EQ(byNumber.Ok(), SiteForm::OkResult::Close);
-  EXPECT_EQ(Record("4000_01", 5), "NEW NAME");
+  EXPECT_EQ(HeaderRecords(files, "4000_01", {5}), "NEW NAME");
 
   // A rename onto an existing site: Retry stays, Cancel closes, neither writes.
   SiteForm clash = Edit("4000_01");
@@ -276,7 +244,7 @@ TEST_F(SiteFormTest, RenamingWithoutBlocksMovesTheHeaderAndSiteWithoutBlocksLose
             "Site File already exist with this site name and site number");
   prompter.answers = {Answer::Yes, Answer::Cancel};
   EXPECT_EQ(clash.Ok(), SiteForm::OkResult::Close);
-  EXPECT_EQ(Record("SOUTH_07", 5), "SOUTH");
+  EXPECT_EQ(HeaderRecords(files, "SOUTH_07", {5}), "SOUTH");
   EXPECT_TRUE(fs::exists(root.Path() / "TVMKHEADER" / "4000_01.key"));
 }
 
