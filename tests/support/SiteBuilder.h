@@ -121,8 +121,8 @@ inline std::string HeaderRecords(const Files& files, const std::string& id,
                                  std::initializer_list<int> records) {
   SiteHeader header = SiteHeader::Open(files, id, RecordFile::Mode::ReadOnly);
   std::string all;
-  for (int r : records) all += (all.empty() ? "" : "|") + header.ReadRecord(r);
-  return all;
+  for (int r : records) all += header.ReadRecord(r) + "|";
+  return all.substr(0, all.size() - 1);
 }
 
 // Every record of a calibrated file, trailing spaces removed.
@@ -138,8 +138,8 @@ inline std::vector<std::string> RecordsOf(const fs::path& path, std::size_t size
 // The same records joined by '|', to compare a file with one text.
 inline std::string JoinedRecords(const fs::path& path, std::size_t size) {
   std::string all;
-  for (const std::string& r : RecordsOf(path, size)) all += (all.empty() ? "" : "|") + r;
-  return all;
+  for (const std::string& r : RecordsOf(path, size)) all += r + "|";
+  return all.substr(0, all.size() - 1);
 }
 
 }  // namespace pelvaro::testing
