@@ -76,7 +76,7 @@ std::string ReadoutText(AxisMode mode, double x, double y) {
 
 std::vector<AxisTick> AxisTicks(AxisMode mode, double from, double to, int most) {
   std::vector<AxisTick> ticks;
-  if (!(std::isfinite(from) && std::isfinite(to)) || to < from || most < 1) return ticks;
+  if (!(std::isfinite(from) && std::isfinite(to)) || to < from || most < 1) return {};
   const double wanted = (to - from) / std::max(1, most - 1);
   if (mode == AxisMode::DateTime) {
     const double step = DayStep(wanted);

@@ -1,6 +1,7 @@
 #include "core/graph/GraphModel.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/NumberText.h"
@@ -12,8 +13,8 @@ namespace pelvaro {
 namespace {
 
 // The extremes start crossed, so that the first value plotted sets both.
-constexpr double kStartMinimum = 4000;
-constexpr double kStartMaximum = 0;
+constexpr double kStartMinimum = std::numeric_limits<double>::infinity();
+constexpr double kStartMaximum = -kStartMinimum;
 constexpr double kAxisMargin = 2;
 
 std::string DepthTitle(int slot) { return Spaced(10 * slot) + "cm"; }
@@ -187,7 +188,7 @@ bool GraphModel::Draw(const Progress& progress) {
       }
     }
     xMin_ = xMax_ = 0;
-    if (scans > 0) {
+    if (!x_.empty()) {
       const auto [low, high] = std::minmax_element(x_.begin(), x_.end());
       xMin_ = *low;
       xMax_ = *high;

@@ -45,6 +45,12 @@ TEST_F(CalibrationTableTest, KeysFollowTheGridsRules) {
   Type(0, Table::kRefill, "12");  // a full cell drops the digit, even the first
   EXPECT_EQ(Cell(0, Table::kRefill), "12");
   EXPECT_EQ(model.Table().Key(0, Table::kDepth, '5'), Result::Dropped);
+  // Each column holds what its calibration value needs.
+  for (const auto& [column, shown] :
+       {std::pair{Table::kSlope, "987"}, {Table::kFull, "987"}, {Table::kRefill, "98"}}) {
+    Type(1, column, "\b\b\b98765");
+    EXPECT_EQ(Cell(1, column), shown) << column;
+  }
   model.ClickDepth(3, false);  // the row of a cleared depth takes no keys
   EXPECT_EQ(model.Table().Rows()[1].disabled, true);
   EXPECT_EQ(model.Table().Key(1, Table::kSlope, 8), Result::Dropped);

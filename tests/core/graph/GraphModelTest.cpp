@@ -83,6 +83,15 @@ TEST_F(GraphModelTest, OneScanIsASinglePointAtZeroAndWideValuesReadSixCharacters
   EXPECT_EQ(Y(2), std::vector<double>{7.5});
   EXPECT_DOUBLE_EQ(model.AxisMax(), 1002.2);
   EXPECT_DOUBLE_EQ(model.AxisMin(), -102.5);
+  // The axis follows the values wherever they lie.
+  for (const auto& [values, low, high] :
+       {std::tuple{std::vector<double>{-5, -6, -7}, -9, -3}, {{5000, 4500, 6000}, 4498, 6002}}) {
+    ThreeDepths({{900, kDay, values}});
+    GraphModel again(files, prompter);
+    ASSERT_EQ(again.Load(), GraphModel::LoadResult::Drawn);
+    EXPECT_EQ(again.AxisMin(), low);
+    EXPECT_EQ(again.AxisMax(), high);
+  }
 }
 
 TEST_F(GraphModelTest, TitlesAndLegendAtLoadAndAfterTheDepthBoxes) {
