@@ -32,7 +32,8 @@ TEST(CalibrationGrid, DepthListsCascadeDownwards) {
   EXPECT_EQ(grid.Row(2).depth, 90);
   grid.ChooseDepth(0, 70);
   EXPECT_EQ(grid.Row(1).depth, 0);  // 60 is no longer offered
-  grid.ChooseDepth(1, 120);
+  grid.ChooseDepth(1, 120);         // nothing lies below 120 cm; the rows above keep their lists
+  EXPECT_TRUE(grid.Row(0).listEnabled && grid.Row(1).listEnabled);
   for (int k = 2; k < 5; ++k) EXPECT_FALSE(grid.Row(k).listEnabled) << k;
   grid.ChooseDepth(1, 100);
   for (int k = 2; k < 5; ++k) EXPECT_TRUE(grid.Row(k).listEnabled) << k;

@@ -84,6 +84,9 @@ TEST(DataDirChoice, OpensOnTheCurrentDirectoryAndReportsAChange) {
   EXPECT_EQ(other.CurrentDirectory(), "TVMKDATA");
   EXPECT_TRUE(other.DirectoryChosen());
 
+  DataDirChoice first(files, {"TVMKDATA", "OLD"}, "TVMKDATA");
+  EXPECT_TRUE(first.Options()[0].highlighted && !first.Options()[1].highlighted);
+
   DataDirChoice none(files, {"TVMKDATA", "OLD"}, "ELSEWHERE");
   EXPECT_FALSE(none.Selected().has_value());
   EXPECT_FALSE(none.Ok(prompter));

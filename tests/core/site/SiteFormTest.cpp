@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/storage/StateFiles.h"
+#include "support/FaultPlans.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
@@ -134,22 +135,33 @@ TEST_F(SiteFormTest, TypingRulesOfTheDetailsGrid) {
   SiteForm form(files, prompter, true);
   form.Load();
   EXPECT_EQ(form.Detail(kDataDirectoryRow), "TVMKDATA");
-  Type(form, kSiteNumberRow, "1a-23");  // letters and signs refused, two characters at most
-  EXPECT_EQ(form.Detail(kSiteNumberRow), "12");
-  form.TypeDetail(kSiteNumberRow, 8);
-  EXPECT_EQ(form.Detail(kSiteNumberRow), "1");
-  Type(form, kSiteNameRow, "a/b\\c:d*e?f\"g<h>i|j.");
-  EXPECT_EQ(form.Detail(kSiteNameRow), "ABCDEFGHIJ.");
-  Type(form, kSiteNameRow, "..x");  // a name of dots cannot begin
-  EXPECT_EQ(form.Detail(kSiteNameRow), "X");
-  Type(form, kSiteNameRow, "a very long site name");
-  EXPECT_EQ(form.Detail(kSiteNameRow), "A VERY LONG SIT ");  // a space is never counted
+  struct Case {
+    int row;
+    std::string keys;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {kSiteNameRow, "a/b\\c:d*e?f\"g<h>i|j.\x7f\x1f", "ABCDEFGHIJ."},  // no file-name breakers
+      {kSiteNameRow, "..x..y", "X.Y"},  // no name of dots, no two in a row
+      {kSiteNameRow, "a very long site name", "A VERY LONG SIT "},  // a space is never counted
+      {kSiteNumberRow, "1a-23", "12"},                              // digits only, two at most
+      {kSiteNumberRow, "12\b", "1"},
+      {kDataDirectoryRow, "dir/2026 north", "DIR2026 NO"},
+      {kSerialNumberRow, "1234567", "12345"},
+      {kRootZoneRow, "123456", "1234"},
+  };
+  for (const Case& c : cases) {
+    Type(form, c.row, c.keys);
+    EXPECT_EQ(form.Detail(c.row), c.shown) << c.keys;
+  }
   // The first key after entering a cell replaces it; the keys after it append.
-  Type(form, kSerialNumberRow, "3001");
   Type(form, kSerialNumberRow, "42");
   EXPECT_EQ(form.Detail(kSerialNumberRow), "42");
   EXPECT_EQ(form.TypeDetail(kSerialNumberRow, 13), kRootZoneRow);
   EXPECT_EQ(form.TypeDetail(kRootZoneRow, 13), kRootZoneRow);
+  Type(form, kSiteNumberRow, "12");
+  form.SetOption(IdentificationOption::SerialNumber);
+  EXPECT_EQ(form.SiteIdentification(), "42_12");
 }
 
 TEST_F(SiteFormTest, NothingIsWrittenWithoutAChangeAnAnswerOrAnIdentification) {
@@ -173,6 +185,27 @@ TEST_F(SiteFormTest, NothingIsWrittenWithoutAChangeAnAnswerOrAnIdentification) {
   SiteForm again = NewNorthSite();
   EXPECT_EQ(again.Ok(), SiteForm::OkResult::Stay);
   EXPECT_EQ(LastText(), "Site file already exists with the selected site file identification.");
+}
+
+// A header that cannot be written, or a selection that cannot be used, is said.
+TEST_F(SiteFormTest, FailuresAreSaidAndTheFormStays) {
+  ASSERT_EQ(NewNorthSite().Ok(), SiteForm::OkResult::Close);
+  const std::string before = ReadBytes(root.Path() / "TVMKHEADER" / "NORTH_07.key");
+  SiteForm form = Edit("NORTH_07");
+  Type(form, kRootZoneRow, "300");
+  FaultAt fail(FaultAt::Mode::Fail, "rename NORTH_07.key");
+  {
+    InstalledPlan plan(fail);
+    EXPECT_EQ(form.Ok(), SiteForm::OkResult::Stay);
+  }
+  EXPECT_EQ(LastText().rfind("An error occurred while editing the site file.The error is ", 0), 0u);
+  EXPECT_EQ(ReadBytes(root.Path() / "TVMKHEADER" / "NORTH_07.key"), before);
+
+  WriteBytes(root.Path() / "Sitesel.dat", "../NORTH_07\r\nTVMKDATA\r\n 2\r\n");
+  SiteForm unsafe(files, prompter, false);
+  unsafe.Load();
+  EXPECT_EQ(prompter.shown.back().title, "Site File Error");
+  EXPECT_EQ(unsafe.Detail(kSiteNameRow), "");
 }
 
 TEST_F(SiteFormTest, StoredBlocksFreezeTheIdentification) {
