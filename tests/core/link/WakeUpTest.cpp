@@ -176,6 +176,18 @@ TEST_F(WakeUpTest, ThreeWrongRepliesEndTheDownloadWithoutAMessage) {
   EXPECT_NEAR(clock.Now(), 0.3 + 1.8 + 2.0 + 2.0, 1e-9);
 }
 
+// A long wrong reply is read four bytes at a time: what is left of it is
+// drained before the next attempt wakes the logger again.
+TEST_F(WakeUpTest, TheRestOfAWrongReplyIsNoSecondReply) {
+  port.onWrite = [this, count = 0](const std::string& bytes, double now) mutable {
+    if (bytes == std::string(1, '\0'))
+      port.Arrive(++count == 1 ? "Hm?\rHm?\r" : "Hi!\r", now + 0.02);
+  };
+  EXPECT_EQ(WakeLogger(WakeVariant::Download, link, "D\r").outcome, WakeOutcome::CommandSent);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "ERROR, WILL TRY AGAIN"), 1);
+  EXPECT_EQ(WakeBytesSent('\0'), 2);
+}
+
 TEST_F(WakeUpTest, AWrongReplyGivesTheDownloadAFreshTwelveSeconds) {
   // A wrong reply at first, then silence until 12.5 s: a window counted from
   // the first wake byte would have closed at 12.3 s.
