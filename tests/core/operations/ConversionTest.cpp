@@ -28,9 +28,10 @@ class ConversionTest : public ::testing::Test {
 };
 
 TEST_F(ConversionTest, OneScan) {
-  // A block of fewer than two readings counts as empty, so one scan has two sensors.
+  // A block of fewer than two readings counts as empty, so one scan has two
+  // sensors; the deepest is at 120 cm.
   SiteBuilder site(files, "ONE_01");
-  site.Header({Slot(3), Slot(7)}, 1);
+  site.Header({Slot(3), Slot(12)}, 1);
   site.Block(1, {10000, 21600, 900, 2, {Raw(35), Raw(25)}});
   ASSERT_TRUE(Convert("ONE_01"));
   EXPECT_TRUE(prompter.shown.empty());
@@ -39,7 +40,7 @@ TEST_F(ConversionTest, OneScan) {
             " 35.00 15.00 05.00| 25.00 05.00 15.00");
   EXPECT_EQ(JoinedRecords(site.Summary(), 20),
             "01-06-2023|12:00:00| 3001| 1| 2| 900|2023|18/05|06:00:00| 10000| 21600|1|34|||||||"
-            " 10000.25|30|35|40|20|15|5|0|70|25|40|20|5|15|0");
+            " 10000.25|30|35|40|20|15|5|0|120|25|40|20|5|15|0");
 }
 
 TEST_F(ConversionTest, MidnightIsPassedOnlyWhenTheTimeGoesBeyondIt) {
@@ -58,6 +59,22 @@ TEST_F(ConversionTest, MidnightIsPassedOnlyWhenTheTimeGoesBeyondIt) {
             "01-06-2023|12:00:00| 3001| 1| 1| 5400|1996|09/04|21:00:00| 100| 75600|2|35|||||||"
             " 100.875|10|30|40|20|10|10|0| 101.0625|10|33.3333333333333|40|20|13.3333333333333|"
             "6.66666666666666|17.7");
+}
+
+// Each group averages the scans since the one before: the sums start again
+// at midnight, so the first window after it holds that morning only.
+TEST_F(ConversionTest, TheSumsStartAgainAtMidnight) {
+  SiteBuilder site(files, "RST_01");
+  site.Header({Slot(1)}, 1);
+  std::vector<std::uint16_t> words;
+  for (int k = 0; k < 10; ++k) words.push_back(Raw(30 + k));  // 22:00 to 07:00
+  site.Block(1, {100, 22 * 3600, 3600, 1, words});
+  ASSERT_TRUE(Convert("RST_01"));
+  // Midnight (passed at 01:00) averages 22:00 to 24:00, the morning 01:00 to 07:00.
+  EXPECT_TRUE(JoinedRecords(site.Summary(), 20)
+                  .ends_with("| 79200|3|43||||||| 100.916666666667|10|30|40|20|10|10|0|"
+                             " 101.041666666667|10|31|40|20|11|9|7.9|"
+                             " 101.291666666667|10|36|40|20|16|4|19.9"));
 }
 
 TEST_F(ConversionTest, MorningWindowOpensAfterSixStrictly) {
@@ -123,7 +140,7 @@ TEST_F(ConversionTest, ZeroSensorCountIsAskedOnceAndStepsByTheEnabledSensors) {
   SiteBuilder site(files, "ZERO_01");
   site.Header({Slot(1), Slot(2)}, 1);
   site.Block(1, {100, 0, 900, 0, {Raw(30), Raw(31), Raw(32), Raw(33)}});
-  prompter.inputs.push_back(std::string("3"));
+  prompter.inputs.push_back(std::string("3.0"));
   ASSERT_TRUE(Convert("ZERO_01"));
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text, "ENTER THE NUMBER OF SENSORS THAT ARE CONNECTED TO THE LOGGER");
