@@ -74,6 +74,33 @@ TEST_F(DownloadTest, WakeUpVariationsOfTheLogger) {
   EXPECT_EQ(dialogs.notResponding, 1);
 }
 
+// The command line's port is used as given, and a port that fails mid-way is closed.
+TEST_F(DownloadTest, AFixedPortIsUsedAsGivenAndAFailingOneIsClosed) {
+  ScriptedPort port(clock);
+  const std::vector<std::uint16_t> words = {3001, 3002, 3003, 3004};
+  const RunHeader run = MakeRunHeader(kDay, kSeconds, 900, 1, 3001, 4);
+  port.onWrite = [&](const std::string& bytes, double now) {
+    if (bytes == std::string(1, '\0')) port.Arrive("Hi!\r", now + 0.02);
+    if (bytes != "D\r") return;
+    port.Arrive(
+        std::string("\x00\x08", 2) + std::string(run.b.begin(), run.b.end()) + WordBytes(words),
+        now + 0.05);
+    port.gone = port.opened.size() > 1;
+  };
+  LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
+  DownloadRequest request{*ClickSite(files, prompter, "FARM_01.key"), 0, 6, {}};
+  EXPECT_EQ(Download(files, link, request).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(port.opened, std::vector<int>{6});
+  EXPECT_EQ(ReadBytes(Data("FARM_01_001.DAT")), WordBytes(words));
+
+  EXPECT_EQ(Download(files, link, request).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(prompter.shown.back().text,
+            "An error occurred while loading data from the logger.\r\nThe error is The device is "
+            "no longer available");
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_FALSE(fs::exists(Data("FARM_01_002.DAT")));
+}
+
 TEST_F(DownloadTest, RunsThatDoNotBelongToTheSiteAskOrRefuse) {
   // Another number of sensors: refused with a message, nothing kept.
   EXPECT_EQ(RunDownload(Memory(5, kDay, 1, 3001, 3)).outcome, DownloadOutcome::NotStored);

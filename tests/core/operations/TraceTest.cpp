@@ -173,19 +173,8 @@ TEST_F(TraceTest, ScanThatCannotBeTakenApartEndsTheTrace) {
   EXPECT_EQ(prompter.shown.size(), 1u);
 }
 
-// A port whose reads fail once the device has gone.
-class VanishingPort : public ScriptedPort {
- public:
-  using ScriptedPort::ScriptedPort;
-  std::string Read(int n) override {
-    if (gone) throw std::runtime_error("The device is no longer available");
-    return ScriptedPort::Read(n);
-  }
-  bool gone = false;
-};
-
 TEST_F(TraceTest, PortFailureWhileReadingEndsTheTrace) {
-  VanishingPort vanishing(clock);
+  ScriptedPort vanishing(clock);
   vanishing.Open(1);
   vanishing.onWrite = [&](const std::string& bytes, double now) {
     if (bytes == std::string(1, '\0')) vanishing.Arrive("Hi!\r", now + 0.02);
