@@ -88,7 +88,7 @@ std::vector<AxisTick> AxisTicks(AxisMode mode, double from, double to, int most)
   if (wanted <= 0) return {{from, AxisLabel(mode, from)}};
   const double step = NiceStep(wanted);
   const double digits = -std::floor(std::log10(step));
-  const int decimals = digits >= 0 && digits <= 6 ? static_cast<int>(digits) : (digits > 6 ? 6 : 0);
+  const int decimals = static_cast<int>(std::clamp(digits, 0.0, 6.0));
   for (double k = std::ceil(from / step); k * step <= to && static_cast<int>(ticks.size()) < most;
        ++k) {
     const double x = RoundTo(k * step, decimals);

@@ -26,7 +26,6 @@ class BlockEditorTest : public ::testing::Test {
     for (int i = 0; i < words; ++i) w.push_back(static_cast<std::uint16_t>(100 * b + i));
     site.Block(b, {200 + b, 36000, 900, sensors, w});
   }
-  std::string Record(int r) { return HeaderRecords(files, "ED_01", {r}); }
   // Types into a reading cell as a person does: entering it, then the keys.
   static void TypeIn(BlockEditor& editor, int row, int column, const std::string& keys) {
     editor.EnterCell();
@@ -48,23 +47,21 @@ TEST_F(BlockEditorTest, DeletingABlockRenumbersTheLaterOnes) {
   BlockEditor editor(files, prompter);
   editor.Load();
   editor.OpenBlock(2);
+  TypeIn(editor, 0, 0, "5");  // an edit goes with its block
   prompter.answers = {Answer::Yes};
   EXPECT_TRUE(editor.DeleteSelected());
   EXPECT_EQ(prompter.shown.back().title, "Confirm Delete");
+  EXPECT_FALSE(editor.IsEdited(0, 0) || editor.UpdateEnabled());
   EXPECT_EQ(ReadBytes(Data(2)), third);
   EXPECT_EQ(ReadBytes(Data(3, ".KEY")), fourth);
   EXPECT_FALSE(fs::exists(Data(4)));
-  EXPECT_EQ(Record(114), "1");
-  EXPECT_EQ(Record(116), "3");
-  EXPECT_EQ(Record(117), "");
-  EXPECT_EQ(Record(220), " 204");
+  EXPECT_EQ(HeaderRecords(files, "ED_01", {114, 116, 117, 220}), "1|3|| 204");
   EXPECT_EQ(editor.Blocks(), (std::vector<int>{1, 2, 3}));
   // The last block: the marker goes, so the run can be downloaded again.
   editor.OpenBlock(3);
   prompter.answers = {Answer::Yes};
   EXPECT_TRUE(editor.DeleteSelected());
-  EXPECT_EQ(Record(220), "");
-  EXPECT_EQ(Record(221), "");
+  EXPECT_EQ(HeaderRecords(files, "ED_01", {220, 221}), "|");
   EXPECT_EQ(editor.Blocks(), (std::vector<int>{1, 2}));
 }
 
@@ -229,9 +226,11 @@ TEST(BlockCsv, SmallBlockIsByteExact) {
     site.Set({{header::kMeasurementType, type}});
     EXPECT_NE(BlockCsv(files, "SMALL_01", stem).text.find("Water mm   ,"), std::string::npos);
   }
-  // Depths beyond the site's depth count are left out.
+  // Depths beyond the site's depth count are left out: one sensor, five scans.
   site.Set({{header::kDepthSlotCount, "2"}});
-  EXPECT_EQ(BlockCsv(files, "SMALL_01", stem).text.find("Sensor  2"), std::string::npos);
+  const std::string one = BlockCsv(files, "SMALL_01", stem).text;
+  EXPECT_EQ(one.find("Sensor  2"), std::string::npos);
+  EXPECT_EQ(std::count(one.begin(), one.end(), '\n'), 9 + 5);
   // A zero slope stops the export with a message, and no file is written.
   site.Set({{header::kDepthSlotCount, "0"}, {header::CalibrationBase(3) + 1, " 0"}});
   ScriptedPrompter prompter;

@@ -191,12 +191,32 @@ TEST_F(GraphModelTest, DamagedCountsNeverReadPastTheFile) {
   GraphModel unfinished(files, prompter);
   EXPECT_EQ(unfinished.Load(), GraphModel::LoadResult::Drawn);
   EXPECT_EQ(unfinished.Scans(), 0u);
+  unfinished.SetLimitLines(true);       // lines alone move no axis
   EXPECT_EQ(unfinished.AxisMin(), -2);  // nothing plotted: the axis stays around zero
   EXPECT_EQ(unfinished.AxisMax(), 2);
 
   Graph(ThreeScans(), std::nullopt, 400);  // an enabled count no file can hold
   GraphModel damaged(files, prompter);
   EXPECT_EQ(damaged.Load(), GraphModel::LoadResult::Failed);
+}
+
+// The graph file is read again only when it changed: a large one takes a while.
+TEST_F(GraphModelTest, TheGraphFileIsReadAgainOnlyWhenItChanged) {
+  ThreeDepths(ThreeScans());
+  int reads = 0;
+  const auto counted = [&reads](int percent) { reads += percent == 100; };
+  ASSERT_EQ(model.Load(counted), GraphModel::LoadResult::Drawn);
+  EXPECT_TRUE(model.Draw(counted));
+  EXPECT_EQ(reads, 1);
+  // Rewritten to the same length under the model: its new values are drawn.
+  {
+    auto file = CalibratedFile(site.Graph(), kGraphRecordSize, RecordFile::Mode::ReadWrite);
+    file.WriteRecord(13, SensorLine(44, 0, 0));
+  }
+  fs::last_write_time(site.Graph(), fs::last_write_time(site.Graph()) + std::chrono::seconds(2));
+  EXPECT_TRUE(model.Draw(counted));
+  EXPECT_EQ(reads, 2);
+  EXPECT_EQ(Y(0)[0], 44);
 }
 
 TEST_F(GraphModelTest, AChosenDirectoryIsDrawnFrom) {
