@@ -1,8 +1,6 @@
 // The real programs, started as a user starts them.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -56,7 +54,21 @@ bool SummaryComplete(const fs::path& pct) {
   return bytes.size() > 13 * 20 && pelvaro::ParseLeadingNumber(bytes.substr(12 * 20, 20)) > 19;
 }
 
-CliResult RunCli(const QStringList& args) { return pelvaro::testing::RunCli({}, args); }
+// The sample as a site of a working root: header, blocks and graph file.
+void SampleRoot(const fs::path& root) {
+  fs::create_directories(root / "TVMKHEADER");
+  fs::create_directories(root / "TVMKDATA");
+  for (const auto& entry : fs::directory_iterator(kSample)) {
+    const bool header = entry.path().filename() == kSite + ".key";
+    fs::copy_file(entry.path(),
+                  root / (header ? "TVMKHEADER" : "TVMKDATA") / entry.path().filename());
+  }
+}
+
+// pelvaro-cli on a working root, or on none for what needs none.
+CliResult RunCli(const QStringList& args, const TempRoot* root = nullptr) {
+  return pelvaro::testing::RunCli(root ? root->Path() : fs::path(), args);
+}
 
 TEST(ProgramStart, FirstStartInstallsConvertsAndKeepsRunning) {
   TempRoot home;
@@ -87,30 +99,21 @@ TEST(ProgramStart, FirstStartInstallsConvertsAndKeepsRunning) {
 
   // The command line converts the same blocks into the same bytes.
   TempRoot other;
-  fs::create_directories(other.Path() / "TVMKHEADER");
-  fs::create_directories(other.Path() / "TVMKDATA");
-  fs::copy_file(kSample / (kSite + ".key"), other.Path() / "TVMKHEADER" / (kSite + ".key"));
-  for (int b = 1; b <= 3; ++b) {
-    for (const char* ext : {".DAT", ".KEY"}) {
-      const std::string name = kSite + "_00" + std::to_string(b) + ext;
-      fs::copy_file(kSample / name, other.Path() / "TVMKDATA" / name);
-    }
-  }
-  const QString otherRoot = QString::fromStdString(other.Path().string());
-  const CliResult run = RunCli({"--root", otherRoot, "convert", QString::fromStdString(kSite)});
+  SampleRoot(other.Path());
+  fs::remove(other.Path() / "TVMKDATA" / (kSite + ".bgf"));
+  const CliResult run = RunCli({"convert", QString::fromStdString(kSite)}, &other);
   EXPECT_EQ(run.exitCode, 0) << run.err;
   // Compared whole, without printing megabytes on a difference.
   const std::string graph = ReadBytes(root / "TVMKDATA" / (kSite + ".bgf"));
   EXPECT_TRUE(ReadBytes(other.Path() / "TVMKDATA" / (kSite + ".BGF")) == graph);
   EXPECT_TRUE(ReadBytes(other.Path() / "TVMKDATA" / (kSite + ".Pct")) == ReadBytes(pct));
-  EXPECT_EQ(RunCli({"--root", otherRoot, "sites"}).out, kSite + "\n");
+  EXPECT_EQ(RunCli({"sites"}, &other).out, kSite + "\n");
 }
 
 TEST(ProgramStart, CommandLineReportsFailuresAndMisuse) {
   TempRoot root;
   fs::create_directories(root.Path() / "TVMKHEADER");
-  const QString r = QString::fromStdString(root.Path().string());
-  const CliResult missing = RunCli({"--root", r, "convert", "NONE_01"});
+  const CliResult missing = RunCli({"convert", "NONE_01"}, &root);
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("NONE_01"), std::string::npos);
   // A block without a sensor count needs --sensors to answer the question.
@@ -118,16 +121,17 @@ TEST(ProgramStart, CommandLineReportsFailuresAndMisuse) {
   pelvaro::testing::SiteBuilder site(files, "ASK_01");
   site.Header({{1, 1000, 100, 40, 20}}, 1);
   site.Block(1, {100, 0, 900, 0, {700, 690}});
-  const CliResult unanswered = RunCli({"--root", r, "convert", "ASK_01"});
+  const CliResult unanswered = RunCli({"convert", "ASK_01"}, &root);
   EXPECT_EQ(unanswered.exitCode, 1);
   EXPECT_NE(
       unanswered.err.find("This file has caused a calibration error and will not be processed."),
       std::string::npos);
-  EXPECT_EQ(RunCli({"--root", r, "convert", "ASK_01", "--sensors", "1"}).exitCode, 0);
+  EXPECT_EQ(RunCli({"convert", "ASK_01", "--sensors", "1"}, &root).exitCode, 0);
   EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ASK_01.BGF"));
-  EXPECT_EQ(RunCli({"--root", r, "convert"}).exitCode, 2);
-  EXPECT_EQ(RunCli({"--root", r, "frobnicate"}).exitCode, 2);
-  EXPECT_EQ(RunCli({"--root", r, "convert", "../up_01"}).exitCode, 2);
+  for (const QStringList& misuse :
+       {QStringList{"convert"}, {"frobnicate"}, {"convert", "../up_01"}, {"status", "../up_01"}}) {
+    EXPECT_EQ(RunCli(misuse, &root).exitCode, 2) << misuse.join(' ').toStdString();
+  }
   const CliResult help = RunCli({"--help"});
   EXPECT_EQ(help.exitCode, 0);
   for (const char* command : {"sites", "convert", "--sensors", "--dir", "--root"}) {
@@ -135,27 +139,11 @@ TEST(ProgramStart, CommandLineReportsFailuresAndMisuse) {
   }
 }
 
-}  // namespace
-
-namespace {
-
-// The sample as a site of a working root: header, blocks and graph file.
-void SampleRoot(const fs::path& root) {
-  fs::create_directories(root / "TVMKHEADER");
-  fs::create_directories(root / "TVMKDATA");
-  for (const auto& entry : fs::directory_iterator(kSample)) {
-    const bool header = entry.path().filename() == kSite + ".key";
-    fs::copy_file(entry.path(),
-                  root / (header ? "TVMKHEADER" : "TVMKDATA") / entry.path().filename());
-  }
-}
-
 TEST(CommandLine, StatusOfTheSampleSite) {
   // The sample, converted from its blocks.
   TempRoot root;
   SampleRoot(root.Path());
-  const QString r = QString::fromStdString(root.Path().string());
-  ASSERT_EQ(RunCli({"--root", r, "convert", QString::fromStdString(kSite)}).exitCode, 0);
+  ASSERT_EQ(RunCli({"convert", QString::fromStdString(kSite)}, &root).exitCode, 0);
   const auto tree = [&root] {
     std::vector<std::tuple<fs::path, std::uintmax_t, fs::file_time_type>> files;
     for (const auto& e : fs::recursive_directory_iterator(root.Path())) {
@@ -166,7 +154,7 @@ TEST(CommandLine, StatusOfTheSampleSite) {
   };
   const auto before = tree();
 
-  const CliResult json = RunCli({"--root", r, "status", "--json"});
+  const CliResult json = RunCli({"status", "--json"}, &root);
   EXPECT_EQ(json.exitCode, 0) << json.err;
   const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(json.out));
   ASSERT_TRUE(doc.isArray()) << json.out;
@@ -184,28 +172,26 @@ TEST(CommandLine, StatusOfTheSampleSite) {
   EXPECT_EQ(o["refill_date"].toString(), "2026-11-11");
   EXPECT_EQ(o["faults"].toArray(), QJsonArray());
 
-  const CliResult text = RunCli({"--root", r, "status", QString::fromStdString(kSite)});
+  const CliResult text = RunCli({"status", QString::fromStdString(kSite)}, &root);
   EXPECT_EQ(text.exitCode, 0);
   EXPECT_NE(text.out.find("  Outlook:        refill in 9.3 days, about 11-11-2026\n"),
             std::string::npos)
       << text.out;
   EXPECT_TRUE(tree() == before) << "status wrote into the working root";
 
-  const CliResult missing = RunCli({"--root", r, "status", "NONE_01", "--json"});
+  const CliResult missing = RunCli({"status", "NONE_01", "--json"}, &root);
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("NONE_01 has no header file"), std::string::npos);
-  EXPECT_EQ(RunCli({"--root", r, "status", "../up_01"}).exitCode, 2);
 }
 
 TEST(CommandLine, ExportOfTheSampleSite) {
   TempRoot root;
   SampleRoot(root.Path());
-  const QString r = QString::fromStdString(root.Path().string());
   const QString site = QString::fromStdString(kSite);
   const fs::path out = root.Path() / "season.csv";
   const QString o = QString::fromStdString(out.string());
   const CliResult run =
-      RunCli({"--root", r, "export", site, o, "--from", "2026-11-01", "--to", "2026-11-02"});
+      RunCli({"export", site, o, "--from", "2026-11-01", "--to", "2026-11-02"}, &root);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const std::string csv = ReadBytes(out);
   const std::string head =
@@ -234,7 +220,7 @@ TEST(CommandLine, ExportOfTheSampleSite) {
       {{"NONE_01", o}, "NONE_01 has no header file"},
   };
   for (const auto& [args, why] : refused) {
-    const CliResult no = RunCli(QStringList{"--root", r, "export"} + args);
+    const CliResult no = RunCli(QStringList{"export"} + args, &root);
     EXPECT_EQ(no.exitCode, 1) << why;
     EXPECT_NE(no.err.find(why), std::string::npos) << no.err;
     EXPECT_EQ(ReadBytes(out), csv) << why;
