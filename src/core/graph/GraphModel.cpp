@@ -260,7 +260,7 @@ bool GraphModel::Draw(const Progress& progress) {
 std::optional<std::pair<double, double>> GraphModel::DateTimesBetween(double from,
                                                                       double to) const {
   std::optional<std::pair<double, double>> times;
-  if (!data_ || data_->dateTimes.size() != x_.size()) return times;
+  if (!data_ || data_->dateTimes.size() != x_.size()) return std::nullopt;
   for (std::size_t k = 0; k < x_.size(); ++k) {
     if (x_[k] < from || x_[k] > to) continue;
     const double t = data_->dateTimes[k];

@@ -12,6 +12,7 @@ namespace pelvaro::testing {
 namespace {
 
 constexpr double kDay = 10014.25;
+constexpr double kTenMinutesLater = kDay + 600.0 / 86400;
 
 // Three slots with one value each per scan: 10 cm, 30 cm and 50 cm.
 class GraphModelTest : public GraphFixture {
@@ -62,9 +63,14 @@ TEST_P(SpanTest, TheSpanChoosesTheBottomAxis) {
   EXPECT_EQ(model.BottomTitle(), c.title);
   EXPECT_EQ(X()[0], c.mode == AxisMode::DateTime ? kDay : 0.0);
   EXPECT_NEAR(X()[1], c.secondX, 1e-9);  // date-times are stored with 15 digits
+  // A zoom on the first two scans shows their date-times; one beyond them, none.
+  const auto shown = model.DateTimesBetween(X()[0], X()[1]);
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(shown->first, kDay);
+  EXPECT_NEAR(shown->second, kTenMinutesLater, 1e-9);
+  EXPECT_FALSE(model.DateTimesBetween(X()[2] + 1, X()[2] + 2));
 }
 
-constexpr double kTenMinutesLater = kDay + 600.0 / 86400;
 INSTANTIATE_TEST_SUITE_P(
     Spans, SpanTest,
     ::testing::Values(SpanCase{kDay + 0.5, AxisMode::Hours, "Hours", 10.0 / 60},

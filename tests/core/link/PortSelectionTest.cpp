@@ -150,14 +150,15 @@ TEST(PortMap, PortsMapToDevicesAndBack) {
 }
 
 TEST(PortMap, DeviceFinderPrefersTheFtdiCable) {
-  std::vector<SerialDevice> devices = {{"/dev/ttyS0", 0, 0, false},
+  // Another device of the cable's maker is any other USB serial device.
+  std::vector<SerialDevice> devices = {{"/dev/ttyUSB3", 0x0403, 0x6001, true},
+                                       {"/dev/ttyUSB0", 0x0403, 0x6015, true},
                                        {"/dev/ttyUSB1", 0x1a86, 0x7523, true},
-                                       {"/dev/ttyUSB3", 0x0403, 0x6001, true}};
+                                       {"/dev/ttyS0", 0, 0, false}};
   DevicePortFinder finder([&] { return devices; });
   EXPECT_EQ(finder.UsbCablePort(), 8);
-  EXPECT_EQ(finder.SerialCommPort(), 6);
-  devices.pop_back();
-  devices.erase(devices.begin() + 1);
+  EXPECT_EQ(finder.SerialCommPort(), 5);
+  devices = {devices[3]};
   EXPECT_EQ(finder.UsbCablePort(), std::nullopt);
   EXPECT_EQ(finder.SerialCommPort(), std::nullopt);
 }

@@ -284,6 +284,17 @@ TEST_F(ConversionTest, FailuresEndTheRunWithTheirMessageAndKeepThePreviousPair) 
   EXPECT_FALSE(fs::exists(root.Path() / "TVMKDATA" / "F3_01_001.DAT"));
 }
 
+// For the site window a site without readings has no graph: none is left over.
+TEST_F(ConversionTest, ASiteWithoutReadingsLosesItsGraphForTheSiteWindow) {
+  SiteBuilder site(files, "NIL_01");
+  site.Header({Slot(1)}, 1);
+  site.Block(1, {100, 0, 900, 1, {Raw(30), Raw(31)}, 0});
+  WriteBytes(site.Graph(), "previous graph");
+  WriteBytes(site.Summary(), "previous summary");
+  EXPECT_TRUE(Convert("NIL_01", ConversionCaller::SiteWindow));
+  EXPECT_FALSE(fs::exists(site.Graph()) || fs::exists(site.Summary()));
+}
+
 TEST_F(ConversionTest, SelectedSiteComesFromTheSelectionFile) {
   SiteBuilder site(files, "SEL_01");
   site.Header({Slot(1)}, 1);
