@@ -60,18 +60,62 @@ TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
   EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
 }
 
-TEST_F(DownloadTest, WakeUpVariationsOfTheLogger) {
-  EXPECT_EQ(RunDownload(Memory(5), sim::Faults{.greetOnWake = 3}).outcome, DownloadOutcome::Stored);
-
-  const std::size_t before = prompter.shown.size();
-  EXPECT_EQ(RunDownload(Memory(5, kDay + 1), sim::Faults{.wrongGreeting = true}).outcome,
-            DownloadOutcome::NotStored);
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "       ERROR, WILL TRY AGAIN"), 3);
-  EXPECT_EQ(prompter.shown.size(), before);  // given up without a message
-
-  EXPECT_EQ(RunDownload(Memory(5, kDay + 1), sim::Faults{.silent = true}).outcome,
-            DownloadOutcome::NotStored);
-  EXPECT_EQ(dialogs.notResponding, 1);
+// One run read from a fresh logger: stored, or refused with what the user is told.
+TEST(DownloadOutcome, TheLoggerAndTheRunDecide) {
+  using O = DownloadOutcome;
+  constexpr int kDay = DownloadRig::kDay;
+  struct Case {
+    const char* guards;
+    sim::Run memory;
+    sim::Faults faults;
+    std::deque<Answer> answers;
+    O outcome;
+    std::string shown;  // the last message's title and text, "" for none
+  };
+  const std::string serials =
+      "Serial Numbers Are Different: The serial number of this recorder is  4321\r\nand the "
+      "serial number specified in the site file is  3001\r\n\r\nAre you sure you want to add "
+      "this data to the selected site file?";
+  const Case cases[] = {
+      Case("a greeting on the third wake byte", DownloadRig::Memory(5), {.greetOnWake = 3}, {},
+           O::Stored, ""),
+      Case("a wrong greeting, three times: given up silently", DownloadRig::Memory(5),
+           {.wrongGreeting = true}, {}, O::NotStored, ""),
+      Case("a silent logger: the not-responding window", DownloadRig::Memory(5), {.silent = true},
+           {}, O::NotStored, ""),
+      Case("another number of sensors", DownloadRig::Memory(5, kDay, 1, 3001, 3), {}, {},
+           O::NotStored, "Measuring Depths are Different: "),
+      Case("another site number, declined", DownloadRig::Memory(5, kDay, 2), {}, {Answer::No},
+           O::NotStored, "Select the Right Site File: "),
+      Case("another site number, accepted", DownloadRig::Memory(5, kDay, 2), {}, {Answer::Yes},
+           O::Stored, "Select the Right Site File: "),
+      Case("another serial number, declined", DownloadRig::Memory(5, kDay, 1, 4321), {},
+           {Answer::No}, O::NotStored, serials),
+      Case("another serial number, accepted", DownloadRig::Memory(5, kDay, 1, 4321), {},
+           {Answer::Yes}, O::Stored, serials),
+      Case("an empty memory", DownloadRig::Memory(5), {.emptyMemory = true}, {}, O::NotStored,
+           "EMPTY DATA BLOCK: "),
+      Case("a line that goes silent with half a word on it", DownloadRig::Memory(50),
+           {.silentAfter = 101}, {}, O::NotStored, ""),
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.guards);
+    DownloadRig rig;
+    rig.prompter.answers = c.answers;
+    EXPECT_EQ(rig.RunDownload(c.memory, c.faults).outcome, c.outcome);
+    const auto& shown = rig.prompter.shown;
+    EXPECT_EQ(shown.empty()
+                  ? ""
+                  : (shown.back().title + ": " + shown.back().text).substr(0, c.shown.size()),
+              c.shown);
+    EXPECT_EQ(shown.empty(), c.shown.empty());
+    EXPECT_EQ(rig.Blocks().size(), c.outcome == O::Stored ? 1u : 0u);
+    EXPECT_EQ(rig.HeaderRecord(114), c.outcome == O::Stored ? "1" : "0");
+    EXPECT_EQ(ReadBytes(rig.root.Path() / "TEMPBUDY.DAT"), "");  // nothing kept
+    EXPECT_EQ(std::count(rig.lines.begin(), rig.lines.end(), "       ERROR, WILL TRY AGAIN"),
+              c.faults.wrongGreeting ? 3 : 0);
+    EXPECT_EQ(rig.dialogs.notResponding, c.faults.silent ? 1 : 0);
+  }
 }
 
 // The command line's port is used as given, and a port that fails mid-way is closed.
@@ -99,48 +143,6 @@ TEST_F(DownloadTest, AFixedPortIsUsedAsGivenAndAFailingOneIsClosed) {
             "no longer available");
   EXPECT_FALSE(port.IsOpen());
   EXPECT_FALSE(fs::exists(Data("FARM_01_002.DAT")));
-}
-
-TEST_F(DownloadTest, RunsThatDoNotBelongToTheSiteAskOrRefuse) {
-  // Another number of sensors: refused with a message, nothing kept.
-  EXPECT_EQ(RunDownload(Memory(5, kDay, 1, 3001, 3)).outcome, DownloadOutcome::NotStored);
-  EXPECT_EQ(prompter.shown.back().title, "Measuring Depths are Different");
-  EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
-  EXPECT_EQ(HeaderRecord(114), "0");
-
-  // Another site number, then another serial number: No keeps nothing, Yes stores.
-  prompter.answers = {Answer::No};
-  EXPECT_EQ(RunDownload(Memory(5, kDay, 2)).outcome, DownloadOutcome::NotStored);
-  EXPECT_EQ(prompter.shown.back().title, "Select the Right Site File");
-  prompter.answers = {Answer::Yes};
-  EXPECT_EQ(RunDownload(Memory(5, kDay, 2)).outcome, DownloadOutcome::Stored);
-
-  prompter.answers = {Answer::No};
-  EXPECT_EQ(RunDownload(Memory(5, kDay + 1, 1, 4321)).outcome, DownloadOutcome::NotStored);
-  EXPECT_EQ(prompter.shown.back().text,
-            "The serial number of this recorder is  4321\r\nand the serial number specified in "
-            "the site file is  3001\r\n\r\nAre you sure you want to add this data to the selected "
-            "site file?");
-  EXPECT_FALSE(fs::exists(Data("FARM_01_002.DAT")));
-  prompter.answers = {Answer::Yes};
-  EXPECT_EQ(RunDownload(Memory(5, kDay + 1, 1, 4321)).outcome, DownloadOutcome::Stored);
-  EXPECT_TRUE(fs::exists(Data("FARM_01_002.DAT")));
-}
-
-TEST_F(DownloadTest, EmptyMemoryAndSilentLineKeepNothing) {
-  EXPECT_EQ(RunDownload(Memory(5), sim::Faults{.emptyMemory = true}).outcome,
-            DownloadOutcome::NotStored);
-  EXPECT_EQ(prompter.shown.back().title, "EMPTY DATA BLOCK");
-  EXPECT_EQ(written.back(), '\0');
-  EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
-
-  const std::size_t shown = prompter.shown.size();
-  EXPECT_EQ(RunDownload(Memory(50), sim::Faults{.silentAfter = 101}).outcome,
-            DownloadOutcome::NotStored);  // half a word stays on the line
-  EXPECT_EQ(prompter.shown.size(), shown);
-  EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
-  EXPECT_FALSE(fs::exists(Data("FARM_01_001.DAT")));
-  EXPECT_EQ(HeaderRecord(114), "0");
 }
 
 TEST_F(DownloadTest, BlockOneHundredIsTheLast) {
