@@ -1,6 +1,6 @@
-// The real serial port's own errors. Its exchanges with the logger are those
-// of the command line's download, start and trace and of the windows over the
-// real line.
+// The real serial port's own errors, and the simulator's own end. Their
+// exchanges are those of the command line's download, start and trace and of
+// the windows over the real line.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -23,6 +23,11 @@ TEST(SerialPortErrors, APortInUseAndAMissingDeviceAreReportedAsSuch) {
   EXPECT_EQ(second.Open(4).error, PortError::DoesNotExist);
   unsetenv("PELVARO_COM3");
   unsetenv("PELVARO_COM4");
+  // Stopped as a service is stopped, the simulator ends cleanly.
+  sim.Process().terminate();
+  ASSERT_TRUE(sim.Process().waitForFinished(5000));
+  EXPECT_EQ(sim.Process().exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(sim.Process().exitCode(), 0);
 }
 
 }  // namespace
