@@ -12,22 +12,13 @@ namespace pelvaro {
 
 namespace {
 
+static_assert(header::kMaxDepthSlots <= kMaxGraphSlots, "a header's depth slots fit the chart");
 // The extremes start crossed, so that the first value plotted sets both.
 constexpr double kStartMinimum = std::numeric_limits<double>::infinity();
 constexpr double kStartMaximum = -kStartMinimum;
 constexpr double kAxisMargin = 2;
 
 std::string DepthTitle(int slot) { return Spaced(10 * slot) + "cm"; }
-
-// Header record 6; blank or zero means the full probe, as the conversion reads it.
-int DepthSlotCount(SiteHeader& header) {
-  const double s = header.ReadNumber(header::kDepthSlotCount);
-  const auto count = ToInt16(s == 0 ? 12 : s);
-  if (!count || *count < 0 || *count > kMaxGraphSlots) {
-    throw GraphFileError("The site's depth slot count is out of range");
-  }
-  return *count;
-}
 
 void Widen(double value, double& minimum, double& maximum) {
   minimum = std::min(minimum, value);
@@ -132,7 +123,7 @@ bool GraphModel::Draw(const Progress& progress) {
       SiteHeader header(files_.HeaderPath(identification_), RecordFile::Mode::ReadOnly);
       titleName = Trim(header.ReadRecord(header::kSiteName));
       if (titleName.empty() || titleName[0] == '\0') titleName = identification_;
-      slots = DepthSlotCount(header);
+      slots = header.DepthSlotCount();
     }
     const fs::path path = CalibratedPath(files_, dataDirectory_, identification_, kGraphExtension);
     if (Files::FileLength(path) < kGraphFileMinimum) {
@@ -155,7 +146,7 @@ bool GraphModel::Draw(const Progress& progress) {
     double refillLine = 0;
     limitLabel_.clear();
     bool chosen = false;
-    for (int s = 1; s <= std::min(slots, kMaxGraphSlots); ++s) {
+    for (int s = 1; s <= slots; ++s) {
       if (depthChosen_[s] < 1) continue;
       chosen = true;
       if (s > kDepthBoxes || !boxes_[s].checked) continue;
@@ -237,7 +228,7 @@ bool GraphModel::Draw(const Progress& progress) {
     if (firstDrawing_ && !sumChecked_) {
       depthTitles_.fill("");
       std::size_t k = 0;
-      for (int s = 1; s <= std::min(slots, kMaxGraphSlots) && k < depthTitles_.size(); ++s) {
+      for (int s = 1; s <= slots && k < depthTitles_.size(); ++s) {
         if (depthChosen_[s] >= 1) depthTitles_[k++] = DepthTitle(s);
       }
     }

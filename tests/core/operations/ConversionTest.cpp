@@ -31,7 +31,7 @@ TEST_F(ConversionTest, OneScan) {
   // A block of fewer than two readings counts as empty, so one scan has two
   // sensors; the deepest is at 120 cm.
   SiteBuilder site(files, "ONE_01");
-  site.Header({Slot(3), Slot(12)}, 1);
+  site.Header({Slot(3), Slot(12)}, 1, "");  // no depth count: the full probe
   site.Block(1, {10000, 21600, 900, 2, {Raw(35), Raw(25)}});
   ASSERT_TRUE(Convert("ONE_01"));
   EXPECT_TRUE(prompter.shown.empty());
@@ -41,6 +41,11 @@ TEST_F(ConversionTest, OneScan) {
   EXPECT_EQ(JoinedRecords(site.Summary(), 20),
             "01-06-2023|12:00:00| 3001| 1| 2| 900|2023|18/05|06:00:00| 10000| 21600|1|34|||||||"
             " 10000.25|30|35|40|20|15|5|0|120|25|40|20|5|15|0");
+  // No probe has more than sixteen depths.
+  for (const auto& [count, converts] : {std::pair{"16", true}, {"17", false}, {"-1", false}}) {
+    SiteHeader::Open(files, "ONE_01").WriteRecord(header::kDepthSlotCount, count);
+    EXPECT_EQ(Convert("ONE_01"), converts) << count;
+  }
 }
 
 TEST_F(ConversionTest, MidnightIsPassedOnlyWhenTheTimeGoesBeyondIt) {

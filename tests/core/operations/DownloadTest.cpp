@@ -102,7 +102,13 @@ TEST(DownloadOutcome, TheLoggerAndTheRunDecide) {
     SCOPED_TRACE(c.guards);
     DownloadRig rig;
     rig.prompter.answers = c.answers;
-    EXPECT_EQ(rig.RunDownload(c.memory, c.faults).outcome, c.outcome);
+    const DownloadResult r = rig.RunDownload(c.memory, c.faults);
+    EXPECT_EQ(r.outcome, c.outcome);
+    // Where nothing is shown, the reason is there for the command line.
+    EXPECT_EQ(r.reason,
+              c.faults.wrongGreeting ? "The logger gave a wrong reply to the wake-up three times."
+              : c.faults.silentAfter ? "The logger stopped sending before the whole run was read."
+                                     : "");
     const auto& shown = rig.prompter.shown;
     EXPECT_EQ(shown.empty()
                   ? ""
