@@ -110,6 +110,8 @@ TEST_F(SiteFormTest, SiteDataIsCheckedRowByRowInOrder) {
        "Root feeder zone is lower than the minimum measuring depth 100 mm."},
       {kRootZoneRow, "1201", "Root Feeder Zone",
        "Root feeder zone exceeds the maximum measuring depth 1200 mm."},
+      {kRootZoneRow, "100", "", ""},
+      {kRootZoneRow, "1200", "", ""},
       {kRootZoneRow, "", "", ""},
   };
   for (const Case& c : cases) {
@@ -212,10 +214,12 @@ TEST_F(SiteFormTest, StoredBlocksFreezeTheIdentification) {
   SiteBuilder site(files, "3001_07");
   site.Header({{1, 1000, 100, 40, 20}}, 2);
   site.Identity("WEST", "07", "3001");
+  site.Set({{header::kFirstDirectory, "OLD"}, {header::kFirstDirectory + 1, "TVMKDATA"}});
   site.Block(1, {100, 0, 900, 1, {700, 690}});
   site.Block(2, {101, 0, 900, 1, {680, 670}});
   SiteForm form = Edit("3001_07");
   EXPECT_EQ(form.Option(), IdentificationOption::SerialNumber);
+  EXPECT_EQ(form.Directories().Entries()[0] + form.Directories().Entries()[1], "OLDTVMKDATA");
   EXPECT_TRUE(form.BlocksExist());
   EXPECT_FALSE(form.Calibration().Row(0).listEnabled);
   form.ClickCalibration(0, kOnOffColumn);
