@@ -319,19 +319,11 @@ TEST_F(EditorWindowTest, PrintDataAsksForAPrinterOnlyWithABlockOpen) {
   QProcess text;
   text.start("pdftotext", {"-layout", QString::fromStdString(pdf.string()), "-"});
   ASSERT_TRUE(text.waitForFinished(20000));
+  // The page holds the printout's lines (their text is the core's), the edit among them.
   const QString printed = QString::fromUtf8(text.readAllStandardOutput());
-  for (const char* expected :
-       {"Velmora Pelvaro Soil Moisture", "Site Data Printout For SiteEDGE FIELD",
-        "VELMORA Serial Number 3001", "This block number 1"}) {
-    EXPECT_TRUE(printed.contains(expected)) << expected << "\n" << printed.toStdString();
-  }
-  // The readings in order, scan after scan.
-  const int first = printed.indexOf("1811");
-  const int edited = printed.indexOf("1899");
-  const int last = printed.indexOf("1866");
-  EXPECT_GE(first, 0);
-  EXPECT_LT(first, edited);
-  EXPECT_LT(edited, last);
+  EXPECT_TRUE(printed.contains("Site Data Printout For SiteEDGE FIELD")) << printed.toStdString();
+  EXPECT_TRUE(printed.contains(QRegularExpression("1822\\n2 +1899 +1844")))
+      << printed.toStdString();
 
   // With no printer installed there is nothing to choose, and printing fails
   // into the window's own message.
