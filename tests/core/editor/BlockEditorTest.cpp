@@ -104,11 +104,11 @@ TEST_F(BlockEditorTest, TheGridHasAColumnForEachSensorOfTheBlock) {
     std::string shown;  // sensors, scans and the readings, row by row
   };
   const Case cases[] = {
-      {"five sensors", 5, "", 11, "5x2: 100 101 102 103 104| 105 106 107 108 109| 110|"},
-      {"more than five shows five", 7, "", 5, "5x1: 100 101 102 103 104|"},
-      {"no count: the site's sensors", 0, " 3", 4, "3x1: 100 101 102| 103|"},
-      {"no count, and none on the site either", 0, " 0", 2, "1x2: 100| 101|"},
-      {"no count, and too many on the site", 0, " 9", 5, "5x1: 100 101 102 103 104|"},
+      Case("five sensors", 5, "", 11, "5x2: 100 101 102 103 104| 105 106 107 108 109| 110|"),
+      Case("more than five shows five", 7, "", 5, "5x1: 100 101 102 103 104|"),
+      Case("no count: the site's sensors", 0, " 3", 4, "3x1: 100 101 102| 103|"),
+      Case("no count, and none on the site either", 0, " 0", 2, "1x2: 100| 101|"),
+      Case("no count, and too many on the site", 0, " 9", 5, "5x1: 100 101 102 103 104|"),
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.guards);

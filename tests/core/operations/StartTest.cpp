@@ -196,11 +196,11 @@ TEST_F(StartWindowTest, TheLastStartIsWhatAClickedSiteOffers) {
     TimeOfDay picked;   // and the one the picker offers
   };
   const Case cases[] = {
-      {"START IMMEDIATE", "00:30:00", StartMode::Immediate, "00:30:00", {0, 30, 0}},
-      {"0", "00:00:00", StartMode::Immediate, "00:15:00", {0, 15, 0}},        // none: the default
-      {"TIMED START", "13:00:00", StartMode::Timed, "13:00:00", {0, 0, 30}},  // beyond 12 h
-      {"X", "15", std::nullopt, "00:15:00", {0, 15, 0}},  // "15" is too short to be a time
-      {"", "12:00:01", std::nullopt, "12:00:01", {12, 0, 0}},
+      Case("START IMMEDIATE", "00:30:00", StartMode::Immediate, "00:30:00", {0, 30, 0}),
+      Case("0", "00:00:00", StartMode::Immediate, "00:15:00", {0, 15, 0}),  // none: the default
+      Case("TIMED START", "13:00:00", StartMode::Timed, "13:00:00", {0, 0, 30}),  // beyond 12 h
+      Case("X", "15", std::nullopt, "00:15:00", {0, 15, 0}),  // "15" is too short to be a time
+      Case("", "12:00:01", std::nullopt, "12:00:01", {12, 0, 0}),
   };
   for (const Case& c : cases) {
     SetRecord(header::kStartMode, c.mode);

@@ -165,10 +165,10 @@ TEST_F(SiteHeaderTest, RepairRebuildsADamagedOrShortIndexAndLeavesAMissingHeader
   };
   const std::string damaged = std::string(113 * 64, ' ') + Padded("1.5");
   const Case cases[] = {
-      {"a missing header", std::string(128, ' '), 1, "|||"},
-      {"a header just long enough", std::string(129, ' '), 2, "1|2| 12| 18002"},
-      {"a damaged index without blocks", damaged, 0, "0|0||"},
-      {"a damaged index", damaged, 1, "1|0| 11| 18001"},
+      Case("a missing header", std::string(128, ' '), 1, "|||"),
+      Case("a header just long enough", std::string(129, ' '), 2, "1|2| 12| 18002"),
+      Case("a damaged index without blocks", damaged, 0, "0|0||"),
+      Case("a damaged index", damaged, 1, "1|0| 11| 18001"),
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.guards);
