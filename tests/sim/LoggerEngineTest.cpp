@@ -60,6 +60,13 @@ struct Line {
     Send(kWake);
     ASSERT_EQ(After(0.1), kGreeting);
   }
+  // Sends, waits and expects what arrived meanwhile, step by step.
+  void Play(std::initializer_list<std::tuple<std::string, double, std::string>> steps) {
+    for (const auto& [send, wait, expected] : steps) {
+      Send(send);
+      EXPECT_EQ(After(wait), expected) << "after sending " << ::testing::PrintToString(send);
+    }
+  }
 
   VirtualClock clock;
   LoggerEngine engine;
@@ -90,10 +97,7 @@ TEST(LoggerGreeting, IsPacedAtTheBaudRateAfterTheAnswerDelay) {
 
 TEST(LoggerGreeting, AnswersBothWakeBytesAndOnlyThem) {
   Line line;
-  line.Send("D\rS\rN\r\x02");
-  EXPECT_EQ(line.After(1), "");
-  line.Send(Bytes({0x01}));
-  EXPECT_EQ(line.After(0.1), kGreeting);
+  line.Play({{"D\rS\rN\r\x02", 1, ""}, {"\x01", 0.1, kGreeting}});
   // Awake, every wake byte greets again, and two close together queue up.
   line.Send(Bytes({0x00, 0x01}));
   std::string both = line.After(0.005 + 7.5 * kByte);
@@ -103,25 +107,16 @@ TEST(LoggerGreeting, AnswersBothWakeBytesAndOnlyThem) {
 }
 
 TEST(LoggerGreeting, FaultsChangeOrWithholdIt) {
-  Line line(SmallRun(), {.greetOnWake = 3});
-  line.Send(kWake + kWake);
-  EXPECT_EQ(line.After(1), "");
-  line.Send(kWake);
-  EXPECT_EQ(line.After(0.1), kGreeting);
-  // The count starts again after a command.
-  line.Send("N\r" + Bytes({0xB9, 0x0B}));
-  line.Send(kWake + kWake);
-  EXPECT_EQ(line.After(1), "");
-  line.Send(kWake);
-  EXPECT_EQ(line.After(0.1), kGreeting);
-
-  Line rude(SmallRun(), {.wrongGreeting = true});
-  rude.Send(kWake);
-  EXPECT_EQ(rude.After(0.1), "HI?\r");
-
+  // The count of wake bytes starts again after a command.
+  Line(SmallRun(), {.greetOnWake = 3})
+      .Play({{kWake + kWake, 1, ""},
+             {kWake, 0.1, kGreeting},
+             {"N\r\xB9\x0B", 0, ""},
+             {kWake + kWake, 1, ""},
+             {kWake, 0.1, kGreeting}});
+  Line(SmallRun(), {.wrongGreeting = true}).Play({{kWake, 0.1, "HI?\r"}});
   Line mute(SmallRun(), {.silent = true});
-  mute.Send(kWake + "D\r" + kWake + "T" + Bytes({2}));
-  EXPECT_EQ(mute.After(100), "");
+  mute.Play({{kWake + "D\r" + kWake + "T" + Bytes({2}), 100, ""}});
   EXPECT_EQ(mute.engine.NextDue(), std::nullopt);
 }
 
@@ -144,13 +139,7 @@ TEST(LoggerDownload, SendsCountHeaderAndWordsByteExact) {
   EXPECT_EQ(again.After(0.01), expected);
   EXPECT_EQ(again.engine.TakeLog(), std::vector<std::string>{"download 5000 bytes"});
   // Until the closing 0x00 the logger stays in the download, then sleeps.
-  again.Send("D\r");
-  EXPECT_EQ(again.After(1), "");
-  again.Send(kWake);
-  EXPECT_EQ(again.After(1), "");
-  again.Send("D\r");
-  EXPECT_EQ(again.After(1), "");
-  again.WakeUp();
+  again.Play({{"D\r", 1, ""}, {kWake, 1, ""}, {"D\r", 1, ""}, {kWake, 0.1, kGreeting}});
 }
 
 TEST(LoggerDownload, EmptyMemorySendsAZeroCountOnly) {
@@ -158,13 +147,12 @@ TEST(LoggerDownload, EmptyMemorySendsAZeroCountOnly) {
        {std::pair{SmallRun(), Faults{.emptyMemory = true}},
         std::pair{GenerateRun(3001, 7, 3, 11300, 0, 900, 0), Faults{}}}) {
     Line line(run, faults);
-    line.WakeUp();
-    line.Send("D\r");
-    EXPECT_EQ(line.After(1), Bytes({0, 0}));
+    // The host's closing byte ends the download; the next wakes the logger.
+    line.Play({{kWake, 0.1, kGreeting},
+               {"D\r", 1, Bytes({0, 0})},
+               {kWake, 1, ""},
+               {kWake, 0.1, kGreeting}});
     EXPECT_EQ(line.engine.TakeLog(), std::vector<std::string>{"download 0 bytes"});
-    line.Send(kWake);  // the host's closing byte
-    EXPECT_EQ(line.After(1), "");
-    line.WakeUp();
   }
 }
 
@@ -182,10 +170,7 @@ TEST(LoggerStart, EchoesTheBlockAndLogsFromIt) {
   // 10:00:01 is kept in units of 2 s.
   const std::string block = StartBlock(StartMode::Immediate, {2026, 12, 6, 10, 0, 1});
   Line line;
-  line.Send(Bytes({0x01}));
-  line.After(0.1);
-  line.Send("S\r");
-  line.After(1.0);
+  line.Play({{"\x01", 0.1, kGreeting}, {"S\r", 1.0, ""}});
   line.Send(block);
   const double startedAt = line.clock.Now();
   EXPECT_EQ(line.After(0.005 + 41 * kByte), block);
