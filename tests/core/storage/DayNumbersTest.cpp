@@ -41,6 +41,8 @@ TEST(DayNumbers, TablesAndOverflow) {
   EXPECT_EQ(DaysBeforeMonth(3, 1), 60);
   EXPECT_EQ(DaysBeforeMonth(3, 0), 59);
   EXPECT_THROW(DateToDayNumber(1, 1, 2086), std::overflow_error);
+  EXPECT_EQ(DateToDayNumber(23, 3, 1906), -32768);  // the other end of a 16-bit count
+  EXPECT_THROW(DateToDayNumber(22, 3, 1906), std::overflow_error);
   // Out-of-range day numbers still give text, never a crash.
   EXPECT_EQ(DayNumberToDayMonth(0), "31/12");
   EXPECT_EQ(DayNumberToYear(0), "1995");
