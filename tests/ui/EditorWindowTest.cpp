@@ -17,6 +17,7 @@
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
+#include "ui/PersonDriver.h"
 #include "ui/platform/QtPrompter.h"
 #include "ui/site/DataDirDialog.h"
 #include "ui/site/SiteWindow.h"
@@ -332,42 +333,6 @@ TEST_F(EditorWindowTest, PrintDataAsksForAPrinterOnlyWithABlockOpen) {
     QTest::mouseClick(Button("ButtonPrint"), Qt::LeftButton);
     EXPECT_EQ(prompter.shown.back().title, "Printer Not Connected");
     EXPECT_TRUE(window->isVisible());
-  }
-}
-
-// Every control stays whole: inside the window and no smaller than it asks to
-// be; every cell's text fits its column; a grid of a few fixed rows shows them
-// all, and a long one shows several.
-void ExpectNothingClipped(QWidget& window) {
-  QCoreApplication::sendPostedEvents();
-  for (QWidget* w : window.findChildren<QWidget*>()) {
-    if (!w->isVisible()) continue;
-    const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
-                         qobject_cast<QLabel*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
-                         qobject_cast<QTabBar*>(w);
-    auto* grid = qobject_cast<QTableWidget*>(w);
-    if (!control && grid == nullptr) continue;
-    const std::string name = (w->metaObject()->className() + (" " + w->objectName())).toStdString();
-    EXPECT_TRUE(window.rect().contains(QRect(w->mapTo(&window, QPoint(0, 0)), w->size()))) << name;
-    if (control) {
-      EXPECT_GE(w->width(), w->minimumSizeHint().width()) << name;
-      EXPECT_GE(w->height(), w->minimumSizeHint().height()) << name;
-    }
-    if (grid == nullptr) continue;
-    EXPECT_LE(grid->horizontalHeader()->length(), grid->viewport()->width()) << name;
-    if (grid->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff) {
-      EXPECT_LE(grid->verticalHeader()->length(), grid->viewport()->height()) << name;
-    } else if (grid->rowCount() > 0) {
-      EXPECT_GE(grid->viewport()->height(), 8 * grid->rowHeight(0)) << name;
-    }
-    for (int r = 0; r < grid->rowCount(); ++r) {
-      for (int c = 0; c < grid->columnCount(); ++c) {
-        const QTableWidgetItem* item = grid->item(r, c);
-        if (item == nullptr) continue;
-        EXPECT_LE(grid->fontMetrics().horizontalAdvance(item->text()), grid->columnWidth(c))
-            << name << " " << item->text().toStdString();
-      }
-    }
   }
 }
 
