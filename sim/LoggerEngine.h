@@ -39,12 +39,12 @@ Run GenerateRun(int serial, int site, int sensors, int startDay, int startSecond
 Run LoadRun(const std::filesystem::path& blockStem);
 
 struct Faults {
-  bool silent = false;              // answers nothing at all
-  bool wrongGreeting = false;       // greets with "HI?\r"
-  int greetOnWake = 1;              // greets on the k-th wake byte after start-up or a command
-  std::optional<long> silentAfter;  // a download stops after this many data bytes
-  bool badEcho = false;             // the start echo has byte 20 altered
-  bool emptyMemory = false;         // a download announces 0 bytes
+  bool silent = false;                // answers nothing at all
+  bool wrongGreeting = false;         // greets with "HI?\r"
+  int greetOnWake = 1;                // greets on the k-th wake byte after start-up or a command
+  std::optional<long> silentAfter{};  // a download stops after this many data bytes
+  bool badEcho = false;               // the start echo has byte 20 altered
+  bool emptyMemory = false;           // a download announces 0 bytes
 };
 
 // Readings that drift with the time of day, from a seeded generator whose raw

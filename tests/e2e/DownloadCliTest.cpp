@@ -4,50 +4,18 @@
 #include <QProcess>
 
 #include "core/storage/BlockStore.h"
+#include "e2e/Simulator.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::SiteBuilder;
-using testing::TempRoot;
-using testing::WriteBytes;
-
-// pelvaro-sim on a pseudo-terminal, stopped when the test ends.
-class SimLogger {
- public:
-  explicit SimLogger(const QStringList& args) {
-    process_.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro-sim"), args);
-    if (process_.waitForStarted(10000) && process_.waitForReadyRead(10000)) {
-      pty_ = QString::fromUtf8(process_.readLine()).trimmed();
-    }
-  }
-  ~SimLogger() {
-    process_.kill();
-    process_.waitForFinished(5000);
-  }
-  const QString& Pty() const { return pty_; }
-
- private:
-  QProcess process_;
-  QString pty_;
-};
-
-QStringList CliArgs(const TempRoot& root, const QStringList& args) {
-  return QStringList{"--root", QString::fromStdString(root.Path().string())} + args;
-}
-
-void StartCli(QProcess& cli, const TempRoot& root, const QStringList& args) {
-  cli.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro-cli"), CliArgs(root, args));
-}
 
 // The site the simulator's default run belongs to.
 void FarmSite(const TempRoot& root) {
   const Files files(root.Path());
   SiteBuilder site(files, "FARM_01");
-  site.Header(testing::LoggerSensors(4), 0);
+  site.Header(LoggerSensors(4), 0);
   site.Logger(3001, 4);
 }
 
@@ -64,23 +32,18 @@ std::vector<int> StoredStartDays(const TempRoot& root) {
 TEST(DownloadCli, StoredBlockEqualsTheLoggersMemory) {
   // The logger's memory: a block written elsewhere, loaded into the simulator.
   TempRoot source;
-  const Files sourceFiles(source.Path());
-  SiteBuilder logger(sourceFiles, "LOGGER_01");
   std::vector<std::uint16_t> words;
   for (int i = 0; i < 1200; ++i) words.push_back(static_cast<std::uint16_t>(2900 + (i * 37) % 500));
-  logger.Block(1, {11300, 36000, 900, 4, words});
+  SiteBuilder(Files(source.Path()), "LOGGER_01").Block(1, {11300, 36000, 900, 4, words});
   const fs::path stem = source.Path() / "TVMKDATA" / "LOGGER_01_001";
 
-  SimLogger sim({"--fast", "--memory", QString::fromStdString(stem.string())});
-  ASSERT_FALSE(sim.Pty().isEmpty());
+  Simulator sim;
+  sim.Start({"--fast", "--memory", QString::fromStdString(stem.string())});
   TempRoot root;
   FarmSite(root);
-  QProcess cli;
-  StartCli(cli, root, {"download", "FARM_01", "--device", sim.Pty()});
-  ASSERT_TRUE(cli.waitForFinished(60000));
-  const std::string out = cli.readAllStandardOutput().toStdString();
-  EXPECT_EQ(cli.exitCode(), 0) << out << cli.readAllStandardError().toStdString();
-  EXPECT_NE(out.find("       Number of Bytes:  2400\n"), std::string::npos) << out;
+  const CliResult run = RunCli(root.Path(), {"download", "FARM_01", "--device", sim.Pty()});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("       Number of Bytes:  2400\n"), std::string::npos) << run.out;
 
   const fs::path stored = root.Path() / "TVMKDATA" / "FARM_01_001";
   EXPECT_TRUE(ReadBytes(fs::path(stored) += ".DAT") == ReadBytes(fs::path(stem) += ".DAT"));
@@ -89,26 +52,11 @@ TEST(DownloadCli, StoredBlockEqualsTheLoggersMemory) {
   EXPECT_GE(fs::file_size(root.Path() / "TVMKDATA" / "FARM_01.BGF"), 500u);
 
   // The stored block, exported headless.
-  QProcess csv;
   const fs::path exported = root.Path() / "block1.csv";
-  StartCli(csv, root, {"export-csv", "FARM_01", "1", QString::fromStdString(exported.string())});
-  ASSERT_TRUE(csv.waitForFinished(20000));
-  EXPECT_EQ(csv.exitCode(), 0) << csv.readAllStandardError().toStdString();
+  const CliResult csv = RunCli(
+      root.Path(), {"export-csv", "FARM_01", "1", QString::fromStdString(exported.string())});
+  EXPECT_EQ(csv.exitCode, 0) << csv.err;
   EXPECT_EQ(ReadBytes(exported).substr(0, 13), "Site Name:   ");
-}
-
-TEST(DownloadCli, NoPortOrNoLoggerIsAFailure) {
-  TempRoot root;
-  const QString r = QString::fromStdString(root.Path().string());
-  QProcess cli;
-  cli.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro-cli"), {"--root", r, "download", "X_01"});
-  ASSERT_TRUE(cli.waitForFinished(10000));
-  EXPECT_EQ(cli.exitCode(), 2);
-  cli.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro-cli"),
-            {"--root", r, "download", "X_01", "--device", "/nonexistent/tty"});
-  ASSERT_TRUE(cli.waitForFinished(10000));
-  EXPECT_EQ(cli.exitCode(), 1);
-  EXPECT_NE(cli.readAllStandardError().indexOf("Selected port does not exist"), -1);
 }
 
 TEST(DownloadCli, TwoDownloadsIntoOneRootStoreEachRunOnce) {
@@ -116,31 +64,28 @@ TEST(DownloadCli, TwoDownloadsIntoOneRootStoreEachRunOnce) {
   // download, or two command lines.
   TempRoot root;
   FarmSite(root);
-  SimLogger slow({"--start", "06-12-2026 08:00:00", "--scans", "40"});  // at 4800 baud
-  SimLogger fast({"--fast", "--start", "07-12-2026 08:00:00", "--scans", "30"});
-  ASSERT_FALSE(slow.Pty().isEmpty());
-  ASSERT_FALSE(fast.Pty().isEmpty());
+  Simulator slow;  // at 4800 baud
+  slow.Start({"--start", "06-12-2026 08:00:00", "--scans", "40"});
+  Simulator fast;
+  fast.Start({"--fast", "--start", "07-12-2026 08:00:00", "--scans", "30"});
 
   QProcess first;
-  StartCli(first, root, {"download", "FARM_01", "--device", slow.Pty()});
+  StartCli(first, root.Path(), {"download", "FARM_01", "--device", slow.Pty()});
   // The first holds the working root from before it wakes its logger.
   QByteArray said;
   while (!said.contains("Logger On Line") && first.waitForReadyRead(20000)) {
     said += first.readAllStandardOutput();
   }
   ASSERT_TRUE(said.contains("Logger On Line")) << said.toStdString();
-  QProcess second;
-  StartCli(second, root, {"download", "FARM_01", "--device", fast.Pty()});
-  ASSERT_TRUE(second.waitForFinished(20000));
-  EXPECT_EQ(second.exitCode(), 1);
-  EXPECT_NE(second.readAllStandardError().indexOf("in use by another Pelvaro program"), -1);
+  const CliResult second = RunCli(root.Path(), {"download", "FARM_01", "--device", fast.Pty()});
+  EXPECT_EQ(second.exitCode, 1);
+  EXPECT_NE(second.err.find("in use by another Pelvaro program"), std::string::npos);
   ASSERT_TRUE(first.waitForFinished(60000));
   EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().toStdString();
 
   // The second logger still holds its run: read again, it is stored after the first.
-  StartCli(second, root, {"download", "FARM_01", "--device", fast.Pty()});
-  ASSERT_TRUE(second.waitForFinished(60000));
-  EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+  const CliResult again = RunCli(root.Path(), {"download", "FARM_01", "--device", fast.Pty()});
+  EXPECT_EQ(again.exitCode, 0) << again.err;
   const int december6 = 11298;
   EXPECT_EQ(StoredStartDays(root), (std::vector<int>{december6, december6 + 1}));
   EXPECT_EQ(fs::file_size(root.Path() / "TVMKDATA" / "FARM_01_001.DAT"), 40u * 4 * 2);
@@ -150,22 +95,28 @@ TEST(DownloadCli, TwoDownloadsIntoOneRootStoreEachRunOnce) {
 TEST(DownloadCli, EveryFailureSaysWhyAndNamesAreShownSafely) {
   TempRoot root;
   FarmSite(root);
-  SimLogger cut({"--fast", "--fault", "silent-after=101"});
-  QProcess cli;
-  StartCli(cli, root, {"download", "FARM_01", "--device", cut.Pty()});
-  ASSERT_TRUE(cli.waitForFinished(60000));
-  EXPECT_EQ(cli.exitCode(), 1);
-  EXPECT_NE(cli.readAllStandardError().indexOf(
-                "The logger stopped sending before the whole run was read."),
-            -1);
+  Simulator cut;
+  cut.Start({"--fast", "--fault", "silent-after=101"});
+  struct Case {
+    QStringList args;
+    int exitCode;
+    const char* why;  // on stderr
+  };
+  for (const Case& c :
+       {Case{{"download", "X_01"}, 2, ""},
+        Case{{"download", "X_01", "--device", "/nonexistent/tty"},
+             1,
+             "Selected port does not exist"},
+        Case{{"download", "FARM_01", "--device", cut.Pty()},
+             1,
+             "The logger stopped sending before the whole run was read."},
+        Case{{"download", "A\x1b[2JB_01", "--device", cut.Pty()}, 2, "A\\x1B[2JB_01"}}) {
+    const CliResult run = RunCli(root.Path(), c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.why;
+    EXPECT_NE(run.err.find(c.why), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find('\x1b'), std::string::npos);
+  }
   EXPECT_TRUE(StoredStartDays(root).empty());
-
-  StartCli(cli, root, {"download", "A\x1b[2JB_01", "--device", cut.Pty()});
-  ASSERT_TRUE(cli.waitForFinished(20000));
-  EXPECT_EQ(cli.exitCode(), 2);
-  const QByteArray err = cli.readAllStandardError();
-  EXPECT_NE(err.indexOf("A\\x1B[2JB_01"), -1) << err.toStdString();
-  EXPECT_EQ(err.indexOf('\x1b'), -1);
 }
 
 TEST(DownloadCli, SitesListsOnlyWhatCanIdentifyASite) {
@@ -174,12 +125,10 @@ TEST(DownloadCli, SitesListsOnlyWhatCanIdentifyASite) {
        {"GOOD_01.key", "3001_07.key", "..key", ".key", "A\nB_01.key", "noNumber.key", "X_0Z.key"}) {
     WriteBytes(root.Path() / "TVMKHEADER" / name, std::string(14208, ' '));
   }
-  QProcess cli;
-  StartCli(cli, root, {"sites"});
-  ASSERT_TRUE(cli.waitForFinished(20000));
-  EXPECT_EQ(cli.exitCode(), 0);
-  EXPECT_EQ(cli.readAllStandardOutput().toStdString(), "3001_07\nGOOD_01\n");
+  const CliResult sites = RunCli(root.Path(), {"sites"});
+  EXPECT_EQ(sites.exitCode, 0);
+  EXPECT_EQ(sites.out, "3001_07\nGOOD_01\n");
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
-#include <QProcess>
 
 #include "core/storage/BlockStore.h"
 #include "core/storage/DayNumbers.h"
@@ -11,17 +10,8 @@
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::SiteBuilder;
-using testing::TempRoot;
-
-struct CliResult {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
 
 class LoggerCommands : public ::testing::Test {
  protected:
@@ -29,20 +19,13 @@ class LoggerCommands : public ::testing::Test {
     sim.Start();
     pty = sim.Pty();
     SiteBuilder site(files, "FARM_07");
-    site.Header(testing::LoggerSensors(2), 0);
+    site.Header(LoggerSensors(2), 0);
     site.Logger(3001, 2);
     SiteHeader::Open(files, "FARM_07").WriteRecord(header::kSiteNumber, "07");
   }
-  CliResult Cli(QStringList args) {
-    args = QStringList{"--root", QString::fromStdString(root.Path().string())} + args;
-    QProcess cli;
-    cli.start(QStringLiteral(PELVARO_BIN_DIR "/pelvaro-cli"), args);
-    EXPECT_TRUE(cli.waitForFinished(60000));
-    return {cli.exitCode(), cli.readAllStandardOutput().toStdString(),
-            cli.readAllStandardError().toStdString()};
-  }
+  CliResult Cli(const QStringList& args) { return RunCli(root.Path(), args); }
 
-  testing::Simulator sim;
+  Simulator sim;
   QString pty;
   TempRoot root;
   Files files{root.Path()};
@@ -82,4 +65,4 @@ TEST_F(LoggerCommands, TraceShowsLiveRows) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -18,18 +18,11 @@
 #include "ui/platform/QtSerialPort.h"
 #include "ui/shell/MainWindow.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
-using testing::Child;
-using testing::FixedFinder;
-using testing::ScriptedDialogs;
-using testing::ScriptedPrompter;
-using testing::TempRoot;
-using testing::WhenDialogOpens;
-
 TEST(MainWindowTrace, AllSixtyFourScansAndTheLoggersEndArriveOnTime) {
-  testing::Simulator sim;
+  Simulator sim;
   sim.Start();
   setenv("PELVARO_COM1", sim.Pty().toUtf8().constData(), 1);
   TempRoot home;
@@ -88,4 +81,4 @@ TEST(MainWindowTrace, AllSixtyFourScansAndTheLoggersEndArriveOnTime) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

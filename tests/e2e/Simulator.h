@@ -1,10 +1,13 @@
-// pelvaro-sim on a pseudo-terminal for the length of a test.
+// The real programs for the length of a test: pelvaro-sim on a
+// pseudo-terminal, and pelvaro-cli run to its end.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QProcess>
 #include <QString>
+#include <filesystem>
+#include <string>
 
 namespace pelvaro::testing {
 
@@ -30,5 +33,26 @@ class Simulator {
   QProcess process_;
   QString pty_;
 };
+
+struct CliResult {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+// pelvaro-cli on a working root (none: the program's own choice).
+inline void StartCli(QProcess& cli, const std::filesystem::path& root, const QStringList& args) {
+  cli.start(
+      QStringLiteral(PELVARO_BIN_DIR "/pelvaro-cli"),
+      root.empty() ? args : QStringList{"--root", QString::fromStdString(root.string())} + args);
+}
+
+inline CliResult RunCli(const std::filesystem::path& root, const QStringList& args) {
+  QProcess cli;
+  StartCli(cli, root, args);
+  EXPECT_TRUE(cli.waitForFinished(60000));
+  return {cli.exitCode(), cli.readAllStandardOutput().toStdString(),
+          cli.readAllStandardError().toStdString()};
+}
 
 }  // namespace pelvaro::testing

@@ -16,14 +16,8 @@
 #include "ui/platform/QtClock.h"
 #include "ui/platform/QtSerialPort.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::ScriptedDialogs;
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::TempRoot;
 
 constexpr int kPort = 7;
 
@@ -35,10 +29,10 @@ class StartWindowOnTheLine : public ::testing::Test {
     WritePortNumber(files, kPort);
 
     SiteBuilder brook(files, "BROOK_01", "BROOKDATA");
-    brook.Header(testing::LoggerSensors(2), 0);
+    brook.Header(LoggerSensors(2), 0);
     // Last started in TIMED mode long ago: the grid shows that, the pickers a new start.
     SiteBuilder farm(files, "FARM_07", "FARMDATA");
-    farm.Header(testing::LoggerSensors(3), 2);
+    farm.Header(LoggerSensors(3), 2);
     farm.Logger(3001, 3);
     auto header = SiteHeader::Open(files, "FARM_07");
     header.WriteRecord(header::kSiteNumber, "07");
@@ -66,7 +60,7 @@ class StartWindowOnTheLine : public ::testing::Test {
     return bytes;
   }
 
-  testing::Simulator sim;
+  Simulator sim;
   TempRoot root;
   Files files{root.Path()};
 };
@@ -113,4 +107,4 @@ TEST_F(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersV
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

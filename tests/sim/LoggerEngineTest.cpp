@@ -4,9 +4,11 @@
 
 #include <initializer_list>
 
+#include "core/operations/StartBlock.h"
 #include "core/storage/BlockStore.h"
 #include "core/storage/DayNumbers.h"
 #include "sim/SimSerialPort.h"
+#include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
 namespace pelvaro::sim {
@@ -22,12 +24,6 @@ std::string Bytes(std::initializer_list<int> values) {
   return s;
 }
 
-std::string Words(const std::vector<std::uint16_t>& words) {
-  std::string s;
-  for (std::uint16_t w : words) s += Bytes({w & 0xFF, w >> 8});
-  return s;
-}
-
 std::vector<int> Readings(const std::string& bytes) {
   std::vector<int> values;
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
@@ -37,65 +33,14 @@ std::vector<int> Readings(const std::string& bytes) {
   return values;
 }
 
-int Bcd(int v) { return (v / 10) * 16 + v % 10; }
-
-struct StartSettings {
-  int day = 11298;
-  int seconds = 36000;  // time of day the run starts
-  int interval = 900;
-  int site = 5;
-  int sensors = 3;
-  int mode = 1;
-  int now[3] = {10, 0, 0};    // current time h, m, s
-  int start[3] = {10, 0, 0};  // start time h, m, s
-};
-
-// The 41 bytes the host sends after "S" CR.
-std::string StartBlock(const StartSettings& s) {
-  const int units = s.seconds / 2;
-  const int last = s.interval - 1;
-  return Bytes({s.day & 0xFF,
-                s.day >> 8,
-                units & 0xFF,
-                units >> 8,
-                s.interval & 0xFF,
-                s.interval >> 8,
-                0,
-                s.site,
-                0,
-                0,
-                1,
-                s.sensors,
-                s.mode,
-                0xA0,
-                0x00,
-                0x80,
-                0x00,
-                Bcd(s.now[2]),
-                Bcd(s.now[1]),
-                Bcd(s.now[0]),
-                0x06,
-                0x12,
-                0,
-                s.mode == 2 ? 0xB0 : 0,
-                0,
-                Bcd(s.start[2]),
-                Bcd(s.start[1]),
-                Bcd(s.start[0]),
-                0x06,
-                0x12,
-                0,
-                0xA0,
-                0x08,
-                0x90,
-                0x00,
-                Bcd(last % 60),
-                Bcd(last / 60 % 60),
-                Bcd(last / 3600),
-                0,
-                0,
-                0});
+// The block the host sends after "S" CR, built as the host builds it.
+std::string StartBlock(StartMode mode, const DateTime& now, const DateTime& start = {},
+                       TimeOfDay scan = {0, 15, 0}, int sensors = 3) {
+  const StartBlockResult r = BuildStartBlock({mode, start, scan, 5, sensors}, now);
+  EXPECT_TRUE(r.block) << r.error;
+  return r.block ? std::string(r.block->begin(), r.block->end()) : std::string();
 }
+const DateTime kTen{2026, 12, 6, 10, 0, 0};  // day 11298
 
 Run SmallRun() { return GenerateRun(3001, 7, 3, 11300, 28800, 900, 10); }
 
@@ -114,6 +59,13 @@ struct Line {
   void WakeUp() {
     Send(kWake);
     ASSERT_EQ(After(0.1), kGreeting);
+  }
+  // Sends, waits and expects what arrived meanwhile, step by step.
+  void Play(std::initializer_list<std::tuple<std::string, double, std::string>> steps) {
+    for (const auto& [send, wait, expected] : steps) {
+      Send(send);
+      EXPECT_EQ(After(wait), expected) << "after sending " << ::testing::PrintToString(send);
+    }
   }
 
   VirtualClock clock;
@@ -145,10 +97,7 @@ TEST(LoggerGreeting, IsPacedAtTheBaudRateAfterTheAnswerDelay) {
 
 TEST(LoggerGreeting, AnswersBothWakeBytesAndOnlyThem) {
   Line line;
-  line.Send("D\rS\rN\r\x02");
-  EXPECT_EQ(line.After(1), "");
-  line.Send(Bytes({0x01}));
-  EXPECT_EQ(line.After(0.1), kGreeting);
+  line.Play({{"D\rS\rN\r\x02", 1, ""}, {"\x01", 0.1, kGreeting}});
   // Awake, every wake byte greets again, and two close together queue up.
   line.Send(Bytes({0x00, 0x01}));
   std::string both = line.After(0.005 + 7.5 * kByte);
@@ -158,31 +107,16 @@ TEST(LoggerGreeting, AnswersBothWakeBytesAndOnlyThem) {
 }
 
 TEST(LoggerGreeting, FaultsChangeOrWithholdIt) {
-  Faults third;
-  third.greetOnWake = 3;
-  Line line(SmallRun(), third);
-  line.Send(kWake + kWake);
-  EXPECT_EQ(line.After(1), "");
-  line.Send(kWake);
-  EXPECT_EQ(line.After(0.1), kGreeting);
-  // The count starts again after a command.
-  line.Send("N\r" + Bytes({0xB9, 0x0B}));
-  line.Send(kWake + kWake);
-  EXPECT_EQ(line.After(1), "");
-  line.Send(kWake);
-  EXPECT_EQ(line.After(0.1), kGreeting);
-
-  Faults wrong;
-  wrong.wrongGreeting = true;
-  Line rude(SmallRun(), wrong);
-  rude.Send(kWake);
-  EXPECT_EQ(rude.After(0.1), "HI?\r");
-
-  Faults silent;
-  silent.silent = true;
-  Line mute(SmallRun(), silent);
-  mute.Send(kWake + "D\r" + kWake + "T" + Bytes({2}));
-  EXPECT_EQ(mute.After(100), "");
+  // The count of wake bytes starts again after a command.
+  Line(SmallRun(), {.greetOnWake = 3})
+      .Play({{kWake + kWake, 1, ""},
+             {kWake, 0.1, kGreeting},
+             {"N\r\xB9\x0B", 0, ""},
+             {kWake + kWake, 1, ""},
+             {kWake, 0.1, kGreeting}});
+  Line(SmallRun(), {.wrongGreeting = true}).Play({{kWake, 0.1, "HI?\r"}});
+  Line mute(SmallRun(), {.silent = true});
+  mute.Play({{kWake + "D\r" + kWake + "T" + Bytes({2}), 100, ""}});
   EXPECT_EQ(mute.engine.NextDue(), std::nullopt);
 }
 
@@ -192,8 +126,8 @@ TEST(LoggerDownload, SendsCountHeaderAndWordsByteExact) {
   line.WakeUp();
   line.Send("D\r");
   const RunHeader header = MakeRunHeader(11300, 28800, 900, 7, 3001, 4);
-  const std::string expected =
-      Bytes({0x13, 0x88}) + std::string(header.b.begin(), header.b.end()) + Words(run.words);
+  const std::string expected = Bytes({0x13, 0x88}) + std::string(header.b.begin(), header.b.end()) +
+                               testing::WordBytes(run.words);
   // 5015 bytes at 480 a second.
   EXPECT_EQ(line.After(0.005 + 5014 * kByte).size(), 5014u);
   EXPECT_EQ(line.After(kByte).size(), 1u);
@@ -205,53 +139,38 @@ TEST(LoggerDownload, SendsCountHeaderAndWordsByteExact) {
   EXPECT_EQ(again.After(0.01), expected);
   EXPECT_EQ(again.engine.TakeLog(), std::vector<std::string>{"download 5000 bytes"});
   // Until the closing 0x00 the logger stays in the download, then sleeps.
-  again.Send("D\r");
-  EXPECT_EQ(again.After(1), "");
-  again.Send(kWake);
-  EXPECT_EQ(again.After(1), "");
-  again.Send("D\r");
-  EXPECT_EQ(again.After(1), "");
-  again.WakeUp();
+  again.Play({{"D\r", 1, ""}, {kWake, 1, ""}, {"D\r", 1, ""}, {kWake, 0.1, kGreeting}});
 }
 
 TEST(LoggerDownload, EmptyMemorySendsAZeroCountOnly) {
-  Faults empty;
-  empty.emptyMemory = true;
   for (const auto& [run, faults] :
-       {std::pair{SmallRun(), empty},
+       {std::pair{SmallRun(), Faults{.emptyMemory = true}},
         std::pair{GenerateRun(3001, 7, 3, 11300, 0, 900, 0), Faults{}}}) {
     Line line(run, faults);
-    line.WakeUp();
-    line.Send("D\r");
-    EXPECT_EQ(line.After(1), Bytes({0, 0}));
+    // The host's closing byte ends the download; the next wakes the logger.
+    line.Play({{kWake, 0.1, kGreeting},
+               {"D\r", 1, Bytes({0, 0})},
+               {kWake, 1, ""},
+               {kWake, 0.1, kGreeting}});
     EXPECT_EQ(line.engine.TakeLog(), std::vector<std::string>{"download 0 bytes"});
-    line.Send(kWake);  // the host's closing byte
-    EXPECT_EQ(line.After(1), "");
-    line.WakeUp();
   }
 }
 
 TEST(LoggerDownload, SilentAfterStopsWithinTheData) {
-  Faults faults;
-  faults.silentAfter = 7;
-  Line line(SmallRun(), faults);
+  Line line(SmallRun(), {.silentAfter = 7});
   line.WakeUp();
   line.Send("D\r");
   const std::string got = line.After(60);
   ASSERT_EQ(got.size(), 2u + 13 + 7);
   EXPECT_EQ(got.substr(0, 2), Bytes({0, 60}));
-  EXPECT_EQ(got.substr(15), Words(SmallRun().words).substr(0, 7));
+  EXPECT_EQ(got.substr(15), testing::WordBytes(SmallRun().words).substr(0, 7));
 }
 
 TEST(LoggerStart, EchoesTheBlockAndLogsFromIt) {
-  StartSettings settings;
-  settings.seconds = 36001;  // kept in units of 2 s
-  const std::string block = StartBlock(settings);
+  // 10:00:01 is kept in units of 2 s.
+  const std::string block = StartBlock(StartMode::Immediate, {2026, 12, 6, 10, 0, 1});
   Line line;
-  line.Send(Bytes({0x01}));
-  line.After(0.1);
-  line.Send("S\r");
-  line.After(1.0);
+  line.Play({{"\x01", 0.1, kGreeting}, {"S\r", 1.0, ""}});
   line.Send(block);
   const double startedAt = line.clock.Now();
   EXPECT_EQ(line.After(0.005 + 41 * kByte), block);
@@ -261,12 +180,9 @@ TEST(LoggerStart, EchoesTheBlockAndLogsFromIt) {
   EXPECT_EQ(log[0].size(), 6u + 41 * 3 - 1);
 
   const sim::Run& first = line.engine.Memory(startedAt);
-  EXPECT_EQ(first.startDay, 11298);
-  EXPECT_EQ(first.startSeconds, 36000);
-  EXPECT_EQ(first.interval, 900);
-  EXPECT_EQ(first.siteNumber, 5);
-  EXPECT_EQ(first.sensors, 3);
-  EXPECT_EQ(first.serialNumber, 3001);
+  EXPECT_EQ(std::tuple(first.startDay, first.startSeconds, first.interval, first.siteNumber,
+                       first.sensors, first.serialNumber),
+            std::tuple(11298, 36000, 900, 5, 3, 3001));
   ASSERT_EQ(first.words.size(), 3u);
   const std::vector<std::uint16_t> firstScan = first.words;
   EXPECT_EQ(line.engine.Memory(startedAt + 1799).words.size(), 6u);
@@ -279,49 +195,44 @@ TEST(LoggerStart, EchoesTheBlockAndLogsFromIt) {
   const RunHeader header = MakeRunHeader(11298, 36000, 900, 5, 3001, 3);
   ASSERT_EQ(got.size(), 2u + 13 + 18);
   EXPECT_EQ(got.substr(0, 15), Bytes({0, 18}) + std::string(header.b.begin(), header.b.end()));
-  EXPECT_EQ(got.substr(15, 6), Words(firstScan));
+  EXPECT_EQ(got.substr(15, 6), testing::WordBytes(firstScan));
 }
 
 TEST(LoggerStart, ScansAccrueFromTheStartTimeAndFitTheMemory) {
-  StartSettings timed;
-  timed.mode = 2;
-  timed.now[1] = 0;
-  timed.start[1] = 30;  // 10:00:00 now, start at 10:30:00
-  StartSettings overnight = timed;
-  overnight.now[0] = 23;
-  overnight.now[1] = 50;
-  overnight.start[0] = 0;
-  overnight.start[1] = 10;  // 23:50:00 now, start at 00:10:00
-  StartSettings fast;
-  fast.interval = 1;
-  fast.sensors = 5;
-  for (const auto& [settings, delay] :
-       {std::pair{timed, 1800.0}, std::pair{overnight, 1200.0}, std::pair{fast, 0.0}}) {
+  struct Case {
+    const char* what;
+    std::string block;
+    double delay, interval;
+    std::size_t words;
+  };
+  const std::string fast =
+      StartBlock(StartMode::Immediate, kTen, {}, {0, 0, 1}, 5);  // one scan a second
+  for (const Case& c :
+       {Case{"10:00 now, start at 10:30",
+             StartBlock(StartMode::Timed, kTen, {2026, 12, 6, 10, 30, 0}), 1800, 900, 3},
+        Case{"23:50 now, start at 00:10",
+             StartBlock(StartMode::Timed, {2026, 12, 6, 23, 50, 0}, {2026, 12, 7, 0, 10, 0}), 1200,
+             900, 3},
+        Case{"immediate", fast, 0, 1, 5}}) {
     Line line;
     line.WakeUp();
-    line.Send("S\r");
-    line.Send(StartBlock(settings));
-    const double at = line.clock.Now() + delay;
-    if (delay > 0) {
-      EXPECT_EQ(line.engine.Memory(at - 0.5).words.size(), 0u);
-    }
-    const auto words = static_cast<std::size_t>(settings.sensors);
-    EXPECT_EQ(line.engine.Memory(at).words.size(), words);
-    EXPECT_EQ(line.engine.Memory(at + settings.interval - 0.5).words.size(), words);
-    EXPECT_EQ(line.engine.Memory(at + settings.interval).words.size(), 2 * words);
+    line.Send("S\r" + c.block);
+    const double at = line.clock.Now() + c.delay;
+    EXPECT_EQ(line.engine.Memory(at - 0.5).words.size(), 0u) << c.what;
+    EXPECT_EQ(line.engine.Memory(at).words.size(), c.words) << c.what;
+    EXPECT_EQ(line.engine.Memory(at + c.interval - 0.5).words.size(), c.words) << c.what;
+    EXPECT_EQ(line.engine.Memory(at + c.interval).words.size(), 2 * c.words) << c.what;
   }
   Line line;
   line.WakeUp();
-  line.Send("S\r" + StartBlock(fast));
+  line.Send("S\r" + fast);
   EXPECT_EQ(line.engine.Memory(1e6).words.size(), 32765u);
 }
 
 TEST(LoggerStart, BadEchoAltersByteTwentyOnly) {
-  Faults faults;
-  faults.badEcho = true;
-  Line line(SmallRun(), faults);
+  Line line(SmallRun(), {.badEcho = true});
   line.WakeUp();
-  const std::string block = StartBlock({});
+  const std::string block = StartBlock(StartMode::Immediate, kTen);
   line.Send("S\r" + block);
   const std::string echo = line.After(1);
   ASSERT_EQ(echo.size(), 41u);
@@ -436,30 +347,13 @@ TEST(Runs, GeneratedReadingsAreRepeatableAndPlausible) {
 
 TEST(Runs, LoadRunReadsAStoredBlock) {
   testing::TempRoot root;
-  const Files files(root.Path());
   const sim::Run run = GenerateRun(4242, 9, 2, DateToDayNumber(6, 12, 2026), 28800, 600, 50);
-  TempBlock temp(files);
-  for (std::size_t i = 0; i < run.words.size(); ++i) {
-    temp.WriteWord(i + 1, run.words[i] & 0xFF, run.words[i] >> 8);
-  }
-  temp.WriteTempHeader(static_cast<double>(run.words.size()),
-                       MakeRunHeader(run.startDay, run.startSeconds, run.interval, run.siteNumber,
-                                     run.serialNumber, run.sensors),
-                       {2026, 12, 7, 9, 0, 0});
-  temp.Flush();
-  temp.Close();
-  fs::create_directories(root.Path() / "TVMKDATA");
-  const fs::path stem = root.Path() / "TVMKDATA" / "SITE_09_001";
-  CommitBlock(files, stem);
-
-  const sim::Run loaded = LoadRun(stem);
-  EXPECT_EQ(loaded.serialNumber, 4242);
-  EXPECT_EQ(loaded.siteNumber, 9);
-  EXPECT_EQ(loaded.sensors, 2);
-  EXPECT_EQ(loaded.startDay, run.startDay);
-  EXPECT_EQ(loaded.startSeconds, 28800);
-  EXPECT_EQ(loaded.interval, 600);
-  EXPECT_EQ(loaded.words, run.words);
+  testing::SiteBuilder(Files(root.Path()), "SITE_09")
+      .Block(1, {run.startDay, 28800, 600, 2, run.words, std::nullopt, 9, 4242});
+  const sim::Run loaded = LoadRun(root.Path() / "TVMKDATA" / "SITE_09_001");
+  EXPECT_EQ(std::tuple(loaded.serialNumber, loaded.siteNumber, loaded.sensors, loaded.startDay,
+                       loaded.startSeconds, loaded.interval, loaded.words),
+            std::tuple(4242, 9, 2, run.startDay, 28800, 600, run.words));
   EXPECT_THROW(LoadRun(root.Path() / "TVMKDATA" / "SITE_09_002"), std::runtime_error);
 }
 

@@ -15,15 +15,6 @@
 
 namespace pelvaro::testing {
 
-inline std::string WordBytes(const std::vector<std::uint16_t>& words) {
-  std::string bytes;
-  for (std::uint16_t w : words) {
-    bytes += static_cast<char>(w & 255);
-    bytes += static_cast<char>(w >> 8);
-  }
-  return bytes;
-}
-
 // A working root with the site FARM_01 (four sensors, logger 3001, no block)
 // and downloads from the in-process logger on the virtual clock.
 class DownloadRig {

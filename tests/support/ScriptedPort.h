@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +38,7 @@ class ScriptedPort : public SerialPort {
     return n;
   }
   std::string Read(int n) override {
+    if (gone) throw std::runtime_error("The device is no longer available");
     std::string out;
     while (n-- > 0 && !incoming_.empty() && incoming_.front().first <= clock_.Now()) {
       out += incoming_.front().second;
@@ -67,6 +69,7 @@ class ScriptedPort : public SerialPort {
   std::deque<PortOpenResult> openResults;
   std::vector<int> opened;
   bool notify = false;
+  bool gone = false;  // a device unplugged: every read fails
 
  private:
   VirtualClock& clock_;

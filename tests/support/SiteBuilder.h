@@ -80,6 +80,19 @@ class SiteBuilder {
     h.WriteRecord(header::kSensorsOn, Spaced(sensorsOn));
   }
 
+  // Header records as the site window writes them.
+  void Set(std::initializer_list<std::pair<int, std::string>> records) {
+    auto h = SiteHeader::Open(files_, id_);
+    for (const auto& [r, text] : records) h.WriteRecord(r, text);
+  }
+  void Identity(const std::string& name, const std::string& number, const std::string& serial,
+                const std::string& type = "Percentage") {
+    Set({{header::kSiteName, name},
+         {header::kSiteNumber, number},
+         {header::kSerialNumber, serial},
+         {header::kMeasurementType, type}});
+  }
+
   void Block(int number, const BlockSpec& b) {
     const RunHeader run =
         MakeRunHeader(b.day, b.timeSeconds, b.interval, b.site, b.serial, b.sensors);
@@ -103,6 +116,15 @@ class SiteBuilder {
   std::string dataDir_;
 };
 
+// Records of a site header joined by '|', to compare several with one text.
+inline std::string HeaderRecords(const Files& files, const std::string& id,
+                                 std::initializer_list<int> records) {
+  SiteHeader header = SiteHeader::Open(files, id, RecordFile::Mode::ReadOnly);
+  std::string all;
+  for (int r : records) all += header.ReadRecord(r) + "|";
+  return all.substr(0, all.size() - 1);
+}
+
 // Every record of a calibrated file, trailing spaces removed.
 inline std::vector<std::string> RecordsOf(const fs::path& path, std::size_t size) {
   CalibratedFile file(path, size, RecordFile::Mode::ReadOnly);
@@ -111,6 +133,13 @@ inline std::vector<std::string> RecordsOf(const fs::path& path, std::size_t size
     records.push_back(TrimRight(file.ReadRecord(r)));
   }
   return records;
+}
+
+// The same records joined by '|', to compare a file with one text.
+inline std::string JoinedRecords(const fs::path& path, std::size_t size) {
+  std::string all;
+  for (const std::string& r : RecordsOf(path, size)) all += r + "|";
+  return all.substr(0, all.size() - 1);
 }
 
 }  // namespace pelvaro::testing

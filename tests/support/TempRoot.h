@@ -6,6 +6,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace pelvaro::testing {
 
@@ -36,6 +37,13 @@ class TempRoot {
 inline std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Words as they lie on the line and in a block file, low byte first.
+inline std::string WordBytes(const std::vector<std::uint16_t>& words) {
+  std::string bytes;
+  for (std::uint16_t w : words) bytes += {static_cast<char>(w & 255), static_cast<char>(w >> 8)};
+  return bytes;
 }
 
 inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {

@@ -14,17 +14,8 @@
 #include "ui/PersonDriver.h"
 #include "ui/shell/MainWindow.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ClickRow;
-using testing::FixedFinder;
-using testing::PressKey;
-using testing::ReadBytes;
-using testing::ScriptedDialogs;
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::TempRoot;
 
 class DownloadWindowTest : public ::testing::Test {
  protected:
@@ -35,7 +26,7 @@ class DownloadWindowTest : public ::testing::Test {
         window({prompter, port, clock, finder, dialogs}) {
     qRegisterMetaType<pelvaro::NextWindow>();
     SiteBuilder site(files, "FARM_01");
-    site.Header(testing::LoggerSensors(2), 0);
+    site.Header(LoggerSensors(2), 0);
     site.Logger(3001, 2);
     WritePortNumber(files, 1);
     WriteRestartRequest(files, "NO");
@@ -47,7 +38,7 @@ class DownloadWindowTest : public ::testing::Test {
   }
   template <typename T = QPushButton>
   T* Find(const char* name) {
-    return testing::Child<T>(window, name);
+    return Child<T>(window, name);
   }
   QListWidget* List() { return Find<QListWidget>("File1"); }
   QTextEdit* Status() { return Find<QTextEdit>("Picture1"); }
@@ -104,7 +95,7 @@ TEST_F(DownloadWindowTest, AClickOnTheHighlightedSiteRunsTheDownloadAndOffersThe
 
 TEST_F(DownloadWindowTest, AnUnusableSiteIsRefusedAndTheDownloadWaitsForAnother) {
   // Only a file made by hand can carry such a name.
-  testing::WriteBytes(files.HeaderFolder() / "BAD..SITE_02.key", std::string(222 * 64, ' '));
+  WriteBytes(files.HeaderFolder() / "BAD..SITE_02.key", std::string(222 * 64, ' '));
   window.RefreshSiteList();
   ASSERT_EQ(List()->item(0)->text(), "BAD..SITE_02.key");
   ClickRow(List(), 1);  // FARM_01: the site clicked before
@@ -173,4 +164,4 @@ TEST_F(DownloadWindowTest, CloseWhileWaitingForASiteAbandonsTheDownload) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

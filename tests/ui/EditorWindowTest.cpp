@@ -17,17 +17,13 @@
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
+#include "ui/PersonDriver.h"
 #include "ui/platform/QtPrompter.h"
 #include "ui/site/DataDirDialog.h"
 #include "ui/site/SiteWindow.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::TempRoot;
 
 // Reading cells sit from grid column 2 on; scan r (0-based) is grid row r.
 constexpr int kSensor1 = 2;
@@ -96,6 +92,18 @@ TEST_F(EditorWindowTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
   TypeAt(1, kSensor2, "9x9");  // the first digit empties the cell; letters do nothing
   EXPECT_EQ(Cell(1, kSensor2), "99");
   EXPECT_EQ(Grid()->item(1, kSensor2)->foreground().color(), QColor(Qt::red));
+  // Selected and current, the edited reading is still seen red.
+  ASSERT_TRUE(Grid()->item(1, kSensor2)->isSelected());
+  const QImage seen =
+      Grid()->viewport()->grab(Grid()->visualItemRect(Grid()->item(1, kSensor2))).toImage();
+  int red = 0;
+  for (int y = 0; y < seen.height(); ++y) {
+    for (int x = 0; x < seen.width(); ++x) {
+      const QColor c = seen.pixelColor(x, y);
+      red += c.red() > 180 && c.green() < 90 && c.blue() < 90;
+    }
+  }
+  EXPECT_GT(red, 5);
   QTest::keyClick(Grid(), Qt::Key_Backspace);
   QTest::keyClicks(Grid(), "0009");  // 90009 would not fit in two bytes: the last 9 is refused
   EXPECT_EQ(Cell(1, kSensor2), "9000");
@@ -153,21 +161,19 @@ class BoxAnswerer {
   QTimer poll_;
 };
 
-TEST_F(EditorWindowTest, TheDeletionQuestionAnswersNoToEnter) {
+// The deletion question answers No to Enter; a deletion takes unsaved edits with the block.
+TEST_F(EditorWindowTest, DeletionAsksFirstAndLeavesNothingToUpdate) {
   QtPrompter real;
   OpenBlock(1, real);
   const BoxAnswerer person(Qt::Key_Return);
   QTest::mouseClick(Button("cmdDelete"), Qt::LeftButton);
   EXPECT_EQ(person.title, "Confirm Delete");
   EXPECT_TRUE(fs::exists(Block(1)));
-  EXPECT_TRUE(fs::exists(Block(2)));
   EXPECT_EQ(Cell(1, 0), "2");
-}
 
-TEST_F(EditorWindowTest, DeletingABlockWithAnUnsavedEditLeavesNothingToUpdate) {
+  window.reset();
   OpenBlock(2);
   TypeAt(0, kSensor1, "5");
-  const std::string second = ReadBytes(Block(2));
   QTest::mouseClick(Button("cmdDelete"), Qt::LeftButton);
   EXPECT_EQ(prompter.shown.back().title, "Confirm Delete");
   EXPECT_EQ(prompter.shown.back().buttons, Buttons::YesNoDefaultNo);
@@ -193,7 +199,7 @@ TEST_F(EditorWindowTest, EveryWayOutOffersUnsavedEdits) {
     for (const Answer answer : {Answer::No, Answer::Yes}) {
       SCOPED_TRACE(std::string(way) + (answer == Answer::Yes ? " Yes" : " No"));
       window.reset();
-      testing::WriteBytes(Block(1), original);
+      WriteBytes(Block(1), original);
       fs::remove(root.Path() / "TVMKDATA" / "ED_01.BGF");
       OpenBlock(1);
       TypeAt(0, kSensor2, "2000");
@@ -270,24 +276,6 @@ TEST_F(EditorWindowTest, ClickingTheCurrentCellActsAsAnyClick) {
   }
 }
 
-// Selected or current, an edited reading is still seen red.
-TEST_F(EditorWindowTest, AnEditedReadingStaysRedUnderTheSelection) {
-  OpenBlock(1);
-  TypeAt(2, kSensor2, "4");
-  ASSERT_EQ(Grid()->currentRow(), 2);
-  ASSERT_TRUE(Grid()->item(2, kSensor2)->isSelected());
-  const QRect cell = Grid()->visualItemRect(Grid()->item(2, kSensor2));
-  const QImage seen = Grid()->viewport()->grab(cell).toImage();
-  int red = 0;
-  for (int y = 0; y < seen.height(); ++y) {
-    for (int x = 0; x < seen.width(); ++x) {
-      const QColor c = seen.pixelColor(x, y);
-      if (c.red() > 180 && c.green() < 90 && c.blue() < 90) ++red;
-    }
-  }
-  EXPECT_GT(red, 5);
-}
-
 TEST_F(EditorWindowTest, CsvFilesGetTheirExtension) {
   const std::vector<std::pair<const char*, const char*>> names = {
       {"season", "season.csv"}, {"season.csv", "season.csv"}, {"notes.txt", "notes.txt"}};
@@ -332,19 +320,11 @@ TEST_F(EditorWindowTest, PrintDataAsksForAPrinterOnlyWithABlockOpen) {
   QProcess text;
   text.start("pdftotext", {"-layout", QString::fromStdString(pdf.string()), "-"});
   ASSERT_TRUE(text.waitForFinished(20000));
+  // The page holds the printout's lines (their text is the core's), the edit among them.
   const QString printed = QString::fromUtf8(text.readAllStandardOutput());
-  for (const char* expected :
-       {"Velmora Pelvaro Soil Moisture", "Site Data Printout For SiteEDGE FIELD",
-        "VELMORA Serial Number 3001", "This block number 1"}) {
-    EXPECT_TRUE(printed.contains(expected)) << expected << "\n" << printed.toStdString();
-  }
-  // The readings in order, scan after scan.
-  const int first = printed.indexOf("1811");
-  const int edited = printed.indexOf("1899");
-  const int last = printed.indexOf("1866");
-  EXPECT_GE(first, 0);
-  EXPECT_LT(first, edited);
-  EXPECT_LT(edited, last);
+  EXPECT_TRUE(printed.contains("Site Data Printout For SiteEDGE FIELD")) << printed.toStdString();
+  EXPECT_TRUE(printed.contains(QRegularExpression("1822\\n2 +1899 +1844")))
+      << printed.toStdString();
 
   // With no printer installed there is nothing to choose, and printing fails
   // into the window's own message.
@@ -353,42 +333,6 @@ TEST_F(EditorWindowTest, PrintDataAsksForAPrinterOnlyWithABlockOpen) {
     QTest::mouseClick(Button("ButtonPrint"), Qt::LeftButton);
     EXPECT_EQ(prompter.shown.back().title, "Printer Not Connected");
     EXPECT_TRUE(window->isVisible());
-  }
-}
-
-// Every control stays whole: inside the window and no smaller than it asks to
-// be; every cell's text fits its column; a grid of a few fixed rows shows them
-// all, and a long one shows several.
-void ExpectNothingClipped(QWidget& window) {
-  QCoreApplication::sendPostedEvents();
-  for (QWidget* w : window.findChildren<QWidget*>()) {
-    if (!w->isVisible()) continue;
-    const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
-                         qobject_cast<QLabel*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
-                         qobject_cast<QTabBar*>(w);
-    auto* grid = qobject_cast<QTableWidget*>(w);
-    if (!control && grid == nullptr) continue;
-    const std::string name = (w->metaObject()->className() + (" " + w->objectName())).toStdString();
-    EXPECT_TRUE(window.rect().contains(QRect(w->mapTo(&window, QPoint(0, 0)), w->size()))) << name;
-    if (control) {
-      EXPECT_GE(w->width(), w->minimumSizeHint().width()) << name;
-      EXPECT_GE(w->height(), w->minimumSizeHint().height()) << name;
-    }
-    if (grid == nullptr) continue;
-    EXPECT_LE(grid->horizontalHeader()->length(), grid->viewport()->width()) << name;
-    if (grid->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff) {
-      EXPECT_LE(grid->verticalHeader()->length(), grid->viewport()->height()) << name;
-    } else if (grid->rowCount() > 0) {
-      EXPECT_GE(grid->viewport()->height(), 8 * grid->rowHeight(0)) << name;
-    }
-    for (int r = 0; r < grid->rowCount(); ++r) {
-      for (int c = 0; c < grid->columnCount(); ++c) {
-        const QTableWidgetItem* item = grid->item(r, c);
-        if (item == nullptr) continue;
-        EXPECT_LE(grid->fontMetrics().horizontalAdvance(item->text()), grid->columnWidth(c))
-            << name << " " << item->text().toStdString();
-      }
-    }
   }
 }
 
@@ -434,4 +378,4 @@ TEST_F(EditorWindowTest, EveryWindowShowsItsControlsWholeAtEverySize) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

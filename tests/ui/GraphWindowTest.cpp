@@ -28,13 +28,8 @@
 #include "ui/PersonDriver.h"
 #include "ui/graph/GraphChartView.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::PixelsNear;
-using testing::ReadBytes;
-using testing::ScriptedPrompter;
-using testing::TempRoot;
 
 constexpr char kSample[] = "SAMPLE SITE_01";
 const QColor kReadoutBlue(0, 0, 255);
@@ -44,14 +39,14 @@ const QColor kReadoutBlue(0, 0, 255);
 class GraphWindowTest : public ::testing::Test {
  protected:
   GraphWindowTest() : files(root.Path()) {
-    testing::InstallSample(PELVARO_SAMPLE_DIR, files);
+    InstallSample(PELVARO_SAMPLE_DIR, files);
     WriteSiteSelection(files, kSample, "TVMKDATA");
   }
 
   // Selects a site "X_01" of its own, sensors at 10 cm and 120 cm, with the
   // given number of 15-minute scans converted as a download leaves them.
   void SmallSite(int scans) {
-    testing::SiteBuilder site(files, "X_01");
+    SiteBuilder site(files, "X_01");
     site.Header({{1, 4600, 100, 30, 12}, {12, 4650, 100, 35, 15}}, 1);
     std::vector<std::uint16_t> words;
     for (int k = 0; k < scans; ++k) {
@@ -221,7 +216,7 @@ TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBo
   const std::string line =
       "Root zone 10\u201340 cm: use 9.89 %/day over 3 dry days \u00B7 refill in 9.3 days, about "
       "11-11-2026";
-  testing::BreakSensor(files, kSample, 2, 1);  // 20 cm, weeks before the last morning
+  BreakSensor(files, kSample, 2, 1);  // 20 cm, weeks before the last morning
   const std::vector<const char*> rootZoneSum = {"chkSixty", "chkEghty", "chkSumDpth", "chkFC_RFON"};
   const struct {
     std::vector<const char*> boxes;
@@ -542,50 +537,6 @@ INSTANTIATE_TEST_SUITE_P(
         // A field capacity above 100 is refused: the window keeps it for mending.
         LeaveCase{"Exit", CalibrationTable::kFull, "\b\b\b101", Answer::Yes, " 4100", true}));
 
-// Every control shows whole: inside the window, as large as its text needs,
-// overlapping no other; every grid row and column in view without scrolling.
-void ExpectNothingClipped(QWidget& window) {
-  std::vector<QWidget*> controls;
-  for (QWidget* c : window.findChildren<QWidget*>()) {
-    if (c->isVisible() && (qobject_cast<QAbstractButton*>(c) || qobject_cast<QLabel*>(c) ||
-                           qobject_cast<QLineEdit*>(c) || qobject_cast<QAbstractScrollArea*>(c))) {
-      if (qobject_cast<QAbstractScrollArea*>(c->parentWidget()) == nullptr &&
-          qobject_cast<QAbstractScrollArea*>(c->parentWidget()->parentWidget()) == nullptr) {
-        controls.push_back(c);
-      }
-    }
-  }
-  ASSERT_GE(controls.size(), 25u);
-  const QRect inside = window.rect();
-  for (QWidget* c : controls) {
-    const QRect r(c->mapTo(&window, QPoint(0, 0)), c->size());
-    const QString name = c->objectName() + " " + c->metaObject()->className();
-    EXPECT_TRUE(inside.contains(r)) << name.toStdString() << " at window " << window.width();
-    QSize needed = c->minimumSizeHint();
-    if (qobject_cast<QAbstractButton*>(c)) needed = c->sizeHint();
-    if (c->hasHeightForWidth()) needed.setHeight(c->heightForWidth(c->width()));
-    EXPECT_GE(c->width(), needed.width()) << name.toStdString();
-    EXPECT_GE(c->height(), needed.height()) << name.toStdString();
-    for (QWidget* other : controls) {
-      if (other == c || c->isAncestorOf(other) || other->isAncestorOf(c)) continue;
-      const QRect o(other->mapTo(&window, QPoint(0, 0)), other->size());
-      EXPECT_FALSE(r.intersects(o))
-          << name.toStdString() << " overlaps " << other->objectName().toStdString();
-    }
-  }
-  auto* grid = window.findChild<QTableWidget*>("FgCalOnOff");
-  EXPECT_FALSE(grid->verticalScrollBar()->isVisible());
-  EXPECT_LE(grid->horizontalHeader()->length(), grid->viewport()->width());
-  EXPECT_LE(grid->rowViewportPosition(grid->rowCount() - 1) + grid->rowHeight(0),
-            grid->viewport()->height());
-  const QFontMetrics metrics(grid->horizontalHeader()->font());
-  for (int c = 0; c < grid->columnCount(); ++c) {
-    EXPECT_GT(grid->columnWidth(c),
-              metrics.horizontalAdvance(grid->horizontalHeaderItem(c)->text()))
-        << c;
-  }
-}
-
 TEST_F(GraphWindowTest, EveryControlShowsWholeFromTheMinimumSizeUp) {
   auto w = Open();
   auto* view = Find<GraphChartView>(*w, "TChart1");
@@ -645,4 +596,4 @@ TEST_F(GraphWindowTest, AnEmptySiteSaysSoAndNeverOpens) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

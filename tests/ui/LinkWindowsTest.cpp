@@ -8,11 +8,8 @@
 #include "support/ScriptedPrompter.h"
 #include "ui/PersonDriver.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::Child;
-using testing::ScriptedPrompter;
 
 TEST(LinkWindows, PortListMovesWithArrowsOnlyAndEnterTakesTheChoice) {
   ScriptedPrompter prompter;
@@ -87,4 +84,4 @@ TEST(LinkWindows, HelpShowsItsWholeTextAndClosesWithEnterOrEsc) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -16,21 +16,8 @@
 #include "ui/outlook/OutlookWindow.h"
 #include "ui/shell/WindowOpener.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ClickRow;
-using testing::ExpectNothingClipped;
-using testing::FixedFinder;
-using testing::PressKey;
-using testing::ReadBytes;
-using testing::ScriptedDialogs;
-using testing::ScriptedPort;
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::TempRoot;
-using testing::WhenDialogOpens;
-using testing::WriteBytes;
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -345,7 +332,7 @@ TEST_F(MainWindowTest, EnterAndEscStartNothingInTheIdleWindow) {
 }
 
 TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpensItsGraph) {
-  testing::InstallSample(PELVARO_SAMPLE_DIR, files, "BIRCH_02");
+  InstallSample(PELVARO_SAMPLE_DIR, files, "BIRCH_02");
   SiteHeader::CreateBlank(files, "EMPTY_05").WriteRecord(header::kDataDirectory, "TVMKDATA");
   Start();
   WindowOpener opener(window, prompter);
@@ -358,7 +345,7 @@ TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpens
     if (w.Reading()) {
       ASSERT_TRUE(read.wait(30000));
     }
-    auto* table = testing::Child<QTableWidget>(w, "OutlookTable");
+    auto* table = Child<QTableWidget>(w, "OutlookTable");
     const struct {
       const char* site;
       const char* message;  // instead of the graph
@@ -379,7 +366,7 @@ TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpens
       }
       const auto found = table->findItems(c.site, Qt::MatchExactly);
       ASSERT_EQ(found.size(), 1);
-      testing::DoubleClick(table->viewport(), table->visualItemRect(found.front()).center());
+      DoubleClick(table->viewport(), table->visualItemRect(found.front()).center());
       EXPECT_EQ(ReadBytes(selection), std::string(c.site) + "\r\nTVMKDATA\r\n 2\r\n");
       EXPECT_EQ(List()->currentItem()->text(), QString(c.site) + ".key");
       if (c.message == nullptr) {
@@ -411,4 +398,4 @@ TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpens
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

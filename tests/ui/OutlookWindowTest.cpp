@@ -13,11 +13,8 @@
 #include "support/TempRoot.h"
 #include "ui/PersonDriver.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::Child;
-using testing::PressKey;
 
 const QColor kRed(255, 140, 140);
 const QColor kAmber(255, 204, 102);
@@ -28,13 +25,13 @@ const QColor kAmber(255, 204, 102);
 class OutlookWindowTest : public ::testing::Test {
  protected:
   OutlookWindowTest() : files(tmp.Path() / "Pelvaro Data") {
-    testing::InstallSample(PELVARO_SAMPLE_DIR, files);
+    InstallSample(PELVARO_SAMPLE_DIR, files);
     for (const auto& [site, refill] :
          {std::pair{"ALDER_01", 100.0}, {"BIRCH_02", 85.0}, {"DUNE_04", 70.0}}) {
-      testing::InstallSample(PELVARO_SAMPLE_DIR, files, site);
-      testing::SetRefill(files, site, refill);
+      InstallSample(PELVARO_SAMPLE_DIR, files, site);
+      SetRefill(files, site, refill);
     }
-    testing::BreakSensor(files, "DUNE_04", 2, 1);
+    BreakSensor(files, "DUNE_04", 2, 1);
     SiteHeader::CreateBlank(files, "EMPTY_05").WriteRecord(header::kDataDirectory, "TVMKDATA");
   }
   static QTableWidget* Table(OutlookWindow& w) { return Child<QTableWidget>(w, "OutlookTable"); }
@@ -45,7 +42,7 @@ class OutlookWindowTest : public ::testing::Test {
     }
   }
 
-  testing::TempRoot tmp;
+  TempRoot tmp;
   Files files;
 };
 
@@ -80,8 +77,8 @@ TEST_F(OutlookWindowTest, RowsComeMostUrgentFirstInTheirColoursAndWholeAtEverySi
   for (int r = 0; r < table->rowCount(); ++r) {
     const QRect row(0, table->rowViewportPosition(r), shown.width(), table->rowHeight(r) - 1);
     const int area = row.width() * row.height();
-    EXPECT_EQ(testing::PixelsNear(shown.copy(row), kRed) > area / 2, r == 0) << r;
-    EXPECT_EQ(testing::PixelsNear(shown.copy(row), kAmber) > area / 2, r == 1) << r;
+    EXPECT_EQ(PixelsNear(shown.copy(row), kRed) > area / 2, r == 0) << r;
+    EXPECT_EQ(PixelsNear(shown.copy(row), kAmber) > area / 2, r == 1) << r;
   }
 
   const QSize byDefault = w.size();
@@ -89,7 +86,7 @@ TEST_F(OutlookWindowTest, RowsComeMostUrgentFirstInTheirColoursAndWholeAtEverySi
     w.resize(size);
     QApplication::processEvents();
     SCOPED_TRACE(w.width());
-    testing::ExpectNothingClipped(w);
+    ExpectNothingClipped(w, /*gridsScroll=*/true);
     if (size == byDefault) {
       // Every text in full.
       for (int c = 0; c < table->columnCount(); ++c) {
@@ -106,7 +103,7 @@ TEST_F(OutlookWindowTest, RowsComeMostUrgentFirstInTheirColoursAndWholeAtEverySi
 
 TEST_F(OutlookWindowTest, ClosingWhileItReadsStopsTheReadingAndNothingArrivesLater) {
   for (int i = 10; i < 50; ++i) {
-    testing::InstallSample(PELVARO_SAMPLE_DIR, files, "MANY_" + std::to_string(i), true);
+    InstallSample(PELVARO_SAMPLE_DIR, files, "MANY_" + std::to_string(i), true);
   }
   for (const bool escape : {true, false}) {
     SCOPED_TRACE(escape ? "Esc" : "destroyed");
@@ -132,4 +129,4 @@ TEST_F(OutlookWindowTest, ClosingWhileItReadsStopsTheReadingAndNothingArrivesLat
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

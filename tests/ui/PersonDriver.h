@@ -4,11 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QTabBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 
@@ -74,27 +83,70 @@ inline int PixelsNear(const QImage& image, QColor colour, int distance = 0) {
   return count;
 }
 
-// Every control the window shows lies inside it, clear of its neighbours, and
-// at least as large as its text needs.
-inline void ExpectNothingClipped(const QWidget& window) {
-  const QRect inside = window.rect();
+// Every control stays whole: inside the window, clear of its neighbours and no
+// smaller than its text needs; every cell's, heading's and list row's text
+// fits; a grid shows every column, and of its rows all (a few fixed ones) or
+// several (a long list), unless it is one that scrolls.
+inline void ExpectNothingClipped(QWidget& window, bool gridsScroll = false) {
+  QCoreApplication::sendPostedEvents();
+  const std::string size = std::to_string(window.width()) + "x" + std::to_string(window.height());
   QList<QWidget*> shown;
   for (QWidget* w : window.findChildren<QWidget*>()) {
     if (!w->isVisibleTo(&window) || w->inherits("QScrollBar") || w->inherits("QTextEdit") ||
-        w->parentWidget()->inherits("QAbstractScrollArea")) {
+        w->parentWidget()->inherits("QAbstractScrollArea") ||
+        w->parentWidget()->inherits("QAbstractSpinBox")) {
       continue;
     }
-    const QRect at(w->mapTo(&window, QPoint(0, 0)), w->size());
-    EXPECT_TRUE(inside.contains(at)) << w->objectName().toStdString() << " at window size "
-                                     << window.width() << "x" << window.height();
-    if (w->inherits("QAbstractButton") || w->inherits("QLabel") || w->inherits("QGroupBox")) {
-      EXPECT_GE(w->width(), w->minimumSizeHint().width()) << w->objectName().toStdString();
+    const std::string name =
+        (w->metaObject()->className() + (" " + w->objectName())).toStdString() + " at " + size;
+    EXPECT_TRUE(window.rect().contains(QRect(w->mapTo(&window, QPoint(0, 0)), w->size()))) << name;
+    if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+        qobject_cast<QLabel*>(w) || qobject_cast<QLineEdit*>(w) ||
+        qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QTabBar*>(w) ||
+        w->inherits("QGroupBox")) {
+      EXPECT_GE(w->width(), w->minimumSizeHint().width()) << name;
       const int height =
           w->hasHeightForWidth() ? w->heightForWidth(w->width()) : w->minimumSizeHint().height();
-      EXPECT_GE(w->height(), height) << w->objectName().toStdString();
-      shown.append(w);
+      EXPECT_GE(w->height(), height) << name;
+      if (!qobject_cast<QTabBar*>(w)) shown.append(w);
     } else if (w->inherits("QAbstractScrollArea") || w->inherits("QProgressBar")) {
       shown.append(w);
+    }
+    if (auto* list = qobject_cast<QListWidget*>(w)) {
+      for (int r = 0; r < list->count(); ++r) {
+        const QRect row = list->visualItemRect(list->item(r));
+        const std::string text = list->item(r)->text().toStdString();
+        EXPECT_GE(row.width(), list->fontMetrics().horizontalAdvance(list->item(r)->text()))
+            << text;
+        EXPECT_TRUE(r >= 8 || list->viewport()->rect().contains(row)) << text;
+      }
+    }
+    auto* grid = qobject_cast<QTableWidget*>(w);
+    if (grid == nullptr) continue;
+    if (!gridsScroll) {
+      EXPECT_LE(grid->horizontalHeader()->length(), grid->viewport()->width()) << name;
+      if (grid->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff) {
+        EXPECT_LE(grid->verticalHeader()->length(), grid->viewport()->height()) << name;
+      } else if (grid->rowCount() > 0) {
+        EXPECT_GE(grid->viewport()->height(), std::min(grid->rowCount(), 8) * grid->rowHeight(0))
+            << name;
+      }
+    }
+    const QFontMetrics headings(grid->horizontalHeader()->font());
+    for (int c = 0; c < grid->columnCount(); ++c) {
+      if (grid->horizontalHeaderItem(c) == nullptr || grid->horizontalHeader()->isHidden())
+        continue;
+      EXPECT_GE(grid->columnWidth(c),
+                headings.horizontalAdvance(grid->horizontalHeaderItem(c)->text()))
+          << name << " column " << c;
+    }
+    for (int r = 0; r < grid->rowCount(); ++r) {
+      for (int c = 0; c < grid->columnCount(); ++c) {
+        const QTableWidgetItem* item = grid->item(r, c);
+        if (item == nullptr) continue;
+        EXPECT_LE(grid->fontMetrics().horizontalAdvance(item->text()), grid->columnWidth(c))
+            << name << " " << item->text().toStdString();
+      }
     }
   }
   for (QWidget* a : shown) {

@@ -8,10 +8,8 @@
 
 #include "ui/PersonDriver.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::Child;
 
 TEST(TraceDialog, DigitsChooseTheCountAndOnlyADeliberateOkStartsTheTrace) {
   TraceSensorsDialog dialog;
@@ -69,4 +67,4 @@ TEST(TraceDialog, CancelAndEscChooseNoSensors) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

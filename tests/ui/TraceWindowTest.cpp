@@ -14,16 +14,8 @@
 #include "ui/operations/TraceDialog.h"
 #include "ui/shell/MainWindow.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::Child;
-using testing::FixedFinder;
-using testing::PressKey;
-using testing::ScriptedDialogs;
-using testing::ScriptedPrompter;
-using testing::TempRoot;
-using testing::WhenDialogOpens;
 
 const std::string kBattery = "Trace mode has been terminated after 64 scans to save battery life.";
 
@@ -167,4 +159,4 @@ TEST_F(TraceWindowTest, ServiceKeyWritesTheSerialNumber) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

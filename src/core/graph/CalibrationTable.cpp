@@ -23,7 +23,7 @@ constexpr std::size_t kLongest[CalibrationTable::kColumns] = {0, 5, 3, 3, 2};
 const char* CalibrationTable::Heading(int column) { return kHeadings[column]; }
 int CalibrationTable::WidthTwips(int column) { return kWidths[column]; }
 
-int CalibrationTable::Load(SiteHeader& header, const std::vector<int>& slots) {
+void CalibrationTable::Load(SiteHeader& header, const std::vector<int>& slots) {
   rows_.clear();
   for (int s : slots) {
     Row row;
@@ -33,7 +33,6 @@ int CalibrationTable::Load(SiteHeader& header, const std::vector<int>& slots) {
     for (int c = kOffset; c <= kRefill; ++c) row.cells[c] = Trim(header.ReadRecord(base + c - 1));
     rows_.push_back(std::move(row));
   }
-  return static_cast<int>(rows_.size());
 }
 
 void CalibrationTable::SetDisabled(int depthCm, bool disabled) {

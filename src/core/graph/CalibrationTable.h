@@ -26,9 +26,8 @@ class CalibrationTable {
     bool disabled = false;  // coloured like the headings; typing is ignored
   };
 
-  // LoadCalibrationData: one row per enabled slot, in slot order. Returns the
-  // number of rows.
-  int Load(SiteHeader& header, const std::vector<int>& slots);
+  // LoadCalibrationData: one row per enabled slot, in slot order.
+  void Load(SiteHeader& header, const std::vector<int>& slots);
   const std::vector<Row>& Rows() const { return rows_; }
 
   void EnableThisRow(int depthCm) { SetDisabled(depthCm, false); }

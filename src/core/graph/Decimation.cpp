@@ -23,7 +23,6 @@ std::vector<PlotPoint> Decimate(std::span<const double> x, std::span<const doubl
   std::vector<PlotPoint> points;
   const std::size_t limit = static_cast<std::size_t>(std::max(width, 4));
   if (n <= limit) {
-    points.reserve(n);
     for (std::size_t i = 0; i < n; ++i) points.push_back({x[i], y[i]});
     return points;
   }
@@ -51,7 +50,6 @@ std::vector<PlotPoint> Decimate(std::span<const double> x, std::span<const doubl
       bin.high = i;
     }
   }
-  points.reserve(2 * columns + 2);
   const auto add = [&](std::size_t i) { points.push_back({x[i], y[i]}); };
   if (left != kNone) add(left);
   for (const Column& bin : bins) {

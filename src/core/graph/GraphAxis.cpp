@@ -76,7 +76,7 @@ std::string ReadoutText(AxisMode mode, double x, double y) {
 
 std::vector<AxisTick> AxisTicks(AxisMode mode, double from, double to, int most) {
   std::vector<AxisTick> ticks;
-  if (!(std::isfinite(from) && std::isfinite(to)) || to < from || most < 1) return ticks;
+  if (!(std::isfinite(from) && std::isfinite(to)) || to < from || most < 1) return {};
   const double wanted = (to - from) / std::max(1, most - 1);
   if (mode == AxisMode::DateTime) {
     const double step = DayStep(wanted);
@@ -88,7 +88,7 @@ std::vector<AxisTick> AxisTicks(AxisMode mode, double from, double to, int most)
   if (wanted <= 0) return {{from, AxisLabel(mode, from)}};
   const double step = NiceStep(wanted);
   const double digits = -std::floor(std::log10(step));
-  const int decimals = digits >= 0 && digits <= 6 ? static_cast<int>(digits) : (digits > 6 ? 6 : 0);
+  const int decimals = static_cast<int>(std::clamp(digits, 0.0, 6.0));
   for (double k = std::ceil(from / step); k * step <= to && static_cast<int>(ticks.size()) < most;
        ++k) {
     const double x = RoundTo(k * step, decimals);

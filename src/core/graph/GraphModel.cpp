@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/NumberText.h"
@@ -12,22 +13,13 @@ namespace pelvaro {
 
 namespace {
 
+static_assert(header::kMaxDepthSlots <= kMaxGraphSlots, "a header's depth slots fit the chart");
 // The extremes start crossed, so that the first value plotted sets both.
-constexpr double kStartMinimum = 4000;
-constexpr double kStartMaximum = 0;
+constexpr double kStartMinimum = std::numeric_limits<double>::infinity();
+constexpr double kStartMaximum = -kStartMinimum;
 constexpr double kAxisMargin = 2;
 
 std::string DepthTitle(int slot) { return Spaced(10 * slot) + "cm"; }
-
-// Header record 6; blank or zero means the full probe, as the conversion reads it.
-int DepthSlotCount(SiteHeader& header) {
-  const double s = header.ReadNumber(header::kDepthSlotCount);
-  const auto count = ToInt16(s == 0 ? 12 : s);
-  if (!count || *count < 0 || *count > kMaxGraphSlots) {
-    throw GraphFileError("The site's depth slot count is out of range");
-  }
-  return *count;
-}
 
 void Widen(double value, double& minimum, double& maximum) {
   minimum = std::min(minimum, value);
@@ -137,7 +129,7 @@ bool GraphModel::Draw(const Progress& progress) {
       SiteHeader header(files_.HeaderPath(identification_), RecordFile::Mode::ReadOnly);
       titleName = Trim(header.ReadRecord(header::kSiteName));
       if (titleName.empty() || titleName[0] == '\0') titleName = identification_;
-      slots = DepthSlotCount(header);
+      slots = header.DepthSlotCount();
     }
     const fs::path path = CalibratedPath(files_, dataDirectory_, identification_, kGraphExtension);
     if (Files::FileLength(path) < kGraphFileMinimum) {
@@ -160,7 +152,7 @@ bool GraphModel::Draw(const Progress& progress) {
     double refillLine = 0;
     limitLabel_.clear();
     bool chosen = false;
-    for (int s = 1; s <= std::min(slots, kMaxGraphSlots); ++s) {
+    for (int s = 1; s <= slots; ++s) {
       if (depthChosen_[s] < 1) continue;
       chosen = true;
       if (s > kDepthBoxes || !boxes_[s].checked) continue;
@@ -193,7 +185,7 @@ bool GraphModel::Draw(const Progress& progress) {
       }
     }
     xMin_ = xMax_ = 0;
-    if (scans > 0) {
+    if (!x_.empty()) {
       const auto [low, high] = std::minmax_element(x_.begin(), x_.end());
       xMin_ = *low;
       xMax_ = *high;
@@ -242,7 +234,7 @@ bool GraphModel::Draw(const Progress& progress) {
     if (firstDrawing_ && !sumChecked_) {
       depthTitles_.fill("");
       std::size_t k = 0;
-      for (int s = 1; s <= std::min(slots, kMaxGraphSlots) && k < depthTitles_.size(); ++s) {
+      for (int s = 1; s <= slots && k < depthTitles_.size(); ++s) {
         if (depthChosen_[s] >= 1) depthTitles_[k++] = DepthTitle(s);
       }
     }
@@ -268,7 +260,7 @@ bool GraphModel::Draw(const Progress& progress) {
 std::optional<std::pair<double, double>> GraphModel::DateTimesBetween(double from,
                                                                       double to) const {
   std::optional<std::pair<double, double>> times;
-  if (!data_ || data_->dateTimes.size() != x_.size()) return times;
+  if (!data_ || data_->dateTimes.size() != x_.size()) return std::nullopt;
   for (std::size_t k = 0; k < x_.size(); ++k) {
     if (x_[k] < from || x_[k] > to) continue;
     const double t = data_->dateTimes[k];

@@ -17,12 +17,14 @@ std::optional<std::string> Override(int port) {
   return std::string(value);
 }
 
-std::optional<int> TrailingNumber(std::string_view text, std::string_view prefix) {
+// The number after the prefix, when it is one no larger than `most`.
+std::optional<int> TrailingNumber(std::string_view text, std::string_view prefix, int most) {
   if (text.substr(0, prefix.size()) != prefix || text.size() == prefix.size()) return std::nullopt;
   int n = 0;
   for (char c : text.substr(prefix.size())) {
-    if (c < '0' || c > '9' || n > 1000) return std::nullopt;
+    if (c < '0' || c > '9') return std::nullopt;
     n = n * 10 + (c - '0');
+    if (n > most) return std::nullopt;
   }
   return n;
 }
@@ -47,11 +49,11 @@ std::optional<int> PortForDevicePath(const std::string& path) {
   if (auto n = PortNumberFromName(path); n && !Override(*n)) return n;
   return std::nullopt;
 #else
-  if (auto n = TrailingNumber(path, "/dev/ttyS"); n && *n < kBuiltInPorts && !Override(*n + 1)) {
+  if (auto n = TrailingNumber(path, "/dev/ttyS", kBuiltInPorts - 1); n && !Override(*n + 1)) {
     return *n + 1;
   }
-  if (auto n = TrailingNumber(path, "/dev/ttyUSB");
-      n && *n + kBuiltInPorts + 1 <= kHighestPort && !Override(*n + kBuiltInPorts + 1)) {
+  if (auto n = TrailingNumber(path, "/dev/ttyUSB", kHighestPort - kBuiltInPorts - 1);
+      n && !Override(*n + kBuiltInPorts + 1)) {
     return *n + kBuiltInPorts + 1;
   }
   return std::nullopt;
@@ -62,8 +64,8 @@ std::optional<int> PortNumberFromName(std::string_view name) {
   // Leading and trailing blanks and the terminating zero of a registry value.
   while (!name.empty() && (name.front() == ' ')) name.remove_prefix(1);
   while (!name.empty() && (name.back() == ' ' || name.back() == '\0')) name.remove_suffix(1);
-  const auto n = TrailingNumber(name, "COM");
-  if (!n || *n < 1 || *n > kHighestPort) return std::nullopt;
+  const auto n = TrailingNumber(name, "COM", kHighestPort);
+  if (!n || *n < 1) return std::nullopt;
   return n;
 }
 

@@ -8,9 +8,8 @@ namespace pelvaro {
 
 std::optional<int> PortFromListText(const std::string& text) {
   const std::string t = Trim(text);
-  if (t.size() == 4) return static_cast<int>(ParseLeadingNumber(t.substr(3)));
-  if (t.size() == 5) return static_cast<int>(ParseLeadingNumber(t.substr(3)));
-  return std::nullopt;
+  if (t.size() != 4 && t.size() != 5) return std::nullopt;
+  return static_cast<int>(ParseLeadingNumber(t.substr(3)));
 }
 
 PortMessage PortOpenMessage(int port, const PortOpenResult& result) {
@@ -84,13 +83,11 @@ bool PortSelection::OpenSerialPortWithSettings(int port) {
   return true;
 }
 
-bool PortSelection::WritePortNumberToFile() {
+void PortSelection::WritePortNumberToFile() {
   try {
     WritePortNumber(files_, portNumber_);
-    return true;
   } catch (const std::exception&) {
     prompter_.Message("An error occurred while saving serial port settings.Serial Port Error.");
-    return false;
   }
 }
 

@@ -23,7 +23,7 @@ class PortSelection {
   void OptUsbClick();
   // Test-opens the port and closes it again; on failure tells the user why.
   bool OpenSerialPortWithSettings(int port);
-  bool WritePortNumberToFile();
+  void WritePortNumberToFile();
   int ReadPortNumberFromFile();
   // Makes sure a usable port is chosen before a logger operation.
   bool SetPortForVelmora();

@@ -181,7 +181,7 @@ bool StopTraceMode(LinkContext& link) {
   } else {
     link.prompter.Message("Recorder is not responding.");
   }
-  for (int i = 0; i < 3 && link.port.BytesWaiting() > 0; ++i) link.port.Read(1);
+  link.port.ClearInput();  // the rest of the greeting
   link.clock.Wait(3.0);
   link.port.Close();
   link.clock.Wait(3.0);

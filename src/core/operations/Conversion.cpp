@@ -20,7 +20,7 @@ namespace pelvaro {
 
 namespace {
 
-constexpr int kMaxSlots = 16;
+constexpr int kMaxSlots = header::kMaxDepthSlots;
 constexpr int kSecondsPerDay = 86400;
 constexpr int kFirstGraphGroup = 11;
 constexpr int kFirstSummaryGroup = 20;
@@ -136,7 +136,7 @@ class Conversion {
     const BlockHeader block = ReadBlockHeader(paths.header);
     CheckWordCount(block, paths.header);
     const RunHeader& run = block.run;
-    const int slots = DepthSlotCount();
+    const int slots = header_.DepthSlotCount();
     int day = run.StartDay();
     long time = 2L * run.StartTimeUnits();
     const int interval = run.ScanInterval();
@@ -242,15 +242,6 @@ class Conversion {
       }
     }
     first_ = false;
-  }
-
-  int DepthSlotCount() {
-    // A blank or zero count means the full probe of twelve depths.
-    const double s = header_.ReadNumber(header::kDepthSlotCount);
-    const auto count = ToInt16(s == 0 ? 12 : s);
-    if (!count || *count < 0 || *count > kMaxSlots)
-      throw CalibrationFailure("Subscript out of range");
-    return *count;
   }
 
   void LoadCalibration(int slots) {

@@ -42,13 +42,9 @@ bool TypeIntoCell(std::string& cell, char c, std::size_t maximum, bool& firstKey
 
 bool SensorRow::IsOn() const { return Trim(cells[kOnOffColumn]) == "ON"; }
 
-CalibrationGrid::CalibrationGrid() { Reset(); }
-
-void CalibrationGrid::Reset() {
-  for (SensorRow& row : rows_) row = SensorRow{};
+CalibrationGrid::CalibrationGrid() {
   for (SensorRow& row : rows_) row.cells[kOnOffColumn] = "OFF";
   rows_[0].depths = DepthsFrom(10);
-  measurementType_.clear();
 }
 
 void CalibrationGrid::LoadRow(int k, int depthCm, const std::array<std::string, 5>& values) {

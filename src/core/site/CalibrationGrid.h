@@ -41,12 +41,11 @@ struct SensorRow {
 // calibration. Keys arrive as character codes (8 Backspace, 13 Enter).
 class CalibrationGrid {
  public:
+  // Every row off and disabled, list 1 offering 10..120.
   CalibrationGrid();
 
   const SensorRow& Row(int k) const { return rows_[k]; }  // k = 0..4
   SensorRow& MutableRow(int k) { return rows_[k]; }
-  // Every row off and disabled, list 1 offering 10..120.
-  void Reset();
   // A loaded row: its values, its list from its own depth, state "ON".
   void LoadRow(int k, int depthCm, const std::array<std::string, 5>& values);
   // After loading: empty states become "OFF" and every "OFF" row is disabled.

@@ -62,7 +62,6 @@ std::string SensorField(double value) {
 
 std::string SensorLine(double value, double aboveRefill, double belowFieldCapacity) {
   std::string line;
-  line.reserve(24);
   AppendField(line, value);
   AppendField(line, aboveRefill);
   AppendField(line, belowFieldCapacity);

@@ -41,8 +41,8 @@ Decimal ToDecimal(double value, int significantDigits) {
     for (; *p >= '0' && *p <= '9'; ++p) d.exponent = d.exponent * 10 + (*p - '0');
     if (negativeExponent) d.exponent = -d.exponent;
   }
-  while (d.length > 0 && d.digits[d.length - 1] == '0') --d.length;
-  if (d.length == 0) d.negative = false;
+  // A value that is not zero has a first digit that is not 0.
+  while (d.digits[d.length - 1] == '0') --d.length;
   return d;
 }
 
@@ -51,7 +51,6 @@ Decimal ToDecimal(double value, int significantDigits) {
 std::string FormatNumber(double value, int significantDigits, bool spaced) {
   const Decimal d = ToDecimal(value, significantDigits);
   std::string text;
-  text.reserve(static_cast<std::size_t>(d.length + std::abs(d.exponent) + 4));
   if (d.negative) {
     text.push_back('-');
   } else if (spaced) {
@@ -122,7 +121,6 @@ std::string HundredthsText(unsigned long long hundredths, bool negative) {
   for (; hundredths > 0 || n < 4; hundredths /= 10)
     digits[n++] = static_cast<char>('0' + hundredths % 10);
   std::string text;
-  text.reserve(static_cast<std::size_t>(n + 2));
   if (negative) text.push_back('-');
   for (int i = n - 1; i >= 2; --i) text.push_back(digits[i]);
   text.push_back('.');
@@ -150,7 +148,7 @@ std::string FormatTwoDecimals(double value) {
   // Round on the 15-digit decimal form so that a value printed as 7.125
   // becomes 7.13 whatever its binary neighbour is.
   const Decimal d = ToDecimal(value, kDoubleDigits);
-  const int pointAt = d.length == 0 ? 1 : d.exponent + 1;  // digits before the point
+  const int pointAt = d.exponent + 1;  // digits before the point; the value is not zero here
   if (pointAt > 30) {
     char wide[400];
     std::snprintf(wide, sizeof wide, "%.2f", value);
@@ -173,7 +171,6 @@ std::string FormatTwoDecimals(double value) {
   bool isZero = true;
   for (int i = first; i < n; ++i) isZero = isZero && number[i] == '0';
   std::string text;
-  text.reserve(static_cast<std::size_t>(n - first + 2));
   if (d.negative && !isZero) text.push_back('-');
   text.append(number + first, number + n - 2);
   text.push_back('.');

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "core/storage/BlockStore.h"
 #include "core/storage/NumberText.h"
@@ -32,6 +33,14 @@ void SiteHeader::WriteRecord(int record, std::string_view text) {
 }
 
 double SiteHeader::ReadNumber(int record) { return ParseLeadingNumber(ReadRecord(record)); }
+
+int SiteHeader::DepthSlotCount() {
+  const auto count = ToInt16(ReadNumber(header::kDepthSlotCount));
+  if (!count || *count < 0 || *count > header::kMaxDepthSlots) {
+    throw std::out_of_range("The site's depth slot count is out of range");
+  }
+  return *count == 0 ? 12 : *count;
+}
 
 void SiteHeader::WriteCalibration(int depth, const Calibration& c) {
   const int base = header::CalibrationBase(depth);

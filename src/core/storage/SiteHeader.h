@@ -37,6 +37,7 @@ inline constexpr int kScanInterval = 219;
 inline constexpr int kLastRunDay = 220;
 inline constexpr int kLastRunTime = 221;
 inline constexpr int kMaxBlocks = 100;
+inline constexpr int kMaxDepthSlots = 16;
 inline constexpr std::uint64_t kRecordsBytes = kRecordSize * kCreatedRecords;
 
 // Soil type record of depth index d (1 to 12).
@@ -74,6 +75,9 @@ class SiteHeader {
   std::string ReadRecord(int record);
   void WriteRecord(int record, std::string_view text);
   double ReadNumber(int record);
+  // Record 6, the probe's depth slots: blank or zero is the full probe of
+  // twelve. Throws std::out_of_range beyond kMaxDepthSlots.
+  int DepthSlotCount();
   // The four values with number formatting, then the state.
   void WriteCalibration(int depth, const Calibration& calibration);
   std::uint64_t HeaderLength() const { return file_.Length(); }

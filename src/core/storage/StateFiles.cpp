@@ -52,7 +52,7 @@ std::string Lines(std::initializer_list<std::string_view> lines) {
 SiteSelection ReadSiteSelection(const Files& files, std::uint64_t minimumLength) {
   SiteSelection selection;
   const fs::path path = files.InRoot(kSiteSelectionName);
-  if (!Files::FileExists(path) || Files::FileLength(path) <= minimumLength) return selection;
+  if (!Files::FileExists(path) || Files::FileLength(path) <= minimumLength) return {};
   const auto text = Files::ReadFile(path, kStateFileLimit);
   if (!text) return selection;
   auto fields = ReadFields(*text, 3);

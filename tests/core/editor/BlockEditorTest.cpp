@@ -4,42 +4,32 @@
 
 #include "core/editor/BlockExport.h"
 #include "core/storage/StateFiles.h"
+#include "support/FaultPlans.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 class BlockEditorTest : public ::testing::Test {
  protected:
-  BlockEditorTest() : files(root.Path()) {
-    SiteBuilder site(files, "ED_01");
+  // Blocks 1 to 4 of two sensors, block b reading 100b, 100b + 1, ...
+  BlockEditorTest() : files(root.Path()), site(files, "ED_01") {
     site.Header({{1, 1000, 100, 40, 20}, {2, 1000, 100, 40, 20}}, 4);
-    for (int b = 1; b <= 4; ++b) {
-      const auto w = static_cast<std::uint16_t>(100 * b);
-      site.Block(b, {200 + b,
-                     36000,
-                     900,
-                     2,
-                     {w, static_cast<std::uint16_t>(w + 1), static_cast<std::uint16_t>(w + 2),
-                      static_cast<std::uint16_t>(w + 3)}});
-    }
-    SetRecord(header::kLastRunDay, " 204");
-    SetRecord(header::kLastRunTime, " 18000");
+    for (int b = 1; b <= 4; ++b) Block(b, 2, 4);
+    site.Set({{header::kLastRunDay, " 204"}, {header::kLastRunTime, " 18000"}});
     WriteSiteSelection(files, "ED_01", "TVMKDATA");
   }
-  void SetRecord(int r, const std::string& text) {
-    SiteHeader::Open(files, "ED_01").WriteRecord(r, text);
+  void Block(int b, int sensors, int words) {
+    std::vector<std::uint16_t> w;
+    for (int i = 0; i < words; ++i) w.push_back(static_cast<std::uint16_t>(100 * b + i));
+    site.Block(b, {200 + b, 36000, 900, sensors, w});
   }
-  std::string Record(int r) {
-    return SiteHeader::Open(files, "ED_01", RecordFile::Mode::ReadOnly).ReadRecord(r);
+  // Types into a reading cell as a person does: entering it, then the keys.
+  static void TypeIn(BlockEditor& editor, int row, int column, const std::string& keys) {
+    editor.EnterCell();
+    for (char c : keys) editor.Type(row, column, c);
   }
   fs::path Data(int block, const char* ext = ".DAT") const {
     return root.Path() / "TVMKDATA" / (BlockStem("ED_01", block) + ext);
@@ -48,6 +38,7 @@ class BlockEditorTest : public ::testing::Test {
   TempRoot root;
   Files files;
   ScriptedPrompter prompter;
+  SiteBuilder site;
 };
 
 TEST_F(BlockEditorTest, DeletingABlockRenumbersTheLaterOnes) {
@@ -56,23 +47,21 @@ TEST_F(BlockEditorTest, DeletingABlockRenumbersTheLaterOnes) {
   BlockEditor editor(files, prompter);
   editor.Load();
   editor.OpenBlock(2);
+  TypeIn(editor, 0, 0, "5");  // an edit goes with its block
   prompter.answers = {Answer::Yes};
   EXPECT_TRUE(editor.DeleteSelected());
   EXPECT_EQ(prompter.shown.back().title, "Confirm Delete");
+  EXPECT_FALSE(editor.IsEdited(0, 0) || editor.UpdateEnabled());
   EXPECT_EQ(ReadBytes(Data(2)), third);
   EXPECT_EQ(ReadBytes(Data(3, ".KEY")), fourth);
   EXPECT_FALSE(fs::exists(Data(4)));
-  EXPECT_EQ(Record(114), "1");
-  EXPECT_EQ(Record(116), "3");
-  EXPECT_EQ(Record(117), "");
-  EXPECT_EQ(Record(220), " 204");
+  EXPECT_EQ(HeaderRecords(files, "ED_01", {114, 116, 117, 220}), "1|3|| 204");
   EXPECT_EQ(editor.Blocks(), (std::vector<int>{1, 2, 3}));
   // The last block: the marker goes, so the run can be downloaded again.
   editor.OpenBlock(3);
   prompter.answers = {Answer::Yes};
   EXPECT_TRUE(editor.DeleteSelected());
-  EXPECT_EQ(Record(220), "");
-  EXPECT_EQ(Record(221), "");
+  EXPECT_EQ(HeaderRecords(files, "ED_01", {220, 221}), "|");
   EXPECT_EQ(editor.Blocks(), (std::vector<int>{1, 2}));
 }
 
@@ -105,15 +94,119 @@ TEST_F(BlockEditorTest, EmptyBlocksAndTheStartDate) {
   EXPECT_EQ(editor.Info()[0].second, "15/03/2004");
 }
 
+// However many readings a scan has, or says it has, the grid shows whole scans.
+TEST_F(BlockEditorTest, TheGridHasAColumnForEachSensorOfTheBlock) {
+  struct Case {
+    const char* guards;
+    int blockSensors;
+    const char* sensorsOn;  // the site's record, for a block that gives no count
+    int words;
+    std::string shown;  // sensors, scans and the readings, row by row
+  };
+  const Case cases[] = {
+      Case("five sensors", 5, "", 11, "5x2: 100 101 102 103 104| 105 106 107 108 109| 110|"),
+      Case("more than five shows five", 7, "", 5, "5x1: 100 101 102 103 104|"),
+      Case("no count: the site's sensors", 0, " 3", 4, "3x1: 100 101 102| 103|"),
+      Case("no count, and none on the site either", 0, " 0", 2, "1x2: 100| 101|"),
+      Case("no count, and too many on the site", 0, " 9", 5, "5x1: 100 101 102 103 104|"),
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.guards);
+    Block(1, c.blockSensors, c.words);
+    site.Set({{header::kSensorsOn, c.sensorsOn}});
+    BlockEditor editor(files, prompter);
+    editor.Load();
+    ASSERT_TRUE(editor.OpenBlock(1));
+    std::string shown = Trim(editor.Info()[4].second) + "x" + Trim(editor.Info()[12].second) + ":";
+    for (const auto& row : editor.Readings()) {
+      for (const std::string& reading : row) shown += reading;
+      shown += "|";
+    }
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(editor.SensorsPerScan(), shown[0] - '0');
+    EXPECT_EQ(editor.GridRows(),
+              static_cast<int>(std::lround(1.0 * c.words / editor.SensorsPerScan() + 7)));
+  }
+}
+
+TEST_F(BlockEditorTest, SavedReadingsGoIntoTheirOwnTwoBytes) {
+  BlockEditor editor(files, prompter);
+  editor.Load();
+  ASSERT_TRUE(editor.OpenBlock(2));
+  TypeIn(editor, 0, 1, "256");
+  TypeIn(editor, 1, 1, "65535");
+  TypeIn(editor, 1, 0, "9\b7");
+  EXPECT_FALSE(editor.Type(1, 1, '0'));  // 655350 would not fit in two bytes
+  EXPECT_TRUE(editor.IsEdited(1, 0) && editor.IsEdited(0, 1) && !editor.IsEdited(0, 0));
+  prompter.answers = {Answer::Yes};
+  editor.UpdateData();
+  EXPECT_EQ(ReadBytes(Data(2)), std::string("\xC8\x00\x00\x01\x07\x00\xFF\xFF", 8));
+  EXPECT_FALSE(editor.UpdateEnabled());
+  EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"));  // recalculated
+}
+
+TEST_F(BlockEditorTest, AFailedOpeningLeavesNoBlockOpen) {
+  WriteBytes(Data(3), "\x01\x02");
+  BlockEditor editor(files, prompter);
+  editor.Load();
+  ASSERT_TRUE(editor.OpenBlock(1));
+  EXPECT_FALSE(editor.OpenBlock(3));
+  EXPECT_EQ(prompter.shown.back().text, "SITE " +
+                                            (root.Path() / "TVMKDATA" / "ED_01_003").string() +
+                                            " IS EMPTY, LOAD DATA FROM VELMORA");
+  EXPECT_FALSE(editor.OpenedBlock());
+  EXPECT_TRUE(editor.Readings().empty());
+  EXPECT_FALSE(editor.Type(0, 0, '5'));
+  EXPECT_FALSE(editor.DeleteSelected());
+  EXPECT_TRUE(PrintoutLines(files, editor).empty());
+}
+
+TEST_F(BlockEditorTest, ABlockFileThatCannotBeRemovedStaysAndIsSaid) {
+  BlockEditor editor(files, prompter);
+  editor.Load();
+  editor.OpenBlock(2);
+  FaultAt fail(FaultAt::Mode::Fail, "remove ED_01_002.DAT");
+  {
+    InstalledPlan plan(fail);
+    prompter.answers = {Answer::Yes};
+    EXPECT_TRUE(editor.DeleteSelected());
+  }
+  EXPECT_EQ(prompter.shown.back().text.rfind("An error occurred while deleting the data block.", 0),
+            0u);
+  EXPECT_EQ(ReadBytes(Data(2)), WordBytes({200, 201, 202, 203}));
+  EXPECT_EQ(editor.Blocks(), (std::vector<int>{1, 2, 3, 4}));  // the index follows the files
+}
+
+TEST_F(BlockEditorTest, ThePrintoutShowsTheOpenedBlock) {
+  site.Set({{header::kSiteName, "EDGE"}, {header::kDepthSlotCount, "12"}});
+  Block(1, 2, 5);
+  BlockEditor editor(files, prompter);
+  editor.Load();
+  editor.OpenBlock(1);
+  std::string printed;
+  for (const std::string& line : PrintoutLines(files, editor)) printed += line + "\n";
+  EXPECT_EQ(printed,
+            "\n       Velmora Pelvaro Soil Moisture\n"
+            "             Site Data Printout For SiteEDGE\n\n"
+            "      Total Profile Points  12   Number of sensors  2\n"
+            "      VELMORA Serial Number  3001   Site number  1\n"
+            "      Block Start Date 19/07/1996  Start Time 10:00:00\n"
+            "      This block number  1   Sensor scan time in minutes  15\n\n"
+            "     Scan   Sens. 1  Sens. 2\n"
+            "   1           100      101\n"
+            "   2           102      103\n"
+            "   3           104         \n");
+}
+
 TEST(BlockCsv, SmallBlockIsByteExact) {
   TempRoot root;
   Files files(root.Path());
   SiteBuilder site(files, "SMALL_01");
   site.Header({{1, 3000, 120, 100, 60}, {3, 2000, 100, 40, 20}}, 1);
-  SiteHeader::Open(files, "SMALL_01").WriteRecord(header::kSiteName, "SMALL");
-  SiteHeader::Open(files, "SMALL_01").WriteRecord(header::kMeasurementType, "Percentage");
-  // 23:59:30 with a 60 s interval: the second scan falls on the next day.
-  site.Block(1, {100, 86370, 60, 2, {1800, 1500, 1790, 1490}});
+  site.Identity("SMALL", "01", "3001");
+  // 23:59:30 with a 60 s interval: the second scan falls on the next day; the
+  // last is one reading short.
+  site.Block(1, {100, 86370, 60, 2, {1800, 1500, 1790, 1490, 1780}});
   const fs::path stem = root.Path() / "TVMKDATA" / "SMALL_01_001";
   const CsvText csv = BlockCsv(files, "SMALL_01", stem);
   ASSERT_EQ(csv.error, "");
@@ -127,13 +220,19 @@ TEST(BlockCsv, SmallBlockIsByteExact) {
             "         ,\r\n"
             "        ,        ,Raw Value   ,Water %   ,Raw Value   ,Water %   ,\r\n"
             " 1   ,35164.999652,    1800,    100.00,    1500,    50.00\r\n"
-            " 2   ,35165.000347,    1790,    100.83,    1490,    51.00\r\n");
+            " 2   ,35165.000347,    1790,    100.83,    1490,    51.00\r\n"
+            " 3   ,35165.001041,    1780,    101.67,    0,    200.00\r\n");
   for (const char* type : {"Volumetric", ""}) {
-    SiteHeader::Open(files, "SMALL_01").WriteRecord(header::kMeasurementType, type);
+    site.Set({{header::kMeasurementType, type}});
     EXPECT_NE(BlockCsv(files, "SMALL_01", stem).text.find("Water mm   ,"), std::string::npos);
   }
+  // Depths beyond the site's depth count are left out: one sensor, five scans.
+  site.Set({{header::kDepthSlotCount, "2"}});
+  const std::string one = BlockCsv(files, "SMALL_01", stem).text;
+  EXPECT_EQ(one.find("Sensor  2"), std::string::npos);
+  EXPECT_EQ(std::count(one.begin(), one.end(), '\n'), 9 + 5);
   // A zero slope stops the export with a message, and no file is written.
-  SiteHeader::Open(files, "SMALL_01").WriteRecord(header::CalibrationBase(3) + 1, " 0");
+  site.Set({{header::kDepthSlotCount, "0"}, {header::CalibrationBase(3) + 1, " 0"}});
   ScriptedPrompter prompter;
   EXPECT_FALSE(SaveBlockCsv(files, prompter, "SMALL_01", stem, root.Path() / "out.csv"));
   EXPECT_FALSE(fs::exists(root.Path() / "out.csv"));
@@ -141,4 +240,4 @@ TEST(BlockCsv, SmallBlockIsByteExact) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

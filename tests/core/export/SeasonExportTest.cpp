@@ -12,12 +12,8 @@
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 // A Windows-1252 name: the output holds it as UTF-8.
 constexpr char kSite[] = "CH\xC9NE_01";
@@ -126,7 +122,7 @@ const Case kCases[] = {
 class SeasonExportTest : public ::testing::TestWithParam<Case> {
  protected:
   SeasonExportTest() : files(root.Path()) {
-    testing::SiteBuilder site(files, kSite);
+    SiteBuilder site(files, kSite);
     site.Block(1, {kDay, 22 * 3600, 3600, 3, kBlock1});
     site.Block(2, {kDay + 2, 10 * 3600, 1800, 4, kBlock2});
     site.Header({{1, 60000, 1000, 31, 11}, {2, 60000, 1000, 32, 12}, {4, 60000, 1000, 34.5, 14}},
@@ -135,7 +131,7 @@ class SeasonExportTest : public ::testing::TestWithParam<Case> {
     header.WriteRecord(header::kRootZone, "300");
     header.WriteRecord(header::kMeasurementType, "Volumetric");
     header.Close();
-    testing::ScriptedPrompter prompter;
+    ScriptedPrompter prompter;
     EXPECT_TRUE(TimedDat(files, prompter, kSite, "TVMKDATA"));
   }
 
@@ -189,4 +185,4 @@ TEST_P(SeasonExportTest, Writes) {
 INSTANTIATE_TEST_SUITE_P(Sites, SeasonExportTest, ::testing::ValuesIn(kCases));
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -16,13 +16,9 @@
 #include "support/DownloadRig.h"
 #include "support/FaultPlans.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
-using testing::DownloadRig;
-using testing::FaultAt;
-using testing::InstalledPlan;
-using testing::ReadBytes;
 using Stored = DownloadRig::Stored;
 
 constexpr int kDay = DownloadRig::kDay;
@@ -238,4 +234,4 @@ TEST_F(StoreCrash, EveryStepOfABlockDeletion) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -5,13 +5,13 @@
 #include "core/graph/GraphFixture.h"
 #include "core/operations/Conversion.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
 using Table = CalibrationTable;
 using Result = CalibrationTable::KeyResult;
 
-class CalibrationTableTest : public testing::GraphFixture {
+class CalibrationTableTest : public GraphFixture {
  protected:
   // Two sensors at 10 and 30 cm; raw 4400 calibrates to 20 and 25.
   void RealSite() {
@@ -45,6 +45,12 @@ TEST_F(CalibrationTableTest, KeysFollowTheGridsRules) {
   Type(0, Table::kRefill, "12");  // a full cell drops the digit, even the first
   EXPECT_EQ(Cell(0, Table::kRefill), "12");
   EXPECT_EQ(model.Table().Key(0, Table::kDepth, '5'), Result::Dropped);
+  // Each column holds what its calibration value needs.
+  for (const auto& [column, shown] :
+       {std::pair{Table::kSlope, "987"}, {Table::kFull, "987"}, {Table::kRefill, "98"}}) {
+    Type(1, column, "\b\b\b98765");
+    EXPECT_EQ(Cell(1, column), shown) << column;
+  }
   model.ClickDepth(3, false);  // the row of a cleared depth takes no keys
   EXPECT_EQ(model.Table().Rows()[1].disabled, true);
   EXPECT_EQ(model.Table().Key(1, Table::kSlope, 8), Result::Dropped);
@@ -96,4 +102,4 @@ TEST_F(CalibrationTableTest, SavedValuesReachTheHeaderAndTheGraphIsRedrawnFromTh
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -7,7 +7,7 @@
 
 #include "core/graph/GraphAxis.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
 bool Contains(const std::vector<PlotPoint>& points, double x, double y) {
@@ -81,6 +81,10 @@ TEST(GraphAxis, DateTicksStepByDaysWhileTheyFitAndLabelsReadDayMonth) {
   ASSERT_EQ(season.size(), 8u);
   EXPECT_EQ(season[1].x - season[0].x, 14);
   EXPECT_EQ(ReadoutText(AxisMode::DateTime, 10014.75, 23.45), "23.45,01-06");
+  // A long season steps by four weeks doubled as often as needed.
+  const auto long_ = AxisTicks(AxisMode::DateTime, 10014, 10014 + 448, 5);
+  ASSERT_EQ(long_.size(), 5u);
+  EXPECT_EQ(long_[4].x - long_[3].x, 112);
 
   const auto hours = AxisTicks(AxisMode::Hours, 0, 23.5, 8);
   ASSERT_EQ(hours.size(), 5u);
@@ -89,4 +93,4 @@ TEST(GraphAxis, DateTicksStepByDaysWhileTheyFitAndLabelsReadDayMonth) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

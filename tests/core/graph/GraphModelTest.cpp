@@ -8,13 +8,11 @@
 #include "core/graph/GraphFixture.h"
 #include "core/storage/NumberText.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
-using testing::GraphFixture;
-using testing::GraphScan;
-
 constexpr double kDay = 10014.25;
+constexpr double kTenMinutesLater = kDay + 600.0 / 86400;
 
 // Three slots with one value each per scan: 10 cm, 30 cm and 50 cm.
 class GraphModelTest : public GraphFixture {
@@ -65,9 +63,14 @@ TEST_P(SpanTest, TheSpanChoosesTheBottomAxis) {
   EXPECT_EQ(model.BottomTitle(), c.title);
   EXPECT_EQ(X()[0], c.mode == AxisMode::DateTime ? kDay : 0.0);
   EXPECT_NEAR(X()[1], c.secondX, 1e-9);  // date-times are stored with 15 digits
+  // A zoom on the first two scans shows their date-times; one beyond them, none.
+  const auto shown = model.DateTimesBetween(X()[0], X()[1]);
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(shown->first, kDay);
+  EXPECT_NEAR(shown->second, kTenMinutesLater, 1e-9);
+  EXPECT_FALSE(model.DateTimesBetween(X()[2] + 1, X()[2] + 2));
 }
 
-constexpr double kTenMinutesLater = kDay + 600.0 / 86400;
 INSTANTIATE_TEST_SUITE_P(
     Spans, SpanTest,
     ::testing::Values(SpanCase{kDay + 0.5, AxisMode::Hours, "Hours", 10.0 / 60},
@@ -86,6 +89,15 @@ TEST_F(GraphModelTest, OneScanIsASinglePointAtZeroAndWideValuesReadSixCharacters
   EXPECT_EQ(Y(2), std::vector<double>{7.5});
   EXPECT_DOUBLE_EQ(model.AxisMax(), 1002.2);
   EXPECT_DOUBLE_EQ(model.AxisMin(), -102.5);
+  // The axis follows the values wherever they lie.
+  for (const auto& [values, low, high] :
+       {std::tuple{std::vector<double>{-5, -6, -7}, -9, -3}, {{5000, 4500, 6000}, 4498, 6002}}) {
+    ThreeDepths({{900, kDay, values}});
+    GraphModel again(files, prompter);
+    ASSERT_EQ(again.Load(), GraphModel::LoadResult::Drawn);
+    EXPECT_EQ(again.AxisMin(), low);
+    EXPECT_EQ(again.AxisMax(), high);
+  }
 }
 
 TEST_F(GraphModelTest, TitlesAndLegendAtLoadAndAfterTheDepthBoxes) {
@@ -185,6 +197,7 @@ TEST_F(GraphModelTest, DamagedCountsNeverReadPastTheFile) {
   GraphModel unfinished(files, prompter);
   EXPECT_EQ(unfinished.Load(), GraphModel::LoadResult::Drawn);
   EXPECT_EQ(unfinished.Scans(), 0u);
+  unfinished.SetLimitLines(true);       // lines alone move no axis
   EXPECT_EQ(unfinished.AxisMin(), -2);  // nothing plotted: the axis stays around zero
   EXPECT_EQ(unfinished.AxisMax(), 2);
 
@@ -193,26 +206,31 @@ TEST_F(GraphModelTest, DamagedCountsNeverReadPastTheFile) {
   EXPECT_EQ(damaged.Load(), GraphModel::LoadResult::Failed);
 }
 
+// The graph file is read again only when it changed: a large one takes a while.
+TEST_F(GraphModelTest, TheGraphFileIsReadAgainOnlyWhenItChanged) {
+  ThreeDepths(ThreeScans());
+  int reads = 0;
+  const auto counted = [&reads](int percent) { reads += percent == 100; };
+  ASSERT_EQ(model.Load(counted), GraphModel::LoadResult::Drawn);
+  EXPECT_TRUE(model.Draw(counted));
+  EXPECT_EQ(reads, 1);
+  // Rewritten to the same length under the model: its new values are drawn.
+  {
+    auto file = CalibratedFile(site.Graph(), kGraphRecordSize, RecordFile::Mode::ReadWrite);
+    file.WriteRecord(13, SensorLine(44, 0, 0));
+  }
+  fs::last_write_time(site.Graph(), fs::last_write_time(site.Graph()) + std::chrono::seconds(2));
+  EXPECT_TRUE(model.Draw(counted));
+  EXPECT_EQ(reads, 2);
+  EXPECT_EQ(Y(0)[0], 44);
+}
+
 TEST(ReadNumberFast, AgreesWithTheLenientReader) {
-  std::vector<std::string> texts = {"",
-                                    " ",
-                                    "-",
-                                    ".",
-                                    " .5",
-                                    "-.5",
-                                    "+7",
-                                    "1.",
-                                    " 600",
-                                    "  07.50 -03.20",
-                                    "-03.20",
-                                    "123.46",
-                                    "1000.2",
-                                    "5e3",
-                                    std::string(6, '\0'),
-                                    "12345678901234567890",
-                                    " 0",
-                                    "-0.00",
-                                    "0.1000000000000000000000001"};
+  std::vector<std::string> texts = {"",       " ",      "-",   ".",    " .5",
+                                    "-.5",    "+7",     "1.",  " 600", "-03.20",
+                                    "123.46", "1000.2", "5e3", " 0",   "-0.00"};
+  texts.insert(texts.end(), {"  07.50 -03.20", "12345678901234567890",
+                             "0.1000000000000000000000001", std::string(6, '\0')});
   for (double v = -250; v < 250; v += 0.37) {
     texts.push_back(Spaced(v));
     texts.push_back(SensorField(v));
@@ -227,4 +245,4 @@ TEST(ReadNumberFast, AgreesWithTheLenientReader) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -7,16 +7,8 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::FixedFinder;
-using testing::ReadBytes;
-using testing::ScriptedDialogs;
-using testing::ScriptedPort;
-using testing::ScriptedPrompter;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 class PortSelectionTest : public ::testing::Test {
  protected:
@@ -166,20 +158,29 @@ TEST(PortMap, PortsMapToDevicesAndBack) {
   EXPECT_EQ(PortNumberFromName(std::string("COM5\0   ", 8)), 5);
   EXPECT_EQ(PortNumberFromName("LPT1"), std::nullopt);
   EXPECT_EQ(PortNumberFromName("COM21"), std::nullopt);
+  // Each range at both of its ends, and numbers too long for any port.
+  const std::pair<std::string, std::optional<int>> paths[] = {
+      {"/dev/ttyS3", 4}, {"/dev/ttyS4", {}},  {"/dev/ttyUSB15", 20},
+      {"/dev/ttyS", {}}, {"/dev/ttyS1x", {}}, {"/dev/ttyUSB99999999999", {}}};
+  for (const auto& [path, port] : paths) EXPECT_EQ(PortForDevicePath(path), port) << path;
+  const std::pair<std::string, std::optional<int>> names[] = {
+      {"COM20", 20}, {"COM0", {}}, {"COM1", 1}, {"COM", {}}, {" COM7 ", 7}, {"COM99999999999", {}}};
+  for (const auto& [name, port] : names) EXPECT_EQ(PortNumberFromName(name), port) << name;
 }
 
 TEST(PortMap, DeviceFinderPrefersTheFtdiCable) {
-  std::vector<SerialDevice> devices = {{DevicePathForPort(1), 0, 0, false},
+  // Another device of the cable's maker is any other USB serial device.
+  std::vector<SerialDevice> devices = {{DevicePathForPort(8), 0x0403, 0x6001, true},
+                                       {DevicePathForPort(5), 0x0403, 0x6015, true},
                                        {DevicePathForPort(6), 0x1a86, 0x7523, true},
-                                       {DevicePathForPort(8), 0x0403, 0x6001, true}};
+                                       {DevicePathForPort(1), 0, 0, false}};
   DevicePortFinder finder([&] { return devices; });
   EXPECT_EQ(finder.UsbCablePort(), 8);
-  EXPECT_EQ(finder.SerialCommPort(), 6);
-  devices.pop_back();
-  devices.erase(devices.begin() + 1);
+  EXPECT_EQ(finder.SerialCommPort(), 5);
+  devices = {devices[3]};
   EXPECT_EQ(finder.UsbCablePort(), std::nullopt);
   EXPECT_EQ(finder.SerialCommPort(), std::nullopt);
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -2,15 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ScriptedDialogs;
-using testing::ScriptedPort;
-using testing::ScriptedPrompter;
 
 // A host and a scripted logger on one line, on the virtual clock.
 struct Line {
@@ -21,19 +19,6 @@ struct Line {
     port.Open(1);
   }
 
-  // The logger answers the k-th wake byte (0x00 or 0x01) with a reply.
-  void AnswerWake(int k, const std::string& reply) {
-    port.onWrite = [this, k, reply, count = 0](const std::string& bytes, double now) mutable {
-      if ((bytes == std::string(1, '\0') || bytes == "\x01") && ++count == k) {
-        port.Arrive(reply, now + 0.02);
-      }
-    };
-  }
-  int WakeBytesSent(char wake) const {
-    int n = 0;
-    for (const auto& w : port.writes) n += w.second == std::string(1, wake);
-    return n;
-  }
   double TimeOfWrite(const std::string& bytes) const {
     for (const auto& w : port.writes) {
       if (w.second == bytes) return w.first;
@@ -51,147 +36,111 @@ struct Line {
 
 class WakeUpTest : public ::testing::Test, public Line {};
 
-TEST_F(WakeUpTest, GreetingOnTheThirdWakeByteIsAcceptedAfterAboutTwoSeconds) {
-  AnswerWake(3, "Hi!\r");
-  WakeResult r = WakeLogger(WakeVariant::Start, link, "S\r");
-  EXPECT_EQ(r.outcome, WakeOutcome::CommandSent);
-  EXPECT_TRUE(r.greeted);
-  EXPECT_EQ(WakeBytesSent('\x01'), 3);
-  // 0.3 s settle, three 0.6 s pauses, then 0.2 s before the command.
-  EXPECT_NEAR(TimeOfWrite("S\r"), 2.3, 1e-9);
-  EXPECT_NEAR(clock.Now(), 3.3, 1e-9);
-  EXPECT_EQ(lines, (std::vector<std::string>{"CONTACTING RECORDER", "RECORDER TALKING"}));
-
-  Line serial;
-  serial.AnswerWake(3, "Hi!\r");
-  r = WakeLogger(WakeVariant::SerialNumber, serial.link, "N\r");
-  EXPECT_EQ(r.outcome, WakeOutcome::CommandSent);
-  EXPECT_NEAR(serial.TimeOfWrite("N\r"), 2.0, 1e-9);
-  EXPECT_TRUE(serial.lines.empty());
-
-  Line download;
-  download.AnswerWake(3, "Hi!\r");
-  r = WakeLogger(WakeVariant::Download, download.link, "D\r");
-  EXPECT_EQ(r.outcome, WakeOutcome::CommandSent);
-  EXPECT_EQ(download.lines,
-            (std::vector<std::string>{"Wait Contacting Logger......", "Logger On Line"}));
+// What the logger answers to the n-th wake byte (0x00 or 0x01) sent at `now`.
+using Logger = std::function<std::string(int n, double now)>;
+Logger OnWake(int k, std::string reply) {
+  return [k, reply](int n, double) { return n == k ? reply : std::string(); };
 }
+const Logger kSilent = [](int, double) { return std::string(); };
 
-TEST_F(WakeUpTest, OnlyTheDownloadAcceptsAGreetingThatStartsWrong) {
-  AnswerWake(1, "xi!\r");
-  WakeResult r = WakeLogger(WakeVariant::Download, link, "D\r");
-  EXPECT_EQ(r.outcome, WakeOutcome::CommandSent);
-  EXPECT_TRUE(r.greeted);
-  EXPECT_EQ(port.Sent().substr(port.Sent().size() - 2), "D\r");
+struct Case {
+  const char* guards;
+  WakeVariant variant;
+  Logger logger;
+  std::string early;  // bytes that reach the host at `earlyAt` whatever it sends
+  double earlyAt;
+  WakeOutcome outcome;
+  bool greeted;
+  std::string lines;  // shown, joined by '|'
+  int wakeBytes;
+  double commandAt;  // -1: no command sent
+  double endsAt;
+  std::string message = "";  // the last message, if any
+};
 
-  Line start;
-  start.AnswerWake(1, "xi!\r");
-  r = WakeLogger(WakeVariant::Start, start.link, "S\r");
-  EXPECT_FALSE(r.greeted);
-  EXPECT_EQ(r.outcome, WakeOutcome::CommandSent);  // the echo decides later
-  EXPECT_EQ(start.lines, std::vector<std::string>{"CONTACTING RECORDER"});
-
-  Line trace;
-  trace.AnswerWake(1, "xi!\r");
-  const double before = trace.clock.Now();
-  r = WakeLogger(WakeVariant::Trace, trace.link, "T\x03");
-  EXPECT_EQ(r.outcome, WakeOutcome::GaveUp);
-  EXPECT_EQ(trace.lines.back(), "    ERROR");
-  EXPECT_GE(trace.clock.Now() - before, 2.0 + 0.4);
-  EXPECT_FALSE(trace.port.IsOpen());
-  EXPECT_EQ(trace.TimeOfWrite("T\x03"), -1);
-
-  Line serial;
-  serial.AnswerWake(1, "xi!\r");
-  r = WakeLogger(WakeVariant::SerialNumber, serial.link, "N\r");
-  EXPECT_EQ(r.outcome, WakeOutcome::GaveUp);
-  EXPECT_FALSE(serial.port.IsOpen());
-  EXPECT_TRUE(serial.prompter.shown.empty());
-}
-
-TEST_F(WakeUpTest, StaleBytesAreDrainedButALateByteCountsForTheStart) {
-  // Bytes from before the wake-up, and nothing else: every variant gives up.
-  port.Arrive("stale", 0.0);
-  WakeResult r = WakeLogger(WakeVariant::Download, link, "D\r");
-  EXPECT_EQ(r.outcome, WakeOutcome::NotResponding);
-  EXPECT_EQ(dialogs.notResponding, 1);
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_GT(clock.Now(), 12.0);
-
-  Line serial;
-  serial.port.Arrive("stale", 0.0);
-  r = WakeLogger(WakeVariant::SerialNumber, serial.link, "N\r");
-  EXPECT_EQ(r.outcome, WakeOutcome::NotConnected);
-  EXPECT_EQ(serial.WakeBytesSent('\0'), 11);
-  EXPECT_EQ(serial.prompter.shown.back().text,
-            "Recorder is not connected, check the interface cable connection");
-
-  // A single byte arriving during the first pause: a reply for the start,
-  // not enough for the download, which goes on waking.
-  Line start;
-  start.port.Arrive("?", 0.5);
-  r = WakeLogger(WakeVariant::Start, start.link, "S\r");
-  EXPECT_EQ(r.outcome, WakeOutcome::CommandSent);
-  EXPECT_EQ(r.reply, "?");
-  EXPECT_EQ(start.WakeBytesSent('\x01'), 1);
-
-  Line download;
-  download.port.Arrive("?", 0.5);
-  download.AnswerWake(2, "Hi!\r");
-  r = WakeLogger(WakeVariant::Download, download.link, "D\r");
-  EXPECT_EQ(r.outcome, WakeOutcome::CommandSent);
-  EXPECT_EQ(download.WakeBytesSent('\0'), 2);
-}
-
-TEST_F(WakeUpTest, TraceSendsOneWakeByteAndWaitsThreeSecondsMore) {
-  dialogs.answerHelp = true;
-  const WakeResult r = WakeLogger(WakeVariant::Trace, link, "T\x02");
-  EXPECT_EQ(r.outcome, WakeOutcome::NotResponding);
-  EXPECT_EQ(WakeBytesSent('\0'), 1);
-  EXPECT_EQ(port.writes.size(), 1u);
-  EXPECT_NEAR(clock.Now(), 0.3 + 0.1 + 3.0, 0.051);
-  EXPECT_EQ(dialogs.notResponding, 1);
-  EXPECT_EQ(dialogs.help, 1);
-  EXPECT_FALSE(port.IsOpen());
-
-  Line answered;
-  answered.AnswerWake(1, "Hi!\r");
-  EXPECT_EQ(WakeLogger(WakeVariant::Trace, answered.link, "T\x02").outcome,
-            WakeOutcome::CommandSent);
-  EXPECT_EQ(answered.port.Sent(), std::string("\0T\x02", 3));
-  EXPECT_EQ(answered.lines,
-            (std::vector<std::string>{"    CONTACTING LOGGER", "    LOGGER TALKING"}));
-}
-
-TEST_F(WakeUpTest, ThreeWrongRepliesEndTheDownloadWithoutAMessage) {
-  port.onWrite = [this](const std::string& bytes, double now) {
-    if (bytes == std::string(1, '\0')) port.Arrive("Hm?\r", now + 0.02);
+TEST_F(WakeUpTest, EachOperationWakesTheLoggerItsOwnWay) {
+  using V = WakeVariant;
+  using O = WakeOutcome;
+  const std::string hi = "Hi!\r";
+  const Case cases[] = {
+      // 0.3 s settle, three 0.6 s pauses, then 0.2 s before the command.
+      Case("the start takes the greeting on the third wake byte", V::Start, OnWake(3, hi), "", 0,
+           O::CommandSent, true, "CONTACTING RECORDER|RECORDER TALKING", 3, 2.3, 3.3),
+      Case("so does the serial number, without a settle or lines", V::SerialNumber, OnWake(3, hi),
+           "", 0, O::CommandSent, true, "", 3, 2.0, 2.2),
+      Case("and the download", V::Download, OnWake(3, hi), "", 0, O::CommandSent, true,
+           "Wait Contacting Logger......|Logger On Line", 3, 2.3, 2.5),
+      Case("the download looks at the second and third characters only", V::Download,
+           OnWake(1, "xi!\r"), "", 0, O::CommandSent, true,
+           "Wait Contacting Logger......|Logger On Line", 1, 1.1, 1.3),
+      Case("the start goes on without a greeting: the echo decides", V::Start, OnWake(1, "xi!\r"),
+           "", 0, O::CommandSent, false, "CONTACTING RECORDER", 1, 1.1, 2.1),
+      Case("the trace gives up on a wrong greeting", V::Trace, OnWake(1, "xi!\r"), "", 0, O::GaveUp,
+           false, "    CONTACTING LOGGER|    ERROR", 1, -1, 2.4),
+      Case("so does the serial number, silently", V::SerialNumber, OnWake(1, "xi!\r"), "", 0,
+           O::GaveUp, false, "", 1, -1, 0.6),
+      Case("stale bytes are no answer for the download", V::Download, kSilent, "stale", 0,
+           O::NotResponding, false, "Wait Contacting Logger......", 21, -1, 12.9),
+      Case("nor for the serial number", V::SerialNumber, kSilent, "stale", 0, O::NotConnected,
+           false, "", 11, -1, 6.6,
+           "Recorder is not connected, check the interface cable connection"),
+      Case("a byte in the first pause is the start's reply", V::Start, kSilent, "?", 0.5,
+           O::CommandSent, false, "CONTACTING RECORDER", 1, 1.1, 2.1),
+      Case("but not enough for the download, which wakes again", V::Download, OnWake(2, hi), "?",
+           0.5, O::CommandSent, true, "Wait Contacting Logger......|Logger On Line", 2, 1.7, 1.9),
+      Case("the trace sends one wake byte and waits three seconds more", V::Trace, kSilent, "", 0,
+           O::NotResponding, false, "    CONTACTING LOGGER", 1, -1, 3.4),
+      Case("and then sends its command", V::Trace, OnWake(1, hi), "", 0, O::CommandSent, true,
+           "    CONTACTING LOGGER|    LOGGER TALKING", 1, 0.6, 0.8),
+      // 0.3 settle, 3 x 0.6, two 1 s pauses, 2 s at the end; no message.
+      Case(
+          "three wrong replies end the download", V::Download,
+          [](int, double) { return std::string("Hm?\r"); }, "", 0, O::GaveUp, false,
+          "Wait Contacting Logger......|ERROR, WILL TRY AGAIN|ERROR, WILL TRY AGAIN|ERROR, WILL "
+          "TRY AGAIN",
+          3, -1, 6.1),
+      // Read four bytes at a time: the rest is drained before the next attempt.
+      Case(
+          "the rest of a long wrong reply is no second reply", V::Download,
+          [](int n, double) { return std::string(n == 1 ? "Hm?\rHm?\r" : "Hi!\r"); }, "", 0,
+          O::CommandSent, true, "Wait Contacting Logger......|ERROR, WILL TRY AGAIN|Logger On Line",
+          2, 2.7, 2.9),
+      // A window counted from the first wake byte would have closed at 12.3 s.
+      Case(
+          "a wrong reply gives the download a fresh twelve seconds", V::Download,
+          [](int n, double now) {
+            return std::string(n == 1 ? "Hm?\r" : now > 12.5 ? "Hi!\r" : "");
+          },
+          "", 0, O::CommandSent, true,
+          "Wait Contacting Logger......|ERROR, WILL TRY AGAIN|Logger On Line", 20, 13.5, 13.7),
   };
-  const WakeResult r = WakeLogger(WakeVariant::Download, link, "D\r");
-  EXPECT_EQ(r.outcome, WakeOutcome::GaveUp);
-  EXPECT_EQ(lines,
-            (std::vector<std::string>{"Wait Contacting Logger......", "ERROR, WILL TRY AGAIN",
-                                      "ERROR, WILL TRY AGAIN", "ERROR, WILL TRY AGAIN"}));
-  EXPECT_EQ(WakeBytesSent('\0'), 3);
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_TRUE(prompter.shown.empty());
-  EXPECT_EQ(dialogs.notResponding, 0);
-  // 0.3 settle, 3 x 0.6, two 1 s pauses, 2 s at the end.
-  EXPECT_NEAR(clock.Now(), 0.3 + 1.8 + 2.0 + 2.0, 1e-9);
-}
-
-TEST_F(WakeUpTest, AWrongReplyGivesTheDownloadAFreshTwelveSeconds) {
-  // A wrong reply at first, then silence until 12.5 s: a window counted from
-  // the first wake byte would have closed at 12.3 s.
-  port.onWrite = [this, count = 0](const std::string& bytes, double now) mutable {
-    if (bytes != std::string(1, '\0')) return;
-    if (++count == 1) port.Arrive("Hm?\r", now + 0.02);
-    if (now > 12.5) port.Arrive("Hi!\r", now + 0.02);
-  };
-  const WakeResult r = WakeLogger(WakeVariant::Download, link, "D\r");
-  EXPECT_EQ(r.outcome, WakeOutcome::CommandSent);
-  EXPECT_EQ(dialogs.notResponding, 0);
-  EXPECT_GT(TimeOfWrite("D\r"), 12.5);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.guards);
+    Line line;
+    line.dialogs.answerHelp = true;
+    int n = 0;
+    line.port.onWrite = [&](const std::string& bytes, double now) {
+      if (bytes == std::string(1, '\0') || bytes == "\x01") {
+        const std::string reply = c.logger(++n, now);
+        if (!reply.empty()) line.port.Arrive(reply, now + 0.02);
+      }
+    };
+    if (!c.early.empty()) line.port.Arrive(c.early, c.earlyAt);
+    const std::string command = c.variant == V::Trace ? "T\x02" : "D\r";
+    const WakeResult r = WakeLogger(c.variant, line.link, command);
+    EXPECT_EQ(r.outcome, c.outcome);
+    EXPECT_EQ(r.greeted, c.greeted);
+    std::string lines;
+    for (const std::string& l : line.lines) lines += (lines.empty() ? "" : "|") + l;
+    EXPECT_EQ(lines, c.lines);
+    EXPECT_EQ(n, c.wakeBytes);
+    EXPECT_NEAR(line.TimeOfWrite(command), c.commandAt, 1e-9);
+    EXPECT_NEAR(line.clock.Now(), c.endsAt, 0.051);
+    EXPECT_EQ(line.port.IsOpen(), c.outcome == O::CommandSent);
+    EXPECT_EQ(line.dialogs.notResponding, c.outcome == O::NotResponding ? 1 : 0);
+    EXPECT_EQ(line.dialogs.help, line.dialogs.notResponding);
+    EXPECT_EQ(line.prompter.shown.empty() ? "" : line.prompter.shown.back().text, c.message);
+  }
 }
 
 TEST_F(WakeUpTest, StoppingTraceWaitsForTheGreetingUpToEighteenSeconds) {
@@ -211,4 +160,4 @@ TEST_F(WakeUpTest, StoppingTraceWaitsForTheGreetingUpToEighteenSeconds) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -8,23 +8,13 @@
 #include "support/DownloadRig.h"
 #include "support/FaultPlans.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
-using testing::DownloadRig;
-using testing::FaultAt;
-using testing::InstalledPlan;
-using testing::ReadBytes;
-using testing::RecordsOf;
-using testing::ScriptedPort;
-using testing::SiteBuilder;
-using testing::WordBytes;
-using testing::WriteBytes;
+constexpr int kDay = DownloadRig::kDay;
+constexpr int kSeconds = DownloadRig::kSeconds;
 
-constexpr int kDay = testing::DownloadRig::kDay;
-constexpr int kSeconds = testing::DownloadRig::kSeconds;
-
-class DownloadTest : public ::testing::Test, protected testing::DownloadRig {};
+class DownloadTest : public ::testing::Test, protected DownloadRig {};
 using Stored = DownloadRig::Stored;
 
 TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
@@ -70,88 +60,95 @@ TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
   EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
 }
 
-TEST_F(DownloadTest, WakeUpVariationsOfTheLogger) {
-  sim::Faults late;
-  late.greetOnWake = 3;
-  EXPECT_EQ(RunDownload(Memory(5), late).outcome, DownloadOutcome::Stored);
-
-  sim::Faults wrong;
-  wrong.wrongGreeting = true;
-  const std::size_t before = prompter.shown.size();
-  EXPECT_EQ(RunDownload(Memory(5, kDay + 1), wrong).outcome, DownloadOutcome::NotStored);
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "       ERROR, WILL TRY AGAIN"), 3);
-  EXPECT_EQ(prompter.shown.size(), before);  // given up without a message
-
-  sim::Faults silent;
-  silent.silent = true;
-  EXPECT_EQ(RunDownload(Memory(5, kDay + 1), silent).outcome, DownloadOutcome::NotStored);
-  EXPECT_EQ(dialogs.notResponding, 1);
+// One run read from a fresh logger: stored, or refused with what the user is told.
+TEST(DownloadOutcome, TheLoggerAndTheRunDecide) {
+  using O = DownloadOutcome;
+  constexpr int kDay = DownloadRig::kDay;
+  struct Case {
+    const char* guards;
+    sim::Run memory;
+    sim::Faults faults;
+    std::deque<Answer> answers;
+    O outcome;
+    std::string shown;  // the last message's title and text, "" for none
+  };
+  const std::string serials =
+      "Serial Numbers Are Different: The serial number of this recorder is  4321\r\nand the "
+      "serial number specified in the site file is  3001\r\n\r\nAre you sure you want to add "
+      "this data to the selected site file?";
+  const Case cases[] = {
+      Case("a greeting on the third wake byte", DownloadRig::Memory(5), {.greetOnWake = 3}, {},
+           O::Stored, ""),
+      Case("a wrong greeting, three times: given up silently", DownloadRig::Memory(5),
+           {.wrongGreeting = true}, {}, O::NotStored, ""),
+      Case("a silent logger: the not-responding window", DownloadRig::Memory(5), {.silent = true},
+           {}, O::NotStored, ""),
+      Case("another number of sensors", DownloadRig::Memory(5, kDay, 1, 3001, 3), {}, {},
+           O::NotStored, "Measuring Depths are Different: "),
+      Case("another site number, declined", DownloadRig::Memory(5, kDay, 2), {}, {Answer::No},
+           O::NotStored, "Select the Right Site File: "),
+      Case("another site number, accepted", DownloadRig::Memory(5, kDay, 2), {}, {Answer::Yes},
+           O::Stored, "Select the Right Site File: "),
+      Case("another serial number, declined", DownloadRig::Memory(5, kDay, 1, 4321), {},
+           {Answer::No}, O::NotStored, serials),
+      Case("another serial number, accepted", DownloadRig::Memory(5, kDay, 1, 4321), {},
+           {Answer::Yes}, O::Stored, serials),
+      Case("an empty memory", DownloadRig::Memory(5), {.emptyMemory = true}, {}, O::NotStored,
+           "EMPTY DATA BLOCK: "),
+      Case("a line that goes silent with half a word on it", DownloadRig::Memory(50),
+           {.silentAfter = 101}, {}, O::NotStored, ""),
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.guards);
+    DownloadRig rig;
+    rig.prompter.answers = c.answers;
+    const DownloadResult r = rig.RunDownload(c.memory, c.faults);
+    EXPECT_EQ(r.outcome, c.outcome);
+    // Where nothing is shown, the reason is there for the command line.
+    EXPECT_EQ(r.reason,
+              c.faults.wrongGreeting ? "The logger gave a wrong reply to the wake-up three times."
+              : c.faults.silentAfter ? "The logger stopped sending before the whole run was read."
+                                     : "");
+    const auto& shown = rig.prompter.shown;
+    EXPECT_EQ(shown.empty()
+                  ? ""
+                  : (shown.back().title + ": " + shown.back().text).substr(0, c.shown.size()),
+              c.shown);
+    EXPECT_EQ(shown.empty(), c.shown.empty());
+    EXPECT_EQ(rig.Blocks().size(), c.outcome == O::Stored ? 1u : 0u);
+    EXPECT_EQ(rig.HeaderRecord(114), c.outcome == O::Stored ? "1" : "0");
+    EXPECT_EQ(ReadBytes(rig.root.Path() / "TEMPBUDY.DAT"), "");  // nothing kept
+    EXPECT_EQ(std::count(rig.lines.begin(), rig.lines.end(), "       ERROR, WILL TRY AGAIN"),
+              c.faults.wrongGreeting ? 3 : 0);
+    EXPECT_EQ(rig.dialogs.notResponding, c.faults.silent ? 1 : 0);
+  }
 }
 
-TEST_F(DownloadTest, GreetingThatOnlyEndsInIExclamationIsAccepted) {
-  VirtualClock& c = clock;
-  ScriptedPort port(c);
+// The command line's port is used as given, and a port that fails mid-way is closed.
+TEST_F(DownloadTest, AFixedPortIsUsedAsGivenAndAFailingOneIsClosed) {
+  ScriptedPort port(clock);
   const std::vector<std::uint16_t> words = {3001, 3002, 3003, 3004};
   const RunHeader run = MakeRunHeader(kDay, kSeconds, 900, 1, 3001, 4);
   port.onWrite = [&](const std::string& bytes, double now) {
-    if (bytes == std::string(1, '\0') && port.writes.size() == 1) port.Arrive("xi!\r", now + 0.02);
-    if (bytes == "D\r") {
-      port.Arrive(
-          std::string("\x00\x08", 2) + std::string(run.b.begin(), run.b.end()) + WordBytes(words),
-          now + 0.05);
-    }
+    if (bytes == std::string(1, '\0')) port.Arrive("Hi!\r", now + 0.02);
+    if (bytes != "D\r") return;
+    port.Arrive(
+        std::string("\x00\x08", 2) + std::string(run.b.begin(), run.b.end()) + WordBytes(words),
+        now + 0.05);
+    port.gone = port.opened.size() > 1;
   };
-  const auto site = ClickSite(files, prompter, "FARM_01.key");
   LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
-  DownloadRequest request;
-  request.site = *site;
-  const DownloadResult r = Download(files, link, request);
-  EXPECT_EQ(r.outcome, DownloadOutcome::Stored);
+  DownloadRequest request{*ClickSite(files, prompter, "FARM_01.key"), 0, 6, {}};
+  EXPECT_EQ(Download(files, link, request).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(port.opened, std::vector<int>{6});
   EXPECT_EQ(ReadBytes(Data("FARM_01_001.DAT")), WordBytes(words));
-}
 
-TEST_F(DownloadTest, RunsThatDoNotBelongToTheSiteAskOrRefuse) {
-  // Another number of sensors: refused with a message, nothing kept.
-  EXPECT_EQ(RunDownload(Memory(5, kDay, 1, 3001, 3)).outcome, DownloadOutcome::NotStored);
-  EXPECT_EQ(prompter.shown.back().title, "Measuring Depths are Different");
-  EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
-  EXPECT_EQ(HeaderRecord(114), "0");
-
-  // Another site number, then another serial number: No keeps nothing, Yes stores.
-  prompter.answers = {Answer::No};
-  EXPECT_EQ(RunDownload(Memory(5, kDay, 2)).outcome, DownloadOutcome::NotStored);
-  EXPECT_EQ(prompter.shown.back().title, "Select the Right Site File");
-  prompter.answers = {Answer::Yes};
-  EXPECT_EQ(RunDownload(Memory(5, kDay, 2)).outcome, DownloadOutcome::Stored);
-
-  prompter.answers = {Answer::No};
-  EXPECT_EQ(RunDownload(Memory(5, kDay + 1, 1, 4321)).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(Download(files, link, request).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().text,
-            "The serial number of this recorder is  4321\r\nand the serial number specified in "
-            "the site file is  3001\r\n\r\nAre you sure you want to add this data to the selected "
-            "site file?");
+            "An error occurred while loading data from the logger.\r\nThe error is The device is "
+            "no longer available");
+  EXPECT_FALSE(port.IsOpen());
   EXPECT_FALSE(fs::exists(Data("FARM_01_002.DAT")));
-  prompter.answers = {Answer::Yes};
-  EXPECT_EQ(RunDownload(Memory(5, kDay + 1, 1, 4321)).outcome, DownloadOutcome::Stored);
-  EXPECT_TRUE(fs::exists(Data("FARM_01_002.DAT")));
-}
-
-TEST_F(DownloadTest, EmptyMemoryAndSilentLineKeepNothing) {
-  sim::Faults empty;
-  empty.emptyMemory = true;
-  EXPECT_EQ(RunDownload(Memory(5), empty).outcome, DownloadOutcome::NotStored);
-  EXPECT_EQ(prompter.shown.back().title, "EMPTY DATA BLOCK");
-  EXPECT_EQ(written.back(), '\0');
-  EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
-
-  sim::Faults cut;
-  cut.silentAfter = 101;  // half a word stays on the line
-  const std::size_t shown = prompter.shown.size();
-  EXPECT_EQ(RunDownload(Memory(50), cut).outcome, DownloadOutcome::NotStored);
-  EXPECT_EQ(prompter.shown.size(), shown);
-  EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
-  EXPECT_FALSE(fs::exists(Data("FARM_01_001.DAT")));
-  EXPECT_EQ(HeaderRecord(114), "0");
 }
 
 TEST_F(DownloadTest, BlockOneHundredIsTheLast) {
@@ -190,14 +187,9 @@ TEST_F(DownloadTest, MissingHeaderGetsTheDefaultHeaderAndNoData) {
             "now be set up in the HEADER file");
   EXPECT_EQ(fs::file_size(root.Path() / "TVMKHEADER" / "NEW_07.key"), 221u * 64);
   EXPECT_EQ(HeaderRecord(1, "NEW_07"), root.Path().filename().string().substr(0, 64));
-  EXPECT_EQ(HeaderRecord(2, "NEW_07"), "TVMKDATA");
-  EXPECT_EQ(HeaderRecord(3, "NEW_07"), "3001");
-  EXPECT_EQ(HeaderRecord(4, "NEW_07"), "7");
-  EXPECT_EQ(HeaderRecord(6, "NEW_07"), "");
-  EXPECT_EQ(HeaderRecord(7, "NEW_07"), "500");
-  EXPECT_EQ(HeaderRecord(114, "NEW_07"), "0");
-  EXPECT_EQ(HeaderRecord(214, "NEW_07"), "0");
-  EXPECT_EQ(HeaderRecord(221, "NEW_07"), "0");
+  std::string records;
+  for (int r : {2, 3, 4, 6, 7, 114, 214, 221}) records += HeaderRecord(r, "NEW_07") + "|";
+  EXPECT_EQ(records, "TVMKDATA|3001|7||500|0|0|0|");
   EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "NEW_07\r\nTVMKDATA\r\n");
 }
@@ -356,4 +348,4 @@ TEST_F(DownloadTest, RestartAnswerGoesToTheRestartFile) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

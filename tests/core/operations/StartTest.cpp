@@ -11,17 +11,8 @@
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::FixedFinder;
-using testing::ReadBytes;
-using testing::ScriptedDialogs;
-using testing::ScriptedPort;
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 std::vector<int> Bytes(const StartBlockBytes& b, int first, int last) {
   return std::vector<int>(b.begin() + first - 1, b.begin() + last);
@@ -49,6 +40,10 @@ TEST(StartBlock, ImmediateStartIsByteExact) {
       0,    0x80, 0,    0x03, 0x07, 0x09, 0x06, 0x12, 0,    0,    0, 0x03, 0x07, 0x09,
       0x06, 0x12, 0,    0xA0, 0x08, 0x90, 0,    0x59, 0x14, 0x00, 0, 0,    0};
   EXPECT_EQ(Bytes(*r.block, 1, 41), expected);
+  // The last second of a scan of two hours, 01:59:59, in BCD.
+  s.scan = {2, 0, 0};
+  EXPECT_EQ(Bytes(*BuildStartBlock(s, {2026, 12, 6, 9, 7, 3}).block, 36, 38),
+            (std::vector<int>{0x59, 0x59, 0x01}));
 }
 
 TEST(StartBlock, TimedStartCarriesItsOwnDateAndTime) {
@@ -82,7 +77,10 @@ TEST(StartBlock, TimedStartMustLieAheadAndWithinTheLoggersDays) {
             "Timed start error. START day earlier than current day!");
   // On a later day any time of day will do.
   EXPECT_TRUE(BuildStartBlock(Timed({2026, 12, 7, 0, 0, 10}), {2026, 12, 6, 23, 59, 59}).block);
-  EXPECT_FALSE(BuildStartBlock(Timed({2086, 1, 1, 0, 0, 0}), {2026, 12, 6, 9, 0, 0}).error.empty());
+  // Day 32767, 16 September 2085, is the last the logger counts.
+  EXPECT_TRUE(BuildStartBlock(Timed({2085, 9, 16, 0, 0, 0}), {2026, 12, 6, 9, 0, 0}).block);
+  EXPECT_EQ(BuildStartBlock(Timed({2085, 9, 17, 0, 0, 0}), {2026, 12, 6, 9, 0, 0}).error,
+            "Timed start error. START day is later than the logger can count.");
   StartSettings big = Timed({2026, 12, 8, 0, 0, 0});
   big.siteNumber = 256;
   EXPECT_EQ(BuildStartBlock(big, {2026, 12, 6, 9, 0, 0}).error,
@@ -108,7 +106,7 @@ class StartWindowTest : public ::testing::Test {
  protected:
   StartWindowTest() : files(root.Path()) {
     SiteBuilder site(files, "FARM_07");
-    site.Header(testing::LoggerSensors(2), 0);
+    site.Header(LoggerSensors(2), 0);
     site.Logger(3001, 2);
     SetRecord(header::kSiteNumber, "07");
     SetRecord(header::kStartMode, "START IMMEDIATE");
@@ -123,14 +121,14 @@ class StartWindowTest : public ::testing::Test {
     return SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(r);
   }
   // The start from a chosen site, against a logger with the given faults.
-  bool StartWith(sim::Faults faults = {}) {
+  bool StartWith(sim::Faults faults = {}, std::optional<StartMode> choose = StartMode::Immediate) {
     sim::LoggerEngine engine(sim::GenerateRun(3001, 1, 2, 100, 0, 900, 5), faults);
     sim::SimSerialPort port(engine, clock);
     LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
     StartWindowModel model(files, prompter);
     model.Load(clock.WallClock());
     model.ClickSite(0, clock.WallClock());
-    model.ChooseMode(StartMode::Immediate, clock.WallClock());
+    if (choose) model.ChooseMode(*choose, clock.WallClock());
     return model.Start(link, [this] { ++bells; });
   }
 
@@ -144,9 +142,7 @@ class StartWindowTest : public ::testing::Test {
 
 TEST_F(StartWindowTest, AWrongEchoIsOneFailureAndChangesNothing) {
   const std::string before = ReadBytes(root.Path() / "TVMKHEADER" / "FARM_07.key");
-  sim::Faults bad;
-  bad.badEcho = true;
-  EXPECT_FALSE(StartWith(bad));
+  EXPECT_FALSE(StartWith(sim::Faults{.badEcho = true}));
   EXPECT_EQ(bells, 0);
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text, "START ERROR!!  Check cable connections, then try again.");
@@ -179,7 +175,6 @@ TEST_F(StartWindowTest, ChecksBeforeTheStartInTheirOrder) {
   model.Load(clock.WallClock());
   model.ClickSite(0, clock.WallClock());
   EXPECT_EQ(model.Hint(), "Hint: Click Start button to start the logger");
-  EXPECT_EQ(model.StartSettingsRows()[3].second, "00:15:00");  // "15" is too short to be a time
   EXPECT_FALSE(model.Start(link, {}));
   EXPECT_EQ(prompter.shown.back().text, "Select the logging mode.");
   SetRecord(header::kSensorsOn, " 0");
@@ -189,6 +184,38 @@ TEST_F(StartWindowTest, ChecksBeforeTheStartInTheirOrder) {
   EXPECT_FALSE(model.Start(link, {}));
   EXPECT_EQ(prompter.shown.back().title, "No Sensors Selected");
   EXPECT_TRUE(port.opened.empty());
+}
+
+// The grids show the site's last start; its mode is chosen again until another is.
+TEST_F(StartWindowTest, TheLastStartIsWhatAClickedSiteOffers) {
+  struct Case {
+    const char* mode;
+    const char* scan;
+    std::optional<StartMode> offered;
+    const char* shown;  // the scan time the grid shows
+    TimeOfDay picked;   // and the one the picker offers
+  };
+  const Case cases[] = {
+      Case("START IMMEDIATE", "00:30:00", StartMode::Immediate, "00:30:00", {0, 30, 0}),
+      Case("0", "00:00:00", StartMode::Immediate, "00:15:00", {0, 15, 0}),  // none: the default
+      Case("TIMED START", "13:00:00", StartMode::Timed, "13:00:00", {0, 0, 30}),  // beyond 12 h
+      Case("X", "15", std::nullopt, "00:15:00", {0, 15, 0}),  // "15" is too short to be a time
+      Case("", "12:00:01", std::nullopt, "12:00:01", {12, 0, 0}),
+  };
+  for (const Case& c : cases) {
+    SetRecord(header::kStartMode, c.mode);
+    SetRecord(header::kScanInterval, c.scan);
+    StartWindowModel model(files, prompter);
+    model.Load(clock.WallClock());
+    model.ClickSite(0, clock.WallClock());
+    EXPECT_EQ(model.Mode(), c.offered) << c.mode;
+    EXPECT_EQ(model.StartSettingsRows()[3].second, c.shown) << c.scan;
+    EXPECT_EQ(model.Settings().scan, c.picked) << c.scan;
+  }
+  // Started as the header said, the start is recorded as it was made.
+  SetRecord(header::kStartMode, "START IMMEDIATE");
+  ASSERT_TRUE(StartWith({}, std::nullopt));
+  EXPECT_EQ(Record(header::kStartMode), "START IMMEDIATE");
 }
 
 TEST_F(StartWindowTest, ARestartRequestIsAnsweredOnce) {
@@ -218,14 +245,18 @@ TEST_F(StartWindowTest, SerialNumberServiceAsksTheCodeUntilItWasRight) {
   EXPECT_EQ(sent.substr(sent.size() - 4), std::string("N\r\xE8\x03"));
   EXPECT_EQ(engine.SerialNumber(), 1000);
   // Granted once: the next run asks for the number straight away.
+  EXPECT_FALSE(port.IsOpen());
   for (const char* refused : {"99", "65536"}) {
     prompter.inputs = {std::string(refused)};
     service.Run(ports, link);
     EXPECT_EQ(prompter.shown.back().text, "Invalid logger serial number.");
   }
-  prompter.inputs = {std::string("65535")};
-  service.Run(ports, link);
-  EXPECT_EQ(engine.SerialNumber(), 65535);
+  for (const int serial : {100, 65535}) {
+    prompter.inputs = {std::to_string(serial)};
+    service.Run(ports, link);
+    EXPECT_EQ(engine.SerialNumber(), serial);
+    EXPECT_FALSE(port.IsOpen());
+  }
   const std::size_t shown = prompter.shown.size();
   prompter.inputs = {std::nullopt};  // cancelled: nothing more happens
   service.Run(ports, link);
@@ -233,4 +264,4 @@ TEST_F(StartWindowTest, SerialNumberServiceAsksTheCodeUntilItWasRight) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

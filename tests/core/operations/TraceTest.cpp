@@ -12,12 +12,8 @@
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ScriptedDialogs;
-using testing::ScriptedPort;
-using testing::ScriptedPrompter;
 
 constexpr char kClear[] = "<clear>";
 const std::string kBattery = "Trace mode has been terminated after 64 scans to save battery life.";
@@ -122,99 +118,72 @@ TEST_F(TraceTest, TwentiethScanStartsAFreshPageAfterAPause) {
   EXPECT_NEAR(clearedAt - notified, 0.1 + 1.0, 1e-9);
 }
 
-TEST_F(TraceTest, HiIsAReadingUntilTheLoggersLastScanAndThenEndsTheTrace) {
-  Greet();
-  ASSERT_TRUE(trace.Start(1));
-  for (int i = 1; i <= 63; ++i) Scan(Word(500));
-  Scan("Hi");  // the 64th scan: 0x48 0x69 is the reading 26952
-  EXPECT_EQ(display.shown.back(), "  64" + Blanks(7) + " 26952");
-  EXPECT_TRUE(trace.Active());
-  EXPECT_TRUE(prompter.shown.empty());
-
-  Scan("Hi");
-  EXPECT_FALSE(trace.Active());
-  EXPECT_EQ(trace.Ended(), TraceEnd::LoggerEnded);
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text, kBattery);
-  EXPECT_EQ(prompter.shown[0].title, "");
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_FALSE(port.notify);
-  EXPECT_EQ(display.shown.end()[-2], kTraceTerminated);
-  EXPECT_EQ(display.shown.back(), kClear);
-  EXPECT_EQ(display.Rows().size(), 64u);
-}
-
-TEST_F(TraceTest, LoggerThatNeverEndsIsStoppedByTheHostAfter100Scans) {
-  Greet();
-  ASSERT_TRUE(trace.Start(1));
-  for (int i = 1; i <= 100; ++i) Scan(Word(2000 + i));
-  EXPECT_FALSE(trace.Active());
-  EXPECT_EQ(trace.Ended(), TraceEnd::HostStopped);
-  EXPECT_EQ(trace.Scans(), 100);
-  EXPECT_EQ(port.Sent(), Bytes({0x00, 0x54, 0x01, 0x00}));
-  const std::vector<std::string> tail(display.shown.end() - 3, display.shown.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"  100" + Blanks(9) + " 2100", kClear,
-                                            "    Trace mode terminated."}));
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_FALSE(port.notify);
-}
-
-TEST_F(TraceTest, ScanThatCannotBeTakenApartEndsTheTrace) {
-  Greet();
-  ASSERT_TRUE(trace.Start(2));
-  Scan(Bytes({0xD2, 0x04, 0x39}));  // the second reading is one byte short
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text,
-            "An error occurred while accessing the logger data.\r\n"
-            "Probe trace mode will be terminated.");
-  EXPECT_EQ(prompter.shown[0].title, " Data Error");
-  EXPECT_EQ(trace.Ended(), TraceEnd::DataError);
-  EXPECT_FALSE(trace.Active());
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_FALSE(port.notify);
-  EXPECT_TRUE(display.Rows().empty());
-  trace.OnReceive();  // a late notification changes nothing
-  EXPECT_EQ(prompter.shown.size(), 1u);
-}
-
-// A port whose reads fail once the device has gone.
-class VanishingPort : public ScriptedPort {
- public:
-  using ScriptedPort::ScriptedPort;
-  std::string Read(int n) override {
-    if (gone) throw std::runtime_error("The device is no longer available");
-    return ScriptedPort::Read(n);
-  }
-  bool gone = false;
-};
-
-TEST_F(TraceTest, PortFailureWhileReadingEndsTheTrace) {
-  VanishingPort vanishing(clock);
-  vanishing.Open(1);
-  vanishing.onWrite = [&](const std::string& bytes, double now) {
-    if (bytes == std::string(1, '\0')) vanishing.Arrive("Hi!\r", now + 0.02);
+// Every way a trace ends leaves the port closed and its notifications off.
+TEST_F(TraceTest, EachEndOfATraceIsSaidAndClosesThePort) {
+  struct Case {
+    const char* guards;
+    int sensors;
+    std::vector<std::string> scans;  // one a second; "gone" unplugs the device
+    TraceEnd end;
+    std::string message;  // title and text
+    std::size_t rows;
+    std::vector<std::string> tail;  // the last lines shown
   };
-  LinkContext other{vanishing, clock, prompter, dialogs, [](const std::string&) {}};
-  TraceSession session(other, [] {});
-  ASSERT_TRUE(session.Start(2));
-  vanishing.gone = true;
-  session.OnReceive();
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text,
-            "An error occurred while accessing the communication port data.\r\n"
-            "The error is The device is no longer available");
-  EXPECT_EQ(prompter.shown[0].title, " Data Read Error");
-  EXPECT_EQ(session.Ended(), TraceEnd::DataError);
-  EXPECT_FALSE(vanishing.IsOpen());
-}
-
-TEST_F(TraceTest, SilentLoggerAtStartGetsTheNotRespondingDialog) {
+  std::vector<std::string> logger(63, Word(500)), host;
+  logger.insert(logger.end(), {"Hi", "Hi"});  // "Hi" is the 64th scan's reading 26952
+  for (int i = 1; i <= 100; ++i) host.push_back(Word(2000 + i));
+  const Case cases[] = {
+      Case("the logger ends after its 64th scan", 1, logger, TraceEnd::LoggerEnded, ": " + kBattery,
+           64, {"  64" + Blanks(7) + " 26952", kTraceTerminated, kClear}),
+      Case("a logger that never ends is stopped by the host after 100 scans", 1, host,
+           TraceEnd::HostStopped, "", 100,
+           {"  100" + Blanks(9) + " 2100", kClear, "    Trace mode terminated."}),
+      Case("a scan that cannot be taken apart", 2, {Bytes({0xD2, 0x04, 0x39})}, TraceEnd::DataError,
+           " Data Error: An error occurred while accessing the logger data.\r\nProbe trace mode "
+           "will be terminated.",
+           0, {}),
+      Case("a device that is gone", 2, {"gone"}, TraceEnd::DataError,
+           " Data Read Error: An error occurred while accessing the communication port "
+           "data.\r\nThe error is The device is no longer available",
+           0, {}),
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.guards);
+    ScriptedPort line(clock);
+    line.Open(1);
+    line.onWrite = [&line](const std::string& bytes, double now) {
+      if (bytes == std::string(1, '\0')) line.Arrive("Hi!\r", now + 0.02);
+    };
+    ScriptedPrompter told;
+    Display shown;
+    LinkContext context{line, clock, told, dialogs, [&](const std::string& l) { shown.Add(l, 0); }};
+    TraceSession session(context, [&] { shown.Add(kClear, 0); });
+    ASSERT_TRUE(session.Start(c.sensors));
+    for (const std::string& scan : c.scans) {
+      EXPECT_TRUE(session.Active());
+      clock.Advance(1.0);
+      line.gone = scan == "gone";
+      line.Arrive(scan, clock.Now());
+      session.OnReceive();
+    }
+    session.OnReceive();  // a late notification changes nothing
+    EXPECT_FALSE(session.Active());
+    EXPECT_EQ(session.Ended(), c.end);
+    EXPECT_EQ(told.shown.empty() ? "" : told.shown[0].title + ": " + told.shown[0].text, c.message);
+    EXPECT_LE(told.shown.size(), 1u);
+    EXPECT_FALSE(line.IsOpen() || line.notify);
+    EXPECT_EQ(shown.Rows().size(), c.rows);
+    EXPECT_EQ(line.Sent().back(),
+              c.end == TraceEnd::HostStopped ? '\0' : static_cast<char>(c.sensors));
+    if (!c.tail.empty()) {
+      EXPECT_EQ(std::vector<std::string>(shown.shown.end() - 3, shown.shown.end()), c.tail);
+    }
+  }
+  // A logger that is silent at the start gets the not-responding window.
   EXPECT_FALSE(trace.Start(2));
   EXPECT_EQ(dialogs.notResponding, 1);
   EXPECT_EQ(port.Sent(), std::string(1, '\0'));
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_FALSE(port.notify);
-  EXPECT_FALSE(trace.Active());
+  EXPECT_FALSE(port.IsOpen() || port.notify || trace.Active());
   EXPECT_EQ(trace.Ended(), TraceEnd::NotStarted);
 }
 
@@ -258,4 +227,4 @@ TEST_F(TraceSimTest, ExitTraceModeStopsTheLogger) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -15,13 +15,8 @@
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::SlotSpec;
-using testing::TempRoot;
 
 constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
 const int kDay0 = DateToDayNumber(1, 12, 2026);
@@ -42,25 +37,50 @@ struct RawRun {
 // sensor k reads base + 5k, 0.01 up at odd hours and down at even ones, so
 // that the morning reading (05:00 and 06:00) is exactly base + 5k and no
 // reading repeats. A day without a base has no scan; the blocks break there
-// and on the days named.
+// and on the days named. Field capacity is 30 + slot, refill 10 + slot.
 struct Case {
+  explicit Case(const char* g, std::vector<double> b) : guards(g), base(std::move(b)) {}
+  Case& Site(std::vector<int> s, const char* zone, const char* t = "Percentage") {
+    std::tie(slots, rootZone, type) = std::tuple(std::move(s), zone, t);
+    return *this;
+  }
+  Case& Blocks(std::vector<int> breaks, std::vector<RawRun> r, std::vector<ValueRun> v = {}) {
+    std::tie(newBlockOn, raws, values) = std::tuple(std::move(breaks), std::move(r), std::move(v));
+    return *this;
+  }
+  // The answer: last scan in days after 00:00 of day 0, refill day in days after day 0.
+  Case& Refill(double t, double last, double u, int dry, double d, int day) {
+    std::tie(kind, total, lastScan, use, dryDays, days, refillDay) =
+        std::tuple(OutlookKind::Refill, t, last, u, dry, d, day);
+    return *this;
+  }
+  Case& NoForecast(NoForecastReason r, double t, double last, int dry,
+                   std::optional<double> u = std::nullopt) {
+    std::tie(kind, reason, total, lastScan, dryDays, use) =
+        std::tuple(OutlookKind::NoForecast, r, t, last, dry, u);
+    return *this;
+  }
+  Case& Zone(std::vector<int> d, double fc, double rp, const char* u = "%") {
+    std::tie(depths, fieldCapacity, refill, unit) = std::tuple(std::move(d), fc, rp, u);
+    return *this;
+  }
+
   const char* guards;
-  std::vector<int> slots = {1};  // field capacity 30 + slot, refill 10 + slot
+  std::vector<double> base;
+  std::vector<int> slots = {1};
   const char* rootZone = "500";
   const char* type = "Percentage";
-  std::vector<double> base;
   std::vector<int> newBlockOn = {};
-  std::vector<ValueRun> values = {};
   std::vector<RawRun> raws = {};
-  // The answer.
-  OutlookKind kind;
+  std::vector<ValueRun> values = {};
+  OutlookKind kind = OutlookKind::BelowRefill;
   NoForecastReason reason = NoForecastReason::None;
-  double total;
-  double lastScan;  // days after 00:00 of day 0
+  double total = 0;
+  double lastScan = 0;
   std::optional<double> use = std::nullopt;
   int dryDays = 0;
   std::optional<double> days = std::nullopt;
-  std::optional<int> refillDay = std::nullopt;  // days after day 0
+  std::optional<int> refillDay = std::nullopt;
   std::optional<double> belowSince = std::nullopt;
   std::vector<int> depths = {10};
   double fieldCapacity = 31;
@@ -69,142 +89,66 @@ struct Case {
   std::vector<SensorFault> faults = {};
 };
 
+const double k23h = 23 / 24.0;
 const Case kCases[] = {
-    {.guards = "a drydown of constant use gives that use over at most five days and the exact "
-               "refill date; mornings take 05:00:00 and leave 07:00:00 out",
-     .base = {43, 40, 37, 34, 31, 28, 25},
-     .values = {{6, 5, 1, 25.21}, {5, 7, 1, 50}},  // R(6) = (25.21 + 24.99) / 2 = 25.1
-     .kind = OutlookKind::Refill,
-     .total = 25.01,
-     .lastScan = 6 + 23 / 24.0,
-     .use = 14.9 / 5,
-     .dryDays = 5,
-     .days = 14.01 / (14.9 / 5),
-     .refillDay = 11},  // 6.958 + 4.70 = 11.66
-    {.guards = "a wetting day ends the drydown",
-     .base = {30, 27, 40, 37, 34, 31},
-     .kind = OutlookKind::Refill,
-     .total = 31.01,
-     .lastScan = 5 + 23 / 24.0,
-     .use = 3,
-     .dryDays = 3,
-     .days = 20.01 / 3,
-     .refillDay = 12},  // 5.958 + 6.67 = 12.628
-    {.guards = "a day without morning scans ends the drydown",
-     .base = {40, 37, kGap, 31, 28, 25},
-     .kind = OutlookKind::Refill,
-     .total = 25.01,
-     .lastScan = 5 + 23 / 24.0,
-     .use = 3,
-     .dryDays = 2,
-     .days = 14.01 / 3,
-     .refillDay = 10},
-    {.guards = "fewer than two dry days after a wetting give no forecast",
-     .base = {40, 37, 50, 47},
-     .kind = OutlookKind::NoForecast,
-     .reason = NoForecastReason::Wetting,
-     .total = 47.01,
-     .lastScan = 3 + 23 / 24.0,
-     .dryDays = 1},
-    {.guards = "fewer than two dry days after a gap give no forecast",
-     .base = {40, kGap, 34, 31},
-     .kind = OutlookKind::NoForecast,
-     .reason = NoForecastReason::NotEnoughDryMornings,
-     .total = 31.01,
-     .lastScan = 3 + 23 / 24.0,
-     .dryDays = 1},
-    {.guards = "mornings that do not fall give no use",
-     .base = {40, 40, 40, 40},
-     .kind = OutlookKind::NoForecast,
-     .reason = NoForecastReason::NoUse,
-     .total = 40.01,
-     .lastScan = 3 + 23 / 24.0,
-     .use = 0,
-     .dryDays = 3},
-    {.guards = "a use of 0.01 a day still forecasts, years ahead",
-     .base = {40, 39.99, 39.98},
-     .kind = OutlookKind::Refill,
-     .total = 39.99,
-     .lastScan = 2 + 23 / 24.0,
-     .use = 0.01,
-     .dryDays = 2,
-     .days = 2899,
-     .refillDay = 2901},
-    {.guards = "below refill since the first scan of the last run at or below it, across a "
-               "scan without a total",
-     .base = {20, 20},
-     .values = {{1, 10, 1, 9}, {1, 11, 1, 15}, {1, 12, 11, 10}, {1, 23, 1, 11}},
-     .raws = {{0, 1, 15, 1, 0}},
-     .kind = OutlookKind::BelowRefill,
-     .total = 11,
-     .lastScan = 1 + 23 / 24.0,
-     .dryDays = 1,
-     .belowSince = 1.5,
-     .faults = {{10, 1, 0}}},
-    {.guards = "a root feeder zone of 0 takes every enabled sensor",
-     .slots = {1, 2, 4},
-     .rootZone = "0",
-     .base = {40, 37, 34},
-     .kind = OutlookKind::Refill,
-     .total = 117.03,
-     .lastScan = 2 + 23 / 24.0,
-     .use = 9,
-     .dryDays = 2,
-     .days = 80.03 / 9,
-     .refillDay = 11,
-     .depths = {10, 20, 40},
-     .fieldCapacity = 97,
-     .refill = 37},
-    {.guards = "a root feeder zone of 300 mm takes the sensors at 10 and 20 cm",
-     .slots = {1, 2, 4},
-     .rootZone = "300",
-     .base = {40, 37, 34},
-     .kind = OutlookKind::Refill,
-     .total = 73.02,
-     .lastScan = 2 + 23 / 24.0,
-     .use = 6,
-     .dryDays = 2,
-     .days = 50.02 / 6,
-     .refillDay = 11,
-     .depths = {10, 20},
-     .fieldCapacity = 63,
-     .refill = 23},
-    {.guards = "a root feeder zone above no sensor takes them all; volumetric is in mm",
-     .slots = {2, 4},
-     .rootZone = "100",
-     .type = "Volumetric",
-     .base = {40, 37, 34},
-     .kind = OutlookKind::Refill,
-     .total = 73.02,
-     .lastScan = 2 + 23 / 24.0,
-     .use = 6,
-     .dryDays = 2,
-     .days = 47.02 / 6,
-     .refillDay = 10,
-     .depths = {20, 40},
-     .fieldCapacity = 66,
-     .refill = 26,
-     .unit = "mm"},
-    {.guards = "out-of-range readings counted exactly and their scans left out of the morning "
-               "reading and the last scan; flat runs of a day flagged, runs ending at a block",
-     .slots = {1, 3, 5},
-     .rootZone = "100",
-     .base = {40, 37, 34, 31},
-     .newBlockOn = {2},
-     .raws = {{0, 0, 3, 3, 0},  // 05:00 of day 0 among them: R(0) = 39.99 from 06:00 alone
-              {0, 2, 10, 2, 65535},
-              {0, 3, 23, 1, 0},
-              {1, 0, 0, 24, 50000},
-              {1, 1, 9, 30, 50001},
-              {2, 0, 0, 23, 50000}},
-     .kind = OutlookKind::Refill,
-     .total = 30.99,
-     .lastScan = 3 + 22 / 24.0,
-     .use = 8.99 / 3,
-     .dryDays = 3,
-     .days = 19.99 / (8.99 / 3),
-     .refillDay = 10,
-     .faults = {{10, 6, 0}, {30, 0, 24}}},
+    // R(6) = (25.21 + 24.99) / 2 = 25.1; the refill falls on 6.958 + 4.70 = 11.66.
+    Case("a drydown of constant use gives that use over at most five days and the exact refill "
+         "date; mornings take 05:00:00 and leave 07:00:00 out",
+         {43, 40, 37, 34, 31, 28, 25})
+        .Blocks({}, {}, {{6, 5, 1, 25.21}, {5, 7, 1, 50}})
+        .Refill(25.01, 6 + k23h, 14.9 / 5, 5, 14.01 / (14.9 / 5), 11),
+    Case("a wetting day ends the drydown", {30, 27, 40, 37, 34, 31})
+        .Refill(31.01, 5 + k23h, 3, 3, 20.01 / 3, 12),  // 5.958 + 6.67 = 12.628
+    Case("a day without morning scans ends the drydown", {40, 37, kGap, 31, 28, 25})
+        .Refill(25.01, 5 + k23h, 3, 2, 14.01 / 3, 10),
+    Case("fewer than two dry days after a wetting give no forecast", {40, 37, 50, 47})
+        .NoForecast(NoForecastReason::Wetting, 47.01, 3 + k23h, 1),
+    Case("fewer than two dry days after a gap give no forecast", {40, kGap, 34, 31})
+        .NoForecast(NoForecastReason::NotEnoughDryMornings, 31.01, 3 + k23h, 1),
+    Case("mornings that do not fall give no use", {40, 40, 40, 40})
+        .NoForecast(NoForecastReason::NoUse, 40.01, 3 + k23h, 3, 0),
+    Case("a use of 0.01 a day still forecasts, years ahead", {40, 39.99, 39.98})
+        .Refill(39.99, 2 + k23h, 0.01, 2, 2899, 2901),
+    [] {
+      Case c(
+          "below refill since the first scan of the last run at or below it, across a scan "
+          "without a total",
+          {20, 20});
+      c.Blocks({}, {{0, 1, 15, 1, 0}},
+               {{1, 10, 1, 9}, {1, 11, 1, 15}, {1, 12, 11, 10}, {1, 23, 1, 11}});
+      std::tie(c.total, c.lastScan, c.dryDays, c.belowSince) = std::tuple(11, 1 + k23h, 1, 1.5);
+      c.faults = {{10, 1, 0}};
+      return c;
+    }(),
+    Case("a root feeder zone of 0 takes every enabled sensor", {40, 37, 34})
+        .Site({1, 2, 4}, "0")
+        .Refill(117.03, 2 + k23h, 9, 2, 80.03 / 9, 11)
+        .Zone({10, 20, 40}, 97, 37),
+    Case("a root feeder zone of 300 mm takes the sensors at 10 and 20 cm", {40, 37, 34})
+        .Site({1, 2, 4}, "300")
+        .Refill(73.02, 2 + k23h, 6, 2, 50.02 / 6, 11)
+        .Zone({10, 20}, 63, 23),
+    Case("a root feeder zone above no sensor takes them all; volumetric is in mm", {40, 37, 34})
+        .Site({2, 4}, "100", "Volumetric")
+        .Refill(73.02, 2 + k23h, 6, 2, 47.02 / 6, 10)
+        .Zone({20, 40}, 66, 26, "mm"),
+    [] {
+      // 05:00 of day 0 among the out-of-range readings: R(0) = 39.99 from 06:00 alone.
+      Case c(
+          "out-of-range readings counted exactly and their scans left out of the morning "
+          "reading and the last scan; flat runs of a day flagged, runs ending at a block",
+          {40, 37, 34, 31});
+      c.Site({1, 3, 5}, "100")
+          .Blocks({2}, {{0, 0, 3, 3, 0},
+                        {0, 2, 10, 2, 65535},
+                        {0, 3, 23, 1, 0},
+                        {1, 0, 0, 24, 50000},
+                        {1, 1, 9, 30, 50001},
+                        {2, 0, 0, 23, 50000}})
+          .Refill(30.99, 3 + 22 / 24.0, 8.99 / 3, 3, 19.99 / (8.99 / 3), 10);
+      c.faults = {{10, 6, 0}, {30, 0, 24}};
+      return c;
+    }(),
 };
 
 class OutlookSite : public ::testing::Test {
@@ -374,11 +318,7 @@ class OutlookChangeTest : public OutlookSite, public ::testing::WithParamInterfa
 TEST_P(OutlookChangeTest, Answers) {
   const Change& change = GetParam();
   SCOPED_TRACE(change.guards);
-  Case c = kCases[0];
-  c.base = {40, 37, 34};
-  c.newBlockOn = {1};
-  c.raws = {{0, 2, 3, 1, 65535}};
-  Build(c);
+  Build(Case("", {40, 37, 34}).Blocks({1}, {{0, 2, 3, 1, 65535}}));
   {
     SiteHeader header = SiteHeader::Open(files, "OUT_01");
     change.apply(files, header);
@@ -399,4 +339,4 @@ TEST_P(OutlookChangeTest, Answers) {
 INSTANTIATE_TEST_SUITE_P(Files, OutlookChangeTest, ::testing::ValuesIn(kChanges));
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
 TEST(Clock, EpochConversionRoundTrips) {
@@ -29,4 +29,4 @@ TEST(Clock, VirtualTimeMovesOnlyByWaiting) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -4,12 +4,8 @@
 
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 // The spelling a lookup gives: the one on the disk where names keep their
 // case; any on Windows, whose names ignore it.
@@ -112,4 +108,4 @@ TEST(Files, WholeFileWriteReplacesWithoutLeftovers) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

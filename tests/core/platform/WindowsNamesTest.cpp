@@ -15,13 +15,8 @@
 #include "support/DownloadRig.h"
 #include "support/Environment.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::ScriptedPrompter;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 constexpr char kSite[] = "Caf\xE9";        // Café
 constexpr char kDirectory[] = "\x8CUVRE";  // ŒUVRE
@@ -53,7 +48,7 @@ TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughout) {
   TempRoot tmp;
   const fs::path home = tmp.Path() / fs::path(u8"J\u00fcrgen");
   fs::create_directories(home);
-  const testing::ScopedEnvironment profile("USERPROFILE", home);
+  const ScopedEnvironment profile("USERPROFILE", home);
   StartupEnvironment env = StartupEnvironment::FromProcess(tmp.Path() / "bin", {});
   env.currentFolder = tmp.Path();
   ScriptedPrompter prompter;
@@ -86,7 +81,7 @@ TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughout) {
   EXPECT_TRUE(fs::is_regular_file(files.Root() / header));
   EXPECT_TRUE(fs::is_directory(files.Root() / data));
 
-  testing::SiteBuilder(files, kIdentification, kDirectory)
+  SiteBuilder(files, kIdentification, kDirectory)
       .Block(1, {11300, 36000, 900, 1, {3000, 3010, 3020, 3030}, std::nullopt, 2});
 
   // Reopen and save: the load counts the block, the save keeps it.
@@ -161,11 +156,11 @@ TEST(WindowsNames, WritesGoOverWhatIsAlreadyThere) {
       {"TVMKDATA/FARM_01_001.KEY.part"},
       {"TVMKDATA/FARM_01_001.KEY.part", "TVMKDATA/FARM_01_001.DAT.part"}};
   for (const auto& stale : leftovers) {
-    testing::DownloadRig rig;
+    DownloadRig rig;
     for (const char* name : stale) WriteBytes(rig.root.Path() / name, "stale");
-    const auto memory = testing::DownloadRig::Memory(6);
+    const auto memory = DownloadRig::Memory(6);
     EXPECT_EQ(rig.RunDownload(memory).outcome, DownloadOutcome::Stored) << stale[0] << rig.Shown();
-    EXPECT_EQ(rig.Blocks(), std::vector{testing::DownloadRig::AsStored(memory)}) << stale[0];
+    EXPECT_EQ(rig.Blocks(), std::vector{DownloadRig::AsStored(memory)}) << stale[0];
     EXPECT_EQ(rig.HeaderRecord(header::kFirstBlockSlot), "1") << stale[0];
     for (const char* name : stale) EXPECT_FALSE(fs::exists(rig.root.Path() / name)) << name;
   }
@@ -209,4 +204,4 @@ TEST(WindowsNames, DeviceNamesAndNamesWindowsWouldCutAreRefused) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -24,11 +24,8 @@
 #include <unistd.h>
 #endif
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::DownloadRig;
-using testing::ReadBytes;
 
 #ifdef _WIN32
 
@@ -70,10 +67,10 @@ class OtherProgram {
     program.resize(GetModuleFileNameW(nullptr, program.data(), MAX_PATH));
     std::wstring line = L"\"" + program + L"\" --gtest_filter=WriterLockChild.*";
     {
-      const testing::ScopedEnvironment root(kChildRoot, files.Root());
+      const ScopedEnvironment root(kChildRoot, files.Root());
       // Not one shard of a run split in two: the test it runs is its whole run.
-      const testing::ScopedEnvironment shards("GTEST_TOTAL_SHARDS", std::nullopt);
-      const testing::ScopedEnvironment shard("GTEST_SHARD_INDEX", std::nullopt);
+      const ScopedEnvironment shards("GTEST_TOTAL_SHARDS", std::nullopt);
+      const ScopedEnvironment shard("GTEST_SHARD_INDEX", std::nullopt);
       if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                           &startup, &process_)) {
         process_ = {};
@@ -183,7 +180,7 @@ class OtherProgram {
 WriterLock::Status Try(const Files& files) { return WriterLock::TryAcquire(files).status; }
 
 TEST(WriterLock, NestedAcquisitionsShareOneLockThatOthersCannotTake) {
-  testing::TempRoot root;
+  TempRoot root;
   const Files files(root.Path());
   {
     auto outer = WriterLock::TryAcquire(files);
@@ -199,7 +196,7 @@ TEST(WriterLock, NestedAcquisitionsShareOneLockThatOthersCannotTake) {
 }
 
 TEST(WriterLock, AKilledHolderLeavesNothingStuck) {
-  testing::TempRoot root;
+  TempRoot root;
   const Files files(root.Path());
   OtherProgram other(files);
   ASSERT_TRUE(other.HoldsTheLock());
@@ -209,9 +206,9 @@ TEST(WriterLock, AKilledHolderLeavesNothingStuck) {
 }
 
 TEST(WriterLock, AFolderThatCannotHoldTheLockIsSaid) {
-  testing::TempRoot root;
+  TempRoot root;
   const Files files(root.Path() / "missing");
-  testing::ScriptedPrompter prompter;
+  ScriptedPrompter prompter;
   EXPECT_FALSE(LockForWriting(files, prompter).has_value());
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text.rfind("An error occurred while locking", 0), 0u);
@@ -236,7 +233,7 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
   OtherProgram other(rig.files);
   ASSERT_TRUE(other.HoldsTheLock());
   const auto before = Snapshot(rig.root.Path());
-  testing::ScriptedPrompter& p = rig.prompter;
+  ScriptedPrompter& p = rig.prompter;
 
   const std::vector<std::pair<const char*, std::function<bool()>>> writers = {
       {"download",
@@ -278,7 +275,7 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
          model.Load(rig.clock.WallClock());
          model.ClickSite(0, rig.clock.WallClock());
          model.ChooseMode(StartMode::Immediate, rig.clock.WallClock());
-         testing::ScriptedPort port(rig.clock);
+         ScriptedPort port(rig.clock);
          LinkContext link{port, rig.clock, p, rig.dialogs, [](const std::string&) {}};
          const bool started = model.Start(link, {});
          EXPECT_TRUE(port.writes.empty()) << "the logger is never woken";
@@ -298,4 +295,4 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -6,13 +6,8 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::ScriptedPrompter;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 class StartupTest : public ::testing::Test {
  protected:
@@ -135,4 +130,4 @@ TEST_F(StartupTest, UserProfileComesBeforeHome) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -4,10 +4,8 @@
 
 #include "support/ScriptedPrompter.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ScriptedPrompter;
 
 void Type(CalibrationGrid& grid, int row, int column, const std::string& text) {
   bool replace = true;
@@ -34,7 +32,8 @@ TEST(CalibrationGrid, DepthListsCascadeDownwards) {
   EXPECT_EQ(grid.Row(2).depth, 90);
   grid.ChooseDepth(0, 70);
   EXPECT_EQ(grid.Row(1).depth, 0);  // 60 is no longer offered
-  grid.ChooseDepth(1, 120);
+  grid.ChooseDepth(1, 120);         // nothing lies below 120 cm; the rows above keep their lists
+  EXPECT_TRUE(grid.Row(0).listEnabled && grid.Row(1).listEnabled);
   for (int k = 2; k < 5; ++k) EXPECT_FALSE(grid.Row(k).listEnabled) << k;
   grid.ChooseDepth(1, 100);
   for (int k = 2; k < 5; ++k) EXPECT_TRUE(grid.Row(k).listEnabled) << k;
@@ -110,7 +109,7 @@ TEST(CalibrationGrid, TypingRulesOfTheCells) {
   EXPECT_EQ(grid.Row(0).cells[kOffsetColumn], "12345");
   Type(grid, 0, kOffsetColumn, "-7a");
   EXPECT_EQ(grid.Row(0).cells[kOffsetColumn], "7");
-  Type(grid, 0, kSoilTypeColumn, "sandy loam");
+  Type(grid, 0, kSoilTypeColumn, "Sandy Loam");
   EXPECT_EQ(grid.Row(0).cells[kSoilTypeColumn], "SANDY LOAM");
   Type(grid, 0, kSoilTypeColumn, "abcdefghijklmnop");
   EXPECT_EQ(grid.Row(0).cells[kSoilTypeColumn], "ABCDEFGHIJKLMNO");
@@ -125,4 +124,4 @@ TEST(CalibrationGrid, TypingRulesOfTheCells) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

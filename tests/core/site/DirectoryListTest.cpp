@@ -7,11 +7,8 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ScriptedPrompter;
-using testing::TempRoot;
 
 TEST(DirectoryList, EnterFillsTheFirstFreeEntryAndCreatesTheFolder) {
   TempRoot root;
@@ -87,6 +84,9 @@ TEST(DataDirChoice, OpensOnTheCurrentDirectoryAndReportsAChange) {
   EXPECT_EQ(other.CurrentDirectory(), "TVMKDATA");
   EXPECT_TRUE(other.DirectoryChosen());
 
+  DataDirChoice first(files, {"TVMKDATA", "OLD"}, "TVMKDATA");
+  EXPECT_TRUE(first.Options()[0].highlighted && !first.Options()[1].highlighted);
+
   DataDirChoice none(files, {"TVMKDATA", "OLD"}, "ELSEWHERE");
   EXPECT_FALSE(none.Selected().has_value());
   EXPECT_FALSE(none.Ok(prompter));
@@ -94,4 +94,4 @@ TEST(DataDirChoice, OpensOnTheCurrentDirectoryAndReportsAChange) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

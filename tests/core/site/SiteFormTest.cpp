@@ -3,18 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "core/storage/StateFiles.h"
+#include "support/FaultPlans.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::ScriptedPrompter;
-using testing::SiteBuilder;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 class SiteFormTest : public ::testing::Test {
  protected:
@@ -51,9 +46,6 @@ class SiteFormTest : public ::testing::Test {
     form.Load();
     return form;
   }
-  std::string Record(const std::string& id, int r) {
-    return SiteHeader::Open(files, id, RecordFile::Mode::ReadOnly).ReadRecord(r);
-  }
   std::string LastText() const { return prompter.shown.empty() ? "" : prompter.shown.back().text; }
 
   TempRoot root;
@@ -70,20 +62,10 @@ TEST_F(SiteFormTest, NewSiteIsNamedFromNameAndNumberAndLaterSavedAsTyped) {
   EXPECT_TRUE(prompter.shown.empty());
   const fs::path file = root.Path() / "TVMKHEADER" / "NORTH_07.key";
   ASSERT_EQ(fs::file_size(file), 14208u);
-  EXPECT_EQ(Record("NORTH_07", 4), "07");
-  EXPECT_EQ(Record("NORTH_07", 5), "NORTH");
-  EXPECT_EQ(Record("NORTH_07", 26), "TVMKDATA");
-  EXPECT_EQ(Record("NORTH_07", 44), " 1000");
-  EXPECT_EQ(Record("NORTH_07", 45), " 120");
-  EXPECT_EQ(Record("NORTH_07", 46), " 100");
-  EXPECT_EQ(Record("NORTH_07", 47), " 60");
-  EXPECT_EQ(Record("NORTH_07", 48), "ON");
-  EXPECT_EQ(Record("NORTH_07", 12), "LOAM");
-  EXPECT_EQ(Record("NORTH_07", 49), "");  // the next depth was never used
-  EXPECT_EQ(Record("NORTH_07", 215), " 1");
-  EXPECT_EQ(Record("NORTH_07", 114), "0");
-  EXPECT_EQ(Record("NORTH_07", 216), "START IMMEDIATE");
-  EXPECT_EQ(Record("NORTH_07", 219), "15");
+  // The next depth (record 49) was never used.
+  EXPECT_EQ(
+      HeaderRecords(files, "NORTH_07", {4, 5, 26, 44, 45, 46, 47, 48, 12, 49, 215, 114, 216, 219}),
+      "07|NORTH|TVMKDATA| 1000| 120| 100| 60|ON|LOAM|| 1|0|START IMMEDIATE|15");
   EXPECT_FALSE(fs::exists(root.Path() / "TVMKHEADER" / "NORTH_07.key.new"));
 
   // Editing: the number shows as "7", is stored as typed, the file keeps "_07".
@@ -95,9 +77,7 @@ TEST_F(SiteFormTest, NewSiteIsNamedFromNameAndNumberAndLaterSavedAsTyped) {
   Type(edit, kRootZoneRow, "500");
   EXPECT_EQ(edit.Ok(), SiteForm::OkResult::Close);
   EXPECT_EQ(prompter.shown.back().title, "DATA FILE UPDATE");
-  EXPECT_EQ(Record("NORTH_07", 4), "7");
-  EXPECT_EQ(Record("NORTH_07", 7), "500");
-  EXPECT_EQ(Record("NORTH_07", 216), "START IMMEDIATE");
+  EXPECT_EQ(HeaderRecords(files, "NORTH_07", {4, 7, 216}), "7|500|START IMMEDIATE");
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "NORTH_07\r\nTVMKDATA\r\n");
 }
 
@@ -130,6 +110,8 @@ TEST_F(SiteFormTest, SiteDataIsCheckedRowByRowInOrder) {
        "Root feeder zone is lower than the minimum measuring depth 100 mm."},
       {kRootZoneRow, "1201", "Root Feeder Zone",
        "Root feeder zone exceeds the maximum measuring depth 1200 mm."},
+      {kRootZoneRow, "100", "", ""},
+      {kRootZoneRow, "1200", "", ""},
       {kRootZoneRow, "", "", ""},
   };
   for (const Case& c : cases) {
@@ -155,22 +137,33 @@ TEST_F(SiteFormTest, TypingRulesOfTheDetailsGrid) {
   SiteForm form(files, prompter, true);
   form.Load();
   EXPECT_EQ(form.Detail(kDataDirectoryRow), "TVMKDATA");
-  Type(form, kSiteNumberRow, "1a-23");  // letters and signs refused, two characters at most
-  EXPECT_EQ(form.Detail(kSiteNumberRow), "12");
-  form.TypeDetail(kSiteNumberRow, 8);
-  EXPECT_EQ(form.Detail(kSiteNumberRow), "1");
-  Type(form, kSiteNameRow, "a/b\\c:d*e?f\"g<h>i|j.");
-  EXPECT_EQ(form.Detail(kSiteNameRow), "ABCDEFGHIJ.");
-  Type(form, kSiteNameRow, "..x");  // a name of dots cannot begin
-  EXPECT_EQ(form.Detail(kSiteNameRow), "X");
-  Type(form, kSiteNameRow, "a very long site name");
-  EXPECT_EQ(form.Detail(kSiteNameRow), "A VERY LONG SIT ");  // a space is never counted
+  struct Case {
+    int row;
+    std::string keys;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {kSiteNameRow, "a/b\\c:d*e?f\"g<h>i|j.\x7f\x1f", "ABCDEFGHIJ."},  // no file-name breakers
+      {kSiteNameRow, "..x..y", "X.Y"},  // no name of dots, no two in a row
+      {kSiteNameRow, "a very long site name", "A VERY LONG SIT "},  // a space is never counted
+      {kSiteNumberRow, "1a-23", "12"},                              // digits only, two at most
+      {kSiteNumberRow, "12\b", "1"},
+      {kDataDirectoryRow, "dir/2026 north", "DIR2026 NO"},
+      {kSerialNumberRow, "1234567", "12345"},
+      {kRootZoneRow, "123456", "1234"},
+  };
+  for (const Case& c : cases) {
+    Type(form, c.row, c.keys);
+    EXPECT_EQ(form.Detail(c.row), c.shown) << c.keys;
+  }
   // The first key after entering a cell replaces it; the keys after it append.
-  Type(form, kSerialNumberRow, "3001");
   Type(form, kSerialNumberRow, "42");
   EXPECT_EQ(form.Detail(kSerialNumberRow), "42");
   EXPECT_EQ(form.TypeDetail(kSerialNumberRow, 13), kRootZoneRow);
   EXPECT_EQ(form.TypeDetail(kRootZoneRow, 13), kRootZoneRow);
+  Type(form, kSiteNumberRow, "12");
+  form.SetOption(IdentificationOption::SerialNumber);
+  EXPECT_EQ(form.SiteIdentification(), "42_12");
 }
 
 TEST_F(SiteFormTest, NothingIsWrittenWithoutAChangeAnAnswerOrAnIdentification) {
@@ -196,20 +189,37 @@ TEST_F(SiteFormTest, NothingIsWrittenWithoutAChangeAnAnswerOrAnIdentification) {
   EXPECT_EQ(LastText(), "Site file already exists with the selected site file identification.");
 }
 
+// A header that cannot be written, or a selection that cannot be used, is said.
+TEST_F(SiteFormTest, FailuresAreSaidAndTheFormStays) {
+  ASSERT_EQ(NewNorthSite().Ok(), SiteForm::OkResult::Close);
+  const std::string before = ReadBytes(root.Path() / "TVMKHEADER" / "NORTH_07.key");
+  SiteForm form = Edit("NORTH_07");
+  Type(form, kRootZoneRow, "300");
+  FaultAt fail(FaultAt::Mode::Fail, "rename NORTH_07.key");
+  {
+    InstalledPlan plan(fail);
+    EXPECT_EQ(form.Ok(), SiteForm::OkResult::Stay);
+  }
+  EXPECT_EQ(LastText().rfind("An error occurred while editing the site file.The error is ", 0), 0u);
+  EXPECT_EQ(ReadBytes(root.Path() / "TVMKHEADER" / "NORTH_07.key"), before);
+
+  WriteBytes(root.Path() / "Sitesel.dat", "../NORTH_07\r\nTVMKDATA\r\n 2\r\n");
+  SiteForm unsafe(files, prompter, false);
+  unsafe.Load();
+  EXPECT_EQ(prompter.shown.back().title, "Site File Error");
+  EXPECT_EQ(unsafe.Detail(kSiteNameRow), "");
+}
+
 TEST_F(SiteFormTest, StoredBlocksFreezeTheIdentification) {
   SiteBuilder site(files, "3001_07");
   site.Header({{1, 1000, 100, 40, 20}}, 2);
-  {
-    auto h = SiteHeader::Open(files, "3001_07");
-    h.WriteRecord(header::kSiteName, "WEST");
-    h.WriteRecord(header::kSiteNumber, "07");
-    h.WriteRecord(header::kSerialNumber, "3001");
-    h.WriteRecord(header::kMeasurementType, "Percentage");
-  }
+  site.Identity("WEST", "07", "3001");
+  site.Set({{header::kFirstDirectory, "OLD"}, {header::kFirstDirectory + 1, "TVMKDATA"}});
   site.Block(1, {100, 0, 900, 1, {700, 690}});
   site.Block(2, {101, 0, 900, 1, {680, 670}});
   SiteForm form = Edit("3001_07");
   EXPECT_EQ(form.Option(), IdentificationOption::SerialNumber);
+  EXPECT_EQ(form.Directories().Entries()[0] + form.Directories().Entries()[1], "OLDTVMKDATA");
   EXPECT_TRUE(form.BlocksExist());
   EXPECT_FALSE(form.Calibration().Row(0).listEnabled);
   form.ClickCalibration(0, kOnOffColumn);
@@ -231,44 +241,33 @@ TEST_F(SiteFormTest, StoredBlocksFreezeTheIdentification) {
   Type(zone, kRootZoneRow, "600");
   zone.Calibration().MutableRow(0).cells[kSlopeColumn] = "50";
   EXPECT_EQ(zone.Ok(), SiteForm::OkResult::Close);
-  EXPECT_EQ(Record("3001_07", 7), "600");
-  const auto graph = testing::RecordsOf(root.Path() / "TVMKDATA" / "3001_07.BGF", 56);
+  EXPECT_EQ(HeaderRecords(files, "3001_07", {7, 115}), "600|2");  // the index rebuilt
+  const auto graph = RecordsOf(root.Path() / "TVMKDATA" / "3001_07.BGF", 56);
   ASSERT_EQ(graph.size(), 22u);
   EXPECT_EQ(graph[12], " 60.00 40.00-20.00");  // (1000 - 700) * 10 / 50
-  EXPECT_EQ(Record("3001_07", 115), "2");      // the index rebuilt from the files
 }
 
 TEST_F(SiteFormTest, RenamingWithoutBlocksMovesTheHeaderAndSiteWithoutBlocksLosesItsGraph) {
   ASSERT_EQ(NewNorthSite().Ok(), SiteForm::OkResult::Close);
   WriteBytes(root.Path() / "TVMKDATA" / "SOUTH_07.BGF", "stale");
   WriteBytes(root.Path() / "TVMKDATA" / "SOUTH_07.Pct", "stale");
-  {
-    auto h = SiteHeader::Open(files, "NORTH_07");
-    h.WriteRecord(header::kStartMode, "TIMED START");
-  }
+  SiteHeader::Open(files, "NORTH_07").WriteRecord(header::kStartMode, "TIMED START");
   SiteForm form = Edit("NORTH_07");
   Type(form, kSiteNameRow, "south");
   EXPECT_EQ(form.Ok(), SiteForm::OkResult::Close);
   EXPECT_FALSE(fs::exists(root.Path() / "TVMKHEADER" / "NORTH_07.key"));
-  EXPECT_EQ(Record("SOUTH_07", 5), "SOUTH");
-  EXPECT_EQ(Record("SOUTH_07", 216), "TIMED START");  // kept from the old header
+  EXPECT_EQ(HeaderRecords(files, "SOUTH_07", {5, 216}), "SOUTH|TIMED START");  // 216 kept
   EXPECT_FALSE(fs::exists(root.Path() / "TVMKDATA" / "SOUTH_07.BGF"));
   EXPECT_FALSE(fs::exists(root.Path() / "TVMKDATA" / "SOUTH_07.Pct"));
 
   // With serial-number identification, a new name keeps the same file.
   SiteBuilder serial(files, "4000_01");
   serial.Header({{2, 1000, 100, 40, 20}}, 0);
-  {
-    auto h = SiteHeader::Open(files, "4000_01");
-    h.WriteRecord(header::kSiteNumber, "01");
-    h.WriteRecord(header::kSerialNumber, "4000");
-    h.WriteRecord(header::kSiteName, "OLD");
-    h.WriteRecord(header::kMeasurementType, "Volumetric");
-  }
+  serial.Identity("OLD", "01", "4000", "Volumetric");
   SiteForm byNumber = Edit("4000_01");
   Type(byNumber, kSiteNameRow, "NEW NAME");
   EXPECT_EQ(byNumber.Ok(), SiteForm::OkResult::Close);
-  EXPECT_EQ(Record("4000_01", 5), "NEW NAME");
+  EXPECT_EQ(HeaderRecords(files, "4000_01", {5}), "NEW NAME");
 
   // A rename onto an existing site: Retry stays, Cancel closes, neither writes.
   SiteForm clash = Edit("4000_01");
@@ -282,9 +281,9 @@ TEST_F(SiteFormTest, RenamingWithoutBlocksMovesTheHeaderAndSiteWithoutBlocksLose
             "Site File already exist with this site name and site number");
   prompter.answers = {Answer::Yes, Answer::Cancel};
   EXPECT_EQ(clash.Ok(), SiteForm::OkResult::Close);
-  EXPECT_EQ(Record("SOUTH_07", 5), "SOUTH");
+  EXPECT_EQ(HeaderRecords(files, "SOUTH_07", {5}), "SOUTH");
   EXPECT_TRUE(fs::exists(root.Path() / "TVMKHEADER" / "4000_01.key"));
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -4,12 +4,8 @@
 
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 class BlockStoreTest : public ::testing::Test {
  protected:
@@ -52,6 +48,12 @@ TEST_F(BlockStoreTest, HeaderRecordsAreByteExact) {
   EXPECT_EQ(BlockHeaderRecord1(2500), std::string(64 - tail.size(), ' ') + tail);
   EXPECT_EQ(BlockHeaderRecord1(2500.5).substr(64 - 32), " 2500.5 SOIL MOISTURE TECHNOLOGY");
   EXPECT_EQ(BlockHeaderRecord3(2500.5), " 2500.5");
+  EXPECT_EQ(MakeRunHeader(11298, 36001, 900, 7, 3001, 4).b,
+            (std::array<std::uint8_t, 13>{0x22, 0x2C, 0x50, 0x46, 0x84, 0x03, 0, 7, 0xB9, 0x0B, 0,
+                                          4, 0}));
+  // A record written into a file too short for it: the records before are blank.
+  WriteBlockHeaderRecord(root.Path() / "new.KEY", 2, "x");
+  EXPECT_EQ(ReadBytes(root.Path() / "new.KEY"), std::string(64, ' ') + "x" + std::string(63, ' '));
 
   WriteTemp(2500);
   const std::string bytes = ReadBytes(root.Path() / "TEMPHEAD.KEY");
@@ -107,6 +109,10 @@ TEST_F(BlockStoreTest, CommitPutsBothFilesInPlaceAndReadsBack) {
 
 TEST_F(BlockStoreTest, FailedCommitLeavesNoHalfBlockAndKeepsTheDownload) {
   WriteTemp(4);
+  // Half of the download missing: nothing is placed.
+  fs::remove(root.Path() / "TEMPHEAD.KEY");
+  EXPECT_THROW(CommitBlock(files, root.Path() / "TVMKDATA" / "S_01_001"), IoError);
+  WriteTemp(4);
   // No such data folder: nothing can be placed.
   EXPECT_THROW(CommitBlock(files, root.Path() / "MISSING" / "S_01_001"), IoError);
   EXPECT_TRUE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
@@ -129,4 +135,4 @@ TEST_F(BlockStoreTest, AllWordsLeaveOutATrailingOddByte) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -5,12 +5,8 @@
 #include "core/storage/NumberText.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 TEST(CalibratedFiles, GapsReadAsZeroBytesAndRecordsArePadded) {
   TempRoot root;
@@ -59,4 +55,4 @@ TEST(CalibratedFiles, PathsStayInTheDataFolder) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

@@ -6,7 +6,7 @@
 
 #include "core/storage/TextRoutines.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
 TEST(DayNumbers, KnownDaysBothWays) {
@@ -41,6 +41,8 @@ TEST(DayNumbers, TablesAndOverflow) {
   EXPECT_EQ(DaysBeforeMonth(3, 1), 60);
   EXPECT_EQ(DaysBeforeMonth(3, 0), 59);
   EXPECT_THROW(DateToDayNumber(1, 1, 2086), std::overflow_error);
+  EXPECT_EQ(DateToDayNumber(23, 3, 1906), -32768);  // the other end of a 16-bit count
+  EXPECT_THROW(DateToDayNumber(22, 3, 1906), std::overflow_error);
   // Out-of-range day numbers still give text, never a crash.
   EXPECT_EQ(DayNumberToDayMonth(0), "31/12");
   EXPECT_EQ(DayNumberToYear(0), "1995");
@@ -48,55 +50,55 @@ TEST(DayNumbers, TablesAndOverflow) {
 }
 
 TEST(SmallRoutines, TwoDigitTextAndTextTests) {
-  EXPECT_EQ(TwoDigitText(7), "07");
-  EXPECT_EQ(TwoDigitText(0), "00");
-  EXPECT_EQ(TwoDigitText(12), "12");
-  EXPECT_EQ(TwoDigitText(2010), "2010");
-  EXPECT_FALSE(ContainsLetter(" 123 "));
-  EXPECT_TRUE(ContainsLetter("12Z3"));
+  EXPECT_EQ(
+      TwoDigitText(-1) + TwoDigitText(0) + TwoDigitText(9) + TwoDigitText(10) + TwoDigitText(2010),
+      "-10009102010");
+  std::string letters;
+  for (char c = ' '; c < 127; ++c) letters += ContainsLetter(std::string(" 1") + c + " ") ? c : '.';
+  EXPECT_EQ(letters.substr(32, 64),
+            ".ABCDEFGHIJKLMNOPQRSTUVWXYZ......abcdefghijklmnopqrstuvwxyz....");
   EXPECT_FALSE(IsNonBlank("   "));
   EXPECT_TRUE(IsNonBlank(" x "));
 }
 
+// Every key each filter keeps, and what it makes of it.
 TEST(SmallRoutines, KeyFilters) {
-  auto numeric = [](int k) {
-    NumericKeyFilter(k);
-    return k;
-  };
-  auto letter = [](int k) {
-    LetterKeyFilter(k);
-    return k;
-  };
-  auto arrow = [](int k) {
-    ArrowKeyFilter(k);
-    return k;
-  };
-  EXPECT_EQ(numeric('-'), 0);
-  EXPECT_EQ(numeric('7'), '7');
-  EXPECT_EQ(numeric('.'), '.');
-  EXPECT_EQ(numeric(8), 8);
-  EXPECT_EQ(numeric(13), 13);
-  EXPECT_EQ(numeric('a'), 0);
-  EXPECT_EQ(letter('z'), 'Z');
-  EXPECT_EQ(letter('5'), 0);
-  EXPECT_EQ(letter('&'), '&');
-  EXPECT_EQ(letter('('), '(');
-  EXPECT_EQ(letter(')'), 0);
-  EXPECT_EQ(letter(' '), ' ');
-  EXPECT_EQ(arrow(38), 38);
-  EXPECT_EQ(arrow(40), 40);
-  EXPECT_EQ(arrow(39), 0);
+  std::string numeric, letter, arrow;
+  for (int k = 1; k < 256; ++k) {
+    int n = k, l = k, a = k;
+    NumericKeyFilter(n);
+    LetterKeyFilter(l);
+    ArrowKeyFilter(a);
+    for (auto [kept, into] : {std::pair{n, &numeric}, {l, &letter}, {a, &arrow}}) {
+      if (kept != 0) *into += static_cast<char>(kept);
+    }
+  }
+  EXPECT_EQ(numeric, "\b\r.0123456789");
+  EXPECT_EQ(letter, "\b\r &(.ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOPQRSTUVWXYZ");
+  EXPECT_EQ(arrow, "&(");  // the codes of Up and Down
 }
 
 TEST(SmallRoutines, CodePageConversion) {
-  const std::string bytes = "Caf\xe9 \x80 \x9f";
-  EXPECT_EQ(Cp1252ToUtf8(bytes), "Caf\xc3\xa9 \xe2\x82\xac \xc5\xb8");
+  std::string high;
+  for (int b = 0x80; b < 0xA0; ++b) high += static_cast<char>(b);
+  // The five bytes the code page leaves unassigned keep their own value.
+  EXPECT_EQ(Cp1252ToUtf8(high),
+            "\xe2\x82\xac\xc2\x81\xe2\x80\x9a\xc6\x92\xe2\x80\x9e\xe2\x80\xa6\xe2\x80\xa0\xe2\x80"
+            "\xa1\xcb\x86\xe2\x80\xb0\xc5\xa0\xe2\x80\xb9\xc5\x92\xc2\x8d\xc5\xbd\xc2\x8f\xc2\x90"
+            "\xe2\x80\x98\xe2\x80\x99\xe2\x80\x9c\xe2\x80\x9d\xe2\x80\xa2\xe2\x80\x93\xe2\x80\x94"
+            "\xcb\x9c\xe2\x84\xa2\xc5\xa1\xe2\x80\xba\xc5\x93\xc2\x9d\xc5\xbe\xc5\xb8");
+  EXPECT_EQ(Cp1252ToUtf8("\x7f\xa0\xff"), "\x7f\xc2\xa0\xc3\xbf");
+  // Every byte but those five comes back from its UTF-8.
   std::string back;
-  ASSERT_TRUE(Utf8ToCp1252(Cp1252ToUtf8(bytes), back));
-  EXPECT_EQ(back, bytes);
-  EXPECT_FALSE(Utf8ToCp1252("\xe4\xb8\xad", back));  // a CJK character has no byte
-  EXPECT_FALSE(Utf8ToCp1252("\xc3", back));          // truncated sequence
+  for (int b = 1; b < 256; ++b) {
+    const std::string one(1, static_cast<char>(b));
+    const bool unassigned = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+    EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(one), back) && back == one, !unassigned) << b;
+  }
+  for (const char* none : {"\xe4\xb8\xad", "\xc3", "\xc3\x41", "\xf0\x9f\x98\x80"}) {
+    EXPECT_FALSE(Utf8ToCp1252(none, back)) << none;  // no byte, cut short, bad, four bytes
+  }
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

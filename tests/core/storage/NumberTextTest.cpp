@@ -7,7 +7,7 @@
 #include <iomanip>
 #include <random>
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
 TEST(NumberText, SpacedAndPlainNotations) {
@@ -104,9 +104,9 @@ TEST(NumberText, TwoDecimalsKeepTwoIntegerDigitsAndRoundHalvesAway) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
 
 // Rounds the 15-significant-digit decimal form half away from zero at the
@@ -150,4 +150,4 @@ TEST(NumberText, TwoDecimalsAgreeWithTheDecimalRuleEverywhere) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

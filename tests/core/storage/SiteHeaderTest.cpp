@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "core/storage/NumberText.h"
+#include "core/storage/SiteRepair.h"
+#include "support/FaultPlans.h"
+#include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 class SiteHeaderTest : public ::testing::Test {
  protected:
@@ -128,5 +127,64 @@ TEST_F(SiteHeaderTest, RebuildNumbersTheSitesDataFilesOnly) {
   EXPECT_EQ(h.BlockCount(), 3);
 }
 
+// A header is replaced whole: written beside itself, synced, then renamed.
+TEST_F(SiteHeaderTest, ATransactionReplacesTheHeaderWholeOrNotAtAll) {
+  const fs::path path = files.HeaderPath("S_01");
+  WriteBytes(path, std::string(64, 'o'));
+  WriteBytes(fs::path(path) += ".new", std::string(300, 's'));  // a crash's leftover
+  {
+    HeaderTransaction abandoned(path, path);
+    abandoned.Header().WriteRecord(2, "never");
+  }
+  EXPECT_EQ(ReadBytes(path), std::string(64, 'o'));
+  EXPECT_FALSE(fs::exists(fs::path(path) += ".new"));
+  WriteBytes(fs::path(path) += ".new", std::string(300, 's'));
+  FaultAt counted;
+  {
+    InstalledPlan plan(counted);
+    HeaderTransaction fresh(path, {});
+    fresh.Header().WriteRecord(2, "new");
+    fresh.Commit();
+  }
+  EXPECT_EQ(ReadBytes(path), std::string(64, ' ') + Padded("new"));
+  std::vector<std::string> ops;  // how many writes it takes is the file's own business
+  std::unique_copy(counted.ops.begin(), counted.ops.end(), std::back_inserter(ops));
+  EXPECT_EQ(ops,
+            (std::vector<std::string>{"remove S_01.key.new", "write S_01.key.new",
+                                      "sync S_01.key.new", "rename S_01.key", "sync TVMKHEADER"}));
+}
+
+// The repair numbers the blocks 1..n and makes the index say so; a header of
+// 128 bytes or less is a missing one, which only a download sets up.
+TEST_F(SiteHeaderTest, RepairRebuildsADamagedOrShortIndexAndLeavesAMissingHeader) {
+  struct Case {
+    const char* guards;
+    std::string header;  // the bytes of the header
+    int blocks;          // block files on disk
+    std::string index;   // records 114, 115 (the index), 220 and 221 (the last run) afterwards
+  };
+  const std::string damaged = std::string(113 * 64, ' ') + Padded("1.5");
+  const Case cases[] = {
+      Case("a missing header", std::string(128, ' '), 1, "|||"),
+      Case("a header just long enough", std::string(129, ' '), 2, "1|2| 12| 18002"),
+      Case("a damaged index without blocks", damaged, 0, "0|0||"),
+      Case("a damaged index", damaged, 1, "1|0| 11| 18001"),
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.guards);
+    TempRoot other;
+    const Files there(other.Path());
+    SiteBuilder site(there, "S_01");
+    for (int b = 1; b <= c.blocks; ++b) site.Block(b, {10 + b, 36000 + 2 * b, 900, 1, {1, 2}});
+    WriteBytes(there.HeaderPath("S_01"), c.header);
+    const SiteRepair repair = RepairSite(there, "S_01", "TVMKDATA");
+    EXPECT_EQ(repair.blocks, c.blocks);
+    EXPECT_EQ(HeaderRecords(there, "S_01", {114, 115, 220, 221}), c.index);
+    if (c.header.size() <= 128) {
+      EXPECT_EQ(ReadBytes(there.HeaderPath("S_01")), c.header);
+    }
+  }
+}
+
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing

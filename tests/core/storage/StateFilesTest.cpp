@@ -4,12 +4,8 @@
 
 #include "support/TempRoot.h"
 
-namespace pelvaro {
+namespace pelvaro::testing {
 namespace {
-
-using testing::ReadBytes;
-using testing::TempRoot;
-using testing::WriteBytes;
 
 using Fields = std::vector<std::string>;
 
@@ -87,4 +83,4 @@ TEST_F(StateFilesTest, RestartAndPortFiles) {
 }
 
 }  // namespace
-}  // namespace pelvaro
+}  // namespace pelvaro::testing
