@@ -68,6 +68,13 @@ TEST(Decimation, EveryColumnKeepsItsPeakAndTroughWithinTheWidth) {
   EXPECT_EQ(zoomed.front().x, 999.75);
   EXPECT_EQ(zoomed[1].x, 1000);
   EXPECT_EQ(zoomed.back().x, 1050.25);
+  // Of two neighbours at one time, the later: the line runs from it into view.
+  const std::vector<double> tiedX = {0, 0, 5, 10, 10};
+  const std::vector<double> tiedY = {1, 2, 3, 4, 5};
+  const auto tied = Decimate(tiedX, tiedY, 1, 9, 4);
+  ASSERT_EQ(tied.size(), 3u);
+  EXPECT_EQ(tied.front().y, 2);
+  EXPECT_EQ(tied.back().y, 4);
 }
 
 TEST(GraphAxis, DateTicksStepByDaysWhileTheyFitAndLabelsReadDayMonth) {

@@ -129,6 +129,7 @@ TEST(PortMap, PortsMapToDevicesAndBack) {
       {"COM20", 20},
       {"COM21", std::nullopt},
       {"LPT1", std::nullopt},
+      {"COM1/", std::nullopt},
       {"COM3", 3},
 #else
       {"/dev/ttyS0", 1},
@@ -137,6 +138,7 @@ TEST(PortMap, PortsMapToDevicesAndBack) {
       {"/dev/ttyUSB15", 20},
       {"/dev/ttyUSB16", std::nullopt},
       {"/dev/ttyACM0", std::nullopt},
+      {"/dev/ttyUSB1/", std::nullopt},
       {"/dev/ttyS2", 3},
 #endif
   };
