@@ -23,12 +23,8 @@ constexpr int kDay = DownloadRig::kDay;
 const char kSite[] = "FARM_01";
 const char kDir[] = "TVMKDATA";
 
-struct Pair {
-  std::string graph;
-  std::string summary;
-  bool operator==(const Pair&) const = default;
-};
-
+// The graph and summary files, side by side; compared whole, never printed.
+using Pair = std::pair<std::string, std::string>;
 Pair CalibratedPair(const DownloadRig& rig) {
   return {ReadBytes(CalibratedPath(rig.files, kDir, kSite, kGraphExtension)),
           ReadBytes(CalibratedPath(rig.files, kDir, kSite, kSummaryExtension))};
@@ -56,11 +52,6 @@ void ExpectIndexEqualsFiles(DownloadRig& rig) {
   }
 }
 
-std::string Trace(FaultAt::Mode mode, int k, const FaultAt& plan) {
-  return std::string(mode == FaultAt::Mode::Die ? "killed" : "failed") + " at operation " +
-         std::to_string(k) + ": " + (k <= plan.count ? plan.ops[k - 1] : "?");
-}
-
 // Runs `attack` on a copy of `before` once for every operation k of the
 // `count` it makes, first failing the k-th, then killing the program there;
 // `check` then looks at what was left, with the attack's trace in its failures.
@@ -75,7 +66,9 @@ void AtEveryOperation(const DownloadRig& before, int count, Attack attack, Check
         InstalledPlan installed(plan);
         attack(rig);
       }
-      SCOPED_TRACE(Trace(mode, k, plan));
+      SCOPED_TRACE(std::string(mode == FaultAt::Mode::Die ? "killed" : "failed") +
+                   " at operation " + std::to_string(k) + ": " +
+                   (k <= plan.count ? plan.ops[k - 1] : "?"));
       check(rig, mode);
       if (::testing::Test::HasFailure()) return;  // one trace is enough to read
     }
