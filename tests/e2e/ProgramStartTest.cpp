@@ -35,9 +35,8 @@ QProcessEnvironment HomeEnvironment(const fs::path& home) {
   return env;
 }
 
-// A copy of the sample as an installation may leave it in the current folder,
-// and an install folder with only the seed's state files (the seed's site
-// folders would bring the sample too), so nothing is taken from the build.
+// The sample in the current folder, as an installation leaves it, and an install
+// folder with only the seed's state files (its site folders would bring the sample too).
 void StageSample(const fs::path& folder, const fs::path& home) {
   fs::create_directories(folder);
   for (const auto& entry : fs::directory_iterator(kSample)) {

@@ -29,8 +29,7 @@ void OneSensor(SiteForm& form) {
   for (char c : std::string("4000")) form.TypeCalibration(0, kOffsetColumn, c);
 }
 
-// Every file and folder under a folder that is not one of `expected`: what
-// a failed write leaves behind.
+// What a failed write leaves behind: every file and folder not `expected`.
 std::vector<fs::path> Strays(const fs::path& folder, const std::vector<fs::path>& expected) {
   std::vector<fs::path> strays;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
@@ -67,8 +66,7 @@ TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughout) {
     OneSensor(form);
     ASSERT_EQ(form.Ok(), SiteForm::OkResult::Close) << prompter.shown.back().text;
   }
-  // The names a person sees in Explorer; on Linux the stored bytes, as
-  // earlier versions wrote them, so their working roots stay readable.
+  // Explorer's names; on Linux the stored bytes, so older working roots stay readable.
 #ifdef _WIN32
   const fs::path header = fs::path(u8"TVMKHEADER/Caf\u00e9_02.key");
   const fs::path data = fs::path(u8"\u0152UVRE");
