@@ -60,8 +60,7 @@ TEST(DownloadCli, StoredBlockEqualsTheLoggersMemory) {
 }
 
 TEST(DownloadCli, TwoDownloadsIntoOneRootStoreEachRunOnce) {
-  // Two loggers on two ports, one working root: the window and a scheduled
-  // download, or two command lines.
+  // Two loggers on two ports, one working root: a window and a scheduled download.
   TempRoot root;
   FarmSite(root);
   Simulator slow;  // at 4800 baud

@@ -1,14 +1,16 @@
 // Start, download, serial number and trace through pelvaro-cli against one
-// pelvaro-sim on a pseudo-terminal.
+// pelvaro-sim on a pseudo-terminal; the real port's own errors on that line.
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <cstdlib>
 
 #include "core/storage/BlockStore.h"
 #include "core/storage/DayNumbers.h"
 #include "e2e/Simulator.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
+#include "ui/platform/QtSerialPort.h"
 
 namespace pelvaro::testing {
 namespace {
@@ -62,6 +64,23 @@ TEST_F(LoggerCommands, TraceShowsLiveRows) {
   EXPECT_NE(trace.out.find(" Scan   Sensor 1     Sensor 2     "), std::string::npos) << trace.out;
   EXPECT_NE(trace.out.find("\n  02 "), std::string::npos) << trace.out;
   EXPECT_NE(trace.out.find("    Trace mode terminated."), std::string::npos);
+}
+
+TEST_F(LoggerCommands, APortInUseAndAMissingDeviceAreReportedAsSuch) {
+  setenv("PELVARO_COM3", pty.toUtf8().constData(), 1);
+  setenv("PELVARO_COM4", "/nonexistent/pelvaro-port", 1);
+  QtSerialPort first;
+  QtSerialPort second;
+  EXPECT_TRUE(first.Open(3).Ok());
+  EXPECT_EQ(second.Open(3).error, PortError::InUse);
+  EXPECT_EQ(second.Open(4).error, PortError::DoesNotExist);
+  unsetenv("PELVARO_COM3");
+  unsetenv("PELVARO_COM4");
+  // Stopped as a service is stopped, the simulator ends cleanly.
+  sim.Process().terminate();
+  ASSERT_TRUE(sim.Process().waitForFinished(5000));
+  EXPECT_EQ(sim.Process().exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(sim.Process().exitCode(), 0);
 }
 
 }  // namespace

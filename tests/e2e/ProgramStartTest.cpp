@@ -9,6 +9,7 @@
 
 #include "core/storage/NumberText.h"
 #include "e2e/Simulator.h"
+#include "support/SampleSites.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
@@ -16,6 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using pelvaro::testing::CliResult;
+using pelvaro::testing::InstallSample;
 using pelvaro::testing::ReadBytes;
 using pelvaro::testing::TempRoot;
 
@@ -33,9 +35,8 @@ QProcessEnvironment HomeEnvironment(const fs::path& home) {
   return env;
 }
 
-// A copy of the sample as an installation may leave it in the current folder,
-// and an install folder with only the seed's state files (the seed's site
-// folders would bring the sample too), so nothing is taken from the build.
+// The sample in the current folder, as an installation leaves it, and an install
+// folder with only the seed's state files (its site folders would bring the sample too).
 void StageSample(const fs::path& folder, const fs::path& home) {
   fs::create_directories(folder);
   for (const auto& entry : fs::directory_iterator(kSample)) {
@@ -55,15 +56,7 @@ bool SummaryComplete(const fs::path& pct) {
 }
 
 // The sample as a site of a working root: header, blocks and graph file.
-void SampleRoot(const fs::path& root) {
-  fs::create_directories(root / "TVMKHEADER");
-  fs::create_directories(root / "TVMKDATA");
-  for (const auto& entry : fs::directory_iterator(kSample)) {
-    const bool header = entry.path().filename() == kSite + ".key";
-    fs::copy_file(entry.path(),
-                  root / (header ? "TVMKHEADER" : "TVMKDATA") / entry.path().filename());
-  }
-}
+void SampleRoot(const fs::path& root) { InstallSample(kSample, pelvaro::Files(root)); }
 
 // pelvaro-cli on a working root, or on none for what needs none.
 CliResult RunCli(const QStringList& args, const TempRoot* root = nullptr) {
@@ -139,11 +132,12 @@ TEST(ProgramStart, CommandLineReportsFailuresAndMisuse) {
   }
 }
 
-TEST(CommandLine, StatusOfTheSampleSite) {
+TEST(CommandLine, StatusAndExportOfTheSampleSite) {
   // The sample, converted from its blocks.
   TempRoot root;
   SampleRoot(root.Path());
-  ASSERT_EQ(RunCli({"convert", QString::fromStdString(kSite)}, &root).exitCode, 0);
+  const QString site = QString::fromStdString(kSite);
+  ASSERT_EQ(RunCli({"convert", site}, &root).exitCode, 0);
   const auto tree = [&root] {
     std::vector<std::tuple<fs::path, std::uintmax_t, fs::file_time_type>> files;
     for (const auto& e : fs::recursive_directory_iterator(root.Path())) {
@@ -159,12 +153,11 @@ TEST(CommandLine, StatusOfTheSampleSite) {
   const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(json.out));
   ASSERT_TRUE(doc.isArray()) << json.out;
   ASSERT_EQ(doc.array().size(), 1);
-  // The outlook's arithmetic and its JSON are the core's; here, that the
-  // sample's season reaches them: the mornings of 31 October to 2 November
-  // fall by 12.636, 11.884 and 5.147.
+  // The sample's season reaches the outlook: mornings of 31 Oct to 2 Nov
+  // fall 12.636, 11.884, 5.147.
   const QJsonObject o = doc.array().at(0).toObject();
   EXPECT_EQ(o.keys().size(), 16);
-  EXPECT_EQ(o["site"].toString(), QString::fromStdString(kSite));
+  EXPECT_EQ(o["site"].toString(), site);
   EXPECT_EQ(o["last_scan"].toString(), "2026-11-02T12:45:00");
   EXPECT_EQ(o["root_zone_depths_cm"].toArray(), (QJsonArray{10, 20, 40}));  // 500 mm root zone
   EXPECT_DOUBLE_EQ(o["total"].toDouble(), 272.25);
@@ -172,7 +165,7 @@ TEST(CommandLine, StatusOfTheSampleSite) {
   EXPECT_EQ(o["refill_date"].toString(), "2026-11-11");
   EXPECT_EQ(o["faults"].toArray(), QJsonArray());
 
-  const CliResult text = RunCli({"status", QString::fromStdString(kSite)}, &root);
+  const CliResult text = RunCli({"status", site}, &root);
   EXPECT_EQ(text.exitCode, 0);
   EXPECT_NE(text.out.find("  Outlook:        refill in 9.3 days, about 11-11-2026\n"),
             std::string::npos)
@@ -182,16 +175,11 @@ TEST(CommandLine, StatusOfTheSampleSite) {
   const CliResult missing = RunCli({"status", "NONE_01", "--json"}, &root);
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("NONE_01 has no header file"), std::string::npos);
-}
 
-TEST(CommandLine, ExportOfTheSampleSite) {
-  TempRoot root;
-  SampleRoot(root.Path());
-  const QString site = QString::fromStdString(kSite);
   const fs::path out = root.Path() / "season.csv";
-  const QString o = QString::fromStdString(out.string());
+  const QString to = QString::fromStdString(out.string());
   const CliResult run =
-      RunCli({"export", site, o, "--from", "2026-11-01", "--to", "2026-11-02"}, &root);
+      RunCli({"export", site, to, "--from", "2026-11-01", "--to", "2026-11-02"}, &root);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const std::string csv = ReadBytes(out);
   const std::string head =
@@ -213,11 +201,11 @@ TEST(CommandLine, ExportOfTheSampleSite) {
 
   // Refused before anything is written: the export of before stays.
   const std::pair<QStringList, const char*> refused[] = {
-      {{site, o, "--from", "2026-11-02", "--to", "2026-11-01"}, "is later than --to"},
-      {{site, o, "--to", "1-11-2026"}, "--to takes a date as YYYY-MM-DD"},
-      {{site, o, "--from", "2026-02-29"}, "--from takes a date as YYYY-MM-DD"},
-      {{site, o, "--format", "xlsx"}, "--format takes csv or json"},
-      {{"NONE_01", o}, "NONE_01 has no header file"},
+      {{site, to, "--from", "2026-11-02", "--to", "2026-11-01"}, "is later than --to"},
+      {{site, to, "--to", "1-11-2026"}, "--to takes a date as YYYY-MM-DD"},
+      {{site, to, "--from", "2026-02-29"}, "--from takes a date as YYYY-MM-DD"},
+      {{site, to, "--format", "xlsx"}, "--format takes csv or json"},
+      {{"NONE_01", to}, "NONE_01 has no header file"},
   };
   for (const auto& [args, why] : refused) {
     const CliResult no = RunCli(QStringList{"export"} + args, &root);

@@ -4,10 +4,10 @@
 #include "core/editor/BlockExport.h"
 #include "core/operations/Conversion.h"
 #include "core/storage/BlockStore.h"
-#include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"
 #include "fuzz/FuzzInput.h"
 #include "fuzz/FuzzPrompter.h"
+#include "support/SiteBuilder.h"
 
 using namespace pelvaro;
 
@@ -17,14 +17,7 @@ namespace {
 void SoundSite(const Files& files) {
   static bool written = false;
   if (written) return;
-  fs::create_directories(files.HeaderFolder());
-  fs::create_directories(files.Root() / "TVMKDATA");
-  auto h = SiteHeader::CreateBlank(files, "F_01");
-  h.WriteRecord(header::kDataDirectory, "TVMKDATA");
-  for (int d = 1; d <= 2; ++d) h.WriteCalibration(d, {4000, 120, 100, 60, "ON"});
-  h.WriteRecord(header::kFirstBlockSlot, "1");
-  h.WriteRecord(header::kFirstBlockSlot + 1, "0");
-  h.Close();
+  testing::SiteBuilder(files, "F_01").Header(testing::LoggerSensors(2), 1);
   WriteSiteSelection(files, "F_01", "TVMKDATA");
   written = true;
 }

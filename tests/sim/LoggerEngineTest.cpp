@@ -60,6 +60,12 @@ struct Line {
     Send(kWake);
     ASSERT_EQ(After(0.1), kGreeting);
   }
+  // A fresh wake-up and a download, and what arrived after waiting.
+  std::string Download(double seconds = 1) {
+    WakeUp();
+    Send("D\r");
+    return After(seconds);
+  }
   // Sends, waits and expects what arrived meanwhile, step by step.
   void Play(std::initializer_list<std::tuple<std::string, double, std::string>> steps) {
     for (const auto& [send, wait, expected] : steps) {
@@ -76,15 +82,12 @@ struct Line {
 TEST(LoggerGreeting, IsPacedAtTheBaudRateAfterTheAnswerDelay) {
   Line line;
   line.Send(kWake);
-  line.clock.Advance(0.005);
-  EXPECT_EQ(line.port.BytesWaiting(), 0);
-  line.clock.Advance(kByte);
-  EXPECT_EQ(line.port.BytesWaiting(), 1);
-  line.clock.Advance(2.9 * kByte);
-  EXPECT_EQ(line.port.BytesWaiting(), 3);
-  line.clock.Advance(0.1 * kByte);
-  EXPECT_EQ(line.port.BytesWaiting(), 4);
-  EXPECT_EQ(line.port.Read(10), kGreeting);
+  // After 5 ms the bytes follow at the baud rate.
+  for (const auto& [wait, waiting] : {std::pair{0.005, 0}, {kByte, 1}, {2.9 * kByte, 3}}) {
+    line.clock.Advance(wait);
+    EXPECT_EQ(line.port.BytesWaiting(), waiting) << "after " << line.clock.Now();
+  }
+  EXPECT_EQ(line.After(0.1 * kByte), kGreeting);
   EXPECT_EQ(line.engine.NextDue(), std::nullopt);
 
   Line fast(SmallRun(), {}, true);
@@ -134,9 +137,7 @@ TEST(LoggerDownload, SendsCountHeaderAndWordsByteExact) {
   line.port.ClearInput();
 
   Line again(run, {}, true);
-  again.WakeUp();
-  again.Send("D\r");
-  EXPECT_EQ(again.After(0.01), expected);
+  EXPECT_EQ(again.Download(0.01), expected);
   EXPECT_EQ(again.engine.TakeLog(), std::vector<std::string>{"download 5000 bytes"});
   // Until the closing 0x00 the logger stays in the download, then sleeps.
   again.Play({{"D\r", 1, ""}, {kWake, 1, ""}, {"D\r", 1, ""}, {kWake, 0.1, kGreeting}});
@@ -157,10 +158,7 @@ TEST(LoggerDownload, EmptyMemorySendsAZeroCountOnly) {
 }
 
 TEST(LoggerDownload, SilentAfterStopsWithinTheData) {
-  Line line(SmallRun(), {.silentAfter = 7});
-  line.WakeUp();
-  line.Send("D\r");
-  const std::string got = line.After(60);
+  const std::string got = Line(SmallRun(), {.silentAfter = 7}).Download(60);
   ASSERT_EQ(got.size(), 2u + 13 + 7);
   EXPECT_EQ(got.substr(0, 2), Bytes({0, 60}));
   EXPECT_EQ(got.substr(15), testing::WordBytes(SmallRun().words).substr(0, 7));
@@ -189,9 +187,7 @@ TEST(LoggerStart, EchoesTheBlockAndLogsFromIt) {
 
   // A download later carries the scans logged by then, the first unchanged.
   line.clock.Advance(1800);
-  line.WakeUp();
-  line.Send("D\r");
-  const std::string got = line.After(1);
+  const std::string got = line.Download();
   const RunHeader header = MakeRunHeader(11298, 36000, 900, 5, 3001, 3);
   ASSERT_EQ(got.size(), 2u + 13 + 18);
   EXPECT_EQ(got.substr(0, 15), Bytes({0, 18}) + std::string(header.b.begin(), header.b.end()));
@@ -231,8 +227,8 @@ TEST(LoggerStart, ScansAccrueFromTheStartTimeAndFitTheMemory) {
 
 TEST(LoggerStart, BadEchoAltersByteTwentyOnly) {
   Line line(SmallRun(), {.badEcho = true});
-  line.WakeUp();
   const std::string block = StartBlock(StartMode::Immediate, kTen);
+  line.WakeUp();
   line.Send("S\r" + block);
   const std::string echo = line.After(1);
   ASSERT_EQ(echo.size(), 41u);
@@ -282,11 +278,7 @@ TEST(LoggerSerialNumber, IsTakenLowByteFirstAndReported) {
   line.Send(Bytes({0xE8, 0x03}));
   EXPECT_EQ(line.engine.SerialNumber(), 1000);
   EXPECT_EQ(line.engine.TakeLog(), std::vector<std::string>{"serial 1000"});
-  line.WakeUp();
-  line.Send("D\r");
-  const std::string got = line.After(1);
-  ASSERT_GE(got.size(), 15u);
-  EXPECT_EQ(got.substr(10, 2), Bytes({0xE8, 0x03}));
+  EXPECT_EQ(line.Download().substr(10, 2), Bytes({0xE8, 0x03}));
 }
 
 TEST(SimSerialPortTest, BehavesLikeAPort) {

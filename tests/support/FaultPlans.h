@@ -31,17 +31,8 @@ class FaultAt : public FaultPlan {
   bool RealSync() const override { return false; }
 
   static std::string Name(FileOp op) {
-    switch (op) {
-      case FileOp::Write:
-        return "write";
-      case FileOp::Sync:
-        return "sync";
-      case FileOp::Rename:
-        return "rename";
-      case FileOp::Remove:
-        return "remove";
-    }
-    return "?";
+    constexpr const char* kNames[] = {"write", "sync", "rename", "remove"};
+    return kNames[static_cast<int>(op)];
   }
 
   int count = 0;

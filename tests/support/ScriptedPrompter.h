@@ -29,16 +29,10 @@ class ScriptedPrompter : public Prompter {
       answers.pop_front();
       return a;
     }
-    switch (buttons) {
-      case Buttons::YesNo:
-      case Buttons::YesNoDefaultNo:
-      case Buttons::YesNoCancel:
-        return Answer::Yes;
-      case Buttons::RetryCancel:
-        return Answer::Retry;
-      default:
-        return Answer::Ok;
-    }
+    if (buttons == Buttons::RetryCancel) return Answer::Retry;
+    const bool yesNo = buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ||
+                       buttons == Buttons::YesNoCancel;
+    return yesNo ? Answer::Yes : Answer::Ok;
   }
 
   std::optional<std::string> Input(const std::string& prompt, const std::string& title,

@@ -29,22 +29,13 @@ inline std::vector<SlotSpec> LoggerSensors(int n) {
 }
 
 struct BlockSpec {
-  BlockSpec(int day, int timeSeconds, int interval, int sensors, std::vector<std::uint16_t> words,
-            std::optional<double> wordCount = std::nullopt, int site = 1, int serial = 3001)
-      : day(day),
-        timeSeconds(timeSeconds),
-        interval(interval),
-        sensors(sensors),
-        words(std::move(words)),
-        wordCount(wordCount),
-        site(site),
-        serial(serial) {}
   int day;
   int timeSeconds;  // even
   int interval;
   int sensors;
   std::vector<std::uint16_t> words;
-  std::optional<double> wordCount;  // record 3 when it differs from the words written
+  std::optional<double> wordCount =
+      std::nullopt;  // record 3 when it differs from the words written
   int site = 1;
   int serial = 3001;
 };

@@ -44,10 +44,7 @@ const char* const kRows[] = {"2026-09-07T22:00:00,7.50,-3.20,123.46,4.30\r\n",
                              "2026-09-09T10:30:00,5.00,6.00,7.00,11.00\r\n"};
 constexpr char kHeading[] = "time,10cm,20cm,40cm,root_zone_total\r\n";
 constexpr char kSiteKeys[] =
-    "{\n"
-    "  \"site\": \"CH\xC3\x89NE_01\",\n"
-    "  \"unit\": \"mm\",\n"
-    "  \"sensors\": [\n"
+    "{\n  \"site\": \"CH\xC3\x89NE_01\",\n  \"unit\": \"mm\",\n  \"sensors\": [\n"
     "    {\"depth_cm\": 10, \"field_capacity\": 31, \"refill\": 11},\n"
     "    {\"depth_cm\": 20, \"field_capacity\": 32, \"refill\": 12},\n"
     "    {\"depth_cm\": 40, \"field_capacity\": 34.5, \"refill\": 14}\n"

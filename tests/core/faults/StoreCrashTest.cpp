@@ -1,12 +1,9 @@
-// The store attacked at every file operation: the k-th write, sync, rename or
-// unlink of a download-and-store and of a block deletion fails, or the
-// program dies there. Then the next program puts right what it finds and the
-// logger is read again: every run must be stored exactly once, the block
-// index must equal the files, and the calibrated files must be a whole pair.
+// The k-th file operation of a store or a block deletion fails or kills the
+// program; the next program must then find every run once, index equal to
+// files, and a whole pair of calibrated files.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <optional>
 
 #include "core/editor/BlockEditor.h"
@@ -14,6 +11,7 @@
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/SiteRepair.h"
 #include "support/DownloadRig.h"
+#include "support/Environment.h"
 #include "support/FaultPlans.h"
 
 namespace pelvaro::testing {
@@ -25,12 +23,8 @@ constexpr int kDay = DownloadRig::kDay;
 const char kSite[] = "FARM_01";
 const char kDir[] = "TVMKDATA";
 
-struct Pair {
-  std::string graph;
-  std::string summary;
-  bool operator==(const Pair&) const = default;
-};
-
+// The graph and summary files, side by side; compared whole, never printed.
+using Pair = std::pair<std::string, std::string>;
 Pair CalibratedPair(const DownloadRig& rig) {
   return {ReadBytes(CalibratedPath(rig.files, kDir, kSite, kGraphExtension)),
           ReadBytes(CalibratedPath(rig.files, kDir, kSite, kSummaryExtension))};
@@ -58,17 +52,6 @@ void ExpectIndexEqualsFiles(DownloadRig& rig) {
   }
 }
 
-// What every writer does first.
-void Recover(DownloadRig& rig) {
-  RecoverCalibratedFiles(rig.files, kDir, kSite);
-  RepairSite(rig.files, kSite, kDir);
-}
-
-std::string Trace(FaultAt::Mode mode, int k, const FaultAt& plan) {
-  return std::string(mode == FaultAt::Mode::Die ? "killed" : "failed") + " at operation " +
-         std::to_string(k) + ": " + (k <= plan.count ? plan.ops[k - 1] : "?");
-}
-
 // Runs `attack` on a copy of `before` once for every operation k of the
 // `count` it makes, first failing the k-th, then killing the program there;
 // `check` then looks at what was left, with the attack's trace in its failures.
@@ -83,7 +66,9 @@ void AtEveryOperation(const DownloadRig& before, int count, Attack attack, Check
         InstalledPlan installed(plan);
         attack(rig);
       }
-      SCOPED_TRACE(Trace(mode, k, plan));
+      SCOPED_TRACE(std::string(mode == FaultAt::Mode::Die ? "killed" : "failed") +
+                   " at operation " + std::to_string(k) + ": " +
+                   (k <= plan.count ? plan.ops[k - 1] : "?"));
       check(rig, mode);
       if (::testing::Test::HasFailure()) return;  // one trace is enough to read
     }
@@ -91,31 +76,14 @@ void AtEveryOperation(const DownloadRig& before, int count, Attack attack, Check
 }
 
 // The walk repeats a few hundred stores: syncs are counted, not waited for,
-// and the working roots live in memory where the system offers a folder for
-// it, since a rename over a file on a disk may wait for the disk.
+// and the roots live in memory where the system has a folder for it.
 class StoreCrash : public ::testing::Test {
  protected:
-#ifndef _WIN32
-  void SetUp() override {
-    const char* tmp = std::getenv("TMPDIR");
-    savedTmp_ = tmp != nullptr ? std::optional<std::string>(tmp) : std::nullopt;
-    std::error_code ec;
-    if (fs::is_directory("/dev/shm", ec)) setenv("TMPDIR", "/dev/shm", 1);
-  }
-  void TearDown() override {
-    if (savedTmp_) {
-      setenv("TMPDIR", savedTmp_->c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
-  }
-#endif
-
+  const ScopedEnvironment tmp_{"TMPDIR", fs::is_directory("/dev/shm")
+                                             ? std::optional<fs::path>("/dev/shm")
+                                             : EnvironmentPath("TMPDIR")};
   FaultAt noWait;
   InstalledPlan installed{noWait};
-
- private:
-  std::optional<std::string> savedTmp_;
 };
 
 TEST_F(StoreCrash, EveryStepOfADownloadAndStore) {
@@ -157,7 +125,8 @@ TEST_F(StoreCrash, EveryStepOfADownloadAndStore) {
           }
         }
 
-        Recover(rig);
+        RecoverCalibratedFiles(rig.files, kDir, kSite);  // what every writer does first
+        RepairSite(rig.files, kSite, kDir);
         ExpectIndexEqualsFiles(rig);
         const Pair recovered = CalibratedPair(rig);
         EXPECT_TRUE(recovered == oldPair || recovered == newPair);

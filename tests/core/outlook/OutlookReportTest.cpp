@@ -97,24 +97,20 @@ TEST(OutlookReport, GraphLineStatusTextAndUrgency) {
 
   SiteOutlook faulty = Refill(3.25, 4, 4.45);
   faulty.faults = {{20, 1, 0}, {40, 12, 26.25}, {60, 0, 30}};
+  const std::string head =
+      "FARM_01\n  Last scan:      07-12-2026 10:00:00\n  Root zone:      10, 20, 40 cm\n"
+      "  Total:          194.62 % (field capacity 300 %, refill 180 %)\n";
   EXPECT_EQ(StatusText(faulty),
-            "FARM_01\n"
-            "  Last scan:      07-12-2026 10:00:00\n"
-            "  Root zone:      10, 20, 40 cm\n"
-            "  Total:          194.62 % (field capacity 300 %, refill 180 %)\n"
-            "  Daily use:      3.25 %/day over 4 dry days\n"
-            "  Outlook:        refill in 4.5 days, about 11-12-2026\n"
-            "  Sensor faults:  20 cm: 1 reading out of range\n"
-            "                  40 cm: 12 readings out of range, flat for 26.3 hours\n"
-            "                  60 cm: flat for 30.0 hours\n");
+            head +
+                "  Daily use:      3.25 %/day over 4 dry days\n"
+                "  Outlook:        refill in 4.5 days, about 11-12-2026\n"
+                "  Sensor faults:  20 cm: 1 reading out of range\n"
+                "                  40 cm: 12 readings out of range, flat for 26.3 hours\n"
+                "                  60 cm: flat for 30.0 hours\n");
   EXPECT_EQ(StatusText(NoForecast(NoForecastReason::Wetting)),
-            "FARM_01\n"
-            "  Last scan:      07-12-2026 10:00:00\n"
-            "  Root zone:      10, 20, 40 cm\n"
-            "  Total:          194.62 % (field capacity 300 %, refill 180 %)\n"
-            "  Daily use:      not known (1 dry day)\n"
-            "  Outlook:        no forecast (wetting)\n"
-            "  Sensor faults:  none\n");
+            head +
+                "  Daily use:      not known (1 dry day)\n  Outlook:        no forecast (wetting)\n"
+                "  Sensor faults:  none\n");
   EXPECT_EQ(StatusText(Failed("GONE_01")),
             "GONE_01\n  Error:          The site GONE_01 has no header file in "
             "/data/TVMKHEADER\n");
@@ -157,32 +153,19 @@ TEST(OutlookReport, JsonKeysNullsAndExactNumbers) {
     nulls += "    \"" + std::string(key) + "\": null,\n";
   }
   const std::string json = StatusJson(std::vector<SiteOutlook>{o, Failed("B_01")});
-  EXPECT_EQ(json,
-            "[\n"
-            "  {\n"
-            "    \"site\": \"CAF\xC3\x89 \\\"A\\\"_01\",\n"
-            "    \"last_scan\": \"2026-12-07T10:00:00\",\n"
-            "    \"root_zone_depths_cm\": [10, 20, 40],\n"
-            "    \"unit\": \"%\",\n"
-            "    \"total\": 194.62,\n"
-            "    \"field_capacity\": 300,\n"
-            "    \"refill\": 180,\n"
-            "    \"daily_use\": 9.888999999999992,\n"
-            "    \"dry_days\": 3,\n"
-            "    \"outlook\": \"refill\",\n"
-            "    \"reason\": null,\n"
-            "    \"days_to_refill\": 0.30000000000000004,\n"
-            "    \"refill_date\": \"2026-12-11\",\n"
-            "    \"below_since\": null,\n"
-            "    \"faults\": [{\"depth_cm\": 40, \"out_of_range\": 12, \"flat_hours\": 26.25}],\n"
-            "    \"error\": null\n"
-            "  },\n"
-            "  {\n"
-            "    \"site\": \"B_01\",\n" +
-                nulls +
-                "    \"error\": \"The site B_01 has no header file in /data/TVMKHEADER\"\n"
-                "  }\n"
-                "]\n");
+  EXPECT_EQ(
+      json,
+      "[\n  {\n    \"site\": \"CAF\xC3\x89 \\\"A\\\"_01\",\n"
+      "    \"last_scan\": \"2026-12-07T10:00:00\",\n    \"root_zone_depths_cm\": [10, 20, 40],\n"
+      "    \"unit\": \"%\",\n    \"total\": 194.62,\n    \"field_capacity\": 300,\n"
+      "    \"refill\": 180,\n    \"daily_use\": 9.888999999999992,\n    \"dry_days\": 3,\n"
+      "    \"outlook\": \"refill\",\n    \"reason\": null,\n"
+      "    \"days_to_refill\": 0.30000000000000004,\n    \"refill_date\": \"2026-12-11\",\n"
+      "    \"below_since\": null,\n"
+      "    \"faults\": [{\"depth_cm\": 40, \"out_of_range\": 12, \"flat_hours\": 26.25}],\n"
+      "    \"error\": null\n  },\n  {\n    \"site\": \"B_01\",\n" +
+          nulls +
+          "    \"error\": \"The site B_01 has no header file in /data/TVMKHEADER\"\n  }\n]\n");
   EXPECT_EQ(StatusJson({}), "[]\n");
 }
 

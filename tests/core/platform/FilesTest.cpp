@@ -50,11 +50,15 @@ TEST(Files, PatternListingIsCaseBlindAndSorted) {
   EXPECT_TRUE(Files::List(root.Path() / "missing", "*").empty());
 }
 
-TEST(Files, SafeNames) {
-  for (const char* good : {"SAMPLE SITE_01", "TVMKDATA", "3001_07", "Caf\xe9 (north)", "a.b"}) {
+TEST(Files, SafeNamesRefuseWhatWindowsWouldCutOrKeepsForDevices) {
+  for (const char* good : {"SAMPLE SITE_01", "TVMKDATA", "3001_07", "Caf\xe9 (north)", "a.b",
+                           "CON_01", "COM10", "CONSOLE", "NULL", "COM", "LPT", "AUXILIARY.KEY"}) {
     EXPECT_TRUE(IsSafeName(good)) << good;
   }
-  for (const char* bad : {"", ".", "..", "a/b", "a\\b", "C:", "x..", "tab\there", "q?", "s*"}) {
+  for (const char* bad :
+       {"",     ".",    "..",       "a/b",     "a\\b",   "C:",    "x..",     "tab\there", "q?",
+        "s*",   "CON",  "con",      "Aux",     "PRN",    "NUL",   "NUL.key", "nul .txt",  "COM1",
+        "com9", "LPT1", "LPT9.DAT", "COM\xB9", "CONIN$", "DATA.", "DATA "}) {
     EXPECT_FALSE(IsSafeName(bad)) << bad;
   }
   Files files("/tmp/root");

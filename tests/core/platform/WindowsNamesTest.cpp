@@ -1,7 +1,5 @@
-// What Windows users meet and Linux developers do not: a home folder, site
-// and data directory with characters beyond ASCII, files written over what
-// an earlier run or a crash left, and the names Windows keeps for devices.
-// Run on both systems.
+// What Windows users meet and Linux developers do not: names beyond ASCII,
+// files written over what a crash left, device names. Run on both systems.
 #include <gtest/gtest.h>
 
 #include "core/export/SeasonExport.h"
@@ -31,8 +29,7 @@ void OneSensor(SiteForm& form) {
   for (char c : std::string("4000")) form.TypeCalibration(0, kOffsetColumn, c);
 }
 
-// Every file and folder under a folder that is not one of `expected`: what
-// a failed write leaves behind.
+// What a failed write leaves behind: every file and folder not `expected`.
 std::vector<fs::path> Strays(const fs::path& folder, const std::vector<fs::path>& expected) {
   std::vector<fs::path> strays;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
@@ -69,8 +66,7 @@ TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughout) {
     OneSensor(form);
     ASSERT_EQ(form.Ok(), SiteForm::OkResult::Close) << prompter.shown.back().text;
   }
-  // The names a person sees in Explorer; on Linux the stored bytes, as
-  // earlier versions wrote them, so their working roots stay readable.
+  // Explorer's names; on Linux the stored bytes, so older working roots stay readable.
 #ifdef _WIN32
   const fs::path header = fs::path(u8"TVMKHEADER/Caf\u00e9_02.key");
   const fs::path data = fs::path(u8"\u0152UVRE");
@@ -113,43 +109,8 @@ TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughout) {
   EXPECT_EQ(Strays(files.Root(), expected), std::vector<fs::path>{});
 }
 
-// A first start seeds over what is there, a start copies the program
-// folder's state files over the working root's, the sample moves in over
-// an old copy, and a download stores its block whatever a crash left.
-TEST(WindowsNames, WritesGoOverWhatIsAlreadyThere) {
-  TempRoot tmp;
-  StartupEnvironment env;
-  env.home = tmp.Path();
-  env.installedData = tmp.Path() / "install";
-  env.programFolder = tmp.Path() / "bin";
-  env.currentFolder = tmp.Path() / "cwd";
-  const fs::path root = tmp.Path() / "Pelvaro Data";
-  WriteBytes(env.installedData / "TVMKHEADER" / "SEED_01.key", "seed");
-  WriteBytes(env.installedData / "Sitesel.dat", "SEED_01\r\nTVMKDATA\r\n");
-  ScriptedPrompter prompter;
-  RunStartup(env, prompter);
-  EXPECT_EQ(ReadBytes(root / "TVMKHEADER" / "SEED_01.key"), "seed");
-
-  WriteBytes(env.installedData / "TVMKHEADER" / "SEED_01.key", "seed 2");
-  for (const char* name : {"Sitesel.dat", "START.DAT", "DEF.INS"}) {
-    WriteBytes(root / name, "old");
-    WriteBytes(env.programFolder / name, std::string("new ") + name);
-  }
-  CopyInstallFolders(env.installedData, root);
-  CopyStateFiles(env.programFolder, root);
-  EXPECT_EQ(ReadBytes(root / "TVMKHEADER" / "SEED_01.key"), "seed 2");
-  for (const char* name : {"Sitesel.dat", "START.DAT", "DEF.INS"}) {
-    EXPECT_EQ(ReadBytes(root / name), std::string("new ") + name);
-  }
-  WriteBytes(env.currentFolder / "SAMPLE SITE_01.key", "new key");
-  WriteBytes(env.currentFolder / "SAMPLE SITE_01.bgf", "new graph");
-  WriteBytes(root / "TVMKHEADER" / "SAMPLE SITE_01.key", "old key");
-  WriteBytes(root / "TVMKDATA" / "SAMPLE SITE_01.bgf", "old graph");
-  EXPECT_TRUE(RunStartup(env, prompter).sampleInstalled);
-  EXPECT_EQ(ReadBytes(root / "TVMKHEADER" / "SAMPLE SITE_01.key"), "new key");
-  EXPECT_EQ(ReadBytes(root / "TVMKDATA" / "SAMPLE SITE_01.bgf"), "new graph");
-
-  // What a crash may leave beside the files a download writes.
+// A download stores its block whatever a crash left beside the files it writes.
+TEST(WindowsNames, ADownloadWritesOverWhatACrashLeft) {
   const std::vector<std::vector<const char*>> leftovers = {
       {"TVMKHEADER/FARM_01.key.new"},
       {"Sitesel.dat.new"},
@@ -166,16 +127,8 @@ TEST(WindowsNames, WritesGoOverWhatIsAlreadyThere) {
   }
 }
 
-TEST(WindowsNames, DeviceNamesAndNamesWindowsWouldCutAreRefused) {
-  for (const char* name : {"CON", "con", "Aux", "PRN", "NUL", "NUL.key", "nul .txt", "COM1", "com9",
-                           "LPT1", "LPT9.DAT", "COM\xB9", "CONIN$", "DATA.", "DATA "}) {
-    EXPECT_FALSE(IsSafeName(name)) << name;
-  }
-  for (const char* name : {"CON_01", "COM10", "CONSOLE", "NULL", "COM", "LPT", "AUXILIARY.KEY"}) {
-    EXPECT_TRUE(IsSafeName(name)) << name;
-  }
-  // In the site window: a site may be called CON (its file is CON_01.key),
-  // a data directory may not; nor may a header made elsewhere send a click there.
+TEST(WindowsNames, ASiteMayBeCalledCONButNotItsDataDirectory) {
+  // Its file is CON_01.key; nor may a header made elsewhere send a click to AUX.
   TempRoot root;
   const Files files(root.Path());
   ScriptedPrompter prompter;

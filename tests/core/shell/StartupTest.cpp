@@ -60,6 +60,7 @@ TEST_F(StartupTest, ExistingRootWithoutHeadersGetsFoldersButNoSeed) {
 TEST_F(StartupTest, MissingRestartFileBringsTheProgramFoldersStateFiles) {
   fs::create_directories(Root() / "TVMKHEADER");
   WriteBytes(Root() / "Sitesel.dat", "OLD_01\r\nTVMKDATA\r\n");
+  WriteBytes(Root() / "DEF.INS", "old");
   WriteBytes(env.programFolder / "Sitesel.dat", "NEW_01\r\nTVMKDATA\r\n");
   WriteBytes(env.programFolder / "DEF.INS", " 4\r\n");
   Run();
@@ -93,7 +94,10 @@ TEST_F(StartupTest, UnsafeRememberedSiteIsRefusedWithAMessage) {
   EXPECT_NE(prompter.shown[0].text.find("evil_01"), std::string::npos);
 }
 
-TEST_F(StartupTest, SampleSiteMovesInWithStrayBlockFiles) {
+TEST_F(StartupTest, SampleSiteMovesInWithStrayBlockFilesOverAnOldCopy) {
+  for (const char* old : {"TVMKHEADER/SAMPLE SITE_01.key", "TVMKDATA/SAMPLE SITE_01.bgf"}) {
+    WriteBytes(Root() / old, "old");
+  }
   WriteBytes(env.currentFolder / "SAMPLE SITE_01.key", "header");
   WriteBytes(env.currentFolder / "SAMPLE SITE_01_001.DAT", "data");
   WriteBytes(env.currentFolder / "SAMPLE SITE_01_001.KEY", "block header");
