@@ -61,8 +61,9 @@ inline void Act(QWidget& window, const std::string& way) {
   if (way == "title bar") {
     window.close();
   } else if (const auto space = way.find(' '); space != std::string::npos) {
-    QTest::keyClick(Child<QWidget>(window, way.substr(space + 1).c_str()),
-                    way.starts_with("Esc") ? Qt::Key_Escape : Qt::Key_Return);
+    QWidget* focus = Child<QWidget>(window, way.substr(space + 1).c_str());
+    focus->setFocus();
+    QTest::keyClick(focus, way.starts_with("Esc") ? Qt::Key_Escape : Qt::Key_Return);
   } else {
     Click(Child<QAbstractButton>(window, way.c_str()));
   }
