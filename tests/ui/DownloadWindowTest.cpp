@@ -3,14 +3,11 @@
 
 #include <QMessageBox>
 #include <QSignalSpy>
-#include <QTest>
 
 #include "core/storage/StateFiles.h"
 #include "sim/SimSerialPort.h"
 #include "support/ScriptedPort.h"
-#include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
-#include "support/TempRoot.h"
 #include "ui/PersonDriver.h"
 #include "ui/shell/MainWindow.h"
 
@@ -72,7 +69,7 @@ class DownloadWindowTest : public ::testing::Test {
 TEST_F(DownloadWindowTest, AClickOnTheHighlightedSiteRunsTheDownloadAndOffersTheGraph) {
   QSignalSpy opened(&window, &MainWindow::windowRequested);
   ASSERT_EQ(List()->currentRow(), 0);
-  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
+  Click(Find("Option3"));
   ExpectWaitingForASite();
   EXPECT_EQ(Status()->toPlainText(),
             "\n\n    Please select a site file from \n    the list opposite.");
@@ -99,7 +96,7 @@ TEST_F(DownloadWindowTest, AnUnusableSiteIsRefusedAndTheDownloadWaitsForAnother)
   window.RefreshSiteList();
   ASSERT_EQ(List()->item(0)->text(), "BAD..SITE_02.key");
   ClickRow(List(), 1);  // FARM_01: the site clicked before
-  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
+  Click(Find("Option3"));
   ClickRow(List(), 0);
   EXPECT_EQ(prompter.shown.back().text,
             "The name \"BAD..SITE_02\" cannot be used as a file or folder name.");
@@ -115,14 +112,14 @@ TEST_F(DownloadWindowTest, AnUnusableSiteIsRefusedAndTheDownloadWaitsForAnother)
 }
 
 TEST_F(DownloadWindowTest, EscOrAbortBeforeASiteIsChosenGoesBackToTheMenu) {
-  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
+  Click(Find("Option3"));
   ExpectWaitingForASite();
   PressKey(&window, Qt::Key_Return, List());  // Enter is no site click
   PressKey(&window, Qt::Key_Escape, List());
   ExpectIdle();
-  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
+  Click(Find("Option3"));
   ExpectWaitingForASite();
-  QTest::mouseClick(Find("Command2"), Qt::LeftButton);
+  Click(Find("Command2"));
   ExpectIdle();
   ClickRow(List(), 0);
   EXPECT_FALSE(Stored());
@@ -135,7 +132,7 @@ TEST_F(DownloadWindowTest, CloseDuringTheDownloadIsRefusedAndTheBlockIsStoredWho
   QObject::connect(Status(), &QTextEdit::textChanged, [&] {
     if (!closed && Status()->toPlainText().contains("Loading Data")) closed = window.close();
   });
-  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
+  Click(Find("Option3"));
   prompter.answers = {Answer::No};
   ClickRow(List(), 0);
   ASSERT_TRUE(closed.has_value());
@@ -155,7 +152,7 @@ TEST_F(DownloadWindowTest, CloseDuringTheDownloadIsRefusedAndTheBlockIsStoredWho
 }
 
 TEST_F(DownloadWindowTest, CloseWhileWaitingForASiteAbandonsTheDownload) {
-  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
+  Click(Find("Option3"));
   EXPECT_TRUE(window.close());
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(window.Mode(), "");

@@ -1,15 +1,12 @@
 // TRACE MODE and F12 on the main window, against the in-process logger.
 #include <gtest/gtest.h>
 
-#include <QTest>
 #include <algorithm>
 #include <set>
 
 #include "core/storage/StateFiles.h"
 #include "sim/SimSerialPort.h"
 #include "support/ScriptedPort.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TempRoot.h"
 #include "ui/PersonDriver.h"
 #include "ui/operations/TraceDialog.h"
 #include "ui/shell/MainWindow.h"
@@ -43,9 +40,9 @@ class TraceWindowTest : public ::testing::Test {
   void StartTrace(Qt::Key sensors) {
     WhenDialogOpens<TraceSensorsDialog>([sensors](TraceSensorsDialog& d) {
       QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), sensors);
-      QTest::mouseClick(Child<QPushButton>(d, "OKButton"), Qt::LeftButton);
+      Click(Child<QPushButton>(d, "OKButton"));
     });
-    QTest::mouseClick(Button("Option12"), Qt::LeftButton);
+    Click(Button("Option12"));
   }
   // Time passes; the port raises one notification every `every` seconds.
   void RunFor(double seconds, double every) {
@@ -122,16 +119,17 @@ TEST_F(TraceWindowTest, TheLoggerEndsTheTraceAfterItsLastScanEvenWhenNotificatio
   EXPECT_FALSE(Button("Command2")->isVisible());
 }
 
+// A count chosen and then cancelled is no count.
 TEST_F(TraceWindowTest, CancelOrEscInTheSensorChoiceSendsNothing) {
-  for (const bool esc : {false, true}) {
-    WhenDialogOpens<TraceSensorsDialog>([esc](TraceSensorsDialog& d) {
-      if (esc) {
-        QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), Qt::Key_Escape);
-      } else {
-        QTest::mouseClick(Child<QPushButton>(d, "CancelButton"), Qt::LeftButton);
-      }
+  for (const std::string way : {"CancelButton", "Esc ComboSensors"}) {
+    SCOPED_TRACE(way);
+    WhenDialogOpens<TraceSensorsDialog>([way](TraceSensorsDialog& d) {
+      QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), Qt::Key_2);
+      Act(d, way);
+      EXPECT_EQ(d.result(), QDialog::Rejected);
+      EXPECT_EQ(d.SensorCount(), 0);
     });
-    QTest::mouseClick(Button("Option12"), Qt::LeftButton);
+    Click(Button("Option12"));
     EXPECT_EQ(port.Written(), "");
     EXPECT_FALSE(port.IsOpen());
     EXPECT_TRUE(MenuShown());
