@@ -111,19 +111,22 @@ TEST_F(DownloadWindowTest, AnUnusableSiteIsRefusedAndTheDownloadWaitsForAnother)
   ExpectIdle();
 }
 
-TEST_F(DownloadWindowTest, EscOrAbortBeforeASiteIsChosenGoesBackToTheMenu) {
-  Click(Find("Option3"));
-  ExpectWaitingForASite();
-  PressKey(&window, Qt::Key_Return, List());  // Enter is no site click
-  PressKey(&window, Qt::Key_Escape, List());
-  ExpectIdle();
-  Click(Find("Option3"));
-  ExpectWaitingForASite();
-  Click(Find("Command2"));
-  ExpectIdle();
+// Esc, Abort and the title bar before a site is chosen end the download unstarted.
+TEST_F(DownloadWindowTest, EscAbortOrCloseBeforeASiteIsChosenGoesBackToTheMenu) {
+  for (const std::string way : {"Esc File1", "Command2", "title bar"}) {
+    SCOPED_TRACE(way);
+    Click(Find("Option3"));
+    ExpectWaitingForASite();
+    PressKey(&window, Qt::Key_Return, List());  // Enter is no site click
+    Act(window, way);
+    EXPECT_EQ(window.isVisible(), way != "title bar");
+    if (way != "title bar") ExpectIdle();
+  }
+  EXPECT_EQ(window.Mode(), "");
   ClickRow(List(), 0);
   EXPECT_FALSE(Stored());
   EXPECT_EQ(port.Written(), "");
+  EXPECT_FALSE(port.IsOpen());
 }
 
 TEST_F(DownloadWindowTest, CloseDuringTheDownloadIsRefusedAndTheBlockIsStoredWhole) {
@@ -149,15 +152,6 @@ TEST_F(DownloadWindowTest, CloseDuringTheDownloadIsRefusedAndTheBlockIsStoredWho
   ExpectIdle();
   notice->close();
   EXPECT_TRUE(window.close());
-}
-
-TEST_F(DownloadWindowTest, CloseWhileWaitingForASiteAbandonsTheDownload) {
-  Click(Find("Option3"));
-  EXPECT_TRUE(window.close());
-  EXPECT_FALSE(window.isVisible());
-  EXPECT_EQ(window.Mode(), "");
-  EXPECT_EQ(port.Written(), "");
-  EXPECT_FALSE(port.IsOpen());
 }
 
 }  // namespace
