@@ -36,6 +36,14 @@ class TraceWindowTest : public ::testing::Test {
   QTextEdit* Status() { return Child<QTextEdit>(window, "Picture1"); }
   QPushButton* Button(const char* name) { return Child<QPushButton>(window, name); }
   bool MenuShown() { return Child<QGroupBox>(window, "FrameMain")->isVisible(); }
+  // The trace over: the port closed and the menu back, the last line saying so.
+  void ExpectEnded() {
+    EXPECT_EQ(seen.back(), "    Trace mode terminated.");
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_TRUE(MenuShown());
+    EXPECT_FALSE(Status()->isVisible());
+    EXPECT_FALSE(Button("Command2")->isVisible());
+  }
   // TRACE MODE, and the sensor count typed into its dialog.
   void StartTrace(Qt::Key sensors) {
     WhenDialogOpens<TraceSensorsDialog>([sensors](TraceSensorsDialog& d) {
@@ -91,17 +99,13 @@ TEST_F(TraceWindowTest, RowsKeepUpWithTheScansAndEscLeavesTraceMode) {
   EXPECT_TRUE(prompter.shown.empty());
 
   PressKey(&window, Qt::Key_Escape);
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_TRUE(MenuShown());
-  EXPECT_FALSE(Button("Command2")->isVisible());
   EXPECT_EQ(port.Written().back(), '\0');
-  EXPECT_EQ(seen.back(), "    Trace mode terminated.");
+  ExpectEnded();
 }
 
 TEST_F(TraceWindowTest, TheLoggerEndsTheTraceAfterItsLastScanEvenWhenNotificationsAreFew) {
   StartTrace(Qt::Key_1);
-  // A notification only every other second, as when each one comes while
-  // the last scan is still being shown.
+  // A notification only every other second, as when each comes while a scan is shown.
   RunFor(70, 2.0);
   EXPECT_EQ(window.Trace() != nullptr && window.Trace()->Active(), false);
   std::set<int> all;
@@ -112,11 +116,7 @@ TEST_F(TraceWindowTest, TheLoggerEndsTheTraceAfterItsLastScanEvenWhenNotificatio
   EXPECT_EQ(port.Written(), std::string("\0T\x01", 3));
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text, kBattery);
-  EXPECT_EQ(seen.back(), "    Trace mode terminated.");
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_TRUE(MenuShown());
-  EXPECT_FALSE(Status()->isVisible());
-  EXPECT_FALSE(Button("Command2")->isVisible());
+  ExpectEnded();
 }
 
 // A count chosen and then cancelled is no count.
