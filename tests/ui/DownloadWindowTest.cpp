@@ -3,14 +3,11 @@
 
 #include <QMessageBox>
 #include <QSignalSpy>
-#include <QTest>
 
 #include "core/storage/StateFiles.h"
 #include "sim/SimSerialPort.h"
 #include "support/ScriptedPort.h"
-#include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
-#include "support/TempRoot.h"
 #include "ui/PersonDriver.h"
 #include "ui/shell/MainWindow.h"
 
@@ -72,7 +69,7 @@ class DownloadWindowTest : public ::testing::Test {
 TEST_F(DownloadWindowTest, AClickOnTheHighlightedSiteRunsTheDownloadAndOffersTheGraph) {
   QSignalSpy opened(&window, &MainWindow::windowRequested);
   ASSERT_EQ(List()->currentRow(), 0);
-  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
+  Click(Find("Option3"));
   ExpectWaitingForASite();
   EXPECT_EQ(Status()->toPlainText(),
             "\n\n    Please select a site file from \n    the list opposite.");
@@ -99,7 +96,7 @@ TEST_F(DownloadWindowTest, AnUnusableSiteIsRefusedAndTheDownloadWaitsForAnother)
   window.RefreshSiteList();
   ASSERT_EQ(List()->item(0)->text(), "BAD..SITE_02.key");
   ClickRow(List(), 1);  // FARM_01: the site clicked before
-  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
+  Click(Find("Option3"));
   ClickRow(List(), 0);
   EXPECT_EQ(prompter.shown.back().text,
             "The name \"BAD..SITE_02\" cannot be used as a file or folder name.");
@@ -114,19 +111,22 @@ TEST_F(DownloadWindowTest, AnUnusableSiteIsRefusedAndTheDownloadWaitsForAnother)
   ExpectIdle();
 }
 
-TEST_F(DownloadWindowTest, EscOrAbortBeforeASiteIsChosenGoesBackToTheMenu) {
-  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
-  ExpectWaitingForASite();
-  PressKey(&window, Qt::Key_Return, List());  // Enter is no site click
-  PressKey(&window, Qt::Key_Escape, List());
-  ExpectIdle();
-  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
-  ExpectWaitingForASite();
-  QTest::mouseClick(Find("Command2"), Qt::LeftButton);
-  ExpectIdle();
+// Esc, Abort and the title bar before a site is chosen end the download unstarted.
+TEST_F(DownloadWindowTest, EscAbortOrCloseBeforeASiteIsChosenGoesBackToTheMenu) {
+  for (const std::string way : {"Esc File1", "Command2", "title bar"}) {
+    SCOPED_TRACE(way);
+    Click(Find("Option3"));
+    ExpectWaitingForASite();
+    PressKey(&window, Qt::Key_Return, List());  // Enter is no site click
+    Act(window, way);
+    EXPECT_EQ(window.isVisible(), way != "title bar");
+    if (way != "title bar") ExpectIdle();
+  }
+  EXPECT_EQ(window.Mode(), "");
   ClickRow(List(), 0);
   EXPECT_FALSE(Stored());
   EXPECT_EQ(port.Written(), "");
+  EXPECT_FALSE(port.IsOpen());
 }
 
 TEST_F(DownloadWindowTest, CloseDuringTheDownloadIsRefusedAndTheBlockIsStoredWhole) {
@@ -135,7 +135,7 @@ TEST_F(DownloadWindowTest, CloseDuringTheDownloadIsRefusedAndTheBlockIsStoredWho
   QObject::connect(Status(), &QTextEdit::textChanged, [&] {
     if (!closed && Status()->toPlainText().contains("Loading Data")) closed = window.close();
   });
-  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
+  Click(Find("Option3"));
   prompter.answers = {Answer::No};
   ClickRow(List(), 0);
   ASSERT_TRUE(closed.has_value());
@@ -152,15 +152,6 @@ TEST_F(DownloadWindowTest, CloseDuringTheDownloadIsRefusedAndTheBlockIsStoredWho
   ExpectIdle();
   notice->close();
   EXPECT_TRUE(window.close());
-}
-
-TEST_F(DownloadWindowTest, CloseWhileWaitingForASiteAbandonsTheDownload) {
-  QTest::mouseClick(Find("Option3"), Qt::LeftButton);
-  EXPECT_TRUE(window.close());
-  EXPECT_FALSE(window.isVisible());
-  EXPECT_EQ(window.Mode(), "");
-  EXPECT_EQ(port.Written(), "");
-  EXPECT_FALSE(port.IsOpen());
 }
 
 }  // namespace

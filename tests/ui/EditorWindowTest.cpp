@@ -2,21 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDateEdit>
-#include <QHeaderView>
 #include <QMessageBox>
 #include <QProcess>
-#include <QScreen>
-#include <QTabBar>
-#include <QTest>
-#include <QTimer>
 
 #include "core/editor/BlockExport.h"
 #include "core/storage/StateFiles.h"
-#include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
-#include "support/TempRoot.h"
 #include "ui/PersonDriver.h"
 #include "ui/platform/QtPrompter.h"
 #include "ui/site/DataDirDialog.h"
@@ -45,19 +37,13 @@ class EditorWindowTest : public ::testing::Test {
   }
   void OpenBlock(int number, Prompter& with) {
     if (!window) Open(with);
-    ClickCell(number - 1, 0);
+    ClickCell(Grid(), number - 1, 0);
   }
   void OpenBlock(int number) { OpenBlock(number, prompter); }
   QTableWidget* Grid() { return window->findChild<QTableWidget*>("Fg1"); }
   QPushButton* Button(const char* name) { return window->findChild<QPushButton*>(name); }
-  // A click where a person sees the cell.
-  void ClickCell(int row, int column, QTableWidget* grid = nullptr) {
-    grid = grid ? grid : Grid();
-    const QRect cell = grid->visualRect(grid->model()->index(row, column));
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-  }
   void TypeAt(int row, int column, const QString& keys) {
-    ClickCell(row, column);
+    ClickCell(Grid(), row, column);
     QTest::keyClicks(Grid(), keys);
   }
   QString Cell(int row, int column) {
@@ -94,22 +80,14 @@ TEST_F(EditorWindowTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
   EXPECT_EQ(Grid()->item(1, kSensor2)->foreground().color(), QColor(Qt::red));
   // Selected and current, the edited reading is still seen red.
   ASSERT_TRUE(Grid()->item(1, kSensor2)->isSelected());
-  const QImage seen =
-      Grid()->viewport()->grab(Grid()->visualItemRect(Grid()->item(1, kSensor2))).toImage();
-  int red = 0;
-  for (int y = 0; y < seen.height(); ++y) {
-    for (int x = 0; x < seen.width(); ++x) {
-      const QColor c = seen.pixelColor(x, y);
-      red += c.red() > 180 && c.green() < 90 && c.blue() < 90;
-    }
-  }
-  EXPECT_GT(red, 5);
+  const QRect cell = Grid()->visualItemRect(Grid()->item(1, kSensor2));
+  EXPECT_GT(PixelsNear(Grid()->viewport()->grab(cell).toImage(), Qt::red, 150), 5);
   QTest::keyClick(Grid(), Qt::Key_Backspace);
   QTest::keyClicks(Grid(), "0009");  // 90009 would not fit in two bytes: the last 9 is refused
   EXPECT_EQ(Cell(1, kSensor2), "9000");
   EXPECT_TRUE(Button("cmdSaveData")->isEnabled());
   prompter.answers = {Answer::Yes};
-  QTest::mouseClick(Button("cmdSaveData"), Qt::LeftButton);
+  Click(Button("cmdSaveData"));
   EXPECT_EQ(prompter.shown.back().text, "Would you like to proceed with updating data values?\n\n");
   EXPECT_EQ(prompter.shown.back().title, "Update Data Values");
   EXPECT_EQ(ReadBytes(Block(1)), std::string(before).replace(6, 2, "\x28\x23"));  // 9000
@@ -130,10 +108,8 @@ TEST_F(EditorWindowTest, EnterNeverPressesAButton) {
   EXPECT_EQ(Cell(0, kSensor1), "1900");
   EXPECT_EQ(Cell(1, kSensor1), "7");
   EXPECT_EQ(Grid()->currentRow(), 3);
-  for (const char* focused : {"Fg1", "Fg2", "cmdDelete", "cmdSaveData", "cmdExit"}) {
-    auto* widget = window->findChild<QWidget*>(focused);
-    widget->setFocus();
-    QTest::keyClick(widget, Qt::Key_Return);
+  for (const std::string focused : {"Fg1", "Fg2", "cmdDelete", "cmdSaveData", "cmdExit"}) {
+    Act(*window, "Enter " + focused);
     EXPECT_TRUE(window->isVisible()) << focused;
   }
   EXPECT_TRUE(prompter.shown.empty()) << prompter.shown.front().title;
@@ -142,39 +118,24 @@ TEST_F(EditorWindowTest, EnterNeverPressesAButton) {
   EXPECT_EQ(Reading(1, 0), std::string("\x13\x07", 2));  // 1811 until the edit is saved
 }
 
-// Answers the first message box that shows with a key, as a person would.
-class BoxAnswerer {
- public:
-  explicit BoxAnswerer(Qt::Key key) {
-    QObject::connect(&poll_, &QTimer::timeout, [this, key] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box == nullptr) return;
-      poll_.stop();
-      title = box->windowTitle();
-      QTest::keyClick(box, key);
-    });
-    poll_.start(1);
-  }
-  QString title;
-
- private:
-  QTimer poll_;
-};
-
 // The deletion question answers No to Enter; a deletion takes unsaved edits with the block.
 TEST_F(EditorWindowTest, DeletionAsksFirstAndLeavesNothingToUpdate) {
   QtPrompter real;
   OpenBlock(1, real);
-  const BoxAnswerer person(Qt::Key_Return);
-  QTest::mouseClick(Button("cmdDelete"), Qt::LeftButton);
-  EXPECT_EQ(person.title, "Confirm Delete");
+  QString asked;
+  WhenDialogOpens<QMessageBox>([&](QMessageBox& box) {
+    asked = box.windowTitle();
+    QTest::keyClick(&box, Qt::Key_Return);
+  });
+  Click(Button("cmdDelete"));
+  EXPECT_EQ(asked, "Confirm Delete");
   EXPECT_TRUE(fs::exists(Block(1)));
   EXPECT_EQ(Cell(1, 0), "2");
 
   window.reset();
   OpenBlock(2);
   TypeAt(0, kSensor1, "5");
-  QTest::mouseClick(Button("cmdDelete"), Qt::LeftButton);
+  Click(Button("cmdDelete"));
   EXPECT_EQ(prompter.shown.back().title, "Confirm Delete");
   EXPECT_EQ(prompter.shown.back().buttons, Buttons::YesNoDefaultNo);
   EXPECT_FALSE(fs::exists(Block(2)));
@@ -185,19 +146,10 @@ TEST_F(EditorWindowTest, DeletionAsksFirstAndLeavesNothingToUpdate) {
 
 // Esc and the title bar's close end the window exactly as "Close" does.
 TEST_F(EditorWindowTest, EveryWayOutOffersUnsavedEdits) {
-  const std::vector<std::pair<const char*, std::function<void(EditorWindow&)>>> ways = {
-      {"Close",
-       [](EditorWindow& w) {
-         QTest::mouseClick(w.findChild<QPushButton*>("cmdExit"), Qt::LeftButton);
-       }},
-      {"Esc",
-       [](EditorWindow& w) { QTest::keyClick(w.findChild<QWidget*>("Fg1"), Qt::Key_Escape); }},
-      {"title bar", [](EditorWindow& w) { w.close(); }},
-  };
   const std::string original = ReadBytes(Block(1));
-  for (const auto& [way, leave] : ways) {
+  for (const std::string way : {"cmdExit", "Esc Fg1", "title bar"}) {
     for (const Answer answer : {Answer::No, Answer::Yes}) {
-      SCOPED_TRACE(std::string(way) + (answer == Answer::Yes ? " Yes" : " No"));
+      SCOPED_TRACE(way + (answer == Answer::Yes ? " Yes" : " No"));
       window.reset();
       WriteBytes(Block(1), original);
       fs::remove(root.Path() / "TVMKDATA" / "ED_01.BGF");
@@ -205,7 +157,7 @@ TEST_F(EditorWindowTest, EveryWayOutOffersUnsavedEdits) {
       TypeAt(0, kSensor2, "2000");
       prompter.shown.clear();
       prompter.answers = {answer};
-      leave(*window);
+      Act(*window, way);
       ASSERT_EQ(prompter.shown.size(), 1u);
       EXPECT_EQ(prompter.shown[0].title, "Data Changes");
       EXPECT_FALSE(window->isVisible());
@@ -220,27 +172,18 @@ TEST_F(EditorWindowTest, EveryWayOutOffersUnsavedEdits) {
 // The date dialog takes its date on Enter and leaves it on Esc or close; a
 // new start date is recalculated however the editor is left.
 TEST_F(EditorWindowTest, StartDateDialogKeysAndTheRecalculationOnEsc) {
-  const std::vector<std::pair<Qt::Key, bool>> keys = {{Qt::Key_Escape, false},
-                                                      {Qt::Key_Return, true}};
-  for (const auto& [key, taken] : keys) {
+  for (const bool taken : {false, true}) {
+    const Qt::Key key = taken ? Qt::Key_Return : Qt::Key_Escape;
     window.reset();
     OpenBlock(1);
     auto* info = window->findChild<QTableWidget*>("Fg2");
     const QString shown = info->item(0, 1)->text();
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&poll, key = key] {
-      auto* dialog = qobject_cast<CalDialog*>(QApplication::activeModalWidget());
-      if (dialog == nullptr) return;
-      poll.stop();
-      auto* picker = dialog->findChild<QDateEdit*>("DTStartdate");
+    WhenDialogOpens<CalDialog>([key](CalDialog& dialog) {
+      auto* picker = Child<QDateEdit>(dialog, "DTStartdate");
       picker->setDate(QDate(2004, 3, 15));
       QTest::keyClick(picker, key);
     });
-    poll.start(1);
-    // A double click is a click and then its second press.
-    ClickCell(0, 1, info);
-    const QRect cell = info->visualRect(info->model()->index(0, 1));
-    QTest::mouseDClick(info->viewport(), Qt::LeftButton, {}, cell.center());
+    DoubleClick(info->viewport(), info->visualRect(info->model()->index(0, 1)).center());
     EXPECT_EQ(info->item(0, 1)->text(), taken ? "15/03/2004" : shown);
     QTest::keyClick(Grid(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
@@ -256,7 +199,7 @@ TEST_F(EditorWindowTest, ClickingTheCurrentCellActsAsAnyClick) {
     window.reset();
     OpenBlock(1);
     TypeAt(0, kSensor1, "12");
-    ClickCell(0, kSensor1);
+    ClickCell(Grid(), 0, kSensor1);
     QTest::keyClicks(Grid(), "3");
     EXPECT_EQ(Cell(0, kSensor1), "3");
     // The keyboard puts the current cell on the block number, then the mouse clicks it.
@@ -266,7 +209,7 @@ TEST_F(EditorWindowTest, ClickingTheCurrentCellActsAsAnyClick) {
     ASSERT_EQ(Grid()->currentRow(), block - 1);
     prompter.shown.clear();
     prompter.answers = {Answer::No};
-    ClickCell(block - 1, 0);
+    ClickCell(Grid(), block - 1, 0);
     ASSERT_EQ(prompter.shown.size(), 1u) << block;
     EXPECT_EQ(prompter.shown[0].title, "Data Changes");
     EXPECT_EQ(window->findChild<QTableWidget*>("Fg2")->item(9, 1)->text().trimmed(),
@@ -280,7 +223,7 @@ TEST_F(EditorWindowTest, CsvFilesGetTheirExtension) {
   const std::vector<std::pair<const char*, const char*>> names = {
       {"season", "season.csv"}, {"season.csv", "season.csv"}, {"notes.txt", "notes.txt"}};
   Open(prompter);
-  QTest::mouseClick(Button("cmdCreatePRNFile"), Qt::LeftButton);
+  Click(Button("cmdCreatePRNFile"));
   EXPECT_EQ(prompter.shown.back().text, "Select a data block to save as CSV file");
   OpenBlock(1);
   const std::string expected = BlockCsv(files, "ED_01", window->Model().OpenedStem()).text;
@@ -288,7 +231,7 @@ TEST_F(EditorWindowTest, CsvFilesGetTheirExtension) {
     const fs::path folder = root.Path() / "csv" / typed;
     fs::create_directories(folder);
     window->SetCsvPathAsker([&] { return QString::fromStdString((folder / typed).string()); });
-    QTest::mouseClick(Button("cmdCreatePRNFile"), Qt::LeftButton);
+    Click(Button("cmdCreatePRNFile"));
     EXPECT_EQ(ReadBytes(folder / written), expected) << typed;
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
   }
@@ -305,17 +248,17 @@ TEST_F(EditorWindowTest, PrintDataAsksForAPrinterOnlyWithABlockOpen) {
   };
   Open(prompter);
   window->SetPrinterChooser(toPdf);
-  QTest::mouseClick(Button("ButtonPrint"), Qt::LeftButton);
+  Click(Button("ButtonPrint"));
   EXPECT_EQ(prompter.shown.back().text, "Select a data block to print");
   EXPECT_EQ(chosen, 0);
 
   OpenBlock(1);
   TypeAt(1, kSensor1, "1899");                                 // unsaved edits are printed as shown
   window->SetPrinterChooser([](QPrinter&) { return false; });  // the dialog cancelled
-  QTest::mouseClick(Button("ButtonPrint"), Qt::LeftButton);
+  Click(Button("ButtonPrint"));
   EXPECT_FALSE(fs::exists(pdf));
   window->SetPrinterChooser(toPdf);
-  QTest::mouseClick(Button("ButtonPrint"), Qt::LeftButton);
+  Click(Button("ButtonPrint"));
   ASSERT_EQ(chosen, 1);
   QProcess text;
   text.start("pdftotext", {"-layout", QString::fromStdString(pdf.string()), "-"});
@@ -330,7 +273,7 @@ TEST_F(EditorWindowTest, PrintDataAsksForAPrinterOnlyWithABlockOpen) {
   // into the window's own message.
   if (QPrinter().outputFormat() == QPrinter::NativeFormat) {
     window->SetPrinterChooser([](QPrinter&) { return true; });
-    QTest::mouseClick(Button("ButtonPrint"), Qt::LeftButton);
+    Click(Button("ButtonPrint"));
     EXPECT_EQ(prompter.shown.back().title, "Printer Not Connected");
     EXPECT_TRUE(window->isVisible());
   }
@@ -359,21 +302,7 @@ TEST_F(EditorWindowTest, EveryWindowShowsItsControlsWholeAtEverySize) {
     SCOPED_TRACE(name);
     std::unique_ptr<QWidget> shown = make();
     shown->show();
-    {
-      SCOPED_TRACE("default size");
-      ExpectNothingClipped(*shown);
-    }
-    shown->resize(shown->screen()->availableGeometry().size());
-    {
-      SCOPED_TRACE("screen size");
-      ExpectNothingClipped(*shown);
-    }
-    shown->resize(1, 1);  // a window stops at its minimum size
-    EXPECT_EQ(shown->size(), shown->minimumSize());
-    {
-      SCOPED_TRACE("minimum size");
-      ExpectNothingClipped(*shown);
-    }
+    AtEverySize(*shown);
   }
 }
 

@@ -3,17 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QHeaderView>
 #include <QLegendMarker>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QStandardPaths>
 #include <QStyleOptionButton>
-#include <QTest>
-#include <QTimer>
 #include <QWheelEvent>
 #include <filesystem>
 
@@ -22,9 +17,7 @@
 #include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"
 #include "support/SampleSites.h"
-#include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
-#include "support/TempRoot.h"
 #include "ui/PersonDriver.h"
 #include "ui/graph/GraphChartView.h"
 
@@ -34,8 +27,7 @@ namespace {
 constexpr char kSample[] = "SAMPLE SITE_01";
 const QColor kReadoutBlue(0, 0, 255);
 
-// The sample site as the program installs it: header in TVMKHEADER, blocks
-// and graph file in TVMKDATA. Its sensors sit at 10, 20, 40, 60 and 80 cm.
+// The sample site as installed, sensors at 10, 20, 40, 60 and 80 cm.
 class GraphWindowTest : public ::testing::Test {
  protected:
   GraphWindowTest() : files(root.Path()) {
@@ -79,12 +71,6 @@ class GraphWindowTest : public ::testing::Test {
     QApplication::processEvents();
     return window;
   }
-  template <typename T>
-  static T* Find(QWidget& w, const char* name) {
-    T* child = w.findChild<T*>(name);
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-  }
   static QPoint InView(GraphWindow& w, QPointF value) {
     auto* view = w.findChild<GraphChartView*>("TChart1");
     const QPointF inChart = w.Chart()->mapToPosition(value, w.SeriesAt(0));
@@ -93,7 +79,7 @@ class GraphWindowTest : public ::testing::Test {
   // The plot as the screen shows it, without the legend beside it.
   static QImage Screen(GraphWindow& w) {
     QApplication::processEvents();
-    auto* view = Find<GraphChartView>(w, "TChart1");
+    auto* view = Child<GraphChartView>(w, "TChart1");
     const QRectF plot = w.Chart()->mapToScene(w.Chart()->plotArea()).boundingRect();
     return view->grab(view->mapFromScene(plot).boundingRect()).toImage();
   }
@@ -102,15 +88,8 @@ class GraphWindowTest : public ::testing::Test {
     QStyleOptionButton option;
     option.initFrom(box);
     const QRect mark = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
-    QTest::mouseClick(box, Qt::LeftButton, {}, mark.center());
+    Click(box, mark.center());
   }
-  static void ClickCell(QTableWidget* grid, int row, int column) {
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                      grid->visualItemRect(grid->item(row, column)).center());
-  }
-  // Keys go where the focus is, as a keyboard's do.
-  static void Type(const QString& keys) { QTest::keyClicks(QApplication::focusWidget(), keys); }
-  static void Press(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
   // The first page of a PDF as pdftoppm draws it.
   QImage PdfPage(const char* name) const {
     const QString tool = QStandardPaths::findExecutable("pdftoppm");
@@ -125,11 +104,11 @@ class GraphWindowTest : public ::testing::Test {
   void SaveAs(GraphWindow& w, const char* name, const char* filter) {
     saveTo = Path(name);
     saveFilter = filter;
-    QTest::mouseClick(Find<QPushButton>(w, "ButtonSaveAs"), Qt::LeftButton);
+    Click(Child<QPushButton>(w, "ButtonSaveAs"));
   }
   void Print(GraphWindow& w, const char* name) {
     printTo = name == nullptr ? QString() : Path(name);
-    QTest::mouseClick(Find<QPushButton>(w, "ButtonPrint"), Qt::LeftButton);
+    Click(Child<QPushButton>(w, "ButtonPrint"));
   }
   std::string Offset(int slot) {
     return SiteHeader::Open(files, kSample).ReadRecord(header::CalibrationBase(slot));
@@ -151,11 +130,11 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteAndTheBoxesDecideTheSeries) {
   EXPECT_EQ(w->windowTitle(), "Site Data Graph");
   EXPECT_TRUE(w->isModal());
   EXPECT_TRUE(prompter.shown.empty());
-  EXPECT_EQ(Find<QLineEdit>(*w, "txtDataDir")->text(), "TVMKDATA");
-  EXPECT_EQ(Find<QLabel>(*w, "lblDepths")->text(), "Measured Depths in cm");
-  EXPECT_EQ(Find<QTableWidget>(*w, "FgCalOnOff")->rowCount(), 5);
-  EXPECT_EQ(Find<QTableWidget>(*w, "FgCalOnOff")->item(2, 0)->text(), "40");
-  EXPECT_FALSE(Find<QCheckBox>(*w, "chkThrty")->isEnabled());
+  EXPECT_EQ(Child<QLineEdit>(*w, "txtDataDir")->text(), "TVMKDATA");
+  EXPECT_EQ(Child<QLabel>(*w, "lblDepths")->text(), "Measured Depths in cm");
+  EXPECT_EQ(Child<QTableWidget>(*w, "FgCalOnOff")->rowCount(), 5);
+  EXPECT_EQ(Child<QTableWidget>(*w, "FgCalOnOff")->item(2, 0)->text(), "40");
+  EXPECT_FALSE(Child<QCheckBox>(*w, "chkThrty")->isEnabled());
   const int plotWidth = qRound(w->Chart()->plotArea().width());
   for (int i = 0; i < kGraphSeries; ++i) {
     EXPECT_EQ(w->SeriesAt(i)->isVisible(), i < 5) << i;
@@ -164,7 +143,7 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteAndTheBoxesDecideTheSeries) {
   EXPECT_EQ(w->SeriesAt(3)->name(), " 60cm");
   EXPECT_GT(w->Model().Scans(), static_cast<std::size_t>(plotWidth));
 
-  auto* twenty = Find<QCheckBox>(*w, "chkTwnty");
+  auto* twenty = Child<QCheckBox>(*w, "chkTwnty");
   ClickBox(twenty);
   EXPECT_FALSE(w->SeriesAt(1)->isVisible());
   EXPECT_FALSE(w->Chart()->legend()->markers(w->SeriesAt(1)).front()->isVisible());
@@ -172,12 +151,12 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteAndTheBoxesDecideTheSeries) {
   EXPECT_TRUE(w->SeriesAt(1)->isVisible());
   EXPECT_EQ(w->SeriesAt(1)->name(), " 20cm");
 
-  auto* limits = Find<QCheckBox>(*w, "chkFC_RFON");
+  auto* limits = Child<QCheckBox>(*w, "chkFC_RFON");
   ClickBox(limits);
   EXPECT_TRUE(w->SeriesAt(kFieldCapacitySeries)->isVisible());
   EXPECT_EQ(w->SeriesAt(kFieldCapacitySeries)->name(), "F.C. 100%");
   EXPECT_EQ(limits->text(), "Field Capacity + Refill at 10 cm");
-  ClickBox(Find<QCheckBox>(*w, "chkSumDpth"));
+  ClickBox(Child<QCheckBox>(*w, "chkSumDpth"));
   EXPECT_EQ(w->SeriesAt(kRefillSeries)->name(), "Sum Refill 300%");
   EXPECT_FALSE(w->SeriesAt(1)->isVisible());
   EXPECT_EQ(limits->text(), "Field Capacity + Refill");
@@ -192,25 +171,24 @@ TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
     EXPECT_GT(PixelsNear(Screen(*w), w->SeriesAt(i)->pen().color()), 10) << i;
   }
   EXPECT_EQ(w->SeriesAt(1)->name(), " 120cm");
-  ClickBox(Find<QCheckBox>(*w, "chkFC_RFON"));
+  ClickBox(Child<QCheckBox>(*w, "chkFC_RFON"));
   EXPECT_GT(PixelsNear(Screen(*w), w->SeriesAt(kRefillSeries)->pen().color()), 10);
 
-  auto* deepest = Find<QCheckBox>(*w, "chkHndTwnty");
+  auto* deepest = Child<QCheckBox>(*w, "chkHndTwnty");
   ClickBox(deepest);
   EXPECT_FALSE(deepest->isChecked());
   EXPECT_FALSE(w->SeriesAt(1)->isVisible());
   EXPECT_EQ(PixelsNear(Screen(*w), w->SeriesAt(1)->pen().color()), 0);
-  auto* grid = Find<QTableWidget>(*w, "FgCalOnOff");
+  auto* grid = Child<QTableWidget>(*w, "FgCalOnOff");
   EXPECT_NE(grid->item(1, CalibrationTable::kOffset)->background().color(), QColor(Qt::white));
   ClickBox(deepest);
   EXPECT_TRUE(w->SeriesAt(1)->isVisible());
   EXPECT_EQ(grid->item(1, CalibrationTable::kOffset)->background().color(), QColor(Qt::white));
 }
 
-// Under the chart the site's outlook in the core's words. The series of a
-// faulty sensor, and a sum over it, are marked. The forecast starts on the
-// sum's last total and ends on the refill line at the forecast date, so it is
-// drawn over the root zone's own sum (10 to 40 cm) only.
+// The outlook line under the chart; a faulty sensor's series and sums over it
+// marked; the forecast, from the sum's last total to the refill line, over the
+// root zone's own sum (10 to 40 cm) only.
 TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBoxes) {
   const QColor forecastColour(120, 0, 180);
   const std::string line =
@@ -238,8 +216,8 @@ TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBo
       SiteHeader::Open(files, kSample).WriteRecord(header::kFirstBlockSlot + 2, "0");
     }
     auto w = Open();
-    for (const char* box : c.boxes) ClickBox(Find<QCheckBox>(*w, box));
-    auto* shownLine = Find<QLabel>(*w, "lblOutlook");
+    for (const char* box : c.boxes) ClickBox(Child<QCheckBox>(*w, box));
+    auto* shownLine = Child<QLabel>(*w, "lblOutlook");
     EXPECT_EQ(shownLine->text().toStdString(), c.outdated ? kOutdatedGraph : line);
     EXPECT_GT(PixelsNear(shownLine->grab().toImage(),
                          shownLine->palette().color(QPalette::WindowText), 40),
@@ -262,7 +240,7 @@ TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBo
     EXPECT_EQ(bottom->max(), forecast->at(1).x());
     // Along the line: dashes with gaps between them.
     QApplication::processEvents();
-    const QImage shown = Find<GraphChartView>(*w, "TChart1")->viewport()->grab().toImage();
+    const QImage shown = Child<GraphChartView>(*w, "TChart1")->viewport()->grab().toImage();
     const QPointF from = InView(*w, forecast->at(0));
     const QPointF to = InView(*w, forecast->at(1));
     int dashes = 0;
@@ -289,7 +267,7 @@ TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
   auto w = Open();
   int beeps = 0;
   w->SetBeep([&] { ++beeps; });
-  auto* view = Find<GraphChartView>(*w, "TChart1");
+  auto* view = Child<GraphChartView>(*w, "TChart1");
   auto* bottom = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Horizontal).front());
   const auto x = w->Model().X();
   const int fullCount = w->SeriesAt(0)->count();
@@ -303,11 +281,11 @@ TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
   QTest::mouseMove(view->viewport(), InView(*w, p));
   EXPECT_EQ(w->ReadoutText().toStdString(), ReadoutText(w->Model().Mode(), p.x(), p.y()));
   EXPECT_GT(PixelsNear(Screen(*w), kReadoutBlue), 20);
-  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, InView(*w, p));
+  Click(view->viewport(), InView(*w, p));
   EXPECT_EQ(beeps, 0);
-  ClickBox(Find<QCheckBox>(*w, "chkFC_RFON"));
+  ClickBox(Child<QCheckBox>(*w, "chkFC_RFON"));
   bottom->setRange(x[100], x[160]);
-  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, InView(*w, p));
+  Click(view->viewport(), InView(*w, p));
   EXPECT_EQ(beeps, 20);
 
   // Turning the wheel moves every point: the readout goes with the old picture.
@@ -321,13 +299,13 @@ TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
   EXPECT_TRUE(w->ReadoutText().isEmpty());
   EXPECT_EQ(PixelsNear(Screen(*w), kReadoutBlue), 0);
 
-  QTest::mouseClick(Find<QPushButton>(*w, "cmdZoomReset"), Qt::LeftButton);
+  Click(Child<QPushButton>(*w, "cmdZoomReset"));
   EXPECT_EQ(bottom->min(), x.front());
   EXPECT_EQ(w->SeriesAt(0)->count(), fullCount);
   // A wider window draws more points, never more than its plot is wide.
   w->resize(1600, 700);
   QApplication::processEvents();
-  QTest::mouseClick(Find<QPushButton>(*w, "cmdZoomReset"), Qt::LeftButton);
+  Click(Child<QPushButton>(*w, "cmdZoomReset"));
   EXPECT_GT(w->SeriesAt(0)->count(), fullCount);
   EXPECT_LE(w->SeriesAt(0)->count(), qRound(w->Chart()->plotArea().width()));
 }
@@ -338,7 +316,7 @@ TEST_F(GraphWindowTest, SavedAndPrintedGraphsHoldTheChartWithoutTheReadout) {
   SaveAs(*w, "plain.pdf", "*.bmp Files(*.bmp)");
   Print(*w, "plain-print.pdf");
 
-  auto* view = Find<GraphChartView>(*w, "TChart1");
+  auto* view = Child<GraphChartView>(*w, "TChart1");
   const QPointF p = w->SeriesAt(2)->at(w->SeriesAt(2)->count() / 2);
   QTest::mouseMove(view->viewport(), InView(*w, p));
   ASSERT_FALSE(w->ReadoutText().isEmpty());
@@ -378,7 +356,7 @@ TEST_F(GraphWindowTest, OtherFormatsAndAFailedSaveSaysWhy) {
             "An error occurred while saving site data graph.\r\nThe error is No such file or "
             "directory");
   saveTo.clear();  // cancelled
-  QTest::mouseClick(Find<QPushButton>(*w, "ButtonSaveAs"), Qt::LeftButton);
+  Click(Child<QPushButton>(*w, "ButtonSaveAs"));
   EXPECT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(saveDialogs, 4);
 }
@@ -388,7 +366,7 @@ TEST_F(GraphWindowTest, ExportSeasonWritesTheScansInViewAsCsv) {
   const auto exported = [&](const char* name) {
     saveTo = Path(name);
     saveFilter = "*.csv Files(*.csv)";
-    QTest::mouseClick(Find<QPushButton>(*w, "cmdExportSeason"), Qt::LeftButton);
+    Click(Child<QPushButton>(*w, "cmdExportSeason"));
     std::vector<std::string> lines;
     std::string csv = ReadBytes(root.Path() / (std::string(name) + ".csv"));
     for (std::size_t at; (at = csv.find("\r\n")) != std::string::npos; csv.erase(0, at + 2)) {
@@ -404,7 +382,7 @@ TEST_F(GraphWindowTest, ExportSeasonWritesTheScansInViewAsCsv) {
   EXPECT_TRUE(fs::exists(root.Path() / "season.csv.meta.json"));
 
   // A rubber band dragged over the chart: the scans it shows, and no other.
-  auto* view = Find<GraphChartView>(*w, "TChart1");
+  auto* view = Child<GraphChartView>(*w, "TChart1");
   const auto x = w->Model().X();
   const QPoint from = InView(*w, {x[1000], 70}) - QPoint(0, 50);
   const QPoint to = InView(*w, {x[1200], 70}) + QPoint(0, 50);
@@ -446,14 +424,14 @@ TEST_F(GraphWindowTest, PrintAsksForThePrinterAndACancelPrintsNothing) {
   EXPECT_EQ(prompter.shown[0].title, "Printer Not Connected");
   EXPECT_EQ(prompter.shown[0].text, "An error occurred while printing the graph.");
   EXPECT_TRUE(w->isVisible());
-  ClickBox(Find<QCheckBox>(*w, "chkTen"));
+  ClickBox(Child<QCheckBox>(*w, "chkTen"));
   EXPECT_FALSE(w->SeriesAt(0)->isVisible());
 }
 
 TEST_F(GraphWindowTest, TheGridIsTypedIntoWhereTheMouseClickedAndEnterOnlyAsksToSave) {
   auto w = Open();
   const double before = w->Model().Series(0).y[0];
-  auto* grid = Find<QTableWidget>(*w, "FgCalOnOff");
+  auto* grid = Child<QTableWidget>(*w, "FgCalOnOff");
   ClickCell(grid, 0, CalibrationTable::kOffset);
   ASSERT_EQ(QApplication::focusWidget(), grid);
   Type("42");  // the first digit after the click replaces, the next ones append
@@ -470,23 +448,22 @@ TEST_F(GraphWindowTest, TheGridIsTypedIntoWhereTheMouseClickedAndEnterOnlyAsksTo
             "Changes have been made to this site's calibration data.\n\n"
             "Would you like to save these changes?");
   EXPECT_EQ(Offset(1), " 4100");
-  // The question cleared the change; Enter here or in the directory field
-  // presses no button.
+  // The question cleared the change; Enter here or in the directory field presses no button.
   Press(Qt::Key_Return);
-  QTest::mouseClick(Find<QLineEdit>(*w, "txtDataDir"), Qt::LeftButton);
+  Click(Child<QLineEdit>(*w, "txtDataDir"));
   Press(Qt::Key_Enter);
   EXPECT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(printDialogs + saveDialogs, 0);
   EXPECT_TRUE(w->isVisible());
 
-  const QString outlook = Find<QLabel>(*w, "lblOutlook")->text();
+  const QString outlook = Child<QLabel>(*w, "lblOutlook")->text();
   ClickCell(grid, 0, CalibrationTable::kOffset);
   Type("4220");
   Press(Qt::Key_Enter);
   ASSERT_EQ(prompter.shown.size(), 2u);
   EXPECT_EQ(Offset(1), " 4220");
   // Wetter at 10 cm: the root zone reaches its refill point later.
-  EXPECT_NE(Find<QLabel>(*w, "lblOutlook")->text(), outlook);
+  EXPECT_NE(Child<QLabel>(*w, "lblOutlook")->text(), outlook);
   // 120 more raw units at slope 120, as the file's two decimals hold it.
   EXPECT_NEAR(w->Model().Series(0).y[0], before + 10, 0.011);
   Press(Qt::Key_Escape);  // nothing left unsaved: it just closes
@@ -494,69 +471,49 @@ TEST_F(GraphWindowTest, TheGridIsTypedIntoWhereTheMouseClickedAndEnterOnlyAsksTo
   EXPECT_EQ(prompter.shown.size(), 2u);
 }
 
-struct LeaveCase {
-  const char* how;
-  int column;
-  const char* typed;
-  Answer answer;
-  const char* offsetAfter;
-  bool staysOpen;
-};
-void PrintTo(const LeaveCase& c, std::ostream* out) { *out << c.how << " " << c.column; }
-
-class GraphLeaveTest : public GraphWindowTest, public ::testing::WithParamInterface<LeaveCase> {};
-
-TEST_P(GraphLeaveTest, LeavingWithTypedValuesAsksToSaveThem) {
-  const LeaveCase& c = GetParam();
-  auto w = Open();
-  auto* grid = Find<QTableWidget>(*w, "FgCalOnOff");
-  ClickCell(grid, 0, c.column);
-  Type(c.typed);
-  prompter.answers = {c.answer};
-  if (c.how == std::string("Esc")) {
-    Press(Qt::Key_Escape);
-  } else if (c.how == std::string("Exit")) {
-    QTest::mouseClick(Find<QPushButton>(*w, "cmdExit"), Qt::LeftButton);
-  } else {
-    w->close();  // the title bar's close button
-  }
-  ASSERT_GE(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].title, "Save Calibration Data Changes");
-  EXPECT_EQ(Offset(1), c.offsetAfter);
-  EXPECT_EQ(w->isVisible(), c.staysOpen);
-  if (c.staysOpen) {
-    EXPECT_EQ(prompter.shown.back().title, "Invalid Field Capacity");
+TEST_F(GraphWindowTest, LeavingWithTypedValuesAsksToSaveThem) {
+  const struct {
+    const char* way;
+    int column;
+    const char* typed;
+    Answer answer;
+    const char* offsetAfter;
+    bool staysOpen;  // a field capacity above 100 is refused and kept for mending
+  } cases[] = {{"title bar", CalibrationTable::kOffset, "4220", Answer::No, " 4100", false},
+               {"cmdExit", CalibrationTable::kFull, "\b\b\b101", Answer::Yes, " 4100", true},
+               {"Esc FgCalOnOff", CalibrationTable::kOffset, "4220", Answer::Yes, " 4220", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.way);
+    prompter.shown.clear();
+    auto w = Open();
+    ClickCell(Child<QTableWidget>(*w, "FgCalOnOff"), 0, c.column);
+    Type(c.typed);
+    prompter.answers = {c.answer};
+    Act(*w, c.way);
+    ASSERT_GE(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].title, "Save Calibration Data Changes");
+    EXPECT_EQ(Offset(1), c.offsetAfter);
+    EXPECT_EQ(w->isVisible(), c.staysOpen);
+    EXPECT_EQ(prompter.shown.back().title,
+              c.staysOpen ? "Invalid Field Capacity" : "Save Calibration Data Changes");
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Leaves, GraphLeaveTest,
-    ::testing::Values(
-        LeaveCase{"Esc", CalibrationTable::kOffset, "4220", Answer::Yes, " 4220", false},
-        LeaveCase{"Close", CalibrationTable::kOffset, "4220", Answer::No, " 4100", false},
-        // A field capacity above 100 is refused: the window keeps it for mending.
-        LeaveCase{"Exit", CalibrationTable::kFull, "\b\b\b101", Answer::Yes, " 4100", true}));
-
 TEST_F(GraphWindowTest, EveryControlShowsWholeFromTheMinimumSizeUp) {
   auto w = Open();
-  auto* view = Find<GraphChartView>(*w, "TChart1");
-  ExpectNothingClipped(*w);
+  auto* view = Child<GraphChartView>(*w, "TChart1");
   const QSize byDefault = w->size();
   const int chartByDefault = view->width();
-
-  w->resize(1600, 1000);
-  QApplication::processEvents();
-  ExpectNothingClipped(*w);
-  EXPECT_GT(view->width(), chartByDefault + 500);
-  EXPECT_GT(view->height(), 600);
-
-  w->resize(100, 100);  // as far as the window lets a person drag it
-  QApplication::processEvents();
-  EXPECT_EQ(w->size(), w->minimumSize());
-  EXPECT_LT(w->width(), byDefault.width());
-  ExpectNothingClipped(*w);
-  EXPECT_GE(view->width(), 300);
-  EXPECT_GE(view->height(), 250);
+  AtEverySize(*w, [&](Size size) {
+    if (size == kLarge) {
+      EXPECT_GT(view->width(), chartByDefault + 500);
+      EXPECT_GT(view->height(), 600);
+    } else if (size == kSmallest) {
+      EXPECT_LT(w->width(), byDefault.width());
+      EXPECT_GE(view->width(), 300);
+      EXPECT_GE(view->height(), 250);
+    }
+  });
 }
 
 TEST_F(GraphWindowTest, AnotherDataDirectoryIsChosenInTheDialog) {
@@ -579,8 +536,8 @@ TEST_F(GraphWindowTest, AnotherDataDirectoryIsChosenInTheDialog) {
     dialog->findChild<QRadioButton*>("optDir2")->click();
     dialog->findChild<QPushButton*>("OKButton")->click();
   });
-  Find<QPushButton>(*w, "cmdChangeDataDir")->click();
-  EXPECT_EQ(Find<QLineEdit>(*w, "txtDataDir")->text(), "OLD");
+  Child<QPushButton>(*w, "cmdChangeDataDir")->click();
+  EXPECT_EQ(Child<QLineEdit>(*w, "txtDataDir")->text(), "OLD");
   EXPECT_EQ(w->Model().Series(0).y[0], 55.5);
 }
 

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QScrollBar>
-#include <QTest>
 
-#include "support/ScriptedPrompter.h"
 #include "ui/PersonDriver.h"
 
 namespace pelvaro::testing {
@@ -55,7 +53,7 @@ TEST(LinkWindows, NotRespondingAnswersOkToEnterAndEscAndHelpToItsButton) {
   NotRespondingDialog notice;
   notice.show();
   EXPECT_EQ(Child<QPushButton>(notice, "CancelButton")->text(), "Help");
-  QTest::mouseClick(Child<QPushButton>(notice, "CancelButton"), Qt::LeftButton);
+  Click(Child<QPushButton>(notice, "CancelButton"));
   EXPECT_TRUE(notice.HelpRequested());
 }
 

@@ -20,6 +20,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <string>
+
+#include "support/ScriptedPrompter.h"
+#include "support/TempRoot.h"
 
 namespace pelvaro::testing {
 
@@ -28,6 +32,41 @@ T* Child(const QWidget& parent, const char* name) {
   T* child = parent.findChild<T*>(name);
   EXPECT_NE(child, nullptr) << name;
   return child;
+}
+
+// A left click, in the middle unless told where.
+inline void Click(QWidget* widget, QPoint at = {}) {
+  QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+}
+
+// A click where a person sees the cell.
+inline void ClickCell(QTableWidget* grid, int row, int column) {
+  Click(grid->viewport(), grid->visualRect(grid->model()->index(row, column)).center());
+}
+
+// Keys go where the focus is, as a keyboard's do; a window that closed has none.
+inline void Type(const QString& keys) {
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  QTest::keyClicks(QApplication::focusWidget(), keys);
+}
+inline void Press(Qt::Key key) {
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  QTest::keyClick(QApplication::focusWidget(), key);
+}
+
+// Leaves or answers a window as a person does: "title bar" is its close
+// button, "Esc X" or "Enter X" that key on the child X, any other name a
+// click on that button.
+inline void Act(QWidget& window, const std::string& way) {
+  if (way == "title bar") {
+    window.close();
+  } else if (const auto space = way.find(' '); space != std::string::npos) {
+    QWidget* focus = Child<QWidget>(window, way.substr(space + 1).c_str());
+    focus->setFocus();
+    QTest::keyClick(focus, way.starts_with("Esc") ? Qt::Key_Escape : Qt::Key_Return);
+  } else {
+    Click(Child<QAbstractButton>(window, way.c_str()));
+  }
 }
 
 // A click at the row as it is drawn: on the current row it changes nothing
@@ -155,6 +194,23 @@ inline void ExpectNothingClipped(QWidget& window, bool gridsScroll = false) {
       EXPECT_FALSE(a->geometry().intersects(b->geometry()))
           << a->objectName().toStdString() << " over " << b->objectName().toStdString();
     }
+  }
+}
+
+enum Size { kDefault, kLarge, kSmallest };
+
+// A window as it opens, maximised on a large screen and dragged as small as it
+// lets: nothing clipped at any size, and `also` checks what each must show.
+inline void AtEverySize(QWidget& window, const std::function<void(Size)>& also = {},
+                        bool gridsScroll = false) {
+  const QSize sizes[] = {window.size(), QSize(1600, 1000), QSize(1, 1)};
+  for (const Size size : {kDefault, kLarge, kSmallest}) {
+    SCOPED_TRACE(size == kDefault ? "default size" : size == kLarge ? "large" : "smallest");
+    window.resize(sizes[size]);
+    QApplication::processEvents();
+    EXPECT_TRUE(size != kSmallest || window.size() == window.minimumSize());
+    ExpectNothingClipped(window, gridsScroll);
+    if (also) also(size);
   }
 }
 

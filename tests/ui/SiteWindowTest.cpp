@@ -2,13 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QTest>
-#include <functional>
-
 #include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TempRoot.h"
+#include "ui/PersonDriver.h"
 #include "ui/site/DataDirDialog.h"
 
 namespace pelvaro::testing {
@@ -20,12 +16,6 @@ class SiteWindowTest : public ::testing::Test {
     fs::create_directories(root.Path() / "TVMKHEADER");
     WriteSiteSelection(files, "", "", 1);
   }
-  template <typename T>
-  static T* Find(QWidget& w, const char* name) {
-    T* child = w.findChild<T*>(name);
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-  }
   static void TypeInto(QTableWidget* grid, int row, int column, const QString& keys) {
     grid->setCurrentCell(row, column == 0 ? 1 : 0);  // come into the cell from elsewhere
     grid->setCurrentCell(row, column);
@@ -35,20 +25,16 @@ class SiteWindowTest : public ::testing::Test {
     list->setCurrentIndex(list->findText(item));
     emit list->activated(list->currentIndex());
   }
-  static void ClickCell(QTableWidget* grid, int row, int column) {
-    const QRect cell = grid->visualRect(grid->model()->index(row, column));
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-  }
   // A new site NORTH_07 with one sensor at 30 cm, typed as a person does.
   static void FillNewSite(QDialog& window) {
-    auto* details = Find<QTableWidget>(window, "FgDetails");
+    auto* details = Child<QTableWidget>(window, "FgDetails");
     TypeInto(details, kSiteNameRow, 1, "north");
     TypeInto(details, kSiteNumberRow, 1, "7");
     TypeInto(details, kSerialNumberRow, 1, "3001");
-    QTest::mouseClick(Find<QRadioButton>(window, "optSiteName"), Qt::LeftButton, {}, QPoint(8, 8));
-    Choose(Find<QComboBox>(window, "cmbMeasurementType"), "Percentage");
-    Choose(Find<QComboBox>(window, "ComboProfile1"), "30");
-    TypeInto(Find<QTableWidget>(window, "FgCalibration"), 0, kOffsetColumn, "1000");
+    Click(Child<QRadioButton>(window, "optSiteName"), QPoint(8, 8));
+    Choose(Child<QComboBox>(window, "cmbMeasurementType"), "Percentage");
+    Choose(Child<QComboBox>(window, "ComboProfile1"), "30");
+    TypeInto(Child<QTableWidget>(window, "FgCalibration"), 0, kOffsetColumn, "1000");
   }
   fs::path Header(const char* id = "NORTH_07") const {
     return root.Path() / "TVMKHEADER" / (std::string(id) + ".key");
@@ -63,8 +49,8 @@ TEST_F(SiteWindowTest, KeysInTheGridsFollowTheRulesAndTheHeaderMatchesTheModel) 
   SiteWindow window(files, prompter, true);
   window.show();
   EXPECT_EQ(window.windowTitle(), "Create New Site File");
-  auto* details = Find<QTableWidget>(window, "FgDetails");
-  auto* calibration = Find<QTableWidget>(window, "FgCalibration");
+  auto* details = Child<QTableWidget>(window, "FgDetails");
+  auto* calibration = Child<QTableWidget>(window, "FgCalibration");
   TypeInto(details, kSiteNameRow, 1, "north paddock west");
   EXPECT_EQ(details->item(kSiteNameRow, 1)->text(), "NORTH PADDOCK W");
   TypeInto(details, kSiteNameRow, 1, "north");  // entering the cell again: the first key replaces
@@ -72,18 +58,18 @@ TEST_F(SiteWindowTest, KeysInTheGridsFollowTheRulesAndTheHeaderMatchesTheModel) 
   TypeInto(details, kSiteNumberRow, 1, "7x");
   EXPECT_EQ(details->item(kSiteNumberRow, 1)->text(), "7");
   TypeInto(details, kSerialNumberRow, 1, "3001");
-  QTest::mouseClick(Find<QRadioButton>(window, "optSiteName"), Qt::LeftButton, {}, QPoint(8, 8));
-  Choose(Find<QComboBox>(window, "cmbMeasurementType"), "Percentage");
+  Click(Child<QRadioButton>(window, "optSiteName"), QPoint(8, 8));
+  Choose(Child<QComboBox>(window, "cmbMeasurementType"), "Percentage");
   TypeInto(calibration, 1, kOffsetColumn, "999");  // row 2 is off and disabled
   EXPECT_EQ(calibration->item(1, kOffsetColumn)->text(), "");
   EXPECT_EQ(calibration->item(1, kOffsetColumn)->background().color(), QColor(0xD4, 0xD0, 0xC8));
-  Choose(Find<QComboBox>(window, "ComboProfile1"), "30");
-  EXPECT_EQ(Find<QComboBox>(window, "ComboProfile2")->count(), 9);
+  Choose(Child<QComboBox>(window, "ComboProfile1"), "30");
+  EXPECT_EQ(Child<QComboBox>(window, "ComboProfile2")->count(), 9);
   EXPECT_EQ(calibration->item(0, kSlopeColumn)->text(), "120");
   TypeInto(calibration, 0, kOffsetColumn, "1000");
   TypeInto(calibration, 0, kSoilTypeColumn, "loam");
   EXPECT_EQ(calibration->item(0, kSoilTypeColumn)->text(), "LOAM");
-  QTest::mouseClick(Find<QPushButton>(window, "cmdOK"), Qt::LeftButton);
+  Click(Child<QPushButton>(window, "cmdOK"));
   EXPECT_EQ(window.result(), QDialog::Accepted);
   EXPECT_TRUE(prompter.shown.empty());
   // The header the model writes for the same keys (its own tests hold every record).
@@ -99,13 +85,13 @@ TEST_F(SiteWindowTest, EnterMovesDownTheGridsAndPressesNoButton) {
   SiteWindow window(files, prompter, true);
   window.show();
   FillNewSite(window);
-  auto* details = Find<QTableWidget>(window, "FgDetails");
+  auto* details = Child<QTableWidget>(window, "FgDetails");
   TypeInto(details, kSiteNameRow, 1, "south");
   QTest::keyClick(details, Qt::Key_Return);
   EXPECT_EQ(details->currentRow(), kSiteNumberRow);
   QTest::keyClicks(details, "9");  // the next row's value is entered afresh
   EXPECT_EQ(details->item(kSiteNumberRow, 1)->text(), "9");
-  auto* calibration = Find<QTableWidget>(window, "FgCalibration");
+  auto* calibration = Child<QTableWidget>(window, "FgCalibration");
   TypeInto(calibration, 0, kSlopeColumn, "110");
   QTest::keyClick(calibration, Qt::Key_Return);
   EXPECT_EQ(calibration->currentRow(), 1);
@@ -114,14 +100,13 @@ TEST_F(SiteWindowTest, EnterMovesDownTheGridsAndPressesNoButton) {
   EXPECT_EQ(calibration->item(0, kSlopeColumn)->text(), "9");
 
   window.Form().Directories().SetEntries({"TVMKDATA", "OLD"});
-  auto* list = Find<QTableWidget>(window, "FgDirList");
+  auto* list = Child<QTableWidget>(window, "FgDirList");
   ClickCell(list, 1, 0);
-  ASSERT_TRUE(Find<QPushButton>(window, "cmdRemoveDir")->isEnabled());
-  for (const char* focused : {"FgDirList", "optSiteName", "cmbMeasurementType", "ComboProfile1",
-                              "cmdRemoveDir", "cmdOK", "FgDetails", "FgCalibration"}) {
-    auto* widget = Find<QWidget>(window, focused);
-    widget->setFocus();
-    QTest::keyClick(widget, Qt::Key_Return);
+  ASSERT_TRUE(Child<QPushButton>(window, "cmdRemoveDir")->isEnabled());
+  for (const std::string focused :
+       {"FgDirList", "optSiteName", "cmbMeasurementType", "ComboProfile1", "cmdRemoveDir", "cmdOK",
+        "FgDetails", "FgCalibration"}) {
+    Act(window, "Enter " + focused);
     EXPECT_TRUE(window.isVisible()) << focused;
     EXPECT_EQ(list->item(1, 0)->text(), "OLD") << focused;
   }
@@ -131,24 +116,11 @@ TEST_F(SiteWindowTest, EnterMovesDownTheGridsAndPressesNoButton) {
 
 // Esc and the title bar's close leave as Cancel does: nothing is written.
 TEST_F(SiteWindowTest, EscAndTheTitleBarLeaveAsCancelDoes) {
-  const std::vector<std::pair<const char*, std::function<void(SiteWindow&)>>> ways = {
-      {"Cancel",
-       [](SiteWindow& w) {
-         QTest::mouseClick(w.findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
-       }},
-      {"Esc",
-       [](SiteWindow& w) { QTest::keyClick(w.findChild<QWidget*>("FgDetails"), Qt::Key_Escape); }},
-      {"Esc in a depth list",
-       [](SiteWindow& w) {
-         QTest::keyClick(w.findChild<QWidget*>("ComboProfile1"), Qt::Key_Escape);
-       }},
-      {"title bar", [](SiteWindow& w) { w.close(); }},
-  };
-  for (const auto& [way, leave] : ways) {
+  for (const std::string way : {"cmdCancel", "Esc FgDetails", "Esc ComboProfile1", "title bar"}) {
     SiteWindow window(files, prompter, true);
     window.show();
     FillNewSite(window);
-    leave(window);
+    Act(window, way);
     EXPECT_FALSE(window.isVisible()) << way;
     EXPECT_EQ(window.result(), QDialog::Rejected) << way;
   }
@@ -189,32 +161,33 @@ TEST_F(SiteWindowTest, CancelReadsWaitOnlyWhileTheHeaderIsWritten) {
     SiteWindow window(files, watcher, creating);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    watcher.Watch(Find<QPushButton>(window, "cmdCancel"));
+    watcher.Watch(Child<QPushButton>(window, "cmdCancel"));
     if (creating) {
-      QTest::mouseClick(Find<QPushButton>(window, "cmdOK"), Qt::LeftButton);  // nothing typed
+      Click(Child<QPushButton>(window, "cmdOK"));  // nothing typed
       EXPECT_EQ(watcher.shown.back().text, "Site name is required.");
       FillNewSite(window);
     } else {
-      TypeInto(Find<QTableWidget>(window, "FgDetails"), kRootZoneRow, 1, "600");
+      TypeInto(Child<QTableWidget>(window, "FgDetails"), kRootZoneRow, 1, "600");
     }
     watcher.painted.clear();
-    QTest::mouseClick(Find<QPushButton>(window, "cmdOK"), Qt::LeftButton);
+    Click(Child<QPushButton>(window, "cmdOK"));
     EXPECT_EQ(window.result(), QDialog::Accepted);
     EXPECT_EQ(watcher.shown.back().title, creating ? "Site Name" : "DATA FILE UPDATE");
     EXPECT_TRUE(watcher.painted.contains("WAIT"));
-    EXPECT_EQ(Find<QPushButton>(window, "cmdCancel")->text(), "Cancel");
+    EXPECT_EQ(Child<QPushButton>(window, "cmdCancel")->text(), "Cancel");
   }
   EXPECT_EQ(watcher.atMessages, QStringList({"Cancel", "Cancel"}));
   EXPECT_TRUE(fs::exists(Header()));
 }
 
-// A click on the current row or cell acts as a click on any other.
+// A click on the current row or cell acts as a click on any other; a double
+// click on a directory makes it current.
 TEST_F(SiteWindowTest, ClickingTheCurrentRowActsAsAnyClick) {
   SiteWindow window(files, prompter, true);
   window.show();
   FillNewSite(window);
-  auto* details = Find<QTableWidget>(window, "FgDetails");
-  auto* calibration = Find<QTableWidget>(window, "FgCalibration");
+  auto* details = Child<QTableWidget>(window, "FgDetails");
+  auto* calibration = Child<QTableWidget>(window, "FgCalibration");
   struct Case {
     const char* what;
     QTableWidget* grid;
@@ -239,27 +212,20 @@ TEST_F(SiteWindowTest, ClickingTheCurrentRowActsAsAnyClick) {
   }
   // The selected directory, clicked again, can be removed again.
   window.Form().Directories().SetEntries({"A", "B", "C", "D"});
-  auto* list = Find<QTableWidget>(window, "FgDirList");
-  auto* remove = Find<QPushButton>(window, "cmdRemoveDir");
+  auto* list = Child<QTableWidget>(window, "FgDirList");
+  auto* remove = Child<QPushButton>(window, "cmdRemoveDir");
   for (const char* next : {"C", "D", ""}) {
     ClickCell(list, 1, 0);
     ASSERT_TRUE(remove->isEnabled());
-    QTest::mouseClick(remove, Qt::LeftButton);
+    Click(remove);
     EXPECT_EQ(list->item(1, 0)->text(), next);
   }
   EXPECT_FALSE(remove->isEnabled());
   EXPECT_EQ(list->item(0, 0)->text(), "A");
-}
-
-TEST_F(SiteWindowTest, DirectoryGridDoubleClickMakesCurrent) {
-  SiteWindow window(files, prompter, true);
-  window.show();
+  // A double click on a directory makes it the site's current one.
   window.Form().Directories().SetEntries({"TVMKDATA", "OLD", "OTHER"});
-  auto* list = Find<QTableWidget>(window, "FgDirList");
-  ClickCell(list, 1, 0);
-  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
-                     list->visualRect(list->model()->index(1, 0)).center());
-  EXPECT_EQ(Find<QTableWidget>(window, "FgDetails")->item(kDataDirectoryRow, 1)->text(), "OLD");
+  DoubleClick(list->viewport(), list->visualRect(list->model()->index(1, 0)).center());
+  EXPECT_EQ(details->item(kDataDirectoryRow, 1)->text(), "OLD");
 }
 
 // The colour a person sees behind an option's caption.
@@ -270,48 +236,28 @@ QColor Behind(QRadioButton* option) {
 TEST_F(SiteWindowTest, DataDirectoryDialogPaintsTheChoiceAndTakesItOnEnter) {
   const QColor lightBlue(0xC0, 0xC0, 0xFF);
   const QColor white(Qt::white);
-  struct Case {
-    const char* way;
-    std::function<void(DataDirDialog&)> leave;
-    QDialog::DialogCode result;
-  };
-  for (const Case& c : std::vector<Case>{
-           {"Enter",
-            [](DataDirDialog& d) {
-              QTest::keyClick(d.findChild<QWidget*>("optDir1"), Qt::Key_Return);
-            },
-            QDialog::Accepted},
-           {"OK",
-            [](DataDirDialog& d) {
-              QTest::mouseClick(d.findChild<QPushButton*>("OKButton"), Qt::LeftButton);
-            },
-            QDialog::Accepted},
-           {"Esc",
-            [](DataDirDialog& d) {
-              QTest::keyClick(d.findChild<QWidget*>("optDir1"), Qt::Key_Escape);
-            },
-            QDialog::Rejected},
-           {"title bar", [](DataDirDialog& d) { d.close(); }, QDialog::Rejected}}) {
-    SCOPED_TRACE(c.way);
+  // Enter takes the option; Esc and the title bar leave the choice as it was.
+  for (const std::string way : {"Enter optDir1", "OKButton", "Esc optDir1", "title bar"}) {
+    SCOPED_TRACE(way);
     DataDirDialog dialog(files, prompter, {"TVMKDATA", "OLD"}, "OLD");
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), "Site Data Directories");
-    auto* first = Find<QRadioButton>(dialog, "optDir1");
-    auto* second = Find<QRadioButton>(dialog, "optDir2");
+    auto* first = Child<QRadioButton>(dialog, "optDir1");
+    auto* second = Child<QRadioButton>(dialog, "optDir2");
     EXPECT_EQ(second->text(), "  2     OLD");
     EXPECT_TRUE(second->isChecked());
     EXPECT_EQ(Behind(second), lightBlue);
     EXPECT_EQ(Behind(first), white);
     // The option already chosen, clicked again, stays the choice.
-    QTest::mouseClick(second, Qt::LeftButton, {}, QPoint(8, 8));
+    Click(second, QPoint(8, 8));
     EXPECT_EQ(Behind(second), lightBlue);
-    QTest::mouseClick(first, Qt::LeftButton, {}, QPoint(8, 8));
+    Click(first, QPoint(8, 8));
     EXPECT_EQ(Behind(first), lightBlue);
     EXPECT_EQ(Behind(second), white);
-    c.leave(dialog);
+    Act(dialog, way);
+    const bool taken = way == "Enter optDir1" || way == "OKButton";
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.result(), c.result);
-    const bool taken = c.result == QDialog::Accepted;
+    EXPECT_EQ(dialog.result(), taken ? QDialog::Accepted : QDialog::Rejected);
     EXPECT_EQ(dialog.CurrentDirectory(), taken ? "TVMKDATA" : "OLD");
     EXPECT_EQ(dialog.DirectoryChosen(), taken);
   }

@@ -2,19 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLayout>
-#include <QLineEdit>
-#include <QTest>
 #include <memory>
 
 #include "core/storage/DayNumbers.h"
 #include "core/storage/StateFiles.h"
 #include "sim/SimSerialPort.h"
 #include "support/ScriptedPort.h"
-#include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
-#include "support/TempRoot.h"
 #include "ui/PersonDriver.h"
 
 namespace pelvaro::testing {
@@ -61,28 +56,14 @@ class StartWindowTest : public ::testing::Test {
   std::string Text(const char* widget) {
     return Find<QWidget>(widget)->property("text").toString().toStdString();
   }
-  // A mouse click where a person sees the row.
-  void ClickRow(int row) {
-    auto* list = Find<QListWidget>("KeyFileBox");
-    const QRect rect = list->visualItemRect(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-  }
-  void Click(const char* button) { QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton); }
+  void ClickRow(int row) { testing::ClickRow(Find<QListWidget>("KeyFileBox"), row); }
+  void Click(const char* button) { testing::Click(Find<QPushButton>(button)); }
   // A double click on the first part of a date or time field selects it for typing over.
   void SelectHours(const char* field) {
     auto* edit = Find<QAbstractSpinBox>(field)->findChild<QLineEdit*>();
     const QPoint hours(6, edit->height() / 2);
     QTest::mouseClick(edit, Qt::LeftButton, {}, hours);
     QTest::mouseDClick(edit, Qt::LeftButton, {}, hours);
-  }
-  // Keys go where the focus is; a window that closed has none.
-  void Type(const char* keys) {
-    ASSERT_NE(QApplication::focusWidget(), nullptr);
-    QTest::keyClicks(QApplication::focusWidget(), keys);
-  }
-  void Key(Qt::Key key) {
-    ASSERT_NE(QApplication::focusWidget(), nullptr);
-    QTest::keyClick(QApplication::focusWidget(), key);
   }
   // One beat of the window's one-second clock, with the wall clock moved on.
   void Tick(double seconds = 1.0) {
@@ -144,17 +125,17 @@ TEST_F(StartWindowTest, EnterInAFieldNeverStartsAndEscClosesAsCancelDoes) {
   ClickRow(1);
   for (const char* field : {"DTScanTime", "DTStartTime", "DTStartdate"}) {
     SelectHours(field);
-    Key(Qt::Key_Return);
-    Key(Qt::Key_Enter);
+    Press(Qt::Key_Return);
+    Press(Qt::Key_Enter);
   }
   ClickRow(1);
-  Key(Qt::Key_Return);
+  Press(Qt::Key_Return);
   EXPECT_TRUE(port.Written().empty());
   EXPECT_TRUE(prompter.shown.empty());
   EXPECT_TRUE(window->isVisible());
 
   SelectHours("DTScanTime");
-  Key(Qt::Key_Escape);
+  Press(Qt::Key_Escape);
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(window->result(), QDialog::Rejected);
   EXPECT_TRUE(port.Written().empty());
@@ -217,7 +198,7 @@ TEST_F(StartWindowTest, EscAndCloseWhileTheLoggerStartsWaitForTheExchange) {
   bool visibleWhileStarting = false;
   line.onWrite = [&](const std::string& bytes, double now) {
     if (bytes == "\x01") {
-      Key(Qt::Key_Escape);
+      Press(Qt::Key_Escape);
       line.Arrive("Hi!", now + 0.1);
     } else if (bytes.size() == kStartBlockSize) {
       window->close();
@@ -233,36 +214,23 @@ TEST_F(StartWindowTest, EscAndCloseWhileTheLoggerStartsWaitForTheExchange) {
   EXPECT_FALSE(line.IsOpen());
 }
 
-// Every grid row and every site shows whole, at the size the window opens
-// with, at its smallest and when large, before and after the exchange's lines.
+// Every grid row and site shows whole at every size, and after the exchange's lines.
 TEST_F(StartWindowTest, EveryRowShowsWholeAtEverySize) {
   for (const char* id : {"CREEK SIDE PADDOCK_03", "HILL_04", "LOWER FLATS_05", "RIDGE_06"}) {
     SiteBuilder(files, id).Header(LoggerSensors(1), 0);
   }
   ScriptedPort silent(clock);
   Open(silent);
-  const auto expectWhole = [this](const std::string& when) {
-    SCOPED_TRACE(when);
-    window->layout()->activate();
-    ExpectNothingClipped(*window);
-    auto* hint = Find<QLabel>("StartLoggerHint");
-    EXPECT_GE(hint->width(), hint->sizeHint().width());
-  };
-  expectWhole("default");
   EXPECT_GE(window->width(), 800);
-  const QSize smallest = window->minimumSize();
-  ASSERT_GT(smallest.width(), 0);
-  window->resize(smallest);
-  expectWhole("smallest");
-  window->resize(1500, 950);
-  expectWhole("large");
-
-  window->resize(smallest);
-  Click("cmdStart");  // the logger stays silent
+  auto* hint = Find<QLabel>("StartLoggerHint");
+  AtEverySize(*window, [&](Size) { EXPECT_GE(hint->width(), hint->sizeHint().width()); });
+  Click("cmdStart");  // at the smallest size, and the logger stays silent
   EXPECT_EQ(dialogs.notResponding, 1);
   window->show();
   EXPECT_EQ(Find<QTextEdit>("PicCommInfo")->toPlainText().toStdString(), "CONTACTING RECORDER");
-  expectWhole("after the exchange");
+  SCOPED_TRACE("after the exchange");
+  ExpectNothingClipped(*window);
+  EXPECT_GE(hint->width(), hint->sizeHint().width());
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QTest>
 
 #include "ui/PersonDriver.h"
 
@@ -47,23 +46,6 @@ TEST(TraceDialog, DigitsChooseTheCountAndOnlyADeliberateOkStartsTheTrace) {
   QTest::keyClick(ok, Qt::Key_Space);
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(dialog.SensorCount(), 3);
-}
-
-TEST(TraceDialog, CancelAndEscChooseNoSensors) {
-  for (const bool esc : {false, true}) {
-    TraceSensorsDialog dialog;
-    dialog.show();
-    auto* list = Child<QComboBox>(dialog, "ComboSensors");
-    QTest::keyClick(list, Qt::Key_2);
-    if (esc) {
-      QTest::keyClick(list, Qt::Key_Escape);
-    } else {
-      QTest::mouseClick(Child<QPushButton>(dialog, "CancelButton"), Qt::LeftButton);
-    }
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(dialog.SensorCount(), 0);
-  }
 }
 
 }  // namespace

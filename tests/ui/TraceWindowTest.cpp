@@ -1,15 +1,12 @@
 // TRACE MODE and F12 on the main window, against the in-process logger.
 #include <gtest/gtest.h>
 
-#include <QTest>
 #include <algorithm>
 #include <set>
 
 #include "core/storage/StateFiles.h"
 #include "sim/SimSerialPort.h"
 #include "support/ScriptedPort.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TempRoot.h"
 #include "ui/PersonDriver.h"
 #include "ui/operations/TraceDialog.h"
 #include "ui/shell/MainWindow.h"
@@ -39,13 +36,21 @@ class TraceWindowTest : public ::testing::Test {
   QTextEdit* Status() { return Child<QTextEdit>(window, "Picture1"); }
   QPushButton* Button(const char* name) { return Child<QPushButton>(window, name); }
   bool MenuShown() { return Child<QGroupBox>(window, "FrameMain")->isVisible(); }
+  // The trace over: the port closed and the menu back, the last line saying so.
+  void ExpectEnded() {
+    EXPECT_EQ(seen.back(), "    Trace mode terminated.");
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_TRUE(MenuShown());
+    EXPECT_FALSE(Status()->isVisible());
+    EXPECT_FALSE(Button("Command2")->isVisible());
+  }
   // TRACE MODE, and the sensor count typed into its dialog.
   void StartTrace(Qt::Key sensors) {
     WhenDialogOpens<TraceSensorsDialog>([sensors](TraceSensorsDialog& d) {
       QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), sensors);
-      QTest::mouseClick(Child<QPushButton>(d, "OKButton"), Qt::LeftButton);
+      Click(Child<QPushButton>(d, "OKButton"));
     });
-    QTest::mouseClick(Button("Option12"), Qt::LeftButton);
+    Click(Button("Option12"));
   }
   // Time passes; the port raises one notification every `every` seconds.
   void RunFor(double seconds, double every) {
@@ -94,17 +99,13 @@ TEST_F(TraceWindowTest, RowsKeepUpWithTheScansAndEscLeavesTraceMode) {
   EXPECT_TRUE(prompter.shown.empty());
 
   PressKey(&window, Qt::Key_Escape);
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_TRUE(MenuShown());
-  EXPECT_FALSE(Button("Command2")->isVisible());
   EXPECT_EQ(port.Written().back(), '\0');
-  EXPECT_EQ(seen.back(), "    Trace mode terminated.");
+  ExpectEnded();
 }
 
 TEST_F(TraceWindowTest, TheLoggerEndsTheTraceAfterItsLastScanEvenWhenNotificationsAreFew) {
   StartTrace(Qt::Key_1);
-  // A notification only every other second, as when each one comes while
-  // the last scan is still being shown.
+  // A notification only every other second, as when each comes while a scan is shown.
   RunFor(70, 2.0);
   EXPECT_EQ(window.Trace() != nullptr && window.Trace()->Active(), false);
   std::set<int> all;
@@ -115,23 +116,20 @@ TEST_F(TraceWindowTest, TheLoggerEndsTheTraceAfterItsLastScanEvenWhenNotificatio
   EXPECT_EQ(port.Written(), std::string("\0T\x01", 3));
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text, kBattery);
-  EXPECT_EQ(seen.back(), "    Trace mode terminated.");
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_TRUE(MenuShown());
-  EXPECT_FALSE(Status()->isVisible());
-  EXPECT_FALSE(Button("Command2")->isVisible());
+  ExpectEnded();
 }
 
+// A count chosen and then cancelled is no count.
 TEST_F(TraceWindowTest, CancelOrEscInTheSensorChoiceSendsNothing) {
-  for (const bool esc : {false, true}) {
-    WhenDialogOpens<TraceSensorsDialog>([esc](TraceSensorsDialog& d) {
-      if (esc) {
-        QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), Qt::Key_Escape);
-      } else {
-        QTest::mouseClick(Child<QPushButton>(d, "CancelButton"), Qt::LeftButton);
-      }
+  for (const std::string way : {"CancelButton", "Esc ComboSensors"}) {
+    SCOPED_TRACE(way);
+    WhenDialogOpens<TraceSensorsDialog>([way](TraceSensorsDialog& d) {
+      QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), Qt::Key_2);
+      Act(d, way);
+      EXPECT_EQ(d.result(), QDialog::Rejected);
+      EXPECT_EQ(d.SensorCount(), 0);
     });
-    QTest::mouseClick(Button("Option12"), Qt::LeftButton);
+    Click(Button("Option12"));
     EXPECT_EQ(port.Written(), "");
     EXPECT_FALSE(port.IsOpen());
     EXPECT_TRUE(MenuShown());
