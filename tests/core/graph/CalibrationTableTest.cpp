@@ -58,7 +58,7 @@ TEST_F(CalibrationTableTest, KeysFollowTheGridsRules) {
   EXPECT_EQ(model.Table().Key(1, Table::kSlope, 8), Result::Typed);
 }
 
-TEST_F(CalibrationTableTest, FieldCapacityAbove100OrAZeroSlopeStopsTheSave) {
+TEST_F(CalibrationTableTest, FieldCapacityAbove100AZeroSlopeOrNoLockStopsTheSave) {
   RealSite();
   model.Table().EnterCell();
   for (char c : std::string("100")) model.TypeInTable(1, Table::kFull, c);
@@ -76,8 +76,14 @@ TEST_F(CalibrationTableTest, FieldCapacityAbove100OrAZeroSlopeStopsTheSave) {
 
   Type(1, Table::kFull, "\b\b\b40");
   Type(1, Table::kSlope, "\b\b\b0");
-  EXPECT_FALSE(model.TypeInTable(1, Table::kSlope, 13));
+  // Refused, not declined: the window stays open for mending.
+  EXPECT_EQ(model.SaveTable(), Table::SaveResult::Refused);
   EXPECT_EQ(prompter.shown.back().text, "Invalid slope value for the sensor at profile depth 30.");
+  Type(1, Table::kSlope, "\b\b\b9");
+  fs::remove(root.Path() / "PELVARO.LCK");
+  fs::create_directories(root.Path() / "PELVARO.LCK");  // a lock that cannot be taken
+  EXPECT_EQ(model.SaveTable(), Table::SaveResult::Refused);
+  EXPECT_EQ(SiteHeader::Open(files, "X_01").ReadRecord(header::CalibrationBase(3) + 2), " 100");
 }
 
 TEST_F(CalibrationTableTest, SavedValuesReachTheHeaderAndTheGraphIsRedrawnFromTheNewFile) {

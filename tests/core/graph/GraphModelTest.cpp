@@ -185,6 +185,15 @@ TEST_F(GraphModelTest, SumModeSumsTheShownDepthsPerScan) {
   model.SetSum(false);
   EXPECT_EQ(model.Series(1).title, " 30cm");
   EXPECT_EQ(Y(1), (std::vector<double>{22, 23, 26}));
+  // A single scan's sum keeps its lines inside the axis too.
+  Graph({ThreeScans().front()});
+  GraphModel one(files, prompter);
+  ASSERT_EQ(one.Load(), GraphModel::LoadResult::Drawn);
+  one.ClickDepth(1, false);
+  one.SetSum(true);
+  one.SetLimitLines(true);
+  EXPECT_EQ(one.AxisMax(), 77);
+  EXPECT_EQ(one.AxisMin(), 31);
 }
 
 TEST_F(GraphModelTest, DamagedCountsNeverReadPastTheFile) {
