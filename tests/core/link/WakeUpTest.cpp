@@ -153,6 +153,11 @@ TEST_F(WakeUpTest, StoppingTraceWaitsForTheGreetingUpToEighteenSeconds) {
   EXPECT_FALSE(port.IsOpen());
   EXPECT_NEAR(clock.Now(), 0.3 + 6.0, 0.051);
 
+  // An answer of one byte is read as it stands.
+  Line oneByte;
+  oneByte.port.onWrite = [&](const std::string&, double now) { oneByte.port.Arrive("H", now); };
+  EXPECT_TRUE(StopTraceMode(oneByte.link));
+
   Line silent;
   EXPECT_FALSE(StopTraceMode(silent.link));
   EXPECT_EQ(silent.prompter.shown.back().text, "Recorder is not responding.");

@@ -244,6 +244,7 @@ TEST_F(StartWindowTest, SerialNumberServiceAsksTheCodeUntilItWasRight) {
   const std::string sent = port.Written();
   EXPECT_EQ(sent.substr(sent.size() - 4), std::string("N\r\xE8\x03"));
   EXPECT_EQ(engine.SerialNumber(), 1000);
+  EXPECT_EQ(port.OpenedPort(), 1);  // the stored port
   // Granted once: the next run asks for the number straight away.
   EXPECT_FALSE(port.IsOpen());
   for (const char* refused : {"99", "65536"}) {
@@ -252,9 +253,11 @@ TEST_F(StartWindowTest, SerialNumberServiceAsksTheCodeUntilItWasRight) {
     EXPECT_EQ(prompter.shown.back().text, "Invalid logger serial number.");
   }
   for (const int serial : {100, 65535}) {
+    WritePortNumber(files, serial == 100 ? 2 : 1);
     prompter.inputs = {std::to_string(serial)};
     service.Run(ports, link);
     EXPECT_EQ(engine.SerialNumber(), serial);
+    EXPECT_EQ(port.OpenedPort(), serial == 100 ? 2 : 1);
     EXPECT_FALSE(port.IsOpen());
   }
   const std::size_t shown = prompter.shown.size();

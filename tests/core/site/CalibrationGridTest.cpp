@@ -109,7 +109,7 @@ TEST(CalibrationGrid, TypingRulesOfTheCells) {
   EXPECT_EQ(grid.Row(0).cells[kOffsetColumn], "12345");
   Type(grid, 0, kOffsetColumn, "-7a");
   EXPECT_EQ(grid.Row(0).cells[kOffsetColumn], "7");
-  Type(grid, 0, kSoilTypeColumn, "Sandy Loam");
+  Type(grid, 0, kSoilTypeColumn, "Sandy -Loam2");
   EXPECT_EQ(grid.Row(0).cells[kSoilTypeColumn], "SANDY LOAM");
   Type(grid, 0, kSoilTypeColumn, "abcdefghijklmnop");
   EXPECT_EQ(grid.Row(0).cells[kSoilTypeColumn], "ABCDEFGHIJKLMNO");
