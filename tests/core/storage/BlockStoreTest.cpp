@@ -108,10 +108,18 @@ TEST_F(BlockStoreTest, CommitPutsBothFilesInPlaceAndReadsBack) {
 }
 
 TEST_F(BlockStoreTest, FailedCommitLeavesNoHalfBlockAndKeepsTheDownload) {
-  WriteTemp(4);
-  // Half of the download missing: nothing is placed.
-  fs::remove(root.Path() / "TEMPHEAD.KEY");
-  EXPECT_THROW(CommitBlock(files, root.Path() / "TVMKDATA" / "S_01_001"), IoError);
+  // Either half of the download missing: said so, and nothing is placed.
+  for (const char* half : {"TEMPHEAD.KEY", "TEMPBUDY.DAT"}) {
+    WriteTemp(4);
+    fs::remove(root.Path() / half);
+    try {
+      CommitBlock(files, root.Path() / "TVMKDATA" / "S_01_001");
+      ADD_FAILURE() << half;
+    } catch (const IoError& e) {
+      EXPECT_STREQ(e.what(), "The downloaded data is missing from the working folder.") << half;
+    }
+    EXPECT_FALSE(fs::exists(root.Path() / "TVMKDATA" / "S_01_001.KEY")) << half;
+  }
   WriteTemp(4);
   // No such data folder: nothing can be placed.
   EXPECT_THROW(CommitBlock(files, root.Path() / "MISSING" / "S_01_001"), IoError);
