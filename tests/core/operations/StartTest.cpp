@@ -64,8 +64,8 @@ TEST(StartBlock, TimedStartCarriesItsOwnDateAndTime) {
   EXPECT_EQ((*next.block)[29], 0x40);
   // An odd second rounds to the even two-second unit.
   const StartBlockResult odd =
-      BuildStartBlock(Timed({2026, 12, 7, 0, 0, 5}), {2026, 12, 6, 8, 0, 0});
-  EXPECT_EQ(Bytes(*odd.block, 3, 4), (std::vector<int>{2, 0}));  // 2.5 → 2
+      BuildStartBlock(Timed({2026, 12, 7, 0, 1, 5}), {2026, 12, 6, 8, 0, 0});
+  EXPECT_EQ(Bytes(*odd.block, 3, 4), (std::vector<int>{32, 0}));  // 32.5 → 32
 }
 
 TEST(StartBlock, TimedStartMustLieAheadAndWithinTheLoggersDays) {

@@ -101,6 +101,7 @@ TEST(NumberText, TwoDecimalsKeepTwoIntegerDigitsAndRoundHalvesAway) {
   EXPECT_EQ(FormatTwoDecimals(-0.001), "00.00");
   EXPECT_EQ(FormatTwoDecimals(1234.5), "1234.50");
   EXPECT_EQ(FormatTwoDecimals(0.07), "00.07");
+  EXPECT_EQ(FormatTwoDecimals(-1e31), "-9999999999999999635896294965248.00");  // beyond 30 digits
 }
 
 }  // namespace
