@@ -42,7 +42,6 @@ void PortSelection::OptComClick(int port) {
   const PortOption option = port == 1 ? PortOption::Com1 : PortOption::Com2;
   Select(option);
   if (OpenSerialPortWithSettings(portNumber_)) {
-    Select(option);
     portSelected_ = true;
     WritePortNumberToFile();
   } else {
@@ -62,7 +61,6 @@ void PortSelection::OptUsbClick() {
     return;
   }
   if (OpenSerialPortWithSettings(portNumber_)) {
-    Select(PortOption::Usb);
     portSelected_ = true;
     WritePortNumberToFile();
   } else {

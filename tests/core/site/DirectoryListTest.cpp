@@ -23,8 +23,9 @@ TEST(DirectoryList, EnterFillsTheFirstFreeEntryAndCreatesTheFolder) {
   form.TypeDetail(kDataDirectoryRow, 13);
   EXPECT_EQ(form.Directories().Entries()[2], "NEWDIR");
   EXPECT_TRUE(fs::is_directory(root.Path() / "NEWDIR"));
-  // Already listed: nothing changes.
+  // Already listed, or no letter in it: nothing changes.
   form.TypeDetail(kDataDirectoryRow, 13);
+  EXPECT_EQ(form.Directories().Enter("2024", prompter), DirectoryList::EnterResult::NoLetter);
   EXPECT_EQ(form.Directories().Entries()[3], "");
 
   // Full: the message, and the cell shows the selected entry again.
