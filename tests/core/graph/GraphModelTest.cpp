@@ -7,6 +7,8 @@
 #include "core/graph/GraphFile.h"
 #include "core/graph/GraphFixture.h"
 #include "core/storage/NumberText.h"
+#include "core/storage/StateFiles.h"
+#include "support/SampleSites.h"
 
 namespace pelvaro::testing {
 namespace {
@@ -195,6 +197,32 @@ TEST_F(GraphModelTest, SumModeSumsTheShownDepthsPerScan) {
   EXPECT_EQ(one.AxisMax(), 77);
   EXPECT_EQ(one.AxisMin(), 31);
 }
+
+#ifdef PELVARO_SAMPLE_DIR
+// The sample's root zone is 10 to 40 cm: only their own sum meets the refill line.
+TEST_F(GraphModelTest, TheForecastGoesWithTheRootZonesSumAndItsLimitLines) {
+  InstallSample(PELVARO_SAMPLE_DIR, files);
+  WriteSiteSelection(files, kSampleSite, "TVMKDATA");
+  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  model.ClickDepth(6, false);
+  model.ClickDepth(8, false);
+  model.SetSum(true);
+  EXPECT_FALSE(model.Projection());
+  model.SetLimitLines(true);
+  const auto projection = model.Projection();
+  ASSERT_TRUE(projection);
+  EXPECT_EQ(projection->fromDateTime, X().back());
+  EXPECT_EQ(projection->fromValue, Y(0).back());
+  EXPECT_EQ(projection->toValue, model.Series(kRefillSeries).level);
+  EXPECT_EQ(model.XEnd(), projection->toDateTime);
+  model.ClickDepth(6, true);
+  EXPECT_FALSE(model.Projection());
+  EXPECT_EQ(model.XEnd(), X().back());
+  model.ClickDepth(6, false);
+  model.SetSum(false);
+  EXPECT_FALSE(model.Projection());
+}
+#endif
 
 TEST_F(GraphModelTest, DamagedCountsNeverReadPastTheFile) {
   ThreeDepths(ThreeScans());
