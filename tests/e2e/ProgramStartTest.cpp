@@ -190,14 +190,6 @@ TEST(CommandLine, StatusAndExportOfTheSampleSite) {
   EXPECT_TRUE(csv.ends_with("\n2026-11-02T12:45:00,99.58,89.25,83.42,79.08,96.83,272.25\r\n"));
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'),
             1 + 96 + 52);  // two days, the last one cut short
-  const QJsonObject meta =
-      QJsonDocument::fromJson(QByteArray::fromStdString(ReadBytes(fs::path(out) += ".meta.json")))
-          .object();
-  EXPECT_EQ(meta["site"].toString(), site);
-  EXPECT_EQ(meta["unit"].toString(), "%");
-  ASSERT_EQ(meta["sensors"].toArray().size(), 5);
-  EXPECT_EQ(meta["sensors"].toArray().at(4).toObject(),
-            (QJsonObject{{"depth_cm", 80}, {"field_capacity", 100}, {"refill", 60}}));
 
   // Refused before anything is written: the export of before stays.
   const std::pair<QStringList, const char*> refused[] = {

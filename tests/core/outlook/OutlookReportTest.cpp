@@ -116,18 +116,6 @@ TEST(OutlookReport, GraphLineStatusTextAndUrgency) {
             "/data/TVMKHEADER\n");
 }
 
-TEST(OutlookReport, ProjectionOnlyForAForecast) {
-  const SiteOutlook o = Refill(3.25, 4, 4.5);
-  const auto p = ProjectRefill(o);
-  ASSERT_TRUE(p);
-  EXPECT_DOUBLE_EQ(p->fromDateTime, kDay0 + 6 + 10 / 24.0);
-  EXPECT_DOUBLE_EQ(p->fromValue, 194.62);
-  EXPECT_DOUBLE_EQ(p->toDateTime, kDay0 + 6 + 10 / 24.0 + 4.5);
-  EXPECT_DOUBLE_EQ(p->toValue, 180);
-  EXPECT_FALSE(ProjectRefill(Below(kDay0)));
-  EXPECT_FALSE(ProjectRefill(NoForecast(NoForecastReason::NoUse)));
-}
-
 TEST(OutlookReport, MostUrgentFirst) {
   std::vector<SiteOutlook> sites = {
       Failed("A_01"),   SiteOutlook{},    NoForecast(NoForecastReason::Wetting),
