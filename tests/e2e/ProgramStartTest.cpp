@@ -35,8 +35,7 @@ QProcessEnvironment HomeEnvironment(const fs::path& home) {
   return env;
 }
 
-// The sample in the current folder, as an installation leaves it, and an install
-// folder with only the seed's state files (its site folders would bring the sample too).
+// The sample in the current folder as installed; the install folder holds state files only.
 void StageSample(const fs::path& folder, const fs::path& home) {
   fs::create_directories(folder);
   for (const auto& entry : fs::directory_iterator(kSample)) {

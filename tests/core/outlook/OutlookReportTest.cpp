@@ -1,5 +1,4 @@
-// How an outlook is shown: the graph window's line, the command line's
-// block and JSON, the chart's projection and the urgency of a site.
+// How an outlook is shown: the graph line, the command line's text and JSON, the urgency.
 #include "core/outlook/OutlookReport.h"
 
 #include <gtest/gtest.h>

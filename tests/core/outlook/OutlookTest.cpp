@@ -32,11 +32,8 @@ struct RawRun {
   std::uint16_t raw;
 };
 
-// A site scanned every hour from 00:00 of day 0. On every day with a base,
-// sensor k reads base + 5k, 0.01 up at odd hours and down at even ones, so
-// that the morning reading (05:00 and 06:00) is exactly base + 5k and no
-// reading repeats. A day without a base has no scan; the blocks break there
-// and on the days named. Field capacity is 30 + slot, refill 10 + slot.
+// Hourly scans: sensor k reads base + 5k +-0.01 (odd/even hours), so mornings are exactly
+// base + 5k; no base, no scans and a block break. Field capacity 30 + slot, refill 10 + slot.
 struct Case {
   explicit Case(const char* g, std::vector<double> b) : guards(g), base(std::move(b)) {}
   Case& Site(std::vector<int> s, const char* zone, const char* t = "Percentage") {

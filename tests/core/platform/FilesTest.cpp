@@ -7,8 +7,7 @@
 namespace pelvaro::testing {
 namespace {
 
-// The spelling a lookup gives: the one on the disk where names keep their
-// case; any on Windows, whose names ignore it.
+// A lookup gives the disk's spelling where case counts; on Windows any spelling will do.
 bool SamePath(const fs::path& a, const fs::path& b) {
 #ifdef _WIN32
   return Files::SameNameIgnoringCase(PathText(a), PathText(b));
