@@ -21,15 +21,6 @@ std::string Bytes(std::initializer_list<int> values) {
   return s;
 }
 
-std::vector<int> Readings(const std::string& bytes) {
-  std::vector<int> values;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    values.push_back(static_cast<unsigned char>(bytes[i]) +
-                     256 * static_cast<unsigned char>(bytes[i + 1]));
-  }
-  return values;
-}
-
 // The block the host sends after "S" CR, built as the host builds it.
 std::string StartBlock(StartMode mode, const DateTime& now, const DateTime& start = {},
                        TimeOfDay scan = {0, 15, 0}, int sensors = 3) {
@@ -56,12 +47,6 @@ struct Line {
   void WakeUp() {
     Send(kWake);
     ASSERT_EQ(After(0.1), kGreeting);
-  }
-  // A fresh wake-up and a download, and what arrived after waiting.
-  std::string Download(double seconds = 1) {
-    WakeUp();
-    Send("D\r");
-    return After(seconds);
   }
   // Sends, waits and expects what arrived meanwhile, step by step.
   void Play(std::initializer_list<std::tuple<std::string, double, std::string>> steps) {
@@ -150,7 +135,9 @@ TEST(LoggerStart, EchoesTheBlockThenLogsScansThatStayPut) {
 
   // A download later carries the scans logged by then, the first unchanged.
   line.clock.Advance(1800);
-  const std::string got = line.Download();
+  line.WakeUp();
+  line.Send("D\r");
+  const std::string got = line.After(1);
   ASSERT_EQ(got.size(), 2u + 13 + 18);
   EXPECT_EQ(got.substr(0, 2), Bytes({0, 18}));
   EXPECT_EQ(got.substr(15, 6), testing::WordBytes(firstScan));
@@ -199,7 +186,9 @@ TEST(LoggerTrace, SendsAScanASecondAndEndsAfterSixtyFour) {
   scans += line.After(1.1);
   ASSERT_EQ(scans.size(), 63u * 6 + 2);
   EXPECT_EQ(scans.substr(63 * 6), "Hi");
-  for (int reading : Readings(scans.substr(0, 63 * 6))) {
+  for (std::size_t i = 0; i < 63 * 6; i += 2) {
+    const int reading =
+        static_cast<unsigned char>(scans[i]) + 256 * static_cast<unsigned char>(scans[i + 1]);
     EXPECT_GE(reading, 2700);
     EXPECT_LE(reading, 3500);
   }
