@@ -256,12 +256,6 @@ const Change kChanges[] = {
     {"a block taken out of the index leaves the graph file out of date",
      [](const Files&, SiteHeader& h) { h.WriteRecord(header::kFirstBlockSlot + 1, "0"); },
      kOutdatedGraph},
-    {"a block whose file lost readings leaves the graph file out of date",
-     [](const Files& files, SiteHeader&) {
-       fs::resize_file(Data(files, "OUT_01_002.DAT"), 4);
-       WriteBlockHeaderRecord(Data(files, "OUT_01_002.KEY"), 3, " 2");
-     },
-     kOutdatedGraph},
     {"a sensor switched on after the conversion leaves the graph file out of date",
      [](const Files&, SiteHeader& h) {
        h.WriteCalibration(3, {60000, 1000, 33, 13, "ON"});
