@@ -115,10 +115,6 @@ const Case kCases[] = {
         .Site({1, 2, 4}, "0")
         .Refill(117.03, 2 + k23h, 9, 2, 80.03 / 9, 11)
         .Zone({10, 20, 40}, 97, 37),
-    Case("a root feeder zone of 300 mm takes the sensors at 10 and 20 cm", {40, 37, 34})
-        .Site({1, 2, 4}, "300")
-        .Refill(73.02, 2 + k23h, 6, 2, 50.02 / 6, 11)
-        .Zone({10, 20}, 63, 23),
     Case("a root feeder zone above no sensor takes them all; volumetric is in mm", {40, 37, 34})
         .Site({2, 4}, "100", "Volumetric")
         .Refill(73.02, 2 + k23h, 6, 2, 47.02 / 6, 10)
