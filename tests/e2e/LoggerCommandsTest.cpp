@@ -1,5 +1,4 @@
-// Start, download, serial number and trace through pelvaro-cli against one
-// pelvaro-sim on a pseudo-terminal; the real port's own errors on that line.
+// pelvaro-cli's logger commands against pelvaro-sim on a pseudo-terminal, and port errors.
 #include <gtest/gtest.h>
 
 #include <QDate>

@@ -1,5 +1,4 @@
-// TRACE MODE on the main window over the real serial port, against
-// pelvaro-sim, on the real event loop and the computer's clock.
+// TRACE MODE over the real serial port against pelvaro-sim, on the computer's clock.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>

@@ -1,5 +1,4 @@
-// The real programs for the length of a test: pelvaro-sim on a
-// pseudo-terminal, and pelvaro-cli run to its end.
+// The real programs: pelvaro-sim on a pseudo-terminal, pelvaro-cli run to its end.
 #pragma once
 
 #include <gtest/gtest.h>

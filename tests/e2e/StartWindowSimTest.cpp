@@ -1,5 +1,4 @@
-// The start window as a person uses it, over the real serial port and the
-// real event loop, against pelvaro-sim on a pseudo-terminal.
+// The start window over the real serial port and event loop, against pelvaro-sim.
 #include <gtest/gtest.h>
 
 #include <QApplication>

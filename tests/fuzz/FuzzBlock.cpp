@@ -1,5 +1,4 @@
-// A data block from the input (its header file, then its readings), read by
-// the block store, the conversion, the editor and the CSV export.
+// A block (header file, then readings) read by the store, conversion, editor and export.
 #include "core/editor/BlockEditor.h"
 #include "core/editor/BlockExport.h"
 #include "core/operations/Conversion.h"

@@ -38,10 +38,8 @@ inline const fs::path& ScratchRoot() {
   return root;
 }
 
-// An input's first byte says how large the file is to look: with its high
-// bit set, the file is extended with nothing (sparse, no disk used) to
-// (low seven bits + 1) x 16 MB, up to 2 GB, so every reader also meets files
-// far larger than its format allows. The rest is the file's content.
+// First byte with the high bit set: the file is made sparse to (low 7 bits + 1) x 16 MB,
+// so readers meet files far beyond their format. The rest is the content.
 struct Input {
   std::uint64_t extendTo = 0;
   std::string_view content;

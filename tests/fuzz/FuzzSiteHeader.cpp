@@ -1,5 +1,4 @@
-// A site header from the input, read by the header store, the block index,
-// the conversion and the site window's load.
+// A site header read by the header store, block index, conversion and site window.
 #include "core/operations/Conversion.h"
 #include "core/site/SiteForm.h"
 #include "core/storage/BlockStore.h"

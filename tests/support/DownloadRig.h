@@ -15,8 +15,7 @@
 
 namespace pelvaro::testing {
 
-// A working root with the site FARM_01 (four sensors, logger 3001, no block)
-// and downloads from the in-process logger on the virtual clock.
+// FARM_01 (four sensors, logger 3001, no block), downloading from the in-process logger.
 class DownloadRig {
  public:
   static constexpr int kDay = 11300;

@@ -8,9 +8,7 @@
 
 namespace pelvaro::testing {
 
-// Sets an environment variable, or removes it, until the end of the scope.
-// A path keeps every character on Windows too, where the narrow calls would
-// pass it through the ANSI code page.
+// An environment variable set or removed for the scope; wide calls on Windows keep paths.
 class ScopedEnvironment {
  public:
   ScopedEnvironment(std::string name, const std::optional<fs::path>& value)

@@ -7,10 +7,7 @@
 
 namespace pelvaro::testing {
 
-// Counts the file layer's operations and, when asked, fails or cuts off the
-// k-th one. After a cut-off every later operation fails too, so the disk
-// keeps exactly what a process killed at that point would have left. Syncs
-// are counted but do not wait for the disk.
+// Counts file operations and fails or kills the k-th; after a kill all fail, as for a dead process.
 class FaultAt : public FaultPlan {
  public:
   enum class Mode { Count, Fail, Die };

@@ -14,10 +14,7 @@ namespace pelvaro::testing {
 // The sample's sensors; the root zone (50 cm) holds the first three.
 inline constexpr int kSampleSlots[] = {1, 2, 4, 6, 8};
 
-// The generated sample site installed in a working root under an
-// identification of the caller's choosing: header in TVMKHEADER, blocks and
-// graph file in TVMKDATA. Linked data files spare the disk when many copies
-// are wanted; the header is always a copy of its own.
+// The sample under any identification; linked data files spare the disk, headers are copied.
 inline void InstallSample(const std::filesystem::path& sampleFolder, const Files& files,
                           const std::string& identification = kSampleSite, bool linked = false) {
   namespace fs = std::filesystem;
@@ -45,8 +42,7 @@ inline void SetRefill(const Files& files, const std::string& identification, dou
   }
 }
 
-// Makes twelve readings of one of the sample's sensors (0 to 4) in a block
-// of a copy out of range, from its hundredth scan on.
+// Twelve out-of-range readings of one sensor (0 to 4) of a block, from its 100th scan.
 inline void BreakSensor(const Files& files, const std::string& identification, int block,
                         int sensor) {
   const std::filesystem::path path =

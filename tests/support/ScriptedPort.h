@@ -14,8 +14,7 @@
 
 namespace pelvaro::testing {
 
-// A serial port on the virtual clock whose far end is a test: bytes arrive
-// when the test says, and every write can be answered.
+// A serial port on the virtual clock whose far end is the test.
 class ScriptedPort : public SerialPort {
  public:
   explicit ScriptedPort(VirtualClock& clock) : clock_(clock) {}

@@ -9,9 +9,7 @@
 
 namespace pelvaro::testing {
 
-// Answers from a script, in order, and remembers every text and title shown.
-// An unscripted message answers Ok (or the first button); an unscripted input
-// box is cancelled.
+// Answers from a script and remembers what was shown; unscripted: Ok, or a cancelled input.
 class ScriptedPrompter : public Prompter {
  public:
   struct Shown {

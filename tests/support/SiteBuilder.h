@@ -40,8 +40,7 @@ struct BlockSpec {
   int serial = 3001;
 };
 
-// Writes small sites through the storage layer: a header with the given
-// enabled slots and block index, and blocks committed as a download does.
+// Small sites written through the storage layer, blocks committed as a download does.
 class SiteBuilder {
  public:
   SiteBuilder(const Files& files, std::string id, std::string dataDir = "TVMKDATA")

@@ -14,16 +14,6 @@ double Value(const Block& b, std::size_t scan, std::size_t k,
   return std::floor((sensors[k].offset - raw) * 10) / limits.slope;
 }
 
-TEST(SeasonModel, SameSeedSameSeason) {
-  SeasonSpec season;
-  season.blockDays = {3};
-  const auto sensors = SampleSensors();
-  EXPECT_EQ(SimulateSeason(season, sensors)[0].words, SimulateSeason(season, sensors)[0].words);
-  season.seed += 1;
-  EXPECT_NE(SimulateSeason(season, sensors)[0].words,
-            SimulateSeason(SeasonSpec{}, sensors)[0].words);
-}
-
 TEST(SeasonModel, BothMeasurementTypesStayNearTheirLimitsAndBehaveLikeSoil) {
   const auto sensors = SampleSensors();
   for (const char* type : {"Percentage", "Volumetric"}) {
@@ -87,6 +77,8 @@ TEST(SeasonModel, WettingFrontReachesDeeperSensorsLater) {
   }
   EXPECT_LT(firstRise[0], firstRise[1]);
   EXPECT_LT(firstRise[1], firstRise[2]);
+  season.seed += 1;  // the same seed gives the same sample, which the program tests pin down
+  EXPECT_NE(SimulateSeason(season, sensors)[0].words, b.words);
 }
 
 }  // namespace

@@ -1,6 +1,4 @@
-// The k-th file operation of a store or a block deletion fails or kills the
-// program; the next program must then find every run once, index equal to
-// files, and a whole pair of calibrated files.
+// The k-th file operation of a store or deletion fails or kills: every run stays, once.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -35,8 +33,7 @@ void CopyRoot(const DownloadRig& from, DownloadRig& to) {
   Files::CopyFolder(from.root.Path(), to.root.Path());
 }
 
-// What the next program finds: index and files agree, no part of an
-// interrupted write is left beside them.
+// Index and files agree, and no part of an interrupted write is left.
 void ExpectIndexEqualsFiles(DownloadRig& rig) {
   const std::vector<int> disk = BlockNumbersOnDisk(rig.files, kDir, kSite);
   std::vector<int> oneToN(disk.size());
@@ -52,9 +49,7 @@ void ExpectIndexEqualsFiles(DownloadRig& rig) {
   }
 }
 
-// Runs `attack` on a copy of `before` once for every operation k of the
-// `count` it makes, first failing the k-th, then killing the program there;
-// `check` then looks at what was left, with the attack's trace in its failures.
+// `attack` on a copy of `before`, failing then killing its k-th operation; `check` the rest.
 template <typename Attack, typename Check>
 void AtEveryOperation(const DownloadRig& before, int count, Attack attack, Check check) {
   for (const FaultAt::Mode mode : {FaultAt::Mode::Fail, FaultAt::Mode::Die}) {
@@ -75,8 +70,7 @@ void AtEveryOperation(const DownloadRig& before, int count, Attack attack, Check
   }
 }
 
-// The walk repeats a few hundred stores: syncs are counted, not waited for,
-// and the roots live in memory where the system has a folder for it.
+// A few hundred stores: syncs are counted, not waited for; roots in memory where possible.
 class StoreCrash : public ::testing::Test {
  protected:
   const ScopedEnvironment tmp_{"TMPDIR", fs::is_directory("/dev/shm")

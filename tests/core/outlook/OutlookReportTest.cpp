@@ -1,5 +1,4 @@
-// How an outlook is shown: the graph window's line, the command line's
-// block and JSON, the chart's projection and the urgency of a site.
+// How an outlook is shown: the graph line, the command line's text and JSON, the urgency.
 #include "core/outlook/OutlookReport.h"
 
 #include <gtest/gtest.h>
@@ -114,18 +113,6 @@ TEST(OutlookReport, GraphLineStatusTextAndUrgency) {
   EXPECT_EQ(StatusText(Failed("GONE_01")),
             "GONE_01\n  Error:          The site GONE_01 has no header file in "
             "/data/TVMKHEADER\n");
-}
-
-TEST(OutlookReport, ProjectionOnlyForAForecast) {
-  const SiteOutlook o = Refill(3.25, 4, 4.5);
-  const auto p = ProjectRefill(o);
-  ASSERT_TRUE(p);
-  EXPECT_DOUBLE_EQ(p->fromDateTime, kDay0 + 6 + 10 / 24.0);
-  EXPECT_DOUBLE_EQ(p->fromValue, 194.62);
-  EXPECT_DOUBLE_EQ(p->toDateTime, kDay0 + 6 + 10 / 24.0 + 4.5);
-  EXPECT_DOUBLE_EQ(p->toValue, 180);
-  EXPECT_FALSE(ProjectRefill(Below(kDay0)));
-  EXPECT_FALSE(ProjectRefill(NoForecast(NoForecastReason::NoUse)));
 }
 
 TEST(OutlookReport, MostUrgentFirst) {

@@ -32,11 +32,8 @@ struct RawRun {
   std::uint16_t raw;
 };
 
-// A site scanned every hour from 00:00 of day 0. On every day with a base,
-// sensor k reads base + 5k, 0.01 up at odd hours and down at even ones, so
-// that the morning reading (05:00 and 06:00) is exactly base + 5k and no
-// reading repeats. A day without a base has no scan; the blocks break there
-// and on the days named. Field capacity is 30 + slot, refill 10 + slot.
+// Hourly scans: sensor k reads base + 5k +-0.01 (odd/even hours), so mornings are exactly
+// base + 5k; no base, no scans and a block break. Field capacity 30 + slot, refill 10 + slot.
 struct Case {
   explicit Case(const char* g, std::vector<double> b) : guards(g), base(std::move(b)) {}
   Case& Site(std::vector<int> s, const char* zone, const char* t = "Percentage") {
@@ -118,10 +115,6 @@ const Case kCases[] = {
         .Site({1, 2, 4}, "0")
         .Refill(117.03, 2 + k23h, 9, 2, 80.03 / 9, 11)
         .Zone({10, 20, 40}, 97, 37),
-    Case("a root feeder zone of 300 mm takes the sensors at 10 and 20 cm", {40, 37, 34})
-        .Site({1, 2, 4}, "300")
-        .Refill(73.02, 2 + k23h, 6, 2, 50.02 / 6, 11)
-        .Zone({10, 20}, 63, 23),
     Case("a root feeder zone above no sensor takes them all; volumetric is in mm", {40, 37, 34})
         .Site({2, 4}, "100", "Volumetric")
         .Refill(73.02, 2 + k23h, 6, 2, 47.02 / 6, 10)
@@ -258,12 +251,6 @@ fs::path Data(const Files& files, const std::string& name) {
 const Change kChanges[] = {
     {"a block taken out of the index leaves the graph file out of date",
      [](const Files&, SiteHeader& h) { h.WriteRecord(header::kFirstBlockSlot + 1, "0"); },
-     kOutdatedGraph},
-    {"a block whose file lost readings leaves the graph file out of date",
-     [](const Files& files, SiteHeader&) {
-       fs::resize_file(Data(files, "OUT_01_002.DAT"), 4);
-       WriteBlockHeaderRecord(Data(files, "OUT_01_002.KEY"), 3, " 2");
-     },
      kOutdatedGraph},
     {"a sensor switched on after the conversion leaves the graph file out of date",
      [](const Files&, SiteHeader& h) {

@@ -7,8 +7,7 @@
 namespace pelvaro::testing {
 namespace {
 
-// The spelling a lookup gives: the one on the disk where names keep their
-// case; any on Windows, whose names ignore it.
+// A lookup gives the disk's spelling where case counts; on Windows any spelling will do.
 bool SamePath(const fs::path& a, const fs::path& b) {
 #ifdef _WIN32
   return Files::SameNameIgnoringCase(PathText(a), PathText(b));
@@ -73,42 +72,6 @@ TEST(Files, SafeNamesRefuseWhatWindowsWouldCutOrKeepsForDevices) {
   EXPECT_EQ(Printable("A\x1b[2J\nB"), "A\\x1B[2J\\x0AB");
   EXPECT_EQ(std::string(UnsafeNameError("a\tb").what()),
             "The name \"a\\x09b\" cannot be used as a file or folder name.");
-}
-
-TEST(Files, APairCutShortIsFinishedOrUndone) {
-  // What an interruption can leave of a pair written first.part, second.part,
-  // then renamed first, second; and what the recovery makes of it.
-  struct Case {
-    const char* left;  // parts present: "f" first part, "s" second part
-    bool finished;
-  };
-  for (const Case c : {Case{"", false}, Case{"f", false}, Case{"fs", false}, Case{"s", true}}) {
-    TempRoot root;
-    const fs::path first = root.Path() / "X.BGF";
-    const fs::path second = root.Path() / "X.Pct";
-    WriteBytes(first, "old first");
-    WriteBytes(second, "old second");
-    const std::string left = c.left;
-    if (left.find('f') != std::string::npos) WriteBytes(fileops::PairPart(first), "new first");
-    if (left.find('s') != std::string::npos) WriteBytes(fileops::PairPart(second), "new second");
-    if (c.finished) WriteBytes(first, "new first");  // renamed before the interruption
-    EXPECT_EQ(fileops::RecoverPair(first, second), c.finished) << left;
-    EXPECT_EQ(ReadBytes(first) + "/" + ReadBytes(second),
-              c.finished ? "new first/new second" : "old first/old second")
-        << left;
-    EXPECT_FALSE(fs::exists(fileops::PairPart(first)));
-    EXPECT_FALSE(fs::exists(fileops::PairPart(second)));
-  }
-}
-
-TEST(Files, WholeFileWriteReplacesWithoutLeftovers) {
-  TempRoot root;
-  const fs::path target = root.Path() / "state.txt";
-  WriteBytes(target, "old and longer content");
-  Files::WriteWholeFile(target, "new");
-  EXPECT_EQ(ReadBytes(target), "new");
-  EXPECT_FALSE(fs::exists(root.Path() / "state.txt.new"));
-  EXPECT_THROW(Files::WriteWholeFile(root.Path() / "missing" / "x", "y"), IoError);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// What Windows users meet and Linux developers do not: names beyond ASCII,
-// files written over what a crash left, device names. Run on both systems.
+// What Windows users meet: names beyond ASCII, crash leftovers, device names. Run on both.
 #include <gtest/gtest.h>
 
 #include "core/export/SeasonExport.h"

@@ -1,5 +1,4 @@
-// One writer per working root, held by real processes: forked on POSIX, on
-// Windows this test program started again to run WriterLockChild alone.
+// One writer per working root, against a real second process (forked, or on Windows spawned).
 #include "core/platform/WriterLock.h"
 
 #include <gtest/gtest.h>
@@ -30,8 +29,7 @@ namespace {
 
 constexpr char kChildRoot[] = "PELVARO_LOCK_CHILD_ROOT";
 
-// The other program's side: takes the lock, says whether it holds it, and
-// keeps it until its input ends.
+// The other program's side: reports whether it took the lock, holds it until input ends.
 TEST(WriterLockChild, HoldsTheLockUntilItsInputEnds) {
   const auto root = EnvironmentPath(kChildRoot);
   if (!root) GTEST_SKIP() << "started by the other lock tests";
@@ -42,8 +40,7 @@ TEST(WriterLockChild, HoldsTheLockUntilItsInputEnds) {
   }
 }
 
-// Another program: this test program again, running only the test above,
-// which takes the lock and keeps it until its input closes or it is killed.
+// Another program: this test program again, running only the test above.
 class OtherProgram {
  public:
   explicit OtherProgram(const Files& files) {
@@ -126,8 +123,7 @@ class OtherProgram {
 
 #else
 
-// Another program: a child process that takes the lock and keeps it until
-// it is told to end (its pipe closes) or is killed.
+// Another program: a child holding the lock until its pipe closes or it is killed.
 class OtherProgram {
  public:
   explicit OtherProgram(const Files& files) {

@@ -48,28 +48,23 @@ TEST_F(StartupTest, FirstStartCreatesAndSeedsTheWorkingRoot) {
   EXPECT_TRUE(prompter.shown.empty());
 }
 
-TEST_F(StartupTest, ExistingRootWithoutHeadersGetsFoldersButNoSeed) {
+TEST_F(StartupTest, AnExistingRootWithoutARestartFileGetsFoldersAndStateFilesButNoSeed) {
   fs::create_directories(Root());
   WriteBytes(env.installedData / "TVMKHEADER" / "SEED_01.key", "seed");
-  Run();
-  EXPECT_TRUE(fs::is_directory(Root() / "TVMKHEADER"));
-  EXPECT_TRUE(fs::is_directory(Root() / "TVMKDATA"));
-  EXPECT_FALSE(fs::exists(Root() / "TVMKHEADER" / "SEED_01.key"));
-}
-
-TEST_F(StartupTest, MissingRestartFileBringsTheProgramFoldersStateFiles) {
-  fs::create_directories(Root() / "TVMKHEADER");
   WriteBytes(Root() / "Sitesel.dat", "OLD_01\r\nTVMKDATA\r\n");
   WriteBytes(Root() / "DEF.INS", "old");
   WriteBytes(env.programFolder / "Sitesel.dat", "NEW_01\r\nTVMKDATA\r\n");
   WriteBytes(env.programFolder / "DEF.INS", " 4\r\n");
   Run();
+  EXPECT_TRUE(fs::is_directory(Root() / "TVMKHEADER"));
+  EXPECT_TRUE(fs::is_directory(Root() / "TVMKDATA"));
+  EXPECT_FALSE(fs::exists(Root() / "TVMKHEADER" / "SEED_01.key"));
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "NEW_01\r\nTVMKDATA\r\n");
   EXPECT_EQ(ReadBytes(Root() / "DEF.INS"), " 4\r\n");
   EXPECT_EQ(ReadBytes(Root() / "START.DAT"), "NO\r\n");
 }
 
-TEST_F(StartupTest, RememberedSiteIsSelectedOrTheLastEntry) {
+TEST_F(StartupTest, RememberedSiteIsSelectedOrTheLastEntryAndAnUnsafeOneRefused) {
   for (const char* name : {"A_01.key", "B_01.key", "C_01.key"}) {
     WriteBytes(Root() / "TVMKHEADER" / name, "");
   }
@@ -81,15 +76,11 @@ TEST_F(StartupTest, RememberedSiteIsSelectedOrTheLastEntry) {
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "GONE_01\r\nTVMKDATA\r\n");
   WriteBytes(Root() / "Sitesel.dat", "A_1\r\nD\r\n");  // 8 bytes: nothing remembered
   EXPECT_FALSE(Run().selectedSite.has_value());
-}
-
-TEST_F(StartupTest, UnsafeRememberedSiteIsRefusedWithAMessage) {
-  WriteBytes(Root() / "TVMKHEADER" / "A_01.key", "");
-  WriteBytes(Root() / "START.DAT", "NO\r\n");
+  EXPECT_TRUE(prompter.shown.empty());
   WriteBytes(Root() / "Sitesel.dat", "..\\..\\evil_01\r\nTVMKDATA\r\n");
-  const StartupResult r = Run();
-  EXPECT_EQ(r.sites.size(), 1u);
-  EXPECT_FALSE(r.selectedSite.has_value());
+  const StartupResult unsafe = Run();
+  EXPECT_EQ(unsafe.sites.size(), 3u);
+  EXPECT_FALSE(unsafe.selectedSite.has_value());
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_NE(prompter.shown[0].text.find("evil_01"), std::string::npos);
 }
