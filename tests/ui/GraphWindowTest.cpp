@@ -35,21 +35,6 @@ class GraphWindowTest : public ::testing::Test {
     WriteSiteSelection(files, kSample, "TVMKDATA");
   }
 
-  // Selects a site "X_01" of its own, sensors at 10 cm and 120 cm, with the
-  // given number of 15-minute scans converted as a download leaves them.
-  void SmallSite(int scans) {
-    SiteBuilder site(files, "X_01");
-    site.Header({{1, 4600, 100, 30, 12}, {12, 4650, 100, 35, 15}}, 1);
-    std::vector<std::uint16_t> words;
-    for (int k = 0; k < scans; ++k) {
-      words.push_back(static_cast<std::uint16_t>(4400 - 10 * k));
-      words.push_back(static_cast<std::uint16_t>(4300 + 10 * k));
-    }
-    site.Block(1, {10014, 0, 900, 2, words});
-    ASSERT_TRUE(TimedDat(files, prompter, "X_01", "TVMKDATA"));
-    WriteSiteSelection(files, "X_01", "TVMKDATA");
-  }
-
   std::unique_ptr<GraphWindow> Open() {
     auto window = std::make_unique<GraphWindow>(files, prompter, false);
     EXPECT_TRUE(window->Loaded());
@@ -162,8 +147,13 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteAndTheBoxesDecideTheSeries) {
   EXPECT_EQ(limits->text(), "Field Capacity + Refill");
 }
 
+// A site of its own, sensors at 10 cm and 120 cm, with one scan converted.
 TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
-  SmallSite(1);
+  SiteBuilder site(files, "X_01");
+  site.Header({{1, 4600, 100, 30, 12}, {12, 4650, 100, 35, 15}}, 1);
+  site.Block(1, {10014, 0, 900, 2, {4400, 4300}});
+  ASSERT_TRUE(TimedDat(files, prompter, "X_01", "TVMKDATA"));
+  WriteSiteSelection(files, "X_01", "TVMKDATA");
   auto w = Open();
   for (int i : {0, 1}) {
     ASSERT_EQ(w->SeriesAt(i)->count(), 1) << i;
@@ -315,6 +305,14 @@ TEST_F(GraphWindowTest, SavedAndPrintedGraphsHoldTheChartWithoutTheReadout) {
   SaveAs(*w, "plain", "*.png Files(*.png)");  // no extension typed: the filter's
   SaveAs(*w, "plain.pdf", "*.bmp Files(*.bmp)");
   Print(*w, "plain-print.pdf");
+  SaveAs(*w, "graph.bmp", "*.bmp Files(*.bmp)");
+  EXPECT_GT(PixelsNear(QImage(Path("graph.bmp")), w->SeriesAt(0)->pen().color()), 50);
+  SaveAs(*w, "graph.svg", "*.svg Files(*.svg)");
+  EXPECT_NE(ReadBytes(root.Path() / "graph.svg").find("<svg"), std::string::npos);
+  saveTo.clear();  // both dialogs cancelled
+  Click(Child<QPushButton>(*w, "ButtonSaveAs"));
+  Print(*w, nullptr);
+  EXPECT_EQ(saveDialogs + printDialogs, 7);
 
   auto* view = Child<GraphChartView>(*w, "TChart1");
   const QPointF p = w->SeriesAt(2)->at(w->SeriesAt(2)->count() / 2);
@@ -325,6 +323,11 @@ TEST_F(GraphWindowTest, SavedAndPrintedGraphsHoldTheChartWithoutTheReadout) {
   Print(*w, "hover-print.pdf");
   EXPECT_FALSE(w->ReadoutText().isEmpty());  // still on the screen
   EXPECT_TRUE(prompter.shown.empty());
+  SaveAs(*w, "missing/graph.bmp", "*.bmp Files(*.bmp)");
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text,
+            "An error occurred while saving site data graph.\r\nThe error is No such file or "
+            "directory");
 
   const QImage hover(Path("hover.png"));
   ASSERT_FALSE(hover.isNull());
@@ -340,25 +343,6 @@ TEST_F(GraphWindowTest, SavedAndPrintedGraphsHoldTheChartWithoutTheReadout) {
     EXPECT_EQ(PixelsNear(page, kReadoutBlue), 0) << hovered;
     EXPECT_EQ(page, PdfPage(plain)) << hovered;
   }
-}
-
-TEST_F(GraphWindowTest, OtherFormatsAndAFailedSaveSaysWhy) {
-  auto w = Open();
-  SaveAs(*w, "graph.bmp", "*.bmp Files(*.bmp)");
-  EXPECT_GT(PixelsNear(QImage(Path("graph.bmp")), w->SeriesAt(0)->pen().color()), 50);
-  SaveAs(*w, "graph.svg", "*.svg Files(*.svg)");
-  EXPECT_NE(ReadBytes(root.Path() / "graph.svg").find("<svg"), std::string::npos);
-  ASSERT_TRUE(prompter.shown.empty());
-
-  SaveAs(*w, "missing/graph.bmp", "*.bmp Files(*.bmp)");
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text,
-            "An error occurred while saving site data graph.\r\nThe error is No such file or "
-            "directory");
-  saveTo.clear();  // cancelled
-  Click(Child<QPushButton>(*w, "ButtonSaveAs"));
-  EXPECT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(saveDialogs, 4);
 }
 
 TEST_F(GraphWindowTest, ExportSeasonWritesTheScansInViewAsCsv) {
@@ -410,14 +394,10 @@ TEST_F(GraphWindowTest, ExportSeasonWritesTheScansInViewAsCsv) {
   EXPECT_TRUE(w->isVisible());
 }
 
-TEST_F(GraphWindowTest, PrintAsksForThePrinterAndACancelPrintsNothing) {
-  auto w = Open();
-  Print(*w, nullptr);  // cancelled
-  EXPECT_EQ(printDialogs, 1);
-  EXPECT_TRUE(prompter.shown.empty());
-
+// With no printer installed the chooser has nothing to offer and leaves the printer as it is.
+TEST_F(GraphWindowTest, PrintingWithNoPrinterSaysSo) {
   if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
-  // With none installed the chooser has nothing to offer and leaves the printer as it is.
+  auto w = Open();
   w->SetPrinterChooser(PrintDialogChooser(w.get()));
   Print(*w, nullptr);
   ASSERT_EQ(prompter.shown.size(), 1u);

@@ -14,8 +14,6 @@
 namespace pelvaro::testing {
 namespace {
 
-const std::string kBattery = "Trace mode has been terminated after 64 scans to save battery life.";
-
 class TraceWindowTest : public ::testing::Test {
  protected:
   TraceWindowTest()
@@ -100,22 +98,6 @@ TEST_F(TraceWindowTest, RowsKeepUpWithTheScansAndEscLeavesTraceMode) {
 
   PressKey(&window, Qt::Key_Escape);
   EXPECT_EQ(port.Written().back(), '\0');
-  ExpectEnded();
-}
-
-TEST_F(TraceWindowTest, TheLoggerEndsTheTraceAfterItsLastScanEvenWhenNotificationsAreFew) {
-  StartTrace(Qt::Key_1);
-  // A notification only every other second, as when each comes while a scan is shown.
-  RunFor(70, 2.0);
-  EXPECT_EQ(window.Trace() != nullptr && window.Trace()->Active(), false);
-  std::set<int> all;
-  for (int i = 1; i <= 64; ++i) all.insert(i);
-  EXPECT_EQ(RowsSeen(), all);
-  // Pages of 20 rows: a fresh header before scans 20, 40 and 60.
-  EXPECT_EQ(std::count(seen.begin(), seen.end(), TraceSession::HeaderLine(1)), 4);
-  EXPECT_EQ(port.Written(), std::string("\0T\x01", 3));
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text, kBattery);
   ExpectEnded();
 }
 
