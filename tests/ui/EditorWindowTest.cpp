@@ -95,8 +95,7 @@ TEST_F(EditorWindowTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
   EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"));  // recalculated
 }
 
-// Enter ends an entry and moves down a row, wherever the focus is; it never
-// presses a button, so it can never start a deletion.
+// Enter ends an entry and moves down a row; it never presses a button, so never deletes.
 TEST_F(EditorWindowTest, EnterNeverPressesAButton) {
   OpenBlock(1);
   TypeAt(0, kSensor1, "1900");
@@ -169,8 +168,7 @@ TEST_F(EditorWindowTest, EveryWayOutOffersUnsavedEdits) {
   }
 }
 
-// The date dialog takes its date on Enter and leaves it on Esc or close; a
-// new start date is recalculated however the editor is left.
+// Enter takes the date, Esc leaves it; a new start date is recalculated however one leaves.
 TEST_F(EditorWindowTest, StartDateDialogKeysAndTheRecalculationOnEsc) {
   for (const bool taken : {false, true}) {
     const Qt::Key key = taken ? Qt::Key_Return : Qt::Key_Escape;
@@ -192,8 +190,7 @@ TEST_F(EditorWindowTest, StartDateDialogKeysAndTheRecalculationOnEsc) {
   EXPECT_TRUE(prompter.shown.empty());
 }
 
-// A click on the current cell acts as a click on any other: a reading cell is
-// entered afresh, a block number opens its block (offering unsaved edits first).
+// A click on the current cell acts as any click: a reading is typed afresh, a block opens.
 TEST_F(EditorWindowTest, ClickingTheCurrentCellActsAsAnyClick) {
   for (const int block : {1, 2}) {
     window.reset();
@@ -219,25 +216,7 @@ TEST_F(EditorWindowTest, ClickingTheCurrentCellActsAsAnyClick) {
   }
 }
 
-TEST_F(EditorWindowTest, CsvFilesGetTheirExtension) {
-  const std::vector<std::pair<const char*, const char*>> names = {
-      {"season", "season.csv"}, {"season.csv", "season.csv"}, {"notes.txt", "notes.txt"}};
-  Open(prompter);
-  Click(Button("cmdCreatePRNFile"));
-  EXPECT_EQ(prompter.shown.back().text, "Select a data block to save as CSV file");
-  OpenBlock(1);
-  const std::string expected = BlockCsv(files, "ED_01", window->Model().OpenedStem()).text;
-  for (const auto& [typed, written] : names) {
-    const fs::path folder = root.Path() / "csv" / typed;
-    fs::create_directories(folder);
-    window->SetCsvPathAsker([&] { return QString::fromStdString((folder / typed).string()); });
-    Click(Button("cmdCreatePRNFile"));
-    EXPECT_EQ(ReadBytes(folder / written), expected) << typed;
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
-  }
-}
-
-TEST_F(EditorWindowTest, PrintDataAsksForAPrinterOnlyWithABlockOpen) {
+TEST_F(EditorWindowTest, CsvAndPrintNeedABlockAndCsvFilesGetTheirExtension) {
   int chosen = 0;
   const fs::path pdf = root.Path() / "block.pdf";
   const auto toPdf = [&](QPrinter& printer) {
@@ -251,8 +230,21 @@ TEST_F(EditorWindowTest, PrintDataAsksForAPrinterOnlyWithABlockOpen) {
   Click(Button("ButtonPrint"));
   EXPECT_EQ(prompter.shown.back().text, "Select a data block to print");
   EXPECT_EQ(chosen, 0);
+  Click(Button("cmdCreatePRNFile"));
+  EXPECT_EQ(prompter.shown.back().text, "Select a data block to save as CSV file");
 
   OpenBlock(1);
+  const std::vector<std::pair<const char*, const char*>> names = {
+      {"season", "season.csv"}, {"season.csv", "season.csv"}, {"notes.txt", "notes.txt"}};
+  const std::string expected = BlockCsv(files, "ED_01", window->Model().OpenedStem()).text;
+  for (const auto& [typed, written] : names) {
+    const fs::path folder = root.Path() / "csv" / typed;
+    fs::create_directories(folder);
+    window->SetCsvPathAsker([&] { return QString::fromStdString((folder / typed).string()); });
+    Click(Button("cmdCreatePRNFile"));
+    EXPECT_EQ(ReadBytes(folder / written), expected) << typed;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+  }
   TypeAt(1, kSensor1, "1899");                                 // unsaved edits are printed as shown
   window->SetPrinterChooser([](QPrinter&) { return false; });  // the dialog cancelled
   Click(Button("ButtonPrint"));
@@ -269,8 +261,7 @@ TEST_F(EditorWindowTest, PrintDataAsksForAPrinterOnlyWithABlockOpen) {
   EXPECT_TRUE(printed.contains(QRegularExpression("1822\\n2 +1899 +1844")))
       << printed.toStdString();
 
-  // With no printer installed there is nothing to choose, and printing fails
-  // into the window's own message.
+  // With no printer installed printing fails into the window's own message.
   if (QPrinter().outputFormat() == QPrinter::NativeFormat) {
     window->SetPrinterChooser([](QPrinter&) { return true; });
     Click(Button("ButtonPrint"));

@@ -176,9 +176,7 @@ TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
   EXPECT_EQ(grid->item(1, CalibrationTable::kOffset)->background().color(), QColor(Qt::white));
 }
 
-// The outlook line under the chart; a faulty sensor's series and sums over it
-// marked; the forecast, from the sum's last total to the refill line, over the
-// root zone's own sum (10 to 40 cm) only.
+// Outlook line, fault marks, and a forecast only over the root zone's own sum (10 to 40 cm).
 TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBoxes) {
   const QColor forecastColour(120, 0, 180);
   const std::string line =

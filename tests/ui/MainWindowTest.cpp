@@ -92,8 +92,7 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteTheHighlightedOneIncluded) 
   }
   SiteBuilder b(files, "BETA_02");
   b.Header({}, 0);
-  // The remembered site is gone: start-up highlights the last row and leaves
-  // the selection file naming the deleted site.
+  // The remembered site is gone: the last row is highlighted, the selection file left alone.
   WriteSiteSelection(files, "GONE_01", "TVMKDATA");
   Start();
   QSignalSpy opened(&window, &MainWindow::windowRequested);
@@ -107,8 +106,7 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteTheHighlightedOneIncluded) 
   EXPECT_EQ(window.Current()->siteNumber, 7);
   EXPECT_EQ(window.Current()->serialNumber, 3001.0f);
   EXPECT_EQ(window.Current()->sensorsOn, 1);
-  // Another window changed the selection file; clicking the current row again
-  // makes it name that row once more, and EDIT opens that site.
+  // Another window changed the selection; the current row clicked again is chosen for EDIT.
   WriteSiteSelection(files, "BETA_02", "TVMKDATA");
   ClickRow(List(), 0);
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "ALPHA_07\r\nFIELDS\r\n 2\r\n");

@@ -1,5 +1,3 @@
-// The Outlook window over copies of the sample site whose refill points make
-// them more or less urgent, driven as a person drives it.
 #include "ui/outlook/OutlookWindow.h"
 
 #include <gtest/gtest.h>
@@ -16,9 +14,7 @@ namespace {
 const QColor kRed(255, 140, 140);
 const QColor kAmber(255, 204, 102);
 
-// The working root of a home folder with the sample as installed; copies of
-// it below refill (ALDER), due within three days (BIRCH) and in six days with
-// a faulty sensor at 20 cm (DUNE); and a site without data (EMPTY).
+// The sample, copies below refill, due soon and due later with a faulty sensor, one empty site.
 class OutlookWindowTest : public ::testing::Test {
  protected:
   OutlookWindowTest() : files(tmp.Path() / "Pelvaro Data") {

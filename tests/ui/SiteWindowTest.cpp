@@ -79,8 +79,7 @@ TEST_F(SiteWindowTest, KeysInTheGridsFollowTheRulesAndTheHeaderMatchesTheModel) 
   EXPECT_EQ(records, "07|NORTH|LOAM|TVMKDATA| 1000| 120|ON| 1|START IMMEDIATE|");
 }
 
-// Enter moves down the grids and never presses a button: neither OK, which
-// writes, nor "Remove this directory".
+// Enter moves down the grids and never presses OK, which writes, nor removes a directory.
 TEST_F(SiteWindowTest, EnterMovesDownTheGridsAndPressesNoButton) {
   SiteWindow window(files, prompter, true);
   window.show();
@@ -180,8 +179,7 @@ TEST_F(SiteWindowTest, CancelReadsWaitOnlyWhileTheHeaderIsWritten) {
   EXPECT_TRUE(fs::exists(Header()));
 }
 
-// A click on the current row or cell acts as a click on any other; a double
-// click on a directory makes it current.
+// A click on the current row or cell acts as any click; a double click picks a directory.
 TEST_F(SiteWindowTest, ClickingTheCurrentRowActsAsAnyClick) {
   SiteWindow window(files, prompter, true);
   window.show();

@@ -15,8 +15,7 @@
 namespace pelvaro::testing {
 namespace {
 
-// Two sites, each with its own data folder. The selection names FARM_07 but
-// still carries the folder of the site chosen before it.
+// Two sites with their own folders; the selection names FARM_07 with BROOK_01's folder.
 class StartWindowTest : public ::testing::Test {
  protected:
   StartWindowTest() {

@@ -33,8 +33,7 @@ TEST(TraceDialog, DigitsChooseTheCountAndOnlyADeliberateOkStartsTheTrace) {
   QTest::keyClick(list, Qt::Key_Down);
   EXPECT_EQ(list->currentText(), " 3");
 
-  // Trace mode ends a logging run: a stray Enter, in the list or on a
-  // button, does not start it.
+  // Trace mode ends a logging run: a stray Enter, in the list or on a button, never starts it.
   auto* ok = Child<QPushButton>(dialog, "OKButton");
   for (QWidget* focus : {static_cast<QWidget*>(list), static_cast<QWidget*>(ok)}) {
     QTest::keyClick(focus, Qt::Key_Return);
