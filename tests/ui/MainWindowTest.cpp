@@ -169,8 +169,8 @@ TEST_F(MainWindowTest, DeleteRemovesTheSiteFromEveryDirectoryButSparesLookAlikes
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "FARM_011\r\nTVMKDATA\r\n 2\r\n");
 }
 
-TEST_F(MainWindowTest, EditDataAndViewGraphCheckBeforeOpening) {
-  window.Load(env);
+TEST_F(MainWindowTest, EditDataAndViewGraphCheckBeforeOpeningAndTheListIsReadAfter) {
+  Start();
   QSignalSpy opened(&window, &MainWindow::windowRequested);
   WriteBytes(Root() / "Sitesel.dat", "GONE_01\r\nTVMKDATA\r\n");
   ExpectRefused("Option7", "Select a site file to edit.", "Edit Site File");
@@ -199,22 +199,14 @@ TEST_F(MainWindowTest, EditDataAndViewGraphCheckBeforeOpening) {
   EXPECT_EQ(opened[1][0].value<NextWindow>(), NextWindow::Editor);
   EXPECT_FALSE(Find("Option6")->isChecked());
   EXPECT_EQ(window.Mode(), "Going");
-}
-
-TEST_F(MainWindowTest, MouseMoveAfterAnotherWindowRefreshesTheList) {
-  SiteBuilder a(files, "A_01");
-  a.Header({}, 0);
-  window.Load(env);
-  window.show();
-  Click("Option6");  // leaves the mode "Going", whatever the check says
-  SiteBuilder b(files, "B_01");
-  b.Header({}, 0);
+  // The mouse moved over the window after the other one: the list is read again.
+  SiteBuilder(files, "B_01").Header({}, 0);
   WriteSiteSelection(files, "B_01", "TVMKDATA");
   QMouseEvent move(QEvent::MouseMove, QPointF(6, 6), QPointF(6, 6), Qt::NoButton, Qt::NoButton,
                    Qt::NoModifier);
   QApplication::sendEvent(&window, &move);
   ASSERT_EQ(List()->count(), 2);
-  EXPECT_EQ(List()->currentRow(), 1);
+  EXPECT_EQ(List()->currentRow(), 0);
   EXPECT_EQ(window.Mode(), "");
 }
 
@@ -256,9 +248,29 @@ TEST_F(MainWindowTest, PortFrameShowsWhatTheTestOpenLeftSelected) {
   EXPECT_FALSE(usb->isChecked());
 }
 
-TEST_F(MainWindowTest, ControlsStayWholeAndGrowWithTheWindowAndExitCloses) {
+TEST_F(MainWindowTest, EnterAndEscStartNothingControlsStayWholeAndExitCloses) {
   SiteBuilder(files, "SAMPLE SITE_01").Header({}, 0);
   Start();
+  ASSERT_EQ(List()->currentRow(), -1);  // nothing remembered, nothing chosen yet
+  QSignalSpy opened(&window, &MainWindow::windowRequested);
+  QList<QWidget*> focused{List()};
+  for (const char* name : {"Option1", "Option7", "OptionDelete", "Option10", "Option3", "Option12",
+                           "Option16", "Option6", "OptionOutlook", "Command1"}) {
+    focused.append(Find(name));
+  }
+  for (QWidget* w : focused) {
+    PressKey(&window, Qt::Key_Return, w);
+    PressKey(&window, Qt::Key_Enter, w);
+    PressKey(&window, Qt::Key_Escape, w);
+    EXPECT_TRUE(window.isVisible()) << w->objectName().toStdString();
+  }
+  EXPECT_EQ(opened.count(), 0);
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_TRUE(port.opened.empty());
+  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "SAMPLE SITE_01.key"));
+  // Coming into focus the list shows a current row, but nobody clicked a site.
+  EXPECT_FALSE(fs::exists(Root() / "Sitesel.dat"));
+  EXPECT_TRUE(Find<QGroupBox>("FrameMain")->isVisible());
   EXPECT_GE(window.width(), window.minimumWidth());
   // OUTLOOK ends the Data Analysis group, under VIEW GRAPH.
   EXPECT_EQ(Find("OptionOutlook")->text(), "OUTLOOK");
@@ -279,31 +291,6 @@ TEST_F(MainWindowTest, ControlsStayWholeAndGrowWithTheWindowAndExitCloses) {
   EXPECT_EQ(Find("Command1")->text(), "Exit");
   Click("Command1");
   EXPECT_FALSE(window.isVisible());
-}
-
-TEST_F(MainWindowTest, EnterAndEscStartNothingInTheIdleWindow) {
-  SiteBuilder(files, "A_01").Header({}, 0);
-  Start();
-  ASSERT_EQ(List()->currentRow(), -1);  // nothing remembered, nothing chosen yet
-  QSignalSpy opened(&window, &MainWindow::windowRequested);
-  QList<QWidget*> focused{List()};
-  for (const char* name : {"Option1", "Option7", "OptionDelete", "Option10", "Option3", "Option12",
-                           "Option16", "Option6", "OptionOutlook", "Command1"}) {
-    focused.append(Find(name));
-  }
-  for (QWidget* w : focused) {
-    PressKey(&window, Qt::Key_Return, w);
-    PressKey(&window, Qt::Key_Enter, w);
-    PressKey(&window, Qt::Key_Escape, w);
-    EXPECT_TRUE(window.isVisible()) << w->objectName().toStdString();
-  }
-  EXPECT_EQ(opened.count(), 0);
-  EXPECT_TRUE(prompter.shown.empty());
-  EXPECT_TRUE(port.opened.empty());
-  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "A_01.key"));
-  // Coming into focus the list shows a current row, but nobody clicked a site.
-  EXPECT_FALSE(fs::exists(Root() / "Sitesel.dat"));
-  EXPECT_TRUE(Find<QGroupBox>("FrameMain")->isVisible());
 }
 
 TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpensItsGraph) {

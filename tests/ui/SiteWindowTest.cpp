@@ -79,8 +79,8 @@ TEST_F(SiteWindowTest, KeysInTheGridsFollowTheRulesAndTheHeaderMatchesTheModel) 
   EXPECT_EQ(records, "07|NORTH|LOAM|TVMKDATA| 1000| 120|ON| 1|START IMMEDIATE|");
 }
 
-// Enter moves down the grids and never presses OK, which writes, nor removes a directory.
-TEST_F(SiteWindowTest, EnterMovesDownTheGridsAndPressesNoButton) {
+// Enter moves down and presses no button; a click on the current cell acts as any click.
+TEST_F(SiteWindowTest, EnterPressesNoButtonAndTheCurrentCellClickedActsAsAnyClick) {
   SiteWindow window(files, prompter, true);
   window.show();
   FillNewSite(window);
@@ -109,6 +109,43 @@ TEST_F(SiteWindowTest, EnterMovesDownTheGridsAndPressesNoButton) {
     EXPECT_TRUE(window.isVisible()) << focused;
     EXPECT_EQ(list->item(1, 0)->text(), "OLD") << focused;
   }
+  struct Case {
+    const char* what;
+    QTableWidget* grid;
+    int row, column;
+    QString keys;
+    QString shown;
+  };
+  for (const Case& c :
+       std::vector<Case>{{"site name", details, kSiteNameRow, 1, "south", "SOUTH"},
+                         {"offset", calibration, 0, kOffsetColumn, "2", "2"},
+                         {"soil type", calibration, 0, kSoilTypeColumn, "clay", "CLAY"}}) {
+    ClickCell(c.grid, c.row, c.column);
+    QTest::keyClicks(c.grid, "x1");
+    ClickCell(c.grid, c.row, c.column);  // the current cell: the next key starts afresh
+    QTest::keyClicks(c.grid, c.keys);
+    EXPECT_EQ(c.grid->item(c.row, c.column)->text(), c.shown) << c.what;
+  }
+  // The ON/OFF cell of the current row toggles on every click.
+  for (const char* state : {"OFF", "ON", "OFF"}) {
+    ClickCell(calibration, 0, kOnOffColumn);
+    EXPECT_EQ(calibration->item(0, kOnOffColumn)->text(), state);
+  }
+  // The selected directory, clicked again, can be removed again.
+  window.Form().Directories().SetEntries({"A", "B", "C", "D"});
+  auto* remove = Child<QPushButton>(window, "cmdRemoveDir");
+  for (const char* next : {"C", "D", ""}) {
+    ClickCell(list, 1, 0);
+    ASSERT_TRUE(remove->isEnabled());
+    Click(remove);
+    EXPECT_EQ(list->item(1, 0)->text(), next);
+  }
+  EXPECT_FALSE(remove->isEnabled());
+  EXPECT_EQ(list->item(0, 0)->text(), "A");
+  // A double click on a directory makes it the site's current one.
+  window.Form().Directories().SetEntries({"TVMKDATA", "OLD", "OTHER"});
+  DoubleClick(list->viewport(), list->visualRect(list->model()->index(1, 0)).center());
+  EXPECT_EQ(details->item(kDataDirectoryRow, 1)->text(), "OLD");
   EXPECT_TRUE(prompter.shown.empty()) << prompter.shown.front().text;
   EXPECT_TRUE(fs::is_empty(root.Path() / "TVMKHEADER"));
 }
@@ -177,53 +214,6 @@ TEST_F(SiteWindowTest, CancelReadsWaitOnlyWhileTheHeaderIsWritten) {
   }
   EXPECT_EQ(watcher.atMessages, QStringList({"Cancel", "Cancel"}));
   EXPECT_TRUE(fs::exists(Header()));
-}
-
-// A click on the current row or cell acts as any click; a double click picks a directory.
-TEST_F(SiteWindowTest, ClickingTheCurrentRowActsAsAnyClick) {
-  SiteWindow window(files, prompter, true);
-  window.show();
-  FillNewSite(window);
-  auto* details = Child<QTableWidget>(window, "FgDetails");
-  auto* calibration = Child<QTableWidget>(window, "FgCalibration");
-  struct Case {
-    const char* what;
-    QTableWidget* grid;
-    int row, column;
-    QString keys;
-    QString shown;
-  };
-  for (const Case& c :
-       std::vector<Case>{{"site name", details, kSiteNameRow, 1, "south", "SOUTH"},
-                         {"offset", calibration, 0, kOffsetColumn, "2", "2"},
-                         {"soil type", calibration, 0, kSoilTypeColumn, "clay", "CLAY"}}) {
-    ClickCell(c.grid, c.row, c.column);
-    QTest::keyClicks(c.grid, "x1");
-    ClickCell(c.grid, c.row, c.column);  // the current cell: the next key starts afresh
-    QTest::keyClicks(c.grid, c.keys);
-    EXPECT_EQ(c.grid->item(c.row, c.column)->text(), c.shown) << c.what;
-  }
-  // The ON/OFF cell of the current row toggles on every click.
-  for (const char* state : {"OFF", "ON", "OFF"}) {
-    ClickCell(calibration, 0, kOnOffColumn);
-    EXPECT_EQ(calibration->item(0, kOnOffColumn)->text(), state);
-  }
-  // The selected directory, clicked again, can be removed again.
-  window.Form().Directories().SetEntries({"A", "B", "C", "D"});
-  auto* list = Child<QTableWidget>(window, "FgDirList");
-  auto* remove = Child<QPushButton>(window, "cmdRemoveDir");
-  for (const char* next : {"C", "D", ""}) {
-    ClickCell(list, 1, 0);
-    ASSERT_TRUE(remove->isEnabled());
-    Click(remove);
-    EXPECT_EQ(list->item(1, 0)->text(), next);
-  }
-  EXPECT_FALSE(remove->isEnabled());
-  EXPECT_EQ(list->item(0, 0)->text(), "A");
-  // A double click on a directory makes it the site's current one.
-  window.Form().Directories().SetEntries({"TVMKDATA", "OLD", "OTHER"});
-  DoubleClick(list->viewport(), list->visualRect(list->model()->index(1, 0)).center());
-  EXPECT_EQ(details->item(kDataDirectoryRow, 1)->text(), "OLD");
 }
 
 // The colour a person sees behind an option's caption.
