@@ -20,6 +20,7 @@
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
 #include "ui/graph/GraphChartView.h"
+#include "ui/site/DataDirDialog.h"
 
 namespace pelvaro::testing {
 namespace {
@@ -507,14 +508,12 @@ TEST_F(GraphWindowTest, AnotherDataDirectoryIsChosenInTheDialog) {
   CalibratedFile(copy, kGraphRecordSize, RecordFile::Mode::ReadWrite)
       .WriteRecord(13, SensorLine(55.5, 0, 0));
   auto w = Open();
-  QTimer::singleShot(0, [] {
-    QWidget* dialog = QApplication::activeModalWidget();
-    ASSERT_EQ(dialog->objectName(), "DialogDataDir");
-    EXPECT_EQ(dialog->findChild<QRadioButton*>("optDir1")->text().simplified(), "1 TVMKDATA");
-    dialog->findChild<QRadioButton*>("optDir2")->click();
-    dialog->findChild<QPushButton*>("OKButton")->click();
+  WhenDialogOpens<DataDirDialog>([](DataDirDialog& dialog) {
+    EXPECT_EQ(Child<QRadioButton>(dialog, "optDir1")->text().simplified(), "1 TVMKDATA");
+    Click(Child<QRadioButton>(dialog, "optDir2"), QPoint(8, 8));
+    Act(dialog, "OKButton");
   });
-  Child<QPushButton>(*w, "cmdChangeDataDir")->click();
+  Click(Child<QPushButton>(*w, "cmdChangeDataDir"));
   EXPECT_EQ(Child<QLineEdit>(*w, "txtDataDir")->text(), "OLD");
   EXPECT_EQ(w->Model().Series(0).y[0], 55.5);
 }
