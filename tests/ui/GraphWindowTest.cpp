@@ -126,7 +126,6 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteAndTheBoxesDecideTheSeries) {
     EXPECT_EQ(w->SeriesAt(i)->isVisible(), i < 5) << i;
     EXPECT_LE(w->SeriesAt(i)->count(), plotWidth) << i;
   }
-  EXPECT_EQ(w->SeriesAt(3)->name(), " 60cm");
   EXPECT_GT(w->Model().Scans(), static_cast<std::size_t>(plotWidth));
 
   auto* twenty = Child<QCheckBox>(*w, "chkTwnty");
