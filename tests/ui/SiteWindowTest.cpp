@@ -53,20 +53,15 @@ TEST_F(SiteWindowTest, KeysInTheGridsFollowTheRulesAndTheHeaderMatchesTheModel) 
   auto* calibration = Child<QTableWidget>(window, "FgCalibration");
   TypeInto(details, kSiteNameRow, 1, "north paddock west");
   EXPECT_EQ(details->item(kSiteNameRow, 1)->text(), "NORTH PADDOCK W");
-  TypeInto(details, kSiteNameRow, 1, "north");  // entering the cell again: the first key replaces
-  EXPECT_EQ(details->item(kSiteNameRow, 1)->text(), "NORTH");
   TypeInto(details, kSiteNumberRow, 1, "7x");
   EXPECT_EQ(details->item(kSiteNumberRow, 1)->text(), "7");
-  TypeInto(details, kSerialNumberRow, 1, "3001");
-  Click(Child<QRadioButton>(window, "optSiteName"), QPoint(8, 8));
-  Choose(Child<QComboBox>(window, "cmbMeasurementType"), "Percentage");
+  FillNewSite(window);  // "north" into the name cell entered again: the first key replaces
+  EXPECT_EQ(details->item(kSiteNameRow, 1)->text(), "NORTH");
   TypeInto(calibration, 1, kOffsetColumn, "999");  // row 2 is off and disabled
   EXPECT_EQ(calibration->item(1, kOffsetColumn)->text(), "");
   EXPECT_EQ(calibration->item(1, kOffsetColumn)->background().color(), QColor(0xD4, 0xD0, 0xC8));
-  Choose(Child<QComboBox>(window, "ComboProfile1"), "30");
   EXPECT_EQ(Child<QComboBox>(window, "ComboProfile2")->count(), 9);
   EXPECT_EQ(calibration->item(0, kSlopeColumn)->text(), "120");
-  TypeInto(calibration, 0, kOffsetColumn, "1000");
   TypeInto(calibration, 0, kSoilTypeColumn, "loam");
   EXPECT_EQ(calibration->item(0, kSoilTypeColumn)->text(), "LOAM");
   Click(Child<QPushButton>(window, "cmdOK"));
