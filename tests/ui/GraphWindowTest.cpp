@@ -110,7 +110,7 @@ class GraphWindowTest : public ::testing::Test {
   QString saveFilter = "*.bmp Files(*.bmp)";
 };
 
-TEST_F(GraphWindowTest, OpensOnTheSampleSiteAndTheBoxesDecideTheSeries) {
+TEST_F(GraphWindowTest, OpensOnTheSampleSiteTheBoxesDecideTheSeriesAndAllShowsAtEverySize) {
   auto w = Open();
   EXPECT_EQ(w->objectName(), "TVMKGRAPH1");
   EXPECT_EQ(w->windowTitle(), "Site Data Graph");
@@ -145,6 +145,19 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteAndTheBoxesDecideTheSeries) {
   EXPECT_EQ(w->SeriesAt(kRefillSeries)->name(), "Sum Refill 300%");
   EXPECT_FALSE(w->SeriesAt(1)->isVisible());
   EXPECT_EQ(limits->text(), "Field Capacity + Refill");
+  auto* view = Child<GraphChartView>(*w, "TChart1");
+  const QSize byDefault = w->size();
+  const int chartByDefault = view->width();
+  AtEverySize(*w, [&](Size size) {
+    if (size == kLarge) {
+      EXPECT_GT(view->width(), chartByDefault + 500);
+      EXPECT_GT(view->height(), 600);
+    } else if (size == kSmallest) {
+      EXPECT_LT(w->width(), byDefault.width());
+      EXPECT_GE(view->width(), 300);
+      EXPECT_GE(view->height(), 250);
+    }
+  });
 }
 
 // A site of its own, sensors at 10 cm and 120 cm, with one scan converted.
@@ -251,7 +264,7 @@ TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBo
   }
 }
 
-TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
+TEST_F(GraphWindowTest, ZoomReadoutBeepAndExportWorkOnTheScansInView) {
   auto w = Open();
   int beeps = 0;
   w->SetBeep([&] { ++beeps; });
@@ -296,6 +309,49 @@ TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
   Click(Child<QPushButton>(*w, "cmdZoomReset"));
   EXPECT_GT(w->SeriesAt(0)->count(), fullCount);
   EXPECT_LE(w->SeriesAt(0)->count(), qRound(w->Chart()->plotArea().width()));
+
+  const auto exported = [&](const char* name) {
+    saveTo = Path(name);
+    saveFilter = "*.csv Files(*.csv)";
+    Click(Child<QPushButton>(*w, "cmdExportSeason"));
+    std::vector<std::string> lines;
+    std::string csv = ReadBytes(root.Path() / (std::string(name) + ".csv"));
+    for (std::size_t at; (at = csv.find("\r\n")) != std::string::npos; csv.erase(0, at + 2)) {
+      lines.push_back(csv.substr(0, at));
+    }
+    return lines;
+  };
+  // Not zoomed: the whole season, under a name the dialog gave ".csv".
+  const auto whole = exported("season");
+  ASSERT_EQ(whole.size(), 1 + w->Model().Scans());
+  EXPECT_EQ(whole[0], "time,10cm,20cm,40cm,60cm,80cm,root_zone_total");
+  EXPECT_EQ(whole[1], "2026-09-07T10:00:00,95.83,97.92,97.92,98.00,97.92,291.67");
+  EXPECT_TRUE(fs::exists(root.Path() / "season.csv.meta.json"));
+
+  // A rubber band dragged over the chart: the scans it shows, and no other.
+  const QPoint from = InView(*w, {x[1000], 70}) - QPoint(0, 50);
+  const QPoint to = InView(*w, {x[1200], 70}) + QPoint(0, 50);
+  QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
+  QTest::mouseMove(view->viewport(), to);
+  QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, to);
+  ASSERT_GT(bottom->min(), x[990]);
+  ASSERT_LT(bottom->max(), x[1210]);
+  const auto first = std::lower_bound(x.begin(), x.end(), bottom->min()) - x.begin();
+  const auto last = std::upper_bound(x.begin(), x.end(), bottom->max()) - x.begin() - 1;
+  const auto zoomed = exported("zoomed");
+  ASSERT_EQ(zoomed.size(), static_cast<std::size_t>(1 + last - first + 1));
+  EXPECT_EQ(zoomed[1], whole[1 + first]);
+  EXPECT_EQ(zoomed.back(), whole[1 + last]);
+
+  // A folder that is not there: the message, and the window goes on.
+  exported("missing/season");
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_THAT(prompter.shown[0].text,
+              ::testing::StartsWith("An error occurred while exporting the season.\r\nThe error "
+                                    "is No such file or directory: " +
+                                    (root.Path() / "missing" / "season.csv").string()));
+  EXPECT_EQ(saveDialogs, 3);
+  EXPECT_TRUE(w->isVisible());
 }
 
 TEST_F(GraphWindowTest, SavedAndPrintedGraphsHoldTheChartWithoutTheReadout) {
@@ -341,55 +397,6 @@ TEST_F(GraphWindowTest, SavedAndPrintedGraphsHoldTheChartWithoutTheReadout) {
     EXPECT_EQ(PixelsNear(page, kReadoutBlue), 0) << hovered;
     EXPECT_EQ(page, PdfPage(plain)) << hovered;
   }
-}
-
-TEST_F(GraphWindowTest, ExportSeasonWritesTheScansInViewAsCsv) {
-  auto w = Open();
-  const auto exported = [&](const char* name) {
-    saveTo = Path(name);
-    saveFilter = "*.csv Files(*.csv)";
-    Click(Child<QPushButton>(*w, "cmdExportSeason"));
-    std::vector<std::string> lines;
-    std::string csv = ReadBytes(root.Path() / (std::string(name) + ".csv"));
-    for (std::size_t at; (at = csv.find("\r\n")) != std::string::npos; csv.erase(0, at + 2)) {
-      lines.push_back(csv.substr(0, at));
-    }
-    return lines;
-  };
-  // Not zoomed: the whole season, under a name the dialog gave ".csv".
-  const auto whole = exported("season");
-  ASSERT_EQ(whole.size(), 1 + w->Model().Scans());
-  EXPECT_EQ(whole[0], "time,10cm,20cm,40cm,60cm,80cm,root_zone_total");
-  EXPECT_EQ(whole[1], "2026-09-07T10:00:00,95.83,97.92,97.92,98.00,97.92,291.67");
-  EXPECT_TRUE(fs::exists(root.Path() / "season.csv.meta.json"));
-
-  // A rubber band dragged over the chart: the scans it shows, and no other.
-  auto* view = Child<GraphChartView>(*w, "TChart1");
-  const auto x = w->Model().X();
-  const QPoint from = InView(*w, {x[1000], 70}) - QPoint(0, 50);
-  const QPoint to = InView(*w, {x[1200], 70}) + QPoint(0, 50);
-  QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
-  QTest::mouseMove(view->viewport(), to);
-  QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, to);
-  auto* bottom = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Horizontal).front());
-  ASSERT_GT(bottom->min(), x[990]);
-  ASSERT_LT(bottom->max(), x[1210]);
-  const auto first = std::lower_bound(x.begin(), x.end(), bottom->min()) - x.begin();
-  const auto last = std::upper_bound(x.begin(), x.end(), bottom->max()) - x.begin() - 1;
-  const auto zoomed = exported("zoomed");
-  ASSERT_EQ(zoomed.size(), static_cast<std::size_t>(1 + last - first + 1));
-  EXPECT_EQ(zoomed[1], whole[1 + first]);
-  EXPECT_EQ(zoomed.back(), whole[1 + last]);
-
-  // A folder that is not there: the message, and the window goes on.
-  exported("missing/season");
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_THAT(prompter.shown[0].text,
-              ::testing::StartsWith("An error occurred while exporting the season.\r\nThe error "
-                                    "is No such file or directory: " +
-                                    (root.Path() / "missing" / "season.csv").string()));
-  EXPECT_EQ(saveDialogs, 3);
-  EXPECT_TRUE(w->isVisible());
 }
 
 // With no printer installed the chooser has nothing to offer and leaves the printer as it is.
@@ -475,23 +482,6 @@ TEST_F(GraphWindowTest, LeavingWithTypedValuesAsksToSaveThem) {
     EXPECT_EQ(prompter.shown.back().title,
               c.staysOpen ? "Invalid Field Capacity" : "Save Calibration Data Changes");
   }
-}
-
-TEST_F(GraphWindowTest, EveryControlShowsWholeFromTheMinimumSizeUp) {
-  auto w = Open();
-  auto* view = Child<GraphChartView>(*w, "TChart1");
-  const QSize byDefault = w->size();
-  const int chartByDefault = view->width();
-  AtEverySize(*w, [&](Size size) {
-    if (size == kLarge) {
-      EXPECT_GT(view->width(), chartByDefault + 500);
-      EXPECT_GT(view->height(), 600);
-    } else if (size == kSmallest) {
-      EXPECT_LT(w->width(), byDefault.width());
-      EXPECT_GE(view->width(), 300);
-      EXPECT_GE(view->height(), 250);
-    }
-  });
 }
 
 TEST_F(GraphWindowTest, AnotherDataDirectoryIsChosenInTheDialog) {
