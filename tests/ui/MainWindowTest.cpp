@@ -59,7 +59,7 @@ class MainWindowTest : public ::testing::Test {
   Files files;
 };
 
-TEST_F(MainWindowTest, LoadShowsCaptionsAndTheRememberedSite) {
+TEST_F(MainWindowTest, LoadShowsCaptionsAndTheRememberedSiteAndThePortFrameWhatTheTestLeft) {
   for (const char* name : {"NORTH_01.key", "SOUTH_02.key", "WEST_03.key", "notes.txt"}) {
     WriteBytes(Root() / "TVMKHEADER" / name, "");
   }
@@ -83,6 +83,26 @@ TEST_F(MainWindowTest, LoadShowsCaptionsAndTheRememberedSite) {
   // Selecting the remembered site is not a click: the selection file stays as it was.
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), remembered);
   EXPECT_EQ(ReadBytes(Root() / "START.DAT"), "NO\r\n");
+  auto* com1 = Find<QRadioButton>("optCom1");
+  auto* com2 = Find<QRadioButton>("optCom2");
+  auto* usb = Find<QRadioButton>("optUSB");
+  // A radio button takes clicks on its circle and caption.
+  const auto click = [](QRadioButton* b) {
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
+  };
+  EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
+  click(com2);
+  EXPECT_TRUE(com2->isChecked());
+  EXPECT_EQ(port.opened, std::vector<int>{2});
+  EXPECT_EQ(ReadBytes(Root() / "DEF.INS"), " 2\r\n");
+  port.openResults = {{PortError::InUse, "busy"}};
+  click(com1);
+  EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
+  EXPECT_EQ(LastTitle(), "Communications Port Error");
+  // No cable found and the list cancelled: nothing selected.
+  click(usb);
+  EXPECT_EQ(dialogs.portLists, 1);
+  EXPECT_FALSE(usb->isChecked());
 }
 
 TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteTheHighlightedOneIncluded) {
@@ -225,30 +245,6 @@ TEST_F(MainWindowTest, HighLightFileWalksTheListAsClicksUpToTheSavedSite) {
   window.HighLightFile();
   EXPECT_EQ(List()->currentRow(), 2);
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "C_01\r\nDC\r\n 2\r\n");
-}
-
-TEST_F(MainWindowTest, PortFrameShowsWhatTheTestOpenLeftSelected) {
-  window.Load(env);
-  auto* com1 = Find<QRadioButton>("optCom1");
-  auto* com2 = Find<QRadioButton>("optCom2");
-  auto* usb = Find<QRadioButton>("optUSB");
-  // A radio button takes clicks on its circle and caption.
-  const auto click = [](QRadioButton* b) {
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
-  };
-  EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
-  click(com2);
-  EXPECT_TRUE(com2->isChecked());
-  EXPECT_EQ(port.opened, std::vector<int>{2});
-  EXPECT_EQ(ReadBytes(Root() / "DEF.INS"), " 2\r\n");
-  port.openResults = {{PortError::InUse, "busy"}};
-  click(com1);
-  EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
-  EXPECT_EQ(LastTitle(), "Communications Port Error");
-  // No cable found and the list cancelled: nothing selected.
-  click(usb);
-  EXPECT_EQ(dialogs.portLists, 1);
-  EXPECT_FALSE(usb->isChecked());
 }
 
 TEST_F(MainWindowTest, EnterAndEscStartNothingControlsStayWholeAndExitCloses) {
