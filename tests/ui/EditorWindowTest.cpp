@@ -95,28 +95,6 @@ TEST_F(EditorWindowTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
   EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"));  // recalculated
 }
 
-// Enter ends an entry and moves down a row; it never presses a button, so never deletes.
-TEST_F(EditorWindowTest, EnterNeverPressesAButton) {
-  OpenBlock(1);
-  TypeAt(0, kSensor1, "1900");
-  QTest::keyClick(Grid(), Qt::Key_Return);
-  EXPECT_EQ(Grid()->currentRow(), 1);
-  QTest::keyClicks(Grid(), "7");  // the next cell is entered afresh
-  QTest::keyClick(Grid(), Qt::Key_Enter);
-  QTest::keyClick(Grid(), Qt::Key_Return);
-  EXPECT_EQ(Cell(0, kSensor1), "1900");
-  EXPECT_EQ(Cell(1, kSensor1), "7");
-  EXPECT_EQ(Grid()->currentRow(), 3);
-  for (const std::string focused : {"Fg1", "Fg2", "cmdDelete", "cmdSaveData", "cmdExit"}) {
-    Act(*window, "Enter " + focused);
-    EXPECT_TRUE(window->isVisible()) << focused;
-  }
-  EXPECT_TRUE(prompter.shown.empty()) << prompter.shown.front().title;
-  EXPECT_TRUE(fs::exists(Block(1)));
-  EXPECT_TRUE(fs::exists(Block(1, ".KEY")));
-  EXPECT_EQ(Reading(1, 0), std::string("\x13\x07", 2));  // 1811 until the edit is saved
-}
-
 // The deletion question answers No to Enter; a deletion takes unsaved edits with the block.
 TEST_F(EditorWindowTest, DeletionAsksFirstAndLeavesNothingToUpdate) {
   QtPrompter real;
@@ -190,8 +168,26 @@ TEST_F(EditorWindowTest, StartDateDialogKeysAndTheRecalculationOnEsc) {
   EXPECT_TRUE(prompter.shown.empty());
 }
 
-// A click on the current cell acts as any click: a reading is typed afresh, a block opens.
-TEST_F(EditorWindowTest, ClickingTheCurrentCellActsAsAnyClick) {
+// Enter never presses a button (so never deletes); the current cell clicked acts as any click.
+TEST_F(EditorWindowTest, EnterPressesNoButtonAndTheCurrentCellClickedActsAsAnyClick) {
+  OpenBlock(1);
+  TypeAt(0, kSensor1, "1900");
+  QTest::keyClick(Grid(), Qt::Key_Return);
+  EXPECT_EQ(Grid()->currentRow(), 1);
+  QTest::keyClicks(Grid(), "7");  // the next cell is entered afresh
+  QTest::keyClick(Grid(), Qt::Key_Enter);
+  QTest::keyClick(Grid(), Qt::Key_Return);
+  EXPECT_EQ(Cell(0, kSensor1), "1900");
+  EXPECT_EQ(Cell(1, kSensor1), "7");
+  EXPECT_EQ(Grid()->currentRow(), 3);
+  for (const std::string focused : {"Fg1", "Fg2", "cmdDelete", "cmdSaveData", "cmdExit"}) {
+    Act(*window, "Enter " + focused);
+    EXPECT_TRUE(window->isVisible()) << focused;
+  }
+  EXPECT_TRUE(prompter.shown.empty()) << prompter.shown.front().title;
+  EXPECT_TRUE(fs::exists(Block(1)));
+  EXPECT_TRUE(fs::exists(Block(1, ".KEY")));
+  EXPECT_EQ(Reading(1, 0), std::string("\x13\x07", 2));  // 1811 until the edit is saved
   for (const int block : {1, 2}) {
     window.reset();
     OpenBlock(1);
