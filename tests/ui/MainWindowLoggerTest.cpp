@@ -212,7 +212,7 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
 }
 
 // A count chosen and then cancelled is no count.
-TEST_F(LoggerOnTheMainWindow, CancelOrEscInTheSensorChoiceSendsNothing) {
+TEST_F(LoggerOnTheMainWindow, CancelInTheSensorChoiceSendsNothingAndClosingStopsTheTrace) {
   for (const std::string way : {"CancelButton", "Esc ComboSensors"}) {
     SCOPED_TRACE(way);
     WhenDialogOpens<TraceSensorsDialog>([way](TraceSensorsDialog& d) {
@@ -226,9 +226,7 @@ TEST_F(LoggerOnTheMainWindow, CancelOrEscInTheSensorChoiceSendsNothing) {
     EXPECT_FALSE(port.IsOpen());
     ExpectIdle();
   }
-}
-
-TEST_F(LoggerOnTheMainWindow, ClosingTheWindowDuringATraceStopsTheLoggerFirst) {
+  // Closing the window during a trace stops the logger first.
   StartTrace(Qt::Key_2);
   for (int i = 0; i < 5; ++i) {
     clock.Advance(0.5);
