@@ -35,11 +35,10 @@ class EditorWindowTest : public ::testing::Test {
     window = std::make_unique<EditorWindow>(files, with);
     window->show();
   }
-  void OpenBlock(int number, Prompter& with) {
-    if (!window) Open(with);
+  void OpenBlock(int number, Prompter* with = nullptr) {
+    if (!window) Open(with != nullptr ? *with : prompter);
     ClickCell(Grid(), number - 1, 0);
   }
-  void OpenBlock(int number) { OpenBlock(number, prompter); }
   QTableWidget* Grid() { return window->findChild<QTableWidget*>("Fg1"); }
   QPushButton* Button(const char* name) { return window->findChild<QPushButton*>(name); }
   void TypeAt(int row, int column, const QString& keys) {
@@ -98,7 +97,7 @@ TEST_F(EditorWindowTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
 // The deletion question answers No to Enter; a deletion takes unsaved edits with the block.
 TEST_F(EditorWindowTest, DeletionAsksFirstAndLeavesNothingToUpdate) {
   QtPrompter real;
-  OpenBlock(1, real);
+  OpenBlock(1, &real);
   QString asked;
   WhenDialogOpens<QMessageBox>([&](QMessageBox& box) {
     asked = box.windowTitle();

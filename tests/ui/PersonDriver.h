@@ -69,8 +69,7 @@ inline void Act(QWidget& window, const std::string& way) {
 // A click at the row as drawn: on the current row it changes nothing but is still a click.
 inline void ClickRow(QListWidget* list, int row) {
   ASSERT_LT(row, list->count());
-  const QPoint at = list->visualItemRect(list->item(row)).center();
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+  Click(list->viewport(), list->visualItemRect(list->item(row)).center());
 }
 
 // A double click as a mouse sends it: a click, the second press, and its release.
