@@ -52,7 +52,6 @@ class EditorWindowTest : public ::testing::Test {
   fs::path Block(int number, const char* ext = ".DAT") const {
     return root.Path() / "TVMKDATA" / (BlockStem("ED_01", number) + ext);
   }
-  std::string Reading(int block, int index) { return ReadBytes(Block(block)).substr(2 * index, 2); }
 
   TempRoot root;
   Files files;
@@ -137,8 +136,9 @@ TEST_F(EditorWindowTest, EveryWayOutOffersUnsavedEdits) {
       ASSERT_EQ(prompter.shown.size(), 1u);
       EXPECT_EQ(prompter.shown[0].title, "Data Changes");
       EXPECT_FALSE(window->isVisible());
-      EXPECT_EQ(Reading(1, 1), answer == Answer::Yes ? std::string("\xD0\x07", 2)  // 2000
-                                                     : original.substr(2, 2));
+      EXPECT_EQ(ReadBytes(Block(1)).substr(2, 2), answer == Answer::Yes
+                                                      ? std::string("\xD0\x07", 2)  // 2000
+                                                      : original.substr(2, 2));
       // Saved readings are recalculated before the window goes.
       EXPECT_EQ(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"), answer == Answer::Yes);
     }
@@ -186,7 +186,8 @@ TEST_F(EditorWindowTest, EnterPressesNoButtonAndTheCurrentCellClickedActsAsAnyCl
   EXPECT_TRUE(prompter.shown.empty()) << prompter.shown.front().title;
   EXPECT_TRUE(fs::exists(Block(1)));
   EXPECT_TRUE(fs::exists(Block(1, ".KEY")));
-  EXPECT_EQ(Reading(1, 0), std::string("\x13\x07", 2));  // 1811 until the edit is saved
+  EXPECT_EQ(ReadBytes(Block(1)).substr(0, 2),
+            std::string("\x13\x07", 2));  // 1811 until the edit is saved
   for (const int block : {1, 2}) {
     window.reset();
     OpenBlock(1);

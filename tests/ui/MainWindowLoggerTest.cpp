@@ -103,7 +103,6 @@ TEST_F(LoggerOnTheMainWindow, AClickOnTheHighlightedSiteRunsTheDownloadAndOffers
   ClickRow(List(), 0);
   EXPECT_TRUE(Stored());
   EXPECT_EQ(prompter.shown.back().title, "RE-START DATA LOGGER?");
-  EXPECT_EQ(ReadBytes(files.Root() / "START.DAT"), "NO\r\n");
   ASSERT_EQ(opened.count(), 1);
   EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::Graph);
   EXPECT_TRUE(window.GraphAfterDownload());

@@ -81,7 +81,6 @@ TEST_F(MainWindowTest, LoadShowsCaptionsAndTheRememberedSiteAndThePortFrameWhatT
   EXPECT_FALSE(Find("Command2")->isVisibleTo(&window));
   // Selecting the remembered site is not a click: the selection file stays as it was.
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), remembered);
-  EXPECT_EQ(ReadBytes(Root() / "START.DAT"), "NO\r\n");
   auto* com1 = Find<QRadioButton>("optCom1");
   auto* com2 = Find<QRadioButton>("optCom2");
   auto* usb = Find<QRadioButton>("optUSB");
@@ -426,10 +425,6 @@ class OutlookWindowTest : public ::testing::Test {
     SiteHeader::CreateBlank(files, "EMPTY_05").WriteRecord(header::kDataDirectory, "TVMKDATA");
   }
   static QTableWidget* Table(OutlookWindow& w) { return Child<QTableWidget>(w, "OutlookTable"); }
-  static void WaitUntilRead(OutlookWindow& w) {
-    QSignalSpy read(&w, &OutlookWindow::readingFinished);
-    ASSERT_TRUE(!w.Reading() || read.wait(30000));
-  }
 
   TempRoot tmp;
   Files files;
@@ -438,7 +433,8 @@ class OutlookWindowTest : public ::testing::Test {
 TEST_F(OutlookWindowTest, RowsComeMostUrgentFirstInTheirColoursAndWholeAtEverySize) {
   OutlookWindow w(files);
   w.show();
-  WaitUntilRead(w);
+  QSignalSpy read(&w, &OutlookWindow::readingFinished);
+  ASSERT_TRUE(!w.Reading() || read.wait(30000));
   EXPECT_EQ(w.windowTitle(), "Outlook");
   QTableWidget* table = Table(w);
   const std::vector<std::vector<std::string>> rows = {

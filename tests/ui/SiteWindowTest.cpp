@@ -36,9 +36,6 @@ class SiteWindowTest : public ::testing::Test {
     Choose(Child<QComboBox>(window, "ComboProfile1"), "30");
     TypeInto(Child<QTableWidget>(window, "FgCalibration"), 0, kOffsetColumn, "1000");
   }
-  fs::path Header(const char* id = "NORTH_07") const {
-    return root.Path() / "TVMKHEADER" / (std::string(id) + ".key");
-  }
 
   TempRoot root;
   Files files;
@@ -208,7 +205,7 @@ TEST_F(SiteWindowTest, CancelReadsWaitOnlyWhileTheHeaderIsWritten) {
     EXPECT_EQ(Child<QPushButton>(window, "cmdCancel")->text(), "Cancel");
   }
   EXPECT_EQ(watcher.atMessages, QStringList({"Cancel", "Cancel"}));
-  EXPECT_TRUE(fs::exists(Header()));
+  EXPECT_TRUE(fs::exists(root.Path() / "TVMKHEADER" / "NORTH_07.key"));
 }
 
 // The colour a person sees behind an option's caption.

@@ -37,13 +37,12 @@ class StartWindowTest : public ::testing::Test {
     return SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(r);
   }
 
-  void Open(SerialPort& line) {
-    window = std::make_unique<StartWindow>(files, prompter, line, clock, dialogs);
+  void Open(SerialPort* line = nullptr) {
+    window = std::make_unique<StartWindow>(files, prompter, line ? *line : port, clock, dialogs);
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   }
-  void Open() { Open(port); }
   template <typename W>
   W* Find(const char* name) {
     return window->findChild<W*>(name);
@@ -187,7 +186,7 @@ TEST_F(StartWindowTest, EscAndCloseWhileTheLoggerStartsWaitForTheExchange) {
       line.Arrive(bytes, now + 0.2);
     }
   };
-  Open(line);
+  Open(&line);
   Click("cmdStart");
   EXPECT_TRUE(visibleWhileStarting);
   EXPECT_TRUE(window->Started());
@@ -201,7 +200,7 @@ TEST_F(StartWindowTest, EveryRowShowsWholeAtEverySize) {
     SiteBuilder(files, id).Header(LoggerSensors(1), 0);
   }
   ScriptedPort silent(clock);
-  Open(silent);
+  Open(&silent);
   EXPECT_GE(window->width(), 800);
   auto* hint = Find<QLabel>("StartLoggerHint");
   AtEverySize(*window, [&](Size) { EXPECT_GE(hint->width(), hint->sizeHint().width()); });
