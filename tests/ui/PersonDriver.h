@@ -1,5 +1,4 @@
-// What a person does to the main window and its dialogs, as Qt events sent to
-// the widget they touch.
+// What a person does to the windows, as Qt events sent to the widget they touch.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -54,9 +53,7 @@ inline void Press(Qt::Key key) {
   QTest::keyClick(QApplication::focusWidget(), key);
 }
 
-// Leaves or answers a window as a person does: "title bar" is its close
-// button, "Esc X" or "Enter X" that key on the child X, any other name a
-// click on that button.
+// Leaves a window by "title bar", "Esc X"/"Enter X" (that key on child X) or a button's name.
 inline void Act(QWidget& window, const std::string& way) {
   if (way == "title bar") {
     window.close();
@@ -69,24 +66,20 @@ inline void Act(QWidget& window, const std::string& way) {
   }
 }
 
-// A click at the row as it is drawn: on the current row it changes nothing
-// but is a click all the same.
+// A click at the row as drawn: on the current row it changes nothing but is still a click.
 inline void ClickRow(QListWidget* list, int row) {
   ASSERT_LT(row, list->count());
-  const QPoint at = list->visualItemRect(list->item(row)).center();
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+  Click(list->viewport(), list->visualItemRect(list->item(row)).center());
 }
 
-// A double click as a mouse sends it: a click, then the second press that
-// is the double click, and its release.
+// A double click as a mouse sends it: a click, the second press, and its release.
 inline void DoubleClick(QWidget* widget, QPoint at) {
   QTest::mouseClick(widget, Qt::LeftButton, {}, at);
   QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
   QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
 }
 
-// A key pressed while the window is the active one, on whatever has the focus
-// (window shortcuts such as F12 and Esc only fire then).
+// A key on the focus of the active window (shortcuts such as F12 and Esc only fire then).
 inline void PressKey(QWidget* window, Qt::Key key, QWidget* focus = nullptr) {
   QApplication::setActiveWindow(window);
   if (focus != nullptr) focus->setFocus();
@@ -94,9 +87,7 @@ inline void PressKey(QWidget* window, Qt::Key key, QWidget* focus = nullptr) {
   QTest::keyClick(target, key);
 }
 
-// Acts on the modal dialog the next step opens, once it is up; the step then
-// goes on with what the person chose there. A window that loads before it
-// opens is waited for, a few hundred turns of the event loop at most.
+// Acts on the modal dialog the next step opens, waiting a few hundred event-loop turns at most.
 template <typename Dialog>
 void WhenDialogOpens(std::function<void(Dialog&)> act, int turns = 500) {
   QTimer::singleShot(0, [act, turns] {
@@ -107,8 +98,7 @@ void WhenDialogOpens(std::function<void(Dialog&)> act, int turns = 500) {
   });
 }
 
-// The pixels of a colour in a picture, or, with a distance (the sum of the
-// channels' differences), near it, as antialiasing leaves a line.
+// Pixels of a colour, or within a sum of channel differences of it, as antialiasing leaves.
 inline int PixelsNear(const QImage& image, QColor colour, int distance = 0) {
   int count = 0;
   for (int y = 0; y < image.height(); ++y) {
@@ -122,10 +112,7 @@ inline int PixelsNear(const QImage& image, QColor colour, int distance = 0) {
   return count;
 }
 
-// Every control stays whole: inside the window, clear of its neighbours and no
-// smaller than its text needs; every cell's, heading's and list row's text
-// fits; a grid shows every column, and of its rows all (a few fixed ones) or
-// several (a long list), unless it is one that scrolls.
+// Every control inside the window, unoverlapped, its text fitting; grids show their columns.
 inline void ExpectNothingClipped(QWidget& window, bool gridsScroll = false) {
   QCoreApplication::sendPostedEvents();
   const std::string size = std::to_string(window.width()) + "x" + std::to_string(window.height());
@@ -199,8 +186,7 @@ inline void ExpectNothingClipped(QWidget& window, bool gridsScroll = false) {
 
 enum Size { kDefault, kLarge, kSmallest };
 
-// A window as it opens, maximised on a large screen and dragged as small as it
-// lets: nothing clipped at any size, and `also` checks what each must show.
+// Default, large and smallest size: nothing clipped, and `also` checks what each must show.
 inline void AtEverySize(QWidget& window, const std::function<void(Size)>& also = {},
                         bool gridsScroll = false) {
   const QSize sizes[] = {window.size(), QSize(1600, 1000), QSize(1, 1)};

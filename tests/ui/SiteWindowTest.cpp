@@ -36,9 +36,6 @@ class SiteWindowTest : public ::testing::Test {
     Choose(Child<QComboBox>(window, "ComboProfile1"), "30");
     TypeInto(Child<QTableWidget>(window, "FgCalibration"), 0, kOffsetColumn, "1000");
   }
-  fs::path Header(const char* id = "NORTH_07") const {
-    return root.Path() / "TVMKHEADER" / (std::string(id) + ".key");
-  }
 
   TempRoot root;
   Files files;
@@ -53,20 +50,15 @@ TEST_F(SiteWindowTest, KeysInTheGridsFollowTheRulesAndTheHeaderMatchesTheModel) 
   auto* calibration = Child<QTableWidget>(window, "FgCalibration");
   TypeInto(details, kSiteNameRow, 1, "north paddock west");
   EXPECT_EQ(details->item(kSiteNameRow, 1)->text(), "NORTH PADDOCK W");
-  TypeInto(details, kSiteNameRow, 1, "north");  // entering the cell again: the first key replaces
-  EXPECT_EQ(details->item(kSiteNameRow, 1)->text(), "NORTH");
   TypeInto(details, kSiteNumberRow, 1, "7x");
   EXPECT_EQ(details->item(kSiteNumberRow, 1)->text(), "7");
-  TypeInto(details, kSerialNumberRow, 1, "3001");
-  Click(Child<QRadioButton>(window, "optSiteName"), QPoint(8, 8));
-  Choose(Child<QComboBox>(window, "cmbMeasurementType"), "Percentage");
+  FillNewSite(window);  // "north" into the name cell entered again: the first key replaces
+  EXPECT_EQ(details->item(kSiteNameRow, 1)->text(), "NORTH");
   TypeInto(calibration, 1, kOffsetColumn, "999");  // row 2 is off and disabled
   EXPECT_EQ(calibration->item(1, kOffsetColumn)->text(), "");
   EXPECT_EQ(calibration->item(1, kOffsetColumn)->background().color(), QColor(0xD4, 0xD0, 0xC8));
-  Choose(Child<QComboBox>(window, "ComboProfile1"), "30");
   EXPECT_EQ(Child<QComboBox>(window, "ComboProfile2")->count(), 9);
   EXPECT_EQ(calibration->item(0, kSlopeColumn)->text(), "120");
-  TypeInto(calibration, 0, kOffsetColumn, "1000");
   TypeInto(calibration, 0, kSoilTypeColumn, "loam");
   EXPECT_EQ(calibration->item(0, kSoilTypeColumn)->text(), "LOAM");
   Click(Child<QPushButton>(window, "cmdOK"));
@@ -79,9 +71,8 @@ TEST_F(SiteWindowTest, KeysInTheGridsFollowTheRulesAndTheHeaderMatchesTheModel) 
   EXPECT_EQ(records, "07|NORTH|LOAM|TVMKDATA| 1000| 120|ON| 1|START IMMEDIATE|");
 }
 
-// Enter moves down the grids and never presses a button: neither OK, which
-// writes, nor "Remove this directory".
-TEST_F(SiteWindowTest, EnterMovesDownTheGridsAndPressesNoButton) {
+// Enter moves down and presses no button; a click on the current cell acts as any click.
+TEST_F(SiteWindowTest, EnterPressesNoButtonAndTheCurrentCellClickedActsAsAnyClick) {
   SiteWindow window(files, prompter, true);
   window.show();
   FillNewSite(window);
@@ -110,6 +101,43 @@ TEST_F(SiteWindowTest, EnterMovesDownTheGridsAndPressesNoButton) {
     EXPECT_TRUE(window.isVisible()) << focused;
     EXPECT_EQ(list->item(1, 0)->text(), "OLD") << focused;
   }
+  struct Case {
+    const char* what;
+    QTableWidget* grid;
+    int row, column;
+    QString keys;
+    QString shown;
+  };
+  for (const Case& c :
+       std::vector<Case>{{"site name", details, kSiteNameRow, 1, "south", "SOUTH"},
+                         {"offset", calibration, 0, kOffsetColumn, "2", "2"},
+                         {"soil type", calibration, 0, kSoilTypeColumn, "clay", "CLAY"}}) {
+    ClickCell(c.grid, c.row, c.column);
+    QTest::keyClicks(c.grid, "x1");
+    ClickCell(c.grid, c.row, c.column);  // the current cell: the next key starts afresh
+    QTest::keyClicks(c.grid, c.keys);
+    EXPECT_EQ(c.grid->item(c.row, c.column)->text(), c.shown) << c.what;
+  }
+  // The ON/OFF cell of the current row toggles on every click.
+  for (const char* state : {"OFF", "ON", "OFF"}) {
+    ClickCell(calibration, 0, kOnOffColumn);
+    EXPECT_EQ(calibration->item(0, kOnOffColumn)->text(), state);
+  }
+  // The selected directory, clicked again, can be removed again.
+  window.Form().Directories().SetEntries({"A", "B", "C", "D"});
+  auto* remove = Child<QPushButton>(window, "cmdRemoveDir");
+  for (const char* next : {"C", "D", ""}) {
+    ClickCell(list, 1, 0);
+    ASSERT_TRUE(remove->isEnabled());
+    Click(remove);
+    EXPECT_EQ(list->item(1, 0)->text(), next);
+  }
+  EXPECT_FALSE(remove->isEnabled());
+  EXPECT_EQ(list->item(0, 0)->text(), "A");
+  // A double click on a directory makes it the site's current one.
+  window.Form().Directories().SetEntries({"TVMKDATA", "OLD", "OTHER"});
+  DoubleClick(list->viewport(), list->visualRect(list->model()->index(1, 0)).center());
+  EXPECT_EQ(details->item(kDataDirectoryRow, 1)->text(), "OLD");
   EXPECT_TRUE(prompter.shown.empty()) << prompter.shown.front().text;
   EXPECT_TRUE(fs::is_empty(root.Path() / "TVMKHEADER"));
 }
@@ -177,55 +205,7 @@ TEST_F(SiteWindowTest, CancelReadsWaitOnlyWhileTheHeaderIsWritten) {
     EXPECT_EQ(Child<QPushButton>(window, "cmdCancel")->text(), "Cancel");
   }
   EXPECT_EQ(watcher.atMessages, QStringList({"Cancel", "Cancel"}));
-  EXPECT_TRUE(fs::exists(Header()));
-}
-
-// A click on the current row or cell acts as a click on any other; a double
-// click on a directory makes it current.
-TEST_F(SiteWindowTest, ClickingTheCurrentRowActsAsAnyClick) {
-  SiteWindow window(files, prompter, true);
-  window.show();
-  FillNewSite(window);
-  auto* details = Child<QTableWidget>(window, "FgDetails");
-  auto* calibration = Child<QTableWidget>(window, "FgCalibration");
-  struct Case {
-    const char* what;
-    QTableWidget* grid;
-    int row, column;
-    QString keys;
-    QString shown;
-  };
-  for (const Case& c :
-       std::vector<Case>{{"site name", details, kSiteNameRow, 1, "south", "SOUTH"},
-                         {"offset", calibration, 0, kOffsetColumn, "2", "2"},
-                         {"soil type", calibration, 0, kSoilTypeColumn, "clay", "CLAY"}}) {
-    ClickCell(c.grid, c.row, c.column);
-    QTest::keyClicks(c.grid, "x1");
-    ClickCell(c.grid, c.row, c.column);  // the current cell: the next key starts afresh
-    QTest::keyClicks(c.grid, c.keys);
-    EXPECT_EQ(c.grid->item(c.row, c.column)->text(), c.shown) << c.what;
-  }
-  // The ON/OFF cell of the current row toggles on every click.
-  for (const char* state : {"OFF", "ON", "OFF"}) {
-    ClickCell(calibration, 0, kOnOffColumn);
-    EXPECT_EQ(calibration->item(0, kOnOffColumn)->text(), state);
-  }
-  // The selected directory, clicked again, can be removed again.
-  window.Form().Directories().SetEntries({"A", "B", "C", "D"});
-  auto* list = Child<QTableWidget>(window, "FgDirList");
-  auto* remove = Child<QPushButton>(window, "cmdRemoveDir");
-  for (const char* next : {"C", "D", ""}) {
-    ClickCell(list, 1, 0);
-    ASSERT_TRUE(remove->isEnabled());
-    Click(remove);
-    EXPECT_EQ(list->item(1, 0)->text(), next);
-  }
-  EXPECT_FALSE(remove->isEnabled());
-  EXPECT_EQ(list->item(0, 0)->text(), "A");
-  // A double click on a directory makes it the site's current one.
-  window.Form().Directories().SetEntries({"TVMKDATA", "OLD", "OTHER"});
-  DoubleClick(list->viewport(), list->visualRect(list->model()->index(1, 0)).center());
-  EXPECT_EQ(details->item(kDataDirectoryRow, 1)->text(), "OLD");
+  EXPECT_TRUE(fs::exists(root.Path() / "TVMKHEADER" / "NORTH_07.key"));
 }
 
 // The colour a person sees behind an option's caption.
