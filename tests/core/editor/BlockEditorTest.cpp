@@ -77,23 +77,6 @@ TEST_F(BlockEditorTest, AnIndexThatDisagreesWithTheFilesIsPutRight) {
   EXPECT_FALSE(fs::exists(Data(4)));
 }
 
-TEST_F(BlockEditorTest, EmptyBlocksAndTheStartDate) {
-  WriteBytes(Data(4), "\x01\x02");
-  BlockEditor editor(files, prompter);
-  editor.Load();
-  EXPECT_FALSE(editor.OpenBlock(4));
-  EXPECT_EQ(prompter.shown.back().text, "SITE " +
-                                            (root.Path() / "TVMKDATA" / "ED_01_004").string() +
-                                            " IS EMPTY, LOAD DATA FROM VELMORA");
-  ASSERT_TRUE(editor.OpenBlock(1));
-  const std::string before = ReadBlockHeader(Data(1, ".KEY")).record2;
-  EXPECT_TRUE(editor.ChangeStartDate(15, 3, 2004));
-  const std::string after = ReadBlockHeader(Data(1, ".KEY")).record2;
-  EXPECT_EQ(after.substr(0, 2), std::string("\xB5\x0B", 2));
-  EXPECT_EQ(after.substr(2), before.substr(2));
-  EXPECT_EQ(editor.Info()[0].second, "15/03/2004");
-}
-
 // However many readings a scan has, or says it has, the grid shows whole scans.
 TEST_F(BlockEditorTest, TheGridHasAColumnForEachSensorOfTheBlock) {
   struct Case {
@@ -145,7 +128,7 @@ TEST_F(BlockEditorTest, SavedReadingsGoIntoTheirOwnTwoBytes) {
   EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"));  // recalculated
 }
 
-TEST_F(BlockEditorTest, AFailedOpeningLeavesNoBlockOpen) {
+TEST_F(BlockEditorTest, AnEmptyBlockLeavesNoneOpenAndAStartDateOnlyItsDay) {
   WriteBytes(Data(3), "\x01\x02");
   BlockEditor editor(files, prompter);
   editor.Load();
@@ -159,6 +142,14 @@ TEST_F(BlockEditorTest, AFailedOpeningLeavesNoBlockOpen) {
   EXPECT_FALSE(editor.Type(0, 0, '5'));
   EXPECT_FALSE(editor.DeleteSelected());
   EXPECT_TRUE(PrintoutLines(files, editor).empty());
+  // A new start date changes the run header's day and nothing else.
+  ASSERT_TRUE(editor.OpenBlock(1));
+  const std::string before = ReadBlockHeader(Data(1, ".KEY")).record2;
+  EXPECT_TRUE(editor.ChangeStartDate(15, 3, 2004));
+  const std::string after = ReadBlockHeader(Data(1, ".KEY")).record2;
+  EXPECT_EQ(after.substr(0, 2), std::string("\xB5\x0B", 2));
+  EXPECT_EQ(after.substr(2), before.substr(2));
+  EXPECT_EQ(editor.Info()[0].second, "15/03/2004");
 }
 
 TEST_F(BlockEditorTest, ABlockFileThatCannotBeRemovedStaysAndIsSaid) {
