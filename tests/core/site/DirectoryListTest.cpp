@@ -56,6 +56,8 @@ TEST(DirectoryList, RemovingClosesTheGapButNotTheDirectoryInUse) {
             "This directory is in use, change the site directory to remove.");
   EXPECT_EQ(prompter.shown.back().title, "Directory is in use");
   EXPECT_EQ(list.Entries()[0], "A");
+  list.Click(kDirectoryEntries);  // beyond the list: the choice stays
+  EXPECT_EQ(list.Selected(), 0);
   list.Click(5);
   EXPECT_FALSE(list.RemoveEnabled());
   EXPECT_EQ(list.DoubleClick(5), std::nullopt);

@@ -62,14 +62,18 @@ TEST_F(SiteFormTest, NewSiteIsNamedFromNameAndNumberAndLaterSavedAsTyped) {
   EXPECT_TRUE(prompter.shown.empty());
   const fs::path file = root.Path() / "TVMKHEADER" / "NORTH_07.key";
   ASSERT_EQ(fs::file_size(file), 14208u);
-  // The next depth (record 49) was never used.
-  EXPECT_EQ(
-      HeaderRecords(files, "NORTH_07", {4, 5, 26, 44, 45, 46, 47, 48, 12, 49, 215, 114, 216, 219}),
-      "07|NORTH|TVMKDATA| 1000| 120| 100| 60|ON|LOAM|| 1|0|START IMMEDIATE|15");
+  // The next depth (record 49) was never used; nor were the last directory
+  // entries (29 to 33) and record 9 before the first soil type.
+  EXPECT_EQ(HeaderRecords(files, "NORTH_07",
+                          {4, 5, 26, 44, 45, 46, 47, 48, 12, 49, 215, 114, 216, 219, 29, 33, 9}),
+            "07|NORTH|TVMKDATA| 1000| 120| 100| 60|ON|LOAM|| 1|0|START IMMEDIATE|15|||");
   EXPECT_FALSE(fs::exists(root.Path() / "TVMKHEADER" / "NORTH_07.key.new"));
 
-  // Editing: the number shows as "7", is stored as typed, the file keeps "_07".
+  // Editing: the number shows as "7", is stored as typed, the file keeps "_07";
+  // a sensor at the last depth, 120 cm, is listed too.
+  SiteHeader::Open(files, "NORTH_07").WriteCalibration(12, {1000, 120, 100, 60, "ON"});
   SiteForm edit = Edit("NORTH_07");
+  EXPECT_EQ(edit.Calibration().Row(1).depth, 120);
   EXPECT_EQ(edit.Caption(), "Edit Site File");
   EXPECT_EQ(edit.Detail(kSiteNumberRow), "7");
   EXPECT_EQ(edit.Option(), IdentificationOption::SiteName);

@@ -63,6 +63,11 @@ TEST_F(SiteHeaderTest, RecordsNeverSpillAndBlankBeyondTheEnd) {
   h.Close();
   EXPECT_EQ(ReadBytes(root.Path() / "TVMKHEADER" / "S_01.key").substr(0, 128),
             std::string(128, ' '));
+  // A record file given another file first writes out what it held.
+  RecordFile file(root.Path() / "a.dat", 4, RecordFile::Mode::ReadWrite);
+  file.Write(2, "abcd");
+  file = RecordFile(root.Path() / "b.dat", 4, RecordFile::Mode::ReadWrite);
+  EXPECT_EQ(ReadBytes(root.Path() / "a.dat"), "    abcd");
 }
 
 TEST_F(SiteHeaderTest, ReadOnlyOpenOfAMissingHeaderCreatesNothing) {
@@ -84,10 +89,12 @@ TEST_F(SiteHeaderTest, BlockIndexCountsUpToTheFirstFreeSlot) {
   EXPECT_EQ(h.BlockCount(), 2);
   EXPECT_EQ(h.ReadBlockIndex().numbers, (std::vector<int>{1, 2}));
   EXPECT_EQ(h.LastBlockNumber(), 2);
+  h.WriteRecord(113, "KEEP");
   h.WriteBlockIndex(100);
   EXPECT_EQ(h.BlockCount(), 100);
   EXPECT_EQ(h.LastBlockNumber(), 100);
   EXPECT_EQ(h.ReadRecord(214), "0");
+  EXPECT_EQ(h.ReadRecord(113), "KEEP");  // the record before the index is not the index's
 }
 
 TEST_F(SiteHeaderTest, IndexValuesThatAreNoBlockNumbersAreDamage) {
