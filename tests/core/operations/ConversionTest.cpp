@@ -99,6 +99,12 @@ TEST_F(ConversionTest, MorningWindowOpensAfterSixStrictly) {
   ASSERT_EQ(s.size(), 35u);
   EXPECT_EQ(s[11] + s[19] + s[27], "2 100.208356481481 100.250023148148");
   EXPECT_EQ(s[29], "30.5");  // the mean of the first two scans
+
+  // 11:59:16 (first), 12:00:01 (inside the noon window: a group), 12:00:46.
+  site.Block(1, {100, 43156, 45, 1, {Raw(30), Raw(31), Raw(32)}});
+  ASSERT_TRUE(Convert("WIN_01"));
+  s = RecordsOf(site.Summary(), 20);
+  EXPECT_EQ(s[11] + s[19] + s[27], "2 100.499490740741 100.500011574074");
 }
 
 TEST_F(ConversionTest, BlocksFollowEachOtherWithTheirOwnIntervals) {

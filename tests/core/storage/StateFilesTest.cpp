@@ -11,7 +11,7 @@ using Fields = std::vector<std::string>;
 
 TEST(StateFiles, FieldReaderSplitsAtCommasAndLineEnds) {
   EXPECT_EQ(ReadFields("A,B\r\nC\r\n", 3), (Fields{"A", "B", "C"}));
-  EXPECT_EQ(ReadFields("\"A,B\" ,C\r\n", 2), (Fields{"A,B", "C"}));
+  EXPECT_EQ(ReadFields("X,\"A,B\" ,C\r\n", 3), (Fields{"X", "A,B", "C"}));
   EXPECT_EQ(ReadFields("   X_01  \r\n\r\n 2\r\n", 3), (Fields{"X_01", "", "2"}));
   EXPECT_EQ(ReadFields("only\n", 3), (Fields{"only"}));
   EXPECT_EQ(ReadFields("\"unclosed", 2), (Fields{"unclosed"}));
