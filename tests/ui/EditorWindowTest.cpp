@@ -91,10 +91,21 @@ TEST_F(EditorWindowTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
   EXPECT_EQ(ReadBytes(Block(1)), std::string(before).replace(6, 2, "\x28\x23"));  // 9000
   EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
   EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"));  // recalculated
+
+  // A deletion takes unsaved edits with the block: nothing is left to update.
+  OpenBlock(2);
+  TypeAt(0, kSensor1, "5");
+  Click(Button("cmdDelete"));
+  EXPECT_EQ(prompter.shown.back().title, "Confirm Delete");
+  EXPECT_EQ(prompter.shown.back().buttons, Buttons::YesNoDefaultNo);
+  EXPECT_FALSE(fs::exists(Block(2)));
+  EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
+  EXPECT_FALSE(Button("cmdDelete")->isEnabled());
+  EXPECT_EQ(Grid()->rowCount(), 1);
 }
 
-// The deletion question answers No to Enter; a deletion takes unsaved edits with the block.
-TEST_F(EditorWindowTest, DeletionAsksFirstAndLeavesNothingToUpdate) {
+// The deletion question answers No to Enter.
+TEST_F(EditorWindowTest, EnterOnTheDeletionQuestionKeepsTheBlock) {
   QtPrompter real;
   OpenBlock(1, &real);
   QString asked;
@@ -106,17 +117,6 @@ TEST_F(EditorWindowTest, DeletionAsksFirstAndLeavesNothingToUpdate) {
   EXPECT_EQ(asked, "Confirm Delete");
   EXPECT_TRUE(fs::exists(Block(1)));
   EXPECT_EQ(Cell(1, 0), "2");
-
-  window.reset();
-  OpenBlock(2);
-  TypeAt(0, kSensor1, "5");
-  Click(Button("cmdDelete"));
-  EXPECT_EQ(prompter.shown.back().title, "Confirm Delete");
-  EXPECT_EQ(prompter.shown.back().buttons, Buttons::YesNoDefaultNo);
-  EXPECT_FALSE(fs::exists(Block(2)));
-  EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
-  EXPECT_FALSE(Button("cmdDelete")->isEnabled());
-  EXPECT_EQ(Grid()->rowCount(), 1);
 }
 
 // Esc and the title bar's close end the window exactly as "Close" does.

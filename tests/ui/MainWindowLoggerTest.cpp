@@ -91,16 +91,28 @@ class LoggerOnTheMainWindow : public ::testing::Test {
   std::vector<std::string> seen;
 };
 
-TEST_F(LoggerOnTheMainWindow, AClickOnTheHighlightedSiteRunsTheDownloadAndOffersTheGraph) {
+// A site whose name cannot be a file is refused and the download waits for another.
+TEST_F(LoggerOnTheMainWindow, AnUnusableSiteIsRefusedThenAClickedSiteRunsTheDownload) {
   QSignalSpy opened(&window, &MainWindow::windowRequested);
-  ASSERT_EQ(List()->currentRow(), 0);
+  // Only a file made by hand can carry such a name.
+  WriteBytes(files.HeaderFolder() / "BAD..SITE_02.key", std::string(222 * 64, ' '));
+  window.RefreshSiteList();
+  ASSERT_EQ(List()->item(0)->text(), "BAD..SITE_02.key");
+  ClickRow(List(), 1);  // FARM_01: the site clicked before
   Click(Find("Option3"));
   ExpectWaitingForASite();
   EXPECT_EQ(Status()->toPlainText(),
             "\n\n    Please select a site file from \n    the list opposite.");
+  ClickRow(List(), 0);
+  EXPECT_EQ(prompter.shown.back().text,
+            "The name \"BAD..SITE_02\" cannot be used as a file or folder name.");
+  EXPECT_EQ(prompter.shown.back().title, "Site File Error");
+  EXPECT_EQ(port.Written(), "");
+  EXPECT_FALSE(Stored());
+  ExpectWaitingForASite();
 
   prompter.answers = {Answer::No};  // no restart: the graph follows
-  ClickRow(List(), 0);
+  ClickRow(List(), 1);              // the highlighted site, clicked again
   EXPECT_TRUE(Stored());
   EXPECT_EQ(prompter.shown.back().title, "RE-START DATA LOGGER?");
   ASSERT_EQ(opened.count(), 1);
@@ -110,29 +122,8 @@ TEST_F(LoggerOnTheMainWindow, AClickOnTheHighlightedSiteRunsTheDownloadAndOffers
   EXPECT_FALSE(Find<QProgressBar>("ProgressBar1")->isVisible());
   // A later click is an ordinary site click again.
   const std::size_t shown = prompter.shown.size();
-  ClickRow(List(), 0);
-  EXPECT_EQ(prompter.shown.size(), shown);
-}
-
-TEST_F(LoggerOnTheMainWindow, AnUnusableSiteIsRefusedAndTheDownloadWaitsForAnother) {
-  // Only a file made by hand can carry such a name.
-  WriteBytes(files.HeaderFolder() / "BAD..SITE_02.key", std::string(222 * 64, ' '));
-  window.RefreshSiteList();
-  ASSERT_EQ(List()->item(0)->text(), "BAD..SITE_02.key");
-  ClickRow(List(), 1);  // FARM_01: the site clicked before
-  Click(Find("Option3"));
-  ClickRow(List(), 0);
-  EXPECT_EQ(prompter.shown.back().text,
-            "The name \"BAD..SITE_02\" cannot be used as a file or folder name.");
-  EXPECT_EQ(prompter.shown.back().title, "Site File Error");
-  EXPECT_EQ(port.Written(), "");
-  EXPECT_FALSE(Stored());
-  ExpectWaitingForASite();
-
-  prompter.answers = {Answer::No};
   ClickRow(List(), 1);
-  EXPECT_TRUE(Stored());
-  ExpectIdle();
+  EXPECT_EQ(prompter.shown.size(), shown);
 }
 
 // Esc, Abort and the title bar before a site is chosen end the download unstarted.
@@ -178,7 +169,21 @@ TEST_F(LoggerOnTheMainWindow, CloseDuringTheDownloadIsRefusedAndTheBlockIsStored
   EXPECT_TRUE(window.close());
 }
 
-TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc) {
+// A count chosen and then cancelled is no count; Esc ends a trace, and so does closing.
+TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEscOrClose) {
+  for (const std::string way : {"CancelButton", "Esc ComboSensors"}) {
+    SCOPED_TRACE(way);
+    WhenDialogOpens<TraceSensorsDialog>([way](TraceSensorsDialog& d) {
+      QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), Qt::Key_2);
+      Act(d, way);
+      EXPECT_EQ(d.result(), QDialog::Rejected);
+      EXPECT_EQ(d.SensorCount(), 0);
+    });
+    Click(Find("Option12"));
+    EXPECT_EQ(port.Written(), "");
+    EXPECT_FALSE(port.IsOpen());
+    ExpectIdle();
+  }
   prompter.inputs = {std::string("58207"), std::string("1000")};
   PressKey(&window, Qt::Key_F12);
   EXPECT_EQ(engine.SerialNumber(), 1000);
@@ -208,23 +213,6 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
   EXPECT_EQ(seen.back(), "    Trace mode terminated.");
   EXPECT_FALSE(port.IsOpen());
   ExpectIdle();
-}
-
-// A count chosen and then cancelled is no count.
-TEST_F(LoggerOnTheMainWindow, CancelInTheSensorChoiceSendsNothingAndClosingStopsTheTrace) {
-  for (const std::string way : {"CancelButton", "Esc ComboSensors"}) {
-    SCOPED_TRACE(way);
-    WhenDialogOpens<TraceSensorsDialog>([way](TraceSensorsDialog& d) {
-      QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), Qt::Key_2);
-      Act(d, way);
-      EXPECT_EQ(d.result(), QDialog::Rejected);
-      EXPECT_EQ(d.SensorCount(), 0);
-    });
-    Click(Find("Option12"));
-    EXPECT_EQ(port.Written(), "");
-    EXPECT_FALSE(port.IsOpen());
-    ExpectIdle();
-  }
   // Closing the window during a trace stops the logger first.
   StartTrace(Qt::Key_2);
   for (int i = 0; i < 5; ++i) {

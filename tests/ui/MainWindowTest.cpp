@@ -368,7 +368,8 @@ TEST(LinkWindows, PortListMovesWithArrowsOnlyAndEnterTakesTheChoice) {
   EXPECT_EQ(again.Chosen(), std::nullopt);
 }
 
-TEST(LinkWindows, NotRespondingAnswersOkToEnterAndEscAndHelpToItsButton) {
+// The notice answers OK to Enter and Esc and Help to its button; help shows its whole text.
+TEST(LinkWindows, NotRespondingAndHelpCloseWithEnterOrEscAndHelpShowsItsWholeText) {
   for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
     NotRespondingDialog notice;
     notice.show();
@@ -376,16 +377,6 @@ TEST(LinkWindows, NotRespondingAnswersOkToEnterAndEscAndHelpToItsButton) {
     QTest::keyClick(&notice, key);
     EXPECT_FALSE(notice.isVisible());
     EXPECT_FALSE(notice.HelpRequested());
-  }
-  NotRespondingDialog notice;
-  notice.show();
-  EXPECT_EQ(Child<QPushButton>(notice, "CancelButton")->text(), "Help");
-  Click(Child<QPushButton>(notice, "CancelButton"));
-  EXPECT_TRUE(notice.HelpRequested());
-}
-
-TEST(LinkWindows, HelpShowsItsWholeTextAndClosesWithEnterOrEsc) {
-  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
     HelpWindow help;
     help.show();
     EXPECT_EQ(help.windowTitle(), "Velmora Help");
@@ -406,6 +397,11 @@ TEST(LinkWindows, HelpShowsItsWholeTextAndClosesWithEnterOrEsc) {
     QTest::keyClick(text, key);
     EXPECT_FALSE(help.isVisible());
   }
+  NotRespondingDialog notice;
+  notice.show();
+  EXPECT_EQ(Child<QPushButton>(notice, "CancelButton")->text(), "Help");
+  Click(Child<QPushButton>(notice, "CancelButton"));
+  EXPECT_TRUE(notice.HelpRequested());
 }
 
 const QColor kRed(255, 140, 140);
