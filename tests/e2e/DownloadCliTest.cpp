@@ -1,12 +1,16 @@
-// pelvaro-cli download over a pseudo-terminal from pelvaro-sim.
+// pelvaro-cli's logger commands over a pseudo-terminal from pelvaro-sim, and port errors.
 #include <gtest/gtest.h>
 
+#include <QDate>
 #include <QProcess>
+#include <cstdlib>
 
 #include "core/storage/BlockStore.h"
+#include "core/storage/DayNumbers.h"
 #include "e2e/Simulator.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
+#include "ui/platform/QtSerialPort.h"
 
 namespace pelvaro::testing {
 namespace {
@@ -91,7 +95,7 @@ TEST(DownloadCli, TwoDownloadsIntoOneRootStoreEachRunOnce) {
   EXPECT_EQ(fs::file_size(root.Path() / "TVMKDATA" / "FARM_01_002.DAT"), 30u * 4 * 2);
 }
 
-TEST(DownloadCli, EveryFailureSaysWhyAndNamesAreShownSafely) {
+TEST(DownloadCli, EveryFailureSaysWhyAndNamesAreShownSafelyOrLeftOut) {
   TempRoot root;
   FarmSite(root);
   Simulator cut;
@@ -116,17 +120,73 @@ TEST(DownloadCli, EveryFailureSaysWhyAndNamesAreShownSafely) {
     EXPECT_EQ(run.err.find('\x1b'), std::string::npos);
   }
   EXPECT_TRUE(StoredStartDays(root).empty());
-}
 
-TEST(DownloadCli, SitesListsOnlyWhatCanIdentifyASite) {
-  TempRoot root;
+  // The site list holds only what can identify a site.
   for (const char* name :
        {"GOOD_01.key", "3001_07.key", "..key", ".key", "A\nB_01.key", "noNumber.key", "X_0Z.key"}) {
     WriteBytes(root.Path() / "TVMKHEADER" / name, std::string(14208, ' '));
   }
   const CliResult sites = RunCli(root.Path(), {"sites"});
   EXPECT_EQ(sites.exitCode, 0);
-  EXPECT_EQ(sites.out, "3001_07\nGOOD_01\n");
+  EXPECT_EQ(sites.out, "3001_07\nFARM_01\nGOOD_01\n");
+}
+
+TEST(LoggerCommands, StartDownloadSerialTraceAndPortErrors) {
+  Simulator sim;
+  sim.Start();
+  const QString pty = sim.Pty();
+  TempRoot root;
+  const Files files(root.Path());
+  SiteBuilder site(files, "FARM_07");
+  site.Header(LoggerSensors(2), 0);
+  site.Logger(3001, 2);
+  SiteHeader::Open(files, "FARM_07").WriteRecord(header::kSiteNumber, "07");
+  const auto Cli = [&](const QStringList& args) { return RunCli(root.Path(), args); };
+
+  // A start, then a download carries the new run and the serial number.
+  const CliResult start = Cli({"start", "FARM_07", "--device", pty, "--interval", "00:00:30"});
+  ASSERT_EQ(start.exitCode, 0) << start.out << start.err;
+  EXPECT_NE(start.out.find("RECORDER TALKING"), std::string::npos);
+  const CliResult download = Cli({"download", "FARM_07", "--device", pty});
+  ASSERT_EQ(download.exitCode, 0) << download.out << download.err;
+  const BlockHeader h = ReadBlockHeader(root.Path() / "TVMKDATA" / "FARM_07_001.KEY");
+  EXPECT_EQ(h.run.SiteNumber(), 7);
+  EXPECT_EQ(h.run.SensorCount(), 2);
+  EXPECT_EQ(h.run.ScanInterval(), 30);
+  const QDate today = QDate::currentDate();
+  EXPECT_NEAR(h.run.StartDay(), DateToDayNumber(today.day(), today.month(), today.year()), 1);
+  EXPECT_EQ(SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(219),
+            "00:00:30");
+  ASSERT_EQ(Cli({"set-serial", "4321", "--device", pty}).exitCode, 0);
+  // The next download reports the new number, and without --yes refuses the run.
+  const CliResult again = Cli({"download", "FARM_07", "--device", pty});
+  EXPECT_EQ(again.exitCode, 1);
+  EXPECT_NE(again.err.find("The serial number of this recorder is  4321"), std::string::npos)
+      << again.err;
+  EXPECT_EQ(Cli({"set-serial", "99", "--device", pty}).exitCode, 1);
+
+  // The trace shows live rows.
+  const CliResult trace = Cli({"trace", "--device", pty, "--sensors", "2", "--scans", "2"});
+  EXPECT_EQ(trace.exitCode, 0) << trace.out << trace.err;
+  EXPECT_NE(trace.out.find(" Scan   Sensor 1     Sensor 2     "), std::string::npos) << trace.out;
+  EXPECT_NE(trace.out.find("\n  02 "), std::string::npos) << trace.out;
+  EXPECT_NE(trace.out.find("    Trace mode terminated."), std::string::npos);
+
+  // A port in use and a missing device are reported as such.
+  setenv("PELVARO_COM3", pty.toUtf8().constData(), 1);
+  setenv("PELVARO_COM4", "/nonexistent/pelvaro-port", 1);
+  QtSerialPort first;
+  QtSerialPort second;
+  EXPECT_TRUE(first.Open(3).Ok());
+  EXPECT_EQ(second.Open(3).error, PortError::InUse);
+  EXPECT_EQ(second.Open(4).error, PortError::DoesNotExist);
+  unsetenv("PELVARO_COM3");
+  unsetenv("PELVARO_COM4");
+  // Stopped as a service is stopped, the simulator ends cleanly.
+  sim.Process().terminate();
+  ASSERT_TRUE(sim.Process().waitForFinished(5000));
+  EXPECT_EQ(sim.Process().exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(sim.Process().exitCode(), 0);
 }
 
 }  // namespace

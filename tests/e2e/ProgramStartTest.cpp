@@ -13,61 +13,43 @@
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
 
+namespace pelvaro::testing {
 namespace {
-
-namespace fs = std::filesystem;
-using pelvaro::testing::CliResult;
-using pelvaro::testing::InstallSample;
-using pelvaro::testing::ReadBytes;
-using pelvaro::testing::TempRoot;
 
 const fs::path kBin = PELVARO_BIN_DIR;
 const fs::path kSample = kBin / ".." / "share" / "pelvaro-sample";
 const fs::path kSeed = kBin / ".." / "share" / "pelvaro";
 const std::string kSite = "SAMPLE SITE_01";
 
-QProcessEnvironment HomeEnvironment(const fs::path& home) {
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("HOME", QString::fromStdString(home.string()));
-  env.remove("USERPROFILE");
-  env.insert("ProgramFiles", QString::fromStdString((home / "Program Files").string()));
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  return env;
-}
-
-// The sample in the current folder as installed; the install folder holds state files only.
-void StageSample(const fs::path& folder, const fs::path& home) {
-  fs::create_directories(folder);
-  for (const auto& entry : fs::directory_iterator(kSample)) {
-    if (entry.is_regular_file()) fs::copy_file(entry.path(), folder / entry.path().filename());
-  }
-  const fs::path install = home / "Program Files" / "TVMKVelmora";
-  fs::create_directories(install);
-  for (const char* name : {"Sitesel.dat", "START.DAT"}) {
-    fs::copy_file(kSeed / name, install / name);
-  }
-}
-
 // The summary file is complete once its closing record names the last record.
 bool SummaryComplete(const fs::path& pct) {
   const std::string bytes = ReadBytes(pct);
-  return bytes.size() > 13 * 20 && pelvaro::ParseLeadingNumber(bytes.substr(12 * 20, 20)) > 19;
+  return bytes.size() > 13 * 20 && ParseLeadingNumber(bytes.substr(12 * 20, 20)) > 19;
 }
-
-// The sample as a site of a working root: header, blocks and graph file.
-void SampleRoot(const fs::path& root) { InstallSample(kSample, pelvaro::Files(root)); }
 
 // pelvaro-cli on a working root, or on none for what needs none.
 CliResult RunCli(const QStringList& args, const TempRoot* root = nullptr) {
-  return pelvaro::testing::RunCli(root ? root->Path() : fs::path(), args);
+  return testing::RunCli(root ? root->Path() : fs::path(), args);
 }
 
 TEST(ProgramStart, FirstStartInstallsConvertsAndKeepsRunning) {
+  // The sample in the current folder as installed; the install folder holds state files only.
   TempRoot home;
   const fs::path cwd = home.Path() / "install";
-  StageSample(cwd, home.Path());
+  fs::create_directories(cwd);
+  for (const auto& entry : fs::directory_iterator(kSample)) {
+    if (entry.is_regular_file()) fs::copy_file(entry.path(), cwd / entry.path().filename());
+  }
+  const fs::path install = home.Path() / "Program Files" / "TVMKVelmora";
+  fs::create_directories(install);
+  for (const char* name : {"Sitesel.dat", "START.DAT"}) fs::copy_file(kSeed / name, install / name);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("HOME", QString::fromStdString(home.Path().string()));
+  env.remove("USERPROFILE");
+  env.insert("ProgramFiles", QString::fromStdString(install.parent_path().string()));
+  env.insert("QT_QPA_PLATFORM", "offscreen");
   QProcess program;
-  program.setProcessEnvironment(HomeEnvironment(home.Path()));
+  program.setProcessEnvironment(env);
   program.setWorkingDirectory(QString::fromStdString(cwd.string()));
   program.start(QString::fromStdString((kBin / "pelvaro").string()), {});
   ASSERT_TRUE(program.waitForStarted(10000));
@@ -91,7 +73,7 @@ TEST(ProgramStart, FirstStartInstallsConvertsAndKeepsRunning) {
 
   // The command line converts the same blocks into the same bytes.
   TempRoot other;
-  SampleRoot(other.Path());
+  InstallSample(kSample, Files(other.Path()));
   fs::remove(other.Path() / "TVMKDATA" / (kSite + ".bgf"));
   const CliResult run = RunCli({"convert", QString::fromStdString(kSite)}, &other);
   EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -102,39 +84,10 @@ TEST(ProgramStart, FirstStartInstallsConvertsAndKeepsRunning) {
   EXPECT_EQ(RunCli({"sites"}, &other).out, kSite + "\n");
 }
 
-TEST(ProgramStart, CommandLineReportsFailuresAndMisuse) {
-  TempRoot root;
-  fs::create_directories(root.Path() / "TVMKHEADER");
-  const CliResult missing = RunCli({"convert", "NONE_01"}, &root);
-  EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_NE(missing.err.find("NONE_01"), std::string::npos);
-  // A block without a sensor count needs --sensors to answer the question.
-  pelvaro::Files files(root.Path());
-  pelvaro::testing::SiteBuilder site(files, "ASK_01");
-  site.Header({{1, 1000, 100, 40, 20}}, 1);
-  site.Block(1, {100, 0, 900, 0, {700, 690}});
-  const CliResult unanswered = RunCli({"convert", "ASK_01"}, &root);
-  EXPECT_EQ(unanswered.exitCode, 1);
-  EXPECT_NE(
-      unanswered.err.find("This file has caused a calibration error and will not be processed."),
-      std::string::npos);
-  EXPECT_EQ(RunCli({"convert", "ASK_01", "--sensors", "1"}, &root).exitCode, 0);
-  EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ASK_01.BGF"));
-  for (const QStringList& misuse :
-       {QStringList{"convert"}, {"frobnicate"}, {"convert", "../up_01"}, {"status", "../up_01"}}) {
-    EXPECT_EQ(RunCli(misuse, &root).exitCode, 2) << misuse.join(' ').toStdString();
-  }
-  const CliResult help = RunCli({"--help"});
-  EXPECT_EQ(help.exitCode, 0);
-  for (const char* command : {"sites", "convert", "--sensors", "--dir", "--root"}) {
-    EXPECT_NE(help.out.find(command), std::string::npos) << command;
-  }
-}
-
-TEST(CommandLine, StatusAndExportOfTheSampleSite) {
+TEST(CommandLine, StatusExportFailuresAndMisuse) {
   // The sample, converted from its blocks.
   TempRoot root;
-  SampleRoot(root.Path());
+  InstallSample(kSample, Files(root.Path()));
   const QString site = QString::fromStdString(kSite);
   ASSERT_EQ(RunCli({"convert", site}, &root).exitCode, 0);
   const auto tree = [&root] {
@@ -204,6 +157,33 @@ TEST(CommandLine, StatusAndExportOfTheSampleSite) {
     EXPECT_NE(no.err.find(why), std::string::npos) << no.err;
     EXPECT_EQ(ReadBytes(out), csv) << why;
   }
+
+  // Failures and misuse.
+  const CliResult none = RunCli({"convert", "NONE_01"}, &root);
+  EXPECT_EQ(none.exitCode, 1);
+  EXPECT_NE(none.err.find("NONE_01"), std::string::npos);
+  // A block without a sensor count needs --sensors to answer the question.
+  Files files(root.Path());
+  SiteBuilder site(files, "ASK_01");
+  site.Header({{1, 1000, 100, 40, 20}}, 1);
+  site.Block(1, {100, 0, 900, 0, {700, 690}});
+  const CliResult unanswered = RunCli({"convert", "ASK_01"}, &root);
+  EXPECT_EQ(unanswered.exitCode, 1);
+  EXPECT_NE(
+      unanswered.err.find("This file has caused a calibration error and will not be processed."),
+      std::string::npos);
+  EXPECT_EQ(RunCli({"convert", "ASK_01", "--sensors", "1"}, &root).exitCode, 0);
+  EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ASK_01.BGF"));
+  for (const QStringList& misuse :
+       {QStringList{"convert"}, {"frobnicate"}, {"convert", "../up_01"}, {"status", "../up_01"}}) {
+    EXPECT_EQ(RunCli(misuse, &root).exitCode, 2) << misuse.join(' ').toStdString();
+  }
+  const CliResult help = RunCli({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  for (const char* command : {"sites", "convert", "--sensors", "--dir", "--root"}) {
+    EXPECT_NE(help.out.find(command), std::string::npos) << command;
+  }
 }
 
 }  // namespace
+}  // namespace pelvaro::testing
