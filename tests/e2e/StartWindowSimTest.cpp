@@ -26,51 +26,42 @@ namespace {
 
 constexpr int kPort = 7;
 
-class StartWindowOnTheLine : public ::testing::Test {
- protected:
-  void SetUp() override {
-    sim.Start({"--serial", "3001"});
-    qputenv("PELVARO_COM7", sim.Pty().toUtf8());
-    WritePortNumber(files, kPort);
-
-    SiteBuilder brook(files, "BROOK_01", "BROOKDATA");
-    brook.Header(LoggerSensors(2), 0);
-    // Last started in TIMED mode long ago: the grid shows that, the pickers a new start.
-    SiteBuilder farm(files, "FARM_07", "FARMDATA");
-    farm.Header(LoggerSensors(3), 2);
-    farm.Logger(3001, 3);
-    auto header = SiteHeader::Open(files, "FARM_07");
-    header.WriteRecord(header::kSiteNumber, "07");
-    header.WriteRecord(header::kStartMode, "TIMED START");
-    header.WriteRecord(header::kStartDate, "01-03-2025");
-    header.WriteRecord(header::kStartTime, "10:00:00");
-    header.WriteRecord(header::kScanInterval, "00:00:30");
-    header.Close();
-    // The selection still carries the folder of the site chosen before.
-    WriteSiteSelection(files, "FARM_07", "BROOKDATA", 2);
+// The 41 bytes the simulator says it was started with.
+std::vector<int> StartBlockSeen(Simulator& sim) {
+  QByteArray out;
+  for (int i = 0; i < 50 && !out.contains("\nstart ") && !out.startsWith("start "); ++i) {
+    sim.Process().waitForReadyRead(100);
+    out += sim.Process().readAllStandardOutput();
   }
-  void TearDown() override { qunsetenv("PELVARO_COM7"); }
-  // The 41 bytes the simulator says it was started with.
-  std::vector<int> StartBlockSeen() {
-    QByteArray out;
-    for (int i = 0; i < 50 && !out.contains("\nstart ") && !out.startsWith("start "); ++i) {
-      sim.Process().waitForReadyRead(100);
-      out += sim.Process().readAllStandardOutput();
-    }
-    const qsizetype at = out.indexOf("start ");
-    if (at < 0) return {};
-    const QByteArray hex = out.mid(at + 6, out.indexOf('\n', at) - at - 6);
-    std::vector<int> bytes;
-    for (const QByteArray& b : hex.split(' ')) bytes.push_back(b.toInt(nullptr, 16));
-    return bytes;
-  }
+  const qsizetype at = out.indexOf("start ");
+  if (at < 0) return {};
+  const QByteArray hex = out.mid(at + 6, out.indexOf('\n', at) - at - 6);
+  std::vector<int> bytes;
+  for (const QByteArray& b : hex.split(' ')) bytes.push_back(b.toInt(nullptr, 16));
+  return bytes;
+}
 
+TEST(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersValues) {
   Simulator sim;
+  sim.Start({"--serial", "3001"});
+  qputenv("PELVARO_COM7", sim.Pty().toUtf8());
   TempRoot root;
-  Files files{root.Path()};
-};
+  const Files files(root.Path());
+  WritePortNumber(files, kPort);
+  SiteBuilder brook(files, "BROOK_01", "BROOKDATA");
+  brook.Header(LoggerSensors(2), 0);
+  // Last started in TIMED mode long ago: the grid shows that, the pickers a new start.
+  SiteBuilder farm(files, "FARM_07", "FARMDATA");
+  farm.Header(LoggerSensors(3), 2);
+  farm.Logger(3001, 3);
+  farm.Set({{header::kSiteNumber, "07"},
+            {header::kStartMode, "TIMED START"},
+            {header::kStartDate, "01-03-2025"},
+            {header::kStartTime, "10:00:00"},
+            {header::kScanInterval, "00:00:30"}});
+  // The selection still carries the folder of the site chosen before.
+  WriteSiteSelection(files, "FARM_07", "BROOKDATA", 2);
 
-TEST_F(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersValues) {
   QtSerialPort port;
   QtClock clock;
   ScriptedPrompter prompter;
@@ -96,7 +87,7 @@ TEST_F(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersV
             "Logger started successfully.\r\n\r\nRemove the interface cable from logger.\r\n");
   EXPECT_FALSE(window.isVisible());
 
-  const std::vector<int> block = StartBlockSeen();
+  const std::vector<int> block = StartBlockSeen(sim);
   ASSERT_EQ(block.size(), kStartBlockSize);
   const int day = DateToDayNumber(date.day(), date.month(), date.year());
   const int units = time.msecsSinceStartOfDay() / 2000;  // whole seconds, even by default
@@ -109,6 +100,7 @@ TEST_F(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersV
   auto header = SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly);
   EXPECT_EQ(header.ReadRecord(header::kStartDate), date.toString("dd-MM-yyyy").toStdString());
   EXPECT_EQ(header.ReadRecord(header::kStartTime), time.toString("HH:mm:ss").toStdString());
+  qunsetenv("PELVARO_COM7");
 }
 
 TEST(MainWindowTrace, AllSixtyFourScansAndTheLoggersEndArriveOnTime) {
