@@ -119,7 +119,7 @@ TEST(LoggerDownload, IsPacedAndHoldsUntilTheHostsClosingByteAnEmptyRunSendsAZero
   EXPECT_EQ(empty.engine.TakeLog(), std::vector<std::string>{"download 0 bytes"});
 }
 
-TEST(LoggerStart, EchoesTheBlockThenLogsScansThatStayPut) {
+TEST(LoggerStart, EchoesTheBlockThenLogsScansThatStayPutFromTheStartTimeAndFitTheMemory) {
   const std::string block = StartBlock(StartMode::Immediate, kTen);
   Line line;
   line.Play({{"\x01", 0.1, kGreeting}, {"S\r", 1.0, ""}});
@@ -138,9 +138,8 @@ TEST(LoggerStart, EchoesTheBlockThenLogsScansThatStayPut) {
   ASSERT_EQ(got.size(), 2u + 13 + 18);
   EXPECT_EQ(got.substr(0, 2), Bytes({0, 18}));
   EXPECT_EQ(got.substr(15, 6), testing::WordBytes(firstScan));
-}
 
-TEST(LoggerStart, ScansAccrueFromTheStartTimeAndFitTheMemory) {
+  // Scans accrue from the start time and fit the memory.
   struct Case {
     const char* what;
     std::string block;
@@ -165,10 +164,10 @@ TEST(LoggerStart, ScansAccrueFromTheStartTimeAndFitTheMemory) {
     EXPECT_EQ(line.engine.Memory(at + c.interval - 0.5).words.size(), c.words) << c.what;
     EXPECT_EQ(line.engine.Memory(at + c.interval).words.size(), 2 * c.words) << c.what;
   }
-  Line line;
-  line.WakeUp();
-  line.Send("S\r" + fast);
-  EXPECT_EQ(line.engine.Memory(1e6).words.size(), 32765u);
+  Line full;
+  full.WakeUp();
+  full.Send("S\r" + fast);
+  EXPECT_EQ(full.engine.Memory(1e6).words.size(), 32765u);
 }
 
 TEST(LoggerTrace, SendsAScanASecondEndsAfterSixtyFourOrAtTheHostsStop) {
@@ -202,7 +201,7 @@ TEST(LoggerTrace, SendsAScanASecondEndsAfterSixtyFourOrAtTheHostsStop) {
   line.WakeUp();
 }
 
-TEST(SimSerialPortTest, BehavesLikeAPort) {
+TEST(SimSerialPortTest, BehavesLikeAPortOverRepeatablePlausibleRuns) {
   Line line;
   EXPECT_EQ(line.port.OpenedPort(), 2);
   line.port.FailNextOpenWith(PortError::InUse);
@@ -233,9 +232,8 @@ TEST(SimSerialPortTest, BehavesLikeAPort) {
   EXPECT_FALSE(line.port.Pump());
   EXPECT_EQ(calls, 2);
   EXPECT_EQ(line.port.Written(), kWake + kWake);
-}
 
-TEST(Runs, GeneratedReadingsAreRepeatableAndPlausible) {
+  // Generated readings are repeatable and plausible.
   const sim::Run a = GenerateRun(3001, 1, 4, 11300, 0, 900, 96);
   EXPECT_EQ(a.words, GenerateRun(3001, 1, 4, 11300, 0, 900, 96).words);
   const sim::Run longer = GenerateRun(3001, 1, 4, 11300, 0, 900, 200);
