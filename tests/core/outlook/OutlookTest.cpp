@@ -319,17 +319,19 @@ TEST_P(OutlookChangeTest, Answers) {
 INSTANTIATE_TEST_SUITE_P(Files, OutlookChangeTest, ::testing::ValuesIn(kChanges));
 
 SiteOutlook Refill(double use, int dryDays, double days) {
-  return {.site = "FARM_01",
-          .rootZoneDepthsCm = {10, 20, 40},
-          .fieldCapacity = 300,
-          .refill = 180,
-          .lastScan = kDay0 + 6 + 10 / 24.0,
-          .total = 194.62,
-          .dailyUse = use,
-          .dryDays = dryDays,
-          .kind = OutlookKind::Refill,
-          .daysToRefill = days,
-          .refillDay = kDay0 + 10};
+  SiteOutlook o;
+  o.site = "FARM_01";
+  o.rootZoneDepthsCm = {10, 20, 40};
+  o.fieldCapacity = 300;
+  o.refill = 180;
+  o.lastScan = kDay0 + 6 + 10 / 24.0;
+  o.total = 194.62;
+  o.dailyUse = use;
+  o.dryDays = dryDays;
+  o.kind = OutlookKind::Refill;
+  o.daysToRefill = days;
+  o.refillDay = kDay0 + 10;
+  return o;
 }
 
 SiteOutlook Below(double since) {
@@ -352,7 +354,10 @@ SiteOutlook NoForecast(NoForecastReason reason) {
 }
 
 SiteOutlook Failed(const std::string& site) {
-  return {.site = site, .error = "The site " + site + " has no header file in /data/TVMKHEADER"};
+  SiteOutlook o;
+  o.site = site;
+  o.error = "The site " + site + " has no header file in /data/TVMKHEADER";
+  return o;
 }
 
 TEST(OutlookReport, GraphLineStatusTextUrgencyAndOrder) {
