@@ -33,11 +33,6 @@ bool SummaryComplete(const fs::path& pct) {
   return bytes.size() > 13 * 20 && ParseLeadingNumber(bytes.substr(12 * 20, 20)) > 19;
 }
 
-// pelvaro-cli on a working root, or on none for what needs none.
-CliResult RunCli(const QStringList& args, const TempRoot* root = nullptr) {
-  return testing::RunCli(root ? root->Path() : fs::path(), args);
-}
-
 TEST(ProgramStart, FirstStartInstallsConvertsAndKeepsRunning) {
   // The sample in the current folder as installed; the install folder holds state files only.
   TempRoot home;
@@ -81,13 +76,13 @@ TEST(ProgramStart, FirstStartInstallsConvertsAndKeepsRunning) {
   TempRoot other;
   InstallSample(kSample, Files(other.Path()));
   fs::remove(other.Path() / "TVMKDATA" / (kSite + ".bgf"));
-  const CliResult run = RunCli({"convert", QString::fromStdString(kSite)}, &other);
+  const CliResult run = RunCli(other.Path(), {"convert", QString::fromStdString(kSite)});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   // Compared whole, without printing megabytes on a difference.
   const std::string graph = ReadBytes(root / "TVMKDATA" / (kSite + ".bgf"));
   EXPECT_TRUE(ReadBytes(other.Path() / "TVMKDATA" / (kSite + ".BGF")) == graph);
   EXPECT_TRUE(ReadBytes(other.Path() / "TVMKDATA" / (kSite + ".Pct")) == ReadBytes(pct));
-  EXPECT_EQ(RunCli({"sites"}, &other).out, kSite + "\n");
+  EXPECT_EQ(RunCli(other.Path(), {"sites"}).out, kSite + "\n");
 }
 
 TEST(CommandLine, StatusExportFailuresAndMisuse) {
@@ -95,7 +90,7 @@ TEST(CommandLine, StatusExportFailuresAndMisuse) {
   TempRoot root;
   InstallSample(kSample, Files(root.Path()));
   const QString site = QString::fromStdString(kSite);
-  ASSERT_EQ(RunCli({"convert", site}, &root).exitCode, 0);
+  ASSERT_EQ(RunCli(root.Path(), {"convert", site}).exitCode, 0);
   const auto tree = [&root] {
     std::vector<std::tuple<fs::path, std::uintmax_t, fs::file_time_type>> files;
     for (const auto& e : fs::recursive_directory_iterator(root.Path())) {
@@ -106,7 +101,7 @@ TEST(CommandLine, StatusExportFailuresAndMisuse) {
   };
   const auto before = tree();
 
-  const CliResult json = RunCli({"status", "--json"}, &root);
+  const CliResult json = RunCli(root.Path(), {"status", "--json"});
   EXPECT_EQ(json.exitCode, 0) << json.err;
   const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(json.out));
   ASSERT_TRUE(doc.isArray()) << json.out;
@@ -123,21 +118,21 @@ TEST(CommandLine, StatusExportFailuresAndMisuse) {
   EXPECT_EQ(o["refill_date"].toString(), "2026-11-11");
   EXPECT_EQ(o["faults"].toArray(), QJsonArray());
 
-  const CliResult text = RunCli({"status", site}, &root);
+  const CliResult text = RunCli(root.Path(), {"status", site});
   EXPECT_EQ(text.exitCode, 0);
   EXPECT_NE(text.out.find("  Outlook:        refill in 9.3 days, about 11-11-2026\n"),
             std::string::npos)
       << text.out;
   EXPECT_TRUE(tree() == before) << "status wrote into the working root";
 
-  const CliResult missing = RunCli({"status", "NONE_01", "--json"}, &root);
+  const CliResult missing = RunCli(root.Path(), {"status", "NONE_01", "--json"});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("NONE_01 has no header file"), std::string::npos);
 
   const fs::path out = root.Path() / "season.csv";
   const QString to = QString::fromStdString(out.string());
   const CliResult run =
-      RunCli({"export", site, to, "--from", "2026-11-01", "--to", "2026-11-02"}, &root);
+      RunCli(root.Path(), {"export", site, to, "--from", "2026-11-01", "--to", "2026-11-02"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const std::string csv = ReadBytes(out);
   const std::string head =
@@ -158,33 +153,33 @@ TEST(CommandLine, StatusExportFailuresAndMisuse) {
       {{"NONE_01", to}, "NONE_01 has no header file"},
   };
   for (const auto& [args, why] : refused) {
-    const CliResult no = RunCli(QStringList{"export"} + args, &root);
+    const CliResult no = RunCli(root.Path(), QStringList{"export"} + args);
     EXPECT_EQ(no.exitCode, 1) << why;
     EXPECT_NE(no.err.find(why), std::string::npos) << no.err;
     EXPECT_EQ(ReadBytes(out), csv) << why;
   }
 
   // Failures and misuse.
-  const CliResult none = RunCli({"convert", "NONE_01"}, &root);
+  const CliResult none = RunCli(root.Path(), {"convert", "NONE_01"});
   EXPECT_EQ(none.exitCode, 1);
   EXPECT_NE(none.err.find("NONE_01"), std::string::npos);
   // A block without a sensor count needs --sensors to answer the question.
   Files files(root.Path());
-  SiteBuilder site(files, "ASK_01");
-  site.Header({{1, 1000, 100, 40, 20}}, 1);
-  site.Block(1, {100, 0, 900, 0, {700, 690}});
-  const CliResult unanswered = RunCli({"convert", "ASK_01"}, &root);
+  SiteBuilder ask(files, "ASK_01");
+  ask.Header({{1, 1000, 100, 40, 20}}, 1);
+  ask.Block(1, {100, 0, 900, 0, {700, 690}});
+  const CliResult unanswered = RunCli(root.Path(), {"convert", "ASK_01"});
   EXPECT_EQ(unanswered.exitCode, 1);
   EXPECT_NE(
       unanswered.err.find("This file has caused a calibration error and will not be processed."),
       std::string::npos);
-  EXPECT_EQ(RunCli({"convert", "ASK_01", "--sensors", "1"}, &root).exitCode, 0);
+  EXPECT_EQ(RunCli(root.Path(), {"convert", "ASK_01", "--sensors", "1"}).exitCode, 0);
   EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ASK_01.BGF"));
   for (const QStringList& misuse :
        {QStringList{"convert"}, {"frobnicate"}, {"convert", "../up_01"}, {"status", "../up_01"}}) {
-    EXPECT_EQ(RunCli(misuse, &root).exitCode, 2) << misuse.join(' ').toStdString();
+    EXPECT_EQ(RunCli(root.Path(), misuse).exitCode, 2) << misuse.join(' ').toStdString();
   }
-  const CliResult help = RunCli({"--help"});
+  const CliResult help = RunCli({}, {"--help"});
   EXPECT_EQ(help.exitCode, 0);
   for (const char* command : {"sites", "convert", "--sensors", "--dir", "--root"}) {
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
