@@ -360,7 +360,7 @@ SiteOutlook Failed(const std::string& site) {
   return o;
 }
 
-TEST(OutlookReport, GraphLineStatusTextUrgencyAndOrder) {
+TEST(OutlookReport, GraphLineStatusTextUrgencyOrderJsonAndDates) {
   SiteOutlook single = Refill(0.125, 2, 2.25);
   single.rootZoneDepthsCm = {20};
   single.unit = "mm";
@@ -433,9 +433,8 @@ TEST(OutlookReport, GraphLineStatusTextUrgencyAndOrder) {
   for (const SiteOutlook& o : sites) order += o.site;
   // The longest below refill first; equal forecasts keep the catalogue's order.
   EXPECT_EQ(order, "64537210");
-}
 
-TEST(OutlookReport, JsonKeysNullsExactNumbersAndDates) {
+  // JSON: keys, nulls and exact numbers.
   SiteOutlook o = Refill(9.888999999999992, 3, 0.1 + 0.2);
   o.site = "CAF\xC9 \"A\"_01";
   o.faults = {{40, 12, 26.25}};

@@ -30,7 +30,7 @@ class StartupTest : public ::testing::Test {
   int conversions = 0;
 };
 
-TEST_F(StartupTest, FirstStartCreatesAndSeedsTheWorkingRootALaterOneDoesNot) {
+TEST_F(StartupTest, SeedsStateFilesRememberedSiteSampleAndProfileFromFirstStartOn) {
   WriteBytes(env.installedData / "TVMKHEADER" / "SEED_01.key", "seed header");
   WriteBytes(env.installedData / "EXTRA" / "deep" / "x.txt", "x");
   WriteBytes(env.installedData / "START.DAT", "YES\r\n");
@@ -61,13 +61,11 @@ TEST_F(StartupTest, FirstStartCreatesAndSeedsTheWorkingRootALaterOneDoesNot) {
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "NEW_01\r\nTVMKDATA\r\n");
   EXPECT_EQ(ReadBytes(Root() / "DEF.INS"), " 4\r\n");
   EXPECT_EQ(ReadBytes(Root() / "START.DAT"), "NO\r\n");
-}
 
-TEST_F(StartupTest, RememberedSiteIsSelectedOrTheLastEntryAnUnsafeOneRefused) {
+  // The remembered site is selected, or the last entry, and an unsafe one refused.
   for (const char* name : {"A_01.key", "B_01.key", "C_01.key"}) {
     WriteBytes(Root() / "TVMKHEADER" / name, "");
   }
-  WriteBytes(Root() / "START.DAT", "NO\r\n");
   WriteBytes(Root() / "Sitesel.dat", "b_01\r\nTVMKDATA\r\n");
   EXPECT_EQ(Run().selectedSite, 1);
   WriteBytes(Root() / "Sitesel.dat", "GONE_01\r\nTVMKDATA\r\n");
@@ -83,22 +81,12 @@ TEST_F(StartupTest, RememberedSiteIsSelectedOrTheLastEntryAnUnsafeOneRefused) {
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_NE(prompter.shown[0].text.find("evil_01"), std::string::npos);
 
-  // The user's profile comes before home.
-  env.userProfile = (tmp.Path() / "profile").string();
-  fs::create_directories(tmp.Path() / "profile");
-  EXPECT_EQ(Run().workingRoot, tmp.Path() / "profile" / "Pelvaro Data");
-  EXPECT_TRUE(fs::exists(tmp.Path() / "profile" / "Pelvaro Data" / "START.DAT"));
-  env.programFiles = (tmp.Path() / "pf").string();
-  EXPECT_EQ(InstallFolderFor(env), tmp.Path() / "pf" / "TVMKVelmora");
-}
-
-TEST_F(StartupTest, SampleSiteMovesInWithStrayBlockFilesOverAnOldCopyButOnlyWithItsGraph) {
-  // Without a graph file it is not converted.
+  // The sample site moves in with stray block files over an old copy, but only with its
+  // graph; without one it is not converted.
   WriteBytes(env.currentFolder / "SAMPLE SITE_01.key", "header");
   EXPECT_FALSE(Run().sampleInstalled);
   EXPECT_EQ(conversions, 0);
   EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "SAMPLE SITE_01.key"));
-
   for (const char* old : {"TVMKHEADER/SAMPLE SITE_01.key", "TVMKDATA/SAMPLE SITE_01.bgf"}) {
     WriteBytes(Root() / old, "old");
   }
@@ -108,8 +96,7 @@ TEST_F(StartupTest, SampleSiteMovesInWithStrayBlockFilesOverAnOldCopyButOnlyWith
   WriteBytes(env.currentFolder / "Sitesel.dat", "SAMPLE SITE_01\r\nTVMKDATA\r\n");
   WriteBytes(env.currentFolder / "start.dat", "moved: not the exact name");
   WriteBytes(env.currentFolder / "SAMPLE SITE_01.bgf", "graph");
-  const StartupResult r = Run();
-  EXPECT_TRUE(r.sampleInstalled);
+  EXPECT_TRUE(Run().sampleInstalled);
   EXPECT_EQ(conversions, 1);
   EXPECT_EQ(ReadBytes(Root() / "TVMKHEADER" / "SAMPLE SITE_01.key"), "header");
   EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "SAMPLE SITE_01_001.DAT"), "data");
@@ -118,6 +105,14 @@ TEST_F(StartupTest, SampleSiteMovesInWithStrayBlockFilesOverAnOldCopyButOnlyWith
   EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "start.dat"), "moved: not the exact name");
   EXPECT_TRUE(fs::exists(env.currentFolder / "Sitesel.dat"));
   EXPECT_FALSE(fs::exists(env.currentFolder / "SAMPLE SITE_01.key"));
+
+  // The user's profile comes before home.
+  env.userProfile = (tmp.Path() / "profile").string();
+  fs::create_directories(tmp.Path() / "profile");
+  EXPECT_EQ(Run().workingRoot, tmp.Path() / "profile" / "Pelvaro Data");
+  EXPECT_TRUE(fs::exists(tmp.Path() / "profile" / "Pelvaro Data" / "START.DAT"));
+  env.programFiles = (tmp.Path() / "pf").string();
+  EXPECT_EQ(InstallFolderFor(env), tmp.Path() / "pf" / "TVMKVelmora");
 }
 
 }  // namespace
