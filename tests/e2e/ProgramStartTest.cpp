@@ -204,7 +204,7 @@ std::vector<int> StoredStartDays(const TempRoot& root) {
   return days;
 }
 
-TEST(DownloadCli, StoredBlockEqualsTheLoggersMemory) {
+TEST(DownloadCli, StoredBlockEqualsTheLoggersMemoryFailuresSayWhy) {
   // The logger's memory: a block written elsewhere, loaded into the simulator.
   TempRoot source;
   std::vector<std::uint16_t> words;
@@ -232,6 +232,39 @@ TEST(DownloadCli, StoredBlockEqualsTheLoggersMemory) {
       root.Path(), {"export-csv", "FARM_01", "1", QString::fromStdString(exported.string())});
   EXPECT_EQ(csv.exitCode, 0) << csv.err;
   EXPECT_EQ(ReadBytes(exported).substr(0, 13), "Site Name:   ");
+
+  // Every failure says why, names are shown safely, and nothing more is stored.
+  Simulator cut;
+  cut.Start({"--fast", "--fault", "silent-after=101"});
+  struct Case {
+    QStringList args;
+    int exitCode;
+    const char* why;  // on stderr
+  };
+  for (const Case& c :
+       {Case{{"download", "X_01"}, 2, ""},
+        Case{{"download", "X_01", "--device", "/nonexistent/tty"},
+             1,
+             "Selected port does not exist"},
+        Case{{"download", "FARM_01", "--device", cut.Pty()},
+             1,
+             "The logger stopped sending before the whole run was read."},
+        Case{{"download", "A\x1b[2JB_01", "--device", cut.Pty()}, 2, "A\\x1B[2JB_01"}}) {
+    const CliResult run = RunCli(root.Path(), c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.why;
+    EXPECT_NE(run.err.find(c.why), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find('\x1b'), std::string::npos);
+  }
+  EXPECT_EQ(StoredStartDays(root), std::vector<int>{11300});
+
+  // The site list holds only what can identify a site.
+  for (const char* name :
+       {"GOOD_01.key", "3001_07.key", "..key", ".key", "A\nB_01.key", "noNumber.key", "X_0Z.key"}) {
+    WriteBytes(root.Path() / "TVMKHEADER" / name, std::string(14208, ' '));
+  }
+  const CliResult sites = RunCli(root.Path(), {"sites"});
+  EXPECT_EQ(sites.exitCode, 0);
+  EXPECT_EQ(sites.out, "3001_07\nFARM_01\nGOOD_01\n");
 }
 
 TEST(DownloadCli, TwoDownloadsIntoOneRootStoreEachRunOnce) {
@@ -264,42 +297,6 @@ TEST(DownloadCli, TwoDownloadsIntoOneRootStoreEachRunOnce) {
   EXPECT_EQ(StoredStartDays(root), (std::vector<int>{december6, december6 + 1}));
   EXPECT_EQ(fs::file_size(root.Path() / "TVMKDATA" / "FARM_01_001.DAT"), 40u * 4 * 2);
   EXPECT_EQ(fs::file_size(root.Path() / "TVMKDATA" / "FARM_01_002.DAT"), 30u * 4 * 2);
-}
-
-TEST(DownloadCli, EveryFailureSaysWhyAndNamesAreShownSafelyOrLeftOut) {
-  TempRoot root;
-  FarmSite(root);
-  Simulator cut;
-  cut.Start({"--fast", "--fault", "silent-after=101"});
-  struct Case {
-    QStringList args;
-    int exitCode;
-    const char* why;  // on stderr
-  };
-  for (const Case& c :
-       {Case{{"download", "X_01"}, 2, ""},
-        Case{{"download", "X_01", "--device", "/nonexistent/tty"},
-             1,
-             "Selected port does not exist"},
-        Case{{"download", "FARM_01", "--device", cut.Pty()},
-             1,
-             "The logger stopped sending before the whole run was read."},
-        Case{{"download", "A\x1b[2JB_01", "--device", cut.Pty()}, 2, "A\\x1B[2JB_01"}}) {
-    const CliResult run = RunCli(root.Path(), c.args);
-    EXPECT_EQ(run.exitCode, c.exitCode) << c.why;
-    EXPECT_NE(run.err.find(c.why), std::string::npos) << run.err;
-    EXPECT_EQ(run.err.find('\x1b'), std::string::npos);
-  }
-  EXPECT_TRUE(StoredStartDays(root).empty());
-
-  // The site list holds only what can identify a site.
-  for (const char* name :
-       {"GOOD_01.key", "3001_07.key", "..key", ".key", "A\nB_01.key", "noNumber.key", "X_0Z.key"}) {
-    WriteBytes(root.Path() / "TVMKHEADER" / name, std::string(14208, ' '));
-  }
-  const CliResult sites = RunCli(root.Path(), {"sites"});
-  EXPECT_EQ(sites.exitCode, 0);
-  EXPECT_EQ(sites.out, "3001_07\nFARM_01\nGOOD_01\n");
 }
 
 TEST(LoggerCommands, StartDownloadSerialTraceAndPortErrors) {
