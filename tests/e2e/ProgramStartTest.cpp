@@ -1,73 +1,56 @@
-// The real programs, started as a user starts them.
+// The real programs, started as a user starts them; the logger's commands over a pseudo-terminal
+// from pelvaro-sim, and port errors.
 #include <gtest/gtest.h>
 
+#include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTest>
+#include <cstdlib>
 
+#include "core/storage/BlockStore.h"
+#include "core/storage/DayNumbers.h"
 #include "core/storage/NumberText.h"
 #include "e2e/Simulator.h"
 #include "support/SampleSites.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
+#include "ui/platform/QtSerialPort.h"
 
+namespace pelvaro::testing {
 namespace {
-
-namespace fs = std::filesystem;
-using pelvaro::testing::CliResult;
-using pelvaro::testing::InstallSample;
-using pelvaro::testing::ReadBytes;
-using pelvaro::testing::TempRoot;
 
 const fs::path kBin = PELVARO_BIN_DIR;
 const fs::path kSample = kBin / ".." / "share" / "pelvaro-sample";
 const fs::path kSeed = kBin / ".." / "share" / "pelvaro";
 const std::string kSite = "SAMPLE SITE_01";
 
-QProcessEnvironment HomeEnvironment(const fs::path& home) {
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("HOME", QString::fromStdString(home.string()));
-  env.remove("USERPROFILE");
-  env.insert("ProgramFiles", QString::fromStdString((home / "Program Files").string()));
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  return env;
-}
-
-// The sample in the current folder as installed; the install folder holds state files only.
-void StageSample(const fs::path& folder, const fs::path& home) {
-  fs::create_directories(folder);
-  for (const auto& entry : fs::directory_iterator(kSample)) {
-    if (entry.is_regular_file()) fs::copy_file(entry.path(), folder / entry.path().filename());
-  }
-  const fs::path install = home / "Program Files" / "TVMKVelmora";
-  fs::create_directories(install);
-  for (const char* name : {"Sitesel.dat", "START.DAT"}) {
-    fs::copy_file(kSeed / name, install / name);
-  }
-}
-
 // The summary file is complete once its closing record names the last record.
 bool SummaryComplete(const fs::path& pct) {
   const std::string bytes = ReadBytes(pct);
-  return bytes.size() > 13 * 20 && pelvaro::ParseLeadingNumber(bytes.substr(12 * 20, 20)) > 19;
-}
-
-// The sample as a site of a working root: header, blocks and graph file.
-void SampleRoot(const fs::path& root) { InstallSample(kSample, pelvaro::Files(root)); }
-
-// pelvaro-cli on a working root, or on none for what needs none.
-CliResult RunCli(const QStringList& args, const TempRoot* root = nullptr) {
-  return pelvaro::testing::RunCli(root ? root->Path() : fs::path(), args);
+  return bytes.size() > 13 * 20 && ParseLeadingNumber(bytes.substr(12 * 20, 20)) > 19;
 }
 
 TEST(ProgramStart, FirstStartInstallsConvertsAndKeepsRunning) {
+  // The sample in the current folder as installed; the install folder holds state files only.
   TempRoot home;
   const fs::path cwd = home.Path() / "install";
-  StageSample(cwd, home.Path());
+  fs::create_directories(cwd);
+  for (const auto& entry : fs::directory_iterator(kSample)) {
+    if (entry.is_regular_file()) fs::copy_file(entry.path(), cwd / entry.path().filename());
+  }
+  const fs::path install = home.Path() / "Program Files" / "TVMKVelmora";
+  fs::create_directories(install);
+  for (const char* name : {"Sitesel.dat", "START.DAT"}) fs::copy_file(kSeed / name, install / name);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("HOME", QString::fromStdString(home.Path().string()));
+  env.remove("USERPROFILE");
+  env.insert("ProgramFiles", QString::fromStdString(install.parent_path().string()));
+  env.insert("QT_QPA_PLATFORM", "offscreen");
   QProcess program;
-  program.setProcessEnvironment(HomeEnvironment(home.Path()));
+  program.setProcessEnvironment(env);
   program.setWorkingDirectory(QString::fromStdString(cwd.string()));
   program.start(QString::fromStdString((kBin / "pelvaro").string()), {});
   ASSERT_TRUE(program.waitForStarted(10000));
@@ -91,52 +74,23 @@ TEST(ProgramStart, FirstStartInstallsConvertsAndKeepsRunning) {
 
   // The command line converts the same blocks into the same bytes.
   TempRoot other;
-  SampleRoot(other.Path());
+  InstallSample(kSample, Files(other.Path()));
   fs::remove(other.Path() / "TVMKDATA" / (kSite + ".bgf"));
-  const CliResult run = RunCli({"convert", QString::fromStdString(kSite)}, &other);
+  const CliResult run = RunCli(other.Path(), {"convert", QString::fromStdString(kSite)});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   // Compared whole, without printing megabytes on a difference.
   const std::string graph = ReadBytes(root / "TVMKDATA" / (kSite + ".bgf"));
   EXPECT_TRUE(ReadBytes(other.Path() / "TVMKDATA" / (kSite + ".BGF")) == graph);
   EXPECT_TRUE(ReadBytes(other.Path() / "TVMKDATA" / (kSite + ".Pct")) == ReadBytes(pct));
-  EXPECT_EQ(RunCli({"sites"}, &other).out, kSite + "\n");
+  EXPECT_EQ(RunCli(other.Path(), {"sites"}).out, kSite + "\n");
 }
 
-TEST(ProgramStart, CommandLineReportsFailuresAndMisuse) {
-  TempRoot root;
-  fs::create_directories(root.Path() / "TVMKHEADER");
-  const CliResult missing = RunCli({"convert", "NONE_01"}, &root);
-  EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_NE(missing.err.find("NONE_01"), std::string::npos);
-  // A block without a sensor count needs --sensors to answer the question.
-  pelvaro::Files files(root.Path());
-  pelvaro::testing::SiteBuilder site(files, "ASK_01");
-  site.Header({{1, 1000, 100, 40, 20}}, 1);
-  site.Block(1, {100, 0, 900, 0, {700, 690}});
-  const CliResult unanswered = RunCli({"convert", "ASK_01"}, &root);
-  EXPECT_EQ(unanswered.exitCode, 1);
-  EXPECT_NE(
-      unanswered.err.find("This file has caused a calibration error and will not be processed."),
-      std::string::npos);
-  EXPECT_EQ(RunCli({"convert", "ASK_01", "--sensors", "1"}, &root).exitCode, 0);
-  EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ASK_01.BGF"));
-  for (const QStringList& misuse :
-       {QStringList{"convert"}, {"frobnicate"}, {"convert", "../up_01"}, {"status", "../up_01"}}) {
-    EXPECT_EQ(RunCli(misuse, &root).exitCode, 2) << misuse.join(' ').toStdString();
-  }
-  const CliResult help = RunCli({"--help"});
-  EXPECT_EQ(help.exitCode, 0);
-  for (const char* command : {"sites", "convert", "--sensors", "--dir", "--root"}) {
-    EXPECT_NE(help.out.find(command), std::string::npos) << command;
-  }
-}
-
-TEST(CommandLine, StatusAndExportOfTheSampleSite) {
+TEST(CommandLine, StatusExportFailuresAndMisuse) {
   // The sample, converted from its blocks.
   TempRoot root;
-  SampleRoot(root.Path());
+  InstallSample(kSample, Files(root.Path()));
   const QString site = QString::fromStdString(kSite);
-  ASSERT_EQ(RunCli({"convert", site}, &root).exitCode, 0);
+  ASSERT_EQ(RunCli(root.Path(), {"convert", site}).exitCode, 0);
   const auto tree = [&root] {
     std::vector<std::tuple<fs::path, std::uintmax_t, fs::file_time_type>> files;
     for (const auto& e : fs::recursive_directory_iterator(root.Path())) {
@@ -147,7 +101,7 @@ TEST(CommandLine, StatusAndExportOfTheSampleSite) {
   };
   const auto before = tree();
 
-  const CliResult json = RunCli({"status", "--json"}, &root);
+  const CliResult json = RunCli(root.Path(), {"status", "--json"});
   EXPECT_EQ(json.exitCode, 0) << json.err;
   const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(json.out));
   ASSERT_TRUE(doc.isArray()) << json.out;
@@ -164,21 +118,21 @@ TEST(CommandLine, StatusAndExportOfTheSampleSite) {
   EXPECT_EQ(o["refill_date"].toString(), "2026-11-11");
   EXPECT_EQ(o["faults"].toArray(), QJsonArray());
 
-  const CliResult text = RunCli({"status", site}, &root);
+  const CliResult text = RunCli(root.Path(), {"status", site});
   EXPECT_EQ(text.exitCode, 0);
   EXPECT_NE(text.out.find("  Outlook:        refill in 9.3 days, about 11-11-2026\n"),
             std::string::npos)
       << text.out;
   EXPECT_TRUE(tree() == before) << "status wrote into the working root";
 
-  const CliResult missing = RunCli({"status", "NONE_01", "--json"}, &root);
+  const CliResult missing = RunCli(root.Path(), {"status", "NONE_01", "--json"});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("NONE_01 has no header file"), std::string::npos);
 
   const fs::path out = root.Path() / "season.csv";
   const QString to = QString::fromStdString(out.string());
   const CliResult run =
-      RunCli({"export", site, to, "--from", "2026-11-01", "--to", "2026-11-02"}, &root);
+      RunCli(root.Path(), {"export", site, to, "--from", "2026-11-01", "--to", "2026-11-02"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const std::string csv = ReadBytes(out);
   const std::string head =
@@ -199,11 +153,209 @@ TEST(CommandLine, StatusAndExportOfTheSampleSite) {
       {{"NONE_01", to}, "NONE_01 has no header file"},
   };
   for (const auto& [args, why] : refused) {
-    const CliResult no = RunCli(QStringList{"export"} + args, &root);
+    const CliResult no = RunCli(root.Path(), QStringList{"export"} + args);
     EXPECT_EQ(no.exitCode, 1) << why;
     EXPECT_NE(no.err.find(why), std::string::npos) << no.err;
     EXPECT_EQ(ReadBytes(out), csv) << why;
   }
+
+  // Failures and misuse.
+  const CliResult none = RunCli(root.Path(), {"convert", "NONE_01"});
+  EXPECT_EQ(none.exitCode, 1);
+  EXPECT_NE(none.err.find("NONE_01"), std::string::npos);
+  // A block without a sensor count needs --sensors to answer the question.
+  Files files(root.Path());
+  SiteBuilder ask(files, "ASK_01");
+  ask.Header({{1, 1000, 100, 40, 20}}, 1);
+  ask.Block(1, {100, 0, 900, 0, {700, 690}});
+  const CliResult unanswered = RunCli(root.Path(), {"convert", "ASK_01"});
+  EXPECT_EQ(unanswered.exitCode, 1);
+  EXPECT_NE(
+      unanswered.err.find("This file has caused a calibration error and will not be processed."),
+      std::string::npos);
+  EXPECT_EQ(RunCli(root.Path(), {"convert", "ASK_01", "--sensors", "1"}).exitCode, 0);
+  EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ASK_01.BGF"));
+  for (const QStringList& misuse :
+       {QStringList{"convert"}, {"frobnicate"}, {"convert", "../up_01"}, {"status", "../up_01"}}) {
+    EXPECT_EQ(RunCli(root.Path(), misuse).exitCode, 2) << misuse.join(' ').toStdString();
+  }
+  const CliResult help = RunCli({}, {"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  for (const char* command : {"sites", "convert", "--sensors", "--dir", "--root"}) {
+    EXPECT_NE(help.out.find(command), std::string::npos) << command;
+  }
+}
+
+// The site the simulator's default run belongs to.
+void FarmSite(const TempRoot& root) {
+  const Files files(root.Path());
+  SiteBuilder site(files, "FARM_01");
+  site.Header(LoggerSensors(4), 0);
+  site.Logger(3001, 4);
+}
+
+// The run headers' start days of the stored blocks, in order.
+std::vector<int> StoredStartDays(const TempRoot& root) {
+  std::vector<int> days;
+  for (int n : BlockNumbersOnDisk(Files(root.Path()), "TVMKDATA", "FARM_01")) {
+    days.push_back(ReadBlockHeader(root.Path() / "TVMKDATA" / (BlockStem("FARM_01", n) + ".KEY"))
+                       .run.StartDay());
+  }
+  return days;
+}
+
+TEST(DownloadCli, StoredBlockEqualsTheLoggersMemoryFailuresSayWhy) {
+  // The logger's memory: a block written elsewhere, loaded into the simulator.
+  TempRoot source;
+  std::vector<std::uint16_t> words;
+  for (int i = 0; i < 1200; ++i) words.push_back(static_cast<std::uint16_t>(2900 + (i * 37) % 500));
+  SiteBuilder(Files(source.Path()), "LOGGER_01").Block(1, {11300, 36000, 900, 4, words});
+  const fs::path stem = source.Path() / "TVMKDATA" / "LOGGER_01_001";
+
+  Simulator sim;
+  sim.Start({"--fast", "--memory", QString::fromStdString(stem.string())});
+  TempRoot root;
+  FarmSite(root);
+  const CliResult run = RunCli(root.Path(), {"download", "FARM_01", "--device", sim.Pty()});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("       Number of Bytes:  2400\n"), std::string::npos) << run.out;
+
+  const fs::path stored = root.Path() / "TVMKDATA" / "FARM_01_001";
+  EXPECT_TRUE(ReadBytes(fs::path(stored) += ".DAT") == ReadBytes(fs::path(stem) += ".DAT"));
+  EXPECT_EQ(ReadBlockHeader(fs::path(stored) += ".KEY").run.b,
+            ReadBlockHeader(fs::path(stem) += ".KEY").run.b);
+  EXPECT_GE(fs::file_size(root.Path() / "TVMKDATA" / "FARM_01.BGF"), 500u);
+
+  // The stored block, exported headless.
+  const fs::path exported = root.Path() / "block1.csv";
+  const CliResult csv = RunCli(
+      root.Path(), {"export-csv", "FARM_01", "1", QString::fromStdString(exported.string())});
+  EXPECT_EQ(csv.exitCode, 0) << csv.err;
+  EXPECT_EQ(ReadBytes(exported).substr(0, 13), "Site Name:   ");
+
+  // Every failure says why, names are shown safely, and nothing more is stored.
+  Simulator cut;
+  cut.Start({"--fast", "--fault", "silent-after=101"});
+  struct Case {
+    QStringList args;
+    int exitCode;
+    const char* why;  // on stderr
+  };
+  for (const Case& c :
+       {Case{{"download", "X_01"}, 2, ""},
+        Case{{"download", "X_01", "--device", "/nonexistent/tty"},
+             1,
+             "Selected port does not exist"},
+        Case{{"download", "FARM_01", "--device", cut.Pty()},
+             1,
+             "The logger stopped sending before the whole run was read."},
+        Case{{"download", "A\x1b[2JB_01", "--device", cut.Pty()}, 2, "A\\x1B[2JB_01"}}) {
+    const CliResult run = RunCli(root.Path(), c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.why;
+    EXPECT_NE(run.err.find(c.why), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find('\x1b'), std::string::npos);
+  }
+  EXPECT_EQ(StoredStartDays(root), std::vector<int>{11300});
+
+  // The site list holds only what can identify a site.
+  for (const char* name :
+       {"GOOD_01.key", "3001_07.key", "..key", ".key", "A\nB_01.key", "noNumber.key", "X_0Z.key"}) {
+    WriteBytes(root.Path() / "TVMKHEADER" / name, std::string(14208, ' '));
+  }
+  const CliResult sites = RunCli(root.Path(), {"sites"});
+  EXPECT_EQ(sites.exitCode, 0);
+  EXPECT_EQ(sites.out, "3001_07\nFARM_01\nGOOD_01\n");
+}
+
+TEST(DownloadCli, TwoDownloadsIntoOneRootStoreEachRunOnce) {
+  // Two loggers on two ports, one working root: a window and a scheduled download.
+  TempRoot root;
+  FarmSite(root);
+  Simulator slow;  // at 4800 baud
+  slow.Start({"--start", "06-12-2026 08:00:00", "--scans", "40"});
+  Simulator fast;
+  fast.Start({"--fast", "--start", "07-12-2026 08:00:00", "--scans", "30"});
+
+  QProcess first;
+  StartCli(first, root.Path(), {"download", "FARM_01", "--device", slow.Pty()});
+  // The first holds the working root from before it wakes its logger.
+  QByteArray said;
+  while (!said.contains("Logger On Line") && first.waitForReadyRead(20000)) {
+    said += first.readAllStandardOutput();
+  }
+  ASSERT_TRUE(said.contains("Logger On Line")) << said.toStdString();
+  const CliResult second = RunCli(root.Path(), {"download", "FARM_01", "--device", fast.Pty()});
+  EXPECT_EQ(second.exitCode, 1);
+  EXPECT_NE(second.err.find("in use by another Pelvaro program"), std::string::npos);
+  ASSERT_TRUE(first.waitForFinished(60000));
+  EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().toStdString();
+
+  // The second logger still holds its run: read again, it is stored after the first.
+  const CliResult again = RunCli(root.Path(), {"download", "FARM_01", "--device", fast.Pty()});
+  EXPECT_EQ(again.exitCode, 0) << again.err;
+  const int december6 = 11298;
+  EXPECT_EQ(StoredStartDays(root), (std::vector<int>{december6, december6 + 1}));
+  EXPECT_EQ(fs::file_size(root.Path() / "TVMKDATA" / "FARM_01_001.DAT"), 40u * 4 * 2);
+  EXPECT_EQ(fs::file_size(root.Path() / "TVMKDATA" / "FARM_01_002.DAT"), 30u * 4 * 2);
+}
+
+TEST(LoggerCommands, StartDownloadSerialTraceAndPortErrors) {
+  Simulator sim;
+  sim.Start();
+  const QString pty = sim.Pty();
+  TempRoot root;
+  const Files files(root.Path());
+  SiteBuilder site(files, "FARM_07");
+  site.Header(LoggerSensors(2), 0);
+  site.Logger(3001, 2);
+  SiteHeader::Open(files, "FARM_07").WriteRecord(header::kSiteNumber, "07");
+  const auto Cli = [&](const QStringList& args) { return RunCli(root.Path(), args); };
+
+  // A start, then a download carries the new run and the serial number.
+  const CliResult start = Cli({"start", "FARM_07", "--device", pty, "--interval", "00:00:30"});
+  ASSERT_EQ(start.exitCode, 0) << start.out << start.err;
+  EXPECT_NE(start.out.find("RECORDER TALKING"), std::string::npos);
+  const CliResult download = Cli({"download", "FARM_07", "--device", pty});
+  ASSERT_EQ(download.exitCode, 0) << download.out << download.err;
+  const BlockHeader h = ReadBlockHeader(root.Path() / "TVMKDATA" / "FARM_07_001.KEY");
+  EXPECT_EQ(h.run.SiteNumber(), 7);
+  EXPECT_EQ(h.run.SensorCount(), 2);
+  EXPECT_EQ(h.run.ScanInterval(), 30);
+  const QDate today = QDate::currentDate();
+  EXPECT_NEAR(h.run.StartDay(), DateToDayNumber(today.day(), today.month(), today.year()), 1);
+  EXPECT_EQ(SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(219),
+            "00:00:30");
+  ASSERT_EQ(Cli({"set-serial", "4321", "--device", pty}).exitCode, 0);
+  // The next download reports the new number, and without --yes refuses the run.
+  const CliResult again = Cli({"download", "FARM_07", "--device", pty});
+  EXPECT_EQ(again.exitCode, 1);
+  EXPECT_NE(again.err.find("The serial number of this recorder is  4321"), std::string::npos)
+      << again.err;
+  EXPECT_EQ(Cli({"set-serial", "99", "--device", pty}).exitCode, 1);
+
+  // The trace shows live rows.
+  const CliResult trace = Cli({"trace", "--device", pty, "--sensors", "2", "--scans", "2"});
+  EXPECT_EQ(trace.exitCode, 0) << trace.out << trace.err;
+  EXPECT_NE(trace.out.find(" Scan   Sensor 1     Sensor 2     "), std::string::npos) << trace.out;
+  EXPECT_NE(trace.out.find("\n  02 "), std::string::npos) << trace.out;
+  EXPECT_NE(trace.out.find("    Trace mode terminated."), std::string::npos);
+
+  // A port in use and a missing device are reported as such.
+  setenv("PELVARO_COM3", pty.toUtf8().constData(), 1);
+  setenv("PELVARO_COM4", "/nonexistent/pelvaro-port", 1);
+  QtSerialPort first;
+  QtSerialPort second;
+  EXPECT_TRUE(first.Open(3).Ok());
+  EXPECT_EQ(second.Open(3).error, PortError::InUse);
+  EXPECT_EQ(second.Open(4).error, PortError::DoesNotExist);
+  unsetenv("PELVARO_COM3");
+  unsetenv("PELVARO_COM4");
+  // Stopped as a service is stopped, the simulator ends cleanly.
+  sim.Process().terminate();
+  ASSERT_TRUE(sim.Process().waitForFinished(5000));
+  EXPECT_EQ(sim.Process().exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(sim.Process().exitCode(), 0);
 }
 
 }  // namespace
+}  // namespace pelvaro::testing

@@ -1,8 +1,11 @@
-// The start window over the real serial port and event loop, against pelvaro-sim.
+// The start window and TRACE MODE over the real serial port and event loop, against pelvaro-sim,
+// on the computer's clock.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTest>
+#include <map>
 
 #include "core/storage/DayNumbers.h"
 #include "core/storage/StateFiles.h"
@@ -11,60 +14,54 @@
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
+#include "ui/PersonDriver.h"
 #include "ui/operations/StartWindow.h"
+#include "ui/operations/TraceDialog.h"
 #include "ui/platform/QtClock.h"
 #include "ui/platform/QtSerialPort.h"
+#include "ui/shell/MainWindow.h"
 
 namespace pelvaro::testing {
 namespace {
 
 constexpr int kPort = 7;
 
-class StartWindowOnTheLine : public ::testing::Test {
- protected:
-  void SetUp() override {
-    sim.Start({"--serial", "3001"});
-    qputenv("PELVARO_COM7", sim.Pty().toUtf8());
-    WritePortNumber(files, kPort);
-
-    SiteBuilder brook(files, "BROOK_01", "BROOKDATA");
-    brook.Header(LoggerSensors(2), 0);
-    // Last started in TIMED mode long ago: the grid shows that, the pickers a new start.
-    SiteBuilder farm(files, "FARM_07", "FARMDATA");
-    farm.Header(LoggerSensors(3), 2);
-    farm.Logger(3001, 3);
-    auto header = SiteHeader::Open(files, "FARM_07");
-    header.WriteRecord(header::kSiteNumber, "07");
-    header.WriteRecord(header::kStartMode, "TIMED START");
-    header.WriteRecord(header::kStartDate, "01-03-2025");
-    header.WriteRecord(header::kStartTime, "10:00:00");
-    header.WriteRecord(header::kScanInterval, "00:00:30");
-    header.Close();
-    // The selection still carries the folder of the site chosen before.
-    WriteSiteSelection(files, "FARM_07", "BROOKDATA", 2);
+// The 41 bytes the simulator says it was started with.
+std::vector<int> StartBlockSeen(Simulator& sim) {
+  QByteArray out;
+  for (int i = 0; i < 50 && !out.contains("\nstart ") && !out.startsWith("start "); ++i) {
+    sim.Process().waitForReadyRead(100);
+    out += sim.Process().readAllStandardOutput();
   }
-  void TearDown() override { qunsetenv("PELVARO_COM7"); }
-  // The 41 bytes the simulator says it was started with.
-  std::vector<int> StartBlockSeen() {
-    QByteArray out;
-    for (int i = 0; i < 50 && !out.contains("\nstart ") && !out.startsWith("start "); ++i) {
-      sim.Process().waitForReadyRead(100);
-      out += sim.Process().readAllStandardOutput();
-    }
-    const qsizetype at = out.indexOf("start ");
-    if (at < 0) return {};
-    const QByteArray hex = out.mid(at + 6, out.indexOf('\n', at) - at - 6);
-    std::vector<int> bytes;
-    for (const QByteArray& b : hex.split(' ')) bytes.push_back(b.toInt(nullptr, 16));
-    return bytes;
-  }
+  const qsizetype at = out.indexOf("start ");
+  if (at < 0) return {};
+  const QByteArray hex = out.mid(at + 6, out.indexOf('\n', at) - at - 6);
+  std::vector<int> bytes;
+  for (const QByteArray& b : hex.split(' ')) bytes.push_back(b.toInt(nullptr, 16));
+  return bytes;
+}
 
+TEST(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersValues) {
   Simulator sim;
+  sim.Start({"--serial", "3001"});
+  qputenv("PELVARO_COM7", sim.Pty().toUtf8());
   TempRoot root;
-  Files files{root.Path()};
-};
+  const Files files(root.Path());
+  WritePortNumber(files, kPort);
+  SiteBuilder brook(files, "BROOK_01", "BROOKDATA");
+  brook.Header(LoggerSensors(2), 0);
+  // Last started in TIMED mode long ago: the grid shows that, the pickers a new start.
+  SiteBuilder farm(files, "FARM_07", "FARMDATA");
+  farm.Header(LoggerSensors(3), 2);
+  farm.Logger(3001, 3);
+  farm.Set({{header::kSiteNumber, "07"},
+            {header::kStartMode, "TIMED START"},
+            {header::kStartDate, "01-03-2025"},
+            {header::kStartTime, "10:00:00"},
+            {header::kScanInterval, "00:00:30"}});
+  // The selection still carries the folder of the site chosen before.
+  WriteSiteSelection(files, "FARM_07", "BROOKDATA", 2);
 
-TEST_F(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersValues) {
   QtSerialPort port;
   QtClock clock;
   ScriptedPrompter prompter;
@@ -90,7 +87,7 @@ TEST_F(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersV
             "Logger started successfully.\r\n\r\nRemove the interface cable from logger.\r\n");
   EXPECT_FALSE(window.isVisible());
 
-  const std::vector<int> block = StartBlockSeen();
+  const std::vector<int> block = StartBlockSeen(sim);
   ASSERT_EQ(block.size(), kStartBlockSize);
   const int day = DateToDayNumber(date.day(), date.month(), date.year());
   const int units = time.msecsSinceStartOfDay() / 2000;  // whole seconds, even by default
@@ -103,6 +100,66 @@ TEST_F(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersV
   auto header = SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly);
   EXPECT_EQ(header.ReadRecord(header::kStartDate), date.toString("dd-MM-yyyy").toStdString());
   EXPECT_EQ(header.ReadRecord(header::kStartTime), time.toString("HH:mm:ss").toStdString());
+  qunsetenv("PELVARO_COM7");
+}
+
+TEST(MainWindowTrace, AllSixtyFourScansAndTheLoggersEndArriveOnTime) {
+  Simulator sim;
+  sim.Start();
+  setenv("PELVARO_COM1", sim.Pty().toUtf8().constData(), 1);
+  TempRoot home;
+  StartupEnvironment env;
+  env.home = home.Path().string();
+  ScriptedPrompter prompter;
+  QtClock clock;
+  QtSerialPort port;
+  FixedFinder finder;
+  ScriptedDialogs dialogs;
+  MainWindow window({prompter, port, clock, finder, dialogs});
+  window.Load(env);
+  window.show();
+
+  // When each row is first shown, in seconds from the header.
+  QElapsedTimer sinceHeader;
+  std::map<int, double> shownAt;
+  std::vector<std::string> lines;
+  auto* status = Child<QTextEdit>(window, "Picture1");
+  QObject::connect(status, &QTextEdit::textChanged, [&] {
+    const std::string line = status->toPlainText().section('\n', -1).toStdString();
+    if (line.empty()) return;
+    lines.push_back(line);
+    if (line.rfind(" Scan ", 0) == 0 && !sinceHeader.isValid()) sinceHeader.start();
+    if (line.size() > 4 && line.compare(0, 2, "  ") == 0 && std::isdigit(line[2])) {
+      shownAt.emplace(std::stoi(line.substr(2, 3)), sinceHeader.elapsed() / 1000.0);
+    }
+  });
+
+  auto* com1 = Child<QRadioButton>(window, "optCom1");
+  QTest::mouseClick(com1, Qt::LeftButton, {}, QPoint(8, com1->height() / 2));
+  ASSERT_TRUE(com1->isChecked()) << (prompter.shown.empty() ? "" : prompter.shown.back().text);
+  WhenDialogOpens<TraceSensorsDialog>([](TraceSensorsDialog& d) {
+    QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), Qt::Key_2);
+    QTest::mouseClick(Child<QPushButton>(d, "OKButton"), Qt::LeftButton);
+  });
+  QTest::mouseClick(Child<QPushButton>(window, "Option12"), Qt::LeftButton);
+  ASSERT_NE(window.Trace(), nullptr);
+  ASSERT_TRUE(window.Trace()->Active()) << (lines.empty() ? "" : lines.back());
+
+  // One scan a second for 64 seconds, then the logger's own end.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !prompter.shown.empty(); }, 90000));
+  unsetenv("PELVARO_COM1");
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text,
+            "Trace mode has been terminated after 64 scans to save battery life.");
+  ASSERT_EQ(shownAt.size(), 64u);
+  EXPECT_EQ(shownAt.rbegin()->first, 64);
+  // Scan n leaves the logger n seconds after the command; its row follows
+  // within the reading and page pauses, not seconds later.
+  for (const auto& [row, at] : shownAt) EXPECT_LT(at, row + 2.5) << "row " << row;
+  EXPECT_EQ(lines.back(), "    Trace mode terminated.");
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_TRUE(Child<QGroupBox>(window, "FrameMain")->isVisible());
+  EXPECT_FALSE(Child<QPushButton>(window, "Command2")->isVisible());
 }
 
 }  // namespace

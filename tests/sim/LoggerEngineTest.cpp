@@ -61,7 +61,7 @@ struct Line {
   SimSerialPort port;
 };
 
-TEST(LoggerGreeting, IsPacedAtTheBaudRateAfterTheAnswerDelay) {
+TEST(LoggerGreeting, IsPacedAnswersBothWakeBytesOnlyAndCountsThemAfterACommand) {
   Line line;
   line.Send(kWake);
   // After 5 ms the bytes follow at the baud rate.
@@ -78,20 +78,18 @@ TEST(LoggerGreeting, IsPacedAtTheBaudRateAfterTheAnswerDelay) {
   fast.clock.Advance(0.0049);
   EXPECT_EQ(fast.port.BytesWaiting(), 0);
   EXPECT_EQ(fast.After(0.0001), kGreeting);
-}
 
-TEST(LoggerGreeting, AnswersBothWakeBytesAndOnlyThem) {
-  Line line;
-  line.Play({{"D\rS\rN\r\x02", 1, ""}, {"\x01", 0.1, kGreeting}});
+  // Both wake bytes are answered, and only they.
+  Line asleep;
+  asleep.Play({{"D\rS\rN\r\x02", 1, ""}, {"\x01", 0.1, kGreeting}});
   // Awake, every wake byte greets again, and two close together queue up.
-  line.Send(Bytes({0x00, 0x01}));
-  std::string both = line.After(0.005 + 7.5 * kByte);
+  asleep.Send(Bytes({0x00, 0x01}));
+  std::string both = asleep.After(0.005 + 7.5 * kByte);
   EXPECT_EQ(both.size(), 7u);
-  both += line.After(kByte);
+  both += asleep.After(kByte);
   EXPECT_EQ(both, kGreeting + kGreeting);
-}
 
-TEST(LoggerGreeting, TheWakeCountStartsAgainAfterACommand) {
+  // The wake count starts again after a command.
   Line(SmallRun(), {.greetOnWake = 3})
       .Play({{kWake + kWake, 1, ""},
              {kWake, 0.1, kGreeting},
@@ -100,7 +98,7 @@ TEST(LoggerGreeting, TheWakeCountStartsAgainAfterACommand) {
              {kWake, 0.1, kGreeting}});
 }
 
-TEST(LoggerDownload, IsPacedAndHoldsUntilTheHostsClosingByte) {
+TEST(LoggerDownload, IsPacedAndHoldsUntilTheHostsClosingByteAnEmptyRunSendsAZeroCount) {
   Line line(GenerateRun(3001, 7, 4, 11300, 28800, 900, 625));
   line.WakeUp();
   line.Send("D\r");
@@ -110,19 +108,18 @@ TEST(LoggerDownload, IsPacedAndHoldsUntilTheHostsClosingByte) {
   EXPECT_EQ(line.engine.TakeLog(), std::vector<std::string>{"download 5000 bytes"});
   // Until the closing 0x00 the logger stays in the download, then sleeps.
   line.Play({{"D\r", 1, ""}, {kWake, 1, ""}, {"D\r", 1, ""}, {kWake, 0.1, kGreeting}});
-}
 
-TEST(LoggerDownload, AnEmptyRunSendsAZeroCountOnly) {
-  Line line(GenerateRun(3001, 7, 3, 11300, 0, 900, 0));
+  // An empty run sends a zero count only.
+  Line empty(GenerateRun(3001, 7, 3, 11300, 0, 900, 0));
   // The host's closing byte ends the download; the next wakes the logger.
-  line.Play({{kWake, 0.1, kGreeting},
-             {"D\r", 1, Bytes({0, 0})},
-             {kWake, 1, ""},
-             {kWake, 0.1, kGreeting}});
-  EXPECT_EQ(line.engine.TakeLog(), std::vector<std::string>{"download 0 bytes"});
+  empty.Play({{kWake, 0.1, kGreeting},
+              {"D\r", 1, Bytes({0, 0})},
+              {kWake, 1, ""},
+              {kWake, 0.1, kGreeting}});
+  EXPECT_EQ(empty.engine.TakeLog(), std::vector<std::string>{"download 0 bytes"});
 }
 
-TEST(LoggerStart, EchoesTheBlockThenLogsScansThatStayPut) {
+TEST(LoggerStart, EchoesTheBlockThenLogsScansThatStayPutFromTheStartTimeAndFitTheMemory) {
   const std::string block = StartBlock(StartMode::Immediate, kTen);
   Line line;
   line.Play({{"\x01", 0.1, kGreeting}, {"S\r", 1.0, ""}});
@@ -141,9 +138,8 @@ TEST(LoggerStart, EchoesTheBlockThenLogsScansThatStayPut) {
   ASSERT_EQ(got.size(), 2u + 13 + 18);
   EXPECT_EQ(got.substr(0, 2), Bytes({0, 18}));
   EXPECT_EQ(got.substr(15, 6), testing::WordBytes(firstScan));
-}
 
-TEST(LoggerStart, ScansAccrueFromTheStartTimeAndFitTheMemory) {
+  // Scans accrue from the start time and fit the memory.
   struct Case {
     const char* what;
     std::string block;
@@ -168,13 +164,13 @@ TEST(LoggerStart, ScansAccrueFromTheStartTimeAndFitTheMemory) {
     EXPECT_EQ(line.engine.Memory(at + c.interval - 0.5).words.size(), c.words) << c.what;
     EXPECT_EQ(line.engine.Memory(at + c.interval).words.size(), 2 * c.words) << c.what;
   }
-  Line line;
-  line.WakeUp();
-  line.Send("S\r" + fast);
-  EXPECT_EQ(line.engine.Memory(1e6).words.size(), 32765u);
+  Line full;
+  full.WakeUp();
+  full.Send("S\r" + fast);
+  EXPECT_EQ(full.engine.Memory(1e6).words.size(), 32765u);
 }
 
-TEST(LoggerTrace, SendsAScanASecondAndEndsAfterSixtyFour) {
+TEST(LoggerTrace, SendsAScanASecondEndsAfterSixtyFourOrAtTheHostsStop) {
   Line line;
   line.WakeUp();
   line.Send("T" + Bytes({3}));
@@ -196,11 +192,8 @@ TEST(LoggerTrace, SendsAScanASecondAndEndsAfterSixtyFour) {
             (std::vector<std::string>{"trace 3 sensors", "trace ended after 64 scans"}));
   EXPECT_EQ(line.After(10), "");
   line.WakeUp();
-}
 
-TEST(LoggerTrace, HostStopEndsItAtOnceAndSleeps) {
-  Line line;
-  line.WakeUp();
+  // Awake again, a second trace: the host's stop ends it at once, and it sleeps.
   line.Send("T" + Bytes({2}));
   EXPECT_EQ(line.After(3.5).size(), 12u);
   line.Send(kWake);
@@ -208,7 +201,7 @@ TEST(LoggerTrace, HostStopEndsItAtOnceAndSleeps) {
   line.WakeUp();
 }
 
-TEST(SimSerialPortTest, BehavesLikeAPort) {
+TEST(SimSerialPortTest, BehavesLikeAPortOverRepeatablePlausibleRuns) {
   Line line;
   EXPECT_EQ(line.port.OpenedPort(), 2);
   line.port.FailNextOpenWith(PortError::InUse);
@@ -239,9 +232,8 @@ TEST(SimSerialPortTest, BehavesLikeAPort) {
   EXPECT_FALSE(line.port.Pump());
   EXPECT_EQ(calls, 2);
   EXPECT_EQ(line.port.Written(), kWake + kWake);
-}
 
-TEST(Runs, GeneratedReadingsAreRepeatableAndPlausible) {
+  // Generated readings are repeatable and plausible.
   const sim::Run a = GenerateRun(3001, 1, 4, 11300, 0, 900, 96);
   EXPECT_EQ(a.words, GenerateRun(3001, 1, 4, 11300, 0, 900, 96).words);
   const sim::Run longer = GenerateRun(3001, 1, 4, 11300, 0, 900, 200);

@@ -57,11 +57,9 @@ TEST(SeasonModel, BothMeasurementTypesStayNearTheirLimitsAndBehaveLikeSoil) {
     // Wetting fronts lose strength on the way down.
     EXPECT_GT(topJump, 2 * deepJump) << type;
   }
-}
 
-TEST(SeasonModel, WettingFrontReachesDeeperSensorsLater) {
+  // A wetting front reaches deeper sensors later.
   SeasonSpec season;
-  const auto sensors = SampleSensors();
   const TypeLimits limits = LimitsOf(season.measurementType);
   const std::vector<Block> blocks = SimulateSeason(season, sensors);
   const Block& b = blocks[0];

@@ -28,11 +28,6 @@ Pair CalibratedPair(const DownloadRig& rig) {
           ReadBytes(CalibratedPath(rig.files, kDir, kSite, kSummaryExtension))};
 }
 
-// A rig holding what another rig's working root holds.
-void CopyRoot(const DownloadRig& from, DownloadRig& to) {
-  Files::CopyFolder(from.root.Path(), to.root.Path());
-}
-
 // Index and files agree, and no part of an interrupted write is left.
 void ExpectIndexEqualsFiles(DownloadRig& rig) {
   const std::vector<int> disk = BlockNumbersOnDisk(rig.files, kDir, kSite);
@@ -55,7 +50,7 @@ void AtEveryOperation(const DownloadRig& before, int count, Attack attack, Check
   for (const FaultAt::Mode mode : {FaultAt::Mode::Fail, FaultAt::Mode::Die}) {
     for (int k = 1; k <= count; ++k) {
       DownloadRig rig;
-      CopyRoot(before, rig);
+      Files::CopyFolder(before.root.Path(), rig.root.Path());
       FaultAt plan(mode, k);
       {
         InstalledPlan installed(plan);
@@ -91,7 +86,7 @@ TEST_F(StoreCrash, EveryStepOfADownloadAndStore) {
 
   // The walk's length and the pairs a faultless program writes.
   DownloadRig reference;
-  CopyRoot(before, reference);
+  Files::CopyFolder(before.root.Path(), reference.root.Path());
   FaultAt counter;
   {
     InstalledPlan installed(counter);
@@ -162,10 +157,10 @@ TEST_F(StoreCrash, EveryStepOfABlockDeletion) {
 
   // The pairs after the next download, with the block deleted and without.
   DownloadRig kept;
-  CopyRoot(before, kept);
+  Files::CopyFolder(before.root.Path(), kept.root.Path());
   ASSERT_EQ(kept.RunDownload(fifth).outcome, DownloadOutcome::Stored);
   DownloadRig deleted;
-  CopyRoot(before, deleted);
+  Files::CopyFolder(before.root.Path(), deleted.root.Path());
   FaultAt counter;
   {
     InstalledPlan installed(counter);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/platform/Clock.h"
 #include "support/TempRoot.h"
 
 namespace pelvaro::testing {
@@ -16,7 +17,7 @@ bool SamePath(const fs::path& a, const fs::path& b) {
 #endif
 }
 
-TEST(Files, LookupIgnoresCaseOnACaseSensitiveFileSystem) {
+TEST(Files, LookupAndListingIgnoreCaseOnACaseSensitiveFileSystemSafeNamesDoNot) {
   TempRoot root;
   Files files(root.Path());
   WriteBytes(root.Path() / "TVMKHEADER" / "X_01.key", "h");
@@ -32,10 +33,8 @@ TEST(Files, LookupIgnoresCaseOnACaseSensitiveFileSystem) {
   EXPECT_PRED2(SamePath, Files::Resolve(root.Path() / "tvmkheader" / "New_01.key"),
                root.Path() / "TVMKHEADER" / "New_01.key");
   EXPECT_EQ(Files::Resolve(root.Path() / "NoSuch" / "a.key"), root.Path() / "NoSuch" / "a.key");
-}
 
-TEST(Files, PatternListingIsCaseBlindAndSorted) {
-  TempRoot root;
+  // Pattern listing is case-blind and sorted.
   for (const char* name : {"b.key", "A.KEY", "c.keys", "d.key.bak", "E.Key"}) {
     WriteBytes(root.Path() / name, "");
   }
@@ -47,9 +46,8 @@ TEST(Files, PatternListingIsCaseBlindAndSorted) {
   EXPECT_TRUE(Files::MatchesPattern("a.b.key", "*.key"));
   EXPECT_FALSE(Files::MatchesPattern("key", "*.key"));
   EXPECT_TRUE(Files::List(root.Path() / "missing", "*").empty());
-}
 
-TEST(Files, SafeNamesRefuseWhatWindowsWouldCutOrKeepsForDevices) {
+  // Safe names refuse what Windows would cut or keeps for devices.
   for (const char* good : {"SAMPLE SITE_01", "TVMKDATA", "3001_07", "Caf\xe9 (north)", "a.b",
                            "CON_01", "COM10", "CONSOLE", "NULL", "COM", "LPT", "AUXILIARY.KEY"}) {
     EXPECT_TRUE(IsSafeName(good)) << good;
@@ -60,7 +58,6 @@ TEST(Files, SafeNamesRefuseWhatWindowsWouldCutOrKeepsForDevices) {
         "com9", "LPT1", "LPT9.DAT", "COM\xB9", "CONIN$", "DATA.", "DATA "}) {
     EXPECT_FALSE(IsSafeName(bad)) << bad;
   }
-  Files files("/tmp/root");
   EXPECT_THROW(files.InRoot("../outside"), UnsafeNameError);
   // The header folder holds sites: whatever its case it holds no blocks.
   for (const char* header : {"TVMKHEADER", "tvmkheader", "TvmkHeader"}) {
@@ -72,6 +69,27 @@ TEST(Files, SafeNamesRefuseWhatWindowsWouldCutOrKeepsForDevices) {
   EXPECT_EQ(Printable("A\x1b[2J\nB"), "A\\x1B[2J\\x0AB");
   EXPECT_EQ(std::string(UnsafeNameError("a\tb").what()),
             "The name \"a\\x09b\" cannot be used as a file or folder name.");
+}
+
+TEST(Clock, EpochConversionRoundTripsAndVirtualTimeMovesOnlyByWaiting) {
+  const DateTime t{2026, 3, 5, 9, 7, 3};
+  EXPECT_EQ(ToEpochSeconds(t), 1772701623);
+  EXPECT_EQ(FromEpochSeconds(ToEpochSeconds(t)), t);
+  EXPECT_EQ(FromEpochSeconds(ToEpochSeconds({2000, 2, 29, 23, 59, 59}) + 1),
+            (DateTime{2000, 3, 1, 0, 0, 0}));
+  // Virtual time moves only by waiting.
+  VirtualClock clock({2026, 12, 31, 23, 59, 58});
+  EXPECT_EQ(clock.Now(), 0);
+  clock.Wait(12.0);
+  clock.Wait(-5);  // a negative wait does not run time backwards
+  EXPECT_DOUBLE_EQ(clock.Now(), 12.0);
+  EXPECT_EQ(clock.WallClock(), (DateTime{2027, 1, 1, 0, 0, 10}));
+  clock.SetWallClock({2026, 3, 5, 9, 7, 3});
+  EXPECT_DOUBLE_EQ(clock.Now(), 12.0);
+  clock.Wait(0.5);
+  EXPECT_EQ(clock.WallClock(), (DateTime{2026, 3, 5, 9, 7, 3}));
+  clock.Wait(0.5);
+  EXPECT_EQ(clock.WallClock(), (DateTime{2026, 3, 5, 9, 7, 4}));
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ std::vector<fs::path> Strays(const fs::path& folder, const std::vector<fs::path>
   return strays;
 }
 
-TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughout) {
+TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughoutDeviceNamesDoNot) {
   TempRoot tmp;
   const fs::path home = tmp.Path() / fs::path(u8"J\u00fcrgen");
   fs::create_directories(home);
@@ -106,6 +106,30 @@ TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughout) {
   for (const char* ext : {".DAT", ".KEY"}) expected.push_back(fs::path(block) += ext);
   for (const char* ext : {".BGF", ".Pct"}) expected.push_back(data / (header.stem() += ext));
   EXPECT_EQ(Strays(files.Root(), expected), std::vector<fs::path>{});
+
+  // A site may be called CON, its file CON_01.key, but not its data directory; nor may a
+  // header made elsewhere send a click to AUX.
+  WriteSiteSelection(files, "", "", 1);
+  SiteForm form(files, prompter, true);
+  form.Load();
+  for (const auto& [row, text] :
+       std::vector<std::pair<int, std::string>>{{kSiteNameRow, "CON"},
+                                                {kSiteNumberRow, "1"},
+                                                {kDataDirectoryRow, "NUL"},
+                                                {kSerialNumberRow, "3001"}}) {
+    form.SetDetail(row, text);
+  }
+  OneSensor(form);
+  EXPECT_FALSE(form.ValidateSiteData());
+  EXPECT_EQ(prompter.shown.back().title, "Invalid Data Directory Name");
+  form.SetDetail(kDataDirectoryRow, "FIELD");
+  EXPECT_EQ(form.Ok(), SiteForm::OkResult::Close);
+  EXPECT_TRUE(fs::is_regular_file(files.Root() / "TVMKHEADER" / "CON_01.key"));
+  SiteHeader::Open(files, "CON_01").WriteRecord(header::kDataDirectory, "AUX");
+  prompter.shown.clear();
+  EXPECT_FALSE(ClickSite(files, prompter, "CON_01.key").has_value());
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_NE(prompter.shown[0].text.find("\"AUX\""), std::string::npos);
 }
 
 // A download stores its block whatever a crash left beside the files it writes.
@@ -124,35 +148,6 @@ TEST(WindowsNames, ADownloadWritesOverWhatACrashLeft) {
     EXPECT_EQ(rig.HeaderRecord(header::kFirstBlockSlot), "1") << stale[0];
     for (const char* name : stale) EXPECT_FALSE(fs::exists(rig.root.Path() / name)) << name;
   }
-}
-
-TEST(WindowsNames, ASiteMayBeCalledCONButNotItsDataDirectory) {
-  // Its file is CON_01.key; nor may a header made elsewhere send a click to AUX.
-  TempRoot root;
-  const Files files(root.Path());
-  ScriptedPrompter prompter;
-  fs::create_directories(root.Path() / "TVMKHEADER");
-  WriteSiteSelection(files, "", "", 1);
-  SiteForm form(files, prompter, true);
-  form.Load();
-  for (const auto& [row, text] :
-       std::vector<std::pair<int, std::string>>{{kSiteNameRow, "CON"},
-                                                {kSiteNumberRow, "1"},
-                                                {kDataDirectoryRow, "NUL"},
-                                                {kSerialNumberRow, "3001"}}) {
-    form.SetDetail(row, text);
-  }
-  OneSensor(form);
-  EXPECT_FALSE(form.ValidateSiteData());
-  EXPECT_EQ(prompter.shown.back().title, "Invalid Data Directory Name");
-  form.SetDetail(kDataDirectoryRow, "FIELD");
-  EXPECT_EQ(form.Ok(), SiteForm::OkResult::Close);
-  EXPECT_TRUE(fs::is_regular_file(root.Path() / "TVMKHEADER" / "CON_01.key"));
-  SiteHeader::Open(files, "CON_01").WriteRecord(header::kDataDirectory, "AUX");
-  prompter.shown.clear();
-  EXPECT_FALSE(ClickSite(files, prompter, "CON_01.key").has_value());
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_NE(prompter.shown[0].text.find("\"AUX\""), std::string::npos);
 }
 
 }  // namespace

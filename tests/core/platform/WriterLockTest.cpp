@@ -174,7 +174,7 @@ class OtherProgram {
 
 WriterLock::Status Try(const Files& files) { return WriterLock::TryAcquire(files).status; }
 
-TEST(WriterLock, NestedAcquisitionsShareOneLockThatOthersCannotTakeAndDeathReleases) {
+TEST(WriterLock, NestedAcquisitionsShareOneLockThatOthersCannotTakeDeathReleasesNoFolderIsSaid) {
   TempRoot root;
   const Files files(root.Path());
   {
@@ -190,13 +190,10 @@ TEST(WriterLock, NestedAcquisitionsShareOneLockThatOthersCannotTakeAndDeathRelea
   EXPECT_EQ(Try(files), WriterLock::Status::Busy);
   after.Kill();  // nothing stays stuck
   EXPECT_EQ(Try(files), WriterLock::Status::Held);
-}
 
-TEST(WriterLock, AFolderThatCannotHoldTheLockIsSaid) {
-  TempRoot root;
-  const Files files(root.Path() / "missing");
+  // A folder that cannot hold the lock is said.
   ScriptedPrompter prompter;
-  EXPECT_FALSE(LockForWriting(files, prompter).has_value());
+  EXPECT_FALSE(LockForWriting(Files(root.Path() / "missing"), prompter).has_value());
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text.rfind("An error occurred while locking", 0), 0u);
 }

@@ -30,7 +30,7 @@ class StartupTest : public ::testing::Test {
   int conversions = 0;
 };
 
-TEST_F(StartupTest, FirstStartCreatesAndSeedsTheWorkingRoot) {
+TEST_F(StartupTest, SeedsStateFilesRememberedSiteSampleAndProfileFromFirstStartOn) {
   WriteBytes(env.installedData / "TVMKHEADER" / "SEED_01.key", "seed header");
   WriteBytes(env.installedData / "EXTRA" / "deep" / "x.txt", "x");
   WriteBytes(env.installedData / "START.DAT", "YES\r\n");
@@ -46,11 +46,10 @@ TEST_F(StartupTest, FirstStartCreatesAndSeedsTheWorkingRoot) {
   EXPECT_FALSE(r.selectedSite.has_value());
   EXPECT_EQ(conversions, 0);
   EXPECT_TRUE(prompter.shown.empty());
-}
 
-TEST_F(StartupTest, AnExistingRootWithoutARestartFileGetsFoldersAndStateFilesButNoSeed) {
-  fs::create_directories(Root());
-  WriteBytes(env.installedData / "TVMKHEADER" / "SEED_01.key", "seed");
+  // An existing root without a restart file gets folders and state files but no seed.
+  for (const char* made : {"START.DAT", "TVMKHEADER", "TVMKDATA"}) fs::remove_all(Root() / made);
+  WriteBytes(env.installedData / "TVMKHEADER" / "SEED_02.key", "seed");
   WriteBytes(Root() / "Sitesel.dat", "OLD_01\r\nTVMKDATA\r\n");
   WriteBytes(Root() / "DEF.INS", "old");
   WriteBytes(env.programFolder / "Sitesel.dat", "NEW_01\r\nTVMKDATA\r\n");
@@ -58,17 +57,15 @@ TEST_F(StartupTest, AnExistingRootWithoutARestartFileGetsFoldersAndStateFilesBut
   Run();
   EXPECT_TRUE(fs::is_directory(Root() / "TVMKHEADER"));
   EXPECT_TRUE(fs::is_directory(Root() / "TVMKDATA"));
-  EXPECT_FALSE(fs::exists(Root() / "TVMKHEADER" / "SEED_01.key"));
+  EXPECT_FALSE(fs::exists(Root() / "TVMKHEADER" / "SEED_02.key"));
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "NEW_01\r\nTVMKDATA\r\n");
   EXPECT_EQ(ReadBytes(Root() / "DEF.INS"), " 4\r\n");
   EXPECT_EQ(ReadBytes(Root() / "START.DAT"), "NO\r\n");
-}
 
-TEST_F(StartupTest, RememberedSiteIsSelectedOrTheLastEntryAndAnUnsafeOneRefused) {
+  // The remembered site is selected, or the last entry, and an unsafe one refused.
   for (const char* name : {"A_01.key", "B_01.key", "C_01.key"}) {
     WriteBytes(Root() / "TVMKHEADER" / name, "");
   }
-  WriteBytes(Root() / "START.DAT", "NO\r\n");
   WriteBytes(Root() / "Sitesel.dat", "b_01\r\nTVMKDATA\r\n");
   EXPECT_EQ(Run().selectedSite, 1);
   WriteBytes(Root() / "Sitesel.dat", "GONE_01\r\nTVMKDATA\r\n");
@@ -83,9 +80,13 @@ TEST_F(StartupTest, RememberedSiteIsSelectedOrTheLastEntryAndAnUnsafeOneRefused)
   EXPECT_FALSE(unsafe.selectedSite.has_value());
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_NE(prompter.shown[0].text.find("evil_01"), std::string::npos);
-}
 
-TEST_F(StartupTest, SampleSiteMovesInWithStrayBlockFilesOverAnOldCopy) {
+  // The sample site moves in with stray block files over an old copy, but only with its
+  // graph; without one it is not converted.
+  WriteBytes(env.currentFolder / "SAMPLE SITE_01.key", "header");
+  EXPECT_FALSE(Run().sampleInstalled);
+  EXPECT_EQ(conversions, 0);
+  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "SAMPLE SITE_01.key"));
   for (const char* old : {"TVMKHEADER/SAMPLE SITE_01.key", "TVMKDATA/SAMPLE SITE_01.bgf"}) {
     WriteBytes(Root() / old, "old");
   }
@@ -95,8 +96,7 @@ TEST_F(StartupTest, SampleSiteMovesInWithStrayBlockFilesOverAnOldCopy) {
   WriteBytes(env.currentFolder / "Sitesel.dat", "SAMPLE SITE_01\r\nTVMKDATA\r\n");
   WriteBytes(env.currentFolder / "start.dat", "moved: not the exact name");
   WriteBytes(env.currentFolder / "SAMPLE SITE_01.bgf", "graph");
-  const StartupResult r = Run();
-  EXPECT_TRUE(r.sampleInstalled);
+  EXPECT_TRUE(Run().sampleInstalled);
   EXPECT_EQ(conversions, 1);
   EXPECT_EQ(ReadBytes(Root() / "TVMKHEADER" / "SAMPLE SITE_01.key"), "header");
   EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "SAMPLE SITE_01_001.DAT"), "data");
@@ -105,17 +105,8 @@ TEST_F(StartupTest, SampleSiteMovesInWithStrayBlockFilesOverAnOldCopy) {
   EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "start.dat"), "moved: not the exact name");
   EXPECT_TRUE(fs::exists(env.currentFolder / "Sitesel.dat"));
   EXPECT_FALSE(fs::exists(env.currentFolder / "SAMPLE SITE_01.key"));
-}
 
-TEST_F(StartupTest, SampleWithoutGraphFileIsNotConverted) {
-  WriteBytes(env.currentFolder / "SAMPLE SITE_01.key", "header");
-  const StartupResult r = Run();
-  EXPECT_FALSE(r.sampleInstalled);
-  EXPECT_EQ(conversions, 0);
-  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "SAMPLE SITE_01.key"));
-}
-
-TEST_F(StartupTest, UserProfileComesBeforeHome) {
+  // The user's profile comes before home.
   env.userProfile = (tmp.Path() / "profile").string();
   fs::create_directories(tmp.Path() / "profile");
   EXPECT_EQ(Run().workingRoot, tmp.Path() / "profile" / "Pelvaro Data");
