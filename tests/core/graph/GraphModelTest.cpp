@@ -108,6 +108,10 @@ TEST_F(GraphModelTest, TitlesAndLegendAtLoadAndAfterTheDepthBoxes) {
   ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
   EXPECT_EQ(model.Header(), "Velmora Pelvaro Soil Moisture Site 'NORTH'");
   EXPECT_EQ(model.Subtitle(), "Start Date 01/06/2023    File X_01");
+  SiteHeader::Open(files, "X_01").WriteRecord(header::kFirstDirectory + 7, " OLD ");
+  const std::vector<std::string> listed = model.DirectoryNames();  // never filled but the last
+  EXPECT_EQ(listed.size(), 8u);
+  EXPECT_EQ(listed.front() + "|" + listed.back(), "TVMKDATA|OLD");
   EXPECT_EQ(model.LeftTitle(), "Water %");
   EXPECT_EQ(model.Series(0).title, " 10cm");
   EXPECT_EQ(model.Series(2).title, " 50cm");

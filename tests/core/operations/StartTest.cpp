@@ -71,6 +71,7 @@ TEST(StartBlock, TimedStartCarriesItsOwnDateAndTime) {
 TEST(StartBlock, TimedStartMustLieAheadAndWithinTheLoggersDays) {
   const DateTime start{2026, 12, 6, 10, 0, 0};
   EXPECT_TRUE(BuildStartBlock(Timed(start), {2026, 12, 6, 9, 58, 0}).block.has_value());
+  EXPECT_TRUE(BuildStartBlock(Timed(start), {2026, 12, 6, 9, 59, 0}).block.has_value());  // 60 s
   EXPECT_EQ(BuildStartBlock(Timed(start), {2026, 12, 6, 9, 59, 30}).error,
             "Timed start error. Start time has past, or is to close to current time!");
   EXPECT_EQ(BuildStartBlock(Timed(start), {2026, 12, 7, 9, 0, 0}).error,
@@ -82,6 +83,8 @@ TEST(StartBlock, TimedStartMustLieAheadAndWithinTheLoggersDays) {
   EXPECT_EQ(BuildStartBlock(Timed({2085, 9, 17, 0, 0, 0}), {2026, 12, 6, 9, 0, 0}).error,
             "Timed start error. START day is later than the logger can count.");
   StartSettings big = Timed({2026, 12, 8, 0, 0, 0});
+  big.siteNumber = 255;
+  EXPECT_TRUE(BuildStartBlock(big, {2026, 12, 6, 9, 0, 0}).block.has_value());
   big.siteNumber = 256;
   EXPECT_EQ(BuildStartBlock(big, {2026, 12, 6, 9, 0, 0}).error,
             "An error occurred while formatting the start data.The error is \r\nOverflow");
