@@ -187,6 +187,17 @@ TEST_F(StartWindowTest, ChecksBeforeTheStartInTheirOrder) {
   EXPECT_FALSE(model.Start(link, {}));
   EXPECT_EQ(prompter.shown.back().title, "No Sensors Selected");
   EXPECT_TRUE(port.opened.empty());
+  // A timed start the pickers put in the past is refused with the reason.
+  SetRecord(header::kSensorsOn, " 2");
+  model.ClickSite(0, clock.WallClock());
+  model.ChooseMode(StartMode::Timed, clock.WallClock());
+  model.Settings().start = {2020, 1, 1, 10, 0, 0};
+  sim::LoggerEngine engine(sim::GenerateRun(3001, 1, 2, 100, 0, 900, 5));
+  sim::SimSerialPort logger(engine, clock);
+  LinkContext line{logger, clock, prompter, dialogs, [](const std::string&) {}};
+  EXPECT_FALSE(model.Start(line, {}));
+  EXPECT_EQ(prompter.shown.back().text, "Timed start error. START day earlier than current day!");
+  EXPECT_FALSE(logger.IsOpen());
 }
 
 // The grids show the site's last start; its mode is chosen again until another is.
@@ -214,6 +225,10 @@ TEST_F(StartWindowTest, TheLastStartIsWhatAClickedSiteOffers) {
     EXPECT_EQ(model.Mode(), c.offered) << c.mode;
     EXPECT_EQ(model.StartSettingsRows()[3].second, c.shown) << c.scan;
     EXPECT_EQ(model.Settings().scan, c.picked) << c.scan;
+    // The clock moves an immediate start with it, and leaves a timed one.
+    const DateTime later{2030, 1, 2, 3, 4, 5};
+    model.Tick(later);
+    EXPECT_EQ(model.Settings().start == later, model.Mode() != StartMode::Timed) << c.mode;
   }
   // Started as the header said, the start is recorded as it was made.
   SetRecord(header::kStartMode, "START IMMEDIATE");

@@ -140,6 +140,10 @@ TEST_F(BlockStoreTest, AllWordsLeaveOutATrailingOddByte) {
   BlockData data(root.Path() / "TVMKDATA" / "odd.DAT", RecordFile::Mode::ReadOnly);
   EXPECT_EQ(data.ReadAllWords(), (std::vector<std::uint16_t>{0x0201, 0x0403}));
   EXPECT_EQ(data.ReadWord(3), 0x0005);  // the half word pads with zero
+  // The largest block a logger sends is read whole.
+  WriteBytes(root.Path() / "TVMKDATA" / "full.DAT", std::string(kMaxBlockBytes, '\x01'));
+  BlockData full(root.Path() / "TVMKDATA" / "full.DAT", RecordFile::Mode::ReadOnly);
+  EXPECT_EQ(full.ReadAllWords().size(), kMaxBlockBytes / 2);
 }
 
 }  // namespace
