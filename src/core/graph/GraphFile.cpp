@@ -14,9 +14,8 @@
 namespace pelvaro {
 
 double ReadNumberFast(std::string_view text) {
-  static constexpr std::array<double, 23> kPowers = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  static constexpr std::array<double, 16> kPowers = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
@@ -34,9 +33,8 @@ double ReadNumberFast(std::string_view text) {
     }
   }
   if (digits == 0) return 0.0;
-  if (digits > 15 || decimals >= static_cast<int>(kPowers.size())) {
-    return ParseLeadingNumber(text);
-  }
+  // Decimals are counted among the digits, so at most 15 of them reach kPowers.
+  if (digits > 15) return ParseLeadingNumber(text);
   const double value = static_cast<double>(mantissa) / kPowers[static_cast<std::size_t>(decimals)];
   if (value == 0.0) return 0.0;
   return negative ? -value : value;

@@ -288,10 +288,9 @@ void GraphModel::ClickDepth(int slot, bool checked) {
     table_.DisableThisRow(10 * slot);
   }
   depthChosen_[slot] = checked ? 1 : 0;
-  if (j >= 1) {
-    seriesShown_[j] = checked ? 1 : 0;
-    if (j <= kDepthSeries) depthTitles_[j - 1] = checked ? DepthTitle(slot) : "";
-  }
+  // An enabled box always has its series: j is at least 1.
+  seriesShown_[j] = checked ? 1 : 0;
+  if (j <= kDepthSeries) depthTitles_[j - 1] = checked ? DepthTitle(slot) : "";
   Draw();
 }
 

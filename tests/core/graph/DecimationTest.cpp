@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "core/graph/GraphAxis.h"
@@ -75,6 +76,8 @@ TEST(Decimation, EveryColumnKeepsItsPeakAndTroughWithinTheWidth) {
   ASSERT_EQ(tied.size(), 3u);
   EXPECT_EQ(tied.front().y, 2);
   EXPECT_EQ(tied.back().y, 4);
+  // An odd width too: columns and neighbours never make more points than pixels.
+  EXPECT_LE(Decimate(x, y, 10, 90, 5).size(), 5u);
 }
 
 TEST(GraphAxis, DateTicksStepByDaysWhileTheyFitAndLabelsReadDayMonth) {
@@ -97,6 +100,11 @@ TEST(GraphAxis, DateTicksStepByDaysWhileTheyFitAndLabelsReadDayMonth) {
   ASSERT_EQ(hours.size(), 5u);
   EXPECT_EQ(hours[1].label, "5");
   EXPECT_EQ(ReadoutText(AxisMode::Minutes, 12.345678, 9.5), "9.5,12.35");
+  // The moisture axis steps by 1, 2 or 5 of a power of ten; by 1 when all is flat.
+  for (const auto& [step, nice] : std::vector<std::pair<double, double>>{
+           {0.012, 0.02}, {0.3, 0.5}, {3, 5}, {8, 10}, {37, 50}, {0, 1}, {NAN, 1}}) {
+    EXPECT_DOUBLE_EQ(NiceStep(step), nice) << step;
+  }
 }
 
 }  // namespace

@@ -252,6 +252,9 @@ TEST_F(StartWindowTest, SerialNumberServiceAsksTheCodeUntilItWasRight) {
   FixedFinder finder;
   PortSelection ports(files, prompter, port, finder, dialogs);
   SerialNumberService service;
+  prompter.inputs = {std::nullopt};  // a cancelled code is not a wrong one
+  service.Run(ports, link);
+  EXPECT_EQ(prompter.shown.size(), 1u);
   prompter.inputs = {std::string("12345")};
   service.Run(ports, link);
   EXPECT_EQ(prompter.shown.back().text, "Security code is invalid.");

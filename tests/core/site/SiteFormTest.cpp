@@ -79,9 +79,11 @@ TEST_F(SiteFormTest, NewSiteIsNamedFromNameAndNumberAndLaterSavedAsTyped) {
   EXPECT_EQ(edit.Option(), IdentificationOption::SiteName);
   EXPECT_EQ(edit.Calibration().Row(0).depth, 30);
   Type(edit, kRootZoneRow, "500");
+  edit.Calibration().ChooseDepth(0, 40);  // the sensor moved: 30 cm is no longer used
   EXPECT_EQ(edit.Ok(), SiteForm::OkResult::Close);
   EXPECT_EQ(prompter.shown.back().title, "DATA FILE UPDATE");
-  EXPECT_EQ(HeaderRecords(files, "NORTH_07", {4, 7, 216}), "7|500|START IMMEDIATE");
+  EXPECT_EQ(HeaderRecords(files, "NORTH_07", {4, 7, 216, 48, 53, 93}),
+            "7|500|START IMMEDIATE|OFF|ON|ON");
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "NORTH_07\r\nTVMKDATA\r\n");
 }
 
@@ -165,6 +167,9 @@ TEST_F(SiteFormTest, TypingRulesOfTheDetailsGrid) {
   EXPECT_EQ(form.Detail(kSerialNumberRow), "42");
   EXPECT_EQ(form.TypeDetail(kSerialNumberRow, 13), kRootZoneRow);
   EXPECT_EQ(form.TypeDetail(kRootZoneRow, 13), kRootZoneRow);
+  // Enter in the calibration grid moves down to the last sensor row and stays.
+  EXPECT_EQ(form.TypeCalibration(kSensorRows - 2, kOffsetColumn, 13), kSensorRows - 1);
+  EXPECT_EQ(form.TypeCalibration(kSensorRows - 1, kOffsetColumn, 13), kSensorRows - 1);
   Type(form, kSiteNumberRow, "12");
   form.SetOption(IdentificationOption::SerialNumber);
   EXPECT_EQ(form.SiteIdentification(), "42_12");

@@ -184,8 +184,12 @@ TEST_F(SiteHeaderTest, RepairRebuildsADamagedOrShortIndexAndLeavesAMissingHeader
     SiteBuilder site(there, "S_01");
     for (int b = 1; b <= c.blocks; ++b) site.Block(b, {10 + b, 36000 + 2 * b, 900, 1, {1, 2}});
     WriteBytes(there.HeaderPath("S_01"), c.header);
+    // A block header whose data never arrived (a store cut short) goes.
+    const fs::path orphan = other.Path() / "TVMKDATA" / "S_01_009.KEY";
+    WriteBytes(orphan, "x");
     const SiteRepair repair = RepairSite(there, "S_01", "TVMKDATA");
     EXPECT_EQ(repair.blocks, c.blocks);
+    EXPECT_FALSE(fs::exists(orphan));
     EXPECT_EQ(HeaderRecords(there, "S_01", {114, 115, 220, 221}), c.index);
     if (c.header.size() <= 128) {
       EXPECT_EQ(ReadBytes(there.HeaderPath("S_01")), c.header);
