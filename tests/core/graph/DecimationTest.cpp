@@ -17,11 +17,12 @@ bool Contains(const std::vector<PlotPoint>& points, double x, double y) {
 }
 
 TEST(Decimation, ASeriesThatFitsIsHandedOverWhole) {
-  const std::vector<double> x = {0, 1, 2, 3};
-  const std::vector<double> y = {5, 6, 7, 8};
-  const auto points = Decimate(x, y, 1, 2, 400);
-  ASSERT_EQ(points.size(), 4u);
-  EXPECT_EQ(points[3].y, 8);
+  // As many points as pixels still fit: none is dropped.
+  const std::vector<double> x = {0, 1, 1.5, 2, 3};
+  const std::vector<double> y = {5, 6, 7, 8, 9};
+  const auto points = Decimate(x, y, 1, 2, 5);
+  ASSERT_EQ(points.size(), 5u);
+  EXPECT_EQ(points[2].y, 7);
 }
 
 TEST(Decimation, EveryColumnKeepsItsPeakAndTroughWithinTheWidth) {
@@ -99,6 +100,9 @@ TEST(GraphAxis, DateTicksStepByDaysWhileTheyFitAndLabelsReadDayMonth) {
   const auto hours = AxisTicks(AxisMode::Hours, 0, 23.5, 8);
   ASSERT_EQ(hours.size(), 5u);
   EXPECT_EQ(hours[1].label, "5");
+  const auto two = AxisTicks(AxisMode::Hours, 0, 10, 2);  // two ticks: the ends
+  ASSERT_EQ(two.size(), 2u);
+  EXPECT_EQ(two[1].x, 10);
   EXPECT_EQ(ReadoutText(AxisMode::Minutes, 12.345678, 9.5), "9.5,12.35");
   // The moisture axis steps by 1, 2 or 5 of a power of ten; by 1 when all is flat.
   for (const auto& [step, nice] : std::vector<std::pair<double, double>>{

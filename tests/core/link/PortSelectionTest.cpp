@@ -174,8 +174,8 @@ TEST(PortMap, PortsMapToDevicesAndBack) {
 
 TEST(PortMap, DeviceFinderPrefersTheFtdiCable) {
   // Another device of the cable's maker is any other USB serial device.
-  std::vector<SerialDevice> devices = {{DevicePathForPort(8), 0x0403, 0x6001, true},
-                                       {DevicePathForPort(5), 0x0403, 0x6015, true},
+  std::vector<SerialDevice> devices = {{DevicePathForPort(5), 0x0403, 0x6015, true},
+                                       {DevicePathForPort(8), 0x0403, 0x6001, true},
                                        {DevicePathForPort(6), 0x1a86, 0x7523, true},
                                        {DevicePathForPort(1), 0, 0, false}};
   DevicePortFinder finder([&] { return devices; });
