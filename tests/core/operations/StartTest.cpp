@@ -151,6 +151,11 @@ TEST_F(StartWindowTest, AWrongEchoIsOneFailureAndChangesNothing) {
   EXPECT_EQ(prompter.shown[0].text, "START ERROR!!  Check cable connections, then try again.");
   EXPECT_EQ(prompter.shown[0].title, "Start Data Recorder Error");
   EXPECT_EQ(ReadBytes(root.Path() / "TVMKHEADER" / "FARM_07.key"), before);
+  // No port stored: none is tried.
+  fs::remove(root.Path() / "DEF.INS");
+  EXPECT_FALSE(StartWith());
+  EXPECT_EQ(prompter.shown.back().text, kPortNotAvailable);
+  EXPECT_EQ(ReadBytes(root.Path() / "TVMKHEADER" / "FARM_07.key"), before);
 }
 
 TEST_F(StartWindowTest, ChecksBeforeTheStartInTheirOrder) {
