@@ -15,12 +15,6 @@ constexpr double kByte = 1.0 / 480;
 const std::string kWake(1, '\0');
 const std::string kGreeting = "Hi!\r";
 
-std::string Bytes(std::initializer_list<int> values) {
-  std::string s;
-  for (int v : values) s += static_cast<char>(v);
-  return s;
-}
-
 // The block the host sends after "S" CR, built as the host builds it.
 std::string StartBlock(StartMode mode, const DateTime& now, const DateTime& start = {},
                        TimeOfDay scan = {0, 15, 0}, int sensors = 3) {
@@ -83,7 +77,7 @@ TEST(LoggerGreeting, IsPacedAnswersBothWakeBytesOnlyAndCountsThemAfterACommand) 
   Line asleep;
   asleep.Play({{"D\rS\rN\r\x02", 1, ""}, {"\x01", 0.1, kGreeting}});
   // Awake, every wake byte greets again, and two close together queue up.
-  asleep.Send(Bytes({0x00, 0x01}));
+  asleep.Send(std::string("\0\x01", 2));
   std::string both = asleep.After(0.005 + 7.5 * kByte);
   EXPECT_EQ(both.size(), 7u);
   both += asleep.After(kByte);
@@ -113,7 +107,7 @@ TEST(LoggerDownload, IsPacedAndHoldsUntilTheHostsClosingByteAnEmptyRunSendsAZero
   Line empty(GenerateRun(3001, 7, 3, 11300, 0, 900, 0));
   // The host's closing byte ends the download; the next wakes the logger.
   empty.Play({{kWake, 0.1, kGreeting},
-              {"D\r", 1, Bytes({0, 0})},
+              {"D\r", 1, std::string(2, '\0')},
               {kWake, 1, ""},
               {kWake, 0.1, kGreeting}});
   EXPECT_EQ(empty.engine.TakeLog(), std::vector<std::string>{"download 0 bytes"});
@@ -136,7 +130,7 @@ TEST(LoggerStart, EchoesTheBlockThenLogsScansThatStayPutFromTheStartTimeAndFitTh
   line.Send("D\r");
   const std::string got = line.After(1);
   ASSERT_EQ(got.size(), 2u + 13 + 18);
-  EXPECT_EQ(got.substr(0, 2), Bytes({0, 18}));
+  EXPECT_EQ(got.substr(0, 2), std::string("\0\x12", 2));
   EXPECT_EQ(got.substr(15, 6), testing::WordBytes(firstScan));
 
   // Scans accrue from the start time and fit the memory.
@@ -173,7 +167,7 @@ TEST(LoggerStart, EchoesTheBlockThenLogsScansThatStayPutFromTheStartTimeAndFitTh
 TEST(LoggerTrace, SendsAScanASecondEndsAfterSixtyFourOrAtTheHostsStop) {
   Line line;
   line.WakeUp();
-  line.Send("T" + Bytes({3}));
+  line.Send("T\x03");
   EXPECT_EQ(line.After(0.999), "");
   EXPECT_EQ(line.After(0.001 + 5.5 * kByte).size(), 5u);
   EXPECT_EQ(line.After(kByte).size(), 1u);
@@ -194,7 +188,7 @@ TEST(LoggerTrace, SendsAScanASecondEndsAfterSixtyFourOrAtTheHostsStop) {
   line.WakeUp();
 
   // Awake again, a second trace: the host's stop ends it at once, and it sleeps.
-  line.Send("T" + Bytes({2}));
+  line.Send("T\x02");
   EXPECT_EQ(line.After(3.5).size(), 12u);
   line.Send(kWake);
   EXPECT_EQ(line.After(60), kGreeting);

@@ -318,38 +318,27 @@ TEST_P(OutlookChangeTest, Answers) {
 
 INSTANTIATE_TEST_SUITE_P(Files, OutlookChangeTest, ::testing::ValuesIn(kChanges));
 
+// FARM_01 as the report is given it: a refill forecast, below refill since a time, or none.
 SiteOutlook Refill(double use, int dryDays, double days) {
   SiteOutlook o;
-  o.site = "FARM_01";
-  o.rootZoneDepthsCm = {10, 20, 40};
-  o.fieldCapacity = 300;
-  o.refill = 180;
-  o.lastScan = kDay0 + 6 + 10 / 24.0;
-  o.total = 194.62;
-  o.dailyUse = use;
-  o.dryDays = dryDays;
-  o.kind = OutlookKind::Refill;
-  o.daysToRefill = days;
-  o.refillDay = kDay0 + 10;
+  std::tie(o.site, o.rootZoneDepthsCm, o.fieldCapacity, o.refill, o.lastScan, o.total) =
+      std::tuple("FARM_01", std::vector{10, 20, 40}, 300, 180, kDay0 + 6 + 10 / 24.0, 194.62);
+  std::tie(o.dailyUse, o.dryDays, o.kind, o.daysToRefill, o.refillDay) =
+      std::tuple(use, dryDays, OutlookKind::Refill, days, kDay0 + 10);
   return o;
 }
 
 SiteOutlook Below(double since) {
   SiteOutlook o = Refill(3.25, 4, 0);
-  o.kind = OutlookKind::BelowRefill;
-  o.daysToRefill.reset();
-  o.refillDay.reset();
-  o.belowSince = since;
+  std::tie(o.kind, o.daysToRefill, o.refillDay, o.belowSince) =
+      std::tuple(OutlookKind::BelowRefill, std::nullopt, std::nullopt, since);
   return o;
 }
 
 SiteOutlook NoForecast(NoForecastReason reason) {
   SiteOutlook o = Refill(0, 1, 0);
-  o.kind = OutlookKind::NoForecast;
-  o.reason = reason;
-  o.dailyUse.reset();
-  o.daysToRefill.reset();
-  o.refillDay.reset();
+  std::tie(o.kind, o.reason, o.dailyUse, o.daysToRefill, o.refillDay) =
+      std::tuple(OutlookKind::NoForecast, reason, std::nullopt, std::nullopt, std::nullopt);
   return o;
 }
 
@@ -371,27 +360,21 @@ TEST(OutlookReport, GraphLineStatusTextUrgencyOrderJsonAndDates) {
     std::string line;
     OutlookUrgency urgency;
   };
+  const std::string zone = std::string("Root zone 10\x96") + "40 cm: ";
+  const std::string use = zone + "use 3.25 %/day over 4 dry days \xB7 ";
   const Row rows[] = {
       {"the refill forecast, en dash and middle dot in Windows-1252", Refill(3.25, 4, 4.45),
-       "Root zone 10\x96"
-       "40 cm: use 3.25 %/day over 4 dry days \xB7 refill in 4.5 days, about 11-12-2026",
-       OutlookUrgency::None},
+       use + "refill in 4.5 days, about 11-12-2026", OutlookUrgency::None},
       {"halves of the last decimal shown round away from zero; one depth; mm", single,
        "Root zone 20 cm: use 0.13 mm/day over 2 dry days \xB7 refill in 2.3 days, about "
        "11-12-2026",
        OutlookUrgency::Amber},
       {"due in exactly three days is amber", Refill(3.25, 4, 3),
-       "Root zone 10\x96"
-       "40 cm: use 3.25 %/day over 4 dry days \xB7 refill in 3.0 days, about 11-12-2026",
-       OutlookUrgency::Amber},
+       use + "refill in 3.0 days, about 11-12-2026", OutlookUrgency::Amber},
       {"below refill is red and says since when", Below(kDay0 + 5.25),
-       "Root zone 10\x96"
-       "40 cm: use 3.25 %/day over 4 dry days \xB7 below refill since 06-12-2026 06:00:00",
-       OutlookUrgency::Red},
+       use + "below refill since 06-12-2026 06:00:00", OutlookUrgency::Red},
       {"no forecast names its reason", NoForecast(NoForecastReason::NotEnoughDryMornings),
-       "Root zone 10\x96"
-       "40 cm: no forecast (not enough dry mornings)",
-       OutlookUrgency::None},
+       zone + "no forecast (not enough dry mornings)", OutlookUrgency::None},
       {"a site without sensors", empty, "Root zone: no data", OutlookUrgency::None},
       {"a site not read shows why", Failed("GONE_01"),
        "The site GONE_01 has no header file in /data/TVMKHEADER", OutlookUrgency::None},

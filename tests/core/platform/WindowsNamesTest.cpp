@@ -19,8 +19,14 @@ constexpr char kSite[] = "Caf\xE9";        // Café
 constexpr char kDirectory[] = "\x8CUVRE";  // ŒUVRE
 constexpr char kIdentification[] = "Caf\xE9_02";
 
-// One sensor at 10 cm with an offset typed in, as the site window takes it.
-void OneSensor(SiteForm& form) {
+// A new site of one sensor at 10 cm with an offset typed in, as the site window takes it.
+void NewSite(SiteForm& form, const std::string& name, const std::string& number,
+             const std::string& directory) {
+  form.Load();
+  form.SetDetail(kSiteNameRow, name);
+  form.SetDetail(kSiteNumberRow, number);
+  form.SetDetail(kDataDirectoryRow, directory);
+  form.SetDetail(kSerialNumberRow, "3001");
   form.SetOption(IdentificationOption::SiteName);
   form.SetMeasurementType("Percentage");
   form.Calibration().ChooseDepth(0, 10);
@@ -57,12 +63,7 @@ TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughoutDeviceNames
   WriteSiteSelection(files, "", "", 1);
   {
     SiteForm form(files, prompter, true);
-    form.Load();
-    form.SetDetail(kSiteNameRow, kSite);
-    form.SetDetail(kSiteNumberRow, "2");
-    form.SetDetail(kDataDirectoryRow, kDirectory);
-    form.SetDetail(kSerialNumberRow, "3001");
-    OneSensor(form);
+    NewSite(form, kSite, "2", kDirectory);
     ASSERT_EQ(form.Ok(), SiteForm::OkResult::Close) << prompter.shown.back().text;
   }
   // Explorer's names; on Linux the stored bytes, so older working roots stay readable.
@@ -111,15 +112,7 @@ TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughoutDeviceNames
   // header made elsewhere send a click to AUX.
   WriteSiteSelection(files, "", "", 1);
   SiteForm form(files, prompter, true);
-  form.Load();
-  for (const auto& [row, text] :
-       std::vector<std::pair<int, std::string>>{{kSiteNameRow, "CON"},
-                                                {kSiteNumberRow, "1"},
-                                                {kDataDirectoryRow, "NUL"},
-                                                {kSerialNumberRow, "3001"}}) {
-    form.SetDetail(row, text);
-  }
-  OneSensor(form);
+  NewSite(form, "CON", "1", "NUL");
   EXPECT_FALSE(form.ValidateSiteData());
   EXPECT_EQ(prompter.shown.back().title, "Invalid Data Directory Name");
   form.SetDetail(kDataDirectoryRow, "FIELD");

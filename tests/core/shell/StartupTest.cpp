@@ -90,19 +90,17 @@ TEST_F(StartupTest, SeedsStateFilesRememberedSiteSampleAndProfileFromFirstStartO
   for (const char* old : {"TVMKHEADER/SAMPLE SITE_01.key", "TVMKDATA/SAMPLE SITE_01.bgf"}) {
     WriteBytes(Root() / old, "old");
   }
-  WriteBytes(env.currentFolder / "SAMPLE SITE_01.key", "header");
-  WriteBytes(env.currentFolder / "SAMPLE SITE_01_001.DAT", "data");
-  WriteBytes(env.currentFolder / "SAMPLE SITE_01_001.KEY", "block header");
+  // Each file holds the name it is moved to.
+  const char* const moved[][2] = {{"SAMPLE SITE_01.key", "TVMKHEADER/SAMPLE SITE_01.key"},
+                                  {"SAMPLE SITE_01_001.DAT", "TVMKDATA/SAMPLE SITE_01_001.DAT"},
+                                  {"SAMPLE SITE_01_001.KEY", "TVMKDATA/SAMPLE SITE_01_001.KEY"},
+                                  {"start.dat", "TVMKDATA/start.dat"},  // not the exact name
+                                  {"SAMPLE SITE_01.bgf", "TVMKDATA/SAMPLE SITE_01.bgf"}};
+  for (const auto& [from, to] : moved) WriteBytes(env.currentFolder / from, to);
   WriteBytes(env.currentFolder / "Sitesel.dat", "SAMPLE SITE_01\r\nTVMKDATA\r\n");
-  WriteBytes(env.currentFolder / "start.dat", "moved: not the exact name");
-  WriteBytes(env.currentFolder / "SAMPLE SITE_01.bgf", "graph");
   EXPECT_TRUE(Run().sampleInstalled);
   EXPECT_EQ(conversions, 1);
-  EXPECT_EQ(ReadBytes(Root() / "TVMKHEADER" / "SAMPLE SITE_01.key"), "header");
-  EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "SAMPLE SITE_01_001.DAT"), "data");
-  EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "SAMPLE SITE_01_001.KEY"), "block header");
-  EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "SAMPLE SITE_01.bgf"), "graph");
-  EXPECT_EQ(ReadBytes(Root() / "TVMKDATA" / "start.dat"), "moved: not the exact name");
+  for (const auto& [from, to] : moved) EXPECT_EQ(ReadBytes(Root() / to), to);
   EXPECT_TRUE(fs::exists(env.currentFolder / "Sitesel.dat"));
   EXPECT_FALSE(fs::exists(env.currentFolder / "SAMPLE SITE_01.key"));
 
