@@ -356,14 +356,6 @@ class LoggerOnTheMainWindow : public MainWindowTest {
     EXPECT_FALSE(Find<QGroupBox>("FrameMain")->isVisible());
     EXPECT_FALSE(Find("OptionOutlook")->isVisible());
   }
-  // TRACE MODE, and the sensor count typed into its dialog.
-  void StartTrace(Qt::Key sensors) {
-    WhenDialogOpens<TraceSensorsDialog>([sensors](TraceSensorsDialog& d) {
-      QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), sensors);
-      testing::Click(Child<QPushButton>(d, "OKButton"));
-    });
-    Click("Option12");
-  }
   std::set<int> RowsSeen() const {
     std::set<int> rows;
     for (const std::string& line : seen) {
@@ -383,14 +375,27 @@ class LoggerOnTheMainWindow : public MainWindowTest {
   std::vector<std::string> seen;
 };
 
-// A site whose name cannot be a file is refused and the download waits for another.
-TEST_F(LoggerOnTheMainWindow, AnUnusableSiteIsRefusedThenAClickedSiteRunsTheDownload) {
+// Esc, Abort and the title bar before a site is chosen end the download unstarted; a site whose
+// name cannot be a file is refused and the download waits for another.
+TEST_F(LoggerOnTheMainWindow, ADownloadWaitsForAUsableSiteAndRefusesToBeClosedWhileItRuns) {
+  for (const std::string way : {"Esc File1", "Command2", "title bar"}) {
+    SCOPED_TRACE(way);
+    Click("Option3");
+    ExpectWaitingForASite();
+    PressKey(&window, Qt::Key_Return, List());  // Enter is no site click
+    Act(window, way);
+    EXPECT_EQ(window.isVisible(), way != "title bar");
+    if (way != "title bar") ExpectIdle();
+  }
+  EXPECT_EQ(window.Mode(), "");
+  EXPECT_FALSE(logger.IsOpen());
+  window.show();
   QSignalSpy opened(&window, &MainWindow::windowRequested);
   // Only a file made by hand can carry such a name.
   WriteBytes(files.HeaderFolder() / "BAD..SITE_02.key", std::string(222 * 64, ' '));
   window.RefreshSiteList();
   ASSERT_EQ(List()->item(0)->text(), "BAD..SITE_02.key");
-  ClickRow(List(), 1);  // FARM_01: the site clicked before
+  ClickRow(List(), 1);  // FARM_01, an ordinary click after the title bar
   Click("Option3");
   ExpectWaitingForASite();
   EXPECT_EQ(Status()->toPlainText(),
@@ -403,48 +408,13 @@ TEST_F(LoggerOnTheMainWindow, AnUnusableSiteIsRefusedThenAClickedSiteRunsTheDown
   EXPECT_FALSE(Stored());
   ExpectWaitingForASite();
 
-  prompter.answers = {Answer::No};  // no restart: the graph follows
-  ClickRow(List(), 1);              // the highlighted site, clicked again
-  EXPECT_TRUE(Stored());
-  EXPECT_EQ(prompter.shown.back().title, "RE-START DATA LOGGER?");
-  ASSERT_EQ(opened.count(), 1);
-  EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::Graph);
-  EXPECT_TRUE(window.GraphAfterDownload());
-  ExpectIdle();
-  EXPECT_FALSE(Find<QProgressBar>("ProgressBar1")->isVisible());
-  // A later click is an ordinary site click again.
-  const std::size_t shown = prompter.shown.size();
-  ClickRow(List(), 1);
-  EXPECT_EQ(prompter.shown.size(), shown);
-}
-
-// Esc, Abort and the title bar before a site is chosen end the download unstarted.
-TEST_F(LoggerOnTheMainWindow, EscAbortOrCloseBeforeASiteIsChosenGoesBackToTheMenu) {
-  for (const std::string way : {"Esc File1", "Command2", "title bar"}) {
-    SCOPED_TRACE(way);
-    Click("Option3");
-    ExpectWaitingForASite();
-    PressKey(&window, Qt::Key_Return, List());  // Enter is no site click
-    Act(window, way);
-    EXPECT_EQ(window.isVisible(), way != "title bar");
-    if (way != "title bar") ExpectIdle();
-  }
-  EXPECT_EQ(window.Mode(), "");
-  ClickRow(List(), 0);
-  EXPECT_FALSE(Stored());
-  EXPECT_EQ(logger.Written(), "");
-  EXPECT_FALSE(logger.IsOpen());
-}
-
-TEST_F(LoggerOnTheMainWindow, CloseDuringTheDownloadIsRefusedAndTheBlockIsStoredWhole) {
   std::optional<bool> closed;
   // The person closes the window as soon as the data starts to come in.
   QObject::connect(Status(), &QTextEdit::textChanged, [&] {
     if (!closed && Status()->toPlainText().contains("Loading Data")) closed = window.close();
   });
-  Click("Option3");
-  prompter.answers = {Answer::No};
-  ClickRow(List(), 0);
+  prompter.answers = {Answer::No};  // no restart: the graph follows
+  ClickRow(List(), 1);              // the highlighted site, clicked again
   ASSERT_TRUE(closed.has_value());
   EXPECT_FALSE(*closed);
   EXPECT_TRUE(window.isVisible());
@@ -456,12 +426,22 @@ TEST_F(LoggerOnTheMainWindow, CloseDuringTheDownloadIsRefusedAndTheBlockIsStored
             "Close the program when the download has ended.");
   EXPECT_TRUE(Stored());
   EXPECT_EQ(SiteHeader::Open(files, "FARM_01").ReadRecord(114), "1");
+  EXPECT_EQ(prompter.shown.back().title, "RE-START DATA LOGGER?");
+  ASSERT_EQ(opened.count(), 1);
+  EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::Graph);
+  EXPECT_TRUE(window.GraphAfterDownload());
   ExpectIdle();
+  EXPECT_FALSE(Find<QProgressBar>("ProgressBar1")->isVisible());
+  // A later click is an ordinary site click again.
+  const std::size_t shown = prompter.shown.size();
+  ClickRow(List(), 1);
+  EXPECT_EQ(prompter.shown.size(), shown);
   notice->close();
   EXPECT_TRUE(window.close());
 }
 
-// A count chosen and then cancelled is no count; Esc ends a trace, and so does closing.
+// The sensor count: digits choose it, a count cancelled is none, and only a deliberate OK (never
+// a stray Enter) starts a trace; Esc ends a trace, and so does closing.
 TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEscOrClose) {
   for (const std::string way : {"CancelButton", "Esc ComboSensors"}) {
     SCOPED_TRACE(way);
@@ -483,7 +463,28 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
   prompter.inputs = {std::string("4321")};
   PressKey(&window, Qt::Key_F12);  // the code is not asked twice
   EXPECT_EQ(engine.SerialNumber(), 4321);
-  StartTrace(Qt::Key_2);
+  WhenDialogOpens<TraceSensorsDialog>([](TraceSensorsDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Probe Trace Mode");
+    EXPECT_EQ(Child<QLabel>(d, "LabelInfo")->text(),
+              "Data logging will be terminated if the interfaced unit \nis recording data.");
+    auto* list = Child<QComboBox>(d, "ComboSensors");
+    ASSERT_EQ(list->count(), 5);
+    EXPECT_EQ(list->itemText(0), " 1");
+    EXPECT_EQ(list->currentText(), " 5");
+    for (const Qt::Key key : {Qt::Key_A, Qt::Key_9, Qt::Key_Home}) QTest::keyClick(list, key);
+    EXPECT_EQ(list->currentText(), " 5");
+    QTest::keyClick(list, Qt::Key_1, Qt::KeypadModifier);
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(list->currentText(), " 2");
+    auto* ok = Child<QPushButton>(d, "OKButton");
+    for (QWidget* focus : {static_cast<QWidget*>(list), static_cast<QWidget*>(ok)}) {
+      QTest::keyClick(focus, Qt::Key_Return);
+      QTest::keyClick(focus, Qt::Key_Enter);
+    }
+    EXPECT_TRUE(d.isVisible());
+    QTest::keyClick(ok, Qt::Key_Space);
+  });
+  Click("Option12");
   ASSERT_NE(window.Trace(), nullptr);
   EXPECT_TRUE(window.Trace()->Active());
   EXPECT_EQ(logger.Written().substr(logger.Written().size() - 3), std::string("\0T\x02", 3));
@@ -506,7 +507,11 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
   EXPECT_FALSE(logger.IsOpen());
   ExpectIdle();
   // Closing the window during a trace stops the logger first.
-  StartTrace(Qt::Key_2);
+  WhenDialogOpens<TraceSensorsDialog>([](TraceSensorsDialog& d) {
+    QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), Qt::Key_2);
+    Act(d, "OKButton");
+  });
+  Click("Option12");
   for (int i = 0; i < 5; ++i) {
     clock.Advance(0.5);
     logger.Pump();
@@ -516,41 +521,6 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
   EXPECT_EQ(engine.TakeLog(), std::vector<std::string>{"trace stopped by host"});
   EXPECT_FALSE(logger.IsOpen());
   EXPECT_FALSE(window.isVisible());
-}
-
-TEST(TraceDialog, DigitsChooseTheCountAndOnlyADeliberateOkStartsTheTrace) {
-  TraceSensorsDialog dialog;
-  dialog.show();
-  EXPECT_EQ(dialog.windowTitle(), "Probe Trace Mode");
-  EXPECT_TRUE(dialog.isModal());
-  EXPECT_EQ(Child<QLabel>(dialog, "LabelInfo")->text(),
-            "Data logging will be terminated if the interfaced unit \nis recording data.");
-  auto* list = Child<QComboBox>(dialog, "ComboSensors");
-  ASSERT_EQ(list->count(), 5);
-  EXPECT_EQ(list->itemText(0), " 1");
-  EXPECT_EQ(list->currentText(), " 5");
-
-  QTest::keyClick(list, Qt::Key_A);  // digits choose (as TRACE MODE above), nothing else does
-  QTest::keyClick(list, Qt::Key_9);
-  QTest::keyClick(list, Qt::Key_Home);
-  EXPECT_EQ(list->currentText(), " 5");
-  QTest::keyClick(list, Qt::Key_2, Qt::KeypadModifier);
-  EXPECT_EQ(list->currentText(), " 2");
-  QTest::keyClick(list, Qt::Key_Down);
-  EXPECT_EQ(list->currentText(), " 3");
-
-  // Trace mode ends a logging run: a stray Enter, in the list or on a button, never starts it.
-  auto* ok = Child<QPushButton>(dialog, "OKButton");
-  for (QWidget* focus : {static_cast<QWidget*>(list), static_cast<QWidget*>(ok)}) {
-    QTest::keyClick(focus, Qt::Key_Return);
-    QTest::keyClick(focus, Qt::Key_Enter);
-  }
-  EXPECT_TRUE(dialog.isVisible());
-  EXPECT_EQ(dialog.SensorCount(), 0);
-
-  QTest::keyClick(ok, Qt::Key_Space);
-  EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(dialog.SensorCount(), 3);
 }
 
 TEST(LinkWindows, PortListMovesWithArrowsOnlyAndEnterTakesTheChoice) {
