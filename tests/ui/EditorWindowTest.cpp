@@ -21,9 +21,9 @@ namespace {
 constexpr int kSensor1 = 2;
 constexpr int kSensor2 = 3;
 
-class EditorWindowTest : public ::testing::Test {
+class EditorWindowTest : public WindowTest {
  protected:
-  EditorWindowTest() : files(root.Path()) {
+  EditorWindowTest() {
     SiteBuilder site(files, "ED_01");
     site.Header({{1, 3000, 120, 100, 60}, {2, 3000, 120, 100, 60}}, 2);
     SiteHeader::Open(files, "ED_01").WriteRecord(header::kSiteName, "EDGE FIELD");
@@ -53,9 +53,6 @@ class EditorWindowTest : public ::testing::Test {
     return root.Path() / "TVMKDATA" / (BlockStem("ED_01", number) + ext);
   }
 
-  TempRoot root;
-  Files files;
-  ScriptedPrompter prompter;
   std::unique_ptr<EditorWindow> window;
 };
 

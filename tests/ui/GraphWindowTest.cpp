@@ -29,9 +29,9 @@ constexpr char kSample[] = "SAMPLE SITE_01";
 const QColor kReadoutBlue(0, 0, 255);
 
 // The sample site as installed, sensors at 10, 20, 40, 60 and 80 cm.
-class GraphWindowTest : public ::testing::Test {
+class GraphWindowTest : public WindowTest {
  protected:
-  GraphWindowTest() : files(root.Path()) {
+  GraphWindowTest() {
     InstallSample(PELVARO_SAMPLE_DIR, files);
     WriteSiteSelection(files, kSample, "TVMKDATA");
   }
@@ -100,9 +100,6 @@ class GraphWindowTest : public ::testing::Test {
     return SiteHeader::Open(files, kSample).ReadRecord(header::CalibrationBase(slot));
   }
 
-  TempRoot root;
-  Files files;
-  ScriptedPrompter prompter;
   int printDialogs = 0;
   int saveDialogs = 0;
   QString printTo;

@@ -10,9 +10,9 @@
 namespace pelvaro::testing {
 namespace {
 
-class SiteWindowTest : public ::testing::Test {
+class SiteWindowTest : public WindowTest {
  protected:
-  SiteWindowTest() : files(root.Path()) {
+  SiteWindowTest() {
     fs::create_directories(root.Path() / "TVMKHEADER");
     WriteSiteSelection(files, "", "", 1);
   }
@@ -36,10 +36,6 @@ class SiteWindowTest : public ::testing::Test {
     Choose(Child<QComboBox>(window, "ComboProfile1"), "30");
     TypeInto(Child<QTableWidget>(window, "FgCalibration"), 0, kOffsetColumn, "1000");
   }
-
-  TempRoot root;
-  Files files;
-  ScriptedPrompter prompter;
 };
 
 // Enter moves down and presses no button; a click on the current cell acts as any click; Esc and
