@@ -21,9 +21,9 @@ namespace {
 constexpr int kSensor1 = 2;
 constexpr int kSensor2 = 3;
 
-class EditorWindowTest : public ::testing::Test {
+class EditorWindowTest : public WindowTest {
  protected:
-  EditorWindowTest() : files(root.Path()) {
+  EditorWindowTest() {
     SiteBuilder site(files, "ED_01");
     site.Header({{1, 3000, 120, 100, 60}, {2, 3000, 120, 100, 60}}, 2);
     SiteHeader::Open(files, "ED_01").WriteRecord(header::kSiteName, "EDGE FIELD");
@@ -53,9 +53,6 @@ class EditorWindowTest : public ::testing::Test {
     return root.Path() / "TVMKDATA" / (BlockStem("ED_01", number) + ext);
   }
 
-  TempRoot root;
-  Files files;
-  ScriptedPrompter prompter;
   std::unique_ptr<EditorWindow> window;
 };
 
@@ -145,30 +142,9 @@ TEST_F(EditorWindowTest, EveryWayOutOffersUnsavedEdits) {
   }
 }
 
-// Enter takes the date, Esc leaves it; a new start date is recalculated however one leaves.
-TEST_F(EditorWindowTest, StartDateDialogKeysAndTheRecalculationOnEsc) {
-  for (const bool taken : {false, true}) {
-    const Qt::Key key = taken ? Qt::Key_Return : Qt::Key_Escape;
-    window.reset();
-    OpenBlock(1);
-    auto* info = window->findChild<QTableWidget*>("Fg2");
-    const QString shown = info->item(0, 1)->text();
-    WhenDialogOpens<CalDialog>([key](CalDialog& dialog) {
-      auto* picker = Child<QDateEdit>(dialog, "DTStartdate");
-      picker->setDate(QDate(2004, 3, 15));
-      QTest::keyClick(picker, key);
-    });
-    DoubleClick(info->viewport(), info->visualRect(info->model()->index(0, 1)).center());
-    EXPECT_EQ(info->item(0, 1)->text(), taken ? "15/03/2004" : shown);
-    QTest::keyClick(Grid(), Qt::Key_Escape);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"), taken);
-  }
-  EXPECT_TRUE(prompter.shown.empty());
-}
-
-// Enter never presses a button (so never deletes); the current cell clicked acts as any click.
-TEST_F(EditorWindowTest, EnterPressesNoButtonAndTheCurrentCellClickedActsAsAnyClick) {
+// Enter never presses a button (so never deletes); the current cell clicked acts as any click;
+// the date dialog takes its date on Enter, leaves it on Esc, and a new date is recalculated.
+TEST_F(EditorWindowTest, EnterPressesNoButtonTheCurrentCellClickedActsAsAnyClickAndDatesChange) {
   OpenBlock(1);
   TypeAt(0, kSensor1, "1900");
   QTest::keyClick(Grid(), Qt::Key_Return);
@@ -188,13 +164,10 @@ TEST_F(EditorWindowTest, EnterPressesNoButtonAndTheCurrentCellClickedActsAsAnyCl
   EXPECT_TRUE(fs::exists(Block(1, ".KEY")));
   EXPECT_EQ(ReadBytes(Block(1)).substr(0, 2),
             std::string("\x13\x07", 2));  // 1811 until the edit is saved
+  ClickCell(Grid(), 0, kSensor1);
+  QTest::keyClicks(Grid(), "3");
+  EXPECT_EQ(Cell(0, kSensor1), "3");
   for (const int block : {1, 2}) {
-    window.reset();
-    OpenBlock(1);
-    TypeAt(0, kSensor1, "12");
-    ClickCell(Grid(), 0, kSensor1);
-    QTest::keyClicks(Grid(), "3");
-    EXPECT_EQ(Cell(0, kSensor1), "3");
     // The keyboard puts the current cell on the block number, then the mouse clicks it.
     QTest::keyClick(Grid(), Qt::Key_Home);
     if (block == 2) QTest::keyClick(Grid(), Qt::Key_Down);
@@ -209,7 +182,24 @@ TEST_F(EditorWindowTest, EnterPressesNoButtonAndTheCurrentCellClickedActsAsAnyCl
               QString::number(block));
     EXPECT_EQ(Cell(0, kSensor1), block == 1 ? " 1811" : " 1711");
     EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
+    TypeAt(0, kSensor1, "12");  // unsaved again for the next block
   }
+
+  auto* info = window->findChild<QTableWidget*>("Fg2");
+  const QString shown = info->item(0, 1)->text();
+  for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+    WhenDialogOpens<CalDialog>([key](CalDialog& dialog) {
+      auto* picker = Child<QDateEdit>(dialog, "DTStartdate");
+      picker->setDate(QDate(2004, 3, 15));
+      QTest::keyClick(picker, key);
+    });
+    DoubleClick(info->viewport(), info->visualRect(info->model()->index(0, 1)).center());
+    EXPECT_EQ(info->item(0, 1)->text(), key == Qt::Key_Return ? "15/03/2004" : shown);
+  }
+  prompter.answers = {Answer::No};
+  QTest::keyClick(Grid(), Qt::Key_Escape);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"));
 }
 
 TEST_F(EditorWindowTest, CsvAndPrintNeedABlockAndCsvFilesGetTheirExtension) {

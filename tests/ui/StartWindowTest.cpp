@@ -15,7 +15,7 @@ namespace pelvaro::testing {
 namespace {
 
 // Two sites with their own folders; the selection names FARM_07 with BROOK_01's folder.
-class StartWindowTest : public ::testing::Test {
+class StartWindowTest : public WindowTest {
  protected:
   StartWindowTest() {
     SiteBuilder brook(files, "BROOK_01", "BROOKDATA");
@@ -74,12 +74,9 @@ class StartWindowTest : public ::testing::Test {
     return Find<QTimeEdit>(field)->time().toString("HH:mm:ss").toStdString();
   }
 
-  TempRoot root;
-  Files files{root.Path()};
   VirtualClock clock{{2026, 12, 6, 9, 7, 3}};
   sim::LoggerEngine engine{sim::GenerateRun(3001, 7, 3, 100, 0, 900, 5)};
   sim::SimSerialPort port{engine, clock};
-  ScriptedPrompter prompter;
   ScriptedDialogs dialogs;
   std::unique_ptr<StartWindow> window;
 };
