@@ -100,9 +100,12 @@ TEST(GraphAxis, DateTicksStepByDaysWhileTheyFitAndLabelsReadDayMonth) {
   const auto hours = AxisTicks(AxisMode::Hours, 0, 23.5, 8);
   ASSERT_EQ(hours.size(), 5u);
   EXPECT_EQ(hours[1].label, "5");
-  const auto two = AxisTicks(AxisMode::Hours, 0, 10, 2);  // two ticks: the ends
-  ASSERT_EQ(two.size(), 2u);
-  EXPECT_EQ(two[1].x, 10);
+  // Two ticks are the ends; three halve the span.
+  for (int most : {2, 3}) {
+    const auto ticks = AxisTicks(AxisMode::Hours, 0, 10, most);
+    ASSERT_EQ(ticks.size(), static_cast<std::size_t>(most));
+    EXPECT_EQ(ticks[1].x, 10.0 / (most - 1));
+  }
   EXPECT_EQ(ReadoutText(AxisMode::Minutes, 12.345678, 9.5), "9.5,12.35");
   // The moisture axis steps by 1, 2 or 5 of a power of ten; by 1 when all is flat.
   for (const auto& [step, nice] : std::vector<std::pair<double, double>>{
