@@ -18,6 +18,9 @@
 // After the program's headers: its macros rename functions such as CopyFile.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace pelvaro::testing {
@@ -97,6 +100,14 @@ TEST(WriterLock, NestedAcquisitionsShareOneLockThatOthersCannotTakeDeathReleases
     EXPECT_EQ(Try(files), WriterLock::Status::Held);
     OtherProgram other(files);
     EXPECT_FALSE(other.HoldsTheLock());
+#ifndef _WIN32
+    // A child made by fork without a new program is another program all the same.
+    const pid_t child = fork();
+    if (child == 0) _exit(Try(files) == WriterLock::Status::Busy ? 0 : 1);
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0) << "a forked child took its parent's lock";
+#endif
   }
   OtherProgram after(files);
   ASSERT_TRUE(after.HoldsTheLock());
