@@ -142,13 +142,12 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
   ASSERT_TRUE(other.HoldsTheLock());
   const auto before = Snapshot(rig.root.Path());
   ScriptedPrompter& p = rig.prompter;
+  const sim::Run third = DownloadRig::Memory(6, DownloadRig::kDay + 20);
 
   const std::vector<std::pair<const char*, std::function<bool()>>> writers = {
       {"download",
        [&] {
-         const bool stored =
-             rig.RunDownload(DownloadRig::Memory(6, DownloadRig::kDay + 20)).outcome ==
-             DownloadOutcome::Stored;
+         const bool stored = rig.RunDownload(third).outcome == DownloadOutcome::Stored;
          EXPECT_EQ(rig.opened, 0) << "the logger is never woken";
          return stored;
        }},
@@ -198,8 +197,7 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
     EXPECT_EQ(Snapshot(rig.root.Path()), before) << what;
   }
   other.End();
-  EXPECT_EQ(rig.RunDownload(DownloadRig::Memory(6, DownloadRig::kDay + 20)).outcome,
-            DownloadOutcome::Stored);
+  EXPECT_EQ(rig.RunDownload(third).outcome, DownloadOutcome::Stored);
 }
 
 }  // namespace
