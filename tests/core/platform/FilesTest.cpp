@@ -20,15 +20,14 @@ bool SamePath(const fs::path& a, const fs::path& b) {
 TEST(Files, LookupAndListingIgnoreCaseOnACaseSensitiveFileSystemSafeNamesDoNot) {
   TempRoot root;
   Files files(root.Path());
-  WriteBytes(root.Path() / "TVMKHEADER" / "X_01.key", "h");
+  const fs::path key = root.Path() / "TVMKHEADER" / "X_01.key";
+  WriteBytes(key, "h");
   WriteBytes(root.Path() / "Sitesel.dat", "s");
-  EXPECT_PRED2(SamePath, Files::Resolve(root.Path() / "TVMKHEADER" / "X_01.KEY"),
-               root.Path() / "TVMKHEADER" / "X_01.key");
-  EXPECT_PRED2(SamePath, Files::Resolve(root.Path() / "tvmkheader" / "x_01.KEY"),
-               root.Path() / "TVMKHEADER" / "X_01.key");
+  EXPECT_PRED2(SamePath, Files::Resolve(root.Path() / "TVMKHEADER" / "X_01.KEY"), key);
+  EXPECT_PRED2(SamePath, Files::Resolve(root.Path() / "tvmkheader" / "x_01.KEY"), key);
   EXPECT_PRED2(SamePath, files.InRoot("Sitesel.Dat"), root.Path() / "Sitesel.dat");
   EXPECT_TRUE(Files::FileExists(root.Path() / "SITESEL.DAT"));
-  EXPECT_PRED2(SamePath, files.HeaderPath("x_01"), root.Path() / "TVMKHEADER" / "X_01.key");
+  EXPECT_PRED2(SamePath, files.HeaderPath("x_01"), key);
   // What does not exist keeps its spelling below the folders that do.
   EXPECT_PRED2(SamePath, Files::Resolve(root.Path() / "tvmkheader" / "New_01.key"),
                root.Path() / "TVMKHEADER" / "New_01.key");

@@ -1,6 +1,8 @@
 // What Windows users meet: names beyond ASCII, crash leftovers, device names. Run on both.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "core/export/SeasonExport.h"
 #include "core/operations/Conversion.h"
 #include "core/platform/WriterLock.h"
@@ -34,16 +36,13 @@ void NewSite(SiteForm& form, const std::string& name, const std::string& number,
   for (char c : std::string("4000")) form.TypeCalibration(0, kOffsetColumn, c);
 }
 
-// What a failed write leaves behind: every file and folder not `expected`.
-std::vector<fs::path> Strays(const fs::path& folder, const std::vector<fs::path>& expected) {
-  std::vector<fs::path> strays;
+// Every file and folder below `folder`, so what a failed write leaves behind shows.
+std::set<fs::path> Tree(const fs::path& folder) {
+  std::set<fs::path> tree;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    const fs::path relative = fs::relative(entry.path(), folder);
-    if (std::find(expected.begin(), expected.end(), relative) == expected.end()) {
-      strays.push_back(relative);
-    }
+    tree.insert(fs::relative(entry.path(), folder));
   }
-  return strays;
+  return tree;
 }
 
 TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughoutDeviceNamesDoNot) {
@@ -102,11 +101,11 @@ TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughoutDeviceNames
   EXPECT_NE(ReadBytes(MetaPath(csv)).find("\"site\": \"Caf\xC3\xA9_02\""), std::string::npos);
 
   const fs::path block = data / (header.stem() += "_001");
-  std::vector<fs::path> expected = {"TVMKHEADER", header,        "TVMKDATA",   data,
-                                    "START.DAT",  "Sitesel.dat", kLockFileName};
-  for (const char* ext : {".DAT", ".KEY"}) expected.push_back(fs::path(block) += ext);
-  for (const char* ext : {".BGF", ".Pct"}) expected.push_back(data / (header.stem() += ext));
-  EXPECT_EQ(Strays(files.Root(), expected), std::vector<fs::path>{});
+  std::set<fs::path> expected = {"TVMKHEADER", header,        "TVMKDATA",   data,
+                                 "START.DAT",  "Sitesel.dat", kLockFileName};
+  for (const char* ext : {".DAT", ".KEY"}) expected.insert(fs::path(block) += ext);
+  for (const char* ext : {".BGF", ".Pct"}) expected.insert(data / (header.stem() += ext));
+  EXPECT_EQ(Tree(files.Root()), expected);
 
   // A site may be called CON, its file CON_01.key, but not its data directory; nor may a
   // header made elsewhere send a click to AUX.

@@ -1,8 +1,10 @@
-// One writer per working root, against a real second process (forked, or on Windows spawned).
+// One writer per working root, against a real second program: this test program again.
 #include "core/platform/WriterLock.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 
 #include "core/editor/BlockEditor.h"
@@ -10,14 +12,13 @@
 #include "core/operations/StartLogger.h"
 #include "core/shell/MainMenu.h"
 #include "support/DownloadRig.h"
+#include "support/Environment.h"
 
 #ifdef _WIN32
-#include "support/Environment.h"
 // After the program's headers: its macros rename functions such as CopyFile.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -25,152 +26,67 @@
 namespace pelvaro::testing {
 namespace {
 
-#ifdef _WIN32
-
 constexpr char kChildRoot[] = "PELVARO_LOCK_CHILD_ROOT";
+constexpr char kChildTest[] = "WriterLockChild.HoldsTheLockUntilItsReaderGoes";
 
-// The other program's side: reports whether it took the lock, holds it until input ends.
-TEST(WriterLockChild, HoldsTheLockUntilItsInputEnds) {
+// The other program's side: reports whether it took the lock, then writes until the pipe is
+// full and waits there. When the reader goes it dies holding the lock, as a crash would.
+TEST(WriterLockChild, HoldsTheLockUntilItsReaderGoes) {
   const auto root = EnvironmentPath(kChildRoot);
   if (!root) GTEST_SKIP() << "started by the other lock tests";
   const WriterLock::Attempt attempt = WriterLock::TryAcquire(Files(*root));
   std::printf("\nlock:%c\n", attempt.status == WriterLock::Status::Held ? 'H' : 'B');
-  std::fflush(stdout);
-  while (std::getchar() != EOF) {
+  while (std::fputc('.', stdout) != EOF) {
   }
+  std::_Exit(1);
 }
 
 // Another program: this test program again, running only the test above.
 class OtherProgram {
  public:
   explicit OtherProgram(const Files& files) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE inputRead = nullptr;
-    HANDLE outputWrite = nullptr;
-    if (!CreatePipe(&inputRead, &input_, &inherit, 0) ||
-        !CreatePipe(&output_, &outputWrite, &inherit, 0)) {
-      return;
-    }
-    SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(output_, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = inputRead;
-    startup.hStdOutput = outputWrite;
-    startup.hStdError = outputWrite;
+    const ScopedEnvironment root(kChildRoot, files.Root());
+    // Not one shard of a run split in two: the test it runs is its whole run.
+    const ScopedEnvironment shards("GTEST_TOTAL_SHARDS", std::nullopt);
+    const ScopedEnvironment shard("GTEST_SHARD_INDEX", std::nullopt);
+#ifdef _WIN32
     std::wstring program(MAX_PATH, L'\0');
     program.resize(GetModuleFileNameW(nullptr, program.data(), MAX_PATH));
-    std::wstring line = L"\"" + program + L"\" --gtest_filter=WriterLockChild.*";
-    {
-      const ScopedEnvironment root(kChildRoot, files.Root());
-      // Not one shard of a run split in two: the test it runs is its whole run.
-      const ScopedEnvironment shards("GTEST_TOTAL_SHARDS", std::nullopt);
-      const ScopedEnvironment shard("GTEST_SHARD_INDEX", std::nullopt);
-      if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                          &startup, &process_)) {
-        process_ = {};
-      }
-    }
-    CloseHandle(inputRead);
-    CloseHandle(outputWrite);
-    std::string said;
-    char c = 0;
-    DWORD got = 0;
-    while (process_.hProcess != nullptr && ReadFile(output_, &c, 1, &got, nullptr) && got == 1) {
-      if (said.size() >= 5 && said.compare(said.size() - 5, 5, "lock:") == 0) {
-        answer_ = c;
-        break;
-      }
-      said += c;
-    }
-  }
-  ~OtherProgram() { End(); }
-  OtherProgram(const OtherProgram&) = delete;
-  OtherProgram& operator=(const OtherProgram&) = delete;
-
-  bool HoldsTheLock() const { return answer_ == 'H'; }
-  void Kill() {
-    if (process_.hProcess != nullptr) TerminateProcess(process_.hProcess, 1);
-    End();
-  }
-  void End() {
-    Close(input_);
-    if (process_.hProcess != nullptr) {
-      // What it still writes is read, so it never waits on a full pipe.
-      char buffer[256];
-      DWORD got = 0;
-      while (ReadFile(output_, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-      }
-      WaitForSingleObject(process_.hProcess, INFINITE);
-      Close(process_.hProcess);
-      Close(process_.hThread);
-    }
-    Close(output_);
-  }
-
- private:
-  static void Close(HANDLE& handle) {
-    if (handle != nullptr) CloseHandle(handle);
-    handle = nullptr;
-  }
-
-  PROCESS_INFORMATION process_{};
-  HANDLE input_ = nullptr;
-  HANDLE output_ = nullptr;
-  char answer_ = '?';
-};
-
+    const std::wstring line =
+        L"\"" + program + L"\" --gtest_filter=" + fs::path(kChildTest).wstring();
+    output_ = _wpopen(line.c_str(), L"r");
 #else
-
-// Another program: a child holding the lock until its pipe closes or it is killed.
-class OtherProgram {
- public:
-  explicit OtherProgram(const Files& files) {
-    int ready[2];
-    int hold[2];
-    if (pipe(ready) != 0 || pipe(hold) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(ready[0]);
-      close(hold[1]);
-      const WriterLock::Attempt attempt = WriterLock::TryAcquire(files);
-      const char held = attempt.status == WriterLock::Status::Held ? 'H' : 'B';
-      if (write(ready[1], &held, 1) != 1) _exit(2);
-      char none;
-      while (read(hold[0], &none, 1) > 0) {
-      }
-      _exit(0);
+    const std::string line =
+        "\"" + fs::read_symlink("/proc/self/exe").string() + "\" --gtest_filter=" + kChildTest;
+    output_ = popen(line.c_str(), "r");
+#endif
+    std::string said;
+    while (output_ != nullptr && !said.ends_with("lock:")) {
+      const int c = std::fgetc(output_);
+      if (c == EOF) return;
+      said += static_cast<char>(c);
     }
-    close(ready[1]);
-    close(hold[0]);
-    holdOpen_ = hold[1];
-    if (read(ready[0], &answer_, 1) != 1) answer_ = '?';
-    close(ready[0]);
+    if (output_ != nullptr) answer_ = std::fgetc(output_);
   }
   ~OtherProgram() { End(); }
   OtherProgram(const OtherProgram&) = delete;
   OtherProgram& operator=(const OtherProgram&) = delete;
 
   bool HoldsTheLock() const { return answer_ == 'H'; }
-  void Kill() {
-    if (pid_ > 0) kill(pid_, SIGKILL);
-    End();
-  }
+  // Closes the pipe and waits for the other program to die.
   void End() {
-    if (holdOpen_ >= 0) close(holdOpen_);
-    holdOpen_ = -1;
-    if (pid_ > 0) waitpid(pid_, nullptr, 0);
-    pid_ = -1;
+#ifdef _WIN32
+    if (output_ != nullptr) _pclose(output_);
+#else
+    if (output_ != nullptr) pclose(output_);
+#endif
+    output_ = nullptr;
   }
 
  private:
-  pid_t pid_ = -1;
-  int holdOpen_ = -1;
-  char answer_ = '?';
+  FILE* output_ = nullptr;
+  int answer_ = EOF;
 };
-
-#endif
 
 WriterLock::Status Try(const Files& files) { return WriterLock::TryAcquire(files).status; }
 
@@ -184,11 +100,19 @@ TEST(WriterLock, NestedAcquisitionsShareOneLockThatOthersCannotTakeDeathReleases
     EXPECT_EQ(Try(files), WriterLock::Status::Held);
     OtherProgram other(files);
     EXPECT_FALSE(other.HoldsTheLock());
+#ifndef _WIN32
+    // A child made by fork without a new program is another program all the same.
+    const pid_t child = fork();
+    if (child == 0) _exit(Try(files) == WriterLock::Status::Busy ? 0 : 1);
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0) << "a forked child took its parent's lock";
+#endif
   }
   OtherProgram after(files);
   ASSERT_TRUE(after.HoldsTheLock());
   EXPECT_EQ(Try(files), WriterLock::Status::Busy);
-  after.Kill();  // nothing stays stuck
+  after.End();  // nothing stays stuck
   EXPECT_EQ(Try(files), WriterLock::Status::Held);
 
   // A folder that cannot hold the lock is said.
@@ -218,13 +142,12 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
   ASSERT_TRUE(other.HoldsTheLock());
   const auto before = Snapshot(rig.root.Path());
   ScriptedPrompter& p = rig.prompter;
+  const sim::Run third = DownloadRig::Memory(6, DownloadRig::kDay + 20);
 
   const std::vector<std::pair<const char*, std::function<bool()>>> writers = {
       {"download",
        [&] {
-         const bool stored =
-             rig.RunDownload(DownloadRig::Memory(6, DownloadRig::kDay + 20)).outcome ==
-             DownloadOutcome::Stored;
+         const bool stored = rig.RunDownload(third).outcome == DownloadOutcome::Stored;
          EXPECT_EQ(rig.opened, 0) << "the logger is never woken";
          return stored;
        }},
@@ -274,8 +197,7 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
     EXPECT_EQ(Snapshot(rig.root.Path()), before) << what;
   }
   other.End();
-  EXPECT_EQ(rig.RunDownload(DownloadRig::Memory(6, DownloadRig::kDay + 20)).outcome,
-            DownloadOutcome::Stored);
+  EXPECT_EQ(rig.RunDownload(third).outcome, DownloadOutcome::Stored);
 }
 
 }  // namespace

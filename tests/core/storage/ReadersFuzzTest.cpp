@@ -40,15 +40,12 @@ TEST(ReadersFuzz, TruncatedHeaderReadsWhatIsThere) {
 // editor and the CSV export for 83 s into 2 GB; a 2 GB sparse block file took
 // the conversion 114 s and 4 GB.)
 TEST(HostileFiles, EveryBlockReaderReportsDamageInsteadOfTrustingIt) {
-  const std::vector<std::pair<const char*, std::function<void(const fs::path& stem)>>> damage = {
+  using Spoil = std::function<void(const fs::path& key, const fs::path& dat)>;
+  const std::vector<std::pair<const char*, Spoil>> damage = {
       {"a word count of 99999999",
-       [](const fs::path& stem) {
-         WriteBlockHeaderRecord(fs::path(stem) += ".KEY", 3, " 99999999");
-       }},
-      {"a negative word count",
-       [](const fs::path& stem) { WriteBlockHeaderRecord(fs::path(stem) += ".KEY", 3, "-5"); }},
-      {"a 2 GB sparse data file",
-       [](const fs::path& stem) { fs::resize_file(fs::path(stem) += ".DAT", kTwoGigabytes); }},
+       [](auto& key, auto&) { WriteBlockHeaderRecord(key, 3, " 99999999"); }},
+      {"a negative word count", [](auto& key, auto&) { WriteBlockHeaderRecord(key, 3, "-5"); }},
+      {"a 2 GB sparse data file", [](auto&, auto& dat) { fs::resize_file(dat, kTwoGigabytes); }},
   };
   for (const auto& [what, spoil] : damage) {
     SCOPED_TRACE(what);
@@ -59,7 +56,7 @@ TEST(HostileFiles, EveryBlockReaderReportsDamageInsteadOfTrustingIt) {
     site.Block(1, {200, 36000, 900, 2, {3000, 3001, 3002, 3003}});
     WriteSiteSelection(files, "H_01", "TVMKDATA");
     const fs::path stem = root.Path() / "TVMKDATA" / "H_01_001";
-    spoil(stem);
+    spoil(fs::path(stem) += ".KEY", fs::path(stem) += ".DAT");
     ScriptedPrompter prompter;
     const auto damaged = [&prompter] {
       return !prompter.shown.empty() &&
