@@ -28,10 +28,8 @@ TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
   EXPECT_EQ(h.run.b, MakeRunHeader(kDay, kSeconds, 900, 1, 3001, 4).b);
   EXPECT_EQ(h.words, 2500);
   EXPECT_EQ(h.dateText, "06-12-2026");
-  EXPECT_EQ(HeaderRecord(114), "1");
-  for (int r2 = 115; r2 <= 214; ++r2) ASSERT_EQ(HeaderRecord(r2), "0") << r2;
-  EXPECT_EQ(HeaderRecord(220), Spaced(kDay));
-  EXPECT_EQ(HeaderRecord(221), Spaced(kSeconds / 2));
+  for (int r2 = 114; r2 <= 214; ++r2) ASSERT_EQ(HeaderRecord(r2), r2 == 114 ? "1" : "0") << r2;
+  EXPECT_EQ(HeaderRecords(files, "FARM_01", {220, 221}), Spaced(kDay) + "|" + Spaced(kSeconds / 2));
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "FARM_01\r\nTVMKDATA\r\n");
   EXPECT_GE(fs::file_size(Data("FARM_01.BGF")), 500u);
   EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
@@ -186,10 +184,8 @@ TEST_F(DownloadTest, MissingHeaderGetsTheDefaultHeaderAndNoData) {
             "FIRST.\r\n\r\nThen re-load data from logger.\r\n\r\nThe default directories will "
             "now be set up in the HEADER file");
   EXPECT_EQ(fs::file_size(root.Path() / "TVMKHEADER" / "NEW_07.key"), 221u * 64);
-  EXPECT_EQ(HeaderRecord(1, "NEW_07"), root.Path().filename().string().substr(0, 64));
-  std::string records;
-  for (int r : {2, 3, 4, 6, 7, 114, 214, 221}) records += HeaderRecord(r, "NEW_07") + "|";
-  EXPECT_EQ(records, "TVMKDATA|3001|7||500|0|0|0|");
+  EXPECT_EQ(HeaderRecords(files, "NEW_07", {1, 2, 3, 4, 6, 7, 114, 214, 221}),
+            root.Path().filename().string().substr(0, 64) + "|TVMKDATA|3001|7||500|0|0|0");
   EXPECT_FALSE(fs::exists(root.Path() / "TEMPBUDY.DAT"));
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "NEW_07\r\nTVMKDATA\r\n");
 }
@@ -199,8 +195,7 @@ TEST_F(DownloadTest, FailedStoreRecordsNothingAndKeepsTheData) {
   const sim::Run memory = Memory(5);
   EXPECT_EQ(RunDownload(memory).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().title, "Download Not Stored");
-  EXPECT_EQ(HeaderRecord(114), "0");
-  EXPECT_EQ(HeaderRecord(220), "");
+  EXPECT_EQ(HeaderRecords(files, "FARM_01", {114, 220}), "0|");
   EXPECT_EQ(ReadBytes(root.Path() / "TEMPBUDY.DAT"), WordBytes(memory.words));
   // The next download sets the kept data aside before it empties the temporary files.
   SetHeaderRecord(header::kDataDirectory, "TVMKDATA");

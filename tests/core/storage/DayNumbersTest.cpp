@@ -35,11 +35,9 @@ TEST(DayNumbers, EveryDayOfTheRangeRoundTrips) {
 }
 
 TEST(DayNumbers, TablesAndOverflow) {
-  EXPECT_EQ(DaysBeforeYear(1996), 0);
-  EXPECT_EQ(DaysBeforeYear(1997), 366);
-  EXPECT_EQ(DaysBeforeMonth(2, 1), 31);
-  EXPECT_EQ(DaysBeforeMonth(3, 1), 60);
-  EXPECT_EQ(DaysBeforeMonth(3, 0), 59);
+  EXPECT_EQ((std::vector{DaysBeforeYear(1996), DaysBeforeYear(1997), DaysBeforeMonth(2, 1),
+                         DaysBeforeMonth(3, 1), DaysBeforeMonth(3, 0)}),
+            (std::vector{0, 366, 31, 60, 59}));
   EXPECT_EQ(DaysBeforeMonth(13, 1) + DaysBeforeMonth(0, 1), 0);  // no month beyond the table
   EXPECT_THROW(DateToDayNumber(1, 1, 2086), std::overflow_error);
   EXPECT_EQ(DateToDayNumber(23, 3, 1906), -32768);  // the other end of a 16-bit count

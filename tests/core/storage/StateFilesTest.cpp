@@ -29,9 +29,8 @@ TEST_F(StateFilesTest, SiteSelectionWritesThreeLinesAndReadsThemBack) {
   WriteSiteSelection(files, "SAMPLE SITE_01", "TVMKDATA", 2);
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "SAMPLE SITE_01\r\nTVMKDATA\r\n 2\r\n");
   const SiteSelection s = ReadSiteSelection(files);
-  EXPECT_EQ(s.identification, "SAMPLE SITE_01");
-  EXPECT_EQ(s.dataDirectory, "TVMKDATA");
-  EXPECT_EQ(s.mode, 2);
+  EXPECT_EQ(std::tie(s.identification, s.dataDirectory, s.mode),
+            std::tuple("SAMPLE SITE_01", "TVMKDATA", std::optional<int>(2)));
   WriteSiteSelection(files, "B_02", "DATA2");
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "B_02\r\nDATA2\r\n");
   EXPECT_FALSE(ReadSiteSelection(files).mode.has_value());
@@ -50,8 +49,8 @@ TEST_F(StateFilesTest, ShortSelectionReadsEmptyAndCommasSplit) {
   EXPECT_EQ(ReadSiteSelection(files, 8).identification, "");
   EXPECT_EQ(ReadSiteSelection(files, 1).identification, "A_1");
   WriteBytes(root.Path() / "Sitesel.dat", "NORTH,FIELD_01\r\nTVMKDATA\r\n");
-  EXPECT_EQ(ReadSiteSelection(files).identification, "NORTH");
-  EXPECT_EQ(ReadSiteSelection(files).dataDirectory, "FIELD_01");
+  const SiteSelection s = ReadSiteSelection(files);
+  EXPECT_EQ(s.identification + "|" + s.dataDirectory, "NORTH|FIELD_01");
 }
 
 TEST_F(StateFilesTest, NamesThatWouldLeaveTheWorkingRootAreRefused) {
