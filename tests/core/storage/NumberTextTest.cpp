@@ -10,22 +10,17 @@
 namespace pelvaro::testing {
 namespace {
 
+// Each value as `format` writes it, joined by '|'.
+std::string Each(std::string (*format)(double), std::initializer_list<double> values) {
+  std::string all;
+  for (double v : values) all += (all.empty() ? "" : "|") + format(v);
+  return all;
+}
+
 TEST(NumberText, SpacedAndPlainNotations) {
-  EXPECT_EQ(Spaced(25), " 25");
-  EXPECT_EQ(Spaced(12.5), " 12.5");
-  EXPECT_EQ(Spaced(0.5), " .5");
-  EXPECT_EQ(Spaced(-3), "-3");
-  EXPECT_EQ(Spaced(-0.5), "-.5");
-  EXPECT_EQ(Spaced(0), " 0");
-  EXPECT_EQ(Spaced(-0.0), " 0");
-  EXPECT_EQ(Spaced(2500.5), " 2500.5");
-  EXPECT_EQ(Spaced(3650.25), " 3650.25");
-  EXPECT_EQ(Spaced(1e-7), " .0000001");
-  EXPECT_EQ(Spaced(120000000), " 120000000");
-  EXPECT_EQ(Plain(600), "600");
-  EXPECT_EQ(Plain(0.5), "0.5");
-  EXPECT_EQ(Plain(-0.5), "-0.5");
-  EXPECT_EQ(Plain(0), "0");
+  EXPECT_EQ(Each(Spaced, {25, 12.5, 0.5, -3, -0.5, 0, -0.0, 2500.5, 3650.25, 1e-7, 120000000}),
+            " 25| 12.5| .5|-3|-.5| 0| 0| 2500.5| 3650.25| .0000001| 120000000");
+  EXPECT_EQ(Each(Plain, {600, 0.5, -0.5, 0}), "600|0.5|-0.5|0");
 }
 
 TEST(NumberText, SignificantDigitsFollowThePrecision) {
@@ -90,17 +85,9 @@ TEST(NumberText, SixteenBitRoundingSendsHalvesToEven) {
 }
 
 TEST(NumberText, TwoDecimalsKeepTwoIntegerDigitsAndRoundHalvesAway) {
-  EXPECT_EQ(FormatTwoDecimals(7.5), "07.50");
-  EXPECT_EQ(FormatTwoDecimals(-3.2), "-03.20");
-  EXPECT_EQ(FormatTwoDecimals(123.456), "123.46");
-  EXPECT_EQ(FormatTwoDecimals(7.125), "07.13");
-  EXPECT_EQ(FormatTwoDecimals(-7.125), "-07.13");
-  EXPECT_EQ(FormatTwoDecimals(0.005), "00.01");
-  EXPECT_EQ(FormatTwoDecimals(99.995), "100.00");
-  EXPECT_EQ(FormatTwoDecimals(0), "00.00");
-  EXPECT_EQ(FormatTwoDecimals(-0.001), "00.00");
-  EXPECT_EQ(FormatTwoDecimals(1234.5), "1234.50");
-  EXPECT_EQ(FormatTwoDecimals(0.07), "00.07");
+  EXPECT_EQ(Each(FormatTwoDecimals,
+                 {7.5, -3.2, 123.456, 7.125, -7.125, 0.005, 99.995, 0, -0.001, 1234.5, 0.07}),
+            "07.50|-03.20|123.46|07.13|-07.13|00.01|100.00|00.00|00.00|1234.50|00.07");
   EXPECT_EQ(FormatTwoDecimals(-1e31), "-9999999999999999635896294965248.00");  // beyond 30 digits
 }
 
