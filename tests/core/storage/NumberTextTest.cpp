@@ -43,12 +43,10 @@ TEST(NumberText, LenientParseTakesTheLongestLeadingNumber) {
   EXPECT_DOUBLE_EQ(ParseLeadingNumber("1.2.3"), 1.2);
   EXPECT_DOUBLE_EQ(ParseLeadingNumber("+7"), 7);
   EXPECT_DOUBLE_EQ(ParseLeadingNumber("12."), 12);
-  EXPECT_EQ(ParseLeadingNumber(""), 0);
-  EXPECT_EQ(ParseLeadingNumber("   "), 0);
-  EXPECT_EQ(ParseLeadingNumber("ON"), 0);
-  EXPECT_EQ(ParseLeadingNumber("-"), 0);
-  EXPECT_EQ(ParseLeadingNumber("."), 0);
-  EXPECT_EQ(ParseLeadingNumber(std::string("\0\0\0", 3)), 0);
+  for (const std::string& none :
+       std::initializer_list<std::string>{"", "   ", "ON", "-", ".", std::string("\0\0\0", 3)}) {
+    EXPECT_EQ(ParseLeadingNumber(none), 0) << none;  // no number: zero
+  }
 }
 
 TEST(NumberText, EveryFormattedNumberReadsBackToItself) {
