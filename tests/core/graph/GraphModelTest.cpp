@@ -83,8 +83,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(GraphModelTest, OneScanIsASinglePointAtZeroAndWideValuesReadSixCharacters) {
   // 1000.25 is written "1000.25": the value is its first six characters.
-  ThreeDepths({{900, kDay, {1000.25, -100.5, 7.5}}});
+  // The deepest sensor is at 120 cm, the last box.
+  Slots({{1, 4600, 100, 0, 12}, {3, 4600, 100, 35, 15}, {12, 4600, 100, 40, 18}});
+  Graph({{900, kDay, {1000.25, -100.5, 7.5}}});
   ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  EXPECT_TRUE(model.Box(12).enabled);
   EXPECT_EQ(X(), std::vector<double>{0.0});
   EXPECT_EQ(Y(0), std::vector<double>{1000.2});
   EXPECT_EQ(Y(1), std::vector<double>{-100.5});

@@ -14,6 +14,7 @@ TEST(StateFiles, FieldReaderSplitsAtCommasAndLineEnds) {
   EXPECT_EQ(ReadFields("X,\"A,B\" ,C\r\n", 3), (Fields{"X", "A,B", "C"}));
   EXPECT_EQ(ReadFields("   X_01  \r\n\r\n 2\r\n", 3), (Fields{"X_01", "", "2"}));
   EXPECT_EQ(ReadFields("only\n", 3), (Fields{"only"}));
+  EXPECT_EQ(ReadFields("A\r\nB\r\n", 3), (Fields{"A", "B"}));  // the last line end ends no field
   EXPECT_EQ(ReadFields("\"unclosed", 2), (Fields{"unclosed"}));
   EXPECT_EQ(ReadFields("", 2), Fields{});
 }
