@@ -10,6 +10,7 @@
 #include "core/storage/DayNumbers.h"
 #include "core/storage/StateFiles.h"
 #include "e2e/Simulator.h"
+#include "support/Environment.h"
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
@@ -44,7 +45,7 @@ std::vector<int> StartBlockSeen(Simulator& sim) {
 TEST(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersValues) {
   Simulator sim;
   sim.Start({"--serial", "3001"});
-  qputenv("PELVARO_COM7", sim.Pty().toUtf8());
+  const ScopedEnvironment com7("PELVARO_COM7", sim.Pty().toStdString());
   TempRoot root;
   const Files files(root.Path());
   WritePortNumber(files, kPort);
@@ -91,22 +92,20 @@ TEST(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersVal
   ASSERT_EQ(block.size(), kStartBlockSize);
   const int day = DateToDayNumber(date.day(), date.month(), date.year());
   const int units = time.msecsSinceStartOfDay() / 2000;  // whole seconds, even by default
-  EXPECT_EQ(std::vector<int>(block.begin(), block.begin() + 6),
-            (std::vector<int>{day & 255, day >> 8, units & 255, units >> 8, 30, 0}));
-  EXPECT_EQ(block[7], 7);   // site number
-  EXPECT_EQ(block[11], 3);  // sensors
-  EXPECT_EQ(block[12], 2);  // timed
-  EXPECT_EQ(block[27], (time.hour() / 10) * 16 + time.hour() % 10);
+  // Day, time and scan interval; site number 7, 3 sensors, timed; the hour in BCD.
+  EXPECT_EQ((std::vector<int>{block[0], block[1], block[2], block[3], block[4], block[5], block[7],
+                              block[11], block[12], block[27]}),
+            (std::vector<int>{day & 255, day >> 8, units & 255, units >> 8, 30, 0, 7, 3, 2,
+                              (time.hour() / 10) * 16 + time.hour() % 10}));
   auto header = SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly);
-  EXPECT_EQ(header.ReadRecord(header::kStartDate), date.toString("dd-MM-yyyy").toStdString());
-  EXPECT_EQ(header.ReadRecord(header::kStartTime), time.toString("HH:mm:ss").toStdString());
-  qunsetenv("PELVARO_COM7");
+  EXPECT_EQ(header.ReadRecord(header::kStartDate) + " " + header.ReadRecord(header::kStartTime),
+            date.toString("dd-MM-yyyy ").toStdString() + time.toString("HH:mm:ss").toStdString());
 }
 
 TEST(MainWindowTrace, AllSixtyFourScansAndTheLoggersEndArriveOnTime) {
   Simulator sim;
   sim.Start();
-  setenv("PELVARO_COM1", sim.Pty().toUtf8().constData(), 1);
+  const ScopedEnvironment com1("PELVARO_COM1", sim.Pty().toStdString());
   TempRoot home;
   StartupEnvironment env;
   env.home = home.Path().string();
@@ -147,7 +146,6 @@ TEST(MainWindowTrace, AllSixtyFourScansAndTheLoggersEndArriveOnTime) {
 
   // One scan a second for 64 seconds, then the logger's own end.
   EXPECT_TRUE(QTest::qWaitFor([&] { return !prompter.shown.empty(); }, 90000));
-  unsetenv("PELVARO_COM1");
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text,
             "Trace mode has been terminated after 64 scans to save battery life.");
