@@ -14,6 +14,7 @@
 #include "core/storage/DayNumbers.h"
 #include "core/storage/NumberText.h"
 #include "e2e/Simulator.h"
+#include "support/Environment.h"
 #include "support/SampleSites.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
@@ -137,29 +138,25 @@ TEST(ProgramStart, FirstStartInstallsConvertsKeepsRunningAndTheCommandLineReadsI
   SiteBuilder ask(files, "ASK_01");
   ask.Header({{1, 1000, 100, 40, 20}}, 1);
   ask.Block(1, {100, 0, 900, 0, {700, 690}});
-  const std::pair<QStringList, const char*> failures[] = {
-      {{"export", site, to, "--from", "2026-11-02", "--to", "2026-11-01"}, "is later than --to"},
-      {{"export", site, to, "--to", "1-11-2026"}, "--to takes a date as YYYY-MM-DD"},
-      {{"export", site, to, "--from", "2026-02-29"}, "--from takes a date as YYYY-MM-DD"},
-      {{"export", site, to, "--format", "xlsx"}, "--format takes csv or json"},
-      {{"export", "NONE_01", to}, "NONE_01 has no header file"},
-      {{"status", "NONE_01", "--json"}, "NONE_01 has no header file"},
-      {{"convert", "NONE_01"}, "NONE_01 has no header file"},
-      {{"convert", "ASK_01"},
-       "This file has caused a calibration error and will not be processed."},
-  };
-  for (const auto& [args, why] : failures) {
-    const CliResult no = RunCli(root, args);
-    EXPECT_EQ(no.exitCode, 1) << why;
-    EXPECT_NE(no.err.find(why), std::string::npos) << no.err;
+  const auto refused = [&](const QStringList& args, const char* why, int exitCode = 1) {
+    ExpectCliRefuses(root, args, exitCode, why);
     EXPECT_EQ(ReadBytes(out), csv) << why;
+  };
+  refused({"export", site, to, "--from", "2026-11-02", "--to", "2026-11-01"}, "is later than --to");
+  refused({"export", site, to, "--to", "1-11-2026"}, "--to takes a date as YYYY-MM-DD");
+  refused({"export", site, to, "--from", "2026-02-29"}, "--from takes a date as YYYY-MM-DD");
+  refused({"export", site, to, "--format", "xlsx"}, "--format takes csv or json");
+  refused({"export", "NONE_01", to}, "NONE_01 has no header file");
+  refused({"status", "NONE_01", "--json"}, "NONE_01 has no header file");
+  refused({"convert", "NONE_01"}, "NONE_01 has no header file");
+  refused({"convert", "ASK_01"},
+          "This file has caused a calibration error and will not be processed.");
+  for (const QStringList& misuse :
+       {QStringList{"convert"}, {"frobnicate"}, {"convert", "../up_01"}, {"status", "../up_01"}}) {
+    refused(misuse, "", 2);
   }
   EXPECT_EQ(RunCli(root, {"convert", "ASK_01", "--sensors", "1"}).exitCode, 0);
   EXPECT_TRUE(fs::exists(root / "TVMKDATA" / "ASK_01.BGF"));
-  for (const QStringList& misuse :
-       {QStringList{"convert"}, {"frobnicate"}, {"convert", "../up_01"}, {"status", "../up_01"}}) {
-    EXPECT_EQ(RunCli(root, misuse).exitCode, 2) << misuse.join(' ').toStdString();
-  }
   const CliResult help = RunCli({}, {"--help"});
   EXPECT_EQ(help.exitCode, 0);
   for (const char* command : {"sites", "convert", "--sensors", "--dir", "--root"}) {
@@ -212,25 +209,13 @@ TEST(DownloadCli, StoredBlockEqualsTheLoggersMemoryFailuresSayWhy) {
   // Every failure says why, names are shown safely, and nothing more is stored.
   Simulator cut;
   cut.Start({"--fast", "--fault", "silent-after=101"});
-  struct Case {
-    QStringList args;
-    int exitCode;
-    const char* why;  // on stderr
-  };
-  for (const Case& c :
-       {Case{{"download", "X_01"}, 2, ""},
-        Case{{"download", "X_01", "--device", "/nonexistent/tty"},
-             1,
-             "Selected port does not exist"},
-        Case{{"download", "FARM_01", "--device", cut.Pty()},
-             1,
-             "The logger stopped sending before the whole run was read."},
-        Case{{"download", "A\x1b[2JB_01", "--device", cut.Pty()}, 2, "A\\x1B[2JB_01"}}) {
-    const CliResult run = RunCli(root.Path(), c.args);
-    EXPECT_EQ(run.exitCode, c.exitCode) << c.why;
-    EXPECT_NE(run.err.find(c.why), std::string::npos) << run.err;
-    EXPECT_EQ(run.err.find('\x1b'), std::string::npos);
-  }
+  ExpectCliRefuses(root.Path(), {"download", "X_01"}, 2, "");
+  ExpectCliRefuses(root.Path(), {"download", "X_01", "--device", "/nonexistent/tty"}, 1,
+                   "Selected port does not exist");
+  ExpectCliRefuses(root.Path(), {"download", "FARM_01", "--device", cut.Pty()}, 1,
+                   "The logger stopped sending before the whole run was read.");
+  ExpectCliRefuses(root.Path(), {"download", "A\x1b[2JB_01", "--device", cut.Pty()}, 2,
+                   "A\\x1B[2JB_01");
   EXPECT_EQ(Stored(root), std::vector<int>{1});
 
   // The site list holds only what can identify a site.
@@ -314,15 +299,13 @@ TEST(LoggerCommands, StartDownloadSerialTraceAndPortErrors) {
   EXPECT_NE(trace.out.find("    Trace mode terminated."), std::string::npos);
 
   // A port in use and a missing device are reported as such.
-  setenv("PELVARO_COM3", pty.toUtf8().constData(), 1);
-  setenv("PELVARO_COM4", "/nonexistent/pelvaro-port", 1);
+  const ScopedEnvironment com3("PELVARO_COM3", pty.toStdString());
+  const ScopedEnvironment com4("PELVARO_COM4", "/nonexistent/pelvaro-port");
   QtSerialPort first;
   QtSerialPort second;
   EXPECT_TRUE(first.Open(3).Ok());
   EXPECT_EQ(second.Open(3).error, PortError::InUse);
   EXPECT_EQ(second.Open(4).error, PortError::DoesNotExist);
-  unsetenv("PELVARO_COM3");
-  unsetenv("PELVARO_COM4");
   // Stopped as a service is stopped, the simulator ends cleanly.
   sim.Process().terminate();
   ASSERT_TRUE(sim.Process().waitForFinished(5000));

@@ -45,7 +45,7 @@ std::vector<int> StartBlockSeen(Simulator& sim) {
 TEST(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersValues) {
   Simulator sim;
   sim.Start({"--serial", "3001"});
-  const ScopedEnvironment com7("PELVARO_COM7", sim.Pty().toStdString());
+  const ScopedEnvironment port7("PELVARO_COM7", sim.Pty().toStdString());
   TempRoot root;
   const Files files(root.Path());
   WritePortNumber(files, kPort);
@@ -105,7 +105,7 @@ TEST(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersVal
 TEST(MainWindowTrace, AllSixtyFourScansAndTheLoggersEndArriveOnTime) {
   Simulator sim;
   sim.Start();
-  const ScopedEnvironment com1("PELVARO_COM1", sim.Pty().toStdString());
+  const ScopedEnvironment port1("PELVARO_COM1", sim.Pty().toStdString());
   TempRoot home;
   StartupEnvironment env;
   env.home = home.Path().string();
