@@ -276,9 +276,8 @@ TEST(LoggerCommands, StartDownloadSerialTraceAndPortErrors) {
   const CliResult download = Cli({"download", "FARM_07", "--device", pty});
   ASSERT_EQ(download.exitCode, 0) << download.out << download.err;
   const BlockHeader h = ReadBlockHeader(root.Path() / "TVMKDATA" / "FARM_07_001.KEY");
-  EXPECT_EQ(h.run.SiteNumber(), 7);
-  EXPECT_EQ(h.run.SensorCount(), 2);
-  EXPECT_EQ(h.run.ScanInterval(), 30);
+  EXPECT_EQ(std::tuple(h.run.SiteNumber(), h.run.SensorCount(), h.run.ScanInterval()),
+            std::tuple(7, 2, 30));
   const QDate today = QDate::currentDate();
   EXPECT_NEAR(h.run.StartDay(), DateToDayNumber(today.day(), today.month(), today.year()), 1);
   EXPECT_EQ(SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(219),

@@ -81,23 +81,16 @@ TEST_F(SiteWindowTest, KeysAndClicksInTheGridsFollowTheRulesAndTheHeaderMatchesT
     EXPECT_TRUE(window.isVisible()) << focused;
     EXPECT_EQ(list->item(1, 0)->text(), "OLD") << focused;
   }
-  struct Case {
-    const char* what;
-    QTableWidget* grid;
-    int row, column;
-    QString keys;
-    QString shown;
+  const auto retyped = [](QTableWidget* grid, int row, int column, const QString& keys) {
+    ClickCell(grid, row, column);
+    QTest::keyClicks(grid, "x1");
+    ClickCell(grid, row, column);  // the current cell: the next key starts afresh
+    QTest::keyClicks(grid, keys);
+    return grid->item(row, column)->text();
   };
-  for (const Case& c :
-       std::vector<Case>{{"site name", details, kSiteNameRow, 1, "south", "SOUTH"},
-                         {"offset", calibration, 0, kOffsetColumn, "2", "2"},
-                         {"soil type", calibration, 0, kSoilTypeColumn, "loam", "LOAM"}}) {
-    ClickCell(c.grid, c.row, c.column);
-    QTest::keyClicks(c.grid, "x1");
-    ClickCell(c.grid, c.row, c.column);  // the current cell: the next key starts afresh
-    QTest::keyClicks(c.grid, c.keys);
-    EXPECT_EQ(c.grid->item(c.row, c.column)->text(), c.shown) << c.what;
-  }
+  EXPECT_EQ(retyped(details, kSiteNameRow, 1, "south"), "SOUTH");
+  EXPECT_EQ(retyped(calibration, 0, kOffsetColumn, "2"), "2");
+  EXPECT_EQ(retyped(calibration, 0, kSoilTypeColumn, "loam"), "LOAM");
   // The ON/OFF cell of the current row toggles on every click.
   for (const char* state : {"OFF", "ON"}) {
     ClickCell(calibration, 0, kOnOffColumn);

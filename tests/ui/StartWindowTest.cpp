@@ -88,8 +88,7 @@ TEST_F(StartWindowTest, AClickedSitePairsWithItsOwnFolderAndTheLastClickedStarts
   auto* list = Find<QListWidget>("KeyFileBox");
   ASSERT_EQ(list->currentItem()->text().toStdString(), "FARM_07.key");
   // What is highlighted is what the grids show.
-  EXPECT_EQ(Setting("FgSiteHeader", 4), " 3");
-  EXPECT_EQ(Setting("FgSiteHeader", 5), " 4");
+  EXPECT_EQ(Setting("FgSiteHeader", 4) + Setting("FgSiteHeader", 5), " 3 4");
   EXPECT_EQ(Find<QComboBox>("cmbSelectMode")->currentText().toStdString(), "IMMEDIATE START");
 
   ClickRow(0);
@@ -113,8 +112,8 @@ TEST_F(StartWindowTest, ATimedSiteShowsItsLastStartAndStartsAtTheTypedTime) {
   SetRecord(header::kStartDate, "01-03-2025");
   SetRecord(header::kStartTime, "10:00");
   Open();
-  EXPECT_EQ(Setting("FgStartSettings", 1), "01-03-2025");
-  EXPECT_EQ(Setting("FgStartSettings", 2), "10:00:00");
+  EXPECT_EQ(Setting("FgStartSettings", 1) + " " + Setting("FgStartSettings", 2),
+            "01-03-2025 10:00:00");
   EXPECT_EQ(Find<QComboBox>("cmbSelectMode")->currentText().toStdString(), "TIMED START");
   EXPECT_EQ(Find<QDateEdit>("DTStartdate")->maximumDate(), QDate(9999, 12, 31));
   SelectHours("DTStartTime");
