@@ -42,7 +42,9 @@ std::vector<int> StartBlockSeen(Simulator& sim) {
   return bytes;
 }
 
-TEST(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersValues) {
+// The grids show the highlighted site; a click on a site, the highlighted one too, pairs it with
+// its own folder, and the one clicked last starts.
+TEST(StartWindowOnTheLine, AClickedSitePairsWithItsOwnFolderAndStartSendsThePickersValues) {
   Simulator sim;
   sim.Start({"--serial", "3001"});
   const ScopedEnvironment port7("PELVARO_COM7", sim.Pty().toStdString());
@@ -51,6 +53,7 @@ TEST(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersVal
   WritePortNumber(files, kPort);
   SiteBuilder brook(files, "BROOK_01", "BROOKDATA");
   brook.Header(LoggerSensors(2), 0);
+  brook.Logger(3001, 2);
   // Last started in TIMED mode long ago: the grid shows that, the pickers a new start.
   SiteBuilder farm(files, "FARM_07", "FARMDATA");
   farm.Header(LoggerSensors(3), 2);
@@ -72,11 +75,26 @@ TEST(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersVal
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 
+  const auto text = [&](const char* name) {
+    return window.findChild<QWidget*>(name)->property("text").toString().toStdString();
+  };
+  const auto sensorsAndBlocks = [&] {
+    auto* grid = window.findChild<QTableWidget*>("FgSiteHeader");
+    return (grid->item(4, 1)->text() + grid->item(5, 1)->text()).toStdString();
+  };
+  EXPECT_EQ(window.windowTitle(), "Start Velmora Data Logger");
+  EXPECT_EQ(text("DateDisplbl"),
+            "Date:  " + QDate::currentDate().toString("dd-MM-yyyy").toStdString());
   auto* list = window.findChild<QListWidget*>("KeyFileBox");
   ASSERT_EQ(list->currentItem()->text(), "FARM_07.key");
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                    list->visualItemRect(list->currentItem()).center());
+  EXPECT_EQ(sensorsAndBlocks(), " 3 2");
+  ClickRow(list, 1);
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "FARM_07\r\nFARMDATA\r\n");
+  ClickRow(list, 0);
+  EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "BROOK_01\r\nBROOKDATA\r\n");
+  EXPECT_EQ(text("StartLoggerHint"), "Hint: Click Start button to start the logger");
+  EXPECT_EQ(sensorsAndBlocks(), " 2 0");
+  ClickRow(list, 1);
 
   const QDate date = window.findChild<QDateEdit*>("DTStartdate")->date();
   const QTime time = window.findChild<QTimeEdit*>("DTStartTime")->time();
@@ -84,8 +102,11 @@ TEST(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersVal
   EXPECT_EQ(scan.toString("HH:mm:ss").toStdString(), "00:00:30");
   QTest::mouseClick(window.findChild<QPushButton*>("cmdStart"), Qt::LeftButton);
   ASSERT_TRUE(window.Started()) << (prompter.shown.empty() ? "" : prompter.shown.back().text);
-  EXPECT_EQ(prompter.shown.back().text,
-            "Logger started successfully.\r\n\r\nRemove the interface cable from logger.\r\n");
+  EXPECT_EQ(prompter.shown.back().title + prompter.shown.back().text,
+            "Logger Started Logger started successfully.\r\n\r\nRemove the interface cable from "
+            "logger.\r\n");
+  EXPECT_EQ(window.findChild<QTextEdit*>("PicCommInfo")->toPlainText().toStdString(),
+            "CONTACTING RECORDER\nRECORDER TALKING\nSENDING DATA");
   EXPECT_FALSE(window.isVisible());
 
   const std::vector<int> block = StartBlockSeen(sim);

@@ -81,31 +81,6 @@ class StartWindowTest : public WindowTest {
   std::unique_ptr<StartWindow> window;
 };
 
-TEST_F(StartWindowTest, AClickedSitePairsWithItsOwnFolderAndTheLastClickedStarts) {
-  Open();
-  EXPECT_EQ(window->windowTitle().toStdString(), "Start Velmora Data Logger");
-  EXPECT_EQ(Text("DateDisplbl"), "Date:  06-12-2026");
-  auto* list = Find<QListWidget>("KeyFileBox");
-  ASSERT_EQ(list->currentItem()->text().toStdString(), "FARM_07.key");
-  // What is highlighted is what the grids show.
-  EXPECT_EQ(Setting("FgSiteHeader", 4) + Setting("FgSiteHeader", 5), " 3 4");
-  EXPECT_EQ(Find<QComboBox>("cmbSelectMode")->currentText().toStdString(), "IMMEDIATE START");
-
-  ClickRow(0);
-  EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "BROOK_01\r\nBROOKDATA\r\n");
-  EXPECT_EQ(Text("StartLoggerHint"), "Hint: Click Start button to start the logger");
-  EXPECT_EQ(Setting("FgSiteHeader", 4), " 2");
-  ClickRow(1);
-
-  Click("cmdStart");
-  ASSERT_TRUE(window->Started()) << (prompter.shown.empty() ? "" : prompter.shown.back().text);
-  EXPECT_EQ(prompter.shown.back().title, "Logger Started ");
-  EXPECT_EQ(Find<QTextEdit>("PicCommInfo")->toPlainText().toStdString(),
-            "CONTACTING RECORDER\nRECORDER TALKING\nSENDING DATA");
-  EXPECT_FALSE(window->isVisible());
-  EXPECT_EQ(engine.Memory(clock.Now() + 1000).sensors, 3);  // the site clicked last
-}
-
 // The grid shows the last timed start; the pickers offer any later day and take typed hours.
 TEST_F(StartWindowTest, ATimedSiteShowsItsLastStartAndStartsAtTheTypedTime) {
   SetRecord(header::kStartMode, "TIMED START");
@@ -127,6 +102,7 @@ TEST_F(StartWindowTest, ATimedSiteShowsItsLastStartAndStartsAtTheTypedTime) {
 
 TEST_F(StartWindowTest, TheClockNeverUndoesTypingEnterNeverStartsAndEscCloses) {
   Open();
+  EXPECT_EQ(Find<QComboBox>("cmbSelectMode")->currentText().toStdString(), "IMMEDIATE START");
   SelectHours("DTScanTime");
   Type("0");
   Tick();
