@@ -172,11 +172,6 @@ void FarmSite(const TempRoot& root, const std::string& id = "FARM_01", int senso
   site.Logger(3001, sensors);
 }
 
-// The numbers of the blocks stored for FARM_01.
-std::vector<int> Stored(const TempRoot& root) {
-  return BlockNumbersOnDisk(Files(root.Path()), "TVMKDATA", "FARM_01");
-}
-
 TEST(DownloadCli, StoredBlockEqualsTheLoggersMemoryFailuresSayWhy) {
   // The logger's memory: a block written elsewhere, loaded into the simulator.
   TempRoot source;
@@ -216,7 +211,7 @@ TEST(DownloadCli, StoredBlockEqualsTheLoggersMemoryFailuresSayWhy) {
                    "The logger stopped sending before the whole run was read.");
   ExpectCliRefuses(root.Path(), {"download", "A\x1b[2JB_01", "--device", cut.Pty()}, 2,
                    "A\\x1B[2JB_01");
-  EXPECT_EQ(Stored(root), std::vector<int>{1});
+  EXPECT_EQ(BlockNumbersOnDisk(Files(root.Path()), "TVMKDATA", "FARM_01"), std::vector<int>{1});
 
   // The site list holds only what can identify a site.
   for (const char* name :
@@ -254,7 +249,8 @@ TEST(DownloadCli, TwoDownloadsIntoOneRootStoreEachRunOnce) {
   // The second logger still holds its run: read again, it is stored after the first.
   const CliResult again = RunCli(root.Path(), {"download", "FARM_01", "--device", fast.Pty()});
   EXPECT_EQ(again.exitCode, 0) << again.err;
-  EXPECT_EQ(Stored(root), (std::vector<int>{1, 2}));
+  EXPECT_EQ(BlockNumbersOnDisk(Files(root.Path()), "TVMKDATA", "FARM_01"),
+            (std::vector<int>{1, 2}));
   EXPECT_EQ(fs::file_size(root.Path() / "TVMKDATA" / "FARM_01_001.DAT"), 40u * 4 * 2);
   EXPECT_EQ(fs::file_size(root.Path() / "TVMKDATA" / "FARM_01_002.DAT"), 30u * 4 * 2);
 }

@@ -152,13 +152,8 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
 TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteAndDeleteRemovesItFromEveryDirectory) {
   SiteBuilder site(files, "FARM_01", "DIR_A");
   site.Header({{1, 1000, 100, 40, 20}}, 2);
-  {
-    auto h = SiteHeader::Open(files, "FARM_01");
-    h.WriteRecord(header::kSerialNumber, "3001");
-    h.WriteRecord(header::kSensorsOn, " 1");
-    h.WriteRecord(26, "DIR_A");
-    h.WriteRecord(27, "DIR_B");
-  }
+  site.Logger(3001, 1);
+  site.Set({{26, "DIR_A"}, {27, "DIR_B"}});
   for (const char* dir : {"DIR_A", "DIR_B"}) {
     for (const char* name :
          {"FARM_01_001.DAT", "FARM_01_001.KEY", "FARM_01_002.DAT", "FARM_01.BGF", "FARM_01.Pct",
@@ -588,9 +583,9 @@ const QColor kRed(255, 140, 140);
 const QColor kAmber(255, 204, 102);
 
 // The sample, copies below refill, due soon and due later with a faulty sensor, one empty site.
-class OutlookWindowTest : public ::testing::Test {
+class OutlookWindowTest : public WindowTest {
  protected:
-  OutlookWindowTest() : files(tmp.Path() / "Pelvaro Data") {
+  OutlookWindowTest() {
     InstallSample(PELVARO_SAMPLE_DIR, files);
     for (const auto& [site, refill] :
          {std::pair{"ALDER_01", 100.0}, {"BIRCH_02", 85.0}, {"DUNE_04", 70.0}}) {
@@ -601,9 +596,6 @@ class OutlookWindowTest : public ::testing::Test {
     SiteHeader::CreateBlank(files, "EMPTY_05").WriteRecord(header::kDataDirectory, "TVMKDATA");
   }
   static QTableWidget* Table(OutlookWindow& w) { return Child<QTableWidget>(w, "OutlookTable"); }
-
-  TempRoot tmp;
-  Files files;
 };
 
 TEST_F(OutlookWindowTest, RowsComeMostUrgentFirstInTheirColoursAndWholeAtEverySize) {
