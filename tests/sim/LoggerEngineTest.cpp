@@ -145,15 +145,14 @@ TEST(LoggerStart, EchoesTheBlockThenLogsScansThatStayPutFromTheStartTimeAndFitTh
     }
     return words;
   };
-  using Held = std::vector<std::size_t>;
   EXPECT_EQ(held(StartBlock(StartMode::Timed, kTen, {2026, 12, 6, 10, 30, 0}), 1800, 900),
-            (Held{0, 3, 3, 6}));
+            (std::vector<std::size_t>{0, 3, 3, 6}));
   EXPECT_EQ(held(StartBlock(StartMode::Timed, {2026, 12, 6, 23, 50, 0}, {2026, 12, 7, 0, 10, 0}),
                  1200, 900),
-            (Held{0, 3, 3, 6}));
+            (std::vector<std::size_t>{0, 3, 3, 6}));
   const std::string fast =
       StartBlock(StartMode::Immediate, kTen, {}, {0, 0, 1}, 5);  // one scan a second
-  EXPECT_EQ(held(fast, 0, 1), (Held{0, 5, 5, 10}));
+  EXPECT_EQ(held(fast, 0, 1), (std::vector<std::size_t>{0, 5, 5, 10}));
   Line full;
   full.WakeUp();
   full.Send("S\r" + fast);

@@ -484,13 +484,12 @@ TEST_F(GraphWindowTest, LeavingWithTypedValuesAsksToSaveThem) {
     for (const auto& message : prompter.shown) outcome += message.title + "|";
     return outcome + Offset(1) + (w->isVisible() ? " open" : " closed");
   };
-  const int offset = CalibrationTable::kOffset;
-  EXPECT_EQ(leave("title bar", offset, "4220", Answer::No),
+  EXPECT_EQ(leave("title bar", CalibrationTable::kOffset, "4220", Answer::No),
             "Save Calibration Data Changes| 4100 closed");
   // A field capacity above 100 is refused and kept for mending.
   EXPECT_EQ(leave("cmdExit", CalibrationTable::kFull, "\b\b\b101", Answer::Yes),
             "Save Calibration Data Changes|Invalid Field Capacity| 4100 open");
-  EXPECT_EQ(leave("Esc FgCalOnOff", offset, "4220", Answer::Yes),
+  EXPECT_EQ(leave("Esc FgCalOnOff", CalibrationTable::kOffset, "4220", Answer::Yes),
             "Save Calibration Data Changes| 4220 closed");
 }
 

@@ -120,9 +120,7 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
   auto* com2 = Find<QRadioButton>("optCom2");
   auto* usb = Find<QRadioButton>("optUSB");
   // A radio button takes clicks on its circle and caption.
-  const auto click = [](QRadioButton* b) {
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
-  };
+  const auto click = [](QRadioButton* b) { testing::Click(b, {8, 8}); };
   EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
   click(com2);
   EXPECT_TRUE(com2->isChecked());

@@ -137,7 +137,6 @@ TEST_F(SiteWindowTest, KeysAndClicksInTheGridsFollowTheRulesAndTheHeaderMatchesT
 // What Cancel reads whenever a message box shows, and whenever it is painted.
 class CancelWatcher : public ScriptedPrompter, public QObject {
  public:
-  explicit CancelWatcher(QPushButton*& cancel) : cancel_(cancel) {}
   void Watch(QPushButton* cancel) {
     cancel_ = cancel;
     cancel->installEventFilter(this);
@@ -155,12 +154,11 @@ class CancelWatcher : public ScriptedPrompter, public QObject {
   QStringList painted;
 
  private:
-  QPushButton*& cancel_;
+  QPushButton* cancel_ = nullptr;
 };
 
 TEST_F(SiteWindowTest, CancelReadsWaitOnlyWhileTheHeaderIsWritten) {
-  QPushButton* cancel = nullptr;
-  CancelWatcher watcher(cancel);
+  CancelWatcher watcher;
   for (const bool creating : {true, false}) {
     SCOPED_TRACE(creating ? "create" : "edit");
     if (!creating) WriteSiteSelection(files, "NORTH_07", "TVMKDATA", 2);
@@ -204,14 +202,13 @@ TEST_F(SiteWindowTest, DataDirectoryDialogPaintsTheChoiceAndTakesItOnEnter) {
     auto* second = Child<QRadioButton>(dialog, "optDir2");
     EXPECT_EQ(second->text(), "  2     OLD");
     EXPECT_TRUE(second->isChecked());
-    EXPECT_EQ(Behind(second), lightBlue);
-    EXPECT_EQ(Behind(first), white);
+    const auto behind = [&] { return std::pair(Behind(first), Behind(second)); };
+    EXPECT_EQ(behind(), std::pair(white, lightBlue));
     // The option already chosen, clicked again, stays the choice.
     Click(second, QPoint(8, 8));
-    EXPECT_EQ(Behind(second), lightBlue);
+    EXPECT_EQ(behind(), std::pair(white, lightBlue));
     Click(first, QPoint(8, 8));
-    EXPECT_EQ(Behind(first), lightBlue);
-    EXPECT_EQ(Behind(second), white);
+    EXPECT_EQ(behind(), std::pair(lightBlue, white));
     Act(dialog, way);
     const bool taken = way == "Enter optDir1" || way == "OKButton";
     EXPECT_FALSE(dialog.isVisible());
