@@ -14,6 +14,7 @@
 #include "core/storage/DayNumbers.h"
 #include "core/storage/NumberText.h"
 #include "e2e/Simulator.h"
+#include "support/Environment.h"
 #include "support/SampleSites.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
@@ -75,12 +76,11 @@ TEST(ProgramStart, FirstStartInstallsConvertsKeepsRunningAndTheCommandLineReadsI
   const std::string summary = ReadBytes(pct);
   fs::remove(root / "TVMKDATA" / (kSite + ".bgf"));
   const QString site = QString::fromStdString(kSite);
-  const CliResult run = RunCli(root, {"convert", site});
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  RunCliOk(root, {"convert", site});
   // Compared whole, without printing megabytes on a difference.
   EXPECT_TRUE(ReadBytes(root / "TVMKDATA" / (kSite + ".BGF")) == graph);
   EXPECT_TRUE(ReadBytes(pct) == summary);
-  EXPECT_EQ(RunCli(root, {"sites"}).out, kSite + "\n");
+  EXPECT_EQ(RunCliOk(root, {"sites"}).out, kSite + "\n");
 
   const auto tree = [&root] {
     std::vector<std::tuple<fs::path, std::uintmax_t, fs::file_time_type>> files;
@@ -92,8 +92,7 @@ TEST(ProgramStart, FirstStartInstallsConvertsKeepsRunningAndTheCommandLineReadsI
   };
   const auto before = tree();
 
-  const CliResult json = RunCli(root, {"status", "--json"});
-  EXPECT_EQ(json.exitCode, 0) << json.err;
+  const CliResult json = RunCliOk(root, {"status", "--json"});
   const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(json.out));
   ASSERT_TRUE(doc.isArray()) << json.out;
   ASSERT_EQ(doc.array().size(), 1);
@@ -109,8 +108,7 @@ TEST(ProgramStart, FirstStartInstallsConvertsKeepsRunningAndTheCommandLineReadsI
   EXPECT_EQ(o["refill_date"].toString(), "2026-11-11");
   EXPECT_EQ(o["faults"].toArray(), QJsonArray());
 
-  const CliResult text = RunCli(root, {"status", site});
-  EXPECT_EQ(text.exitCode, 0);
+  const CliResult text = RunCliOk(root, {"status", site});
   EXPECT_NE(text.out.find("  Outlook:        refill in 9.3 days, about 11-11-2026\n"),
             std::string::npos)
       << text.out;
@@ -118,9 +116,7 @@ TEST(ProgramStart, FirstStartInstallsConvertsKeepsRunningAndTheCommandLineReadsI
 
   const fs::path out = root / "season.csv";
   const QString to = QString::fromStdString(out.string());
-  const CliResult exported =
-      RunCli(root, {"export", site, to, "--from", "2026-11-01", "--to", "2026-11-02"});
-  ASSERT_EQ(exported.exitCode, 0) << exported.err;
+  RunCliOk(root, {"export", site, to, "--from", "2026-11-01", "--to", "2026-11-02"});
   const std::string csv = ReadBytes(out);
   const std::string head =
       "time,10cm,20cm,40cm,60cm,80cm,root_zone_total\r\n"
@@ -137,31 +133,26 @@ TEST(ProgramStart, FirstStartInstallsConvertsKeepsRunningAndTheCommandLineReadsI
   SiteBuilder ask(files, "ASK_01");
   ask.Header({{1, 1000, 100, 40, 20}}, 1);
   ask.Block(1, {100, 0, 900, 0, {700, 690}});
-  const std::pair<QStringList, const char*> failures[] = {
-      {{"export", site, to, "--from", "2026-11-02", "--to", "2026-11-01"}, "is later than --to"},
-      {{"export", site, to, "--to", "1-11-2026"}, "--to takes a date as YYYY-MM-DD"},
-      {{"export", site, to, "--from", "2026-02-29"}, "--from takes a date as YYYY-MM-DD"},
-      {{"export", site, to, "--format", "xlsx"}, "--format takes csv or json"},
-      {{"export", "NONE_01", to}, "NONE_01 has no header file"},
-      {{"status", "NONE_01", "--json"}, "NONE_01 has no header file"},
-      {{"convert", "NONE_01"}, "NONE_01 has no header file"},
-      {{"convert", "ASK_01"},
-       "This file has caused a calibration error and will not be processed."},
-  };
-  for (const auto& [args, why] : failures) {
-    const CliResult no = RunCli(root, args);
-    EXPECT_EQ(no.exitCode, 1) << why;
-    EXPECT_NE(no.err.find(why), std::string::npos) << no.err;
+  const auto refused = [&](const QStringList& args, const char* why, int exitCode = 1) {
+    ExpectCliRefuses(root, args, exitCode, why);
     EXPECT_EQ(ReadBytes(out), csv) << why;
-  }
-  EXPECT_EQ(RunCli(root, {"convert", "ASK_01", "--sensors", "1"}).exitCode, 0);
-  EXPECT_TRUE(fs::exists(root / "TVMKDATA" / "ASK_01.BGF"));
+  };
+  refused({"export", site, to, "--from", "2026-11-02", "--to", "2026-11-01"}, "is later than --to");
+  refused({"export", site, to, "--to", "1-11-2026"}, "--to takes a date as YYYY-MM-DD");
+  refused({"export", site, to, "--from", "2026-02-29"}, "--from takes a date as YYYY-MM-DD");
+  refused({"export", site, to, "--format", "xlsx"}, "--format takes csv or json");
+  refused({"export", "NONE_01", to}, "NONE_01 has no header file");
+  refused({"status", "NONE_01", "--json"}, "NONE_01 has no header file");
+  refused({"convert", "NONE_01"}, "NONE_01 has no header file");
+  refused({"convert", "ASK_01"},
+          "This file has caused a calibration error and will not be processed.");
   for (const QStringList& misuse :
        {QStringList{"convert"}, {"frobnicate"}, {"convert", "../up_01"}, {"status", "../up_01"}}) {
-    EXPECT_EQ(RunCli(root, misuse).exitCode, 2) << misuse.join(' ').toStdString();
+    refused(misuse, "", 2);
   }
-  const CliResult help = RunCli({}, {"--help"});
-  EXPECT_EQ(help.exitCode, 0);
+  RunCliOk(root, {"convert", "ASK_01", "--sensors", "1"});
+  EXPECT_TRUE(fs::exists(root / "TVMKDATA" / "ASK_01.BGF"));
+  const CliResult help = RunCliOk({}, {"--help"});
   for (const char* command : {"sites", "convert", "--sensors", "--dir", "--root"}) {
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
   }
@@ -173,11 +164,6 @@ void FarmSite(const TempRoot& root, const std::string& id = "FARM_01", int senso
   SiteBuilder site(files, id);
   site.Header(LoggerSensors(sensors), 0);
   site.Logger(3001, sensors);
-}
-
-// The numbers of the blocks stored for FARM_01.
-std::vector<int> Stored(const TempRoot& root) {
-  return BlockNumbersOnDisk(Files(root.Path()), "TVMKDATA", "FARM_01");
 }
 
 TEST(DownloadCli, StoredBlockEqualsTheLoggersMemoryFailuresSayWhy) {
@@ -192,8 +178,7 @@ TEST(DownloadCli, StoredBlockEqualsTheLoggersMemoryFailuresSayWhy) {
   sim.Start({"--fast", "--memory", QString::fromStdString(stem.string())});
   TempRoot root;
   FarmSite(root);
-  const CliResult run = RunCli(root.Path(), {"download", "FARM_01", "--device", sim.Pty()});
-  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  const CliResult run = RunCliOk(root.Path(), {"download", "FARM_01", "--device", sim.Pty()});
   EXPECT_NE(run.out.find("       Number of Bytes:  2400\n"), std::string::npos) << run.out;
 
   const fs::path stored = root.Path() / "TVMKDATA" / "FARM_01_001";
@@ -204,43 +189,27 @@ TEST(DownloadCli, StoredBlockEqualsTheLoggersMemoryFailuresSayWhy) {
 
   // The stored block, exported headless.
   const fs::path exported = root.Path() / "block1.csv";
-  const CliResult csv = RunCli(
-      root.Path(), {"export-csv", "FARM_01", "1", QString::fromStdString(exported.string())});
-  EXPECT_EQ(csv.exitCode, 0) << csv.err;
+  RunCliOk(root.Path(), {"export-csv", "FARM_01", "1", QString::fromStdString(exported.string())});
   EXPECT_EQ(ReadBytes(exported).substr(0, 13), "Site Name:   ");
 
   // Every failure says why, names are shown safely, and nothing more is stored.
   Simulator cut;
   cut.Start({"--fast", "--fault", "silent-after=101"});
-  struct Case {
-    QStringList args;
-    int exitCode;
-    const char* why;  // on stderr
-  };
-  for (const Case& c :
-       {Case{{"download", "X_01"}, 2, ""},
-        Case{{"download", "X_01", "--device", "/nonexistent/tty"},
-             1,
-             "Selected port does not exist"},
-        Case{{"download", "FARM_01", "--device", cut.Pty()},
-             1,
-             "The logger stopped sending before the whole run was read."},
-        Case{{"download", "A\x1b[2JB_01", "--device", cut.Pty()}, 2, "A\\x1B[2JB_01"}}) {
-    const CliResult run = RunCli(root.Path(), c.args);
-    EXPECT_EQ(run.exitCode, c.exitCode) << c.why;
-    EXPECT_NE(run.err.find(c.why), std::string::npos) << run.err;
-    EXPECT_EQ(run.err.find('\x1b'), std::string::npos);
-  }
-  EXPECT_EQ(Stored(root), std::vector<int>{1});
+  ExpectCliRefuses(root.Path(), {"download", "X_01"}, 2, "");
+  ExpectCliRefuses(root.Path(), {"download", "X_01", "--device", "/nonexistent/tty"}, 1,
+                   "Selected port does not exist");
+  ExpectCliRefuses(root.Path(), {"download", "FARM_01", "--device", cut.Pty()}, 1,
+                   "The logger stopped sending before the whole run was read.");
+  ExpectCliRefuses(root.Path(), {"download", "A\x1b[2JB_01", "--device", cut.Pty()}, 2,
+                   "A\\x1B[2JB_01");
+  EXPECT_EQ(BlockNumbersOnDisk(Files(root.Path()), "TVMKDATA", "FARM_01"), std::vector<int>{1});
 
   // The site list holds only what can identify a site.
   for (const char* name :
        {"GOOD_01.key", "3001_07.key", "..key", ".key", "A\nB_01.key", "noNumber.key", "X_0Z.key"}) {
     WriteBytes(root.Path() / "TVMKHEADER" / name, std::string(14208, ' '));
   }
-  const CliResult sites = RunCli(root.Path(), {"sites"});
-  EXPECT_EQ(sites.exitCode, 0);
-  EXPECT_EQ(sites.out, "3001_07\nFARM_01\nGOOD_01\n");
+  EXPECT_EQ(RunCliOk(root.Path(), {"sites"}).out, "3001_07\nFARM_01\nGOOD_01\n");
 }
 
 TEST(DownloadCli, TwoDownloadsIntoOneRootStoreEachRunOnce) {
@@ -260,16 +229,15 @@ TEST(DownloadCli, TwoDownloadsIntoOneRootStoreEachRunOnce) {
     said += first.readAllStandardOutput();
   }
   ASSERT_TRUE(said.contains("Logger On Line")) << said.toStdString();
-  const CliResult second = RunCli(root.Path(), {"download", "FARM_01", "--device", fast.Pty()});
-  EXPECT_EQ(second.exitCode, 1);
-  EXPECT_NE(second.err.find("in use by another Pelvaro program"), std::string::npos);
+  ExpectCliRefuses(root.Path(), {"download", "FARM_01", "--device", fast.Pty()}, 1,
+                   "in use by another Pelvaro program");
   ASSERT_TRUE(first.waitForFinished(60000));
   EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().toStdString();
 
   // The second logger still holds its run: read again, it is stored after the first.
-  const CliResult again = RunCli(root.Path(), {"download", "FARM_01", "--device", fast.Pty()});
-  EXPECT_EQ(again.exitCode, 0) << again.err;
-  EXPECT_EQ(Stored(root), (std::vector<int>{1, 2}));
+  RunCliOk(root.Path(), {"download", "FARM_01", "--device", fast.Pty()});
+  EXPECT_EQ(BlockNumbersOnDisk(Files(root.Path()), "TVMKDATA", "FARM_01"),
+            (std::vector<int>{1, 2}));
   EXPECT_EQ(fs::file_size(root.Path() / "TVMKDATA" / "FARM_01_001.DAT"), 40u * 4 * 2);
   EXPECT_EQ(fs::file_size(root.Path() / "TVMKDATA" / "FARM_01_002.DAT"), 30u * 4 * 2);
 }
@@ -282,52 +250,43 @@ TEST(LoggerCommands, StartDownloadSerialTraceAndPortErrors) {
   const Files files(root.Path());
   FarmSite(root, "FARM_07", 2);
   SiteHeader::Open(files, "FARM_07").WriteRecord(header::kSiteNumber, "07");
-  const auto Cli = [&](const QStringList& args) { return RunCli(root.Path(), args); };
+  const auto Cli = [&](const QStringList& args) { return RunCliOk(root.Path(), args); };
 
   // A start, then a download carries the new run and the serial number.
   const CliResult start = Cli({"start", "FARM_07", "--device", pty, "--interval", "00:00:30"});
-  ASSERT_EQ(start.exitCode, 0) << start.out << start.err;
   EXPECT_NE(start.out.find("RECORDER TALKING"), std::string::npos);
-  const CliResult download = Cli({"download", "FARM_07", "--device", pty});
-  ASSERT_EQ(download.exitCode, 0) << download.out << download.err;
+  Cli({"download", "FARM_07", "--device", pty});
   const BlockHeader h = ReadBlockHeader(root.Path() / "TVMKDATA" / "FARM_07_001.KEY");
-  EXPECT_EQ(h.run.SiteNumber(), 7);
-  EXPECT_EQ(h.run.SensorCount(), 2);
-  EXPECT_EQ(h.run.ScanInterval(), 30);
+  EXPECT_EQ(std::tuple(h.run.SiteNumber(), h.run.SensorCount(), h.run.ScanInterval()),
+            std::tuple(7, 2, 30));
   const QDate today = QDate::currentDate();
   EXPECT_NEAR(h.run.StartDay(), DateToDayNumber(today.day(), today.month(), today.year()), 1);
   EXPECT_EQ(SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(219),
             "00:00:30");
-  ASSERT_EQ(Cli({"set-serial", "4321", "--device", pty}).exitCode, 0);
+  Cli({"set-serial", "4321", "--device", pty});
   // The next download reports the new number, and without --yes refuses the run.
-  const CliResult again = Cli({"download", "FARM_07", "--device", pty});
-  EXPECT_EQ(again.exitCode, 1);
-  EXPECT_NE(again.err.find("The serial number of this recorder is  4321"), std::string::npos)
-      << again.err;
-  EXPECT_EQ(Cli({"set-serial", "99", "--device", pty}).exitCode, 1);
+  ExpectCliRefuses(root.Path(), {"download", "FARM_07", "--device", pty}, 1,
+                   "The serial number of this recorder is  4321");
+  ExpectCliRefuses(root.Path(), {"set-serial", "99", "--device", pty}, 1, "");
 
   // The trace shows live rows.
   const CliResult trace = Cli({"trace", "--device", pty, "--sensors", "2", "--scans", "2"});
-  EXPECT_EQ(trace.exitCode, 0) << trace.out << trace.err;
   EXPECT_NE(trace.out.find(" Scan   Sensor 1     Sensor 2     "), std::string::npos) << trace.out;
   EXPECT_NE(trace.out.find("\n  02 "), std::string::npos) << trace.out;
   EXPECT_NE(trace.out.find("    Trace mode terminated."), std::string::npos);
 
   // A port in use and a missing device are reported as such.
-  setenv("PELVARO_COM3", pty.toUtf8().constData(), 1);
-  setenv("PELVARO_COM4", "/nonexistent/pelvaro-port", 1);
-  QtSerialPort first;
-  QtSerialPort second;
+  const ScopedEnvironment com3("PELVARO_COM3", pty.toStdString());
+  const ScopedEnvironment com4("PELVARO_COM4", "/nonexistent/pelvaro-port");
+  QtSerialPort first, second;
   EXPECT_TRUE(first.Open(3).Ok());
   EXPECT_EQ(second.Open(3).error, PortError::InUse);
   EXPECT_EQ(second.Open(4).error, PortError::DoesNotExist);
-  unsetenv("PELVARO_COM3");
-  unsetenv("PELVARO_COM4");
   // Stopped as a service is stopped, the simulator ends cleanly.
   sim.Process().terminate();
   ASSERT_TRUE(sim.Process().waitForFinished(5000));
-  EXPECT_EQ(sim.Process().exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(sim.Process().exitCode(), 0);
+  EXPECT_EQ(std::pair(sim.Process().exitStatus(), sim.Process().exitCode()),
+            std::pair(QProcess::NormalExit, 0));
 }
 
 }  // namespace

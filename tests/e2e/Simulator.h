@@ -54,4 +54,22 @@ inline CliResult RunCli(const std::filesystem::path& root, const QStringList& ar
           cli.readAllStandardError().toStdString()};
 }
 
+// pelvaro-cli run to a successful end, or what it reported.
+inline CliResult RunCliOk(const std::filesystem::path& root, const QStringList& args) {
+  CliResult run = RunCli(root, args);
+  EXPECT_EQ(run.exitCode, 0) << args.join(' ').toStdString() << ": " << run.out << run.err;
+  return run;
+}
+
+// pelvaro-cli refused: its exit code, and why on its standard error, where no name can carry a
+// terminal's escape.
+inline void ExpectCliRefuses(const std::filesystem::path& root, const QStringList& args,
+                             int exitCode, const std::string& why) {
+  const CliResult run = RunCli(root, args);
+  const std::string command = args.join(' ').toStdString();
+  EXPECT_EQ(run.exitCode, exitCode) << command;
+  EXPECT_NE(run.err.find(why), std::string::npos) << command << ": " << run.err;
+  EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << command;
+}
+
 }  // namespace pelvaro::testing

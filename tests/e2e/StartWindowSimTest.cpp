@@ -10,6 +10,7 @@
 #include "core/storage/DayNumbers.h"
 #include "core/storage/StateFiles.h"
 #include "e2e/Simulator.h"
+#include "support/Environment.h"
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
@@ -41,15 +42,18 @@ std::vector<int> StartBlockSeen(Simulator& sim) {
   return bytes;
 }
 
-TEST(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersValues) {
+// The grids show the highlighted site; a click on a site, the highlighted one too, pairs it with
+// its own folder, and the one clicked last starts.
+TEST(StartWindowOnTheLine, AClickedSitePairsWithItsOwnFolderAndStartSendsThePickersValues) {
   Simulator sim;
   sim.Start({"--serial", "3001"});
-  qputenv("PELVARO_COM7", sim.Pty().toUtf8());
+  const ScopedEnvironment port7("PELVARO_COM7", sim.Pty().toStdString());
   TempRoot root;
   const Files files(root.Path());
   WritePortNumber(files, kPort);
   SiteBuilder brook(files, "BROOK_01", "BROOKDATA");
   brook.Header(LoggerSensors(2), 0);
+  brook.Logger(3001, 2);
   // Last started in TIMED mode long ago: the grid shows that, the pickers a new start.
   SiteBuilder farm(files, "FARM_07", "FARMDATA");
   farm.Header(LoggerSensors(3), 2);
@@ -71,42 +75,57 @@ TEST(StartWindowOnTheLine, AClickOnTheHighlightedSiteThenStartSendsThePickersVal
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 
+  const auto text = [&](const char* name) {
+    return window.findChild<QWidget*>(name)->property("text").toString().toStdString();
+  };
+  const auto sensorsAndBlocks = [&] {
+    auto* grid = window.findChild<QTableWidget*>("FgSiteHeader");
+    return (grid->item(4, 1)->text() + grid->item(5, 1)->text()).toStdString();
+  };
+  EXPECT_EQ(window.windowTitle(), "Start Velmora Data Logger");
+  EXPECT_EQ(text("DateDisplbl"),
+            "Date:  " + QDate::currentDate().toString("dd-MM-yyyy").toStdString());
   auto* list = window.findChild<QListWidget*>("KeyFileBox");
   ASSERT_EQ(list->currentItem()->text(), "FARM_07.key");
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                    list->visualItemRect(list->currentItem()).center());
+  EXPECT_EQ(sensorsAndBlocks(), " 3 2");
+  ClickRow(list, 1);
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "FARM_07\r\nFARMDATA\r\n");
+  ClickRow(list, 0);
+  EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "BROOK_01\r\nBROOKDATA\r\n");
+  EXPECT_EQ(text("StartLoggerHint"), "Hint: Click Start button to start the logger");
+  EXPECT_EQ(sensorsAndBlocks(), " 2 0");
+  ClickRow(list, 1);
 
   const QDate date = window.findChild<QDateEdit*>("DTStartdate")->date();
   const QTime time = window.findChild<QTimeEdit*>("DTStartTime")->time();
-  const QTime scan = window.findChild<QTimeEdit*>("DTScanTime")->time();
-  EXPECT_EQ(scan.toString("HH:mm:ss").toStdString(), "00:00:30");
+  EXPECT_EQ(window.findChild<QTimeEdit*>("DTScanTime")->time(), QTime(0, 0, 30));
   QTest::mouseClick(window.findChild<QPushButton*>("cmdStart"), Qt::LeftButton);
   ASSERT_TRUE(window.Started()) << (prompter.shown.empty() ? "" : prompter.shown.back().text);
-  EXPECT_EQ(prompter.shown.back().text,
-            "Logger started successfully.\r\n\r\nRemove the interface cable from logger.\r\n");
+  EXPECT_EQ(prompter.shown.back().title + prompter.shown.back().text,
+            "Logger Started Logger started successfully.\r\n\r\nRemove the interface cable from "
+            "logger.\r\n");
+  EXPECT_EQ(window.findChild<QTextEdit*>("PicCommInfo")->toPlainText().toStdString(),
+            "CONTACTING RECORDER\nRECORDER TALKING\nSENDING DATA");
   EXPECT_FALSE(window.isVisible());
 
   const std::vector<int> block = StartBlockSeen(sim);
   ASSERT_EQ(block.size(), kStartBlockSize);
   const int day = DateToDayNumber(date.day(), date.month(), date.year());
   const int units = time.msecsSinceStartOfDay() / 2000;  // whole seconds, even by default
-  EXPECT_EQ(std::vector<int>(block.begin(), block.begin() + 6),
-            (std::vector<int>{day & 255, day >> 8, units & 255, units >> 8, 30, 0}));
-  EXPECT_EQ(block[7], 7);   // site number
-  EXPECT_EQ(block[11], 3);  // sensors
-  EXPECT_EQ(block[12], 2);  // timed
-  EXPECT_EQ(block[27], (time.hour() / 10) * 16 + time.hour() % 10);
+  // Day, time and scan interval; site number 7, 3 sensors, timed; the hour in BCD.
+  EXPECT_EQ((std::vector<int>{block[0], block[1], block[2], block[3], block[4], block[5], block[7],
+                              block[11], block[12], block[27]}),
+            (std::vector<int>{day & 255, day >> 8, units & 255, units >> 8, 30, 0, 7, 3, 2,
+                              (time.hour() / 10) * 16 + time.hour() % 10}));
   auto header = SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly);
-  EXPECT_EQ(header.ReadRecord(header::kStartDate), date.toString("dd-MM-yyyy").toStdString());
-  EXPECT_EQ(header.ReadRecord(header::kStartTime), time.toString("HH:mm:ss").toStdString());
-  qunsetenv("PELVARO_COM7");
+  EXPECT_EQ(header.ReadRecord(header::kStartDate) + " " + header.ReadRecord(header::kStartTime),
+            date.toString("dd-MM-yyyy ").toStdString() + time.toString("HH:mm:ss").toStdString());
 }
 
 TEST(MainWindowTrace, AllSixtyFourScansAndTheLoggersEndArriveOnTime) {
   Simulator sim;
   sim.Start();
-  setenv("PELVARO_COM1", sim.Pty().toUtf8().constData(), 1);
+  const ScopedEnvironment port1("PELVARO_COM1", sim.Pty().toStdString());
   TempRoot home;
   StartupEnvironment env;
   env.home = home.Path().string();
@@ -147,7 +166,6 @@ TEST(MainWindowTrace, AllSixtyFourScansAndTheLoggersEndArriveOnTime) {
 
   // One scan a second for 64 seconds, then the logger's own end.
   EXPECT_TRUE(QTest::qWaitFor([&] { return !prompter.shown.empty(); }, 90000));
-  unsetenv("PELVARO_COM1");
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text,
             "Trace mode has been terminated after 64 scans to save battery life.");

@@ -133,31 +133,26 @@ TEST(LoggerStart, EchoesTheBlockThenLogsScansThatStayPutFromTheStartTimeAndFitTh
   EXPECT_EQ(got.substr(0, 2), std::string("\0\x12", 2));
   EXPECT_EQ(got.substr(15, 6), testing::WordBytes(firstScan));
 
-  // Scans accrue from the start time and fit the memory.
-  struct Case {
-    const char* what;
-    std::string block;
-    double delay, interval;
-    std::size_t words;
-  };
-  const std::string fast =
-      StartBlock(StartMode::Immediate, kTen, {}, {0, 0, 1}, 5);  // one scan a second
-  for (const Case& c :
-       {Case{"10:00 now, start at 10:30",
-             StartBlock(StartMode::Timed, kTen, {2026, 12, 6, 10, 30, 0}), 1800, 900, 3},
-        Case{"23:50 now, start at 00:10",
-             StartBlock(StartMode::Timed, {2026, 12, 6, 23, 50, 0}, {2026, 12, 7, 0, 10, 0}), 1200,
-             900, 3},
-        Case{"immediate", fast, 0, 1, 5}}) {
+  // Scans accrue from the start time and fit the memory: the words held half a second before
+  // the first scan, at it, half a second before the second and at it.
+  const auto held = [](const std::string& block, double delay, double interval) {
     Line line;
     line.WakeUp();
-    line.Send("S\r" + c.block);
-    const double at = line.clock.Now() + c.delay;
-    EXPECT_EQ(line.engine.Memory(at - 0.5).words.size(), 0u) << c.what;
-    EXPECT_EQ(line.engine.Memory(at).words.size(), c.words) << c.what;
-    EXPECT_EQ(line.engine.Memory(at + c.interval - 0.5).words.size(), c.words) << c.what;
-    EXPECT_EQ(line.engine.Memory(at + c.interval).words.size(), 2 * c.words) << c.what;
-  }
+    line.Send("S\r" + block);
+    std::vector<std::size_t> words;
+    for (const double at : {delay - 0.5, delay, delay + interval - 0.5, delay + interval}) {
+      words.push_back(line.engine.Memory(line.clock.Now() + at).words.size());
+    }
+    return words;
+  };
+  EXPECT_EQ(held(StartBlock(StartMode::Timed, kTen, {2026, 12, 6, 10, 30, 0}), 1800, 900),
+            (std::vector<std::size_t>{0, 3, 3, 6}));
+  EXPECT_EQ(held(StartBlock(StartMode::Timed, {2026, 12, 6, 23, 50, 0}, {2026, 12, 7, 0, 10, 0}),
+                 1200, 900),
+            (std::vector<std::size_t>{0, 3, 3, 6}));
+  const std::string fast =
+      StartBlock(StartMode::Immediate, kTen, {}, {0, 0, 1}, 5);  // one scan a second
+  EXPECT_EQ(held(fast, 0, 1), (std::vector<std::size_t>{0, 5, 5, 10}));
   Line full;
   full.WakeUp();
   full.Send("S\r" + fast);

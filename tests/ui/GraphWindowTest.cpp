@@ -109,8 +109,7 @@ class GraphWindowTest : public WindowTest {
 
 TEST_F(GraphWindowTest, OpensOnTheSampleSiteTheBoxesDecideTheSeriesAllShowsAndEmptyNeverOpens) {
   auto w = Open();
-  EXPECT_EQ(w->objectName(), "TVMKGRAPH1");
-  EXPECT_EQ(w->windowTitle(), "Site Data Graph");
+  EXPECT_EQ(w->objectName() + ": " + w->windowTitle(), "TVMKGRAPH1: Site Data Graph");
   EXPECT_TRUE(w->isModal());
   EXPECT_TRUE(prompter.shown.empty());
   EXPECT_EQ(Child<QLineEdit>(*w, "txtDataDir")->text(), "TVMKDATA");
@@ -303,8 +302,8 @@ TEST_F(GraphWindowTest, SaveAndPrintLeaveTheReadoutOutAndZoomReadoutAndExportTak
     w->SetPrinterChooser(PrintDialogChooser(w.get()));
     Print(*w, nullptr);
     ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_EQ(prompter.shown[1].title, "Printer Not Connected");
-    EXPECT_EQ(prompter.shown[1].text, "An error occurred while printing the graph.");
+    EXPECT_EQ(prompter.shown[1].title + ": " + prompter.shown[1].text,
+              "Printer Not Connected: An error occurred while printing the graph.");
     EXPECT_TRUE(w->isVisible());
   }
 
@@ -437,10 +436,9 @@ TEST_F(GraphWindowTest, TheGridIsTypedIntoWhereTheMouseClickedEnterOnlyAsksToSav
   prompter.answers = {Answer::No};
   Press(Qt::Key_Return);
   ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].title, "Save Calibration Data Changes");
-  EXPECT_EQ(prompter.shown[0].text,
-            "Changes have been made to this site's calibration data.\n\n"
-            "Would you like to save these changes?");
+  EXPECT_EQ(prompter.shown[0].title + ": " + prompter.shown[0].text,
+            "Save Calibration Data Changes: Changes have been made to this site's calibration "
+            "data.\n\nWould you like to save these changes?");
   EXPECT_EQ(Offset(1), " 4100");
   // The question cleared the change; Enter here or in the directory field presses no button.
   Press(Qt::Key_Return);
@@ -473,32 +471,26 @@ TEST_F(GraphWindowTest, TheGridIsTypedIntoWhereTheMouseClickedEnterOnlyAsksToSav
   EXPECT_EQ(prompter.shown.size(), 2u);
 }
 
+// What is asked, the first offset after, and whether the window stays open.
 TEST_F(GraphWindowTest, LeavingWithTypedValuesAsksToSaveThem) {
-  const struct {
-    const char* way;
-    int column;
-    const char* typed;
-    Answer answer;
-    const char* offsetAfter;
-    bool staysOpen;  // a field capacity above 100 is refused and kept for mending
-  } cases[] = {{"title bar", CalibrationTable::kOffset, "4220", Answer::No, " 4100", false},
-               {"cmdExit", CalibrationTable::kFull, "\b\b\b101", Answer::Yes, " 4100", true},
-               {"Esc FgCalOnOff", CalibrationTable::kOffset, "4220", Answer::Yes, " 4220", false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.way);
+  const auto leave = [&](const char* way, int column, const char* typed, Answer answer) {
     prompter.shown.clear();
     auto w = Open();
-    ClickCell(Child<QTableWidget>(*w, "FgCalOnOff"), 0, c.column);
-    Type(c.typed);
-    prompter.answers = {c.answer};
-    Act(*w, c.way);
-    ASSERT_GE(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].title, "Save Calibration Data Changes");
-    EXPECT_EQ(Offset(1), c.offsetAfter);
-    EXPECT_EQ(w->isVisible(), c.staysOpen);
-    EXPECT_EQ(prompter.shown.back().title,
-              c.staysOpen ? "Invalid Field Capacity" : "Save Calibration Data Changes");
-  }
+    ClickCell(Child<QTableWidget>(*w, "FgCalOnOff"), 0, column);
+    Type(typed);
+    prompter.answers = {answer};
+    Act(*w, way);
+    std::string outcome;
+    for (const auto& message : prompter.shown) outcome += message.title + "|";
+    return outcome + Offset(1) + (w->isVisible() ? " open" : " closed");
+  };
+  EXPECT_EQ(leave("title bar", CalibrationTable::kOffset, "4220", Answer::No),
+            "Save Calibration Data Changes| 4100 closed");
+  // A field capacity above 100 is refused and kept for mending.
+  EXPECT_EQ(leave("cmdExit", CalibrationTable::kFull, "\b\b\b101", Answer::Yes),
+            "Save Calibration Data Changes|Invalid Field Capacity| 4100 open");
+  EXPECT_EQ(leave("Esc FgCalOnOff", CalibrationTable::kOffset, "4220", Answer::Yes),
+            "Save Calibration Data Changes| 4220 closed");
 }
 
 }  // namespace

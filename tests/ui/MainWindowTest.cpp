@@ -41,18 +41,29 @@ class MainWindowTest : public ::testing::Test {
   QListWidget* List() { return Find<QListWidget>("File1"); }
   void Click(const char* name) { testing::Click(Find(name)); }
   // A window refused: its button says why.
-  void ExpectRefused(const char* button, const char* text, const char* title) {
+  void ExpectRefused(const char* button, const std::string& message) {
     Click(button);
-    EXPECT_EQ(LastText(), text) << button;
-    EXPECT_EQ(LastTitle(), title) << button;
+    EXPECT_EQ(LastMessage(), message) << button;
   }
   void Start() {
     window.Load(env);
     window.show();
   }
+  // The mode, the stop button's caption if it shows, then which of status, progress, menu and
+  // OUTLOOK show.
+  std::string Shown() {
+    std::string shown = window.Mode().toStdString() + "|";
+    if (Find("Command2")->isVisible()) shown += Find("Command2")->text().toStdString();
+    for (const char* name : {"Picture1", "ProgressBar1", "FrameMain", "OptionOutlook"}) {
+      if (Find<QWidget>(name)->isVisible()) shown += std::string("|") + name;
+    }
+    return shown;
+  }
+  void ExpectIdle() { EXPECT_EQ(Shown(), "||FrameMain|OptionOutlook"); }
   std::string LastText() const { return prompter.shown.empty() ? "" : prompter.shown.back().text; }
-  std::string LastTitle() const {
-    return prompter.shown.empty() ? "" : prompter.shown.back().title;
+  // The last message as "title: text".
+  std::string LastMessage() const {
+    return prompter.shown.empty() ? "" : prompter.shown.back().title + ": " + LastText();
   }
 
   TempRoot tmp;
@@ -83,8 +94,7 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
   ASSERT_EQ(List()->count(), 3);
   EXPECT_EQ(List()->item(0)->text(), "NORTH_01.key");
   ASSERT_EQ(List()->currentRow(), -1);  // nothing remembered, nothing chosen yet
-  EXPECT_FALSE(Find<QTextEdit>("Picture1")->isVisibleTo(&window));
-  EXPECT_FALSE(Find("Command2")->isVisibleTo(&window));
+  ExpectIdle();
 
   QSignalSpy opened(&window, &MainWindow::windowRequested);
   QList<QWidget*> focused{List()};
@@ -104,15 +114,13 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
   EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "NORTH_01.key"));
   // Coming into focus the list shows a current row, but nobody clicked a site.
   EXPECT_FALSE(fs::exists(Root() / "Sitesel.dat"));
-  EXPECT_TRUE(Find<QGroupBox>("FrameMain")->isVisible());
+  ExpectIdle();
 
   auto* com1 = Find<QRadioButton>("optCom1");
   auto* com2 = Find<QRadioButton>("optCom2");
   auto* usb = Find<QRadioButton>("optUSB");
   // A radio button takes clicks on its circle and caption.
-  const auto click = [](QRadioButton* b) {
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
-  };
+  const auto click = [](QRadioButton* b) { testing::Click(b, {8, 8}); };
   EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
   click(com2);
   EXPECT_TRUE(com2->isChecked());
@@ -121,7 +129,7 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
   port.openResults = {{PortError::InUse, "busy"}};
   click(com1);
   EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
-  EXPECT_EQ(LastTitle(), "Communications Port Error");
+  EXPECT_EQ(prompter.shown.back().title, "Communications Port Error");
   // No cable found and the list cancelled: nothing selected.
   click(usb);
   EXPECT_EQ(dialogs.portLists, 1);
@@ -152,13 +160,8 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
 TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteAndDeleteRemovesItFromEveryDirectory) {
   SiteBuilder site(files, "FARM_01", "DIR_A");
   site.Header({{1, 1000, 100, 40, 20}}, 2);
-  {
-    auto h = SiteHeader::Open(files, "FARM_01");
-    h.WriteRecord(header::kSerialNumber, "3001");
-    h.WriteRecord(header::kSensorsOn, " 1");
-    h.WriteRecord(26, "DIR_A");
-    h.WriteRecord(27, "DIR_B");
-  }
+  site.Logger(3001, 1);
+  site.Set({{26, "DIR_A"}, {27, "DIR_B"}});
   for (const char* dir : {"DIR_A", "DIR_B"}) {
     for (const char* name :
          {"FARM_01_001.DAT", "FARM_01_001.KEY", "FARM_01_002.DAT", "FARM_01.BGF", "FARM_01.Pct",
@@ -181,9 +184,9 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteAndDeleteRemovesItFromEvery
   const std::string farm = "FARM_01\r\nDIR_A\r\n 2\r\n";
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), farm);
   ASSERT_TRUE(window.Current().has_value());
-  EXPECT_EQ(window.Current()->siteNumber, 1);
-  EXPECT_EQ(window.Current()->serialNumber, 3001.0f);
-  EXPECT_EQ(window.Current()->sensorsOn, 1);
+  EXPECT_EQ(std::tuple(window.Current()->siteNumber, window.Current()->serialNumber,
+                       window.Current()->sensorsOn),
+            std::tuple(1, 3001.0f, 1));
   // Another window changed the selection; the current row clicked again is chosen for EDIT.
   WriteSiteSelection(files, "FARM_011", "TVMKDATA");
   ClickRow(List(), 0);
@@ -214,9 +217,8 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteAndDeleteRemovesItFromEvery
   PressKey(&window, Qt::Key_Return, Find("OptionDelete"));
   EXPECT_EQ(prompter.shown.size(), asked);
   prompter.answers = {Answer::No};
-  Click("OptionDelete");
-  EXPECT_EQ(LastText(), "Are you sure you want to delete the selected site file?");
-  EXPECT_EQ(LastTitle(), "Confirm Delete");
+  ExpectRefused("OptionDelete",
+                "Confirm Delete: Are you sure you want to delete the selected site file?");
   EXPECT_EQ(prompter.shown.back().buttons, Buttons::YesNoDefaultNo);
   EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "FARM_01.key"));
 
@@ -241,19 +243,19 @@ TEST_F(MainWindowTest, EditDataAndViewGraphCheckBeforeOpeningAndTheListIsReadAft
   Start();
   QSignalSpy opened(&window, &MainWindow::windowRequested);
   WriteBytes(Root() / "Sitesel.dat", "GONE_01\r\nTVMKDATA\r\n");
-  ExpectRefused("Option7", "Select a site file to edit.", "Edit Site File");
+  ExpectRefused("Option7", "Edit Site File: Select a site file to edit.");
   EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "GONE_01\r\nTVMKDATA\r\n 2\r\n");
-  ExpectRefused("Option16", "Select a site file to edit data", "Site File Error");
-  ExpectRefused("Option6", "Select a site file to graph data", "Site File Error");
+  ExpectRefused("Option16", "Site File Error: Select a site file to edit data");
+  ExpectRefused("Option6", "Site File Error: Select a site file to graph data");
 
   SiteBuilder site(files, "G_01");
   site.Header({{1, 1000, 100, 40, 20}}, 0);
   WriteBytes(Root() / "Sitesel.dat", "G_01\r\nTVMKDATA\r\n");
-  ExpectRefused("Option16", "No data blocks exist for this site file.", "");
-  ExpectRefused("Option6", "No data blocks exist for this site.", "No Data Blocks");
+  ExpectRefused("Option16", ": No data blocks exist for this site file.");
+  ExpectRefused("Option6", "No Data Blocks: No data blocks exist for this site.");
   WriteBytes(Root() / "TVMKDATA" / "G_01.BGF", std::string(499, ' '));
-  ExpectRefused("Option6", "Calibrated data does not exist for this site to graph.",
-                "Empty Graph File");
+  ExpectRefused("Option6",
+                "Empty Graph File: Calibrated data does not exist for this site to graph.");
   EXPECT_EQ(opened.count(), 0);
 
   WriteBytes(Root() / "TVMKDATA" / "G_01.BGF", std::string(500, ' '));
@@ -348,14 +350,7 @@ class LoggerOnTheMainWindow : public MainWindowTest {
   }
   QTextEdit* Status() { return Find<QTextEdit>("Picture1"); }
   bool Stored() const { return fs::exists(files.Root() / "TVMKDATA" / "FARM_01_001.DAT"); }
-  void ExpectWaitingForASite() {
-    EXPECT_EQ(window.Mode(), "DOWNLOAD");
-    EXPECT_TRUE(Status()->isVisible());
-    EXPECT_TRUE(Find("Command2")->isVisible());
-    EXPECT_EQ(Find("Command2")->text(), "Abort Download");
-    EXPECT_FALSE(Find<QGroupBox>("FrameMain")->isVisible());
-    EXPECT_FALSE(Find("OptionOutlook")->isVisible());
-  }
+  void ExpectWaitingForASite() { EXPECT_EQ(Shown(), "DOWNLOAD|Abort Download|Picture1"); }
   std::set<int> RowsSeen() const {
     std::set<int> rows;
     for (const std::string& line : seen) {
@@ -364,12 +359,6 @@ class LoggerOnTheMainWindow : public MainWindowTest {
       }
     }
     return rows;
-  }
-  void ExpectIdle() {
-    EXPECT_EQ(window.Mode(), "");
-    EXPECT_TRUE(Find<QGroupBox>("FrameMain")->isVisible());
-    EXPECT_FALSE(Status()->isVisible());
-    EXPECT_FALSE(Find("Command2")->isVisible());
   }
 
   std::vector<std::string> seen;
@@ -401,9 +390,8 @@ TEST_F(LoggerOnTheMainWindow, ADownloadWaitsForAUsableSiteAndRefusesToBeClosedWh
   EXPECT_EQ(Status()->toPlainText(),
             "\n\n    Please select a site file from \n    the list opposite.");
   ClickRow(List(), 0);
-  EXPECT_EQ(prompter.shown.back().text,
-            "The name \"BAD..SITE_02\" cannot be used as a file or folder name.");
-  EXPECT_EQ(prompter.shown.back().title, "Site File Error");
+  EXPECT_EQ(LastMessage(),
+            "Site File Error: The name \"BAD..SITE_02\" cannot be used as a file or folder name.");
   EXPECT_EQ(logger.Written(), "");
   EXPECT_FALSE(Stored());
   ExpectWaitingForASite();
@@ -431,7 +419,6 @@ TEST_F(LoggerOnTheMainWindow, ADownloadWaitsForAUsableSiteAndRefusesToBeClosedWh
   EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::Graph);
   EXPECT_TRUE(window.GraphAfterDownload());
   ExpectIdle();
-  EXPECT_FALSE(Find<QProgressBar>("ProgressBar1")->isVisible());
   // A later click is an ordinary site click again.
   const std::size_t shown = prompter.shown.size();
   ClickRow(List(), 1);
@@ -488,9 +475,7 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
   ASSERT_NE(window.Trace(), nullptr);
   EXPECT_TRUE(window.Trace()->Active());
   EXPECT_EQ(logger.Written().substr(logger.Written().size() - 3), std::string("\0T\x02", 3));
-  EXPECT_TRUE(Find("Command2")->isVisible());
-  EXPECT_EQ(Find("Command2")->text(), "Exit Trace Mode");
-  EXPECT_FALSE(Find<QGroupBox>("FrameMain")->isVisible());
+  EXPECT_EQ(Shown().substr(Shown().find('|')), "|Exit Trace Mode|Picture1");
   // Three scans wait when the one notification comes: all three become rows.
   clock.Advance(3.05);
   logger.Pump();
@@ -595,9 +580,9 @@ const QColor kRed(255, 140, 140);
 const QColor kAmber(255, 204, 102);
 
 // The sample, copies below refill, due soon and due later with a faulty sensor, one empty site.
-class OutlookWindowTest : public ::testing::Test {
+class OutlookWindowTest : public WindowTest {
  protected:
-  OutlookWindowTest() : files(tmp.Path() / "Pelvaro Data") {
+  OutlookWindowTest() {
     InstallSample(PELVARO_SAMPLE_DIR, files);
     for (const auto& [site, refill] :
          {std::pair{"ALDER_01", 100.0}, {"BIRCH_02", 85.0}, {"DUNE_04", 70.0}}) {
@@ -608,9 +593,6 @@ class OutlookWindowTest : public ::testing::Test {
     SiteHeader::CreateBlank(files, "EMPTY_05").WriteRecord(header::kDataDirectory, "TVMKDATA");
   }
   static QTableWidget* Table(OutlookWindow& w) { return Child<QTableWidget>(w, "OutlookTable"); }
-
-  TempRoot tmp;
-  Files files;
 };
 
 TEST_F(OutlookWindowTest, RowsComeMostUrgentFirstInTheirColoursAndWholeAtEverySize) {
@@ -620,22 +602,17 @@ TEST_F(OutlookWindowTest, RowsComeMostUrgentFirstInTheirColoursAndWholeAtEverySi
   ASSERT_TRUE(!w.Reading() || read.wait(30000));
   EXPECT_EQ(w.windowTitle(), "Outlook");
   QTableWidget* table = Table(w);
-  const std::vector<std::string> headings = {"Site",        "Last scan", "Total",       "Refill",
-                                             "Use per day", "Outlook",   "Refill date", "Faults"};
-  // One row's texts reach their cells whole (the core's report tests hold every row's).
-  const std::vector<std::string> dune = {"DUNE_04",
-                                         "02-11-2026 12:45:00",
-                                         "272.25 %",
-                                         "210 %",
-                                         "9.89 %/day over 3 dry days",
-                                         "refill in 6.3 days, about 08-11-2026",
-                                         "08-11-2026",
-                                         "20 cm: 12 readings out of range"};
   ASSERT_EQ(table->rowCount(), 5);
+  // One row's texts reach their cells whole (the core's report tests hold every row's).
+  std::string headings, dune;
   for (int c = 0; c < table->columnCount(); ++c) {
-    EXPECT_EQ(table->horizontalHeaderItem(c)->text().toStdString(), headings[c]);
-    EXPECT_EQ(table->item(2, c)->text().toStdString(), dune[c]) << c;
+    headings += table->horizontalHeaderItem(c)->text().toStdString() + "|";
+    dune += table->item(2, c)->text().toStdString() + "|";
   }
+  EXPECT_EQ(headings, "Site|Last scan|Total|Refill|Use per day|Outlook|Refill date|Faults|");
+  EXPECT_EQ(dune,
+            "DUNE_04|02-11-2026 12:45:00|272.25 %|210 %|9.89 %/day over 3 dry days|refill in 6.3 "
+            "days, about 08-11-2026|08-11-2026|20 cm: 12 readings out of range|");
   const char* order[] = {"ALDER_01", "BIRCH_02", "DUNE_04", "SAMPLE SITE_01", "EMPTY_05"};
   for (int r = 0; r < table->rowCount(); ++r) EXPECT_EQ(table->item(r, 0)->text(), order[r]);
   EXPECT_EQ(Child<QProgressBar>(w, "OutlookProgress")->text(), "5 of 5 sites read");

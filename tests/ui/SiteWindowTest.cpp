@@ -81,23 +81,16 @@ TEST_F(SiteWindowTest, KeysAndClicksInTheGridsFollowTheRulesAndTheHeaderMatchesT
     EXPECT_TRUE(window.isVisible()) << focused;
     EXPECT_EQ(list->item(1, 0)->text(), "OLD") << focused;
   }
-  struct Case {
-    const char* what;
-    QTableWidget* grid;
-    int row, column;
-    QString keys;
-    QString shown;
+  const auto retyped = [](QTableWidget* grid, int row, int column, const QString& keys) {
+    ClickCell(grid, row, column);
+    QTest::keyClicks(grid, "x1");
+    ClickCell(grid, row, column);  // the current cell: the next key starts afresh
+    QTest::keyClicks(grid, keys);
+    return grid->item(row, column)->text();
   };
-  for (const Case& c :
-       std::vector<Case>{{"site name", details, kSiteNameRow, 1, "south", "SOUTH"},
-                         {"offset", calibration, 0, kOffsetColumn, "2", "2"},
-                         {"soil type", calibration, 0, kSoilTypeColumn, "loam", "LOAM"}}) {
-    ClickCell(c.grid, c.row, c.column);
-    QTest::keyClicks(c.grid, "x1");
-    ClickCell(c.grid, c.row, c.column);  // the current cell: the next key starts afresh
-    QTest::keyClicks(c.grid, c.keys);
-    EXPECT_EQ(c.grid->item(c.row, c.column)->text(), c.shown) << c.what;
-  }
+  EXPECT_EQ(retyped(details, kSiteNameRow, 1, "south"), "SOUTH");
+  EXPECT_EQ(retyped(calibration, 0, kOffsetColumn, "2"), "2");
+  EXPECT_EQ(retyped(calibration, 0, kSoilTypeColumn, "loam"), "LOAM");
   // The ON/OFF cell of the current row toggles on every click.
   for (const char* state : {"OFF", "ON"}) {
     ClickCell(calibration, 0, kOnOffColumn);
@@ -144,7 +137,6 @@ TEST_F(SiteWindowTest, KeysAndClicksInTheGridsFollowTheRulesAndTheHeaderMatchesT
 // What Cancel reads whenever a message box shows, and whenever it is painted.
 class CancelWatcher : public ScriptedPrompter, public QObject {
  public:
-  explicit CancelWatcher(QPushButton*& cancel) : cancel_(cancel) {}
   void Watch(QPushButton* cancel) {
     cancel_ = cancel;
     cancel->installEventFilter(this);
@@ -162,12 +154,11 @@ class CancelWatcher : public ScriptedPrompter, public QObject {
   QStringList painted;
 
  private:
-  QPushButton*& cancel_;
+  QPushButton* cancel_ = nullptr;
 };
 
 TEST_F(SiteWindowTest, CancelReadsWaitOnlyWhileTheHeaderIsWritten) {
-  QPushButton* cancel = nullptr;
-  CancelWatcher watcher(cancel);
+  CancelWatcher watcher;
   for (const bool creating : {true, false}) {
     SCOPED_TRACE(creating ? "create" : "edit");
     if (!creating) WriteSiteSelection(files, "NORTH_07", "TVMKDATA", 2);
@@ -211,14 +202,13 @@ TEST_F(SiteWindowTest, DataDirectoryDialogPaintsTheChoiceAndTakesItOnEnter) {
     auto* second = Child<QRadioButton>(dialog, "optDir2");
     EXPECT_EQ(second->text(), "  2     OLD");
     EXPECT_TRUE(second->isChecked());
-    EXPECT_EQ(Behind(second), lightBlue);
-    EXPECT_EQ(Behind(first), white);
+    const auto behind = [&] { return std::pair(Behind(first), Behind(second)); };
+    EXPECT_EQ(behind(), std::pair(white, lightBlue));
     // The option already chosen, clicked again, stays the choice.
     Click(second, QPoint(8, 8));
-    EXPECT_EQ(Behind(second), lightBlue);
+    EXPECT_EQ(behind(), std::pair(white, lightBlue));
     Click(first, QPoint(8, 8));
-    EXPECT_EQ(Behind(first), lightBlue);
-    EXPECT_EQ(Behind(second), white);
+    EXPECT_EQ(behind(), std::pair(lightBlue, white));
     Act(dialog, way);
     const bool taken = way == "Enter optDir1" || way == "OKButton";
     EXPECT_FALSE(dialog.isVisible());
