@@ -67,9 +67,8 @@ TEST(Decimation, EveryColumnKeepsItsPeakAndTroughWithinTheWidth) {
   // Zoomed in: the points of the range, plus the neighbour on either side.
   const auto zoomed = Decimate(x, y, 1000, 1050, width);
   ASSERT_EQ(zoomed.size(), 203u);
-  EXPECT_EQ(zoomed.front().x, 999.75);
-  EXPECT_EQ(zoomed[1].x, 1000);
-  EXPECT_EQ(zoomed.back().x, 1050.25);
+  EXPECT_EQ(std::tuple(zoomed.front().x, zoomed[1].x, zoomed.back().x),
+            std::tuple(999.75, 1000.0, 1050.25));
   // Of two neighbours at one time, the later: the line runs from it into view.
   const std::vector<double> tiedX = {0, 0, 5, 10, 10};
   const std::vector<double> tiedY = {1, 2, 3, 4, 5};

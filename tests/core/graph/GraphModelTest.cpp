@@ -23,6 +23,13 @@ class GraphModelTest : public GraphFixture {
     Slots({{1, 4600, 100, fc10, 12}, {3, 4600, 100, 35, 15}, {5, 4600, 100, 40, 18}});
     Graph(scans);
   }
+  // The limit lines' levels and titles: "level title|level title".
+  std::string Limits() const {
+    const GraphSeries& fc = model.Series(kFieldCapacitySeries);
+    const GraphSeries& rp = model.Series(kRefillSeries);
+    return Plain(fc.level.value_or(-1)) + " " + fc.title + "|" + Plain(rp.level.value_or(-1)) +
+           " " + rp.title;
+  }
   std::vector<GraphScan> ThreeScans() const {
     return {
         {600, kDay, {20, 22, 24}}, {600, kDay + 1, {21, 23, 25}}, {600, kDay + 2, {19, 26, 27}}};
@@ -153,10 +160,7 @@ TEST_F(GraphModelTest, LimitLinesFollowTheFirstChosenDepthAndPassOverZero) {
   EXPECT_FALSE(model.Series(kFieldCapacitySeries).level.has_value());
   model.SetLimitLines(true);
   // 10 cm has no field capacity: its refill line stays, the field capacity comes from 30 cm.
-  EXPECT_EQ(model.Series(kFieldCapacitySeries).level, 35);
-  EXPECT_EQ(model.Series(kRefillSeries).level, 12);
-  EXPECT_EQ(model.Series(kFieldCapacitySeries).title, "F.C. 35%");
-  EXPECT_EQ(model.Series(kRefillSeries).title, "Refill 12%");
+  EXPECT_EQ(Limits(), "35 F.C. 35%|12 Refill 12%");
   EXPECT_EQ(model.LimitCaption(), "Field Capacity + Refill at 30 cm");
   // The axis reaches 2 beyond the values and both lines.
   EXPECT_EQ(model.AxisMax(), 37);
@@ -184,10 +188,7 @@ TEST_F(GraphModelTest, SumModeSumsTheShownDepthsPerScan) {
   EXPECT_TRUE(model.Series(1).y.empty());
   EXPECT_EQ(model.Series(0).title, "Sum");
   model.SetLimitLines(true);
-  EXPECT_EQ(model.Series(kFieldCapacitySeries).level, 75);
-  EXPECT_EQ(model.Series(kRefillSeries).level, 33);
-  EXPECT_EQ(model.Series(kFieldCapacitySeries).title, "Sum F.C 75mm");
-  EXPECT_EQ(model.Series(kRefillSeries).title, "Sum Refill 33mm");
+  EXPECT_EQ(Limits(), "75 Sum F.C 75mm|33 Sum Refill 33mm");
   // The summed lines stay inside the axis.
   EXPECT_EQ(model.AxisMax(), 77);
   EXPECT_EQ(model.AxisMin(), 31);

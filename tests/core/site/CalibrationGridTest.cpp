@@ -49,10 +49,10 @@ TEST(CalibrationGrid, ChoosingADepthSwitchesTheRowOnWithTheTypesDefaults) {
   CalibrationGrid volumetric;
   volumetric.SetMeasurementType("Volumetric", true);
   volumetric.ChooseDepth(0, 30);
-  EXPECT_EQ(volumetric.Row(0).cells[kSlopeColumn], "500");
-  EXPECT_EQ(volumetric.Row(0).cells[kFieldCapColumn], "30");
-  EXPECT_EQ(volumetric.Row(0).cells[kRefillColumn], "7");
-  EXPECT_EQ(volumetric.Row(0).cells[kOffsetColumn], "");
+  const auto& cells = volumetric.Row(0).cells;
+  EXPECT_EQ(std::tie(cells[kSlopeColumn], cells[kFieldCapColumn], cells[kRefillColumn],
+                     cells[kOffsetColumn]),
+            std::tuple("500", "30", "7", ""));
   EXPECT_EQ(Validate(volumetric), "Invalid Offset value for the sensor at profile depth 30.|");
   Type(volumetric, 0, kOffsetColumn, "4500");
   EXPECT_EQ(Validate(volumetric), "");

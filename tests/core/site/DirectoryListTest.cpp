@@ -46,15 +46,12 @@ TEST(DirectoryList, RemovingClosesTheGapButNotTheDirectoryInUse) {
   list.Click(1);
   EXPECT_TRUE(list.RemoveEnabled());
   EXPECT_TRUE(list.RemoveSelected("A", prompter));
-  EXPECT_EQ(list.Entries()[0], "A");
-  EXPECT_EQ(list.Entries()[1], "C");
-  EXPECT_EQ(list.Entries()[2], "D");
-  EXPECT_EQ(list.Entries()[3], "");
+  EXPECT_EQ(std::vector(list.Entries().begin(), list.Entries().begin() + 4),
+            (std::vector<std::string>{"A", "C", "D", ""}));
   list.Click(0);
   EXPECT_FALSE(list.RemoveSelected("A", prompter));
-  EXPECT_EQ(prompter.shown.back().text,
-            "This directory is in use, change the site directory to remove.");
-  EXPECT_EQ(prompter.shown.back().title, "Directory is in use");
+  EXPECT_EQ(prompter.shown.back().title + ": " + prompter.shown.back().text,
+            "Directory is in use: This directory is in use, change the site directory to remove.");
   EXPECT_EQ(list.Entries()[0], "A");
   list.Click(kDirectoryEntries);  // beyond the list: the choice stays
   EXPECT_EQ(list.Selected(), 0);

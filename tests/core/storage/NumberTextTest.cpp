@@ -71,15 +71,12 @@ TEST(NumberText, EveryFormattedNumberReadsBackToItself) {
 }
 
 TEST(NumberText, SixteenBitRoundingSendsHalvesToEven) {
-  EXPECT_EQ(ToInt16(2.5), 2);
-  EXPECT_EQ(ToInt16(3.5), 4);
-  EXPECT_EQ(ToInt16(-2.5), -2);
-  EXPECT_EQ(ToInt16(2.4999), 2);
-  EXPECT_EQ(ToInt16(32767.4), 32767);
-  EXPECT_EQ(ToInt16(-32768.5), -32768);
-  EXPECT_EQ(ToInt16(32767.5), std::nullopt);
-  EXPECT_EQ(ToInt16(-32769), std::nullopt);
-  EXPECT_EQ(ToInt16(std::nan("")), std::nullopt);
+  std::string rounded;
+  for (double v : {2.5, 3.5, -2.5, 2.4999, 32767.4, -32768.5, 32767.5, -32769.0, std::nan("")}) {
+    const auto r = ToInt16(v);
+    rounded += (r ? std::to_string(*r) : "none") + "|";
+  }
+  EXPECT_EQ(rounded, "2|4|-2|2|32767|-32768|none|none|none|");
 }
 
 TEST(NumberText, TwoDecimalsKeepTwoIntegerDigitsAndRoundHalvesAway) {
