@@ -166,6 +166,14 @@ TEST(PortMap, PortsMapToDevicesAndBack) {
       {"/dev/ttyS3", 4}, {"/dev/ttyS4", {}},  {"/dev/ttyUSB15", 20},
       {"/dev/ttyS", {}}, {"/dev/ttyS1x", {}}, {"/dev/ttyUSB99999999999", {}}};
   for (const auto& [path, port] : paths) EXPECT_EQ(PortForDevicePath(path), port) << path;
+  // A port moved elsewhere is no longer its device path's port.
+  const ScopedEnvironment ttyS("PELVARO_COM1", "/dev/ttyUSB7");
+  const ScopedEnvironment ttyUSB("PELVARO_COM5", "/dev/ttyS3");
+  std::string moved;
+  for (const char* path : {"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB7", "/dev/ttyS3"}) {
+    moved += std::to_string(PortForDevicePath(path).value_or(0)) + " ";
+  }
+  EXPECT_EQ(moved, "0 0 1 5 ");
 #endif
   const std::pair<std::string, std::optional<int>> names[] = {
       {"COM20", 20}, {"COM0", {}}, {"COM1", 1}, {"COM", {}}, {" COM7 ", 7}, {"COM99999999999", {}}};
