@@ -124,7 +124,7 @@ TEST_F(GraphModelTest, TitlesAndLegendAtLoadAndAfterTheDepthBoxes) {
   EXPECT_EQ(listed.front() + "|" + listed.back(), "TVMKDATA|OLD");
   EXPECT_EQ(model.LeftTitle(), "Water %");
   EXPECT_EQ(model.Series(0).title, " 10cm");
-  EXPECT_EQ(model.Series(2).title, " 50cm");
+  EXPECT_EQ(model.Series(2).title + "|" + model.Series(3).title, " 50cm|");
   EXPECT_TRUE(model.Box(3).enabled && model.Box(3).checked && model.Box(3).highlighted);
   EXPECT_FALSE(model.Box(2).enabled);
   model.ClickDepth(3, false);

@@ -99,6 +99,9 @@ TEST_F(WakeUpTest, EachOperationWakesTheLoggerItsOwnWay) {
           "Wait Contacting Logger......|ERROR, WILL TRY AGAIN|ERROR, WILL TRY AGAIN|ERROR, WILL "
           "TRY AGAIN",
           3, -1, 6.1),
+      Case("two bytes are an answer to the download, here a wrong one", V::Download,
+           OnWake(1, "Hi"), "", 0, O::NotResponding, false,
+           "Wait Contacting Logger......|ERROR, WILL TRY AGAIN", 22, -1, 14.5),
       // Read four bytes at a time: the rest is drained before the next attempt.
       Case(
           "the rest of a long wrong reply is no second reply", V::Download,

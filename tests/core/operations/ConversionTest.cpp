@@ -171,10 +171,9 @@ TEST_F(ConversionTest, SensorCountAnswersThatCannotBeUsed) {
   site.Header({Slot(1)}, 2);
   site.Block(1, {100, 0, 900, 1, {Raw(30), Raw(30)}});
   site.Block(2, {100, 900, 900, 0, {Raw(31), Raw(31)}});
-  // Cancelled, not a number, and zero for a later block (which would never step).
+  // Cancelled, not a number, zero for a later block (which would never step), beyond a byte.
   for (const std::optional<std::string>& answer :
-       {std::optional<std::string>(), std::optional<std::string>("two"),
-        std::optional<std::string>("0")}) {
+       std::initializer_list<std::optional<std::string>>{std::nullopt, "two", "0", "-1", "256"}) {
     prompter.shown.clear();
     prompter.inputs.push_back(answer);
     EXPECT_FALSE(Convert("ASK_01"));
