@@ -71,6 +71,7 @@ TEST_F(SiteFormTest, NewSiteIsNamedFromNameAndNumberAndLaterSavedAsTyped) {
   // Editing: the number shows as "7", is stored as typed, the file keeps "_07";
   // a sensor at the last depth, 120 cm, is listed too.
   SiteHeader::Open(files, "NORTH_07").WriteCalibration(12, {1000, 120, 100, 60, "ON"});
+  SiteHeader::Open(files, "NORTH_07").WriteRecord(header::kDepthSlotCount, "");  // a full probe
   SiteForm edit = Edit("NORTH_07");
   EXPECT_EQ(std::pair(edit.Calibration().Row(0).depth, edit.Calibration().Row(1).depth),
             std::pair(30, 120));
@@ -80,8 +81,8 @@ TEST_F(SiteFormTest, NewSiteIsNamedFromNameAndNumberAndLaterSavedAsTyped) {
   edit.Calibration().ChooseDepth(0, 40);  // the sensor moved: 30 cm is no longer used
   EXPECT_EQ(edit.Ok(), SiteForm::OkResult::Close);
   EXPECT_EQ(prompter.shown.back().title, "DATA FILE UPDATE");
-  EXPECT_EQ(HeaderRecords(files, "NORTH_07", {4, 7, 216, 48, 53, 93}),
-            "7|500|START IMMEDIATE|OFF|ON|ON");
+  EXPECT_EQ(HeaderRecords(files, "NORTH_07", {4, 7, 216, 48, 53, 93, 6}),
+            "7|500|START IMMEDIATE|OFF|ON|ON|12");
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "NORTH_07\r\nTVMKDATA\r\n");
 }
 
