@@ -246,6 +246,11 @@ TEST_F(GraphModelTest, DamagedCountsNeverReadPastTheFile) {
   EXPECT_EQ(unfinished.AxisMin(), -2);  // nothing plotted: the axis stays around zero
   EXPECT_EQ(unfinished.AxisMax(), 2);
 
+  Graph(ThreeScans(), 1);  // a count of one names the first scan
+  GraphModel first(files, prompter);
+  EXPECT_EQ(first.Load(), GraphModel::LoadResult::Drawn);
+  EXPECT_EQ(first.Scans(), 1u);
+
   Graph(ThreeScans(), std::nullopt, 400);  // an enabled count no file can hold
   GraphModel damaged(files, prompter);
   EXPECT_EQ(damaged.Load(), GraphModel::LoadResult::Failed);
