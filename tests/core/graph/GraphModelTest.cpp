@@ -211,10 +211,13 @@ TEST_F(GraphModelTest, SumModeSumsTheShownDepthsPerScan) {
 TEST_F(GraphModelTest, TheForecastGoesWithTheRootZonesSumAndItsLimitLines) {
   InstallSample(PELVARO_SAMPLE_DIR, files);
   WriteSiteSelection(files, kSampleSite, "TVMKDATA");
+  BreakSensor(files, kSampleSite, 2, 1);  // 20 cm: its series is marked, and any sum with it
   ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  EXPECT_EQ(model.Series(0).title + "|" + model.Series(1).title, " 10cm| 20cm (fault)");
   model.ClickDepth(6, false);
   model.ClickDepth(8, false);
   model.SetSum(true);
+  EXPECT_EQ(model.Series(0).title, "Sum (fault)");
   EXPECT_FALSE(model.Projection());
   model.SetLimitLines(true);
   const auto projection = model.Projection();
