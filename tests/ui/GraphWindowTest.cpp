@@ -109,14 +109,15 @@ class GraphWindowTest : public WindowTest {
 
 TEST_F(GraphWindowTest, OpensOnTheSampleSiteTheBoxesDecideTheSeriesAllShowsAndEmptyNeverOpens) {
   auto w = Open();
-  EXPECT_EQ(w->objectName() + ": " + w->windowTitle(), "TVMKGRAPH1: Site Data Graph");
-  EXPECT_TRUE(w->isModal());
-  EXPECT_TRUE(prompter.shown.empty());
-  EXPECT_EQ(Child<QLineEdit>(*w, "txtDataDir")->text(), "TVMKDATA");
-  EXPECT_EQ(Child<QLabel>(*w, "lblDepths")->text(), "Measured Depths in cm");
-  EXPECT_EQ(Child<QTableWidget>(*w, "FgCalOnOff")->rowCount(), 5);
-  EXPECT_EQ(Child<QTableWidget>(*w, "FgCalOnOff")->item(2, 0)->text(), "40");
-  EXPECT_FALSE(Child<QCheckBox>(*w, "chkThrty")->isEnabled());
+  auto* grid = Child<QTableWidget>(*w, "FgCalOnOff");
+  EXPECT_EQ(
+      QStringList({w->objectName(), w->windowTitle(), Child<QLineEdit>(*w, "txtDataDir")->text(),
+                   Child<QLabel>(*w, "lblDepths")->text(), grid->item(2, 0)->text()})
+          .join('|'),
+      "TVMKGRAPH1|Site Data Graph|TVMKDATA|Measured Depths in cm|40");
+  EXPECT_EQ(std::tuple(w->isModal(), prompter.shown.size(), grid->rowCount(),
+                       Child<QCheckBox>(*w, "chkThrty")->isEnabled()),
+            std::tuple(true, 0u, 5, false));
   const int plotWidth = qRound(w->Chart()->plotArea().width());
   for (int i = 0; i < kGraphSeries; ++i) {
     EXPECT_EQ(w->SeriesAt(i)->isVisible(), i < 5) << i;
@@ -157,9 +158,9 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteTheBoxesDecideTheSeriesAllShowsAndEm
   // An empty site says so and its window never opens.
   fs::resize_file(root.Path() / "TVMKDATA" / (std::string(kSample) + ".bgf"), 499);
   GraphWindow empty(files, prompter, true);
-  EXPECT_FALSE(empty.Loaded());
-  EXPECT_EQ(prompter.shown.size(), 1u);  // the model's "This site is empty "
-  EXPECT_EQ(empty.exec(), QDialog::Rejected);
+  // The model's "This site is empty " is the one message.
+  EXPECT_EQ((std::tuple{empty.Loaded(), prompter.shown.size(), empty.exec()}),
+            std::tuple(false, 1u, QDialog::Rejected));
   empty.show();
   EXPECT_FALSE(empty.isVisible());
 }
@@ -182,9 +183,9 @@ TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
 
   auto* deepest = Child<QCheckBox>(*w, "chkHndTwnty");
   ClickBox(deepest);
-  EXPECT_FALSE(deepest->isChecked());
-  EXPECT_FALSE(w->SeriesAt(1)->isVisible());
-  EXPECT_EQ(PixelsNear(Screen(*w), w->SeriesAt(1)->pen().color()), 0);
+  EXPECT_EQ(std::tuple(deepest->isChecked(), w->SeriesAt(1)->isVisible(),
+                       PixelsNear(Screen(*w), w->SeriesAt(1)->pen().color())),
+            std::tuple(false, false, 0));
   auto* grid = Child<QTableWidget>(*w, "FgCalOnOff");
   EXPECT_NE(grid->item(1, CalibrationTable::kOffset)->background().color(), QColor(Qt::white));
   ClickBox(deepest);
@@ -292,18 +293,17 @@ TEST_F(GraphWindowTest, SaveAndPrintLeaveTheReadoutOutAndZoomReadoutAndExportTak
   EXPECT_FALSE(w->ReadoutText().isEmpty());  // still on the screen
   EXPECT_TRUE(prompter.shown.empty());
   SaveAs(*w, "missing/graph.bmp", "*.bmp Files(*.bmp)");
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text,
-            "An error occurred while saving site data graph.\r\nThe error is No such file or "
-            "directory");
+  EXPECT_EQ(std::tuple(prompter.shown.size(), LastMessage(prompter)),
+            std::tuple(1u, std::string(": An error occurred while saving site data graph.\r\nThe "
+                                       "error is No such file or directory")));
 
   // With no printer installed the chooser has nothing to offer and leaves the printer as it is.
   if (QPrinterInfo::availablePrinters().isEmpty()) {
     w->SetPrinterChooser(PrintDialogChooser(w.get()));
     Print(*w, nullptr);
-    ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_EQ(prompter.shown[1].title + ": " + prompter.shown[1].text,
-              "Printer Not Connected: An error occurred while printing the graph.");
+    EXPECT_EQ(std::tuple(prompter.shown.size(), LastMessage(prompter)),
+              std::tuple(2u, std::string("Printer Not Connected: An error occurred while printing "
+                                         "the graph.")));
     EXPECT_TRUE(w->isVisible());
   }
 
@@ -435,25 +435,23 @@ TEST_F(GraphWindowTest, TheGridIsTypedIntoWhereTheMouseClickedEnterOnlyAsksToSav
 
   prompter.answers = {Answer::No};
   Press(Qt::Key_Return);
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].title + ": " + prompter.shown[0].text,
-            "Save Calibration Data Changes: Changes have been made to this site's calibration "
-            "data.\n\nWould you like to save these changes?");
-  EXPECT_EQ(Offset(1), " 4100");
+  EXPECT_EQ(std::tuple(prompter.shown.size(), LastMessage(prompter), Offset(1)),
+            std::tuple(1u,
+                       "Save Calibration Data Changes: Changes have been made to this site's "
+                       "calibration data.\n\nWould you like to save these changes?",
+                       " 4100"));
   // The question cleared the change; Enter here or in the directory field presses no button.
   Press(Qt::Key_Return);
   Click(Child<QLineEdit>(*w, "txtDataDir"));
   Press(Qt::Key_Enter);
-  EXPECT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(printDialogs + saveDialogs, 0);
-  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(std::tuple(prompter.shown.size(), printDialogs + saveDialogs, w->isVisible()),
+            std::tuple(1u, 0, true));
 
   const QString outlook = Child<QLabel>(*w, "lblOutlook")->text();
   ClickCell(grid, 0, CalibrationTable::kOffset);
   Type("4220");
   Press(Qt::Key_Enter);
-  ASSERT_EQ(prompter.shown.size(), 2u);
-  EXPECT_EQ(Offset(1), " 4220");
+  EXPECT_EQ(std::tuple(prompter.shown.size(), Offset(1)), std::tuple(2u, std::string(" 4220")));
   // Wetter at 10 cm: the root zone reaches its refill point later.
   EXPECT_NE(Child<QLabel>(*w, "lblOutlook")->text(), outlook);
   // 120 more raw units at slope 120, as the file's two decimals hold it.
@@ -464,11 +462,10 @@ TEST_F(GraphWindowTest, TheGridIsTypedIntoWhereTheMouseClickedEnterOnlyAsksToSav
     Act(dialog, "OKButton");
   });
   Click(Child<QPushButton>(*w, "cmdChangeDataDir"));
-  EXPECT_EQ(Child<QLineEdit>(*w, "txtDataDir")->text(), "OLD");
-  EXPECT_EQ(w->Model().Series(0).y[0], 55.5);
+  EXPECT_EQ(std::tuple(Child<QLineEdit>(*w, "txtDataDir")->text(), w->Model().Series(0).y[0]),
+            std::tuple(QString("OLD"), 55.5));
   PressKey(w.get(), Qt::Key_Escape, grid);  // nothing left unsaved: it just closes
-  EXPECT_FALSE(w->isVisible());
-  EXPECT_EQ(prompter.shown.size(), 2u);
+  EXPECT_EQ(std::tuple(w->isVisible(), prompter.shown.size()), std::tuple(false, 2u));
 }
 
 // What is asked, the first offset after, and whether the window stays open.
@@ -480,9 +477,7 @@ TEST_F(GraphWindowTest, LeavingWithTypedValuesAsksToSaveThem) {
     Type(typed);
     prompter.answers = {answer};
     Act(*w, way);
-    std::string outcome;
-    for (const auto& message : prompter.shown) outcome += message.title + "|";
-    return outcome + Offset(1) + (w->isVisible() ? " open" : " closed");
+    return Titles(prompter) + Offset(1) + (w->isVisible() ? " open" : " closed");
   };
   EXPECT_EQ(leave("title bar", CalibrationTable::kOffset, "4220", Answer::No),
             "Save Calibration Data Changes| 4100 closed");

@@ -43,7 +43,7 @@ class MainWindowTest : public ::testing::Test {
   // A window refused: its button says why.
   void ExpectRefused(const char* button, const std::string& message) {
     Click(button);
-    EXPECT_EQ(LastMessage(), message) << button;
+    EXPECT_EQ(LastMessage(prompter), message) << button;
   }
   void Start() {
     window.Load(env);
@@ -61,10 +61,6 @@ class MainWindowTest : public ::testing::Test {
   }
   void ExpectIdle() { EXPECT_EQ(Shown(), "||FrameMain|OptionOutlook"); }
   std::string LastText() const { return prompter.shown.empty() ? "" : prompter.shown.back().text; }
-  // The last message as "title: text".
-  std::string LastMessage() const {
-    return prompter.shown.empty() ? "" : prompter.shown.back().title + ": " + LastText();
-  }
 
   TempRoot tmp;
   Files files{tmp.Path() / "Pelvaro Data"};
@@ -84,16 +80,21 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
     WriteBytes(Root() / "TVMKHEADER" / name, "");
   }
   Start();
-  EXPECT_EQ(window.windowTitle(), "Velmora Pelvaro Soil Moisture V3.1 ");
-  EXPECT_EQ(Find<QLabel>("LabelAppName")->text(), "Velmora Pelvaro Soil Moisture");
-  EXPECT_EQ(Find<QLabel>("Label2")->text(), "V3.1 ");
-  Find<QGroupBox>("FrameSite");
-  Find<QGroupBox>("frmSelPort");
-  EXPECT_EQ(Find<QGroupBox>("FrameLogger")->title(), "Logger Operations");
-  EXPECT_EQ(Find("Option3")->text(), "DOWNLOAD DATA");
+  for (const char* frame : {"FrameSite", "frmSelPort"}) Find<QGroupBox>(frame);
+  // OUTLOOK ends the Data Analysis group, under VIEW GRAPH.
+  EXPECT_EQ(Find("OptionOutlook")->parentWidget(), Find<QGroupBox>("FrameData"));
+  EXPECT_GT(Find("OptionOutlook")->y(), Find("Option6")->y());
+  EXPECT_EQ(QStringList({window.windowTitle(), Find<QLabel>("LabelAppName")->text(),
+                         Find<QLabel>("Label2")->text(), Find<QGroupBox>("FrameLogger")->title(),
+                         Find("Option3")->text(), Find("OptionOutlook")->text(),
+                         Find("Command1")->text()})
+                .join('|'),
+            "Velmora Pelvaro Soil Moisture V3.1 |Velmora Pelvaro Soil Moisture|V3.1 |"
+            "Logger Operations|DOWNLOAD DATA|OUTLOOK|Exit");
   ASSERT_EQ(List()->count(), 3);
-  EXPECT_EQ(List()->item(0)->text(), "NORTH_01.key");
-  ASSERT_EQ(List()->currentRow(), -1);  // nothing remembered, nothing chosen yet
+  // Nothing remembered, nothing chosen yet.
+  ASSERT_EQ(List()->item(0)->text() + " " + QString::number(List()->currentRow()),
+            "NORTH_01.key -1");
   ExpectIdle();
 
   QSignalSpy opened(&window, &MainWindow::windowRequested);
@@ -108,12 +109,11 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
     PressKey(&window, Qt::Key_Escape, w);
     EXPECT_TRUE(window.isVisible()) << w->objectName().toStdString();
   }
-  EXPECT_EQ(opened.count(), 0);
-  EXPECT_TRUE(prompter.shown.empty());
-  EXPECT_TRUE(port.opened.empty());
-  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "NORTH_01.key"));
   // Coming into focus the list shows a current row, but nobody clicked a site.
-  EXPECT_FALSE(fs::exists(Root() / "Sitesel.dat"));
+  EXPECT_EQ(std::tuple(opened.count(), prompter.shown.size(), port.opened.size(),
+                       fs::exists(Root() / "TVMKHEADER" / "NORTH_01.key"),
+                       fs::exists(Root() / "Sitesel.dat")),
+            std::tuple(0, 0u, 0u, true, false));
   ExpectIdle();
 
   auto* com1 = Find<QRadioButton>("optCom1");
@@ -134,11 +134,6 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
   click(usb);
   EXPECT_EQ(dialogs.portLists, 1);
   EXPECT_FALSE(usb->isChecked());
-
-  // OUTLOOK ends the Data Analysis group, under VIEW GRAPH.
-  EXPECT_EQ(Find("OptionOutlook")->text(), "OUTLOOK");
-  EXPECT_EQ(Find("OptionOutlook")->parentWidget(), Find<QGroupBox>("FrameData"));
-  EXPECT_GT(Find("OptionOutlook")->y(), Find("Option6")->y());
   const QSize option = Find("Option3")->size();
   const qreal points = Find("Option3")->font().pointSizeF();
   AtEverySize(window, [&](Size size) {
@@ -151,7 +146,6 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
       EXPECT_EQ(Find("Option3")->font().pointSizeF(), points);
     }
   });
-  EXPECT_EQ(Find("Command1")->text(), "Exit");
   Click("Command1");
   EXPECT_FALSE(window.isVisible());
 }
@@ -390,7 +384,7 @@ TEST_F(LoggerOnTheMainWindow, ADownloadWaitsForAUsableSiteAndRefusesToBeClosedWh
   EXPECT_EQ(Status()->toPlainText(),
             "\n\n    Please select a site file from \n    the list opposite.");
   ClickRow(List(), 0);
-  EXPECT_EQ(LastMessage(),
+  EXPECT_EQ(LastMessage(prompter),
             "Site File Error: The name \"BAD..SITE_02\" cannot be used as a file or folder name.");
   EXPECT_EQ(logger.Written(), "");
   EXPECT_FALSE(Stored());
@@ -403,21 +397,18 @@ TEST_F(LoggerOnTheMainWindow, ADownloadWaitsForAUsableSiteAndRefusesToBeClosedWh
   });
   prompter.answers = {Answer::No};  // no restart: the graph follows
   ClickRow(List(), 1);              // the highlighted site, clicked again
-  ASSERT_TRUE(closed.has_value());
-  EXPECT_FALSE(*closed);
-  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(std::tuple(closed, window.isVisible()), std::tuple(std::optional(false), true));
   auto* notice = Find<QMessageBox>("DownloadRunningNotice");
   ASSERT_NE(notice, nullptr);
   EXPECT_TRUE(notice->isVisible());
   EXPECT_EQ(notice->text(),
             "The data is being downloaded from the logger and stored.\n"
             "Close the program when the download has ended.");
-  EXPECT_TRUE(Stored());
-  EXPECT_EQ(SiteHeader::Open(files, "FARM_01").ReadRecord(114), "1");
-  EXPECT_EQ(prompter.shown.back().title, "RE-START DATA LOGGER?");
+  EXPECT_EQ(std::tuple(Stored(), SiteHeader::Open(files, "FARM_01").ReadRecord(114),
+                       prompter.shown.back().title, window.GraphAfterDownload()),
+            std::tuple(true, "1", "RE-START DATA LOGGER?", true));
   ASSERT_EQ(opened.count(), 1);
   EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::Graph);
-  EXPECT_TRUE(window.GraphAfterDownload());
   ExpectIdle();
   // A later click is an ordinary site click again.
   const std::size_t shown = prompter.shown.size();
@@ -455,9 +446,8 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
     EXPECT_EQ(Child<QLabel>(d, "LabelInfo")->text(),
               "Data logging will be terminated if the interfaced unit \nis recording data.");
     auto* list = Child<QComboBox>(d, "ComboSensors");
-    ASSERT_EQ(list->count(), 5);
-    EXPECT_EQ(list->itemText(0), " 1");
-    EXPECT_EQ(list->currentText(), " 5");
+    // Five counts, the highest chosen.
+    EXPECT_EQ(QString::number(list->count()) + list->itemText(0) + list->currentText(), "5 1 5");
     for (const Qt::Key key : {Qt::Key_A, Qt::Key_9, Qt::Key_Home}) QTest::keyClick(list, key);
     EXPECT_EQ(list->currentText(), " 5");
     QTest::keyClick(list, Qt::Key_1, Qt::KeypadModifier);
@@ -487,9 +477,8 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
   EXPECT_EQ(prompter.shown.size(), asked);
 
   PressKey(&window, Qt::Key_Escape);
-  EXPECT_EQ(logger.Written().back(), '\0');
-  EXPECT_EQ(seen.back(), "    Trace mode terminated.");
-  EXPECT_FALSE(logger.IsOpen());
+  EXPECT_EQ(std::tuple(logger.Written().back(), seen.back(), logger.IsOpen()),
+            std::tuple('\0', "    Trace mode terminated.", false));
   ExpectIdle();
   // Closing the window during a trace stops the logger first.
   WhenDialogOpens<TraceSensorsDialog>([](TraceSensorsDialog& d) {
@@ -502,25 +491,22 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
     logger.Pump();
   }
   engine.TakeLog();
-  EXPECT_TRUE(window.close());
-  EXPECT_EQ(engine.TakeLog(), std::vector<std::string>{"trace stopped by host"});
-  EXPECT_FALSE(logger.IsOpen());
-  EXPECT_FALSE(window.isVisible());
+  // Braced, so the window closes before the log is read.
+  EXPECT_EQ((std::tuple{window.close(), engine.TakeLog(), logger.IsOpen(), window.isVisible()}),
+            std::tuple(true, std::vector<std::string>{"trace stopped by host"}, false, false));
 }
 
 TEST(LinkWindows, PortListMovesWithArrowsOnlyAndEnterTakesTheChoice) {
   ScriptedPrompter prompter;
   SelDialog dialog(prompter);
   dialog.show();
-  EXPECT_EQ(dialog.windowTitle(), "Velmora Port");
   auto* list = Child<QComboBox>(dialog, "cmbComPorts");
-  EXPECT_EQ(list->count(), 20);
-  EXPECT_EQ(list->itemText(19), "COM20");
+  EXPECT_EQ(dialog.windowTitle() + QString(" %1 ").arg(list->count()) + list->itemText(19),
+            "Velmora Port 20 COM20");
   // Enter with nothing chosen yet asks for a choice and the list stays.
   QTest::keyClick(list, Qt::Key_Return);
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text, "Select the port from the list box");
-  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(std::tuple(prompter.shown.size(), LastMessage(prompter), dialog.isVisible()),
+            std::tuple(1u, ": Select the port from the list box", true));
   // Letters and digits are ignored; Down moves through the list.
   QTest::keyClick(list, Qt::Key_7);
   EXPECT_EQ(list->currentIndex(), -1);
@@ -528,16 +514,14 @@ TEST(LinkWindows, PortListMovesWithArrowsOnlyAndEnterTakesTheChoice) {
   QTest::keyClick(list, Qt::Key_Down);
   EXPECT_EQ(list->currentText(), "COM12");
   QTest::keyClick(list, Qt::Key_Enter);
-  EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(dialog.Chosen(), 12);
+  EXPECT_EQ(std::tuple(dialog.result(), dialog.Chosen()), std::tuple(1, std::optional(12)));
 
   SelDialog again(prompter);
   again.show();
   auto* second = Child<QComboBox>(again, "cmbComPorts");
   second->setCurrentIndex(3);
   QTest::keyClick(second, Qt::Key_Escape);
-  EXPECT_EQ(again.result(), QDialog::Rejected);
-  EXPECT_EQ(again.Chosen(), std::nullopt);
+  EXPECT_EQ(std::tuple(again.result(), again.Chosen()), std::tuple(0, std::optional<int>()));
 }
 
 // The notice answers OK to Enter and Esc and Help to its button; help shows its whole text.
@@ -547,8 +531,7 @@ TEST(LinkWindows, NotRespondingAndHelpCloseWithEnterOrEscAndHelpShowsItsWholeTex
     notice.show();
     EXPECT_EQ(notice.windowTitle(), "Velmora");
     QTest::keyClick(&notice, key);
-    EXPECT_FALSE(notice.isVisible());
-    EXPECT_FALSE(notice.HelpRequested());
+    EXPECT_EQ(std::tuple(notice.isVisible(), notice.HelpRequested()), std::tuple(false, false));
     HelpWindow help;
     help.show();
     EXPECT_EQ(help.windowTitle(), "Velmora Help");

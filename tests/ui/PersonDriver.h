@@ -41,6 +41,19 @@ T* Child(const QWidget& parent, const char* name) {
   return child;
 }
 
+// The last message shown, as "title: text".
+inline std::string LastMessage(const ScriptedPrompter& prompter) {
+  return prompter.shown.empty() ? ""
+                                : prompter.shown.back().title + ": " + prompter.shown.back().text;
+}
+
+// The titles of every message shown, each followed by "|".
+inline std::string Titles(const ScriptedPrompter& prompter) {
+  std::string titles;
+  for (const auto& message : prompter.shown) titles += message.title + "|";
+  return titles;
+}
+
 // A left click, in the middle unless told where.
 inline void Click(QWidget* widget, QPoint at = {}) {
   QTest::mouseClick(widget, Qt::LeftButton, {}, at);
