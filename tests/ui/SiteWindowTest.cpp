@@ -127,8 +127,7 @@ TEST_F(SiteWindowTest, KeysAndClicksInTheGridsFollowTheRulesAndTheHeaderMatchesT
     leaving.show();
     FillNewSite(leaving);
     Act(leaving, way);
-    EXPECT_FALSE(leaving.isVisible()) << way;
-    EXPECT_EQ(leaving.result(), QDialog::Rejected) << way;
+    EXPECT_EQ(std::tuple(leaving.isVisible(), leaving.result()), std::tuple(false, 0)) << way;
   }
   EXPECT_TRUE(prompter.shown.empty());
   EXPECT_FALSE(fs::exists(root.Path() / "TVMKHEADER" / "NORTH_07.key"));
@@ -175,10 +174,10 @@ TEST_F(SiteWindowTest, CancelReadsWaitOnlyWhileTheHeaderIsWritten) {
     }
     watcher.painted.clear();
     Click(Child<QPushButton>(window, "cmdOK"));
-    EXPECT_EQ(window.result(), QDialog::Accepted);
-    EXPECT_EQ(watcher.shown.back().title, creating ? "Site Name" : "DATA FILE UPDATE");
-    EXPECT_TRUE(watcher.painted.contains("WAIT"));
-    EXPECT_EQ(Child<QPushButton>(window, "cmdCancel")->text(), "Cancel");
+    EXPECT_EQ(
+        std::tuple(window.result(), watcher.shown.back().title, watcher.painted.contains("WAIT"),
+                   Child<QPushButton>(window, "cmdCancel")->text()),
+        std::tuple(QDialog::Accepted, creating ? "Site Name" : "DATA FILE UPDATE", true, "Cancel"));
   }
   EXPECT_EQ(watcher.atMessages, QStringList({"Cancel", "Cancel"}));
   EXPECT_TRUE(fs::exists(root.Path() / "TVMKHEADER" / "NORTH_07.key"));
@@ -197,11 +196,10 @@ TEST_F(SiteWindowTest, DataDirectoryDialogPaintsTheChoiceAndTakesItOnEnter) {
     SCOPED_TRACE(way);
     DataDirDialog dialog(files, prompter, {"TVMKDATA", "OLD"}, "OLD");
     dialog.show();
-    EXPECT_EQ(dialog.windowTitle(), "Site Data Directories");
     auto* first = Child<QRadioButton>(dialog, "optDir1");
     auto* second = Child<QRadioButton>(dialog, "optDir2");
-    EXPECT_EQ(second->text(), "  2     OLD");
-    EXPECT_TRUE(second->isChecked());
+    EXPECT_EQ(std::tuple(dialog.windowTitle(), second->text(), second->isChecked()),
+              std::tuple("Site Data Directories", "  2     OLD", true));
     const auto behind = [&] { return std::pair(Behind(first), Behind(second)); };
     EXPECT_EQ(behind(), std::pair(white, lightBlue));
     // The option already chosen, clicked again, stays the choice.
@@ -211,10 +209,9 @@ TEST_F(SiteWindowTest, DataDirectoryDialogPaintsTheChoiceAndTakesItOnEnter) {
     EXPECT_EQ(behind(), std::pair(lightBlue, white));
     Act(dialog, way);
     const bool taken = way == "Enter optDir1" || way == "OKButton";
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.result(), taken ? QDialog::Accepted : QDialog::Rejected);
-    EXPECT_EQ(dialog.CurrentDirectory(), taken ? "TVMKDATA" : "OLD");
-    EXPECT_EQ(dialog.DirectoryChosen(), taken);
+    EXPECT_EQ(std::tuple(dialog.isVisible(), dialog.result(), dialog.CurrentDirectory(),
+                         dialog.DirectoryChosen()),
+              std::tuple(false, taken, taken ? "TVMKDATA" : "OLD", taken));
   }
 }
 
