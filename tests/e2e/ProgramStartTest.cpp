@@ -100,7 +100,8 @@ TEST(ProgramStart, FirstStartInstallsConvertsKeepsRunningAndTheCommandLineReadsI
   const QJsonObject o = doc.array().at(0).toObject();
   EXPECT_EQ(QStringList({QString::number(o.keys().size()), o["site"].toString(),
                          o["last_scan"].toString(), o["refill_date"].toString()})
-                .join('|'),
+                .join('|')
+                .toStdString(),
             "16|SAMPLE SITE_01|2026-11-02T12:45:00|2026-11-11");
 
   const CliResult text = RunCliOk(root, {"status", site});

@@ -80,14 +80,13 @@ TEST(StartWindowOnTheLine, AClickedSitePairsWithItsOwnFolderAndStartSendsThePick
   };
   const auto sensorsAndBlocks = [&] {
     auto* grid = window.findChild<QTableWidget*>("FgSiteHeader");
-    return (grid->item(4, 1)->text() + grid->item(5, 1)->text()).toStdString();
+    return grid->item(4, 1)->text() + grid->item(5, 1)->text();
   };
   EXPECT_EQ(window.windowTitle(), "Start Velmora Data Logger");
   EXPECT_EQ(text("DateDisplbl"),
             "Date:  " + QDate::currentDate().toString("dd-MM-yyyy").toStdString());
   auto* list = window.findChild<QListWidget*>("KeyFileBox");
-  ASSERT_EQ(list->currentItem()->text(), "FARM_07.key");
-  EXPECT_EQ(sensorsAndBlocks(), " 3 2");
+  ASSERT_EQ(list->currentItem()->text() + sensorsAndBlocks(), "FARM_07.key 3 2");
   ClickRow(list, 1);
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "FARM_07\r\nFARMDATA\r\n");
   ClickRow(list, 0);

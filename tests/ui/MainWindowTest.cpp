@@ -39,6 +39,10 @@ class MainWindowTest : public ::testing::Test {
     return Child<T>(window, name);
   }
   QListWidget* List() { return Find<QListWidget>("File1"); }
+  // The highlighted row, then what the selection file holds.
+  std::string Chosen() {
+    return std::to_string(List()->currentRow()) + " " + ReadBytes(Root() / "Sitesel.dat");
+  }
   void Click(const char* name) { testing::Click(Find(name)); }
   // A window refused: its button says why.
   void ExpectRefused(const char* button, const std::string& message) {
@@ -104,9 +108,8 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
     focused.append(Find(name));
   }
   for (QWidget* w : focused) {
-    PressKey(&window, Qt::Key_Return, w);
-    PressKey(&window, Qt::Key_Enter, w);
-    PressKey(&window, Qt::Key_Escape, w);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+      PressKey(&window, key, w);
     EXPECT_TRUE(window.isVisible()) << w->objectName().toStdString();
   }
   // Coming into focus the list shows a current row, but nobody clicked a site.
@@ -169,14 +172,13 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteAndDeleteRemovesItFromEvery
   const std::string gone = ReadBytes(Root() / "Sitesel.dat");
   Start();
   QSignalSpy opened(&window, &MainWindow::windowRequested);
-  ASSERT_EQ(List()->currentRow(), 1);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), gone);
+  EXPECT_EQ(Chosen(), "1 " + gone);
   ClickRow(List(), 1);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "FARM_011\r\nTVMKDATA\r\n 2\r\n");
+  EXPECT_EQ(Chosen(), "1 FARM_011\r\nTVMKDATA\r\n 2\r\n");
 
   ClickRow(List(), 0);
   const std::string farm = "FARM_01\r\nDIR_A\r\n 2\r\n";
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), farm);
+  EXPECT_EQ(Chosen(), "0 " + farm);
   ASSERT_TRUE(window.Current().has_value());
   EXPECT_EQ(std::tuple(window.Current()->siteNumber, window.Current()->serialNumber,
                        window.Current()->sensorsOn),
@@ -193,33 +195,29 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteAndDeleteRemovesItFromEvery
   // The program re-selecting the remembered site (after another window) is no click.
   WriteBytes(Root() / "Sitesel.dat", "farm_011\r\nTVMKDATA\r\n");
   window.ReselectRememberedSite();
-  EXPECT_EQ(List()->currentRow(), 1);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "farm_011\r\nTVMKDATA\r\n");
+  EXPECT_EQ(Chosen(), "1 farm_011\r\nTVMKDATA\r\n");
   EXPECT_EQ(window.Current()->identification, "FARM_01");
   // Highlighting the saved site walks the list as clicks up to it, or to the last row.
   WriteSiteSelection(files, "GONE_01", "DX");
   window.HighLightFile();
-  EXPECT_EQ(List()->currentRow(), 1);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "FARM_011\r\nTVMKDATA\r\n 2\r\n");
+  EXPECT_EQ(Chosen(), "1 FARM_011\r\nTVMKDATA\r\n 2\r\n");
   WriteSiteSelection(files, "FARM_01", "TVMKDATA");
   window.HighLightFile();
-  EXPECT_EQ(List()->currentRow(), 0);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), farm);
+  EXPECT_EQ(Chosen(), "0 " + farm);
 
   // Enter on the focused DELETE button deletes nothing and asks nothing.
   const std::size_t asked = prompter.shown.size();
   PressKey(&window, Qt::Key_Return, Find("OptionDelete"));
   EXPECT_EQ(prompter.shown.size(), asked);
-  prompter.answers = {Answer::No};
-  ExpectRefused("OptionDelete",
-                "Confirm Delete: Are you sure you want to delete the selected site file?");
-  EXPECT_EQ(prompter.shown.back().buttons, Buttons::YesNoDefaultNo);
-  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "FARM_01.key"));
-
-  prompter.answers = {Answer::Yes};
-  Click("OptionDelete");
-  EXPECT_FALSE(Find("OptionDelete")->isChecked());
-  EXPECT_FALSE(fs::exists(Root() / "TVMKHEADER" / "FARM_01.key"));
+  // Asked, No keeps the site and Yes deletes it.
+  for (const Answer answer : {Answer::No, Answer::Yes}) {
+    prompter.answers = {answer};
+    ExpectRefused("OptionDelete",
+                  "Confirm Delete: Are you sure you want to delete the selected site file?");
+    EXPECT_EQ(std::tuple(prompter.shown.back().buttons, Find("OptionDelete")->isChecked(),
+                         fs::exists(Root() / "TVMKHEADER" / "FARM_01.key")),
+              std::tuple(Buttons::YesNoDefaultNo, false, answer == Answer::No));
+  }
   for (const char* dir : {"DIR_A", "DIR_B"}) {
     std::vector<std::string> left;
     for (const auto& e : fs::directory_iterator(Root() / dir)) left.push_back(e.path().filename());
@@ -229,8 +227,7 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteAndDeleteRemovesItFromEvery
         << dir;
   }
   ASSERT_EQ(List()->count(), 1);
-  EXPECT_EQ(List()->currentRow(), 0);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "FARM_011\r\nTVMKDATA\r\n 2\r\n");
+  EXPECT_EQ(Chosen(), "0 FARM_011\r\nTVMKDATA\r\n 2\r\n");
 }
 
 TEST_F(MainWindowTest, EditDataAndViewGraphCheckBeforeOpeningAndTheListIsReadAfter) {
@@ -257,21 +254,18 @@ TEST_F(MainWindowTest, EditDataAndViewGraphCheckBeforeOpeningAndTheListIsReadAft
   const std::size_t shown = prompter.shown.size();
   Click("Option6");
   Click("Option16");
-  EXPECT_EQ(prompter.shown.size(), shown);
+  EXPECT_EQ(std::tuple(prompter.shown.size(), Find("Option6")->isChecked(), window.Mode()),
+            std::tuple(shown, false, "Going"));
   ASSERT_EQ(opened.count(), 2);
   EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::Graph);
   EXPECT_EQ(opened[1][0].value<NextWindow>(), NextWindow::Editor);
-  EXPECT_FALSE(Find("Option6")->isChecked());
-  EXPECT_EQ(window.Mode(), "Going");
   // The mouse moved over the window after the other one: the list is read again.
   SiteBuilder(files, "B_01").Header({}, 0);
   WriteSiteSelection(files, "B_01", "TVMKDATA");
   QMouseEvent move(QEvent::MouseMove, QPointF(6, 6), QPointF(6, 6), Qt::NoButton, Qt::NoButton,
                    Qt::NoModifier);
   QApplication::sendEvent(&window, &move);
-  ASSERT_EQ(List()->count(), 2);
-  EXPECT_EQ(List()->currentRow(), 0);
-  EXPECT_EQ(window.Mode(), "");
+  EXPECT_EQ(std::tuple(List()->count(), List()->currentRow(), window.Mode()), std::tuple(2, 0, ""));
 }
 
 TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpensItsGraph) {
@@ -303,26 +297,24 @@ TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpens
       const auto found = table->findItems(QString::fromStdString(site), Qt::MatchExactly);
       ASSERT_EQ(found.size(), 1);
       DoubleClick(table->viewport(), table->visualItemRect(found.front()).center());
-      EXPECT_EQ(ReadBytes(selection), site + "\r\nTVMKDATA\r\n 2\r\n");
-      EXPECT_EQ(List()->currentItem()->text().toStdString(), site + ".key");
-      ASSERT_EQ(graphs.size(), opened + !empty);
-      EXPECT_EQ(prompter.shown.size(), messages + empty);
+      EXPECT_EQ(ReadBytes(selection) + List()->currentItem()->text().toStdString(),
+                site + "\r\nTVMKDATA\r\n 2\r\n" + site + ".key");
+      ASSERT_EQ(std::tuple(graphs.size(), prompter.shown.size(), w.isVisible()),
+                std::tuple(opened + !empty, messages + empty, true));
       EXPECT_EQ(empty ? LastText() : graphs.back().substr(graphs.back().find("File ")),
                 empty ? "No data blocks exist for this site." : "File " + site);
-      EXPECT_TRUE(w.isVisible());
     }
     // Enter opens nothing and chooses nothing; Esc closes.
     const std::string chosen = ReadBytes(selection);
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) PressKey(&w, key, table);
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(graphs.size(), 2u);
-    EXPECT_EQ(ReadBytes(selection), chosen);
+    EXPECT_EQ(std::tuple(w.isVisible(), graphs.size(), ReadBytes(selection)),
+              std::tuple(true, 2u, chosen));
     PressKey(&w, Qt::Key_Escape, w.focusWidget());
   });
   Click("OptionOutlook");
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-  EXPECT_EQ(graphs.size(), 2u);
-  EXPECT_FALSE(Find("OptionOutlook")->isChecked());
+  EXPECT_EQ(std::tuple(QApplication::activeModalWidget() == nullptr, graphs.size(),
+                       Find("OptionOutlook")->isChecked()),
+            std::tuple(true, 2u, false));
 }
 
 // DOWNLOAD DATA, TRACE MODE and F12 against the in-process logger, FARM_01 chosen before.
@@ -455,8 +447,7 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
     EXPECT_EQ(list->currentText(), " 2");
     auto* ok = Child<QPushButton>(d, "OKButton");
     for (QWidget* focus : {static_cast<QWidget*>(list), static_cast<QWidget*>(ok)}) {
-      QTest::keyClick(focus, Qt::Key_Return);
-      QTest::keyClick(focus, Qt::Key_Enter);
+      for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) QTest::keyClick(focus, key);
     }
     EXPECT_TRUE(d.isVisible());
     QTest::keyClick(ok, Qt::Key_Space);

@@ -24,6 +24,11 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TempRoot.h"
 
+// Qt's strings as text in failure messages (found by argument lookup, so outside our namespace).
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+
 namespace pelvaro::testing {
 
 // A window's test: a working root of its own and a prompter that records every message.

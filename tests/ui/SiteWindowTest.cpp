@@ -111,11 +111,10 @@ TEST_F(SiteWindowTest, KeysAndClicksInTheGridsFollowTheRulesAndTheHeaderMatchesT
   window.Form().Directories().SetEntries({"TVMKDATA", "OLD", "OTHER"});
   DoubleClick(list->viewport(), list->visualRect(list->model()->index(1, 0)).center());
   EXPECT_EQ(details->item(kDataDirectoryRow, 1)->text(), "OLD");
-  EXPECT_TRUE(prompter.shown.empty()) << prompter.shown.front().text;
-  EXPECT_TRUE(fs::is_empty(root.Path() / "TVMKHEADER"));
+  EXPECT_EQ(std::tuple(Titles(prompter), fs::is_empty(root.Path() / "TVMKHEADER")),
+            std::tuple("", true));
   Click(Child<QPushButton>(window, "cmdOK"));
-  EXPECT_EQ(window.result(), QDialog::Accepted);
-  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(std::tuple(window.result(), Titles(prompter)), std::tuple(QDialog::Accepted, ""));
   // The header the model writes for the same keys (its own tests hold every record).
   auto header = SiteHeader::Open(files, "SOUTH_09", RecordFile::Mode::ReadOnly);
   std::string records;
