@@ -274,7 +274,6 @@ TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpens
   Start();
   WindowOpener opener(window, prompter);
   window.SetWindowOpener([&opener](NextWindow next) { opener.Open(next); });
-  const fs::path selection = Root() / "Sitesel.dat";
   std::vector<std::string> graphs;  // the subtitle of every graph opened
 
   WhenDialogOpens<OutlookWindow>([&](OutlookWindow& w) {
@@ -297,7 +296,7 @@ TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpens
       const auto found = table->findItems(QString::fromStdString(site), Qt::MatchExactly);
       ASSERT_EQ(found.size(), 1);
       DoubleClick(table->viewport(), table->visualItemRect(found.front()).center());
-      EXPECT_EQ(ReadBytes(selection) + List()->currentItem()->text().toStdString(),
+      EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat") + List()->currentItem()->text().toStdString(),
                 site + "\r\nTVMKDATA\r\n 2\r\n" + site + ".key");
       ASSERT_EQ(std::tuple(graphs.size(), prompter.shown.size(), w.isVisible()),
                 std::tuple(opened + !empty, messages + empty, true));
@@ -305,10 +304,9 @@ TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpens
                 empty ? "No data blocks exist for this site." : "File " + site);
     }
     // Enter opens nothing and chooses nothing; Esc closes.
-    const std::string chosen = ReadBytes(selection);
+    const std::string chosen = Chosen();
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) PressKey(&w, key, table);
-    EXPECT_EQ(std::tuple(w.isVisible(), graphs.size(), ReadBytes(selection)),
-              std::tuple(true, 2u, chosen));
+    EXPECT_EQ(std::tuple(w.isVisible(), graphs.size(), Chosen()), std::tuple(true, 2u, chosen));
     PressKey(&w, Qt::Key_Escape, w.focusWidget());
   });
   Click("OptionOutlook");
@@ -362,8 +360,7 @@ TEST_F(LoggerOnTheMainWindow, ADownloadWaitsForAUsableSiteAndRefusesToBeClosedWh
     EXPECT_EQ(window.isVisible(), way != "title bar");
     if (way != "title bar") ExpectIdle();
   }
-  EXPECT_EQ(window.Mode(), "");
-  EXPECT_FALSE(logger.IsOpen());
+  EXPECT_EQ(std::tuple(window.Mode(), logger.IsOpen()), std::tuple("", false));
   window.show();
   QSignalSpy opened(&window, &MainWindow::windowRequested);
   // Only a file made by hand can carry such a name.
@@ -378,8 +375,7 @@ TEST_F(LoggerOnTheMainWindow, ADownloadWaitsForAUsableSiteAndRefusesToBeClosedWh
   ClickRow(List(), 0);
   EXPECT_EQ(LastMessage(prompter),
             "Site File Error: The name \"BAD..SITE_02\" cannot be used as a file or folder name.");
-  EXPECT_EQ(logger.Written(), "");
-  EXPECT_FALSE(Stored());
+  EXPECT_EQ(std::tuple(logger.Written(), Stored()), std::tuple("", false));
   ExpectWaitingForASite();
 
   std::optional<bool> closed;
@@ -525,9 +521,8 @@ TEST(LinkWindows, NotRespondingAndHelpCloseWithEnterOrEscAndHelpShowsItsWholeTex
     EXPECT_EQ(std::tuple(notice.isVisible(), notice.HelpRequested()), std::tuple(false, false));
     HelpWindow help;
     help.show();
-    EXPECT_EQ(help.windowTitle(), "Velmora Help");
     auto* text = Child<QTextEdit>(help, "txtHelp");
-    EXPECT_EQ(text->font().family(), "Times New Roman");
+    EXPECT_EQ(help.windowTitle() + ", " + text->font().family(), "Velmora Help, Times New Roman");
     EXPECT_TRUE(
         text->toPlainText().startsWith("This message is due to the following reasons:\n1. "));
     EXPECT_TRUE(text->toPlainText().endsWith("screw it back to the original position."));
