@@ -39,11 +39,15 @@ class MainWindowTest : public ::testing::Test {
     return Child<T>(window, name);
   }
   QListWidget* List() { return Find<QListWidget>("File1"); }
+  // The highlighted row, then what the selection file holds.
+  std::string Chosen() {
+    return std::to_string(List()->currentRow()) + " " + ReadBytes(Root() / "Sitesel.dat");
+  }
   void Click(const char* name) { testing::Click(Find(name)); }
   // A window refused: its button says why.
   void ExpectRefused(const char* button, const std::string& message) {
     Click(button);
-    EXPECT_EQ(LastMessage(), message) << button;
+    EXPECT_EQ(LastMessage(prompter), message) << button;
   }
   void Start() {
     window.Load(env);
@@ -61,10 +65,6 @@ class MainWindowTest : public ::testing::Test {
   }
   void ExpectIdle() { EXPECT_EQ(Shown(), "||FrameMain|OptionOutlook"); }
   std::string LastText() const { return prompter.shown.empty() ? "" : prompter.shown.back().text; }
-  // The last message as "title: text".
-  std::string LastMessage() const {
-    return prompter.shown.empty() ? "" : prompter.shown.back().title + ": " + LastText();
-  }
 
   TempRoot tmp;
   Files files{tmp.Path() / "Pelvaro Data"};
@@ -84,16 +84,21 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
     WriteBytes(Root() / "TVMKHEADER" / name, "");
   }
   Start();
-  EXPECT_EQ(window.windowTitle(), "Velmora Pelvaro Soil Moisture V3.1 ");
-  EXPECT_EQ(Find<QLabel>("LabelAppName")->text(), "Velmora Pelvaro Soil Moisture");
-  EXPECT_EQ(Find<QLabel>("Label2")->text(), "V3.1 ");
-  Find<QGroupBox>("FrameSite");
-  Find<QGroupBox>("frmSelPort");
-  EXPECT_EQ(Find<QGroupBox>("FrameLogger")->title(), "Logger Operations");
-  EXPECT_EQ(Find("Option3")->text(), "DOWNLOAD DATA");
+  for (const char* frame : {"FrameSite", "frmSelPort"}) Find<QGroupBox>(frame);
+  // OUTLOOK ends the Data Analysis group, under VIEW GRAPH.
+  EXPECT_EQ(Find("OptionOutlook")->parentWidget(), Find<QGroupBox>("FrameData"));
+  EXPECT_GT(Find("OptionOutlook")->y(), Find("Option6")->y());
+  EXPECT_EQ(QStringList({window.windowTitle(), Find<QLabel>("LabelAppName")->text(),
+                         Find<QLabel>("Label2")->text(), Find<QGroupBox>("FrameLogger")->title(),
+                         Find("Option3")->text(), Find("OptionOutlook")->text(),
+                         Find("Command1")->text()})
+                .join('|'),
+            "Velmora Pelvaro Soil Moisture V3.1 |Velmora Pelvaro Soil Moisture|V3.1 |"
+            "Logger Operations|DOWNLOAD DATA|OUTLOOK|Exit");
   ASSERT_EQ(List()->count(), 3);
-  EXPECT_EQ(List()->item(0)->text(), "NORTH_01.key");
-  ASSERT_EQ(List()->currentRow(), -1);  // nothing remembered, nothing chosen yet
+  // Nothing remembered, nothing chosen yet.
+  ASSERT_EQ(List()->item(0)->text() + " " + QString::number(List()->currentRow()),
+            "NORTH_01.key -1");
   ExpectIdle();
 
   QSignalSpy opened(&window, &MainWindow::windowRequested);
@@ -103,17 +108,15 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
     focused.append(Find(name));
   }
   for (QWidget* w : focused) {
-    PressKey(&window, Qt::Key_Return, w);
-    PressKey(&window, Qt::Key_Enter, w);
-    PressKey(&window, Qt::Key_Escape, w);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+      PressKey(&window, key, w);
     EXPECT_TRUE(window.isVisible()) << w->objectName().toStdString();
   }
-  EXPECT_EQ(opened.count(), 0);
-  EXPECT_TRUE(prompter.shown.empty());
-  EXPECT_TRUE(port.opened.empty());
-  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "NORTH_01.key"));
   // Coming into focus the list shows a current row, but nobody clicked a site.
-  EXPECT_FALSE(fs::exists(Root() / "Sitesel.dat"));
+  EXPECT_EQ(std::tuple(opened.count(), prompter.shown.size(), port.opened.size(),
+                       fs::exists(Root() / "TVMKHEADER" / "NORTH_01.key"),
+                       fs::exists(Root() / "Sitesel.dat")),
+            std::tuple(0, 0u, 0u, true, false));
   ExpectIdle();
 
   auto* com1 = Find<QRadioButton>("optCom1");
@@ -134,11 +137,6 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
   click(usb);
   EXPECT_EQ(dialogs.portLists, 1);
   EXPECT_FALSE(usb->isChecked());
-
-  // OUTLOOK ends the Data Analysis group, under VIEW GRAPH.
-  EXPECT_EQ(Find("OptionOutlook")->text(), "OUTLOOK");
-  EXPECT_EQ(Find("OptionOutlook")->parentWidget(), Find<QGroupBox>("FrameData"));
-  EXPECT_GT(Find("OptionOutlook")->y(), Find("Option6")->y());
   const QSize option = Find("Option3")->size();
   const qreal points = Find("Option3")->font().pointSizeF();
   AtEverySize(window, [&](Size size) {
@@ -151,7 +149,6 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
       EXPECT_EQ(Find("Option3")->font().pointSizeF(), points);
     }
   });
-  EXPECT_EQ(Find("Command1")->text(), "Exit");
   Click("Command1");
   EXPECT_FALSE(window.isVisible());
 }
@@ -175,14 +172,13 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteAndDeleteRemovesItFromEvery
   const std::string gone = ReadBytes(Root() / "Sitesel.dat");
   Start();
   QSignalSpy opened(&window, &MainWindow::windowRequested);
-  ASSERT_EQ(List()->currentRow(), 1);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), gone);
+  EXPECT_EQ(Chosen(), "1 " + gone);
   ClickRow(List(), 1);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "FARM_011\r\nTVMKDATA\r\n 2\r\n");
+  EXPECT_EQ(Chosen(), "1 FARM_011\r\nTVMKDATA\r\n 2\r\n");
 
   ClickRow(List(), 0);
   const std::string farm = "FARM_01\r\nDIR_A\r\n 2\r\n";
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), farm);
+  EXPECT_EQ(Chosen(), "0 " + farm);
   ASSERT_TRUE(window.Current().has_value());
   EXPECT_EQ(std::tuple(window.Current()->siteNumber, window.Current()->serialNumber,
                        window.Current()->sensorsOn),
@@ -199,33 +195,29 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteAndDeleteRemovesItFromEvery
   // The program re-selecting the remembered site (after another window) is no click.
   WriteBytes(Root() / "Sitesel.dat", "farm_011\r\nTVMKDATA\r\n");
   window.ReselectRememberedSite();
-  EXPECT_EQ(List()->currentRow(), 1);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "farm_011\r\nTVMKDATA\r\n");
+  EXPECT_EQ(Chosen(), "1 farm_011\r\nTVMKDATA\r\n");
   EXPECT_EQ(window.Current()->identification, "FARM_01");
   // Highlighting the saved site walks the list as clicks up to it, or to the last row.
   WriteSiteSelection(files, "GONE_01", "DX");
   window.HighLightFile();
-  EXPECT_EQ(List()->currentRow(), 1);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "FARM_011\r\nTVMKDATA\r\n 2\r\n");
+  EXPECT_EQ(Chosen(), "1 FARM_011\r\nTVMKDATA\r\n 2\r\n");
   WriteSiteSelection(files, "FARM_01", "TVMKDATA");
   window.HighLightFile();
-  EXPECT_EQ(List()->currentRow(), 0);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), farm);
+  EXPECT_EQ(Chosen(), "0 " + farm);
 
   // Enter on the focused DELETE button deletes nothing and asks nothing.
   const std::size_t asked = prompter.shown.size();
   PressKey(&window, Qt::Key_Return, Find("OptionDelete"));
   EXPECT_EQ(prompter.shown.size(), asked);
-  prompter.answers = {Answer::No};
-  ExpectRefused("OptionDelete",
-                "Confirm Delete: Are you sure you want to delete the selected site file?");
-  EXPECT_EQ(prompter.shown.back().buttons, Buttons::YesNoDefaultNo);
-  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "FARM_01.key"));
-
-  prompter.answers = {Answer::Yes};
-  Click("OptionDelete");
-  EXPECT_FALSE(Find("OptionDelete")->isChecked());
-  EXPECT_FALSE(fs::exists(Root() / "TVMKHEADER" / "FARM_01.key"));
+  // Asked, No keeps the site and Yes deletes it.
+  for (const Answer answer : {Answer::No, Answer::Yes}) {
+    prompter.answers = {answer};
+    ExpectRefused("OptionDelete",
+                  "Confirm Delete: Are you sure you want to delete the selected site file?");
+    EXPECT_EQ(std::tuple(prompter.shown.back().buttons, Find("OptionDelete")->isChecked(),
+                         fs::exists(Root() / "TVMKHEADER" / "FARM_01.key")),
+              std::tuple(Buttons::YesNoDefaultNo, false, answer == Answer::No));
+  }
   for (const char* dir : {"DIR_A", "DIR_B"}) {
     std::vector<std::string> left;
     for (const auto& e : fs::directory_iterator(Root() / dir)) left.push_back(e.path().filename());
@@ -235,8 +227,7 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteAndDeleteRemovesItFromEvery
         << dir;
   }
   ASSERT_EQ(List()->count(), 1);
-  EXPECT_EQ(List()->currentRow(), 0);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "FARM_011\r\nTVMKDATA\r\n 2\r\n");
+  EXPECT_EQ(Chosen(), "0 FARM_011\r\nTVMKDATA\r\n 2\r\n");
 }
 
 TEST_F(MainWindowTest, EditDataAndViewGraphCheckBeforeOpeningAndTheListIsReadAfter) {
@@ -263,21 +254,18 @@ TEST_F(MainWindowTest, EditDataAndViewGraphCheckBeforeOpeningAndTheListIsReadAft
   const std::size_t shown = prompter.shown.size();
   Click("Option6");
   Click("Option16");
-  EXPECT_EQ(prompter.shown.size(), shown);
+  EXPECT_EQ(std::tuple(prompter.shown.size(), Find("Option6")->isChecked(), window.Mode()),
+            std::tuple(shown, false, "Going"));
   ASSERT_EQ(opened.count(), 2);
   EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::Graph);
   EXPECT_EQ(opened[1][0].value<NextWindow>(), NextWindow::Editor);
-  EXPECT_FALSE(Find("Option6")->isChecked());
-  EXPECT_EQ(window.Mode(), "Going");
   // The mouse moved over the window after the other one: the list is read again.
   SiteBuilder(files, "B_01").Header({}, 0);
   WriteSiteSelection(files, "B_01", "TVMKDATA");
   QMouseEvent move(QEvent::MouseMove, QPointF(6, 6), QPointF(6, 6), Qt::NoButton, Qt::NoButton,
                    Qt::NoModifier);
   QApplication::sendEvent(&window, &move);
-  ASSERT_EQ(List()->count(), 2);
-  EXPECT_EQ(List()->currentRow(), 0);
-  EXPECT_EQ(window.Mode(), "");
+  EXPECT_EQ(std::tuple(List()->count(), List()->currentRow(), window.Mode()), std::tuple(2, 0, ""));
 }
 
 TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpensItsGraph) {
@@ -286,7 +274,6 @@ TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpens
   Start();
   WindowOpener opener(window, prompter);
   window.SetWindowOpener([&opener](NextWindow next) { opener.Open(next); });
-  const fs::path selection = Root() / "Sitesel.dat";
   std::vector<std::string> graphs;  // the subtitle of every graph opened
 
   WhenDialogOpens<OutlookWindow>([&](OutlookWindow& w) {
@@ -309,26 +296,23 @@ TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpens
       const auto found = table->findItems(QString::fromStdString(site), Qt::MatchExactly);
       ASSERT_EQ(found.size(), 1);
       DoubleClick(table->viewport(), table->visualItemRect(found.front()).center());
-      EXPECT_EQ(ReadBytes(selection), site + "\r\nTVMKDATA\r\n 2\r\n");
-      EXPECT_EQ(List()->currentItem()->text().toStdString(), site + ".key");
-      ASSERT_EQ(graphs.size(), opened + !empty);
-      EXPECT_EQ(prompter.shown.size(), messages + empty);
+      EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat") + List()->currentItem()->text().toStdString(),
+                site + "\r\nTVMKDATA\r\n 2\r\n" + site + ".key");
+      ASSERT_EQ(std::tuple(graphs.size(), prompter.shown.size(), w.isVisible()),
+                std::tuple(opened + !empty, messages + empty, true));
       EXPECT_EQ(empty ? LastText() : graphs.back().substr(graphs.back().find("File ")),
                 empty ? "No data blocks exist for this site." : "File " + site);
-      EXPECT_TRUE(w.isVisible());
     }
     // Enter opens nothing and chooses nothing; Esc closes.
-    const std::string chosen = ReadBytes(selection);
+    const std::string chosen = Chosen();
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) PressKey(&w, key, table);
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(graphs.size(), 2u);
-    EXPECT_EQ(ReadBytes(selection), chosen);
+    EXPECT_EQ(std::tuple(w.isVisible(), graphs.size(), Chosen()), std::tuple(true, 2u, chosen));
     PressKey(&w, Qt::Key_Escape, w.focusWidget());
   });
   Click("OptionOutlook");
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-  EXPECT_EQ(graphs.size(), 2u);
-  EXPECT_FALSE(Find("OptionOutlook")->isChecked());
+  EXPECT_EQ(std::tuple(QApplication::activeModalWidget() == nullptr, graphs.size(),
+                       Find("OptionOutlook")->isChecked()),
+            std::tuple(true, 2u, false));
 }
 
 // DOWNLOAD DATA, TRACE MODE and F12 against the in-process logger, FARM_01 chosen before.
@@ -376,8 +360,7 @@ TEST_F(LoggerOnTheMainWindow, ADownloadWaitsForAUsableSiteAndRefusesToBeClosedWh
     EXPECT_EQ(window.isVisible(), way != "title bar");
     if (way != "title bar") ExpectIdle();
   }
-  EXPECT_EQ(window.Mode(), "");
-  EXPECT_FALSE(logger.IsOpen());
+  EXPECT_EQ(std::tuple(window.Mode(), logger.IsOpen()), std::tuple("", false));
   window.show();
   QSignalSpy opened(&window, &MainWindow::windowRequested);
   // Only a file made by hand can carry such a name.
@@ -390,10 +373,9 @@ TEST_F(LoggerOnTheMainWindow, ADownloadWaitsForAUsableSiteAndRefusesToBeClosedWh
   EXPECT_EQ(Status()->toPlainText(),
             "\n\n    Please select a site file from \n    the list opposite.");
   ClickRow(List(), 0);
-  EXPECT_EQ(LastMessage(),
+  EXPECT_EQ(LastMessage(prompter),
             "Site File Error: The name \"BAD..SITE_02\" cannot be used as a file or folder name.");
-  EXPECT_EQ(logger.Written(), "");
-  EXPECT_FALSE(Stored());
+  EXPECT_EQ(std::tuple(logger.Written(), Stored()), std::tuple("", false));
   ExpectWaitingForASite();
 
   std::optional<bool> closed;
@@ -403,21 +385,18 @@ TEST_F(LoggerOnTheMainWindow, ADownloadWaitsForAUsableSiteAndRefusesToBeClosedWh
   });
   prompter.answers = {Answer::No};  // no restart: the graph follows
   ClickRow(List(), 1);              // the highlighted site, clicked again
-  ASSERT_TRUE(closed.has_value());
-  EXPECT_FALSE(*closed);
-  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(std::tuple(closed, window.isVisible()), std::tuple(std::optional(false), true));
   auto* notice = Find<QMessageBox>("DownloadRunningNotice");
   ASSERT_NE(notice, nullptr);
   EXPECT_TRUE(notice->isVisible());
   EXPECT_EQ(notice->text(),
             "The data is being downloaded from the logger and stored.\n"
             "Close the program when the download has ended.");
-  EXPECT_TRUE(Stored());
-  EXPECT_EQ(SiteHeader::Open(files, "FARM_01").ReadRecord(114), "1");
-  EXPECT_EQ(prompter.shown.back().title, "RE-START DATA LOGGER?");
+  EXPECT_EQ(std::tuple(Stored(), SiteHeader::Open(files, "FARM_01").ReadRecord(114),
+                       prompter.shown.back().title, window.GraphAfterDownload()),
+            std::tuple(true, "1", "RE-START DATA LOGGER?", true));
   ASSERT_EQ(opened.count(), 1);
   EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::Graph);
-  EXPECT_TRUE(window.GraphAfterDownload());
   ExpectIdle();
   // A later click is an ordinary site click again.
   const std::size_t shown = prompter.shown.size();
@@ -455,9 +434,8 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
     EXPECT_EQ(Child<QLabel>(d, "LabelInfo")->text(),
               "Data logging will be terminated if the interfaced unit \nis recording data.");
     auto* list = Child<QComboBox>(d, "ComboSensors");
-    ASSERT_EQ(list->count(), 5);
-    EXPECT_EQ(list->itemText(0), " 1");
-    EXPECT_EQ(list->currentText(), " 5");
+    // Five counts, the highest chosen.
+    EXPECT_EQ(QString::number(list->count()) + list->itemText(0) + list->currentText(), "5 1 5");
     for (const Qt::Key key : {Qt::Key_A, Qt::Key_9, Qt::Key_Home}) QTest::keyClick(list, key);
     EXPECT_EQ(list->currentText(), " 5");
     QTest::keyClick(list, Qt::Key_1, Qt::KeypadModifier);
@@ -465,8 +443,7 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
     EXPECT_EQ(list->currentText(), " 2");
     auto* ok = Child<QPushButton>(d, "OKButton");
     for (QWidget* focus : {static_cast<QWidget*>(list), static_cast<QWidget*>(ok)}) {
-      QTest::keyClick(focus, Qt::Key_Return);
-      QTest::keyClick(focus, Qt::Key_Enter);
+      for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) QTest::keyClick(focus, key);
     }
     EXPECT_TRUE(d.isVisible());
     QTest::keyClick(ok, Qt::Key_Space);
@@ -487,9 +464,8 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
   EXPECT_EQ(prompter.shown.size(), asked);
 
   PressKey(&window, Qt::Key_Escape);
-  EXPECT_EQ(logger.Written().back(), '\0');
-  EXPECT_EQ(seen.back(), "    Trace mode terminated.");
-  EXPECT_FALSE(logger.IsOpen());
+  EXPECT_EQ(std::tuple(logger.Written().back(), seen.back(), logger.IsOpen()),
+            std::tuple('\0', "    Trace mode terminated.", false));
   ExpectIdle();
   // Closing the window during a trace stops the logger first.
   WhenDialogOpens<TraceSensorsDialog>([](TraceSensorsDialog& d) {
@@ -502,25 +478,22 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
     logger.Pump();
   }
   engine.TakeLog();
-  EXPECT_TRUE(window.close());
-  EXPECT_EQ(engine.TakeLog(), std::vector<std::string>{"trace stopped by host"});
-  EXPECT_FALSE(logger.IsOpen());
-  EXPECT_FALSE(window.isVisible());
+  // Braced, so the window closes before the log is read.
+  EXPECT_EQ((std::tuple{window.close(), engine.TakeLog(), logger.IsOpen(), window.isVisible()}),
+            std::tuple(true, std::vector<std::string>{"trace stopped by host"}, false, false));
 }
 
 TEST(LinkWindows, PortListMovesWithArrowsOnlyAndEnterTakesTheChoice) {
   ScriptedPrompter prompter;
   SelDialog dialog(prompter);
   dialog.show();
-  EXPECT_EQ(dialog.windowTitle(), "Velmora Port");
   auto* list = Child<QComboBox>(dialog, "cmbComPorts");
-  EXPECT_EQ(list->count(), 20);
-  EXPECT_EQ(list->itemText(19), "COM20");
+  EXPECT_EQ(dialog.windowTitle() + QString(" %1 ").arg(list->count()) + list->itemText(19),
+            "Velmora Port 20 COM20");
   // Enter with nothing chosen yet asks for a choice and the list stays.
   QTest::keyClick(list, Qt::Key_Return);
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text, "Select the port from the list box");
-  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(std::tuple(prompter.shown.size(), LastMessage(prompter), dialog.isVisible()),
+            std::tuple(1u, ": Select the port from the list box", true));
   // Letters and digits are ignored; Down moves through the list.
   QTest::keyClick(list, Qt::Key_7);
   EXPECT_EQ(list->currentIndex(), -1);
@@ -528,16 +501,14 @@ TEST(LinkWindows, PortListMovesWithArrowsOnlyAndEnterTakesTheChoice) {
   QTest::keyClick(list, Qt::Key_Down);
   EXPECT_EQ(list->currentText(), "COM12");
   QTest::keyClick(list, Qt::Key_Enter);
-  EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(dialog.Chosen(), 12);
+  EXPECT_EQ(std::tuple(dialog.result(), dialog.Chosen()), std::tuple(1, std::optional(12)));
 
   SelDialog again(prompter);
   again.show();
   auto* second = Child<QComboBox>(again, "cmbComPorts");
   second->setCurrentIndex(3);
   QTest::keyClick(second, Qt::Key_Escape);
-  EXPECT_EQ(again.result(), QDialog::Rejected);
-  EXPECT_EQ(again.Chosen(), std::nullopt);
+  EXPECT_EQ(std::tuple(again.result(), again.Chosen()), std::tuple(0, std::optional<int>()));
 }
 
 // The notice answers OK to Enter and Esc and Help to its button; help shows its whole text.
@@ -547,13 +518,11 @@ TEST(LinkWindows, NotRespondingAndHelpCloseWithEnterOrEscAndHelpShowsItsWholeTex
     notice.show();
     EXPECT_EQ(notice.windowTitle(), "Velmora");
     QTest::keyClick(&notice, key);
-    EXPECT_FALSE(notice.isVisible());
-    EXPECT_FALSE(notice.HelpRequested());
+    EXPECT_EQ(std::tuple(notice.isVisible(), notice.HelpRequested()), std::tuple(false, false));
     HelpWindow help;
     help.show();
-    EXPECT_EQ(help.windowTitle(), "Velmora Help");
     auto* text = Child<QTextEdit>(help, "txtHelp");
-    EXPECT_EQ(text->font().family(), "Times New Roman");
+    EXPECT_EQ(help.windowTitle() + ", " + text->font().family(), "Velmora Help, Times New Roman");
     EXPECT_TRUE(
         text->toPlainText().startsWith("This message is due to the following reasons:\n1. "));
     EXPECT_TRUE(text->toPlainText().endsWith("screw it back to the original position."));

@@ -24,6 +24,11 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TempRoot.h"
 
+// Qt's strings as text in failure messages (found by argument lookup, so outside our namespace).
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+
 namespace pelvaro::testing {
 
 // A window's test: a working root of its own and a prompter that records every message.
@@ -39,6 +44,19 @@ T* Child(const QWidget& parent, const char* name) {
   T* child = parent.findChild<T*>(name);
   EXPECT_NE(child, nullptr) << name;
   return child;
+}
+
+// The last message shown, as "title: text".
+inline std::string LastMessage(const ScriptedPrompter& prompter) {
+  return prompter.shown.empty() ? ""
+                                : prompter.shown.back().title + ": " + prompter.shown.back().text;
+}
+
+// The titles of every message shown, each followed by "|".
+inline std::string Titles(const ScriptedPrompter& prompter) {
+  std::string titles;
+  for (const auto& message : prompter.shown) titles += message.title + "|";
+  return titles;
 }
 
 // A left click, in the middle unless told where.
