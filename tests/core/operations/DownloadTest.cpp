@@ -5,6 +5,7 @@
 
 #include "core/operations/Conversion.h"
 #include "core/storage/SiteRepair.h"
+#include "core/storage/StateFiles.h"
 #include "support/DownloadRig.h"
 #include "support/FaultPlans.h"
 
@@ -122,7 +123,8 @@ TEST(DownloadOutcome, TheLoggerAndTheRunDecide) {
   }
 }
 
-// The command line's port is used as given, and a port that fails mid-way is closed.
+// The command line's port is used as given, a port that fails mid-way is closed, and a
+// stored port that cannot be opened is replaced by the one typed.
 TEST_F(DownloadTest, AFixedPortIsUsedAsGivenAndAFailingOneIsClosed) {
   ScriptedPort port(clock);
   const std::vector<std::uint16_t> words = {3001, 3002, 3003, 3004};
@@ -147,6 +149,14 @@ TEST_F(DownloadTest, AFixedPortIsUsedAsGivenAndAFailingOneIsClosed) {
             "no longer available");
   EXPECT_FALSE(port.IsOpen());
   EXPECT_FALSE(fs::exists(Data("FARM_01_002.DAT")));
+
+  // Without a fixed port, a stored port that fails asks for one and keeps the answer.
+  request.fixedPort.reset();
+  port.openResults = {{PortError::InUse, "busy"}};
+  prompter.inputs = {"7"};
+  EXPECT_EQ(Download(files, link, request).outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(prompter.shown.back().title, "COMS PORT SET UP");
+  EXPECT_EQ(ReadPortNumber(files), 7);
 }
 
 TEST_F(DownloadTest, BlockOneHundredIsTheLast) {

@@ -19,7 +19,11 @@ class SiteFormTest : public ::testing::Test {
   }
   static void Type(SiteForm& form, int row, const std::string& text) {
     form.EnterCell();
-    for (char c : text) form.TypeDetail(row, static_cast<unsigned char>(c));
+    for (char c : text) {
+      // No key typed here is Enter, so each keeps the row, whatever it does to the cell.
+      const int next = form.TypeDetail(row, static_cast<unsigned char>(c));
+      EXPECT_EQ(next, row) << c;
+    }
   }
   static void TypeCell(SiteForm& form, int row, int column, const std::string& text) {
     form.EnterCell();
@@ -169,6 +173,7 @@ TEST_F(SiteFormTest, TypingRulesOfTheDetailsGrid) {
   // Enter in the calibration grid moves down to the last sensor row and stays.
   EXPECT_EQ(form.TypeCalibration(kSensorRows - 2, kOffsetColumn, 13), kSensorRows - 1);
   EXPECT_EQ(form.TypeCalibration(kSensorRows - 1, kOffsetColumn, 13), kSensorRows - 1);
+  EXPECT_EQ(form.TypeCalibration(3, kOffsetColumn, '5'), 3);  // other keys stay
   Type(form, kSiteNumberRow, "12");
   form.SetOption(IdentificationOption::SerialNumber);
   EXPECT_EQ(form.SiteIdentification(), "42_12");

@@ -84,6 +84,7 @@ TEST(NumberText, TwoDecimalsKeepTwoIntegerDigitsAndRoundHalvesAway) {
                  {7.5, -3.2, 123.456, 7.125, -7.125, 0.005, 99.995, 0, -0.001, 1234.5, 0.07}),
             "07.50|-03.20|123.46|07.13|-07.13|00.01|100.00|00.00|00.00|1234.50|00.07");
   EXPECT_EQ(FormatTwoDecimals(-1e31), "-9999999999999999635896294965248.00");  // beyond 30 digits
+  EXPECT_EQ(FormatTwoDecimals(std::nan("")), "00.00");  // never "nan" in a stored file
 }
 
 }  // namespace
