@@ -64,7 +64,6 @@ class MainWindowTest : public ::testing::Test {
     return shown;
   }
   void ExpectIdle() { EXPECT_EQ(Shown(), "||FrameMain|OptionOutlook"); }
-  std::string LastText() const { return prompter.shown.empty() ? "" : prompter.shown.back().text; }
 
   TempRoot tmp;
   Files files{tmp.Path() / "Pelvaro Data"};
@@ -300,8 +299,9 @@ TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpens
                 site + "\r\nTVMKDATA\r\n 2\r\n" + site + ".key");
       ASSERT_EQ(std::tuple(graphs.size(), prompter.shown.size(), w.isVisible()),
                 std::tuple(opened + !empty, messages + empty, true));
-      EXPECT_EQ(empty ? LastText() : graphs.back().substr(graphs.back().find("File ")),
-                empty ? "No data blocks exist for this site." : "File " + site);
+      EXPECT_EQ(
+          empty ? prompter.shown.back().text : graphs.back().substr(graphs.back().find("File ")),
+          empty ? "No data blocks exist for this site." : "File " + site);
     }
     // Enter opens nothing and chooses nothing; Esc closes.
     const std::string chosen = Chosen();
