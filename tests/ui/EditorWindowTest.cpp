@@ -210,10 +210,10 @@ TEST_F(EditorWindowTest, CsvAndPrintNeedABlockAndCsvFilesGetTheirExtension) {
   EXPECT_EQ(prompter.shown.back().text, "Select a data block to save as CSV file");
 
   OpenBlock(1);
-  const std::vector<std::pair<const char*, const char*>> names = {
-      {"season", "season.csv"}, {"season.csv", "season.csv"}, {"notes.txt", "notes.txt"}};
   const std::string expected = BlockCsv(files, "ED_01", window->Model().OpenedStem()).text;
-  for (const auto& [typed, written] : names) {
+  for (const auto& [typed, written] : {std::pair{"season", "season.csv"},
+                                       {"season.csv", "season.csv"},
+                                       {"notes.txt", "notes.txt"}}) {
     const fs::path folder = root.Path() / "csv" / typed;
     fs::create_directories(folder);
     window->SetCsvPathAsker([&] { return QString::fromStdString((folder / typed).string()); });

@@ -184,20 +184,19 @@ inline void ExpectNothingClipped(QWidget& window, bool gridsScroll = false) {
             << name;
       }
     }
+    // Every heading shown, and every cell's text, fits its column.
     const QFontMetrics headings(grid->horizontalHeader()->font());
     for (int c = 0; c < grid->columnCount(); ++c) {
-      if (grid->horizontalHeaderItem(c) == nullptr || grid->horizontalHeader()->isHidden())
-        continue;
-      EXPECT_GE(grid->columnWidth(c),
-                headings.horizontalAdvance(grid->horizontalHeaderItem(c)->text()))
-          << name << " column " << c;
-    }
-    for (int r = 0; r < grid->rowCount(); ++r) {
-      for (int c = 0; c < grid->columnCount(); ++c) {
-        const QTableWidgetItem* item = grid->item(r, c);
-        if (item == nullptr) continue;
-        EXPECT_LE(grid->fontMetrics().horizontalAdvance(item->text()), grid->columnWidth(c))
-            << name << " " << item->text().toStdString();
+      const QTableWidgetItem* heading = grid->horizontalHeaderItem(c);
+      if (heading != nullptr && !grid->horizontalHeader()->isHidden()) {
+        EXPECT_GE(grid->columnWidth(c), headings.horizontalAdvance(heading->text()))
+            << name << " column " << c;
+      }
+      for (int r = 0; r < grid->rowCount(); ++r) {
+        if (const QTableWidgetItem* item = grid->item(r, c)) {
+          EXPECT_LE(grid->fontMetrics().horizontalAdvance(item->text()), grid->columnWidth(c))
+              << name << " " << item->text().toStdString();
+        }
       }
     }
   }

@@ -69,19 +69,16 @@ const Case kCases[] = {
      .to = "2026-09-08",
      .rows = {2, 3}},
     {.guards = "a range without scans gives the heading alone", .from = "2026-09-10", .rows = {}},
-    {.guards = "JSON: the site's keys, then the scans keyed like the heading, null for no value",
-     .to = "2026-09-08",
+    {.guards = "JSON: the site's keys, then the scans keyed like the heading, null for no value "
+               "(the cells' values are the CSV cases')",
+     .to = "2026-09-07",
      .format = ExportFormat::Json,
      .json = std::string(kSiteKeys) +
              ",\n  \"scans\": [\n"
              "    {\"time\": \"2026-09-07T22:00:00\", \"10cm\": 7.50, \"20cm\": -3.20, \"40cm\": "
              "123.46, \"root_zone_total\": 4.30},\n"
              "    {\"time\": \"2026-09-07T23:00:00\", \"10cm\": null, \"20cm\": 12.00, \"40cm\": "
-             "1.00, \"root_zone_total\": null},\n"
-             "    {\"time\": \"2026-09-08T00:00:00\", \"10cm\": 10.00, \"20cm\": 20.00, \"40cm\": "
-             "null, \"root_zone_total\": 30.00},\n"
-             "    {\"time\": \"2026-09-08T01:00:00\", \"10cm\": 0.01, \"20cm\": 0.02, \"40cm\": "
-             "0.03, \"root_zone_total\": 0.03}\n"
+             "1.00, \"root_zone_total\": null}\n"
              "  ]\n}\n",
      .target = "season.json"},
     {.guards = "JSON without scans",

@@ -41,14 +41,21 @@ struct Case {
     std::tie(slots, rootZone, type) = std::tuple(std::move(s), zone, t);
     return *this;
   }
-  Case& Blocks(std::vector<int> breaks, std::vector<RawRun> r, std::vector<ValueRun> v = {}) {
-    std::tie(newBlockOn, raws, values) = std::tuple(std::move(breaks), std::move(r), std::move(v));
+  // The readings, and the faults they leave.
+  Case& Blocks(std::vector<int> breaks, std::vector<RawRun> r, std::vector<ValueRun> v = {},
+               std::vector<SensorFault> f = {}) {
+    std::tie(newBlockOn, raws, values, faults) =
+        std::tuple(std::move(breaks), std::move(r), std::move(v), std::move(f));
     return *this;
   }
   // The answer: last scan in days after 00:00 of day 0, refill day in days after day 0.
   Case& Refill(double t, double last, double u, int dry, double d, int day) {
     std::tie(kind, total, lastScan, use, dryDays, days, refillDay) =
         std::tuple(OutlookKind::Refill, t, last, u, dry, d, kDay0 + day);
+    return *this;
+  }
+  Case& Below(double t, double last, int dry, double since) {
+    std::tie(total, lastScan, dryDays, belowSince) = std::tuple(t, last, dry, kDay0 + since);
     return *this;
   }
   Case& NoForecast(NoForecastReason r, double t, double last, int dry,
@@ -101,18 +108,12 @@ const Case kCases[] = {
         .NoForecast(NoForecastReason::NoUse, 40.01, 3 + k23h, 3, 0),
     Case("a use of 0.01 a day still forecasts, years ahead", {40, 39.99, 39.98})
         .Refill(39.99, 2 + k23h, 0.01, 2, 2899, 2901),
-    [] {
-      Case c(
-          "below refill since the first scan of the last run at or below it, across a scan "
-          "without a total",
-          {20, 20});
-      c.Blocks({}, {{0, 1, 15, 1, 0}},
-               {{1, 10, 1, 9}, {1, 11, 1, 15}, {1, 12, 11, 10}, {1, 23, 1, 11}});
-      std::tie(c.total, c.lastScan, c.dryDays, c.belowSince) =
-          std::tuple(11, 1 + k23h, 1, kDay0 + 1.5);
-      c.faults = {{10, 1, 0}};
-      return c;
-    }(),
+    Case("below refill since the first scan of the last run at or below it, across a scan "
+         "without a total",
+         {20, 20})
+        .Blocks({}, {{0, 1, 15, 1, 0}},
+                {{1, 10, 1, 9}, {1, 11, 1, 15}, {1, 12, 11, 10}, {1, 23, 1, 11}}, {{10, 1, 0}})
+        .Below(11, 1 + k23h, 1, 1.5),
     Case("a root feeder zone of 0 takes every enabled sensor", {40, 37, 34})
         .Site({1, 2, 4}, "0")
         .Refill(117.03, 2 + k23h, 9, 2, 80.03 / 9, 11)
@@ -121,23 +122,20 @@ const Case kCases[] = {
         .Site({2, 4}, "100", "Volumetric")
         .Refill(73.02, 2 + k23h, 6, 2, 47.02 / 6, 10)
         .Zone({20, 40}, 66, 26, "mm"),
-    [] {
-      // 05:00 of day 0 among the out-of-range readings: R(0) = 39.99 from 06:00 alone.
-      Case c(
-          "out-of-range readings counted exactly and their scans left out of the morning "
-          "reading and the last scan; flat runs of a day flagged, runs ending at a block",
-          {40, 37, 34, 31});
-      c.Site({1, 3, 5}, "100")
-          .Blocks({2}, {{0, 0, 3, 3, 0},
-                        {0, 2, 10, 2, 65535},
-                        {0, 3, 23, 1, 0},
-                        {1, 0, 0, 24, 50000},
-                        {1, 1, 9, 30, 50001},
-                        {2, 0, 0, 23, 50000}})
-          .Refill(30.99, 3 + 22 / 24.0, 8.99 / 3, 3, 19.99 / (8.99 / 3), 10);
-      c.faults = {{10, 6, 0}, {30, 0, 24}};
-      return c;
-    }(),
+    // 05:00 of day 0 among the out-of-range readings: R(0) = 39.99 from 06:00 alone.
+    Case("out-of-range readings counted exactly and their scans left out of the morning reading "
+         "and the last scan; flat runs of a day flagged, runs ending at a block",
+         {40, 37, 34, 31})
+        .Site({1, 3, 5}, "100")
+        .Blocks({2},
+                {{0, 0, 3, 3, 0},
+                 {0, 2, 10, 2, 65535},
+                 {0, 3, 23, 1, 0},
+                 {1, 0, 0, 24, 50000},
+                 {1, 1, 9, 30, 50001},
+                 {2, 0, 0, 23, 50000}},
+                {}, {{10, 6, 0}, {30, 0, 24}})
+        .Refill(30.99, 3 + 22 / 24.0, 8.99 / 3, 3, 19.99 / (8.99 / 3), 10),
 };
 
 class OutlookSite : public ::testing::Test {
@@ -229,48 +227,30 @@ TEST_P(OutlookTest, Answers) {
 
 INSTANTIATE_TEST_SUITE_P(Sites, OutlookTest, ::testing::ValuesIn(kCases));
 
-// What happens to the files after the conversion, and what the outlook says then.
+// What happens to the files after the conversion, and what the outlook says then: never a total.
 struct Change {
   const char* guards;
   std::function<void(const Files&, SiteHeader&)> apply;
   std::string error;  // empty when the site is read
   OutlookKind kind = OutlookKind::NoData;
   std::vector<SensorFault> faults = {};
-  std::optional<double> total = std::nullopt;
 };
 
-fs::path Data(const Files& files, const std::string& name) {
-  return files.DataFolder("TVMKDATA") / name;
-}
-
+// A block taken out of the index, and a later block stepped by its logger's count, read as the
+// season export reads them: its tests hold those.
 const Change kChanges[] = {
-    {"a block taken out of the index leaves the graph file out of date",
-     [](const Files&, SiteHeader& h) { h.WriteRecord(header::kFirstBlockSlot + 1, "0"); },
-     kOutdatedGraph},
     {"a sensor switched on after the conversion leaves the graph file out of date",
      [](const Files&, SiteHeader& h) {
        h.WriteCalibration(3, {60000, 1000, 33, 13, "ON"});
      },
      kOutdatedGraph},
     {"a site never converted has no data, and its blocks still show faults",
-     [](const Files& files, SiteHeader&) { fs::remove(Data(files, "OUT_01.BGF")); },
+     [](const Files& files, SiteHeader&) {
+       fs::remove(files.DataFolder("TVMKDATA") / "OUT_01.BGF");
+     },
      "",
      OutlookKind::NoData,
      {{10, 1, 0}}},
-    {"a later block whose logger recorded more sensors than are on is stepped by its count, as "
-     "converted",
-     [](const Files& files, SiteHeader&) {
-       const fs::path key = Data(files, "OUT_01_002.KEY");
-       std::string record2 = ReadBlockHeader(key).record2;
-       record2[11] = 2;  // 48 readings give 24 scans of one reading: day 1 only
-       WriteBlockHeaderRecord(key, 2, record2);
-       ScriptedPrompter prompter;
-       EXPECT_TRUE(TimedDat(files, prompter, "OUT_01", "TVMKDATA"));
-     },
-     "",
-     OutlookKind::NoForecast,
-     {},
-     37.01},
     {"a site with no sensor on has no data",
      [](const Files&, SiteHeader& h) {
        h.WriteRecord(header::CalibrationBase(1) + header::kState, "OFF");
@@ -298,15 +278,12 @@ TEST_P(OutlookChangeTest, Answers) {
     change.apply(files, header);
   }
   const SiteOutlook o = ReadSiteOutlook(files, "OUT_01");
+  EXPECT_FALSE(o.total);
   if (change.error.empty()) {
-    EXPECT_EQ(o.error, "");
-    EXPECT_EQ(o.kind, change.kind);
-    EXPECT_EQ(o.total, change.total);
-    EXPECT_EQ(o.faults, change.faults);
+    EXPECT_EQ(std::tuple(o.error, o.kind, o.faults), std::tuple("", change.kind, change.faults));
   } else {
     EXPECT_NE(o.error.find(change.error), std::string::npos) << o.error;
     EXPECT_EQ(o.site, "OUT_01");
-    EXPECT_FALSE(o.total);
   }
 }
 
@@ -440,7 +417,6 @@ TEST(OutlookReport, GraphLineStatusTextUrgencyOrderJsonAndDates) {
 
   // Times round to the second and dates follow the calendar.
   EXPECT_EQ(DateTimeText(kDay0 + 86399.6 / 86400), "02-12-2026 00:00:00");
-  EXPECT_EQ(DateTimeText(kDay0 + 0.25), "01-12-2026 06:00:00");
   EXPECT_EQ(IsoDateTime(kDay0 + 13.5 / 24), "2026-12-01T13:30:00");
   EXPECT_EQ(DateText(32767), "16-09-2085");
   // A forecast beyond the days a logger counts still has its calendar date:
