@@ -127,6 +127,9 @@ class StartWindowTest : public ::testing::Test {
   bool StartWith(sim::Faults faults = {}, std::optional<StartMode> choose = StartMode::Immediate) {
     sim::LoggerEngine engine(sim::GenerateRun(3001, 1, 2, 100, 0, 900, 5), faults);
     sim::SimSerialPort port(engine, clock);
+    return StartOn(port, choose);
+  }
+  bool StartOn(SerialPort& port, std::optional<StartMode> choose = StartMode::Immediate) {
     LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
     StartWindowModel model(files, prompter);
     model.Load(clock.WallClock());
@@ -142,6 +145,17 @@ class StartWindowTest : public ::testing::Test {
   ScriptedDialogs dialogs;
   int bells = 0;
 };
+
+// A logger echoes the block only once it has all of it: later than the first pause.
+TEST_F(StartWindowTest, ASlowEchoIsWaitedFor) {
+  ScriptedPort port(clock);
+  port.onWrite = [&](const std::string& bytes, double now) {
+    if (bytes == "\x01") port.Arrive("Hi!\r", now + 0.02);
+    if (bytes.size() == kStartBlockSize) port.Arrive(bytes, now + 0.4);
+  };
+  EXPECT_TRUE(StartOn(port));
+  EXPECT_EQ(prompter.shown.back().title, "Logger Started ");
+}
 
 TEST_F(StartWindowTest, AWrongEchoIsOneFailureAndChangesNothing) {
   const std::string before = ReadBytes(root.Path() / "TVMKHEADER" / "FARM_07.key");
