@@ -105,10 +105,14 @@ TEST(GraphAxis, DateTicksStepByDaysWhileTheyFitAndLabelsReadDayMonth) {
     ASSERT_EQ(ticks.size(), static_cast<std::size_t>(most));
     EXPECT_EQ(ticks[1].x, 10.0 / (most - 1));
   }
+  // A zoom from 02:30 ticks from the first whole step after it.
+  const auto zoomed = AxisTicks(AxisMode::Hours, 2.5, 23.5, 8);
+  ASSERT_EQ(zoomed.size(), 4u);
+  EXPECT_EQ(zoomed[0].x, 5);
   EXPECT_EQ(ReadoutText(AxisMode::Minutes, 12.345678, 9.5), "9.5,12.35");
   // The moisture axis steps by 1, 2 or 5 of a power of ten; by 1 when all is flat.
   for (const auto& [step, nice] : std::vector<std::pair<double, double>>{
-           {0.012, 0.02}, {0.3, 0.5}, {3, 5}, {8, 10}, {37, 50}, {0, 1}, {NAN, 1}}) {
+           {0.012, 0.02}, {0.3, 0.5}, {3, 5}, {8, 10}, {37, 50}, {70, 100}, {0, 1}, {NAN, 1}}) {
     EXPECT_DOUBLE_EQ(NiceStep(step), nice) << step;
   }
 }

@@ -45,6 +45,9 @@ TEST_F(ConversionTest, OneScan) {
   for (const auto& [count, converts] : {std::pair{"16", true}, {"17", false}, {"-1", false}}) {
     SiteHeader::Open(files, "ONE_01").WriteRecord(header::kDepthSlotCount, count);
     EXPECT_EQ(Convert("ONE_01"), converts) << count;
+    if (!converts) {
+      EXPECT_EQ(prompter.shown.back().text, kCalibrationError) << count;
+    }
   }
 }
 
@@ -151,6 +154,10 @@ TEST_F(ConversionTest, ZeroSensorCountIsAskedOnceAndStepsByTheEnabledSensors) {
   SiteBuilder site(files, "ZERO_01");
   site.Header({Slot(1), Slot(2)}, 1);
   site.Block(1, {100, 0, 900, 0, {Raw(30), Raw(31), Raw(32), Raw(33)}});
+  // Zero is taken for a first block, which steps by the enabled sensors, and is asked again.
+  prompter.inputs.push_back(std::string("0"));
+  ASSERT_TRUE(Convert("ZERO_01"));
+  prompter.shown.clear();
   prompter.inputs.push_back(std::string("3.0"));
   ASSERT_TRUE(Convert("ZERO_01"));
   ASSERT_EQ(prompter.shown.size(), 1u);

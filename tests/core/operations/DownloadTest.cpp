@@ -19,7 +19,8 @@ class DownloadTest : public ::testing::Test, protected DownloadRig {};
 using Stored = DownloadRig::Stored;
 
 TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
-  SetHeaderRecord(115, "7");            // stale index values are cleared by the first block
+  SetHeaderRecord(115, "7");  // stale index values are cleared by the first block
+  SetHeaderRecord(214, "7");
   const sim::Run memory = Memory(625);  // 2500 words: a byte count of 0x13 0x88
   const DownloadResult r = RunDownload(memory);
   ASSERT_EQ(r.outcome, DownloadOutcome::Stored);

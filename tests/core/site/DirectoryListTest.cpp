@@ -42,12 +42,12 @@ TEST(DirectoryList, EnterFillsTheFirstFreeEntryAndCreatesTheFolder) {
 TEST(DirectoryList, RemovingClosesTheGapButNotTheDirectoryInUse) {
   ScriptedPrompter prompter;
   DirectoryList list;
-  list.SetEntries({"A", "B", "C", "D"});
+  list.SetEntries({"A", "B", "C", "D", "E", "F", "G", "H"});  // full: the last moves up too
   list.Click(1);
   EXPECT_TRUE(list.RemoveEnabled());
   EXPECT_TRUE(list.RemoveSelected("A", prompter));
-  EXPECT_EQ(std::vector(list.Entries().begin(), list.Entries().begin() + 4),
-            (std::vector<std::string>{"A", "C", "D", ""}));
+  EXPECT_EQ(std::vector(list.Entries().begin(), list.Entries().end()),
+            (std::vector<std::string>{"A", "C", "D", "E", "F", "G", "H", ""}));
   list.Click(0);
   EXPECT_FALSE(list.RemoveSelected("A", prompter));
   EXPECT_EQ(prompter.shown.back().title + ": " + prompter.shown.back().text,
@@ -55,9 +55,9 @@ TEST(DirectoryList, RemovingClosesTheGapButNotTheDirectoryInUse) {
   EXPECT_EQ(list.Entries()[0], "A");
   list.Click(kDirectoryEntries);  // beyond the list: the choice stays
   EXPECT_EQ(list.Selected(), 0);
-  list.Click(5);
+  list.Click(7);
   EXPECT_FALSE(list.RemoveEnabled());
-  EXPECT_EQ(list.DoubleClick(5), std::nullopt);
+  EXPECT_EQ(list.DoubleClick(7), std::nullopt);
   EXPECT_EQ(list.DoubleClick(1), "C");
 }
 

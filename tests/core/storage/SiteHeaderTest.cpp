@@ -179,9 +179,12 @@ TEST_F(SiteHeaderTest, RepairRebuildsADamagedOrShortIndexAndLeavesAMissingHeader
     // A block header whose data never arrived (a store cut short) goes.
     const fs::path orphan = other.Path() / "TVMKDATA" / "S_01_009.KEY";
     WriteBytes(orphan, "x");
+    const fs::path leftover =
+        other.Path() / "TVMKDATA" / "S_01_001.KEY.new";  // a rewrite cut short
+    WriteBytes(leftover, "y");
     const SiteRepair repair = RepairSite(there, "S_01", "TVMKDATA");
     EXPECT_EQ(repair.blocks, c.blocks);
-    EXPECT_FALSE(fs::exists(orphan));
+    EXPECT_FALSE(fs::exists(orphan) || fs::exists(leftover));
     EXPECT_EQ(HeaderRecords(there, "S_01", {114, 115, 220, 221}), c.index);
     if (c.header.size() <= 128) {
       EXPECT_EQ(ReadBytes(there.HeaderPath("S_01")), c.header);
