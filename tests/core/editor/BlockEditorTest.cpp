@@ -29,7 +29,7 @@ class BlockEditorTest : public ::testing::Test {
   // Types into a reading cell as a person does: entering it, then the keys.
   static void TypeIn(BlockEditor& editor, int row, int column, const std::string& keys) {
     editor.EnterCell();
-    for (char c : keys) editor.Type(row, column, c);
+    for (char c : keys) EXPECT_TRUE(editor.Type(row, column, c)) << c;
   }
   fs::path Data(int block, const char* ext = ".DAT") const {
     return root.Path() / "TVMKDATA" / (BlockStem("ED_01", block) + ext);
@@ -120,6 +120,7 @@ TEST_F(BlockEditorTest, SavedReadingsGoIntoTheirOwnTwoBytes) {
   TypeIn(editor, 1, 1, "65535");
   TypeIn(editor, 1, 0, "9\b7");
   EXPECT_FALSE(editor.Type(1, 1, '0'));  // 655350 would not fit in two bytes
+  EXPECT_FALSE(editor.Type(0, -1, '5') || editor.Type(-1, 0, '5'));  // no cell: nothing typed
   EXPECT_TRUE(editor.IsEdited(1, 0) && editor.IsEdited(0, 1) && !editor.IsEdited(0, 0));
   prompter.answers = {Answer::Yes};
   editor.UpdateData();
@@ -187,6 +188,10 @@ TEST_F(BlockEditorTest, ThePrintoutShowsTheOpenedBlock) {
             "   1           100      101\n"
             "   2           102      103\n"
             "   3           104         \n");
+  // A scan number of four digits or more fills its column alone.
+  Block(2, 1, 1000);
+  editor.OpenBlock(2);
+  EXPECT_EQ(PrintoutLines(files, editor).back(), "1000          1199");
 }
 
 TEST(BlockCsv, SmallBlockIsByteExact) {
@@ -222,9 +227,12 @@ TEST(BlockCsv, SmallBlockIsByteExact) {
   const std::string one = BlockCsv(files, "SMALL_01", stem).text;
   EXPECT_EQ(one.find("Sensor  2"), std::string::npos);
   EXPECT_EQ(std::count(one.begin(), one.end(), '\n'), 9 + 5);
+  // A name typed without an extension is saved as a spreadsheet's file.
+  ScriptedPrompter prompter;
+  ASSERT_TRUE(SaveBlockCsv(files, prompter, "SMALL_01", stem, root.Path() / "typed"));
+  EXPECT_EQ(ReadBytes(root.Path() / "typed.csv"), one);
   // A zero slope stops the export with a message, and no file is written.
   site.Set({{header::kDepthSlotCount, "0"}, {header::CalibrationBase(3) + 1, " 0"}});
-  ScriptedPrompter prompter;
   EXPECT_FALSE(SaveBlockCsv(files, prompter, "SMALL_01", stem, root.Path() / "out.csv"));
   EXPECT_FALSE(fs::exists(root.Path() / "out.csv"));
   EXPECT_EQ(prompter.shown.back().text, "Invalid slope value for the sensor at profile depth 30.");

@@ -249,6 +249,12 @@ TEST_F(StartWindowTest, TheLastStartIsWhatAClickedSiteOffers) {
     model.Tick(later);
     EXPECT_EQ(model.Settings().start == later, model.Mode() != StartMode::Timed) << c.mode;
   }
+  // A clicked site becomes the selected one, with its data directory.
+  WriteSiteSelection(files, "", "");
+  StartWindowModel chosen(files, prompter);
+  chosen.Load(clock.WallClock());
+  chosen.ClickSite(0, clock.WallClock());
+  EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "FARM_07\r\nTVMKDATA\r\n");
   // Started as the header said, the start is recorded as it was made.
   SetRecord(header::kStartMode, "START IMMEDIATE");
   ASSERT_TRUE(StartWith({}, std::nullopt));

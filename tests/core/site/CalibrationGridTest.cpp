@@ -60,8 +60,11 @@ TEST(CalibrationGrid, ChoosingADepthSwitchesTheRowOnWithTheTypesDefaults) {
   volumetric.SetMeasurementType("Percentage", true);
   EXPECT_EQ(volumetric.Row(0).cells[kSlopeColumn], "120");
   Type(volumetric, 0, kSlopeColumn, "99");
+  volumetric.ChooseDepth(1, 40);
+  Type(volumetric, 1, kSlopeColumn, "0");  // but a row without a slope takes them
   volumetric.SetMeasurementType("Volumetric", true);
-  EXPECT_EQ(volumetric.Row(0).cells[kSlopeColumn], "99");
+  EXPECT_EQ(volumetric.Row(0).cells[kSlopeColumn] + "|" + volumetric.Row(1).cells[kSlopeColumn],
+            "99|500");
 }
 
 TEST(CalibrationGrid, ProfileChecksInTheirOrder) {

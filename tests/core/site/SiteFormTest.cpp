@@ -76,7 +76,10 @@ TEST_F(SiteFormTest, NewSiteIsNamedFromNameAndNumberAndLaterSavedAsTyped) {
   // a sensor at the last depth, 120 cm, is listed too.
   SiteHeader::Open(files, "NORTH_07").WriteCalibration(12, {1000, 120, 100, 60, "ON"});
   SiteHeader::Open(files, "NORTH_07").WriteRecord(header::kDepthSlotCount, "");  // a full probe
+  // No directory list recorded: the site's own directory is listed.
+  SiteHeader::Open(files, "NORTH_07").WriteRecord(header::kFirstDirectory, "");
   SiteForm edit = Edit("NORTH_07");
+  EXPECT_EQ(edit.Directories().Entries()[0], "TVMKDATA");
   EXPECT_EQ(std::pair(edit.Calibration().Row(0).depth, edit.Calibration().Row(1).depth),
             std::pair(30, 120));
   EXPECT_EQ(edit.Caption() + "|" + edit.Detail(kSiteNumberRow), "Edit Site File|7");
@@ -101,6 +104,7 @@ TEST_F(SiteFormTest, SiteDataIsCheckedRowByRowInOrder) {
   const Case cases[] = {
       {kSiteNameRow, "", "Site Name", "Site name is required."},
       {kSiteNameRow, "1234", "Invalid Site Name", "Site name should contain at least one letter."},
+      {kSiteNameRow, "A/B", "Invalid Site Name", "Site name cannot be used as a file name."},
       {kSiteNameRow, "Z1", "", ""},
       {kSiteNumberRow, "0", "Site Number", "Site number is not valid."},
       {kSiteNumberRow, ".5", "Site Number", "Site number should be a non zero value."},
