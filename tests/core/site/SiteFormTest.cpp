@@ -161,7 +161,7 @@ TEST_F(SiteFormTest, TypingRulesOfTheDetailsGrid) {
       {kSiteNameRow, "a very long site name", "A VERY LONG SIT "},  // a space is never counted
       {kSiteNumberRow, "1a-23", "12"},                              // digits only, two at most
       {kSiteNumberRow, "12\b", "1"},
-      {kDataDirectoryRow, "dir/2026 north", "DIR2026 NO"},
+      {kDataDirectoryRow, "dir/..2026 north", "DIR.2026 N"},  // one dot, none after it
       {kSerialNumberRow, "1234567", "12345"},
       {kRootZoneRow, "123456", "1234"},
   };
