@@ -44,6 +44,7 @@ TEST_F(CalibrationTableTest, KeysFollowTheGridsRules) {
   EXPECT_EQ(Cell(0, Table::kOffset), "123");
   Type(0, Table::kRefill, "12");  // a full cell drops the digit, even the first
   EXPECT_EQ(Cell(0, Table::kRefill), "12");
+  EXPECT_EQ(model.Table().Key(0, Table::kRefill, '3'), Result::Dropped);
   EXPECT_EQ(model.Table().Key(0, Table::kDepth, '5'), Result::Dropped);
   // Each column holds what its calibration value needs.
   for (const auto& [column, shown] :

@@ -117,6 +117,9 @@ TEST(DownloadOutcome, TheLoggerAndTheRunDecide) {
     EXPECT_EQ(shown.empty(), c.shown.empty());
     EXPECT_EQ(rig.Blocks().size(), c.outcome == O::Stored ? 1u : 0u);
     EXPECT_EQ(rig.HeaderRecord(114), c.outcome == O::Stored ? "1" : "0");
+    if (c.faults.emptyMemory) {
+      EXPECT_EQ(rig.written.back(), '\0');  // the logger is told the transfer is over
+    }
     EXPECT_EQ(ReadBytes(rig.root.Path() / "TEMPBUDY.DAT"), "");  // nothing kept
     EXPECT_EQ(std::count(rig.lines.begin(), rig.lines.end(), "       ERROR, WILL TRY AGAIN"),
               c.faults.wrongGreeting ? 3 : 0);

@@ -221,7 +221,8 @@ TEST_F(TraceSimTest, ExitTraceModeStopsTheLogger) {
   EXPECT_FALSE(trace.Active());
   EXPECT_EQ(port.Written(), Bytes({0x00, 0x54, 0x02, 0x00}));
   EXPECT_EQ(engine.TakeLog(), std::vector<std::string>{"trace stopped by host"});
-  EXPECT_EQ(display.shown.back(), "    Trace mode terminated.");
+  EXPECT_EQ(display.shown.end()[-2] + display.shown.back(),
+            std::string(kClear) + "    Trace mode terminated.");
   EXPECT_FALSE(port.IsOpen());
   EXPECT_TRUE(prompter.shown.empty());
 }

@@ -134,7 +134,8 @@ TEST_F(BlockStoreTest, AllWordsLeaveOutATrailingOddByte) {
   WriteBytes(root.Path() / "TVMKDATA" / "odd.DAT", std::string("\x01\x02\x03\x04\x05", 5));
   BlockData data(root.Path() / "TVMKDATA" / "odd.DAT", RecordFile::Mode::ReadOnly);
   EXPECT_EQ(data.ReadAllWords(), (std::vector<std::uint16_t>{0x0201, 0x0403}));
-  EXPECT_EQ(data.ReadWord(3), 0x0005);  // the half word pads with zero
+  EXPECT_EQ(data.ReadWord(3), 0x0005);                 // the half word pads with zero
+  EXPECT_THROW(data.WriteWordInPlace(1, 9), IoError);  // opened for reading: never written
   // The largest block a logger sends is read whole.
   WriteBytes(root.Path() / "TVMKDATA" / "full.DAT", std::string(kMaxBlockBytes, '\x01'));
   BlockData full(root.Path() / "TVMKDATA" / "full.DAT", RecordFile::Mode::ReadOnly);
