@@ -236,7 +236,8 @@ TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBo
     const QImage shown = Child<GraphChartView>(*w, "TChart1")->viewport()->grab().toImage();
     const QPointF from = InView(*w, forecast->at(0));
     const QPointF to = InView(*w, forecast->at(1));
-    int dashes = 0, on = 0;
+    int dashes = 0;
+    int on = 0;
     bool was = false;
     constexpr int kSteps = 400;
     for (int k = 5; k < kSteps - 5; ++k) {

@@ -19,11 +19,8 @@ class SiteFormTest : public ::testing::Test {
   }
   static void Type(SiteForm& form, int row, const std::string& text) {
     form.EnterCell();
-    for (char c : text) {
-      // No key typed here is Enter, so each keeps the row, whatever it does to the cell.
-      const int next = form.TypeDetail(row, static_cast<unsigned char>(c));
-      EXPECT_EQ(next, row) << c;
-    }
+    // No key typed here is Enter, so each keeps the row, whatever it does to the cell.
+    for (char c : text) EXPECT_EQ(form.TypeDetail(row, static_cast<unsigned char>(c)), row) << c;
   }
   static void TypeCell(SiteForm& form, int row, int column, const std::string& text) {
     form.EnterCell();

@@ -179,8 +179,8 @@ TEST_F(SiteHeaderTest, RepairRebuildsADamagedOrShortIndexAndLeavesAMissingHeader
     // A block header whose data never arrived (a store cut short) goes.
     const fs::path orphan = other.Path() / "TVMKDATA" / "S_01_009.KEY";
     WriteBytes(orphan, "x");
-    const fs::path leftover =
-        other.Path() / "TVMKDATA" / "S_01_001.KEY.new";  // a rewrite cut short
+    // And so does what a block header rewrite cut short left beside it.
+    const fs::path leftover = other.Path() / "TVMKDATA" / "S_01_001.KEY.new";
     WriteBytes(leftover, "y");
     const SiteRepair repair = RepairSite(there, "S_01", "TVMKDATA");
     EXPECT_EQ(repair.blocks, c.blocks);
