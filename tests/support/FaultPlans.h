@@ -7,15 +7,20 @@
 
 namespace pelvaro::testing {
 
-// Counts file operations and fails or kills the k-th; after a kill all fail, as for a dead process.
+// Counts file operations of the kinds it watches and fails or kills the k-th; after a kill all of
+// them fail, as for a dead process. Other kinds proceed uncounted.
 class FaultAt : public FaultPlan {
  public:
   enum class Mode { Count, Fail, Die };
-  explicit FaultAt(Mode mode = Mode::Count, int k = 0) : mode_(mode), k_(k) {}
+  enum class Kinds { Changes, Reads };
+  explicit FaultAt(Mode mode = Mode::Count, int k = 0, Kinds kinds = Kinds::Changes)
+      : mode_(mode), k_(k), kinds_(kinds) {}
   // At the first operation described as `what` ("rename FARM_01.key").
   FaultAt(Mode mode, std::string what) : mode_(mode), k_(-1), what_(std::move(what)) {}
 
   Verdict Before(FileOp op, const fs::path& path) override {
+    const bool read = op == FileOp::Open || op == FileOp::Read;
+    if (read != (kinds_ == Kinds::Reads)) return Verdict::Proceed;
     ++count;
     ops.push_back(Name(op) + " " + path.filename().string());
     if (dead) return Verdict::Fail;
@@ -28,7 +33,7 @@ class FaultAt : public FaultPlan {
   bool RealSync() const override { return false; }
 
   static std::string Name(FileOp op) {
-    constexpr const char* kNames[] = {"write", "sync", "rename", "remove"};
+    constexpr const char* kNames[] = {"write", "sync", "rename", "remove", "open", "read"};
     return kNames[static_cast<int>(op)];
   }
 
@@ -39,6 +44,7 @@ class FaultAt : public FaultPlan {
  private:
   Mode mode_;
   int k_;
+  Kinds kinds_ = Kinds::Changes;
   std::string what_;
 };
 

@@ -40,17 +40,18 @@ std::string BlockEditor::Hint() const {
 }
 
 void BlockEditor::Load() {
+  id_.clear();
+  const auto selection = ReadSiteSelectionOrTell(files_, prompter_);
+  if (!selection) return;
   try {
-    const SiteSelection selection = ReadSiteSelection(files_);
-    id_ = selection.identification;
-    dataDirectory_ = selection.dataDirectory;
-    CheckSafeName(id_);
-    CheckSafeName(dataDirectory_);
+    CheckSafeName(selection->identification);
+    CheckSafeName(selection->dataDirectory);
   } catch (const UnsafeNameError& e) {
     prompter_.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
-    id_.clear();
     return;
   }
+  id_ = selection->identification;
+  dataDirectory_ = selection->dataDirectory;
   // Opening only reads: what an earlier operation left half done is put
   // right when no other program is writing, else left for later.
   WriterLock::Attempt attempt = WriterLock::TryAcquire(files_);
@@ -195,7 +196,7 @@ void BlockEditor::Save() {
     if (Files::FileLength(paths.data) > kMaxBlockBytes) {
       throw DamagedFileError(paths.data, "it is larger than a data block can be.");
     }
-    std::string bytes = Files::ReadFile(paths.data, kMaxBlockBytes).value_or(std::string());
+    std::string bytes = Files::ReadFile(paths.data, kMaxBlockBytes);
     for (std::size_t r = 0; r < cells_.size(); ++r) {
       for (int c = 0; c < sensors_; ++c) {
         const std::uint64_t reading = r * sensors_ + c + 1;
@@ -213,6 +214,7 @@ void BlockEditor::Save() {
     updateEnabled_ = false;
     edited_.clear();
   } catch (const std::exception& e) {
+    changed_ = true;  // nothing was written: the edits stay on screen
     prompter_.Message(
         std::string("An error occurred while saving the data values.\r\nThe error is ") + e.what());
   }

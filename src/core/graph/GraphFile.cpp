@@ -1,11 +1,7 @@
 #include "core/graph/GraphFile.h"
 
 #include <array>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/NumberText.h"
@@ -48,17 +44,6 @@ constexpr std::size_t kChunkRecords = 1 << 12;
 // No conversion writes more scans: 100 blocks of at most 32,768 scans each.
 constexpr std::uint64_t kMaxScans = 100 * 32768;
 
-[[noreturn]] void Fail(const fs::path& path) {
-  throw IoError(std::string(std::strerror(errno)) + ": " + PathText(path));
-}
-
-// Reads `bytes` from the current position; fewer when the file ends.
-std::size_t ReadSome(std::FILE* f, char* to, std::size_t bytes, const fs::path& path) {
-  const std::size_t got = std::fread(to, 1, bytes, f);
-  if (got < bytes && std::ferror(f)) Fail(path);
-  return got;
-}
-
 std::string_view Record(const std::string& bytes, std::size_t record) {
   return std::string_view(bytes).substr((record - 1) * kRecord, kRecord);
 }
@@ -80,20 +65,16 @@ std::uint64_t ScansNamed(double readingCount, int enabled) {
 
 }  // namespace
 
-void GraphFileReader::Closer::operator()(std::FILE* f) const { std::fclose(f); }
-
 std::optional<GraphFileReader> GraphFileReader::Open(const fs::path& path) {
   const fs::path resolved = Files::Resolve(path);
   const std::uint64_t length = Files::FileLength(resolved);
   if (length < kGraphFileMinimum) return std::nullopt;
   GraphFileReader reader;
-  reader.path_ = resolved;
-  reader.file_.reset(OpenFile(resolved, "rb"));
-  if (!reader.file_) Fail(resolved);
+  reader.file_ = FileHandle(resolved, FileHandle::Open::Read);
 
   // Records 1 to 12; what lies beyond the end reads as zero bytes.
   std::string head((kHeaderRecords + 2) * kRecord, '\0');
-  ReadSome(reader.file_.get(), head.data(), head.size(), resolved);
+  reader.file_.ReadAt(0, head.data(), head.size());
   GraphFileHead& h = reader.head_;
   h.lastDateTime = ReadNumberFast(Record(head, 2));
   h.slotCount = CountOf(Record(head, 3), "depth slot count");
@@ -114,8 +95,7 @@ std::optional<GraphFileReader> GraphFileReader::Open(const fs::path& path) {
 
 void GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)>& scan,
                                   const std::function<void(int)>& progress) {
-  std::FILE* f = file_.get();
-  if (std::fseek(f, static_cast<long>(kHeaderRecords * kRecord), SEEK_SET) != 0) Fail(path_);
+  std::uint64_t offset = kHeaderRecords * kRecord;
   const std::size_t enabled = static_cast<std::size_t>(head_.enabledCount);
   const std::size_t group = enabled + 2;
   // Whole groups per chunk, so a group never straddles two reads.
@@ -130,7 +110,8 @@ void GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)
   while (done < scans_) {
     const std::size_t want =
         static_cast<std::size_t>(std::min<std::uint64_t>(groupsPerChunk, scans_ - done));
-    const std::size_t got = ReadSome(f, chunk.data(), want * group * kRecord, path_);
+    const std::size_t got = file_.ReadAt(offset, chunk.data(), want * group * kRecord);
+    offset += got;
     const std::size_t groups = got / (group * kRecord);
     if (groups == 0) break;  // the file shrank while it was read
     const char* p = chunk.data();

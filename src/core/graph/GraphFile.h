@@ -1,9 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -68,13 +66,9 @@ class GraphFileReader {
                    const std::function<void(int)>& progress = {});
 
  private:
-  struct Closer {
-    void operator()(std::FILE* f) const;
-  };
   GraphFileReader() = default;
 
-  fs::path path_;
-  std::unique_ptr<std::FILE, Closer> file_;
+  FileHandle file_;
   GraphFileHead head_;
   std::uint64_t scans_ = 0;
 };

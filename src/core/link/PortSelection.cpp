@@ -90,7 +90,7 @@ void PortSelection::WritePortNumberToFile() {
 }
 
 int PortSelection::ReadPortNumberFromFile() {
-  portNumber_ = ReadPortNumber(files_).value_or(0);
+  portNumber_ = StoredPortNumber(files_);
   return portNumber_;
 }
 

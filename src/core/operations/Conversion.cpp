@@ -25,6 +25,11 @@ constexpr int kSecondsPerDay = 86400;
 constexpr int kFirstGraphGroup = 11;
 constexpr int kFirstSummaryGroup = 20;
 
+void ShowCalibrationError(Prompter& prompter, const IoError& e) {
+  prompter.Message(std::string(kCalibrationError) + "\r\n\r\n" + e.what(), "", Buttons::Ok,
+                   Icon::None);
+}
+
 // A failure that ends the run with the calibration error message.
 struct CalibrationFailure : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -82,12 +87,12 @@ class Conversion {
       summary_->Flush();
       graph_->Close();
       summary_->Close();
-      fileops::CommitPair(GraphPath(), SummaryPath());
+      Commit();
       return true;
     } catch (const RunEnded&) {
-    } catch (const DamagedFileError& e) {
-      prompter_.Message(std::string(kCalibrationError) + "\r\n\r\n" + e.what(), "", Buttons::Ok,
-                        Icon::None);
+    } catch (const IoError& e) {
+      // A damaged block, a full or read-only disk, a file that cannot be read: the cause.
+      ShowCalibrationError(prompter_, e);
     } catch (const std::exception&) {
       // A file that cannot be written, a zero slope, a bad answer: one message.
       prompter_.Message(kCalibrationError, "", Buttons::Ok, Icon::None);
@@ -100,6 +105,21 @@ class Conversion {
  private:
   fs::path GraphPath() const { return CalibratedPath(files_, dataDir_, id_, kGraphExtension); }
   fs::path SummaryPath() const { return CalibratedPath(files_, dataDir_, id_, kSummaryExtension); }
+
+  void Commit() {
+    try {
+      fileops::CommitPair(GraphPath(), SummaryPath());
+    } catch (const IoError&) {
+      // With the graph file in place only the summary's rename failed: the
+      // pair is finished now, else the conversion failed.
+      if (!RecoverCalibratedFiles(files_, dataDir_, id_)) throw;
+    }
+    try {
+      fileops::SyncFolder(GraphPath().parent_path());
+    } catch (const IoError&) {
+      // Both files are in place; only their names may not be on the disk yet.
+    }
+  }
 
   // Undoes a pair not yet renamed, or finishes one half renamed.
   void Discard() {
@@ -134,7 +154,7 @@ class Conversion {
           CalibratedFile::CreateEmpty(fileops::PairPart(SummaryPath()), kSummaryRecordSize));
     }
     const BlockHeader block = ReadBlockHeader(paths.header);
-    CheckWordCount(block, paths.header);
+    CheckBlockAgrees(block, data.Length(), paths.header);
     const RunHeader& run = block.run;
     const int slots = header_.DepthSlotCount();
     int day = run.StartDay();
@@ -395,6 +415,8 @@ bool TimedDat(const Files& files, Prompter& prompter, const std::string& identif
     return conversion.Run();
   } catch (const UnsafeNameError& e) {
     prompter.Message(e.what(), "", Buttons::Ok, Icon::Critical);
+  } catch (const IoError& e) {
+    ShowCalibrationError(prompter, e);
   } catch (const std::exception&) {
     prompter.Message(kCalibrationError, "", Buttons::Ok, Icon::None);
   }
@@ -405,7 +427,8 @@ bool TimedDatForSelectedSite(const Files& files, Prompter& prompter, ConversionC
   SiteSelection selection;
   try {
     selection = ReadSiteSelection(files);
-  } catch (const UnsafeNameError& e) {
+  } catch (const std::runtime_error& e) {
+    // A name that cannot be a file name, or a selection that cannot be read.
     prompter.Message(e.what(), "", Buttons::Ok, Icon::Critical);
     return false;
   }

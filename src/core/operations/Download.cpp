@@ -175,7 +175,13 @@ class Transfer {
       return opened.Ok();
     }
     int port = request_.portNumber;
-    if (const auto stored = ReadPortNumber(files_)) {
+    std::optional<int> stored;
+    try {
+      stored = ReadPortNumber(files_);
+    } catch (const IoError&) {
+      // A port file that cannot be read is rewritten with the program's port.
+    }
+    if (stored) {
       port = *stored;
     } else {
       try {

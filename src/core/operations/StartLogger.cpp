@@ -46,17 +46,19 @@ StartWindowModel::StartWindowModel(const Files& files, Prompter& prompter)
 std::string StartWindowModel::Hint() const { return loaded_ ? kClickHint : kSelectHint; }
 
 void StartWindowModel::Load(const DateTime& now) {
-  SiteSelection selection;
-  try {
-    selection = ReadSiteSelection(files_);
-  } catch (const UnsafeNameError& e) {
-    prompter_.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
-  }
+  const SiteSelection selection =
+      ReadSiteSelectionOrTell(files_, prompter_).value_or(SiteSelection{});
   sites_ = ListSites(files_);
   selected_ = FindSiteEntry(sites_, selection.identification);
   settings_.start = now;
   // A restart request after a download is answered by this opening only.
-  if (ReadRestartRequest(files_) == "YES") WriteRestartRequest(files_, "NO");
+  // One that cannot be read is answered all the same.
+  bool requested = true;
+  try {
+    requested = ReadRestartRequest(files_) == "YES";
+  } catch (const IoError&) {
+  }
+  if (requested) WriteRestartRequest(files_, "NO");
   // The highlighted site is loaded, so the grids show what a Start would
   // start; the selection file is left as it is until a click.
   if (selected_) {
@@ -221,7 +223,7 @@ bool StartWindowModel::Start(LinkContext& link, const std::function<void()>& bel
 }
 
 bool StartWindowModel::StartLogger(LinkContext& link, const std::function<void()>& bell) {
-  const int port = fixedPort_ ? *fixedPort_ : ReadPortNumber(files_).value_or(0);
+  const int port = fixedPort_ ? *fixedPort_ : StoredPortNumber(files_);
   if (link.port.IsOpen()) link.port.Close();
   if (port == 0 || !link.port.Open(port).Ok()) {
     prompter_.Message(kPortNotAvailable);

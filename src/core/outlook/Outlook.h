@@ -142,6 +142,12 @@ class FaultCounter {
 
 inline constexpr char kOutdatedGraph[] =
     "The graph file does not match the site's data blocks: convert the site again.";
+inline constexpr char kMissingGraph[] =
+    "The site has data blocks but its graph file is missing or cut short: convert the site "
+    "again.";
+inline constexpr char kNoDataDirectory[] =
+    "The site has data blocks but its site file names no data directory: choose one in the "
+    "site window and convert the site again.";
 
 // The outlook of one site from its header, its graph file and its data
 // blocks, read in one pass over each. Never throws: a site that cannot be

@@ -13,9 +13,6 @@ namespace pelvaro {
 
 namespace {
 
-// The conversion refuses a block that claims more readings than this.
-constexpr double kMaxBlockReadings = 32768;
-
 // The raw readings of a site's blocks, scan by scan, in the order the
 // conversion reads them, so the n-th scan here is the n-th scan of the graph
 // file. Every reading that lies in a block file is also given to the fault
@@ -58,11 +55,13 @@ class BlockWalker {
         MakeBlockPaths(BlockStemPath(files_, dataDirectory_, BlockStem(identification_, number)));
     BlockData data(paths.data, RecordFile::Mode::ReadOnly);
     const BlockHeader header = ReadBlockHeader(paths.header);
-    // The conversion ends at an empty block and at a count it refuses.
-    if (data.Length() < 4 || header.words > kMaxBlockReadings) {
+    // The conversion ends at an empty block, and refuses a block whose count
+    // is not what its data file holds: so is it reported here.
+    if (data.Length() < 4) {
       ended_ = true;
       return false;
     }
+    CheckBlockAgrees(header, data.Length(), paths.header);
     // The first block is stepped by the enabled sensors, later ones by the
     // count their logger recorded (the enabled sensors when it was never given).
     const int recorded = header.run.SensorCount();
@@ -145,6 +144,9 @@ void SiteScans::ForEachScan(FaultCounter* faults, const std::function<void(const
                             const std::function<void(int)>& progress) {
   const std::size_t sensors = sensors_.size();
   if (sensors == 0) return;
+  // Blocks without a graph file to pair them with are no "no data".
+  if (!blocks_.empty() && dataDirectory_.empty()) throw IoError(kNoDataDirectory);
+  if (!blocks_.empty() && !graph_) throw GraphFileError(kMissingGraph);
   const bool scans = GraphScans() > 0;
   if (scans && graph_->Head().enabledCount != static_cast<int>(sensors)) {
     throw GraphFileError(kOutdatedGraph);

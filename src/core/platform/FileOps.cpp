@@ -78,8 +78,9 @@ FileHandle::FileHandle(const fs::path& path, Open how) : path_(path) {
   if (how == Open::Create || (how == Open::Update && !exists)) {
     if (!Allowed(FileOp::Write, path)) Died(path);
     mode = "w+b";
-  } else if (how == Open::Update) {
-    mode = "r+b";
+  } else {
+    if (!Allowed(FileOp::Open, path)) Died(path);
+    if (how == Open::Update) mode = "r+b";
   }
   file_ = OpenFile(path, mode);
   if (file_ == nullptr) throw IoError(ErrnoText() + ": " + PathText(path));
@@ -121,13 +122,23 @@ std::uint64_t FileHandle::Size() const {
 }
 
 std::size_t FileHandle::ReadAt(std::uint64_t offset, char* to, std::size_t count) {
-  if (file_ == nullptr || count == 0) return 0;
+  if (file_ == nullptr) Fail("The file is not open for reading");
+  if (count == 0) return 0;
+  if (!Allowed(FileOp::Read, path_)) Died(path_);
   if (Seek(file_, offset) != 0) Fail(ErrnoText());
-  const std::size_t got = std::fread(to, 1, count, file_);
+  std::size_t got = 0;
+  // fread may stop short of the end (a signal, a pipe): only the end of the
+  // file or an error ends the read.
+  while (got < count) {
+    const std::size_t part = std::fread(to + got, 1, count - got, file_);
+    got += part;
+    if (part == 0) break;
+  }
   if (got < count && std::ferror(file_)) {
     std::clearerr(file_);
     Fail(ErrnoText());
   }
+  std::clearerr(file_);
   return got;
 }
 

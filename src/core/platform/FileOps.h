@@ -18,15 +18,18 @@ class IoError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Every change the program makes on the disk is one of these, and each goes
-// through this layer: storage and operations never call the system for them.
-// A test can so fail or cut off the k-th one and check that the data
-// survives whatever happens at that point.
+// Every change the program makes on the disk, and every open and read of a
+// file, is one of these, and each goes through this layer: storage and
+// operations never call the system for them. A test can so fail or cut off
+// the k-th one and check that the data survives whatever happens at that
+// point, and that a read that failed is never taken for data.
 enum class FileOp {
   Write,   // creating or emptying a file, or writing bytes into it
   Sync,    // flushing a file or a folder to the disk
   Rename,  // replacing a name with another file
   Remove,  // deleting a file
+  Open,    // opening an existing file to read or update it
+  Read,    // reading bytes of an open file
 };
 
 // A test's hand on the layer: asked before each operation.
@@ -47,8 +50,8 @@ class FaultPlan {
 // the one it replaces.
 FaultPlan* InstallFaultPlan(FaultPlan* plan);
 
-// One open file. Reads are not operations of the layer; creating or emptying
-// the file on opening, writing and syncing are.
+// One open file. Opening it, creating or emptying it on opening, reading,
+// writing and syncing are operations of the layer.
 class FileHandle {
  public:
   enum class Open {
@@ -69,7 +72,8 @@ class FileHandle {
   bool IsOpen() const { return file_ != nullptr; }
   const fs::path& Path() const { return path_; }
   std::uint64_t Size() const;
-  // Up to `count` bytes from an offset; fewer at the end of the file.
+  // Up to `count` bytes from an offset; fewer only at the end of the file.
+  // Throws IoError when the bytes cannot be read.
   std::size_t ReadAt(std::uint64_t offset, char* to, std::size_t count);
   void WriteAt(std::uint64_t offset, std::string_view bytes);
   void Sync();

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <system_error>
 
 namespace pelvaro {
@@ -46,6 +49,68 @@ bool IsDeviceName(std::string_view name) {
 
 constexpr std::size_t kCopyChunk = 1 << 16;
 
+std::string LowerName(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower) c = Lower(c);
+  return lower;
+}
+
+// The names of a folder that another name of it equals case-blind, by their
+// lower-case form. Listing the header folder for every lookup would make a
+// catalogue of thousands of sites quadratic, so the answer is kept while the
+// folder's modification time stays the same; a listing made within a second
+// of the last change is not kept, as a coarse clock could hide a later one.
+class CaseTwins {
+ public:
+  std::optional<std::pair<std::string, std::string>> Of(const fs::path& folder,
+                                                        std::string_view name) {
+    std::error_code ec;
+    const auto changed = fs::last_write_time(folder, ec);
+    if (ec) return std::nullopt;
+    std::map<std::string, std::vector<std::string>> twins;
+    {
+      const std::lock_guard<std::mutex> guard(mutex_);
+      const auto kept = kept_.find(folder);
+      if (kept != kept_.end() && kept->second.changed == changed) {
+        twins = kept->second.twins;
+      } else {
+        twins = List(folder);
+        if (fs::file_time_type::clock::now() - changed > std::chrono::seconds(1)) {
+          kept_[folder] = {changed, twins};
+        }
+      }
+    }
+    const auto found = twins.find(LowerName(name));
+    if (found == twins.end()) return std::nullopt;
+    return std::make_pair(found->second[0], found->second[1]);
+  }
+
+ private:
+  static std::map<std::string, std::vector<std::string>> List(const fs::path& folder) {
+    std::map<std::string, std::vector<std::string>> byLower;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+      if (const auto name = PathName(it->path())) byLower[LowerName(*name)].push_back(*name);
+    }
+    std::erase_if(byLower, [](const auto& entry) { return entry.second.size() < 2; });
+    for (auto& [lower, names] : byLower) std::sort(names.begin(), names.end());
+    return byLower;
+  }
+
+  struct Kept {
+    fs::file_time_type changed;
+    std::map<std::string, std::vector<std::string>> twins;
+  };
+  std::mutex mutex_;
+  std::map<fs::path, Kept> kept_;
+};
+
+std::optional<std::pair<std::string, std::string>> CaseTwin(const fs::path& folder,
+                                                            std::string_view name) {
+  static CaseTwins twins;
+  return twins.Of(folder, name);
+}
+
 }  // namespace
 
 DamagedFileError::DamagedFileError(const fs::path& file, const std::string& why)
@@ -58,6 +123,11 @@ UnsafeNameError::UnsafeNameError(std::string name)
 
 UnsafeNameError::UnsafeNameError(std::string name, const std::string& text)
     : std::runtime_error(text), name_(std::move(name)) {}
+
+AmbiguousNameError::AmbiguousNameError(const std::string& first, const std::string& second)
+    : UnsafeNameError(first, "The site files " + Printable(first) + " and " + Printable(second) +
+                                 " differ only in case, so neither can be told from the other. "
+                                 "Rename or remove one of them.") {}
 
 std::string Printable(std::string_view text) {
   static constexpr char kHex[] = "0123456789ABCDEF";
@@ -100,7 +170,11 @@ fs::path Files::HeaderFolder() const { return Resolve(root_ / kHeaderFolderName)
 fs::path Files::InRoot(const std::string& name) const { return Child(root_, CheckSafeName(name)); }
 
 fs::path Files::HeaderPath(const std::string& identification) const {
-  return Child(HeaderFolder(), CheckSafeName(identification) + ".key");
+  const std::string name = CheckSafeName(identification) + ".key";
+  const fs::path folder = HeaderFolder();
+  if (const auto other = CaseTwin(folder, name))
+    throw AmbiguousNameError(other->first, other->second);
+  return Child(folder, name);
 }
 
 fs::path Files::Child(const fs::path& folder, std::string_view name) {
@@ -275,16 +349,19 @@ void Files::CopyFolder(const fs::path& from, const fs::path& to) {
   if (ec) throw IoError(ec.message() + ": " + PathText(from));
 }
 
-std::optional<std::string> Files::ReadFile(const fs::path& path, std::size_t limit) {
-  try {
-    FileHandle in(Resolve(path), FileHandle::Open::Read);
-    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(in.Size(), limit));
-    std::string bytes(length, '\0');
-    bytes.resize(in.ReadAt(0, bytes.data(), length));
-    return bytes;
-  } catch (const IoError&) {
-    return std::nullopt;
-  }
+std::string Files::ReadFile(const fs::path& path, std::size_t limit) {
+  FileHandle in(Resolve(path), FileHandle::Open::Read);
+  const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(in.Size(), limit));
+  std::string bytes(length, '\0');
+  bytes.resize(in.ReadAt(0, bytes.data(), length));
+  return bytes;
+}
+
+std::optional<std::string> Files::ReadFileIfPresent(const fs::path& path, std::size_t limit) {
+  const fs::path found = Resolve(path);
+  std::error_code ec;
+  if (!fs::exists(fs::symlink_status(found, ec))) return std::nullopt;
+  return ReadFile(found, limit);
 }
 
 void Files::WriteWholeFile(const fs::path& path, std::string_view bytes) {

@@ -38,6 +38,14 @@ class UnsafeNameError : public std::runtime_error {
 // from a file cannot break or disguise the message that shows it.
 std::string Printable(std::string_view text);
 
+// Two site header files whose names differ only in case (made by hand where
+// names keep their case): neither can be told from the other, so both are
+// refused in every operation rather than one taken for the other.
+class AmbiguousNameError : public UnsafeNameError {
+ public:
+  AmbiguousNameError(const std::string& first, const std::string& second);
+};
+
 // True when the text can name one file or folder inside a folder, on Linux and
 // on Windows alike: not empty, no path separator, no "..", no drive colon, no
 // control character, none of the characters Windows refuses in names, no
@@ -63,7 +71,8 @@ class Files {
   fs::path HeaderFolder() const;
   // The working root joined with one safe name, found whatever its case.
   fs::path InRoot(const std::string& name) const;
-  // The header file of a site identification.
+  // The header file of a site identification. Throws AmbiguousNameError when
+  // the header folder holds two whose names differ only in case.
   fs::path HeaderPath(const std::string& identification) const;
   // A folder directly under the working root (a data directory). Throws
   // UnsafeNameError for a name that cannot be one.
@@ -98,9 +107,18 @@ class Files {
   // Copies a folder and all it holds, overwriting files already there.
   static void CopyFolder(const fs::path& from, const fs::path& to);
 
-  // At most `limit` bytes from the start of a file; nothing when it cannot
-  // be read. No reader loads more than its format can hold.
-  static std::optional<std::string> ReadFile(const fs::path& path, std::size_t limit);
+  // At most `limit` bytes from the start of a file. No reader loads more than
+  // its format can hold.
+  //
+  // A failed read is an error, never data: both throw IoError, with the file
+  // and the cause, when the file cannot be opened or read, and nothing in the
+  // program stands an empty text, zero readings or a default in for it (a
+  // check in CI refuses `value_or` on a read). An operation that reads a file
+  // it is about to rewrite stops there and leaves every file as it was.
+  static std::string ReadFile(const fs::path& path, std::size_t limit);
+  // As ReadFile, but nothing when no file is at the path: for the files a
+  // working root may lack (the state files), never for one that must exist.
+  static std::optional<std::string> ReadFileIfPresent(const fs::path& path, std::size_t limit);
   // Writes a sibling temporary file, flushes it to disk and renames it over the
   // target, so a crash leaves either the old or the new content. Throws IoError.
   static void WriteWholeFile(const fs::path& path, std::string_view bytes);

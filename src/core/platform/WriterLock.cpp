@@ -12,6 +12,7 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -33,6 +34,12 @@ int CurrentProcess() {
   return static_cast<int>(::getpid());
 #endif
 }
+
+#ifndef _WIN32
+std::string NotARegularFile() {
+  return std::string("The lock file ") + kLockFileName + " is not a regular file.";
+}
+#endif
 
 fs::path KeyOf(const fs::path& root) {
   std::error_code ec;
@@ -105,8 +112,19 @@ WriterLock::Attempt WriterLock::TryAcquire(const Files& files) {
   }
 #else
   // Read access is all a lock needs, so a lock file made read-only still works.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return {Status::Failed, std::nullopt, std::strerror(errno)};
+  // Opened without waiting and without following a link, so that a FIFO or a
+  // device put in its place is refused at once instead of blocking every writer.
+  const int fd =
+      ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0644);
+  if (fd < 0) {
+    if (errno == ELOOP) return {Status::Failed, std::nullopt, NotARegularFile()};
+    return {Status::Failed, std::nullopt, std::strerror(errno)};
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return {Status::Failed, std::nullopt, NotARegularFile()};
+  }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int why = errno;
     ::close(fd);

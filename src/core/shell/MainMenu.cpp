@@ -15,14 +15,8 @@ void TellUnsafe(Prompter& prompter, const UnsafeNameError& e) {
   prompter.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
 }
 
-// Sitesel.dat, or nothing when it names something that cannot be a file name.
 std::optional<SiteSelection> Selection(const Files& files, Prompter& prompter) {
-  try {
-    return ReadSiteSelection(files);
-  } catch (const UnsafeNameError& e) {
-    TellUnsafe(prompter, e);
-    return std::nullopt;
-  }
+  return ReadSiteSelectionOrTell(files, prompter);
 }
 
 bool HeaderExists(const Files& files, const std::string& identification) {

@@ -1,5 +1,6 @@
 #include "core/shell/Startup.h"
 
+#include "core/platform/WriterLock.h"
 #include "core/shell/SiteCatalogue.h"
 #include "core/storage/StateFiles.h"
 
@@ -84,9 +85,38 @@ void CopyStateFiles(const fs::path& source, const fs::path& destination) {
   }
 }
 
+namespace {
+
+// A sample file never replaces one of the working root: what is there may be
+// a season's data.
+bool MoveIfAbsent(const fs::path& from, const fs::path& to) {
+  if (Files::FileExists(to)) return false;
+  return Files::Move(from, to);
+}
+
+fs::path Canonical(const fs::path& path) {
+  std::error_code ec;
+  const fs::path canonical = fs::weakly_canonical(fs::absolute(path, ec), ec);
+  return ec ? path.lexically_normal() : canonical;
+}
+
+}  // namespace
+
+bool IsInsideFolder(const fs::path& path, const fs::path& folder) {
+  const fs::path inner = Canonical(path);
+  const fs::path outer = Canonical(folder);
+  auto i = inner.begin();
+  for (auto o = outer.begin(); o != outer.end(); ++o, ++i) {
+    // A trailing separator leaves an empty last part.
+    if (o->empty() && std::next(o) == outer.end()) break;
+    if (i == inner.end() || !Files::SameNameIgnoringCase(PathText(*i), PathText(*o))) return false;
+  }
+  return true;
+}
+
 bool MoveStrayKeyFiles(const Files& files, const fs::path& currentFolder) {
   for (const std::string& name : Files::List(currentFolder, "*.key")) {
-    Files::Move(Files::Child(currentFolder, name), Files::Child(files.InRoot("TVMKDATA"), name));
+    MoveIfAbsent(Files::Child(currentFolder, name), Files::Child(files.InRoot("TVMKDATA"), name));
   }
   return true;
 }
@@ -94,7 +124,7 @@ bool MoveStrayKeyFiles(const Files& files, const fs::path& currentFolder) {
 bool MoveStrayDatFiles(const Files& files, const fs::path& currentFolder) {
   for (const std::string& name : Files::List(currentFolder, "*.dat")) {
     if (name == "Sitesel.dat" || name == "START.DAT") continue;
-    Files::Move(Files::Child(currentFolder, name), Files::Child(files.InRoot("TVMKDATA"), name));
+    MoveIfAbsent(Files::Child(currentFolder, name), Files::Child(files.InRoot("TVMKDATA"), name));
   }
   return true;
 }
@@ -103,13 +133,19 @@ bool InstallSampleSite(const Files& files, const fs::path& currentFolder) {
   const std::string keyName = std::string(kSampleSite) + ".key";
   const fs::path source = currentFolder / keyName;
   if (currentFolder.empty() || !Files::FileExists(source)) return false;
-  if (!Files::Move(source, files.HeaderFolder() / keyName)) return false;
+  // The working root's own folders hold the site files: nothing there is a
+  // sample to move in, whatever its name.
+  if (IsInsideFolder(currentFolder, files.Root())) return false;
+  // Moving writes the root: never beside another program's writes.
+  const WriterLock::Attempt lock = WriterLock::TryAcquire(files);
+  if (lock.status != WriterLock::Status::Held) return false;
+  if (!MoveIfAbsent(source, files.HeaderFolder() / keyName)) return false;
   const bool keys = MoveStrayKeyFiles(files, currentFolder);
   const bool dats = MoveStrayDatFiles(files, currentFolder);
   if (!keys && !dats) return false;
   const std::string graphName = std::string(kSampleSite) + ".bgf";
   if (!Files::FileExists(currentFolder / graphName)) return false;
-  return Files::Move(currentFolder / graphName, files.InRoot("TVMKDATA") / graphName);
+  return MoveIfAbsent(currentFolder / graphName, files.InRoot("TVMKDATA") / graphName);
 }
 
 void LoadSiteList(const Files& files, Prompter& prompter, StartupResult& result) {

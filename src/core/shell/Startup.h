@@ -38,8 +38,12 @@ bool CreateStorageFolders(const Files& files);
 void CopyInstallFolders(const fs::path& source, const fs::path& destination);
 void CopyStateFiles(const fs::path& source, const fs::path& destination);
 
+// True when the path is the folder or lies inside it.
+bool IsInsideFolder(const fs::path& path, const fs::path& folder);
 // Moves the sample site (and any stray block files beside it) from the
-// current folder into the storage folders; true when its graph file moved.
+// current folder into the storage folders, never over a file already there,
+// and only from outside the working root while no other program writes it;
+// true when its graph file moved.
 bool InstallSampleSite(const Files& files, const fs::path& currentFolder);
 bool MoveStrayKeyFiles(const Files& files, const fs::path& currentFolder);
 bool MoveStrayDatFiles(const Files& files, const fs::path& currentFolder);

@@ -64,12 +64,8 @@ void SiteForm::Load() {
   directories_ = DirectoryList();
   details_.fill(std::string());
   caption_ = create_ ? "Create New Site File" : "Edit Site File";
-  SiteSelection selection;
-  try {
-    selection = ReadSiteSelection(files_);
-  } catch (const UnsafeNameError& e) {
-    prompter_.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
-  }
+  const SiteSelection selection =
+      ReadSiteSelectionOrTell(files_, prompter_).value_or(SiteSelection{});
   const int mode = selection.mode.value_or(0);
   if (mode == 1) {
     details_[kDataDirectoryRow] = "TVMKDATA";

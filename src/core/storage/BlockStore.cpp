@@ -1,6 +1,7 @@
 #include "core/storage/BlockStore.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/storage/NumberText.h"
 #include "core/storage/TextRoutines.h"
@@ -124,14 +125,27 @@ BlockHeader ReadBlockHeader(const fs::path& headerFile) {
 
 void CheckWordCount(const BlockHeader& header, const fs::path& headerFile) {
   if (!(header.words >= 0 && header.words <= kMaxBlockWordCount)) {
-    throw DamagedFileError(headerFile, "it counts " + Spaced(header.words) +
-                                           " readings, more than a data block can hold.");
+    throw DamagedFileError(headerFile, "it counts " + Plain(header.words) + " readings, " +
+                                           (header.words < 0 ? "fewer than none."
+                                                             : "more than a data block can hold."));
+  }
+}
+
+void CheckBlockAgrees(const BlockHeader& header, std::uint64_t dataBytes,
+                      const fs::path& headerFile) {
+  CheckWordCount(header, headerFile);
+  const auto held = static_cast<double>(dataBytes / kWordSize);
+  if (std::floor(header.words) != held) {
+    throw DamagedFileError(headerFile, "it counts " + Plain(header.words) +
+                                           " readings, but its data file holds " + Plain(held) +
+                                           ".");
   }
 }
 
 void WriteBlockHeaderRecord(const fs::path& headerFile, int record, std::string_view text) {
-  // The run header is what identifies the block: the file is replaced whole.
-  std::string bytes = Files::ReadFile(headerFile, kBlockHeaderBytes).value_or(std::string());
+  // The run header is what identifies the block: the file is replaced whole,
+  // so it must have been read whole first.
+  std::string bytes = Files::ReadFile(headerFile, kBlockHeaderBytes);
   const std::size_t offset = static_cast<std::size_t>(record - 1) * kBlockHeaderRecordSize;
   bytes.resize(std::max(bytes.size(), offset + kBlockHeaderRecordSize), ' ');
   std::string field(text.substr(0, kBlockHeaderRecordSize));
@@ -158,7 +172,7 @@ std::vector<std::uint16_t> BlockData::ReadAllWords() {
   if (file_.Length() > kMaxBlockBytes) {
     throw DamagedFileError(file_.Path(), "it is larger than a data block can be.");
   }
-  const std::string bytes = Files::ReadFile(file_.Path(), kMaxBlockBytes).value_or(std::string());
+  const std::string bytes = Files::ReadFile(file_.Path(), kMaxBlockBytes);
   std::vector<std::uint16_t> words(bytes.size() / kWordSize);
   for (std::size_t i = 0; i < words.size(); ++i) {
     words[i] = static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[2 * i]) +

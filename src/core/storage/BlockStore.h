@@ -76,12 +76,19 @@ struct BlockHeader {
 // Throws DamagedFileError when the header counts more words than a block can
 // hold (or fewer than none), so no reader loops on a count from a file.
 void CheckWordCount(const BlockHeader& header, const fs::path& headerFile);
+// Throws DamagedFileError unless the header counts the whole words its data
+// file holds (a download of an odd byte count adds a half word): a count of
+// 0, a text or a file cut short is never read as a shorter block.
+void CheckBlockAgrees(const BlockHeader& header, std::uint64_t dataBytes,
+                      const fs::path& headerFile);
 
 std::string BlockHeaderRecord1(double words);
 std::string BlockHeaderRecord2(const RunHeader& run, const DateTime& downloaded);
 std::string BlockHeaderRecord3(double words);
 // Reads whatever the file holds; a short or missing file gives blanks.
 BlockHeader ReadBlockHeader(const fs::path& headerFile);
+// Rewrites one record of an existing block header file. Throws IoError, and
+// leaves the file as it was, when it cannot be read or written.
 void WriteBlockHeaderRecord(const fs::path& headerFile, int record, std::string_view text);
 
 // The raw readings of a block: 2-byte records, low byte first.
@@ -94,7 +101,8 @@ class BlockData {
   std::uint16_t ReadWord(std::uint64_t index);
   void WriteWordInPlace(std::uint64_t index, std::uint16_t value);
   // Every whole word, in order; a trailing odd byte is left out. Throws
-  // DamagedFileError for a file larger than a block can be.
+  // DamagedFileError for a file larger than a block can be, IoError when it
+  // cannot be read.
   std::vector<std::uint16_t> ReadAllWords();
   void Close() { file_.Close(); }
 

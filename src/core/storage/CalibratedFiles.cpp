@@ -17,10 +17,11 @@ fs::path CalibratedPath(const Files& files, const std::string& dataDirectory,
   return Files::Child(files.DataFolder(dataDirectory), CheckSafeName(identification) + extension);
 }
 
-void RecoverCalibratedFiles(const Files& files, const std::string& dataDirectory,
+bool RecoverCalibratedFiles(const Files& files, const std::string& dataDirectory,
                             const std::string& identification) {
-  fileops::RecoverPair(CalibratedPath(files, dataDirectory, identification, kGraphExtension),
-                       CalibratedPath(files, dataDirectory, identification, kSummaryExtension));
+  return fileops::RecoverPair(
+      CalibratedPath(files, dataDirectory, identification, kGraphExtension),
+      CalibratedPath(files, dataDirectory, identification, kSummaryExtension));
 }
 
 bool CalibratedFilesStale(const Files& files, const std::string& dataDirectory,

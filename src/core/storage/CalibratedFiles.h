@@ -37,8 +37,9 @@ fs::path CalibratedPath(const Files& files, const std::string& dataDirectory,
                         const std::string& identification, const char* extension);
 
 // The graph and summary files are replaced as one pair (the graph file
-// first): this finishes or undoes a replacement that was cut short.
-void RecoverCalibratedFiles(const Files& files, const std::string& dataDirectory,
+// first): this finishes or undoes a replacement that was cut short. True when
+// it finished one.
+bool RecoverCalibratedFiles(const Files& files, const std::string& dataDirectory,
                             const std::string& identification);
 // True when the site has blocks and its graph or summary file is missing or
 // not newer than the newest of its block files.

@@ -143,10 +143,12 @@ SiteRepair RepairSite(const Files& files, const std::string& identification,
 
 namespace {
 
-// The whole file when it is no larger than a block file can be.
+// The whole file when it is there and no larger than a block file can be.
+// Throws IoError when it cannot be read: a leftover that cannot be checked
+// is never taken for stored, nor overwritten.
 std::optional<std::string> BlockBytes(const fs::path& path, std::uint64_t limit) {
   if (Files::FileLength(path) > limit) return std::nullopt;
-  return Files::ReadFile(path, static_cast<std::size_t>(limit));
+  return Files::ReadFileIfPresent(path, static_cast<std::size_t>(limit));
 }
 
 // Run header and word count, then the readings: what makes two copies of a

@@ -53,9 +53,7 @@ SiteSelection ReadSiteSelection(const Files& files, std::uint64_t minimumLength)
   SiteSelection selection;
   const fs::path path = files.InRoot(kSiteSelectionName);
   if (!Files::FileExists(path) || Files::FileLength(path) <= minimumLength) return {};
-  const auto text = Files::ReadFile(path, kStateFileLimit);
-  if (!text) return selection;
-  auto fields = ReadFields(*text, 3);
+  auto fields = ReadFields(Files::ReadFile(path, kStateFileLimit), 3);
   fields.resize(3);
   selection.identification = fields[0];
   selection.dataDirectory = fields[1];
@@ -67,6 +65,21 @@ SiteSelection ReadSiteSelection(const Files& files, std::uint64_t minimumLength)
   return selection;
 }
 
+std::optional<SiteSelection> ReadSiteSelectionOrTell(const Files& files, Prompter& prompter,
+                                                     std::uint64_t minimumLength) {
+  try {
+    return ReadSiteSelection(files, minimumLength);
+  } catch (const UnsafeNameError& e) {
+    prompter.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
+  } catch (const IoError& e) {
+    prompter.Message(
+        std::string("An error occurred while reading the selected site.\r\nThe error is ") +
+            e.what(),
+        "Site File Error", Buttons::Ok, Icon::Critical);
+  }
+  return std::nullopt;
+}
+
 void WriteSiteSelection(const Files& files, const std::string& identification,
                         const std::string& dataDirectory, std::optional<int> mode) {
   const std::string text = mode ? Lines({identification, dataDirectory, Spaced(*mode)})
@@ -75,7 +88,7 @@ void WriteSiteSelection(const Files& files, const std::string& identification,
 }
 
 std::string ReadRestartRequest(const Files& files) {
-  const auto text = Files::ReadFile(files.InRoot(kRestartName), kStateFileLimit);
+  const auto text = Files::ReadFileIfPresent(files.InRoot(kRestartName), kStateFileLimit);
   if (!text) return {};
   const auto fields = ReadFields(*text, 1);
   return fields.empty() ? std::string() : fields[0];
@@ -86,13 +99,22 @@ void WriteRestartRequest(const Files& files, std::string_view yesOrNo) {
 }
 
 std::optional<int> ReadPortNumber(const Files& files) {
-  const auto text = Files::ReadFile(files.InRoot(kPortName), kStateFileLimit);
+  const auto text = Files::ReadFileIfPresent(files.InRoot(kPortName), kStateFileLimit);
   if (!text) return std::nullopt;
   const auto fields = ReadFields(*text, 1);
   const double value = fields.empty() ? 0.0 : ParseLeadingNumber(fields[0]);
   const auto port = ToInt16(value);
   if (!port) return std::nullopt;
   return *port;
+}
+
+int StoredPortNumber(const Files& files) {
+  try {
+    const auto port = ReadPortNumber(files);
+    return port ? *port : 0;
+  } catch (const IoError&) {
+    return 0;
+  }
 }
 
 void WritePortNumber(const Files& files, int port) {

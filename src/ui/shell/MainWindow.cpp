@@ -355,23 +355,16 @@ std::vector<std::string> MainWindow::SiteEntries() const {
 }
 
 void MainWindow::ReselectRememberedSite() {
-  try {
-    SelectSiteQuietly(
-        RememberedSiteIndex(SiteEntries(), ReadSiteSelection(*files_, 1).identification));
-  } catch (const UnsafeNameError& e) {
-    prompter_.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
+  if (const auto remembered = ReadSiteSelectionOrTell(*files_, prompter_, 1)) {
+    SelectSiteQuietly(RememberedSiteIndex(SiteEntries(), remembered->identification));
   }
 }
 
 void MainWindow::HighLightFile() {
-  std::string remembered;
-  try {
-    remembered = ReadSiteSelection(*files_, 1).identification;
-  } catch (const UnsafeNameError& e) {
-    prompter_.Message(e.what(), "Site File Error", Buttons::Ok, Icon::Critical);
-  }
+  const auto remembered = ReadSiteSelectionOrTell(*files_, prompter_, 1);
   FillSiteList();
-  const auto match = FindSiteEntry(SiteEntries(), remembered);
+  const auto match =
+      FindSiteEntry(SiteEntries(), remembered ? remembered->identification : std::string());
   const int last = match.value_or(file1_->count() - 1);
   // Each entry passed is handled as a click, as a user walking down the list.
   for (int i = 0; i <= last; ++i) ClickRow(i);

@@ -242,6 +242,32 @@ TEST_F(ConversionTest, FailuresEndTheRunWithTheirMessageAndKeepThePreviousPair) 
       Case("a reading count no block can hold is damage, reported before any loop", {Slot(1)}, 1,
            99999999, asWritten, ConversionCaller::Download,
            std::string(kCalibrationError) + "\r\n\r\nThe file "),
+      Case("a count below zero is damage, said so", {Slot(1)}, 1, -5, asWritten,
+           ConversionCaller::Download,
+           std::string(kCalibrationError) +
+               "\r\n\r\nThe file F9_01_001.KEY is damaged: it counts -5 readings, fewer than "
+               "none."),
+      Case("a count of 0 beside readings is damage, not an empty block", {Slot(1)}, 1, 0, asWritten,
+           ConversionCaller::Download,
+           std::string(kCalibrationError) +
+               "\r\n\r\nThe file F10_01_001.KEY is damaged: it counts 0 readings, but its data "
+               "file holds 2."),
+      Case(
+          "a count that is text is damage", {Slot(1)}, 1, {},
+          [](const fs::path& d) {
+            WriteBlockHeaderRecord(fs::path(d).replace_extension(".KEY"), 3, "two");
+          },
+          ConversionCaller::Download,
+          std::string(kCalibrationError) +
+              "\r\n\r\nThe file F11_01_001.KEY is damaged: it counts 0 readings, but its data "
+              "file holds 2."),
+      Case(
+          "a data file longer than its count is damage", {Slot(1)}, 1, {},
+          [](const fs::path& d) { WriteBytes(d, ReadBytes(d) + "\x01\x02"); },
+          ConversionCaller::Download,
+          std::string(kCalibrationError) +
+              "\r\n\r\nThe file F12_01_001.KEY is damaged: it counts 2 readings, but its data "
+              "file holds 3."),
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -270,11 +296,10 @@ TEST_F(ConversionTest, FailuresEndTheRunWithTheirMessageAndKeepThePreviousPair) 
   EXPECT_FALSE(fs::exists(root.Path() / "TVMKDATA" / "F3_01_001.DAT"));
 }
 
-// For the site window a site without readings has no graph: none is left over.
-TEST_F(ConversionTest, ASiteWithoutReadingsLosesItsGraphForTheSiteWindow) {
+// For the site window a site without blocks has no graph: none is left over.
+TEST_F(ConversionTest, ASiteWithoutBlocksLosesItsGraphForTheSiteWindow) {
   SiteBuilder site(files, "NIL_01");
-  site.Header({Slot(1)}, 1);
-  site.Block(1, {100, 0, 900, 1, {Raw(30), Raw(31)}, 0});
+  site.Header({Slot(1)}, 0);
   WriteBytes(site.Graph(), "previous graph");
   WriteBytes(site.Summary(), "previous summary");
   EXPECT_TRUE(Convert("NIL_01", ConversionCaller::SiteWindow));

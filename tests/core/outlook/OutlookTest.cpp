@@ -244,13 +244,24 @@ const Change kChanges[] = {
        h.WriteCalibration(3, {60000, 1000, 33, 13, "ON"});
      },
      kOutdatedGraph},
-    {"a site never converted has no data, and its blocks still show faults",
+    {"blocks without a graph file are an error, not no data",
      [](const Files& files, SiteHeader&) {
        fs::remove(files.DataFolder("TVMKDATA") / "OUT_01.BGF");
      },
-     "",
-     OutlookKind::NoData,
-     {{10, 1, 0}}},
+     kMissingGraph},
+    {"blocks beside a graph file cut below its header are an error",
+     [](const Files& files, SiteHeader&) {
+       fs::resize_file(files.DataFolder("TVMKDATA") / "OUT_01.BGF", 280);
+     },
+     kMissingGraph},
+    {"blocks with a blank data directory are an error",
+     [](const Files&, SiteHeader& h) { h.WriteRecord(header::kDataDirectory, ""); },
+     kNoDataDirectory},
+    {"a block whose count is not what its data file holds is damaged, and named",
+     [](const Files& files, SiteHeader&) {
+       WriteBlockHeaderRecord(files.DataFolder("TVMKDATA") / "OUT_01_001.KEY", 3, " 0");
+     },
+     "The file OUT_01_001.KEY is damaged: it counts 0 readings, but its data file holds 24."},
     {"a site with no sensor on has no data",
      [](const Files&, SiteHeader& h) {
        h.WriteRecord(header::CalibrationBase(1) + header::kState, "OFF");

@@ -30,7 +30,7 @@ class StartupTest : public ::testing::Test {
   int conversions = 0;
 };
 
-TEST_F(StartupTest, SeedsStateFilesRememberedSiteSampleAndProfileFromFirstStartOn) {
+TEST_F(StartupTest, SeedsStateFilesRememberedSiteAndProfileFromFirstStartOn) {
   WriteBytes(env.installedData / "TVMKHEADER" / "SEED_01.key", "seed header");
   WriteBytes(env.installedData / "EXTRA" / "deep" / "x.txt", "x");
   WriteBytes(env.installedData / "START.DAT", "YES\r\n");
@@ -81,29 +81,6 @@ TEST_F(StartupTest, SeedsStateFilesRememberedSiteSampleAndProfileFromFirstStartO
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_NE(prompter.shown[0].text.find("evil_01"), std::string::npos);
 
-  // The sample site moves in with stray block files over an old copy, but only with its
-  // graph; without one it is not converted.
-  WriteBytes(env.currentFolder / "SAMPLE SITE_01.key", "header");
-  EXPECT_FALSE(Run().sampleInstalled);
-  EXPECT_EQ(conversions, 0);
-  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "SAMPLE SITE_01.key"));
-  for (const char* old : {"TVMKHEADER/SAMPLE SITE_01.key", "TVMKDATA/SAMPLE SITE_01.bgf"}) {
-    WriteBytes(Root() / old, "old");
-  }
-  // Each file holds the name it is moved to.
-  const char* const moved[][2] = {{"SAMPLE SITE_01.key", "TVMKHEADER/SAMPLE SITE_01.key"},
-                                  {"SAMPLE SITE_01_001.DAT", "TVMKDATA/SAMPLE SITE_01_001.DAT"},
-                                  {"SAMPLE SITE_01_001.KEY", "TVMKDATA/SAMPLE SITE_01_001.KEY"},
-                                  {"start.dat", "TVMKDATA/start.dat"},  // not the exact name
-                                  {"SAMPLE SITE_01.bgf", "TVMKDATA/SAMPLE SITE_01.bgf"}};
-  for (const auto& [from, to] : moved) WriteBytes(env.currentFolder / from, to);
-  WriteBytes(env.currentFolder / "Sitesel.dat", "SAMPLE SITE_01\r\nTVMKDATA\r\n");
-  EXPECT_TRUE(Run().sampleInstalled);
-  EXPECT_EQ(conversions, 1);
-  for (const auto& [from, to] : moved) EXPECT_EQ(ReadBytes(Root() / to), to);
-  EXPECT_TRUE(fs::exists(env.currentFolder / "Sitesel.dat"));
-  EXPECT_FALSE(fs::exists(env.currentFolder / "SAMPLE SITE_01.key"));
-
   // The user's profile comes before home.
   env.userProfile = (tmp.Path() / "profile").string();
   fs::create_directories(tmp.Path() / "profile");
@@ -111,6 +88,82 @@ TEST_F(StartupTest, SeedsStateFilesRememberedSiteSampleAndProfileFromFirstStartO
   EXPECT_TRUE(fs::exists(tmp.Path() / "profile" / "Pelvaro Data" / "START.DAT"));
   env.programFiles = (tmp.Path() / "pf").string();
   EXPECT_EQ(InstallFolderFor(env), tmp.Path() / "pf" / "TVMKVelmora");
+}
+
+// Each sample file holds the name it is moved to.
+const char* const kSampleFiles[][2] = {
+    {"SAMPLE SITE_01.key", "TVMKHEADER/SAMPLE SITE_01.key"},
+    {"SAMPLE SITE_01_001.DAT", "TVMKDATA/SAMPLE SITE_01_001.DAT"},
+    {"SAMPLE SITE_01_001.KEY", "TVMKDATA/SAMPLE SITE_01_001.KEY"},
+    {"start.dat", "TVMKDATA/start.dat"},  // not the exact name of the state file
+    {"SAMPLE SITE_01.bgf", "TVMKDATA/SAMPLE SITE_01.bgf"}};
+
+TEST_F(StartupTest, SampleFilesMoveInWithTheirGraphAndAreConverted) {
+  Run();
+  for (const auto& [from, to] : kSampleFiles) WriteBytes(env.currentFolder / from, to);
+  WriteBytes(env.currentFolder / "Sitesel.dat", "SAMPLE SITE_01\r\nTVMKDATA\r\n");
+  EXPECT_TRUE(Run().sampleInstalled);
+  EXPECT_EQ(conversions, 1);
+  for (const auto& [from, to] : kSampleFiles) EXPECT_EQ(ReadBytes(Root() / to), to);
+  EXPECT_TRUE(fs::exists(env.currentFolder / "Sitesel.dat"));
+  EXPECT_FALSE(fs::exists(env.currentFolder / "SAMPLE SITE_01.key"));
+}
+
+TEST_F(StartupTest, ASampleHeaderWithoutItsGraphMovesInUnconverted) {
+  WriteBytes(env.currentFolder / "SAMPLE SITE_01.key", "header");
+  EXPECT_FALSE(Run().sampleInstalled);
+  EXPECT_EQ(conversions, 0);
+  EXPECT_EQ(ReadBytes(Root() / "TVMKHEADER" / "SAMPLE SITE_01.key"), "header");
+}
+
+TEST_F(StartupTest, SampleFilesNeverReplaceTheRootsFiles) {
+  Run();
+  for (const auto& [from, to] : kSampleFiles) {
+    WriteBytes(Root() / to, "season");
+    WriteBytes(env.currentFolder / from, to);
+  }
+  EXPECT_FALSE(Run().sampleInstalled);
+  EXPECT_EQ(conversions, 0);
+  for (const auto& [from, to] : kSampleFiles) {
+    EXPECT_EQ(ReadBytes(Root() / to), "season") << to;
+    EXPECT_EQ(ReadBytes(env.currentFolder / from), to) << from;
+  }
+}
+
+// Started from inside its own header folder, the program took it for a sample folder and
+// moved every site header into the data folder.
+TEST_F(StartupTest, AFolderOfTheWorkingRootIsNoSampleFolder) {
+  Run();
+  for (const char* name : {"SAMPLE SITE_01.key", "FARM_01.key"}) {
+    WriteBytes(Root() / "TVMKHEADER" / name, name);
+  }
+  WriteBytes(Root() / "TVMKHEADER" / "SAMPLE SITE_01.bgf", "graph");
+  for (const fs::path& folder : {Root() / "TVMKHEADER", Root(), Root() / "TVMKHEADER" / "."}) {
+    env.currentFolder = folder;
+    EXPECT_FALSE(Run().sampleInstalled) << folder;
+    EXPECT_EQ(ReadBytes(Root() / "TVMKHEADER" / "FARM_01.key"), "FARM_01.key") << folder;
+    EXPECT_EQ(ReadBytes(Root() / "TVMKHEADER" / "SAMPLE SITE_01.key"), "SAMPLE SITE_01.key");
+    EXPECT_FALSE(fs::exists(Root() / "TVMKDATA" / "FARM_01.key")) << folder;
+  }
+  EXPECT_EQ(conversions, 0);
+}
+
+TEST(StartupFolders, InsideMeansTheFolderOrBelowIt) {
+  const fs::path root = fs::temp_directory_path() / "Pelvaro Data";
+  struct Row {
+    const char* name;
+    fs::path path;
+    bool inside;
+  };
+  const Row rows[] = {
+      {"the folder itself", root, true},
+      {"a subfolder", root / "TVMKHEADER", true},
+      {"a subfolder by way of ..", root / "TVMKDATA" / ".." / "TVMKHEADER", true},
+      {"the parent", root.parent_path(), false},
+      {"a sibling sharing the name's start", root.parent_path() / "Pelvaro Data 2", false},
+      {"a sibling by way of ..", root / ".." / "cwd", false},
+  };
+  for (const Row& row : rows) EXPECT_EQ(IsInsideFolder(row.path, root), row.inside) << row.name;
 }
 
 }  // namespace

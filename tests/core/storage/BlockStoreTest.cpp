@@ -52,6 +52,7 @@ TEST_F(BlockStoreTest, HeaderRecordsAreByteExact) {
             (std::array<std::uint8_t, 13>{0x22, 0x2C, 0x50, 0x46, 0x84, 0x03, 0, 7, 0xB9, 0x0B, 0,
                                           4, 0}));
   // A record written into a file too short for it: the records before are blank.
+  WriteBytes(root.Path() / "new.KEY", "");
   WriteBlockHeaderRecord(root.Path() / "new.KEY", 2, "x");
   EXPECT_EQ(ReadBytes(root.Path() / "new.KEY"), std::string(64, ' ') + "x" + std::string(63, ' '));
 
