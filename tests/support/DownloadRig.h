@@ -89,6 +89,9 @@ class DownloadRig {
   static Stored AsStored(const sim::Run& memory) {
     return {WordBytes(memory.words), memory.startDay};
   }
+  bool TempFilesLeft() const {
+    return fs::exists(root.Path() / kTempHeaderName) || fs::exists(root.Path() / kTempDataName);
+  }
   // The messages shown so far, joined.
   std::string Shown() const {
     std::string all;

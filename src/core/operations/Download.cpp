@@ -60,10 +60,15 @@ class Transfer {
     }
     TempBlock temp(files_);
     const WakeResult wake = WakeLogger(WakeVariant::Download, status_, "D\r");
-    if (wake.outcome == WakeOutcome::GaveUp) {
-      return Failed("The logger gave a wrong reply to the wake-up three times.");
+    if (wake.outcome != WakeOutcome::CommandSent) {
+      // Still empty: what an earlier download left was set aside above.
+      temp.Close();
+      DiscardTempBlock(files_);
+      if (wake.outcome == WakeOutcome::GaveUp) {
+        return Failed("The logger gave a wrong reply to the wake-up three times.");
+      }
+      return {};
     }
-    if (wake.outcome != WakeOutcome::CommandSent) return {};
     Print("Loading Data");
     Print("");
 

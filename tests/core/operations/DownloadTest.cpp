@@ -120,7 +120,7 @@ TEST(DownloadOutcome, TheLoggerAndTheRunDecide) {
     if (c.faults.emptyMemory) {
       EXPECT_EQ(rig.written.back(), '\0');  // the logger is told the transfer is over
     }
-    EXPECT_EQ(ReadBytes(rig.root.Path() / "TEMPBUDY.DAT"), "");  // nothing kept
+    EXPECT_FALSE(rig.TempFilesLeft());
     EXPECT_EQ(std::count(rig.lines.begin(), rig.lines.end(), "       ERROR, WILL TRY AGAIN"),
               c.faults.wrongGreeting ? 3 : 0);
     EXPECT_EQ(rig.dialogs.notResponding, c.faults.silent ? 1 : 0);
