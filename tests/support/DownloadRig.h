@@ -8,6 +8,7 @@
 #include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"
 #include "sim/SimSerialPort.h"
+#include "support/LineEdits.h"
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
@@ -41,7 +42,8 @@ class DownloadRig {
   DownloadResult RunDownload(const sim::Run& memory, sim::Faults faults = {},
                              const std::string& entry = "FARM_01.key") {
     sim::LoggerEngine engine(memory, faults);
-    sim::SimSerialPort port(engine, clock);
+    sim::SimSerialPort line(engine, clock);
+    EditedPort port(line, lineEdit);
     std::optional<CurrentSite> site;
     try {
       site = ClickSite(files, prompter, entry);
@@ -62,8 +64,10 @@ class DownloadRig {
       total = of;
     };
     const DownloadResult r = Download(files, link, request);
-    written = port.Written();
-    opened = port.OpenedPort();
+    written = line.Written();
+    opened = line.OpenedPort();
+    leftOpen = line.IsOpen();
+    loggerSending = engine.NextDue().has_value();
     return r;
   }
   static sim::Run Memory(int scans, int startDay = kDay, int site = 1, int serial = 3001,
@@ -89,6 +93,9 @@ class DownloadRig {
   static Stored AsStored(const sim::Run& memory) {
     return {WordBytes(memory.words), memory.startDay};
   }
+  bool TempFilesLeft() const {
+    return fs::exists(root.Path() / kTempHeaderName) || fs::exists(root.Path() / kTempDataName);
+  }
   // The messages shown so far, joined.
   std::string Shown() const {
     std::string all;
@@ -99,11 +106,14 @@ class DownloadRig {
   TempRoot root;
   Files files;
   VirtualClock clock{{2026, 12, 6, 9, 7, 3}};
+  LineEdit lineEdit;  // none: the line is good
   ScriptedPrompter prompter;
   ScriptedDialogs dialogs;
   std::vector<std::string> lines;
   std::string written;
   int opened = 0;
+  bool leftOpen = false;
+  bool loggerSending = false;  // the logger had more to send when the download ended
   long received = 0;
   long total = 0;
 };

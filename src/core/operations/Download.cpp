@@ -1,6 +1,8 @@
 #include "core/operations/Download.h"
 
 #include <cmath>
+#include <optional>
+#include <string_view>
 
 #include "core/link/PortSelection.h"
 #include "core/link/WakeUp.h"
@@ -20,6 +22,32 @@ namespace {
 constexpr double kPoll = 0.5;
 const std::string kIndent(7, ' ');
 constexpr char kLineFellSilent[] = "The logger stopped sending before the whole run was read.";
+// The protocol has no checksum: a count or data changed on the line shows only
+// as bytes that do not add up. <what> says how they did not.
+constexpr std::string_view kLineDamaged =
+    "The data from the logger was damaged on the line (<what>). Nothing was stored; download the "
+    "run again.";
+
+std::string LineDamagedText(const std::string& what) {
+  constexpr std::string_view kMark = "<what>";
+  std::string text(kLineDamaged);
+  return text.replace(text.find(kMark), kMark.size(), what);
+}
+
+std::string Counted(long n, const std::string& thing) {
+  return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
+}
+
+// The logger sends whole scans of its sensors; only a memory too full for one
+// more scan ends inside one (or inside a word). Without a sensor count
+// nothing says what a whole scan is.
+std::optional<std::string> UnexplainedCount(long bytes, int sensors) {
+  if (sensors == 0) return std::nullopt;
+  const bool full = bytes / 2 + sensors > static_cast<long>(kMaxBlockWords);
+  if (full || bytes % (2L * sensors) == 0) return std::nullopt;
+  return Counted(bytes, "byte") + (bytes == 1 ? " is" : " are") +
+         " not a whole number of scans of " + Counted(sensors, "sensor");
+}
 
 std::string MissingSiteText(const std::string& id) {
   return "The site  " + id +
@@ -60,10 +88,15 @@ class Transfer {
     }
     TempBlock temp(files_);
     const WakeResult wake = WakeLogger(WakeVariant::Download, status_, "D\r");
-    if (wake.outcome == WakeOutcome::GaveUp) {
-      return Failed("The logger gave a wrong reply to the wake-up three times.");
+    if (wake.outcome != WakeOutcome::CommandSent) {
+      // Still empty: what an earlier download left was set aside above.
+      temp.Close();
+      DiscardTempBlock(files_);
+      if (wake.outcome == WakeOutcome::GaveUp) {
+        return Failed("The logger gave a wrong reply to the wake-up three times.");
+      }
+      return {};
     }
-    if (wake.outcome != WakeOutcome::CommandSent) return {};
     Print("Loading Data");
     Print("");
 
@@ -87,6 +120,10 @@ class Transfer {
     for (std::size_t i = 0; i < run.b.size(); ++i) run.b[i] = Byte(headerBytes, i);
     Print("Logger Serial No: " + Spaced(run.SerialNumber()));
     Print("Site Number: " + Spaced(run.SiteNumber()));
+    if (const auto unexplained = UnexplainedCount(n, run.SensorCount())) {
+      Drain();
+      return Refuse(temp, *unexplained);
+    }
 
     const long words = n / 2;
     for (long i = 1; i <= words; ++i) {
@@ -94,6 +131,15 @@ class Transfer {
       if (!Receive(2, word)) return Abandon(temp);
       temp.WriteWord(static_cast<std::uint64_t>(i), Byte(word, 0), Byte(word, 1));
       if (request_.progress) request_.progress(2 * i, n);
+    }
+    // A byte after the counted data means the count or the data changed on
+    // the line. The odd byte of a full memory belongs to the count.
+    link_.clock.Wait(kPoll);
+    const long oddByte = n % 2;
+    if (link_.port.BytesWaiting() > oddByte) {
+      const long extra = Drain() - oddByte;
+      return Refuse(temp,
+                    Counted(extra, "byte") + " more than the " + std::to_string(n) + " announced");
     }
     // On disk before the logger hears that the transfer is over.
     temp.Flush();
@@ -224,6 +270,27 @@ class Transfer {
       link_.clock.Wait(kPoll);
       if (link_.port.BytesWaiting() == 0) return false;
     }
+  }
+
+  // Reads and drops what the logger still sends, until a poll pause brings
+  // nothing more; returns how many bytes that was.
+  long Drain() {
+    long drained = 0;
+    do {
+      drained += static_cast<long>(link_.port.Read(link_.port.BytesWaiting()).size());
+      link_.clock.Wait(kPoll);
+    } while (link_.port.BytesWaiting() > 0);
+    return drained;
+  }
+
+  // The logger hears that the transfer is over, as after a good one, so it
+  // sleeps again; nothing of the damaged data is kept.
+  DownloadResult Refuse(TempBlock& temp, const std::string& what) {
+    link_.port.Write(std::string(1, '\0'));
+    temp.Close();
+    DiscardTempBlock(files_);
+    link_.port.Close();
+    return Failed(LineDamagedText(what));
   }
 
   DownloadResult Abandon(TempBlock& temp) {

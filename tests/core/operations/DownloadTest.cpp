@@ -120,11 +120,161 @@ TEST(DownloadOutcome, TheLoggerAndTheRunDecide) {
     if (c.faults.emptyMemory) {
       EXPECT_EQ(rig.written.back(), '\0');  // the logger is told the transfer is over
     }
-    EXPECT_EQ(ReadBytes(rig.root.Path() / "TEMPBUDY.DAT"), "");  // nothing kept
+    EXPECT_FALSE(rig.TempFilesLeft());
     EXPECT_EQ(std::count(rig.lines.begin(), rig.lines.end(), "       ERROR, WILL TRY AGAIN"),
               c.faults.wrongGreeting ? 3 : 0);
     EXPECT_EQ(rig.dialogs.notResponding, c.faults.silent ? 1 : 0);
   }
+}
+
+constexpr char kFellSilent[] = "The logger stopped sending before the whole run was read.";
+
+std::string Damaged(const std::string& what) {
+  return "The data from the logger was damaged on the line (" + what +
+         "). Nothing was stored; download the run again.";
+}
+
+// A run refused for what came over the line: read to its end, the logger
+// told it is over where the data did not add up (not where it stopped
+// coming), and nothing kept.
+void ExpectRefused(const DownloadRig& rig, const DownloadResult& r, const std::string& damage) {
+  EXPECT_EQ(r.outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(r.reason, damage.empty() ? kFellSilent : Damaged(damage));
+  EXPECT_EQ(rig.written.back(), damage.empty() ? '\r' : '\0');
+  EXPECT_FALSE(rig.loggerSending);
+  EXPECT_TRUE(rig.Blocks().empty());
+  EXPECT_FALSE(rig.TempFilesLeft());
+  EXPECT_FALSE(rig.leftOpen);
+  EXPECT_TRUE(rig.prompter.shown.empty()) << rig.Shown();
+}
+
+// 50 scans of 4 sensors as they cross the line: the count 0x01 0x90 (400) at
+// offsets 0 and 1, the run header b1..b13 at 2..14 (b1 = 0x24, b11 = 0,
+// b12 = 4 at 13, b13 = 0), the data at 15..414.
+TEST(DownloadOverABadLine, NothingDamagedIsStored) {
+  struct Case {
+    const char* change;
+    LineEdit edit;
+    std::string damage;  // "" where the data stops before the count is reached
+  };
+  const std::string notWhole = " bytes are not a whole number of scans of 4 sensors";
+  const std::string one = "1 byte more than the 400 announced";
+  const Case cases[] = {
+      {"count bit 0: 401", FlipCountBit(0), "401" + notWhole},
+      {"count bit 1: 402", FlipCountBit(1), "402" + notWhole},
+      {"count bit 2: 404", FlipCountBit(2), "404" + notWhole},
+      {"count bit 3: 408", FlipCountBit(3), ""},
+      {"count bit 4: 384", FlipCountBit(4), "16 bytes more than the 384 announced"},
+      {"count bit 5: 432", FlipCountBit(5), ""},
+      {"count bit 6: 464", FlipCountBit(6), ""},
+      {"count bit 7: 272", FlipCountBit(7), "128 bytes more than the 272 announced"},
+      {"count bit 8: 144", FlipCountBit(8), "256 bytes more than the 144 announced"},
+      {"count bit 9: 912", FlipCountBit(9), ""},
+      {"count bit 10: 1424", FlipCountBit(10), ""},
+      {"count bit 11: 2448", FlipCountBit(11), ""},
+      {"count bit 12: 4496", FlipCountBit(12), ""},
+      {"count bit 13: 8592", FlipCountBit(13), ""},
+      {"count bit 14: 16784", FlipCountBit(14), ""},
+      {"count bit 15: 33168", FlipCountBit(15), ""},
+      // b11 (0) read as the sensor count: nothing to check until the end.
+      {"inserted before b1", InsertBefore(2, 0x55), one},
+      {"inserted before the sensor count", InsertBefore(13, 0x55),
+       "400 bytes are not a whole number of scans of 85 sensors"},
+      {"inserted before the data", InsertBefore(15, 0x55), one},
+      {"inserted mid-data", InsertBefore(215, 0x55), one},
+      {"inserted before the last byte", InsertBefore(414, 0x55), one},
+      // b1 becomes the count's low byte: 0x0124 = 292, the header one byte on.
+      {"the count's low byte dropped", DropAt(1), "107 bytes more than the 292 announced"},
+      {"b1 dropped", DropAt(2), ""},
+      {"the sensor count dropped", DropAt(13), ""},
+      {"the first data byte dropped", DropAt(15), ""},
+      {"a mid-data byte dropped", DropAt(215), ""},
+      {"the last byte dropped", DropAt(414), ""},
+      {"one byte appended", AppendAfter(414, "\x55"), one},
+      {"five bytes appended", AppendAfter(414, std::string("Hi!\r\0", 5)),
+       "5 bytes more than the 400 announced"},
+  };
+  const sim::Run memory = DownloadRig::Memory(50);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.change);
+    DownloadRig rig;
+    rig.lineEdit = c.edit;
+    const DownloadResult r = rig.RunDownload(memory);
+    ExpectRefused(rig, r, c.damage);
+  }
+}
+
+// A count that ends inside a scan is refused unless the logger's memory had
+// no room for one more scan (32,767 words); then even an odd count is taken,
+// its last byte (a half word) left out.
+TEST(DownloadByteCount, OnlyAFullMemoryEndsInsideAScan) {
+  struct Case {
+    const char* memory;
+    int scans;
+    int moreWords;
+    LineEdit edit;
+    std::string damage;  // "" when stored
+    double headerWords;  // of a stored block
+  };
+  // The count's low bit set, and the byte it announces sent after the data.
+  const auto oddByte = [](std::string extra) {
+    return [extra](std::size_t offset, char byte) {
+      if (offset == 1) return std::string(1, static_cast<char>(byte | 1));
+      return offset == 2 + 13 + 65531 ? byte + extra : std::string(1, byte);
+    };
+  };
+  const Case cases[] = {
+      {"41 words of 4 sensors",
+       10,
+       1,
+       {},
+       "82 bytes are not a whole number of scans of 4 sensors",
+       0},
+      {"32,763 words: room for one scan exactly",
+       8190,
+       3,
+       {},
+       "65526 bytes are not a whole number of scans of 4 sensors",
+       0},
+      {"32,765 words: no room for a scan", 8191, 1, {}, "", 32765},
+      {"32,766 words and the odd byte of 65,533", 8191, 2, oddByte("\x55"), "", 32766.5},
+      {"65,533 bytes and one more", 8191, 2, oddByte("\x55\x55"),
+       "1 byte more than the 65533 announced", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.memory);
+    DownloadRig rig;
+    rig.lineEdit = c.edit;
+    sim::Run memory = DownloadRig::Memory(c.scans);
+    memory.words.insert(memory.words.end(), c.moreWords, 2999);
+    const DownloadResult r = rig.RunDownload(memory);
+    if (!c.damage.empty()) {
+      ExpectRefused(rig, r, c.damage);
+      continue;
+    }
+    EXPECT_EQ(r.outcome, DownloadOutcome::Stored);
+    EXPECT_EQ(rig.Blocks(), std::vector<Stored>{DownloadRig::AsStored(memory)});
+    EXPECT_EQ(ReadBlockHeader(rig.Data("FARM_01_001.KEY")).words, c.headerWords);
+  }
+}
+
+// The host has read the whole count at once; the extra byte comes during its pause.
+TEST_F(DownloadTest, AByteAMomentAfterTheDataRefusesTheRun) {
+  ScriptedPort port(clock);
+  const RunHeader run = MakeRunHeader(kDay, kSeconds, 900, 1, 3001, 4);
+  port.onWrite = [&](const std::string& bytes, double now) {
+    if (bytes == std::string(1, '\0')) port.Arrive("Hi!\r", now + 0.02);
+    if (bytes != "D\r") return;
+    port.Arrive(std::string("\x00\x08", 2) + std::string(run.b.begin(), run.b.end()) +
+                    WordBytes({3001, 3002, 3003, 3004}),
+                now + 0.05);
+    port.Arrive("\x55", now + 0.6);  // the host reads the data at now + 0.2
+  };
+  LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
+  const DownloadRequest request{*ClickSite(files, prompter, "FARM_01.key"), 1, 1, {}};
+  const DownloadResult r = Download(files, link, request);
+  EXPECT_EQ(r.reason, Damaged("1 byte more than the 8 announced"));
+  EXPECT_TRUE(Blocks().empty());
 }
 
 // The command line's port is used as given, a port that fails mid-way is closed, and a
