@@ -52,7 +52,7 @@ class DownloadRig {
       static_cast<Prompter&>(prompter).Message(e.what());
       return {};
     }
-    EXPECT_TRUE(site.has_value());
+    if (!site) return {};  // the click told why; nothing is downloaded
     lines.clear();
     LinkContext link{port, clock, prompter, dialogs,
                      [this](const std::string& line) { lines.push_back(line); }};

@@ -71,8 +71,17 @@ void BlockEditor::Load() {
 }
 
 void BlockEditor::ShowBlockList() {
-  SiteHeader header(files_.HeaderPath(id_), RecordFile::Mode::ReadOnly);
-  blocks_ = header.ReadBlockIndex().numbers;
+  blocks_.clear();
+  try {
+    SiteHeader header(files_.HeaderPath(id_), RecordFile::Mode::ReadOnly);
+    blocks_ = header.ReadBlockIndex().numbers;
+  } catch (const std::exception& e) {
+    // No list rather than one that may not be the site's.
+    blocks_.clear();
+    prompter_.Message(
+        std::string("An error occurred while accessing the site file.\r\nThe error is ") +
+        e.what());
+  }
 }
 
 fs::path BlockEditor::OpenedStem() const {
@@ -80,23 +89,34 @@ fs::path BlockEditor::OpenedStem() const {
 }
 
 bool BlockEditor::OpenBlock(int blockNumber) {
+  if (id_.empty()) return false;
   if (changed_) Save();
   const fs::path stem = BlockStemPath(files_, dataDirectory_, BlockStem(id_, blockNumber));
   const BlockPaths paths = MakeBlockPaths(stem);
-  BlockData data(paths.data, RecordFile::Mode::ReadOnly);
-  if (data.Length() < 4) {
-    prompter_.Message("SITE " + PathText(stem) + " IS EMPTY, LOAD DATA FROM VELMORA");
-    opened_.reset();
-    cells_.clear();
-    return false;
-  }
+  // Everything shown is read first: a file that cannot be read opens nothing.
   std::vector<std::uint16_t> words;
+  double siteSensors = 0;
+  std::string depthSlots;
+  std::string rootZone;
   try {
+    BlockData data(paths.data, RecordFile::Mode::ReadOnly);
+    if (data.Length() < 4) {
+      prompter_.Message("SITE " + PathText(stem) + " IS EMPTY, LOAD DATA FROM VELMORA");
+      opened_.reset();
+      cells_.clear();
+      return false;
+    }
     header_ = ReadBlockHeader(paths.header);
     CheckWordCount(header_, paths.header);
     words = data.ReadAllWords();
-  } catch (const IoError& e) {
-    prompter_.Message(e.what(), "Damaged Data Block", Buttons::Ok, Icon::Critical);
+    SiteHeader site(files_.HeaderPath(id_), RecordFile::Mode::ReadOnly);
+    siteSensors = site.ReadNumber(header::kSensorsOn);
+    depthSlots = site.ReadRecord(header::kDepthSlotCount);
+    rootZone = site.ReadRecord(header::kRootZone);
+  } catch (const std::exception& e) {
+    const bool name = dynamic_cast<const UnsafeNameError*>(&e) != nullptr;
+    prompter_.Message(e.what(), name ? "Site File Error" : "Damaged Data Block", Buttons::Ok,
+                      Icon::Critical);
     opened_.reset();
     cells_.clear();
     return false;
@@ -105,9 +125,8 @@ bool BlockEditor::OpenBlock(int blockNumber) {
   // A block whose count was never given shows as the site's sensors.
   sensors_ = std::clamp(run.SensorCount(), 0, 5);
   if (sensors_ == 0) {
-    SiteHeader site(files_.HeaderPath(id_), RecordFile::Mode::ReadOnly);
-    const auto on = ToInt16(site.ReadNumber(header::kSensorsOn)).value_or(0);
-    sensors_ = std::clamp<int>(on, 1, 5);
+    const auto on = ToInt16(siteSensors);
+    sensors_ = std::clamp<int>(on ? *on : 0, 1, 5);
   }
   words_ = words.size();
   const double w = header_.words;
@@ -122,11 +141,10 @@ bool BlockEditor::OpenBlock(int blockNumber) {
     }
     cells_.push_back(std::move(row));
   }
-  SiteHeader site(files_.HeaderPath(id_), RecordFile::Mode::ReadOnly);
   info_ = {{"Start Date", StartDateText(run.StartDay())},
            {"Start Time", ClockText(2L * run.StartTimeUnits())},
-           {"Profile Pts.", site.ReadRecord(header::kDepthSlotCount)},
-           {"Root Zone", site.ReadRecord(header::kRootZone)},
+           {"Profile Pts.", depthSlots},
+           {"Root Zone", rootZone},
            {"Sensors", Spaced(sensors_)},
            {"Site No.", Spaced(run.SiteNumber())},
            {"Scan Time Seconds", Spaced(run.ScanInterval())},
@@ -262,7 +280,10 @@ bool BlockEditor::ChangeStartDate(int day, int month, int year) {
         std::string("An error occurred while saving the start date.\r\nThe error is ") + e.what());
     return false;
   }
-  header_ = ReadBlockHeader(headerFile);
+  // What was written is what the file now holds: no second read that could fail.
+  header_.run = run;
+  header_.record2 = record;
+  header_.record2.resize(kBlockHeaderRecordSize, ' ');
   info_[0].second = StartDateText(dayNumber);
   // The graph follows the block's new dates.
   recompute_ = true;

@@ -117,7 +117,7 @@ WriterLock::Attempt WriterLock::TryAcquire(const Files& files) {
   const int fd =
       ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0644);
   if (fd < 0) {
-    if (errno == ELOOP) return {Status::Failed, std::nullopt, NotARegularFile()};
+    if (errno == ELOOP || errno == EISDIR) return {Status::Failed, std::nullopt, NotARegularFile()};
     return {Status::Failed, std::nullopt, std::strerror(errno)};
   }
   struct stat info {};

@@ -51,7 +51,14 @@ std::optional<CurrentSite> ClickSite(const Files& files, Prompter& prompter,
   const std::string& id = site.identification;
   site.siteNumber =
       id.size() >= 2 ? static_cast<int>(ParseLeadingNumber(id.substr(id.size() - 2))) : 0;
-  SiteHeader header(files.HeaderPath(id), RecordFile::Mode::ReadOnly);
+  fs::path headerPath;
+  try {
+    headerPath = files.HeaderPath(id);
+  } catch (const UnsafeNameError& e) {
+    TellUnsafe(prompter, e);  // two headers that only the case tells apart
+    return std::nullopt;
+  }
+  SiteHeader header(headerPath, RecordFile::Mode::ReadOnly);
   const std::string dataDirectory = header.ReadRecord(header::kDataDirectory);
   site.serialNumber = static_cast<float>(header.ReadNumber(header::kSerialNumber));
   site.sensorsOn = ToInt16(header.ReadNumber(header::kSensorsOn)).value_or(0);

@@ -112,10 +112,17 @@ HeaderTransaction::HeaderTransaction(const fs::path& target, const fs::path& fro
   sibling_ = fileops::Sibling(target_);
   Files::Remove(sibling_);
   // The records of a header, never more: whatever lies beyond is no field.
-  if (!from.empty() && Files::FileExists(from)) {
-    Files::CopyFile(from, sibling_, header::kRecordsBytes);
+  try {
+    if (!from.empty() && Files::FileExists(from)) {
+      Files::CopyFile(from, sibling_, header::kRecordsBytes);
+    }
+    header_.emplace(sibling_, RecordFile::Mode::ReadWrite);
+  } catch (const IoError&) {
+    // No destructor runs for a transaction that never started: its copy goes here.
+    header_.reset();
+    Files::Remove(sibling_);
+    throw;
   }
-  header_.emplace(sibling_, RecordFile::Mode::ReadWrite);
 }
 
 HeaderTransaction::~HeaderTransaction() {

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/storage/StateFiles.h"
+#include "support/FaultPlans.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
@@ -294,6 +297,67 @@ TEST_F(ConversionTest, FailuresEndTheRunWithTheirMessageAndKeepThePreviousPair) 
     EXPECT_NE(e.path().extension(), ".part") << e.path();
   }
   EXPECT_FALSE(fs::exists(root.Path() / "TVMKDATA" / "F3_01_001.DAT"));
+}
+
+// The disk's own failures, each at one step of putting the new pair in place.
+TEST_F(ConversionTest, TheDisksFailuresAreToldWithTheirCauseAndAHalfRenamedPairIsFinished) {
+  SiteBuilder site(files, "DSK_01");
+  site.Header({Slot(1)}, 1);
+  site.Block(1, {100, 0, 900, 1, {Raw(30), Raw(31)}});
+  ASSERT_TRUE(Convert("DSK_01"));
+  const std::string graph = ReadBytes(site.Graph());
+  const std::string summary = ReadBytes(site.Summary());
+  WriteBytes(site.Graph(), "previous graph");
+  WriteBytes(site.Summary(), "previous summary");
+  struct Row {
+    const char* name;
+    const char* failing;
+    bool converted;
+    std::string shown;  // the message, none when converted
+  };
+  const Row rows[] = {
+      {"the new graph file cannot be made", "write DSK_01.BGF.part", false,
+       std::string(kCalibrationError) + "\r\n\r\nInput/output error (injected): DSK_01.BGF.part"},
+      {"the graph file cannot be renamed into place", "rename DSK_01.BGF", false,
+       std::string(kCalibrationError) + "\r\n\r\nInput/output error (injected): DSK_01.BGF"},
+      // The graph file is in place: the summary's rename is tried again, and the pair is whole.
+      {"the summary's rename fails once", "rename DSK_01.Pct", true, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    prompter.shown.clear();
+    FaultAt plan(FaultAt::Mode::Fail, row.failing);
+    {
+      InstalledPlan installed(plan);
+      EXPECT_EQ(Convert("DSK_01"), row.converted);
+    }
+    if (row.converted) {
+      EXPECT_TRUE(prompter.shown.empty());
+      EXPECT_EQ(ReadBytes(site.Graph()) + ReadBytes(site.Summary()), graph + summary);
+    } else {
+      ASSERT_EQ(prompter.shown.size(), 1u);
+      EXPECT_EQ(prompter.shown[0].text, row.shown);
+      EXPECT_EQ(ReadBytes(site.Graph()) + ReadBytes(site.Summary()),
+                "previous graphprevious summary");
+    }
+    for (const auto& e : fs::directory_iterator(root.Path() / "TVMKDATA")) {
+      EXPECT_NE(e.path().extension(), ".part") << e.path();
+    }
+  }
+}
+
+TEST_F(ConversionTest, TheFolderIsSyncedAfterThePairIsRenamed) {
+  SiteBuilder site(files, "SYN_01");
+  site.Header({Slot(1)}, 1);
+  site.Block(1, {100, 0, 900, 1, {Raw(30), Raw(31)}});
+  FaultAt counter;
+  {
+    InstalledPlan installed(counter);
+    ASSERT_TRUE(Convert("SYN_01"));
+  }
+  const auto renamed = std::find(counter.ops.begin(), counter.ops.end(), "rename SYN_01.Pct");
+  ASSERT_NE(renamed, counter.ops.end());
+  EXPECT_NE(std::find(renamed, counter.ops.end(), "sync TVMKDATA"), counter.ops.end());
 }
 
 // For the site window a site without blocks has no graph: none is left over.

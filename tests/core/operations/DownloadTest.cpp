@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "core/operations/Conversion.h"
 #include "core/storage/SiteRepair.h"
 #include "core/storage/StateFiles.h"
@@ -496,6 +498,36 @@ TEST_F(DownloadTest, TheHeaderFolderIsNoDataDirectory) {
   }
   EXPECT_EQ(Files::List(root.Path() / "TVMKHEADER", "*"),
             (std::vector<std::string>{"FARM_01.key"}));
+}
+
+// Made by hand where names keep their case: a download into farm_01 took FARM_01's blocks
+// through the case-blind lookup and converted into FARM_01's graph file.
+TEST_F(DownloadTest, TwoHeadersDifferingOnlyInCaseAreRefusedAsAmbiguous) {
+  ASSERT_EQ(RunDownload(Memory(6)).outcome, DownloadOutcome::Stored);
+  fs::copy_file(root.Path() / "TVMKHEADER" / "FARM_01.key",
+                root.Path() / "TVMKHEADER" / "farm_01.key");
+  const std::map<std::string, std::string> before = [&] {
+    std::map<std::string, std::string> all;
+    for (const auto& e : fs::recursive_directory_iterator(root.Path())) {
+      if (e.is_regular_file()) all[e.path().string()] = ReadBytes(e.path());
+    }
+    return all;
+  }();
+  const std::string both =
+      "The site files FARM_01.key and farm_01.key differ only in case, so neither can be told "
+      "from the other. Rename or remove one of them.";
+  prompter.shown.clear();
+  EXPECT_NE(RunDownload(Memory(7, kDay + 10), {}, "farm_01.key").outcome, DownloadOutcome::Stored);
+  ASSERT_FALSE(prompter.shown.empty());
+  EXPECT_EQ(prompter.shown.back().text, both);
+  EXPECT_FALSE(TimedDat(files, prompter, "FARM_01", "TVMKDATA"));
+  EXPECT_EQ(prompter.shown.back().text, both);
+  for (const auto& [path, bytes] : before) {
+    if (fs::path(path).filename() != "Sitesel.dat") {
+      EXPECT_EQ(ReadBytes(path), bytes) << path;
+    }
+  }
+  EXPECT_EQ(BlockNumbersOnDisk(files, "TVMKDATA", "FARM_01"), std::vector<int>{1});
 }
 
 TEST_F(DownloadTest, RestartAnswerGoesToTheRestartFile) {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 
 #include "core/editor/BlockEditor.h"
@@ -19,6 +20,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -121,6 +123,37 @@ TEST(WriterLock, NestedAcquisitionsShareOneLockThatOthersCannotTakeDeathReleases
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text.rfind("An error occurred while locking", 0), 0u);
 }
+
+#ifndef _WIN32
+// A FIFO or a link put where the lock file belongs blocked every writer forever in open().
+TEST(WriterLock, ALockFileThatIsNoRegularFileIsRefusedAtOnce) {
+  struct Row {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+  };
+  const Row rows[] = {
+      {"a FIFO", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }},
+      {"a link to a file",
+       [](const fs::path& p) {
+         WriteBytes(p.parent_path() / "elsewhere", "");
+         fs::create_symlink(p.parent_path() / "elsewhere", p);
+       }},
+      {"a folder", [](const fs::path& p) { fs::create_directory(p); }},
+  };
+  for (const Row& row : rows) {
+    TempRoot root;
+    const Files files(root.Path());
+    row.make(root.Path() / kLockFileName);
+    ScriptedPrompter prompter;
+    EXPECT_FALSE(LockForWriting(files, prompter).has_value()) << row.name;
+    ASSERT_EQ(prompter.shown.size(), 1u) << row.name;
+    EXPECT_EQ(prompter.shown[0].text,
+              "An error occurred while locking the working folder for writing.\r\nThe error is The "
+              "lock file PELVARO.LCK is not a regular file.")
+        << row.name;
+  }
+}
+#endif
 
 // Every file of the root but the lock file and the selection a click writes.
 std::map<std::string, std::string> Snapshot(const fs::path& root) {
