@@ -48,10 +48,11 @@ std::string_view Record(const std::string& bytes, std::size_t record) {
   return std::string_view(bytes).substr((record - 1) * kRecord, kRecord);
 }
 
-int CountOf(std::string_view record, const char* what) {
+int CountOf(std::string_view record, const char* what, const fs::path& path) {
   const double value = ReadNumberFast(record);
   if (!(value >= 0 && value <= kMaxGraphSlots)) {
-    throw GraphFileError(std::string("The graph file's ") + what + " is out of range");
+    throw GraphFileError(std::string("The ") + what + " of the graph file " +
+                         PathText(path.filename()) + " is out of range.");
   }
   return static_cast<int>(RoundHalfEven(value));
 }
@@ -77,8 +78,8 @@ std::optional<GraphFileReader> GraphFileReader::Open(const fs::path& path) {
   reader.file_.ReadAt(0, head.data(), head.size());
   GraphFileHead& h = reader.head_;
   h.lastDateTime = ReadNumberFast(Record(head, 2));
-  h.slotCount = CountOf(Record(head, 3), "depth slot count");
-  h.enabledCount = CountOf(Record(head, 4), "enabled sensor count");
+  h.slotCount = CountOf(Record(head, 3), "depth slot count", resolved);
+  h.enabledCount = CountOf(Record(head, 4), "enabled sensor count", resolved);
   h.readingCount = ReadNumberFast(Record(head, 5));
   h.yearText = TrimRight(Record(head, 6));
   h.dayMonthText = TrimRight(Record(head, 7).substr(0, 10));

@@ -61,7 +61,8 @@ GraphModel::LoadResult GraphModel::Load(const Progress& progress) {
     LoadSlots(header);
     table_.Load(header, EnabledSlots());
     outlook_ = ReadSiteOutlook(files_, identification_, half(50));
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ShowReadError(e);
     return LoadResult::Failed;
   }
   loading_ = false;
@@ -251,10 +252,16 @@ bool GraphModel::Draw(const Progress& progress) {
       if (!series_[j].title.empty() && SeriesFaulty(j)) series_[j].title += kFaultMark;
     }
     return true;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     Clear();
+    ShowReadError(e);
     return false;
   }
+}
+
+void GraphModel::ShowReadError(const std::exception& e) {
+  prompter_.Message(std::string("An error occurred while reading the graph.\r\nThe error is ") +
+                    e.what());
 }
 
 std::optional<std::pair<double, double>> GraphModel::DateTimesBetween(double from,

@@ -50,7 +50,7 @@ class GraphModel {
 
   enum class LoadResult { Drawn, Empty, Failed };
   // Form_Load: the window state from the graph file and the site header,
-  // then the first drawing. Empty has told the user; Failed has not.
+  // then the first drawing. Both Empty and Failed have told the user why.
   LoadResult Load(const Progress& progress = {});
   // DrawGraph: true when the chart was filled.
   bool Draw(const Progress& progress = {});
@@ -110,6 +110,8 @@ class GraphModel {
   double XEnd() const;
 
  private:
+  // A file that could not be read, or whose counts no file can hold: the file and the cause.
+  void ShowReadError(const std::exception& e);
   void LoadSlots(SiteHeader& header);
   void ReloadCalibration();
   // Reads the graph file unless the one in memory is still the same file.

@@ -257,6 +257,10 @@ TEST_F(GraphModelTest, DamagedCountsNeverReadPastTheFile) {
   Graph(ThreeScans(), std::nullopt, 400);  // an enabled count no file can hold
   GraphModel damaged(files, prompter);
   EXPECT_EQ(damaged.Load(), GraphModel::LoadResult::Failed);
+  ASSERT_FALSE(prompter.shown.empty());
+  EXPECT_EQ(prompter.shown.back().text,
+            "An error occurred while reading the graph.\r\nThe error is The enabled sensor count "
+            "of the graph file X_01.BGF is out of range.");
 }
 
 // The graph file is read again only when it changed: a large one takes a while.
