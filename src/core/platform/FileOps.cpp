@@ -171,6 +171,22 @@ void FileHandle::Close() {
 
 namespace fileops {
 
+std::vector<Entry> ListFolder(const fs::path& folder) {
+  std::error_code ec;
+  const fs::path where = folder.empty() ? fs::path(".") : folder;
+  if (!fs::exists(fs::symlink_status(where, ec))) return {};
+  if (!Allowed(FileOp::Open, where)) Died(where);
+  std::vector<Entry> entries;
+  fs::directory_iterator it(where, ec);
+  for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+    std::error_code typeEc;
+    entries.push_back(
+        {it->path().filename(), it->is_regular_file(typeEc), it->is_directory(typeEc)});
+  }
+  if (ec) throw IoError(ec.message() + ": " + PathText(folder));
+  return entries;
+}
+
 void Rename(const fs::path& from, const fs::path& to) {
   if (!Allowed(FileOp::Rename, to)) Died(to);
   std::error_code ec;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pelvaro {
 
@@ -28,7 +29,7 @@ enum class FileOp {
   Sync,    // flushing a file or a folder to the disk
   Rename,  // replacing a name with another file
   Remove,  // deleting a file
-  Open,    // opening an existing file to read or update it
+  Open,    // opening an existing file to read or update it, or a folder to list it
   Read,    // reading bytes of an open file
 };
 
@@ -87,6 +88,15 @@ class FileHandle {
 };
 
 namespace fileops {
+// The entries of a folder, name and kind; none for a folder that does not
+// exist. Throws IoError when it cannot be listed: a listing that failed is
+// never taken for an empty folder.
+struct Entry {
+  fs::path name;
+  bool isFile = false;
+  bool isFolder = false;
+};
+std::vector<Entry> ListFolder(const fs::path& folder);
 // Each throws IoError when the operation fails.
 void Rename(const fs::path& from, const fs::path& to);
 // False when there was nothing to remove or it could not be removed.

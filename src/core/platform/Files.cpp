@@ -261,15 +261,10 @@ bool Files::MatchesPattern(std::string_view name, std::string_view pattern) {
 static std::vector<std::string> ListEntries(const fs::path& folder, bool wantFolders,
                                             std::string_view pattern) {
   std::vector<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(Files::Resolve(folder), ec), end; !ec && it != end;
-       it.increment(ec)) {
-    std::error_code typeEc;
-    const bool isFolder = it->is_directory(typeEc);
-    const bool isFile = it->is_regular_file(typeEc);
-    if (wantFolders ? !isFolder : !isFile) continue;
+  for (const fileops::Entry& entry : fileops::ListFolder(Files::Resolve(folder))) {
+    if (wantFolders ? !entry.isFolder : !entry.isFile) continue;
     // A name the code page cannot hold is no file of the program.
-    auto name = PathName(it->path());
+    auto name = PathName(entry.name);
     if (name && Files::MatchesPattern(*name, pattern)) names.push_back(std::move(*name));
   }
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {

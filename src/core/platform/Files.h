@@ -88,7 +88,8 @@ class Files {
   static bool FolderExists(const fs::path& path);
   static std::uint64_t FileLength(const fs::path& path);  // 0 when missing
   // Regular files of a folder whose names match a "*.key"-style pattern
-  // case-blind, sorted case-blind.
+  // case-blind, sorted case-blind; none for a missing folder. Throws IoError
+  // when the folder cannot be listed.
   static std::vector<std::string> List(const fs::path& folder, std::string_view pattern);
   static std::vector<std::string> ListFolders(const fs::path& folder);
   static bool MatchesPattern(std::string_view name, std::string_view pattern);
