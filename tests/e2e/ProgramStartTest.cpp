@@ -154,6 +154,56 @@ TEST(ProgramStart, FirstStartInstallsConvertsKeepsRunningAndTheCommandLineReadsI
   }
 }
 
+TEST(ExportCli, ConcurrentCsvAndJsonExportsToOneFileLeaveOneWholeExport) {
+  // The sample twice, under two names: only the sites' sidecars and JSON tell them apart.
+  TempRoot root;
+  Files::CopyFolder(kSeed, root.Path());
+  for (const char* folder : {"TVMKHEADER", "TVMKDATA"}) {
+    for (const auto& entry : fs::directory_iterator(root.Path() / folder)) {
+      std::string name = entry.path().filename().string();
+      fs::copy_file(entry.path(),
+                    entry.path().parent_path() / name.replace(name.find("_01"), 3, "_02"));
+    }
+  }
+  const QString sites[2] = {"SAMPLE SITE_01", "SAMPLE SITE_02"};
+  const fs::path out = root.Path() / "out" / "season.csv";
+  fs::create_directories(out.parent_path());
+  const QString to = QString::fromStdString(out.string());
+  std::string csv;
+  std::string meta[2];
+  std::string json[2];
+  for (int s = 0; s < 2; ++s) {
+    RunCliOk(root.Path(), {"export", sites[s], to});
+    csv = ReadBytes(out);
+    meta[s] = ReadBytes(fs::path(out) += ".meta.json");
+    RunCliOk(root.Path(), {"export", sites[s], to, "--format", "json"});
+    json[s] = ReadBytes(out);
+  }
+  ASSERT_NE(meta[0], meta[1]);
+
+  // Each round one site's CSV and the other's JSON race: whichever comes last holds the file,
+  // and the sidecar is always the CSV's.
+  constexpr int kRounds = 40;
+  int mixed = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    const int c = round % 2;
+    QProcess table;
+    QProcess whole;
+    StartCli(table, root.Path(), {"export", sites[c], to});
+    StartCli(whole, root.Path(), {"export", sites[1 - c], to, "--format", "json"});
+    ASSERT_TRUE(table.waitForFinished(60000));
+    ASSERT_TRUE(whole.waitForFinished(60000));
+    EXPECT_EQ(std::pair(table.exitCode(), whole.exitCode()), std::pair(0, 0))
+        << table.readAllStandardError().toStdString() << whole.readAllStandardError().toStdString();
+    const std::string now = ReadBytes(out);
+    const bool complete =
+        (now == csv || now == json[1 - c]) && ReadBytes(fs::path(out) += ".meta.json") == meta[c] &&
+        std::distance(fs::directory_iterator(out.parent_path()), fs::directory_iterator()) == 2;
+    if (!complete) ++mixed;
+  }
+  EXPECT_EQ(mixed, 0) << "of " << kRounds << " rounds left something else than one whole export";
+}
+
 // The site of the simulator's default run, or of a run started with fewer sensors.
 void FarmSite(const TempRoot& root, const std::string& id = "FARM_01", int sensors = 4) {
   const Files files(root.Path());

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "core/operations/Conversion.h"
@@ -106,6 +107,18 @@ const Case kCases[] = {
      .error = "No such file or directory"},
 };
 
+// The files beside the target that are neither it nor its sidecar.
+std::vector<std::string> Beside(const fs::path& target) {
+  std::vector<std::string> names;
+  const std::string own = target.filename().string();
+  for (const auto& entry : fs::directory_iterator(target.parent_path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(own) && name != own && name != own + ".meta.json") names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 class SeasonExportTest : public ::testing::TestWithParam<Case> {
  protected:
   SeasonExportTest() : files(root.Path()) {
@@ -152,10 +165,13 @@ TEST_P(SeasonExportTest, Writes) {
     if (folder) {
       EXPECT_EQ(ReadBytes(target) + " | " + ReadBytes(MetaPath(target)), "old | old meta");
     }
-    EXPECT_FALSE(fs::exists(fs::path(target) += ".new"));
+    if (folder) {
+      EXPECT_EQ(Beside(target), std::vector<std::string>{});
+    }
     return;
   }
   ASSERT_EQ(error, "");
+  EXPECT_EQ(Beside(target), std::vector<std::string>{});
   if (c.format == ExportFormat::Json) {
     EXPECT_EQ(ReadBytes(target), c.json);
     EXPECT_EQ(ReadBytes(MetaPath(target)), "old meta");  // no sidecar beside JSON
@@ -169,6 +185,36 @@ TEST_P(SeasonExportTest, Writes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sites, SeasonExportTest, ::testing::ValuesIn(kCases));
+
+TEST_F(SeasonExportTest, RemovesWhatKilledExportsLeftAndNoFileNamedAlike) {
+  struct Leftover {
+    const char* name;
+    bool stays;
+    const char* why;
+  };
+  const Leftover leftovers[] = {
+      {"season.csv.812-3.new", false, "the table of a killed export"},
+      {"season.csv.meta.json.812-4.new", false, "its sidecar"},
+      {"season.csv.part", false, "a pair part whose sidecar part never came"},
+      {"season.csv.new", true, "no writer's number"},
+      {"season.csv.12.new", true, "no counter"},
+      {"season.csv.-12.new", true, "no process"},
+      {"season.csv.x-1.new", true, "a letter"},
+      {"season.csv.1-2.new.txt", true, "another extension"},
+      {"season.csv.backup.new", true, "a person's name for a file"},
+  };
+  const fs::path target = root.Path() / "out" / "season.csv";
+  std::vector<std::string> expected;
+  for (const Leftover& l : leftovers) {
+    WriteBytes(target.parent_path() / l.name, l.why);
+    if (l.stays) expected.push_back(l.name);
+  }
+  std::sort(expected.begin(), expected.end());
+  SeasonExportRequest request;
+  request.identification = kSite;
+  ExportSeason(files, request, target);
+  EXPECT_EQ(Beside(target), expected);
+}
 
 }  // namespace
 }  // namespace pelvaro::testing
