@@ -204,6 +204,35 @@ TEST(ExportCli, ConcurrentCsvAndJsonExportsToOneFileLeaveOneWholeExport) {
   EXPECT_EQ(mixed, 0) << "of " << kRounds << " rounds left something else than one whole export";
 }
 
+// A site stored under a Windows-1252 name, as the program has always stored it.
+constexpr char kCafe[] = "Caf\xE9_02";
+void CafeSite(const TempRoot& root) {
+  SiteBuilder(Files(root.Path()), kCafe).Header(LoggerSensors(2), 0);
+}
+
+TEST(CliNames, SitesPrintsAWindows1252NameInUtf8) {
+  TempRoot root;
+  CafeSite(root);
+  EXPECT_EQ(RunCliOk(root.Path(), {"sites"}).out, "Caf\xC3\xA9_02\n");
+}
+
+TEST(CliNames, StatusFindsASiteTypedInUtf8) {
+  TempRoot root;
+  CafeSite(root);
+  const CliResult run = RunCliOk(root.Path(), {"status", QString::fromUtf8("Caf\xC3\xA9_02")});
+  EXPECT_TRUE(run.out.starts_with("Caf\xC3\xA9_02\n  Last scan:      none\n")) << run.out;
+}
+
+TEST(CliFailures, StatusTextGivesItsOwnReasonAndNoLoggerFallback) {
+  TempRoot root;
+  CafeSite(root);
+  const CliResult run = RunCli(root.Path(), {"status", "NONE_01"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(run.out.starts_with("NONE_01\n  Error:          The site NONE_01 has no header file"))
+      << run.out;
+  EXPECT_EQ(run.err, "");
+}
+
 // The site of the simulator's default run, or of a run started with fewer sensors.
 void FarmSite(const TempRoot& root, const std::string& id = "FARM_01", int sensors = 4) {
   const Files files(root.Path());
