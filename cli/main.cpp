@@ -101,8 +101,12 @@ const char kHelp[] =
     "                    below_since (ISO 8601), faults (a list of {depth_cm,\n"
     "                    out_of_range, flat_hours}) and error (why the site could\n"
     "                    not be read); a key that does not apply holds null\n"
+    "      Text and JSON show the same figures: total, field capacity, refill\n"
+    "      and daily use with three decimals, days to refill with two.\n"
     "\n"
-    "Messages the window would show go to stderr. Exit status: 0 success,\n"
+    "Messages the window would show go to stderr. Site names print in UTF-8; a\n"
+    "SITE typed in UTF-8 names the site stored under its Windows-1252 name, and\n"
+    "text that is not UTF-8 is taken as typed. Exit status: 0 success,\n"
     "1 a reported failure, 2 a usage error.\n";
 
 int Usage(const std::string& why) {

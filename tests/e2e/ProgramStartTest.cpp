@@ -104,8 +104,12 @@ TEST(ProgramStart, FirstStartInstallsConvertsKeepsRunningAndTheCommandLineReadsI
                 .toStdString(),
             "16|SAMPLE SITE_01|2026-11-02T12:45:00|2026-11-11");
 
+  // The text shows the JSON's figures: (272.25 - 180) / 9.889 = 9.33 days.
+  EXPECT_NE(json.out.find("\"daily_use\": 9.889,"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"days_to_refill\": 9.33,"), std::string::npos) << json.out;
   const CliResult text = RunCliOk(root, {"status", site});
-  EXPECT_NE(text.out.find("  Outlook:        refill in 9.3 days, about 11-11-2026\n"),
+  EXPECT_NE(text.out.find("  Daily use:      9.889 %/day over 3 dry days\n"
+                          "  Outlook:        refill in 9.33 days, about 11-11-2026\n"),
             std::string::npos)
       << text.out;
   EXPECT_TRUE(tree() == before) << "status wrote into the working root";
