@@ -50,9 +50,10 @@ std::wstring MutexName(const fs::path& folder) {
 
 FolderLock::FolderLock(const fs::path& folder) {
   const fs::path path = Folder(folder);
+  // Said as the other systems say it, and as opening a file in it would.
   std::error_code ec;
   if (!fs::is_directory(path, ec)) {
-    throw IoError(std::system_category().message(static_cast<int>(ERROR_PATH_NOT_FOUND)) + ": " +
+    throw IoError(std::string(std::strerror(fs::exists(path, ec) ? ENOTDIR : ENOENT)) + ": " +
                   PathText(path));
   }
   HANDLE mutex = CreateMutexW(nullptr, FALSE, MutexName(path).c_str());
