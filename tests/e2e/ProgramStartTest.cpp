@@ -208,33 +208,26 @@ TEST(ExportCli, ConcurrentCsvAndJsonExportsToOneFileLeaveOneWholeExport) {
   EXPECT_EQ(mixed, 0) << "of " << kRounds << " rounds left something else than one whole export";
 }
 
-// A site stored under a Windows-1252 name, as the program has always stored it.
-constexpr char kCafe[] = "Caf\xE9_02";
-void CafeSite(const TempRoot& root) {
-  SiteBuilder(Files(root.Path()), kCafe).Header(LoggerSensors(2), 0);
-}
+// A root with a site stored under a Windows-1252 name, as the program has always stored it.
+struct CafeRoot : TempRoot {
+  CafeRoot() { SiteBuilder(Files(Path()), "Caf\xE9_02").Header(LoggerSensors(2), 0); }
+};
 
 TEST(CliNames, SitesPrintsAWindows1252NameInUtf8) {
-  TempRoot root;
-  CafeSite(root);
-  EXPECT_EQ(RunCliOk(root.Path(), {"sites"}).out, "Caf\xC3\xA9_02\n");
+  EXPECT_EQ(RunCliOk(CafeRoot().Path(), {"sites"}).out, "Caf\xC3\xA9_02\n");
 }
 
 TEST(CliNames, StatusFindsASiteTypedInUtf8) {
-  TempRoot root;
-  CafeSite(root);
-  const CliResult run = RunCliOk(root.Path(), {"status", QString::fromUtf8("Caf\xC3\xA9_02")});
+  const CliResult run =
+      RunCliOk(CafeRoot().Path(), {"status", QString::fromUtf8("Caf\xC3\xA9_02")});
   EXPECT_TRUE(run.out.starts_with("Caf\xC3\xA9_02\n  Last scan:      none\n")) << run.out;
 }
 
 TEST(CliFailures, StatusTextGivesItsOwnReasonAndNoLoggerFallback) {
-  TempRoot root;
-  CafeSite(root);
-  const CliResult run = RunCli(root.Path(), {"status", "NONE_01"});
-  EXPECT_EQ(run.exitCode, 1);
+  const CliResult run = RunCli(CafeRoot().Path(), {"status", "NONE_01"});
+  EXPECT_EQ(std::pair(run.exitCode, run.err), std::pair(1, std::string()));
   EXPECT_TRUE(run.out.starts_with("NONE_01\n  Error:          The site NONE_01 has no header file"))
       << run.out;
-  EXPECT_EQ(run.err, "");
 }
 
 // The site of the simulator's default run, or of a run started with fewer sensors.

