@@ -48,7 +48,6 @@ const char kHelp[] =
     "Commands:\n"
     "  sites\n"
     "      Prints the identification of every site, one per line.\n"
-
     "  convert SITE [--dir NAME] [--sensors N]\n"
     "      Rebuilds SITE.BGF and SITE.Pct from the site's data blocks.\n"
     "      --dir NAME    data directory (default: the site header's record 2)\n"
