@@ -5,16 +5,17 @@
 #include <string>
 
 #include "core/platform/Prompter.h"
+#include "core/storage/TextRoutines.h"
 
 namespace pelvaro {
 
 // The command line's answers: every message goes to stderr with the window's
-// text; questions take the answer given on the command line.
+// text, in UTF-8; questions take the answer given on the command line.
 class CliPrompter : public Prompter {
  public:
   Answer Message(const std::string& text, const std::string& title, Buttons buttons,
                  Icon) override {
-    std::cerr << (title.empty() ? "" : title + ": ") << text << "\n";
+    std::cerr << Cp1252ToTerminal(title.empty() ? text : title + ": " + text) << "\n";
     ++messages;
     switch (buttons) {
       case Buttons::YesNo:
@@ -32,7 +33,7 @@ class CliPrompter : public Prompter {
 
   std::optional<std::string> Input(const std::string& prompt, const std::string& title,
                                    const std::string&) override {
-    std::cerr << (title.empty() ? "" : title + ": ") << prompt << "\n";
+    std::cerr << Cp1252ToTerminal(title.empty() ? prompt : title + ": " + prompt) << "\n";
     if (answer) std::cerr << "  answered " << *answer << "\n";
     return answer;
   }

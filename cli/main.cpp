@@ -100,8 +100,12 @@ const char kHelp[] =
     "                    below_since (ISO 8601), faults (a list of {depth_cm,\n"
     "                    out_of_range, flat_hours}) and error (why the site could\n"
     "                    not be read); a key that does not apply holds null\n"
+    "      Text and JSON show the same figures: total, field capacity, refill\n"
+    "      and daily use with three decimals, days to refill with two.\n"
     "\n"
-    "Messages the window would show go to stderr. Exit status: 0 success,\n"
+    "Messages the window would show go to stderr. Site names print in UTF-8; a\n"
+    "SITE typed in UTF-8 names the site stored under its Windows-1252 name, and\n"
+    "text that is not UTF-8 is taken as typed. Exit status: 0 success,\n"
     "1 a reported failure, 2 a usage error.\n";
 
 int Usage(const std::string& why) {
@@ -135,9 +139,17 @@ class CountingBuffer : public std::streambuf {
 // Why the last command failed, when it knows more than its messages said.
 std::string gFailure;
 
+// Stored names, and the core's messages, which hold them, as the terminal shows
+// them. Paths stay as the system gives them.
+std::string Shown(const std::string& cp1252) { return Cp1252ToTerminal(cp1252); }
+
 std::string NoHeaderText(const std::string& site, const Files& files) {
-  return "The site " + Printable(site) + " has no header file in " + PathText(files.HeaderFolder());
+  return "The site " + Shown(Printable(site)) + " has no header file in " +
+         PathText(files.HeaderFolder());
 }
+
+// A SITE argument: typed in UTF-8, it names the site stored in the code page.
+std::string SiteArgument(const std::string& typed) { return TypedName(typed); }
 
 struct Arguments {
   std::optional<std::string> root;
@@ -196,15 +208,15 @@ fs::path DefaultRoot() {
 int Sites(const Files& files) {
   for (const std::string& entry : ListSites(files)) {
     const std::string id = IdentificationOf(entry);
-    if (IsSiteIdentification(id)) std::cout << id << "\n";
+    if (IsSiteIdentification(id)) std::cout << Shown(id) << "\n";
   }
   return kOk;
 }
 
 int Convert(const Files& files, const Arguments& args) {
   if (args.positional.size() != 2) return Usage("convert takes one SITE");
-  const std::string& site = args.positional[1];
-  if (!IsSafeName(site)) return Usage("\"" + site + "\" cannot name a site");
+  const std::string site = SiteArgument(args.positional[1]);
+  if (!IsSafeName(site)) return Usage("\"" + args.positional[1] + "\" cannot name a site");
   CliPrompter prompter;
   if (auto it = args.options.find("--sensors"); it != args.options.end())
     prompter.answer = it->second;
@@ -235,8 +247,8 @@ class CliLinkDialogs : public LinkDialogs {
 
 int ExportCsv(const Files& files, const Arguments& args) {
   if (args.positional.size() != 4) return Usage("export-csv takes SITE BLOCK OUT.csv");
-  const std::string& site = args.positional[1];
-  if (!IsSafeName(site)) return Usage("\"" + site + "\" cannot name a site");
+  const std::string site = SiteArgument(args.positional[1]);
+  if (!IsSafeName(site)) return Usage("\"" + args.positional[1] + "\" cannot name a site");
   const std::string& blockText = args.positional[2];
   if (blockText.empty() || blockText.size() > 3 ||
       blockText.find_first_not_of("0123456789") != std::string::npos || std::stoi(blockText) < 1 ||
@@ -251,12 +263,12 @@ int ExportCsv(const Files& files, const Arguments& args) {
   SiteHeader header(files.HeaderPath(site), RecordFile::Mode::ReadOnly);
   const std::string dir = Trim(header.ReadRecord(header::kDataDirectory));
   if (!IsDataDirectoryName(dir)) {
-    std::cerr << DataDirectoryError(dir).what() << "\n";
+    std::cerr << Shown(DataDirectoryError(dir).what()) << "\n";
     return kFailed;
   }
   const fs::path stem = BlockStemPath(files, dir, BlockStem(site, block));
   if (!Files::FileExists(MakeBlockPaths(stem).data)) {
-    std::cerr << "There is no block " << block << " of " << Printable(site) << "\n";
+    std::cerr << "There is no block " << block << " of " << Shown(Printable(site)) << "\n";
     return kFailed;
   }
   CliPrompter prompter;
@@ -270,7 +282,7 @@ int Export(const Files& files, const Arguments& args) {
     return kFailed;
   };
   SeasonExportRequest request;
-  request.identification = args.positional[1];
+  request.identification = SiteArgument(args.positional[1]);
   std::optional<std::int64_t> days[2];
   const char* const names[2] = {"--from", "--to"};
   for (int i = 0; i < 2; ++i) {
@@ -335,7 +347,7 @@ struct Console {
   QtClock clock;
   CliLinkDialogs dialogs;
   std::function<void(const std::string&)> print = [](const std::string& line) {
-    std::cout << line << std::endl;
+    std::cout << Shown(line) << std::endl;
   };
   LinkContext link{serial, clock, prompter, dialogs,
                    [this](const std::string& line) { print(line); }};
@@ -345,8 +357,8 @@ struct Console {
 
 int DownloadRun(const Files& files, const Arguments& args) {
   if (args.positional.size() != 2) return Usage("download takes one SITE");
-  const std::string& site = args.positional[1];
-  if (!IsSafeName(site)) return Usage("\"" + site + "\" cannot name a site");
+  const std::string site = SiteArgument(args.positional[1]);
+  if (!IsSafeName(site)) return Usage("\"" + args.positional[1] + "\" cannot name a site");
   Console console(args);
   if (!console.port) return console.status;
   console.prompter.yes = args.yes;
@@ -370,7 +382,7 @@ std::optional<TimeOfDay> ParseTime(const std::string& text) {
 
 int StartRun(const Files& files, const Arguments& args) {
   if (args.positional.size() != 2) return Usage("start takes one SITE");
-  const std::string& site = args.positional[1];
+  const std::string site = SiteArgument(args.positional[1]);
   Console console(args);
   if (!console.port) return console.status;
   QtClock& clock = console.clock;
@@ -418,7 +430,7 @@ int TraceRun(const Arguments& args) {
   bool stopped = false;
   console.print = [&stopped](const std::string& line) {
     if (line == "    Trace mode terminated.") stopped = true;
-    std::cout << line << std::endl;
+    std::cout << Shown(line) << std::endl;
   };
   if (!OpenPort(console.serial, *console.port, console.prompter)) return kFailed;
   TraceSession trace(console.link, [] {});
@@ -451,9 +463,10 @@ int SetSerialRun(const Arguments& args) {
 }
 
 int Status(const Files& files, const Arguments& args) {
-  std::vector<std::string> sites(args.positional.begin() + 1, args.positional.end());
-  for (const std::string& site : sites) {
-    if (!IsSafeName(site)) return Usage("\"" + site + "\" cannot name a site");
+  std::vector<std::string> sites;
+  for (auto typed = args.positional.begin() + 1; typed != args.positional.end(); ++typed) {
+    sites.push_back(SiteArgument(*typed));
+    if (!IsSafeName(sites.back())) return Usage("\"" + *typed + "\" cannot name a site");
   }
   if (sites.empty()) {
     for (const std::string& entry : ListSites(files)) {
@@ -469,13 +482,13 @@ int Status(const Files& files, const Arguments& args) {
     if (error.empty()) continue;
     status = kFailed;
     // The text shows it in the site's block; beside JSON it goes to stderr.
-    if (args.json) std::cerr << Cp1252ToUtf8(error) << "\n";
+    if (args.json) std::cerr << Shown(error) << "\n";
   }
   if (args.json) {
     std::cout << StatusJson(outlooks);
   } else {
     for (std::size_t i = 0; i < outlooks.size(); ++i) {
-      std::cout << (i == 0 ? "" : "\n") << Cp1252ToUtf8(StatusText(outlooks[i]));
+      std::cout << (i == 0 ? "" : "\n") << Shown(StatusText(outlooks[i]));
     }
   }
   return status;
@@ -511,8 +524,8 @@ int main(int argc, char** argv) {
     return kOk;
   }
   if (args->positional.empty()) return Usage("no command given");
-  // Arguments are text in the code page of the stored names, as site names
-  // are, so paths among them take the same conversion.
+  // Paths are taken as the stored names' bytes, as they always were; a SITE
+  // typed in UTF-8 is converted to the code page (SiteArgument).
   const Files files(args->root ? NamePath(*args->root) : DefaultRoot());
   CountingBuffer counted(std::cerr.rdbuf());
   std::streambuf* const original = std::cerr.rdbuf(&counted);
@@ -521,13 +534,17 @@ int main(int argc, char** argv) {
   try {
     status = Run(files, *args, command);
   } catch (const std::exception& e) {
-    std::cerr << Printable(e.what()) << "\n";
+    std::cerr << Shown(Printable(e.what())) << "\n";
   }
-  if (status == kFailed && counted.Written() == 0) {
+  // A logger command can end without a message of its own: the lines it
+  // printed show how far it went. Every other command says why it failed.
+  const bool logger =
+      command == "download" || command == "start" || command == "trace" || command == "set-serial";
+  if (status == kFailed && logger && counted.Written() == 0) {
     std::cerr << "pelvaro-cli: " << command << " failed: "
               << (gFailure.empty() ? "the logger did not give the answer expected; the lines "
                                      "above show how far it went."
-                                   : gFailure)
+                                   : Shown(gFailure))
               << "\n";
   }
   std::cerr.rdbuf(original);

@@ -104,8 +104,12 @@ TEST(ProgramStart, FirstStartInstallsConvertsKeepsRunningAndTheCommandLineReadsI
                 .toStdString(),
             "16|SAMPLE SITE_01|2026-11-02T12:45:00|2026-11-11");
 
+  // The text shows the JSON's figures: (272.25 - 180) / 9.889 = 9.33 days.
+  EXPECT_NE(json.out.find("\"daily_use\": 9.889,"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"days_to_refill\": 9.33,"), std::string::npos) << json.out;
   const CliResult text = RunCliOk(root, {"status", site});
-  EXPECT_NE(text.out.find("  Outlook:        refill in 9.3 days, about 11-11-2026\n"),
+  EXPECT_NE(text.out.find("  Daily use:      9.889 %/day over 3 dry days\n"
+                          "  Outlook:        refill in 9.33 days, about 11-11-2026\n"),
             std::string::npos)
       << text.out;
   EXPECT_TRUE(tree() == before) << "status wrote into the working root";
@@ -152,6 +156,78 @@ TEST(ProgramStart, FirstStartInstallsConvertsKeepsRunningAndTheCommandLineReadsI
   for (const char* command : {"sites", "convert", "--sensors", "--dir", "--root"}) {
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
   }
+}
+
+TEST(ExportCli, ConcurrentCsvAndJsonExportsToOneFileLeaveOneWholeExport) {
+  // The sample twice, under two names: only the sites' sidecars and JSON tell them apart.
+  TempRoot root;
+  Files::CopyFolder(kSeed, root.Path());
+  for (const char* folder : {"TVMKHEADER", "TVMKDATA"}) {
+    for (const auto& entry : fs::directory_iterator(root.Path() / folder)) {
+      std::string name = entry.path().filename().string();
+      fs::copy_file(entry.path(),
+                    entry.path().parent_path() / name.replace(name.find("_01"), 3, "_02"));
+    }
+  }
+  const QString sites[2] = {"SAMPLE SITE_01", "SAMPLE SITE_02"};
+  const fs::path out = root.Path() / "out" / "season.csv";
+  fs::create_directories(out.parent_path());
+  const QString to = QString::fromStdString(out.string());
+  std::string csv;
+  std::string meta[2];
+  std::string json[2];
+  for (int s = 0; s < 2; ++s) {
+    RunCliOk(root.Path(), {"export", sites[s], to});
+    csv = ReadBytes(out);
+    meta[s] = ReadBytes(fs::path(out) += ".meta.json");
+    RunCliOk(root.Path(), {"export", sites[s], to, "--format", "json"});
+    json[s] = ReadBytes(out);
+  }
+  ASSERT_NE(meta[0], meta[1]);
+
+  // Each round one site's CSV and the other's JSON race: whichever comes last holds the file,
+  // and the sidecar is always the CSV's.
+  constexpr int kRounds = 40;
+  int mixed = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    const int c = round % 2;
+    QProcess table;
+    QProcess whole;
+    StartCli(table, root.Path(), {"export", sites[c], to});
+    StartCli(whole, root.Path(), {"export", sites[1 - c], to, "--format", "json"});
+    ASSERT_TRUE(table.waitForFinished(60000));
+    ASSERT_TRUE(whole.waitForFinished(60000));
+    EXPECT_EQ(std::pair(table.exitCode(), whole.exitCode()), std::pair(0, 0))
+        << table.readAllStandardError().toStdString() << whole.readAllStandardError().toStdString();
+    const std::string now = ReadBytes(out);
+    const bool complete =
+        (now == csv || now == json[1 - c]) && ReadBytes(fs::path(out) += ".meta.json") == meta[c] &&
+        std::distance(fs::directory_iterator(out.parent_path()), fs::directory_iterator()) == 2;
+    if (!complete) ++mixed;
+  }
+  EXPECT_EQ(mixed, 0) << "of " << kRounds << " rounds left something else than one whole export";
+}
+
+// A root with a site stored under a Windows-1252 name, as the program has always stored it.
+struct CafeRoot : TempRoot {
+  CafeRoot() { SiteBuilder(Files(Path()), "Caf\xE9_02").Header(LoggerSensors(2), 0); }
+};
+
+TEST(CliNames, SitesPrintsAWindows1252NameInUtf8) {
+  EXPECT_EQ(RunCliOk(CafeRoot().Path(), {"sites"}).out, "Caf\xC3\xA9_02\n");
+}
+
+TEST(CliNames, StatusFindsASiteTypedInUtf8) {
+  const CliResult run =
+      RunCliOk(CafeRoot().Path(), {"status", QString::fromUtf8("Caf\xC3\xA9_02")});
+  EXPECT_TRUE(run.out.starts_with("Caf\xC3\xA9_02\n  Last scan:      none\n")) << run.out;
+}
+
+TEST(CliFailures, StatusTextGivesItsOwnReasonAndNoLoggerFallback) {
+  const CliResult run = RunCli(CafeRoot().Path(), {"status", "NONE_01"});
+  EXPECT_EQ(std::pair(run.exitCode, run.err), std::pair(1, std::string()));
+  EXPECT_TRUE(run.out.starts_with("NONE_01\n  Error:          The site NONE_01 has no header file"))
+      << run.out;
 }
 
 // The site of the simulator's default run, or of a run started with fewer sensors.

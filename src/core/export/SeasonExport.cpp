@@ -13,6 +13,7 @@
 #include "core/outlook/OutlookReport.h"
 #include "core/outlook/SiteScans.h"
 #include "core/platform/FileOps.h"
+#include "core/platform/FolderLock.h"
 
 namespace pelvaro {
 
@@ -25,19 +26,22 @@ constexpr std::size_t kRowRoom = 4096;
 constexpr int kLastSecond = 86399;
 constexpr char kTotalKey[] = "root_zone_total";
 
-// An output file written under a sibling name and renamed over its target
-// once it is whole; dropped unrenamed, it takes the sibling with it. Rows
-// are put together in its buffer, where they stay until a megabyte is full.
+// An output file written under a sibling name of its own and renamed once it
+// is whole; dropped unrenamed, it takes the sibling with it. Rows are put
+// together in its buffer, where they stay until a megabyte is full.
 class SiblingFile {
  public:
-  explicit SiblingFile(fs::path target)
-      : target_(std::move(target)),
-        temp_(fileops::Sibling(target_)),
+  explicit SiblingFile(const fs::path& target)
+      : temp_(fileops::UniqueSibling(target)),
         file_(temp_, FileHandle::Open::Create),
         buffer_(kFlushBytes + kRowRoom) {}
   ~SiblingFile() {
     if (!renamed_) {
-      file_.Close();
+      try {
+        file_.Close();
+      } catch (const IoError&) {
+        // Removed all the same.
+      }
       fileops::Remove(temp_);
     }
   }
@@ -66,8 +70,8 @@ class SiblingFile {
     file_.Sync();
     file_.Close();
   }
-  void Rename() {
-    fileops::Rename(temp_, target_);
+  void RenameTo(const fs::path& name) {
+    fileops::Rename(temp_, name);
     renamed_ = true;
   }
 
@@ -81,7 +85,6 @@ class SiblingFile {
     used_ = 0;
   }
 
-  fs::path target_;
   fs::path temp_;
   FileHandle file_;
   bool renamed_ = false;
@@ -316,6 +319,16 @@ std::uint64_t ExportSeason(const Files& files, const SeasonExportRequest& reques
                              " has no graph file: convert the site first.");
   }
   RowWriter rows(site, request.format);
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  const fs::path metaPath = MetaPath(target);
+  // Exports into one folder take turns, so none sees another half done.
+  const FolderLock lock(folder);
+  // What a killed export left: its half-committed pair is finished or undone,
+  // and the files it was writing go.
+  fileops::RecoverPair(target, metaPath);
+  fileops::RemoveUniqueSiblings(target);
+  fileops::RemoveUniqueSiblings(metaPath);
+
   SiblingFile out(target);
   out.Write(rows.Head(site));
   site.ForEachScan(nullptr, [&](const SiteScans::Scan& scan) {
@@ -325,13 +338,31 @@ std::uint64_t ExportSeason(const Files& files, const SeasonExportRequest& reques
   out.Write(rows.Tail());
   out.Finish();
   if (request.format == ExportFormat::Csv) {
-    SiblingFile meta(MetaPath(target));
+    SiblingFile meta(metaPath);
     meta.Write(JsonHead(site) + "\n}\n");
     meta.Finish();
-    out.Rename();
-    meta.Rename();
+    // The table and its sidecar replace the old ones as a pair: the table's
+    // part is in place before the sidecar's, as RecoverPair expects.
+    try {
+      out.RenameTo(fileops::PairPart(target));
+      meta.RenameTo(fileops::PairPart(metaPath));
+    } catch (const IoError&) {
+      fileops::DiscardPair(target, metaPath);
+      throw;
+    }
+    try {
+      fileops::CommitPair(target, metaPath);
+    } catch (const IoError&) {
+      // Once the table is in place its sidecar must follow; before, neither does.
+      if (!fileops::RecoverPair(target, metaPath)) throw;
+    }
   } else {
-    out.Rename();
+    out.RenameTo(target);
+  }
+  try {
+    fileops::SyncFolder(folder);
+  } catch (const IoError&) {
+    // The export is in place; only its names may not yet be on the disk.
   }
   return rows.Rows();
 }

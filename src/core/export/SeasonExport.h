@@ -46,9 +46,12 @@ struct SeasonExportRequest {
 fs::path MetaPath(const fs::path& csv);
 
 // Writes the export to `target`, with its sidecar for CSV. Each file is
-// written beside its target and renamed over it only when everything was
-// written, so a failure leaves existing files as they were. Memory stays
-// the same whatever the size of the site. Returns the scans written; throws
+// written beside its target under a name of its own and renamed over it only
+// when everything was written; a CSV and its sidecar replace the old ones as
+// a pair. A failure leaves existing files as they were; an export killed half
+// way is finished or undone by the next export to that target. Exports into
+// one folder wait for each other. Memory stays the same whatever the size of
+// the site. Returns the scans written; throws
 // (IoError, GraphFileError, UnsafeNameError or std::runtime_error) with a
 // message for the user.
 std::uint64_t ExportSeason(const Files& files, const SeasonExportRequest& request,

@@ -51,6 +51,50 @@ std::string Plural(double n, const std::string& one, const std::string& many) {
 
 std::string JsonText(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
 
+// The status command's figures; the windows show fewer decimals.
+constexpr int kAmountDecimals = 3;  // totals, limits and daily use
+constexpr int kDaysDecimals = 2;
+
+// A figure of the status command in JSON: null for nothing and for what is not finite.
+std::string StatusNumber(std::optional<double> value, int decimals) {
+  if (!value || !std::isfinite(*value)) return "null";
+  return ShortDecimal(*value, decimals);
+}
+
+std::string UseWith(const SiteOutlook& o, const std::string& use) {
+  return use + " " + o.unit + "/day over " + std::to_string(o.dryDays) + " dry days";
+}
+
+std::string SummaryWith(const SiteOutlook& o, const std::string& days) {
+  if (!o.error.empty()) return o.error;
+  switch (o.kind) {
+    case OutlookKind::BelowRefill:
+      return "below refill since " + DateTimeText(o.belowSince.value_or(0));
+    case OutlookKind::NoForecast:
+      return std::string("no forecast (") + ReasonText(o.reason) + ")";
+    case OutlookKind::Refill: {
+      std::string text = "refill in " + days + " days";
+      if (o.refillDay) text += ", about " + DateText(*o.refillDay);
+      return text;
+    }
+    case OutlookKind::NoData:
+      break;
+  }
+  return "no data";
+}
+
+std::string FaultWith(const SensorFault& f, const std::string& hours) {
+  std::string text = std::to_string(f.depthCm) + " cm:";
+  if (f.outOfRange > 0) {
+    text += " " + std::to_string(f.outOfRange) + " " +
+            Plural(static_cast<double>(f.outOfRange), "reading", "readings") + " out of range";
+  }
+  if (f.flatHours > 0) {
+    text += std::string(f.outOfRange > 0 ? "," : "") + " flat for " + hours + " hours";
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string JsonString(const std::string& cp1252) {
@@ -102,6 +146,19 @@ std::string IsoDateTime(double dateTime) {
   return IsoDate(time->day) + "T" + TimeText(time->seconds);
 }
 
+std::string ShortDecimal(double value, int decimals) {
+  // Rounded, the double is the one nearest a short decimal, which the
+  // 15-digit plain form writes without noise.
+  return Plain(RoundDecimals(value, decimals));
+}
+
+std::string FlatHoursText(double hours) {
+  const std::string plain = Plain(hours);
+  double back = 0;
+  std::from_chars(plain.data(), plain.data() + plain.size(), back);
+  return back == hours ? plain : FixedText(hours, 1);
+}
+
 std::string FixedText(double value, int decimals) {
   char text[64];
   std::snprintf(text, sizeof text, "%.*f", decimals, RoundDecimals(value, decimals));
@@ -138,42 +195,14 @@ const char* ReasonText(NoForecastReason reason) {
 }
 
 std::string UseText(const SiteOutlook& o) {
-  if (!o.dailyUse) return "";
-  return FixedText(*o.dailyUse, 2) + " " + o.unit + "/day over " + std::to_string(o.dryDays) +
-         " dry days";
+  return o.dailyUse ? UseWith(o, FixedText(*o.dailyUse, 2)) : "";
 }
 
 std::string OutlookSummary(const SiteOutlook& o) {
-  if (!o.error.empty()) return o.error;
-  switch (o.kind) {
-    case OutlookKind::BelowRefill:
-      return "below refill since " + DateTimeText(o.belowSince.value_or(0));
-    case OutlookKind::NoForecast:
-      return std::string("no forecast (") + ReasonText(o.reason) + ")";
-    case OutlookKind::Refill: {
-      const double days = o.daysToRefill.value_or(0);
-      std::string text = "refill in " + FixedText(days, 1) + " days";
-      if (o.refillDay) text += ", about " + DateText(*o.refillDay);
-      return text;
-    }
-    case OutlookKind::NoData:
-      break;
-  }
-  return "no data";
+  return SummaryWith(o, FixedText(o.daysToRefill.value_or(0), 1));
 }
 
-std::string FaultText(const SensorFault& f) {
-  std::string text = std::to_string(f.depthCm) + " cm:";
-  if (f.outOfRange > 0) {
-    text += " " + std::to_string(f.outOfRange) + " " +
-            Plural(static_cast<double>(f.outOfRange), "reading", "readings") + " out of range";
-  }
-  if (f.flatHours > 0) {
-    text += std::string(f.outOfRange > 0 ? "," : "") + " flat for " + FixedText(f.flatHours, 1) +
-            " hours";
-  }
-  return text;
-}
+std::string FaultText(const SensorFault& f) { return FaultWith(f, FixedText(f.flatHours, 1)); }
 
 std::string FaultsText(const SiteOutlook& o) {
   if (o.faults.empty()) return "none";
@@ -234,21 +263,25 @@ std::string StatusText(const SiteOutlook& o) {
   std::string depths;
   for (int d : o.rootZoneDepthsCm) depths += (depths.empty() ? "" : ", ") + std::to_string(d);
   text += row("Root zone", depths.empty() ? "no sensor" : depths + " cm");
+  const auto amount = [&o](double value) {
+    return ShortDecimal(value, kAmountDecimals) + " " + o.unit;
+  };
   if (o.fieldCapacity && o.refill) {
-    const std::string limits = "field capacity " + Plain(*o.fieldCapacity) + " " + o.unit +
-                               ", refill " + Plain(*o.refill) + " " + o.unit;
-    text += row("Total", (o.total ? Plain(*o.total) + " " + o.unit : "none") + " (" + limits + ")");
+    const std::string limits =
+        "field capacity " + amount(*o.fieldCapacity) + ", refill " + amount(*o.refill);
+    text += row("Total", (o.total ? amount(*o.total) : "none") + " (" + limits + ")");
   }
   if (o.dailyUse) {
-    text += row("Daily use", UseText(o));
+    text += row("Daily use", UseWith(o, ShortDecimal(*o.dailyUse, kAmountDecimals)));
   } else if (o.total) {
     text += row("Daily use", "not known (" + std::to_string(o.dryDays) + " " +
                                  Plural(o.dryDays, "dry day", "dry days") + ")");
   }
-  text += row("Outlook", OutlookSummary(o));
+  text += row("Outlook", SummaryWith(o, ShortDecimal(o.daysToRefill.value_or(0), kDaysDecimals)));
   if (o.faults.empty()) return text + row("Sensor faults", "none");
   for (std::size_t i = 0; i < o.faults.size(); ++i) {
-    text += row(i == 0 ? "Sensor faults" : "", FaultText(o.faults[i]));
+    const SensorFault& f = o.faults[i];
+    text += row(i == 0 ? "Sensor faults" : "", FaultWith(f, FlatHoursText(f.flatHours)));
   }
   return text;
 }
@@ -266,21 +299,21 @@ std::string StatusJson(std::span<const SiteOutlook> outlooks) {
       faults += std::string(faults.empty() ? "" : ", ") +
                 "{\"depth_cm\": " + std::to_string(f.depthCm) +
                 ", \"out_of_range\": " + std::to_string(f.outOfRange) +
-                ", \"flat_hours\": " + JsonNumber(f.flatHours) + "}";
+                ", \"flat_hours\": " + FlatHoursText(f.flatHours) + "}";
     }
     const std::pair<const char*, std::string> fields[] = {
         {"site", JsonString(o.site)},
         {"last_scan", data ? JsonText(IsoDateTime(*o.lastScan)) : "null"},
         {"root_zone_depths_cm", read ? "[" + depths + "]" : "null"},
         {"unit", read ? JsonString(o.unit) : "null"},
-        {"total", JsonNumber(o.total)},
-        {"field_capacity", JsonNumber(o.fieldCapacity)},
-        {"refill", JsonNumber(o.refill)},
-        {"daily_use", JsonNumber(o.dailyUse)},
+        {"total", StatusNumber(o.total, kAmountDecimals)},
+        {"field_capacity", StatusNumber(o.fieldCapacity, kAmountDecimals)},
+        {"refill", StatusNumber(o.refill, kAmountDecimals)},
+        {"daily_use", StatusNumber(o.dailyUse, kAmountDecimals)},
         {"dry_days", data ? std::to_string(o.dryDays) : "null"},
         {"outlook", read ? JsonString(KindText(o.kind)) : "null"},
         {"reason", JsonText(ReasonText(o.reason))},
-        {"days_to_refill", JsonNumber(o.daysToRefill)},
+        {"days_to_refill", StatusNumber(o.daysToRefill, kDaysDecimals)},
         {"refill_date", o.refillDay ? JsonText(IsoDate(*o.refillDay)) : "null"},
         {"below_since", o.belowSince ? JsonText(IsoDateTime(*o.belowSince)) : "null"},
         {"faults", read ? "[" + faults + "]" : "null"},

@@ -22,6 +22,13 @@ std::string IsoDate(std::int64_t dayNumber);
 // The value with exactly this many decimals, halves away from zero.
 std::string FixedText(double value, int decimals);
 
+// The value rounded to this many decimals (halves away from zero) in its
+// shortest form: "9.889", "12.5", "0"; no exponent, no "-0".
+std::string ShortDecimal(double value, int decimals);
+// A sensor's flat hours as they are ("26.25"), or with one decimal when
+// they have no short decimal form ("24.0" for 24.0083...).
+std::string FlatHoursText(double hours);
+
 // A JSON string of Windows-1252 text: UTF-8, with quotes, backslashes and
 // control characters escaped.
 std::string JsonString(const std::string& cp1252);
@@ -69,6 +76,9 @@ bool MoreUrgent(const SiteOutlook& a, const SiteOutlook& b);
 void SortMostUrgentFirst(std::vector<SiteOutlook>& outlooks);
 
 // The block `pelvaro-cli status` prints for a site, lines ending in "\n".
+// Its figures are the JSON's: total, field capacity, refill and daily use
+// with three decimals, days to refill with two, as ShortDecimal writes them,
+// and flat hours as FlatHoursText writes them.
 std::string StatusText(const SiteOutlook& outlook);
 // `pelvaro-cli status --json`: one array, one object per site.
 std::string StatusJson(std::span<const SiteOutlook> outlooks);

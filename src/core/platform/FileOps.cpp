@@ -5,6 +5,7 @@
 #include <cstring>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "core/platform/PathNames.h"
 
@@ -44,6 +45,31 @@ bool Allowed(FileOp op, const fs::path& path) {
 
 [[noreturn]] void Died(const fs::path& path) {
   throw IoError("The program stopped (injected): " + PathText(path.filename()));
+}
+
+#ifdef _WIN32
+unsigned long ProcessId() { return GetCurrentProcessId(); }
+#else
+long ProcessId() { return static_cast<long>(::getpid()); }
+#endif
+
+// "<target>.<digits>-<digits>.new", as UniqueSibling names them.
+bool IsUniqueSiblingName(const fs::path::string_type& name, const fs::path::string_type& target) {
+  using Char = fs::path::value_type;
+  const fs::path::string_type suffix = fs::path(".new").native();
+  if (name.size() < target.size() + 4 + suffix.size() ||
+      name.compare(0, target.size(), target) != 0 || name[target.size()] != Char('.') ||
+      name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+    return false;
+  }
+  const fs::path::string_type middle =
+      name.substr(target.size() + 1, name.size() - target.size() - 1 - suffix.size());
+  const std::size_t dash = middle.find(Char('-'));
+  if (dash == fs::path::string_type::npos || dash == 0 || dash + 1 == middle.size()) return false;
+  for (std::size_t i = 0; i < middle.size(); ++i) {
+    if (i != dash && (middle[i] < Char('0') || middle[i] > Char('9'))) return false;
+  }
+  return true;
 }
 
 bool RealSync() {
@@ -232,6 +258,28 @@ fs::path Sibling(const fs::path& target) {
   fs::path sibling = target;
   sibling += ".new";
   return sibling;
+}
+
+fs::path UniqueSibling(const fs::path& target) {
+  static std::atomic<unsigned long long> written{0};
+  fs::path sibling = target;
+  sibling += "." + std::to_string(ProcessId()) + "-" + std::to_string(++written) + ".new";
+  return sibling;
+}
+
+void RemoveUniqueSiblings(const fs::path& target) noexcept {
+  try {
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    const fs::path::string_type name = target.filename().native();
+    std::vector<fs::path> left;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+      if (IsUniqueSiblingName(it->path().filename().native(), name)) left.push_back(it->path());
+    }
+    for (const fs::path& path : left) Remove(path);
+  } catch (const std::exception&) {
+    // What stays is removed by the next writer.
+  }
 }
 
 void ReplaceFile(const fs::path& target, std::string_view bytes) {

@@ -104,6 +104,13 @@ bool Remove(const fs::path& path) noexcept;
 void SyncFolder(const fs::path& folder);
 // A sibling name that no reader takes for a file of the program.
 fs::path Sibling(const fs::path& target);
+// A sibling name of one writer alone, "<target>.<process>-<n>.new", n counted
+// within the process: writers of one target never share a file.
+fs::path UniqueSibling(const fs::path& target);
+// Removes the unique siblings that writers killed while writing left beside
+// the target. Only for a caller that keeps every other writer of the target
+// out (FolderLock), so that no live writer owns one of them.
+void RemoveUniqueSiblings(const fs::path& target) noexcept;
 // Writes a sibling, syncs it and renames it over the target, so that the
 // target holds either the old bytes or the new ones whatever happens.
 void ReplaceFile(const fs::path& target, std::string_view bytes);

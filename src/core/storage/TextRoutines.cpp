@@ -93,6 +93,8 @@ bool Utf8ToCp1252(std::string_view utf8, std::string& out) {
       if ((next & 0xC0) != 0x80) return false;
       cp = (cp << 6) | (next & 0x3F);
     }
+    // A character spelt with more bytes than it needs is not UTF-8.
+    if ((length == 2 && cp < 0x80) || (length == 3 && cp < 0x800)) return false;
     i += length;
     // The control characters 0x80 to 0x9F are never typed into a file.
     const auto byte = cp >= 0x80 && cp < 0xA0 ? std::nullopt : Cp1252Byte(cp);
@@ -100,6 +102,27 @@ bool Utf8ToCp1252(std::string_view utf8, std::string& out) {
     out.push_back(static_cast<char>(*byte));
   }
   return true;
+}
+
+std::string TypedName(std::string_view typed) {
+  std::string bytes;
+  return Utf8ToCp1252(typed, bytes) ? bytes : std::string(typed);
+}
+
+std::string Cp1252ToTerminal(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size());
+  for (const unsigned char c : bytes) {
+    if (c >= 0x80 && c <= 0x9F && Cp1252CodePoint(c) == c) {
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      AppendUtf8(out, Cp1252CodePoint(c));
+    }
+  }
+  return out;
 }
 
 }  // namespace pelvaro

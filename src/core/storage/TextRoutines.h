@@ -21,4 +21,13 @@ bool IsNonBlank(std::string_view text);
 std::string Cp1252ToUtf8(std::string_view bytes);
 bool Utf8ToCp1252(std::string_view utf8, std::string& out);
 
+// A name typed on a command line, which speaks UTF-8, in the code page of the
+// stored names; text that is not UTF-8, or holds a character the code page
+// lacks, stays as typed, since older scripts pass the code page's bytes.
+std::string TypedName(std::string_view typed);
+// Text for a UTF-8 terminal: as Cp1252ToUtf8, except that the five bytes the
+// code page leaves unassigned show as "\x81" and the like, never as the
+// control characters a terminal would act on.
+std::string Cp1252ToTerminal(std::string_view bytes);
+
 }  // namespace pelvaro

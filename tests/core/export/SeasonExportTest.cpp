@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "core/operations/Conversion.h"
@@ -106,6 +107,18 @@ const Case kCases[] = {
      .error = "No such file or directory"},
 };
 
+// The files beside the target that are neither it nor its sidecar.
+std::vector<std::string> Beside(const fs::path& target) {
+  std::vector<std::string> names;
+  const std::string own = target.filename().string();
+  for (const auto& entry : fs::directory_iterator(target.parent_path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(own) && name != own && name != own + ".meta.json") names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 class SeasonExportTest : public ::testing::TestWithParam<Case> {
  protected:
   SeasonExportTest() : files(root.Path()) {
@@ -152,10 +165,13 @@ TEST_P(SeasonExportTest, Writes) {
     if (folder) {
       EXPECT_EQ(ReadBytes(target) + " | " + ReadBytes(MetaPath(target)), "old | old meta");
     }
-    EXPECT_FALSE(fs::exists(fs::path(target) += ".new"));
+    if (folder) {
+      EXPECT_EQ(Beside(target), std::vector<std::string>{});
+    }
     return;
   }
   ASSERT_EQ(error, "");
+  EXPECT_EQ(Beside(target), std::vector<std::string>{});
   if (c.format == ExportFormat::Json) {
     EXPECT_EQ(ReadBytes(target), c.json);
     EXPECT_EQ(ReadBytes(MetaPath(target)), "old meta");  // no sidecar beside JSON
@@ -169,6 +185,22 @@ TEST_P(SeasonExportTest, Writes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sites, SeasonExportTest, ::testing::ValuesIn(kCases));
+
+TEST_F(SeasonExportTest, RemovesWhatKilledExportsLeftAndNoFileNamedAlike) {
+  const fs::path target = root.Path() / "out" / "season.csv";
+  for (const char* name : {"season.csv.812-3.new",            // the table of a killed export
+                           "season.csv.meta.json.812-4.new",  // its sidecar
+                           "season.csv.new",                  // no writer's number: stays
+                           "season.csv.x-1.new",              // a letter: stays
+                           "season.csv.1-2.new.txt"}) {       // another extension: stays
+    WriteBytes(target.parent_path() / name, "");
+  }
+  SeasonExportRequest request;
+  request.identification = kSite;
+  ExportSeason(files, request, target);
+  EXPECT_EQ(Beside(target), (std::vector<std::string>{"season.csv.1-2.new.txt", "season.csv.new",
+                                                      "season.csv.x-1.new"}));
+}
 
 }  // namespace
 }  // namespace pelvaro::testing

@@ -375,10 +375,10 @@ TEST(OutlookReport, GraphLineStatusTextUrgencyOrderJsonAndDates) {
   EXPECT_EQ(StatusText(faulty),
             head +
                 "  Daily use:      3.25 %/day over 4 dry days\n"
-                "  Outlook:        refill in 4.5 days, about 11-12-2026\n"
+                "  Outlook:        refill in 4.45 days, about 11-12-2026\n"
                 "  Sensor faults:  20 cm: 1 reading out of range\n"
-                "                  40 cm: 12 readings out of range, flat for 26.3 hours\n"
-                "                  60 cm: flat for 30.0 hours\n");
+                "                  40 cm: 12 readings out of range, flat for 26.25 hours\n"
+                "                  60 cm: flat for 30 hours\n");
   EXPECT_EQ(StatusText(NoForecast(NoForecastReason::Wetting)),
             head +
                 "  Daily use:      not known (1 dry day)\n  Outlook:        no forecast (wetting)\n"
@@ -399,10 +399,16 @@ TEST(OutlookReport, GraphLineStatusTextUrgencyOrderJsonAndDates) {
   // The longest below refill first; equal forecasts keep the catalogue's order.
   EXPECT_EQ(order, "64537210");
 
-  // JSON: keys, nulls and exact numbers.
+  // JSON: keys, nulls and the figures of the text, without binary noise.
   SiteOutlook o = Refill(9.888999999999992, 3, 0.1 + 0.2);
   o.site = "CAF\xC9 \"A\"_01";
+  o.fieldCapacity = 100.1 + 200.2;
   o.faults = {{40, 12, 26.25}};
+  EXPECT_EQ(StatusText(o).substr(StatusText(o).find("  Total")),
+            "  Total:          194.62 % (field capacity 300.3 %, refill 180 %)\n"
+            "  Daily use:      9.889 %/day over 3 dry days\n"
+            "  Outlook:        refill in 0.3 days, about 11-12-2026\n"
+            "  Sensor faults:  40 cm: 12 readings out of range, flat for 26.25 hours\n");
   // A site not read has null for every key but its name and its error.
   std::string nulls;
   for (const char* key : {"last_scan", "root_zone_depths_cm", "unit", "total", "field_capacity",
@@ -415,10 +421,10 @@ TEST(OutlookReport, GraphLineStatusTextUrgencyOrderJsonAndDates) {
       json,
       "[\n  {\n    \"site\": \"CAF\xC3\x89 \\\"A\\\"_01\",\n"
       "    \"last_scan\": \"2026-12-07T10:00:00\",\n    \"root_zone_depths_cm\": [10, 20, 40],\n"
-      "    \"unit\": \"%\",\n    \"total\": 194.62,\n    \"field_capacity\": 300,\n"
-      "    \"refill\": 180,\n    \"daily_use\": 9.888999999999992,\n    \"dry_days\": 3,\n"
+      "    \"unit\": \"%\",\n    \"total\": 194.62,\n    \"field_capacity\": 300.3,\n"
+      "    \"refill\": 180,\n    \"daily_use\": 9.889,\n    \"dry_days\": 3,\n"
       "    \"outlook\": \"refill\",\n    \"reason\": null,\n"
-      "    \"days_to_refill\": 0.30000000000000004,\n    \"refill_date\": \"2026-12-11\",\n"
+      "    \"days_to_refill\": 0.3,\n    \"refill_date\": \"2026-12-11\",\n"
       "    \"below_since\": null,\n"
       "    \"faults\": [{\"depth_cm\": 40, \"out_of_range\": 12, \"flat_hours\": 26.25}],\n"
       "    \"error\": null\n  },\n  {\n    \"site\": \"B_01\",\n" +
@@ -440,6 +446,30 @@ TEST(OutlookReport, GraphLineStatusTextUrgencyOrderJsonAndDates) {
   EXPECT_EQ(RoundDecimals(-0.0005, 3), -0.001);
   EXPECT_EQ(RoundDecimals(0.0004, 3), 0);
   EXPECT_EQ(FixedText(-0.04, 1), "0.0");
+}
+
+TEST(OutlookReport, StatusFiguresAreShortDecimals) {
+  struct Row {
+    const char* guards;
+    double value;
+    int decimals;  // 0: flat hours
+    const char* text;
+  };
+  const Row rows[] = {
+      {"binary noise goes", 9.888999999, 3, "9.889"},
+      {"a sum of tenths", 0.1 + 0.2, 3, "0.3"},
+      {"a value that rounds to nothing has no sign", -0.0004, 3, "0"},
+      {"halves away from zero, as shown rather than as stored", 2.0005, 3, "2.001"},
+      {"days with two decimals", 9.345, 2, "9.35"},
+      {"no exponent", 1e16, 3, "10000000000000000"},
+      {"flat hours of quarter-hour scans as they are", 26.25, 0, "26.25"},
+      {"flat hours of 30-second scans with one decimal", 2881 * 30 / 3600.0, 0, "24.0"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(row.decimals > 0 ? ShortDecimal(row.value, row.decimals) : FlatHoursText(row.value),
+              row.text)
+        << row.guards;
+  }
 }
 
 }  // namespace

@@ -97,5 +97,17 @@ TEST(SmallRoutines, CodePageConversion) {
   }
 }
 
+TEST(SmallRoutines, NamesTypedOnACommandLineAndShownOnATerminal) {
+  const std::pair<std::string, std::string> typed[] = {
+      {"Caf\xc3\xa9_02", "Caf\xe9_02"},        // UTF-8 becomes the code page
+      {"Caf\xe9_02", "Caf\xe9_02"},            // code-page bytes as older scripts pass them
+      {"\xe4\xb8\xad_01", "\xe4\xb8\xad_01"},  // a character the code page lacks
+      {"\xc1\xa1_01", "\xc1\xa1_01"},          // 'a' spelt with more bytes than it needs
+  };
+  for (const auto& [text, name] : typed) EXPECT_EQ(TypedName(text), name) << text;
+  // An unassigned byte never reaches a terminal as a control character.
+  EXPECT_EQ(Cp1252ToTerminal("\xe9\x9d]0;x"), "\xc3\xa9\\x9D]0;x");
+}
+
 }  // namespace
 }  // namespace pelvaro::testing
