@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 
-#include "core/graph/GraphFile.h"
 #include "core/operations/Conversion.h"
+#include "core/storage/GraphFile.h"
 #include "core/storage/StateFiles.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"

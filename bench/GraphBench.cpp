@@ -12,7 +12,7 @@
 
 #include "FullSite.h"
 #include "WindowBenchMain.h"
-#include "core/graph/GraphFile.h"
+#include "core/storage/GraphFile.h"
 #include "support/ScriptedPrompter.h"
 #include "ui/graph/GraphWindow.h"
 

@@ -1,6 +1,6 @@
 // A graph file from the input, read as the graph window reads it.
-#include "core/graph/GraphFile.h"
 #include "core/storage/CalibratedFiles.h"
+#include "core/storage/GraphFile.h"
 #include "fuzz/FuzzInput.h"
 
 using namespace pelvaro;

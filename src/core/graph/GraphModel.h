@@ -9,10 +9,10 @@
 
 #include "core/graph/CalibrationTable.h"
 #include "core/graph/GraphAxis.h"
-#include "core/graph/GraphFile.h"
 #include "core/outlook/OutlookReport.h"
 #include "core/platform/Files.h"
 #include "core/platform/Prompter.h"
+#include "core/storage/GraphFile.h"
 
 namespace pelvaro {
 

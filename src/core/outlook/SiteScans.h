@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "core/graph/GraphFile.h"
 #include "core/outlook/Outlook.h"
 #include "core/platform/Files.h"
+#include "core/storage/GraphFile.h"
 
 namespace pelvaro {
 

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "core/graph/GraphFile.h"
 #include "core/graph/GraphFixture.h"
+#include "core/storage/GraphFile.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/StateFiles.h"
 #include "support/SampleSites.h"

@@ -5,10 +5,10 @@
 
 #include "core/editor/BlockEditor.h"
 #include "core/editor/BlockExport.h"
-#include "core/graph/GraphFile.h"
 #include "core/operations/Conversion.h"
 #include "core/storage/BlockStore.h"
 #include "core/storage/CalibratedFiles.h"
+#include "core/storage/GraphFile.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"

@@ -1,4 +1,4 @@
-#include "core/graph/GraphFile.h"
+#include "core/storage/GraphFile.h"
 
 #include <array>
 #include <cmath>
