@@ -134,13 +134,13 @@ TEST(LoggerStart, EchoesTheBlockThenLogsScansThatStayPutFromTheStartTimeAndFitTh
 
   // Scans accrue from the start time and fit the memory: the words held these seconds after the
   // start, half a second before the first scan, at it, half a second before the second and at it.
-  const auto held = [](const std::string& block, const std::vector<double>& seconds) {
-    Line line;
-    line.WakeUp();
-    line.Send("S\r" + block);
+  const auto held = [](const std::string& startBlock, const std::vector<double>& seconds) {
+    Line fresh;
+    fresh.WakeUp();
+    fresh.Send("S\r" + startBlock);
     std::vector<std::size_t> words;
     for (const double at : seconds) {
-      words.push_back(line.engine.Memory(line.clock.Now() + at).words.size());
+      words.push_back(fresh.engine.Memory(fresh.clock.Now() + at).words.size());
     }
     return words;
   };

@@ -55,7 +55,7 @@ class DownloadRig {
     if (!site) return {};  // the click told why; nothing is downloaded
     lines.clear();
     LinkContext link{port, clock, prompter, dialogs,
-                     [this](const std::string& line) { lines.push_back(line); }};
+                     [this](const std::string& printed) { lines.push_back(printed); }};
     DownloadRequest request;
     request.site = *site;
     request.portNumber = 1;

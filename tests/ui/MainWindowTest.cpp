@@ -196,10 +196,10 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteAndDeleteRemovesItFromEvery
   EXPECT_EQ(Chosen(), "1 farm_011\r\nTVMKDATA\r\n");
   EXPECT_EQ(window.Current()->identification, "FARM_01");
   // Highlighting the saved site walks the list as clicks up to it, or to the last row.
-  for (const auto& [site, chosen] :
+  for (const auto& [saved, chosen] :
        {std::pair<const char*, std::string>{"GONE_01", "1 FARM_011\r\nTVMKDATA\r\n 2\r\n"},
         {"FARM_01", "0 " + farm}}) {
-    WriteSiteSelection(files, site, "DX");
+    WriteSiteSelection(files, saved, "DX");
     window.HighLightFile();
     EXPECT_EQ(Chosen(), chosen);
   }

@@ -154,9 +154,9 @@ void TotalsOutlook::Finish(SiteOutlook& out) const {
     out.reason = out.dailyUse ? NoForecastReason::NoUse : ended;
   } else {
     out.kind = OutlookKind::Refill;
-    const double days = (lastTotal_ - refill_) / *out.dailyUse;
-    out.daysToRefill = days;
-    const auto at = SplitDateTime(*lastDateTime_ + days);
+    const double toRefill = (lastTotal_ - refill_) / *out.dailyUse;
+    out.daysToRefill = toRefill;
+    const auto at = SplitDateTime(*lastDateTime_ + toRefill);
     if (at && DateOfDay(at->day)) out.refillDay = at->day;
   }
 }

@@ -223,9 +223,9 @@ TEST_P(ReadFault, AtEveryOpenAndReadIsReportedOrHarmless) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Operations, ReadFault, ::testing::ValuesIn(kOperations),
-                         [](const auto& info) {
+                         [](const auto& row) {
                            std::string name;
-                           for (const char c : std::string(info.param.name)) {
+                           for (const char c : std::string(row.param.name)) {
                              if (std::isalnum(static_cast<unsigned char>(c))) name += c;
                            }
                            return name;

@@ -89,7 +89,7 @@ TEST_F(StoreCrash, EveryStepOfADownloadAndStore) {
   Files::CopyFolder(before.root.Path(), reference.root.Path());
   FaultAt counter;
   {
-    InstalledPlan installed(counter);
+    InstalledPlan counting(counter);
     ASSERT_EQ(reference.RunDownload(run).outcome, DownloadOutcome::Stored);
   }
   const Pair newPair = CalibratedPair(reference);
@@ -163,7 +163,7 @@ TEST_F(StoreCrash, EveryStepOfABlockDeletion) {
   Files::CopyFolder(before.root.Path(), deleted.root.Path());
   FaultAt counter;
   {
-    InstalledPlan installed(counter);
+    InstalledPlan counting(counter);
     ASSERT_TRUE(DeleteSecondBlock(deleted));
   }
   ASSERT_EQ(deleted.Blocks().size(), 3u);

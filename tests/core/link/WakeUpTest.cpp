@@ -133,9 +133,9 @@ TEST_F(WakeUpTest, EachOperationWakesTheLoggerItsOwnWay) {
     const WakeResult r = WakeLogger(c.variant, line.link, command);
     EXPECT_EQ(r.outcome, c.outcome);
     EXPECT_EQ(r.greeted, c.greeted);
-    std::string lines;
-    for (const std::string& l : line.lines) lines += (lines.empty() ? "" : "|") + l;
-    EXPECT_EQ(lines, c.lines);
+    std::string shown;
+    for (const std::string& l : line.lines) shown += (shown.empty() ? "" : "|") + l;
+    EXPECT_EQ(shown, c.lines);
     EXPECT_EQ(n, c.wakeBytes);
     EXPECT_NEAR(line.TimeOfWrite(command), c.commandAt, 1e-9);
     EXPECT_NEAR(line.clock.Now(), c.endsAt, 0.051);

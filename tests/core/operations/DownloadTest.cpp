@@ -65,7 +65,6 @@ TEST_F(DownloadTest, FirstRunIsStoredRecordedAndConverted) {
 // One run read from a fresh logger: stored, or refused with what the user is told.
 TEST(DownloadOutcome, TheLoggerAndTheRunDecide) {
   using O = DownloadOutcome;
-  constexpr int kDay = DownloadRig::kDay;
   struct Case {
     const char* guards;
     sim::Run memory;
