@@ -16,7 +16,8 @@ class FaultAt : public FaultPlan {
   explicit FaultAt(Mode mode = Mode::Count, int k = 0, Kinds kinds = Kinds::Changes)
       : mode_(mode), k_(k), kinds_(kinds) {}
   // At the first operation described as `what` ("rename FARM_01.key").
-  FaultAt(Mode mode, std::string what) : mode_(mode), k_(-1), what_(std::move(what)) {}
+  FaultAt(Mode mode, std::string what, Kinds kinds = Kinds::Changes)
+      : mode_(mode), k_(-1), kinds_(kinds), what_(std::move(what)) {}
 
   Verdict Before(FileOp op, const fs::path& path) override {
     const bool read = op == FileOp::Open || op == FileOp::Read;

@@ -8,6 +8,7 @@
 
 #include "core/editor/BlockExport.h"
 #include "core/storage/StateFiles.h"
+#include "support/ChangedFiles.h"
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
 #include "ui/platform/QtPrompter.h"
@@ -134,6 +135,24 @@ TEST_F(EditorWindowTest, EveryWayOutOffersUnsavedEdits) {
                      answer == Answer::Yes ? std::string("\xD0\x07", 2) : original.substr(2, 2),
                      answer == Answer::Yes));
     }
+  }
+}
+
+// Another program rewrote the block while its reading was being typed over.
+TEST_F(EditorWindowTest, ASaveOverAChangedBlockIsRefusedAndNoLeavesTheTypedValue) {
+  const std::string rewritten = WordBytes({1, 2, 3, 4, 5, 6});
+  for (const char* button : {"cmdSaveData", "cmdExit"}) {
+    SCOPED_TRACE(button);
+    window.reset();
+    OpenBlock(1);
+    TypeAt(1, kSensor2, "77");
+    Files::WriteWholeFile(Block(1), rewritten);
+    WrittenLater(Block(1));
+    prompter.answers = {Answer::Yes, Answer::No};
+    Click(Button(button));
+    EXPECT_EQ(LastQuestion(prompter), FileChangedQuestion("ED_01_001.DAT"));
+    EXPECT_EQ(std::tuple(Cell(1, kSensor2), window->isVisible(), ReadBytes(Block(1))),
+              std::tuple("77", true, rewritten));
   }
 }
 

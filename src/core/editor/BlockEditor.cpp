@@ -90,7 +90,7 @@ fs::path BlockEditor::OpenedStem() const {
 
 bool BlockEditor::OpenBlock(int blockNumber) {
   if (id_.empty()) return false;
-  if (changed_) Save();
+  if (changed_ && Save() == SaveOutcome::Refused) return false;
   const fs::path stem = BlockStemPath(files_, dataDirectory_, BlockStem(id_, blockNumber));
   const BlockPaths paths = MakeBlockPaths(stem);
   // Everything shown is read first: a file that cannot be read opens nothing.
@@ -98,7 +98,9 @@ bool BlockEditor::OpenBlock(int blockNumber) {
   double siteSensors = 0;
   std::string depthSlots;
   std::string rootZone;
+  OpenedFiles stamp;
   try {
+    stamp = OpenedFiles::Block(paths);
     BlockData data(paths.data, RecordFile::Mode::ReadOnly);
     if (data.Length() < 4) {
       prompter_.Message("SITE " + PathText(stem) + " IS EMPTY, LOAD DATA FROM VELMORA");
@@ -155,6 +157,7 @@ bool BlockEditor::OpenBlock(int blockNumber) {
            {"End Time", header_.timeText},
            {"Sensor Scans", Spaced(std::floor(w / sensors_))}};
   opened_ = blockNumber;
+  openedFiles_ = std::move(stamp);
   edited_.clear();
   changed_ = false;
   updateEnabled_ = false;
@@ -190,7 +193,7 @@ bool BlockEditor::Type(int row, int column, int key) {
   return true;
 }
 
-void BlockEditor::Save() {
+BlockEditor::SaveOutcome BlockEditor::Save() {
   changed_ = false;
   const Answer answer =
       updateRequest_
@@ -202,13 +205,16 @@ void BlockEditor::Save() {
   if (answer != Answer::Yes) {
     // The edits are dropped: the grid shows the file again.
     if (opened_) OpenBlock(*opened_);
-    return;
+    return SaveOutcome::Done;
   }
   const auto lock = LockForWriting(files_, prompter_);
   if (!lock) {
     changed_ = true;  // the edits stay on screen, to be saved later
-    return;
+    return SaveOutcome::Done;
   }
+  changed_ = true;  // until written, or reloaded
+  if (!StillAsOpened("saving the data values")) return SaveOutcome::Refused;
+  changed_ = false;
   const BlockPaths paths = MakeBlockPaths(OpenedStem());
   try {
     if (Files::FileLength(paths.data) > kMaxBlockBytes) {
@@ -228,6 +234,7 @@ void BlockEditor::Save() {
     }
     // Every reading lands in its own record, and the file is replaced whole.
     Files::WriteWholeFile(paths.data, bytes);
+    Restamp();
     recompute_ = true;
     updateEnabled_ = false;
     edited_.clear();
@@ -235,6 +242,47 @@ void BlockEditor::Save() {
     changed_ = true;  // nothing was written: the edits stay on screen
     prompter_.Message(
         std::string("An error occurred while saving the data values.\r\nThe error is ") + e.what());
+  }
+  return SaveOutcome::Done;
+}
+
+bool BlockEditor::StillAsOpened(const char* doing) {
+  try {
+    switch (CheckOpened(openedFiles_, prompter_)) {
+      case OpenedCheck::Unchanged:
+        return true;
+      case OpenedCheck::Reload:
+        Reload();
+        return false;
+      case OpenedCheck::Keep:
+        return false;
+    }
+  } catch (const IoError& e) {
+    prompter_.Message(std::string("An error occurred while ") + doing + ".\r\nThe error is " +
+                      e.what());
+  }
+  return false;
+}
+
+void BlockEditor::Reload() {
+  const std::optional<int> number = opened_;
+  opened_.reset();
+  openedFiles_ = {};
+  cells_.clear();
+  edited_.clear();
+  changed_ = false;
+  updateEnabled_ = false;
+  ShowBlockList();
+  if (number && std::find(blocks_.begin(), blocks_.end(), *number) != blocks_.end()) {
+    OpenBlock(*number);
+  }
+}
+
+void BlockEditor::Restamp() {
+  try {
+    openedFiles_ = OpenedFiles::Block(MakeBlockPaths(OpenedStem()));
+  } catch (const IoError&) {
+    // The old stamp stays: the next save is refused rather than made blind.
   }
 }
 
@@ -245,15 +293,18 @@ void BlockEditor::Recompute() {
 
 void BlockEditor::UpdateData() {
   updateRequest_ = true;
-  if (changed_) Save();
+  const bool refused = changed_ && Save() == SaveOutcome::Refused;
+  updateRequest_ = false;
+  // Refused, the edits stay on screen and unsaved.
+  if (refused) return;
   if (recompute_) Recompute();
   changed_ = false;
-  updateRequest_ = false;
 }
 
-void BlockEditor::Close() {
-  if (changed_) Save();
+bool BlockEditor::Close() {
+  if (changed_ && Save() == SaveOutcome::Refused) return false;
   if (recompute_) Recompute();
+  return true;
 }
 
 bool BlockEditor::ChangeStartDate(int day, int month, int year) {
@@ -272,7 +323,7 @@ bool BlockEditor::ChangeStartDate(int day, int month, int year) {
   record += header_.timeText + header_.dateText + "00";
   const fs::path headerFile = MakeBlockPaths(OpenedStem()).header;
   const auto lock = LockForWriting(files_, prompter_);
-  if (!lock) return false;
+  if (!lock || !StillAsOpened("saving the start date")) return false;
   try {
     WriteBlockHeaderRecord(headerFile, 2, record);
   } catch (const std::exception& e) {
@@ -280,6 +331,7 @@ bool BlockEditor::ChangeStartDate(int day, int month, int year) {
         std::string("An error occurred while saving the start date.\r\nThe error is ") + e.what());
     return false;
   }
+  Restamp();
   // What was written is what the file now holds: no second read that could fail.
   header_.run = run;
   header_.record2 = record;
@@ -297,7 +349,8 @@ bool BlockEditor::DeleteSelected() {
     return false;
   }
   const auto lock = LockForWriting(files_, prompter_);
-  if (!lock) return false;
+  // The number may now be another block's: only the block read is deleted.
+  if (!lock || !StillAsOpened("deleting the data block")) return false;
   const int selected = *opened_;
   try {
     // The index first, in one write, as the block is then gone; the files
@@ -346,6 +399,7 @@ bool BlockEditor::DeleteSelected() {
   }
   // The edits went with the block: nothing is left to update.
   opened_.reset();
+  openedFiles_ = {};
   cells_.clear();
   edited_.clear();
   changed_ = false;

@@ -9,6 +9,7 @@
 #include "core/platform/Files.h"
 #include "core/platform/Prompter.h"
 #include "core/storage/BlockStore.h"
+#include "core/storage/OpenedFiles.h"
 
 namespace pelvaro {
 
@@ -48,9 +49,13 @@ class BlockEditor {
   bool Changed() const { return changed_; }
   bool UpdateEnabled() const { return updateEnabled_; }
 
-  // "Update Data" and "Close".
+  // "Update Data" and "Close". Every write first checks, under the writer
+  // lock, that the opened block's files are still the ones read: a block
+  // another program changed or moved is never written over, and the user is
+  // offered to reload it. Close is false when the window should stay open,
+  // its save refused for that reason.
   void UpdateData();
-  void Close();
+  bool Close();
   // The start date chosen in the date dialog; rewrites block header record 2.
   bool ChangeStartDate(int day, int month, int year);
   // "Delete Selected".
@@ -61,9 +66,17 @@ class BlockEditor {
   const BlockHeader& OpenedHeader() const { return header_; }
 
  private:
-  void Save();
+  enum class SaveOutcome { Done, Refused };  // Refused: the block changed under the window
+  SaveOutcome Save();
   void Recompute();
   void ShowBlockList();
+  // Under the writer lock: true when the opened block is as it was read.
+  // Otherwise the user was asked (and the window reloaded on Yes), or told
+  // why it could not be read back ("An error occurred while <doing>.").
+  bool StillAsOpened(const char* doing);
+  // The block list, and the opened block when its number is still there.
+  void Reload();
+  void Restamp();
 
   const Files& files_;
   Prompter& prompter_;
@@ -71,6 +84,7 @@ class BlockEditor {
   std::string dataDirectory_;
   std::vector<int> blocks_;
   std::optional<int> opened_;
+  OpenedFiles openedFiles_;
   BlockHeader header_;
   InfoRows info_;
   int sensors_ = 1;

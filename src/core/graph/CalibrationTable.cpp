@@ -23,7 +23,10 @@ constexpr std::size_t kLongest[CalibrationTable::kColumns] = {0, 5, 3, 3, 2};
 const char* CalibrationTable::Heading(int column) { return kHeadings[column]; }
 int CalibrationTable::WidthTwips(int column) { return kWidths[column]; }
 
-void CalibrationTable::Load(SiteHeader& header, const std::vector<int>& slots) {
+void CalibrationTable::Load(SiteHeader& header, const std::vector<int>& slots, OpenedFiles opened,
+                            SiteSelection site) {
+  opened_ = std::move(opened);
+  site_ = std::move(site);
   rows_.clear();
   for (int s : slots) {
     Row row;
@@ -33,6 +36,18 @@ void CalibrationTable::Load(SiteHeader& header, const std::vector<int>& slots) {
     for (int c = kOffset; c <= kRefill; ++c) row.cells[c] = Trim(header.ReadRecord(base + c - 1));
     rows_.push_back(std::move(row));
   }
+}
+
+void CalibrationTable::Reload() {
+  std::vector<int> slots;
+  for (const Row& row : rows_) slots.push_back(row.slot);
+  const std::vector<Row> before = rows_;
+  OpenedFiles opened = OpenedFiles::Header(opened_.Path());
+  SiteHeader header(opened.Path(), RecordFile::Mode::ReadOnly);
+  Load(header, slots, std::move(opened), site_);
+  // A cleared depth's row stays cleared.
+  for (std::size_t r = 0; r < rows_.size(); ++r) rows_[r].disabled = before[r].disabled;
+  changed_ = false;
 }
 
 void CalibrationTable::SetDisabled(int depthCm, bool disabled) {
@@ -93,11 +108,28 @@ CalibrationTable::SaveResult CalibrationTable::Save(const Files& files, Prompter
   if (answer != Answer::Yes) return SaveResult::Declined;
   if (!ValidateProfileData(prompter)) return SaveResult::Refused;
   const auto lock = LockForWriting(files, prompter);
-  if (!lock) return SaveResult::Refused;
-  SiteSelection site;
+  if (!lock || opened_.Empty()) return SaveResult::Refused;
   try {
-    site = ReadSiteSelection(files);
-    const fs::path path = files.HeaderPath(site.identification);
+    switch (CheckOpened(opened_, prompter)) {
+      case OpenedCheck::Unchanged:
+        break;
+      case OpenedCheck::Reload:
+        Reload();
+        return SaveResult::Reloaded;
+      case OpenedCheck::Keep:
+        changed_ = true;  // still unsaved
+        return SaveResult::Refused;
+    }
+  } catch (const IoError& e) {
+    changed_ = true;
+    prompter.Message(
+        std::string("An error occurred while saving the calibration data.\r\nThe error is ") +
+        e.what());
+    return SaveResult::Refused;
+  }
+  // The header written is the one loaded, whatever site is selected now.
+  const fs::path path = opened_.Path();
+  try {
     HeaderTransaction transaction(path, path);
     for (const Row& row : rows_) {
       const int base = header::CalibrationBase(row.slot);
@@ -111,7 +143,13 @@ CalibrationTable::SaveResult CalibrationTable::Save(const Files& files, Prompter
     // A failed save ends quietly and leaves the header as it was.
     return SaveResult::Refused;
   }
-  TimedDat(files, prompter, site.identification, site.dataDirectory, ConversionCaller::Graph);
+  TimedDat(files, prompter, site_.identification, site_.dataDirectory, ConversionCaller::Graph);
+  // Still under the lock: what this window wrote is its new starting point.
+  try {
+    opened_ = OpenedFiles::Header(path);
+  } catch (const IoError&) {
+    // The old stamp stays: the next save is refused rather than made blind.
+  }
   return SaveResult::Saved;
 }
 

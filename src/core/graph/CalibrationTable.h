@@ -6,7 +6,9 @@
 
 #include "core/platform/Files.h"
 #include "core/platform/Prompter.h"
+#include "core/storage/OpenedFiles.h"
 #include "core/storage/SiteHeader.h"
+#include "core/storage/StateFiles.h"
 
 namespace pelvaro {
 
@@ -26,8 +28,10 @@ class CalibrationTable {
     bool disabled = false;  // coloured like the headings; typing is ignored
   };
 
-  // LoadCalibrationData: one row per enabled slot, in slot order.
-  void Load(SiteHeader& header, const std::vector<int>& slots);
+  // LoadCalibrationData: one row per enabled slot, in slot order, from the
+  // header of the site; `opened` was taken before the header was read.
+  void Load(SiteHeader& header, const std::vector<int>& slots, OpenedFiles opened,
+            SiteSelection site);
   const std::vector<Row>& Rows() const { return rows_; }
 
   void EnableThisRow(int depthCm) { SetDisabled(depthCm, false); }
@@ -42,16 +46,21 @@ class CalibrationTable {
   bool Changed() const { return changed_; }
 
   // The save question, the checks, the write-back into the header and the
-  // recalculation of the site. Refused: the checks or the write failed, and
-  // the typed values are still in the grid.
-  enum class SaveResult { Declined, Refused, Saved };
+  // recalculation of the site. Refused: the checks or the write failed, or
+  // the header changed since it was loaded, and the typed values are still
+  // in the grid. Reloaded: it had changed, and the grid now shows it.
+  enum class SaveResult { Declined, Refused, Saved, Reloaded };
   SaveResult Save(const Files& files, Prompter& prompter);
   bool ValidateProfileData(Prompter& prompter) const;
 
  private:
   void SetDisabled(int depthCm, bool disabled);
+  // The same rows from the header as it now is.
+  void Reload();
 
   std::vector<Row> rows_;
+  OpenedFiles opened_;
+  SiteSelection site_;
   bool replaceOnType_ = false;
   bool changed_ = false;
 };

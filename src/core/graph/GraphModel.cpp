@@ -55,11 +55,13 @@ GraphModel::LoadResult GraphModel::Load(const Progress& progress) {
       return progress ? Progress([&progress, from](int p) { progress(from + p / 2); }) : Progress();
     };
     slotCount_ = Data(path, half(0)).slotCount;
+    // Taken before the header is read, for the grid's save to compare with.
+    OpenedFiles opened = OpenedFiles::Header(files_.HeaderPath(identification_));
     SiteHeader header(files_.HeaderPath(identification_), RecordFile::Mode::ReadOnly);
     const std::string type = header.ReadRecord(header::kMeasurementType);
     unit_ = type == "Volumetric" ? "mm" : "%";
     LoadSlots(header);
-    table_.Load(header, EnabledSlots());
+    table_.Load(header, EnabledSlots(), std::move(opened), site);
     outlook_ = ReadSiteOutlook(files_, identification_, half(50));
   } catch (const std::exception& e) {
     ShowReadError(e);
@@ -334,21 +336,26 @@ std::vector<std::string> GraphModel::DirectoryNames() const {
 }
 
 bool GraphModel::TypeInTable(int row, int column, int key) {
-  return table_.Key(row, column, key) == CalibrationTable::KeyResult::SaveAsked &&
-         SaveTable() == CalibrationTable::SaveResult::Saved;
+  if (table_.Key(row, column, key) != CalibrationTable::KeyResult::SaveAsked) return false;
+  const CalibrationTable::SaveResult result = SaveTable();
+  return result == CalibrationTable::SaveResult::Saved ||
+         result == CalibrationTable::SaveResult::Reloaded;
 }
 
 CalibrationTable::SaveResult GraphModel::SaveTable() {
-  const CalibrationTable::SaveResult result = table_.Save(files_, prompter_);
-  if (result != CalibrationTable::SaveResult::Saved) return result;
+  using Result = CalibrationTable::SaveResult;
+  const Result result = table_.Save(files_, prompter_);
+  if (result != Result::Saved && result != Result::Reloaded) return result;
   try {
     ReloadCalibration();
   } catch (const std::exception&) {
     // The lines keep their last values; the redraw still shows the new data.
   }
-  data_.reset();
-  // New refill points move the forecast.
-  outlook_ = ReadSiteOutlook(files_, identification_);
+  if (result == Result::Saved) {
+    data_.reset();
+    // New refill points move the forecast.
+    outlook_ = ReadSiteOutlook(files_, identification_);
+  }
   Draw();
   return result;
 }

@@ -69,10 +69,11 @@ class GraphModel {
 
   CalibrationTable& Table() { return table_; }
   const CalibrationTable& Table() const { return table_; }
-  // A key typed into the grid; true when it saved, recalculated and redrew.
+  // A key typed into the grid; true when it saved, recalculated and redrew,
+  // or reloaded a header another program changed and redrew.
   bool TypeInTable(int row, int column, int key);
   // The save question for the grid's changes; a save recalculates the site
-  // and redraws.
+  // and redraws, as does a reload.
   CalibrationTable::SaveResult SaveTable();
 
   const DepthBox& Box(int slot) const { return boxes_.at(static_cast<std::size_t>(slot)); }

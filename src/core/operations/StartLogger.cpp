@@ -98,8 +98,11 @@ void StartWindowModel::LoadSiteSettings(const std::string& id, const DateTime& n
   // Nothing of a site read before may be started with this one.
   loaded_ = false;
   settings_.sensorsOn = 0;
+  loadedHeader_ = {};
   if (!IsSafeName(id)) return;
   try {
+    // Before the records are read: a change made meanwhile refuses the start.
+    loadedHeader_ = OpenedFiles::Header(files_.HeaderPath(id));
     SiteHeader h(files_.HeaderPath(id), RecordFile::Mode::ReadOnly);
     dataDirectory_ = Trim(h.ReadRecord(header::kDataDirectory));
     // Numbers from a file are kept in range before they become integers.
@@ -215,7 +218,9 @@ bool StartWindowModel::Start(LinkContext& link, const std::function<void()>& bel
   }
   // Taken before the logger is woken, so a start is never left unrecorded.
   const auto lock = LockForWriting(files_, prompter_);
-  if (!lock) return false;
+  // Checked before the logger is woken: the start is recorded in this
+  // header, which the lock keeps as it is until then.
+  if (!lock || !SiteStillAsLoaded(link.clock.WallClock())) return false;
   attempted_ = true;
   const bool started = StartLogger(link, bell);
   if (link.port.IsOpen()) link.port.Close();
@@ -276,6 +281,23 @@ bool StartWindowModel::StartLogger(LinkContext& link, const std::function<void()
   return true;
 }
 
+bool StartWindowModel::SiteStillAsLoaded(const DateTime& now) {
+  try {
+    switch (CheckOpened(loadedHeader_, prompter_)) {
+      case OpenedCheck::Unchanged:
+        return true;
+      case OpenedCheck::Reload:
+        LoadSiteSettings(identification_, now);
+        return false;
+      case OpenedCheck::Keep:
+        return false;
+    }
+  } catch (const IoError& e) {
+    SiteFileError(e);
+  }
+  return false;
+}
+
 void StartWindowModel::SaveStartSettings(const StartSettings& sent) {
   const auto lock = LockForWriting(files_, prompter_);
   if (!lock) return;
@@ -291,6 +313,12 @@ void StartWindowModel::SaveStartSettings(const StartSettings& sent) {
     t.Commit();
   } catch (const std::exception& e) {
     SiteFileError(e);
+    return;
+  }
+  try {
+    loadedHeader_ = OpenedFiles::Header(files_.HeaderPath(identification_));
+  } catch (const IoError&) {
+    // The old stamp stays: the next start is refused rather than made blind.
   }
 }
 

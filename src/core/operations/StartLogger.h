@@ -9,6 +9,7 @@
 #include "core/link/LinkDialogs.h"
 #include "core/operations/StartBlock.h"
 #include "core/platform/Files.h"
+#include "core/storage/OpenedFiles.h"
 
 namespace pelvaro {
 
@@ -49,7 +50,9 @@ class StartWindowModel {
   void Tick(const DateTime& now);
 
   // cmdStart_Click: the checks in order, then the start over the link. True
-  // only when the logger echoed the block exactly.
+  // only when the logger echoed the block exactly. A site header another
+  // program changed since it was loaded is neither started nor written over:
+  // the user is offered to reload the site, and the window stays.
   bool Start(LinkContext& link, const std::function<void()>& bell);
   // Whether the last Start got past its checks to the logger (the window
   // then closes, whatever the outcome).
@@ -61,6 +64,8 @@ class StartWindowModel {
   void LoadSiteSettings(const std::string& identification, const DateTime& now);
   void OfferStart(const DateTime& now);
   void SiteFileError(const std::exception& e);
+  // Under the writer lock: true when the header is as it was loaded.
+  bool SiteStillAsLoaded(const DateTime& now);
   int LastBlockNumber();
   bool StartLogger(LinkContext& link, const std::function<void()>& bell);
   void SaveStartSettings(const StartSettings& sent);
@@ -71,6 +76,7 @@ class StartWindowModel {
   std::optional<int> selected_;
   std::string identification_;
   std::string dataDirectory_;
+  OpenedFiles loadedHeader_;
   GridRows header_;
   GridRows lastStart_;
   std::optional<StartMode> mode_;

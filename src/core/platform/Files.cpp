@@ -232,6 +232,20 @@ std::uint64_t Files::FileLength(const fs::path& path) {
   return ec ? 0 : size;
 }
 
+std::optional<Files::FileState> Files::State(const fs::path& path) {
+  const fs::path found = Resolve(path);
+  std::error_code ec;
+  const fs::file_status status = fs::status(found, ec);
+  if (status.type() == fs::file_type::not_found) return std::nullopt;
+  if (ec) throw IoError(ec.message() + ": " + PathText(found));
+  if (!fs::is_regular_file(status)) throw IoError("It is not a regular file: " + PathText(found));
+  FileState state;
+  state.size = fs::file_size(found, ec);
+  if (!ec) state.modified = fs::last_write_time(found, ec);
+  if (ec) throw IoError(ec.message() + ": " + PathText(found));
+  return state;
+}
+
 bool Files::SameNameIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
                                             [](char x, char y) { return Lower(x) == Lower(y); });

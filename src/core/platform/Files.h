@@ -87,6 +87,15 @@ class Files {
   static bool FileExists(const fs::path& path);
   static bool FolderExists(const fs::path& path);
   static std::uint64_t FileLength(const fs::path& path);  // 0 when missing
+  // What tells one version of a file from the next without reading it.
+  struct FileState {
+    std::uint64_t size = 0;
+    fs::file_time_type modified{};
+    bool operator==(const FileState&) const = default;
+  };
+  // Nothing when no file is at the path. Throws IoError, with the file and
+  // the cause, when it cannot be looked at or is no regular file.
+  static std::optional<FileState> State(const fs::path& path);
   // Regular files of a folder whose names match a "*.key"-style pattern
   // case-blind, sorted case-blind; none for a missing folder. Throws IoError
   // when the folder cannot be listed.

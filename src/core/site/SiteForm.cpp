@@ -58,11 +58,15 @@ SiteForm::SiteForm(const Files& files, Prompter& prompter, bool createFlag)
 
 const char* SiteForm::DetailLabel(int row) { return kDetailLabels[row]; }
 
-void SiteForm::Load() {
+void SiteForm::Clear() {
   changed_ = false;
   calibration_ = CalibrationGrid();
   directories_ = DirectoryList();
   details_.fill(std::string());
+}
+
+void SiteForm::Load() {
+  Clear();
   caption_ = create_ ? "Create New Site File" : "Edit Site File";
   const SiteSelection selection =
       ReadSiteSelectionOrTell(files_, prompter_).value_or(SiteSelection{});
@@ -72,18 +76,35 @@ void SiteForm::Load() {
   } else if (mode == 2 && !selection.identification.empty() &&
              Files::FolderExists(files_.HeaderFolder()) &&
              Files::FileExists(files_.HeaderPath(selection.identification))) {
-    try {
-      LoadHeader(selection.identification);
-    } catch (const std::exception& e) {
-      prompter_.Message(std::string("An error occurred while loading site details.\r\n") +
-                        "Site file has errors or missing data.The error is " + e.what());
-    }
+    LoadHeaderOrTell(selection.identification);
   }
   calibration_.changed = false;
   calibration_.calibrationEdited = false;
 }
 
+void SiteForm::LoadHeaderOrTell(const std::string& id) {
+  try {
+    LoadHeader(id);
+  } catch (const std::exception& e) {
+    prompter_.Message(std::string("An error occurred while loading site details.\r\n") +
+                      "Site file has errors or missing data.The error is " + e.what());
+  }
+}
+
+void SiteForm::ReloadHeader() {
+  const std::string id = loadedIdentification_;
+  Clear();
+  loadedIdentification_.clear();
+  loadedSiteName_.clear();
+  loadedHeader_ = {};
+  LoadHeaderOrTell(id);
+  calibration_.changed = false;
+  calibration_.calibrationEdited = false;
+}
+
 void SiteForm::LoadHeader(const std::string& id) {
+  // Before the fields are read: a change made while reading them refuses the save.
+  OpenedFiles opened = OpenedFiles::Header(files_.HeaderPath(id));
   SiteHeader h(files_.HeaderPath(id), RecordFile::Mode::ReadOnly);
   if (h.IsEmpty()) return;
   const std::string dataDirectory = Trim(h.ReadRecord(header::kDataDirectory));
@@ -95,6 +116,7 @@ void SiteForm::LoadHeader(const std::string& id) {
   option_ =
       ContainsLetter(id) ? IdentificationOption::SiteName : IdentificationOption::SerialNumber;
   loadedIdentification_ = id;
+  loadedHeader_ = std::move(opened);
   loadedSiteName_ = Trim(details_[kSiteNameRow]);
 
   const std::string type = Trim(h.ReadRecord(header::kMeasurementType));
@@ -402,6 +424,23 @@ SiteForm::OkResult SiteForm::SaveSite() {
       loadedIdentification_.empty() ? fs::path() : files_.HeaderPath(loadedIdentification_);
   const auto lock = LockForWriting(files_, prompter_);
   if (!lock) return OkResult::Stay;
+  if (!loadedIdentification_.empty()) {
+    try {
+      switch (CheckOpened(loadedHeader_, prompter_)) {
+        case OpenedCheck::Unchanged:
+          break;
+        case OpenedCheck::Reload:
+          ReloadHeader();
+          return OkResult::Stay;
+        case OpenedCheck::Keep:
+          return OkResult::Stay;
+      }
+    } catch (const IoError& e) {
+      prompter_.Message(std::string("An error occurred while editing the site file.The error is ") +
+                        e.what());
+      return OkResult::Stay;
+    }
+  }
   try {
     const Writing writing(writingNotice_);
     // A renamed site starts from its old header, so records not edited here survive.
@@ -435,6 +474,14 @@ SiteForm::OkResult SiteForm::SaveSite() {
   TimedDatForSelectedSite(files_, prompter_, ConversionCaller::SiteWindow);
   if (renamed && !loaded.empty() && Files::Resolve(loaded) != Files::Resolve(target)) {
     Files::Remove(loaded);
+  }
+  // What this window wrote is what it has read: its next save compares with that.
+  try {
+    loadedHeader_ = OpenedFiles::Header(target);
+    loadedIdentification_ = id;
+    loadedSiteName_ = Trim(details_[kSiteNameRow]);
+  } catch (const IoError&) {
+    // The old stamp stays: the next save is refused rather than made blind.
   }
   saved_ = true;
   return OkResult::Close;

@@ -8,6 +8,7 @@
 #include "core/platform/Prompter.h"
 #include "core/site/CalibrationGrid.h"
 #include "core/site/DirectoryList.h"
+#include "core/storage/OpenedFiles.h"
 
 namespace pelvaro {
 class SiteHeader;
@@ -65,7 +66,9 @@ class SiteForm {
   bool ValidateSiteData();
   bool HeaderExists(const std::string& identification) const;
 
-  // OK: Close when the window should close (saved, or nothing to save).
+  // OK: Close when the window should close (saved, or nothing to save). A
+  // header another program changed since it was loaded is not written over:
+  // the user is offered to reload it, and the window stays.
   enum class OkResult { Stay, Close };
   OkResult Ok();
   // True when OK wrote a header whose identification the main window should select.
@@ -81,7 +84,11 @@ class SiteForm {
   void SetHint(std::string hint) { hint_ = std::move(hint); }
 
  private:
+  void Clear();
   void LoadHeader(const std::string& identification);
+  void LoadHeaderOrTell(const std::string& identification);
+  // The loaded header once more, as it now is.
+  void ReloadHeader();
   bool CreateSite();
   OkResult SaveSite();
   bool EnterCurrentDirectory();
@@ -100,6 +107,7 @@ class SiteForm {
   bool blocksExist_ = false;
   bool saved_ = false;
   std::string loadedIdentification_;
+  OpenedFiles loadedHeader_;
   std::string loadedSiteName_;
   std::string hint_;
   std::function<void(bool)> writingNotice_;

@@ -229,7 +229,13 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
 void EditorWindow::reject() {
   if (!closing_) {
     closing_ = true;
-    model_.Close();
+    // A save refused because the block changed keeps the window, and what
+    // it shows, open.
+    if (!model_.Close()) {
+      closing_ = false;
+      Render();
+      return;
+    }
   }
   QDialog::reject();
 }

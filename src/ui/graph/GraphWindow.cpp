@@ -498,10 +498,18 @@ bool GraphWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void GraphWindow::reject() {
-  // A save refused by its checks keeps the window open with the typed values.
-  if (loaded_ && model_.Table().Changed() &&
-      model_.SaveTable() == CalibrationTable::SaveResult::Refused) {
-    return;
+  // A save refused by its checks keeps the window open with the typed values;
+  // one that reloaded a header changed under it, with what it now holds.
+  if (loaded_ && model_.Table().Changed()) {
+    switch (model_.SaveTable()) {
+      case CalibrationTable::SaveResult::Refused:
+        return;
+      case CalibrationTable::SaveResult::Reloaded:
+        ShowDrawing();
+        return;
+      default:
+        break;
+    }
   }
   QDialog::reject();
 }

@@ -359,7 +359,11 @@ void StartWindow::OnStart() {
   if (port_.IsOpen()) port_.Close();
   const bool close = model_.Attempted() || closeAsked_;
   closeAsked_ = false;
-  if (close) done(model_.Attempted() ? Accepted : Rejected);
+  if (close) {
+    done(model_.Attempted() ? Accepted : Rejected);
+  } else {
+    Render();  // a site reloaded because it changed under the window shows as it now is
+  }
 }
 
 }  // namespace pelvaro

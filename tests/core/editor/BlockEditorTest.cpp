@@ -2,8 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "core/editor/BlockExport.h"
 #include "core/storage/StateFiles.h"
+#include "support/ChangedFiles.h"
 #include "support/FaultPlans.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
@@ -15,7 +23,8 @@ namespace {
 class BlockEditorTest : public ::testing::Test {
  protected:
   // Blocks 1 to 4 of two sensors, block b reading 100b, 100b + 1, ...
-  BlockEditorTest() : files(root.Path()), site(files, "ED_01") {
+  BlockEditorTest() : files(root.Path()), site(files, "ED_01") { Build(); }
+  void Build() {
     site.Header({{1, 1000, 100, 40, 20}, {2, 1000, 100, 40, 20}}, 4);
     for (int b = 1; b <= 4; ++b) Block(b, 2, 4);
     site.Set({{header::kLastRunDay, " 204"}, {header::kLastRunTime, " 18000"}});
@@ -33,6 +42,21 @@ class BlockEditorTest : public ::testing::Test {
   }
   fs::path Data(int block, const char* ext = ".DAT") const {
     return root.Path() / "TVMKDATA" / (BlockStem("ED_01", block) + ext);
+  }
+  // Another Pelvaro program on the same working root deletes a block as a person would.
+  bool DeletedElsewhere(int block) const {
+    Files own(root.Path());
+    ScriptedPrompter yes;  // answers Yes to the deletion question
+    BlockEditor other(own, yes);
+    other.Load();
+    const std::size_t blocks = other.Blocks().size();
+    return other.OpenBlock(block) && other.DeleteSelected() && other.Blocks().size() == blocks - 1;
+  }
+  // The editor open on block 2 with its first reading typed over.
+  void OpenOnBlock2(BlockEditor& editor) {
+    editor.Load();
+    ASSERT_TRUE(editor.OpenBlock(2));
+    TypeIn(editor, 0, 0, "5");
   }
 
   TempRoot root;
@@ -193,6 +217,129 @@ TEST_F(BlockEditorTest, ThePrintoutShowsTheOpenedBlock) {
   editor.OpenBlock(2);
   EXPECT_EQ(PrintoutLines(files, editor).back(), "1000          1199");
 }
+
+TEST_F(BlockEditorTest, NoSaveWritesOverABlockChangedSinceItWasOpenedAndNoKeepsTheEdits) {
+  struct Change {
+    const char* name;
+    std::function<void()> make;
+    const char* file;  // the one named
+  };
+  const Change changes[] = {
+      {"block 1 deleted: block 3 becomes 2", [&] { ASSERT_TRUE(DeletedElsewhere(1)); },
+       "ED_01_002.DAT"},
+      {"its readings rewritten",
+       [&] {
+         Files::WriteWholeFile(Data(2), WordBytes({7, 7, 7, 7}));
+         WrittenLater(Data(2));
+       },
+       "ED_01_002.DAT"},
+      {"its start date changed",
+       [&] { WriteBlockHeaderRecord(Data(2, ".KEY"), 2, std::string(13, '\1')); }, "ED_01_002.KEY"},
+  };
+  struct Save {
+    const char* name;
+    std::deque<Answer> answers;  // the last answers the question about the changed file
+    std::function<void(BlockEditor&)> act;
+  };
+  const Save saves[] = {
+      {"Update Data", {Answer::Yes, Answer::No}, [](BlockEditor& e) { e.UpdateData(); }},
+      {"Close", {Answer::Yes, Answer::No}, [](BlockEditor& e) { EXPECT_FALSE(e.Close()); }},
+      {"start date", {Answer::No}, [](BlockEditor& e) { e.ChangeStartDate(1, 2, 2003); }},
+      {"Delete Selected", {Answer::Yes, Answer::No}, [](BlockEditor& e) { e.DeleteSelected(); }},
+  };
+  for (const Change& change : changes) {
+    for (const Save& save : saves) {
+      SCOPED_TRACE(std::string(change.name) + ", then " + save.name);
+      Build();
+      Block(3, 2, 6);  // longer than block 2, so a move shows in the data file's size
+      BlockEditor editor(files, prompter);
+      OpenOnBlock2(editor);
+      change.make();
+      const auto after = RootFiles(root.Path());
+      prompter.answers = save.answers;
+      save.act(editor);
+      EXPECT_EQ(LastQuestion(prompter), FileChangedQuestion(change.file));
+      EXPECT_EQ(RootFiles(root.Path()), after);
+      EXPECT_EQ(std::tuple(editor.OpenedBlock(), editor.Readings()[0][0], editor.IsEdited(0, 0),
+                           editor.Blocks().size()),
+                std::tuple(std::optional(2), std::string("5"), true, std::size_t{4}));
+    }
+  }
+}
+
+TEST_F(BlockEditorTest, YesAfterARefusedSaveShowsTheBlocksAsTheyNowAre) {
+  BlockEditor editor(files, prompter);
+  OpenOnBlock2(editor);
+  ASSERT_TRUE(DeletedElsewhere(1));
+  prompter.answers = {Answer::Yes, Answer::Yes};
+  editor.UpdateData();
+  EXPECT_EQ(
+      std::tuple(editor.Blocks(), editor.OpenedBlock(), editor.Readings()[0][0],
+                 editor.IsEdited(0, 0), editor.UpdateEnabled()),
+      std::tuple(std::vector<int>{1, 2, 3}, std::optional(2), std::string(" 300"), false, false));
+  // The last block moved down: its number is gone, and nothing is opened.
+  BlockEditor last(files, prompter);
+  last.Load();
+  ASSERT_TRUE(last.OpenBlock(3));
+  TypeIn(last, 0, 0, "5");
+  ASSERT_TRUE(DeletedElsewhere(1));
+  prompter.answers = {Answer::Yes, Answer::Yes};
+  last.UpdateData();
+  EXPECT_EQ(std::tuple(last.Blocks(), last.OpenedBlock()),
+            std::tuple(std::vector<int>{1, 2}, std::optional<int>()));
+}
+
+TEST_F(BlockEditorTest, TheEditorsOwnSavesFollowOneAnother) {
+  BlockEditor editor(files, prompter);
+  OpenOnBlock2(editor);
+  prompter.answers = {Answer::Yes};
+  editor.UpdateData();
+  EXPECT_TRUE(editor.ChangeStartDate(1, 2, 2003));
+  TypeIn(editor, 0, 1, "6");
+  prompter.answers = {Answer::Yes};
+  editor.UpdateData();
+  EXPECT_EQ(ReadBytes(Data(2)), WordBytes({5, 6, 202, 203}));
+  prompter.answers = {Answer::Yes};
+  EXPECT_TRUE(editor.DeleteSelected());
+  EXPECT_EQ(editor.Blocks(), (std::vector<int>{1, 2, 3}));
+  for (const auto& shown : prompter.shown) EXPECT_NE(shown.title, "File Changed") << shown.text;
+}
+
+TEST_F(BlockEditorTest, ABlockThatCannotBeReadBackAtASaveIsNotWritten) {
+  BlockEditor editor(files, prompter);
+  OpenOnBlock2(editor);
+  const auto before = RootFiles(root.Path());
+  FaultAt fail(FaultAt::Mode::Fail, "open ED_01_002.KEY", FaultAt::Kinds::Reads);
+  {
+    InstalledPlan plan(fail);
+    prompter.answers = {Answer::Yes};
+    editor.UpdateData();
+  }
+  EXPECT_EQ(prompter.shown.back().text,
+            "An error occurred while saving the data values.\r\nThe error is Input/output error "
+            "(injected): ED_01_002.KEY");
+  EXPECT_EQ(RootFiles(root.Path()), before);
+  EXPECT_EQ(editor.Readings()[0][0], "5");
+}
+
+#ifndef _WIN32
+// As found: the editor open on block 2 while another program deletes block 1.
+TEST_F(BlockEditorTest, ABlockDeletedByAnotherProcessIsNotWrittenOver) {
+  Block(3, 2, 6);  // longer than block 2, so the move shows in the data file's size
+  BlockEditor editor(files, prompter);
+  OpenOnBlock2(editor);
+  const pid_t child = fork();
+  if (child == 0) _exit(DeletedElsewhere(1) ? 0 : 1);
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_EQ(status, 0) << "the other process did not delete block 1";
+  const auto deleted = RootFiles(root.Path());
+  prompter.answers = {Answer::Yes, Answer::No};
+  editor.UpdateData();
+  EXPECT_EQ(LastQuestion(prompter), FileChangedQuestion("ED_01_002.DAT"));
+  EXPECT_EQ(RootFiles(root.Path()), deleted);
+}
+#endif
 
 TEST(BlockCsv, SmallBlockIsByteExact) {
   TempRoot root;

@@ -4,6 +4,7 @@
 
 #include "core/graph/GraphFixture.h"
 #include "core/operations/Conversion.h"
+#include "support/ChangedFiles.h"
 
 namespace pelvaro::testing {
 namespace {
@@ -85,6 +86,46 @@ TEST_F(CalibrationTableTest, FieldCapacityAbove100AZeroSlopeOrNoLockStopsTheSave
   fs::create_directories(root.Path() / "PELVARO.LCK");  // a lock that cannot be taken
   EXPECT_EQ(model.SaveTable(), Table::SaveResult::Refused);
   EXPECT_EQ(SiteHeader::Open(files, "X_01").ReadRecord(header::CalibrationBase(3) + 2), " 100");
+}
+
+// The offset, typed as 4700 over a header last written elsewhere (4800) or by the grid (4750).
+TEST_F(CalibrationTableTest, TheGridWritesOnlyOverTheHeaderItRead) {
+  struct Case {
+    const char* name;
+    bool elsewhere;
+    Answer answer;  // to the question about the changed file
+    Table::SaveResult result;
+    const char* shown;
+    const char* stored;
+  };
+  using R = Table::SaveResult;
+  const Case cases[] = {
+      {"changed elsewhere, No: what was typed stays", true, Answer::No, R::Refused, "4700", "4800"},
+      {"changed elsewhere, Yes: the header as it now is", true, Answer::Yes, R::Reloaded, "4800",
+       "4800"},
+      {"saved by the grid itself: saved again", false, Answer::Yes, R::Saved, "4700", "4700"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RealSite();
+    Files other(root.Path());
+    if (c.elsewhere) {
+      SiteHeader::Open(other, "X_01").WriteRecord(header::CalibrationBase(1), " 4800");
+    } else {
+      Type(0, Table::kOffset, "4750");
+      ASSERT_TRUE(model.TypeInTable(0, Table::kOffset, 13));
+    }
+    const auto before = RootFiles(root.Path());
+    Type(0, Table::kOffset, "4700");
+    prompter.answers = {Answer::Yes, c.answer};
+    EXPECT_EQ(model.SaveTable(), c.result);
+    if (c.elsewhere) {
+      EXPECT_EQ(LastQuestion(prompter), FileChangedQuestion("X_01.key"));
+      EXPECT_EQ(RootFiles(root.Path()), before);
+    }
+    EXPECT_EQ(
+        Cell(0, Table::kOffset) + "|" + HeaderRecords(files, "X_01", {header::CalibrationBase(1)}),
+        std::string(c.shown) + "| " + c.stored);
+  }
 }
 
 TEST_F(CalibrationTableTest, SavedValuesReachTheHeaderAndTheGraphIsRedrawnFromTheNewFile) {

@@ -6,6 +6,7 @@
 #include "core/storage/DayNumbers.h"
 #include "core/storage/StateFiles.h"
 #include "sim/SimSerialPort.h"
+#include "support/ChangedFiles.h"
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
@@ -259,6 +260,50 @@ TEST_F(StartWindowTest, TheLastStartIsWhatAClickedSiteOffers) {
   SetRecord(header::kStartMode, "START IMMEDIATE");
   ASSERT_TRUE(StartWith({}, std::nullopt));
   EXPECT_EQ(Record(header::kStartMode), "START IMMEDIATE");
+}
+
+// A start from a header last written elsewhere (one sensor on) or by the window's own start.
+TEST_F(StartWindowTest, AStartIsMadeOnlyFromTheHeaderTheWindowRead) {
+  struct Case {
+    const char* name;
+    bool elsewhere;
+    Answer answer;  // to the question about the changed file
+    bool started;
+    const char* sensors;  // as the grid shows them afterwards
+  };
+  const Case cases[] = {
+      {"changed elsewhere, No: the site as shown", true, Answer::No, false, " 2"},
+      {"changed elsewhere, Yes: the header as it now is", true, Answer::Yes, false, " 1"},
+      {"started by the window itself: started again", false, Answer::Yes, true, " 2"}};
+  sim::LoggerEngine engine(sim::GenerateRun(3001, 1, 2, 100, 0, 900, 5));
+  sim::SimSerialPort port(engine, clock);
+  LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetRecord(header::kSensorsOn, " 2");
+    SetRecord(header::kStartMode, "");
+    StartWindowModel model(files, prompter);
+    model.Load(clock.WallClock());
+    model.ClickSite(0, clock.WallClock());
+    model.ChooseMode(StartMode::Timed, clock.WallClock());
+    Files other(root.Path());
+    if (c.elsewhere) {
+      SiteHeader::Open(other, "FARM_07").WriteRecord(header::kSensorsOn, " 1");
+    } else {
+      ASSERT_TRUE(model.Start(link, {}));
+    }
+    const auto before = RootFiles(root.Path());
+    model.ChooseMode(StartMode::Immediate, clock.WallClock());
+    prompter.answers = {c.answer};
+    EXPECT_EQ(model.Start(link, {}), c.started);
+    if (c.elsewhere) {
+      EXPECT_EQ(LastQuestion(prompter), FileChangedQuestion("FARM_07.key"));
+      EXPECT_EQ(RootFiles(root.Path()), before);
+    }
+    EXPECT_EQ(
+        std::tuple(model.Attempted(), Record(header::kStartMode), model.SiteHeaderRows()[4].second),
+        std::tuple(c.started, c.started ? "START IMMEDIATE" : "", c.sensors));
+  }
 }
 
 TEST_F(StartWindowTest, ARestartRequestIsAnsweredOnce) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/storage/StateFiles.h"
+#include "support/ChangedFiles.h"
 #include "support/FaultPlans.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
@@ -222,6 +223,49 @@ TEST_F(SiteFormTest, FailuresAreSaidAndTheFormStays) {
   unsafe.Load();
   EXPECT_EQ(prompter.shown.back().title, "Site File Error");
   EXPECT_EQ(unsafe.Detail(kSiteNameRow), "");
+}
+
+// The feeder zone, typed as 500 over a header last written elsewhere (300) or by the form (400).
+TEST_F(SiteFormTest, OkWritesOnlyOverTheHeaderTheFormRead) {
+  struct Case {
+    const char* name;
+    bool elsewhere;
+    Answer answer;  // to the question about the changed file
+    SiteForm::OkResult result;
+    const char* shown;
+    const char* stored;
+  };
+  using R = SiteForm::OkResult;
+  const Case cases[] = {
+      {"changed elsewhere, No: what was typed stays", true, Answer::No, R::Stay, "500", "300"},
+      {"changed elsewhere, Yes: the header as it now is", true, Answer::Yes, R::Stay, "300", "300"},
+      {"saved by the form itself: saved again", false, Answer::Yes, R::Close, "500", "500"}};
+  ASSERT_EQ(NewNorthSite().Ok(), SiteForm::OkResult::Close);
+  const fs::path file = root.Path() / "TVMKHEADER" / "NORTH_07.key";
+  const std::string created = ReadBytes(file);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(file, created);
+    SiteForm form = Edit("NORTH_07");
+    Files other(root.Path());
+    if (c.elsewhere) {
+      SiteHeader::Open(other, "NORTH_07").WriteRecord(header::kRootZone, "300");
+    } else {
+      Type(form, kRootZoneRow, "400");
+      prompter.answers = {Answer::Yes};
+      ASSERT_EQ(form.Ok(), SiteForm::OkResult::Close);
+    }
+    const auto before = RootFiles(root.Path());
+    Type(form, kRootZoneRow, "500");
+    prompter.answers = {Answer::Yes, c.answer};
+    EXPECT_EQ(form.Ok(), c.result);
+    if (c.elsewhere) {
+      EXPECT_EQ(LastQuestion(prompter), FileChangedQuestion("NORTH_07.key"));
+      EXPECT_EQ(RootFiles(root.Path()), before);
+    }
+    EXPECT_EQ(form.Detail(kRootZoneRow) + "|" + HeaderRecords(files, "NORTH_07", {7}),
+              std::string(c.shown) + "|" + c.stored);
+  }
 }
 
 TEST_F(SiteFormTest, StoredBlocksFreezeTheIdentification) {
