@@ -264,8 +264,7 @@ bool BlockEditor::StillAsOpened(const char* doing) {
   return false;
 }
 
-void BlockEditor::Reload() {
-  const std::optional<int> number = opened_;
+void BlockEditor::ForgetBlock() {
   opened_.reset();
   openedFiles_ = {};
   cells_.clear();
@@ -273,6 +272,11 @@ void BlockEditor::Reload() {
   changed_ = false;
   updateEnabled_ = false;
   ShowBlockList();
+}
+
+void BlockEditor::Reload() {
+  const std::optional<int> number = opened_;
+  ForgetBlock();
   if (number && std::find(blocks_.begin(), blocks_.end(), *number) != blocks_.end()) {
     OpenBlock(*number);
   }
@@ -398,13 +402,7 @@ bool BlockEditor::DeleteSelected() {
     // Put right at the next opening.
   }
   // The edits went with the block: nothing is left to update.
-  opened_.reset();
-  openedFiles_ = {};
-  cells_.clear();
-  edited_.clear();
-  changed_ = false;
-  updateEnabled_ = false;
-  ShowBlockList();
+  ForgetBlock();
   return true;
 }
 

@@ -76,6 +76,8 @@ class BlockEditor {
   bool StillAsOpened(const char* doing);
   // The block list, and the opened block when its number is still there.
   void Reload();
+  // No block open, no edits, the block list read again.
+  void ForgetBlock();
   void Restamp();
 
   const Files& files_;

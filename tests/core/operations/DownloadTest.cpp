@@ -502,6 +502,9 @@ TEST_F(DownloadTest, TheHeaderFolderIsNoDataDirectory) {
 // Made by hand where names keep their case: a download into farm_01 took FARM_01's blocks
 // through the case-blind lookup and converted into FARM_01's graph file.
 TEST_F(DownloadTest, TwoHeadersDifferingOnlyInCaseAreRefusedAsAmbiguous) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows keeps one file for names that differ only in case";
+#endif
   ASSERT_EQ(RunDownload(Memory(6)).outcome, DownloadOutcome::Stored);
   fs::copy_file(root.Path() / "TVMKHEADER" / "FARM_01.key",
                 root.Path() / "TVMKHEADER" / "farm_01.key");
