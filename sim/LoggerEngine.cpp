@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "core/link/Protocol.h"
 #include "core/storage/BlockStore.h"
 
 namespace pelvaro::sim {
@@ -16,8 +17,8 @@ constexpr double kAnswerDelay = 0.005;
 constexpr double kByteTime = 1.0 / 480;  // 4800 baud, 10 bits a byte
 // Tolerance for instants computed two ways (sums of byte times, clock steps).
 constexpr double kEpsilon = 1e-9;
-constexpr int kStartBlockSize = 41;
-constexpr int kTraceScans = 64;
+constexpr std::size_t kStartBlockSize = protocol::kStartBlockBytes;
+constexpr int kTraceScans = protocol::kLoggerTraceScans;
 constexpr std::int64_t kDay = 86400;
 
 char Byte(int value) { return static_cast<char>(value & 0xFF); }
@@ -121,11 +122,11 @@ void LoggerEngine::Handle(unsigned char byte, double now) {
         // Not a command after all: the byte counts on its own.
         state_ = State::Awake;
         HandleAwake(byte, now);
-      } else if (command_ == 'D') {
+      } else if (command_ == protocol::kDownload) {
         Download(now);
       } else {
         input_.clear();
-        state_ = command_ == 'S' ? State::ReadStartBlock : State::ReadSerial;
+        state_ = command_ == protocol::kStart ? State::ReadStartBlock : State::ReadSerial;
       }
       break;
     case State::ReadStartBlock:
@@ -173,13 +174,13 @@ void LoggerEngine::HandleAwake(unsigned char byte, double now) {
     case 0x01:
       Wake(now);
       break;
-    case 'D':
-    case 'S':
-    case 'N':
+    case protocol::kDownload:
+    case protocol::kStart:
+    case protocol::kSerialNumber:
       command_ = static_cast<char>(byte);
       state_ = State::AwaitCr;
       break;
-    case 'T':
+    case protocol::kTrace:
       state_ = State::AwaitTraceCount;
       break;
     default:
@@ -198,7 +199,9 @@ void LoggerEngine::Sleep() {
   input_.clear();
 }
 
-std::string LoggerEngine::Greeting() const { return faults_.wrongGreeting ? "HI?\r" : "Hi!\r"; }
+std::string LoggerEngine::Greeting() const {
+  return faults_.wrongGreeting ? "HI?\r" : std::string(protocol::kGreeting);
+}
 
 void LoggerEngine::Send(std::string bytes, double at) {
   if (bytes.empty()) return;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/link/Protocol.h"
+
 // A stand-in for the soil-moisture logger at the far end of the serial line:
 // it answers the host byte for byte with the logger's timing, so the host's
 // exchanges can be exercised without hardware. Time is whatever the caller
@@ -27,7 +29,7 @@ struct Run {
 };
 
 // The most words a download can announce: its byte count has 16 bits.
-inline constexpr std::size_t kMaxWords = 32767;
+inline constexpr std::size_t kMaxWords = protocol::kMemoryWords;
 
 // A run of plausible readings; the same arguments give the same words, and a
 // longer run starts with the words of a shorter one. Throws

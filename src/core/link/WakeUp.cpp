@@ -1,5 +1,7 @@
 #include "core/link/WakeUp.h"
 
+#include "core/link/Protocol.h"
+
 namespace pelvaro {
 
 namespace {
@@ -19,15 +21,16 @@ struct Settings {
 Settings SettingsFor(WakeVariant variant) {
   switch (variant) {
     case WakeVariant::Download:
-      return {'\x00', "Wait Contacting Logger......", 0.3, true, "Logger On Line", 0.2};
+      return {
+          protocol::kWakeByte, "Wait Contacting Logger......", 0.3, true, "Logger On Line", 0.2};
     case WakeVariant::Start:
-      return {'\x01', "CONTACTING RECORDER", 0.3, false, "RECORDER TALKING", 1.0};
+      return {protocol::kStartWakeByte, "CONTACTING RECORDER", 0.3, false, "RECORDER TALKING", 1.0};
     case WakeVariant::Trace:
-      return {'\x00', "    CONTACTING LOGGER", 0.3, true, "    LOGGER TALKING", 0.2};
+      return {protocol::kWakeByte, "    CONTACTING LOGGER", 0.3, true, "    LOGGER TALKING", 0.2};
     case WakeVariant::SerialNumber:
       break;
   }
-  return {'\x00', "", 0.0, false, "", 0.2};
+  return {protocol::kWakeByte, "", 0.0, false, "", 0.2};
 }
 
 void Drain(SerialPort& port) {
@@ -35,7 +38,9 @@ void Drain(SerialPort& port) {
   if (waiting > 0) port.Read(waiting);
 }
 
-bool IsGreeting(const std::string& reply) { return reply.rfind("Hi!", 0) == 0; }
+bool IsGreeting(const std::string& reply) {
+  return reply.rfind(protocol::kGreeting.substr(0, 3), 0) == 0;  // without its carriage return
+}
 
 // Waits until at least one byte waits or the time is up.
 bool WaitForByte(LinkContext& link, double seconds) {
@@ -58,7 +63,7 @@ bool WakeForDownload(LinkContext& link, const Settings& s, WakeResult& result) {
   for (int attempt = 1; attempt <= 3; ++attempt) {
     const double deadline = link.clock.Now() + 12.0;
     Drain(link.port);
-    while (link.port.BytesWaiting() < 4) {
+    while (link.port.BytesWaiting() < static_cast<int>(protocol::kWakeReplyBytes)) {
       link.port.Write(std::string(1, s.wakeByte));
       Drain(link.port);
       link.clock.Wait(0.6);
@@ -68,9 +73,9 @@ bool WakeForDownload(LinkContext& link, const Settings& s, WakeResult& result) {
         return false;
       }
     }
-    result.reply = link.port.Read(4);
+    result.reply = link.port.Read(static_cast<int>(protocol::kWakeReplyBytes));
     // Only the second and third characters are looked at here.
-    if (result.reply.size() >= 3 && result.reply.compare(1, 2, "i!") == 0) {
+    if (result.reply.size() >= 3 && result.reply.compare(1, 2, protocol::kGreetingMark) == 0) {
       result.greeted = true;
       link.print(s.onlineLine);
       return true;
@@ -105,7 +110,9 @@ bool WakeRepeatedly(WakeVariant variant, LinkContext& link, const Settings& s, W
       return false;
     }
   }
-  result.reply = link.port.Read(variant == WakeVariant::Start ? link.port.BytesWaiting() : 4);
+  result.reply =
+      link.port.Read(variant == WakeVariant::Start ? link.port.BytesWaiting()
+                                                   : static_cast<int>(protocol::kWakeReplyBytes));
   result.greeted = IsGreeting(result.reply);
   if (result.greeted && *s.onlineLine != '\0') link.print(s.onlineLine);
   if (!result.greeted && variant == WakeVariant::SerialNumber) {
@@ -125,7 +132,7 @@ bool WakeOnce(LinkContext& link, const Settings& s, WakeResult& result) {
     result.outcome = NotResponding(link);
     return false;
   }
-  result.reply = link.port.Read(4);
+  result.reply = link.port.Read(static_cast<int>(protocol::kWakeReplyBytes));
   result.greeted = IsGreeting(result.reply);
   if (result.greeted) {
     link.print(s.onlineLine);
@@ -166,7 +173,7 @@ WakeResult WakeLogger(WakeVariant variant, LinkContext& link, std::string_view c
 }
 
 bool StopTraceMode(LinkContext& link) {
-  link.port.Write(std::string(1, '\x00'));
+  link.port.Write(std::string(1, protocol::kTraceStop));
   const double deadline = link.clock.Now() + 18.0;
   bool answered = false;
   while (!answered && link.clock.Now() < deadline) {
@@ -174,7 +181,7 @@ bool StopTraceMode(LinkContext& link) {
       link.clock.Wait(kPoll);
       continue;
     }
-    answered = link.port.Read(1) == "H";
+    answered = link.port.Read(1) == protocol::kGreeting.substr(0, 1);
   }
   if (answered) {
     link.print("    Trace mode terminated.");

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/link/PortSelection.h"
+#include "core/link/Protocol.h"
 #include "core/link/WakeUp.h"
 #include "core/operations/Conversion.h"
 #include "core/platform/WriterLock.h"
@@ -43,7 +44,7 @@ std::string Counted(long n, const std::string& thing) {
 // nothing says what a whole scan is.
 std::optional<std::string> UnexplainedCount(long bytes, int sensors) {
   if (sensors == 0) return std::nullopt;
-  const bool full = bytes / 2 + sensors > static_cast<long>(kMaxBlockWords);
+  const bool full = bytes / 2 + sensors > static_cast<long>(protocol::kMemoryWords);
   if (full || bytes % (2L * sensors) == 0) return std::nullopt;
   return Counted(bytes, "byte") + (bytes == 1 ? " is" : " are") +
          " not a whole number of scans of " + Counted(sensors, "sensor");
@@ -87,7 +88,8 @@ class Transfer {
                              ".DAT and " + leftover.stem + ".KEY in the working folder.");
     }
     TempBlock temp(files_);
-    const WakeResult wake = WakeLogger(WakeVariant::Download, status_, "D\r");
+    const WakeResult wake =
+        WakeLogger(WakeVariant::Download, status_, protocol::Command(protocol::kDownload));
     if (wake.outcome != WakeOutcome::CommandSent) {
       // Still empty: what an earlier download left was set aside above.
       temp.Close();
@@ -101,11 +103,11 @@ class Transfer {
     Print("");
 
     std::string count;
-    if (!Receive(2, count)) return Abandon(temp);
+    if (!Receive(protocol::kByteCountBytes, count)) return Abandon(temp);
     const long n = 256L * Byte(count, 0) + Byte(count, 1);
     Print("Number of Bytes: " + Spaced(n));
     if (n == 0) {
-      link_.port.Write(std::string(1, '\0'));
+      link_.port.Write(std::string(1, protocol::kEndOfTransfer));
       temp.Close();
       link_.prompter.Message(
           "There is no data in the logger memory\r\n\r\nThe download will be abandoned",
@@ -115,7 +117,7 @@ class Transfer {
       return {};
     }
     std::string headerBytes;
-    if (!Receive(13, headerBytes)) return Abandon(temp);
+    if (!Receive(protocol::kRunHeaderBytes, headerBytes)) return Abandon(temp);
     RunHeader run;
     for (std::size_t i = 0; i < run.b.size(); ++i) run.b[i] = Byte(headerBytes, i);
     Print("Logger Serial No: " + Spaced(run.SerialNumber()));
@@ -128,7 +130,7 @@ class Transfer {
     const long words = n / 2;
     for (long i = 1; i <= words; ++i) {
       std::string word;
-      if (!Receive(2, word)) return Abandon(temp);
+      if (!Receive(kWordSize, word)) return Abandon(temp);
       temp.WriteWord(static_cast<std::uint64_t>(i), Byte(word, 0), Byte(word, 1));
       if (request_.progress) request_.progress(2 * i, n);
     }
@@ -143,7 +145,7 @@ class Transfer {
     }
     // On disk before the logger hears that the transfer is over.
     temp.Flush();
-    link_.port.Write(std::string(1, '\0'));
+    link_.port.Write(std::string(1, protocol::kEndOfTransfer));
 
     if (!RunBelongsToSite(run)) {
       temp.Close();
@@ -286,7 +288,7 @@ class Transfer {
   // The logger hears that the transfer is over, as after a good one, so it
   // sleeps again; nothing of the damaged data is kept.
   DownloadResult Refuse(TempBlock& temp, const std::string& what) {
-    link_.port.Write(std::string(1, '\0'));
+    link_.port.Write(std::string(1, protocol::kEndOfTransfer));
     temp.Close();
     DiscardTempBlock(files_);
     link_.port.Close();

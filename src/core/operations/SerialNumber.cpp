@@ -1,5 +1,6 @@
 #include "core/operations/SerialNumber.h"
 
+#include "core/link/Protocol.h"
 #include "core/link/WakeUp.h"
 #include "core/storage/NumberText.h"
 
@@ -15,7 +16,8 @@ double Entered(const std::optional<std::string>& entry) {
 }  // namespace
 
 bool WriteSerialNumber(LinkContext& link, int serial) {
-  const WakeResult wake = WakeLogger(WakeVariant::SerialNumber, link, "N\r");
+  const WakeResult wake =
+      WakeLogger(WakeVariant::SerialNumber, link, protocol::Command(protocol::kSerialNumber));
   if (wake.outcome != WakeOutcome::CommandSent) return false;
   const int high = serial / 256;
   const int low = serial - 256 * high;

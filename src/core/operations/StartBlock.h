@@ -5,11 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "core/link/Protocol.h"
 #include "core/platform/Clock.h"
 
 namespace pelvaro {
 
-inline constexpr std::size_t kStartBlockSize = 41;
+inline constexpr std::size_t kStartBlockSize = protocol::kStartBlockBytes;
 using StartBlockBytes = std::array<std::uint8_t, kStartBlockSize>;  // bytes 1..41 at 0..40
 
 enum class StartMode { Immediate = 1, Timed = 2 };

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "core/link/PortSelection.h"
+#include "core/link/Protocol.h"
 #include "core/link/WakeUp.h"
 #include "core/platform/WriterLock.h"
 #include "core/shell/SiteCatalogue.h"
@@ -251,7 +252,7 @@ bool StartWindowModel::StartLogger(LinkContext& link, const std::function<void()
     link.port.Close();
     return false;
   }
-  const WakeResult wake = WakeLogger(WakeVariant::Start, link, "S\r");
+  const WakeResult wake = WakeLogger(WakeVariant::Start, link, protocol::Command(protocol::kStart));
   if (wake.outcome != WakeOutcome::CommandSent) return false;
   const StartBlockBytes& block = *built.block;
   link.port.Write(std::string(block.begin(), block.end()));

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "core/link/Protocol.h"
 #include "core/link/WakeUp.h"
 #include "core/storage/NumberText.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 // The logger sends 64 scans and then its "Hi"; the host gives up at 100 in
 // case the logger's own stop never comes.
-constexpr int kLoggerScans = 64;
+constexpr int kLoggerScans = protocol::kLoggerTraceScans;
 constexpr int kHostScans = 100;
 constexpr int kLinesPerPage = 20;
 constexpr double kReadingWait = 0.1;  // two bytes take 4 ms on the line
@@ -55,9 +56,8 @@ bool TraceSession::Start(int sensors) {
   ended_.reset();
   clearDisplay_();
   link_.print("");
-  std::string command = "T";
-  command += static_cast<char>(sensors);
-  if (WakeLogger(WakeVariant::Trace, link_, command).outcome != WakeOutcome::CommandSent) {
+  if (WakeLogger(WakeVariant::Trace, link_, protocol::TraceCommand(sensors)).outcome !=
+      WakeOutcome::CommandSent) {
     ended_ = TraceEnd::NotStarted;
     return false;
   }
