@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/operations/Download.h"
+#include "core/shell/MainMenu.h"
 #include "core/storage/BlockStore.h"
 #include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "core/shell/Startup.h"
+#include "core/platform/Program.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/SiteHeader.h"
 #include "core/storage/TextRoutines.h"

@@ -5,7 +5,7 @@
 
 #include "core/link/LinkDialogs.h"
 #include "core/platform/Files.h"
-#include "core/shell/MainMenu.h"
+#include "core/storage/SiteHeader.h"
 
 namespace pelvaro {
 

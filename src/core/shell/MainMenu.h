@@ -5,16 +5,9 @@
 
 #include "core/platform/Files.h"
 #include "core/platform/Prompter.h"
+#include "core/storage/SiteHeader.h"
 
 namespace pelvaro {
-
-// What the main window knows of the site last clicked in its list.
-struct CurrentSite {
-  std::string identification;
-  int siteNumber = 0;      // the last two characters of the identification
-  float serialNumber = 0;  // header record 3
-  int sensorsOn = 0;       // header record 215
-};
 
 // A click on a site list entry: reads its header and rewrites Sitesel.dat
 // with the identification, the data directory and " 2". Nothing when the

@@ -6,13 +6,11 @@
 #include <vector>
 
 #include "core/platform/Files.h"
+#include "core/platform/Program.h"
 #include "core/platform/Prompter.h"
 
 namespace pelvaro {
 
-inline constexpr char kAppName[] = "Velmora Pelvaro Soil Moisture";
-inline constexpr char kVersion[] = PELVARO_VERSION;  // from the build
-inline constexpr char kVersionText[] = "V" PELVARO_VERSION " ";
 inline constexpr char kSampleSite[] = "SAMPLE SITE_01";
 
 // Where the program looks for its files when it starts.

@@ -9,6 +9,15 @@
 
 namespace pelvaro {
 
+// What a click in the site list takes of a site, and a download checks a
+// logger's run against.
+struct CurrentSite {
+  std::string identification;
+  int siteNumber = 0;      // the last two characters of the identification
+  float serialNumber = 0;  // header record 3
+  int sensorsOn = 0;       // header record 215
+};
+
 // Record numbers of the site header file.
 namespace header {
 inline constexpr std::size_t kRecordSize = 64;
