@@ -79,46 +79,62 @@ class Transfer {
 
   DownloadResult Run() {
     const auto lock = LockForWriting(files_, link_.prompter);
-    if (!lock) return {};
-    if (!PrepareSite()) return {};
-    if (!OpenPort()) return {};
+    if (!lock || !PrepareSite() || !OpenPort()) return {};
     const LeftoverDownload leftover = SetAsideLeftoverDownload(files_);
     if (leftover.kind == LeftoverDownload::Kind::Kept) {
       link_.prompter.Message("A download that was not stored is kept as " + leftover.stem +
                              ".DAT and " + leftover.stem + ".KEY in the working folder.");
     }
     TempBlock temp(files_);
+    long n = 0;
+    RunHeader run;
+    if (auto ended = Contact(temp)) return *ended;
+    if (auto ended = ReceiveCount(temp, n)) return *ended;
+    if (auto ended = ReceiveRunHeader(temp, n, run)) return *ended;
+    if (auto ended = ReceiveData(temp, n)) return *ended;
+    return Finish(temp, n, run);
+  }
+
+ private:
+  // Each step of the exchange: nothing while the download goes on, else how it ended.
+  using Ended = std::optional<DownloadResult>;
+
+  Ended Contact(TempBlock& temp) {
     const WakeResult wake =
         WakeLogger(WakeVariant::Download, status_, protocol::Command(protocol::kDownload));
-    if (wake.outcome != WakeOutcome::CommandSent) {
-      // Still empty: what an earlier download left was set aside above.
-      temp.Close();
-      DiscardTempBlock(files_);
-      if (wake.outcome == WakeOutcome::GaveUp) {
-        return Failed("The logger gave a wrong reply to the wake-up three times.");
-      }
-      return {};
+    if (wake.outcome == WakeOutcome::CommandSent) {
+      Print("Loading Data");
+      Print("");
+      return std::nullopt;
     }
-    Print("Loading Data");
-    Print("");
+    // Still empty: what an earlier download left was set aside above.
+    temp.Close();
+    DiscardTempBlock(files_);
+    if (wake.outcome == WakeOutcome::GaveUp) {
+      return Failed("The logger gave a wrong reply to the wake-up three times.");
+    }
+    return DownloadResult{};
+  }
 
+  Ended ReceiveCount(TempBlock& temp, long& n) {
     std::string count;
     if (!Receive(protocol::kByteCountBytes, count)) return Abandon(temp);
-    const long n = 256L * Byte(count, 0) + Byte(count, 1);
+    n = 256L * Byte(count, 0) + Byte(count, 1);
     Print("Number of Bytes: " + Spaced(n));
-    if (n == 0) {
-      link_.port.Write(std::string(1, protocol::kEndOfTransfer));
-      temp.Close();
-      link_.prompter.Message(
-          "There is no data in the logger memory\r\n\r\nThe download will be abandoned",
-          "EMPTY DATA BLOCK", Buttons::Ok, Icon::Critical);
-      DiscardTempBlock(files_);
-      link_.port.Close();
-      return {};
-    }
+    if (n != 0) return std::nullopt;
+    link_.port.Write(std::string(1, protocol::kEndOfTransfer));
+    temp.Close();
+    link_.prompter.Message(
+        "There is no data in the logger memory\r\n\r\nThe download will be abandoned",
+        "EMPTY DATA BLOCK", Buttons::Ok, Icon::Critical);
+    DiscardTempBlock(files_);
+    link_.port.Close();
+    return DownloadResult{};
+  }
+
+  Ended ReceiveRunHeader(TempBlock& temp, long n, RunHeader& run) {
     std::string headerBytes;
     if (!Receive(protocol::kRunHeaderBytes, headerBytes)) return Abandon(temp);
-    RunHeader run;
     for (std::size_t i = 0; i < run.b.size(); ++i) run.b[i] = Byte(headerBytes, i);
     Print("Logger Serial No: " + Spaced(run.SerialNumber()));
     Print("Site Number: " + Spaced(run.SiteNumber()));
@@ -126,7 +142,10 @@ class Transfer {
       Drain();
       return Refuse(temp, *unexplained);
     }
+    return std::nullopt;
+  }
 
+  Ended ReceiveData(TempBlock& temp, long n) {
     const long words = n / 2;
     for (long i = 1; i <= words; ++i) {
       std::string word;
@@ -143,10 +162,13 @@ class Transfer {
       return Refuse(temp,
                     Counted(extra, "byte") + " more than the " + std::to_string(n) + " announced");
     }
-    // On disk before the logger hears that the transfer is over.
+    return std::nullopt;
+  }
+
+  // The whole run is on disk before the logger hears that the transfer is over.
+  DownloadResult Finish(TempBlock& temp, long n, const RunHeader& run) {
     temp.Flush();
     link_.port.Write(std::string(1, protocol::kEndOfTransfer));
-
     if (!RunBelongsToSite(run)) {
       temp.Close();
       DiscardTempBlock(files_);
@@ -162,7 +184,6 @@ class Transfer {
     return Store(run);
   }
 
- private:
   static std::uint8_t Byte(const std::string& bytes, std::size_t i) {
     return static_cast<std::uint8_t>(bytes[i]);
   }

@@ -391,17 +391,10 @@ bool SiteForm::CreateSite() {
   return true;
 }
 
-SiteForm::OkResult SiteForm::SaveSite() {
-  if (prompter_.Message(
-          "The data for this site has been changed!\r\nDo you want to update the data "
-          "files?",
-          "DATA FILE UPDATE", Buttons::YesNo, Icon::Question) != Answer::Yes) {
-    return OkResult::Close;
-  }
-  if (!EnterCurrentDirectory()) return OkResult::Stay;
-  const std::string id = SiteIdentification();
-  if (id.empty() || !IsSafeName(id)) return OkResult::Stay;
-  const bool renamed = id != loadedIdentification_;
+// Why this identification cannot be saved: taken by another site, or fixed by
+// the blocks already stored. Nothing when it can.
+std::optional<SiteForm::OkResult> SiteForm::RefuseIdentification(const std::string& id,
+                                                                 bool renamed) {
   if (renamed && HeaderExists(id)) {
     const std::string text =
         option_ == IdentificationOption::SiteName
@@ -418,52 +411,72 @@ SiteForm::OkResult SiteForm::SaveSite() {
         "file.");
     return OkResult::Stay;
   }
+  return std::nullopt;
+}
+
+bool SiteForm::LoadedHeaderUnchanged() {
+  if (loadedIdentification_.empty()) return true;
+  try {
+    switch (CheckOpened(loadedHeader_, prompter_)) {
+      case OpenedCheck::Unchanged:
+        return true;
+      case OpenedCheck::Reload:
+        ReloadHeader();
+        return false;
+      case OpenedCheck::Keep:
+        return false;
+    }
+  } catch (const IoError& e) {
+    prompter_.Message(std::string("An error occurred while editing the site file.The error is ") +
+                      e.what());
+  }
+  return false;
+}
+
+void SiteForm::WriteHeader(SiteHeader& h, const std::string& id, const std::string& directory) {
+  h.WriteRecord(header::kDataDirectory, directory);
+  Files::CreateFolder(files_.DataFolder(directory));
+  h.WriteRecord(header::kSerialNumber, TrimRight(details_[kSerialNumberRow]));
+  h.WriteRecord(header::kSiteNumber, TrimRight(details_[kSiteNumberRow]));
+  h.WriteRecord(header::kSiteName, TrimRight(details_[kSiteNameRow]));
+  h.WriteRecord(header::kRootZone, TrimRight(details_[kRootZoneRow]));
+  if (h.ReadNumber(header::kDepthSlotCount) == 0) h.WriteRecord(header::kDepthSlotCount, "12");
+  h.WriteRecord(header::kMeasurementType, Trim(calibration_.MeasurementType()));
+  for (int i = 0; i < kDirectoryEntries; ++i) {
+    h.WriteRecord(header::kFirstDirectory + i, directories_.Entries()[i]);
+  }
+  // A depth no longer used ends up "OFF".
+  for (int d = 1; d <= 12; ++d) {
+    const int state = header::CalibrationBase(d) + header::kState;
+    if (Trim(h.ReadRecord(state)) == "ON") h.WriteRecord(state, "OFF");
+  }
+  WriteCalibrationRows(h);
+  h.RebuildBlockIndex(files_, id, directory);
+}
+
+SiteForm::OkResult SiteForm::SaveSite() {
+  if (prompter_.Message(
+          "The data for this site has been changed!\r\nDo you want to update the data "
+          "files?",
+          "DATA FILE UPDATE", Buttons::YesNo, Icon::Question) != Answer::Yes) {
+    return OkResult::Close;
+  }
+  if (!EnterCurrentDirectory()) return OkResult::Stay;
+  const std::string id = SiteIdentification();
+  if (id.empty() || !IsSafeName(id)) return OkResult::Stay;
+  const bool renamed = id != loadedIdentification_;
+  if (const auto refused = RefuseIdentification(id, renamed)) return *refused;
   const std::string directory = Trim(details_[kDataDirectoryRow]);
   const fs::path target = files_.HeaderPath(id);
   const fs::path loaded =
       loadedIdentification_.empty() ? fs::path() : files_.HeaderPath(loadedIdentification_);
   const auto lock = LockForWriting(files_, prompter_);
-  if (!lock) return OkResult::Stay;
-  if (!loadedIdentification_.empty()) {
-    try {
-      switch (CheckOpened(loadedHeader_, prompter_)) {
-        case OpenedCheck::Unchanged:
-          break;
-        case OpenedCheck::Reload:
-          ReloadHeader();
-          return OkResult::Stay;
-        case OpenedCheck::Keep:
-          return OkResult::Stay;
-      }
-    } catch (const IoError& e) {
-      prompter_.Message(std::string("An error occurred while editing the site file.The error is ") +
-                        e.what());
-      return OkResult::Stay;
-    }
-  }
+  if (!lock || !LoadedHeaderUnchanged()) return OkResult::Stay;
   try {
     const Writing writing(writingNotice_);
     // A renamed site starts from its old header, so records not edited here survive.
     HeaderTransaction t(target, Files::FileExists(target) ? target : loaded);
-    SiteHeader& h = t.Header();
-    h.WriteRecord(header::kDataDirectory, directory);
-    Files::CreateFolder(files_.DataFolder(directory));
-    h.WriteRecord(header::kSerialNumber, TrimRight(details_[kSerialNumberRow]));
-    h.WriteRecord(header::kSiteNumber, TrimRight(details_[kSiteNumberRow]));
-    h.WriteRecord(header::kSiteName, TrimRight(details_[kSiteNameRow]));
-    h.WriteRecord(header::kRootZone, TrimRight(details_[kRootZoneRow]));
-    if (h.ReadNumber(header::kDepthSlotCount) == 0) h.WriteRecord(header::kDepthSlotCount, "12");
-    h.WriteRecord(header::kMeasurementType, Trim(calibration_.MeasurementType()));
-    for (int i = 0; i < kDirectoryEntries; ++i) {
-      h.WriteRecord(header::kFirstDirectory + i, directories_.Entries()[i]);
-    }
-    // A depth no longer used ends up "OFF".
-    for (int d = 1; d <= 12; ++d) {
-      const int state = header::CalibrationBase(d) + header::kState;
-      if (Trim(h.ReadRecord(state)) == "ON") h.WriteRecord(state, "OFF");
-    }
-    WriteCalibrationRows(h);
-    h.RebuildBlockIndex(files_, id, directory);
+    WriteHeader(t.Header(), id, directory);
     t.Commit();
     WriteSiteSelection(files_, id, directory);
   } catch (const std::exception& e) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "core/platform/Files.h"
@@ -9,6 +10,7 @@
 #include "core/site/CalibrationGrid.h"
 #include "core/site/DirectoryList.h"
 #include "core/storage/OpenedFiles.h"
+#include "core/storage/SiteHeader.h"
 
 namespace pelvaro {
 class SiteHeader;
@@ -91,6 +93,10 @@ class SiteForm {
   void ReloadHeader();
   bool CreateSite();
   OkResult SaveSite();
+  std::optional<OkResult> RefuseIdentification(const std::string& id, bool renamed);
+  // Under the lock: the header is still the one loaded, else the user was asked.
+  bool LoadedHeaderUnchanged();
+  void WriteHeader(SiteHeader& h, const std::string& id, const std::string& directory);
   bool EnterCurrentDirectory();
   void WriteCalibrationRows(SiteHeader& header) const;
 

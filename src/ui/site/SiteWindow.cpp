@@ -54,7 +54,15 @@ SiteWindow::SiteWindow(const Files& files, Prompter& prompter, bool createFlag, 
 void SiteWindow::Build() {
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;
+  top->addLayout(BuildDetails(), 3);
+  top->addLayout(BuildDirectories(), 2);
+  layout->addLayout(top, 6);
+  BuildCalibration(layout);
+  BuildButtonsAndStatus(layout);
+  resize(860, 600);
+}
 
+QVBoxLayout* SiteWindow::BuildDetails() {
   auto* detailsBox = new QVBoxLayout;
   detailsBox->addWidget(new QLabel(tr("Site Details"), this));
   details_ = Grid("FgDetails", kDetailRows, 2, this);
@@ -83,8 +91,10 @@ void SiteWindow::Build() {
   connect(optSerialNumber_, &QRadioButton::clicked, this,
           [this] { form_.SetOption(IdentificationOption::SerialNumber); });
   detailsBox->addWidget(idFrame);
-  top->addLayout(detailsBox, 3);
+  return detailsBox;
+}
 
+QVBoxLayout* SiteWindow::BuildDirectories() {
   auto* dirBox = new QVBoxLayout;
   directories_ = Grid("FgDirList", kDirectoryEntries, 1, this);
   directories_->setHorizontalHeaderLabels({tr("Directory List")});
@@ -109,9 +119,10 @@ void SiteWindow::Build() {
   });
   dirBox->addWidget(directories_, 1);
   dirBox->addWidget(removeDirectory_);
-  top->addLayout(dirBox, 2);
-  layout->addLayout(top, 6);
+  return dirBox;
+}
 
+void SiteWindow::BuildCalibration(QVBoxLayout* layout) {
   auto* calibrationHeader = new QHBoxLayout;
   calibrationHeader->addWidget(new QLabel(tr("Profile Calibration Data"), this));
   calibrationHeader->addStretch();
@@ -171,7 +182,9 @@ void SiteWindow::Build() {
   });
   calibrationRow->addWidget(calibration_, 1);
   layout->addLayout(calibrationRow, 4);
+}
 
+void SiteWindow::BuildButtonsAndStatus(QVBoxLayout* layout) {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   ok_ = new QPushButton(tr("OK"), this);
@@ -197,7 +210,6 @@ void SiteWindow::Build() {
     cancel_->setText(writing ? tr("WAIT") : tr("Cancel"));
     cancel_->repaint();
   });
-  resize(860, 600);
 }
 
 void SiteWindow::PlaceDepthLists() {

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QVBoxLayout>
 #include <array>
 
 #include "core/site/SiteForm.h"
@@ -27,6 +28,10 @@ class SiteWindow : public QDialog {
 
  private:
   void Build();
+  QVBoxLayout* BuildDetails();
+  QVBoxLayout* BuildDirectories();
+  void BuildCalibration(QVBoxLayout* layout);
+  void BuildButtonsAndStatus(QVBoxLayout* layout);
   void Render();
   void RenderCalibration();
   void RenderDirectories();
