@@ -8,6 +8,7 @@
 
 #include "core/operations/Conversion.h"
 #include "core/storage/DayNumbers.h"
+#include "support/RowNames.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
@@ -184,7 +185,7 @@ TEST_P(SeasonExportTest, Writes) {
   EXPECT_EQ(ReadBytes(MetaPath(target)), std::string(kSiteKeys) + "\n}\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Sites, SeasonExportTest, ::testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(Sites, SeasonExportTest, ::testing::ValuesIn(kCases), ByGuards());
 
 TEST_F(SeasonExportTest, RemovesWhatKilledExportsLeftAndNoFileNamedAlike) {
   const fs::path target = root.Path() / "out" / "season.csv";

@@ -19,6 +19,7 @@
 #include "support/DownloadRig.h"
 #include "support/Environment.h"
 #include "support/FaultPlans.h"
+#include "support/RowNames.h"
 
 namespace pelvaro::testing {
 namespace {
@@ -223,13 +224,7 @@ TEST_P(ReadFault, AtEveryOpenAndReadIsReportedOrHarmless) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Operations, ReadFault, ::testing::ValuesIn(kOperations),
-                         [](const auto& row) {
-                           std::string name;
-                           for (const char c : std::string(row.param.name)) {
-                             if (std::isalnum(static_cast<unsigned char>(c))) name += c;
-                           }
-                           return name;
-                         });
+                         [](const auto& row) { return RowName(row.param.name); });
 
 }  // namespace
 }  // namespace pelvaro::testing

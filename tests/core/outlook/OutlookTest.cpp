@@ -11,6 +11,7 @@
 #include "core/operations/Conversion.h"
 #include "core/outlook/OutlookReport.h"
 #include "core/storage/DayNumbers.h"
+#include "support/RowNames.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
@@ -225,7 +226,7 @@ TEST_P(OutlookTest, Answers) {
             std::tuple(c.depths, c.fieldCapacity, c.refill, std::string(c.unit), c.faults));
 }
 
-INSTANTIATE_TEST_SUITE_P(Sites, OutlookTest, ::testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(Sites, OutlookTest, ::testing::ValuesIn(kCases), ByGuards());
 
 // What happens to the files after the conversion, and what the outlook says then: never a total.
 struct Change {
@@ -298,7 +299,7 @@ TEST_P(OutlookChangeTest, Answers) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, OutlookChangeTest, ::testing::ValuesIn(kChanges));
+INSTANTIATE_TEST_SUITE_P(Files, OutlookChangeTest, ::testing::ValuesIn(kChanges), ByGuards());
 
 // FARM_01 as the report is given it: a refill forecast, below refill since a time, or none.
 SiteOutlook Refill(double use, int dryDays, double days) {
