@@ -113,32 +113,6 @@ int Usage(const std::string& why) {
   return kUsage;
 }
 
-// Counts what reaches stderr, so that a failure nobody explained gets a line.
-class CountingBuffer : public std::streambuf {
- public:
-  explicit CountingBuffer(std::streambuf* target) : target_(target) {}
-  std::size_t Written() const { return written_; }
-
- protected:
-  int overflow(int c) override {
-    if (c == traits_type::eof()) return traits_type::not_eof(c);
-    ++written_;
-    return target_->sputc(static_cast<char>(c));
-  }
-  std::streamsize xsputn(const char* s, std::streamsize n) override {
-    written_ += static_cast<std::size_t>(n);
-    return target_->sputn(s, n);
-  }
-  int sync() override { return target_->pubsync(); }
-
- private:
-  std::streambuf* target_;
-  std::size_t written_ = 0;
-};
-
-// Why the last command failed, when it knows more than its messages said.
-std::string gFailure;
-
 // Stored names, and the core's messages, which hold them, as the terminal shows
 // them. Paths stay as the system gives them.
 std::string Shown(const std::string& cp1252) { return Cp1252ToTerminal(cp1252); }
@@ -239,8 +213,10 @@ class CliLinkDialogs : public LinkDialogs {
  public:
   bool NotResponding() override {
     std::cerr << "Logger is not responding. Use Help to troubleshoot.\n";
+    told = true;
     return false;
   }
+  bool told = false;
   void Help() override {}
   std::optional<int> ChoosePort() override { return std::nullopt; }
 };
@@ -353,6 +329,19 @@ struct Console {
                    [this](const std::string& line) { print(line); }};
   std::optional<int> port;
   int status = kOk;
+
+  // A logger command that failed: its reason, or, when nothing was said, where to look. The
+  // lines it printed show how far the exchange went.
+  int Failed(const char* command, const std::string& reason = {}) const {
+    if (!reason.empty()) {
+      std::cerr << "pelvaro-cli: " << command << " failed: " << Shown(reason) << "\n";
+    } else if (prompter.messages == 0 && !dialogs.told) {
+      std::cerr << "pelvaro-cli: " << command
+                << " failed: the logger did not give the answer expected; the lines above show "
+                   "how far it went.\n";
+    }
+    return kFailed;
+  }
 };
 
 int DownloadRun(const Files& files, const Arguments& args) {
@@ -369,8 +358,8 @@ int DownloadRun(const Files& files, const Arguments& args) {
   if (!clicked) return kFailed;
   request.site = *clicked;
   const DownloadResult result = Download(files, console.link, request);
-  gFailure = result.reason;
-  return result.outcome == DownloadOutcome::Stored ? kOk : kFailed;
+  return result.outcome == DownloadOutcome::Stored ? kOk
+                                                   : console.Failed("download", result.reason);
 }
 
 // "HH:MM:SS" or "DD-MM-YYYY HH:MM:SS" read by position, as the pickers show them.
@@ -415,7 +404,7 @@ int StartRun(const Files& files, const Arguments& args) {
     if (!scan) return Usage("--interval takes HH:MM:SS");
     model.SetScanTime(*scan);
   }
-  return model.Start(console.link, {}) ? kOk : kFailed;
+  return model.Start(console.link, {}) ? kOk : console.Failed("start");
 }
 
 int TraceRun(const Arguments& args) {
@@ -434,7 +423,7 @@ int TraceRun(const Arguments& args) {
   };
   if (!OpenPort(console.serial, *console.port, console.prompter)) return kFailed;
   TraceSession trace(console.link, [] {});
-  if (!trace.Start(static_cast<int>(n))) return kFailed;
+  if (!trace.Start(static_cast<int>(n))) return console.Failed("trace");
   while (trace.Active()) {
     if (limit > 0 && trace.Scans() >= limit) {
       trace.Stop();
@@ -446,7 +435,7 @@ int TraceRun(const Arguments& args) {
       console.clock.Wait(0.05);
     }
   }
-  return trace.Ended() == TraceEnd::LoggerEnded || stopped ? kOk : kFailed;
+  return trace.Ended() == TraceEnd::LoggerEnded || stopped ? kOk : console.Failed("trace");
 }
 
 int SetSerialRun(const Arguments& args) {
@@ -459,7 +448,8 @@ int SetSerialRun(const Arguments& args) {
   Console console(args);
   if (!console.port) return console.status;
   if (!OpenPort(console.serial, *console.port, console.prompter)) return kFailed;
-  return WriteSerialNumber(console.link, static_cast<int>(number)) ? kOk : kFailed;
+  return WriteSerialNumber(console.link, static_cast<int>(number)) ? kOk
+                                                                   : console.Failed("set-serial");
 }
 
 int Status(const Files& files, const Arguments& args) {
@@ -527,26 +517,11 @@ int main(int argc, char** argv) {
   // Paths are taken as the stored names' bytes, as they always were; a SITE
   // typed in UTF-8 is converted to the code page (SiteArgument).
   const Files files(args->root ? NamePath(*args->root) : DefaultRoot());
-  CountingBuffer counted(std::cerr.rdbuf());
-  std::streambuf* const original = std::cerr.rdbuf(&counted);
-  const std::string& command = args->positional[0];
-  int status = kFailed;
   try {
-    status = Run(files, *args, command);
+    return Run(files, *args, args->positional[0]);
   } catch (const std::exception& e) {
+    // A file that could not be read or written on the way: the file and the cause.
     std::cerr << Shown(Printable(e.what())) << "\n";
+    return kFailed;
   }
-  // A logger command can end without a message of its own: the lines it
-  // printed show how far it went. Every other command says why it failed.
-  const bool logger =
-      command == "download" || command == "start" || command == "trace" || command == "set-serial";
-  if (status == kFailed && logger && counted.Written() == 0) {
-    std::cerr << "pelvaro-cli: " << command << " failed: "
-              << (gFailure.empty() ? "the logger did not give the answer expected; the lines "
-                                     "above show how far it went."
-                                   : Shown(gFailure))
-              << "\n";
-  }
-  std::cerr.rdbuf(original);
-  return status;
 }
