@@ -478,7 +478,7 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
 
 TEST(LinkWindows, PortListMovesWithArrowsOnlyAndEnterTakesTheChoice) {
   ScriptedPrompter prompter;
-  SelDialog dialog(prompter);
+  PortListDialog dialog(prompter);
   dialog.show();
   auto* list = Child<QComboBox>(dialog, "cmbComPorts");
   EXPECT_EQ(dialog.windowTitle() + QString(" %1 ").arg(list->count()) + list->itemText(19),
@@ -496,7 +496,7 @@ TEST(LinkWindows, PortListMovesWithArrowsOnlyAndEnterTakesTheChoice) {
   QTest::keyClick(list, Qt::Key_Enter);
   EXPECT_EQ(std::tuple(dialog.result(), dialog.Chosen()), std::tuple(1, std::optional(12)));
 
-  SelDialog again(prompter);
+  PortListDialog again(prompter);
   again.show();
   auto* second = Child<QComboBox>(again, "cmbComPorts");
   second->setCurrentIndex(3);

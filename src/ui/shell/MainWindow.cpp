@@ -147,13 +147,13 @@ void MainWindow::BuildPortFrame() {
   optCom2_ = addPort("optCom2", tr("COM2"));
   optUsb_ = addPort("optUSB", tr("USB"));
   connect(optCom1_, &QRadioButton::clicked, this, [this] {
-    if (ports_) ports_->OptComClick(1);
+    if (ports_) ports_->ChooseComPort(1);
   });
   connect(optCom2_, &QRadioButton::clicked, this, [this] {
-    if (ports_) ports_->OptComClick(2);
+    if (ports_) ports_->ChooseComPort(2);
   });
   connect(optUsb_, &QRadioButton::clicked, this, [this] {
-    if (ports_) ports_->OptUsbClick();
+    if (ports_) ports_->ChooseUsbCable();
   });
 }
 
@@ -534,7 +534,7 @@ void MainWindow::HideStatusArea() {
 
 void MainWindow::OnDownloadData() {
   Option("Option3")->setChecked(false);
-  if (!ports_ || !ports_->SetPortForVelmora()) return;
+  if (!ports_ || !ports_->EnsurePortChosen()) return;
   HideMainMenu();
   FillSiteList();
   pendingSite_ = kPendingSite;
@@ -615,9 +615,9 @@ LinkContext MainWindow::StatusLink() {
 
 void MainWindow::OnTraceMode() {
   Option("Option12")->setChecked(false);
-  if (!ports_ || !ports_->SetPortForVelmora()) return;
+  if (!ports_ || !ports_->EnsurePortChosen()) return;
   command2_->setText(tr("Exit Trace Mode"));
-  const int port = ports_->ReadPortNumberFromFile();
+  const int port = ports_->ReadRememberedPort();
   if (services_.port.IsOpen()) services_.port.Close();
   const PortOpenResult opened = services_.port.Open(port);
   if (!opened.Ok()) {
@@ -717,7 +717,7 @@ void MainWindow::OnEdit() {
 
 void MainWindow::OnStart() {
   const NextWindow next = CheckStart(*files_, prompter_);
-  if (next != NextWindow::None && ports_ && ports_->SetPortForVelmora()) {
+  if (next != NextWindow::None && ports_ && ports_->EnsurePortChosen()) {
     HideMainMenu();
     Open(next);
     ShowMainMenu();
