@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QMessageBox>
-#include <QScrollBar>
 #include <QSignalSpy>
-#include <QThread>
 
 #include "core/storage/StateFiles.h"
 #include "sim/SimSerialPort.h"
@@ -14,7 +12,6 @@
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
 #include "ui/graph/GraphWindow.h"
-#include "ui/link/LinkWindows.h"
 #include "ui/operations/TraceDialog.h"
 #include "ui/outlook/OutlookWindow.h"
 #include "ui/shell/WindowOpener.h"
@@ -474,155 +471,6 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
   // Braced, so the window closes before the log is read.
   EXPECT_EQ((std::tuple{window.close(), engine.TakeLog(), logger.IsOpen(), window.isVisible()}),
             std::tuple(true, std::vector<std::string>{"trace stopped by host"}, false, false));
-}
-
-TEST(LinkWindows, PortListMovesWithArrowsOnlyAndEnterTakesTheChoice) {
-  ScriptedPrompter prompter;
-  PortListDialog dialog(prompter);
-  dialog.show();
-  auto* list = Child<QComboBox>(dialog, "cmbComPorts");
-  EXPECT_EQ(dialog.windowTitle() + QString(" %1 ").arg(list->count()) + list->itemText(19),
-            "Velmora Port 20 COM20");
-  // Enter with nothing chosen yet asks for a choice and the list stays.
-  QTest::keyClick(list, Qt::Key_Return);
-  EXPECT_EQ(std::tuple(prompter.shown.size(), LastMessage(prompter), dialog.isVisible()),
-            std::tuple(1u, ": Select the port from the list box", true));
-  // Letters and digits are ignored; Down moves through the list.
-  QTest::keyClick(list, Qt::Key_7);
-  EXPECT_EQ(list->currentIndex(), -1);
-  list->setCurrentIndex(10);
-  QTest::keyClick(list, Qt::Key_Down);
-  EXPECT_EQ(list->currentText(), "COM12");
-  QTest::keyClick(list, Qt::Key_Enter);
-  EXPECT_EQ(std::tuple(dialog.result(), dialog.Chosen()), std::tuple(1, std::optional(12)));
-
-  PortListDialog again(prompter);
-  again.show();
-  auto* second = Child<QComboBox>(again, "cmbComPorts");
-  second->setCurrentIndex(3);
-  QTest::keyClick(second, Qt::Key_Escape);
-  EXPECT_EQ(std::tuple(again.result(), again.Chosen()), std::tuple(0, std::optional<int>()));
-}
-
-// The notice answers OK to Enter and Esc and Help to its button; help shows its whole text.
-TEST(LinkWindows, NotRespondingAndHelpCloseWithEnterOrEscAndHelpShowsItsWholeText) {
-  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
-    NotRespondingDialog notice;
-    notice.show();
-    EXPECT_EQ(notice.windowTitle(), "Velmora");
-    QTest::keyClick(&notice, key);
-    EXPECT_EQ(std::tuple(notice.isVisible(), notice.HelpRequested()), std::tuple(false, false));
-    HelpWindow help;
-    help.show();
-    auto* text = Child<QTextEdit>(help, "txtHelp");
-    EXPECT_EQ(help.windowTitle() + ", " + text->font().family(), "Velmora Help, Times New Roman");
-    EXPECT_TRUE(
-        text->toPlainText().startsWith("This message is due to the following reasons:\n1. "));
-    EXPECT_TRUE(text->toPlainText().endsWith("screw it back to the original position."));
-    // At its smallest the box still shows all of the text.
-    help.resize(help.minimumSize());
-    QApplication::processEvents();
-    EXPECT_FALSE(text->verticalScrollBar()->isVisible());
-    auto* link = Child<QLabel>(help, "lblLink");
-    EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
-    emit link->linkActivated("#");
-    EXPECT_FALSE(link->isVisible());
-    EXPECT_TRUE(text->toPlainText().contains("assistance"));
-    QTest::keyClick(text, key);
-    EXPECT_FALSE(help.isVisible());
-  }
-  NotRespondingDialog notice;
-  notice.show();
-  EXPECT_EQ(Child<QPushButton>(notice, "CancelButton")->text(), "Help");
-  Click(Child<QPushButton>(notice, "CancelButton"));
-  EXPECT_TRUE(notice.HelpRequested());
-}
-
-const QColor kRed(255, 140, 140);
-const QColor kAmber(255, 204, 102);
-
-// The sample, copies below refill, due soon and due later with a faulty sensor, one empty site.
-class OutlookWindowTest : public WindowTest {
- protected:
-  OutlookWindowTest() {
-    InstallSample(PELVARO_SAMPLE_DIR, files);
-    for (const auto& [site, refill] :
-         {std::pair{"ALDER_01", 100.0}, {"BIRCH_02", 85.0}, {"DUNE_04", 70.0}}) {
-      InstallSample(PELVARO_SAMPLE_DIR, files, site);
-      SetRefill(files, site, refill);
-    }
-    BreakSensor(files, "DUNE_04", 2, 1);
-    SiteHeader::CreateBlank(files, "EMPTY_05").WriteRecord(header::kDataDirectory, "TVMKDATA");
-  }
-  static QTableWidget* Table(OutlookWindow& w) { return Child<QTableWidget>(w, "OutlookTable"); }
-};
-
-TEST_F(OutlookWindowTest, RowsComeMostUrgentFirstInTheirColoursAndWholeAtEverySize) {
-  OutlookWindow w(files);
-  w.show();
-  QSignalSpy read(&w, &OutlookWindow::readingFinished);
-  ASSERT_TRUE(!w.Reading() || read.wait(30000));
-  EXPECT_EQ(w.windowTitle(), "Outlook");
-  QTableWidget* table = Table(w);
-  ASSERT_EQ(table->rowCount(), 5);
-  // One row's texts reach their cells whole (the core's report tests hold every row's).
-  std::string headings, dune;
-  for (int c = 0; c < table->columnCount(); ++c) {
-    headings += table->horizontalHeaderItem(c)->text().toStdString() + "|";
-    dune += table->item(2, c)->text().toStdString() + "|";
-  }
-  EXPECT_EQ(headings, "Site|Last scan|Total|Refill|Use per day|Outlook|Refill date|Faults|");
-  EXPECT_EQ(dune,
-            "DUNE_04|02-11-2026 12:45:00|272.25 %|210 %|9.89 %/day over 3 dry days|refill in 6.3 "
-            "days, about 08-11-2026|08-11-2026|20 cm: 12 readings out of range|");
-  const char* order[] = {"ALDER_01", "BIRCH_02", "DUNE_04", "SAMPLE SITE_01", "EMPTY_05"};
-  for (int r = 0; r < table->rowCount(); ++r) EXPECT_EQ(table->item(r, 0)->text(), order[r]);
-  EXPECT_EQ(Child<QProgressBar>(w, "OutlookProgress")->text(), "5 of 5 sites read");
-
-  // What the screen shows: below refill red, due soon amber, the rest plain.
-  const QImage shown = table->viewport()->grab().toImage();
-  for (int r = 0; r < table->rowCount(); ++r) {
-    const QRect row(0, table->rowViewportPosition(r), shown.width(), table->rowHeight(r) - 1);
-    const int area = row.width() * row.height();
-    EXPECT_EQ(PixelsNear(shown.copy(row), kRed) > area / 2, r == 0) << r;
-    EXPECT_EQ(PixelsNear(shown.copy(row), kAmber) > area / 2, r == 1) << r;
-  }
-
-  AtEverySize(
-      w,
-      [&](Size size) {
-        if (size == kDefault) {
-          EXPECT_LE(table->horizontalHeader()->length(), table->viewport()->width());
-        }
-      },
-      /*gridsScroll=*/true);
-}
-
-TEST_F(OutlookWindowTest, ClosingWhileItReadsStopsTheReadingAndNothingArrivesLater) {
-  for (int i = 10; i < 50; ++i) {
-    InstallSample(PELVARO_SAMPLE_DIR, files, "MANY_" + std::to_string(i), true);
-  }
-  for (const bool escape : {true, false}) {
-    SCOPED_TRACE(escape ? "Esc" : "destroyed");
-    auto w = std::make_unique<OutlookWindow>(files);
-    w->show();
-    QSignalSpy rows(Table(*w)->model(), &QAbstractItemModel::rowsInserted);
-    ASSERT_TRUE(rows.wait(30000));
-    // The first row shows long before the last site is read.
-    EXPECT_TRUE(w->Reading());
-    EXPECT_LT(Table(*w)->rowCount(), 45);
-    auto* reader = w->findChild<QThread*>();
-    if (escape) {
-      PressKey(w.get(), Qt::Key_Escape, Table(*w));
-      EXPECT_FALSE(w->isVisible());
-      EXPECT_TRUE(reader->isFinished());
-      const int shown = Table(*w)->rowCount();
-      QApplication::processEvents();
-      EXPECT_EQ(Table(*w)->rowCount(), shown);
-    }
-    w.reset();
-    QApplication::processEvents();
-  }
 }
 
 }  // namespace
