@@ -80,9 +80,9 @@ class ScriptedPort : public SerialPort {
 class FixedFinder : public PortFinder {
  public:
   std::optional<int> UsbCablePort() override { return cable; }
-  std::optional<int> SerialCommPort() override { return serialComm; }
+  std::optional<int> OtherUsbSerialPort() override { return otherUsbSerial; }
   std::optional<int> cable;
-  std::optional<int> serialComm;
+  std::optional<int> otherUsbSerial;
 };
 
 // The link's small windows, answered from a script.

@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QMessageBox>
-#include <QScrollBar>
+#include <QProgressBar>
 #include <QSignalSpy>
-#include <QThread>
+#include <QTextEdit>
 
 #include "core/storage/StateFiles.h"
 #include "sim/SimSerialPort.h"
@@ -14,13 +15,23 @@
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
 #include "ui/graph/GraphWindow.h"
-#include "ui/link/LinkWindows.h"
 #include "ui/operations/TraceDialog.h"
 #include "ui/outlook/OutlookWindow.h"
 #include "ui/shell/WindowOpener.h"
 
 namespace pelvaro::testing {
 namespace {
+
+using Stage = DownloadControl::Stage;
+
+// What the window shows besides the site list: the stop button's caption when it shows, and
+// whether the status area, the progress bar and the menu (OUTLOOK with it) show.
+struct Showing {
+  std::optional<QString> stop;
+  bool status;
+  bool progress;
+  bool menu;
+};
 
 // The main window over a working root, on a scripted line or on the in-process logger.
 class MainWindowTest : public ::testing::Test {
@@ -38,9 +49,10 @@ class MainWindowTest : public ::testing::Test {
     return Child<T>(window, name);
   }
   QListWidget* List() { return Find<QListWidget>("File1"); }
-  // The highlighted row, then what the selection file holds.
-  std::string Chosen() {
-    return std::to_string(List()->currentRow()) + " " + ReadBytes(Root() / "Sitesel.dat");
+  std::string SelectionFile() { return ReadBytes(Root() / "Sitesel.dat"); }
+  void ExpectChosen(int row, const std::string& selection) {
+    EXPECT_EQ(List()->currentRow(), row) << "highlighted row";
+    EXPECT_EQ(SelectionFile(), selection) << "Sitesel.dat";
   }
   void Click(const char* name) { testing::Click(Find(name)); }
   // A window refused: its button says why.
@@ -52,17 +64,19 @@ class MainWindowTest : public ::testing::Test {
     window.Load(env);
     window.show();
   }
-  // The mode, the stop button's caption if it shows, then which of status, progress, menu and
-  // OUTLOOK show.
-  std::string Shown() {
-    std::string shown = window.Mode().toStdString() + "|";
-    if (Find("Command2")->isVisible()) shown += Find("Command2")->text().toStdString();
-    for (const char* name : {"Picture1", "ProgressBar1", "FrameMain", "OptionOutlook"}) {
-      if (Find<QWidget>(name)->isVisible()) shown += std::string("|") + name;
-    }
-    return shown;
+  void ExpectShowing(const Showing& expected) {
+    QPushButton* stop = Find("Command2");
+    EXPECT_EQ(stop->isVisible() ? std::optional(stop->text()) : std::nullopt, expected.stop)
+        << "stop button";
+    EXPECT_EQ(Find<QWidget>("Picture1")->isVisible(), expected.status) << "status area";
+    EXPECT_EQ(Find<QWidget>("ProgressBar1")->isVisible(), expected.progress) << "progress bar";
+    EXPECT_EQ(Find<QWidget>("FrameMain")->isVisible(), expected.menu) << "menu";
+    EXPECT_EQ(Find("OptionOutlook")->isVisible(), expected.menu) << "OUTLOOK";
   }
-  void ExpectIdle() { EXPECT_EQ(Shown(), "||FrameMain|OptionOutlook"); }
+  void ExpectIdle() {
+    EXPECT_EQ(window.DownloadStage(), Stage::Idle);
+    ExpectShowing({std::nullopt, false, false, true});
+  }
 
   TempRoot tmp;
   Files files{tmp.Path() / "Pelvaro Data"};
@@ -77,28 +91,76 @@ class MainWindowTest : public ::testing::Test {
   MainWindow window;
 };
 
-TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySize) {
-  for (const char* name : {"NORTH_01.key", "SOUTH_02.key", "WEST_03.key", "notes.txt"}) {
-    WriteBytes(Root() / "TVMKHEADER" / name, "");
+// Three site headers and a file that is none; nothing remembered.
+class ThreeSitesTest : public MainWindowTest {
+ protected:
+  ThreeSitesTest() {
+    for (const char* name : {"NORTH_01.key", "SOUTH_02.key", "WEST_03.key", "notes.txt"}) {
+      WriteBytes(Root() / "TVMKHEADER" / name, "");
+    }
+    Start();
   }
-  Start();
-  for (const char* frame : {"FrameSite", "frmSelPort"}) Find<QGroupBox>(frame);
-  // OUTLOOK ends the Data Analysis group, under VIEW GRAPH.
+  QRadioButton* Port(const char* name) { return Find<QRadioButton>(name); }
+  // A radio button takes clicks on its circle and caption.
+  void ClickPort(const char* name) { testing::Click(Port(name), {8, 8}); }
+  void ExpectNoPortChosen() {
+    for (const char* name : {"optCom1", "optCom2", "optUSB"}) {
+      EXPECT_FALSE(Port(name)->isChecked()) << name;
+    }
+  }
+};
+
+TEST_F(ThreeSitesTest, EveryControlKeepsTheNameDriversFindItBy) {
+  for (const char* name :
+       {"PictureLogo",  "LabelAppName",  "Label2",    "File1",        "FrameMain",
+        "FrameSite",    "FrameLogger",   "FrameData", "Option1",      "Option7",
+        "OptionDelete", "Option10",      "Option3",   "Option12",     "Option16",
+        "Option6",      "OptionOutlook", "Picture1",  "ProgressBar1", "Command1",
+        "Command2",     "frmSelPort",    "optCom1",   "optCom2",      "optUSB"}) {
+    EXPECT_NE(window.findChild<QWidget*>(name), nullptr) << name;
+  }
+}
+
+// The window itself is the one without a name here.
+TEST_F(ThreeSitesTest, CaptionsNameTheProgramItsVersionAndTheOperations) {
+  const struct {
+    const char* name;
+    const char* property;
+    const char* caption;
+  } captions[] = {
+      {"", "windowTitle", "Velmora Pelvaro Soil Moisture V3.1 "},
+      {"LabelAppName", "text", "Velmora Pelvaro Soil Moisture"},
+      {"Label2", "text", "V3.1 "},
+      {"FrameLogger", "title", "Logger Operations"},
+      {"Option3", "text", "DOWNLOAD DATA"},
+      {"OptionOutlook", "text", "OUTLOOK"},
+      {"Command1", "text", "Exit"},
+  };
+  for (const auto& c : captions) {
+    QWidget* w = *c.name == '\0' ? &window : Find<QWidget>(c.name);
+    EXPECT_EQ(w->property(c.property).toString(), c.caption) << c.name << " " << c.property;
+  }
+}
+
+TEST_F(ThreeSitesTest, OutlookEndsTheDataAnalysisGroupUnderViewGraph) {
   EXPECT_EQ(Find("OptionOutlook")->parentWidget(), Find<QGroupBox>("FrameData"));
   EXPECT_GT(Find("OptionOutlook")->y(), Find("Option6")->y());
-  EXPECT_EQ(QStringList({window.windowTitle(), Find<QLabel>("LabelAppName")->text(),
-                         Find<QLabel>("Label2")->text(), Find<QGroupBox>("FrameLogger")->title(),
-                         Find("Option3")->text(), Find("OptionOutlook")->text(),
-                         Find("Command1")->text()})
-                .join('|'),
-            "Velmora Pelvaro Soil Moisture V3.1 |Velmora Pelvaro Soil Moisture|V3.1 |"
-            "Logger Operations|DOWNLOAD DATA|OUTLOOK|Exit");
-  ASSERT_EQ(List()->count(), 3);
-  // Nothing remembered, nothing chosen yet.
-  ASSERT_EQ(List()->item(0)->text() + " " + QString::number(List()->currentRow()),
-            "NORTH_01.key -1");
-  ExpectIdle();
+}
 
+TEST_F(ThreeSitesTest, TheListHoldsTheSiteHeadersOnly) {
+  ASSERT_EQ(List()->count(), 3);
+  EXPECT_EQ(List()->item(0)->text(), "NORTH_01.key");
+}
+
+TEST_F(ThreeSitesTest, NoSiteIsChosenBeforeAClick) {
+  EXPECT_EQ(List()->currentRow(), -1);
+  EXPECT_FALSE(fs::exists(Root() / "Sitesel.dat"));
+}
+
+TEST_F(ThreeSitesTest, TheWindowOpensOnTheMenuWithNothingRunning) { ExpectIdle(); }
+
+// Coming into focus the list shows a current row, but nobody clicked a site.
+TEST_F(ThreeSitesTest, EnterAndEscOnAnyControlStartNothing) {
   QSignalSpy opened(&window, &MainWindow::windowRequested);
   QList<QWidget*> focused{List()};
   for (const char* name : {"Option1", "Option7", "OptionDelete", "Option10", "Option3", "Option12",
@@ -106,35 +168,43 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
     focused.append(Find(name));
   }
   for (QWidget* w : focused) {
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
       PressKey(&window, key, w);
+    }
     EXPECT_TRUE(window.isVisible()) << w->objectName().toStdString();
   }
-  // Coming into focus the list shows a current row, but nobody clicked a site.
-  EXPECT_EQ(std::tuple(opened.count(), prompter.shown.size(), port.opened.size(),
-                       fs::exists(Root() / "TVMKHEADER" / "NORTH_01.key"),
-                       fs::exists(Root() / "Sitesel.dat")),
-            std::tuple(0, 0u, 0u, true, false));
+  EXPECT_EQ(opened.count(), 0) << "windows asked for";
+  EXPECT_EQ(prompter.shown.size(), 0u) << "messages";
+  EXPECT_EQ(port.opened.size(), 0u) << "ports opened";
+  EXPECT_TRUE(fs::exists(Root() / "TVMKHEADER" / "NORTH_01.key")) << "a site deleted";
+  EXPECT_FALSE(fs::exists(Root() / "Sitesel.dat")) << "a site chosen";
   ExpectIdle();
+}
 
-  auto* com1 = Find<QRadioButton>("optCom1");
-  auto* com2 = Find<QRadioButton>("optCom2");
-  auto* usb = Find<QRadioButton>("optUSB");
-  // A radio button takes clicks on its circle and caption.
-  const auto click = [](QRadioButton* b) { testing::Click(b, {8, 8}); };
-  EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
-  click(com2);
-  EXPECT_TRUE(com2->isChecked());
+TEST_F(ThreeSitesTest, NoPortIsChosenAtFirst) { ExpectNoPortChosen(); }
+
+TEST_F(ThreeSitesTest, AChosenComPortIsTestedAndRemembered) {
+  ClickPort("optCom2");
+  EXPECT_TRUE(Port("optCom2")->isChecked());
   EXPECT_EQ(port.opened, std::vector<int>{2});
   EXPECT_EQ(ReadBytes(Root() / "DEF.INS"), " 2\r\n");
+}
+
+TEST_F(ThreeSitesTest, AComPortInUseLeavesNoPortChosenAndSaysSo) {
+  ClickPort("optCom2");
   port.openResults = {{PortError::InUse, "busy"}};
-  click(com1);
-  EXPECT_FALSE(com1->isChecked() || com2->isChecked() || usb->isChecked());
+  ClickPort("optCom1");
+  ExpectNoPortChosen();
   EXPECT_EQ(prompter.shown.back().title, "Communications Port Error");
-  // No cable found and the list cancelled: nothing selected.
-  click(usb);
+}
+
+TEST_F(ThreeSitesTest, UsbWithNoCableAndTheListCancelledChoosesNothing) {
+  ClickPort("optUSB");
   EXPECT_EQ(dialogs.portLists, 1);
-  EXPECT_FALSE(usb->isChecked());
+  EXPECT_FALSE(Port("optUSB")->isChecked());
+}
+
+TEST_F(ThreeSitesTest, EverythingShowsWholeAndGrowsWithTheWindow) {
   const QSize option = Find("Option3")->size();
   const qreal points = Find("Option3")->font().pointSizeF();
   AtEverySize(window, [&](Size size) {
@@ -147,76 +217,140 @@ TEST_F(MainWindowTest, CaptionsAndPortsShowKeysStartNothingAndAllShowsAtEverySiz
       EXPECT_EQ(Find("Option3")->font().pointSizeF(), points);
     }
   });
+}
+
+TEST_F(ThreeSitesTest, ExitClosesTheWindow) {
   Click("Command1");
   EXPECT_FALSE(window.isVisible());
 }
 
-// FARM_01 keeps its blocks in two directories, beside those of FARM_011 whose name starts alike.
-TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteAndDeleteRemovesItFromEveryDirectory) {
-  SiteBuilder site(files, "FARM_01", "DIR_A");
-  site.Header({{1, 1000, 100, 40, 20}}, 2);
-  site.Logger(3001, 1);
-  site.Set({{26, "DIR_A"}, {27, "DIR_B"}});
-  for (const char* dir : {"DIR_A", "DIR_B"}) {
-    for (const char* name :
-         {"FARM_01_001.DAT", "FARM_01_001.KEY", "FARM_01_002.DAT", "FARM_01.BGF", "FARM_01.Pct",
-          "FARM_011_001.DAT", "FARM_011.BGF", "FARM_01_notes.txt"}) {
-      WriteBytes(Root() / dir / name, "x");
+// FARM_01 keeps its blocks in two directories, beside those of FARM_011 whose name starts alike;
+// the remembered site is gone.
+class TwoFarmsTest : public MainWindowTest {
+ protected:
+  TwoFarmsTest() {
+    SiteBuilder site(files, "FARM_01", "DIR_A");
+    site.Header({{1, 1000, 100, 40, 20}}, 2);
+    site.Logger(3001, 1);
+    site.Set({{26, "DIR_A"}, {27, "DIR_B"}});
+    for (const char* dir : {"DIR_A", "DIR_B"}) {
+      for (const char* name :
+           {"FARM_01_001.DAT", "FARM_01_001.KEY", "FARM_01_002.DAT", "FARM_01.BGF", "FARM_01.Pct",
+            "FARM_011_001.DAT", "FARM_011.BGF", "FARM_01_notes.txt"}) {
+        WriteBytes(Root() / dir / name, "x");
+      }
     }
+    SiteBuilder(files, "FARM_011").Header({}, 0);
+    WriteSiteSelection(files, "GONE_01", "TVMKDATA");
+    gone = SelectionFile();
+    Start();
   }
-  SiteBuilder(files, "FARM_011").Header({}, 0);
-  // The remembered site is gone: the last row is highlighted, the selection file left alone.
-  WriteSiteSelection(files, "GONE_01", "TVMKDATA");
-  const std::string gone = ReadBytes(Root() / "Sitesel.dat");
-  Start();
-  QSignalSpy opened(&window, &MainWindow::windowRequested);
-  EXPECT_EQ(Chosen(), "1 " + gone);
-  ClickRow(List(), 1);
-  EXPECT_EQ(Chosen(), "1 FARM_011\r\nTVMKDATA\r\n 2\r\n");
+  bool FarmListed() const { return fs::exists(Root() / "TVMKHEADER" / "FARM_01.key"); }
 
-  ClickRow(List(), 0);
   const std::string farm = "FARM_01\r\nDIR_A\r\n 2\r\n";
-  EXPECT_EQ(Chosen(), "0 " + farm);
+  const std::string farm011 = "FARM_011\r\nTVMKDATA\r\n 2\r\n";
+  std::string gone;
+};
+
+TEST_F(TwoFarmsTest, ARememberedSiteThatIsGoneHighlightsTheLastRowAndLeavesTheSelection) {
+  ExpectChosen(1, gone);
+}
+
+TEST_F(TwoFarmsTest, AClickOnARowRemembersItsSite) {
+  const struct {
+    int row;
+    std::string selection;
+  } clicks[] = {{1, farm011}, {0, farm}};
+  for (const auto& c : clicks) {
+    SCOPED_TRACE(c.row);
+    ClickRow(List(), c.row);
+    ExpectChosen(c.row, c.selection);
+  }
+}
+
+TEST_F(TwoFarmsTest, AClickReadsTheSiteNumberSerialNumberAndSensorCount) {
+  ClickRow(List(), 0);
   ASSERT_TRUE(window.Current().has_value());
-  EXPECT_EQ(std::tuple(window.Current()->siteNumber, window.Current()->serialNumber,
-                       window.Current()->sensorsOn),
-            std::tuple(1, 3001.0f, 1));
-  // Another window changed the selection; the current row clicked again is chosen for EDIT.
+  EXPECT_EQ(window.Current()->siteNumber, 1);
+  EXPECT_EQ(window.Current()->serialNumber, 3001.0f);
+  EXPECT_EQ(window.Current()->sensorsOn, 1);
+}
+
+// Another window changed the selection meanwhile.
+TEST_F(TwoFarmsTest, AClickOnTheCurrentRowChoosesItAgain) {
+  ClickRow(List(), 0);
   WriteSiteSelection(files, "FARM_011", "TVMKDATA");
   ClickRow(List(), 0);
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), farm);
+  EXPECT_EQ(SelectionFile(), farm);
+}
+
+TEST_F(TwoFarmsTest, EditOpensTheSiteWindowForTheChosenSite) {
+  QSignalSpy opened(&window, &MainWindow::windowRequested);
+  ClickRow(List(), 0);
   Click("Option7");
   ASSERT_EQ(opened.count(), 1);
   EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::SiteWindow);
   EXPECT_EQ(ReadSiteSelection(files).identification, "FARM_01");
+}
 
-  // The program re-selecting the remembered site (after another window) is no click.
+// The program re-selecting the remembered site (after another window) is no click.
+TEST_F(TwoFarmsTest, ReselectingTheRememberedSiteIsNoClick) {
+  ClickRow(List(), 0);
   WriteBytes(Root() / "Sitesel.dat", "farm_011\r\nTVMKDATA\r\n");
   window.ReselectRememberedSite();
-  EXPECT_EQ(Chosen(), "1 farm_011\r\nTVMKDATA\r\n");
+  ExpectChosen(1, "farm_011\r\nTVMKDATA\r\n");
   EXPECT_EQ(window.Current()->identification, "FARM_01");
-  // Highlighting the saved site walks the list as clicks up to it, or to the last row.
-  for (const auto& [saved, chosen] :
-       {std::pair<const char*, std::string>{"GONE_01", "1 FARM_011\r\nTVMKDATA\r\n 2\r\n"},
-        {"FARM_01", "0 " + farm}}) {
-    WriteSiteSelection(files, saved, "DX");
-    window.HighLightFile();
-    EXPECT_EQ(Chosen(), chosen);
-  }
+}
 
-  // Enter on the focused DELETE button deletes nothing and asks nothing.
+// Each row on the way is a click, as a person walking down the list makes.
+TEST_F(TwoFarmsTest, SelectingTheSavedSiteClicksDownToItOrToTheLastRow) {
+  const struct {
+    const char* name;
+    const char* saved;
+    int row;
+    std::string selection;
+  } cases[] = {
+      {"saved site gone", "GONE_01", 1, farm011},
+      {"saved site listed", "FARM_01", 0, farm},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteSiteSelection(files, c.saved, "DX");
+    window.SelectSavedSite();
+    ExpectChosen(c.row, c.selection);
+  }
+}
+
+TEST_F(TwoFarmsTest, EnterOnTheDeleteButtonDeletesNothingAndAsksNothing) {
+  ClickRow(List(), 0);
   const std::size_t asked = prompter.shown.size();
   PressKey(&window, Qt::Key_Return, Find("OptionDelete"));
   EXPECT_EQ(prompter.shown.size(), asked);
-  // Asked, No keeps the site and Yes deletes it.
-  for (const Answer answer : {Answer::No, Answer::Yes}) {
-    prompter.answers = {answer};
+  EXPECT_TRUE(FarmListed());
+}
+
+TEST_F(TwoFarmsTest, DeleteAsksFirstAndOnlyYesDeletes) {
+  ClickRow(List(), 0);
+  const struct {
+    const char* name;
+    Answer answer;
+    bool kept;
+  } cases[] = {{"No", Answer::No, true}, {"Yes", Answer::Yes, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    prompter.answers = {c.answer};
     ExpectRefused("OptionDelete",
                   "Confirm Delete: Are you sure you want to delete the selected site file?");
-    EXPECT_EQ(std::tuple(prompter.shown.back().buttons, Find("OptionDelete")->isChecked(),
-                         fs::exists(Root() / "TVMKHEADER" / "FARM_01.key")),
-              std::tuple(Buttons::YesNoDefaultNo, false, answer == Answer::No));
+    EXPECT_EQ(prompter.shown.back().buttons, Buttons::YesNoDefaultNo);
+    EXPECT_FALSE(Find("OptionDelete")->isChecked());
+    EXPECT_EQ(FarmListed(), c.kept);
   }
+}
+
+TEST_F(TwoFarmsTest, DeleteRemovesTheSitesFilesFromEveryDirectoryAndNothingElse) {
+  ClickRow(List(), 0);
+  prompter.answers = {Answer::Yes};
+  Click("OptionDelete");
   for (const char* dir : {"DIR_A", "DIR_B"}) {
     std::vector<std::string> left;
     for (const auto& e : fs::directory_iterator(Root() / dir)) left.push_back(e.path().filename());
@@ -225,94 +359,188 @@ TEST_F(MainWindowTest, AClickOnAnyRowRemembersItsSiteAndDeleteRemovesItFromEvery
               (std::vector<std::string>{"FARM_011.BGF", "FARM_011_001.DAT", "FARM_01_notes.txt"}))
         << dir;
   }
-  ASSERT_EQ(List()->count(), 1);
-  EXPECT_EQ(Chosen(), "0 FARM_011\r\nTVMKDATA\r\n 2\r\n");
 }
 
-TEST_F(MainWindowTest, EditDataAndViewGraphCheckBeforeOpeningAndTheListIsReadAfter) {
+TEST_F(TwoFarmsTest, AfterADeleteTheFirstSiteIsChosen) {
+  ClickRow(List(), 0);
+  prompter.answers = {Answer::Yes};
+  Click("OptionDelete");
+  ASSERT_EQ(List()->count(), 1);
+  ExpectChosen(0, farm011);
+}
+
+// G_01 has a header without blocks; each case leaves its graph file as it says.
+TEST_F(MainWindowTest, OperationsRefuseWithoutAUsableSite) {
   Start();
   QSignalSpy opened(&window, &MainWindow::windowRequested);
-  WriteBytes(Root() / "Sitesel.dat", "GONE_01\r\nTVMKDATA\r\n");
-  ExpectRefused("Option7", "Edit Site File: Select a site file to edit.");
-  EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat"), "GONE_01\r\nTVMKDATA\r\n 2\r\n");
-  ExpectRefused("Option16", "Site File Error: Select a site file to edit data");
-  ExpectRefused("Option6", "Site File Error: Select a site file to graph data");
-
-  SiteBuilder site(files, "G_01");
-  site.Header({{1, 1000, 100, 40, 20}}, 0);
-  WriteBytes(Root() / "Sitesel.dat", "G_01\r\nTVMKDATA\r\n");
-  ExpectRefused("Option16", ": No data blocks exist for this site file.");
-  ExpectRefused("Option6", "No Data Blocks: No data blocks exist for this site.");
-  WriteBytes(Root() / "TVMKDATA" / "G_01.BGF", std::string(499, ' '));
-  ExpectRefused("Option6",
-                "Empty Graph File: Calibrated data does not exist for this site to graph.");
-  EXPECT_EQ(opened.count(), 0);
-
-  WriteBytes(Root() / "TVMKDATA" / "G_01.BGF", std::string(500, ' '));
-  site.Header({{1, 1000, 100, 40, 20}}, 1);
-  const std::size_t shown = prompter.shown.size();
-  Click("Option6");
-  Click("Option16");
-  EXPECT_EQ(std::tuple(prompter.shown.size(), Find("Option6")->isChecked(), window.Mode()),
-            std::tuple(shown, false, "Going"));
-  ASSERT_EQ(opened.count(), 2);
-  EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::Graph);
-  EXPECT_EQ(opened[1][0].value<NextWindow>(), NextWindow::Editor);
-  // The mouse moved over the window after the other one: the list is read again.
-  SiteBuilder(files, "B_01").Header({}, 0);
-  WriteSiteSelection(files, "B_01", "TVMKDATA");
-  QMouseEvent move(QEvent::MouseMove, QPointF(6, 6), QPointF(6, 6), Qt::NoButton, Qt::NoButton,
-                   Qt::NoModifier);
-  QApplication::sendEvent(&window, &move);
-  EXPECT_EQ(std::tuple(List()->count(), List()->currentRow(), window.Mode()), std::tuple(2, 0, ""));
+  SiteBuilder(files, "G_01").Header({{1, 1000, 100, 40, 20}}, 0);
+  const struct {
+    const char* name;
+    const char* site;
+    int graphBytes;  // no graph file when negative
+    const char* button;
+    const char* message;
+  } cases[] = {
+      {"EDIT, site gone", "GONE_01", -1, "Option7", "Edit Site File: Select a site file to edit."},
+      {"EDIT DATA, site gone", "GONE_01", -1, "Option16",
+       "Site File Error: Select a site file to edit data"},
+      {"VIEW GRAPH, site gone", "GONE_01", -1, "Option6",
+       "Site File Error: Select a site file to graph data"},
+      {"EDIT DATA, no blocks", "G_01", -1, "Option16",
+       ": No data blocks exist for this site file."},
+      {"VIEW GRAPH, no graph file", "G_01", -1, "Option6",
+       "No Data Blocks: No data blocks exist for this site."},
+      {"VIEW GRAPH, graph file short", "G_01", 499, "Option6",
+       "Empty Graph File: Calibrated data does not exist for this site to graph."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(Root() / "Sitesel.dat", std::string(c.site) + "\r\nTVMKDATA\r\n");
+    fs::remove(Root() / "TVMKDATA" / "G_01.BGF");
+    if (c.graphBytes >= 0) {
+      WriteBytes(Root() / "TVMKDATA" / "G_01.BGF", std::string(std::size_t(c.graphBytes), ' '));
+    }
+    ExpectRefused(c.button, c.message);
+    EXPECT_EQ(opened.count(), 0);
+  }
 }
 
-TEST_F(MainWindowTest, AnOutlookRowDoubleClickedIsChosenAsTheListChoosesAndOpensItsGraph) {
-  InstallSample(PELVARO_SAMPLE_DIR, files, "BIRCH_02");
-  SiteHeader::CreateBlank(files, "EMPTY_05").WriteRecord(header::kDataDirectory, "TVMKDATA");
+TEST_F(MainWindowTest, EditMarksTheSelectionForTheSiteWindowEvenWhenItRefuses) {
   Start();
-  WindowOpener opener(window, prompter);
-  window.SetWindowOpener([&opener](NextWindow next) { opener.Open(next); });
-  std::vector<std::string> graphs;  // the subtitle of every graph opened
+  WriteBytes(Root() / "Sitesel.dat", "GONE_01\r\nTVMKDATA\r\n");
+  Click("Option7");
+  EXPECT_EQ(SelectionFile(), "GONE_01\r\nTVMKDATA\r\n 2\r\n");
+}
 
-  WhenDialogOpens<OutlookWindow>([&](OutlookWindow& w) {
-    QSignalSpy read(&w, &OutlookWindow::readingFinished);
-    ASSERT_TRUE(!w.Reading() || read.wait(30000));
-    auto* table = Child<QTableWidget>(w, "OutlookTable");
-    // The second time the row is already current; the empty site says why instead.
+// G_01 has a block and a graph file of the least length that holds data.
+class SiteWithDataTest : public MainWindowTest {
+ protected:
+  SiteWithDataTest() {
+    Start();
+    SiteBuilder(files, "G_01").Header({{1, 1000, 100, 40, 20}}, 1);
+    WriteBytes(Root() / "TVMKDATA" / "G_01.BGF", std::string(500, ' '));
+    WriteBytes(Root() / "Sitesel.dat", "G_01\r\nTVMKDATA\r\n");
+  }
+};
+
+TEST_F(SiteWithDataTest, ViewGraphAndEditDataOpenTheirWindowsWithoutAWord) {
+  QSignalSpy opened(&window, &MainWindow::windowRequested);
+  const struct {
+    const char* button;
+    NextWindow window;
+  } cases[] = {{"Option6", NextWindow::Graph}, {"Option16", NextWindow::Editor}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.button);
+    Click(c.button);
+    EXPECT_EQ(prompter.shown.size(), 0u);
+    EXPECT_FALSE(Find(c.button)->isChecked());
+    ASSERT_FALSE(opened.isEmpty());
+    EXPECT_EQ(opened.takeLast()[0].value<NextWindow>(), c.window);
+  }
+}
+
+// The graph window's person added B_01 and chose it there.
+TEST_F(SiteWithDataTest, TheListIsReadAgainWhenTheGraphWindowCloses) {
+  window.SetWindowOpener([this](NextWindow) {
+    SiteBuilder(files, "B_01").Header({}, 0);
+    WriteSiteSelection(files, "B_01", "TVMKDATA");
+  });
+  Click("Option6");
+  EXPECT_EQ(List()->count(), 2);
+  EXPECT_EQ(List()->currentRow(), 0);
+}
+
+// The sample as BIRCH_02 and an empty site; the windows open as the program opens them.
+class OutlookOnTheMainWindowTest : public MainWindowTest {
+ protected:
+  OutlookOnTheMainWindowTest() {
+    InstallSample(PELVARO_SAMPLE_DIR, files, "BIRCH_02");
+    SiteHeader::CreateBlank(files, "EMPTY_05").WriteRecord(header::kDataDirectory, "TVMKDATA");
+    Start();
+    window.SetWindowOpener([this](NextWindow next) { opener.Open(next); });
+  }
+  // Acts in the outlook once every site is read, then closes it with Esc.
+  void InOutlook(const std::function<void(OutlookWindow&, QTableWidget*)>& act) {
+    WhenDialogOpens<OutlookWindow>([&](OutlookWindow& w) {
+      QSignalSpy read(&w, &OutlookWindow::readingFinished);
+      ASSERT_TRUE(!w.Reading() || read.wait(30000));
+      act(w, Child<QTableWidget>(w, "OutlookTable"));
+      PressKey(&w, Qt::Key_Escape, w.focusWidget());
+    });
+    Click("OptionOutlook");
+  }
+  // Another window chose ALDER_01 meanwhile; the graph of a site with data is closed at once.
+  void DoubleClickSite(QTableWidget* table, const std::string& site) {
+    WriteSiteSelection(files, "ALDER_01", "TVMKDATA");
+    if (site != "EMPTY_05") {
+      WhenDialogOpens<GraphWindow>([this](GraphWindow& graph) {
+        graphs.push_back(graph.Model().Subtitle());
+        graph.reject();
+      });
+    }
+    const auto found = table->findItems(QString::fromStdString(site), Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    DoubleClick(table->viewport(), table->visualItemRect(found.front()).center());
+  }
+
+  WindowOpener opener{window, prompter};
+  std::vector<std::string> graphs;  // the subtitle of every graph opened
+};
+
+// The second time the row is already current.
+TEST_F(OutlookOnTheMainWindowTest, ADoubleClickedRowIsChosenAsAClickInTheListChoosesIt) {
+  InOutlook([this](OutlookWindow&, QTableWidget* table) {
     for (const std::string site : {"BIRCH_02", "BIRCH_02", "EMPTY_05"}) {
       SCOPED_TRACE(site);
-      WriteSiteSelection(files, "ALDER_01", "TVMKDATA");  // another window chose meanwhile
-      const std::size_t messages = prompter.shown.size();
-      const std::size_t opened = graphs.size();
-      const bool empty = site == "EMPTY_05";
-      if (!empty) {
-        WhenDialogOpens<GraphWindow>([&](GraphWindow& graph) {
-          graphs.push_back(graph.Model().Subtitle());
-          graph.reject();
-        });
-      }
-      const auto found = table->findItems(QString::fromStdString(site), Qt::MatchExactly);
-      ASSERT_EQ(found.size(), 1);
-      DoubleClick(table->viewport(), table->visualItemRect(found.front()).center());
-      EXPECT_EQ(ReadBytes(Root() / "Sitesel.dat") + List()->currentItem()->text().toStdString(),
-                site + "\r\nTVMKDATA\r\n 2\r\n" + site + ".key");
-      ASSERT_EQ(std::tuple(graphs.size(), prompter.shown.size(), w.isVisible()),
-                std::tuple(opened + !empty, messages + empty, true));
-      EXPECT_EQ(
-          empty ? prompter.shown.back().text : graphs.back().substr(graphs.back().find("File ")),
-          empty ? "No data blocks exist for this site." : "File " + site);
+      DoubleClickSite(table, site);
+      EXPECT_EQ(SelectionFile(), site + "\r\nTVMKDATA\r\n 2\r\n");
+      EXPECT_EQ(List()->currentItem()->text().toStdString(), site + ".key");
     }
-    // Enter opens nothing and chooses nothing; Esc closes.
-    const std::string chosen = Chosen();
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) PressKey(&w, key, table);
-    EXPECT_EQ(std::tuple(w.isVisible(), graphs.size(), Chosen()), std::tuple(true, 2u, chosen));
-    PressKey(&w, Qt::Key_Escape, w.focusWidget());
   });
-  Click("OptionOutlook");
-  EXPECT_EQ(std::tuple(QApplication::activeModalWidget() == nullptr, graphs.size(),
-                       Find("OptionOutlook")->isChecked()),
-            std::tuple(true, 2u, false));
+}
+
+TEST_F(OutlookOnTheMainWindowTest, ADoubleClickedSiteWithDataShowsItsGraphOverTheOutlook) {
+  InOutlook([this](OutlookWindow& w, QTableWidget* table) {
+    for (const char* time : {"first", "again"}) {
+      SCOPED_TRACE(time);
+      const std::size_t opened = graphs.size();
+      DoubleClickSite(table, "BIRCH_02");
+      ASSERT_EQ(graphs.size(), opened + 1);
+      EXPECT_EQ(graphs.back().substr(graphs.back().find("File ")), "File BIRCH_02");
+      EXPECT_TRUE(w.isVisible());
+    }
+    EXPECT_EQ(prompter.shown.size(), 0u);
+  });
+}
+
+TEST_F(OutlookOnTheMainWindowTest, ADoubleClickedSiteWithoutDataSaysWhyAndShowsNoGraph) {
+  InOutlook([this](OutlookWindow& w, QTableWidget* table) {
+    DoubleClickSite(table, "EMPTY_05");
+    EXPECT_EQ(graphs.size(), 0u);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown.back().text, "No data blocks exist for this site.");
+    EXPECT_TRUE(w.isVisible());
+  });
+}
+
+TEST_F(OutlookOnTheMainWindowTest, EnterInTheOutlookOpensNothingAndChoosesNothing) {
+  InOutlook([this](OutlookWindow& w, QTableWidget* table) {
+    DoubleClickSite(table, "BIRCH_02");
+    WriteSiteSelection(files, "ALDER_01", "TVMKDATA");
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) PressKey(&w, key, table);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(graphs.size(), 1u);
+    EXPECT_EQ(prompter.shown.size(), 0u);
+    EXPECT_EQ(SelectionFile(), "ALDER_01\r\nTVMKDATA\r\n");
+    EXPECT_EQ(List()->currentItem()->text(), "BIRCH_02.key");
+  });
+}
+
+TEST_F(OutlookOnTheMainWindowTest, EscClosesTheOutlookAndOutlookIsUncheckedAfter) {
+  InOutlook([](OutlookWindow&, QTableWidget*) {});
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_FALSE(Find("OptionOutlook")->isChecked());
+  EXPECT_EQ(graphs.size(), 0u);
 }
 
 // DOWNLOAD DATA, TRACE MODE and F12 against the in-process logger, FARM_01 chosen before.
@@ -334,104 +562,188 @@ class LoggerOnTheMainWindow : public MainWindowTest {
   }
   QTextEdit* Status() { return Find<QTextEdit>("Picture1"); }
   bool Stored() const { return fs::exists(files.Root() / "TVMKDATA" / "FARM_01_001.DAT"); }
-  void ExpectWaitingForASite() { EXPECT_EQ(Shown(), "DOWNLOAD|Abort Download|Picture1"); }
+  void ExpectWaitingForASite() {
+    EXPECT_EQ(window.DownloadStage(), Stage::WaitingForSite);
+    ExpectShowing({"Abort Download", true, false, false});
+  }
+  // DOWNLOAD DATA, then a click on the highlighted FARM_01; no restart, so the graph follows.
+  void DownloadIntoTheHighlightedSite() {
+    prompter.answers = {Answer::No};
+    Click("Option3");
+    ClickRow(List(), 0);
+  }
+  // Two sensors chosen in the count dialog, then TRACE MODE.
+  void StartTrace() {
+    WhenDialogOpens<TraceSensorsDialog>([](TraceSensorsDialog& d) {
+      QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), Qt::Key_2);
+      Act(d, "OKButton");
+    });
+    Click("Option12");
+    ASSERT_NE(window.Trace(), nullptr);
+    ASSERT_TRUE(window.Trace()->Active());
+  }
+  // TRACE MODE with the count dialog checked, then left as it is (closed when still open).
+  void InSensorCountDialog(const std::function<void(TraceSensorsDialog&)>& check) {
+    WhenDialogOpens<TraceSensorsDialog>([check](TraceSensorsDialog& d) {
+      check(d);
+      if (d.isVisible()) d.reject();
+    });
+    Click("Option12");
+  }
 
   std::vector<std::string> seen;
 };
 
-// Esc, Abort and the title bar before a site is chosen end the download unstarted; a site whose
-// name cannot be a file is refused and the download waits for another.
-TEST_F(LoggerOnTheMainWindow, ADownloadWaitsForAUsableSiteAndRefusesToBeClosedWhileItRuns) {
+// Enter in the list is no site click on the way.
+TEST_F(LoggerOnTheMainWindow, EscStopOrTheTitleBarEndADownloadThatWaitsForItsSite) {
   for (const std::string way : {"Esc File1", "Command2", "title bar"}) {
     SCOPED_TRACE(way);
     Click("Option3");
     ExpectWaitingForASite();
-    PressKey(&window, Qt::Key_Return, List());  // Enter is no site click
+    PressKey(&window, Qt::Key_Return, List());
     Act(window, way);
     EXPECT_EQ(window.isVisible(), way != "title bar");
     if (way != "title bar") ExpectIdle();
+    EXPECT_EQ(window.DownloadStage(), Stage::Idle);
+    EXPECT_EQ(logger.Written(), "");
+    EXPECT_FALSE(logger.IsOpen());
   }
-  EXPECT_EQ(std::tuple(window.Mode(), logger.IsOpen()), std::tuple("", false));
-  window.show();
-  QSignalSpy opened(&window, &MainWindow::windowRequested);
-  // Only a file made by hand can carry such a name.
-  WriteBytes(files.HeaderFolder() / "BAD..SITE_02.key", std::string(222 * 64, ' '));
-  window.RefreshSiteList();
-  ASSERT_EQ(List()->item(0)->text(), "BAD..SITE_02.key");
-  ClickRow(List(), 1);  // FARM_01, an ordinary click after the title bar
+}
+
+TEST_F(LoggerOnTheMainWindow, ADownloadAsksForItsSiteInTheStatusArea) {
   Click("Option3");
   ExpectWaitingForASite();
   EXPECT_EQ(Status()->toPlainText(),
             "\n\n    Please select a site file from \n    the list opposite.");
+}
+
+// Only a file made by hand can carry such a name.
+TEST_F(LoggerOnTheMainWindow, ADownloadRefusesASiteWhoseNameCannotBeAFileAndWaitsOn) {
+  WriteBytes(files.HeaderFolder() / "BAD..SITE_02.key", std::string(222 * 64, ' '));
+  window.RefreshSiteList();
+  ASSERT_EQ(List()->item(0)->text(), "BAD..SITE_02.key");
+  Click("Option3");
   ClickRow(List(), 0);
   EXPECT_EQ(LastMessage(prompter),
             "Site File Error: The name \"BAD..SITE_02\" cannot be used as a file or folder name.");
-  EXPECT_EQ(std::tuple(logger.Written(), Stored()), std::tuple("", false));
+  EXPECT_EQ(logger.Written(), "");
+  EXPECT_FALSE(Stored());
   ExpectWaitingForASite();
+}
 
+// The person closes the window as soon as the data starts to come in.
+TEST_F(LoggerOnTheMainWindow, ClosingTheWindowWhileTheDataIsStoredIsRefusedWithANotice) {
   std::optional<bool> closed;
-  // The person closes the window as soon as the data starts to come in.
   QObject::connect(Status(), &QTextEdit::textChanged, [&] {
     if (!closed && Status()->toPlainText().contains("Loading Data")) closed = window.close();
   });
-  prompter.answers = {Answer::No};  // no restart: the graph follows
-  ClickRow(List(), 1);              // the highlighted site, clicked again
-  EXPECT_EQ(std::tuple(closed, window.isVisible()), std::tuple(std::optional(false), true));
+  DownloadIntoTheHighlightedSite();
+  EXPECT_EQ(closed, std::optional(false));
+  EXPECT_TRUE(window.isVisible());
   auto* notice = Find<QMessageBox>("DownloadRunningNotice");
   ASSERT_NE(notice, nullptr);
   EXPECT_TRUE(notice->isVisible());
   EXPECT_EQ(notice->text(),
             "The data is being downloaded from the logger and stored.\n"
             "Close the program when the download has ended.");
-  EXPECT_EQ(std::tuple(Stored(), SiteHeader::Open(files, "FARM_01").ReadRecord(114),
-                       prompter.shown.back().title, window.GraphAfterDownload()),
-            std::tuple(true, "1", "RE-START DATA LOGGER?", true));
+  EXPECT_TRUE(Stored());
+}
+
+TEST_F(LoggerOnTheMainWindow, AStoredDownloadAsksAboutRestartingAndOpensTheGraph) {
+  QSignalSpy opened(&window, &MainWindow::windowRequested);
+  DownloadIntoTheHighlightedSite();
+  EXPECT_TRUE(Stored());
+  EXPECT_EQ(SiteHeader::Open(files, "FARM_01").ReadRecord(114), "1");
+  EXPECT_EQ(prompter.shown.back().title, "RE-START DATA LOGGER?");
+  EXPECT_TRUE(window.GraphAfterDownload());
   ASSERT_EQ(opened.count(), 1);
   EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::Graph);
   ExpectIdle();
-  // A later click is an ordinary site click again.
+}
+
+TEST_F(LoggerOnTheMainWindow, AfterADownloadAClickIsAnOrdinarySiteClick) {
+  DownloadIntoTheHighlightedSite();
   const std::size_t shown = prompter.shown.size();
-  ClickRow(List(), 1);
+  ClickRow(List(), 0);
   EXPECT_EQ(prompter.shown.size(), shown);
-  notice->close();
+}
+
+TEST_F(LoggerOnTheMainWindow, TheWindowClosesOnceTheDownloadHasEnded) {
+  DownloadIntoTheHighlightedSite();
   EXPECT_TRUE(window.close());
 }
 
-// The sensor count: digits choose it, a count cancelled is none, and only a deliberate OK (never
-// a stray Enter) starts a trace; Esc ends a trace, and so does closing.
-TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEscOrClose) {
+TEST_F(LoggerOnTheMainWindow, ACancelledSensorCountStartsNoTrace) {
   for (const std::string way : {"CancelButton", "Esc ComboSensors"}) {
     SCOPED_TRACE(way);
-    WhenDialogOpens<TraceSensorsDialog>([way](TraceSensorsDialog& d) {
+    InSensorCountDialog([way](TraceSensorsDialog& d) {
       QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), Qt::Key_2);
       Act(d, way);
       EXPECT_EQ(d.result(), QDialog::Rejected);
       EXPECT_EQ(d.SensorCount(), 0);
     });
-    Click("Option12");
     EXPECT_EQ(logger.Written(), "");
     EXPECT_FALSE(logger.IsOpen());
     ExpectIdle();
   }
+}
+
+TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAfterTheAccessCode) {
   prompter.inputs = {std::string("58207"), std::string("1000")};
   PressKey(&window, Qt::Key_F12);
   EXPECT_EQ(engine.SerialNumber(), 1000);
   EXPECT_EQ(prompter.shown.back().text, "Data logger serial number is updated successfully.");
+}
+
+TEST_F(LoggerOnTheMainWindow, F12AsksTheAccessCodeOnlyOnce) {
+  prompter.inputs = {std::string("58207"), std::string("1000")};
+  PressKey(&window, Qt::Key_F12);
   prompter.inputs = {std::string("4321")};
-  PressKey(&window, Qt::Key_F12);  // the code is not asked twice
+  PressKey(&window, Qt::Key_F12);
   EXPECT_EQ(engine.SerialNumber(), 4321);
-  WhenDialogOpens<TraceSensorsDialog>([](TraceSensorsDialog& d) {
+}
+
+TEST_F(LoggerOnTheMainWindow, TheSensorCountDialogSaysWhatATraceEnds) {
+  InSensorCountDialog([](TraceSensorsDialog& d) {
     EXPECT_EQ(d.windowTitle(), "Probe Trace Mode");
     EXPECT_EQ(Child<QLabel>(d, "LabelInfo")->text(),
               "Data logging will be terminated if the interfaced unit \nis recording data.");
+  });
+}
+
+TEST_F(LoggerOnTheMainWindow, TheSensorCountOffersOneToFiveWithFiveChosen) {
+  InSensorCountDialog([](TraceSensorsDialog& d) {
     auto* list = Child<QComboBox>(d, "ComboSensors");
-    // Five counts, the highest chosen.
-    EXPECT_EQ(QString::number(list->count()) + list->itemText(0) + list->currentText(), "5 1 5");
-    for (const Qt::Key key : {Qt::Key_A, Qt::Key_9, Qt::Key_Home}) QTest::keyClick(list, key);
+    EXPECT_EQ(list->count(), 5);
+    EXPECT_EQ(list->itemText(0), " 1");
     EXPECT_EQ(list->currentText(), " 5");
-    QTest::keyClick(list, Qt::Key_1, Qt::KeypadModifier);
-    QTest::keyClick(list, Qt::Key_Down);
-    EXPECT_EQ(list->currentText(), " 2");
+  });
+}
+
+TEST_F(LoggerOnTheMainWindow, TheSensorCountFollowsDigitsAndArrowsOnly) {
+  const struct {
+    const char* name;
+    std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys;
+    const char* count;
+  } cases[] = {
+      {"a letter, a 9 and Home", {{Qt::Key_A, {}}, {Qt::Key_9, {}}, {Qt::Key_Home, {}}}, " 5"},
+      {"a keypad digit and Down", {{Qt::Key_1, Qt::KeypadModifier}, {Qt::Key_Down, {}}}, " 2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    InSensorCountDialog([&c](TraceSensorsDialog& d) {
+      auto* list = Child<QComboBox>(d, "ComboSensors");
+      for (const auto& [key, modifiers] : c.keys) QTest::keyClick(list, key, modifiers);
+      EXPECT_EQ(list->currentText(), c.count);
+    });
+  }
+}
+
+// A stray Enter on the list or on OK does not; Space on OK does.
+TEST_F(LoggerOnTheMainWindow, OnlyADeliberateOkStartsTheTrace) {
+  InSensorCountDialog([](TraceSensorsDialog& d) {
+    auto* list = Child<QComboBox>(d, "ComboSensors");
+    QTest::keyClick(list, Qt::Key_2);
     auto* ok = Child<QPushButton>(d, "OKButton");
     for (QWidget* focus : {static_cast<QWidget*>(list), static_cast<QWidget*>(ok)}) {
       for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) QTest::keyClick(focus, key);
@@ -439,190 +751,54 @@ TEST_F(LoggerOnTheMainWindow, F12WritesTheSerialNumberAndTraceRowsKeepUpUntilEsc
     EXPECT_TRUE(d.isVisible());
     QTest::keyClick(ok, Qt::Key_Space);
   });
-  Click("Option12");
   ASSERT_NE(window.Trace(), nullptr);
   EXPECT_TRUE(window.Trace()->Active());
   EXPECT_EQ(logger.Written().substr(logger.Written().size() - 3), std::string("\0T\x02", 3));
-  EXPECT_EQ(Shown().substr(Shown().find('|')), "|Exit Trace Mode|Picture1");
-  // Three scans wait when the one notification comes: all three become rows.
+}
+
+TEST_F(LoggerOnTheMainWindow, ATraceShowsTheStatusAreaAndItsStopButtonInPlaceOfTheMenu) {
+  StartTrace();
+  ExpectShowing({"Exit Trace Mode", true, false, false});
+}
+
+// Three scans wait when the one notification comes.
+TEST_F(LoggerOnTheMainWindow, ScansThatArriveTogetherAllBecomeRows) {
+  StartTrace();
   clock.Advance(3.05);
   logger.Pump();
   for (const char* row :
        {" Scan   Sensor 1     Sensor 2     \n", "\n  01 ", "\n  02 ", "\n  03 "}) {
     EXPECT_TRUE(Status()->toPlainText().contains(row)) << row;
   }
-  // F12 while the trace owns the port asks for nothing.
+}
+
+TEST_F(LoggerOnTheMainWindow, F12WhileATraceOwnsThePortAsksNothing) {
+  StartTrace();
   const std::size_t asked = prompter.shown.size();
   PressKey(&window, Qt::Key_F12);
   EXPECT_EQ(prompter.shown.size(), asked);
+}
 
+TEST_F(LoggerOnTheMainWindow, EscEndsATrace) {
+  StartTrace();
   PressKey(&window, Qt::Key_Escape);
-  EXPECT_EQ(std::tuple(logger.Written().back(), seen.back(), logger.IsOpen()),
-            std::tuple('\0', "    Trace mode terminated.", false));
+  EXPECT_EQ(logger.Written().back(), '\0');
+  EXPECT_EQ(seen.back(), "    Trace mode terminated.");
+  EXPECT_FALSE(logger.IsOpen());
   ExpectIdle();
-  // Closing the window during a trace stops the logger first.
-  WhenDialogOpens<TraceSensorsDialog>([](TraceSensorsDialog& d) {
-    QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), Qt::Key_2);
-    Act(d, "OKButton");
-  });
-  Click("Option12");
+}
+
+TEST_F(LoggerOnTheMainWindow, ClosingTheWindowDuringATraceStopsTheLoggerFirst) {
+  StartTrace();
   for (int i = 0; i < 5; ++i) {
     clock.Advance(0.5);
     logger.Pump();
   }
   engine.TakeLog();
-  // Braced, so the window closes before the log is read.
-  EXPECT_EQ((std::tuple{window.close(), engine.TakeLog(), logger.IsOpen(), window.isVisible()}),
-            std::tuple(true, std::vector<std::string>{"trace stopped by host"}, false, false));
-}
-
-TEST(LinkWindows, PortListMovesWithArrowsOnlyAndEnterTakesTheChoice) {
-  ScriptedPrompter prompter;
-  SelDialog dialog(prompter);
-  dialog.show();
-  auto* list = Child<QComboBox>(dialog, "cmbComPorts");
-  EXPECT_EQ(dialog.windowTitle() + QString(" %1 ").arg(list->count()) + list->itemText(19),
-            "Velmora Port 20 COM20");
-  // Enter with nothing chosen yet asks for a choice and the list stays.
-  QTest::keyClick(list, Qt::Key_Return);
-  EXPECT_EQ(std::tuple(prompter.shown.size(), LastMessage(prompter), dialog.isVisible()),
-            std::tuple(1u, ": Select the port from the list box", true));
-  // Letters and digits are ignored; Down moves through the list.
-  QTest::keyClick(list, Qt::Key_7);
-  EXPECT_EQ(list->currentIndex(), -1);
-  list->setCurrentIndex(10);
-  QTest::keyClick(list, Qt::Key_Down);
-  EXPECT_EQ(list->currentText(), "COM12");
-  QTest::keyClick(list, Qt::Key_Enter);
-  EXPECT_EQ(std::tuple(dialog.result(), dialog.Chosen()), std::tuple(1, std::optional(12)));
-
-  SelDialog again(prompter);
-  again.show();
-  auto* second = Child<QComboBox>(again, "cmbComPorts");
-  second->setCurrentIndex(3);
-  QTest::keyClick(second, Qt::Key_Escape);
-  EXPECT_EQ(std::tuple(again.result(), again.Chosen()), std::tuple(0, std::optional<int>()));
-}
-
-// The notice answers OK to Enter and Esc and Help to its button; help shows its whole text.
-TEST(LinkWindows, NotRespondingAndHelpCloseWithEnterOrEscAndHelpShowsItsWholeText) {
-  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
-    NotRespondingDialog notice;
-    notice.show();
-    EXPECT_EQ(notice.windowTitle(), "Velmora");
-    QTest::keyClick(&notice, key);
-    EXPECT_EQ(std::tuple(notice.isVisible(), notice.HelpRequested()), std::tuple(false, false));
-    HelpWindow help;
-    help.show();
-    auto* text = Child<QTextEdit>(help, "txtHelp");
-    EXPECT_EQ(help.windowTitle() + ", " + text->font().family(), "Velmora Help, Times New Roman");
-    EXPECT_TRUE(
-        text->toPlainText().startsWith("This message is due to the following reasons:\n1. "));
-    EXPECT_TRUE(text->toPlainText().endsWith("screw it back to the original position."));
-    // At its smallest the box still shows all of the text.
-    help.resize(help.minimumSize());
-    QApplication::processEvents();
-    EXPECT_FALSE(text->verticalScrollBar()->isVisible());
-    auto* link = Child<QLabel>(help, "lblLink");
-    EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
-    emit link->linkActivated("#");
-    EXPECT_FALSE(link->isVisible());
-    EXPECT_TRUE(text->toPlainText().contains("assistance"));
-    QTest::keyClick(text, key);
-    EXPECT_FALSE(help.isVisible());
-  }
-  NotRespondingDialog notice;
-  notice.show();
-  EXPECT_EQ(Child<QPushButton>(notice, "CancelButton")->text(), "Help");
-  Click(Child<QPushButton>(notice, "CancelButton"));
-  EXPECT_TRUE(notice.HelpRequested());
-}
-
-const QColor kRed(255, 140, 140);
-const QColor kAmber(255, 204, 102);
-
-// The sample, copies below refill, due soon and due later with a faulty sensor, one empty site.
-class OutlookWindowTest : public WindowTest {
- protected:
-  OutlookWindowTest() {
-    InstallSample(PELVARO_SAMPLE_DIR, files);
-    for (const auto& [site, refill] :
-         {std::pair{"ALDER_01", 100.0}, {"BIRCH_02", 85.0}, {"DUNE_04", 70.0}}) {
-      InstallSample(PELVARO_SAMPLE_DIR, files, site);
-      SetRefill(files, site, refill);
-    }
-    BreakSensor(files, "DUNE_04", 2, 1);
-    SiteHeader::CreateBlank(files, "EMPTY_05").WriteRecord(header::kDataDirectory, "TVMKDATA");
-  }
-  static QTableWidget* Table(OutlookWindow& w) { return Child<QTableWidget>(w, "OutlookTable"); }
-};
-
-TEST_F(OutlookWindowTest, RowsComeMostUrgentFirstInTheirColoursAndWholeAtEverySize) {
-  OutlookWindow w(files);
-  w.show();
-  QSignalSpy read(&w, &OutlookWindow::readingFinished);
-  ASSERT_TRUE(!w.Reading() || read.wait(30000));
-  EXPECT_EQ(w.windowTitle(), "Outlook");
-  QTableWidget* table = Table(w);
-  ASSERT_EQ(table->rowCount(), 5);
-  // One row's texts reach their cells whole (the core's report tests hold every row's).
-  std::string headings, dune;
-  for (int c = 0; c < table->columnCount(); ++c) {
-    headings += table->horizontalHeaderItem(c)->text().toStdString() + "|";
-    dune += table->item(2, c)->text().toStdString() + "|";
-  }
-  EXPECT_EQ(headings, "Site|Last scan|Total|Refill|Use per day|Outlook|Refill date|Faults|");
-  EXPECT_EQ(dune,
-            "DUNE_04|02-11-2026 12:45:00|272.25 %|210 %|9.89 %/day over 3 dry days|refill in 6.3 "
-            "days, about 08-11-2026|08-11-2026|20 cm: 12 readings out of range|");
-  const char* order[] = {"ALDER_01", "BIRCH_02", "DUNE_04", "SAMPLE SITE_01", "EMPTY_05"};
-  for (int r = 0; r < table->rowCount(); ++r) EXPECT_EQ(table->item(r, 0)->text(), order[r]);
-  EXPECT_EQ(Child<QProgressBar>(w, "OutlookProgress")->text(), "5 of 5 sites read");
-
-  // What the screen shows: below refill red, due soon amber, the rest plain.
-  const QImage shown = table->viewport()->grab().toImage();
-  for (int r = 0; r < table->rowCount(); ++r) {
-    const QRect row(0, table->rowViewportPosition(r), shown.width(), table->rowHeight(r) - 1);
-    const int area = row.width() * row.height();
-    EXPECT_EQ(PixelsNear(shown.copy(row), kRed) > area / 2, r == 0) << r;
-    EXPECT_EQ(PixelsNear(shown.copy(row), kAmber) > area / 2, r == 1) << r;
-  }
-
-  AtEverySize(
-      w,
-      [&](Size size) {
-        if (size == kDefault) {
-          EXPECT_LE(table->horizontalHeader()->length(), table->viewport()->width());
-        }
-      },
-      /*gridsScroll=*/true);
-}
-
-TEST_F(OutlookWindowTest, ClosingWhileItReadsStopsTheReadingAndNothingArrivesLater) {
-  for (int i = 10; i < 50; ++i) {
-    InstallSample(PELVARO_SAMPLE_DIR, files, "MANY_" + std::to_string(i), true);
-  }
-  for (const bool escape : {true, false}) {
-    SCOPED_TRACE(escape ? "Esc" : "destroyed");
-    auto w = std::make_unique<OutlookWindow>(files);
-    w->show();
-    QSignalSpy rows(Table(*w)->model(), &QAbstractItemModel::rowsInserted);
-    ASSERT_TRUE(rows.wait(30000));
-    // The first row shows long before the last site is read.
-    EXPECT_TRUE(w->Reading());
-    EXPECT_LT(Table(*w)->rowCount(), 45);
-    auto* reader = w->findChild<QThread*>();
-    if (escape) {
-      PressKey(w.get(), Qt::Key_Escape, Table(*w));
-      EXPECT_FALSE(w->isVisible());
-      EXPECT_TRUE(reader->isFinished());
-      const int shown = Table(*w)->rowCount();
-      QApplication::processEvents();
-      EXPECT_EQ(Table(*w)->rowCount(), shown);
-    }
-    w.reset();
-    QApplication::processEvents();
-  }
+  EXPECT_TRUE(window.close());
+  EXPECT_EQ(engine.TakeLog(), std::vector<std::string>{"trace stopped by host"});
+  EXPECT_FALSE(logger.IsOpen());
+  EXPECT_FALSE(window.isVisible());
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include <functional>
 #include <string>
 
+#include "core/platform/Files.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempRoot.h"
 

@@ -77,7 +77,7 @@ std::optional<int> DevicePortFinder::UsbCablePort() {
   return std::nullopt;
 }
 
-std::optional<int> DevicePortFinder::SerialCommPort() {
+std::optional<int> DevicePortFinder::OtherUsbSerialPort() {
   for (const SerialDevice& d : list_()) {
     if (!d.usb || (d.vendorId == kVendorFtdi && d.productId == kProductFtdiCable)) continue;
     if (auto port = PortForDevicePath(d.path)) return port;

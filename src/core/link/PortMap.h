@@ -36,7 +36,8 @@ class PortFinder {
  public:
   virtual ~PortFinder() = default;
   virtual std::optional<int> UsbCablePort() = 0;
-  virtual std::optional<int> SerialCommPort() = 0;
+  // A USB-serial device that is not the FTDI cable.
+  virtual std::optional<int> OtherUsbSerialPort() = 0;
 };
 
 // The finder for systems without a registry: the FTDI cable (vendor 0403,
@@ -47,7 +48,7 @@ class DevicePortFinder : public PortFinder {
   explicit DevicePortFinder(std::function<std::vector<SerialDevice>()> list)
       : list_(std::move(list)) {}
   std::optional<int> UsbCablePort() override;
-  std::optional<int> SerialCommPort() override;
+  std::optional<int> OtherUsbSerialPort() override;
 
  private:
   std::function<std::vector<SerialDevice>()> list_;

@@ -36,23 +36,23 @@ void PortSelection::Select(PortOption option) {
   if (onSelectionChanged) onSelectionChanged(option);
 }
 
-void PortSelection::OptComClick(int port) {
+void PortSelection::ChooseComPort(int port) {
   portSelected_ = false;
   portNumber_ = port;
   const PortOption option = port == 1 ? PortOption::Com1 : PortOption::Com2;
   Select(option);
-  if (OpenSerialPortWithSettings(portNumber_)) {
+  if (TryOpenPort(portNumber_)) {
     portSelected_ = true;
-    WritePortNumberToFile();
+    RememberPort();
   } else {
     Select(PortOption::None);
   }
 }
 
-void PortSelection::OptUsbClick() {
+void PortSelection::ChooseUsbCable() {
   portNumber_ = 0;
   portSelected_ = false;
-  const std::optional<int> usb = GetUsbPortNumber();
+  const std::optional<int> usb = FindUsbCablePort();
   if (!usb) return;  // not a number: nothing selected
   portNumber_ = *usb;
   Select(PortOption::Usb);
@@ -60,15 +60,15 @@ void PortSelection::OptUsbClick() {
     Select(PortOption::None);
     return;
   }
-  if (OpenSerialPortWithSettings(portNumber_)) {
+  if (TryOpenPort(portNumber_)) {
     portSelected_ = true;
-    WritePortNumberToFile();
+    RememberPort();
   } else {
     Select(PortOption::None);
   }
 }
 
-bool PortSelection::OpenSerialPortWithSettings(int port) {
+bool PortSelection::TryOpenPort(int port) {
   portNumber_ = port;
   if (port_.IsOpen()) port_.Close();
   const PortOpenResult result = port_.Open(port);
@@ -81,7 +81,7 @@ bool PortSelection::OpenSerialPortWithSettings(int port) {
   return true;
 }
 
-void PortSelection::WritePortNumberToFile() {
+void PortSelection::RememberPort() {
   try {
     WritePortNumber(files_, portNumber_);
   } catch (const std::exception&) {
@@ -89,33 +89,33 @@ void PortSelection::WritePortNumberToFile() {
   }
 }
 
-int PortSelection::ReadPortNumberFromFile() {
+int PortSelection::ReadRememberedPort() {
   portNumber_ = StoredPortNumber(files_);
   return portNumber_;
 }
 
-bool PortSelection::SetPortForVelmora() {
+bool PortSelection::EnsurePortChosen() {
   if (selected_ != PortOption::None) return true;
-  ReadPortNumberFromFile();
+  ReadRememberedPort();
   Select(PortOption::None);
   if (portNumber_ == 0) {
-    ShowPortNotAvailableMessage();
+    TellNoPortAvailable();
     return false;
   }
   if (portNumber_ == 1 || portNumber_ == 2) {
-    OptComClick(portNumber_);
+    ChooseComPort(portNumber_);
   } else {
     // Any other stored port is the USB cable's, found again.
-    OptUsbClick();
+    ChooseUsbCable();
   }
   return portSelected_;
 }
 
-void PortSelection::ShowPortNotAvailableMessage() { prompter_.Message(kPortNotAvailable); }
+void PortSelection::TellNoPortAvailable() { prompter_.Message(kPortNotAvailable); }
 
-std::optional<int> PortSelection::GetUsbPortNumber() {
+std::optional<int> PortSelection::FindUsbCablePort() {
   if (auto port = finder_.UsbCablePort()) return port;
-  if (auto port = finder_.SerialCommPort()) return port;
+  if (auto port = finder_.OtherUsbSerialPort()) return port;
   if (auto chosen = dialogs_.ChoosePort()) portNumber_ = *chosen;
   return portNumber_;
 }

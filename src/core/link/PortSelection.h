@@ -18,17 +18,24 @@ class PortSelection {
   PortSelection(const Files& files, Prompter& prompter, SerialPort& port, PortFinder& finder,
                 LinkDialogs& dialogs);
 
-  // The option handlers, as a click on the port frame runs them.
-  void OptComClick(int port);  // 1 or 2
-  void OptUsbClick();
+  // A click on COM1 or COM2 in the port frame: the port is tested and, when
+  // it opens, remembered.
+  void ChooseComPort(int port);  // 1 or 2
+  // A click on USB: the cable's port is found (or picked from the list),
+  // tested and, when it opens, remembered.
+  void ChooseUsbCable();
   // Test-opens the port and closes it again; on failure tells the user why.
-  bool OpenSerialPortWithSettings(int port);
-  void WritePortNumberToFile();
-  int ReadPortNumberFromFile();
+  bool TryOpenPort(int port);
+  // Writes the port number into DEF.INS; a failure is told and the choice stands.
+  void RememberPort();
+  // The port number DEF.INS holds.
+  int ReadRememberedPort();
   // Makes sure a usable port is chosen before a logger operation.
-  bool SetPortForVelmora();
-  void ShowPortNotAvailableMessage();
-  std::optional<int> GetUsbPortNumber();
+  bool EnsurePortChosen();
+  void TellNoPortAvailable();
+  // The FTDI cable's port, else another USB-serial device's, else the one
+  // picked from the port list.
+  std::optional<int> FindUsbCablePort();
 
   int PortNumber() const { return portNumber_; }
   bool PortSelected() const { return portSelected_; }

@@ -53,7 +53,7 @@ bool WaitForByte(LinkContext& link, double seconds) {
 }
 
 WakeOutcome NotResponding(LinkContext& link) {
-  NotRespondingHandling(link);
+  TellNotResponding(link);
   return WakeOutcome::NotResponding;
 }
 
@@ -147,7 +147,7 @@ bool WakeOnce(LinkContext& link, const Settings& s, WakeResult& result) {
 
 }  // namespace
 
-bool NotRespondingHandling(LinkContext& link) {
+bool TellNotResponding(LinkContext& link) {
   link.port.Close();
   const bool help = link.dialogs.NotResponding();
   if (help) link.dialogs.Help();

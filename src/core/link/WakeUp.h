@@ -32,6 +32,6 @@ bool StopTraceMode(LinkContext& link);
 
 // The not-responding handling: port closed, notice shown, help on request.
 // Returns whether help was asked for.
-bool NotRespondingHandling(LinkContext& link);
+bool TellNotResponding(LinkContext& link);
 
 }  // namespace pelvaro

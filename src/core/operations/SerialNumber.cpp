@@ -29,7 +29,7 @@ bool WriteSerialNumber(LinkContext& link, int serial) {
 
 void SerialNumberService::Run(PortSelection& ports, LinkContext& link) {
   try {
-    ports.ReadPortNumberFromFile();
+    ports.ReadRememberedPort();
     if (!granted_) {
       const double code = Entered(link.prompter.Input("ENTER SECURITY CODE", "SECURITY NUMBER"));
       if (code == 0) return;
@@ -45,7 +45,7 @@ void SerialNumberService::Run(PortSelection& ports, LinkContext& link) {
       link.prompter.Message("Invalid logger serial number.");
       return;
     }
-    if (!ports.SetPortForVelmora()) return;
+    if (!ports.EnsurePortChosen()) return;
     if (!link.port.IsOpen()) {
       const PortOpenResult opened = link.port.Open(ports.PortNumber());
       if (!opened.Ok()) throw IoError(opened.description);

@@ -47,29 +47,30 @@ void LayOut(QDialog* dialog, std::initializer_list<QWidget*> content, QPushButto
 }
 }  // namespace
 
-SelDialog::SelDialog(Prompter& prompter, QWidget* parent) : QDialog(parent), prompter_(prompter) {
+PortListDialog::PortListDialog(Prompter& prompter, QWidget* parent)
+    : QDialog(parent), prompter_(prompter) {
   setObjectName("selDialog");
   setWindowTitle(tr("Velmora Port"));
   setModal(true);
   auto* label = new QLabel(tr("Velmora cannot find the port for USB Cable") + "\r\n", this);
   label->setObjectName("lblDiaBox");
-  cmbComPorts_ = new QComboBox(this);
-  cmbComPorts_->setObjectName("cmbComPorts");
-  for (int port = 1; port <= 20; ++port) cmbComPorts_->addItem(QString("COM%1").arg(port));
-  cmbComPorts_->setPlaceholderText(QString::fromLatin1(kPortListPrompt));
-  cmbComPorts_->setCurrentIndex(-1);
-  cmbComPorts_->installEventFilter(this);
+  portList_ = new QComboBox(this);
+  portList_->setObjectName("cmbComPorts");
+  for (int port = 1; port <= 20; ++port) portList_->addItem(QString("COM%1").arg(port));
+  portList_->setPlaceholderText(QString::fromLatin1(kPortListPrompt));
+  portList_->setCurrentIndex(-1);
+  portList_->installEventFilter(this);
   auto* ok = Button("OKButton", tr("OK"), this);
   auto* cancel = Button("CancelButton", tr("Cancel"), this);
-  connect(ok, &QPushButton::clicked, this, &SelDialog::OnOk);
+  connect(ok, &QPushButton::clicked, this, &PortListDialog::OnOk);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-  LayOut(this, {label, cmbComPorts_}, ok, cancel);
+  LayOut(this, {label, portList_}, ok, cancel);
 }
 
-bool SelDialog::eventFilter(QObject* watched, QEvent* event) {
+bool PortListDialog::eventFilter(QObject* watched, QEvent* event) {
   // The list moves with the arrow keys only; Enter, Esc and Tab are the
   // dialog's, not input to the list.
-  if (watched == cmbComPorts_ && event->type() == QEvent::KeyPress) {
+  if (watched == portList_ && event->type() == QEvent::KeyPress) {
     switch (static_cast<QKeyEvent*>(event)->key()) {
       case Qt::Key_Up:
       case Qt::Key_Down:
@@ -86,12 +87,12 @@ bool SelDialog::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void SelDialog::OnOk() {
-  if (cmbComPorts_->currentIndex() < 0) {
+void PortListDialog::OnOk() {
+  if (portList_->currentIndex() < 0) {
     prompter_.Message("Select the port from the list box");
     return;
   }
-  chosen_ = PortFromListText(cmbComPorts_->currentText().toStdString());
+  chosen_ = PortFromListText(portList_->currentText().toStdString());
   accept();
 }
 
@@ -122,18 +123,18 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
   QFont bold = heading->font();
   bold.setBold(true);
   heading->setFont(bold);
-  txtHelp_ = new QTextEdit(this);
-  txtHelp_->setObjectName("txtHelp");
-  txtHelp_->setReadOnly(true);
-  txtHelp_->setFont(QFont("Times New Roman", 12, QFont::Normal));
-  txtHelp_->setPlainText(QString::fromLatin1(kHelpText).replace("\r\n", "\n"));
+  text_ = new QTextEdit(this);
+  text_->setObjectName("txtHelp");
+  text_->setReadOnly(true);
+  text_->setFont(QFont("Times New Roman", 12, QFont::Normal));
+  text_->setPlainText(QString::fromLatin1(kHelpText).replace("\r\n", "\n"));
   // Small enough for any screen, large enough to show the whole text.
-  txtHelp_->setMinimumSize(kHelpTextWidth, HelpTextHeight(*txtHelp_, kHelpTextWidth));
+  text_->setMinimumSize(kHelpTextWidth, HelpTextHeight(*text_, kHelpTextWidth));
   link_ = new QLabel(QString("<a href=\"#\">%1</a>").arg(tr("Required further assitance")), this);
   link_->setObjectName("lblLink");
   link_->setCursor(Qt::PointingHandCursor);
   connect(link_, &QLabel::linkActivated, this, [this] {
-    txtHelp_->append(
+    text_->append(
         tr("\nFor further assistance call your Velmora dealer, or the soil moisture "
            "adviser who installed the logger, with the logger's serial number at "
            "hand."));
@@ -143,7 +144,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(heading);
-  layout->addWidget(txtHelp_);
+  layout->addWidget(text_);
   layout->addWidget(link_);
   layout->addWidget(close, 0, Qt::AlignRight);
   DisarmDefaultButtons(this, close);
@@ -161,7 +162,7 @@ void QtLinkDialogs::Help() {
 }
 
 std::optional<int> QtLinkDialogs::ChoosePort() {
-  SelDialog dialog(prompter_, parent_);
+  PortListDialog dialog(prompter_, parent_);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.Chosen();
 }

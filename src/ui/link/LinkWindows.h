@@ -12,10 +12,10 @@
 namespace pelvaro {
 
 // "Velmora Port": the port list shown when the USB cable cannot be found.
-class SelDialog : public QDialog {
+class PortListDialog : public QDialog {
   Q_OBJECT
  public:
-  SelDialog(Prompter& prompter, QWidget* parent = nullptr);
+  PortListDialog(Prompter& prompter, QWidget* parent = nullptr);
   std::optional<int> Chosen() const { return chosen_; }
 
  protected:
@@ -24,7 +24,7 @@ class SelDialog : public QDialog {
  private:
   void OnOk();
   Prompter& prompter_;
-  QComboBox* cmbComPorts_;
+  QComboBox* portList_;
   std::optional<int> chosen_;
 };
 
@@ -46,7 +46,7 @@ class HelpWindow : public QDialog {
   explicit HelpWindow(QWidget* parent = nullptr);
 
  private:
-  QTextEdit* txtHelp_;
+  QTextEdit* text_;
   QLabel* link_;
 };
 

@@ -65,7 +65,7 @@ OutlookWindow::OutlookWindow(const Files& files, QWidget* parent)
   std::vector<std::string> identifications;
   for (const std::string& entry : entries_) identifications.push_back(IdentificationOf(entry));
   reader_ = new OutlookReader(files, std::move(identifications), this);
-  connect(reader_, &OutlookReader::siteRead, this, &OutlookWindow::Show, Qt::QueuedConnection);
+  connect(reader_, &OutlookReader::siteRead, this, &OutlookWindow::InsertRow, Qt::QueuedConnection);
   // Queued behind the last site, so it comes after the last row.
   connect(
       reader_, &QThread::finished, this,
@@ -138,7 +138,7 @@ void OutlookWindow::done(int result) {
   QDialog::done(result);
 }
 
-void OutlookWindow::Show(int index, const SiteOutlook& outlook) {
+void OutlookWindow::InsertRow(int index, const SiteOutlook& outlook) {
   // A site handed over while the window closed is not shown.
   if (stopped_) return;
   // After the sites at least as urgent, so that equals keep the list's order.
@@ -157,7 +157,7 @@ void OutlookWindow::Show(int index, const SiteOutlook& outlook) {
     }
     table_->setItem(row, static_cast<int>(c), item);
   }
-  Fit(row);
+  WidenColumnsFor(row);
   // A progress bar repaints itself at once: one repaint for all the sites
   // that arrive together.
   if (!progressDue_) {
@@ -172,7 +172,7 @@ void OutlookWindow::Show(int index, const SiteOutlook& outlook) {
   }
 }
 
-void OutlookWindow::Fit(int row) {
+void OutlookWindow::WidenColumnsFor(int row) {
   const QFontMetrics metrics(table_->font());
   for (int c = 0; c < table_->columnCount(); ++c) {
     const int width = metrics.horizontalAdvance(table_->item(row, c)->text()) + kCellPadding;

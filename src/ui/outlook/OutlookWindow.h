@@ -43,10 +43,10 @@ class OutlookWindow : public QDialog {
 
  private:
   void Build();
-  void Show(int index, const SiteOutlook& outlook);
+  void InsertRow(int index, const SiteOutlook& outlook);
   void ShowProgress();
   // Widens the columns to the row's texts.
-  void Fit(int row);
+  void WidenColumnsFor(int row);
 
   std::vector<std::string> entries_;  // the site list entries, "<site>.key"
   std::vector<SiteOutlook> rows_;

@@ -1,30 +1,22 @@
 #include "ui/shell/MainWindow.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QMessageBox>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
-#include <QTextCursor>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
 #include "core/operations/Conversion.h"
-#include "core/operations/Download.h"
-#include "core/shell/SiteCatalogue.h"
 #include "core/storage/StateFiles.h"
-#include "ui/operations/TraceDialog.h"
-#include "ui/platform/BusyWindow.h"
-#include "ui/platform/QtText.h"
+#include "ui/shell/SiteList.h"
+#include "ui/shell/StatusArea.h"
+#include "ui/shell/TraceControl.h"
 
 namespace pelvaro {
 
@@ -36,10 +28,6 @@ constexpr int kOptionHeight = 32;
 constexpr double kTitlePoints = 16;
 constexpr double kMaxScale = 2.5;
 constexpr std::size_t kOptionRows = 3;
-const QString kGuardSetup = QStringLiteral("SETUPFILES");
-const QString kModeGoing = QStringLiteral("Going");
-const QString kModeDownload = QStringLiteral("DOWNLOAD");
-const QString kPendingSite = QStringLiteral("NOSITE");
 
 // A water drop over a band of soil: the program's mark.
 QPixmap LogoPixmap(int size) {
@@ -60,31 +48,6 @@ QPixmap LogoPixmap(int size) {
   return pixmap;
 }
 
-// The site list. Coming into focus with no row current it makes the first
-// row current, which is no click of the user's.
-class SiteList : public QListWidget {
- public:
-  using QListWidget::QListWidget;
-  bool TakingFocus() const { return takingFocus_; }
-
- protected:
-  void focusInEvent(QFocusEvent* event) override {
-    takingFocus_ = true;
-    QListWidget::focusInEvent(event);
-    takingFocus_ = false;
-  }
-
- private:
-  bool takingFocus_ = false;
-};
-
-// The text with "?" for every character the code page cannot hold.
-std::string MarkedCp1252(const QString& text) {
-  std::string bytes;
-  for (QChar c : text) bytes += FromQt(QString(c)).value_or("?");
-  return bytes;
-}
-
 }  // namespace
 
 MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
@@ -93,19 +56,90 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
       prompter_(services.prompter),
       files_(std::make_unique<Files>(fs::path())) {
   setObjectName("MainWindow");
-  setMouseTracking(true);
   BuildWidgets();
 }
 
 MainWindow::~MainWindow() = default;
 
+const TraceSession* MainWindow::Trace() const { return trace_->Session(); }
+
 QPushButton* MainWindow::Option(const char* name) const {
   return findChild<QPushButton*>(QString::fromLatin1(name));
 }
 
+void MainWindow::BuildWidgets() {
+  QLayout* heading = BuildHeading();
+  sites_ = new SiteList(this);
+  connect(sites_, &SiteList::siteClicked, this, &MainWindow::ClickEntry);
+  BuildMenu();
+  status_ = new StatusArea(this);
+  connect(status_->StopButton(), &QPushButton::clicked, this, &MainWindow::OnStop);
+  exit_ = new QPushButton(tr("Exit"), this);
+  exit_->setObjectName("Command1");
+  connect(exit_, &QPushButton::clicked, this, &QWidget::close);
+  LayOut(heading);
+  BuildKeys();
+  download_ = new DownloadControl(*this, *this, services_, *status_, *sites_);
+  trace_ = new TraceControl(*this, *this, services_, *status_);
+  // The smallest window shows every control whole; a larger one shows them
+  // larger (see resizeEvent), so the layout itself sets no minimum.
+  baseFont_ = font();
+  Scale(1.0);
+  layout()->setSizeConstraint(QLayout::SetNoConstraint);
+  setMinimumSize(minimumSizeHint());
+  resize(kDefaultSize.expandedTo(minimumSize()));
+}
+
+QLayout* MainWindow::BuildHeading() {
+  logo_ = new QLabel(this);
+  logo_->setObjectName("PictureLogo");
+  appName_ = new QLabel(QString::fromLatin1(kAppName), this);
+  appName_->setObjectName("LabelAppName");
+  auto* version = new QLabel(QString::fromLatin1(kVersionText), this);
+  version->setObjectName("Label2");
+  // Name and version beside the logo.
+  auto* titles = new QVBoxLayout;
+  titles->addWidget(appName_);
+  titles->addWidget(version);
+  auto* heading = new QHBoxLayout;
+  heading->addWidget(logo_);
+  heading->addLayout(titles, 1);
+  return heading;
+}
+
+void MainWindow::BuildMenu() {
+  menu_ = new QGroupBox(this);
+  menu_->setObjectName("FrameMain");
+  siteFiles_ = AddFrame(
+      "FrameSite", tr("Site Files"),
+      {{"Option1", tr("CREATE NEW")}, {"Option7", tr("EDIT")}, {"OptionDelete", tr("DELETE")}});
+  loggerOperations_ = AddFrame("FrameLogger", tr("Logger Operations"),
+                               {{"Option10", tr("START")},
+                                {"Option3", tr("DOWNLOAD DATA")},
+                                {"Option12", tr("TRACE MODE")}});
+  dataAnalysis_ = AddFrame("FrameData", tr("Data Analysis"),
+                           {{"Option16", tr("EDIT DATA")},
+                            {"Option6", tr("VIEW GRAPH")},
+                            {"OptionOutlook", tr("OUTLOOK")}});
+  auto* groups = new QHBoxLayout(menu_);
+  for (QGroupBox* frame : {siteFiles_, loggerOperations_, dataAnalysis_}) {
+    groups->addWidget(frame, 1);
+  }
+  delete_ = Option("OptionDelete");
+  const std::pair<const char*, void (MainWindow::*)()> handlers[] = {
+      {"Option1", &MainWindow::OnCreateNew},    {"Option7", &MainWindow::OnEdit},
+      {"OptionDelete", &MainWindow::OnDelete},  {"Option10", &MainWindow::OnStart},
+      {"Option3", &MainWindow::OnDownloadData}, {"Option12", &MainWindow::OnTraceMode},
+      {"Option16", &MainWindow::OnEditData},    {"Option6", &MainWindow::OnViewGraph},
+      {"OptionOutlook", &MainWindow::OnOutlook}};
+  for (const auto& [name, handler] : handlers) {
+    connect(Option(name), &QPushButton::clicked, this, handler);
+  }
+}
+
 QGroupBox* MainWindow::AddFrame(const char* name, const QString& title,
                                 std::initializer_list<std::pair<const char*, QString>> options) {
-  auto* frame = new QGroupBox(title, frameMain_);
+  auto* frame = new QGroupBox(title, menu_);
   frame->setObjectName(name);
   auto* column = new QVBoxLayout(frame);
   // Option buttons that act as push buttons: each handler unselects its own.
@@ -132,137 +166,58 @@ QGroupBox* MainWindow::AddFrame(const char* name, const QString& title,
 }
 
 void MainWindow::BuildPortFrame() {
-  frmSelPort_ = new QGroupBox(tr("Select Port"), this);
-  frmSelPort_->setObjectName("frmSelPort");
-  auto* row = new QHBoxLayout(frmSelPort_);
+  portFrame_ = new QGroupBox(tr("Select Port"), this);
+  portFrame_->setObjectName("frmSelPort");
+  auto* row = new QHBoxLayout(portFrame_);
   // The handlers decide what stays selected; a click only asks.
   const auto addPort = [this, row](const char* name, const QString& caption) {
-    auto* option = new QRadioButton(caption, frmSelPort_);
+    auto* option = new QRadioButton(caption, portFrame_);
     option->setObjectName(name);
     option->setAutoExclusive(false);
     row->addWidget(option, 1);
     return option;
   };
-  optCom1_ = addPort("optCom1", tr("COM1"));
-  optCom2_ = addPort("optCom2", tr("COM2"));
-  optUsb_ = addPort("optUSB", tr("USB"));
-  connect(optCom1_, &QRadioButton::clicked, this, [this] {
-    if (ports_) ports_->OptComClick(1);
+  com1_ = addPort("optCom1", tr("COM1"));
+  com2_ = addPort("optCom2", tr("COM2"));
+  usb_ = addPort("optUSB", tr("USB"));
+  connect(com1_, &QRadioButton::clicked, this, [this] {
+    if (ports_) ports_->ChooseComPort(1);
   });
-  connect(optCom2_, &QRadioButton::clicked, this, [this] {
-    if (ports_) ports_->OptComClick(2);
+  connect(com2_, &QRadioButton::clicked, this, [this] {
+    if (ports_) ports_->ChooseComPort(2);
   });
-  connect(optUsb_, &QRadioButton::clicked, this, [this] {
-    if (ports_) ports_->OptUsbClick();
+  connect(usb_, &QRadioButton::clicked, this, [this] {
+    if (ports_) ports_->ChooseUsbCable();
   });
 }
 
-void MainWindow::BuildWidgets() {
-  pictureLogo_ = new QLabel(this);
-  pictureLogo_->setObjectName("PictureLogo");
-  labelAppName_ = new QLabel(QString::fromLatin1(kAppName), this);
-  labelAppName_->setObjectName("LabelAppName");
-  label2_ = new QLabel(QString::fromLatin1(kVersionText), this);
-  label2_->setObjectName("Label2");
-
-  file1_ = new SiteList(this);
-  file1_->setObjectName("File1");
-  file1_->setMinimumSize(180, 150);
-  connect(file1_, &QListWidget::currentRowChanged, this, [this] { OnSiteClicked(); });
-  // A click on the row that is already current changes no row, yet it is a
-  // click on that site all the same.
-  file1_->viewport()->installEventFilter(this);
-  connect(file1_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-    if (file1_->row(item) == rowBeforePress_) OnSiteClicked();
-  });
-
-  frameMain_ = new QGroupBox(this);
-  frameMain_->setObjectName("FrameMain");
-  frameSite_ = AddFrame(
-      "FrameSite", tr("Site Files"),
-      {{"Option1", tr("CREATE NEW")}, {"Option7", tr("EDIT")}, {"OptionDelete", tr("DELETE")}});
-  frameLogger_ = AddFrame("FrameLogger", tr("Logger Operations"),
-                          {{"Option10", tr("START")},
-                           {"Option3", tr("DOWNLOAD DATA")},
-                           {"Option12", tr("TRACE MODE")}});
-  frameData_ = AddFrame("FrameData", tr("Data Analysis"),
-                        {{"Option16", tr("EDIT DATA")},
-                         {"Option6", tr("VIEW GRAPH")},
-                         {"OptionOutlook", tr("OUTLOOK")}});
-  auto* groups = new QHBoxLayout(frameMain_);
-  for (QGroupBox* frame : {frameSite_, frameLogger_, frameData_}) groups->addWidget(frame, 1);
-  optionDelete_ = Option("OptionDelete");
-  const std::pair<const char*, void (MainWindow::*)()> handlers[] = {
-      {"Option1", &MainWindow::OnCreateNew},    {"Option7", &MainWindow::OnEdit},
-      {"OptionDelete", &MainWindow::OnDelete},  {"Option10", &MainWindow::OnStart},
-      {"Option3", &MainWindow::OnDownloadData}, {"Option12", &MainWindow::OnTraceMode},
-      {"Option16", &MainWindow::OnEditData},    {"Option6", &MainWindow::OnViewGraph},
-      {"OptionOutlook", &MainWindow::OnOutlook}};
-  for (const auto& [name, handler] : handlers) {
-    connect(Option(name), &QPushButton::clicked, this, handler);
-  }
-
-  picture1_ = new QTextEdit(this);
-  picture1_->setObjectName("Picture1");
-  picture1_->setReadOnly(true);
-  // Trace rows are a table: they keep their columns rather than wrap. The
-  // rows line up in a proportional font, where a digit is two blanks wide.
-  picture1_->setLineWrapMode(QTextEdit::NoWrap);
-
-  progressBar1_ = new QProgressBar(this);
-  progressBar1_->setObjectName("ProgressBar1");
-  progressBar1_->setVisible(false);
-
-  command1_ = new QPushButton(tr("Exit"), this);
-  command1_->setObjectName("Command1");
-  connect(command1_, &QPushButton::clicked, this, &QWidget::close);
-  command2_ = new QPushButton(this);
-  command2_->setObjectName("Command2");
-  command2_->setVisible(false);
-  connect(command2_, &QPushButton::clicked, this, &MainWindow::OnCommand2);
-
-  // Name and version beside the logo; the site list on the left, the
-  // operations (or the status area while one runs), the port and the exit on
-  // the right. The list and the operations share what a larger window gives.
-  auto* titles = new QVBoxLayout;
-  titles->addWidget(labelAppName_);
-  titles->addWidget(label2_);
-  auto* heading = new QHBoxLayout;
-  heading->addWidget(pictureLogo_);
-  heading->addLayout(titles, 1);
+void MainWindow::LayOut(QLayout* heading) {
+  // The site list on the left, the operations (or the status area while one
+  // runs), the port and the exit on the right. The list and the operations
+  // share what a larger window gives.
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(command2_);
+  buttons->addWidget(status_->StopButton());
   buttons->addStretch(1);
-  buttons->addWidget(command1_);
+  buttons->addWidget(exit_);
   auto* grid = new QGridLayout(this);
   grid->addLayout(heading, 0, 0, 1, 2);
-  grid->addWidget(file1_, 1, 0, 4, 1);
-  grid->addWidget(frameMain_, 1, 1);
-  grid->addWidget(picture1_, 1, 1);
+  grid->addWidget(sites_, 1, 0, 4, 1);
+  grid->addWidget(menu_, 1, 1);
+  grid->addWidget(status_->Lines(), 1, 1);
   BuildPortFrame();
-  grid->addWidget(frmSelPort_, 2, 1);
-  grid->addWidget(progressBar1_, 3, 1);
+  grid->addWidget(portFrame_, 2, 1);
+  grid->addWidget(status_->Progress(), 3, 1);
   grid->addLayout(buttons, 4, 1);
   grid->setColumnStretch(0, 2);
   grid->setColumnStretch(1, 3);
   grid->setRowStretch(1, 1);
+}
 
+void MainWindow::BuildKeys() {
   auto* serviceKey = new QShortcut(QKeySequence(Qt::Key_F12), this);
   connect(serviceKey, &QShortcut::activated, this, &MainWindow::RunSerialNumberService);
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, &MainWindow::OnEscape);
-  askTraceSensors_ = [this] {
-    TraceSensorsDialog dialog(this);
-    dialog.exec();
-    return dialog.SensorCount();
-  };
-  // The smallest window shows every control whole; a larger one shows them
-  // larger (see resizeEvent), so the layout itself sets no minimum.
-  baseFont_ = font();
-  Scale(1.0);
-  grid->setSizeConstraint(QLayout::SetNoConstraint);
-  setMinimumSize(minimumSizeHint());
-  resize(kDefaultSize.expandedTo(minimumSize()));
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -283,26 +238,24 @@ void MainWindow::Scale(double scale) {
   QFont big = font;
   big.setPointSizeF(kTitlePoints * scale);
   big.setBold(true);
-  labelAppName_->setFont(big);
+  appName_->setFont(big);
   const int logo = qRound(kLogoSize * scale);
-  pictureLogo_->setFixedSize(logo, logo);
-  pictureLogo_->setPixmap(LogoPixmap(logo));
+  logo_->setFixedSize(logo, logo);
+  logo_->setPixmap(LogoPixmap(logo));
   const int row = qRound(kOptionHeight * scale);
   for (QWidget* w : optionRows_) {
     w->setMinimumHeight(row);
     w->setMaximumHeight(row * 2);
   }
-  for (QPushButton* button : {command1_, command2_}) button->setMinimumHeight(row);
+  for (QPushButton* button : {exit_, status_->StopButton()}) button->setMinimumHeight(row);
   // The status area's lines grow with everything else.
-  picture1_->clear();
-  for (std::size_t i = 0; i < statusLines_.size(); ++i) AppendStatusLine(i);
+  status_->Scale(scale);
 }
 
 void MainWindow::Load(const StartupEnvironment& env) {
   // The status area stays hidden until an operation prints into it.
-  ClearStatus();
-  picture1_->setVisible(false);
-  picture1_->setEnabled(false);
+  status_->Clear();
+  status_->HideLines();
 
   const StartupResult result = RunStartup(env, prompter_, [this](const Files& files) {
     TimedDatForSelectedSite(files, prompter_, ConversionCaller::Download);
@@ -314,160 +267,74 @@ void MainWindow::Load(const StartupEnvironment& env) {
   ShowPortOption(PortOption::None);
 
   setWindowTitle(QString::fromLatin1(kAppName) + " " + QString::fromLatin1(kVersionText));
-  file1_->setVisible(true);
-  file1_->setEnabled(true);
-  selectionGuard_ = kGuardSetup;
-  file1_->clear();
-  for (const std::string& site : result.sites) file1_->addItem(ToQt(site));
-  selectionGuard_.clear();
-  SelectSiteQuietly(result.selectedSite);
+  sites_->ShowSites(result.sites, result.selectedSite);
 }
 
-void MainWindow::FillSiteList() {
-  StartupResult listing;
-  LoadSiteList(*files_, prompter_, listing);
-  const QString guard = selectionGuard_;
-  selectionGuard_ = kGuardSetup;
-  // A refresh keeps the highlighted site highlighted while it is listed.
-  const QString highlighted = file1_->currentItem() ? file1_->currentItem()->text() : QString();
-  file1_->clear();
-  for (const std::string& site : listing.sites) file1_->addItem(ToQt(site));
-  const auto still = file1_->findItems(highlighted, Qt::MatchExactly);
-  if (!highlighted.isEmpty() && !still.isEmpty()) file1_->setCurrentItem(still.front());
-  file1_->setVisible(true);
-  file1_->setEnabled(true);
-  selectionGuard_ = guard;
-}
+void MainWindow::RefreshSiteList() { sites_->Refresh(*files_, prompter_); }
 
-void MainWindow::SelectSiteQuietly(std::optional<int> index) {
-  if (!index) return;
-  selectionGuard_ = kGuardSetup;
-  file1_->setCurrentRow(*index);
-  selectionGuard_.clear();
-}
+void MainWindow::ReselectRememberedSite() { sites_->ReselectRemembered(*files_, prompter_); }
 
-std::vector<std::string> MainWindow::SiteEntries() const {
-  std::vector<std::string> sites;
-  for (int i = 0; i < file1_->count(); ++i) {
-    sites.push_back(FromQt(file1_->item(i)->text()).value_or(std::string()));
-  }
-  return sites;
-}
-
-void MainWindow::ReselectRememberedSite() {
-  if (const auto remembered = ReadSiteSelectionOrTell(*files_, prompter_, 1)) {
-    SelectSiteQuietly(RememberedSiteIndex(SiteEntries(), remembered->identification));
-  }
-}
-
-void MainWindow::HighLightFile() {
-  const auto remembered = ReadSiteSelectionOrTell(*files_, prompter_, 1);
-  FillSiteList();
-  const auto match =
-      FindSiteEntry(SiteEntries(), remembered ? remembered->identification : std::string());
-  const int last = match.value_or(file1_->count() - 1);
-  // Each entry passed is handled as a click, as a user walking down the list.
-  for (int i = 0; i <= last; ++i) ClickRow(i);
-}
-
-void MainWindow::ClickRow(int row) {
-  if (file1_->currentRow() == row) {
-    OnSiteClicked();
-  } else {
-    file1_->setCurrentRow(row);
-  }
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == file1_->viewport() &&
-      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
-    rowBeforePress_ = file1_->currentRow();
-  }
-  return QWidget::eventFilter(watched, event);
-}
+void MainWindow::SelectSavedSite() { sites_->ClickDownToRemembered(*files_, prompter_); }
 
 void MainWindow::HideMainMenu() {
-  frameMain_->setVisible(false);
-  command1_->setVisible(false);
-  command1_->setEnabled(false);
+  menu_->setVisible(false);
+  exit_->setVisible(false);
+  exit_->setEnabled(false);
   for (QPushButton* option : options_) option->setChecked(false);
-  frameSite_->setVisible(false);
-  frameData_->setVisible(false);
-  frameLogger_->setVisible(false);
+  siteFiles_->setVisible(false);
+  dataAnalysis_->setVisible(false);
+  loggerOperations_->setVisible(false);
 }
 
 void MainWindow::ShowMainMenu() {
-  frameMain_->setVisible(true);
-  picture1_->setVisible(false);
-  picture1_->setEnabled(false);
-  command1_->setVisible(true);
-  command1_->setEnabled(true);
-  optionDelete_->setVisible(true);
-  command2_->setVisible(false);
-  frameSite_->setVisible(true);
-  frameData_->setVisible(true);
-  frameLogger_->setVisible(true);
-}
-
-void MainWindow::mouseMoveEvent(QMouseEvent* event) {
-  QWidget::mouseMoveEvent(event);
-  if (mode_ != kModeGoing) {
-    selectionGuard_.clear();
-    return;
-  }
-  // Back from another window: the sites may have changed there.
-  mode_.clear();
-  if (Files::FileExists(files_->InRoot(kSiteSelectionName))) {
-    FillSiteList();
-    ReselectRememberedSite();
-  }
+  menu_->setVisible(true);
+  status_->HideLines();
+  exit_->setVisible(true);
+  exit_->setEnabled(true);
+  delete_->setVisible(true);
+  status_->StopButton()->setVisible(false);
+  siteFiles_->setVisible(true);
+  dataAnalysis_->setVisible(true);
+  loggerOperations_->setVisible(true);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Half a block must never be stored: the download finishes first.
-  if (downloadRunning_) {
+  if (download_->CurrentStage() == DownloadControl::Stage::Storing) {
     event->ignore();
-    ShowDownloadRunningNotice();
+    download_->ShowRunningNotice();
     return;
   }
   // What is running ends as its own button ends it: the logger leaves trace
   // mode, a download that waits for its site is abandoned.
-  if ((trace_ && trace_->Active()) || mode_ == kModeDownload) OnCommand2();
+  if (trace_->Active() || download_->CurrentStage() == DownloadControl::Stage::WaitingForSite) {
+    OnStop();
+  }
   if (services_.port.IsOpen()) services_.port.Close();
   event->accept();
 }
 
-void MainWindow::ShowDownloadRunningNotice() {
-  // Not modal to the program: the download goes on reading the line meanwhile.
-  auto* notice = new QMessageBox(QMessageBox::Information, QString::fromLatin1(kAppName),
-                                 tr("The data is being downloaded from the logger and stored.\n"
-                                    "Close the program when the download has ended."),
-                                 QMessageBox::Ok, this);
-  notice->setObjectName("DownloadRunningNotice");
-  notice->setAttribute(Qt::WA_DeleteOnClose);
-  notice->open();
+void MainWindow::OnEscape() {
+  // Esc ends what the stop button ends; an idle window stays as it is.
+  QPushButton* stop = status_->StopButton();
+  if (stop->isVisible() && stop->isEnabled()) OnStop();
 }
 
-void MainWindow::OnEscape() {
-  // Esc ends what the shared button ends; an idle window stays as it is.
-  if (command2_->isVisible() && command2_->isEnabled()) OnCommand2();
+void MainWindow::OnStop() {
+  if (download_->CurrentStage() == DownloadControl::Stage::WaitingForSite) {
+    download_->Abandon();
+  } else {
+    trace_->Stop();
+  }
 }
 
 void MainWindow::ShowPortOption(PortOption option) {
   const std::pair<QRadioButton*, PortOption> buttons[] = {
-      {optCom1_, PortOption::Com1}, {optCom2_, PortOption::Com2}, {optUsb_, PortOption::Usb}};
+      {com1_, PortOption::Com1}, {com2_, PortOption::Com2}, {usb_, PortOption::Usb}};
   for (const auto& [button, shown] : buttons) {
     const QSignalBlocker quiet(button);
     button->setChecked(option == shown);
   }
-}
-
-void MainWindow::OnSiteClicked() {
-  if (selectionGuard_ == kGuardSetup || static_cast<SiteList*>(file1_)->TakingFocus()) return;
-  QListWidgetItem* item = file1_->currentItem();
-  if (item == nullptr) return;
-  // A name the code page cannot hold is refused like any other unusable name.
-  ClickEntry(FromQt(item->text()).value_or(MarkedCp1252(item->text())));
 }
 
 void MainWindow::ClickEntry(const std::string& entry) {
@@ -482,242 +349,71 @@ void MainWindow::ClickEntry(const std::string& entry) {
         e.what());
     return;
   }
-  if (pendingSite_ == kPendingSite && current_) {
-    ClearStatus();
-    pendingSite_.clear();
-    RunDownload();
+  if (download_->CurrentStage() == DownloadControl::Stage::WaitingForSite && current_) {
+    download_->Run(*files_, ports_ ? ports_->PortNumber() : 0, *current_);
     ShowMainMenu();
   }
-}
-
-void MainWindow::PrintStatus(const std::string& line, int pointSize) {
-  statusLines_.emplace_back(ToQt(line), pointSize);
-  AppendStatusLine(statusLines_.size() - 1);
-}
-
-void MainWindow::AppendStatusLine(std::size_t index) {
-  const auto& [text, points] = statusLines_[index];
-  QTextCharFormat format;
-  format.setFontPointSize(points * scale_);
-  QTextCursor cursor(picture1_->document());
-  cursor.movePosition(QTextCursor::End);
-  // The first line goes into the empty first paragraph, every later one,
-  // empty lines included, into a paragraph of its own.
-  if (index > 0) cursor.insertBlock();
-  cursor.setBlockCharFormat(format);
-  cursor.insertText(text, format);
-  picture1_->setTextCursor(cursor);
-  picture1_->ensureCursorVisible();
-  // The newest line in view, from its start: the scan number comes first.
-  picture1_->horizontalScrollBar()->setValue(0);
-}
-
-void MainWindow::ClearStatus() {
-  picture1_->clear();
-  statusLines_.clear();
-}
-
-void MainWindow::ShowStatusArea() {
-  picture1_->setVisible(true);
-  picture1_->setEnabled(true);
-  ClearStatus();
-}
-
-void MainWindow::HideStatusArea() {
-  ClearStatus();
-  picture1_->setVisible(false);
-  picture1_->setEnabled(false);
-  progressBar1_->setVisible(false);
-  command2_->setVisible(false);
-  command2_->setEnabled(false);
 }
 
 void MainWindow::OnDownloadData() {
   Option("Option3")->setChecked(false);
-  if (!ports_ || !ports_->SetPortForVelmora()) return;
-  HideMainMenu();
-  FillSiteList();
-  pendingSite_ = kPendingSite;
-  ShowStatusArea();
-  PrintStatus("", 12);
-  PrintStatus("", 12);
-  PrintStatus("    Please select a site file from ", 12);
-  PrintStatus("    the list opposite.", 12);
-  mode_ = kModeDownload;
-  command2_->setText(tr("Abort Download"));
-  command2_->setVisible(true);
-  command2_->setEnabled(true);
+  if (!ports_ || !ports_->EnsurePortChosen()) return;
+  download_->WaitForSite();
 }
 
-void MainWindow::OnCommand2() {
-  if (mode_ != kModeDownload) {
-    // "Exit Trace Mode".
-    if (trace_ && trace_->Active()) {
-      ClearStatus();
-      trace_->Stop();
-      EndTrace();
-    }
-    return;
-  }
-  // Only while the download still waits for its site.
-  ReselectRememberedSite();
-  HideStatusArea();
-  ShowMainMenu();
-  mode_.clear();
-  pendingSite_.clear();
-}
-
-void MainWindow::RunDownload() {
-  mode_.clear();
-  // The window paints while the line is read and answers a close, but takes
-  // no other input meanwhile.
-  const BusyWindow busy(this);
-  downloadRunning_ = true;
-  command2_->setEnabled(false);
-  file1_->setEnabled(false);
-  progressBar1_->setRange(0, 1);
-  progressBar1_->setValue(0);
-  LinkContext link = StatusLink();
-  DownloadRequest request;
-  request.site = *current_;
-  request.portNumber = ports_ ? ports_->PortNumber() : 0;
-  request.progress = [this](long received, long total) { ShowProgress(received, total); };
-  const DownloadResult result = Download(*files_, link, request);
-  // A close asked for while the block was stored and converted is answered
-  // now, before any question of what comes next.
-  QCoreApplication::processEvents();
-  downloadRunning_ = false;
-  file1_->setEnabled(true);
-  if (result.outcome == DownloadOutcome::Stored) {
-    FillSiteList();
-    ReselectRememberedSite();
-  }
-  HideStatusArea();
-  ShowMainMenu();
-  if (result.outcome == DownloadOutcome::Stored) {
+void MainWindow::FollowDownload(DownloadOutcome outcome) {
+  if (outcome == DownloadOutcome::Stored) {
     if (AskRestart(*files_, prompter_)) {
-      mode_ = kModeGoing;
       Option("Option10")->setChecked(false);
-      Open(NextWindow::StartWindow);
+      Open(NextWindow::StartWindow, AfterWindow::ReadSiteList);
     } else {
       graphAfterDownload_ = true;
       Open(NextWindow::Graph);
     }
-  } else if (result.outcome == DownloadOutcome::MissingHeader) {
+  } else if (outcome == DownloadOutcome::MissingHeader) {
     OnEdit();
   }
 }
 
-LinkContext MainWindow::StatusLink() {
-  return {services_.port, services_.clock, prompter_, services_.dialogs,
-          [this](const std::string& line) { PrintStatus(line); }};
-}
-
 void MainWindow::OnTraceMode() {
   Option("Option12")->setChecked(false);
-  if (!ports_ || !ports_->SetPortForVelmora()) return;
-  command2_->setText(tr("Exit Trace Mode"));
-  const int port = ports_->ReadPortNumberFromFile();
-  if (services_.port.IsOpen()) services_.port.Close();
-  const PortOpenResult opened = services_.port.Open(port);
-  if (!opened.Ok()) {
-    const PortMessage m = PortOpenMessage(port, opened);
-    prompter_.Message(m.text, m.title);
-    return;
-  }
-  services_.port.SetReceiveNotify(false);
-  services_.port.ClearInput();
-  const int sensors = askTraceSensors_ ? askTraceSensors_() : 0;
-  if (sensors == 0) {
-    services_.port.Close();
-    HideStatusArea();
-    ShowMainMenu();
-    return;
-  }
-  HideMainMenu();
-  ShowStatusArea();
-  traceLink_ = std::make_unique<LinkContext>(StatusLink());
-  trace_ = std::make_unique<TraceSession>(*traceLink_, [this] { ClearStatus(); });
-  if (!trace_->Start(sensors)) {
-    EndTrace();
-    return;
-  }
-  // Each scan that arrives, and then what it means for the window.
-  services_.port.SetReceiveHandler([this] {
-    if (trace_) trace_->OnReceive();
-    AfterTraceEvent();
-  });
-  command2_->setVisible(true);
-  command2_->setEnabled(true);
-}
-
-void MainWindow::AfterTraceEvent() {
-  if (!trace_ || trace_->Active()) return;
-  if (trace_->Ended() == TraceEnd::LoggerEnded) {
-    FillSiteList();
-    ReselectRememberedSite();
-  }
-  EndTrace();
-}
-
-void MainWindow::EndTrace() {
-  HideStatusArea();
-  ShowMainMenu();
-  // The session goes once the port's handler that may be running has returned.
-  if (trace_) {
-    services_.port.SetReceiveHandler({});
-    QTimer::singleShot(0, this, [this] {
-      if (trace_ && !trace_->Active()) {
-        trace_.reset();
-        traceLink_.reset();
-      }
-    });
-  }
+  if (!ports_ || !ports_->EnsurePortChosen()) return;
+  trace_->Begin(ports_->ReadRememberedPort());
 }
 
 void MainWindow::RunSerialNumberService() {
   // Only from the idle menu: a trace or a download owns the port.
-  if (!ports_ || !frameMain_->isVisibleTo(this)) return;
-  LinkContext link = StatusLink();
+  if (!ports_ || !menu_->isVisibleTo(this)) return;
+  LinkContext link = status_->Link(services_);
   serialNumber_.Run(*ports_, link);
 }
 
-void MainWindow::ShowProgress(long received, long total) {
-  // About every half second of the line, and at the end.
-  if (received != total && received % 240 > 1) return;
-  progressBar1_->setVisible(true);
-  progressBar1_->setRange(0, static_cast<int>(total));
-  progressBar1_->setValue(static_cast<int>(received));
-  const long secondsLeft = (total - received + 479) / 480;
-  progressBar1_->setFormat(
-      tr("%1 of %2 bytes, about %3 s left").arg(received).arg(total).arg(secondsLeft));
-}
-
-void MainWindow::Open(NextWindow window) {
+void MainWindow::Open(NextWindow window, AfterWindow after) {
   if (window == NextWindow::None) return;
   emit windowRequested(window);
   if (opener_) opener_(window);
+  // Back from the other window: the sites may have changed there.
+  if (after == AfterWindow::ReadSiteList && Files::FileExists(files_->InRoot(kSiteSelectionName))) {
+    RefreshSiteList();
+    ReselectRememberedSite();
+  }
 }
-
-void MainWindow::RefreshSiteList() { FillSiteList(); }
 
 void MainWindow::OnCreateNew() {
   Option("Option1")->setChecked(false);
   siteWindowCreates_ = true;
-  Open(CheckCreateNew(*files_, prompter_, SiteListEmpty()));
+  Open(CheckCreateNew(*files_, prompter_, sites_->count() == 0));
 }
 
 void MainWindow::OnEdit() {
   Option("Option7")->setChecked(false);
   siteWindowCreates_ = false;
-  const NextWindow next = CheckEditSite(*files_, prompter_, SiteListEmpty());
-  mode_ = kModeGoing;
-  Open(next);
+  Open(CheckEditSite(*files_, prompter_, sites_->count() == 0), AfterWindow::ReadSiteList);
 }
 
 void MainWindow::OnStart() {
   const NextWindow next = CheckStart(*files_, prompter_);
-  if (next != NextWindow::None && ports_ && ports_->SetPortForVelmora()) {
+  if (next != NextWindow::None && ports_ && ports_->EnsurePortChosen()) {
     HideMainMenu();
     Open(next);
     ShowMainMenu();
@@ -731,10 +427,9 @@ void MainWindow::OnEditData() {
 }
 
 void MainWindow::OnViewGraph() {
-  mode_ = kModeGoing;
   const NextWindow next = CheckViewGraph(*files_, prompter_);
   Option("Option6")->setChecked(false);
-  Open(next);
+  Open(next, AfterWindow::ReadSiteList);
 }
 
 void MainWindow::OnOutlook() {
@@ -745,10 +440,10 @@ void MainWindow::OnOutlook() {
 void MainWindow::ViewGraphOf(const std::string& entry) {
   // The list as it is now: the site is clicked on its row, or, gone from the
   // folder since, clicked by name so that the click says what is wrong.
-  FillSiteList();
+  RefreshSiteList();
   current_.reset();
-  if (const auto row = FindSiteEntry(SiteEntries(), IdentificationOf(entry))) {
-    ClickRow(*row);
+  if (const auto row = sites_->RowOf(entry)) {
+    sites_->ClickRow(*row);
   } else {
     ClickEntry(entry);
   }
@@ -756,12 +451,10 @@ void MainWindow::ViewGraphOf(const std::string& entry) {
 }
 
 void MainWindow::OnDelete() {
-  optionDelete_->setChecked(false);
-  QListWidgetItem* item = file1_->currentItem();
-  const std::string entry = item ? FromQt(item->text()).value_or("") : std::string();
-  if (!DeleteSite(*files_, prompter_, entry)) return;
-  FillSiteList();
-  if (file1_->count() > 0) ClickRow(0);
+  delete_->setChecked(false);
+  if (!DeleteSite(*files_, prompter_, sites_->HighlightedEntry())) return;
+  RefreshSiteList();
+  if (sites_->count() > 0) sites_->ClickRow(0);
 }
 
 }  // namespace pelvaro

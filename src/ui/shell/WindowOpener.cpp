@@ -18,7 +18,7 @@ void WindowOpener::Open(NextWindow window) {
       site.exec();
       // An edited site is selected again under its (new) name.
       if (site.Saved() && !main_.SiteWindowCreates()) {
-        main_.HighLightFile();
+        main_.SelectSavedSite();
       } else {
         main_.RefreshSiteList();
         main_.ReselectRememberedSite();

@@ -30,7 +30,7 @@ class PortSelectionTest : public ::testing::Test {
 };
 
 TEST_F(PortSelectionTest, NoChoiceAndNoStoredPortMeansNoOperation) {
-  EXPECT_FALSE(selection.SetPortForVelmora());
+  EXPECT_FALSE(selection.EnsurePortChosen());
   EXPECT_EQ(LastText(),
             "No Communication port is available.Please select an available communication port.");
   EXPECT_TRUE(port.opened.empty());
@@ -38,20 +38,20 @@ TEST_F(PortSelectionTest, NoChoiceAndNoStoredPortMeansNoOperation) {
 
 TEST_F(PortSelectionTest, StoredPortTwoSelectsAndTestsComTwo) {
   WriteBytes(root.Path() / "DEF.INS", " 2\r\n");
-  EXPECT_TRUE(selection.SetPortForVelmora());
+  EXPECT_TRUE(selection.EnsurePortChosen());
   EXPECT_EQ(port.opened, std::vector<int>{2});
   EXPECT_FALSE(port.IsOpen());  // opened and closed again
   EXPECT_EQ(selection.Selected(), PortOption::Com2);
   EXPECT_EQ(shownOption, PortOption::Com2);
   EXPECT_TRUE(selection.PortSelected());
   // Once chosen, later operations go ahead without testing again.
-  EXPECT_TRUE(selection.SetPortForVelmora());
+  EXPECT_TRUE(selection.EnsurePortChosen());
   EXPECT_EQ(port.opened.size(), 1u);
 }
 
 TEST_F(PortSelectionTest, PortInUseOrMissingIsExplainedAndNothingStaysSelected) {
   port.openResults = {{PortError::InUse, "busy"}};
-  selection.OptComClick(1);
+  selection.ChooseComPort(1);
   EXPECT_EQ(LastText(),
             "An error occured while accessing the communications port,\r\nCOM 1 is in use.\r\n\r\n"
             "Select an available communications port.");
@@ -62,12 +62,12 @@ TEST_F(PortSelectionTest, PortInUseOrMissingIsExplainedAndNothingStaysSelected) 
   EXPECT_FALSE(fs::exists(root.Path() / "DEF.INS"));
 
   port.openResults = {{PortError::DoesNotExist, "gone"}};
-  selection.OptComClick(2);
+  selection.ChooseComPort(2);
   EXPECT_EQ(LastText(), "Selected port does not exist with the system.\r\n");
   EXPECT_EQ(prompter.shown.back().title, "Port Does Not Exist");
 
   port.openResults = {{PortError::Other, "Input/output error"}};
-  selection.OptComClick(2);
+  selection.ChooseComPort(2);
   EXPECT_EQ(LastText(),
             "An error occurred while accessing the communications port.\r\nThe error is  "
             "Input/output error");
@@ -75,20 +75,20 @@ TEST_F(PortSelectionTest, PortInUseOrMissingIsExplainedAndNothingStaysSelected) 
 }
 
 TEST_F(PortSelectionTest, UsbLooksForTheCableThenTheDeviceMapThenAsks) {
-  finder.serialComm = 9;
+  finder.otherUsbSerial = 9;
   finder.cable = 6;
-  selection.OptUsbClick();
+  selection.ChooseUsbCable();
   EXPECT_EQ(port.opened.back(), 6);
   EXPECT_EQ(selection.Selected(), PortOption::Usb);
   EXPECT_EQ(ReadBytes(root.Path() / "DEF.INS"), " 6\r\n");
 
   finder.cable.reset();
-  selection.OptUsbClick();
+  selection.ChooseUsbCable();
   EXPECT_EQ(port.opened.back(), 9);
 
-  finder.serialComm.reset();
+  finder.otherUsbSerial.reset();
   dialogs.chosenPort = 12;
-  selection.OptUsbClick();
+  selection.ChooseUsbCable();
   EXPECT_EQ(dialogs.portLists, 1);
   EXPECT_EQ(port.opened.back(), 12);
   EXPECT_EQ(ReadBytes(root.Path() / "DEF.INS"), " 12\r\n");
@@ -96,7 +96,7 @@ TEST_F(PortSelectionTest, UsbLooksForTheCableThenTheDeviceMapThenAsks) {
   // Cancelling the list leaves no option selected and opens nothing.
   dialogs.chosenPort.reset();
   const std::size_t opens = port.opened.size();
-  selection.OptUsbClick();
+  selection.ChooseUsbCable();
   EXPECT_EQ(selection.Selected(), PortOption::None);
   EXPECT_FALSE(selection.PortSelected());
   EXPECT_EQ(port.opened.size(), opens);
@@ -108,11 +108,11 @@ TEST_F(PortSelectionTest, PortListTextAndStoredPortFile) {
   EXPECT_EQ(PortFromListText(" COM3 "), 3);
   EXPECT_EQ(PortFromListText("Select Port"), std::nullopt);
   WriteBytes(root.Path() / "DEF.INS", "");
-  EXPECT_EQ(selection.ReadPortNumberFromFile(), 0);
+  EXPECT_EQ(selection.ReadRememberedPort(), 0);
   // DEF.INS that cannot be written: one message, and the port stays chosen.
   fs::remove(root.Path() / "DEF.INS");
   fs::create_directories(root.Path() / "DEF.INS" / "x");
-  selection.OptComClick(1);
+  selection.ChooseComPort(1);
   EXPECT_EQ(LastText(), "An error occurred while saving serial port settings.Serial Port Error.");
   EXPECT_TRUE(selection.PortSelected());
   EXPECT_EQ(selection.Selected(), PortOption::Com1);
@@ -190,10 +190,10 @@ TEST(PortMap, DeviceFinderPrefersTheFtdiCable) {
                                        {DevicePathForPort(1), 0, 0, false}};
   DevicePortFinder finder([&] { return devices; });
   EXPECT_EQ(finder.UsbCablePort(), 8);
-  EXPECT_EQ(finder.SerialCommPort(), 5);
+  EXPECT_EQ(finder.OtherUsbSerialPort(), 5);
   devices = {devices[3]};
   EXPECT_EQ(finder.UsbCablePort(), std::nullopt);
-  EXPECT_EQ(finder.SerialCommPort(), std::nullopt);
+  EXPECT_EQ(finder.OtherUsbSerialPort(), std::nullopt);
 }
 
 }  // namespace

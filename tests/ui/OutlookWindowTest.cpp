@@ -1,0 +1,164 @@
+#include "ui/outlook/OutlookWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QThread>
+#include <memory>
+
+#include "support/SampleSites.h"
+#include "ui/PersonDriver.h"
+
+namespace pelvaro::testing {
+namespace {
+
+const QColor kRed(255, 140, 140);
+const QColor kAmber(255, 204, 102);
+
+// The sample, copies below refill, due soon and due later with a faulty sensor, one empty site.
+class OutlookWindowTest : public WindowTest {
+ protected:
+  OutlookWindowTest() {
+    InstallSample(PELVARO_SAMPLE_DIR, files);
+    for (const auto& [site, refill] :
+         {std::pair{"ALDER_01", 100.0}, {"BIRCH_02", 85.0}, {"DUNE_04", 70.0}}) {
+      InstallSample(PELVARO_SAMPLE_DIR, files, site);
+      SetRefill(files, site, refill);
+    }
+    BreakSensor(files, "DUNE_04", 2, 1);
+    SiteHeader::CreateBlank(files, "EMPTY_05").WriteRecord(header::kDataDirectory, "TVMKDATA");
+  }
+  static QTableWidget* Table(OutlookWindow& w) { return Child<QTableWidget>(w, "OutlookTable"); }
+  // The window shown with every site read.
+  std::unique_ptr<OutlookWindow> ReadAll() {
+    auto w = std::make_unique<OutlookWindow>(files);
+    w->show();
+    QSignalSpy read(w.get(), &OutlookWindow::readingFinished);
+    EXPECT_TRUE(!w->Reading() || read.wait(30000));
+    return w;
+  }
+  // Forty more sites, so that reading them all takes a while.
+  void AddManySites() {
+    for (int i = 10; i < 50; ++i) {
+      InstallSample(PELVARO_SAMPLE_DIR, files, "MANY_" + std::to_string(i), true);
+    }
+  }
+  // The window shown once its first row has arrived.
+  std::unique_ptr<OutlookWindow> FirstRowShown() {
+    auto w = std::make_unique<OutlookWindow>(files);
+    w->show();
+    QSignalSpy rows(Table(*w)->model(), &QAbstractItemModel::rowsInserted);
+    EXPECT_TRUE(rows.wait(30000));
+    return w;
+  }
+};
+
+TEST_F(OutlookWindowTest, IsTitledOutlook) { EXPECT_EQ(ReadAll()->windowTitle(), "Outlook"); }
+
+TEST_F(OutlookWindowTest, HeadingsNameEveryColumn) {
+  const auto w = ReadAll();
+  QTableWidget* table = Table(*w);
+  const char* headings[] = {"Site",        "Last scan", "Total",       "Refill",
+                            "Use per day", "Outlook",   "Refill date", "Faults"};
+  ASSERT_EQ(table->columnCount(), 8);
+  for (int c = 0; c < 8; ++c) {
+    EXPECT_EQ(table->horizontalHeaderItem(c)->text(), headings[c]) << "column " << c;
+  }
+}
+
+// One row's texts reach their cells whole (the core's report tests hold every row's).
+TEST_F(OutlookWindowTest, ARowShowsItsSitesFiguresWhole) {
+  const auto w = ReadAll();
+  QTableWidget* table = Table(*w);
+  const char* dune[] = {"DUNE_04",
+                        "02-11-2026 12:45:00",
+                        "272.25 %",
+                        "210 %",
+                        "9.89 %/day over 3 dry days",
+                        "refill in 6.3 days, about 08-11-2026",
+                        "08-11-2026",
+                        "20 cm: 12 readings out of range"};
+  ASSERT_EQ(table->rowCount(), 5);
+  ASSERT_EQ(table->columnCount(), 8);
+  for (int c = 0; c < 8; ++c) EXPECT_EQ(table->item(2, c)->text(), dune[c]) << "column " << c;
+}
+
+TEST_F(OutlookWindowTest, RowsComeMostUrgentFirst) {
+  const auto w = ReadAll();
+  QTableWidget* table = Table(*w);
+  const char* order[] = {"ALDER_01", "BIRCH_02", "DUNE_04", "SAMPLE SITE_01", "EMPTY_05"};
+  ASSERT_EQ(table->rowCount(), 5);
+  for (int r = 0; r < 5; ++r) EXPECT_EQ(table->item(r, 0)->text(), order[r]) << "row " << r;
+}
+
+TEST_F(OutlookWindowTest, TheProgressBarCountsTheSitesRead) {
+  const auto w = ReadAll();
+  EXPECT_EQ(Child<QProgressBar>(*w, "OutlookProgress")->text(), "5 of 5 sites read");
+}
+
+// What the screen shows: below refill red, due soon amber, the rest plain.
+TEST_F(OutlookWindowTest, BelowRefillIsRedAndDueSoonIsAmber) {
+  const auto w = ReadAll();
+  QTableWidget* table = Table(*w);
+  const QImage shown = table->viewport()->grab().toImage();
+  ASSERT_EQ(table->rowCount(), 5);
+  for (int r = 0; r < table->rowCount(); ++r) {
+    const QRect row(0, table->rowViewportPosition(r), shown.width(), table->rowHeight(r) - 1);
+    const int area = row.width() * row.height();
+    EXPECT_EQ(PixelsNear(shown.copy(row), kRed) > area / 2, r == 0) << "red, row " << r;
+    EXPECT_EQ(PixelsNear(shown.copy(row), kAmber) > area / 2, r == 1) << "amber, row " << r;
+  }
+}
+
+TEST_F(OutlookWindowTest, EverythingShowsWholeAtEverySize) {
+  const auto w = ReadAll();
+  QTableWidget* table = Table(*w);
+  AtEverySize(
+      *w,
+      [&](Size size) {
+        if (size == kDefault) {
+          EXPECT_LE(table->horizontalHeader()->length(), table->viewport()->width());
+        }
+      },
+      /*gridsScroll=*/true);
+}
+
+TEST_F(OutlookWindowTest, TheFirstRowShowsLongBeforeTheLastSiteIsRead) {
+  AddManySites();
+  const auto w = FirstRowShown();
+  EXPECT_TRUE(w->Reading());
+  EXPECT_LT(Table(*w)->rowCount(), 45);
+}
+
+TEST_F(OutlookWindowTest, EscWhileReadingStopsTheReadingAndNothingArrivesLater) {
+  AddManySites();
+  const auto w = FirstRowShown();
+  auto* reader = w->findChild<QThread*>();
+  ASSERT_NE(reader, nullptr);
+  PressKey(w.get(), Qt::Key_Escape, Table(*w));
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_TRUE(reader->isFinished());
+  const int shown = Table(*w)->rowCount();
+  QApplication::processEvents();
+  EXPECT_EQ(Table(*w)->rowCount(), shown);
+}
+
+// Nothing arrives at the window that is gone either.
+TEST_F(OutlookWindowTest, AWindowDestroyedWhileReadingStopsItsReaderFirst) {
+  AddManySites();
+  auto w = std::make_unique<OutlookWindow>(files);
+  auto* reader = w->findChild<QThread*>();
+  ASSERT_NE(reader, nullptr);
+  QSignalSpy finished(reader, &QThread::finished);
+  w->show();
+  QSignalSpy rows(Table(*w)->model(), &QAbstractItemModel::rowsInserted);
+  ASSERT_TRUE(rows.wait(30000));
+  ASSERT_TRUE(w->Reading());
+  w.reset();
+  EXPECT_EQ(finished.count(), 1);
+  QApplication::processEvents();
+}
+
+}  // namespace
+}  // namespace pelvaro::testing
