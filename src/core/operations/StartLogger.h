@@ -22,7 +22,7 @@ class StartWindowModel {
  public:
   StartWindowModel(const Files& files, Prompter& prompter);
 
-  // Form_Load: lists the sites and loads the remembered one, so that the
+  // Opening the window: lists the sites and loads the remembered one, so that the
   // highlighted site is the one a Start starts. A restart request after a
   // download (START.DAT "YES") is answered once.
   void Load(const DateTime& now);
@@ -40,7 +40,7 @@ class StartWindowModel {
   std::string Hint() const;
 
   std::optional<StartMode> Mode() const { return mode_; }
-  // cmbSelectMode_Click: the mode, and the pickers' first offer for it.
+  // modeChoice_Click: the mode, and the pickers' first offer for it.
   void ChooseMode(StartMode mode, const DateTime& now);
   // The pickers: the start date and time, the scan interval.
   StartSettings& Settings() { return settings_; }
@@ -49,7 +49,7 @@ class StartWindowModel {
   // The display timer: unless the start is timed, it starts now.
   void Tick(const DateTime& now);
 
-  // cmdStart_Click: the checks in order, then the start over the link. True
+  // start_Click: the checks in order, then the start over the link. True
   // only when the logger echoed the block exactly. A site header another
   // program changed since it was loaded is neither started nor written over:
   // the user is offered to reload the site, and the window stays.

@@ -148,11 +148,11 @@ void StartWindow::Build() {
   clockRow->addStretch();
   clockRow->addWidget(timeDisp_);
   right->addLayout(clockRow);
-  fgSiteHeader_ = SettingsGrid("FgSiteHeader", 6, this);
-  fgStartSettings_ = SettingsGrid("FgStartSettings", 4, this);
+  siteGrid_ = SettingsGrid("FgSiteHeader", 6, this);
+  settingsGrid_ = SettingsGrid("FgStartSettings", 4, this);
   // Rows of both grids grow alike.
-  right->addWidget(fgSiteHeader_, 6);
-  right->addWidget(fgStartSettings_, 4);
+  right->addWidget(siteGrid_, 6);
+  right->addWidget(settingsGrid_, 4);
   right->addLayout(BuildPickers());
 
   picCommInfo_ = new QTextEdit(this);
@@ -200,14 +200,14 @@ void StartWindow::BuildSiteList() {
 
 QLayout* StartWindow::BuildPickers() {
   auto* choices = new QGridLayout;
-  cmbSelectMode_ = new QComboBox(this);
-  cmbSelectMode_->setObjectName("cmbSelectMode");
-  cmbSelectMode_->addItems({tr("IMMEDIATE START"), tr("TIMED START")});
-  cmbSelectMode_->setPlaceholderText(tr("Select Logging Mode"));
-  cmbSelectMode_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  cmbSelectMode_->setCurrentIndex(-1);
-  cmbSelectMode_->installEventFilter(this);
-  connect(cmbSelectMode_, &QComboBox::activated, this, [this](int index) {
+  modeChoice_ = new QComboBox(this);
+  modeChoice_->setObjectName("cmbSelectMode");
+  modeChoice_->addItems({tr("IMMEDIATE START"), tr("TIMED START")});
+  modeChoice_->setPlaceholderText(tr("Select Logging Mode"));
+  modeChoice_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  modeChoice_->setCurrentIndex(-1);
+  modeChoice_->installEventFilter(this);
+  connect(modeChoice_, &QComboBox::activated, this, [this](int index) {
     model_.ChooseMode(index == 1 ? StartMode::Timed : StartMode::Immediate, Now());
     Render();
   });
@@ -238,7 +238,7 @@ QLayout* StartWindow::BuildPickers() {
     ShowTime(dtScanTime_, TimeOf(model_.Settings().scan));  // only a correction changes it
   });
   choices->addWidget(new QLabel(tr("Logging mode"), this), 0, 0);
-  choices->addWidget(cmbSelectMode_, 0, 1);
+  choices->addWidget(modeChoice_, 0, 1);
   choices->addWidget(new QLabel(tr("Start date"), this), 1, 0);
   choices->addWidget(dtStartDate_, 1, 1);
   choices->addWidget(new QLabel(tr("Start time"), this), 2, 0);
@@ -294,17 +294,17 @@ void StartWindow::ShowClock() {
 }
 
 void StartWindow::Render() {
-  Fill(fgSiteHeader_, model_.SiteHeaderRows());
-  Fill(fgStartSettings_, model_.StartSettingsRows());
-  FitGrids({fgSiteHeader_, fgStartSettings_});
-  for (QTableWidget* grid : {fgSiteHeader_, fgStartSettings_}) {
+  Fill(siteGrid_, model_.SiteHeaderRows());
+  Fill(settingsGrid_, model_.StartSettingsRows());
+  FitGrids({siteGrid_, settingsGrid_});
+  for (QTableWidget* grid : {siteGrid_, settingsGrid_}) {
     grid->setToolTip(model_.SiteLoaded() ? QString() : tr(kChooseSite));
   }
   hint_->setText(ToQt(model_.Hint()));
   const auto mode = model_.Mode();
   {
-    const QSignalBlocker quiet(cmbSelectMode_);
-    cmbSelectMode_->setCurrentIndex(!mode ? -1 : (*mode == StartMode::Timed ? 1 : 0));
+    const QSignalBlocker quiet(modeChoice_);
+    modeChoice_->setCurrentIndex(!mode ? -1 : (*mode == StartMode::Timed ? 1 : 0));
   }
   ShowStart(false);
   ShowTime(dtScanTime_, TimeOf(model_.Settings().scan));
@@ -326,7 +326,7 @@ void StartWindow::ShowStart(bool byTimer) {
 }
 
 bool StartWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == cmbSelectMode_ && event->type() == QEvent::KeyPress) {
+  if (watched == modeChoice_ && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     return key != Qt::Key_Up && key != Qt::Key_Down;
   }

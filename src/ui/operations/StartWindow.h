@@ -60,9 +60,9 @@ class StartWindow : public QDialog {
   bool closeAsked_ = false;
   int rowAtPress_ = -1;
   QListWidget* keyFileBox_ = nullptr;
-  QTableWidget* fgSiteHeader_ = nullptr;
-  QTableWidget* fgStartSettings_ = nullptr;
-  QComboBox* cmbSelectMode_ = nullptr;
+  QTableWidget* siteGrid_ = nullptr;
+  QTableWidget* settingsGrid_ = nullptr;
+  QComboBox* modeChoice_ = nullptr;
   QDateEdit* dtStartDate_ = nullptr;
   QTimeEdit* dtStartTime_ = nullptr;
   QTimeEdit* dtScanTime_ = nullptr;

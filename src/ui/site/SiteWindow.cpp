@@ -80,15 +80,15 @@ QVBoxLayout* SiteWindow::BuildDetails() {
   auto* idFrame = new QGroupBox(tr("Site File Identification"), this);
   idFrame->setObjectName("FrameIdentification");
   auto* idLayout = new QHBoxLayout(idFrame);
-  optSiteName_ = new QRadioButton(tr("Site Name"), idFrame);
-  optSiteName_->setObjectName("optSiteName");
-  optSerialNumber_ = new QRadioButton(tr("Logger Serial Number"), idFrame);
-  optSerialNumber_->setObjectName("optSerialNumber");
-  idLayout->addWidget(optSiteName_);
-  idLayout->addWidget(optSerialNumber_);
-  connect(optSiteName_, &QRadioButton::clicked, this,
+  bySiteName_ = new QRadioButton(tr("Site Name"), idFrame);
+  bySiteName_->setObjectName("optSiteName");
+  bySerialNumber_ = new QRadioButton(tr("Logger Serial Number"), idFrame);
+  bySerialNumber_->setObjectName("optSerialNumber");
+  idLayout->addWidget(bySiteName_);
+  idLayout->addWidget(bySerialNumber_);
+  connect(bySiteName_, &QRadioButton::clicked, this,
           [this] { form_.SetOption(IdentificationOption::SiteName); });
-  connect(optSerialNumber_, &QRadioButton::clicked, this,
+  connect(bySerialNumber_, &QRadioButton::clicked, this,
           [this] { form_.SetOption(IdentificationOption::SerialNumber); });
   detailsBox->addWidget(idFrame);
   return detailsBox;
@@ -229,14 +229,14 @@ void SiteWindow::PlaceDepthLists() {
 void SiteWindow::Render() {
   for (int r = 0; r < kDetailRows; ++r) SetCell(details_, r, 1, form_.Detail(r));
   {
-    const QSignalBlocker a(optSiteName_);
-    const QSignalBlocker b(optSerialNumber_);
-    optSiteName_->setAutoExclusive(false);
-    optSerialNumber_->setAutoExclusive(false);
-    optSiteName_->setChecked(form_.Option() == IdentificationOption::SiteName);
-    optSerialNumber_->setChecked(form_.Option() == IdentificationOption::SerialNumber);
-    optSiteName_->setAutoExclusive(true);
-    optSerialNumber_->setAutoExclusive(true);
+    const QSignalBlocker a(bySiteName_);
+    const QSignalBlocker b(bySerialNumber_);
+    bySiteName_->setAutoExclusive(false);
+    bySerialNumber_->setAutoExclusive(false);
+    bySiteName_->setChecked(form_.Option() == IdentificationOption::SiteName);
+    bySerialNumber_->setChecked(form_.Option() == IdentificationOption::SerialNumber);
+    bySiteName_->setAutoExclusive(true);
+    bySerialNumber_->setAutoExclusive(true);
   }
   RenderCalibration();
   RenderDirectories();

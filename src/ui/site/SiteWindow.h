@@ -41,8 +41,8 @@ class SiteWindow : public QDialog {
 
   SiteForm form_;
   QTableWidget* details_ = nullptr;
-  QRadioButton* optSiteName_ = nullptr;
-  QRadioButton* optSerialNumber_ = nullptr;
+  QRadioButton* bySiteName_ = nullptr;
+  QRadioButton* bySerialNumber_ = nullptr;
   QTableWidget* calibration_ = nullptr;
   std::array<QComboBox*, kSensorRows> profiles_{};
   QWidget* depthColumn_ = nullptr;
