@@ -69,7 +69,7 @@ Run GenerateRun(int serial, int site, int sensors, int startDay, int startSecond
   }
   Run run{serial, site, sensors, startDay, startSeconds, interval, {}};
   ReadingSource source(sensors, seed);
-  run.words.reserve(static_cast<std::size_t>(scans * sensors));
+  run.words.reserve(static_cast<std::size_t>(scans) * static_cast<std::size_t>(sensors));
   for (int i = 0; i < scans; ++i) {
     source.AppendScan(run.words, startSeconds + static_cast<std::int64_t>(i) * interval);
   }

@@ -178,7 +178,8 @@ void WriteSite(const Files& files, const std::string& identification, const Seas
   h.WriteRecord(header::kStartTime, "0");
   h.WriteRecord(header::kScanInterval, "00:15:00");
   h.WriteRecord(header::kLastRunDay, Spaced(blocks.back().startDay));
-  h.WriteRecord(header::kLastRunTime, Spaced(blocks.back().startSeconds / 2));
+  const int units = blocks.back().startSeconds / 2;  // the logger counts in 2 s
+  h.WriteRecord(header::kLastRunTime, Spaced(units));
   h.Flush();
   h.Close();
 }

@@ -104,8 +104,8 @@ char* Put(char* at, std::string_view text) {
 constexpr auto kDigitPairs = [] {
   std::array<char, 200> pairs{};
   for (int n = 0; n < 100; ++n) {
-    pairs[static_cast<std::size_t>(2 * n)] = static_cast<char>('0' + n / 10);
-    pairs[static_cast<std::size_t>(2 * n + 1)] = static_cast<char>('0' + n % 10);
+    pairs[2 * static_cast<std::size_t>(n)] = static_cast<char>('0' + n / 10);
+    pairs[2 * static_cast<std::size_t>(n) + 1] = static_cast<char>('0' + n % 10);
   }
   return pairs;
 }();

@@ -29,6 +29,7 @@ void Compute(const Files& files, const std::string& identification,
   const std::vector<SiteSensor>& sensors = site.Sensors();
   if (sensors.empty()) return;
   std::vector<int> depths;
+  depths.reserve(sensors.size());
   for (const SiteSensor& sensor : sensors) depths.push_back(sensor.depthCm);
   double fieldCapacity = 0;
   double refill = 0;

@@ -123,9 +123,8 @@ std::string CalibrationGrid::Click(int k, int column, bool frozen) {
   changed = true;
   std::string& state = rows_[k].cells[kOnOffColumn];
   const std::string now = Trim(state);
-  if (now == "ON") {
-    state = "OFF";
-  } else if (now == "OFF") {
+  // Anything but "OFF" turns off; "OFF" turns on where the depth may be used.
+  if (now == "OFF") {
     if (!rows_[k].disabled) state = "ON";
   } else {
     state = "OFF";

@@ -9,7 +9,7 @@
 namespace pelvaro {
 
 std::string BlockSuffix(int number) {
-  const std::string digits = std::to_string(number);
+  std::string digits = std::to_string(number);
   switch (digits.size()) {
     case 1:
       return "_00" + digits;
@@ -101,10 +101,12 @@ std::string BlockHeaderRecord1(double words) {
   return text;
 }
 
-std::string BlockHeaderRecord2(const RunHeader& run, const DateTime& t) {
+std::string BlockHeaderRecord2(const RunHeader& run, const DateTime& downloaded) {
   std::string text(run.b.begin(), run.b.end());
-  text += TwoDigitText(t.hour) + ":" + TwoDigitText(t.minute) + ":" + TwoDigitText(t.second);
-  text += TwoDigitText(t.day) + "-" + TwoDigitText(t.month) + "-" + std::to_string(t.year);
+  text += TwoDigitText(downloaded.hour) + ":" + TwoDigitText(downloaded.minute) + ":" +
+          TwoDigitText(downloaded.second);
+  text += TwoDigitText(downloaded.day) + "-" + TwoDigitText(downloaded.month) + "-" +
+          std::to_string(downloaded.year);
   text += "00";
   return text;
 }
@@ -134,7 +136,8 @@ void CheckWordCount(const BlockHeader& header, const fs::path& headerFile) {
 void CheckBlockAgrees(const BlockHeader& header, std::uint64_t dataBytes,
                       const fs::path& headerFile) {
   CheckWordCount(header, headerFile);
-  const auto held = static_cast<double>(dataBytes / kWordSize);
+  const std::uint64_t wholeWords = dataBytes / kWordSize;
+  const auto held = static_cast<double>(wholeWords);
   if (std::floor(header.words) != held) {
     throw DamagedFileError(headerFile, "it counts " + Plain(header.words) +
                                            " readings, but its data file holds " + Plain(held) +

@@ -62,7 +62,7 @@ std::string FormatNumber(double value, int significantDigits, bool spaced) {
     text.append(d.digits, static_cast<std::size_t>(d.length));
     text.append(static_cast<std::size_t>(d.exponent - (d.length - 1)), '0');
   } else if (d.exponent >= 0) {
-    text.append(d.digits, static_cast<std::size_t>(d.exponent + 1));
+    text.append(d.digits, static_cast<std::size_t>(d.exponent) + 1);
     text.push_back('.');
     text.append(d.digits + d.exponent + 1, static_cast<std::size_t>(d.length - d.exponent - 1));
   } else {
