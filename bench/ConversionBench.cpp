@@ -32,7 +32,7 @@ void BM_ConvertFullSite(benchmark::State& state) {
   FullSite& site = Site();
   testing::ScriptedPrompter prompter;
   for (auto _ : state) {
-    if (!TimedDat(site.files, prompter, "FULL_01", "TVMKDATA")) state.SkipWithError("failed");
+    if (!ConvertSite(site.files, prompter, "FULL_01", "TVMKDATA")) state.SkipWithError("failed");
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * OutputBytes()));
   rusage usage{};

@@ -38,7 +38,7 @@ struct FullSite {
       site.Block(b, {9000 + b * 68, 0, 900, 5, words});
     }
     testing::ScriptedPrompter prompter;
-    if (!TimedDat(files, prompter, "FULL_01", "TVMKDATA")) std::abort();
+    if (!ConvertSite(files, prompter, "FULL_01", "TVMKDATA")) std::abort();
     WriteSiteSelection(files, "FULL_01", "TVMKDATA");
     graph = site.Graph();
   }

@@ -205,7 +205,7 @@ int Convert(const Files& files, const Arguments& args) {
     SiteHeader header(files.HeaderPath(site), RecordFile::Mode::ReadOnly);
     dir = Trim(header.ReadRecord(header::kDataDirectory));
   }
-  return TimedDat(files, prompter, site, dir, ConversionCaller::Download) ? kOk : kFailed;
+  return ConvertSite(files, prompter, site, dir, ConversionCaller::Download) ? kOk : kFailed;
 }
 
 // The link's windows, as lines on stderr.

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     block.ReadAllWords();
   } catch (const IoError&) {
   }
-  TimedDat(files, prompter, "F_01", "TVMKDATA", ConversionCaller::Editor);
+  ConvertSite(files, prompter, "F_01", "TVMKDATA", ConversionCaller::Editor);
   BlockEditor editor(files, prompter);
   editor.Load();
   if (editor.OpenBlock(1)) PrintoutLines(files, editor);

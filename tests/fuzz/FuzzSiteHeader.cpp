@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     header.LastBlockNumber();
     header.BlockCount();
     header.Close();
-    TimedDat(files, prompter, "F_01", "TVMKDATA", ConversionCaller::Download);
+    ConvertSite(files, prompter, "F_01", "TVMKDATA", ConversionCaller::Download);
     WriteSiteSelection(files, "F_01", "TVMKDATA", 2);
     SiteForm form(files, prompter, false);
     form.Load();

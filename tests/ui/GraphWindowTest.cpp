@@ -159,7 +159,7 @@ TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
   SiteBuilder site(files, "X_01");
   site.Header({{1, 4600, 100, 30, 12}, {12, 4650, 100, 35, 15}}, 1);
   site.Block(1, {10014, 0, 900, 2, {4400, 4300}});
-  ASSERT_TRUE(TimedDat(files, prompter, "X_01", "TVMKDATA"));
+  ASSERT_TRUE(ConvertSite(files, prompter, "X_01", "TVMKDATA"));
   WriteSiteSelection(files, "X_01", "TVMKDATA");
   auto w = Open();
   for (int i : {0, 1}) {

@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   const auto blocks = sample::SimulateSeason(season, sensors);
   sample::WriteSite(files, id, season, sensors, blocks);
   FailingPrompter prompter;
-  if (!TimedDat(files, prompter, id, "TVMKDATA") || prompter.failed) return 1;
+  if (!ConvertSite(files, prompter, id, "TVMKDATA") || prompter.failed) return 1;
 
   // The installation leaves the sample as loose files in the program's folder.
   Files::CopyFile(files.HeaderPath(id), out / (id + ".key"));

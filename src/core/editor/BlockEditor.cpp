@@ -292,7 +292,7 @@ void BlockEditor::Restamp() {
 
 void BlockEditor::Recompute() {
   recompute_ = false;
-  TimedDat(files_, prompter_, id_, dataDirectory_, ConversionCaller::Editor);
+  ConvertSite(files_, prompter_, id_, dataDirectory_, ConversionCaller::Editor);
 }
 
 void BlockEditor::UpdateData() {

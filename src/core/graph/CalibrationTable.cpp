@@ -143,7 +143,7 @@ CalibrationTable::SaveResult CalibrationTable::Save(const Files& files, Prompter
     // A failed save ends quietly and leaves the header as it was.
     return SaveResult::Refused;
   }
-  TimedDat(files, prompter, site_.identification, site_.dataDirectory, ConversionCaller::Graph);
+  ConvertSite(files, prompter, site_.identification, site_.dataDirectory, ConversionCaller::Graph);
   // Still under the lock: what this window wrote is its new starting point.
   try {
     opened_ = OpenedFiles::Header(path);

@@ -397,8 +397,8 @@ class Conversion {
 
 }  // namespace
 
-bool TimedDat(const Files& files, Prompter& prompter, const std::string& identification,
-              const std::string& dataDirectory, ConversionCaller caller) {
+bool ConvertSite(const Files& files, Prompter& prompter, const std::string& identification,
+                 const std::string& dataDirectory, ConversionCaller caller) {
   try {
     // With no site named there is no block to convert.
     if (identification.empty() || dataDirectory.empty()) throw CalibrationFailure("No site");
@@ -423,7 +423,7 @@ bool TimedDat(const Files& files, Prompter& prompter, const std::string& identif
   return false;
 }
 
-bool TimedDatForSelectedSite(const Files& files, Prompter& prompter, ConversionCaller caller) {
+bool ConvertSelectedSite(const Files& files, Prompter& prompter, ConversionCaller caller) {
   SiteSelection selection;
   try {
     selection = ReadSiteSelection(files);
@@ -432,7 +432,7 @@ bool TimedDatForSelectedSite(const Files& files, Prompter& prompter, ConversionC
     prompter.Message(e.what(), "", Buttons::Ok, Icon::Critical);
     return false;
   }
-  return TimedDat(files, prompter, selection.identification, selection.dataDirectory, caller);
+  return ConvertSite(files, prompter, selection.identification, selection.dataDirectory, caller);
 }
 
 }  // namespace pelvaro

@@ -20,12 +20,12 @@ inline constexpr char kCalibrationError[] =
 // Rebuilds the site's graph file and summary file from all its data blocks
 // with the calibration of its header. Every failure is shown through the
 // prompter; returns true only when the whole run completed.
-bool TimedDat(const Files& files, Prompter& prompter, const std::string& identification,
-              const std::string& dataDirectory,
-              ConversionCaller caller = ConversionCaller::Download);
+bool ConvertSite(const Files& files, Prompter& prompter, const std::string& identification,
+                 const std::string& dataDirectory,
+                 ConversionCaller caller = ConversionCaller::Download);
 
 // The window routine: the site and data directory named in Sitesel.dat.
-bool TimedDatForSelectedSite(const Files& files, Prompter& prompter,
-                             ConversionCaller caller = ConversionCaller::Download);
+bool ConvertSelectedSite(const Files& files, Prompter& prompter,
+                         ConversionCaller caller = ConversionCaller::Download);
 
 }  // namespace pelvaro

@@ -379,7 +379,7 @@ class Transfer {
   void Convert(const std::string& dataDirectory) {
     Print("");
     Print("Wait data being converted......");
-    TimedDat(files_, link_.prompter, Id(), dataDirectory, ConversionCaller::Download);
+    ConvertSite(files_, link_.prompter, Id(), dataDirectory, ConversionCaller::Download);
     Print("");
     Print("Data file loaded");
   }

@@ -484,7 +484,7 @@ SiteForm::OkResult SiteForm::SaveSite() {
                       e.what());
     return OkResult::Stay;
   }
-  TimedDatForSelectedSite(files_, prompter_, ConversionCaller::SiteWindow);
+  ConvertSelectedSite(files_, prompter_, ConversionCaller::SiteWindow);
   if (renamed && !loaded.empty() && Files::Resolve(loaded) != Files::Resolve(target)) {
     Files::Remove(loaded);
   }

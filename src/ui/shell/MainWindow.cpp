@@ -258,7 +258,7 @@ void MainWindow::Load(const StartupEnvironment& env) {
   status_->HideLines();
 
   const StartupResult result = RunStartup(env, prompter_, [this](const Files& files) {
-    TimedDatForSelectedSite(files, prompter_, ConversionCaller::Download);
+    ConvertSelectedSite(files, prompter_, ConversionCaller::Download);
   });
   files_ = std::make_unique<Files>(result.workingRoot);
   ports_ = std::make_unique<PortSelection>(*files_, prompter_, services_.port, services_.finder,

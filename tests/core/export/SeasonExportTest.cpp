@@ -133,7 +133,7 @@ class SeasonExportTest : public ::testing::TestWithParam<Case> {
     header.WriteRecord(header::kMeasurementType, "Volumetric");
     header.Close();
     ScriptedPrompter prompter;
-    EXPECT_TRUE(TimedDat(files, prompter, kSite, "TVMKDATA"));
+    EXPECT_TRUE(ConvertSite(files, prompter, kSite, "TVMKDATA"));
   }
 
   TempRoot root;

@@ -39,7 +39,7 @@ TEST(ExportCrash, EveryOperationOfACsvExportLeavesTheOldPairOrTheNewOne) {
   site.Header({{1, 60000, 1000, 31, 11}, {2, 60000, 1000, 32, 12}}, 1);
   site.Block(1, {11000, 0, 3600, 2, {59000, 58000, 59100, 58100}});
   ScriptedPrompter prompter;
-  ASSERT_TRUE(TimedDat(files, prompter, "FARM_01", "TVMKDATA"));
+  ASSERT_TRUE(ConvertSite(files, prompter, "FARM_01", "TVMKDATA"));
   SeasonExportRequest request;
   request.identification = "FARM_01";
   const fs::path target = root.Path() / "out" / "season.csv";

@@ -73,7 +73,7 @@ Outcome InEditor(DownloadRig& rig, const std::function<bool(BlockEditor&)>& chan
 const Operation kOperations[] = {
     {"convert",
      [](DownloadRig& rig, const fs::path&) -> Outcome {
-       const bool ok = TimedDat(rig.files, rig.prompter, "FARM_01", "TVMKDATA");
+       const bool ok = ConvertSite(rig.files, rig.prompter, "FARM_01", "TVMKDATA");
        return {!ok || Complained(rig), {}};
      }},
     {"status",

@@ -18,7 +18,7 @@ class CalibrationTableTest : public GraphFixture {
   void RealSite() {
     site.Header({{1, 4600, 100, 30, 12}, {3, 4650, 100, 35, 15}}, 1);
     site.Block(1, {10014, 0, 900, 2, {4400, 4400, 4400, 4400}});
-    ASSERT_TRUE(TimedDat(files, prompter, "X_01", "TVMKDATA"));
+    ASSERT_TRUE(ConvertSite(files, prompter, "X_01", "TVMKDATA"));
     ASSERT_EQ(model.Load(), GraphModel::LoadResult::Drawn);
   }
   void Type(int row, int column, const std::string& keys) {

@@ -19,7 +19,7 @@ class ConversionTest : public ::testing::Test {
   ConversionTest() : files(root.Path()) {}
 
   bool Convert(const std::string& id, ConversionCaller caller = ConversionCaller::Download) {
-    return TimedDat(files, prompter, id, "TVMKDATA", caller);
+    return ConvertSite(files, prompter, id, "TVMKDATA", caller);
   }
   static SlotSpec Slot(int depth) { return {depth, 1000, 100, 40, 20}; }
   // Raw count for a calibrated value with offset 1000 and slope 100.
@@ -375,10 +375,10 @@ TEST_F(ConversionTest, SelectedSiteComesFromTheSelectionFile) {
   site.Header({Slot(1)}, 1);
   site.Block(1, {100, 0, 900, 1, {Raw(30), Raw(30)}});
   WriteSiteSelection(files, "SEL_01", "TVMKDATA");
-  EXPECT_TRUE(TimedDatForSelectedSite(files, prompter));
+  EXPECT_TRUE(ConvertSelectedSite(files, prompter));
   EXPECT_GT(fs::file_size(site.Graph()), 0u);
   WriteBytes(root.Path() / "Sitesel.dat", "SEL_01\r\n..\r\n");
-  EXPECT_FALSE(TimedDatForSelectedSite(files, prompter));
+  EXPECT_FALSE(ConvertSelectedSite(files, prompter));
   EXPECT_NE(prompter.shown.back().text.find("cannot be used"), std::string::npos);
 }
 

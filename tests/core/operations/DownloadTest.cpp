@@ -493,7 +493,7 @@ TEST_F(DownloadTest, TheHeaderFolderIsNoDataDirectory) {
     EXPECT_EQ(prompter.shown.back().text, std::string("The folder ") + name +
                                               " holds the site files and cannot be used as a "
                                               "data directory.");
-    EXPECT_FALSE(TimedDat(files, prompter, "FARM_01", name));
+    EXPECT_FALSE(ConvertSite(files, prompter, "FARM_01", name));
   }
   EXPECT_EQ(Files::List(root.Path() / "TVMKHEADER", "*"),
             (std::vector<std::string>{"FARM_01.key"}));
@@ -522,7 +522,7 @@ TEST_F(DownloadTest, TwoHeadersDifferingOnlyInCaseAreRefusedAsAmbiguous) {
   EXPECT_NE(RunDownload(Memory(7, kDay + 10), {}, "farm_01.key").outcome, DownloadOutcome::Stored);
   ASSERT_FALSE(prompter.shown.empty());
   EXPECT_EQ(prompter.shown.back().text, both);
-  EXPECT_FALSE(TimedDat(files, prompter, "FARM_01", "TVMKDATA"));
+  EXPECT_FALSE(ConvertSite(files, prompter, "FARM_01", "TVMKDATA"));
   EXPECT_EQ(prompter.shown.back().text, both);
   for (const auto& [path, bytes] : before) {
     if (fs::path(path).filename() != "Sitesel.dat") {

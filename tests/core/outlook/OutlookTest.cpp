@@ -192,7 +192,7 @@ class OutlookSite : public ::testing::Test {
     header.WriteRecord(header::kRootZone, c.rootZone);
     header.WriteRecord(header::kMeasurementType, c.type);
     header.Close();
-    EXPECT_TRUE(TimedDat(files, prompter, "OUT_01", "TVMKDATA"));
+    EXPECT_TRUE(ConvertSite(files, prompter, "OUT_01", "TVMKDATA"));
   }
 
   TempRoot root;

@@ -95,7 +95,7 @@ TEST(WindowsNames, AHomeSiteAndDataDirectoryBeyondAsciiWorkThroughoutDeviceNames
   const auto clicked = ClickSite(files, prompter, ListSites(files)[0]);
   ASSERT_TRUE(clicked.has_value()) << prompter.shown.back().text;
   EXPECT_EQ(clicked->identification, kIdentification);
-  ASSERT_TRUE(TimedDat(files, prompter, kIdentification, kDirectory));
+  ASSERT_TRUE(ConvertSite(files, prompter, kIdentification, kDirectory));
   const fs::path csv = home / fs::path(u8"Caf\u00e9 season.csv");
   EXPECT_EQ(ExportSeason(files, {kIdentification, std::nullopt, {}, ExportFormat::Csv}, csv), 4u);
   EXPECT_NE(ReadBytes(MetaPath(csv)).find("\"site\": \"Caf\xC3\xA9_02\""), std::string::npos);

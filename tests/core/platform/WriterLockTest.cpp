@@ -184,7 +184,7 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
          EXPECT_EQ(rig.opened, 0) << "the logger is never woken";
          return stored;
        }},
-      {"convert", [&] { return TimedDat(rig.files, p, "FARM_01", "TVMKDATA"); }},
+      {"convert", [&] { return ConvertSite(rig.files, p, "FARM_01", "TVMKDATA"); }},
       {"delete a block",
        [&] {
          BlockEditor editor(rig.files, p);

@@ -64,7 +64,7 @@ TEST(HostileFiles, EveryBlockReaderReportsDamageInsteadOfTrustingIt) {
              prompter.shown.back().text.find(" is damaged") != std::string::npos;
     };
 
-    EXPECT_FALSE(TimedDat(files, prompter, "H_01", "TVMKDATA"));
+    EXPECT_FALSE(ConvertSite(files, prompter, "H_01", "TVMKDATA"));
     EXPECT_TRUE(damaged()) << prompter.shown.back().text;
     BlockEditor editor(files, prompter);
     editor.Load();
