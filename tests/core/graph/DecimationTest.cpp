@@ -6,8 +6,6 @@
 #include <cmath>
 #include <random>
 
-#include "core/graph/GraphAxis.h"
-
 namespace pelvaro::testing {
 namespace {
 
@@ -78,43 +76,6 @@ TEST(Decimation, EveryColumnKeepsItsPeakAndTroughWithinTheWidth) {
   EXPECT_EQ(tied.back().y, 4);
   // An odd width too: columns and neighbours never make more points than pixels.
   EXPECT_LE(Decimate(x, y, 10, 90, 5).size(), 5u);
-}
-
-TEST(GraphAxis, DateTicksStepByDaysWhileTheyFitAndLabelsReadDayMonth) {
-  // Day 10014 is 1 June 2023.
-  const auto days = AxisTicks(AxisMode::DateTime, 10013.6, 10016.2, 10);
-  ASSERT_EQ(days.size(), 3u);
-  EXPECT_EQ(days[0].x, 10014);
-  EXPECT_EQ(days[0].label, "01-06");
-  EXPECT_EQ(days[2].label, "03-06");
-  const auto season = AxisTicks(AxisMode::DateTime, 10014, 10114, 10);
-  ASSERT_EQ(season.size(), 8u);
-  EXPECT_EQ(season[1].x - season[0].x, 14);
-  EXPECT_EQ(ReadoutText(AxisMode::DateTime, 10014.75, 23.45), "23.45,01-06");
-  // A long season steps by four weeks doubled as often as needed.
-  const auto long_ = AxisTicks(AxisMode::DateTime, 10014, 10014 + 448, 5);
-  ASSERT_EQ(long_.size(), 5u);
-  EXPECT_EQ(long_[4].x - long_[3].x, 112);
-
-  const auto hours = AxisTicks(AxisMode::Hours, 0, 23.5, 8);
-  ASSERT_EQ(hours.size(), 5u);
-  EXPECT_EQ(hours[1].label, "5");
-  // Two ticks are the ends; three halve the span.
-  for (int most : {2, 3}) {
-    const auto ticks = AxisTicks(AxisMode::Hours, 0, 10, most);
-    ASSERT_EQ(ticks.size(), static_cast<std::size_t>(most));
-    EXPECT_EQ(ticks[1].x, 10.0 / (most - 1));
-  }
-  // A zoom from 02:30 ticks from the first whole step after it.
-  const auto zoomed = AxisTicks(AxisMode::Hours, 2.5, 23.5, 8);
-  ASSERT_EQ(zoomed.size(), 4u);
-  EXPECT_EQ(zoomed[0].x, 5);
-  EXPECT_EQ(ReadoutText(AxisMode::Minutes, 12.345678, 9.5), "9.5,12.35");
-  // The moisture axis steps by 1, 2 or 5 of a power of ten; by 1 when all is flat.
-  for (const auto& [step, nice] : std::vector<std::pair<double, double>>{
-           {0.012, 0.02}, {0.3, 0.5}, {3, 5}, {8, 10}, {37, 50}, {70, 100}, {0, 1}, {NAN, 1}}) {
-    EXPECT_DOUBLE_EQ(NiceStep(step), nice) << step;
-  }
 }
 
 }  // namespace
