@@ -3,12 +3,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QLegend>
 #include <QLegendMarker>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QStyleOptionButton>
+#include <QTableWidget>
+#include <QValueAxis>
 #include <QWheelEvent>
 #include <filesystem>
 
@@ -16,6 +19,7 @@
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"
+#include "support/RowNames.h"
 #include "support/SampleSites.h"
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
@@ -98,6 +102,31 @@ class GraphWindowTest : public WindowTest {
     printTo = name == nullptr ? QString() : Path(name);
     Click(Child<QPushButton>(w, "ButtonPrint"));
   }
+  static GraphChartView* View(GraphWindow& w) { return Child<GraphChartView>(w, "TChart1"); }
+  static QValueAxis* Bottom(GraphWindow& w) {
+    return qobject_cast<QValueAxis*>(w.Chart()->axes(Qt::Horizontal).front());
+  }
+  // The pointer onto a point, from a corner: a pointer already there would not move.
+  static void Hover(GraphWindow& w, QPointF value) {
+    QTest::mouseMove(View(w)->viewport(), QPoint(1, 1));
+    QTest::mouseMove(View(w)->viewport(), InView(w, value));
+  }
+  // The pointer on the middle scan of the 20 cm series: the readout shows.
+  static void PointAtAScan(GraphWindow& w) {
+    Hover(w, w.SeriesAt(2)->at(w.SeriesAt(2)->count() / 2));
+    ASSERT_FALSE(w.ReadoutText().isEmpty());
+  }
+  static void ZoomToScans(GraphWindow& w, std::size_t first, std::size_t last) {
+    Bottom(w)->setRange(w.Model().X()[first], w.Model().X()[last]);
+  }
+  // The lines of a season export given this name in the file dialog.
+  QStringList Exported(GraphWindow& w, const char* name) {
+    SaveAs(w, name, "*.csv Files(*.csv)", "cmdExportSeason");
+    QStringList lines =
+        QString::fromStdString(ReadBytes(root.Path() / (std::string(name) + ".csv"))).split("\r\n");
+    lines.removeLast();  // what follows the last line's end
+    return lines;
+  }
   std::string Offset(int slot) {
     return SiteHeader::Open(files, kSample).ReadRecord(header::CalibrationBase(slot));
   }
@@ -109,7 +138,7 @@ class GraphWindowTest : public WindowTest {
   QString saveFilter = "*.bmp Files(*.bmp)";
 };
 
-TEST_F(GraphWindowTest, OpensOnTheSampleSiteTheBoxesDecideTheSeriesAllShowsAndEmptyNeverOpens) {
+TEST_F(GraphWindowTest, OpensOnTheSelectedSiteWithARowAndASeriesPerSensor) {
   auto w = Open();
   auto* grid = Child<QTableWidget>(*w, "FgCalOnOff");
   EXPECT_EQ(
@@ -117,11 +146,15 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteTheBoxesDecideTheSeriesAllShowsAndEm
                    Child<QLabel>(*w, "lblDepths")->text(), grid->item(2, 0)->text()})
           .join('|'),
       "TVMKGRAPH1|Site Data Graph|TVMKDATA|Measured Depths in cm|40");
-  EXPECT_EQ(std::tuple(w->isModal(), prompter.shown.size(), grid->rowCount(),
-                       Child<QCheckBox>(*w, "chkThrty")->isEnabled()),
-            std::tuple(true, 0u, 5, false));
+  EXPECT_TRUE(w->isModal());
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(grid->rowCount(), 5);
+  EXPECT_FALSE(Child<QCheckBox>(*w, "chkThrty")->isEnabled());  // no sensor at 30 cm
   for (int i = 0; i < kGraphSeries; ++i) EXPECT_EQ(w->SeriesAt(i)->isVisible(), i < 5) << i;
+}
 
+TEST_F(GraphWindowTest, TheLimitLinesFollowTheFirstDepthThenTheSum) {
+  auto w = Open();
   auto* limits = Child<QCheckBox>(*w, "chkFC_RFON");
   ClickBox(limits);
   EXPECT_TRUE(w->SeriesAt(kFieldCapacitySeries)->isVisible());
@@ -131,7 +164,11 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteTheBoxesDecideTheSeriesAllShowsAndEm
   EXPECT_EQ(w->SeriesAt(kRefillSeries)->name(), "Sum Refill 300%");
   EXPECT_FALSE(w->SeriesAt(1)->isVisible());
   EXPECT_EQ(limits->text(), "Field Capacity + Refill");
-  auto* view = Child<GraphChartView>(*w, "TChart1");
+}
+
+TEST_F(GraphWindowTest, TheChartGrowsWithTheWindowAndKeepsRoomWhenItShrinks) {
+  auto w = Open();
+  auto* view = View(*w);
   const QSize byDefault = w->size();
   const int chartByDefault = view->width();
   AtEverySize(*w, [&](Size size) {
@@ -144,12 +181,15 @@ TEST_F(GraphWindowTest, OpensOnTheSampleSiteTheBoxesDecideTheSeriesAllShowsAndEm
       EXPECT_GE(view->height(), 250);
     }
   });
-  // An empty site says so and its window never opens.
+}
+
+TEST_F(GraphWindowTest, AnEmptySiteSaysSoAndItsWindowNeverOpens) {
   fs::resize_file(root.Path() / "TVMKDATA" / (std::string(kSample) + ".bgf"), 499);
   GraphWindow empty(files, prompter, true);
-  // The model's "This site is empty " is the one message.
-  EXPECT_EQ((std::tuple{empty.Loaded(), prompter.shown.size(), empty.exec()}),
-            std::tuple(false, 1u, QDialog::Rejected));
+  EXPECT_FALSE(empty.Loaded());
+  EXPECT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(LastMessage(prompter), ": This site is empty ");
+  EXPECT_EQ(empty.exec(), QDialog::Rejected);
   empty.show();
   EXPECT_FALSE(empty.isVisible());
 }
@@ -172,10 +212,10 @@ TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
 
   auto* deepest = Child<QCheckBox>(*w, "chkHndTwnty");
   ClickBox(deepest);
-  EXPECT_EQ(std::tuple(deepest->isChecked(), w->SeriesAt(1)->isVisible(),
-                       w->Chart()->legend()->markers(w->SeriesAt(1)).front()->isVisible(),
-                       PixelsNear(Screen(*w), w->SeriesAt(1)->pen().color())),
-            std::tuple(false, false, false, 0));
+  EXPECT_FALSE(deepest->isChecked());
+  EXPECT_FALSE(w->SeriesAt(1)->isVisible());
+  EXPECT_FALSE(w->Chart()->legend()->markers(w->SeriesAt(1)).front()->isVisible());
+  EXPECT_EQ(PixelsNear(Screen(*w), w->SeriesAt(1)->pen().color()), 0);
   auto* grid = Child<QTableWidget>(*w, "FgCalOnOff");
   EXPECT_NE(grid->item(1, CalibrationTable::kOffset)->background().color(), QColor(Qt::white));
   ClickBox(deepest);
@@ -229,8 +269,7 @@ TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBo
     QLineSeries* refill = w->SeriesAt(kRefillSeries);
     EXPECT_EQ(forecast->at(0), QPointF(w->Model().X().back(), w->Model().Series(0).y.back()));
     EXPECT_EQ(forecast->at(1), refill->at(refill->count() - 1));
-    auto* bottom = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Horizontal).front());
-    EXPECT_EQ(bottom->max(), forecast->at(1).x());
+    EXPECT_EQ(Bottom(*w)->max(), forecast->at(1).x());
     // Along the line: dashes with gaps between them.
     QApplication::processEvents();
     const QImage shown = Child<GraphChartView>(*w, "TChart1")->viewport()->grab().toImage();
@@ -256,136 +295,213 @@ TEST_F(GraphWindowTest, TheOutlookLineFaultMarksAndForecastFollowTheSiteAndTheBo
   }
 }
 
-// Saved and printed graphs hold the chart without the readout; the readout, the beep and the
-// season export work on the scans in view.
-TEST_F(GraphWindowTest, SaveAndPrintLeaveTheReadoutOutAndZoomReadoutAndExportTakeTheScansInView) {
+struct PictureRow {
+  const char* guards;
+  const char* name;  // as typed in the file dialog
+  const char* filter;
+  const char* saved;
+};
+
+class PictureTest : public GraphWindowTest, public ::testing::WithParamInterface<PictureRow> {};
+
+TEST_P(PictureTest, ASavedPictureHoldsEveryDepthsSeries) {
   auto w = Open();
-  SaveAs(*w, "plain", "*.png Files(*.png)");  // no extension typed: the filter's
-  SaveAs(*w, "plain.pdf", "*.bmp Files(*.bmp)");
-  Print(*w, "plain-print.pdf");
-  SaveAs(*w, "graph.bmp", "*.bmp Files(*.bmp)");
-  EXPECT_GT(PixelsNear(QImage(Path("graph.bmp")), w->SeriesAt(0)->pen().color()), 50);
+  SaveAs(*w, GetParam().name, GetParam().filter);
+  const QImage picture(Path(GetParam().saved));
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_GT(PixelsNear(picture, w->SeriesAt(i)->pen().color()), 50) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, PictureTest,
+    ::testing::Values(PictureRow{"a bitmap", "graph.bmp", "*.bmp Files(*.bmp)", "graph.bmp"},
+                      PictureRow{"a png", "graph.png", "*.png Files(*.png)", "graph.png"},
+                      PictureRow{"a name without extension takes the filter's", "graph",
+                                 "*.png Files(*.png)", "graph.png"}),
+    ByGuards());
+
+TEST_F(GraphWindowTest, AnSvgIsWrittenAsSvg) {
+  auto w = Open();
   SaveAs(*w, "graph.svg", "*.svg Files(*.svg)");
   EXPECT_NE(ReadBytes(root.Path() / "graph.svg").find("<svg"), std::string::npos);
-  // Both dialogs cancelled: nothing is written, not even a bare ".svg".
+}
+
+TEST_F(GraphWindowTest, CancelledDialogsWriteNothingNotEvenABareExtension) {
+  auto w = Open();
   SaveAs(*w, nullptr, "*.svg Files(*.svg)");
   Print(*w, nullptr);
-  EXPECT_EQ(saveDialogs + printDialogs, 7);
+  EXPECT_EQ(saveDialogs, 1);
+  EXPECT_EQ(printDialogs, 1);
   EXPECT_FALSE(fs::exists(fs::current_path() / ".svg"));
+  EXPECT_TRUE(prompter.shown.empty());
+}
 
-  auto* view = Child<GraphChartView>(*w, "TChart1");
-  const QPointF middle = w->SeriesAt(2)->at(w->SeriesAt(2)->count() / 2);
-  QTest::mouseMove(view->viewport(), InView(*w, middle));
-  ASSERT_FALSE(w->ReadoutText().isEmpty());
+TEST_F(GraphWindowTest, APictureSavedWhileTheReadoutShowsLeavesItOut) {
+  auto w = Open();
+  SaveAs(*w, "plain.png", "*.png Files(*.png)");
+  PointAtAScan(*w);
   SaveAs(*w, "hover.png", "*.png Files(*.png)");
-  SaveAs(*w, "hover.pdf", "*.pdf Files(*.pdf)");
-  Print(*w, "hover-print.pdf");
   EXPECT_FALSE(w->ReadoutText().isEmpty());  // still on the screen
-  SaveAs(*w, "missing/graph.bmp", "*.bmp Files(*.bmp)");
-  EXPECT_EQ(std::tuple(prompter.shown.size(), LastMessage(prompter)),
-            std::tuple(1u, std::string(": An error occurred while saving site data graph.\r\nThe "
-                                       "error is No such file or directory")));
-
-  // With no printer installed the chooser has nothing to offer and leaves the printer as it is.
-  if (QPrinterInfo::availablePrinters().isEmpty()) {
-    w->SetPrinterChooser(PrintDialogChooser(w.get()));
-    Print(*w, nullptr);
-    EXPECT_EQ(std::tuple(prompter.shown.size(), LastMessage(prompter)),
-              std::tuple(2u, std::string("Printer Not Connected: An error occurred while printing "
-                                         "the graph.")));
-    EXPECT_TRUE(w->isVisible());
-  }
-
   const QImage hover(Path("hover.png"));
   ASSERT_FALSE(hover.isNull());
   EXPECT_EQ(PixelsNear(hover, kReadoutBlue), 0);
   EXPECT_EQ(hover, QImage(Path("plain.png")));
-  for (int i = 0; i < 5; ++i) EXPECT_GT(PixelsNear(hover, w->SeriesAt(i)->pen().color()), 50) << i;
+}
 
-  prompter.shown.clear();
-  saveDialogs = 0;
+struct PageRow {
+  const char* guards;
+  bool printed;
+};
+
+class PageTest : public GraphWindowTest, public ::testing::WithParamInterface<PageRow> {};
+
+TEST_P(PageTest, APageMadeWhileTheReadoutShowsLeavesItOut) {
+  auto w = Open();
+  const auto page = [&](const char* name) {
+    GetParam().printed ? Print(*w, name) : SaveAs(*w, name, "*.pdf Files(*.pdf)");
+  };
+  page("plain.pdf");
+  PointAtAScan(*w);
+  page("hover.pdf");
+  const QImage hover = PdfPage("hover.pdf");
+  if (hover.isNull()) GTEST_SKIP() << "pdftoppm is not installed";
+  EXPECT_EQ(PixelsNear(hover, kReadoutBlue), 0);
+  EXPECT_EQ(hover, PdfPage("plain.pdf"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, PageTest,
+                         ::testing::Values(PageRow{"a saved pdf", false},
+                                           PageRow{"a printed page", true}),
+                         ByGuards());
+
+TEST_F(GraphWindowTest, ASaveIntoAMissingFolderSaysWhy) {
+  auto w = Open();
+  SaveAs(*w, "missing/graph.bmp", "*.bmp Files(*.bmp)");
+  EXPECT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(LastMessage(prompter),
+            ": An error occurred while saving site data graph.\r\nThe error is No such file or "
+            "directory");
+}
+
+TEST_F(GraphWindowTest, WithNoPrinterInstalledPrintingSaysSoAndTheWindowStays) {
+  if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
+  auto w = Open();
+  w->SetPrinterChooser(PrintDialogChooser(w.get()));
+  Print(*w, nullptr);
+  EXPECT_EQ(LastMessage(prompter),
+            "Printer Not Connected: An error occurred while printing the graph.");
+  EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(GraphWindowTest, AZoomDrawsEveryScanInViewAndOneNeighbourOnEachSide) {
+  auto w = Open();
+  ZoomToScans(*w, 100, 160);
+  ASSERT_EQ(w->SeriesAt(0)->count(), 63);
+  EXPECT_EQ(w->SeriesAt(0)->at(31).y(), w->Model().Series(0).y[130]);
+}
+
+TEST_F(GraphWindowTest, PointingAtAScanReadsItsValueAndDay) {
+  auto w = Open();
+  ZoomToScans(*w, 100, 160);
+  Hover(*w, w->SeriesAt(0)->at(31));  // the 131st scan, 32.5 hours into the season
+  EXPECT_EQ(w->ReadoutText().toStdString(), "86.33,08-09");
+  EXPECT_GT(PixelsNear(Screen(*w), kReadoutBlue), 20);
+}
+
+struct BeepRow {
+  const char* guards;
+  bool limitLines;
+  int beeps;
+};
+
+class BeepTest : public GraphWindowTest, public ::testing::WithParamInterface<BeepRow> {};
+
+TEST_P(BeepTest, AClickOnAScanBeepsOnlyWhileTheLimitLinesShow) {
+  auto w = Open();
   int beeps = 0;
   w->SetBeep([&] { ++beeps; });
-  auto* bottom = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Horizontal).front());
-  const auto x = w->Model().X();
-  const int fullCount = w->SeriesAt(0)->count();
+  if (GetParam().limitLines) ClickBox(Child<QCheckBox>(*w, "chkFC_RFON"));
+  ZoomToScans(*w, 100, 160);
+  Click(View(*w)->viewport(), InView(*w, w->SeriesAt(0)->at(31)));
+  EXPECT_EQ(beeps, GetParam().beeps);
+}
 
-  // Zoomed to 61 scans: every one of them is drawn, plus a neighbour on each side.
-  bottom->setRange(x[100], x[160]);
-  ASSERT_EQ(w->SeriesAt(0)->count(), 63);
-  const QPointF p = w->SeriesAt(0)->at(31);
-  EXPECT_EQ(p.y(), w->Model().Series(0).y[130]);
+INSTANTIATE_TEST_SUITE_P(Clicks, BeepTest,
+                         ::testing::Values(BeepRow{"without limit lines none", false, 0},
+                                           BeepRow{"with limit lines twenty", true, 20}),
+                         ByGuards());
 
-  QTest::mouseMove(view->viewport(), InView(*w, p));
-  EXPECT_EQ(w->ReadoutText().toStdString(), ReadoutText(w->Model().Mode(), p.x(), p.y()));
-  EXPECT_GT(PixelsNear(Screen(*w), kReadoutBlue), 20);
-  Click(view->viewport(), InView(*w, p));
-  EXPECT_EQ(beeps, 0);
-  ClickBox(Child<QCheckBox>(*w, "chkFC_RFON"));
-  bottom->setRange(x[100], x[160]);
-  Click(view->viewport(), InView(*w, p));
-  EXPECT_EQ(beeps, 20);
-
-  // Turning the wheel moves every point: the readout goes with the old picture.
-  QTest::mouseMove(view->viewport(), InView(*w, p));
+TEST_F(GraphWindowTest, TurningTheWheelZoomsInAndTakesTheReadoutAway) {
+  auto w = Open();
+  ZoomToScans(*w, 100, 160);
+  auto* viewport = View(*w)->viewport();
+  const QPoint at = InView(*w, w->SeriesAt(0)->at(31));
+  Hover(*w, w->SeriesAt(0)->at(31));
   ASSERT_FALSE(w->ReadoutText().isEmpty());
-  const QPoint at = InView(*w, p);
-  QWheelEvent wheel(at, view->viewport()->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, {},
+  QWheelEvent wheel(at, viewport->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, {},
                     Qt::NoScrollPhase, false);
-  QApplication::sendEvent(view->viewport(), &wheel);
-  EXPECT_LT(bottom->max() - bottom->min(), 0.9 * (x[160] - x[100]));
-  EXPECT_EQ(std::tuple(w->ReadoutText(), PixelsNear(Screen(*w), kReadoutBlue)), std::tuple("", 0));
+  QApplication::sendEvent(viewport, &wheel);
+  const auto x = w->Model().X();
+  EXPECT_LT(Bottom(*w)->max() - Bottom(*w)->min(), 0.9 * (x[160] - x[100]));
+  EXPECT_EQ(w->ReadoutText(), "");
+  EXPECT_EQ(PixelsNear(Screen(*w), kReadoutBlue), 0);
+}
 
+TEST_F(GraphWindowTest, ResetZoomShowsEveryScanAgain) {
+  auto w = Open();
+  const int fullCount = w->SeriesAt(0)->count();
+  ZoomToScans(*w, 100, 160);
   Click(Child<QPushButton>(*w, "cmdZoomReset"));
-  EXPECT_EQ(std::tuple(bottom->min(), w->SeriesAt(0)->count()), std::tuple(x.front(), fullCount));
-  // A wider window draws more points, never more than its plot is wide.
+  EXPECT_EQ(Bottom(*w)->min(), w->Model().X().front());
+  EXPECT_EQ(w->SeriesAt(0)->count(), fullCount);
+}
+
+TEST_F(GraphWindowTest, AWiderWindowDrawsMorePointsButNoMoreThanThePlotIsWide) {
+  auto w = Open();
+  const int fullCount = w->SeriesAt(0)->count();
   w->resize(1600, 700);
   QApplication::processEvents();
   Click(Child<QPushButton>(*w, "cmdZoomReset"));
   EXPECT_GT(w->SeriesAt(0)->count(), fullCount);
   EXPECT_LE(w->SeriesAt(0)->count(), qRound(w->Chart()->plotArea().width()));
+}
 
-  const auto exported = [&](const char* name) {
-    SaveAs(*w, name, "*.csv Files(*.csv)", "cmdExportSeason");
-    QStringList lines =
-        QString::fromStdString(ReadBytes(root.Path() / (std::string(name) + ".csv"))).split("\r\n");
-    lines.removeLast();  // what follows the last line's end
-    return lines;
-  };
-  // Not zoomed: the whole season, under a name the dialog gave ".csv".
-  const auto whole = exported("season");
-  ASSERT_EQ(static_cast<std::size_t>(whole.size()), 1 + w->Model().Scans());
+TEST_F(GraphWindowTest, AnExportUnzoomedHoldsTheWholeSeasonUnderANameEndingCsv) {
+  auto w = Open();
+  const auto whole = Exported(*w, "season");
+  EXPECT_EQ(static_cast<std::size_t>(whole.size()), 1 + w->Model().Scans());
+}
 
-  // A rubber band dragged over the chart: the scans it shows, and no other.
+TEST_F(GraphWindowTest, AnExportAfterARubberBandHoldsTheScansItShowsAndNoOther) {
+  auto w = Open();
+  const QStringList whole = Exported(*w, "season");
+  const auto x = w->Model().X();
+  auto* viewport = View(*w)->viewport();
   const QPoint from = InView(*w, {x[1000], 70}) - QPoint(0, 50);
   const QPoint to = InView(*w, {x[1200], 70}) + QPoint(0, 50);
-  QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
-  QTest::mouseMove(view->viewport(), to);
-  QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, to);
-  ASSERT_GT(bottom->min(), x[990]);
-  ASSERT_LT(bottom->max(), x[1210]);
-  const auto first = std::lower_bound(x.begin(), x.end(), bottom->min()) - x.begin();
-  const auto last = std::upper_bound(x.begin(), x.end(), bottom->max()) - x.begin() - 1;
-  const auto zoomed = exported("zoomed");
+  QTest::mousePress(viewport, Qt::LeftButton, {}, from);
+  QTest::mouseMove(viewport, to);
+  QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
+  ASSERT_GT(Bottom(*w)->min(), x[990]);
+  ASSERT_LT(Bottom(*w)->max(), x[1210]);
+  const auto first = std::lower_bound(x.begin(), x.end(), Bottom(*w)->min()) - x.begin();
+  const auto last = std::upper_bound(x.begin(), x.end(), Bottom(*w)->max()) - x.begin() - 1;
+  const QStringList zoomed = Exported(*w, "zoomed");
   ASSERT_EQ(zoomed.size(), 1 + last - first + 1);
-  EXPECT_EQ(std::tuple(zoomed[1], zoomed.back()), std::tuple(whole[1 + first], whole[1 + last]));
+  EXPECT_EQ(zoomed[1], whole[1 + first]);
+  EXPECT_EQ(zoomed.back(), whole[1 + last]);
+}
 
-  // A folder that is not there: the message, and the window goes on.
-  exported("missing/season");
-  EXPECT_EQ(std::tuple(prompter.shown.size(), saveDialogs, w->isVisible()),
-            std::tuple(1u, 3, true));
+TEST_F(GraphWindowTest, AnExportIntoAMissingFolderSaysWhyAndTheWindowGoesOn) {
+  auto w = Open();
+  Exported(*w, "missing/season");
+  EXPECT_EQ(prompter.shown.size(), 1u);
+  EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(LastMessage(prompter),
             ": An error occurred while exporting the season.\r\nThe error is No such file or "
             "directory: " +
                 (root.Path() / "missing").string());
-
-  for (const auto& [plain, hovered] :
-       {std::pair{"plain.pdf", "hover.pdf"}, std::pair{"plain-print.pdf", "hover-print.pdf"}}) {
-    const QImage page = PdfPage(hovered);
-    if (page.isNull()) GTEST_SKIP() << "pdftoppm is not installed";
-    EXPECT_EQ(PixelsNear(page, kReadoutBlue), 0) << hovered;
-    EXPECT_EQ(page, PdfPage(plain)) << hovered;
-  }
 }
 
 // Then another data directory is chosen in its dialog.
@@ -414,23 +530,25 @@ TEST_F(GraphWindowTest, TheGridIsTypedIntoWhereTheMouseClickedEnterOnlyAsksToSav
 
   prompter.answers = {Answer::No};
   Press(Qt::Key_Return);
-  EXPECT_EQ(std::tuple(prompter.shown.size(), LastMessage(prompter), Offset(1)),
-            std::tuple(1u,
-                       "Save Calibration Data Changes: Changes have been made to this site's "
-                       "calibration data.\n\nWould you like to save these changes?",
-                       " 4100"));
+  EXPECT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(LastMessage(prompter),
+            "Save Calibration Data Changes: Changes have been made to this site's calibration "
+            "data.\n\nWould you like to save these changes?");
+  EXPECT_EQ(Offset(1), " 4100");
   // The question cleared the change; Enter here or in the directory field presses no button.
   Press(Qt::Key_Return);
   Click(Child<QLineEdit>(*w, "txtDataDir"));
   Press(Qt::Key_Enter);
-  EXPECT_EQ(std::tuple(prompter.shown.size(), printDialogs + saveDialogs, w->isVisible()),
-            std::tuple(1u, 0, true));
+  EXPECT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(printDialogs + saveDialogs, 0);
+  EXPECT_TRUE(w->isVisible());
 
   const QString outlook = Child<QLabel>(*w, "lblOutlook")->text();
   ClickCell(grid, 0, CalibrationTable::kOffset);
   Type("4220");
   Press(Qt::Key_Enter);
-  EXPECT_EQ(std::tuple(prompter.shown.size(), Offset(1)), std::tuple(2u, std::string(" 4220")));
+  EXPECT_EQ(prompter.shown.size(), 2u);
+  EXPECT_EQ(Offset(1), " 4220");
   // Wetter at 10 cm: the root zone reaches its refill point later.
   EXPECT_NE(Child<QLabel>(*w, "lblOutlook")->text(), outlook);
   // 120 more raw units at slope 120, as the file's two decimals hold it.
@@ -441,10 +559,11 @@ TEST_F(GraphWindowTest, TheGridIsTypedIntoWhereTheMouseClickedEnterOnlyAsksToSav
     Act(dialog, "OKButton");
   });
   Click(Child<QPushButton>(*w, "cmdChangeDataDir"));
-  EXPECT_EQ(std::tuple(Child<QLineEdit>(*w, "txtDataDir")->text(), w->Model().Series(0).y[0]),
-            std::tuple(QString("OLD"), 55.5));
+  EXPECT_EQ(Child<QLineEdit>(*w, "txtDataDir")->text(), "OLD");
+  EXPECT_EQ(w->Model().Series(0).y[0], 55.5);
   PressKey(w.get(), Qt::Key_Escape, grid);  // nothing left unsaved: it just closes
-  EXPECT_EQ(std::tuple(w->isVisible(), prompter.shown.size()), std::tuple(false, 2u));
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(prompter.shown.size(), 2u);
 }
 
 // What is asked, the first offset after, and whether the window stays open.

@@ -12,7 +12,7 @@
 
 namespace pelvaro {
 
-// The graph window's calibration grid FgCalOnOff: Offset, Slope, field
+// The graph window's calibration grid: Offset, Slope, field
 // capacity ("Full") and refill point of every enabled sensor, editable and
 // saved back into the site header. Keys arrive as character codes (8
 // Backspace, 13 Enter).
@@ -28,7 +28,7 @@ class CalibrationTable {
     bool disabled = false;  // coloured like the headings; typing is ignored
   };
 
-  // LoadCalibrationData: one row per enabled slot, in slot order, from the
+  // One row per enabled slot, in slot order, from the
   // header of the site; `opened` was taken before the header was read.
   void Load(SiteHeader& header, const std::vector<int>& slots, OpenedFiles opened,
             SiteSelection site);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "core/graph/GraphReading.h"
+#include "core/platform/FileOps.h"
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/SiteHeader.h"
@@ -33,28 +35,41 @@ GraphModel::GraphModel(const Files& files, Prompter& prompter)
 
 void GraphModel::Clear() {
   for (GraphSeries& s : series_) s = GraphSeries{};
-  x_.clear();
+  x_ = {};
 }
 
 GraphModel::LoadResult GraphModel::Load(const Progress& progress) {
   loading_ = true;
   firstDrawing_ = true;
   Clear();
-  try {
+  const GraphReadResult read = ReadSite(progress);
+  if (!read.Read()) {
+    Tell(read);
+    return read.outcome == GraphReadResult::Outcome::NoGraph ? LoadResult::Empty
+                                                             : LoadResult::Failed;
+  }
+  loading_ = false;
+  if (!Draw()) return LoadResult::Failed;
+  firstDrawing_ = false;
+  return LoadResult::Drawn;
+}
+
+GraphReadResult GraphModel::ReadSite(const Progress& progress) {
+  return ReadForGraph([&]() {
     const SiteSelection site = ReadSiteSelection(files_);
     identification_ = site.identification;
     selectedDirectory_ = site.dataDirectory;
     const fs::path path =
         CalibratedPath(files_, selectedDirectory_, identification_, kGraphExtension);
     if (Files::FileLength(path) < kGraphFileMinimum) {
-      prompter_.Message("This site is empty ", "", Buttons::Ok);
-      return LoadResult::Empty;
+      return GraphReadResult::NoGraph("This site is empty ");
     }
-    // The graph file is the first half of the reading, the outlook the second.
-    const auto half = [&progress](int from) {
-      return progress ? Progress([&progress, from](int p) { progress(from + p / 2); }) : Progress();
-    };
-    slotCount_ = Data(path, half(0)).slotCount;
+    // One pass over the graph file serves the outlook and the chart; when the
+    // outlook cannot read it to its end, the chart reads it on its own.
+    const FileStamp stamp = StampOf(path);
+    GraphScansBuilder shared;
+    outlook_ = ReadSiteOutlook(files_, identification_, Following(progress), &shared);
+    slotCount_ = ScansOf(stamp, progress, &shared).head.slotCount;
     // Taken before the header is read, for the grid's save to compare with.
     OpenedFiles opened = OpenedFiles::Header(files_.HeaderPath(identification_));
     SiteHeader header(files_.HeaderPath(identification_), RecordFile::Mode::ReadOnly);
@@ -62,15 +77,12 @@ GraphModel::LoadResult GraphModel::Load(const Progress& progress) {
     unit_ = type == "Volumetric" ? "mm" : "%";
     LoadSlots(header);
     table_.Load(header, EnabledSlots(), std::move(opened), site);
-    outlook_ = ReadSiteOutlook(files_, identification_, half(50));
-  } catch (const std::exception& e) {
-    ShowReadError(e);
-    return LoadResult::Failed;
-  }
-  loading_ = false;
-  if (!Draw()) return LoadResult::Failed;
-  firstDrawing_ = false;
-  return LoadResult::Drawn;
+    return GraphReadResult{};
+  });
+}
+
+void GraphModel::Tell(const GraphReadResult& read) {
+  prompter_.Message(read.text, read.title, Buttons::Ok);
 }
 
 void GraphModel::LoadSlots(SiteHeader& header) {
@@ -104,175 +116,177 @@ std::vector<int> GraphModel::EnabledSlots() const {
   return slots;
 }
 
-const GraphFileData& GraphModel::Data(const fs::path& path, const Progress& progress) {
+GraphModel::FileStamp GraphModel::StampOf(const fs::path& path) {
   std::error_code ec;
-  const fs::file_time_type time = fs::last_write_time(path, ec);
-  const std::uint64_t length = Files::FileLength(path);
-  if (!data_ || path != dataPath_ || length != dataLength_ || time != dataTime_) {
-    data_.reset();
-    auto read = ReadGraphFile(path, progress);
-    if (!read) throw GraphFileError("The graph file is too short");
-    data_ = std::move(read);
-    dataPath_ = path;
-    dataLength_ = length;
-    dataTime_ = time;
-  }
-  return *data_;
+  return {path, Files::FileLength(path), fs::last_write_time(path, ec)};
+}
+
+const GraphScans& GraphModel::ScansOf(const FileStamp& stamp, const Progress& progress,
+                                      GraphScansBuilder* shared) {
+  if (scans_ && stamp == scansStamp_) return *scans_;
+  scans_.reset();
+  std::optional<GraphScans> read = shared != nullptr ? shared->Take(stamp.path) : std::nullopt;
+  if (!read) read = ReadGraphScans(stamp.path, progress);
+  if (!read) throw GraphFileError("The graph file is too short");
+  scans_ = std::move(read);
+  scansStamp_ = stamp;
+  return *scans_;
 }
 
 bool GraphModel::Draw(const Progress& progress) {
   Clear();
-  try {
+  DrawingInput input;
+  const GraphReadResult read = ReadDrawing(progress, input);
+  if (!read.Read()) {
+    Clear();
+    Tell(read);
+    return false;
+  }
+  return Compute(input);
+}
+
+GraphReadResult GraphModel::ReadDrawing(const Progress& progress, DrawingInput& input) {
+  return ReadForGraph([&]() {
     const SiteSelection site = ReadSiteSelection(files_);
     identification_ = site.identification;
     dataDirectory_ = chosenDirectory_.value_or(site.dataDirectory);
-    std::string titleName;
-    int slots = 0;
     {
       SiteHeader header(files_.HeaderPath(identification_), RecordFile::Mode::ReadOnly);
-      titleName = Trim(header.ReadRecord(header::kSiteName));
-      if (titleName.empty() || titleName[0] == '\0') titleName = identification_;
-      slots = header.DepthSlotCount();
+      input.titleName = Trim(header.ReadRecord(header::kSiteName));
+      if (input.titleName.empty() || input.titleName[0] == '\0') input.titleName = identification_;
+      input.slotCount = header.DepthSlotCount();
     }
     const fs::path path = CalibratedPath(files_, dataDirectory_, identification_, kGraphExtension);
     if (Files::FileLength(path) < kGraphFileMinimum) {
-      prompter_.Message("Couldn't find the graph file.", "", Buttons::Ok);
-      return false;
+      return GraphReadResult::NoGraph("Couldn't find the graph file.");
     }
-    const GraphFileData& data = Data(path, progress);
-    const int enabled = data.enabledCount;
-    for (int j = 0; j < std::min(enabled, kDepthSeries); ++j) series_[j].active = true;
-    series_[kFieldCapacitySeries].active = series_[kRefillSeries].active = limitChecked_;
-
-    mode_ = AxisModeForSpan(data.lastDateTime - data.firstDateTime);
-    header_ = "Velmora Pelvaro Soil Moisture Site '" + titleName + "'";
-    subtitle_ =
-        "Start Date " + data.dayMonthText + "/" + data.yearText + "    File " + identification_;
-
-    double fieldCapacitySum = 0;
-    double refillSum = 0;
-    double fieldCapacityLine = 0;
-    double refillLine = 0;
-    limitLabel_.clear();
-    bool chosen = false;
-    for (int s = 1; s <= slots; ++s) {
-      if (depthChosen_[s] < 1) continue;
-      chosen = true;
-      if (s > kDepthBoxes || !boxes_[s].checked) continue;
-      fieldCapacitySum += fieldCapacity_[s];
-      refillSum += refill_[s];
-      // A depth without a value hands its line on to the next chosen depth.
-      if (fieldCapacityLine == 0) {
-        fieldCapacityLine = fieldCapacity_[s];
-        limitLabel_ = Plain(10 * s);
-      }
-      if (refillLine == 0) refillLine = refill_[s];
-    }
-    if (!chosen) {
-      limitChecked_ = limitEnabled_ = false;
-      sumChecked_ = sumEnabled_ = false;
-      Clear();
-      return false;
-    }
-
-    const std::size_t scans = data.Scans();
-    x_.resize(scans);
-    if (mode_ == AxisMode::DateTime) {
-      std::copy(data.dateTimes.begin(), data.dateTimes.end(), x_.begin());
-    } else {
-      const double divisor = AxisDivisor(mode_);
-      double elapsed = -data.firstInterval / 60;
-      for (std::size_t k = 0; k < scans; ++k) {
-        elapsed += data.intervals[k] / 60;
-        x_[k] = elapsed / divisor;
-      }
-    }
-    xMin_ = xMax_ = 0;
-    if (!x_.empty()) {
-      const auto [low, high] = std::minmax_element(x_.begin(), x_.end());
-      xMin_ = *low;
-      xMax_ = *high;
-    }
-
-    double minimum = kStartMinimum;
-    double maximum = kStartMaximum;
-    const bool depthLimits = limitChecked_ && !sumChecked_;
-    if (depthLimits) {
-      series_[kFieldCapacitySeries].level = fieldCapacityLine;
-      series_[kRefillSeries].level = refillLine;
-      if (scans > 0 && enabled > 0) {
-        maximum = std::max(maximum, fieldCapacityLine);
-        minimum = std::min(minimum, refillLine);
-      }
-    }
-    if (sumChecked_) sum_.assign(scans, 0.0);
-    for (int j = 1; j <= enabled; ++j) {
-      if (seriesShown_[j] < 1) continue;
-      const std::vector<double>& column = data.values[static_cast<std::size_t>(j - 1)];
-      if (sumChecked_) {
-        for (std::size_t k = 0; k < scans; ++k) sum_[k] += column[k];
-      } else if (j <= kDepthSeries) {
-        for (double v : column) Widen(v, minimum, maximum);
-        series_[j - 1].y = column;
-      }
-    }
-    if (sumChecked_) {
-      for (double v : sum_) Widen(v, minimum, maximum);
-      series_[0].y = sum_;
-      if (limitChecked_) {
-        series_[kFieldCapacitySeries].level = fieldCapacitySum;
-        series_[kRefillSeries].level = refillSum;
-        // The summed lines are kept inside the axis like the single-depth ones.
-        if (scans > 0) {
-          Widen(fieldCapacitySum, minimum, maximum);
-          Widen(refillSum, minimum, maximum);
-        }
-      }
-    }
-    // Nothing plotted: an axis around zero rather than an inverted one.
-    if (minimum > maximum) minimum = maximum = 0;
-    axisMin_ = minimum - kAxisMargin;
-    axisMax_ = maximum + kAxisMargin;
-
-    if (firstDrawing_ && !sumChecked_) {
-      depthTitles_.fill("");
-      std::size_t k = 0;
-      for (int s = 1; s <= slots && k < depthTitles_.size(); ++s) {
-        if (depthChosen_[s] >= 1) depthTitles_[k++] = DepthTitle(s);
-      }
-    }
-    for (int j = 0; j < kDepthSeries; ++j) series_[j].title = depthTitles_[j];
-    if (sumChecked_) {
-      series_[0].title = "Sum";
-      series_[kFieldCapacitySeries].title = "Sum F.C" + Spaced(fieldCapacitySum) + unit_;
-      series_[kRefillSeries].title = "Sum Refill" + Spaced(refillSum) + unit_;
-    } else {
-      series_[kFieldCapacitySeries].title = "F.C." + Spaced(fieldCapacityLine) + unit_;
-      series_[kRefillSeries].title = "Refill" + Spaced(refillLine) + unit_;
-    }
-    for (int j = 0; j < kDepthSeries; ++j) {
-      if (!series_[j].title.empty() && SeriesFaulty(j)) series_[j].title += kFaultMark;
-    }
-    return true;
-  } catch (const std::exception& e) {
-    Clear();
-    ShowReadError(e);
-    return false;
-  }
+    input.scans = &ScansOf(StampOf(path), progress);
+    return GraphReadResult{};
+  });
 }
 
-void GraphModel::ShowReadError(const std::exception& e) {
-  prompter_.Message(std::string("An error occurred while reading the graph.\r\nThe error is ") +
-                    e.what());
+bool GraphModel::Compute(const DrawingInput& input) {
+  const GraphScans& scans = *input.scans;
+  const int enabled = scans.head.enabledCount;
+  for (int j = 0; j < std::min(enabled, kDepthSeries); ++j) series_[j].active = true;
+  series_[kFieldCapacitySeries].active = series_[kRefillSeries].active = limitChecked_;
+  mode_ = scans.mode;
+  header_ = "Velmora Pelvaro Soil Moisture Site '" + input.titleName + "'";
+  subtitle_ = "Start Date " + scans.head.dayMonthText + "/" + scans.head.yearText + "    File " +
+              identification_;
+
+  const std::optional<Limits> limits = ChosenLimits(input.slotCount);
+  if (!limits) {
+    limitChecked_ = limitEnabled_ = false;
+    sumChecked_ = sumEnabled_ = false;
+    Clear();
+    return false;
+  }
+  x_ = scans.x;
+  xMin_ = scans.xMin;
+  xMax_ = scans.xMax;
+  FillValues(scans, *limits);
+  NameSeries(input.slotCount, *limits);
+  return true;
+}
+
+std::optional<GraphModel::Limits> GraphModel::ChosenLimits(int slotCount) {
+  Limits limits;
+  limitLabel_.clear();
+  bool chosen = false;
+  for (int s = 1; s <= slotCount; ++s) {
+    if (depthChosen_[s] < 1) continue;
+    chosen = true;
+    if (s > kDepthBoxes || !boxes_[s].checked) continue;
+    limits.fieldCapacitySum += fieldCapacity_[s];
+    limits.refillSum += refill_[s];
+    // A depth without a value hands its line on to the next chosen depth.
+    if (limits.fieldCapacityLine == 0) {
+      limits.fieldCapacityLine = fieldCapacity_[s];
+      limitLabel_ = Plain(10 * s);
+    }
+    if (limits.refillLine == 0) limits.refillLine = refill_[s];
+  }
+  if (!chosen) return std::nullopt;
+  return limits;
+}
+
+void GraphModel::FillValues(const GraphScans& scans, const Limits& limits) {
+  const std::size_t count = scans.Scans();
+  const int enabled = scans.head.enabledCount;
+  double minimum = kStartMinimum;
+  double maximum = kStartMaximum;
+  if (limitChecked_ && !sumChecked_) {
+    series_[kFieldCapacitySeries].level = limits.fieldCapacityLine;
+    series_[kRefillSeries].level = limits.refillLine;
+    if (count > 0 && enabled > 0) {
+      maximum = std::max(maximum, limits.fieldCapacityLine);
+      minimum = std::min(minimum, limits.refillLine);
+    }
+  }
+  if (sumChecked_) sum_.assign(count, 0.0);
+  for (int j = 1; j <= enabled; ++j) {
+    if (seriesShown_[j] < 1) continue;
+    const auto column = static_cast<std::size_t>(j - 1);
+    if (sumChecked_) {
+      const std::vector<double>& values = scans.values[column];
+      for (std::size_t k = 0; k < count; ++k) sum_[k] += values[k];
+    } else if (j <= kDepthSeries) {
+      if (count > 0) {
+        Widen(scans.ranges[column].low, minimum, maximum);
+        Widen(scans.ranges[column].high, minimum, maximum);
+      }
+      series_[j - 1].y = scans.values[column];
+    }
+  }
+  if (sumChecked_) {
+    for (double v : sum_) Widen(v, minimum, maximum);
+    series_[0].y = sum_;
+    if (limitChecked_) {
+      series_[kFieldCapacitySeries].level = limits.fieldCapacitySum;
+      series_[kRefillSeries].level = limits.refillSum;
+      // The summed lines are kept inside the axis like the single-depth ones.
+      if (count > 0) {
+        Widen(limits.fieldCapacitySum, minimum, maximum);
+        Widen(limits.refillSum, minimum, maximum);
+      }
+    }
+  }
+  // Nothing plotted: an axis around zero rather than an inverted one.
+  if (minimum > maximum) minimum = maximum = 0;
+  axisMin_ = minimum - kAxisMargin;
+  axisMax_ = maximum + kAxisMargin;
+}
+
+void GraphModel::NameSeries(int slotCount, const Limits& limits) {
+  if (firstDrawing_ && !sumChecked_) {
+    depthTitles_.fill("");
+    std::size_t k = 0;
+    for (int s = 1; s <= slotCount && k < depthTitles_.size(); ++s) {
+      if (depthChosen_[s] >= 1) depthTitles_[k++] = DepthTitle(s);
+    }
+  }
+  for (int j = 0; j < kDepthSeries; ++j) series_[j].title = depthTitles_[j];
+  if (sumChecked_) {
+    series_[0].title = "Sum";
+    series_[kFieldCapacitySeries].title = "Sum F.C" + Spaced(limits.fieldCapacitySum) + unit_;
+    series_[kRefillSeries].title = "Sum Refill" + Spaced(limits.refillSum) + unit_;
+  } else {
+    series_[kFieldCapacitySeries].title = "F.C." + Spaced(limits.fieldCapacityLine) + unit_;
+    series_[kRefillSeries].title = "Refill" + Spaced(limits.refillLine) + unit_;
+  }
+  for (int j = 0; j < kDepthSeries; ++j) {
+    if (!series_[j].title.empty() && SeriesFaulty(j)) series_[j].title += kFaultMark;
+  }
 }
 
 std::optional<std::pair<double, double>> GraphModel::DateTimesBetween(double from,
                                                                       double to) const {
   std::optional<std::pair<double, double>> times;
-  if (!data_ || data_->dateTimes.size() != x_.size()) return std::nullopt;
+  if (!scans_ || scans_->dateTimes.size() != x_.size()) return std::nullopt;
   for (std::size_t k = 0; k < x_.size(); ++k) {
     if (x_[k] < from || x_[k] > to) continue;
-    const double t = data_->dateTimes[k];
+    const double t = scans_->dateTimes[k];
     times =
         times ? std::pair{std::min(times->first, t), std::max(times->second, t)} : std::pair{t, t};
   }
@@ -322,14 +336,15 @@ void GraphModel::ChooseDirectory(const std::string& directory) {
 
 std::vector<std::string> GraphModel::DirectoryNames() const {
   std::vector<std::string> names;
-  try {
+  const GraphReadResult read = ReadForGraph([&]() {
     SiteHeader header(files_.HeaderPath(identification_), RecordFile::Mode::ReadOnly);
     for (int i = 0; i < header::kDirectoryCount; ++i) {
       names.push_back(Trim(header.ReadRecord(header::kFirstDirectory + i)));
     }
-  } catch (const std::exception&) {
-    names.assign(header::kDirectoryCount, "");
-  }
+    return GraphReadResult{};
+  });
+  // A header that cannot be read offers empty entries.
+  if (!read.Read()) names.assign(header::kDirectoryCount, "");
   // A list never filled still offers the site's own directory.
   if (names[0].empty()) names[0] = selectedDirectory_;
   return names;
@@ -346,13 +361,14 @@ CalibrationTable::SaveResult GraphModel::SaveTable() {
   using Result = CalibrationTable::SaveResult;
   const Result result = table_.Save(files_, prompter_);
   if (result != Result::Saved && result != Result::Reloaded) return result;
-  try {
+  // The lines keep their last values when the header cannot be read; the
+  // redraw then still shows the new data.
+  ReadForGraph([this] {
     ReloadCalibration();
-  } catch (const std::exception&) {
-    // The lines keep their last values; the redraw still shows the new data.
-  }
+    return GraphReadResult{};
+  });
   if (result == Result::Saved) {
-    data_.reset();
+    scans_.reset();
     // New refill points move the forecast.
     outlook_ = ReadSiteOutlook(files_, identification_);
   }

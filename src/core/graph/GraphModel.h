@@ -9,6 +9,7 @@
 
 #include "core/graph/CalibrationTable.h"
 #include "core/graph/GraphAxis.h"
+#include "core/graph/GraphReading.h"
 #include "core/outlook/OutlookReport.h"
 #include "core/platform/Files.h"
 #include "core/platform/Prompter.h"
@@ -40,8 +41,11 @@ struct DepthBox {
   bool highlighted = false;
 };
 
-// The graph window without its widgets: what DrawGraph puts on the chart,
+// The graph window without its widgets: what a drawing puts on the chart,
 // and the state of the check boxes and the calibration grid that decide it.
+// Each drawing is a read of the site selection, the site header and the
+// graph file (the last kept while it is unchanged), then a computation from
+// what was read.
 class GraphModel {
  public:
   using Progress = std::function<void(int percent)>;
@@ -49,21 +53,23 @@ class GraphModel {
   GraphModel(const Files& files, Prompter& prompter);
 
   enum class LoadResult { Drawn, Empty, Failed };
-  // Form_Load: the window state from the graph file and the site header,
-  // then the first drawing. Both Empty and Failed have told the user why.
+  // The window state from the graph file and the site header, and the
+  // site's outlook, then the first drawing. Both Empty and Failed have told
+  // the user why.
   LoadResult Load(const Progress& progress = {});
-  // DrawGraph: true when the chart was filled.
+  // Reads and draws again: true when the chart was filled, else the user
+  // was told why.
   bool Draw(const Progress& progress = {});
 
   // The controls beside the chart; each redraws.
   void ClickDepth(int slot, bool checked);
   void SetSum(bool on);
   void SetLimitLines(bool on);
-  // A directory chosen in DialogDataDir: drawn from from now on.
+  // A directory chosen in the data directory dialog: drawn from from now on.
   void ChooseDirectory(const std::string& directory);
-  // The site's directory list for DialogDataDir.
+  // The site's directory list for the data directory dialog.
   std::vector<std::string> DirectoryNames() const;
-  // The directory drawn from (txtDataDir).
+  // The directory drawn from.
   const std::string& DataDirectory() const { return dataDirectory_; }
   const std::string& Identification() const { return identification_; }
 
@@ -111,12 +117,42 @@ class GraphModel {
   double XEnd() const;
 
  private:
-  // A file that could not be read, or whose counts no file can hold: the file and the cause.
-  void ShowReadError(const std::exception& e);
+  // What a drawing is computed from.
+  struct DrawingInput {
+    std::string titleName;  // the site's name, else its identification
+    int slotCount = 0;      // the header's depth slot count
+    const GraphScans* scans = nullptr;
+  };
+  // The limit lines of the chosen depths: the first one's and the sums.
+  struct Limits {
+    double fieldCapacityLine = 0;
+    double refillLine = 0;
+    double fieldCapacitySum = 0;
+    double refillSum = 0;
+  };
+  // A file as last read: the graph file is read again only when it changed.
+  struct FileStamp {
+    fs::path path;
+    std::uint64_t length = 0;
+    fs::file_time_type time{};
+    bool operator==(const FileStamp&) const = default;
+  };
+
+  GraphReadResult ReadSite(const Progress& progress);
+  GraphReadResult ReadDrawing(const Progress& progress, DrawingInput& input);
+  void Tell(const GraphReadResult& read);
   void LoadSlots(SiteHeader& header);
   void ReloadCalibration();
-  // Reads the graph file unless the one in memory is still the same file.
-  const GraphFileData& Data(const fs::path& path, const Progress& progress);
+  static FileStamp StampOf(const fs::path& path);
+  // The graph file's scans: those in memory while the file is unchanged,
+  // else those the shared pass saw in full, else read now.
+  const GraphScans& ScansOf(const FileStamp& stamp, const Progress& progress,
+                            GraphScansBuilder* shared = nullptr);
+  // The drawing from what was read; false when no depth is chosen.
+  bool Compute(const DrawingInput& input);
+  std::optional<Limits> ChosenLimits(int slotCount);
+  void FillValues(const GraphScans& scans, const Limits& limits);
+  void NameSeries(int slotCount, const Limits& limits);
   void Clear();
   std::vector<int> EnabledSlots() const;
   bool SeriesFaulty(int index) const;
@@ -147,13 +183,11 @@ class GraphModel {
   bool sumEnabled_ = true;
   bool sumChecked_ = false;
 
-  std::optional<GraphFileData> data_;
-  fs::path dataPath_;
-  std::uint64_t dataLength_ = 0;
-  fs::file_time_type dataTime_{};
+  std::optional<GraphScans> scans_;
+  FileStamp scansStamp_;
 
   AxisMode mode_ = AxisMode::Minutes;
-  std::vector<double> x_;
+  std::span<const double> x_;
   std::vector<double> sum_;
   std::array<GraphSeries, kGraphSeries> series_{};
   double axisMin_ = 0;

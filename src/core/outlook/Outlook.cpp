@@ -23,7 +23,7 @@ double PowerOfTen(int n) {
 }
 
 void Compute(const Files& files, const std::string& identification, const ReadProgress& progress,
-             SiteOutlook& out) {
+             GraphScanSink* graphScans, SiteOutlook& out) {
   SiteScans site = SiteScans::Open(files, identification);
   out.unit = site.Unit();
   const std::vector<SiteSensor>& sensors = site.Sensors();
@@ -48,7 +48,7 @@ void Compute(const Files& files, const std::string& identification, const ReadPr
       [&totals](const SiteScans::Scan& scan) {
         if (scan.total) totals.Add(scan.graph.dateTime, *scan.total);
       },
-      progress);
+      progress, graphScans);
   if (!read) return;
   totals.Finish(out);
   out.faults = faults.Faults(depths);
@@ -190,11 +190,11 @@ std::vector<SensorFault> FaultCounter::Faults(std::span<const int> depthsCm) {
 }
 
 SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
-                            const ReadProgress& progress) {
+                            const ReadProgress& progress, GraphScanSink* graphScans) {
   SiteOutlook out;
   out.site = identification;
   try {
-    Compute(files, identification, progress, out);
+    Compute(files, identification, progress, graphScans, out);
   } catch (const std::exception& e) {
     SiteOutlook failed;
     failed.site = identification;

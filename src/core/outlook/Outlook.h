@@ -156,8 +156,21 @@ inline constexpr char kNoDataDirectory[] =
 // may be read on several threads at once. `progress` gets the percent of the
 // graph file read; when it answers Stop, the reading ends there and what
 // comes back is incomplete.
+// Sees the graph file's scans as the outlook reads them, so that a caller
+// who draws them too reads the file once.
+class GraphScanSink {
+ public:
+  virtual ~GraphScanSink() = default;
+  // Before the first scan: the graph file and what it says it holds.
+  virtual void Begin(const fs::path& path, const GraphFileHead& head, std::uint64_t scans) = 0;
+  virtual void Scan(const GraphScanView& scan) = 0;
+  // After the last scan, only when the file was read to its end.
+  virtual void End() = 0;
+};
+
+// `graphScans`, when given, sees every scan of the graph file the outlook reads.
 SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
-                            const ReadProgress& progress = {});
+                            const ReadProgress& progress = {}, GraphScanSink* graphScans = nullptr);
 // The same, for a caller that only follows the percent and never stops the reading.
 SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
                             const std::function<void(int)>& progress);

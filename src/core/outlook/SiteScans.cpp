@@ -119,8 +119,9 @@ SiteScans SiteScans::Open(const Files& files, const std::string& identification,
 
   // Without a data directory there is no graph file and no block.
   if (!site.dataDirectory_.empty()) {
-    site.graph_ = GraphFileReader::Open(
-        CalibratedPath(files, CheckSafeName(site.dataDirectory_), identification, kGraphExtension));
+    site.graphPath_ =
+        CalibratedPath(files, CheckSafeName(site.dataDirectory_), identification, kGraphExtension);
+    site.graph_ = GraphFileReader::Open(site.graphPath_);
   }
   // As the graph window: the slots the graph file was made for.
   if (site.graph_) slotCount = site.graph_->Head().slotCount;
@@ -141,7 +142,7 @@ SiteScans SiteScans::Open(const Files& files, const std::string& identification,
 }
 
 bool SiteScans::ForEachScan(FaultCounter* faults, const std::function<void(const Scan&)>& scan,
-                            const ReadProgress& progress) {
+                            const ReadProgress& progress, GraphScanSink* graphScans) {
   const std::size_t sensors = sensors_.size();
   if (sensors == 0) return true;
   // Blocks without a graph file to pair them with are no "no data".
@@ -155,8 +156,10 @@ bool SiteScans::ForEachScan(FaultCounter* faults, const std::function<void(const
   BlockWalker walker(*files_, identification_, dataDirectory_, blocks_, sensors, faults);
   bool paired = true;
   if (scans) {
+    if (graphScans != nullptr) graphScans->Begin(graphPath_, graph_->Head(), graph_->Scans());
     const bool read = graph_->ForEachScan(
         [&](const GraphScanView& view) {
+          if (graphScans != nullptr) graphScans->Scan(view);
           const std::uint16_t* raw = walker.Next();
           if (raw == nullptr) {
             paired = false;
@@ -174,6 +177,7 @@ bool SiteScans::ForEachScan(FaultCounter* faults, const std::function<void(const
         },
         progress);
     if (!read) return false;
+    if (graphScans != nullptr) graphScans->End();
   }
   // Scans the graph file lacks still count for the faults.
   bool unpaired = false;

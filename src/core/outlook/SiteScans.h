@@ -52,9 +52,10 @@ class SiteScans {
   // every block, the scans the graph file lacks included, also go to
   // `faults` when given. Throws GraphFileError(kOutdatedGraph) when the
   // graph file and the blocks do not pair scan for scan, IoError. False
-  // when `progress` asked to stop before the end.
+  // when `progress` asked to stop before the end. `graphScans`, when given,
+  // sees every graph scan, paired or not.
   bool ForEachScan(FaultCounter* faults, const std::function<void(const Scan&)>& scan,
-                   const ReadProgress& progress = {});
+                   const ReadProgress& progress = {}, GraphScanSink* graphScans = nullptr);
 
  private:
   SiteScans(const Files& files) : files_(&files) {}
@@ -67,6 +68,7 @@ class SiteScans {
   std::vector<std::size_t> rootZone_;
   std::vector<int> blocks_;
   std::optional<GraphFileReader> graph_;
+  fs::path graphPath_;
 };
 
 }  // namespace pelvaro

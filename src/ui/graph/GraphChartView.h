@@ -7,7 +7,7 @@
 
 namespace pelvaro {
 
-// The chart TChart1: rubber-band and wheel zoom, and the value readout drawn
+// The graph window's chart view: rubber-band and wheel zoom, and the value readout drawn
 // over the chart at the point under the pointer.
 class GraphChartView : public QChartView {
   Q_OBJECT

@@ -6,8 +6,6 @@
 #include <cmath>
 #include <random>
 
-#include "core/graph/GraphAxis.h"
-
 namespace pelvaro::testing {
 namespace {
 
@@ -25,37 +23,48 @@ TEST(Decimation, ASeriesThatFitsIsHandedOverWhole) {
   EXPECT_EQ(points[2].y, 7);
 }
 
-TEST(Decimation, EveryColumnKeepsItsPeakAndTroughWithinTheWidth) {
-  std::mt19937 rng(7);
-  std::normal_distribution<double> noise(0, 3);
-  const std::size_t n = 200000;
-  std::vector<double> x(n);
-  std::vector<double> y(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    x[i] = static_cast<double>(i) * 0.25;
-    y[i] = 20 + noise(rng);
+// 200,000 noisy values a quarter apart, with one spike and one dip.
+struct NoisySeries {
+  NoisySeries() : x(kCount), y(kCount) {
+    std::mt19937 rng(7);
+    std::normal_distribution<double> noise(0, 3);
+    for (std::size_t i = 0; i < kCount; ++i) {
+      x[i] = static_cast<double>(i) * 0.25;
+      y[i] = 20 + noise(rng);
+    }
+    y[123457] = 95;
+    y[7] = -40;
   }
-  y[123457] = 95;  // a single spike and a single dip must survive
-  y[7] = -40;
-  const int width = 640;
-  const double from = x.front();
-  const double to = x.back();
-  const auto points = Decimate(x, y, from, to, width);
-  EXPECT_LE(points.size(), static_cast<std::size_t>(width));
-  EXPECT_TRUE(Contains(points, x[123457], 95));
-  EXPECT_TRUE(Contains(points, x[7], -40));
+  static constexpr std::size_t kCount = 200000;
+  static constexpr int kWidth = 640;
+  std::vector<double> x;
+  std::vector<double> y;
+};
+
+TEST(Decimation, AWholeSeriesKeepsItsSpikeAndDipInOrderWithinTheWidth) {
+  const NoisySeries s;
+  const auto points = Decimate(s.x, s.y, s.x.front(), s.x.back(), NoisySeries::kWidth);
+  EXPECT_LE(points.size(), static_cast<std::size_t>(NoisySeries::kWidth));
+  EXPECT_TRUE(Contains(points, s.x[123457], 95));
+  EXPECT_TRUE(Contains(points, s.x[7], -40));
   EXPECT_TRUE(std::is_sorted(points.begin(), points.end(),
                              [](const PlotPoint& a, const PlotPoint& b) { return a.x < b.x; }));
-  // Each two-pixel column of the plot shows the same extremes as the full data.
-  const std::size_t columns = (width - 2) / 2;
+}
+
+TEST(Decimation, EveryTwoPixelColumnShowsTheExtremesOfTheFullData) {
+  const NoisySeries s;
+  const double from = s.x.front();
+  const double to = s.x.back();
+  const auto points = Decimate(s.x, s.y, from, to, NoisySeries::kWidth);
+  const std::size_t columns = (NoisySeries::kWidth - 2) / 2;
   std::vector<double> low(columns, 1e9), high(columns, -1e9), shownLow(columns, 1e9),
       shownHigh(columns, -1e9);
   const auto column = [&](double xi) {
     return std::min(columns - 1, static_cast<std::size_t>((xi - from) / (to - from) * columns));
   };
-  for (std::size_t i = 0; i < n; ++i) {
-    low[column(x[i])] = std::min(low[column(x[i])], y[i]);
-    high[column(x[i])] = std::max(high[column(x[i])], y[i]);
+  for (std::size_t i = 0; i < NoisySeries::kCount; ++i) {
+    low[column(s.x[i])] = std::min(low[column(s.x[i])], s.y[i]);
+    high[column(s.x[i])] = std::max(high[column(s.x[i])], s.y[i]);
   }
   for (const PlotPoint& p : points) {
     shownLow[column(p.x)] = std::min(shownLow[column(p.x)], p.y);
@@ -63,58 +72,29 @@ TEST(Decimation, EveryColumnKeepsItsPeakAndTroughWithinTheWidth) {
   }
   EXPECT_EQ(low, shownLow);
   EXPECT_EQ(high, shownHigh);
+}
 
-  // Zoomed in: the points of the range, plus the neighbour on either side.
-  const auto zoomed = Decimate(x, y, 1000, 1050, width);
+TEST(Decimation, AZoomTakesThePointsOfItsRangeAndTheNeighbourOnEitherSide) {
+  const NoisySeries s;
+  const auto zoomed = Decimate(s.x, s.y, 1000, 1050, NoisySeries::kWidth);
   ASSERT_EQ(zoomed.size(), 203u);
-  EXPECT_EQ(std::tuple(zoomed.front().x, zoomed[1].x, zoomed.back().x),
-            std::tuple(999.75, 1000.0, 1050.25));
-  // Of two neighbours at one time, the later: the line runs from it into view.
-  const std::vector<double> tiedX = {0, 0, 5, 10, 10};
-  const std::vector<double> tiedY = {1, 2, 3, 4, 5};
-  const auto tied = Decimate(tiedX, tiedY, 1, 9, 4);
+  EXPECT_EQ(zoomed.front().x, 999.75);
+  EXPECT_EQ(zoomed[1].x, 1000.0);
+  EXPECT_EQ(zoomed.back().x, 1050.25);
+}
+
+TEST(Decimation, OfTwoNeighboursAtOneTimeTheLaterRunsIntoView) {
+  const std::vector<double> x = {0, 0, 5, 10, 10};
+  const std::vector<double> y = {1, 2, 3, 4, 5};
+  const auto tied = Decimate(x, y, 1, 9, 4);
   ASSERT_EQ(tied.size(), 3u);
   EXPECT_EQ(tied.front().y, 2);
   EXPECT_EQ(tied.back().y, 4);
-  // An odd width too: columns and neighbours never make more points than pixels.
-  EXPECT_LE(Decimate(x, y, 10, 90, 5).size(), 5u);
 }
 
-TEST(GraphAxis, DateTicksStepByDaysWhileTheyFitAndLabelsReadDayMonth) {
-  // Day 10014 is 1 June 2023.
-  const auto days = AxisTicks(AxisMode::DateTime, 10013.6, 10016.2, 10);
-  ASSERT_EQ(days.size(), 3u);
-  EXPECT_EQ(days[0].x, 10014);
-  EXPECT_EQ(days[0].label, "01-06");
-  EXPECT_EQ(days[2].label, "03-06");
-  const auto season = AxisTicks(AxisMode::DateTime, 10014, 10114, 10);
-  ASSERT_EQ(season.size(), 8u);
-  EXPECT_EQ(season[1].x - season[0].x, 14);
-  EXPECT_EQ(ReadoutText(AxisMode::DateTime, 10014.75, 23.45), "23.45,01-06");
-  // A long season steps by four weeks doubled as often as needed.
-  const auto long_ = AxisTicks(AxisMode::DateTime, 10014, 10014 + 448, 5);
-  ASSERT_EQ(long_.size(), 5u);
-  EXPECT_EQ(long_[4].x - long_[3].x, 112);
-
-  const auto hours = AxisTicks(AxisMode::Hours, 0, 23.5, 8);
-  ASSERT_EQ(hours.size(), 5u);
-  EXPECT_EQ(hours[1].label, "5");
-  // Two ticks are the ends; three halve the span.
-  for (int most : {2, 3}) {
-    const auto ticks = AxisTicks(AxisMode::Hours, 0, 10, most);
-    ASSERT_EQ(ticks.size(), static_cast<std::size_t>(most));
-    EXPECT_EQ(ticks[1].x, 10.0 / (most - 1));
-  }
-  // A zoom from 02:30 ticks from the first whole step after it.
-  const auto zoomed = AxisTicks(AxisMode::Hours, 2.5, 23.5, 8);
-  ASSERT_EQ(zoomed.size(), 4u);
-  EXPECT_EQ(zoomed[0].x, 5);
-  EXPECT_EQ(ReadoutText(AxisMode::Minutes, 12.345678, 9.5), "9.5,12.35");
-  // The moisture axis steps by 1, 2 or 5 of a power of ten; by 1 when all is flat.
-  for (const auto& [step, nice] : std::vector<std::pair<double, double>>{
-           {0.012, 0.02}, {0.3, 0.5}, {3, 5}, {8, 10}, {37, 50}, {70, 100}, {0, 1}, {NAN, 1}}) {
-    EXPECT_DOUBLE_EQ(NiceStep(step), nice) << step;
-  }
+TEST(Decimation, AnOddWidthNeverGetsMorePointsThanPixels) {
+  const NoisySeries s;
+  EXPECT_LE(Decimate(s.x, s.y, 10, 90, 5).size(), 5u);
 }
 
 }  // namespace

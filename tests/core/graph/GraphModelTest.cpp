@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/graph/GraphFixture.h"
 #include "core/storage/GraphFile.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/StateFiles.h"
+#include "support/FaultPlans.h"
 #include "support/SampleSites.h"
 
 namespace pelvaro::testing {
@@ -232,6 +234,30 @@ TEST_F(GraphModelTest, TheForecastGoesWithTheRootZonesSumAndItsLimitLines) {
   model.ClickDepth(6, false);
   model.SetSum(false);
   EXPECT_FALSE(model.Projection());
+}
+
+// A season takes a while to read: the outlook's pass fills the chart too.
+TEST_F(GraphModelTest, LoadingReadsTheGraphFileOnceForTheChartAndTheOutlook) {
+  InstallSample(PELVARO_SAMPLE_DIR, files);
+  WriteSiteSelection(files, kSampleSite, "TVMKDATA");
+  FaultAt reads(FaultAt::Mode::Count, 0, FaultAt::Kinds::Reads);
+  {
+    InstalledPlan plan(reads);
+    ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  }
+  EXPECT_EQ(std::count(reads.ops.begin(), reads.ops.end(), "open SAMPLE SITE_01.bgf"), 1);
+  EXPECT_EQ(model.Outlook().error, "");
+  EXPECT_EQ(model.Scans(), 5376u);  // eight weeks of 15-minute scans
+}
+
+// A block gone from the data directory ends the outlook's pass early.
+TEST_F(GraphModelTest, AGraphFileTheOutlookCannotReadToItsEndIsStillDrawnWhole) {
+  InstallSample(PELVARO_SAMPLE_DIR, files);
+  WriteSiteSelection(files, kSampleSite, "TVMKDATA");
+  fs::remove(root.Path() / "TVMKDATA" / "SAMPLE SITE_01_002.DAT");
+  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  EXPECT_NE(model.Outlook().error, "");
+  EXPECT_EQ(model.Scans(), 5376u);
 }
 #endif
 

@@ -1,0 +1,136 @@
+#include "ui/graph/GraphOutput.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+
+#include "core/export/SeasonExport.h"
+#include "ui/graph/GraphChart.h"
+#include "ui/platform/QtText.h"
+
+namespace pelvaro {
+
+namespace {
+
+constexpr double kPrintMargin = 0.05;  // of the page on each side
+const QString kSaveFilters =
+    "*.bmp Files(*.bmp);;*.png Files(*.png);;*.svg Files(*.svg);;*.pdf Files(*.pdf)";
+const QString kCsvFilter = "*.csv Files(*.csv)";
+
+}  // namespace
+
+GraphOutput::GraphOutput(const Files& files, Prompter& prompter, const GraphModel& model,
+                         GraphChart& chart, QWidget* window)
+    : QObject(window),
+      files_(files),
+      prompter_(prompter),
+      model_(model),
+      chart_(chart),
+      askSaveName_([window](QString& filter) {
+        const QString offered = filter;
+        filter = offered.section(";;", 0, 0);
+        return QFileDialog::getSaveFileName(window, tr("Save As"), QString(), offered, &filter);
+      }),
+      choosePrinter_(PrintDialogChooser(window)) {}
+
+void GraphOutput::Print() {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageOrientation(QPageLayout::Landscape);
+  // A cancelled print dialog prints nothing and says nothing.
+  if (!choosePrinter_(printer)) return;
+  PrintTo(printer);
+}
+
+bool GraphOutput::PrintTo(QPrinter& printer) {
+  // With no printer installed a default printer still says it is valid;
+  // only beginning to paint on it tells.
+  if (chart_.PaintOn(printer, kPrintMargin)) return true;
+  prompter_.Message("An error occurred while printing the graph.", "Printer Not Connected",
+                    Buttons::Ok);
+  return false;
+}
+
+void GraphOutput::SaveAs() {
+  QString filter = kSaveFilters;
+  QString path = askSaveName_(filter);
+  if (path.isEmpty()) return;
+  // A name typed without an extension takes the one of the chosen filter.
+  const QString wanted = filter.section("(*", 1).chopped(1);
+  static const QStringList known = {"bmp", "png", "svg", "pdf"};
+  if (!known.contains(QFileInfo(path).suffix().toLower())) path += wanted;
+  SavePicture(path);
+}
+
+bool GraphOutput::SaveFailed(const QString& why) {
+  const std::string description = FromQt(why).value_or(why.toLatin1().toStdString());
+  prompter_.Message(
+      "An error occurred while saving site data graph.\r\nThe error is " + description, "",
+      Buttons::Ok);
+  return false;
+}
+
+bool GraphOutput::SavePicture(const QString& path) {
+  chart_.LayOut();
+  const QString format = QFileInfo(path).suffix().toLower();
+  // Written beside the target and renamed over it at the end: a failed save
+  // leaves an existing picture as it was, never half of a new one.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return SaveFailed(file.errorString());
+  if (format == "svg") {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&file);
+    svg.setSize(chart_.Size());
+    svg.setViewBox(QRect(QPoint(0, 0), chart_.Size()));
+    svg.setTitle(ToQt(model_.Header()));
+    if (!chart_.PaintOn(svg, 0)) return SaveFailed(file.errorString());
+  } else if (format == "pdf") {
+    QPdfWriter pdf(&file);
+    pdf.setPageOrientation(QPageLayout::Landscape);
+    pdf.setTitle(ToQt(model_.Header()));
+    if (!chart_.PaintOn(pdf, 0)) return SaveFailed(file.errorString());
+  } else {
+    QImage image(chart_.Size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    chart_.PaintOn(image, 0);
+    QImageWriter writer(&file, format == "png" ? "png" : "bmp");
+    if (!writer.write(image)) return SaveFailed(writer.errorString());
+  }
+  if (!file.commit()) return SaveFailed(file.errorString());
+  return true;
+}
+
+void GraphOutput::ExportSeason() {
+  QString filter = kCsvFilter;
+  QString path = askSaveName_(filter);
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().toLower() != "csv") path += ".csv";
+  SeasonExportRequest request{
+      model_.Identification(), model_.DataDirectory(), {}, ExportFormat::Csv};
+  const double from = chart_.ShownFrom();
+  const double to = chart_.ShownTo();
+  if (from > model_.XMin() || to < model_.XMax()) {
+    // A zoom between two scans shows none, and exports none.
+    const auto shown = model_.DateTimesBetween(from, to);
+    request.range = shown ? ExportRange{SplitDateTime(shown->first), SplitDateTime(shown->second)}
+                          : ExportRange{ScanTime{1, 0}, ScanTime{0, 0}};
+  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  std::string why;
+  try {
+    pelvaro::ExportSeason(files_, request, ToPath(path));
+  } catch (const std::exception& e) {
+    // The message names the site in Windows-1252 or the file in UTF-8.
+    why = FromQt(QString::fromUtf8(e.what())).value_or(e.what());
+  }
+  QApplication::restoreOverrideCursor();
+  if (!why.empty()) {
+    prompter_.Message("An error occurred while exporting the season.\r\nThe error is " + why, "",
+                      Buttons::Ok);
+  }
+}
+
+}  // namespace pelvaro
