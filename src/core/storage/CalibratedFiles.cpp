@@ -12,6 +12,11 @@ CalibratedFile CalibratedFile::CreateEmpty(const fs::path& path, std::size_t rec
   return CalibratedFile(path, recordSize, RecordFile::Mode::Truncate);
 }
 
+std::array<std::string, 5> StartRecords(const CalibratedStart& start) {
+  return {start.yearText, start.dayMonthText, start.timeText, Spaced(start.day),
+          Spaced(start.seconds)};
+}
+
 fs::path CalibratedPath(const Files& files, const std::string& dataDirectory,
                         const std::string& identification, const char* extension) {
   return Files::Child(files.DataFolder(dataDirectory), CheckSafeName(identification) + extension);
@@ -49,9 +54,10 @@ bool CalibratedFilesStale(const Files& files, const std::string& dataDirectory,
 
 namespace {
 void AppendField(std::string& line, double value) {
-  const std::string text = FormatTwoDecimals(value);
-  if (text.size() < 6) line.append(6 - text.size(), ' ');
-  line += text;
+  const std::size_t start = line.size();
+  AppendTwoDecimals(line, value);
+  const std::size_t length = line.size() - start;
+  if (length < 6) line.insert(start, 6 - length, ' ');
 }
 }  // namespace
 
@@ -63,10 +69,15 @@ std::string SensorField(double value) {
 
 std::string SensorLine(double value, double aboveRefill, double belowFieldCapacity) {
   std::string line;
-  AppendField(line, value);
-  AppendField(line, aboveRefill);
-  AppendField(line, belowFieldCapacity);
+  AppendSensorLine(line, value, aboveRefill, belowFieldCapacity);
   return line;
+}
+
+void AppendSensorLine(std::string& text, double value, double aboveRefill,
+                      double belowFieldCapacity) {
+  AppendField(text, value);
+  AppendField(text, aboveRefill);
+  AppendField(text, belowFieldCapacity);
 }
 
 double SensorLineValue(std::string_view record) { return ParseLeadingNumber(record.substr(0, 6)); }

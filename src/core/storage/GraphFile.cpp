@@ -39,7 +39,7 @@ double ReadNumberFast(std::string_view text) {
 namespace {
 
 constexpr std::size_t kRecord = kGraphRecordSize;
-constexpr std::size_t kHeaderRecords = 10;
+constexpr std::size_t kHeaderRecords = graphfile::kHeaderRecords;
 constexpr std::size_t kChunkRecords = 1 << 12;
 // No conversion writes more scans: 100 blocks of at most 32,768 scans each.
 constexpr std::uint64_t kMaxScans = 100 * 32768;
@@ -73,18 +73,20 @@ std::optional<GraphFileReader> GraphFileReader::Open(const fs::path& path) {
   GraphFileReader reader;
   reader.file_ = FileHandle(resolved, FileHandle::Open::Read);
 
-  // Records 1 to 12; what lies beyond the end reads as zero bytes.
+  // The header and the first scan's two records; what lies beyond the end
+  // reads as zero bytes.
   std::string head((kHeaderRecords + 2) * kRecord, '\0');
   reader.file_.ReadAt(0, head.data(), head.size());
   GraphFileHead& h = reader.head_;
-  h.lastDateTime = ReadNumberFast(Record(head, 2));
-  h.slotCount = CountOf(Record(head, 3), "depth slot count", resolved);
-  h.enabledCount = CountOf(Record(head, 4), "enabled sensor count", resolved);
-  h.readingCount = ReadNumberFast(Record(head, 5));
-  h.yearText = TrimRight(Record(head, 6));
-  h.dayMonthText = TrimRight(Record(head, 7).substr(0, 10));
-  h.firstInterval = ReadNumberFast(Record(head, 11));
-  h.firstDateTime = ReadNumberFast(Record(head, 12));
+  namespace g = graphfile;
+  h.lastDateTime = ReadNumberFast(Record(head, g::kLastDateTime));
+  h.slotCount = CountOf(Record(head, g::kSlotCount), "depth slot count", resolved);
+  h.enabledCount = CountOf(Record(head, g::kEnabledCount), "enabled sensor count", resolved);
+  h.readingCount = ReadNumberFast(Record(head, g::kReadingCount));
+  h.yearText = TrimRight(Record(head, g::kStart));
+  h.dayMonthText = TrimRight(Record(head, g::kStart + 1).substr(0, 10));
+  h.firstInterval = ReadNumberFast(Record(head, g::kFirstScan));
+  h.firstDateTime = ReadNumberFast(Record(head, g::kFirstScan + 1));
 
   const std::size_t group = static_cast<std::size_t>(h.enabledCount) + 2;
   const std::uint64_t body =
@@ -137,6 +139,48 @@ void GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)
       if (percent > shown) progress(shown = percent);
     }
   }
+}
+
+GraphFileWriter::GraphFileWriter(const fs::path& path)
+    : file_(CalibratedFile::CreateEmpty(path, kGraphRecordSize)) {}
+
+void GraphFileWriter::WriteHead(double serialNumber, int slotCount, int enabledCount,
+                                const CalibratedStart& start) {
+  // The two records known only at the end stay zero bytes until then.
+  file_.WriteRecord(graphfile::kSerialNumber, Spaced(serialNumber));
+  file_.WriteRecord(graphfile::kSlotCount, Spaced(slotCount));
+  file_.WriteRecord(graphfile::kEnabledCount, Spaced(enabledCount));
+  std::uint64_t record = graphfile::kStart;
+  for (const std::string& text : StartRecords(start)) file_.WriteRecord(record++, text);
+}
+
+void GraphFileWriter::EndRecord(std::size_t start) {
+  // As every record: padded with spaces, or cut.
+  group_.resize(start + kRecord, ' ');
+}
+
+void GraphFileWriter::StartScan(std::string_view intervalText, double dateTime) {
+  group_.clear();
+  group_.append(intervalText);
+  EndRecord(0);
+  AppendNumber(group_, dateTime, kDoubleDigits, true);
+  EndRecord(kRecord);
+}
+
+void GraphFileWriter::AddSensorLine(double value, double aboveRefill, double belowFieldCapacity) {
+  const std::size_t start = group_.size();
+  AppendSensorLine(group_, value, aboveRefill, belowFieldCapacity);
+  EndRecord(start);
+}
+
+void GraphFileWriter::EndScan() {
+  file_.WriteRecords(next_, group_);
+  next_ += group_.size() / kRecord;
+}
+
+void GraphFileWriter::WriteTotals(double readingCount, double lastDateTime) {
+  file_.WriteRecord(graphfile::kReadingCount, Spaced(readingCount));
+  file_.WriteRecord(graphfile::kLastDateTime, Spaced(lastDateTime));
 }
 
 std::optional<GraphFileData> ReadGraphFile(const fs::path& path,

@@ -48,9 +48,8 @@ Decimal ToDecimal(double value, int significantDigits) {
 
 }  // namespace
 
-std::string FormatNumber(double value, int significantDigits, bool spaced) {
+void AppendNumber(std::string& text, double value, int significantDigits, bool spaced) {
   const Decimal d = ToDecimal(value, significantDigits);
-  std::string text;
   if (d.negative) {
     text.push_back('-');
   } else if (spaced) {
@@ -71,6 +70,11 @@ std::string FormatNumber(double value, int significantDigits, bool spaced) {
     text.append(static_cast<std::size_t>(-d.exponent - 1), '0');
     text.append(d.digits, static_cast<std::size_t>(d.length));
   }
+}
+
+std::string FormatNumber(double value, int significantDigits, bool spaced) {
+  std::string text;
+  AppendNumber(text, value, significantDigits, spaced);
   return text;
 }
 
@@ -115,24 +119,28 @@ std::optional<std::int16_t> ToInt16(double value) {
 namespace {
 
 // Hundredths as "II.FF" with at least two integer digits.
-std::string HundredthsText(unsigned long long hundredths, bool negative) {
+void AppendHundredths(std::string& text, unsigned long long hundredths, bool negative) {
   char digits[24];
   int n = 0;
   for (; hundredths > 0 || n < 4; hundredths /= 10)
     digits[n++] = static_cast<char>('0' + hundredths % 10);
-  std::string text;
-  if (negative) text.push_back('-');
-  for (int i = n - 1; i >= 2; --i) text.push_back(digits[i]);
-  text.push_back('.');
-  text.push_back(digits[1]);
-  text.push_back(digits[0]);
-  return text;
+  char shown[26];
+  int m = 0;
+  if (negative) shown[m++] = '-';
+  for (int i = n - 1; i >= 2; --i) shown[m++] = digits[i];
+  shown[m++] = '.';
+  shown[m++] = digits[1];
+  shown[m++] = digits[0];
+  text.append(shown, static_cast<std::size_t>(m));
 }
 
 }  // namespace
 
-std::string FormatTwoDecimals(double value) {
-  if (!std::isfinite(value)) return "00.00";
+void AppendTwoDecimals(std::string& text, double value) {
+  if (!std::isfinite(value)) {
+    text += "00.00";
+    return;
+  }
   // Away from a half hundredth the 15-digit form rounds like the value itself,
   // so the common case needs no decimal expansion.
   const double magnitude = std::abs(value);
@@ -142,7 +150,8 @@ std::string FormatTwoDecimals(double value) {
     const double fraction = scaled - whole;
     if (std::abs(fraction - 0.5) > 1e-6) {
       const auto hundredths = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
-      return HundredthsText(hundredths, value < 0 && hundredths != 0);
+      AppendHundredths(text, hundredths, value < 0 && hundredths != 0);
+      return;
     }
   }
   // Round on the 15-digit decimal form so that a value printed as 7.125
@@ -152,7 +161,8 @@ std::string FormatTwoDecimals(double value) {
   if (pointAt > 30) {
     char wide[400];
     std::snprintf(wide, sizeof wide, "%.2f", value);
-    return wide;
+    text += wide;
+    return;
   }
   const auto digitAt = [&](int i) { return d.At(i); };
   // Two leading zeros give the carry room and the two integer digits.
@@ -170,11 +180,15 @@ std::string FormatTwoDecimals(double value) {
   while (n - first > 4 && number[first] == '0') ++first;
   bool isZero = true;
   for (int i = first; i < n; ++i) isZero = isZero && number[i] == '0';
-  std::string text;
   if (d.negative && !isZero) text.push_back('-');
   text.append(number + first, number + n - 2);
   text.push_back('.');
   text.append(number + n - 2, number + n);
+}
+
+std::string FormatTwoDecimals(double value) {
+  std::string text;
+  AppendTwoDecimals(text, value);
   return text;
 }
 
