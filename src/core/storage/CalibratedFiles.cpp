@@ -53,12 +53,7 @@ bool CalibratedFilesStale(const Files& files, const std::string& dataDirectory,
 }
 
 namespace {
-void AppendField(std::string& line, double value) {
-  const std::size_t start = line.size();
-  AppendTwoDecimals(line, value);
-  const std::size_t length = line.size() - start;
-  if (length < 6) line.insert(start, 6 - length, ' ');
-}
+void AppendField(std::string& line, double value) { AppendTwoDecimalsAligned(line, value, 6); }
 }  // namespace
 
 std::string SensorField(double value) {

@@ -142,7 +142,10 @@ void GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)
 }
 
 GraphFileWriter::GraphFileWriter(const fs::path& path)
-    : file_(CalibratedFile::CreateEmpty(path, kGraphRecordSize)) {}
+    : file_(CalibratedFile::CreateEmpty(path, kGraphRecordSize)) {
+  // Room for a piece and the largest scan group that passes its size.
+  scans_.reserve(RecordFile::kWriteBehind + (kMaxGraphSlots + 2) * kRecord);
+}
 
 void GraphFileWriter::WriteHead(double serialNumber, int slotCount, int enabledCount,
                                 const CalibratedStart& start) {
@@ -156,31 +159,54 @@ void GraphFileWriter::WriteHead(double serialNumber, int slotCount, int enabledC
 
 void GraphFileWriter::EndRecord(std::size_t start) {
   // As every record: padded with spaces, or cut.
-  group_.resize(start + kRecord, ' ');
+  scans_.resize(start + kRecord, ' ');
 }
 
 void GraphFileWriter::StartScan(std::string_view intervalText, double dateTime) {
-  group_.clear();
-  group_.append(intervalText);
-  EndRecord(0);
-  AppendNumber(group_, dateTime, kDoubleDigits, true);
-  EndRecord(kRecord);
+  scanAt_ = scans_.size();
+  scans_.append(intervalText);
+  EndRecord(scanAt_);
+  AppendNumber(scans_, dateTime, kDoubleDigits, true);
+  EndRecord(scanAt_ + kRecord);
 }
 
 void GraphFileWriter::AddSensorLine(double value, double aboveRefill, double belowFieldCapacity) {
-  const std::size_t start = group_.size();
-  AppendSensorLine(group_, value, aboveRefill, belowFieldCapacity);
+  const std::size_t start = scans_.size();
+  AppendSensorLine(scans_, value, aboveRefill, belowFieldCapacity);
   EndRecord(start);
 }
 
 void GraphFileWriter::EndScan() {
-  file_.WriteRecords(next_, group_);
-  next_ += group_.size() / kRecord;
+  // Scans are handed over in large pieces, which the file writes without a copy.
+  if (scans_.size() >= RecordFile::kWriteBehind) WriteScans();
+}
+
+void GraphFileWriter::WriteScans() {
+  if (scans_.empty()) return;
+  // Emptied even when the write fails, as the file's own buffer is.
+  struct Emptied {
+    std::string& bytes;
+    ~Emptied() { bytes.clear(); }
+  } emptied{scans_};
+  const std::uint64_t records = scans_.size() / kRecord;
+  file_.WriteRecords(next_, scans_);
+  next_ += records;
 }
 
 void GraphFileWriter::WriteTotals(double readingCount, double lastDateTime) {
+  WriteScans();
   file_.WriteRecord(graphfile::kReadingCount, Spaced(readingCount));
   file_.WriteRecord(graphfile::kLastDateTime, Spaced(lastDateTime));
+}
+
+void GraphFileWriter::Flush() {
+  WriteScans();
+  file_.Flush();
+}
+
+void GraphFileWriter::Close() {
+  WriteScans();
+  file_.Close();
 }
 
 std::optional<GraphFileData> ReadGraphFile(const fs::path& path,

@@ -103,15 +103,17 @@ class GraphFileWriter {
   void EndScan();
   void WriteTotals(double readingCount, double lastDateTime);
   // Puts the written records on the disk.
-  void Flush() { file_.Flush(); }
-  void Close() { file_.Close(); }
+  void Flush();
+  void Close();
 
  private:
   void EndRecord(std::size_t start);
+  void WriteScans();
 
   CalibratedFile file_;
-  std::uint64_t next_ = graphfile::kFirstScan;
-  std::string group_;  // the scan group being made, reused for every scan
+  std::uint64_t next_ = graphfile::kFirstScan;  // the first record of `scans_`
+  std::string scans_;                           // whole scan groups not yet handed to the file
+  std::size_t scanAt_ = 0;                      // where the scan being made starts in `scans_`
 };
 
 // A graph file read whole: its header records and every scan.

@@ -118,20 +118,35 @@ std::optional<std::int16_t> ToInt16(double value) {
 
 namespace {
 
-// Hundredths as "II.FF" with at least two integer digits.
-void AppendHundredths(std::string& text, unsigned long long hundredths, bool negative) {
-  char digits[24];
-  int n = 0;
-  for (; hundredths > 0 || n < 4; hundredths /= 10)
-    digits[n++] = static_cast<char>('0' + hundredths % 10);
-  char shown[26];
-  int m = 0;
-  if (negative) shown[m++] = '-';
-  for (int i = n - 1; i >= 2; --i) shown[m++] = digits[i];
-  shown[m++] = '.';
-  shown[m++] = digits[1];
-  shown[m++] = digits[0];
-  text.append(shown, static_cast<std::size_t>(m));
+// Room for any text of QuickTwoDecimals: a sign, ten digits, the point and two.
+using QuickText = char[24];
+
+// The text of a finite value away from a half hundredth, where the 15-digit
+// form rounds like the value itself, so no decimal expansion is needed: its
+// length, or 0 for a value that needs the expansion.
+std::size_t QuickTwoDecimals(double value, QuickText& out) {
+  const double magnitude = std::abs(value);
+  if (!(magnitude < 1e9)) return 0;
+  const double scaled = magnitude * 100;
+  const double whole = std::floor(scaled);
+  const double fraction = scaled - whole;
+  if (!(std::abs(fraction - 0.5) > 1e-6)) return 0;
+  const auto hundredths = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+  std::size_t m = 0;
+  if (value < 0 && hundredths != 0) out[m++] = '-';
+  // At least two integer digits. The whole part is at most 1e9, so the loop
+  // over it divides in 32 bits, which is cheaper.
+  char digits[16];
+  digits[0] = static_cast<char>('0' + hundredths % 10);
+  digits[1] = static_cast<char>('0' + hundredths / 10 % 10);
+  int n = 2;
+  for (auto rest = static_cast<std::uint32_t>(hundredths / 100); rest > 0 || n < 4; rest /= 10)
+    digits[n++] = static_cast<char>('0' + rest % 10);
+  for (int i = n - 1; i >= 2; --i) out[m++] = digits[i];
+  out[m++] = '.';
+  out[m++] = digits[1];
+  out[m++] = digits[0];
+  return m;
 }
 
 }  // namespace
@@ -141,18 +156,10 @@ void AppendTwoDecimals(std::string& text, double value) {
     text += "00.00";
     return;
   }
-  // Away from a half hundredth the 15-digit form rounds like the value itself,
-  // so the common case needs no decimal expansion.
-  const double magnitude = std::abs(value);
-  if (magnitude < 1e9) {
-    const double scaled = magnitude * 100;
-    const double whole = std::floor(scaled);
-    const double fraction = scaled - whole;
-    if (std::abs(fraction - 0.5) > 1e-6) {
-      const auto hundredths = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
-      AppendHundredths(text, hundredths, value < 0 && hundredths != 0);
-      return;
-    }
+  QuickText quick;
+  if (const std::size_t n = QuickTwoDecimals(value, quick)) {
+    text.append(quick, n);
+    return;
   }
   // Round on the 15-digit decimal form so that a value printed as 7.125
   // becomes 7.13 whatever its binary neighbour is.
@@ -190,6 +197,19 @@ std::string FormatTwoDecimals(double value) {
   std::string text;
   AppendTwoDecimals(text, value);
   return text;
+}
+
+void AppendTwoDecimalsAligned(std::string& text, double value, std::size_t width) {
+  QuickText quick;
+  const std::size_t n = std::isfinite(value) ? QuickTwoDecimals(value, quick) : 0;
+  if (n != 0) {
+    if (n < width) text.append(width - n, ' ');
+    text.append(quick, n);
+    return;
+  }
+  const std::string slow = FormatTwoDecimals(value);
+  if (slow.size() < width) text.append(width - slow.size(), ' ');
+  text += slow;
 }
 
 }  // namespace pelvaro

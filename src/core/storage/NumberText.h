@@ -39,5 +39,7 @@ std::optional<std::int16_t> ToInt16(double value);
 // "123.46"); halves round away from zero on the 15-digit decimal form.
 std::string FormatTwoDecimals(double value);
 void AppendTwoDecimals(std::string& text, double value);
+// The same text right-aligned in `width` characters; a longer one is kept whole.
+void AppendTwoDecimalsAligned(std::string& text, double value, std::size_t width);
 
 }  // namespace pelvaro

@@ -5,10 +5,6 @@
 
 namespace pelvaro {
 
-namespace {
-constexpr std::size_t kWriteBehind = 1 << 20;
-}  // namespace
-
 RecordFile::RecordFile(const fs::path& path, std::size_t recordSize, Mode mode, char fill)
     : path_(Files::Resolve(path)), size_(recordSize), fill_(fill) {
   std::error_code ec;
@@ -81,7 +77,13 @@ void RecordFile::Put(std::uint64_t record, std::string_view bytes, std::size_t p
     pending_.append(static_cast<std::size_t>(offset - length_), fill_);
     length_ = offset;
   }
-  Stage(offset, bytes, pad);
+  if (pad == 0 && bytes.size() >= kWriteBehind) {
+    // Copied into the buffer it would only fill it again.
+    FlushPending();
+    file_.WriteAt(offset, bytes);
+  } else {
+    Stage(offset, bytes, pad);
+  }
   length_ = std::max(length_, offset + bytes.size() + pad);
   if (pending_.size() >= kWriteBehind) FlushPending();
 }

@@ -33,8 +33,10 @@ class RecordFile {
   std::string Read(std::uint64_t record);
   void Write(std::uint64_t record, std::string_view text);
   // Consecutive records from `record` on, in one piece: `bytes` holds whole
-  // records. Throws IoError.
+  // records. A piece of kWriteBehind bytes or more goes to the file at once,
+  // after what is buffered. Throws IoError.
   void WriteRecords(std::uint64_t record, std::string_view bytes);
+  static constexpr std::size_t kWriteBehind = 1 << 20;
   std::uint64_t Length() const { return length_; }
   std::uint64_t RecordCount() const { return length_ / size_; }
   // Pushes buffered writes to the disk. Throws IoError.
