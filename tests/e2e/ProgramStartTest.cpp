@@ -197,8 +197,8 @@ TEST(ExportCli, ConcurrentCsvAndJsonExportsToOneFileLeaveOneWholeExport) {
     StartCli(whole, root.Path(), {"export", sites[1 - c], to, "--format", "json"});
     ASSERT_TRUE(table.waitForFinished(60000));
     ASSERT_TRUE(whole.waitForFinished(60000));
-    EXPECT_EQ(std::pair(table.exitCode(), whole.exitCode()), std::pair(0, 0))
-        << table.readAllStandardError().toStdString() << whole.readAllStandardError().toStdString();
+    EXPECT_EQ(table.exitCode(), 0) << table.readAllStandardError().toStdString();
+    EXPECT_EQ(whole.exitCode(), 0) << whole.readAllStandardError().toStdString();
     const std::string now = ReadBytes(out);
     const bool complete =
         (now == csv || now == json[1 - c]) && ReadBytes(fs::path(out) += ".meta.json") == meta[c] &&
@@ -225,7 +225,8 @@ TEST(CliNames, StatusFindsASiteTypedInUtf8) {
 
 TEST(CliFailures, StatusTextGivesItsOwnReasonAndNoLoggerFallback) {
   const CliResult run = RunCli(CafeRoot().Path(), {"status", "NONE_01"});
-  EXPECT_EQ(std::pair(run.exitCode, run.err), std::pair(1, std::string()));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "");
   EXPECT_TRUE(run.out.starts_with("NONE_01\n  Error:          The site NONE_01 has no header file"))
       << run.out;
 }
@@ -329,8 +330,9 @@ TEST(LoggerCommands, StartDownloadSerialTraceAndPortErrors) {
   EXPECT_NE(start.out.find("RECORDER TALKING"), std::string::npos);
   Cli({"download", "FARM_07", "--device", pty});
   const BlockHeader h = ReadBlockHeader(root.Path() / "TVMKDATA" / "FARM_07_001.KEY");
-  EXPECT_EQ(std::tuple(h.run.SiteNumber(), h.run.SensorCount(), h.run.ScanInterval()),
-            std::tuple(7, 2, 30));
+  EXPECT_EQ(h.run.SiteNumber(), 7);
+  EXPECT_EQ(h.run.SensorCount(), 2);
+  EXPECT_EQ(h.run.ScanInterval(), 30);
   const QDate today = QDate::currentDate();
   EXPECT_NEAR(h.run.StartDay(), DateToDayNumber(today.day(), today.month(), today.year()), 1);
   EXPECT_EQ(SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(219),
@@ -351,13 +353,14 @@ TEST(LoggerCommands, StartDownloadSerialTraceAndPortErrors) {
   const ScopedEnvironment com3("PELVARO_COM3", pty.toStdString());
   const ScopedEnvironment com4("PELVARO_COM4", "/nonexistent/pelvaro-port");
   QtSerialPort first, second;
-  EXPECT_EQ((std::tuple{first.Open(3).Ok(), second.Open(3).error, second.Open(4).error}),
-            std::tuple(true, PortError::InUse, PortError::DoesNotExist));
+  EXPECT_TRUE(first.Open(3).Ok());
+  EXPECT_EQ(second.Open(3).error, PortError::InUse);
+  EXPECT_EQ(second.Open(4).error, PortError::DoesNotExist);
   // Stopped as a service is stopped, the simulator ends cleanly.
   sim.Process().terminate();
   ASSERT_TRUE(sim.Process().waitForFinished(5000));
-  EXPECT_EQ(std::pair(sim.Process().exitStatus(), sim.Process().exitCode()),
-            std::pair(QProcess::NormalExit, 0));
+  EXPECT_EQ(sim.Process().exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(sim.Process().exitCode(), 0);
 }
 
 }  // namespace

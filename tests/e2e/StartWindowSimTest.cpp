@@ -15,6 +15,7 @@
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
+#include "ui/MainWindowControls.h"
 #include "ui/PersonDriver.h"
 #include "ui/operations/StartWindow.h"
 #include "ui/operations/TraceDialog.h"
@@ -24,6 +25,8 @@
 
 namespace pelvaro::testing {
 namespace {
+
+using namespace main_window;
 
 constexpr int kPort = 7;
 
@@ -141,7 +144,7 @@ TEST(MainWindowTrace, AllSixtyFourScansAndTheLoggersEndArriveOnTime) {
   QElapsedTimer sinceHeader;
   std::map<int, double> shownAt;
   std::vector<std::string> lines;
-  auto* status = Child<QTextEdit>(window, "Picture1");
+  auto* status = Child<QTextEdit>(window, kStatus);
   QObject::connect(status, &QTextEdit::textChanged, [&] {
     const std::string line = status->toPlainText().section('\n', -1).toStdString();
     if (line.empty()) return;
@@ -159,15 +162,15 @@ TEST(MainWindowTrace, AllSixtyFourScansAndTheLoggersEndArriveOnTime) {
     QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), Qt::Key_2);
     QTest::mouseClick(Child<QPushButton>(d, "OKButton"), Qt::LeftButton);
   });
-  QTest::mouseClick(Child<QPushButton>(window, "Option12"), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(window, kTraceMode), Qt::LeftButton);
   ASSERT_NE(window.Trace(), nullptr);
   ASSERT_TRUE(window.Trace()->Active()) << (lines.empty() ? "" : lines.back());
 
   // One scan a second for 64 seconds, then the logger's own end.
   EXPECT_TRUE(QTest::qWaitFor([&] { return !prompter.shown.empty(); }, 90000));
-  EXPECT_EQ(
-      std::tuple(prompter.shown.size(), LastMessage(prompter)),
-      std::tuple(1u, ": Trace mode has been terminated after 64 scans to save battery life."));
+  EXPECT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(LastMessage(prompter),
+            ": Trace mode has been terminated after 64 scans to save battery life.");
   ASSERT_EQ(shownAt.size(), 64u);
   EXPECT_EQ(shownAt.rbegin()->first, 64);
   // Scan n leaves the logger n seconds after the command; its row follows
@@ -176,7 +179,7 @@ TEST(MainWindowTrace, AllSixtyFourScansAndTheLoggersEndArriveOnTime) {
   EXPECT_EQ(lines.back(), "    Trace mode terminated.");
   EXPECT_FALSE(port.IsOpen());
   EXPECT_TRUE(Child<QGroupBox>(window, "FrameMain")->isVisible());
-  EXPECT_FALSE(Child<QPushButton>(window, "Command2")->isVisible());
+  EXPECT_FALSE(Child<QPushButton>(window, kStop)->isVisible());
 }
 
 }  // namespace

@@ -43,10 +43,16 @@ struct Line {
     ASSERT_EQ(After(0.1), kGreeting);
   }
   // Sends, waits and expects what arrived meanwhile, step by step.
-  void Play(std::initializer_list<std::tuple<std::string, double, std::string>> steps) {
-    for (const auto& [send, wait, expected] : steps) {
-      Send(send);
-      EXPECT_EQ(After(wait), expected) << "after sending " << ::testing::PrintToString(send);
+  struct Step {
+    std::string send;
+    double wait;
+    std::string expected;
+  };
+  void Play(std::initializer_list<Step> steps) {
+    for (const Step& step : steps) {
+      Send(step.send);
+      EXPECT_EQ(After(step.wait), step.expected)
+          << "after sending " << ::testing::PrintToString(step.send);
     }
   }
 
@@ -59,9 +65,13 @@ TEST(LoggerGreeting, IsPacedAnswersBothWakeBytesOnlyAndCountsThemAfterACommand) 
   Line line;
   line.Send(kWake);
   // After 5 ms the bytes follow at the baud rate.
-  for (const auto& [wait, waiting] : {std::pair{0.005, 0}, {kByte, 1}, {2.9 * kByte, 3}}) {
-    line.clock.Advance(wait);
-    EXPECT_EQ(line.port.BytesWaiting(), waiting) << "after " << line.clock.Now();
+  const struct {
+    double wait;
+    int waiting;
+  } paces[] = {{0.005, 0}, {kByte, 1}, {2.9 * kByte, 3}};
+  for (const auto& pace : paces) {
+    line.clock.Advance(pace.wait);
+    EXPECT_EQ(line.port.BytesWaiting(), pace.waiting) << "after " << line.clock.Now();
   }
   EXPECT_EQ(line.After(0.1 * kByte), kGreeting);
   EXPECT_EQ(line.engine.NextDue(), std::nullopt);
@@ -70,7 +80,8 @@ TEST(LoggerGreeting, IsPacedAnswersBothWakeBytesOnlyAndCountsThemAfterACommand) 
   fast.Send(kWake);
   EXPECT_EQ(fast.engine.NextDue(), 0.005);
   fast.clock.Advance(0.0049);
-  EXPECT_EQ((std::tuple{fast.port.BytesWaiting(), fast.After(0.0001)}), std::tuple(0, kGreeting));
+  EXPECT_EQ(fast.port.BytesWaiting(), 0);
+  EXPECT_EQ(fast.After(0.0001), kGreeting);
 
   // Both wake bytes are answered, and only they.
   Line asleep;
@@ -190,9 +201,10 @@ TEST(SimSerialPortTest, BehavesLikeAPortOverRepeatablePlausibleRuns) {
   EXPECT_EQ(line.port.OpenedPort(), 2);
   line.port.FailNextOpenWith(PortError::InUse);
   line.port.Close();
-  EXPECT_EQ((std::tuple{line.port.Open(3).error, line.port.IsOpen(), line.port.Open(3).Ok(),
-                        line.port.OpenedPort()}),
-            std::tuple(PortError::InUse, false, true, 3));
+  EXPECT_EQ(line.port.Open(3).error, PortError::InUse);
+  EXPECT_FALSE(line.port.IsOpen());
+  EXPECT_TRUE(line.port.Open(3).Ok()) << "the failure is the next open's only";
+  EXPECT_EQ(line.port.OpenedPort(), 3);
 
   // Bytes arriving while the port is closed are lost.
   line.Send(kWake);
@@ -212,7 +224,8 @@ TEST(SimSerialPortTest, BehavesLikeAPortOverRepeatablePlausibleRuns) {
   line.port.SetReceiveNotify(true);
   EXPECT_EQ((std::vector{line.port.Pump(), line.port.Pump(), line.port.Pump()}),
             (std::vector{true, true, false}));
-  EXPECT_EQ(std::tuple(calls, line.port.Written()), std::tuple(2, kWake + kWake));
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(line.port.Written(), kWake + kWake);
 
   // Generated readings are repeatable and plausible.
   const sim::Run a = GenerateRun(3001, 1, 4, 11300, 0, 900, 96);

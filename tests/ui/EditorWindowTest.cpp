@@ -57,16 +57,22 @@ class EditorWindowTest : public WindowTest {
   std::unique_ptr<EditorWindow> window;
 };
 
-TEST_F(EditorWindowTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
+// 6 readings / 2 sensors + 7 rows; beside them the block's date, time, number and sensors.
+TEST_F(EditorWindowTest, AnOpenedBlockShowsItsReadingsAndWhatItIs) {
   OpenBlock(1);
   auto* info = window->findChild<QTableWidget*>("Fg2");
-  // 6 readings / 2 sensors + 7 rows; beside them the block's date, time, number and sensors.
-  EXPECT_EQ(
-      QStringList({window->windowTitle(), Grid()->horizontalHeaderItem(0)->text(),
-                   QString::number(Grid()->rowCount()), Cell(1, kSensor2), info->item(0, 1)->text(),
-                   info->item(1, 1)->text(), info->item(9, 1)->text(), info->item(12, 1)->text()})
-          .join('|'),
-      "Edit Site Data|BLOCK|10| 1844|08/12/2026|10:00:00| 1| 3");
+  EXPECT_EQ(window->windowTitle(), "Edit Site Data");
+  EXPECT_EQ(Grid()->horizontalHeaderItem(0)->text(), "BLOCK");
+  EXPECT_EQ(Grid()->rowCount(), 10);
+  EXPECT_EQ(Cell(1, kSensor2), " 1844");
+  EXPECT_EQ(info->item(0, 1)->text(), "08/12/2026") << "date";
+  EXPECT_EQ(info->item(1, 1)->text(), "10:00:00") << "time";
+  EXPECT_EQ(info->item(9, 1)->text(), " 1") << "block number";
+  EXPECT_EQ(info->item(12, 1)->text(), " 3") << "sensors";
+}
+
+TEST_F(EditorWindowTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
+  OpenBlock(1);
   const std::string before = ReadBytes(Block(1));
   EXPECT_TRUE(Button("cmdDelete")->isEnabled());
   EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
@@ -87,15 +93,20 @@ TEST_F(EditorWindowTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
   EXPECT_EQ(ReadBytes(Block(1)), std::string(before).replace(6, 2, "\x28\x23"));  // 9000
   EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
   EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"));  // recalculated
+}
 
-  // A deletion takes unsaved edits with the block: nothing is left to update.
+// Nothing is left to update.
+TEST_F(EditorWindowTest, ADeletionTakesUnsavedEditsWithTheBlock) {
   OpenBlock(2);
   TypeAt(0, kSensor1, "5");
+  prompter.answers = {Answer::Yes};
   Click(Button("cmdDelete"));
-  EXPECT_EQ(std::tuple(prompter.shown.back().title, prompter.shown.back().buttons,
-                       fs::exists(Block(2)), Button("cmdSaveData")->isEnabled(),
-                       Button("cmdDelete")->isEnabled(), Grid()->rowCount()),
-            std::tuple("Confirm Delete", Buttons::YesNoDefaultNo, false, false, false, 1));
+  EXPECT_EQ(prompter.shown.back().title, "Confirm Delete");
+  EXPECT_EQ(prompter.shown.back().buttons, Buttons::YesNoDefaultNo);
+  EXPECT_FALSE(fs::exists(Block(2)));
+  EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
+  EXPECT_FALSE(Button("cmdDelete")->isEnabled());
+  EXPECT_EQ(Grid()->rowCount(), 1);
 }
 
 // The deletion question answers No to Enter.
@@ -113,12 +124,14 @@ TEST_F(EditorWindowTest, EnterOnTheDeletionQuestionKeepsTheBlock) {
   EXPECT_EQ(Cell(1, 0), "2");
 }
 
-// Esc and the title bar's close end the window exactly as "Close" does.
+// Esc and the title bar's close end the window exactly as "Close" does; saved readings (2000)
+// are recalculated before the window goes.
 TEST_F(EditorWindowTest, EveryWayOutOffersUnsavedEdits) {
   const std::string original = ReadBytes(Block(1));
   for (const std::string way : {"cmdExit", "Esc Fg1", "title bar"}) {
     for (const Answer answer : {Answer::No, Answer::Yes}) {
-      SCOPED_TRACE(way + (answer == Answer::Yes ? " Yes" : " No"));
+      const bool saved = answer == Answer::Yes;
+      SCOPED_TRACE(way + (saved ? " Yes" : " No"));
       window.reset();
       WriteBytes(Block(1), original);
       fs::remove(root.Path() / "TVMKDATA" / "ED_01.BGF");
@@ -127,13 +140,11 @@ TEST_F(EditorWindowTest, EveryWayOutOffersUnsavedEdits) {
       prompter.shown.clear();
       prompter.answers = {answer};
       Act(*window, way);
-      // Saved readings (2000) are recalculated before the window goes.
-      EXPECT_EQ(
-          std::tuple(Titles(prompter), window->isVisible(), ReadBytes(Block(1)).substr(2, 2),
-                     fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF")),
-          std::tuple("Data Changes|", false,
-                     answer == Answer::Yes ? std::string("\xD0\x07", 2) : original.substr(2, 2),
-                     answer == Answer::Yes));
+      EXPECT_EQ(Titles(prompter), "Data Changes|");
+      EXPECT_FALSE(window->isVisible());
+      EXPECT_EQ(ReadBytes(Block(1)).substr(2, 2),
+                saved ? std::string("\xD0\x07", 2) : original.substr(2, 2));
+      EXPECT_EQ(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"), saved) << "recalculated";
     }
   }
 }
@@ -151,37 +162,47 @@ TEST_F(EditorWindowTest, ASaveOverAChangedBlockIsRefusedAndNoLeavesTheTypedValue
     prompter.answers = {Answer::Yes, Answer::No};
     Click(Button(button));
     EXPECT_EQ(LastQuestion(prompter), FileChangedQuestion("ED_01_001.DAT"));
-    EXPECT_EQ(std::tuple(Cell(1, kSensor2), window->isVisible(), ReadBytes(Block(1))),
-              std::tuple("77", true, rewritten));
+    EXPECT_EQ(Cell(1, kSensor2), "77");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(ReadBytes(Block(1)), rewritten);
   }
 }
 
-// Enter never presses a button (so never deletes); the current cell clicked acts as any click;
-// the date dialog takes its date on Enter, leaves it on Esc, and a new date is recalculated.
-TEST_F(EditorWindowTest, EnterPressesNoButtonTheCurrentCellClickedActsAsAnyClickAndDatesChange) {
+// Enter moves down the grid, and the next cell is entered afresh.
+TEST_F(EditorWindowTest, EnterInTheGridMovesToTheNextReading) {
   OpenBlock(1);
   TypeAt(0, kSensor1, "1900");
   QTest::keyClick(Grid(), Qt::Key_Return);
   EXPECT_EQ(Grid()->currentRow(), 1);
-  QTest::keyClicks(Grid(), "7");  // the next cell is entered afresh
+  QTest::keyClicks(Grid(), "7");
   QTest::keyClick(Grid(), Qt::Key_Enter);
   QTest::keyClick(Grid(), Qt::Key_Return);
-  EXPECT_EQ(
-      Cell(0, kSensor1) + " " + Cell(1, kSensor1) + " " + QString::number(Grid()->currentRow()),
-      "1900 7 3");
+  EXPECT_EQ(Cell(0, kSensor1), "1900");
+  EXPECT_EQ(Cell(1, kSensor1), "7");
+  EXPECT_EQ(Grid()->currentRow(), 3);
+}
+
+// So never deletes; the reading stays 1811 until the edit is saved.
+TEST_F(EditorWindowTest, EnterPressesNoButton) {
+  OpenBlock(1);
+  TypeAt(0, kSensor1, "1900");
   for (const std::string focused : {"Fg1", "Fg2", "cmdDelete", "cmdSaveData", "cmdExit"}) {
     Act(*window, "Enter " + focused);
     EXPECT_TRUE(window->isVisible()) << focused;
   }
-  // The reading stays 1811 until the edit is saved.
-  EXPECT_EQ(
-      std::tuple(Titles(prompter), fs::exists(Block(1, ".KEY")), ReadBytes(Block(1)).substr(0, 2)),
-      std::tuple("", true, std::string("\x13\x07", 2)));
+  EXPECT_EQ(Titles(prompter), "");
+  EXPECT_TRUE(fs::exists(Block(1, ".KEY")));
+  EXPECT_EQ(ReadBytes(Block(1)).substr(0, 2), std::string("\x13\x07", 2));
+}
+
+// The keyboard puts the current cell on the block number, then the mouse clicks it.
+TEST_F(EditorWindowTest, TheCurrentBlockCellClickedActsAsAnyClick) {
+  OpenBlock(1);
   TypeAt(0, kSensor1, "3");
   EXPECT_EQ(Cell(0, kSensor1), "3");
   auto* info = window->findChild<QTableWidget*>("Fg2");
   for (const int block : {1, 2}) {
-    // The keyboard puts the current cell on the block number, then the mouse clicks it.
+    SCOPED_TRACE(block);
     QTest::keyClick(Grid(), Qt::Key_Home);
     if (block == 2) QTest::keyClick(Grid(), Qt::Key_Down);
     ASSERT_EQ(Grid()->currentColumn(), 0);
@@ -189,12 +210,18 @@ TEST_F(EditorWindowTest, EnterPressesNoButtonTheCurrentCellClickedActsAsAnyClick
     prompter.shown.clear();
     prompter.answers = {Answer::No};
     ClickCell(Grid(), block - 1, 0);
-    EXPECT_EQ(std::tuple(Titles(prompter), info->item(9, 1)->text().toInt(), Cell(0, kSensor1),
-                         Button("cmdSaveData")->isEnabled()),
-              std::tuple("Data Changes|", block, block == 1 ? " 1811" : " 1711", false));
+    EXPECT_EQ(Titles(prompter), "Data Changes|");
+    EXPECT_EQ(info->item(9, 1)->text().toInt(), block) << "block opened";
+    EXPECT_EQ(Cell(0, kSensor1), block == 1 ? " 1811" : " 1711");
+    EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
     TypeAt(0, kSensor1, "12");  // unsaved again for the next block
   }
+}
 
+// The date dialog takes its date on Enter and leaves it on Esc; a new date is recalculated.
+TEST_F(EditorWindowTest, ANewBlockDateIsTakenOnEnterOnlyAndRecalculated) {
+  OpenBlock(1);
+  auto* info = window->findChild<QTableWidget*>("Fg2");
   const QString shown = info->item(0, 1)->text();
   for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
     WhenDialogOpens<CalDialog>([key](CalDialog& dialog) {
@@ -207,11 +234,47 @@ TEST_F(EditorWindowTest, EnterPressesNoButtonTheCurrentCellClickedActsAsAnyClick
   }
   prompter.answers = {Answer::No};
   QTest::keyClick(Grid(), Qt::Key_Escape);
-  EXPECT_EQ(std::tuple(window->isVisible(), fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF")),
-            std::tuple(false, true));
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"));
 }
 
-TEST_F(EditorWindowTest, CsvAndPrintNeedABlockAndCsvFilesGetTheirExtension) {
+TEST_F(EditorWindowTest, PrintAndCsvNeedAnOpenedBlock) {
+  Open(prompter);
+  window->SetPrinterChooser([](QPrinter&) {
+    ADD_FAILURE() << "a printer chosen";
+    return false;
+  });
+  Click(Button("ButtonPrint"));
+  EXPECT_EQ(prompter.shown.back().text, "Select a data block to print");
+  Click(Button("cmdCreatePRNFile"));
+  EXPECT_EQ(prompter.shown.back().text, "Select a data block to save as CSV file");
+}
+
+TEST_F(EditorWindowTest, CsvFilesGetTheirExtension) {
+  const struct {
+    const char* guards;
+    const char* typed;
+    const char* written;
+  } rows[] = {
+      {"none typed", "season", "season.csv"},
+      {"csv typed", "season.csv", "season.csv"},
+      {"another typed is kept", "notes.txt", "notes.txt"},
+  };
+  OpenBlock(1);
+  const std::string expected = BlockCsv(files, "ED_01", window->Model().OpenedStem()).text;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.guards);
+    const fs::path folder = root.Path() / "csv" / row.typed;
+    fs::create_directories(folder);
+    window->SetCsvPathAsker([&] { return QString::fromStdString((folder / row.typed).string()); });
+    Click(Button("cmdCreatePRNFile"));
+    EXPECT_EQ(ReadBytes(folder / row.written), expected);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+  }
+}
+
+// A cancelled printer dialog prints nothing; unsaved edits are printed as shown.
+TEST_F(EditorWindowTest, ThePrintoutShowsTheBlockAsItIsShown) {
   int chosen = 0;
   const fs::path pdf = root.Path() / "block.pdf";
   const auto toPdf = [&](QPrinter& printer) {
@@ -220,28 +283,9 @@ TEST_F(EditorWindowTest, CsvAndPrintNeedABlockAndCsvFilesGetTheirExtension) {
     printer.setOutputFileName(QString::fromStdString(pdf.string()));
     return true;
   };
-  Open(prompter);
-  window->SetPrinterChooser(toPdf);
-  Click(Button("ButtonPrint"));
-  EXPECT_EQ(prompter.shown.back().text, "Select a data block to print");
-  EXPECT_EQ(chosen, 0);
-  Click(Button("cmdCreatePRNFile"));
-  EXPECT_EQ(prompter.shown.back().text, "Select a data block to save as CSV file");
-
   OpenBlock(1);
-  const std::string expected = BlockCsv(files, "ED_01", window->Model().OpenedStem()).text;
-  for (const auto& [typed, written] : {std::pair{"season", "season.csv"},
-                                       {"season.csv", "season.csv"},
-                                       {"notes.txt", "notes.txt"}}) {
-    const fs::path folder = root.Path() / "csv" / typed;
-    fs::create_directories(folder);
-    window->SetCsvPathAsker([&] { return QString::fromStdString((folder / typed).string()); });
-    Click(Button("cmdCreatePRNFile"));
-    EXPECT_EQ(ReadBytes(folder / written), expected) << typed;
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
-  }
-  TypeAt(1, kSensor1, "1899");                                 // unsaved edits are printed as shown
-  window->SetPrinterChooser([](QPrinter&) { return false; });  // the dialog cancelled
+  TypeAt(1, kSensor1, "1899");
+  window->SetPrinterChooser([](QPrinter&) { return false; });
   Click(Button("ButtonPrint"));
   EXPECT_FALSE(fs::exists(pdf));
   window->SetPrinterChooser(toPdf);
@@ -255,38 +299,41 @@ TEST_F(EditorWindowTest, CsvAndPrintNeedABlockAndCsvFilesGetTheirExtension) {
   EXPECT_TRUE(printed.contains("Site Data Printout For SiteEDGE FIELD") &&
               printed.contains(QRegularExpression("1822\\n2 +1899 +1844")))
       << printed.toStdString();
+}
 
-  // With no printer installed printing fails into the window's own message.
-  if (QPrinter().outputFormat() == QPrinter::NativeFormat) {
-    window->SetPrinterChooser([](QPrinter&) { return true; });
-    Click(Button("ButtonPrint"));
-    EXPECT_EQ(prompter.shown.back().title, "Printer Not Connected");
-    EXPECT_TRUE(window->isVisible());
-  }
+TEST_F(EditorWindowTest, PrintingWithNoPrinterInstalledFailsIntoTheWindowsOwnMessage) {
+  if (QPrinter().outputFormat() != QPrinter::NativeFormat) GTEST_SKIP() << "a printer installed";
+  OpenBlock(1);
+  window->SetPrinterChooser([](QPrinter&) { return true; });
+  Click(Button("ButtonPrint"));
+  EXPECT_EQ(prompter.shown.back().title, "Printer Not Connected");
+  EXPECT_TRUE(window->isVisible());
 }
 
 // The editor's site, with its blocks, serves every window of the site and the editor.
 TEST_F(EditorWindowTest, EveryWindowShowsItsControlsWholeAtEverySize) {
   WriteSiteSelection(files, "ED_01", "TVMKDATA", 2);
-  const std::vector<std::pair<const char*, std::function<std::unique_ptr<QWidget>()>>> windows = {
-      {"editor",
-       [&]() -> std::unique_ptr<QWidget> {
-         OpenBlock(1);
-         TypeAt(1, kSensor2, "12345");
-         return std::move(window);
-       }},
-      {"date", [] { return std::make_unique<CalDialog>("15/03/2004"); }},
-      {"site", [&] { return std::make_unique<SiteWindow>(files, prompter, false); }},
-      {"directories", [&] {
-         return std::make_unique<DataDirDialog>(
-             files, prompter,
-             std::vector<std::string>{"TVMKDATA", "SEASON2", "SEASON3", "SEASON4", "SEASON5",
-                                      "SEASON6", "SEASON7", "NORTHWESTA"},
-             "SEASON2");
-       }}};
-  for (const auto& [name, make] : windows) {
-    SCOPED_TRACE(name);
-    std::unique_ptr<QWidget> shown = make();
+  const struct {
+    const char* name;
+    std::function<std::unique_ptr<QWidget>()> make;
+  } windows[] = {{"editor",
+                  [&]() -> std::unique_ptr<QWidget> {
+                    OpenBlock(1);
+                    TypeAt(1, kSensor2, "12345");
+                    return std::move(window);
+                  }},
+                 {"date", [] { return std::make_unique<CalDialog>("15/03/2004"); }},
+                 {"site", [&] { return std::make_unique<SiteWindow>(files, prompter, false); }},
+                 {"directories", [&] {
+                    return std::make_unique<DataDirDialog>(
+                        files, prompter,
+                        std::vector<std::string>{"TVMKDATA", "SEASON2", "SEASON3", "SEASON4",
+                                                 "SEASON5", "SEASON6", "SEASON7", "NORTHWESTA"},
+                        "SEASON2");
+                  }}};
+  for (const auto& w : windows) {
+    SCOPED_TRACE(w.name);
+    std::unique_ptr<QWidget> shown = w.make();
     shown->show();
     AtEverySize(*shown);
   }

@@ -13,6 +13,7 @@
 #include "support/SampleSites.h"
 #include "support/ScriptedPort.h"
 #include "support/SiteBuilder.h"
+#include "ui/MainWindowControls.h"
 #include "ui/PersonDriver.h"
 #include "ui/graph/GraphWindow.h"
 #include "ui/operations/TraceDialog.h"
@@ -21,6 +22,8 @@
 
 namespace pelvaro::testing {
 namespace {
+
+using namespace main_window;
 
 using Stage = DownloadControl::Stage;
 
@@ -48,7 +51,7 @@ class MainWindowTest : public ::testing::Test {
   T* Find(const char* name) {
     return Child<T>(window, name);
   }
-  QListWidget* List() { return Find<QListWidget>("File1"); }
+  QListWidget* List() { return Find<QListWidget>(kSiteList); }
   std::string SelectionFile() { return ReadBytes(Root() / "Sitesel.dat"); }
   void ExpectChosen(int row, const std::string& selection) {
     EXPECT_EQ(List()->currentRow(), row) << "highlighted row";
@@ -65,13 +68,13 @@ class MainWindowTest : public ::testing::Test {
     window.show();
   }
   void ExpectShowing(const Showing& expected) {
-    QPushButton* stop = Find("Command2");
+    QPushButton* stop = Find(kStop);
     EXPECT_EQ(stop->isVisible() ? std::optional(stop->text()) : std::nullopt, expected.stop)
         << "stop button";
-    EXPECT_EQ(Find<QWidget>("Picture1")->isVisible(), expected.status) << "status area";
-    EXPECT_EQ(Find<QWidget>("ProgressBar1")->isVisible(), expected.progress) << "progress bar";
+    EXPECT_EQ(Find<QWidget>(kStatus)->isVisible(), expected.status) << "status area";
+    EXPECT_EQ(Find<QWidget>(kProgressBar)->isVisible(), expected.progress) << "progress bar";
     EXPECT_EQ(Find<QWidget>("FrameMain")->isVisible(), expected.menu) << "menu";
-    EXPECT_EQ(Find("OptionOutlook")->isVisible(), expected.menu) << "OUTLOOK";
+    EXPECT_EQ(Find(kOutlook)->isVisible(), expected.menu) << "OUTLOOK";
   }
   void ExpectIdle() {
     EXPECT_EQ(window.DownloadStage(), Stage::Idle);
@@ -111,12 +114,11 @@ class ThreeSitesTest : public MainWindowTest {
 };
 
 TEST_F(ThreeSitesTest, EveryControlKeepsTheNameDriversFindItBy) {
-  for (const char* name :
-       {"PictureLogo",  "LabelAppName",  "Label2",    "File1",        "FrameMain",
-        "FrameSite",    "FrameLogger",   "FrameData", "Option1",      "Option7",
-        "OptionDelete", "Option10",      "Option3",   "Option12",     "Option16",
-        "Option6",      "OptionOutlook", "Picture1",  "ProgressBar1", "Command1",
-        "Command2",     "frmSelPort",    "optCom1",   "optCom2",      "optUSB"}) {
+  for (const char* name : {"PictureLogo", "LabelAppName", kVersion,      kSiteList,    "FrameMain",
+                           "FrameSite",   "FrameLogger",  "FrameData",   kCreateNew,   kEditSite,
+                           kDelete,       kStart,         kDownloadData, kTraceMode,   kEditData,
+                           kViewGraph,    kOutlook,       kStatus,       kProgressBar, kExit,
+                           kStop,         "frmSelPort",   "optCom1",     "optCom2",    "optUSB"}) {
     EXPECT_NE(window.findChild<QWidget*>(name), nullptr) << name;
   }
 }
@@ -130,11 +132,11 @@ TEST_F(ThreeSitesTest, CaptionsNameTheProgramItsVersionAndTheOperations) {
   } captions[] = {
       {"", "windowTitle", "Velmora Pelvaro Soil Moisture V3.1 "},
       {"LabelAppName", "text", "Velmora Pelvaro Soil Moisture"},
-      {"Label2", "text", "V3.1 "},
+      {kVersion, "text", "V3.1 "},
       {"FrameLogger", "title", "Logger Operations"},
-      {"Option3", "text", "DOWNLOAD DATA"},
-      {"OptionOutlook", "text", "OUTLOOK"},
-      {"Command1", "text", "Exit"},
+      {kDownloadData, "text", "DOWNLOAD DATA"},
+      {kOutlook, "text", "OUTLOOK"},
+      {kExit, "text", "Exit"},
   };
   for (const auto& c : captions) {
     QWidget* w = *c.name == '\0' ? &window : Find<QWidget>(c.name);
@@ -143,8 +145,8 @@ TEST_F(ThreeSitesTest, CaptionsNameTheProgramItsVersionAndTheOperations) {
 }
 
 TEST_F(ThreeSitesTest, OutlookEndsTheDataAnalysisGroupUnderViewGraph) {
-  EXPECT_EQ(Find("OptionOutlook")->parentWidget(), Find<QGroupBox>("FrameData"));
-  EXPECT_GT(Find("OptionOutlook")->y(), Find("Option6")->y());
+  EXPECT_EQ(Find(kOutlook)->parentWidget(), Find<QGroupBox>("FrameData"));
+  EXPECT_GT(Find(kOutlook)->y(), Find(kViewGraph)->y());
 }
 
 TEST_F(ThreeSitesTest, TheListHoldsTheSiteHeadersOnly) {
@@ -163,8 +165,8 @@ TEST_F(ThreeSitesTest, TheWindowOpensOnTheMenuWithNothingRunning) { ExpectIdle()
 TEST_F(ThreeSitesTest, EnterAndEscOnAnyControlStartNothing) {
   QSignalSpy opened(&window, &MainWindow::windowRequested);
   QList<QWidget*> focused{List()};
-  for (const char* name : {"Option1", "Option7", "OptionDelete", "Option10", "Option3", "Option12",
-                           "Option16", "Option6", "OptionOutlook", "Command1"}) {
+  for (const char* name : {kCreateNew, kEditSite, kDelete, kStart, kDownloadData, kTraceMode,
+                           kEditData, kViewGraph, kOutlook, kExit}) {
     focused.append(Find(name));
   }
   for (QWidget* w : focused) {
@@ -205,22 +207,22 @@ TEST_F(ThreeSitesTest, UsbWithNoCableAndTheListCancelledChoosesNothing) {
 }
 
 TEST_F(ThreeSitesTest, EverythingShowsWholeAndGrowsWithTheWindow) {
-  const QSize option = Find("Option3")->size();
-  const qreal points = Find("Option3")->font().pointSizeF();
+  const QSize option = Find(kDownloadData)->size();
+  const qreal points = Find(kDownloadData)->font().pointSizeF();
   AtEverySize(window, [&](Size size) {
     if (size == kLarge) {
-      EXPECT_GT(Find("Option3")->width(), option.width() * 3 / 2);
-      EXPECT_GT(Find("Option3")->height(), option.height());
-      EXPECT_GT(Find("Option3")->font().pointSizeF(), points * 3 / 2);
+      EXPECT_GT(Find(kDownloadData)->width(), option.width() * 3 / 2);
+      EXPECT_GT(Find(kDownloadData)->height(), option.height());
+      EXPECT_GT(Find(kDownloadData)->font().pointSizeF(), points * 3 / 2);
       EXPECT_GT(List()->width(), 500);
     } else if (size == kSmallest) {
-      EXPECT_EQ(Find("Option3")->font().pointSizeF(), points);
+      EXPECT_EQ(Find(kDownloadData)->font().pointSizeF(), points);
     }
   });
 }
 
 TEST_F(ThreeSitesTest, ExitClosesTheWindow) {
-  Click("Command1");
+  Click(kExit);
   EXPECT_FALSE(window.isVisible());
 }
 
@@ -287,7 +289,7 @@ TEST_F(TwoFarmsTest, AClickOnTheCurrentRowChoosesItAgain) {
 TEST_F(TwoFarmsTest, EditOpensTheSiteWindowForTheChosenSite) {
   QSignalSpy opened(&window, &MainWindow::windowRequested);
   ClickRow(List(), 0);
-  Click("Option7");
+  Click(kEditSite);
   ASSERT_EQ(opened.count(), 1);
   EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::SiteWindow);
   EXPECT_EQ(ReadSiteSelection(files).identification, "FARM_01");
@@ -324,7 +326,7 @@ TEST_F(TwoFarmsTest, SelectingTheSavedSiteClicksDownToItOrToTheLastRow) {
 TEST_F(TwoFarmsTest, EnterOnTheDeleteButtonDeletesNothingAndAsksNothing) {
   ClickRow(List(), 0);
   const std::size_t asked = prompter.shown.size();
-  PressKey(&window, Qt::Key_Return, Find("OptionDelete"));
+  PressKey(&window, Qt::Key_Return, Find(kDelete));
   EXPECT_EQ(prompter.shown.size(), asked);
   EXPECT_TRUE(FarmListed());
 }
@@ -339,10 +341,10 @@ TEST_F(TwoFarmsTest, DeleteAsksFirstAndOnlyYesDeletes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     prompter.answers = {c.answer};
-    ExpectRefused("OptionDelete",
+    ExpectRefused(kDelete,
                   "Confirm Delete: Are you sure you want to delete the selected site file?");
     EXPECT_EQ(prompter.shown.back().buttons, Buttons::YesNoDefaultNo);
-    EXPECT_FALSE(Find("OptionDelete")->isChecked());
+    EXPECT_FALSE(Find(kDelete)->isChecked());
     EXPECT_EQ(FarmListed(), c.kept);
   }
 }
@@ -350,7 +352,7 @@ TEST_F(TwoFarmsTest, DeleteAsksFirstAndOnlyYesDeletes) {
 TEST_F(TwoFarmsTest, DeleteRemovesTheSitesFilesFromEveryDirectoryAndNothingElse) {
   ClickRow(List(), 0);
   prompter.answers = {Answer::Yes};
-  Click("OptionDelete");
+  Click(kDelete);
   for (const char* dir : {"DIR_A", "DIR_B"}) {
     std::vector<std::string> left;
     for (const auto& e : fs::directory_iterator(Root() / dir)) left.push_back(e.path().filename());
@@ -364,7 +366,7 @@ TEST_F(TwoFarmsTest, DeleteRemovesTheSitesFilesFromEveryDirectoryAndNothingElse)
 TEST_F(TwoFarmsTest, AfterADeleteTheFirstSiteIsChosen) {
   ClickRow(List(), 0);
   prompter.answers = {Answer::Yes};
-  Click("OptionDelete");
+  Click(kDelete);
   ASSERT_EQ(List()->count(), 1);
   ExpectChosen(0, farm011);
 }
@@ -381,16 +383,15 @@ TEST_F(MainWindowTest, OperationsRefuseWithoutAUsableSite) {
     const char* button;
     const char* message;
   } cases[] = {
-      {"EDIT, site gone", "GONE_01", -1, "Option7", "Edit Site File: Select a site file to edit."},
-      {"EDIT DATA, site gone", "GONE_01", -1, "Option16",
+      {"EDIT, site gone", "GONE_01", -1, kEditSite, "Edit Site File: Select a site file to edit."},
+      {"EDIT DATA, site gone", "GONE_01", -1, kEditData,
        "Site File Error: Select a site file to edit data"},
-      {"VIEW GRAPH, site gone", "GONE_01", -1, "Option6",
+      {"VIEW GRAPH, site gone", "GONE_01", -1, kViewGraph,
        "Site File Error: Select a site file to graph data"},
-      {"EDIT DATA, no blocks", "G_01", -1, "Option16",
-       ": No data blocks exist for this site file."},
-      {"VIEW GRAPH, no graph file", "G_01", -1, "Option6",
+      {"EDIT DATA, no blocks", "G_01", -1, kEditData, ": No data blocks exist for this site file."},
+      {"VIEW GRAPH, no graph file", "G_01", -1, kViewGraph,
        "No Data Blocks: No data blocks exist for this site."},
-      {"VIEW GRAPH, graph file short", "G_01", 499, "Option6",
+      {"VIEW GRAPH, graph file short", "G_01", 499, kViewGraph,
        "Empty Graph File: Calibrated data does not exist for this site to graph."},
   };
   for (const auto& c : cases) {
@@ -408,7 +409,7 @@ TEST_F(MainWindowTest, OperationsRefuseWithoutAUsableSite) {
 TEST_F(MainWindowTest, EditMarksTheSelectionForTheSiteWindowEvenWhenItRefuses) {
   Start();
   WriteBytes(Root() / "Sitesel.dat", "GONE_01\r\nTVMKDATA\r\n");
-  Click("Option7");
+  Click(kEditSite);
   EXPECT_EQ(SelectionFile(), "GONE_01\r\nTVMKDATA\r\n 2\r\n");
 }
 
@@ -428,7 +429,7 @@ TEST_F(SiteWithDataTest, ViewGraphAndEditDataOpenTheirWindowsWithoutAWord) {
   const struct {
     const char* button;
     NextWindow window;
-  } cases[] = {{"Option6", NextWindow::Graph}, {"Option16", NextWindow::Editor}};
+  } cases[] = {{kViewGraph, NextWindow::Graph}, {kEditData, NextWindow::Editor}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.button);
     Click(c.button);
@@ -445,7 +446,7 @@ TEST_F(SiteWithDataTest, TheListIsReadAgainWhenTheGraphWindowCloses) {
     SiteBuilder(files, "B_01").Header({}, 0);
     WriteSiteSelection(files, "B_01", "TVMKDATA");
   });
-  Click("Option6");
+  Click(kViewGraph);
   EXPECT_EQ(List()->count(), 2);
   EXPECT_EQ(List()->currentRow(), 0);
 }
@@ -467,7 +468,7 @@ class OutlookOnTheMainWindowTest : public MainWindowTest {
       act(w, Child<QTableWidget>(w, "OutlookTable"));
       PressKey(&w, Qt::Key_Escape, w.focusWidget());
     });
-    Click("OptionOutlook");
+    Click(kOutlook);
   }
   // Another window chose ALDER_01 meanwhile; the graph of a site with data is closed at once.
   void DoubleClickSite(QTableWidget* table, const std::string& site) {
@@ -539,7 +540,7 @@ TEST_F(OutlookOnTheMainWindowTest, EnterInTheOutlookOpensNothingAndChoosesNothin
 TEST_F(OutlookOnTheMainWindowTest, EscClosesTheOutlookAndOutlookIsUncheckedAfter) {
   InOutlook([](OutlookWindow&, QTableWidget*) {});
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-  EXPECT_FALSE(Find("OptionOutlook")->isChecked());
+  EXPECT_FALSE(Find(kOutlook)->isChecked());
   EXPECT_EQ(graphs.size(), 0u);
 }
 
@@ -560,7 +561,7 @@ class LoggerOnTheMainWindow : public MainWindowTest {
       if (!text.isEmpty()) seen.push_back(text.section('\n', -1).toStdString());
     });
   }
-  QTextEdit* Status() { return Find<QTextEdit>("Picture1"); }
+  QTextEdit* Status() { return Find<QTextEdit>(kStatus); }
   bool Stored() const { return fs::exists(files.Root() / "TVMKDATA" / "FARM_01_001.DAT"); }
   void ExpectWaitingForASite() {
     EXPECT_EQ(window.DownloadStage(), Stage::WaitingForSite);
@@ -569,7 +570,7 @@ class LoggerOnTheMainWindow : public MainWindowTest {
   // DOWNLOAD DATA, then a click on the highlighted FARM_01; no restart, so the graph follows.
   void DownloadIntoTheHighlightedSite() {
     prompter.answers = {Answer::No};
-    Click("Option3");
+    Click(kDownloadData);
     ClickRow(List(), 0);
   }
   // Two sensors chosen in the count dialog, then TRACE MODE.
@@ -578,7 +579,7 @@ class LoggerOnTheMainWindow : public MainWindowTest {
       QTest::keyClick(Child<QComboBox>(d, "ComboSensors"), Qt::Key_2);
       Act(d, "OKButton");
     });
-    Click("Option12");
+    Click(kTraceMode);
     ASSERT_NE(window.Trace(), nullptr);
     ASSERT_TRUE(window.Trace()->Active());
   }
@@ -588,7 +589,7 @@ class LoggerOnTheMainWindow : public MainWindowTest {
       check(d);
       if (d.isVisible()) d.reject();
     });
-    Click("Option12");
+    Click(kTraceMode);
   }
 
   std::vector<std::string> seen;
@@ -596,9 +597,10 @@ class LoggerOnTheMainWindow : public MainWindowTest {
 
 // Enter in the list is no site click on the way.
 TEST_F(LoggerOnTheMainWindow, EscStopOrTheTitleBarEndADownloadThatWaitsForItsSite) {
-  for (const std::string way : {"Esc File1", "Command2", "title bar"}) {
+  for (const std::string& way :
+       {std::string("Esc ") + kSiteList, std::string(kStop), std::string("title bar")}) {
     SCOPED_TRACE(way);
-    Click("Option3");
+    Click(kDownloadData);
     ExpectWaitingForASite();
     PressKey(&window, Qt::Key_Return, List());
     Act(window, way);
@@ -611,7 +613,7 @@ TEST_F(LoggerOnTheMainWindow, EscStopOrTheTitleBarEndADownloadThatWaitsForItsSit
 }
 
 TEST_F(LoggerOnTheMainWindow, ADownloadAsksForItsSiteInTheStatusArea) {
-  Click("Option3");
+  Click(kDownloadData);
   ExpectWaitingForASite();
   EXPECT_EQ(Status()->toPlainText(),
             "\n\n    Please select a site file from \n    the list opposite.");
@@ -622,7 +624,7 @@ TEST_F(LoggerOnTheMainWindow, ADownloadRefusesASiteWhoseNameCannotBeAFileAndWait
   WriteBytes(files.HeaderFolder() / "BAD..SITE_02.key", std::string(222 * 64, ' '));
   window.RefreshSiteList();
   ASSERT_EQ(List()->item(0)->text(), "BAD..SITE_02.key");
-  Click("Option3");
+  Click(kDownloadData);
   ClickRow(List(), 0);
   EXPECT_EQ(LastMessage(prompter),
             "Site File Error: The name \"BAD..SITE_02\" cannot be used as a file or folder name.");

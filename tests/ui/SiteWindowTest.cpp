@@ -105,27 +105,33 @@ TEST_F(SiteWindowTest, KeysAndClicksInTheGridsFollowTheRulesAndTheHeaderMatchesT
     Click(remove);
     EXPECT_EQ(list->item(1, 0)->text(), next);
   }
-  EXPECT_EQ(std::tuple(remove->isEnabled(), list->item(0, 0)->text()), std::tuple(false, "A"));
+  EXPECT_FALSE(remove->isEnabled());
+  EXPECT_EQ(list->item(0, 0)->text(), "A");
   // A double click on a directory makes it the site's current one.
   window.Form().Directories().SetEntries({"TVMKDATA", "OLD", "OTHER"});
   DoubleClick(list->viewport(), list->visualRect(list->model()->index(1, 0)).center());
   EXPECT_EQ(details->item(kDataDirectoryRow, 1)->text(), "OLD");
-  EXPECT_EQ(std::tuple(Titles(prompter), fs::is_empty(root.Path() / "TVMKHEADER")),
-            std::tuple("", true));
+  EXPECT_EQ(Titles(prompter), "");
+  EXPECT_TRUE(fs::is_empty(root.Path() / "TVMKHEADER"));
   Click(Child<QPushButton>(window, "cmdOK"));
-  EXPECT_EQ(std::tuple(window.result(), Titles(prompter)), std::tuple(QDialog::Accepted, ""));
+  EXPECT_EQ(window.result(), QDialog::Accepted);
+  EXPECT_EQ(Titles(prompter), "");
   // The header the model writes for the same keys (its own tests hold every record).
   auto header = SiteHeader::Open(files, "SOUTH_09", RecordFile::Mode::ReadOnly);
   std::string records;
   for (int r : {4, 5, 12, 26, 44, 45, 48, 215, 216}) records += header.ReadRecord(r) + "|";
   EXPECT_EQ(records, "09|SOUTH|LOAM|TVMKDATA| 2| 9|ON| 1|START IMMEDIATE|");
+}
 
+TEST_F(SiteWindowTest, EscAndTheTitleBarLeaveAsCancelDoesAndWriteNothing) {
   for (const std::string way : {"cmdCancel", "Esc FgDetails", "Esc ComboProfile1", "title bar"}) {
+    SCOPED_TRACE(way);
     SiteWindow leaving(files, prompter, true);
     leaving.show();
     FillNewSite(leaving);
     Act(leaving, way);
-    EXPECT_EQ(std::tuple(leaving.isVisible(), leaving.result()), std::tuple(false, 0)) << way;
+    EXPECT_FALSE(leaving.isVisible());
+    EXPECT_EQ(leaving.result(), QDialog::Rejected);
   }
   EXPECT_TRUE(prompter.shown.empty());
   EXPECT_FALSE(fs::exists(root.Path() / "TVMKHEADER" / "NORTH_07.key"));
@@ -172,10 +178,10 @@ TEST_F(SiteWindowTest, CancelReadsWaitOnlyWhileTheHeaderIsWritten) {
     }
     watcher.painted.clear();
     Click(Child<QPushButton>(window, "cmdOK"));
-    EXPECT_EQ(
-        std::tuple(window.result(), watcher.shown.back().title, watcher.painted.contains("WAIT"),
-                   Child<QPushButton>(window, "cmdCancel")->text()),
-        std::tuple(QDialog::Accepted, creating ? "Site Name" : "DATA FILE UPDATE", true, "Cancel"));
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+    EXPECT_EQ(watcher.shown.back().title, creating ? "Site Name" : "DATA FILE UPDATE");
+    EXPECT_TRUE(watcher.painted.contains("WAIT"));
+    EXPECT_EQ(Child<QPushButton>(window, "cmdCancel")->text(), "Cancel");
   }
   EXPECT_EQ(watcher.atMessages, QStringList({"Cancel", "Cancel"}));
   EXPECT_TRUE(fs::exists(root.Path() / "TVMKHEADER" / "NORTH_07.key"));
@@ -196,20 +202,25 @@ TEST_F(SiteWindowTest, DataDirectoryDialogPaintsTheChoiceAndTakesItOnEnter) {
     dialog.show();
     auto* first = Child<QRadioButton>(dialog, "optDir1");
     auto* second = Child<QRadioButton>(dialog, "optDir2");
-    EXPECT_EQ(std::tuple(dialog.windowTitle(), second->text(), second->isChecked()),
-              std::tuple("Site Data Directories", "  2     OLD", true));
-    const auto behind = [&] { return std::pair(Behind(first), Behind(second)); };
-    EXPECT_EQ(behind(), std::pair(white, lightBlue));
+    EXPECT_EQ(dialog.windowTitle(), "Site Data Directories");
+    EXPECT_EQ(second->text(), "  2     OLD");
+    EXPECT_TRUE(second->isChecked());
+    const auto expectBehind = [&](const QColor& firstColour, const QColor& secondColour) {
+      EXPECT_EQ(Behind(first), firstColour) << "behind the first";
+      EXPECT_EQ(Behind(second), secondColour) << "behind the second";
+    };
+    expectBehind(white, lightBlue);
     // The option already chosen, clicked again, stays the choice.
     Click(second, QPoint(8, 8));
-    EXPECT_EQ(behind(), std::pair(white, lightBlue));
+    expectBehind(white, lightBlue);
     Click(first, QPoint(8, 8));
-    EXPECT_EQ(behind(), std::pair(lightBlue, white));
+    expectBehind(lightBlue, white);
     Act(dialog, way);
     const bool taken = way == "Enter optDir1" || way == "OKButton";
-    EXPECT_EQ(std::tuple(dialog.isVisible(), dialog.result(), dialog.CurrentDirectory(),
-                         dialog.DirectoryChosen()),
-              std::tuple(false, taken, taken ? "TVMKDATA" : "OLD", taken));
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), taken ? QDialog::Accepted : QDialog::Rejected);
+    EXPECT_EQ(dialog.CurrentDirectory(), taken ? "TVMKDATA" : "OLD");
+    EXPECT_EQ(dialog.DirectoryChosen(), taken);
   }
 }
 

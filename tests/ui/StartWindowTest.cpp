@@ -128,13 +128,15 @@ TEST_F(StartWindowTest, TheClockNeverUndoesTypingEnterNeverStartsAndEscCloses) {
   }
   ClickRow(1);
   Press(Qt::Key_Return);
-  EXPECT_EQ(std::tuple(port.Written(), prompter.shown.size(), window->isVisible()),
-            std::tuple("", 0u, true));
+  EXPECT_EQ(port.Written(), "");
+  EXPECT_EQ(prompter.shown.size(), 0u);
+  EXPECT_TRUE(window->isVisible());
 
   SelectHours("DTScanTime");
   Press(Qt::Key_Escape);
-  EXPECT_EQ(std::tuple(window->isVisible(), window->result(), port.Written()),
-            std::tuple(false, QDialog::Rejected, ""));
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(window->result(), QDialog::Rejected);
+  EXPECT_EQ(port.Written(), "");
   EXPECT_EQ(ReadBytes(root.Path() / "TVMKHEADER" / "FARM_07.key"), before);
 }
 
@@ -153,8 +155,10 @@ TEST_F(StartWindowTest, EscAndCloseWhileTheLoggerStartsWaitForTheExchange) {
   };
   Open(&line);
   Click("cmdStart");
-  EXPECT_EQ(std::tuple(visibleWhileStarting, window->Started(), window->result(), line.IsOpen()),
-            std::tuple(true, true, QDialog::Accepted, false));
+  EXPECT_TRUE(visibleWhileStarting);
+  EXPECT_TRUE(window->Started());
+  EXPECT_EQ(window->result(), QDialog::Accepted);
+  EXPECT_FALSE(line.IsOpen());
 }
 
 // Every grid row and site shows whole at every size, and after the exchange's lines.

@@ -22,8 +22,8 @@ double PowerOfTen(int n) {
   return p;
 }
 
-void Compute(const Files& files, const std::string& identification,
-             const std::function<void(int)>& progress, SiteOutlook& out) {
+void Compute(const Files& files, const std::string& identification, const ReadProgress& progress,
+             SiteOutlook& out) {
   SiteScans site = SiteScans::Open(files, identification);
   out.unit = site.Unit();
   const std::vector<SiteSensor>& sensors = site.Sensors();
@@ -43,12 +43,13 @@ void Compute(const Files& files, const std::string& identification,
 
   FaultCounter faults(sensors.size());
   TotalsOutlook totals(refill);
-  site.ForEachScan(
+  const bool read = site.ForEachScan(
       &faults,
       [&totals](const SiteScans::Scan& scan) {
         if (scan.total) totals.Add(scan.graph.dateTime, *scan.total);
       },
       progress);
+  if (!read) return;
   totals.Finish(out);
   out.faults = faults.Faults(depths);
 }
@@ -189,7 +190,7 @@ std::vector<SensorFault> FaultCounter::Faults(std::span<const int> depthsCm) {
 }
 
 SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
-                            const std::function<void(int)>& progress) {
+                            const ReadProgress& progress) {
   SiteOutlook out;
   out.site = identification;
   try {
@@ -201,6 +202,16 @@ SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identificatio
     return failed;
   }
   return out;
+}
+
+SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
+                            const std::function<void(int)>& progress) {
+  if (!progress) return ReadSiteOutlook(files, identification);
+  const ReadProgress readOn = [&progress](int percent) {
+    progress(percent);
+    return ReadOn::Continue;
+  };
+  return ReadSiteOutlook(files, identification, readOn);
 }
 
 }  // namespace pelvaro

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/platform/Files.h"
+#include "core/storage/GraphFile.h"
 
 namespace pelvaro {
 
@@ -153,8 +154,12 @@ inline constexpr char kNoDataDirectory[] =
 // blocks, read in one pass over each. Never throws: a site that cannot be
 // read comes back with `error` set. Holds no state between calls, so sites
 // may be read on several threads at once. `progress` gets the percent of the
-// graph file read.
+// graph file read; when it answers Stop, the reading ends there and what
+// comes back is incomplete.
 SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
-                            const std::function<void(int)>& progress = {});
+                            const ReadProgress& progress = {});
+// The same, for a caller that only follows the percent and never stops the reading.
+SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
+                            const std::function<void(int)>& progress);
 
 }  // namespace pelvaro

@@ -140,10 +140,10 @@ SiteScans SiteScans::Open(const Files& files, const std::string& identification,
   return site;
 }
 
-void SiteScans::ForEachScan(FaultCounter* faults, const std::function<void(const Scan&)>& scan,
-                            const std::function<void(int)>& progress) {
+bool SiteScans::ForEachScan(FaultCounter* faults, const std::function<void(const Scan&)>& scan,
+                            const ReadProgress& progress) {
   const std::size_t sensors = sensors_.size();
-  if (sensors == 0) return;
+  if (sensors == 0) return true;
   // Blocks without a graph file to pair them with are no "no data".
   if (!blocks_.empty() && dataDirectory_.empty()) throw IoError(kNoDataDirectory);
   if (!blocks_.empty() && !graph_) throw GraphFileError(kMissingGraph);
@@ -151,11 +151,11 @@ void SiteScans::ForEachScan(FaultCounter* faults, const std::function<void(const
   if (scans && graph_->Head().enabledCount != static_cast<int>(sensors)) {
     throw GraphFileError(kOutdatedGraph);
   }
-  if (dataDirectory_.empty()) return;
+  if (dataDirectory_.empty()) return true;
   BlockWalker walker(*files_, identification_, dataDirectory_, blocks_, sensors, faults);
   bool paired = true;
   if (scans) {
-    graph_->ForEachScan(
+    const bool read = graph_->ForEachScan(
         [&](const GraphScanView& view) {
           const std::uint16_t* raw = walker.Next();
           if (raw == nullptr) {
@@ -173,11 +173,13 @@ void SiteScans::ForEachScan(FaultCounter* faults, const std::function<void(const
           scan({view, raw, total});
         },
         progress);
+    if (!read) return false;
   }
   // Scans the graph file lacks still count for the faults.
   bool unpaired = false;
   while (walker.Next() != nullptr) unpaired = true;
   if (scans && (unpaired || !paired)) throw GraphFileError(kOutdatedGraph);
+  return true;
 }
 
 }  // namespace pelvaro

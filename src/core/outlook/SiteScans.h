@@ -51,9 +51,10 @@ class SiteScans {
   // Calls `scan` for every graph scan in file order. The raw readings of
   // every block, the scans the graph file lacks included, also go to
   // `faults` when given. Throws GraphFileError(kOutdatedGraph) when the
-  // graph file and the blocks do not pair scan for scan, IoError.
-  void ForEachScan(FaultCounter* faults, const std::function<void(const Scan&)>& scan,
-                   const std::function<void(int)>& progress = {});
+  // graph file and the blocks do not pair scan for scan, IoError. False
+  // when `progress` asked to stop before the end.
+  bool ForEachScan(FaultCounter* faults, const std::function<void(const Scan&)>& scan,
+                   const ReadProgress& progress = {});
 
  private:
   SiteScans(const Files& files) : files_(&files) {}

@@ -96,8 +96,8 @@ std::optional<GraphFileReader> GraphFileReader::Open(const fs::path& path) {
   return reader;
 }
 
-void GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)>& scan,
-                                  const std::function<void(int)>& progress) {
+bool GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)>& scan,
+                                  const ReadProgress& progress) {
   std::uint64_t offset = kHeaderRecords * kRecord;
   const std::size_t enabled = static_cast<std::size_t>(head_.enabledCount);
   const std::size_t group = enabled + 2;
@@ -136,9 +136,10 @@ void GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)
     if (g < groups) break;
     if (progress) {
       const int percent = static_cast<int>(done * 100 / scans_);
-      if (percent > shown) progress(shown = percent);
+      if (percent > shown && progress(shown = percent) == ReadOn::Stop) return false;
     }
   }
+  return true;
 }
 
 GraphFileWriter::GraphFileWriter(const fs::path& path)
@@ -221,6 +222,13 @@ std::optional<GraphFileData> ReadGraphFile(const fs::path& path,
   data.dateTimes.reserve(room);
   data.values.assign(static_cast<std::size_t>(data.enabledCount), {});
   for (auto& column : data.values) column.reserve(room);
+  ReadProgress readOn;
+  if (progress) {
+    readOn = [&progress](int percent) {
+      progress(percent);
+      return ReadOn::Continue;
+    };
+  }
   reader->ForEachScan(
       [&data](const GraphScanView& scan) {
         data.intervals.push_back(scan.interval);
@@ -228,7 +236,7 @@ std::optional<GraphFileData> ReadGraphFile(const fs::path& path,
         for (std::size_t j = 0; j < scan.values.size(); ++j)
           data.values[j].push_back(scan.values[j]);
       },
-      progress);
+      readOn);
   return data;
 }
 

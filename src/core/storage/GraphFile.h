@@ -55,6 +55,12 @@ struct GraphFileHead {
   double firstDateTime = 0;
 };
 
+// What a reading's progress callback answers: read on, or leave the reading
+// early, as a window does when it is closed in the middle of a large file.
+enum class ReadOn { Continue, Stop };
+// Gets the percent read each time it grows.
+using ReadProgress = std::function<ReadOn(int percent)>;
+
 // One scan group as it is read; valid during the call that receives it.
 struct GraphScanView {
   double interval = 0;
@@ -75,10 +81,10 @@ class GraphFileReader {
   const GraphFileHead& Head() const { return head_; }
   std::uint64_t Scans() const { return scans_; }
   // Calls `scan` for every scan in file order, without an allocation per
-  // scan. `progress` gets the percent of scans read each time it grows.
-  // Throws IoError.
-  void ForEachScan(const std::function<void(const GraphScanView&)>& scan,
-                   const std::function<void(int)>& progress = {});
+  // scan. `progress` gets the percent of scans read each time it grows;
+  // false when it asked to stop before the end. Throws IoError.
+  bool ForEachScan(const std::function<void(const GraphScanView&)>& scan,
+                   const ReadProgress& progress = {});
 
  private:
   GraphFileReader() = default;

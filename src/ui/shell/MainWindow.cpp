@@ -63,10 +63,6 @@ MainWindow::~MainWindow() = default;
 
 const TraceSession* MainWindow::Trace() const { return trace_->Session(); }
 
-QPushButton* MainWindow::Option(const char* name) const {
-  return findChild<QPushButton*>(QString::fromLatin1(name));
-}
-
 void MainWindow::BuildWidgets() {
   QLayout* heading = BuildHeading();
   sites_ = new SiteList(this);
@@ -110,35 +106,29 @@ QLayout* MainWindow::BuildHeading() {
 void MainWindow::BuildMenu() {
   menu_ = new QGroupBox(this);
   menu_->setObjectName("FrameMain");
-  siteFiles_ = AddFrame(
-      "FrameSite", tr("Site Files"),
-      {{"Option1", tr("CREATE NEW")}, {"Option7", tr("EDIT")}, {"OptionDelete", tr("DELETE")}});
-  loggerOperations_ = AddFrame("FrameLogger", tr("Logger Operations"),
-                               {{"Option10", tr("START")},
-                                {"Option3", tr("DOWNLOAD DATA")},
-                                {"Option12", tr("TRACE MODE")}});
-  dataAnalysis_ = AddFrame("FrameData", tr("Data Analysis"),
-                           {{"Option16", tr("EDIT DATA")},
-                            {"Option6", tr("VIEW GRAPH")},
-                            {"OptionOutlook", tr("OUTLOOK")}});
+  siteFiles_ =
+      AddFrame("FrameSite", tr("Site Files"),
+               {{&MainWindow::createNew_, "Option1", tr("CREATE NEW"), &MainWindow::OnCreateNew},
+                {&MainWindow::editSite_, "Option7", tr("EDIT"), &MainWindow::OnEdit},
+                {&MainWindow::delete_, "OptionDelete", tr("DELETE"), &MainWindow::OnDelete}});
+  loggerOperations_ = AddFrame(
+      "FrameLogger", tr("Logger Operations"),
+      {{&MainWindow::start_, "Option10", tr("START"), &MainWindow::OnStart},
+       {&MainWindow::downloadData_, "Option3", tr("DOWNLOAD DATA"), &MainWindow::OnDownloadData},
+       {&MainWindow::traceMode_, "Option12", tr("TRACE MODE"), &MainWindow::OnTraceMode}});
+  dataAnalysis_ =
+      AddFrame("FrameData", tr("Data Analysis"),
+               {{&MainWindow::editData_, "Option16", tr("EDIT DATA"), &MainWindow::OnEditData},
+                {&MainWindow::viewGraph_, "Option6", tr("VIEW GRAPH"), &MainWindow::OnViewGraph},
+                {&MainWindow::outlook_, "OptionOutlook", tr("OUTLOOK"), &MainWindow::OnOutlook}});
   auto* groups = new QHBoxLayout(menu_);
   for (QGroupBox* frame : {siteFiles_, loggerOperations_, dataAnalysis_}) {
     groups->addWidget(frame, 1);
   }
-  delete_ = Option("OptionDelete");
-  const std::pair<const char*, void (MainWindow::*)()> handlers[] = {
-      {"Option1", &MainWindow::OnCreateNew},    {"Option7", &MainWindow::OnEdit},
-      {"OptionDelete", &MainWindow::OnDelete},  {"Option10", &MainWindow::OnStart},
-      {"Option3", &MainWindow::OnDownloadData}, {"Option12", &MainWindow::OnTraceMode},
-      {"Option16", &MainWindow::OnEditData},    {"Option6", &MainWindow::OnViewGraph},
-      {"OptionOutlook", &MainWindow::OnOutlook}};
-  for (const auto& [name, handler] : handlers) {
-    connect(Option(name), &QPushButton::clicked, this, handler);
-  }
 }
 
 QGroupBox* MainWindow::AddFrame(const char* name, const QString& title,
-                                std::initializer_list<std::pair<const char*, QString>> options) {
+                                std::initializer_list<MenuOption> options) {
   auto* frame = new QGroupBox(title, menu_);
   frame->setObjectName(name);
   auto* column = new QVBoxLayout(frame);
@@ -148,10 +138,12 @@ QGroupBox* MainWindow::AddFrame(const char* name, const QString& title,
     w->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     optionRows_.append(w);
   };
-  for (const auto& [optionName, caption] : options) {
-    auto* option = new QPushButton(caption, frame);
-    option->setObjectName(optionName);
+  for (const MenuOption& entry : options) {
+    auto* option = new QPushButton(entry.caption, frame);
+    option->setObjectName(entry.objectName);
     option->setCheckable(true);
+    this->*entry.button = option;
+    connect(option, &QPushButton::clicked, this, entry.handler);
     grow(option);
     options_.append(option);
     column->addWidget(option);
@@ -356,7 +348,7 @@ void MainWindow::ClickEntry(const std::string& entry) {
 }
 
 void MainWindow::OnDownloadData() {
-  Option("Option3")->setChecked(false);
+  downloadData_->setChecked(false);
   if (!ports_ || !ports_->EnsurePortChosen()) return;
   download_->WaitForSite();
 }
@@ -364,7 +356,7 @@ void MainWindow::OnDownloadData() {
 void MainWindow::FollowDownload(DownloadOutcome outcome) {
   if (outcome == DownloadOutcome::Stored) {
     if (AskRestart(*files_, prompter_)) {
-      Option("Option10")->setChecked(false);
+      start_->setChecked(false);
       Open(NextWindow::StartWindow, AfterWindow::ReadSiteList);
     } else {
       graphAfterDownload_ = true;
@@ -376,7 +368,7 @@ void MainWindow::FollowDownload(DownloadOutcome outcome) {
 }
 
 void MainWindow::OnTraceMode() {
-  Option("Option12")->setChecked(false);
+  traceMode_->setChecked(false);
   if (!ports_ || !ports_->EnsurePortChosen()) return;
   trace_->Begin(ports_->ReadRememberedPort());
 }
@@ -400,13 +392,13 @@ void MainWindow::Open(NextWindow window, AfterWindow after) {
 }
 
 void MainWindow::OnCreateNew() {
-  Option("Option1")->setChecked(false);
+  createNew_->setChecked(false);
   siteWindowCreates_ = true;
   Open(CheckCreateNew(*files_, prompter_, sites_->count() == 0));
 }
 
 void MainWindow::OnEdit() {
-  Option("Option7")->setChecked(false);
+  editSite_->setChecked(false);
   siteWindowCreates_ = false;
   Open(CheckEditSite(*files_, prompter_, sites_->count() == 0), AfterWindow::ReadSiteList);
 }
@@ -418,22 +410,22 @@ void MainWindow::OnStart() {
     Open(next);
     ShowMainMenu();
   }
-  Option("Option10")->setChecked(false);
+  start_->setChecked(false);
 }
 
 void MainWindow::OnEditData() {
-  Option("Option16")->setChecked(false);
+  editData_->setChecked(false);
   Open(CheckEditData(*files_, prompter_));
 }
 
 void MainWindow::OnViewGraph() {
   const NextWindow next = CheckViewGraph(*files_, prompter_);
-  Option("Option6")->setChecked(false);
+  viewGraph_->setChecked(false);
   Open(next, AfterWindow::ReadSiteList);
 }
 
 void MainWindow::OnOutlook() {
-  Option("OptionOutlook")->setChecked(false);
+  outlook_->setChecked(false);
   Open(NextWindow::Outlook);
 }
 

@@ -85,14 +85,20 @@ class MainWindow : public QWidget, private OperationHost {
   void BuildWidgets();
   QLayout* BuildHeading();
   void BuildMenu();
+  // An option button of the menu, and the member that holds it.
+  struct MenuOption {
+    QPushButton* MainWindow::*button;
+    const char* objectName;
+    QString caption;
+    void (MainWindow::*handler)();
+  };
   QGroupBox* AddFrame(const char* name, const QString& title,
-                      std::initializer_list<std::pair<const char*, QString>> options);
+                      std::initializer_list<MenuOption> options);
   void BuildPortFrame();
   void LayOut(QLayout* heading);
   void BuildKeys();
   // Fonts, logo and button heights at this multiple of their default size.
   void Scale(double scale);
-  QPushButton* Option(const char* name) const;
   void Open(NextWindow window, AfterWindow after = AfterWindow::KeepSiteList);
   void FollowDownload(DownloadOutcome outcome) override;
 
@@ -136,7 +142,15 @@ class MainWindow : public QWidget, private OperationHost {
   QList<QWidget*> optionRows_;  // the option buttons and the empty places beside them
   QFont baseFont_;
   double scale_ = 0;
+  QPushButton* createNew_ = nullptr;
+  QPushButton* editSite_ = nullptr;
   QPushButton* delete_ = nullptr;
+  QPushButton* start_ = nullptr;
+  QPushButton* downloadData_ = nullptr;
+  QPushButton* traceMode_ = nullptr;
+  QPushButton* editData_ = nullptr;
+  QPushButton* viewGraph_ = nullptr;
+  QPushButton* outlook_ = nullptr;
   QPushButton* exit_ = nullptr;
   StatusArea* status_ = nullptr;
   DownloadControl* download_ = nullptr;

@@ -342,7 +342,8 @@ TEST_F(DownloadTest, MissingHeaderGetsTheDefaultHeaderAndNoData) {
   sim::Run none = Memory(5, kDay, 7);
   none.sensors = 0;
   const DownloadResult r = RunDownload(none, {}, "NEW_07.key");
-  EXPECT_EQ(std::pair(r.outcome, r.blockNumber), std::pair(DownloadOutcome::MissingHeader, 0));
+  EXPECT_EQ(r.outcome, DownloadOutcome::MissingHeader);
+  EXPECT_EQ(r.blockNumber, 0);
   ASSERT_GE(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown.back().title, "SITE FILE DOES NOT EXIST");
   EXPECT_EQ(prompter.shown.back().text,

@@ -39,35 +39,53 @@ struct RawRun {
 struct Case {
   explicit Case(const char* g, std::vector<double> b) : guards(g), base(std::move(b)) {}
   Case& Site(std::vector<int> s, const char* zone, const char* t = "Percentage") {
-    std::tie(slots, rootZone, type) = std::tuple(std::move(s), zone, t);
+    slots = std::move(s);
+    rootZone = zone;
+    type = t;
     return *this;
   }
   // The readings, and the faults they leave.
   Case& Blocks(std::vector<int> breaks, std::vector<RawRun> r, std::vector<ValueRun> v = {},
                std::vector<SensorFault> f = {}) {
-    std::tie(newBlockOn, raws, values, faults) =
-        std::tuple(std::move(breaks), std::move(r), std::move(v), std::move(f));
+    newBlockOn = std::move(breaks);
+    raws = std::move(r);
+    values = std::move(v);
+    faults = std::move(f);
     return *this;
   }
   // The answer: last scan in days after 00:00 of day 0, refill day in days after day 0.
   Case& Refill(double t, double last, double u, int dry, double d, int day) {
-    std::tie(kind, total, lastScan, use, dryDays, days, refillDay) =
-        std::tuple(OutlookKind::Refill, t, last, u, dry, d, kDay0 + day);
+    kind = OutlookKind::Refill;
+    Scans(t, last, dry);
+    use = u;
+    days = d;
+    refillDay = kDay0 + day;
     return *this;
   }
   Case& Below(double t, double last, int dry, double since) {
-    std::tie(total, lastScan, dryDays, belowSince) = std::tuple(t, last, dry, kDay0 + since);
+    Scans(t, last, dry);
+    belowSince = kDay0 + since;
     return *this;
   }
   Case& NoForecast(NoForecastReason r, double t, double last, int dry,
                    std::optional<double> u = std::nullopt) {
-    std::tie(kind, reason, total, lastScan, dryDays, use) =
-        std::tuple(OutlookKind::NoForecast, r, t, last, dry, u);
+    kind = OutlookKind::NoForecast;
+    reason = r;
+    Scans(t, last, dry);
+    use = u;
     return *this;
   }
   Case& Zone(std::vector<int> d, double fc, double rp, const char* u = "%") {
-    std::tie(depths, fieldCapacity, refill, unit) = std::tuple(std::move(d), fc, rp, u);
+    depths = std::move(d);
+    fieldCapacity = fc;
+    refill = rp;
+    unit = u;
     return *this;
+  }
+  void Scans(double t, double last, int dry) {
+    total = t;
+    lastScan = last;
+    dryDays = dry;
   }
 
   const char* guards;
@@ -213,8 +231,10 @@ TEST_P(OutlookTest, Answers) {
   SCOPED_TRACE(c.guards);
   Build(c);
   const SiteOutlook o = ReadSiteOutlook(files, "OUT_01");
-  EXPECT_EQ(std::tuple(o.error, o.kind, o.reason, o.dryDays),
-            std::tuple(std::string(), c.kind, c.reason, c.dryDays));
+  EXPECT_EQ(o.error, "");
+  EXPECT_EQ(o.kind, c.kind);
+  EXPECT_EQ(o.reason, c.reason);
+  EXPECT_EQ(o.dryDays, c.dryDays);
   ExpectNear(o.total, c.total, "total");
   ExpectNear(o.lastScan, kDay0 + c.lastScan, "last scan");
   ExpectNear(o.dailyUse, c.use, "daily use");
@@ -222,8 +242,11 @@ TEST_P(OutlookTest, Answers) {
   EXPECT_EQ(o.refillDay, c.refillDay);
   ExpectNear(o.belowSince, c.belowSince, "below since");
   // The zone's sums of whole calibration values are exact.
-  EXPECT_EQ(std::tuple(o.rootZoneDepthsCm, o.fieldCapacity, o.refill, o.unit, o.faults),
-            std::tuple(c.depths, c.fieldCapacity, c.refill, std::string(c.unit), c.faults));
+  EXPECT_EQ(o.rootZoneDepthsCm, c.depths);
+  EXPECT_EQ(o.fieldCapacity, c.fieldCapacity);
+  EXPECT_EQ(o.refill, c.refill);
+  EXPECT_EQ(o.unit, c.unit);
+  EXPECT_EQ(o.faults, c.faults);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sites, OutlookTest, ::testing::ValuesIn(kCases), ByGuards());
@@ -292,7 +315,9 @@ TEST_P(OutlookChangeTest, Answers) {
   const SiteOutlook o = ReadSiteOutlook(files, "OUT_01");
   EXPECT_FALSE(o.total);
   if (change.error.empty()) {
-    EXPECT_EQ(std::tuple(o.error, o.kind, o.faults), std::tuple("", change.kind, change.faults));
+    EXPECT_EQ(o.error, "");
+    EXPECT_EQ(o.kind, change.kind);
+    EXPECT_EQ(o.faults, change.faults);
   } else {
     EXPECT_NE(o.error.find(change.error), std::string::npos) << o.error;
     EXPECT_EQ(o.site, "OUT_01");
@@ -301,27 +326,59 @@ TEST_P(OutlookChangeTest, Answers) {
 
 INSTANTIATE_TEST_SUITE_P(Files, OutlookChangeTest, ::testing::ValuesIn(kChanges), ByGuards());
 
+// A window closed in the middle of a large site stops its reading at the next percent.
+TEST_F(OutlookSite, AReadingToldToStopEndsThereUnfinished) {
+  Build(Case("", {40, 37, 34}));
+  int percents = 0;
+  const ReadProgress stop = [&percents](int) {
+    ++percents;
+    return ReadOn::Stop;
+  };
+  const SiteOutlook o = ReadSiteOutlook(files, "OUT_01", stop);
+  EXPECT_EQ(percents, 1);
+  EXPECT_EQ(o.error, "");
+  EXPECT_FALSE(o.total);
+}
+
+TEST_F(OutlookSite, AReadingToldToContinueIsWhole) {
+  Build(Case("", {40, 37, 34}));
+  const ReadProgress readOn = [](int) { return ReadOn::Continue; };
+  EXPECT_NEAR(ReadSiteOutlook(files, "OUT_01", readOn).total.value_or(0), 34.01, 1e-9);
+}
+
 // FARM_01 as the report is given it: a refill forecast, below refill since a time, or none.
 SiteOutlook Refill(double use, int dryDays, double days) {
   SiteOutlook o;
-  std::tie(o.site, o.rootZoneDepthsCm, o.fieldCapacity, o.refill, o.lastScan, o.total) =
-      std::tuple("FARM_01", std::vector{10, 20, 40}, 300, 180, kDay0 + 6 + 10 / 24.0, 194.62);
-  std::tie(o.dailyUse, o.dryDays, o.kind, o.daysToRefill, o.refillDay) =
-      std::tuple(use, dryDays, OutlookKind::Refill, days, kDay0 + 10);
+  o.site = "FARM_01";
+  o.rootZoneDepthsCm = {10, 20, 40};
+  o.fieldCapacity = 300;
+  o.refill = 180;
+  o.lastScan = kDay0 + 6 + 10 / 24.0;
+  o.total = 194.62;
+  o.dailyUse = use;
+  o.dryDays = dryDays;
+  o.kind = OutlookKind::Refill;
+  o.daysToRefill = days;
+  o.refillDay = kDay0 + 10;
   return o;
 }
 
 SiteOutlook Below(double since) {
   SiteOutlook o = Refill(3.25, 4, 0);
-  std::tie(o.kind, o.daysToRefill, o.refillDay, o.belowSince) =
-      std::tuple(OutlookKind::BelowRefill, std::nullopt, std::nullopt, since);
+  o.kind = OutlookKind::BelowRefill;
+  o.daysToRefill.reset();
+  o.refillDay.reset();
+  o.belowSince = since;
   return o;
 }
 
 SiteOutlook NoForecast(NoForecastReason reason) {
   SiteOutlook o = Refill(0, 1, 0);
-  std::tie(o.kind, o.reason, o.dailyUse, o.daysToRefill, o.refillDay) =
-      std::tuple(OutlookKind::NoForecast, reason, std::nullopt, std::nullopt, std::nullopt);
+  o.kind = OutlookKind::NoForecast;
+  o.reason = reason;
+  o.dailyUse.reset();
+  o.daysToRefill.reset();
+  o.refillDay.reset();
   return o;
 }
 
@@ -332,77 +389,79 @@ SiteOutlook Failed(const std::string& site) {
   return o;
 }
 
-TEST(OutlookReport, GraphLineStatusTextUrgencyOrderJsonAndDates) {
-  SiteOutlook single = Refill(0.125, 2, 2.25);
-  single.rootZoneDepthsCm = {20};
-  single.unit = "mm";
-  SiteOutlook empty;
-  struct Row {
-    const char* guards;
-    SiteOutlook outlook;
-    std::string line;
-    OutlookUrgency urgency;
-  };
-  const std::string zone = std::string("Root zone 10\x96") + "40 cm: ";
-  const std::string use = zone + "use 3.25 %/day over 4 dry days \xB7 ";
-  const Row rows[] = {
-      {"the refill forecast, en dash and middle dot in Windows-1252", Refill(3.25, 4, 4.45),
-       use + "refill in 4.5 days, about 11-12-2026", OutlookUrgency::None},
-      {"halves of the last decimal shown round away from zero; one depth; mm", single,
-       "Root zone 20 cm: use 0.13 mm/day over 2 dry days \xB7 refill in 2.3 days, about "
-       "11-12-2026",
-       OutlookUrgency::Amber},
-      {"due in exactly three days is amber", Refill(3.25, 4, 3),
-       use + "refill in 3.0 days, about 11-12-2026", OutlookUrgency::Amber},
-      {"below refill is red and says since when", Below(kDay0 + 5.25),
-       use + "below refill since 06-12-2026 06:00:00", OutlookUrgency::Red},
-      {"no forecast names its reason", NoForecast(NoForecastReason::NotEnoughDryMornings),
-       zone + "no forecast (not enough dry mornings)", OutlookUrgency::None},
-      {"a site without sensors", empty, "Root zone: no data", OutlookUrgency::None},
-      {"a site not read shows why", Failed("GONE_01"),
-       "The site GONE_01 has no header file in /data/TVMKHEADER", OutlookUrgency::None},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.guards);
-    EXPECT_EQ(OutlookLine(row.outlook), row.line);
-    EXPECT_EQ(UrgencyOf(row.outlook), row.urgency);
-  }
+struct LineRow {
+  const char* guards;
+  SiteOutlook outlook;
+  std::string line;
+  OutlookUrgency urgency;
+};
 
+SiteOutlook SingleDepthInMm() {
+  SiteOutlook o = Refill(0.125, 2, 2.25);
+  o.rootZoneDepthsCm = {20};
+  o.unit = "mm";
+  return o;
+}
+
+const std::string kZone = std::string("Root zone 10\x96") + "40 cm: ";
+const std::string kUse = kZone + "use 3.25 %/day over 4 dry days \xB7 ";
+const LineRow kLines[] = {
+    {"the refill forecast, en dash and middle dot in Windows-1252", Refill(3.25, 4, 4.45),
+     kUse + "refill in 4.5 days, about 11-12-2026", OutlookUrgency::None},
+    {"halves of the last decimal shown round away from zero; one depth; mm", SingleDepthInMm(),
+     "Root zone 20 cm: use 0.13 mm/day over 2 dry days \xB7 refill in 2.3 days, about "
+     "11-12-2026",
+     OutlookUrgency::Amber},
+    {"due in exactly three days is amber", Refill(3.25, 4, 3),
+     kUse + "refill in 3.0 days, about 11-12-2026", OutlookUrgency::Amber},
+    {"below refill is red and says since when", Below(kDay0 + 5.25),
+     kUse + "below refill since 06-12-2026 06:00:00", OutlookUrgency::Red},
+    {"no forecast names its reason", NoForecast(NoForecastReason::NotEnoughDryMornings),
+     kZone + "no forecast (not enough dry mornings)", OutlookUrgency::None},
+    {"a site without sensors", SiteOutlook{}, "Root zone: no data", OutlookUrgency::None},
+    {"a site not read shows why", Failed("GONE_01"),
+     "The site GONE_01 has no header file in /data/TVMKHEADER", OutlookUrgency::None},
+};
+
+class OutlookLineTest : public ::testing::TestWithParam<LineRow> {};
+
+TEST_P(OutlookLineTest, GraphLine) { EXPECT_EQ(OutlookLine(GetParam().outlook), GetParam().line); }
+
+TEST_P(OutlookLineTest, Urgency) { EXPECT_EQ(UrgencyOf(GetParam().outlook), GetParam().urgency); }
+
+INSTANTIATE_TEST_SUITE_P(Outlooks, OutlookLineTest, ::testing::ValuesIn(kLines), ByGuards());
+
+const std::string kStatusHead =
+    "FARM_01\n  Last scan:      07-12-2026 10:00:00\n  Root zone:      10, 20, 40 cm\n"
+    "  Total:          194.62 % (field capacity 300 %, refill 180 %)\n";
+
+TEST(OutlookReport, StatusTextListsTheForecastAndEveryFaultySensor) {
   SiteOutlook faulty = Refill(3.25, 4, 4.45);
   faulty.faults = {{20, 1, 0}, {40, 12, 26.25}, {60, 0, 30}};
-  const std::string head =
-      "FARM_01\n  Last scan:      07-12-2026 10:00:00\n  Root zone:      10, 20, 40 cm\n"
-      "  Total:          194.62 % (field capacity 300 %, refill 180 %)\n";
   EXPECT_EQ(StatusText(faulty),
-            head +
+            kStatusHead +
                 "  Daily use:      3.25 %/day over 4 dry days\n"
                 "  Outlook:        refill in 4.45 days, about 11-12-2026\n"
                 "  Sensor faults:  20 cm: 1 reading out of range\n"
                 "                  40 cm: 12 readings out of range, flat for 26.25 hours\n"
                 "                  60 cm: flat for 30 hours\n");
+}
+
+TEST(OutlookReport, StatusTextWithoutAForecastSaysWhyAndThatNoSensorIsFaulty) {
   EXPECT_EQ(StatusText(NoForecast(NoForecastReason::Wetting)),
-            head +
+            kStatusHead +
                 "  Daily use:      not known (1 dry day)\n  Outlook:        no forecast (wetting)\n"
                 "  Sensor faults:  none\n");
+}
+
+TEST(OutlookReport, StatusTextOfASiteNotReadIsItsError) {
   EXPECT_EQ(StatusText(Failed("GONE_01")),
             "GONE_01\n  Error:          The site GONE_01 has no header file in "
             "/data/TVMKHEADER\n");
+}
 
-  // Most urgent first.
-  std::vector<SiteOutlook> sites = {
-      Failed("A_01"),   SiteOutlook{},    NoForecast(NoForecastReason::Wetting),
-      Refill(3, 4, 5),  Below(kDay0 + 2), Refill(3, 4, 1),
-      Below(kDay0 + 1), Refill(2, 4, 5)};
-  for (std::size_t i = 0; i < sites.size(); ++i) sites[i].site = std::to_string(i);
-  SortMostUrgentFirst(sites);
-  std::string order;
-  for (const SiteOutlook& o : sites) order += o.site;
-  // The longest below refill first; equal forecasts keep the catalogue's order.
-  EXPECT_EQ(order, "64537210");
-
-  // JSON: keys, nulls and the figures of the text, without binary noise.
+TEST(OutlookReport, StatusTextFiguresAreShortDecimals) {
   SiteOutlook o = Refill(9.888999999999992, 3, 0.1 + 0.2);
-  o.site = "CAF\xC9 \"A\"_01";
   o.fieldCapacity = 100.1 + 200.2;
   o.faults = {{40, 12, 26.25}};
   EXPECT_EQ(StatusText(o).substr(StatusText(o).find("  Total")),
@@ -410,16 +469,46 @@ TEST(OutlookReport, GraphLineStatusTextUrgencyOrderJsonAndDates) {
             "  Daily use:      9.889 %/day over 3 dry days\n"
             "  Outlook:        refill in 0.3 days, about 11-12-2026\n"
             "  Sensor faults:  40 cm: 12 readings out of range, flat for 26.25 hours\n");
-  // A site not read has null for every key but its name and its error.
+}
+
+// The longest below refill first; equal forecasts keep the catalogue's order.
+TEST(OutlookReport, SitesSortMostUrgentFirst) {
+  const auto named = [](SiteOutlook o, const char* name) {
+    o.site = name;
+    return o;
+  };
+  std::vector<SiteOutlook> sites = {named(Failed("A_01"), "not read"),
+                                    named(SiteOutlook{}, "no data"),
+                                    named(NoForecast(NoForecastReason::Wetting), "no forecast"),
+                                    named(Refill(3, 4, 5), "refill in 5 days, first"),
+                                    named(Below(kDay0 + 2), "below since day 2"),
+                                    named(Refill(3, 4, 1), "refill in 1 day"),
+                                    named(Below(kDay0 + 1), "below since day 1"),
+                                    named(Refill(2, 4, 5), "refill in 5 days, second")};
+  SortMostUrgentFirst(sites);
+  std::vector<std::string> order;
+  for (const SiteOutlook& o : sites) order.push_back(o.site);
+  EXPECT_EQ(order,
+            (std::vector<std::string>{"below since day 1", "below since day 2", "refill in 1 day",
+                                      "refill in 5 days, first", "refill in 5 days, second",
+                                      "no forecast", "no data", "not read"}));
+}
+
+// Keys, nulls and the figures of the text, without binary noise; a site not read has null for
+// every key but its name and its error.
+TEST(OutlookReport, StatusJsonHoldsEverySiteWithNullsForWhatIsNotKnown) {
+  SiteOutlook o = Refill(9.888999999999992, 3, 0.1 + 0.2);
+  o.site = "CAF\xC9 \"A\"_01";
+  o.fieldCapacity = 100.1 + 200.2;
+  o.faults = {{40, 12, 26.25}};
   std::string nulls;
   for (const char* key : {"last_scan", "root_zone_depths_cm", "unit", "total", "field_capacity",
                           "refill", "daily_use", "dry_days", "outlook", "reason", "days_to_refill",
                           "refill_date", "below_since", "faults"}) {
     nulls += "    \"" + std::string(key) + "\": null,\n";
   }
-  const std::string json = StatusJson(std::vector<SiteOutlook>{o, Failed("B_01")});
   EXPECT_EQ(
-      json,
+      StatusJson(std::vector<SiteOutlook>{o, Failed("B_01")}),
       "[\n  {\n    \"site\": \"CAF\xC3\x89 \\\"A\\\"_01\",\n"
       "    \"last_scan\": \"2026-12-07T10:00:00\",\n    \"root_zone_depths_cm\": [10, 20, 40],\n"
       "    \"unit\": \"%\",\n    \"total\": 194.62,\n    \"field_capacity\": 300.3,\n"
@@ -431,21 +520,44 @@ TEST(OutlookReport, GraphLineStatusTextUrgencyOrderJsonAndDates) {
       "    \"error\": null\n  },\n  {\n    \"site\": \"B_01\",\n" +
           nulls +
           "    \"error\": \"The site B_01 has no header file in /data/TVMKHEADER\"\n  }\n]\n");
-  EXPECT_EQ(StatusJson({}), "[]\n");
+}
 
-  // Times round to the second and dates follow the calendar.
-  EXPECT_EQ(DateTimeText(kDay0 + 86399.6 / 86400), "02-12-2026 00:00:00");
-  EXPECT_EQ(IsoDateTime(kDay0 + 13.5 / 24), "2026-12-01T13:30:00");
-  EXPECT_EQ(DateText(32767), "16-09-2085");
-  // A forecast beyond the days a logger counts still has its calendar date:
-  // 2100 is no leap year.
+TEST(OutlookReport, StatusJsonOfNoSitesIsAnEmptyList) { EXPECT_EQ(StatusJson({}), "[]\n"); }
+
+// Times round to the second and dates follow the calendar; 2100, beyond the days a logger
+// counts, is no leap year.
+TEST(OutlookReport, DatesAndTimesAreShownAtTheNearestSecondOnTheCalendar) {
   const int march2084 = DateToDayNumber(1, 3, 2084);
-  EXPECT_EQ(IsoDate(march2084 + 365 * 16 + 2), "2100-02-28");
-  EXPECT_EQ(IsoDate(march2084 + 365 * 16 + 3), "2100-03-01");
-  EXPECT_EQ(DateText(5'000'000), "");
-  EXPECT_EQ(RoundDecimals(239.1125, 3), 239.113);
-  EXPECT_EQ(RoundDecimals(-0.0005, 3), -0.001);
-  EXPECT_EQ(RoundDecimals(0.0004, 3), 0);
+  const struct {
+    const char* guards;
+    std::string text;
+    const char* shown;
+  } rows[] = {
+      {"a time half a second before midnight shows the next day",
+       DateTimeText(kDay0 + 86399.6 / 86400), "02-12-2026 00:00:00"},
+      {"an ISO date-time", IsoDateTime(kDay0 + 13.5 / 24), "2026-12-01T13:30:00"},
+      {"the last day a logger counts", DateText(32767), "16-09-2085"},
+      {"the last day of February 2100", IsoDate(march2084 + 365 * 16 + 2), "2100-02-28"},
+      {"the day after it is 1 March", IsoDate(march2084 + 365 * 16 + 3), "2100-03-01"},
+      {"a day beyond the calendar shows nothing", DateText(5'000'000), ""},
+  };
+  for (const auto& row : rows) EXPECT_EQ(row.text, row.shown) << row.guards;
+}
+
+TEST(OutlookReport, RoundDecimalsRoundsHalvesAwayFromZeroAsShown) {
+  const struct {
+    const char* guards;
+    double value;
+    double rounded;
+  } rows[] = {
+      {"a half up", 239.1125, 239.113},
+      {"a negative half away from zero", -0.0005, -0.001},
+      {"under a half down to zero", 0.0004, 0},
+  };
+  for (const auto& row : rows) EXPECT_EQ(RoundDecimals(row.value, 3), row.rounded) << row.guards;
+}
+
+TEST(OutlookReport, AFixedFigureThatRoundsToNothingHasNoSign) {
   EXPECT_EQ(FixedText(-0.04, 1), "0.0");
 }
 

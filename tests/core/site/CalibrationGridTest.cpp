@@ -50,9 +50,10 @@ TEST(CalibrationGrid, ChoosingADepthSwitchesTheRowOnWithTheTypesDefaults) {
   volumetric.SetMeasurementType("Volumetric", true);
   volumetric.ChooseDepth(0, 30);
   const auto& cells = volumetric.Row(0).cells;
-  EXPECT_EQ(std::tie(cells[kSlopeColumn], cells[kFieldCapColumn], cells[kRefillColumn],
-                     cells[kOffsetColumn]),
-            std::tuple("500", "30", "7", ""));
+  EXPECT_EQ(cells[kSlopeColumn], "500");
+  EXPECT_EQ(cells[kFieldCapColumn], "30");
+  EXPECT_EQ(cells[kRefillColumn], "7");
+  EXPECT_EQ(cells[kOffsetColumn], "");
   EXPECT_EQ(Validate(volumetric), "Invalid Offset value for the sensor at profile depth 30.|");
   Type(volumetric, 0, kOffsetColumn, "4500");
   EXPECT_EQ(Validate(volumetric), "");

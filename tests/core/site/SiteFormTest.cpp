@@ -78,9 +78,10 @@ TEST_F(SiteFormTest, NewSiteIsNamedFromNameAndNumberAndLaterSavedAsTyped) {
   SiteHeader::Open(files, "NORTH_07").WriteRecord(header::kFirstDirectory, "");
   SiteForm edit = Edit("NORTH_07");
   EXPECT_EQ(edit.Directories().Entries()[0], "TVMKDATA");
-  EXPECT_EQ(std::pair(edit.Calibration().Row(0).depth, edit.Calibration().Row(1).depth),
-            std::pair(30, 120));
-  EXPECT_EQ(edit.Caption() + "|" + edit.Detail(kSiteNumberRow), "Edit Site File|7");
+  EXPECT_EQ(edit.Calibration().Row(0).depth, 30);
+  EXPECT_EQ(edit.Calibration().Row(1).depth, 120);
+  EXPECT_EQ(edit.Caption(), "Edit Site File");
+  EXPECT_EQ(edit.Detail(kSiteNumberRow), "7");
   EXPECT_EQ(edit.Option(), IdentificationOption::SiteName);
   Type(edit, kRootZoneRow, "500");
   edit.Calibration().ChooseDepth(0, 40);  // the sensor moved: 30 cm is no longer used

@@ -94,10 +94,15 @@ TEST_F(BlockStoreTest, CommitPutsBothFilesInPlaceAndReadsBack) {
   EXPECT_EQ(ReadBytes(paths.data), std::string("\1\0\xEF\xBE\3\0\4\0", 8));
   const BlockHeader h = ReadBlockHeader(paths.header);
   EXPECT_EQ(h.run.b, SampleRun().b);
-  EXPECT_EQ(std::tuple(h.run.StartDay(), h.run.StartTimeUnits(), h.run.ScanInterval(),
-                       h.run.SerialNumber(), h.run.SensorCount(), h.words),
-            std::tuple(10000, 0xFF00, 900, 3001, 4, 4));
-  EXPECT_EQ(h.timeText + " " + h.dateText + " " + h.trailer, "09:07:03 05-03-2026 00");
+  EXPECT_EQ(h.run.StartDay(), 10000);
+  EXPECT_EQ(h.run.StartTimeUnits(), 0xFF00);
+  EXPECT_EQ(h.run.ScanInterval(), 900);
+  EXPECT_EQ(h.run.SerialNumber(), 3001);
+  EXPECT_EQ(h.run.SensorCount(), 4);
+  EXPECT_EQ(h.words, 4);
+  EXPECT_EQ(h.timeText, "09:07:03");
+  EXPECT_EQ(h.dateText, "05-03-2026");
+  EXPECT_EQ(h.trailer, "00");
   for (const auto& entry : fs::directory_iterator(root.Path() / "TVMKDATA")) {
     EXPECT_EQ(entry.path().extension() == ".new", false) << entry.path();
   }

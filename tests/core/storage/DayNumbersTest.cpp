@@ -34,45 +34,89 @@ TEST(DayNumbers, EveryDayOfTheRangeRoundTrips) {
   }
 }
 
-TEST(DayNumbers, TablesAndOverflow) {
-  EXPECT_EQ((std::vector{DaysBeforeYear(1996), DaysBeforeYear(1997), DaysBeforeMonth(2, 1),
-                         DaysBeforeMonth(3, 1), DaysBeforeMonth(3, 0)}),
-            (std::vector{0, 366, 31, 60, 59}));
-  EXPECT_EQ(DaysBeforeMonth(13, 1) + DaysBeforeMonth(0, 1), 0);  // no month beyond the table
+TEST(DayNumbers, DaysBeforeAYearOrMonthFollowTheLeapYears) {
+  const struct {
+    const char* guards;
+    int days;
+    int expected;
+  } rows[] = {
+      {"none before 1996", DaysBeforeYear(1996), 0},
+      {"a leap year before 1997", DaysBeforeYear(1997), 366},
+      {"January before February", DaysBeforeMonth(2, 1), 31},
+      {"a leap February before March", DaysBeforeMonth(3, 1), 60},
+      {"a common February before March", DaysBeforeMonth(3, 0), 59},
+      {"no month beyond the table", DaysBeforeMonth(13, 1), 0},
+      {"no month before the table", DaysBeforeMonth(0, 1), 0},
+  };
+  for (const auto& row : rows) EXPECT_EQ(row.days, row.expected) << row.guards;
+}
+
+TEST(DayNumbers, TheFirstDayAfterTheCountsReachIsRefused) {
   EXPECT_THROW(DateToDayNumber(1, 1, 2086), std::overflow_error);
-  EXPECT_EQ(DateToDayNumber(23, 3, 1906), -32768);  // the other end of a 16-bit count
+}
+
+TEST(DayNumbers, TheOtherEndOfASixteenBitCountIsTheLastDayBefore1996) {
+  EXPECT_EQ(DateToDayNumber(23, 3, 1906), -32768);
   EXPECT_THROW(DateToDayNumber(22, 3, 1906), std::overflow_error);
-  // Out-of-range day numbers still give text, never a crash.
-  EXPECT_EQ(DayNumberToDayMonth(0) + "/" + DayNumberToYear(0), "31/12/1995");
+}
+
+// Never a crash.
+TEST(DayNumbers, OutOfRangeDayNumbersStillGiveText) {
+  EXPECT_EQ(DayNumberToDayMonth(0), "31/12");
+  EXPECT_EQ(DayNumberToYear(0), "1995");
   EXPECT_FALSE(DayNumberToDayMonth(-32768).empty());
 }
 
-TEST(SmallRoutines, TwoDigitTextAndTextTests) {
-  EXPECT_EQ(
-      TwoDigitText(-1) + TwoDigitText(0) + TwoDigitText(9) + TwoDigitText(10) + TwoDigitText(2010),
-      "-10009102010");
+TEST(SmallRoutines, TwoDigitTextPadsOneDigitAndKeepsTheRest) {
+  const struct {
+    const char* guards;
+    int value;
+    const char* text;
+  } rows[] = {
+      {"a negative number as it is", -1, "-1"},
+      {"zero padded", 0, "00"},
+      {"one digit padded", 9, "09"},
+      {"two digits as they are", 10, "10"},
+      {"more digits as they are", 2010, "2010"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(TwoDigitText(row.value), row.text) << row.guards;
+}
+
+// Each printable character between a space and a digit and a space; '.' where it is none.
+TEST(SmallRoutines, ContainsLetterFindsAsciiLettersOnly) {
   std::string letters;
   for (char c = ' '; c < 127; ++c) letters += ContainsLetter(std::string(" 1") + c + " ") ? c : '.';
   EXPECT_EQ(letters.substr(32, 64),
             ".ABCDEFGHIJKLMNOPQRSTUVWXYZ......abcdefghijklmnopqrstuvwxyz....");
-  EXPECT_EQ(std::pair(IsNonBlank("   "), IsNonBlank(" x ")), std::pair(false, true));
 }
 
-// Every key each filter keeps, and what it makes of it.
-TEST(SmallRoutines, KeyFilters) {
-  std::string numeric, letter, arrow;
+TEST(SmallRoutines, IsNonBlankIsFalseForSpacesOnly) {
+  EXPECT_FALSE(IsNonBlank("   "));
+  EXPECT_TRUE(IsNonBlank(" x "));
+}
+
+// Every key a filter keeps, and what it makes of it.
+std::string KeptKeys(void (*filter)(int&)) {
+  std::string kept;
   for (int k = 1; k < 256; ++k) {
-    int n = k, l = k, a = k;
-    NumericKeyFilter(n);
-    LetterKeyFilter(l);
-    ArrowKeyFilter(a);
-    for (auto [kept, into] : {std::pair{n, &numeric}, {l, &letter}, {a, &arrow}}) {
-      if (kept != 0) *into += static_cast<char>(kept);
-    }
+    int key = k;
+    filter(key);
+    if (key != 0) kept += static_cast<char>(key);
   }
-  EXPECT_EQ(numeric, "\b\r.0123456789");
-  EXPECT_EQ(letter, "\b\r &(.ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOPQRSTUVWXYZ");
-  EXPECT_EQ(arrow, "&(");  // the codes of Up and Down
+  return kept;
+}
+
+TEST(SmallRoutines, TheNumericKeyFilterKeepsDigitsPointBackspaceAndEnter) {
+  EXPECT_EQ(KeptKeys(NumericKeyFilter), "\b\r.0123456789");
+}
+
+TEST(SmallRoutines, TheLetterKeyFilterKeepsLettersAsCapitalsAndTheArrows) {
+  EXPECT_EQ(KeptKeys(LetterKeyFilter),
+            "\b\r &(.ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOPQRSTUVWXYZ");
+}
+
+TEST(SmallRoutines, TheArrowKeyFilterKeepsUpAndDownOnly) {
+  EXPECT_EQ(KeptKeys(ArrowKeyFilter), "&(");  // the codes of Up and Down
 }
 
 TEST(SmallRoutines, CodePageConversion) {

@@ -100,9 +100,9 @@ TEST_F(SiteHeaderTest, IndexValuesThatAreNoBlockNumbersAreDamage) {
     h.WriteRecord(115, bad);
     h.WriteRecord(116, "3");
     const SiteHeader::BlockIndex index = h.ReadBlockIndex();
-    EXPECT_EQ(std::tie(index.damaged, index.used, index.numbers),
-              std::tuple(true, 3, std::vector<int>{1, 3}))
-        << bad;
+    EXPECT_TRUE(index.damaged) << bad;
+    EXPECT_EQ(index.used, 3) << bad;
+    EXPECT_EQ(index.numbers, (std::vector<int>{1, 3})) << bad;
     EXPECT_EQ(h.LastBlockNumber(), 3) << bad;  // the count of used slots, never the value
   }
   auto h = SiteHeader::CreateBlank(files, "S_01");

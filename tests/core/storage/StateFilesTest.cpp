@@ -30,8 +30,9 @@ TEST_F(StateFilesTest, SiteSelectionWritesThreeLinesAndReadsThemBack) {
   WriteSiteSelection(files, "SAMPLE SITE_01", "TVMKDATA", 2);
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "SAMPLE SITE_01\r\nTVMKDATA\r\n 2\r\n");
   const SiteSelection s = ReadSiteSelection(files);
-  EXPECT_EQ(std::tie(s.identification, s.dataDirectory, s.mode),
-            std::tuple("SAMPLE SITE_01", "TVMKDATA", std::optional<int>(2)));
+  EXPECT_EQ(s.identification, "SAMPLE SITE_01");
+  EXPECT_EQ(s.dataDirectory, "TVMKDATA");
+  EXPECT_EQ(s.mode, std::optional<int>(2));
   WriteSiteSelection(files, "B_02", "DATA2");
   EXPECT_EQ(ReadBytes(root.Path() / "Sitesel.dat"), "B_02\r\nDATA2\r\n");
   EXPECT_FALSE(ReadSiteSelection(files).mode.has_value());
