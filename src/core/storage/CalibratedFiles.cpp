@@ -1,5 +1,7 @@
 #include "core/storage/CalibratedFiles.h"
 
+#include <cstring>
+
 #include "core/storage/BlockStore.h"
 #include "core/storage/NumberText.h"
 
@@ -73,6 +75,25 @@ void AppendSensorLine(std::string& text, double value, double aboveRefill,
   AppendField(text, value);
   AppendField(text, aboveRefill);
   AppendField(text, belowFieldCapacity);
+}
+
+bool PutSensorLine(char* record, double value, double aboveRefill, double belowFieldCapacity) {
+  char fields[3][kQuickTwoDecimalsRoom];
+  std::size_t lengths[3];
+  const double values[3] = {value, aboveRefill, belowFieldCapacity};
+  for (std::size_t i = 0; i < 3; ++i) {
+    lengths[i] = QuickTwoDecimals(values[i], fields[i]);
+    if (lengths[i] == 0) return false;
+  }
+  // A quick field has at most 14 characters (a sign, ten digits, the point
+  // and two), so three fit a record uncut.
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (lengths[i] < 6) at += 6 - lengths[i];
+    std::memcpy(record + at, fields[i], lengths[i]);
+    at += lengths[i];
+  }
+  return true;
 }
 
 double SensorLineValue(std::string_view record) { return ParseLeadingNumber(record.substr(0, 6)); }

@@ -71,6 +71,10 @@ std::string SensorLine(double value, double aboveRefill, double belowFieldCapaci
 // The same line added to the end of `text`.
 void AppendSensorLine(std::string& text, double value, double aboveRefill,
                       double belowFieldCapacity);
+// The same line written over the start of a graph record of spaces, without
+// a string, for most values; false, with the record left as it was, when a
+// field needs the full formatting.
+bool PutSensorLine(char* record, double value, double aboveRefill, double belowFieldCapacity);
 // The value of a sensor line: the numeric prefix of its first six characters.
 double SensorLineValue(std::string_view record);
 

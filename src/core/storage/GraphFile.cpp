@@ -173,6 +173,9 @@ void GraphFileWriter::StartScan(std::string_view intervalText, double dateTime) 
 
 void GraphFileWriter::AddSensorLine(double value, double aboveRefill, double belowFieldCapacity) {
   const std::size_t start = scans_.size();
+  scans_.resize(start + kRecord, ' ');
+  if (PutSensorLine(scans_.data() + start, value, aboveRefill, belowFieldCapacity)) return;
+  scans_.resize(start);
   AppendSensorLine(scans_, value, aboveRefill, belowFieldCapacity);
   EndRecord(start);
 }

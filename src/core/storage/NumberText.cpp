@@ -116,15 +116,9 @@ std::optional<std::int16_t> ToInt16(double value) {
   return static_cast<std::int16_t>(rounded);
 }
 
-namespace {
-
-// Room for any text of QuickTwoDecimals: a sign, ten digits, the point and two.
-using QuickText = char[24];
-
-// The text of a finite value away from a half hundredth, where the 15-digit
-// form rounds like the value itself, so no decimal expansion is needed: its
-// length, or 0 for a value that needs the expansion.
-std::size_t QuickTwoDecimals(double value, QuickText& out) {
+std::size_t QuickTwoDecimals(double value, char* out) {
+  // Away from a half hundredth the 15-digit form rounds like the value
+  // itself, so no decimal expansion is needed; NaN fails the first test.
   const double magnitude = std::abs(value);
   if (!(magnitude < 1e9)) return 0;
   const double scaled = magnitude * 100;
@@ -149,14 +143,12 @@ std::size_t QuickTwoDecimals(double value, QuickText& out) {
   return m;
 }
 
-}  // namespace
-
 void AppendTwoDecimals(std::string& text, double value) {
   if (!std::isfinite(value)) {
     text += "00.00";
     return;
   }
-  QuickText quick;
+  char quick[kQuickTwoDecimalsRoom];
   if (const std::size_t n = QuickTwoDecimals(value, quick)) {
     text.append(quick, n);
     return;
@@ -200,8 +192,8 @@ std::string FormatTwoDecimals(double value) {
 }
 
 void AppendTwoDecimalsAligned(std::string& text, double value, std::size_t width) {
-  QuickText quick;
-  const std::size_t n = std::isfinite(value) ? QuickTwoDecimals(value, quick) : 0;
+  char quick[kQuickTwoDecimalsRoom];
+  const std::size_t n = QuickTwoDecimals(value, quick);
   if (n != 0) {
     if (n < width) text.append(width - n, ' ');
     text.append(quick, n);

@@ -39,6 +39,11 @@ std::optional<std::int16_t> ToInt16(double value);
 // "123.46"); halves round away from zero on the 15-digit decimal form.
 std::string FormatTwoDecimals(double value);
 void AppendTwoDecimals(std::string& text, double value);
+// The text of most values written into `out`, without a string: its length,
+// or 0 for a value that needs FormatTwoDecimals (one near a half hundredth,
+// beyond 1e9 or not finite). `out` has room for kQuickTwoDecimalsRoom.
+inline constexpr std::size_t kQuickTwoDecimalsRoom = 24;
+std::size_t QuickTwoDecimals(double value, char* out);
 // The same text right-aligned in `width` characters; a longer one is kept whole.
 void AppendTwoDecimalsAligned(std::string& text, double value, std::size_t width);
 
