@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <vector>
 
@@ -10,10 +11,12 @@
 #include "core/storage/BlockStore.h"
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/DayNumbers.h"
+#include "core/storage/GraphFile.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/SiteHeader.h"
 #include "core/storage/SiteRepair.h"
 #include "core/storage/StateFiles.h"
+#include "core/storage/SummaryFile.h"
 #include "core/storage/TextRoutines.h"
 
 namespace pelvaro {
@@ -22,8 +25,6 @@ namespace {
 
 constexpr int kMaxSlots = header::kMaxDepthSlots;
 constexpr int kSecondsPerDay = 86400;
-constexpr int kFirstGraphGroup = 11;
-constexpr int kFirstSummaryGroup = 20;
 
 void ShowCalibrationError(Prompter& prompter, const IoError& e) {
   prompter.Message(std::string(kCalibrationError) + "\r\n\r\n" + e.what(), "", Buttons::Ok,
@@ -34,8 +35,10 @@ void ShowCalibrationError(Prompter& prompter, const IoError& e) {
 struct CalibrationFailure : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
-// A failure whose message has already been shown.
-struct RunEnded {};
+
+// How a step of the run ended: Ended when its message has been shown and the
+// run stops there.
+enum class Step { Done, Ended };
 
 struct Slot {
   float offset = 0;
@@ -45,12 +48,222 @@ struct Slot {
   bool enabled = false;
 };
 
-// The day windows in which a summary point is taken.
+// The header's calibration of the site's depth slots, read once per run.
+struct Calibration {
+  std::array<Slot, kMaxSlots> slots{};
+  std::array<int, kMaxSlots> enabled{};  // the enabled slots' indices, in slot order
+  int enabledCount = 0;
+
+  std::span<const int> Enabled() const {
+    return {enabled.data(), static_cast<std::size_t>(enabledCount)};
+  }
+};
+
+Calibration ReadCalibration(SiteHeader& header, int slotCount) {
+  Calibration c;
+  for (int s = 1; s <= slotCount; ++s) {
+    const int base = header::CalibrationBase(s);
+    Slot& slot = c.slots[static_cast<std::size_t>(s - 1)];
+    slot.offset = static_cast<float>(header.ReadNumber(base + header::kOffset));
+    slot.slope = static_cast<float>(header.ReadNumber(base + header::kSlope));
+    slot.fieldCapacity = static_cast<float>(header.ReadNumber(base + header::kFieldCapacity));
+    slot.refill = static_cast<float>(header.ReadNumber(base + header::kRefill));
+    slot.enabled = header.ReadRecord(base + header::kState) == "ON";
+    if (slot.enabled) c.enabled[static_cast<std::size_t>(c.enabledCount++)] = s - 1;
+  }
+  return c;
+}
+
+double Calibrate(const Slot& slot, std::uint16_t raw) {
+  if (slot.slope == 0) throw CalibrationFailure("Division by zero");
+  return std::floor((static_cast<double>(slot.offset) - raw) * 10.0) / slot.slope;
+}
+
+// Where the first block's run starts, as both files record it.
+CalibratedStart StartOf(const RunHeader& run) {
+  const int day = run.StartDay();
+  const long time = 2L * run.StartTimeUnits();
+  const long hours = time / 3600;
+  const long minutes = (time - hours * 3600) / 60;
+  const long seconds = time - hours * 3600 - minutes * 60;
+  return {DayNumberToYear(day), DayNumberToDayMonth(day),
+          TwoDigitText(static_cast<int>(hours)) + ":" + TwoDigitText(static_cast<int>(minutes)) +
+              ":" + TwoDigitText(static_cast<int>(seconds)),
+          day, time};
+}
+
+// One scan: when it was taken, its calibrated readings, and whether the step
+// to the next scan passes midnight.
+struct Scan {
+  long time = 0;  // seconds into its day
+  double dateTime = 0;
+  std::array<double, kMaxSlots> values{};  // by slot; only the enabled slots are set
+  bool passesMidnight = false;
+  double nextDateTime = 0;  // the next day's date-time, when it passes midnight
+};
+
+// Walks a block's scans in the order the logger took them: the reading count
+// steps by the block's sensor count, and each scan reads one word per enabled
+// sensor.
+class ScanWalker {
+ public:
+  ScanWalker(const RunHeader& run, std::vector<std::uint16_t> words, double readings, int step,
+             const Calibration& calibration)
+      : calibration_(calibration),
+        words_(std::move(words)),
+        readings_(readings),
+        step_(step),
+        interval_(run.ScanInterval()),
+        day_(run.StartDay()),
+        time_(2L * run.StartTimeUnits()) {}
+
+  int Interval() const { return interval_; }
+  int StepSize() const { return step_; }
+
+  // The next scan, false after the last.
+  bool Next(Scan& scan) {
+    if (k_ > readings_) return false;
+    scan.time = time_;
+    scan.dateTime = day_ + static_cast<double>(time_) / kSecondsPerDay;
+    for (int s : calibration_.Enabled()) {
+      const auto slot = static_cast<std::size_t>(s);
+      scan.values[slot] = Calibrate(calibration_.slots[slot], NextWord());
+    }
+    time_ += interval_;
+    scan.passesMidnight = time_ > kSecondsPerDay;
+    if (scan.passesMidnight) {
+      time_ -= kSecondsPerDay;
+      ++day_;
+      scan.nextDateTime = day_ + static_cast<double>(time_) / kSecondsPerDay;
+    }
+    k_ += step_;
+    return true;
+  }
+
+ private:
+  std::uint16_t NextWord() {
+    // A reading beyond the end of the file (an incomplete last scan) is 0.
+    const std::uint16_t w = pointer_ < words_.size() ? words_[pointer_] : 0;
+    ++pointer_;
+    return w;
+  }
+
+  const Calibration& calibration_;
+  std::vector<std::uint16_t> words_;
+  std::uint64_t pointer_ = 0;  // the next reading, counted from 0
+  double readings_;
+  double k_ = 1;  // the reading count at the scan's first reading
+  int step_;
+  int interval_;
+  int day_;
+  long time_;
+};
+
+// The day windows in which a summary group is taken.
 struct Window {
   int from;
   int to;
 };
 constexpr std::array<Window, 3> kWindows = {{{21600, 28800}, {43200, 50400}, {64800, 72000}}};
+
+// The summary's groups: the first scan, the first scan inside each day
+// window, and each midnight. A group averages the readings since the one
+// before and gives each sensor's rate of change per day.
+class SummaryWriter {
+ public:
+  // Starts the summary file empty.
+  explicit SummaryWriter(const fs::path& path) : file_(path) {}
+
+  void WriteHead(const SummaryRun& run, const CalibratedStart& start,
+                 const Calibration& calibration) {
+    file_.WriteHead(run, start);
+    calibration_ = &calibration;
+  }
+  // The readings per scan of the block whose scans follow.
+  void SetStep(int step) { step_ = step; }
+
+  void Add(const Scan& scan) {
+    for (int s : calibration_->Enabled()) {
+      const auto slot = static_cast<std::size_t>(s);
+      sums_[slot] = static_cast<float>(sums_[slot] + scan.values[slot]);
+      ++accumulated_;
+    }
+    if (firstScan_) {
+      firstScan_ = false;
+      WriteFirstGroup(scan);
+    } else {
+      TakeWindows(scan);
+    }
+    if (scan.passesMidnight) {
+      WriteGroup(scan.nextDateTime, true);
+      windowTaken_ = {false, false, false};
+      ResetSums();
+    }
+  }
+
+  void WriteTotals() { file_.WriteTotals(groupCount_); }
+  void Flush() { file_.Flush(); }
+  void Close() { file_.Close(); }
+
+ private:
+  void WriteFirstGroup(const Scan& scan) {
+    file_.WriteGroupTime(scan.dateTime);
+    ++groupCount_;
+    lastGroupTime_ = static_cast<float>(scan.dateTime);
+    for (int s : calibration_->Enabled()) {
+      const auto slot = static_cast<std::size_t>(s);
+      const Slot& calibration = calibration_->slots[slot];
+      file_.WriteSensor(s + 1, scan.values[slot], calibration.fieldCapacity, calibration.refill, 0);
+      lastValues_[slot] = static_cast<float>(scan.values[slot]);
+    }
+  }
+
+  void TakeWindows(const Scan& scan) {
+    for (std::size_t w = 0; w < kWindows.size(); ++w) {
+      if (scan.time > kWindows[w].from && scan.time < kWindows[w].to && !windowTaken_[w]) {
+        if (static_cast<float>(scan.dateTime) != lastGroupTime_) WriteGroup(scan.dateTime, false);
+        windowTaken_[w] = true;
+        ResetSums();
+      }
+    }
+  }
+
+  void WriteGroup(double dateTime, bool midnight) {
+    file_.WriteGroupTime(dateTime);
+    ++groupCount_;
+    const double span = (dateTime - static_cast<double>(lastGroupTime_)) * 24;
+    if (span == 0) throw CalibrationFailure("Division by zero");
+    const double factor = 24 / span;
+    lastGroupTime_ = static_cast<float>(dateTime);
+    if (midnight && accumulated_ == 0) return;
+    for (int s : calibration_->Enabled()) {
+      const auto slot = static_cast<std::size_t>(s);
+      const double average =
+          sums_[slot] / (static_cast<double>(accumulated_) / static_cast<double>(step_));
+      const double rate = std::floor(10 * factor * (average - lastValues_[slot])) / 10;
+      if (!std::isfinite(average) || !std::isfinite(rate)) throw CalibrationFailure("Overflow");
+      const Slot& calibration = calibration_->slots[slot];
+      file_.WriteSensor(s + 1, average, calibration.fieldCapacity, calibration.refill, rate);
+      lastValues_[slot] = static_cast<float>(average);
+    }
+  }
+
+  void ResetSums() {
+    accumulated_ = 0;
+    sums_.fill(0.0f);
+  }
+
+  SummaryFileWriter file_;
+  const Calibration* calibration_ = nullptr;
+  int step_ = 1;
+  bool firstScan_ = true;
+  double groupCount_ = 0;
+  long accumulated_ = 0;
+  std::array<float, kMaxSlots> sums_{};
+  float lastGroupTime_ = 0;
+  std::array<float, kMaxSlots> lastValues_{};
+  std::array<bool, 3> windowTaken_{};
+};
 
 class Conversion {
  public:
@@ -65,31 +278,7 @@ class Conversion {
 
   bool Run() {
     try {
-      const SiteHeader::BlockIndex index = header_.ReadBlockIndex();
-      if (index.damaged) throw CalibrationFailure("Damaged block index");
-      for (int number : index.numbers) ConvertBlock(number);
-      const std::size_t converted = index.numbers.size();
-      if (caller_ == ConversionCaller::SiteWindow && (converted == 0 || readingCount_ == 0)) {
-        // Nothing left to show: no stale graph outlives the site's blocks.
-        Discard();
-        Files::Remove(SummaryPath());
-        Files::Remove(GraphPath());
-        return true;
-      }
-      // An empty block index leaves the previous run's files untouched.
-      if (converted == 0) throw CalibrationFailure("No data blocks");
-      summary_->WriteRecord(12, Plain(groupCount_));
-      summary_->WriteRecord(13, Plain(summaryRecord_ - 1));
-      graph_->WriteRecord(5, Spaced(readingCount_));
-      graph_->WriteRecord(2, Spaced(t_));
-      // Both new files whole on the disk, then both renamed into place.
-      graph_->Flush();
-      summary_->Flush();
-      graph_->Close();
-      summary_->Close();
-      Commit();
-      return true;
-    } catch (const RunEnded&) {
+      if (ConvertBlocks() == Step::Done) return true;
     } catch (const IoError& e) {
       // A damaged block, a full or read-only disk, a file that cannot be read: the cause.
       ShowCalibrationError(prompter_, e);
@@ -105,6 +294,37 @@ class Conversion {
  private:
   fs::path GraphPath() const { return CalibratedPath(files_, dataDir_, id_, kGraphExtension); }
   fs::path SummaryPath() const { return CalibratedPath(files_, dataDir_, id_, kSummaryExtension); }
+
+  Step ConvertBlocks() {
+    const SiteHeader::BlockIndex index = header_.ReadBlockIndex();
+    if (index.damaged) return EndWith(kCalibrationError);
+    for (int number : index.numbers) {
+      if (ConvertBlock(number) == Step::Ended) return Step::Ended;
+    }
+    const bool none = index.numbers.empty();
+    if (caller_ == ConversionCaller::SiteWindow && (none || readingCount_ == 0)) {
+      // Nothing left to show: no stale graph outlives the site's blocks.
+      Discard();
+      Files::Remove(SummaryPath());
+      Files::Remove(GraphPath());
+      return Step::Done;
+    }
+    // An empty block index leaves the previous run's files untouched.
+    if (none) return EndWith(kCalibrationError);
+    FinishPair();
+    return Step::Done;
+  }
+
+  void FinishPair() {
+    summary_->WriteTotals();
+    graph_->WriteTotals(readingCount_, lastDateTime_);
+    // Both new files whole on the disk, then both renamed into place.
+    graph_->Flush();
+    summary_->Flush();
+    graph_->Close();
+    summary_->Close();
+    Commit();
+  }
 
   void Commit() {
     try {
@@ -132,162 +352,83 @@ class Conversion {
     }
   }
 
-  bool SecondWording() const { return caller_ != ConversionCaller::Download; }
-
-  void EndWith(const std::string& message) {
-    prompter_.Message(message, "", Buttons::Ok, Icon::None);
-    throw RunEnded{};
+  const char* LoggerName() const {
+    return caller_ == ConversionCaller::Download ? "LOGGER" : "VELMORA";
   }
 
-  void ConvertBlock(int number) {
+  Step EndWith(const std::string& message) {
+    prompter_.Message(message, "", Buttons::Ok, Icon::None);
+    return Step::Ended;
+  }
+
+  Step ConvertBlock(int number) {
     const fs::path stem = BlockStemPath(files_, dataDir_, BlockStem(id_, number));
     const BlockPaths paths = MakeBlockPaths(stem);
     BlockData data(paths.data, RecordFile::Mode::ReadOnly);
     if (data.Length() < 4) {
-      EndWith("SITE " + PathText(stem) + " IS EMPTY, LOAD DATA FROM " +
-              (SecondWording() ? "VELMORA" : "LOGGER"));
+      return EndWith("SITE " + PathText(stem) + " IS EMPTY, LOAD DATA FROM " + LoggerName());
     }
-    if (first_) {
+    if (!started_) {
       // The new pair is written beside the old one, the graph file first.
-      graph_.emplace(CalibratedFile::CreateEmpty(fileops::PairPart(GraphPath()), kGraphRecordSize));
-      summary_.emplace(
-          CalibratedFile::CreateEmpty(fileops::PairPart(SummaryPath()), kSummaryRecordSize));
+      graph_.emplace(fileops::PairPart(GraphPath()));
+      summary_.emplace(fileops::PairPart(SummaryPath()));
     }
     const BlockHeader block = ReadBlockHeader(paths.header);
     CheckBlockAgrees(block, data.Length(), paths.header);
-    const RunHeader& run = block.run;
     const int slots = header_.DepthSlotCount();
-    int day = run.StartDay();
-    long time = 2L * run.StartTimeUnits();
-    const int interval = run.ScanInterval();
-    int sensors = run.SensorCount();
+    int sensors = block.run.SensorCount();
     if (sensors == 0) sensors = AskSensorCount(paths.header, block);
-
-    if (first_) {
-      summary_->WriteRecord(1, block.dateText);
-      summary_->WriteRecord(2, block.timeText);
-      summary_->WriteRecord(3, Spaced(run.SerialNumber()));
-      summary_->WriteRecord(4, Spaced(run.SiteNumber()));
-      summary_->WriteRecord(5, Spaced(sensors));
-      summary_->WriteRecord(6, Spaced(interval));
-      for (int r = 7; r <= 19; ++r) summary_->WriteRecord(r, "");
-    }
-    const double readings = block.words;
-
-    if (first_) {
-      graph_->WriteRecord(1, Spaced(run.SerialNumber()));
-      graph_->WriteRecord(2, Spaced(interval));
-      graph_->WriteRecord(3, Spaced(slots));
-      graph_->WriteRecord(4, Spaced(sensors));
-      LoadCalibration(slots);
-      if (enabledCount_ == 0) {
-        EndWith(SecondWording() ? "THIS SITE DOES NOT HAVE ANY SENSORS CONNECTED"
-                                : "This site does not have any sensors selected.");
-      }
-      sensors = enabledCount_;
-      graph_->WriteRecord(4, Spaced(enabledCount_));
+    if (!started_) {
+      if (StartSeason(block, slots, sensors) == Step::Ended) return Step::Ended;
+      sensors = calibration_.enabledCount;
     }
     // A later block's count steps the scan loop; it must move forward.
     if (sensors < 1) throw CalibrationFailure("Bad sensor count");
-    sensors_ = sensors;
-
-    const std::string yearText = DayNumberToYear(day);
-    const std::string dayMonthText = DayNumberToDayMonth(day);
-    if (first_) {
-      const long hours = time / 3600;
-      const long minutes = (time - hours * 3600) / 60;
-      const long seconds = time - hours * 3600 - minutes * 60;
-      const std::string timeText = TwoDigitText(static_cast<int>(hours)) + ":" +
-                                   TwoDigitText(static_cast<int>(minutes)) + ":" +
-                                   TwoDigitText(static_cast<int>(seconds));
-      const std::string fields[5] = {yearText, dayMonthText, timeText, Spaced(day), Spaced(time)};
-      for (int i = 0; i < 5; ++i) {
-        graph_->WriteRecord(6 + i, fields[i]);
-        summary_->WriteRecord(7 + i, fields[i]);
-      }
-    }
-
-    const std::vector<std::uint16_t> words = data.ReadAllWords();
-    std::uint64_t pointer = 0;  // next reading, counted from 0
-    const auto nextWord = [&]() -> std::uint16_t {
-      // A reading beyond the end of the file (an incomplete last scan) is 0.
-      const std::uint16_t w = pointer < words.size() ? words[pointer] : 0;
-      ++pointer;
-      return w;
-    };
-
-    const std::string intervalText = Spaced(interval);
-    for (double k = 1; k <= readings; k += sensors) {
-      t_ = day + static_cast<double>(time) / kSecondsPerDay;
-      WriteGraph(intervalText);
-      WriteGraph(Spaced(t_));
-      ++readingCount_;
-      if (firstScan_) {
-        WriteSummary(Spaced(t_));
-        ++groupCount_;
-        lastGroupTime_ = static_cast<float>(t_);
-      }
-      for (int s = 1; s <= slotCount_; ++s) {
-        const Slot& slot = slots_[s - 1];
-        if (!slot.enabled) continue;
-        ++readingCount_;
-        const double v = Calibrate(slot, nextWord());
-        sums_[s - 1] = static_cast<float>(sums_[s - 1] + v);
-        ++accumulated_;
-        if (firstScan_) {
-          WriteSlotSummary(s, v, "0");
-          lastValues_[s - 1] = static_cast<float>(v);
-        }
-        WriteGraph(SensorLine(v, v - slot.refill, slot.fieldCapacity - v));
-      }
-      if (firstScan_) {
-        firstScan_ = false;
-      } else {
-        for (std::size_t w = 0; w < kWindows.size(); ++w) {
-          if (time > kWindows[w].from && time < kWindows[w].to && !windowTaken_[w]) {
-            if (static_cast<float>(t_) != lastGroupTime_) WriteSummaryGroup(false);
-            windowTaken_[w] = true;
-            ResetSums();
-          }
-        }
-      }
-      time += interval;
-      if (time > kSecondsPerDay) {
-        time -= kSecondsPerDay;
-        ++day;
-        t_ = day + static_cast<double>(time) / kSecondsPerDay;
-        WriteSummaryGroup(true);
-        windowTaken_ = {false, false, false};
-        ResetSums();
-      }
-    }
-    first_ = false;
+    ConvertScans(ScanWalker(block.run, data.ReadAllWords(), block.words, sensors, calibration_));
+    return Step::Done;
   }
 
-  void LoadCalibration(int slots) {
-    slotCount_ = slots;
-    enabledCount_ = 0;
-    for (int s = 1; s <= slots; ++s) {
-      const int base = header::CalibrationBase(s);
-      Slot& slot = slots_[s - 1];
-      slot.offset = static_cast<float>(header_.ReadNumber(base + header::kOffset));
-      slot.slope = static_cast<float>(header_.ReadNumber(base + header::kSlope));
-      slot.fieldCapacity = static_cast<float>(header_.ReadNumber(base + header::kFieldCapacity));
-      slot.refill = static_cast<float>(header_.ReadNumber(base + header::kRefill));
-      slot.enabled = header_.ReadRecord(base + header::kState) == "ON";
-      if (slot.enabled) ++enabledCount_;
+  // The first block: the calibration, and the head of both files.
+  Step StartSeason(const BlockHeader& block, int slots, int sensors) {
+    calibration_ = ReadCalibration(header_, slots);
+    if (calibration_.enabledCount == 0) {
+      return EndWith(caller_ == ConversionCaller::Download
+                         ? "This site does not have any sensors selected."
+                         : "THIS SITE DOES NOT HAVE ANY SENSORS CONNECTED");
     }
+    const RunHeader& run = block.run;
+    const CalibratedStart start = StartOf(run);
+    graph_->WriteHead(run.SerialNumber(), slots, calibration_.enabledCount, start);
+    summary_->WriteHead({block.dateText, block.timeText, static_cast<double>(run.SerialNumber()),
+                         static_cast<double>(run.SiteNumber()), static_cast<double>(sensors),
+                         static_cast<double>(run.ScanInterval())},
+                        start, calibration_);
+    started_ = true;
+    return Step::Done;
   }
 
-  static double Calibrate(const Slot& slot, std::uint16_t raw) {
-    if (slot.slope == 0) throw CalibrationFailure("Division by zero");
-    return std::floor((static_cast<double>(slot.offset) - raw) * 10.0) / slot.slope;
+  void ConvertScans(ScanWalker walker) {
+    const std::string intervalText = Spaced(walker.Interval());
+    summary_->SetStep(walker.StepSize());
+    Scan scan;
+    while (walker.Next(scan)) {
+      graph_->StartScan(intervalText, scan.dateTime);
+      for (int s : calibration_.Enabled()) {
+        const auto slot = static_cast<std::size_t>(s);
+        const Slot& c = calibration_.slots[slot];
+        const double v = scan.values[slot];
+        graph_->AddSensorLine(v, v - c.refill, c.fieldCapacity - v);
+      }
+      graph_->EndScan();
+      readingCount_ += 1 + calibration_.enabledCount;
+      summary_->Add(scan);
+      lastDateTime_ = scan.passesMidnight ? scan.nextDateTime : scan.dateTime;
+    }
   }
 
   int AskSensorCount(const fs::path& headerFile, const BlockHeader& block) {
     const std::string prompt =
-        std::string("ENTER THE NUMBER OF SENSORS THAT ARE CONNECTED TO THE ") +
-        (SecondWording() ? "VELMORA" : "LOGGER");
+        std::string("ENTER THE NUMBER OF SENSORS THAT ARE CONNECTED TO THE ") + LoggerName();
     const std::optional<std::string> entry = prompter_.Input(prompt, "SENSOR NUMBER ERROR");
     int count = 0;
     if (caller_ == ConversionCaller::Graph) {
@@ -306,9 +447,7 @@ class Conversion {
     }
     if (count < 0 || count > 255) throw CalibrationFailure("Invalid sensor count");
     // The answer is kept where the count is read, so the block is asked about once.
-    std::string record2 = block.record2;
-    record2[11] = static_cast<char>(count);
-    WriteBlockHeaderRecord(headerFile, 2, record2);
+    WriteBlockSensorCount(headerFile, block, count);
     return count;
   }
 
@@ -330,69 +469,18 @@ class Conversion {
     return digit;
   }
 
-  void WriteGraph(std::string_view text) { graph_->WriteRecord(graphRecord_++, text); }
-  void WriteSummary(const std::string& text) { summary_->WriteRecord(summaryRecord_++, text); }
-
-  void WriteSlotSummary(int s, double value, const std::string& rate) {
-    const Slot& slot = slots_[s - 1];
-    WriteSummary(Plain(10 * s));
-    WriteSummary(Plain(value));
-    WriteSummary(PlainSingle(slot.fieldCapacity));
-    WriteSummary(PlainSingle(slot.refill));
-    WriteSummary(Plain(value - slot.refill));
-    WriteSummary(Plain(slot.fieldCapacity - value));
-    WriteSummary(rate);
-  }
-
-  void WriteSummaryGroup(bool midnight) {
-    WriteSummary(Spaced(t_));
-    ++groupCount_;
-    const double span = (t_ - static_cast<double>(lastGroupTime_)) * 24;
-    if (span == 0) throw CalibrationFailure("Division by zero");
-    const double factor = 24 / span;
-    lastGroupTime_ = static_cast<float>(t_);
-    if (midnight && accumulated_ == 0) return;
-    for (int s = 1; s <= slotCount_; ++s) {
-      if (!slots_[s - 1].enabled) continue;
-      const double average =
-          sums_[s - 1] / (static_cast<double>(accumulated_) / static_cast<double>(sensors_));
-      const double rate = std::floor(10 * factor * (average - lastValues_[s - 1])) / 10;
-      if (!std::isfinite(average) || !std::isfinite(rate)) throw CalibrationFailure("Overflow");
-      WriteSlotSummary(s, average, Plain(rate));
-      lastValues_[s - 1] = static_cast<float>(average);
-    }
-  }
-
-  void ResetSums() {
-    accumulated_ = 0;
-    sums_.fill(0.0f);
-  }
-
   const Files& files_;
   Prompter& prompter_;
   std::string id_;
   std::string dataDir_;
   ConversionCaller caller_;
   SiteHeader header_;
-  std::optional<CalibratedFile> graph_;
-  std::optional<CalibratedFile> summary_;
-
-  std::array<Slot, kMaxSlots> slots_{};
-  int slotCount_ = 0;
-  int enabledCount_ = 0;
-  int sensors_ = 1;
-  bool first_ = true;
-  bool firstScan_ = true;
-  std::uint64_t graphRecord_ = kFirstGraphGroup;
-  std::uint64_t summaryRecord_ = kFirstSummaryGroup;
+  Calibration calibration_;
+  std::optional<GraphFileWriter> graph_;
+  std::optional<SummaryWriter> summary_;
+  bool started_ = false;
   double readingCount_ = 0;
-  double groupCount_ = 0;
-  long accumulated_ = 0;
-  std::array<float, kMaxSlots> sums_{};
-  float lastGroupTime_ = 0;
-  std::array<float, kMaxSlots> lastValues_{};
-  std::array<bool, 3> windowTaken_{};
-  double t_ = 0;
+  double lastDateTime_ = 0;
 };
 
 }  // namespace

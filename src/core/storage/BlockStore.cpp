@@ -157,6 +157,12 @@ void WriteBlockHeaderRecord(const fs::path& headerFile, int record, std::string_
   Files::WriteWholeFile(headerFile, bytes);
 }
 
+void WriteBlockSensorCount(const fs::path& headerFile, const BlockHeader& header, int count) {
+  std::string record2 = header.record2;
+  record2[11] = static_cast<char>(count);  // the run header's byte 12
+  WriteBlockHeaderRecord(headerFile, 2, record2);
+}
+
 BlockData::BlockData(const fs::path& dataFile, RecordFile::Mode mode)
     : file_(dataFile, kWordSize, mode, '\0') {}
 

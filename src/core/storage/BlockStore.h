@@ -90,6 +90,9 @@ BlockHeader ReadBlockHeader(const fs::path& headerFile);
 // Rewrites one record of an existing block header file. Throws IoError, and
 // leaves the file as it was, when it cannot be read or written.
 void WriteBlockHeaderRecord(const fs::path& headerFile, int record, std::string_view text);
+// Keeps a sensor count in the run header it was missing from; the rest of
+// the record stays as read. Throws IoError as WriteBlockHeaderRecord.
+void WriteBlockSensorCount(const fs::path& headerFile, const BlockHeader& header, int count);
 
 // The raw readings of a block: 2-byte records, low byte first.
 class BlockData {

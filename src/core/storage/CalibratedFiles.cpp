@@ -1,5 +1,7 @@
 #include "core/storage/CalibratedFiles.h"
 
+#include <cstring>
+
 #include "core/storage/BlockStore.h"
 #include "core/storage/NumberText.h"
 
@@ -10,6 +12,11 @@ CalibratedFile::CalibratedFile(const fs::path& path, std::size_t recordSize, Rec
 
 CalibratedFile CalibratedFile::CreateEmpty(const fs::path& path, std::size_t recordSize) {
   return CalibratedFile(path, recordSize, RecordFile::Mode::Truncate);
+}
+
+std::array<std::string, 5> StartRecords(const CalibratedStart& start) {
+  return {start.yearText, start.dayMonthText, start.timeText, Spaced(start.day),
+          Spaced(start.seconds)};
 }
 
 fs::path CalibratedPath(const Files& files, const std::string& dataDirectory,
@@ -48,11 +55,7 @@ bool CalibratedFilesStale(const Files& files, const std::string& dataDirectory,
 }
 
 namespace {
-void AppendField(std::string& line, double value) {
-  const std::string text = FormatTwoDecimals(value);
-  if (text.size() < 6) line.append(6 - text.size(), ' ');
-  line += text;
-}
+void AppendField(std::string& line, double value) { AppendTwoDecimalsAligned(line, value, 6); }
 }  // namespace
 
 std::string SensorField(double value) {
@@ -63,10 +66,34 @@ std::string SensorField(double value) {
 
 std::string SensorLine(double value, double aboveRefill, double belowFieldCapacity) {
   std::string line;
-  AppendField(line, value);
-  AppendField(line, aboveRefill);
-  AppendField(line, belowFieldCapacity);
+  AppendSensorLine(line, value, aboveRefill, belowFieldCapacity);
   return line;
+}
+
+void AppendSensorLine(std::string& text, double value, double aboveRefill,
+                      double belowFieldCapacity) {
+  AppendField(text, value);
+  AppendField(text, aboveRefill);
+  AppendField(text, belowFieldCapacity);
+}
+
+bool PutSensorLine(char* record, double value, double aboveRefill, double belowFieldCapacity) {
+  char fields[3][kQuickTwoDecimalsRoom];
+  std::size_t lengths[3];
+  const double values[3] = {value, aboveRefill, belowFieldCapacity};
+  for (std::size_t i = 0; i < 3; ++i) {
+    lengths[i] = QuickTwoDecimals(values[i], fields[i]);
+    if (lengths[i] == 0) return false;
+  }
+  // A quick field has at most 14 characters (a sign, ten digits, the point
+  // and two), so three fit a record uncut.
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (lengths[i] < 6) at += 6 - lengths[i];
+    std::memcpy(record + at, fields[i], lengths[i]);
+    at += lengths[i];
+  }
+  return true;
 }
 
 double SensorLineValue(std::string_view record) { return ParseLeadingNumber(record.substr(0, 6)); }

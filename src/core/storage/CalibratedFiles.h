@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "core/platform/Files.h"
@@ -22,6 +23,9 @@ class CalibratedFile {
   static CalibratedFile CreateEmpty(const fs::path& path, std::size_t recordSize);
 
   void WriteRecord(std::uint64_t record, std::string_view text) { file_.Write(record, text); }
+  void WriteRecords(std::uint64_t record, std::string_view bytes) {
+    file_.WriteRecords(record, bytes);
+  }
   std::string ReadRecord(std::uint64_t record) { return file_.Read(record); }
   std::uint64_t Length() const { return file_.Length(); }
   std::uint64_t RecordCount() const { return file_.RecordCount(); }
@@ -31,6 +35,19 @@ class CalibratedFile {
  private:
   RecordFile file_;
 };
+
+// Where the season starts, as both files record it in five records: the
+// year, day and month, and time of day as text, then the day number and the
+// seconds into that day.
+struct CalibratedStart {
+  std::string yearText;
+  std::string dayMonthText;
+  std::string timeText;
+  int day = 0;
+  long seconds = 0;
+};
+// The five records' texts, in their order.
+std::array<std::string, 5> StartRecords(const CalibratedStart& start);
 
 // The path of a site's graph or summary file in its data folder.
 fs::path CalibratedPath(const Files& files, const std::string& dataDirectory,
@@ -51,6 +68,13 @@ bool CalibratedFilesStale(const Files& files, const std::string& dataDirectory,
 std::string SensorField(double value);
 // The value, the distance above refill and the distance below field capacity.
 std::string SensorLine(double value, double aboveRefill, double belowFieldCapacity);
+// The same line added to the end of `text`.
+void AppendSensorLine(std::string& text, double value, double aboveRefill,
+                      double belowFieldCapacity);
+// The same line written over the start of a graph record of spaces, without
+// a string, for most values; false, with the record left as it was, when a
+// field needs the full formatting.
+bool PutSensorLine(char* record, double value, double aboveRefill, double belowFieldCapacity);
 // The value of a sensor line: the numeric prefix of its first six characters.
 double SensorLineValue(std::string_view record);
 

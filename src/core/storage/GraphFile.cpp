@@ -39,7 +39,7 @@ double ReadNumberFast(std::string_view text) {
 namespace {
 
 constexpr std::size_t kRecord = kGraphRecordSize;
-constexpr std::size_t kHeaderRecords = 10;
+constexpr std::size_t kHeaderRecords = graphfile::kHeaderRecords;
 constexpr std::size_t kChunkRecords = 1 << 12;
 // No conversion writes more scans: 100 blocks of at most 32,768 scans each.
 constexpr std::uint64_t kMaxScans = 100 * 32768;
@@ -73,18 +73,20 @@ std::optional<GraphFileReader> GraphFileReader::Open(const fs::path& path) {
   GraphFileReader reader;
   reader.file_ = FileHandle(resolved, FileHandle::Open::Read);
 
-  // Records 1 to 12; what lies beyond the end reads as zero bytes.
+  // The header and the first scan's two records; what lies beyond the end
+  // reads as zero bytes.
   std::string head((kHeaderRecords + 2) * kRecord, '\0');
   reader.file_.ReadAt(0, head.data(), head.size());
   GraphFileHead& h = reader.head_;
-  h.lastDateTime = ReadNumberFast(Record(head, 2));
-  h.slotCount = CountOf(Record(head, 3), "depth slot count", resolved);
-  h.enabledCount = CountOf(Record(head, 4), "enabled sensor count", resolved);
-  h.readingCount = ReadNumberFast(Record(head, 5));
-  h.yearText = TrimRight(Record(head, 6));
-  h.dayMonthText = TrimRight(Record(head, 7).substr(0, 10));
-  h.firstInterval = ReadNumberFast(Record(head, 11));
-  h.firstDateTime = ReadNumberFast(Record(head, 12));
+  namespace g = graphfile;
+  h.lastDateTime = ReadNumberFast(Record(head, g::kLastDateTime));
+  h.slotCount = CountOf(Record(head, g::kSlotCount), "depth slot count", resolved);
+  h.enabledCount = CountOf(Record(head, g::kEnabledCount), "enabled sensor count", resolved);
+  h.readingCount = ReadNumberFast(Record(head, g::kReadingCount));
+  h.yearText = TrimRight(Record(head, g::kStart));
+  h.dayMonthText = TrimRight(Record(head, g::kStart + 1).substr(0, 10));
+  h.firstInterval = ReadNumberFast(Record(head, g::kFirstScan));
+  h.firstDateTime = ReadNumberFast(Record(head, g::kFirstScan + 1));
 
   const std::size_t group = static_cast<std::size_t>(h.enabledCount) + 2;
   const std::uint64_t body =
@@ -138,6 +140,77 @@ bool GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)
     }
   }
   return true;
+}
+
+GraphFileWriter::GraphFileWriter(const fs::path& path)
+    : file_(CalibratedFile::CreateEmpty(path, kGraphRecordSize)) {
+  // Room for a piece and the largest scan group that passes its size.
+  scans_.reserve(RecordFile::kWriteBehind + (kMaxGraphSlots + 2) * kRecord);
+}
+
+void GraphFileWriter::WriteHead(double serialNumber, int slotCount, int enabledCount,
+                                const CalibratedStart& start) {
+  // The two records known only at the end stay zero bytes until then.
+  file_.WriteRecord(graphfile::kSerialNumber, Spaced(serialNumber));
+  file_.WriteRecord(graphfile::kSlotCount, Spaced(slotCount));
+  file_.WriteRecord(graphfile::kEnabledCount, Spaced(enabledCount));
+  std::uint64_t record = graphfile::kStart;
+  for (const std::string& text : StartRecords(start)) file_.WriteRecord(record++, text);
+}
+
+void GraphFileWriter::EndRecord(std::size_t start) {
+  // As every record: padded with spaces, or cut.
+  scans_.resize(start + kRecord, ' ');
+}
+
+void GraphFileWriter::StartScan(std::string_view intervalText, double dateTime) {
+  scanAt_ = scans_.size();
+  scans_.append(intervalText);
+  EndRecord(scanAt_);
+  AppendNumber(scans_, dateTime, kDoubleDigits, true);
+  EndRecord(scanAt_ + kRecord);
+}
+
+void GraphFileWriter::AddSensorLine(double value, double aboveRefill, double belowFieldCapacity) {
+  const std::size_t start = scans_.size();
+  scans_.resize(start + kRecord, ' ');
+  if (PutSensorLine(scans_.data() + start, value, aboveRefill, belowFieldCapacity)) return;
+  scans_.resize(start);
+  AppendSensorLine(scans_, value, aboveRefill, belowFieldCapacity);
+  EndRecord(start);
+}
+
+void GraphFileWriter::EndScan() {
+  // Scans are handed over in large pieces, which the file writes without a copy.
+  if (scans_.size() >= RecordFile::kWriteBehind) WriteScans();
+}
+
+void GraphFileWriter::WriteScans() {
+  if (scans_.empty()) return;
+  // Emptied even when the write fails, as the file's own buffer is.
+  struct Emptied {
+    std::string& bytes;
+    ~Emptied() { bytes.clear(); }
+  } emptied{scans_};
+  const std::uint64_t records = scans_.size() / kRecord;
+  file_.WriteRecords(next_, scans_);
+  next_ += records;
+}
+
+void GraphFileWriter::WriteTotals(double readingCount, double lastDateTime) {
+  WriteScans();
+  file_.WriteRecord(graphfile::kReadingCount, Spaced(readingCount));
+  file_.WriteRecord(graphfile::kLastDateTime, Spaced(lastDateTime));
+}
+
+void GraphFileWriter::Flush() {
+  WriteScans();
+  file_.Flush();
+}
+
+void GraphFileWriter::Close() {
+  WriteScans();
+  file_.Close();
 }
 
 std::optional<GraphFileData> ReadGraphFile(const fs::path& path,

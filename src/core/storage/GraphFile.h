@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/platform/Files.h"
+#include "core/storage/CalibratedFiles.h"
 
 namespace pelvaro {
 
@@ -24,20 +25,34 @@ class GraphFileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The records of a graph file (56 bytes each): ten header records, then from
+// kFirstScan one group per scan: its interval, its date-time and a sensor
+// line per enabled sensor.
+namespace graphfile {
+inline constexpr std::uint64_t kSerialNumber = 1;
+inline constexpr std::uint64_t kLastDateTime = 2;
+inline constexpr std::uint64_t kSlotCount = 3;
+inline constexpr std::uint64_t kEnabledCount = 4;
+inline constexpr std::uint64_t kReadingCount = 5;  // every scan's two records and its sensor lines
+inline constexpr std::uint64_t kStart = 6;         // the five records of CalibratedStart
+inline constexpr std::uint64_t kHeaderRecords = 10;
+inline constexpr std::uint64_t kFirstScan = kHeaderRecords + 1;
+}  // namespace graphfile
+
 // The largest depth slot count and enabled count a graph file may hold: the
 // conversion's tables have sixteen slots.
 inline constexpr int kMaxGraphSlots = 16;
 
-// The header records of a graph file.
+// The header records of a graph file, and its first scan's two.
 struct GraphFileHead {
-  double lastDateTime = 0;   // record 2
-  int slotCount = 0;         // record 3
-  int enabledCount = 0;      // record 4
-  double readingCount = 0;   // record 5
-  std::string yearText;      // record 6
-  std::string dayMonthText;  // record 7
-  double firstInterval = 0;  // record 11
-  double firstDateTime = 0;  // record 12
+  double lastDateTime = 0;
+  int slotCount = 0;
+  int enabledCount = 0;
+  double readingCount = 0;
+  std::string yearText;
+  std::string dayMonthText;
+  double firstInterval = 0;
+  double firstDateTime = 0;
 };
 
 // What a reading's progress callback answers: read on, or leave the reading
@@ -77,6 +92,34 @@ class GraphFileReader {
   FileHandle file_;
   GraphFileHead head_;
   std::uint64_t scans_ = 0;
+};
+
+// A new graph file written front to back: the header, the scans, then the
+// counts known only at the end. Each call throws IoError.
+class GraphFileWriter {
+ public:
+  // Starts an empty file, deleting one that is there.
+  explicit GraphFileWriter(const fs::path& path);
+
+  void WriteHead(double serialNumber, int slotCount, int enabledCount,
+                 const CalibratedStart& start);
+  // A scan group: StartScan, a sensor line per enabled sensor in slot order, EndScan.
+  void StartScan(std::string_view intervalText, double dateTime);
+  void AddSensorLine(double value, double aboveRefill, double belowFieldCapacity);
+  void EndScan();
+  void WriteTotals(double readingCount, double lastDateTime);
+  // Puts the written records on the disk.
+  void Flush();
+  void Close();
+
+ private:
+  void EndRecord(std::size_t start);
+  void WriteScans();
+
+  CalibratedFile file_;
+  std::uint64_t next_ = graphfile::kFirstScan;  // the first record of `scans_`
+  std::string scans_;                           // whole scan groups not yet handed to the file
+  std::size_t scanAt_ = 0;                      // where the scan being made starts in `scans_`
 };
 
 // A graph file read whole: its header records and every scan.

@@ -48,9 +48,8 @@ Decimal ToDecimal(double value, int significantDigits) {
 
 }  // namespace
 
-std::string FormatNumber(double value, int significantDigits, bool spaced) {
+void AppendNumber(std::string& text, double value, int significantDigits, bool spaced) {
   const Decimal d = ToDecimal(value, significantDigits);
-  std::string text;
   if (d.negative) {
     text.push_back('-');
   } else if (spaced) {
@@ -71,6 +70,11 @@ std::string FormatNumber(double value, int significantDigits, bool spaced) {
     text.append(static_cast<std::size_t>(-d.exponent - 1), '0');
     text.append(d.digits, static_cast<std::size_t>(d.length));
   }
+}
+
+std::string FormatNumber(double value, int significantDigits, bool spaced) {
+  std::string text;
+  AppendNumber(text, value, significantDigits, spaced);
   return text;
 }
 
@@ -112,38 +116,42 @@ std::optional<std::int16_t> ToInt16(double value) {
   return static_cast<std::int16_t>(rounded);
 }
 
-namespace {
-
-// Hundredths as "II.FF" with at least two integer digits.
-std::string HundredthsText(unsigned long long hundredths, bool negative) {
-  char digits[24];
-  int n = 0;
-  for (; hundredths > 0 || n < 4; hundredths /= 10)
-    digits[n++] = static_cast<char>('0' + hundredths % 10);
-  std::string text;
-  if (negative) text.push_back('-');
-  for (int i = n - 1; i >= 2; --i) text.push_back(digits[i]);
-  text.push_back('.');
-  text.push_back(digits[1]);
-  text.push_back(digits[0]);
-  return text;
+std::size_t QuickTwoDecimals(double value, char* out) {
+  // Away from a half hundredth the 15-digit form rounds like the value
+  // itself, so no decimal expansion is needed; NaN fails the first test.
+  const double magnitude = std::abs(value);
+  if (!(magnitude < 1e9)) return 0;
+  const double scaled = magnitude * 100;
+  const double whole = std::floor(scaled);
+  const double fraction = scaled - whole;
+  if (!(std::abs(fraction - 0.5) > 1e-6)) return 0;
+  const auto hundredths = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+  std::size_t m = 0;
+  if (value < 0 && hundredths != 0) out[m++] = '-';
+  // At least two integer digits. The whole part is at most 1e9, so the loop
+  // over it divides in 32 bits, which is cheaper.
+  char digits[16];
+  digits[0] = static_cast<char>('0' + hundredths % 10);
+  digits[1] = static_cast<char>('0' + hundredths / 10 % 10);
+  int n = 2;
+  for (auto rest = static_cast<std::uint32_t>(hundredths / 100); rest > 0 || n < 4; rest /= 10)
+    digits[n++] = static_cast<char>('0' + rest % 10);
+  for (int i = n - 1; i >= 2; --i) out[m++] = digits[i];
+  out[m++] = '.';
+  out[m++] = digits[1];
+  out[m++] = digits[0];
+  return m;
 }
 
-}  // namespace
-
-std::string FormatTwoDecimals(double value) {
-  if (!std::isfinite(value)) return "00.00";
-  // Away from a half hundredth the 15-digit form rounds like the value itself,
-  // so the common case needs no decimal expansion.
-  const double magnitude = std::abs(value);
-  if (magnitude < 1e9) {
-    const double scaled = magnitude * 100;
-    const double whole = std::floor(scaled);
-    const double fraction = scaled - whole;
-    if (std::abs(fraction - 0.5) > 1e-6) {
-      const auto hundredths = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
-      return HundredthsText(hundredths, value < 0 && hundredths != 0);
-    }
+void AppendTwoDecimals(std::string& text, double value) {
+  if (!std::isfinite(value)) {
+    text += "00.00";
+    return;
+  }
+  char quick[kQuickTwoDecimalsRoom];
+  if (const std::size_t n = QuickTwoDecimals(value, quick)) {
+    text.append(quick, n);
+    return;
   }
   // Round on the 15-digit decimal form so that a value printed as 7.125
   // becomes 7.13 whatever its binary neighbour is.
@@ -152,7 +160,8 @@ std::string FormatTwoDecimals(double value) {
   if (pointAt > 30) {
     char wide[400];
     std::snprintf(wide, sizeof wide, "%.2f", value);
-    return wide;
+    text += wide;
+    return;
   }
   const auto digitAt = [&](int i) { return d.At(i); };
   // Two leading zeros give the carry room and the two integer digits.
@@ -170,12 +179,29 @@ std::string FormatTwoDecimals(double value) {
   while (n - first > 4 && number[first] == '0') ++first;
   bool isZero = true;
   for (int i = first; i < n; ++i) isZero = isZero && number[i] == '0';
-  std::string text;
   if (d.negative && !isZero) text.push_back('-');
   text.append(number + first, number + n - 2);
   text.push_back('.');
   text.append(number + n - 2, number + n);
+}
+
+std::string FormatTwoDecimals(double value) {
+  std::string text;
+  AppendTwoDecimals(text, value);
   return text;
+}
+
+void AppendTwoDecimalsAligned(std::string& text, double value, std::size_t width) {
+  char quick[kQuickTwoDecimalsRoom];
+  const std::size_t n = QuickTwoDecimals(value, quick);
+  if (n != 0) {
+    if (n < width) text.append(width - n, ' ');
+    text.append(quick, n);
+    return;
+  }
+  const std::string slow = FormatTwoDecimals(value);
+  if (slow.size() < width) text.append(width - slow.size(), ' ');
+  text += slow;
 }
 
 }  // namespace pelvaro

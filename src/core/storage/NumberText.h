@@ -16,6 +16,8 @@ inline constexpr int kSingleDigits = 7;
 inline constexpr int kDoubleDigits = 15;
 
 std::string FormatNumber(double value, int significantDigits, bool spaced);
+// The same text added to the end of `text`, for a writer that reuses one buffer.
+void AppendNumber(std::string& text, double value, int significantDigits, bool spaced);
 
 inline std::string Spaced(double value) { return FormatNumber(value, kDoubleDigits, true); }
 inline std::string SpacedSingle(float value) { return FormatNumber(value, kSingleDigits, true); }
@@ -36,5 +38,13 @@ std::optional<std::int16_t> ToInt16(double value);
 // Fixed two decimals with at least two integer digits ("07.50", "-03.20",
 // "123.46"); halves round away from zero on the 15-digit decimal form.
 std::string FormatTwoDecimals(double value);
+void AppendTwoDecimals(std::string& text, double value);
+// The text of most values written into `out`, without a string: its length,
+// or 0 for a value that needs FormatTwoDecimals (one near a half hundredth,
+// beyond 1e9 or not finite). `out` has room for kQuickTwoDecimalsRoom.
+inline constexpr std::size_t kQuickTwoDecimalsRoom = 24;
+std::size_t QuickTwoDecimals(double value, char* out);
+// The same text right-aligned in `width` characters; a longer one is kept whole.
+void AppendTwoDecimalsAligned(std::string& text, double value, std::size_t width);
 
 }  // namespace pelvaro

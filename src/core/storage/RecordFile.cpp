@@ -5,10 +5,6 @@
 
 namespace pelvaro {
 
-namespace {
-constexpr std::size_t kWriteBehind = 1 << 20;
-}  // namespace
-
 RecordFile::RecordFile(const fs::path& path, std::size_t recordSize, Mode mode, char fill)
     : path_(Files::Resolve(path)), size_(recordSize), fill_(fill) {
   std::error_code ec;
@@ -61,19 +57,34 @@ std::string RecordFile::Read(std::uint64_t record) {
 }
 
 void RecordFile::Write(std::uint64_t record, std::string_view text) {
+  const std::string_view kept = text.substr(0, size_);
+  Put(record, kept, size_ - kept.size());
+}
+
+void RecordFile::WriteRecords(std::uint64_t record, std::string_view bytes) {
+  if (bytes.size() % size_ != 0) throw IoError("Not whole records: " + PathText(path_));
+  Put(record, bytes, 0);
+}
+
+void RecordFile::Put(std::uint64_t record, std::string_view bytes, std::size_t pad) {
   if (!writable_ || !file_.IsOpen()) {
     throw IoError("The file is open for reading only: " + PathText(path_));
   }
   if (record == 0) throw IoError("Bad record number");
-  const std::string_view kept = text.substr(0, size_);
   const std::uint64_t offset = (record - 1) * size_;
   if (offset > length_) {
     Stage(length_, {}, 0);
     pending_.append(static_cast<std::size_t>(offset - length_), fill_);
     length_ = offset;
   }
-  Stage(offset, kept, size_ - kept.size());
-  length_ = std::max(length_, offset + size_);
+  if (pad == 0 && bytes.size() >= kWriteBehind) {
+    // Copied into the buffer it would only fill it again.
+    FlushPending();
+    file_.WriteAt(offset, bytes);
+  } else {
+    Stage(offset, bytes, pad);
+  }
+  length_ = std::max(length_, offset + bytes.size() + pad);
   if (pending_.size() >= kWriteBehind) FlushPending();
 }
 
@@ -88,11 +99,14 @@ void RecordFile::Stage(std::uint64_t offset, std::string_view bytes, std::size_t
 
 void RecordFile::FlushPending() {
   if (pending_.empty()) return;
-  // The buffer is dropped even when the write fails, so a failure is
-  // reported once and never written again later.
-  const std::string bytes = std::move(pending_);
-  pending_.clear();
-  file_.WriteAt(pendingOffset_, bytes);
+  // The buffer is emptied even when the write fails, so a failure is
+  // reported once and never written again later. It keeps its room: a long
+  // writer fills it again at once.
+  struct Emptied {
+    std::string& bytes;
+    ~Emptied() { bytes.clear(); }
+  } emptied{pending_};
+  file_.WriteAt(pendingOffset_, pending_);
 }
 
 void RecordFile::Flush() {

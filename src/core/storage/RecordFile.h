@@ -32,6 +32,11 @@ class RecordFile {
   // The whole record, always RecordSize() bytes.
   std::string Read(std::uint64_t record);
   void Write(std::uint64_t record, std::string_view text);
+  // Consecutive records from `record` on, in one piece: `bytes` holds whole
+  // records. A piece of kWriteBehind bytes or more goes to the file at once,
+  // after what is buffered. Throws IoError.
+  void WriteRecords(std::uint64_t record, std::string_view bytes);
+  static constexpr std::size_t kWriteBehind = 1 << 20;
   std::uint64_t Length() const { return length_; }
   std::uint64_t RecordCount() const { return length_ / size_; }
   // Pushes buffered writes to the disk. Throws IoError.
@@ -41,6 +46,7 @@ class RecordFile {
  private:
   // Adds bytes at an offset to the write-behind buffer, which holds one run
   // of consecutive bytes; anything else flushes it first.
+  void Put(std::uint64_t record, std::string_view bytes, std::size_t pad);
   void Stage(std::uint64_t offset, std::string_view bytes, std::size_t pad);
   void FlushPending();
   void FlushQuietly() noexcept;

@@ -127,6 +127,36 @@ TEST_F(ConversionTest, BlocksFollowEachOtherWithTheirOwnIntervals) {
   EXPECT_EQ(s[5] + "|" + s[11] + "|" + s[12], " 10800|1|27");
 }
 
+// A long block's graph file reaches the disk in pieces of a megabyte: no
+// scan is lost or moved where one piece ends and the next begins.
+TEST_F(ConversionTest, ALongBlocksScansKeepTheirPlacesAcrossTheWritesPieces) {
+  SiteBuilder site(files, "LONG_01");
+  site.Header({Slot(1)}, 1);
+  // 864 s is a hundredth of a day: scan k is taken at day 100 + k / 100.
+  site.Block(1, {100, 0, 864, 1, std::vector<std::uint16_t>(32767, Raw(35))});
+  ASSERT_TRUE(Convert("LONG_01"));
+  const std::vector<std::string> g = RecordsOf(site.Graph(), 56);
+  ASSERT_EQ(g.size(), 10u + 3 * 32767);
+  struct Row {
+    const char* name;
+    std::size_t scan;
+    const char* dateTime;
+  };
+  // Scan groups of 168 bytes: the first piece is the 6242 that reach 1 MiB.
+  const Row rows[] = {
+      {"the first scan", 0, " 100"},
+      {"the last scan of the first piece", 6241, " 162.41"},
+      {"the first scan of the second piece", 6242, " 162.42"},
+      {"the last scan", 32766, " 427.66"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::size_t at = 10 + 3 * row.scan;
+    EXPECT_EQ(g[at] + "|" + g[at + 1] + "|" + g[at + 2],
+              std::string(" 864|") + row.dateTime + "| 35.00 15.00 05.00");
+  }
+}
+
 TEST_F(ConversionTest, NegativeAndWideValuesKeepTheirSigns) {
   SiteBuilder site(files, "NEG_01");
   site.Header({{2, 1000, 10, 40, 20}, {5, 1000, 10, 40, 20}}, 1);
