@@ -24,17 +24,11 @@ class StartWindowTest : public WindowTest {
     SiteBuilder farm(files, "FARM_07", "FARMDATA");
     farm.Header(LoggerSensors(3), 4);
     farm.Logger(3001, 3);
-    SetRecord(header::kSiteNumber, "07");
-    SetRecord(header::kStartMode, "START IMMEDIATE");
-    SetRecord(header::kScanInterval, "00:15:00");
+    farm.Set({{header::kSiteNumber, "07"},
+              {header::kStartMode, "START IMMEDIATE"},
+              {header::kScanInterval, "00:15:00"}});
     WriteSiteSelection(files, "FARM_07", "BROOKDATA", 2);
     WritePortNumber(files, 1);
-  }
-  void SetRecord(int r, const std::string& text) {
-    SiteHeader::Open(files, "FARM_07").WriteRecord(r, text);
-  }
-  std::string Record(int r) {
-    return SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(r);
   }
 
   void Open(SerialPort* line = nullptr) {
@@ -81,9 +75,10 @@ class StartWindowTest : public WindowTest {
 
 // The grid shows the last timed start; the pickers offer any later day and take typed hours.
 TEST_F(StartWindowTest, ATimedSiteShowsItsLastStartAndStartsAtTheTypedTime) {
-  SetRecord(header::kStartMode, "TIMED START");
-  SetRecord(header::kStartDate, "01-03-2025");
-  SetRecord(header::kStartTime, "10:00");
+  SiteBuilder(files, "FARM_07", "FARMDATA")
+      .Set({{header::kStartMode, "TIMED START"},
+            {header::kStartDate, "01-03-2025"},
+            {header::kStartTime, "10:00"}});
   Open();
   EXPECT_EQ(Setting("FgStartSettings", 1) + " " + Setting("FgStartSettings", 2),
             "01-03-2025 10:00:00");
@@ -95,7 +90,7 @@ TEST_F(StartWindowTest, ATimedSiteShowsItsLastStartAndStartsAtTheTypedTime) {
   Click("cmdStart");
   ASSERT_TRUE(window->Started()) << (prompter.shown.empty() ? "" : prompter.shown.back().text);
   EXPECT_EQ(engine.Memory(clock.Now()).startSeconds, 11 * 3600 + 9 * 60);
-  EXPECT_EQ(Record(header::kStartTime), "11:09:00");
+  EXPECT_EQ(HeaderRecords(files, "FARM_07", {header::kStartTime}), "11:09:00");
 }
 
 TEST_F(StartWindowTest, TheClockNeverUndoesTypingEnterNeverStartsAndEscCloses) {

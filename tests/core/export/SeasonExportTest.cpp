@@ -128,10 +128,7 @@ class SeasonExportTest : public ::testing::TestWithParam<Case> {
     site.Block(2, {kDay + 2, 10 * 3600, 1800, 4, kBlock2});
     site.Header({{1, 60000, 1000, 31, 11}, {2, 60000, 1000, 32, 12}, {4, 60000, 1000, 34.5, 14}},
                 2);
-    SiteHeader header = SiteHeader::Open(files, kSite);
-    header.WriteRecord(header::kRootZone, "300");
-    header.WriteRecord(header::kMeasurementType, "Volumetric");
-    header.Close();
+    site.Set({{header::kRootZone, "300"}, {header::kMeasurementType, "Volumetric"}});
     ScriptedPrompter prompter;
     EXPECT_TRUE(ConvertSite(files, prompter, kSite, "TVMKDATA"));
   }

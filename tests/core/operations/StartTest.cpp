@@ -112,17 +112,14 @@ class StartWindowTest : public ::testing::Test {
     SiteBuilder site(files, "FARM_07");
     site.Header(LoggerSensors(2), 0);
     site.Logger(3001, 2);
-    SetRecord(header::kSiteNumber, "07");
-    SetRecord(header::kStartMode, "START IMMEDIATE");
-    SetRecord(header::kScanInterval, "15");
+    site.Set({{header::kSiteNumber, "07"},
+              {header::kStartMode, "START IMMEDIATE"},
+              {header::kScanInterval, "15"}});
     WritePortNumber(files, 1);
     WriteSiteSelection(files, "FARM_07", "TVMKDATA");
   }
   void SetRecord(int r, const std::string& text) {
     SiteHeader::Open(files, "FARM_07").WriteRecord(r, text);
-  }
-  std::string Record(int r) {
-    return SiteHeader::Open(files, "FARM_07", RecordFile::Mode::ReadOnly).ReadRecord(r);
   }
   // The start from a chosen site, against a logger with the given faults.
   bool StartWith(sim::Faults faults = {}, std::optional<StartMode> choose = StartMode::Immediate) {
@@ -259,7 +256,7 @@ TEST_F(StartWindowTest, TheLastStartIsWhatAClickedSiteOffers) {
   // Started as the header said, the start is recorded as it was made.
   SetRecord(header::kStartMode, "START IMMEDIATE");
   ASSERT_TRUE(StartWith({}, std::nullopt));
-  EXPECT_EQ(Record(header::kStartMode), "START IMMEDIATE");
+  EXPECT_EQ(HeaderRecords(files, "FARM_07", {header::kStartMode}), "START IMMEDIATE");
 }
 
 // A start from a header last written elsewhere (one sensor on) or by the window's own start.
@@ -301,7 +298,8 @@ TEST_F(StartWindowTest, AStartIsMadeOnlyFromTheHeaderTheWindowRead) {
       EXPECT_EQ(RootFiles(root.Path()), before);
     }
     EXPECT_EQ(model.Attempted(), c.started);
-    EXPECT_EQ(Record(header::kStartMode), c.started ? "START IMMEDIATE" : "");
+    EXPECT_EQ(HeaderRecords(files, "FARM_07", {header::kStartMode}),
+              c.started ? "START IMMEDIATE" : "");
     EXPECT_EQ(model.SiteHeaderRows()[4].second, c.sensors) << "sensors on";
   }
 }

@@ -206,10 +206,7 @@ class OutlookSite : public ::testing::Test {
     }
     flush();
     site.Header(slots, blocks);
-    SiteHeader header = SiteHeader::Open(files, "OUT_01");
-    header.WriteRecord(header::kRootZone, c.rootZone);
-    header.WriteRecord(header::kMeasurementType, c.type);
-    header.Close();
+    site.Set({{header::kRootZone, c.rootZone}, {header::kMeasurementType, c.type}});
     EXPECT_TRUE(ConvertSite(files, prompter, "OUT_01", "TVMKDATA"));
   }
 
