@@ -7,6 +7,8 @@
 #include <QProcess>
 
 #include "core/editor/BlockExport.h"
+#include "core/operations/Conversion.h"
+#include "core/outlook/SiteScans.h"
 #include "core/storage/StateFiles.h"
 #include "support/ChangedFiles.h"
 #include "support/SiteBuilder.h"
@@ -96,6 +98,17 @@ TEST_F(EditorWindowTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
                        fs::exists(Block(2)), Button("cmdSaveData")->isEnabled(),
                        Button("cmdDelete")->isEnabled(), Grid()->rowCount()),
             std::tuple("Confirm Delete", Buttons::YesNoDefaultNo, false, false, false, 1));
+}
+
+// The graph, the outlook and the export read the calibrated files: a deleted block leaves them.
+TEST_F(EditorWindowTest, ClosingAfterADeletionLeavesTheGraphWithoutTheBlock) {
+  ASSERT_TRUE(ConvertSite(files, prompter, "ED_01", "TVMKDATA"));
+  ASSERT_EQ(SiteScans::Open(files, "ED_01").GraphScans(), 4u);
+  OpenBlock(2);
+  prompter.answers = {Answer::Yes};
+  Click(Button("cmdDelete"));
+  Click(Button("cmdExit"));
+  EXPECT_EQ(SiteScans::Open(files, "ED_01").GraphScans(), 3u);
 }
 
 // The deletion question answers No to Enter.

@@ -401,8 +401,10 @@ bool BlockEditor::DeleteSelected() {
   } catch (const std::exception&) {
     // Put right at the next opening.
   }
-  // The edits went with the block: nothing is left to update.
+  // The edits went with the block: nothing is left to update. The graph,
+  // the outlook and the export read the calibrated files, which must follow.
   ForgetBlock();
+  recompute_ = true;
   return true;
 }
 
