@@ -4,6 +4,8 @@
 
 #include <QDateEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinterInfo>
 #include <QProcess>
 
 #include "core/editor/BlockExport.h"
@@ -11,6 +13,7 @@
 #include "core/outlook/SiteScans.h"
 #include "core/storage/StateFiles.h"
 #include "support/ChangedFiles.h"
+#include "support/Environment.h"
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
 #include "ui/platform/QtPrompter.h"
@@ -109,6 +112,24 @@ TEST_F(EditorWindowTest, ClosingAfterADeletionLeavesTheGraphWithoutTheBlock) {
   Click(Button("cmdDelete"));
   Click(Button("cmdExit"));
   EXPECT_EQ(SiteScans::Open(files, "ED_01").GraphScans(), 3u);
+}
+
+// Without a printer the print dialog still comes, set to a PDF file in the documents folder.
+TEST_F(EditorWindowTest, WithoutAPrinterPrintingMakesAPdfFile) {
+  if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
+  const ScopedEnvironment home("HOME", root.Path());
+  const fs::path pdf = root.Path() / "Documents" / "Edit_Site_Data.pdf";
+  fs::create_directories(pdf.parent_path());
+  OpenBlock(1);
+  QString offered;
+  WhenDialogOpens<QPrintDialog>([&](QPrintDialog& dialog) {
+    offered = dialog.printer()->outputFileName();
+    dialog.accept();
+  });
+  Click(Button("ButtonPrint"));
+  EXPECT_EQ(offered.toStdString(), pdf.string());
+  EXPECT_EQ(ReadBytes(pdf).substr(0, 5), "%PDF-");
+  EXPECT_TRUE(prompter.shown.empty()) << LastMessage(prompter);
 }
 
 // The deletion question answers No to Enter.
