@@ -333,7 +333,7 @@ TEST_F(DownloadTest, AFixedPortIsUsedAsGivenAndAFailingOneIsClosed) {
 
   // Without a fixed port, a stored port that fails asks for one and keeps the answer.
   request.fixedPort.reset();
-  port.openResults = {{PortError::InUse, "busy"}};
+  port.openResults = {{PortError::InUse, "busy", {}}};
   prompter.inputs = {"7"};
   EXPECT_EQ(Download(files, link, request).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().title, "COMS PORT SET UP");
