@@ -156,7 +156,15 @@ void LoggerEngine::Handle(unsigned char byte, double now) {
       }
       break;
     case State::Downloading:
-      if (byte == 0x00) Sleep();
+      if (byte == 0x00) {
+        // A closing byte before the memory is out means the host gave up:
+        // what is still queued is never sent.
+        if (const std::size_t dropped = DropQueued(now); dropped > 0) {
+          log_.push_back("download stopped by host, " + std::to_string(dropped) +
+                         " bytes not sent");
+        }
+        Sleep();
+      }
       break;
     case State::Tracing:
       if (byte == 0x00) {
@@ -300,6 +308,18 @@ void LoggerEngine::TraceUpTo(double now) {
     }
     Send(std::move(bytes), at);
   }
+}
+
+std::size_t LoggerEngine::DropQueued(double now) {
+  std::size_t dropped = 0;
+  for (Chunk& chunk : output_) {
+    const std::size_t keep = chunk.taken + DueCount(chunk, now);
+    dropped += chunk.bytes.size() - keep;
+    chunk.bytes.resize(keep);
+  }
+  std::erase_if(output_, [](const Chunk& chunk) { return chunk.taken == chunk.bytes.size(); });
+  lineFree_ = now;
+  return dropped;
 }
 
 std::size_t LoggerEngine::DueCount(const Chunk& chunk, double now) const {

@@ -115,6 +115,8 @@ class LoggerEngine {
   void StartRun(double now);
   void TraceUpTo(double now);
   std::size_t DueCount(const Chunk& chunk, double now) const;
+  // Forgets the output not yet due by `now`; returns how many bytes that was.
+  std::size_t DropQueued(double now);
 
   Run memory_;
   Faults faults_;

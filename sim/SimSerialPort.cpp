@@ -14,11 +14,11 @@ PortOpenResult SimSerialPort::Open(int portNumber) {
     const PortError error = std::exchange(nextOpenError_, PortError::None);
     switch (error) {
       case PortError::InUse:
-        return {error, "Port already open"};
+        return {error, "Port already open", {}};
       case PortError::DoesNotExist:
-        return {error, "Invalid port number"};
+        return {error, "Invalid port number", {}};
       default:
-        return {error, "The port could not be opened"};
+        return {error, "The port could not be opened", {}};
     }
   }
   Collect();  // whatever came while closed is gone

@@ -53,7 +53,6 @@ TEST_P(DownloadOverABadLine, NothingIsStoredAndACleanDownloadThenIs) {
             ReadBlockHeader(fs::path(stem) += ".KEY").run.b);
 }
 
-constexpr char kSilent[] = "The logger stopped sending before the whole run was read.";
 constexpr char kOne[] =
     "The data from the logger was damaged on the line (1 byte more than the 400 announced). "
     "Nothing was stored; download the run again.";
@@ -62,9 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
     Changes, DownloadOverABadLine,
     ::testing::Values(BadLine{"CountLowered", FlipCountBit(4),
                               "damaged on the line (16 bytes more than the 384 announced)"},
-                      BadLine{"CountRaised", FlipCountBit(3), kSilent},
+                      BadLine{"CountRaised", FlipCountBit(3),
+                              "The logger stopped answering after 400 of 408 bytes."},
                       BadLine{"ByteInsertedAt60", InsertBefore(60, 0x55), kOne},
-                      BadLine{"ByteDropped", DropAt(100), kSilent},
+                      BadLine{"ByteDropped", DropAt(100),
+                              "The logger stopped answering after 399 of 400 bytes."},
                       BadLine{"BytesAppended", AppendAfter(414, "\x55\x55\x55"),
                               "damaged on the line (3 bytes more than the 400 announced)"}),
     [](const ::testing::TestParamInfo<BadLine>& row) { return std::string(row.param.name); });

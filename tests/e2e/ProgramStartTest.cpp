@@ -270,9 +270,10 @@ TEST(DownloadCli, StoredBlockEqualsTheLoggersMemoryFailuresSayWhy) {
   cut.Start({"--fast", "--fault", "silent-after=101"});
   ExpectCliRefuses(root.Path(), {"download", "X_01"}, 2, "");
   ExpectCliRefuses(root.Path(), {"download", "X_01", "--device", "/nonexistent/tty"}, 1,
-                   "Selected port does not exist");
+                   "Selected port does not exist with the system.\r\n\r\nCOM1 is /nonexistent/tty "
+                   "on this computer.");
   ExpectCliRefuses(root.Path(), {"download", "FARM_01", "--device", cut.Pty()}, 1,
-                   "The logger stopped sending before the whole run was read.");
+                   "The logger stopped answering after 101 of ");
   ExpectCliRefuses(root.Path(), {"download", "A\x1b[2JB_01", "--device", cut.Pty()}, 2,
                    "A\\x1B[2JB_01");
   EXPECT_EQ(BlockNumbersOnDisk(Files(root.Path()), "TVMKDATA", "FARM_01"), std::vector<int>{1});

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <map>
+#include <optional>
 
 #include "core/storage/DayNumbers.h"
 #include "core/storage/StateFiles.h"
@@ -180,6 +181,82 @@ TEST(MainWindowTrace, AllSixtyFourScansAndTheLoggersEndArriveOnTime) {
   EXPECT_FALSE(port.IsOpen());
   EXPECT_TRUE(Child<QGroupBox>(window, "FrameMain")->isVisible());
   EXPECT_FALSE(Child<QPushButton>(window, kStop)->isVisible());
+}
+
+// FARM_01 of two sensors in a working root of its own, on the main window over the real line.
+struct DownloadOnTheLine {
+  explicit DownloadOnTheLine(const QStringList& simOptions) {
+    sim.Start(QStringList{"--serial", "3001", "--site", "1", "--sensors", "2", "--scans", "300"} +
+              simOptions);
+    port1.emplace("PELVARO_COM1", sim.Pty().toStdString());
+    env.home = home.Path().string();
+    SiteBuilder site(files, "FARM_01");
+    site.Header(LoggerSensors(2), 0);
+    site.Logger(3001, 2);
+    WriteRestartRequest(files, "NO");
+    window.Load(env);
+    window.show();
+    auto* com1 = Child<QRadioButton>(window, "optCom1");
+    QTest::mouseClick(com1, Qt::LeftButton, {}, QPoint(8, com1->height() / 2));
+  }
+  // DOWNLOAD DATA, then a click on FARM_01; the restart is declined.
+  void Download() {
+    prompter.answers = {Answer::No};
+    QTest::mouseClick(Child<QPushButton>(window, "Option3"), Qt::LeftButton);
+    ClickRow(Child<QListWidget>(window, "File1"), 0);
+  }
+  bool Stored() const { return fs::exists(files.Root() / "TVMKDATA" / "FARM_01_001.DAT"); }
+  bool TempFilesLeft() const {
+    return fs::exists(files.Root() / kTempHeaderName) || fs::exists(files.Root() / kTempDataName);
+  }
+
+  Simulator sim;
+  std::optional<ScopedEnvironment> port1;
+  TempRoot home;
+  Files files{home.Path() / "Pelvaro Data"};
+  StartupEnvironment env;
+  ScriptedPrompter prompter;
+  QtClock clock;
+  QtSerialPort port;
+  FixedFinder finder;
+  ScriptedDialogs dialogs;
+  MainWindow window{{prompter, port, clock, finder, dialogs}};
+};
+
+// Abort Download clicked while the data comes in: nothing is kept, and the logger, told the
+// transfer is over, answers the next download, which stores the whole run.
+TEST(MainWindowDownload, AbortDuringTheTransferKeepsNothingAndTheNextDownloadSucceeds) {
+  DownloadOnTheLine line({});
+  auto* bar = Child<QProgressBar>(line.window, "ProgressBar1");
+  bool clicked = false;
+  QObject::connect(bar, &QProgressBar::valueChanged, [&](int received) {
+    if (clicked || received < 480) return;
+    clicked = true;
+    QTest::mouseClick(Child<QPushButton>(line.window, "Command2"), Qt::LeftButton);
+  });
+  line.Download();
+  EXPECT_TRUE(clicked);
+  EXPECT_FALSE(line.Stored());
+  EXPECT_FALSE(line.TempFilesLeft());
+  EXPECT_TRUE(line.prompter.shown.empty()) << LastMessage(line.prompter);
+  EXPECT_TRUE(Child<QGroupBox>(line.window, "FrameMain")->isVisible());
+
+  clicked = true;  // no second stop
+  line.Download();
+  EXPECT_TRUE(line.Stored()) << LastMessage(line.prompter);
+  EXPECT_EQ(fs::file_size(line.files.Root() / "TVMKDATA" / "FARM_01_001.DAT"), 1200u);
+}
+
+// A logger that falls silent part-way (unplugged, flat): the window says so and keeps nothing.
+TEST(MainWindowDownload, ALoggerThatStopsAnsweringIsReported) {
+  DownloadOnTheLine line({"--fault", "silent-after=400"});
+  line.Download();
+  EXPECT_FALSE(line.Stored());
+  EXPECT_FALSE(line.TempFilesLeft());
+  EXPECT_EQ(LastMessage(line.prompter),
+            "Download Not Stored: The logger stopped answering after 400 of 1200 bytes. Nothing "
+            "was stored; download the run again.");
+  EXPECT_TRUE(Child<QGroupBox>(line.window, "FrameMain")->isVisible());
 }
 
 }  // namespace

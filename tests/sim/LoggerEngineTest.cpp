@@ -123,6 +123,20 @@ TEST(LoggerDownload, IsPacedAndHoldsUntilTheHostsClosingByteAnEmptyRunSendsAZero
   EXPECT_EQ(empty.engine.TakeLog(), std::vector<std::string>{"download 0 bytes"});
 }
 
+// A host that gives up sends its closing byte early: nothing more comes, and the logger sleeps.
+TEST(LoggerDownload, StopsSendingAtAnEarlyClosingByte) {
+  Line line(GenerateRun(3001, 7, 4, 11300, 28800, 900, 625));
+  line.WakeUp();
+  line.Send("D\r");
+  EXPECT_EQ(line.After(0.005 + 100 * kByte).size(), 100u);
+  line.Send(std::string(1, '\0'));
+  EXPECT_EQ(line.After(20).size(), 0u);
+  EXPECT_EQ(line.engine.TakeLog(), (std::vector<std::string>{"download 5000 bytes",
+                                                             "download stopped by host, "
+                                                             "4915 bytes not sent"}));
+  line.WakeUp();
+}
+
 TEST(LoggerStart, EchoesTheBlockThenLogsScansThatStayPutFromTheStartTimeAndFitTheMemory) {
   const std::string block = StartBlock(StartMode::Immediate, kTen);
   Line line;

@@ -64,6 +64,7 @@ class DownloadRig {
       received = got;
       total = of;
     };
+    request.stopAsked = [this] { return stopAt > 0 && received >= stopAt; };
     const DownloadResult r = Download(files, link, request);
     written = line.Written();
     opened = line.OpenedPort();
@@ -117,6 +118,7 @@ class DownloadRig {
   bool loggerSending = false;  // the logger had more to send when the download ended
   long received = 0;
   long total = 0;
+  long stopAt = 0;  // the person stops the transfer once this many bytes are in; 0: never
 };
 
 }  // namespace pelvaro::testing

@@ -4,11 +4,16 @@
 
 #include <QDateEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinterInfo>
 #include <QProcess>
 
 #include "core/editor/BlockExport.h"
+#include "core/operations/Conversion.h"
+#include "core/outlook/SiteScans.h"
 #include "core/storage/StateFiles.h"
 #include "support/ChangedFiles.h"
+#include "support/Environment.h"
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
 #include "ui/platform/QtPrompter.h"
@@ -107,6 +112,35 @@ TEST_F(EditorWindowTest, ADeletionTakesUnsavedEditsWithTheBlock) {
   EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
   EXPECT_FALSE(Button("cmdDelete")->isEnabled());
   EXPECT_EQ(Grid()->rowCount(), 1);
+}
+
+// The graph, the outlook and the export read the calibrated files: a deleted block leaves them.
+TEST_F(EditorWindowTest, ClosingAfterADeletionLeavesTheGraphWithoutTheBlock) {
+  ASSERT_TRUE(ConvertSite(files, prompter, "ED_01", "TVMKDATA"));
+  ASSERT_EQ(SiteScans::Open(files, "ED_01").GraphScans(), 4u);
+  OpenBlock(2);
+  prompter.answers = {Answer::Yes};
+  Click(Button("cmdDelete"));
+  Click(Button("cmdExit"));
+  EXPECT_EQ(SiteScans::Open(files, "ED_01").GraphScans(), 3u);
+}
+
+// Without a printer the print dialog still comes, set to a PDF file in the documents folder.
+TEST_F(EditorWindowTest, WithoutAPrinterPrintingMakesAPdfFile) {
+  if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
+  const ScopedEnvironment home("HOME", root.Path());
+  const fs::path pdf = root.Path() / "Documents" / "Edit_Site_Data.pdf";
+  fs::create_directories(pdf.parent_path());
+  OpenBlock(1);
+  QString offered;
+  WhenDialogOpens<QPrintDialog>([&](QPrintDialog& dialog) {
+    offered = dialog.printer()->outputFileName();
+    dialog.accept();
+  });
+  Click(Button("ButtonPrint"));
+  EXPECT_EQ(offered.toStdString(), pdf.string());
+  EXPECT_EQ(ReadBytes(pdf).substr(0, 5), "%PDF-");
+  EXPECT_TRUE(prompter.shown.empty()) << LastMessage(prompter);
 }
 
 // The deletion question answers No to Enter.

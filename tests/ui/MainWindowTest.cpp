@@ -194,7 +194,7 @@ TEST_F(ThreeSitesTest, AChosenComPortIsTestedAndRemembered) {
 
 TEST_F(ThreeSitesTest, AComPortInUseLeavesNoPortChosenAndSaysSo) {
   ClickPort("optCom2");
-  port.openResults = {{PortError::InUse, "busy"}};
+  port.openResults = {{PortError::InUse, "busy", {}}};
   ClickPort("optCom1");
   ExpectNoPortChosen();
   EXPECT_EQ(prompter.shown.back().title, "Communications Port Error");

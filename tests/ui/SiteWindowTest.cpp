@@ -224,5 +224,24 @@ TEST_F(SiteWindowTest, DataDirectoryDialogPaintsTheChoiceAndTakesItOnEnter) {
   }
 }
 
+// Accented letters typed into the name take their capitals; a sixteenth is refused and said.
+TEST_F(SiteWindowTest, ANameBeyondAsciiIsCapitalisedAndItsLimitIsShown) {
+  SiteWindow window(files, prompter, true);
+  window.show();
+  auto* details = Child<QTableWidget>(window, "FgDetails");
+  details->setCurrentCell(kSiteNameRow, 1);
+  // As a keyboard with these letters sends them: the key, and the text it types.
+  for (const QChar c : QString::fromUtf8("müller süd œšÿ")) {
+    const auto key = c.unicode() < 0x100 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown;
+    QTest::sendKeyEvent(QTest::Click, details, key, QString(c), Qt::NoModifier);
+  }
+  EXPECT_EQ(details->item(kSiteNameRow, 1)->text(), QString::fromUtf8("MÜLLER SÜD ŒŠŸ"));
+  auto* status = Child<QStatusBar>(window, "StatusBar1");
+  EXPECT_NE(status->currentMessage(), QString(kSiteNameFull));
+  QTest::keyClicks(details, "xy");
+  EXPECT_EQ(details->item(kSiteNameRow, 1)->text(), QString::fromUtf8("MÜLLER SÜD ŒŠŸX"));
+  EXPECT_EQ(status->currentMessage(), QString(kSiteNameFull));
+}
+
 }  // namespace
 }  // namespace pelvaro::testing

@@ -348,7 +348,10 @@ bool BlockEditor::ChangeStartDate(int day, int month, int year) {
 
 bool BlockEditor::DeleteSelected() {
   if (!opened_) return false;
-  if (prompter_.Message("Are you sure you want to delete the selected data block?",
+  // Which block, so that a click on the wrong row shows before it costs a season.
+  const std::string which = "Block " + std::to_string(*opened_) + ", started " + info_[0].second +
+                            " " + info_[1].second + ", " + Trim(info_.back().second) + " scans.";
+  if (prompter_.Message("Are you sure you want to delete the selected data block?\r\n\r\n" + which,
                         "Confirm Delete", Buttons::YesNoDefaultNo, Icon::Question) != Answer::Yes) {
     return false;
   }
@@ -401,8 +404,10 @@ bool BlockEditor::DeleteSelected() {
   } catch (const std::exception&) {
     // Put right at the next opening.
   }
-  // The edits went with the block: nothing is left to update.
+  // The edits went with the block: nothing is left to update. The graph,
+  // the outlook and the export read the calibrated files, which must follow.
   ForgetBlock();
+  recompute_ = true;
   return true;
 }
 

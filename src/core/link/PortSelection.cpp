@@ -19,7 +19,12 @@ PortMessage PortOpenMessage(int port, const PortOpenResult& result) {
                   " is in use.\r\n\r\nSelect an available communications port.",
               "Communications Port Error"};
     case PortError::DoesNotExist:
-      return {"Selected port does not exist with the system.\r\n", "Port Does Not Exist"};
+      // The device named, so that a wrong cable or setting can be told apart.
+      return {"Selected port does not exist with the system.\r\n" +
+                  (result.device.empty() ? std::string()
+                                         : "\r\nCOM" + std::to_string(port) + " is " +
+                                               result.device + " on this computer.\r\n"),
+              "Port Does Not Exist"};
     default:
       return {"An error occurred while accessing the communications port.\r\nThe error is  " +
                   result.description,

@@ -22,7 +22,18 @@ namespace {
 
 constexpr double kPoll = 0.5;
 const std::string kIndent(7, ' ');
-constexpr char kLineFellSilent[] = "The logger stopped sending before the whole run was read.";
+constexpr std::string_view kNothingStored = " Nothing was stored; download the run again.";
+constexpr char kStopped[] = "The download was stopped. Nothing was stored.";
+
+// A logger unplugged or gone flat mid-way: how far it got says which.
+std::string FellSilentText(std::optional<long> received, long announced) {
+  std::string text = received ? "The logger stopped answering after " + std::to_string(*received) +
+                                    " of " + std::to_string(announced) + " bytes."
+                              : std::string(
+                                    "The logger stopped answering before it said how "
+                                    "much data it holds.");
+  return text + std::string(kNothingStored);
+}
 // The protocol has no checksum: a count or data changed on the line shows only
 // as bytes that do not add up. <what> says how they did not.
 constexpr std::string_view kLineDamaged =
@@ -118,7 +129,8 @@ class Transfer {
 
   Ended ReceiveCount(TempBlock& temp, long& n) {
     std::string count;
-    if (!Receive(protocol::kByteCountBytes, count)) return Abandon(temp);
+    if (!Receive(protocol::kByteCountBytes, count)) return Abandon(temp, std::nullopt, 0);
+    if (StopAsked()) return Stop(temp);
     n = 256L * Byte(count, 0) + Byte(count, 1);
     Print("Number of Bytes: " + Spaced(n));
     if (n != 0) return std::nullopt;
@@ -134,7 +146,7 @@ class Transfer {
 
   Ended ReceiveRunHeader(TempBlock& temp, long n, RunHeader& run) {
     std::string headerBytes;
-    if (!Receive(protocol::kRunHeaderBytes, headerBytes)) return Abandon(temp);
+    if (!Receive(protocol::kRunHeaderBytes, headerBytes)) return Abandon(temp, 0, n);
     for (std::size_t i = 0; i < run.b.size(); ++i) run.b[i] = Byte(headerBytes, i);
     Print("Logger Serial No: " + Spaced(run.SerialNumber()));
     Print("Site Number: " + Spaced(run.SiteNumber()));
@@ -149,7 +161,9 @@ class Transfer {
     const long words = n / 2;
     for (long i = 1; i <= words; ++i) {
       std::string word;
-      if (!Receive(kWordSize, word)) return Abandon(temp);
+      if (StopAsked()) return Stop(temp);
+      if (!Receive(kWordSize, word))
+        return Abandon(temp, 2 * (i - 1) + link_.port.BytesWaiting(), n);
       temp.WriteWord(static_cast<std::uint64_t>(i), Byte(word, 0), Byte(word, 1));
       if (request_.progress) request_.progress(2 * i, n);
     }
@@ -316,11 +330,26 @@ class Transfer {
     return Failed(LineDamagedText(what));
   }
 
-  DownloadResult Abandon(TempBlock& temp) {
+  DownloadResult Abandon(TempBlock& temp, std::optional<long> received, long announced) {
     temp.Close();
     DiscardTempBlock(files_);
     link_.port.Close();
-    return Failed(kLineFellSilent);
+    return Failed(FellSilentText(received, announced));
+  }
+
+  bool StopAsked() const { return request_.stopAsked && request_.stopAsked(); }
+
+  // Ended as a whole transfer ends, with the closing byte, so a logger that
+  // heeds it sleeps at once; one that goes on sending is drained by the next
+  // wake-up. Nothing read is kept.
+  DownloadResult Stop(TempBlock& temp) {
+    link_.port.Write(std::string(1, protocol::kEndOfTransfer));
+    temp.Close();
+    DiscardTempBlock(files_);
+    link_.port.Close();
+    DownloadResult r = Failed(kStopped);
+    r.stopped = true;
+    return r;
   }
 
   static DownloadResult Failed(std::string reason) {

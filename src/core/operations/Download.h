@@ -21,6 +21,8 @@ struct DownloadResult {
   // Why nothing was stored where the window shows no message (a line that
   // fell silent, wrong replies), for a caller without a status area.
   std::string reason;
+  // The person stopped the transfer: nothing was stored, as they asked.
+  bool stopped = false;
 };
 
 struct DownloadRequest {
@@ -30,6 +32,8 @@ struct DownloadRequest {
   std::optional<int> fixedPort;
   // Bytes of data received so far out of the announced count.
   std::function<void(long received, long total)> progress;
+  // Asked between words of the transfer; true ends it with nothing stored.
+  std::function<bool()> stopAsked;
 };
 
 // Reads the logger's run over the link and stores it as the site's next data

@@ -13,7 +13,8 @@ namespace pelvaro {
 
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+// Names are compared case-blind as Windows compares them, over the whole code page.
+char Lower(char c) { return Cp1252Lower(c); }
 
 // The existing entry of a folder whose name equals the given one case-blind.
 std::optional<fs::path> FindInFolder(const fs::path& folder, const fs::path& name) {

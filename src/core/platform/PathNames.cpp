@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <utility>
 
 namespace pelvaro {
 
@@ -46,6 +47,33 @@ std::optional<unsigned char> Cp1252Byte(char32_t codePoint) {
     if (kHigh[k] == codePoint) return static_cast<unsigned char>(0x80 + k);
   }
   return std::nullopt;
+}
+
+namespace {
+// The capitals in 0x80-0x9F whose small forms also lie there or at 0xFF.
+constexpr std::array<std::pair<unsigned char, unsigned char>, 4> kHighPairs{
+    {{0x8A, 0x9A}, {0x8C, 0x9C}, {0x8E, 0x9E}, {0x9F, 0xFF}}};
+}  // namespace
+
+char Cp1252Upper(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  if (byte >= 'a' && byte <= 'z') return static_cast<char>(byte - 0x20);
+  // à-þ lie 0x20 above À-Þ; ÷ (0xF7) is no letter and ß (0xDF) has no capital.
+  if (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7) return static_cast<char>(byte - 0x20);
+  for (const auto& [upper, lower] : kHighPairs) {
+    if (byte == lower) return static_cast<char>(upper);
+  }
+  return c;
+}
+
+char Cp1252Lower(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  if (byte >= 'A' && byte <= 'Z') return static_cast<char>(byte + 0x20);
+  if (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7) return static_cast<char>(byte + 0x20);
+  for (const auto& [upper, lower] : kHighPairs) {
+    if (byte == upper) return static_cast<char>(lower);
+  }
+  return c;
 }
 
 #ifdef _WIN32

@@ -15,6 +15,11 @@ namespace fs = std::filesystem;
 // characters of the same number, as Windows maps them.
 char32_t Cp1252CodePoint(unsigned char byte);
 std::optional<unsigned char> Cp1252Byte(char32_t codePoint);
+// A letter's capital and small form in the code page, as Windows forms them:
+// every letter with a partner in the code page has it (ü and Ü, œ and Œ, ÿ
+// and Ÿ); ß, µ and what is not a letter stay as they are.
+char Cp1252Upper(char c);
+char Cp1252Lower(char c);
 
 // The one conversion between a name as the files store it (Windows-1252
 // bytes: a site identification, a data directory, a block stem) and the path

@@ -13,6 +13,8 @@ enum class PortError { None, InUse, DoesNotExist, Other };
 struct PortOpenResult {
   PortError error = PortError::None;
   std::string description;
+  // The device the port number stands for on this computer, where known.
+  std::string device;
   bool Ok() const { return error == PortError::None; }
 };
 

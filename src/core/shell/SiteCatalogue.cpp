@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
+#include "core/platform/PathNames.h"
 #include "core/storage/RecordFile.h"
 
 namespace pelvaro {
 
 namespace {
 std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; });
+  std::transform(text.begin(), text.end(), text.begin(), Cp1252Upper);
   return text;
 }
 }  // namespace

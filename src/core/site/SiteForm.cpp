@@ -161,7 +161,7 @@ int SiteForm::TypeDetail(int row, int key) {
   int c = key;
   if (NumericRow(row)) NumericKeyFilter(c);
   if (c == 0) return row;
-  if (c >= 'a' && c <= 'z') c = c - 'a' + 'A';
+  if (c > 0 && c <= 0xFF) c = static_cast<unsigned char>(Cp1252Upper(static_cast<char>(c)));
   if (c == kBackspace) {
     if (!cell.empty()) cell.pop_back();
   } else if (c == kEnter) {
@@ -189,7 +189,11 @@ int SiteForm::TypeDetail(int row, int key) {
     const bool nameRow = row == kSiteNameRow || row == kDataDirectoryRow;
     if (nameRow && RefusedInName(c)) return row;
     if (nameRow && c == '.' && (Trim(cell).empty() || cell.back() == '.')) return row;
-    if (!TypeIntoCell(cell, static_cast<char>(c), kDetailMax[row], firstKeyReplaces_)) return row;
+    if (!TypeIntoCell(cell, static_cast<char>(c), kDetailMax[row], firstKeyReplaces_)) {
+      // A name cut short without a word would be stored short without anyone noticing.
+      if (row == kSiteNameRow) hint_ = kSiteNameFull;
+      return row;
+    }
   }
   changed_ = true;
   return row;

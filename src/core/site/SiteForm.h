@@ -30,6 +30,9 @@ enum DetailRow {
 
 enum class IdentificationOption { None, SiteName, SerialNumber };
 
+// Said when a key would make the site name longer than a file name may take it.
+inline constexpr const char* kSiteNameFull = "The site name holds at most 15 characters.";
+
 // Everything the site window knows and decides: details, identification,
 // calibration rows, directory list, and the two write paths.
 class SiteForm {

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QShortcutEvent>
 #include <QWindow>
 
 namespace pelvaro {
@@ -50,14 +52,37 @@ bool BelongsTo(QObject* object, QWidget* window) {
   return false;
 }
 
+bool IsEscape(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+      return static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    case QEvent::Shortcut:
+      return static_cast<QShortcutEvent*>(event)->key() == QKeySequence(Qt::Key_Escape);
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
-BusyWindow::BusyWindow(QWidget* window) : window_(window) { qApp->installEventFilter(this); }
+BusyWindow::BusyWindow(QWidget* window, QWidget* stop) : window_(window), stop_(stop) {
+  qApp->installEventFilter(this);
+}
 
 BusyWindow::~BusyWindow() { qApp->removeEventFilter(this); }
 
 bool BusyWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (IsUserInput(event->type()) && BelongsTo(watched, window_)) return true;
+  if (!IsUserInput(event->type()) || !BelongsTo(watched, window_)) {
+    return QObject::eventFilter(watched, event);
+  }
+  // With a stop at hand, the native window passes its input on, so that the
+  // widget aimed at is what decides: the stop button, or Esc, and nothing else.
+  const bool stopUsable = stop_ != nullptr && stop_->isVisible() && stop_->isEnabled();
+  const bool passes = stopUsable && (qobject_cast<QWindow*>(watched) != nullptr ||
+                                     BelongsTo(watched, stop_) || IsEscape(event));
+  if (!passes) return true;
   return QObject::eventFilter(watched, event);
 }
 

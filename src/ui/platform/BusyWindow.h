@@ -14,7 +14,9 @@ namespace pelvaro {
 // at once; other windows, such as a notice opened meanwhile, work as usual.
 class BusyWindow : public QObject {
  public:
-  explicit BusyWindow(QWidget* window);
+  // `stop`, when given, stays usable by mouse and by Esc (the window's own Esc
+  // shortcut decides what Esc does): the one way to end the operation early.
+  explicit BusyWindow(QWidget* window, QWidget* stop = nullptr);
   ~BusyWindow() override;
 
  protected:
@@ -22,6 +24,7 @@ class BusyWindow : public QObject {
 
  private:
   QWidget* window_;
+  QWidget* stop_;
   InputDuringWaits input_;
 };
 

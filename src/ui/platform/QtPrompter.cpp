@@ -1,7 +1,9 @@
 #include "ui/platform/QtPrompter.h"
 
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 #include "core/shell/Startup.h"
 #include "ui/platform/QtText.h"
@@ -49,10 +51,26 @@ QMessageBox::Icon IconOf(Icon icon) {
 
 }  // namespace
 
+namespace {
+
+// A box sized to its text alone cuts a longer title ("RE-START … A LOGGER?"):
+// a spacer as wide as the title, and the title bar's buttons, keeps it whole.
+void WidenForTitle(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (grid == nullptr) return;
+  constexpr int kTitleBarButtons = 160;
+  const int wanted = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarButtons;
+  grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+}  // namespace
+
 Answer QtPrompter::Message(const std::string& text, const std::string& title, Buttons buttons,
                            Icon icon) {
   QMessageBox box(IconOf(icon), TitleOf(title), ToQt(text), ButtonsOf(buttons), parent_);
   if (buttons == Buttons::YesNoDefaultNo) box.setDefaultButton(QMessageBox::No);
+  WidenForTitle(box);
   switch (box.exec()) {
     case QMessageBox::Yes:
       return Answer::Yes;

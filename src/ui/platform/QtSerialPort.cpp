@@ -29,8 +29,9 @@ void QtSerialPort::SetReceiveNotify(bool on) {
 
 PortOpenResult QtSerialPort::Open(int portNumber) {
   if (port_.isOpen()) port_.close();
-  port_.setPortName(QString::fromStdString(deviceOverride_.empty() ? DevicePathForPort(portNumber)
-                                                                   : deviceOverride_));
+  const std::string device =
+      deviceOverride_.empty() ? DevicePathForPort(portNumber) : deviceOverride_;
+  port_.setPortName(QString::fromStdString(device));
   port_.setReadBufferSize(kReceiveBuffer);
   if (!port_.open(QIODevice::ReadWrite)) {
     const QSerialPort::SerialPortError error = port_.error();
@@ -39,11 +40,11 @@ PortOpenResult QtSerialPort::Open(int portNumber) {
     switch (error) {
       case QSerialPort::PermissionError:
       case QSerialPort::OpenError:
-        return {PortError::InUse, description};
+        return {PortError::InUse, description, {}};
       case QSerialPort::DeviceNotFoundError:
-        return {PortError::DoesNotExist, description};
+        return {PortError::DoesNotExist, description, device};
       default:
-        return {PortError::Other, description};
+        return {PortError::Other, description, {}};
     }
   }
   const bool set = port_.setBaudRate(4800) && port_.setDataBits(QSerialPort::Data8) &&
@@ -53,7 +54,7 @@ PortOpenResult QtSerialPort::Open(int portNumber) {
   if (!set) {
     const std::string description = port_.errorString().toStdString();
     port_.close();
-    return {PortError::Other, description};
+    return {PortError::Other, description, {}};
   }
   port_.clear(QSerialPort::Input);
   return {};

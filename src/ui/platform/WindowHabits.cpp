@@ -1,8 +1,10 @@
 #include "ui/platform/WindowHabits.h"
 
+#include <QDir>
 #include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace pelvaro {
 
@@ -14,9 +16,28 @@ void DisarmDefaultButtons(QWidget* window, QPushButton* harmlessDefault) {
   if (harmlessDefault != nullptr) harmlessDefault->setDefault(true);
 }
 
+namespace {
+
+// A file name from the window's title, in the documents folder.
+QString SuggestedPdf(const QWidget* parent) {
+  QString stem = parent != nullptr ? parent->windowTitle().trimmed() : QString();
+  for (QChar& c : stem) {
+    if (!c.isLetterOrNumber() && c != '-' && c != '_') c = '_';
+  }
+  if (stem.isEmpty()) stem = QStringLiteral("Print");
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(stem + ".pdf");
+}
+
+}  // namespace
+
 PrinterChooser PrintDialogChooser(QWidget* parent) {
   return [parent](QPrinter& printer) {
-    if (QPrinterInfo::availablePrinters().isEmpty()) return true;
+    // Without a printer the dialog still prints, into a PDF file.
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(SuggestedPdf(parent));
+    }
     QPrintDialog dialog(&printer, parent);
     return dialog.exec() == QDialog::Accepted;
   };

@@ -17,9 +17,9 @@ void DisarmDefaultButtons(QWidget* window, QPushButton* harmlessDefault = nullpt
 // cancelled. Tests answer without a dialog.
 using PrinterChooser = std::function<bool(QPrinter&)>;
 
-// The print dialog when a printer is installed. With none installed there is
-// nothing to choose: the printer is left as it is, so that printing on it
-// fails into the window's own "Printer Not Connected" message.
+// The print dialog. With no printer installed it offers printing to a PDF
+// file, named after the window, in the documents folder; only a printer that
+// then cannot be used gives the window's own "Printer Not Connected" message.
 PrinterChooser PrintDialogChooser(QWidget* parent);
 
 }  // namespace pelvaro

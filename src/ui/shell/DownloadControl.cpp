@@ -38,9 +38,11 @@ void DownloadControl::Abandon() {
 
 void DownloadControl::Run(const Files& files, int portNumber, const CurrentSite& site) {
   status_.Clear();
-  const BusyWindow busy(&window_);
+  const BusyWindow busy(&window_, status_.StopButton());
   stage_ = Stage::Storing;
-  status_.StopButton()->setEnabled(false);
+  stopAsked_ = false;
+  // Until the last byte is in, the person may stop the transfer.
+  status_.StopButton()->setEnabled(true);
   sites_.setEnabled(false);
   status_.Progress()->setRange(0, 1);
   status_.Progress()->setValue(0);
@@ -49,7 +51,13 @@ void DownloadControl::Run(const Files& files, int portNumber, const CurrentSite&
   request.site = site;
   request.portNumber = portNumber;
   request.progress = [this](long received, long total) { ShowProgress(received, total); };
+  request.stopAsked = [this] { return stopAsked_; };
   const DownloadResult result = Download(files, link, request);
+  status_.StopButton()->setEnabled(false);
+  // What went wrong on the line is said, not just ended; a stop was asked for.
+  if (result.outcome == DownloadOutcome::NotStored && !result.reason.empty() && !result.stopped) {
+    link.prompter.Message(result.reason, "Download Not Stored", Buttons::Ok, Icon::Exclamation);
+  }
   // A close asked for while the block was stored and converted is answered
   // now, before any question of what comes next.
   QCoreApplication::processEvents();
@@ -64,7 +72,14 @@ void DownloadControl::Run(const Files& files, int portNumber, const CurrentSite&
   host_.FollowDownload(result.outcome);
 }
 
+void DownloadControl::AskStop() {
+  stopAsked_ = true;
+  status_.StopButton()->setEnabled(false);
+}
+
 void DownloadControl::ShowProgress(long received, long total) {
+  // Everything is in: from here the block is stored, which nothing may cut short.
+  if (received == total) status_.StopButton()->setEnabled(false);
   // About every half second of the line, and at the end.
   if (received != total && received % 240 > 1) return;
   QProgressBar* bar = status_.Progress();

@@ -19,7 +19,7 @@ class DownloadControl : public QObject {
   enum class Stage {
     Idle,
     WaitingForSite,  // asked for a site; the stop button abandons the download
-    Storing,         // reading the line and storing the block: nothing may end it
+    Storing,         // reading the line, then storing: the stop button ends only the reading
   };
 
   DownloadControl(QWidget& window, OperationHost& host, MainWindowServices services,
@@ -34,6 +34,8 @@ class DownloadControl : public QObject {
   // and lets the window go on to what follows. The window paints and answers
   // a close meanwhile, but takes no other input, until what follows is done.
   void Run(const Files& files, int portNumber, const CurrentSite& site);
+  // Ends the transfer at the next word, with nothing stored.
+  void AskStop();
   // Says, without stopping the download, that the program closes after it.
   void ShowRunningNotice();
 
@@ -46,6 +48,7 @@ class DownloadControl : public QObject {
   StatusArea& status_;
   SiteList& sites_;
   Stage stage_ = Stage::Idle;
+  bool stopAsked_ = false;
 };
 
 }  // namespace pelvaro

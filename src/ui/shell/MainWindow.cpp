@@ -315,6 +315,8 @@ void MainWindow::OnEscape() {
 void MainWindow::OnStop() {
   if (download_->CurrentStage() == DownloadControl::Stage::WaitingForSite) {
     download_->Abandon();
+  } else if (download_->CurrentStage() == DownloadControl::Stage::Storing) {
+    download_->AskStop();
   } else {
     trace_->Stop();
   }

@@ -307,6 +307,10 @@ bool SiteWindow::eventFilter(QObject* watched, QEvent* event) {
     if (row < 0) return true;
     const int next = form_.TypeDetail(row, code);
     Render();
+    if (form_.Hint() == kSiteNameFull) {
+      status_->showMessage(ToQt(form_.Hint()));
+      form_.SetHint({});
+    }
     if (next != row) details_->setCurrentCell(next, 1);
     return true;
   }

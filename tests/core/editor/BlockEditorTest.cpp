@@ -75,6 +75,9 @@ TEST_F(BlockEditorTest, DeletingABlockRenumbersTheLaterOnes) {
   prompter.answers = {Answer::Yes};
   EXPECT_TRUE(editor.DeleteSelected());
   EXPECT_EQ(prompter.shown.back().title, "Confirm Delete");
+  EXPECT_EQ(prompter.shown.back().text,
+            "Are you sure you want to delete the selected data block?\r\n\r\nBlock 2, started "
+            "20/07/1996 10:00:00, 2 scans.");
   EXPECT_FALSE(editor.IsEdited(0, 0) || editor.UpdateEnabled());
   EXPECT_EQ(ReadBytes(Data(2)), third);
   EXPECT_EQ(ReadBytes(Data(3, ".KEY")), fourth);

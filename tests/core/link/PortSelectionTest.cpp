@@ -50,7 +50,7 @@ TEST_F(PortSelectionTest, StoredPortTwoSelectsAndTestsComTwo) {
 }
 
 TEST_F(PortSelectionTest, PortInUseOrMissingIsExplainedAndNothingStaysSelected) {
-  port.openResults = {{PortError::InUse, "busy"}};
+  port.openResults = {{PortError::InUse, "busy", {}}};
   selection.ChooseComPort(1);
   EXPECT_EQ(LastText(),
             "An error occured while accessing the communications port,\r\nCOM 1 is in use.\r\n\r\n"
@@ -61,12 +61,18 @@ TEST_F(PortSelectionTest, PortInUseOrMissingIsExplainedAndNothingStaysSelected) 
   EXPECT_FALSE(selection.PortSelected());
   EXPECT_FALSE(fs::exists(root.Path() / "DEF.INS"));
 
-  port.openResults = {{PortError::DoesNotExist, "gone"}};
+  port.openResults = {{PortError::DoesNotExist, "gone", {}}};
   selection.ChooseComPort(2);
   EXPECT_EQ(LastText(), "Selected port does not exist with the system.\r\n");
   EXPECT_EQ(prompter.shown.back().title, "Port Does Not Exist");
+  // Where the computer's device is known, it is named.
+  port.openResults = {{PortError::DoesNotExist, "gone", "/dev/ttyUSB0"}};
+  selection.ChooseComPort(3);
+  EXPECT_EQ(LastText(),
+            "Selected port does not exist with the system.\r\n\r\nCOM3 is /dev/ttyUSB0 on this "
+            "computer.\r\n");
 
-  port.openResults = {{PortError::Other, "Input/output error"}};
+  port.openResults = {{PortError::Other, "Input/output error", {}}};
   selection.ChooseComPort(2);
   EXPECT_EQ(LastText(),
             "An error occurred while accessing the communications port.\r\nThe error is  "

@@ -108,7 +108,8 @@ TEST(DownloadOutcome, TheLoggerAndTheRunDecide) {
     // Where nothing is shown, the reason is there for the command line.
     EXPECT_EQ(r.reason,
               c.faults.wrongGreeting ? "The logger gave a wrong reply to the wake-up three times."
-              : c.faults.silentAfter ? "The logger stopped sending before the whole run was read."
+              : c.faults.silentAfter ? "The logger stopped answering after 101 of 400 bytes. "
+                                       "Nothing was stored; download the run again."
                                      : "");
     const auto& shown = rig.prompter.shown;
     EXPECT_EQ(shown.empty()
@@ -128,7 +129,28 @@ TEST(DownloadOutcome, TheLoggerAndTheRunDecide) {
   }
 }
 
-constexpr char kFellSilent[] = "The logger stopped sending before the whole run was read.";
+// Stopped mid-transfer: the logger hears the closing byte and sends no more, nothing is kept.
+TEST(DownloadStop, EndsTheTransferWithTheClosingByteAndKeepsNothing) {
+  DownloadRig rig;
+  rig.stopAt = 100;
+  const DownloadResult r = rig.RunDownload(DownloadRig::Memory(50));
+  EXPECT_TRUE(r.stopped);
+  EXPECT_EQ(r.outcome, DownloadOutcome::NotStored);
+  EXPECT_EQ(rig.received, 100);
+  EXPECT_EQ(rig.written.back(), '\0');
+  EXPECT_FALSE(rig.loggerSending);
+  EXPECT_TRUE(rig.Blocks().empty());
+  EXPECT_FALSE(rig.TempFilesLeft());
+  EXPECT_FALSE(rig.leftOpen);
+  EXPECT_EQ(rig.HeaderRecord(header::kFirstBlockSlot), "0");
+  EXPECT_TRUE(rig.prompter.shown.empty()) << rig.Shown();
+}
+
+// Where the data stops before the count is reached, the reason says how far it came.
+bool FellSilent(const std::string& reason) {
+  return reason.starts_with("The logger stopped answering after ") &&
+         reason.ends_with(" bytes. Nothing was stored; download the run again.");
+}
 
 std::string Damaged(const std::string& what) {
   return "The data from the logger was damaged on the line (" + what +
@@ -140,7 +162,11 @@ std::string Damaged(const std::string& what) {
 // coming), and nothing kept.
 void ExpectRefused(const DownloadRig& rig, const DownloadResult& r, const std::string& damage) {
   EXPECT_EQ(r.outcome, DownloadOutcome::NotStored);
-  EXPECT_EQ(r.reason, damage.empty() ? kFellSilent : Damaged(damage));
+  if (damage.empty()) {
+    EXPECT_TRUE(FellSilent(r.reason)) << r.reason;
+  } else {
+    EXPECT_EQ(r.reason, Damaged(damage));
+  }
   EXPECT_EQ(rig.written.back(), damage.empty() ? '\r' : '\0');
   EXPECT_FALSE(rig.loggerSending);
   EXPECT_TRUE(rig.Blocks().empty());
@@ -272,7 +298,7 @@ TEST_F(DownloadTest, AByteAMomentAfterTheDataRefusesTheRun) {
     port.Arrive("\x55", now + 0.6);  // the host reads the data at now + 0.2
   };
   LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
-  const DownloadRequest request{*ClickSite(files, prompter, "FARM_01.key"), 1, 1, {}};
+  const DownloadRequest request{*ClickSite(files, prompter, "FARM_01.key"), 1, 1, {}, {}};
   const DownloadResult r = Download(files, link, request);
   EXPECT_EQ(r.reason, Damaged("1 byte more than the 8 announced"));
   EXPECT_TRUE(Blocks().empty());
@@ -293,7 +319,7 @@ TEST_F(DownloadTest, AFixedPortIsUsedAsGivenAndAFailingOneIsClosed) {
     port.gone = port.opened.size() > 1;
   };
   LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
-  DownloadRequest request{*ClickSite(files, prompter, "FARM_01.key"), 0, 6, {}};
+  DownloadRequest request{*ClickSite(files, prompter, "FARM_01.key"), 0, 6, {}, {}};
   EXPECT_EQ(Download(files, link, request).outcome, DownloadOutcome::Stored);
   EXPECT_EQ(port.opened, std::vector<int>{6});
   EXPECT_EQ(ReadBytes(Data("FARM_01_001.DAT")), WordBytes(words));
@@ -307,7 +333,7 @@ TEST_F(DownloadTest, AFixedPortIsUsedAsGivenAndAFailingOneIsClosed) {
 
   // Without a fixed port, a stored port that fails asks for one and keeps the answer.
   request.fixedPort.reset();
-  port.openResults = {{PortError::InUse, "busy"}};
+  port.openResults = {{PortError::InUse, "busy", {}}};
   prompter.inputs = {"7"};
   EXPECT_EQ(Download(files, link, request).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().title, "COMS PORT SET UP");

@@ -13,6 +13,7 @@
 #include "core/storage/StateFiles.h"
 #include "support/DownloadRig.h"
 #include "support/Environment.h"
+#include "support/RowNames.h"
 
 namespace pelvaro::testing {
 namespace {
@@ -140,6 +141,62 @@ TEST(WindowsNames, ADownloadWritesOverWhatACrashLeft) {
     EXPECT_EQ(rig.HeaderRecord(header::kFirstBlockSlot), "1") << stale[0];
     for (const char* name : stale) EXPECT_FALSE(fs::exists(rig.root.Path() / name)) << name;
   }
+}
+
+// Letters beyond ASCII take their capitals as Windows gives them; what has none stays.
+struct CaseRow {
+  const char* guards;
+  char small;
+  char capital;
+};
+
+class CodePageCase : public ::testing::TestWithParam<CaseRow> {};
+
+TEST_P(CodePageCase, UpperAndLowerArePartners) {
+  EXPECT_EQ(Cp1252Upper(GetParam().small), GetParam().capital);
+  EXPECT_EQ(Cp1252Lower(GetParam().capital), GetParam().small);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WindowsNames, CodePageCase,
+    ::testing::Values(
+        CaseRow{"a ascii letter", 'a', 'A'}, CaseRow{"u with diaeresis", '\xFC', '\xDC'},
+        CaseRow{"e with acute", '\xE9', '\xC9'},
+        CaseRow{"a with grave, the first of the block", '\xE0', '\xC0'},
+        CaseRow{"thorn, the last of the block", '\xFE', '\xDE'},
+        CaseRow{"oe ligature", '\x9C', '\x8C'}, CaseRow{"s with caron", '\x9A', '\x8A'},
+        CaseRow{"z with caron", '\x9E', '\x8E'}, CaseRow{"y with diaeresis", '\xFF', '\x9F'},
+        CaseRow{"sharp s has no capital", '\xDF', '\xDF'},
+        CaseRow{"division sign is no letter", '\xF7', '\xF7'},
+        CaseRow{"multiplication sign is no letter", '\xD7', '\xD7'},
+        CaseRow{"micro sign stays", '\xB5', '\xB5'}, CaseRow{"a digit stays", '7', '7'}),
+    ByGuards{});
+
+// A name typed in small letters is stored in capitals, and a sixteenth letter is refused aloud.
+TEST(WindowsNames, ASiteNameIsTypedInCapitalsAndItsLengthIsSaid) {
+  TempRoot root;
+  Files files(root.Path());
+  ScriptedPrompter prompter;
+  SiteForm form(files, prompter, true);
+  form.Load();
+  form.EnterCell();
+  const auto type = [&](const std::string& keys) {
+    for (const char c : keys) form.TypeDetail(kSiteNameRow, static_cast<unsigned char>(c));
+  };
+  type("m\xFCller s\xFC\x64 \x9C\x9A\xFF");
+  EXPECT_EQ(form.Detail(kSiteNameRow), "M\xDCLLER S\xDC\x44 \x8C\x8A\x9F");
+  EXPECT_EQ(form.Hint(), "");
+  type("abcd");
+  EXPECT_EQ(form.Detail(kSiteNameRow),
+            "M\xDCLLER S\xDC\x44 \x8C\x8A\x9F"
+            "A");
+  EXPECT_EQ(form.Hint(), kSiteNameFull);
+}
+
+// Windows finds a file whatever the case of its letters, beyond ASCII too.
+TEST(WindowsNames, NamesDifferingOnlyInTheCaseOfAccentedLettersAreOneName) {
+  EXPECT_TRUE(Files::SameNameIgnoringCase("M\xDCLLER_01.KEY", "m\xFCller_01.key"));
+  EXPECT_FALSE(Files::SameNameIgnoringCase("M\xDCLLER_01.KEY", "MULLER_01.KEY"));
 }
 
 }  // namespace
