@@ -5,6 +5,7 @@
 
 #include <QLegend>
 #include <QLegendMarker>
+#include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRadioButton>
@@ -19,6 +20,7 @@
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"
+#include "support/Environment.h"
 #include "support/RowNames.h"
 #include "support/SampleSites.h"
 #include "support/SiteBuilder.h"
@@ -384,13 +386,22 @@ TEST_F(GraphWindowTest, ASaveIntoAMissingFolderSaysWhy) {
             "directory");
 }
 
-TEST_F(GraphWindowTest, WithNoPrinterInstalledPrintingSaysSoAndTheWindowStays) {
+// Without a printer the print dialog still comes, set to a PDF file in the documents folder.
+TEST_F(GraphWindowTest, WithNoPrinterInstalledPrintingMakesAPdfFile) {
   if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
+  const ScopedEnvironment home("HOME", root.Path());
+  fs::create_directories(root.Path() / "Documents");
   auto w = Open();
   w->SetPrinterChooser(PrintDialogChooser(w.get()));
+  QString offered;
+  WhenDialogOpens<QPrintDialog>([&](QPrintDialog& dialog) {
+    offered = dialog.printer()->outputFileName();
+    dialog.accept();
+  });
   Print(*w, nullptr);
-  EXPECT_EQ(LastMessage(prompter),
-            "Printer Not Connected: An error occurred while printing the graph.");
+  ASSERT_TRUE(offered.endsWith(".pdf")) << offered.toStdString();
+  EXPECT_EQ(ReadBytes(offered.toStdString()).substr(0, 5), "%PDF-");
+  EXPECT_TRUE(prompter.shown.empty()) << LastMessage(prompter);
   EXPECT_TRUE(w->isVisible());
 }
 
