@@ -117,8 +117,7 @@ std::vector<int> GraphModel::EnabledSlots() const {
 }
 
 GraphModel::FileStamp GraphModel::StampOf(const fs::path& path) {
-  std::error_code ec;
-  return {path, Files::FileLength(path), fs::last_write_time(path, ec)};
+  return {path, Files::State(path)};
 }
 
 const GraphScans& GraphModel::ScansOf(const FileStamp& stamp, const Progress& progress,

@@ -133,8 +133,7 @@ class GraphModel {
   // A file as last read: the graph file is read again only when it changed.
   struct FileStamp {
     fs::path path;
-    std::uint64_t length = 0;
-    fs::file_time_type time{};
+    std::optional<Files::FileState> state;
     bool operator==(const FileStamp&) const = default;
   };
 
