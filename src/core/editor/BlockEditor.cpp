@@ -248,15 +248,7 @@ BlockEditor::SaveOutcome BlockEditor::Save() {
 
 bool BlockEditor::StillAsOpened(const char* doing) {
   try {
-    switch (CheckOpened(openedFiles_, prompter_)) {
-      case OpenedCheck::Unchanged:
-        return true;
-      case OpenedCheck::Reload:
-        Reload();
-        return false;
-      case OpenedCheck::Keep:
-        return false;
-    }
+    return UnchangedElseReload(openedFiles_, prompter_, [this] { Reload(); });
   } catch (const IoError& e) {
     prompter_.Message(std::string("An error occurred while ") + doing + ".\r\nThe error is " +
                       e.what());

@@ -421,15 +421,7 @@ std::optional<SiteForm::OkResult> SiteForm::RefuseIdentification(const std::stri
 bool SiteForm::LoadedHeaderUnchanged() {
   if (loadedIdentification_.empty()) return true;
   try {
-    switch (CheckOpened(loadedHeader_, prompter_)) {
-      case OpenedCheck::Unchanged:
-        return true;
-      case OpenedCheck::Reload:
-        ReloadHeader();
-        return false;
-      case OpenedCheck::Keep:
-        return false;
-    }
+    return UnchangedElseReload(loadedHeader_, prompter_, [this] { ReloadHeader(); });
   } catch (const IoError& e) {
     prompter_.Message(std::string("An error occurred while editing the site file.The error is ") +
                       e.what());

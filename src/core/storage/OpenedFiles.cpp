@@ -65,4 +65,18 @@ OpenedCheck CheckOpened(const OpenedFiles& opened, Prompter& prompter) {
              : OpenedCheck::Keep;
 }
 
+bool UnchangedElseReload(const OpenedFiles& opened, Prompter& prompter,
+                         const std::function<void()>& reload) {
+  switch (CheckOpened(opened, prompter)) {
+    case OpenedCheck::Unchanged:
+      return true;
+    case OpenedCheck::Reload:
+      reload();
+      return false;
+    case OpenedCheck::Keep:
+      break;
+  }
+  return false;
+}
+
 }  // namespace pelvaro

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,5 +66,9 @@ enum class OpenedCheck {
 // written; on a change the user is asked whether to reload. Throws IoError
 // when a file cannot be read back, which refuses the save as well.
 OpenedCheck CheckOpened(const OpenedFiles& opened, Prompter& prompter);
+// The same, for a window about to write: true when unchanged; on a change
+// `reload` runs when the user asked for the files again.
+bool UnchangedElseReload(const OpenedFiles& opened, Prompter& prompter,
+                         const std::function<void()>& reload);
 
 }  // namespace pelvaro
