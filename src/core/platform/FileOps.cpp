@@ -93,6 +93,20 @@ int SyncDescriptor(std::FILE* f) {
 #endif
 }
 
+// Large writes start going to the disk at once, so the sync that ends a long
+// write waits only for its last part. A hint: it neither fails nor makes
+// anything durable.
+void StartWriteback(std::FILE* f, std::uint64_t offset, std::size_t size) {
+#ifdef __linux__
+  constexpr std::size_t kLargeWrite = std::size_t{1} << 20;
+  if (size < kLargeWrite || !RealSync() || std::fflush(f) != 0) return;
+  ::sync_file_range(fileno(f), static_cast<off_t>(offset), static_cast<off_t>(size),
+                    SYNC_FILE_RANGE_WRITE);
+#else
+  (void)f, (void)offset, (void)size;
+#endif
+}
+
 }  // namespace
 
 FaultPlan* InstallFaultPlan(FaultPlan* plan) { return gPlan.exchange(plan); }
@@ -115,19 +129,29 @@ FileHandle::FileHandle(const fs::path& path, Open how) : path_(path) {
 }
 
 FileHandle::~FileHandle() {
+  if (behind_.valid()) behind_.wait();
   if (file_ != nullptr) std::fclose(file_);
 }
 
-FileHandle::FileHandle(FileHandle&& other) noexcept
-    : path_(std::move(other.path_)), file_(std::exchange(other.file_, nullptr)) {}
+FileHandle::FileHandle(FileHandle&& other) noexcept { *this = std::move(other); }
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
   if (this != &other) {
+    // The write behind refers to the handle it was started on.
+    if (other.behind_.valid()) other.behind_.wait();
+    if (behind_.valid()) behind_.wait();
     if (file_ != nullptr) std::fclose(file_);
     path_ = std::move(other.path_);
     file_ = std::exchange(other.file_, nullptr);
+    behindFailure_ = std::exchange(other.behindFailure_, nullptr);
+    behindBytes_ = std::move(other.behindBytes_);
   }
   return *this;
+}
+
+void FileHandle::Wait() const {
+  if (behind_.valid()) behind_.get();
+  if (behindFailure_) std::rethrow_exception(std::exchange(behindFailure_, nullptr));
 }
 
 void FileHandle::Fail(const std::string& what) const {
@@ -135,6 +159,7 @@ void FileHandle::Fail(const std::string& what) const {
 }
 
 std::uint64_t FileHandle::Size() const {
+  Wait();
   if (file_ == nullptr) return 0;
 #ifdef _WIN32
   if (_fseeki64(file_, 0, SEEK_END) != 0) Fail(ErrnoText());
@@ -148,6 +173,7 @@ std::uint64_t FileHandle::Size() const {
 }
 
 std::size_t FileHandle::ReadAt(std::uint64_t offset, char* to, std::size_t count) {
+  Wait();
   if (file_ == nullptr) Fail("The file is not open for reading");
   if (count == 0) return 0;
   if (!Allowed(FileOp::Read, path_)) Died(path_);
@@ -168,20 +194,46 @@ std::size_t FileHandle::ReadAt(std::uint64_t offset, char* to, std::size_t count
   return got;
 }
 
-void FileHandle::WriteAt(std::uint64_t offset, std::string_view bytes) {
-  if (file_ == nullptr) Fail("The file is not open for writing");
-  if (bytes.empty()) return;
-  const bool whole = Allowed(FileOp::Write, path_);
-  const std::string_view part = whole ? bytes : bytes.substr(0, bytes.size() / 2);
+void FileHandle::Put(std::uint64_t offset, std::string_view bytes) const {
   if (Seek(file_, offset) != 0) Fail(ErrnoText());
-  if (!part.empty() && std::fwrite(part.data(), 1, part.size(), file_) != part.size()) {
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
     std::clearerr(file_);
     Fail(ErrnoText());
   }
-  if (!whole) Died(path_);
+  StartWriteback(file_, offset, bytes.size());
+}
+
+void FileHandle::WriteAt(std::uint64_t offset, std::string_view bytes) {
+  Wait();
+  if (file_ == nullptr) Fail("The file is not open for writing");
+  if (bytes.empty()) return;
+  if (Allowed(FileOp::Write, path_)) return Put(offset, bytes);
+  Put(offset, bytes.substr(0, bytes.size() / 2));
+  Died(path_);
+}
+
+void FileHandle::WriteAtBehind(std::uint64_t offset, std::string& bytes) {
+  Wait();
+  if (file_ == nullptr) Fail("The file is not open for writing");
+  if (bytes.empty()) return;
+  // Asked here, not on the writing thread, so the operations keep their order.
+  if (!Allowed(FileOp::Write, path_)) {
+    Put(offset, std::string_view(bytes).substr(0, bytes.size() / 2));
+    Died(path_);
+  }
+  std::swap(behindBytes_, bytes);
+  bytes.clear();
+  behind_ = std::async(std::launch::async, [this, offset] {
+    try {
+      Put(offset, behindBytes_);
+    } catch (...) {
+      behindFailure_ = std::current_exception();
+    }
+  });
 }
 
 void FileHandle::Sync() {
+  Wait();
   if (file_ == nullptr) return;
   if (!Allowed(FileOp::Sync, path_)) Died(path_);
   if (std::fflush(file_) != 0) Fail(ErrnoText());
@@ -189,6 +241,7 @@ void FileHandle::Sync() {
 }
 
 void FileHandle::Close() {
+  Wait();
   if (file_ == nullptr) return;
   const int rc = std::fclose(file_);
   file_ = nullptr;

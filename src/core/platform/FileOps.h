@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
+#include <future>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -77,14 +79,25 @@ class FileHandle {
   // Throws IoError when the bytes cannot be read.
   std::size_t ReadAt(std::uint64_t offset, char* to, std::size_t count);
   void WriteAt(std::uint64_t offset, std::string_view bytes);
+  // Writes `bytes` at `offset` while the caller goes on making the next ones:
+  // the string is taken and given back empty, with the room of an earlier one.
+  // Every other call waits for that write first and throws its failure, so a
+  // failed write is never synced or closed as if it had succeeded.
+  void WriteAtBehind(std::uint64_t offset, std::string& bytes);
   void Sync();
   void Close();
 
  private:
   [[noreturn]] void Fail(const std::string& what) const;
+  void Put(std::uint64_t offset, std::string_view bytes) const;
+  // Waits for the write behind, and throws its failure.
+  void Wait() const;
 
   fs::path path_;
   std::FILE* file_ = nullptr;
+  mutable std::future<void> behind_;
+  mutable std::exception_ptr behindFailure_;
+  std::string behindBytes_;
 };
 
 namespace fileops {

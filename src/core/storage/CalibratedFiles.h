@@ -26,6 +26,9 @@ class CalibratedFile {
   void WriteRecords(std::uint64_t record, std::string_view bytes) {
     file_.WriteRecords(record, bytes);
   }
+  void WriteRecordsBehind(std::uint64_t record, std::string& bytes) {
+    file_.WriteRecordsBehind(record, bytes);
+  }
   std::string ReadRecord(std::uint64_t record) { return file_.Read(record); }
   std::uint64_t Length() const { return file_.Length(); }
   std::uint64_t RecordCount() const { return file_.RecordCount(); }

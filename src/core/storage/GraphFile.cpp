@@ -193,8 +193,10 @@ void GraphFileWriter::WriteScans() {
     ~Emptied() { bytes.clear(); }
   } emptied{scans_};
   const std::uint64_t records = scans_.size() / kRecord;
-  file_.WriteRecords(next_, scans_);
+  file_.WriteRecordsBehind(next_, scans_);
   next_ += records;
+  // The piece being written took this buffer; the one given back needs room.
+  scans_.reserve(RecordFile::kWriteBehind + (kMaxGraphSlots + 2) * kRecord);
 }
 
 void GraphFileWriter::WriteTotals(double readingCount, double lastDateTime) {

@@ -66,7 +66,14 @@ void RecordFile::WriteRecords(std::uint64_t record, std::string_view bytes) {
   Put(record, bytes, 0);
 }
 
-void RecordFile::Put(std::uint64_t record, std::string_view bytes, std::size_t pad) {
+void RecordFile::WriteRecordsBehind(std::uint64_t record, std::string& bytes) {
+  if (bytes.size() % size_ != 0) throw IoError("Not whole records: " + PathText(path_));
+  Put(record, bytes, 0, &bytes);
+  bytes.clear();
+}
+
+void RecordFile::Put(std::uint64_t record, std::string_view bytes, std::size_t pad,
+                     std::string* handOver) {
   if (!writable_ || !file_.IsOpen()) {
     throw IoError("The file is open for reading only: " + PathText(path_));
   }
@@ -80,6 +87,12 @@ void RecordFile::Put(std::uint64_t record, std::string_view bytes, std::size_t p
   if (pad == 0 && bytes.size() >= kWriteBehind) {
     // Copied into the buffer it would only fill it again.
     FlushPending();
+    if (handOver != nullptr) {
+      const std::uint64_t end = offset + bytes.size();  // `bytes` goes with the hand-over
+      file_.WriteAtBehind(offset, *handOver);
+      length_ = std::max(length_, end);
+      return;
+    }
     file_.WriteAt(offset, bytes);
   } else {
     Stage(offset, bytes, pad);

@@ -36,6 +36,9 @@ class RecordFile {
   // records. A piece of kWriteBehind bytes or more goes to the file at once,
   // after what is buffered. Throws IoError.
   void WriteRecords(std::uint64_t record, std::string_view bytes);
+  // The same, for a piece the caller need not keep: a large one is written
+  // while the caller goes on, and `bytes` comes back empty either way.
+  void WriteRecordsBehind(std::uint64_t record, std::string& bytes);
   static constexpr std::size_t kWriteBehind = 1 << 20;
   std::uint64_t Length() const { return length_; }
   std::uint64_t RecordCount() const { return length_ / size_; }
@@ -46,7 +49,9 @@ class RecordFile {
  private:
   // Adds bytes at an offset to the write-behind buffer, which holds one run
   // of consecutive bytes; anything else flushes it first.
-  void Put(std::uint64_t record, std::string_view bytes, std::size_t pad);
+  // `handOver`, when given, holds `bytes` and may be taken for a write behind.
+  void Put(std::uint64_t record, std::string_view bytes, std::size_t pad,
+           std::string* handOver = nullptr);
   void Stage(std::uint64_t offset, std::string_view bytes, std::size_t pad);
   void FlushPending();
   void FlushQuietly() noexcept;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/platform/Clock.h"
+#include "core/platform/FileOps.h"
 #include "support/TempRoot.h"
 
 namespace pelvaro::testing {
@@ -69,6 +70,17 @@ TEST(Files, LookupAndListingIgnoreCaseOnACaseSensitiveFileSystemSafeNamesDoNot) 
   EXPECT_EQ(std::string(UnsafeNameError("a\tb").what()),
             "The name \"a\\x09b\" cannot be used as a file or folder name.");
 }
+
+#ifdef __linux__
+// A device that refuses every write, as a full disk does; closing it alone
+// would succeed, so only the write behind can make the close fail.
+TEST(FileHandle, AFailedWriteBehindFailsTheNextCall) {
+  FileHandle full("/dev/full", FileHandle::Open::Update);
+  std::string piece(1 << 20, 'a');
+  full.WriteAtBehind(0, piece);
+  EXPECT_THROW(full.Close(), IoError);
+}
+#endif
 
 TEST(Clock, EpochConversionRoundTripsAndVirtualTimeMovesOnlyByWaiting) {
   const DateTime t{2026, 3, 5, 9, 7, 3};

@@ -33,6 +33,26 @@ TEST(CalibratedFiles, GapsReadAsZeroBytesAndRecordsArePadded) {
   EXPECT_EQ(summary.ReadRecord(20), "0.5" + std::string(17, ' '));
 }
 
+// Pieces the writer need not keep are written while it makes the next ones.
+TEST(CalibratedFiles, PiecesWrittenBehindLandInOrderBeforeAnythingElse) {
+  TempRoot root;
+  const fs::path path = root.Path() / "X_01.BGF";
+  const std::size_t piece = (RecordFile::kWriteBehind / 56 + 1) * 56;
+  std::string first(piece, 'a');
+  std::string second(piece, 'b');
+  auto file = CalibratedFile::CreateEmpty(path, kGraphRecordSize);
+  file.WriteRecordsBehind(2, first);
+  EXPECT_TRUE(first.empty());
+  file.WriteRecordsBehind(2 + piece / 56, second);
+  EXPECT_TRUE(second.empty());
+  EXPECT_EQ(file.ReadRecord(2 + piece / 56), std::string(56, 'b'));
+  file.WriteRecord(1, "head");
+  file.Close();
+  const std::string bytes = ReadBytes(path);
+  EXPECT_EQ(bytes,
+            "head" + std::string(52, ' ') + std::string(piece, 'a') + std::string(piece, 'b'));
+}
+
 TEST(CalibratedFiles, SensorLinesKeepTheirFieldsAndSigns) {
   EXPECT_EQ(SensorField(7.5), " 07.50");
   EXPECT_EQ(SensorField(-3.2), "-03.20");
