@@ -128,6 +128,17 @@ TEST_F(CalibrationTableTest, TheGridWritesOnlyOverTheHeaderItRead) {
   }
 }
 
+TEST_F(CalibrationTableTest, AClearedDepthStaysClearedWhenTheGridIsReadAgain) {
+  RealSite();
+  model.ClickDepth(1, false);
+  SiteHeader::Open(files, "X_01").WriteRecord(header::CalibrationBase(3), " 4800");
+  Type(1, Table::kOffset, "4700");
+  prompter.answers = {Answer::Yes, Answer::Yes};
+  ASSERT_EQ(model.SaveTable(), Table::SaveResult::Reloaded);
+  EXPECT_TRUE(model.Table().Rows()[0].disabled);
+  EXPECT_FALSE(model.Table().Rows()[1].disabled);
+}
+
 TEST_F(CalibrationTableTest, SavedValuesReachTheHeaderAndTheGraphIsRedrawnFromTheNewFile) {
   RealSite();
   SiteHeader::Open(files, "X_01").WriteRecord(header::CalibrationBase(3) + 1, " 100.5");
