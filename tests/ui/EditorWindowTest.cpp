@@ -76,6 +76,18 @@ TEST_F(EditorWindowTest, AnOpenedBlockShowsItsReadingsAndWhatItIs) {
   EXPECT_EQ(info->item(12, 1)->text(), " 3") << "sensors";
 }
 
+// The run ends with its download (1 June 2023, 12:00), whose date reads as the start's does.
+TEST_F(EditorWindowTest, TheRunsStartAndEndDatesReadAlike) {
+  OpenBlock(1);
+  auto* info = window->findChild<QTableWidget*>("Fg2");
+  const auto row = [info](int r) {
+    return info->item(r, 0)->text() + " " + info->item(r, 1)->text();
+  };
+  EXPECT_EQ(
+      QStringList({row(0), row(1), row(10), row(11)}).join(" | "),
+      "Start Date 08/12/2026 | Start Time 10:00:00 | End Date 01/06/2023 | End Time 12:00:00");
+}
+
 TEST_F(EditorWindowTest, AnEditedReadingGoesBackIntoItsOwnRecordOnly) {
   OpenBlock(1);
   const std::string before = ReadBytes(Block(1));

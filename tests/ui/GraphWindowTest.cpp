@@ -15,6 +15,7 @@
 #include <QValueAxis>
 #include <QWheelEvent>
 #include <filesystem>
+#include <utility>
 
 #include "core/operations/Conversion.h"
 #include "core/storage/CalibratedFiles.h"
@@ -53,10 +54,11 @@ class GraphWindowTest : public WindowTest {
       printer.setOutputFileName(printTo);
       return true;
     });
-    window->SetSaveNameAsker([this](QString& filter) {
+    window->SetSaveNameAsker([this](const QString& start, QString& filter, bool) {
       ++saveDialogs;
+      dialogStarts.push_back(start);
       filter = saveFilter;
-      return saveTo;
+      return std::exchange(saveTo, QString());  // a dialog opened again is cancelled
     });
     window->show();
     QApplication::setActiveWindow(window.get());
@@ -135,6 +137,7 @@ class GraphWindowTest : public WindowTest {
 
   int printDialogs = 0;
   int saveDialogs = 0;
+  QStringList dialogStarts;  // where each save dialog opened
   QString printTo;
   QString saveTo;
   QString saveFilter = "*.bmp Files(*.bmp)";
@@ -510,9 +513,41 @@ TEST_F(GraphWindowTest, AnExportIntoAMissingFolderSaysWhyAndTheWindowGoesOn) {
   EXPECT_EQ(prompter.shown.size(), 1u);
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(LastMessage(prompter),
-            ": An error occurred while exporting the season.\r\nThe error is No such file or "
-            "directory: " +
+            "Export Season: An error occurred while exporting the season.\r\nThe error is No "
+            "such file or directory: " +
                 (root.Path() / "missing").string());
+}
+
+// The name is typed without ".csv": the question names the files the export really replaces.
+TEST_F(GraphWindowTest, AnExportReplacesTheTableAndItsSidecarOnlyWhenThePersonSaysYes) {
+  auto w = Open();
+  const std::string csv = (root.Path() / "season.csv").string();
+  const std::string meta = csv + ".meta.json";
+  WriteBytes(csv, "old");
+  WriteBytes(meta, "old meta");
+  prompter.answers = {Answer::No};
+  SaveAs(*w, "season", "*.csv Files(*.csv)", "cmdExportSeason");
+  EXPECT_EQ(LastMessage(prompter), "Export Season: " + csv + "\r\nand\r\n" + meta +
+                                       "\r\nalready exist.\r\n\r\nDo you want to replace them?");
+  EXPECT_EQ(prompter.shown.back().buttons, Buttons::YesNoDefaultNo);
+  EXPECT_TRUE(ReadBytes(csv) == "old" && ReadBytes(meta) == "old meta");
+  // No opens the dialog again where the person was, to pick another name or cancel.
+  EXPECT_EQ(dialogStarts.value(1), Path("season"));
+
+  prompter.answers = {Answer::Yes};
+  const QStringList lines = Exported(*w, "season");
+  EXPECT_EQ(lines.value(0), "time,10cm,20cm,40cm,60cm,80cm,root_zone_total");
+  EXPECT_EQ(LastMessage(prompter),
+            "Export Season: Exported " + std::to_string(w->Model().Scans()) + " scans to\r\n" +
+                csv + "\r\n\r\nThe site, its unit and its sensors are in\r\n" + meta);
+}
+
+TEST_F(GraphWindowTest, AnExportOffersTheSiteAndItsDatesInTheFolderLastExportedTo) {
+  auto w = Open();
+  fs::create_directories(root.Path() / "exports");
+  Exported(*w, "exports/first");
+  SaveAs(*w, nullptr, "*.csv Files(*.csv)", "cmdExportSeason");
+  EXPECT_EQ(dialogStarts.value(1), Path("exports/SAMPLE SITE_01_2026-09-07_2026-11-02.csv"));
 }
 
 // Then another data directory is chosen in its dialog.

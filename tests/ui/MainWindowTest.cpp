@@ -15,10 +15,12 @@
 #include "support/SiteBuilder.h"
 #include "ui/MainWindowControls.h"
 #include "ui/PersonDriver.h"
+#include "ui/SiteWindowDriver.h"
 #include "ui/graph/GraphWindow.h"
 #include "ui/operations/TraceDialog.h"
 #include "ui/outlook/OutlookWindow.h"
 #include "ui/shell/WindowOpener.h"
+#include "ui/site/SiteWindow.h"
 
 namespace pelvaro::testing {
 namespace {
@@ -321,6 +323,22 @@ TEST_F(TwoFarmsTest, SelectingTheSavedSiteClicksDownToItOrToTheLastRow) {
     window.SelectSavedSite();
     ExpectChosen(c.row, c.selection);
   }
+}
+
+// Not from the chosen site: the person types a new one and presses OK.
+TEST_F(TwoFarmsTest, ASiteJustCreatedIsTheChosenSite) {
+  WindowOpener opener{window, prompter};
+  window.SetWindowOpener([&opener](NextWindow next) { opener.Open(next); });
+  ClickRow(List(), 0);
+  prompter.answers = {Answer::No};
+  WhenDialogOpens<SiteWindow>([](SiteWindow& site) {
+    FillNewSite(site);
+    testing::Click(Child<QPushButton>(site, "cmdOK"));
+  });
+  Click(kCreateNew);
+  ExpectChosen(2, "NORTH_07\r\nTVMKDATA\r\n 2\r\n");
+  ASSERT_TRUE(window.Current().has_value());
+  EXPECT_EQ(window.Current()->identification, "NORTH_07");
 }
 
 TEST_F(TwoFarmsTest, EnterOnTheDeleteButtonDeletesNothingAndAsksNothing) {

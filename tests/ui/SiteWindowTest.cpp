@@ -4,7 +4,7 @@
 
 #include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"
-#include "ui/PersonDriver.h"
+#include "ui/SiteWindowDriver.h"
 #include "ui/site/DataDirDialog.h"
 
 namespace pelvaro::testing {
@@ -15,26 +15,6 @@ class SiteWindowTest : public WindowTest {
   SiteWindowTest() {
     fs::create_directories(root.Path() / "TVMKHEADER");
     WriteSiteSelection(files, "", "", 1);
-  }
-  static void TypeInto(QTableWidget* grid, int row, int column, const QString& keys) {
-    grid->setCurrentCell(row, column == 0 ? 1 : 0);  // come into the cell from elsewhere
-    grid->setCurrentCell(row, column);
-    QTest::keyClicks(grid, keys);
-  }
-  static void Choose(QComboBox* list, const QString& item) {
-    list->setCurrentIndex(list->findText(item));
-    emit list->activated(list->currentIndex());
-  }
-  // A new site NORTH_07 with one sensor at 30 cm, typed as a person does.
-  static void FillNewSite(QDialog& window) {
-    auto* details = Child<QTableWidget>(window, "FgDetails");
-    TypeInto(details, kSiteNameRow, 1, "north");
-    TypeInto(details, kSiteNumberRow, 1, "7");
-    TypeInto(details, kSerialNumberRow, 1, "3001");
-    Click(Child<QRadioButton>(window, "optSiteName"), QPoint(8, 8));
-    Choose(Child<QComboBox>(window, "cmbMeasurementType"), "Percentage");
-    Choose(Child<QComboBox>(window, "ComboProfile1"), "30");
-    TypeInto(Child<QTableWidget>(window, "FgCalibration"), 0, kOffsetColumn, "1000");
   }
 };
 

@@ -93,6 +93,18 @@ TEST_F(StartWindowTest, ATimedSiteShowsItsLastStartAndStartsAtTheTypedTime) {
   EXPECT_EQ(HeaderRecords(files, "FARM_07", {header::kStartTime}), "11:09:00");
 }
 
+// A site as CREATE NEW leaves it holds "0" for its last start's date and time: it has none.
+TEST_F(StartWindowTest, ASiteNeverStartedShowsNoLastStartTime) {
+  SiteBuilder(files, "FARM_07", "FARMDATA")
+      .Set({{header::kStartDate, "0"}, {header::kStartTime, "0"}});
+  Open();
+  ClickRow(1);
+  Find<QComboBox>("cmbSelectMode")->setFocus();
+  Press(Qt::Key_Down);  // TIMED START
+  EXPECT_EQ(Setting("FgStartSettings", 2) + " while the field shows " + TimeIn("DTStartTime"),
+            " while the field shows 09:09:00");
+}
+
 TEST_F(StartWindowTest, TheClockNeverUndoesTypingEnterNeverStartsAndEscCloses) {
   Open();
   SelectHours("DTScanTime");

@@ -23,6 +23,13 @@ std::string StartDateText(int dayNumber) {
   return DayNumberToDayMonth(dayNumber) + "/" + DayNumberToYear(dayNumber);
 }
 
+// The download date as the editor shows its other dates, "DD/MM/YYYY"; the
+// block header holds it as "DD-MM-YYYY".
+std::string DownloadDateText(std::string text) {
+  if (text.size() == 10 && text[2] == '-' && text[5] == '-') text[2] = text[5] = '/';
+  return text;
+}
+
 std::string ClockText(long seconds) {
   return TwoDigitText(static_cast<int>(seconds / 3600)) + ":" +
          TwoDigitText(static_cast<int>(seconds % 3600 / 60)) + ":" +
@@ -153,7 +160,7 @@ bool BlockEditor::OpenBlock(int blockNumber) {
            {"Serial Number", Spaced(run.SerialNumber())},
            {"Data Blocks", Spaced(static_cast<double>(blocks_.size()))},
            {"Selected Block", Spaced(blockNumber)},
-           {"End Date", header_.dateText},
+           {"End Date", DownloadDateText(header_.dateText)},
            {"End Time", header_.timeText},
            {"Sensor Scans", Spaced(std::floor(w / sensors_))}};
   opened_ = blockNumber;

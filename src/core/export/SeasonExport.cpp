@@ -14,6 +14,7 @@
 #include "core/outlook/SiteScans.h"
 #include "core/platform/FileOps.h"
 #include "core/platform/FolderLock.h"
+#include "core/storage/GraphFile.h"
 
 namespace pelvaro {
 
@@ -306,17 +307,17 @@ std::uint64_t ExportSeason(const Files& files, const SeasonExportRequest& reques
   for (const char* kept : {".key", ".dat", ".bgf", ".pct"}) {
     const std::string extension = PathText(target.extension());
     if (Files::SameNameIgnoringCase(extension, kept)) {
-      throw std::runtime_error("An export is never written over a " + extension +
-                               " file: " + PathText(target));
+      throw ExportRefusal("An export is never written over a " + extension +
+                          " file: " + PathText(target));
     }
   }
   SiteScans site = SiteScans::Open(files, request.identification, request.dataDirectory);
   if (site.Sensors().empty()) {
-    throw std::runtime_error("This site does not have any sensors selected.");
+    throw ExportRefusal("This site does not have any sensors selected.");
   }
   if (!site.HasGraph()) {
-    throw std::runtime_error("The site " + request.identification +
-                             " has no graph file: convert the site first.");
+    throw ExportRefusal("The site " + request.identification +
+                        " has no graph file: convert the site first.");
   }
   RowWriter rows(site, request.format);
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
@@ -365,6 +366,57 @@ std::uint64_t ExportSeason(const Files& files, const SeasonExportRequest& reques
     // The export is in place; only its names may not yet be on the disk.
   }
   return rows.Rows();
+}
+
+std::string SeasonExportName(const std::string& identification, std::optional<ScanTime> first,
+                             std::optional<ScanTime> last) {
+  const std::string from = first ? IsoDate(first->day) : std::string();
+  const std::string to = last ? IsoDate(last->day) : std::string();
+  if (from.empty() || to.empty()) return identification + ".csv";
+  return identification + "_" + from + "_" + to + ".csv";
+}
+
+fs::path CsvExportTarget(const fs::path& chosen) {
+  if (Files::SameNameIgnoringCase(PathText(chosen.extension()), ".csv")) return chosen;
+  fs::path target = chosen;
+  target += ".csv";
+  return target;
+}
+
+std::optional<std::string> ReplaceQuestion(const fs::path& csv) {
+  std::vector<std::string> existing;
+  for (const fs::path& file : {csv, MetaPath(csv)}) {
+    if (Files::FileExists(file)) existing.push_back(PathText(file));
+  }
+  if (existing.empty()) return std::nullopt;
+  if (existing.size() == 1) {
+    return existing[0] + "\r\nalready exists.\r\n\r\nDo you want to replace it?";
+  }
+  return existing[0] + "\r\nand\r\n" + existing[1] +
+         "\r\nalready exist.\r\n\r\nDo you want to replace them?";
+}
+
+ExportReport ExportSeasonCsv(const Files& files, SeasonExportRequest request,
+                             const fs::path& target) {
+  request.format = ExportFormat::Csv;
+  std::string why;
+  try {
+    const std::uint64_t scans = ExportSeason(files, request, target);
+    return {true, kExportTitle,
+            "Exported " + std::to_string(scans) + (scans == 1 ? " scan" : " scans") + " to\r\n" +
+                PathText(target) + "\r\n\r\nThe site, its unit and its sensors are in\r\n" +
+                PathText(MetaPath(target))};
+  } catch (const ExportRefusal& e) {
+    why = e.what();
+  } catch (const IoError& e) {
+    why = e.what();
+  } catch (const GraphFileError& e) {
+    why = e.what();
+  } catch (const UnsafeNameError& e) {
+    why = e.what();
+  }
+  return {false, kExportTitle,
+          "An error occurred while exporting the season.\r\nThe error is " + why};
 }
 
 }  // namespace pelvaro

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -45,16 +46,49 @@ struct SeasonExportRequest {
 // site, the unit and each sensor's depth, field capacity and refill.
 fs::path MetaPath(const fs::path& csv);
 
+// What the export itself refuses: a target that would replace one of a
+// site's own files, a site without sensors or without a graph file.
+class ExportRefusal : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // Writes the export to `target`, with its sidecar for CSV. Each file is
 // written beside its target under a name of its own and renamed over it only
 // when everything was written; a CSV and its sidecar replace the old ones as
 // a pair. A failure leaves existing files as they were; an export killed half
 // way is finished or undone by the next export to that target. Exports into
 // one folder wait for each other. Memory stays the same whatever the size of
-// the site. Returns the scans written; throws
-// (IoError, GraphFileError, UnsafeNameError or std::runtime_error) with a
-// message for the user.
+// the site. Returns the scans written; throws (IoError, GraphFileError,
+// UnsafeNameError or ExportRefusal) with a message for the user.
 std::uint64_t ExportSeason(const Files& files, const SeasonExportRequest& request,
                            const fs::path& target);
+
+// What a window's CSV export says to the person, each message under the
+// title "Export Season".
+inline constexpr char kExportTitle[] = "Export Season";
+
+// The name the file dialog offers: "<site>_<first day>_<last day>.csv", the
+// days of the first and last scan exported as YYYY-MM-DD; "<site>.csv" when
+// no dated scan is exported.
+std::string SeasonExportName(const std::string& identification, std::optional<ScanTime> first,
+                             std::optional<ScanTime> last);
+// The file a CSV export chosen under this name writes: the name with ".csv"
+// added unless it already ends so.
+fs::path CsvExportTarget(const fs::path& chosen);
+// The question asked before an export replaces the CSV or its sidecar,
+// naming those that exist; nothing when neither does.
+std::optional<std::string> ReplaceQuestion(const fs::path& csv);
+
+// The message that ends a window's export.
+struct ExportReport {
+  bool written = false;
+  std::string title = kExportTitle;
+  // Where the files went, or why nothing was written.
+  std::string text;
+};
+// ExportSeason as CSV, its failures told rather than thrown.
+ExportReport ExportSeasonCsv(const Files& files, SeasonExportRequest request,
+                             const fs::path& target);
 
 }  // namespace pelvaro

@@ -115,7 +115,13 @@ void StartWindowModel::LoadSiteSettings(const std::string& id, const DateTime& n
     const bool timed = !mode.empty() && mode[0] == 'T';
     if (immediate) mode_ = StartMode::Immediate;
     if (timed) mode_ = StartMode::Timed;
-    std::string time = h.ReadRecord(header::kStartTime);
+    // Until its first start a site holds "0" for the start's date and time,
+    // which are no date and no time of day: nothing is shown for them.
+    const auto recorded = [&h](int record) {
+      const std::string text = h.ReadRecord(record);
+      return text == "0" ? std::string() : text;
+    };
+    std::string time = recorded(header::kStartTime);
     if (!time.empty() && time.size() < 8) time += ":00";
     const std::string scan = h.ReadRecord(header::kScanInterval);
     TimeOfDay t{Digits(scan, 0, 2), Digits(scan, 3, 2), Digits(scan, 6, 2)};
@@ -133,7 +139,7 @@ void StartWindowModel::LoadSiteSettings(const std::string& id, const DateTime& n
         {"Start mode", immediate ? "START IMMEDIATE"
                        : timed   ? "TIMED START"
                                  : ""},
-        {"Start date DD-MM-YYYY", immediate ? DateText(now) : h.ReadRecord(header::kStartDate)},
+        {"Start date DD-MM-YYYY", immediate ? DateText(now) : recorded(header::kStartDate)},
         {"Start time HH:MM:SS", time},
         {"Scan time HH:MM:SS", TimeText(t)}};
     if (immediate || timed) OfferStart(now);

@@ -316,7 +316,7 @@ bool SiteForm::HeaderExists(const std::string& identification) const {
 }
 
 SiteForm::OkResult SiteForm::Ok() {
-  saved_ = false;
+  saved_.clear();
   if (!create_ && !Changed()) return OkResult::Close;
   if (!ValidateSiteData() || !calibration_.ValidateProfileData(prompter_)) return OkResult::Stay;
   if (create_) return CreateSite() ? OkResult::Close : OkResult::Stay;
@@ -391,7 +391,7 @@ bool SiteForm::CreateSite() {
                       e.what());
     return false;
   }
-  saved_ = true;
+  saved_ = id;
   return true;
 }
 
@@ -492,7 +492,7 @@ SiteForm::OkResult SiteForm::SaveSite() {
   } catch (const IoError&) {
     // The old stamp stays: the next save is refused rather than made blind.
   }
-  saved_ = true;
+  saved_ = id;
   return OkResult::Close;
 }
 

@@ -77,7 +77,9 @@ class SiteForm {
   enum class OkResult { Stay, Close };
   OkResult Ok();
   // True when OK wrote a header whose identification the main window should select.
-  bool Saved() const { return saved_; }
+  bool Saved() const { return !saved_.empty(); }
+  // The identification of the header OK wrote; empty when it wrote none.
+  const std::string& SavedIdentification() const { return saved_; }
 
   bool Changed() const { return changed_ || calibration_.changed; }
   bool BlocksExist() const { return blocksExist_; }
@@ -114,7 +116,7 @@ class SiteForm {
   bool changed_ = false;
   bool firstKeyReplaces_ = false;
   bool blocksExist_ = false;
-  bool saved_ = false;
+  std::string saved_;
   std::string loadedIdentification_;
   OpenedFiles loadedHeader_;
   std::string loadedSiteName_;

@@ -1,6 +1,7 @@
 #include "ui/graph/GraphOutput.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -21,6 +22,17 @@ const QString kSaveFilters =
     "*.bmp Files(*.bmp);;*.png Files(*.png);;*.svg Files(*.svg);;*.pdf Files(*.pdf)";
 const QString kCsvFilter = "*.csv Files(*.csv)";
 
+// The folder of this session's last season export.
+QString& LastExportFolder() {
+  static QString folder;
+  return folder;
+}
+
+// Messages name files in the file system's UTF-8 and sites in Windows-1252.
+std::string ForMessage(const std::string& text) {
+  return FromQt(QString::fromUtf8(text)).value_or(text);
+}
+
 }  // namespace
 
 GraphOutput::GraphOutput(const Files& files, Prompter& prompter, const GraphModel& model,
@@ -30,10 +42,12 @@ GraphOutput::GraphOutput(const Files& files, Prompter& prompter, const GraphMode
       prompter_(prompter),
       model_(model),
       chart_(chart),
-      askSaveName_([window](QString& filter) {
+      askSaveName_([window](const QString& start, QString& filter, bool programAsks) {
         const QString offered = filter;
         filter = offered.section(";;", 0, 0);
-        return QFileDialog::getSaveFileName(window, tr("Save As"), QString(), offered, &filter);
+        return QFileDialog::getSaveFileName(
+            window, tr("Save As"), start, offered, &filter,
+            programAsks ? QFileDialog::DontConfirmOverwrite : QFileDialog::Options());
       }),
       choosePrinter_(PrintDialogChooser(window)) {}
 
@@ -56,7 +70,7 @@ bool GraphOutput::PrintTo(QPrinter& printer) {
 
 void GraphOutput::SaveAs() {
   QString filter = kSaveFilters;
-  QString path = askSaveName_(filter);
+  QString path = askSaveName_(QString(), filter, false);
   if (path.isEmpty()) return;
   // A name typed without an extension takes the one of the chosen filter.
   const QString wanted = filter.section("(*", 1).chopped(1);
@@ -104,33 +118,43 @@ bool GraphOutput::SavePicture(const QString& path) {
 }
 
 void GraphOutput::ExportSeason() {
-  QString filter = kCsvFilter;
-  QString path = askSaveName_(filter);
-  if (path.isEmpty()) return;
-  if (QFileInfo(path).suffix().toLower() != "csv") path += ".csv";
+  const auto shown = model_.DateTimesBetween(chart_.ShownFrom(), chart_.ShownTo());
+  const auto first = shown ? SplitDateTime(shown->first) : std::nullopt;
+  const auto last = shown ? SplitDateTime(shown->second) : std::nullopt;
+  const QString folder = LastExportFolder().isEmpty() ? DocumentsFolder() : LastExportFolder();
+  QString start =
+      QDir(folder).filePath(ToQt(SeasonExportName(model_.Identification(), first, last)));
+  // Until the person cancels, or agrees to what the export replaces.
+  for (;;) {
+    QString filter = kCsvFilter;
+    const QString chosen = askSaveName_(start, filter, true);
+    if (chosen.isEmpty()) return;
+    const fs::path target = CsvExportTarget(ToPath(chosen));
+    const auto question = ReplaceQuestion(target);
+    if (!question || prompter_.Message(ForMessage(*question), kExportTitle, Buttons::YesNoDefaultNo,
+                                       Icon::Question) == Answer::Yes) {
+      if (WriteExport(shown, target)) LastExportFolder() = QFileInfo(chosen).absolutePath();
+      return;
+    }
+    start = chosen;
+  }
+}
+
+bool GraphOutput::WriteExport(const std::optional<std::pair<double, double>>& shown,
+                              const fs::path& target) {
   SeasonExportRequest request{
       model_.Identification(), model_.DataDirectory(), {}, ExportFormat::Csv};
-  const double from = chart_.ShownFrom();
-  const double to = chart_.ShownTo();
-  if (from > model_.XMin() || to < model_.XMax()) {
+  if (chart_.ShownFrom() > model_.XMin() || chart_.ShownTo() < model_.XMax()) {
     // A zoom between two scans shows none, and exports none.
-    const auto shown = model_.DateTimesBetween(from, to);
     request.range = shown ? ExportRange{SplitDateTime(shown->first), SplitDateTime(shown->second)}
                           : ExportRange{ScanTime{1, 0}, ScanTime{0, 0}};
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  std::string why;
-  try {
-    pelvaro::ExportSeason(files_, request, ToPath(path));
-  } catch (const std::exception& e) {
-    // The message names the site in Windows-1252 or the file in UTF-8.
-    why = FromQt(QString::fromUtf8(e.what())).value_or(e.what());
-  }
+  const ExportReport report = ExportSeasonCsv(files_, request, target);
   QApplication::restoreOverrideCursor();
-  if (!why.empty()) {
-    prompter_.Message("An error occurred while exporting the season.\r\nThe error is " + why, "",
-                      Buttons::Ok);
-  }
+  prompter_.Message(ForMessage(report.text), report.title, Buttons::Ok,
+                    report.written ? Icon::Information : Icon::Critical);
+  return report.written;
 }
 
 }  // namespace pelvaro

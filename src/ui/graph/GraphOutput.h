@@ -18,10 +18,13 @@ class GraphOutput : public QObject {
   Q_OBJECT
 
  public:
-  // The save dialog: offers the filters it is given (separated by ";;", the
-  // first chosen), returns the chosen path and sets the chosen filter, or an
-  // empty path on cancel.
-  using SaveNameAsker = std::function<QString(QString& filter)>;
+  // The save dialog: opens at `start` (a folder, or a name in one), offers
+  // the filters it is given (separated by ";;", the first chosen), returns
+  // the chosen path and sets the chosen filter, or an empty path on cancel.
+  // With `programAsks` it asks nothing about an existing file: the program
+  // asks about the names it really writes.
+  using SaveNameAsker =
+      std::function<QString(const QString& start, QString& filter, bool programAsks)>;
 
   GraphOutput(const Files& files, Prompter& prompter, const GraphModel& model, GraphChart& chart,
               QWidget* window);
@@ -30,7 +33,9 @@ class GraphOutput : public QObject {
 
   void Print();
   void SaveAs();
-  // "Export Season...": the season's scans as CSV, only those in view when zoomed.
+  // "Export Season...": the season's scans as CSV, only those in view when
+  // zoomed. Files that exist are replaced only when the person agrees; the
+  // person is told where the files went.
   void ExportSeason();
 
  private:
@@ -41,6 +46,10 @@ class GraphOutput : public QObject {
   // anything else is a bitmap). True on success.
   bool SavePicture(const QString& path);
   bool SaveFailed(const QString& why);
+  // The export of the scans `shown` (their first and last date-time; nothing
+  // when none is) into `target`, and the message that says how it went. True
+  // when it was written.
+  bool WriteExport(const std::optional<std::pair<double, double>>& shown, const fs::path& target);
 
   const Files& files_;
   Prompter& prompter_;

@@ -16,6 +16,11 @@ void DisarmDefaultButtons(QWidget* window, QPushButton* harmlessDefault) {
   if (harmlessDefault != nullptr) harmlessDefault->setDefault(true);
 }
 
+QString DocumentsFolder() {
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return folder.isEmpty() ? QDir::homePath() : folder;
+}
+
 namespace {
 
 // A file name from the window's title, in the documents folder.
@@ -25,8 +30,7 @@ QString SuggestedPdf(const QWidget* parent) {
     if (!c.isLetterOrNumber() && c != '-' && c != '_') c = '_';
   }
   if (stem.isEmpty()) stem = QStringLiteral("Print");
-  const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  return QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(stem + ".pdf");
+  return QDir(DocumentsFolder()).filePath(stem + ".pdf");
 }
 
 }  // namespace

@@ -13,6 +13,10 @@ namespace pelvaro {
 // harmless button given, if any.
 void DisarmDefaultButtons(QWidget* window, QPushButton* harmlessDefault = nullptr);
 
+// The person's documents folder, else their home folder: where a file the
+// program offers to write goes first.
+QString DocumentsFolder();
+
 // How a window gets its printer before it prints: false when the user
 // cancelled. Tests answer without a dialog.
 using PrinterChooser = std::function<bool(QPrinter&)>;

@@ -268,6 +268,11 @@ void MainWindow::ReselectRememberedSite() { sites_->ReselectRemembered(*files_, 
 
 void MainWindow::SelectSavedSite() { sites_->ClickDownToRemembered(*files_, prompter_); }
 
+void MainWindow::ChooseCreatedSite(const std::string& identification) {
+  RefreshSiteList();
+  if (const auto row = sites_->RowOf(identification + ".key")) sites_->ClickRow(*row);
+}
+
 void MainWindow::HideMainMenu() {
   menu_->setVisible(false);
   exit_->setVisible(false);

@@ -52,6 +52,9 @@ class MainWindow : public QWidget, private OperationHost {
   // Called by the site window after it saved a site: every entry up to the
   // saved one is handled as a click, so the selection file ends naming it.
   void SelectSavedSite();
+  // Called by the site window after it created a site: the list is read
+  // again and the new site's row clicked, so that it is the chosen site.
+  void ChooseCreatedSite(const std::string& identification);
   // Selects the site named in Sitesel.dat without it counting as a click.
   void ReselectRememberedSite() override;
   // Lists the header folder again (after another window changed the sites).

@@ -16,8 +16,11 @@ void WindowOpener::Open(NextWindow window) {
     case NextWindow::SiteWindow: {
       SiteWindow site(main_.Storage(), prompter_, main_.SiteWindowCreates(), &main_);
       site.exec();
-      // An edited site is selected again under its (new) name.
-      if (site.Saved() && !main_.SiteWindowCreates()) {
+      // A new site is chosen as a person's click chooses it; an edited site
+      // is selected again under its (new) name.
+      if (site.Saved() && main_.SiteWindowCreates()) {
+        main_.ChooseCreatedSite(site.Form().SavedIdentification());
+      } else if (site.Saved()) {
         main_.SelectSavedSite();
       } else {
         main_.RefreshSiteList();
