@@ -6,6 +6,7 @@
 #include "ui/graph/GraphWindow.h"
 #include "ui/operations/StartWindow.h"
 #include "ui/outlook/OutlookWindow.h"
+#include "ui/platform/DataWatcher.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/site/SiteWindow.h"
 
@@ -33,6 +34,7 @@ void WindowOpener::Open(NextWindow window) {
     }
     case NextWindow::Editor: {
       EditorWindow editor(main_.Storage(), prompter_, &main_);
+      if (DataWatcher* watcher = main_.Watcher()) editor.Follow(*watcher);
       editor.exec();
       break;
     }
