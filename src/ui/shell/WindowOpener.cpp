@@ -43,6 +43,7 @@ void WindowOpener::Open(NextWindow window) {
       QWidget* over = QApplication::activeModalWidget();
       GraphWindow graph(main_.Storage(), prompter_, main_.GraphAfterDownload(),
                         over != nullptr ? over : &main_);
+      if (DataWatcher* watcher = main_.Watcher()) graph.Follow(*watcher);
       graph.exec();
       main_.ClearGraphAfterDownload();
       break;
