@@ -51,6 +51,7 @@ void WindowOpener::Open(NextWindow window) {
     case NextWindow::Outlook: {
       OutlookWindow outlook(main_.Storage(), &main_);
       outlook.SetGraphOpener([this](const std::string& entry) { main_.ViewGraphOf(entry); });
+      if (DataWatcher* watcher = main_.Watcher()) outlook.Follow(*watcher);
       outlook.exec();
       break;
     }
