@@ -114,7 +114,11 @@ bool OutlookWindow::ReadChangedSites() {
   }
   const std::set<std::string> still(listed.begin(), listed.end());
   for (int row = static_cast<int>(rows_.size()) - 1; row >= 0; --row) {
-    if (still.count(rowEntries_[static_cast<std::size_t>(row)]) == 0) RemoveRow(row);
+    const std::string entry = rowEntries_[static_cast<std::size_t>(row)];
+    if (still.count(entry) > 0) continue;
+    // A site put back later, its files as they were, is read again.
+    readFrom_.erase(entry);
+    RemoveRow(row);
   }
   entries_ = std::move(listed);
   // A changed site keeps its row until it has been read again.

@@ -33,9 +33,8 @@ bool DataWatcher::WatchFolders() {
   for (const QString& folder : wanted) {
     if (!watched.contains(folder)) missing << folder;
   }
-  if (missing.isEmpty()) return false;
-  folders_.addPaths(missing);
-  return true;
+  // One that cannot be watched (no permission) is tried again, but is no change.
+  return !missing.isEmpty() && folders_.addPaths(missing).size() < missing.size();
 }
 
 void DataWatcher::OnFolderChanged(const QString& folder) {
