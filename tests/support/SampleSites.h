@@ -34,12 +34,14 @@ inline void InstallSample(const std::filesystem::path& sampleFolder, const Files
   }
 }
 
-// Gives every sensor of a site the same refill point, which moves its outlook.
+// Gives every sensor of a site the same refill point, which moves its outlook;
+// the header is replaced as a save replaces it.
 inline void SetRefill(const Files& files, const std::string& identification, double refill) {
-  auto h = SiteHeader::Open(files, identification);
+  HeaderTransaction t(files.HeaderPath(identification), files.HeaderPath(identification));
   for (int slot : kSampleSlots) {
-    h.WriteRecord(header::CalibrationBase(slot) + header::kRefill, Spaced(refill));
+    t.Header().WriteRecord(header::CalibrationBase(slot) + header::kRefill, Spaced(refill));
   }
+  t.Commit();
 }
 
 // Twelve out-of-range readings of one sensor (0 to 4) of a block, from its 100th scan.

@@ -97,6 +97,14 @@ class SiteBuilder {
     CommitBlock(files_, BlockStemPath(files_, dataDir_, BlockStem(id_, number)));
   }
 
+  // A block stored as a download stores it: its files, then the header's index.
+  void Stored(int number, const BlockSpec& b) {
+    Block(number, b);
+    HeaderTransaction t(files_.HeaderPath(id_), files_.HeaderPath(id_));
+    t.Header().WriteBlockIndex(number);
+    t.Commit();
+  }
+
   fs::path Graph() const { return CalibratedPath(files_, dataDir_, id_, kGraphExtension); }
   fs::path Summary() const { return CalibratedPath(files_, dataDir_, id_, kSummaryExtension); }
 

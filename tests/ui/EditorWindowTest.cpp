@@ -214,6 +214,28 @@ TEST_F(EditorWindowTest, ASaveOverAChangedBlockIsRefusedAndNoLeavesTheTypedValue
   }
 }
 
+// Another copy of the program downloads into the site while the window shows it.
+TEST_F(EditorWindowTest, ABlockAnotherProgramStoresJoinsTheBlockList) {
+  Open(prompter);
+  DataWatcher watcher(files);
+  window->Follow(watcher);
+  SiteBuilder(files, "ED_01").Stored(3, {11320, 36000, 900, 2, {1611, 1622}});
+  ASSERT_TRUE(ChangesLetIn(watcher));
+  EXPECT_EQ(Cell(2, 0), "3");
+}
+
+TEST_F(EditorWindowTest, EditsUnderABlockAnotherProgramRewritesStayAndTheWindowSaysSo) {
+  OpenBlock(1);
+  DataWatcher watcher(files);
+  window->Follow(watcher);
+  TypeAt(1, kSensor2, "77");
+  Files::WriteWholeFile(Block(1), WordBytes({1, 2, 3, 4, 5, 6}));
+  WrittenLater(Block(1));
+  ASSERT_TRUE(ChangesLetIn(watcher));
+  EXPECT_TRUE(Child<QLabel>(*window, "lblChangedNotice")->isVisible());
+  EXPECT_EQ(Cell(1, kSensor2), "77");
+}
+
 // Enter moves down the grid, and the next cell is entered afresh.
 TEST_F(EditorWindowTest, EnterInTheGridMovesToTheNextReading) {
   OpenBlock(1);

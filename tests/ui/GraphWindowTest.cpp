@@ -65,6 +65,15 @@ class GraphWindowTest : public WindowTest {
     QApplication::processEvents();
     return window;
   }
+  // A site of its own, selected, sensors at 10 cm and 120 cm, with one scan converted.
+  SiteBuilder OneScanSite() {
+    SiteBuilder site(files, "X_01");
+    site.Header({{1, 4600, 100, 30, 12}, {12, 4650, 100, 35, 15}}, 1);
+    site.Block(1, {10014, 0, 900, 2, {4400, 4300}});
+    EXPECT_TRUE(ConvertSite(files, prompter, "X_01", "TVMKDATA"));
+    WriteSiteSelection(files, "X_01", "TVMKDATA");
+    return site;
+  }
   static QPoint InView(GraphWindow& w, QPointF value) {
     auto* view = w.findChild<GraphChartView*>("TChart1");
     const QPointF inChart = w.Chart()->mapToPosition(value, w.SeriesAt(0));
@@ -199,13 +208,8 @@ TEST_F(GraphWindowTest, AnEmptySiteSaysSoAndItsWindowNeverOpens) {
   EXPECT_FALSE(empty.isVisible());
 }
 
-// A site of its own, sensors at 10 cm and 120 cm, with one scan converted.
 TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
-  SiteBuilder site(files, "X_01");
-  site.Header({{1, 4600, 100, 30, 12}, {12, 4650, 100, 35, 15}}, 1);
-  site.Block(1, {10014, 0, 900, 2, {4400, 4300}});
-  ASSERT_TRUE(ConvertSite(files, prompter, "X_01", "TVMKDATA"));
-  WriteSiteSelection(files, "X_01", "TVMKDATA");
+  OneScanSite();
   auto w = Open();
   for (int i : {0, 1}) {
     ASSERT_EQ(w->SeriesAt(i)->count(), 1) << i;
@@ -226,6 +230,18 @@ TEST_F(GraphWindowTest, ASingleScanIsADotAndThe120CmBoxAnswersTheMouse) {
   ClickBox(deepest);
   EXPECT_TRUE(w->SeriesAt(1)->isVisible());
   EXPECT_EQ(grid->item(1, CalibrationTable::kOffset)->background().color(), QColor(Qt::white));
+}
+
+// Another copy of the program downloads into the site shown and converts it.
+TEST_F(GraphWindowTest, TheChartTakesTheScansAnotherProgramConverted) {
+  SiteBuilder site = OneScanSite();
+  auto w = Open();
+  DataWatcher watcher(files);
+  w->Follow(watcher);
+  site.Stored(2, {10015, 0, 900, 2, {4410, 4310, 4420, 4320}});
+  ASSERT_TRUE(ConvertSite(files, prompter, "X_01", "TVMKDATA"));
+  ASSERT_TRUE(ChangesLetIn(watcher));
+  EXPECT_EQ(w->SeriesAt(0)->count(), 3);
 }
 
 // Outlook line, fault marks, and the forecast the model gives (which boxes give one is

@@ -156,6 +156,16 @@ TEST_F(ThreeSitesTest, TheListHoldsTheSiteHeadersOnly) {
   EXPECT_EQ(List()->item(0)->text(), "NORTH_01.key");
 }
 
+// Another copy of the program makes a site while this one shows the list.
+TEST_F(ThreeSitesTest, ASiteAnotherProgramMakesJoinsTheListAndTheHighlightStays) {
+  testing::ClickRow(List(), 2);
+  SiteBuilder(files, "EAST_04").Header({}, 0);
+  ASSERT_TRUE(ChangesLetIn(*window.Watcher()));
+  ASSERT_EQ(List()->count(), 4);
+  EXPECT_EQ(List()->item(0)->text(), "EAST_04.key");
+  EXPECT_EQ(List()->currentRow(), 3) << "WEST_03";
+}
+
 TEST_F(ThreeSitesTest, NoSiteIsChosenBeforeAClick) {
   EXPECT_EQ(List()->currentRow(), -1);
   EXPECT_FALSE(fs::exists(Root() / "Sitesel.dat"));

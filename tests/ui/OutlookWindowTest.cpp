@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "support/SampleSites.h"
+#include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
 
 namespace pelvaro::testing {
@@ -37,6 +38,12 @@ class OutlookWindowTest : public WindowTest {
     QSignalSpy read(w.get(), &OutlookWindow::readingFinished);
     EXPECT_TRUE(!w->Reading() || read.wait(30000));
     return w;
+  }
+  // The window following the data, after another program's change came in and was read.
+  static void ReadAgain(OutlookWindow& w, DataWatcher& watcher) {
+    QSignalSpy read(&w, &OutlookWindow::readingFinished);
+    ASSERT_TRUE(ChangesLetIn(watcher));
+    EXPECT_TRUE(read.wait(30000));
   }
   // Forty more sites, so that reading them all takes a while.
   void AddManySites() {
@@ -122,6 +129,30 @@ TEST_F(OutlookWindowTest, EverythingShowsWholeAtEverySize) {
         }
       },
       /*gridsScroll=*/true);
+}
+
+// Other copies of the program make a site, and change one, while the window is open.
+TEST_F(OutlookWindowTest, ASiteAnotherProgramMakesGetsARow) {
+  const auto w = ReadAll();
+  DataWatcher watcher(files);
+  w->Follow(watcher);
+  SiteBuilder(files, "NEW_06").Header({}, 0);
+  ReadAgain(*w, watcher);
+  ASSERT_EQ(Table(*w)->rowCount(), 6);
+  EXPECT_EQ(Table(*w)->item(5, 0)->text(), "NEW_06");
+}
+
+// Lower refill points take ALDER_01 from below refill to after SAMPLE SITE_01's 9.3 days.
+TEST_F(OutlookWindowTest, ASiteAnotherProgramChangesIsReadAgainAndStaysSelected) {
+  const auto w = ReadAll();
+  DataWatcher watcher(files);
+  w->Follow(watcher);
+  Table(*w)->selectRow(0);
+  SetRefill(files, "ALDER_01", 50);
+  ReadAgain(*w, watcher);
+  ASSERT_EQ(Table(*w)->rowCount(), 5);
+  EXPECT_EQ(Table(*w)->item(3, 0)->text(), "ALDER_01");
+  EXPECT_EQ(Table(*w)->currentRow(), 3);
 }
 
 TEST_F(OutlookWindowTest, TheFirstRowShowsLongBeforeTheLastSiteIsRead) {

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTest>
@@ -24,6 +25,7 @@
 #include "core/platform/Files.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempRoot.h"
+#include "ui/platform/DataWatcher.h"
 
 // Qt's strings as text in failure messages (found by argument lookup, so outside our namespace).
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -123,6 +125,14 @@ void WhenDialogOpens(std::function<void(Dialog&)> act, int turns = 500) {
     ASSERT_NE(dialog, nullptr);
     act(*dialog);
   });
+}
+
+// Another program's writes reach the windows: the file events come in and
+// the burst counts as settled at once. False when no change was told.
+[[nodiscard]] inline bool ChangesLetIn(DataWatcher& watcher) {
+  watcher.SetSettleTime(0);
+  QSignalSpy told(&watcher, &DataWatcher::dataChanged);
+  return told.wait(5000);
 }
 
 // Pixels of a colour, or within a sum of channel differences of it, as antialiasing leaves.

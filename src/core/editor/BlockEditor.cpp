@@ -77,11 +77,15 @@ void BlockEditor::Load() {
   ShowBlockList();
 }
 
+std::vector<int> BlockEditor::ListedBlocks() const {
+  SiteHeader header(files_.HeaderPath(id_), RecordFile::Mode::ReadOnly);
+  return header.ReadBlockIndex().numbers;
+}
+
 void BlockEditor::ShowBlockList() {
   blocks_.clear();
   try {
-    SiteHeader header(files_.HeaderPath(id_), RecordFile::Mode::ReadOnly);
-    blocks_ = header.ReadBlockIndex().numbers;
+    blocks_ = ListedBlocks();
   } catch (const std::exception& e) {
     // No list rather than one that may not be the site's.
     blocks_.clear();
@@ -89,6 +93,30 @@ void BlockEditor::ShowBlockList() {
         std::string("An error occurred while accessing the site file.\r\nThe error is ") +
         e.what());
   }
+}
+
+BlockEditor::OutsideChange BlockEditor::FollowOutsideChange() {
+  if (id_.empty()) return OutsideChange::None;
+  bool blockChanged = false;
+  try {
+    blockChanged = opened_ && openedFiles_.Changed().has_value();
+  } catch (const IoError&) {
+    blockChanged = true;  // it cannot be read back: a save would be refused as well
+  }
+  if (blockChanged && changed_) return OutsideChange::EditsRefused;
+  if (blockChanged) {
+    Reload();
+    return OutsideChange::Shown;
+  }
+  std::vector<int> listed;
+  try {
+    listed = ListedBlocks();
+  } catch (const std::exception&) {
+    return OutsideChange::None;  // the list shown stays until the header reads again
+  }
+  if (listed == blocks_) return OutsideChange::None;
+  blocks_ = std::move(listed);
+  return OutsideChange::Shown;
 }
 
 fs::path BlockEditor::OpenedStem() const {

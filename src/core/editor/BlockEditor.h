@@ -49,6 +49,18 @@ class BlockEditor {
   bool Changed() const { return changed_; }
   bool UpdateEnabled() const { return updateEnabled_; }
 
+  // What another program's change of the working root means for the window.
+  enum class OutsideChange {
+    None,   // nothing shown differs
+    Shown,  // the block list, and the opened block when it changed, were read again
+    // The opened block changed under unsaved edits: they stay, and saving
+    // them is refused.
+    EditsRefused,
+  };
+  // Looks at the block index and the opened block's files; without edits
+  // pending the window shows them as they are now.
+  OutsideChange FollowOutsideChange();
+
   // "Update Data" and "Close". Every write first checks, under the writer
   // lock, that the opened block's files are still the ones read: a block
   // another program changed or moved is never written over, and the user is
@@ -70,6 +82,8 @@ class BlockEditor {
   SaveOutcome Save();
   void Recompute();
   void ShowBlockList();
+  // The header's block index. Throws what the read throws.
+  std::vector<int> ListedBlocks() const;
   // Under the writer lock: true when the opened block is as it was read.
   // Otherwise the user was asked (and the window reloaded on Yes), or told
   // why it could not be read back ("An error occurred while <doing>.").

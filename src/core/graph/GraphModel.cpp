@@ -144,6 +144,27 @@ bool GraphModel::Draw(const Progress& progress) {
   return Compute(input);
 }
 
+bool GraphModel::RedrawIfGraphFileChanged() {
+  if (scansStamp_.path.empty()) return false;  // nothing drawn yet
+  FileStamp now;
+  try {
+    now = StampOf(scansStamp_.path);
+  } catch (const IoError&) {
+    return false;  // it cannot be looked at now; a later change looks again
+  }
+  if (now == scansStamp_ || now == lookedAt_) return false;
+  lookedAt_ = now;
+  // One pass over the file serves the outlook and the chart, as at load.
+  GraphScansBuilder shared;
+  outlook_ = ReadSiteOutlook(files_, identification_, ReadProgress{}, &shared);
+  if (std::optional<GraphScans> scans = shared.Take(now.path)) {
+    scans_ = std::move(scans);
+    scansStamp_ = now;
+  }
+  Draw();
+  return true;
+}
+
 GraphReadResult GraphModel::ReadDrawing(const Progress& progress, DrawingInput& input) {
   return ReadForGraph([&]() {
     const SiteSelection site = ReadSiteSelection(files_);

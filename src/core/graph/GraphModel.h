@@ -60,6 +60,11 @@ class GraphModel {
   // Reads and draws again: true when the chart was filled, else the user
   // was told why.
   bool Draw(const Progress& progress = {});
+  // Another program may have converted the site since: when the graph file
+  // drawn from is no longer as it was read, the outlook and the drawing are
+  // read again (a failure told once for each state of the file). True when
+  // it drew again.
+  bool RedrawIfGraphFileChanged();
 
   // The controls beside the chart; each redraws.
   void ClickDepth(int slot, bool checked);
@@ -184,6 +189,7 @@ class GraphModel {
 
   std::optional<GraphScans> scans_;
   FileStamp scansStamp_;
+  std::optional<FileStamp> lookedAt_;  // the graph file as the last redraw for a change found it
 
   AxisMode mode_ = AxisMode::Minutes;
   std::span<const double> x_;

@@ -25,6 +25,7 @@ double PowerOfTen(int n) {
 void Compute(const Files& files, const std::string& identification, const ReadProgress& progress,
              GraphScanSink* graphScans, SiteOutlook& out) {
   SiteScans site = SiteScans::Open(files, identification);
+  out.graphFile = site.GraphPath();
   out.unit = site.Unit();
   const std::vector<SiteSensor>& sensors = site.Sensors();
   if (sensors.empty()) return;
@@ -199,6 +200,7 @@ SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identificatio
     SiteOutlook failed;
     failed.site = identification;
     failed.error = e.what();
+    failed.graphFile = out.graphFile;
     return failed;
   }
   return out;

@@ -62,6 +62,9 @@ struct SiteOutlook {
   std::optional<std::int64_t> refillDay;  // day number of t_now + D
   std::optional<double> belowSince;       // date-time the total fell to refill
   std::vector<SensorFault> faults;        // sensors with a flag, in slot order
+  // Where the graph file was looked for (empty when the site names no data
+  // directory): a change there is a change of the outlook.
+  fs::path graphFile;
 };
 
 // A date-time (day number plus the fraction of the day) at the nearest second:

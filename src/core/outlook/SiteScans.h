@@ -41,6 +41,8 @@ class SiteScans {
   const std::vector<std::size_t>& RootZone() const { return rootZone_; }
   // A graph file of at least the minimum length was found.
   bool HasGraph() const { return graph_.has_value(); }
+  // Where the graph file is looked for; empty when the site names no data directory.
+  const fs::path& GraphPath() const { return graphPath_; }
   std::uint64_t GraphScans() const { return graph_ ? graph_->Scans() : 0; }
 
   struct Scan {

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "core/editor/BlockExport.h"
+#include "ui/platform/DataWatcher.h"
 #include "ui/platform/GridFit.h"
 #include "ui/platform/QtText.h"
 
@@ -23,6 +24,9 @@ namespace {
 constexpr int kFirstReadingColumn = 2;
 constexpr int kReadingRowsShown = 8;
 constexpr int kInfoRows = 13;  // the run information of a block
+constexpr char kEditsRefusedNotice[] =
+    "Another program has changed this block. Your edits are kept, but saving them will be "
+    "refused.";
 
 // An edited reading stays red when it is selected or current: the selection
 // is drawn pale behind it rather than in colours that hide the red.
@@ -104,6 +108,12 @@ void EditorWindow::Build() {
   grids->addWidget(fg1_, 3);
   grids->addWidget(fg2_, 2);
   layout->addLayout(grids, 1);
+  changedNotice_ = new QLabel(tr(kEditsRefusedNotice), this);
+  changedNotice_->setObjectName("lblChangedNotice");
+  changedNotice_->setWordWrap(true);
+  changedNotice_->setStyleSheet("color: red");
+  changedNotice_->hide();
+  layout->addWidget(changedNotice_);
 
   auto* buttons = new QHBoxLayout;
   delete_ = Button("cmdDelete", tr("Delete Selected"), this);
@@ -184,7 +194,29 @@ void EditorWindow::RenderButtons() {
   delete_->setEnabled(model_.OpenedBlock().has_value());
   update_->setEnabled(model_.UpdateEnabled());
   hint_->setText(ToQt(model_.Hint()));
+  // The notice lasts as long as the edits it is about.
+  if (!model_.Changed()) changedNotice_->hide();
   site_->setText(ToQt(model_.SitePanel()));
+}
+
+void EditorWindow::Follow(DataWatcher& watcher) {
+  watcher.Follow(this, [this] {
+    ShowOutsideChange();
+    return true;
+  });
+}
+
+void EditorWindow::ShowOutsideChange() {
+  switch (model_.FollowOutsideChange()) {
+    case BlockEditor::OutsideChange::Shown:
+      Render();
+      break;
+    case BlockEditor::OutsideChange::EditsRefused:
+      changedNotice_->show();
+      break;
+    case BlockEditor::OutsideChange::None:
+      break;
+  }
 }
 
 void EditorWindow::OnCellClicked(int row, int column) {

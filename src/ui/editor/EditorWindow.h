@@ -12,6 +12,8 @@
 
 namespace pelvaro {
 
+class DataWatcher;
+
 // "Edit Site Data": widgets over a BlockEditor.
 class EditorWindow : public QDialog {
   Q_OBJECT
@@ -22,6 +24,9 @@ class EditorWindow : public QDialog {
   // The CSV file's name (empty = cancelled); a save dialog by default.
   void SetCsvPathAsker(std::function<QString()> asker) { askCsvPath_ = std::move(asker); }
   void SetPrinterChooser(PrinterChooser chooser) { choosePrinter_ = std::move(chooser); }
+  // The block list, and the opened block, as another program leaves them;
+  // unsaved edits stay, with a notice when the block changed under them.
+  void Follow(DataWatcher& watcher);
 
  public slots:
   // Esc, the title bar's close and "Close" all end here: unsaved edits are
@@ -41,6 +46,7 @@ class EditorWindow : public QDialog {
   void OnPrint();
   bool PrintTo(QPrinter& printer);
   void ChangeStartDate();
+  void ShowOutsideChange();
 
   const Files& files_;
   Prompter& prompter_;
@@ -53,6 +59,7 @@ class EditorWindow : public QDialog {
   QPushButton* update_ = nullptr;
   QLabel* hint_ = nullptr;
   QLabel* site_ = nullptr;
+  QLabel* changedNotice_ = nullptr;
   bool closing_ = false;
 };
 

@@ -10,6 +10,7 @@
 #include "ui/graph/CalibrationTableGrid.h"
 #include "ui/graph/GraphChart.h"
 #include "ui/graph/GraphChartView.h"
+#include "ui/platform/DataWatcher.h"
 #include "ui/platform/QtText.h"
 #include "ui/site/DataDirDialog.h"
 
@@ -52,6 +53,13 @@ void GraphWindow::SetSaveNameAsker(GraphOutput::SaveNameAsker asker) {
 
 void GraphWindow::SetPrinterChooser(PrinterChooser chooser) {
   output_->SetPrinterChooser(std::move(chooser));
+}
+
+void GraphWindow::Follow(DataWatcher& watcher) {
+  watcher.Follow(this, [this] {
+    if (loaded_ && model_.RedrawIfGraphFileChanged()) ShowDrawing();
+    return true;
+  });
 }
 
 void GraphWindow::Build() {

@@ -16,6 +16,7 @@
 namespace pelvaro {
 
 class CalibrationTableGrid;
+class DataWatcher;
 class GraphChart;
 
 // "Site Data Graph": the calibrated values of the selected site against
@@ -45,6 +46,8 @@ class GraphWindow : public QDialog {
   void SetSaveNameAsker(GraphOutput::SaveNameAsker asker);
   void SetBeep(std::function<void()> beep) { beep_ = std::move(beep); }
   void SetPrinterChooser(PrinterChooser chooser);
+  // Draws again when another program changed the graph file drawn from.
+  void Follow(DataWatcher& watcher);
 
   // Esc, Exit and the title bar's close all end here: typed calibration
   // values are offered for saving first.

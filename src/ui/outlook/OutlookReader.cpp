@@ -1,9 +1,29 @@
 #include "ui/outlook/OutlookReader.h"
 
+#include "core/platform/PathNames.h"
+#include "core/shell/SiteCatalogue.h"
+
 namespace pelvaro {
 
-OutlookReader::OutlookReader(Files files, std::vector<std::string> identifications, QObject* parent)
-    : QThread(parent), files_(std::move(files)), identifications_(std::move(identifications)) {}
+namespace {
+
+std::optional<Files::FileState> StateOf(const fs::path& path) {
+  if (path.empty()) return std::nullopt;
+  try {
+    return Files::State(path);
+  } catch (const IoError&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+OutlookSources LookAtSources(const fs::path& header, const fs::path& graph) {
+  return {StateOf(header), StateOf(graph)};
+}
+
+OutlookReader::OutlookReader(Files files, std::vector<std::string> entries, QObject* parent)
+    : QThread(parent), files_(std::move(files)), entries_(std::move(entries)) {}
 
 OutlookReader::~OutlookReader() { Stop(); }
 
@@ -17,11 +37,15 @@ void OutlookReader::run() {
   const ReadProgress readOn = [this](int) {
     return isInterruptionRequested() ? ReadOn::Stop : ReadOn::Continue;
   };
-  for (std::size_t i = 0; i < identifications_.size(); ++i) {
-    const SiteOutlook outlook = ReadSiteOutlook(files_, identifications_[i], readOn);
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    // The header is looked at before it is read, so that a change made
+    // meanwhile is one a later look sees.
+    const fs::path header = files_.HeaderFolder() / NamePath(entries_[i]);
+    const std::optional<Files::FileState> headerState = StateOf(header);
+    const SiteOutlook outlook = ReadSiteOutlook(files_, IdentificationOf(entries_[i]), readOn);
     // A stopped reading comes back incomplete: it is not shown.
     if (isInterruptionRequested()) return;
-    emit siteRead(static_cast<int>(i), outlook);
+    emit siteRead(static_cast<int>(i), outlook, {headerState, StateOf(outlook.graphFile)});
   }
 }
 

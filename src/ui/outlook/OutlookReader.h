@@ -1,12 +1,24 @@
 #pragma once
 
 #include <QThread>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/outlook/Outlook.h"
 
 namespace pelvaro {
+
+// The files a site's outlook was read from, as they were then: a site whose
+// files look otherwise now is read again.
+struct OutlookSources {
+  std::optional<Files::FileState> header;
+  std::optional<Files::FileState> graph;
+  bool operator==(const OutlookSources&) const = default;
+};
+// The site header and graph file as they are now; a file that cannot be
+// looked at counts as missing.
+OutlookSources LookAtSources(const fs::path& header, const fs::path& graph);
 
 // Reads the outlook of one site after another on a thread of its own and
 // hands each to the window by a queued signal. It shares nothing with the
@@ -16,7 +28,8 @@ class OutlookReader : public QThread {
   Q_OBJECT
 
  public:
-  OutlookReader(Files files, std::vector<std::string> identifications, QObject* parent = nullptr);
+  // `entries` are site list entries, "<site>.key".
+  OutlookReader(Files files, std::vector<std::string> entries, QObject* parent = nullptr);
   // Stops the reading and waits for the thread.
   ~OutlookReader() override;
   // Ends the reading soon, within the site being read, and waits for it:
@@ -25,15 +38,16 @@ class OutlookReader : public QThread {
   void Stop();
 
  signals:
-  // The outlook of identifications[index].
-  void siteRead(int index, const pelvaro::SiteOutlook& outlook);
+  // The outlook of entries[index], and what it was read from.
+  void siteRead(int index, const pelvaro::SiteOutlook& outlook,
+                const pelvaro::OutlookSources& sources);
 
  protected:
   void run() override;
 
  private:
   Files files_;
-  std::vector<std::string> identifications_;
+  std::vector<std::string> entries_;
 };
 
 }  // namespace pelvaro

@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <set>
 
 #include "core/outlook/OutlookReport.h"
+#include "core/platform/PathNames.h"
 #include "core/shell/SiteCatalogue.h"
 #include "core/storage/NumberText.h"
-#include "ui/outlook/OutlookReader.h"
+#include "ui/platform/DataWatcher.h"
 #include "ui/platform/QtText.h"
 #include "ui/platform/WindowHabits.h"
 
@@ -57,20 +59,33 @@ std::optional<QColor> Background(const SiteOutlook& o) {
 }  // namespace
 
 OutlookWindow::OutlookWindow(const Files& files, QWidget* parent)
-    : QDialog(parent), entries_(ListSites(files)) {
+    : QDialog(parent), files_(files), entries_(ListSites(files)) {
   setObjectName("OutlookWindow");
   setWindowTitle(tr("Outlook"));
   setModal(true);
   Build();
-  std::vector<std::string> identifications;
-  for (const std::string& entry : entries_) identifications.push_back(IdentificationOf(entry));
-  reader_ = new OutlookReader(files, std::move(identifications), this);
+  StartReading(entries_);
+}
+
+OutlookWindow::~OutlookWindow() { reader_->Stop(); }
+
+void OutlookWindow::Follow(DataWatcher& watcher) {
+  watcher.Follow(this, [this] { return ReadChangedSites(); });
+}
+
+void OutlookWindow::StartReading(std::vector<std::string> entries) {
+  // The reader before has handed over every site: its end came after them.
+  delete reader_;
+  reading_ = std::move(entries);
+  readerDone_ = false;
+  reader_ = new OutlookReader(files_, reading_, this);
   connect(reader_, &OutlookReader::siteRead, this, &OutlookWindow::InsertRow, Qt::QueuedConnection);
   // Queued behind the last site, so it comes after the last row.
   connect(
       reader_, &QThread::finished, this,
       [this] {
         if (stopped_) return;
+        readerDone_ = true;
         ShowProgress();
         emit readingFinished();
       },
@@ -79,7 +94,41 @@ OutlookWindow::OutlookWindow(const Files& files, QWidget* parent)
   reader_->start();
 }
 
-OutlookWindow::~OutlookWindow() { reader_->Stop(); }
+bool OutlookWindow::ReadChangedSites() {
+  if (stopped_) return true;
+  if (!readerDone_) return false;
+  std::vector<std::string> listed;
+  try {
+    listed = ListSites(files_);
+  } catch (const IoError&) {
+    return true;  // the rows stay as they are until the folder can be listed
+  }
+  const fs::path headers = files_.HeaderFolder();
+  std::vector<std::string> changed;
+  for (const std::string& entry : listed) {
+    const auto read = readFrom_.find(entry);
+    if (read == readFrom_.end() ||
+        LookAtSources(headers / NamePath(entry), read->second.graphFile) != read->second.sources) {
+      changed.push_back(entry);
+    }
+  }
+  const std::set<std::string> still(listed.begin(), listed.end());
+  for (int row = static_cast<int>(rows_.size()) - 1; row >= 0; --row) {
+    const std::string entry = rowEntries_[static_cast<std::size_t>(row)];
+    if (still.count(entry) > 0) continue;
+    // A site put back later, its files as they were, is read again.
+    readFrom_.erase(entry);
+    RemoveRow(row);
+  }
+  entries_ = std::move(listed);
+  // A changed site keeps its row until it has been read again.
+  if (!changed.empty()) {
+    StartReading(std::move(changed));
+  } else {
+    ShowProgress();
+  }
+  return true;
+}
 
 void OutlookWindow::Build() {
   auto* hint = new QLabel(tr("The most urgent first: red rows are below refill, amber rows reach "
@@ -105,7 +154,7 @@ void OutlookWindow::Build() {
   table_->resizeColumnsToContents();
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row) {
     if (!openGraph_ || row < 0 || row >= static_cast<int>(rowEntries_.size())) return;
-    const std::string entry = entries_[static_cast<std::size_t>(rowEntries_[row])];
+    const std::string entry = rowEntries_[static_cast<std::size_t>(row)];
     openGraph_(entry);
   });
 
@@ -130,7 +179,7 @@ void OutlookWindow::Build() {
   resize(kDefaultSize.expandedTo(minimumSize()));
 }
 
-bool OutlookWindow::Reading() const { return !stopped_ && rows_.size() < entries_.size(); }
+bool OutlookWindow::Reading() const { return !stopped_ && !readerDone_; }
 
 void OutlookWindow::done(int result) {
   stopped_ = true;
@@ -138,14 +187,21 @@ void OutlookWindow::done(int result) {
   QDialog::done(result);
 }
 
-void OutlookWindow::InsertRow(int index, const SiteOutlook& outlook) {
+void OutlookWindow::InsertRow(int index, const SiteOutlook& outlook,
+                              const OutlookSources& sources) {
   // A site handed over while the window closed is not shown.
   if (stopped_) return;
+  const std::string& entry = reading_[static_cast<std::size_t>(index)];
+  readFrom_[entry] = {outlook.graphFile, sources};
+  const std::string selected = SelectedEntry();
+  // A site read again replaces its row.
+  const auto old = std::find(rowEntries_.begin(), rowEntries_.end(), entry);
+  if (old != rowEntries_.end()) RemoveRow(static_cast<int>(old - rowEntries_.begin()));
   // After the sites at least as urgent, so that equals keep the list's order.
   const auto at = std::upper_bound(rows_.begin(), rows_.end(), outlook, MoreUrgent);
   const int row = static_cast<int>(at - rows_.begin());
   rows_.insert(at, outlook);
-  rowEntries_.insert(rowEntries_.begin() + row, index);
+  rowEntries_.insert(rowEntries_.begin() + row, entry);
   table_->insertRow(row);
   const auto cells = Cells(outlook);
   const std::optional<QColor> background = Background(outlook);
@@ -158,6 +214,7 @@ void OutlookWindow::InsertRow(int index, const SiteOutlook& outlook) {
     table_->setItem(row, static_cast<int>(c), item);
   }
   WidenColumnsFor(row);
+  if (entry == selected) table_->selectRow(row);
   // A progress bar repaints itself at once: one repaint for all the sites
   // that arrive together.
   if (!progressDue_) {
@@ -170,6 +227,19 @@ void OutlookWindow::InsertRow(int index, const SiteOutlook& outlook) {
         },
         Qt::QueuedConnection);
   }
+}
+
+void OutlookWindow::RemoveRow(int row) {
+  rows_.erase(rows_.begin() + row);
+  rowEntries_.erase(rowEntries_.begin() + row);
+  table_->removeRow(row);
+}
+
+std::string OutlookWindow::SelectedEntry() const {
+  const int row = table_->currentRow();
+  return row >= 0 && row < static_cast<int>(rowEntries_.size())
+             ? rowEntries_[static_cast<std::size_t>(row)]
+             : std::string();
 }
 
 void OutlookWindow::WidenColumnsFor(int row) {

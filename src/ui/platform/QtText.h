@@ -24,6 +24,15 @@ inline std::filesystem::path ToPath(const QString& path) {
 #endif
 }
 
+// A path as Qt takes it: the reverse of ToPath.
+inline QString QtPath(const std::filesystem::path& path) {
+#ifdef Q_OS_WIN
+  return QString::fromStdWString(path.native());
+#else
+  return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
+}
+
 // Nothing when the text holds a character the code page cannot store.
 inline std::optional<std::string> FromQt(const QString& text) {
   std::string bytes;

@@ -14,6 +14,7 @@
 
 #include "core/operations/Conversion.h"
 #include "core/storage/StateFiles.h"
+#include "ui/platform/DataWatcher.h"
 #include "ui/shell/SiteList.h"
 #include "ui/shell/StatusArea.h"
 #include "ui/shell/TraceControl.h"
@@ -260,6 +261,14 @@ void MainWindow::Load(const StartupEnvironment& env) {
 
   setWindowTitle(QString::fromLatin1(kAppName) + " " + QString::fromLatin1(kVersionText));
   sites_->ShowSites(result.sites, result.selectedSite);
+  watcher_ = std::make_unique<DataWatcher>(*files_);
+  watcher_->Follow(this, [this] { return FollowDataChange(); });
+}
+
+bool MainWindow::FollowDataChange() {
+  if (download_->CurrentStage() == DownloadControl::Stage::Storing) return false;
+  sites_->ShowChangedSites(*files_);
+  return true;
 }
 
 void MainWindow::RefreshSiteList() { sites_->Refresh(*files_, prompter_); }

@@ -23,6 +23,7 @@
 
 namespace pelvaro {
 
+class DataWatcher;
 class SiteList;
 class StatusArea;
 class TraceControl;
@@ -64,6 +65,9 @@ class MainWindow : public QWidget, private OperationHost {
   // Opens the window an operation asked for; without one, only the signal tells.
   void SetWindowOpener(std::function<void(NextWindow)> opener) { opener_ = std::move(opener); }
   const TraceSession* Trace() const;
+  // Tells the windows when the data changes under the working root; none
+  // before Load.
+  DataWatcher* Watcher() const { return watcher_.get(); }
   // A site chosen in another window: clicked in the site list as a person
   // clicks it, then VIEW GRAPH.
   void ViewGraphOf(const std::string& entry);
@@ -104,6 +108,9 @@ class MainWindow : public QWidget, private OperationHost {
   void Scale(double scale);
   void Open(NextWindow window, AfterWindow after = AfterWindow::KeepSiteList);
   void FollowDownload(DownloadOutcome outcome) override;
+  // The site list as another program left the header folder; false while a
+  // download stores, which lists the sites itself when it ends.
+  bool FollowDataChange();
 
   void ClickEntry(const std::string& entry);
   void OnCreateNew();
@@ -124,6 +131,7 @@ class MainWindow : public QWidget, private OperationHost {
   Prompter& prompter_;
   std::unique_ptr<Files> files_;
   std::unique_ptr<PortSelection> ports_;
+  std::unique_ptr<DataWatcher> watcher_;
   std::optional<CurrentSite> current_;
   bool graphAfterDownload_ = false;  // the graph window is opened by a download
   bool siteWindowCreates_ = false;

@@ -79,13 +79,27 @@ void SiteList::ShowSites(const std::vector<std::string>& sites, std::optional<in
 void SiteList::Refresh(const Files& files, Prompter& prompter) {
   StartupResult listing;
   LoadSiteList(files, prompter, listing);
-  const ProgramChange filling(*this);
-  const QString highlighted = currentItem() ? currentItem()->text() : QString();
-  Replace(listing.sites);
-  const auto still = findItems(highlighted, Qt::MatchExactly);
-  if (!highlighted.isEmpty() && !still.isEmpty()) setCurrentItem(still.front());
+  ReplaceKeepingHighlight(listing.sites);
   setVisible(true);
   setEnabled(true);
+}
+
+void SiteList::ShowChangedSites(const Files& files) {
+  std::vector<std::string> sites;
+  try {
+    sites = ListSites(files);
+  } catch (const IoError&) {
+    return;  // the list shown stays until the folder can be listed
+  }
+  if (sites != Entries()) ReplaceKeepingHighlight(sites);
+}
+
+void SiteList::ReplaceKeepingHighlight(const std::vector<std::string>& sites) {
+  const ProgramChange filling(*this);
+  const QString highlighted = currentItem() ? currentItem()->text() : QString();
+  Replace(sites);
+  const auto still = findItems(highlighted, Qt::MatchExactly);
+  if (!highlighted.isEmpty() && !still.isEmpty()) setCurrentItem(still.front());
 }
 
 void SiteList::SelectQuietly(std::optional<int> row) {

@@ -25,6 +25,9 @@ class SiteList : public QListWidget {
   // Lists the header folder again; the highlighted site stays highlighted
   // while it is listed.
   void Refresh(const Files& files, Prompter& prompter);
+  // Lists the header folder again when its sites are no longer those shown,
+  // as Refresh does; quietly, as another program's change is no error here.
+  void ShowChangedSites(const Files& files);
   // Highlights the site named in Sitesel.dat.
   void ReselectRemembered(const Files& files, Prompter& prompter);
   // Lists the header folder again and clicks every row up to the site named
@@ -64,6 +67,8 @@ class SiteList : public QListWidget {
 
   void OnCurrentRowClicked();
   void Replace(const std::vector<std::string>& sites);
+  // Replaces the rows, the highlighted site staying highlighted while listed.
+  void ReplaceKeepingHighlight(const std::vector<std::string>& sites);
   void SelectQuietly(std::optional<int> row);
   std::vector<std::string> Entries() const;
 

@@ -6,6 +6,7 @@
 #include "ui/graph/GraphWindow.h"
 #include "ui/operations/StartWindow.h"
 #include "ui/outlook/OutlookWindow.h"
+#include "ui/platform/DataWatcher.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/site/SiteWindow.h"
 
@@ -36,6 +37,7 @@ void WindowOpener::Open(NextWindow window) {
     }
     case NextWindow::Editor: {
       EditorWindow editor(main_.Storage(), prompter_, &main_);
+      if (DataWatcher* watcher = main_.Watcher()) editor.Follow(*watcher);
       editor.exec();
       break;
     }
@@ -44,6 +46,7 @@ void WindowOpener::Open(NextWindow window) {
       QWidget* over = QApplication::activeModalWidget();
       GraphWindow graph(main_.Storage(), prompter_, main_.GraphAfterDownload(),
                         over != nullptr ? over : &main_);
+      if (DataWatcher* watcher = main_.Watcher()) graph.Follow(*watcher);
       graph.exec();
       main_.ClearGraphAfterDownload();
       break;
@@ -51,6 +54,7 @@ void WindowOpener::Open(NextWindow window) {
     case NextWindow::Outlook: {
       OutlookWindow outlook(main_.Storage(), &main_);
       outlook.SetGraphOpener([this](const std::string& entry) { main_.ViewGraphOf(entry); });
+      if (DataWatcher* watcher = main_.Watcher()) outlook.Follow(*watcher);
       outlook.exec();
       break;
     }
