@@ -420,6 +420,27 @@ TEST_F(GraphWindowTest, PointingAtAScanReadsItsValueAndDay) {
   EXPECT_GT(PixelsNear(Screen(*w), kReadoutBlue), 20);
 }
 
+// A site of its own: the 10 cm sensor misses its fourth to sixth readings.
+TEST_F(GraphWindowTest, MissingReadingsBreakTheLineAndStayOffTheAxis) {
+  SiteBuilder site(files, "X_01");
+  site.Header({{1, 4600, 100, 30, 12}, {2, 4600, 100, 35, 15}}, 1);
+  site.Block(1, MissingReadingsBlock());
+  ASSERT_TRUE(ConvertSite(files, prompter, "X_01", "TVMKDATA"));
+  WriteSiteSelection(files, "X_01", "TVMKDATA");
+  auto w = Open();
+  const auto* left = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Vertical).front());
+  EXPECT_EQ(left->min(), 8);  // 2 beyond the values 10 to 30
+  EXPECT_EQ(left->max(), 32);
+  QApplication::processEvents();
+  const QImage shown = View(*w)->viewport()->grab().toImage();
+  const auto ink = [&](std::size_t scan) {
+    const QPoint at = InView(*w, {w->Model().X()[scan], 20});
+    return PixelsNear(shown.copy(at.x() - 3, at.y() - 3, 7, 7), w->SeriesAt(0)->pen().color(), 40);
+  };
+  EXPECT_GT(ink(1), 0);
+  EXPECT_EQ(ink(4), 0);  // where a line joined across the gap would run
+}
+
 struct BeepRow {
   const char* guards;
   bool limitLines;

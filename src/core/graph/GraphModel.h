@@ -144,9 +144,10 @@ class GraphModel {
   void ReloadCalibration();
   static FileStamp StampOf(const fs::path& path);
   // The graph file's scans: those in memory while the file is unchanged,
-  // else those the shared pass saw in full, else read now.
-  const GraphScans& ScansOf(const FileStamp& stamp, const Progress& progress,
-                            GraphScansBuilder* shared = nullptr);
+  // else those the shared pass saw in full, else read now with the blocks of
+  // `directory`.
+  const GraphScans& ScansOf(const FileStamp& stamp, const std::string& directory,
+                            const Progress& progress, GraphScansBuilder* shared = nullptr);
   // The drawing from what was read; false when no depth is chosen.
   bool Compute(const DrawingInput& input);
   std::optional<Limits> ChosenLimits(int slotCount);

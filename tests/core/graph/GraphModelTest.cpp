@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "core/graph/GraphFixture.h"
+#include "core/operations/Conversion.h"
 #include "core/storage/GraphFile.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/StateFiles.h"
 #include "support/FaultPlans.h"
+#include "support/RowNames.h"
 #include "support/SampleSites.h"
 
 namespace pelvaro::testing {
@@ -260,6 +263,43 @@ TEST_F(GraphModelTest, AGraphFileTheOutlookCannotReadToItsEndIsStillDrawnWhole) 
   EXPECT_EQ(model.Scans(), 5376u);
 }
 #endif
+
+struct GapRow {
+  const char* guards;
+  bool sum;
+  bool changed;  // the graph file, after the model first read it
+  const char* shown;
+  double axisMin;
+  double axisMax;
+};
+
+class GapTest : public GraphModelTest, public ::testing::WithParamInterface<GapRow> {};
+
+TEST_P(GapTest, AReadingOf0Or65535IsAGapAndOffTheAxis) {
+  Slots({{1, 4600, 100, 30, 12}, {2, 4600, 100, 35, 15}});
+  site.Block(1, MissingReadingsBlock());
+  ASSERT_TRUE(ConvertSite(files, prompter, "X_01", "TVMKDATA"));
+  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  model.SetSum(GetParam().sum);
+  if (GetParam().changed) {
+    fs::last_write_time(site.Graph(), fs::last_write_time(site.Graph()) + std::chrono::seconds(2));
+    ASSERT_TRUE(model.Draw());
+  }
+  std::string shown;
+  for (double v : Y(0)) shown += (std::isnan(v) ? "gap" : Plain(v)) + " ";
+  EXPECT_EQ(shown, GetParam().shown);
+  EXPECT_EQ(model.AxisMin(), GetParam().axisMin);
+  EXPECT_EQ(model.AxisMax(), GetParam().axisMax);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gaps, GapTest,
+    ::testing::Values(GapRow{"a depth", false, false, "20 20 20 gap gap gap 20 20 20 30 ", 8, 32},
+                      GapRow{"the sum of the depths", true, false,
+                             "30 30 30 gap gap gap 30 30 30 40 ", 28, 42},
+                      GapRow{"a depth read again after its file changed", false, true,
+                             "20 20 20 gap gap gap 20 20 20 30 ", 8, 32}),
+    ByGuards());
 
 TEST_F(GraphModelTest, DamagedCountsNeverReadPastTheFile) {
   ThreeDepths(ThreeScans());
