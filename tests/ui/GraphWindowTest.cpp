@@ -412,11 +412,11 @@ TEST_F(GraphWindowTest, AZoomDrawsEveryScanInViewAndOneNeighbourOnEachSide) {
   EXPECT_EQ(w->SeriesAt(0)->at(31).y(), w->Model().Series(0).y[130]);
 }
 
-TEST_F(GraphWindowTest, PointingAtAScanReadsItsValueAndDay) {
+TEST_F(GraphWindowTest, PointingAtAScanReadsItsValueUnitDateAndTime) {
   auto w = Open();
   ZoomToScans(*w, 100, 160);
-  Hover(*w, w->SeriesAt(0)->at(31));  // the 131st scan, 32.5 hours into the season
-  EXPECT_EQ(w->ReadoutText().toStdString(), "86.33,08-09");
+  Hover(*w, w->SeriesAt(0)->at(31));  // the 131st scan, 32.5 hours after 07-09-2026 10:00
+  EXPECT_EQ(w->ReadoutText().toStdString(), "86.33 %, 08-09-2026 18:30");
   EXPECT_GT(PixelsNear(Screen(*w), kReadoutBlue), 20);
 }
 

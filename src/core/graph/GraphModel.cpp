@@ -286,6 +286,14 @@ std::optional<std::pair<double, double>> GraphModel::DateTimesBetween(double fro
   return times;
 }
 
+std::string GraphModel::ReadoutText(double x, double y) const {
+  // A point's X is its scan's own, so the scan is found by it.
+  const auto at = std::find(x_.begin(), x_.end(), x);
+  const bool found = at != x_.end() && scans_ && scans_->dateTimes.size() == x_.size();
+  const double dateTime = found ? scans_->dateTimes[static_cast<std::size_t>(at - x_.begin())] : x;
+  return pelvaro::ReadoutText(y, unit_, dateTime);
+}
+
 std::string GraphModel::LimitCaption() const {
   if (limitChecked_ && !sumChecked_ && !limitLabel_.empty()) {
     return std::string(kLimitCaptionBase) + " at " + limitLabel_ + " cm";

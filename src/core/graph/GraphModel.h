@@ -101,6 +101,9 @@ class GraphModel {
   // The earliest and latest date-time of the scans drawn from X `from` to
   // `to`: the time a zoomed chart shows. Nothing when no scan lies there.
   std::optional<std::pair<double, double>> DateTimesBetween(double from, double to) const;
+  // The readout of the point (x, y) of a depth or sum series: its value with
+  // the unit and the date and time of its scan, whatever the bottom axis.
+  std::string ReadoutText(double x, double y) const;
   const std::string& Header() const { return header_; }
   const std::string& Subtitle() const { return subtitle_; }
   std::string LeftTitle() const { return "Water " + unit_; }

@@ -67,7 +67,7 @@ struct SpanCase {
 
 class SpanTest : public GraphModelTest, public ::testing::WithParamInterface<SpanCase> {};
 
-TEST_P(SpanTest, TheSpanChoosesTheBottomAxis) {
+TEST_P(SpanTest, TheSpanChoosesTheBottomAxisAndTheScansKeepTheirTimes) {
   const SpanCase& c = GetParam();
   ThreeDepths({{600, kDay, {20, 22, 24}},
                {600, kDay + 600.0 / 86400, {21, 23, 25}},
@@ -83,6 +83,7 @@ TEST_P(SpanTest, TheSpanChoosesTheBottomAxis) {
   EXPECT_EQ(shown->first, kDay);
   EXPECT_NEAR(shown->second, kTenMinutesLater, 1e-9);
   EXPECT_FALSE(model.DateTimesBetween(X()[2] + 1, X()[2] + 2));
+  EXPECT_EQ(model.ReadoutText(X()[1], 23), "23 %, 01-06-2023 06:10");
 }
 
 INSTANTIATE_TEST_SUITE_P(
