@@ -339,42 +339,37 @@ TEST_F(GraphWindowTest, CancelledDialogsWriteNothingNotEvenABareExtension) {
   EXPECT_TRUE(prompter.shown.empty());
 }
 
-TEST_F(GraphWindowTest, APictureSavedWhileTheReadoutShowsLeavesItOut) {
-  auto w = Open();
-  SaveAs(*w, "plain.png", "*.png Files(*.png)");
-  PointAtAScan(*w);
-  SaveAs(*w, "hover.png", "*.png Files(*.png)");
-  EXPECT_FALSE(w->ReadoutText().isEmpty());  // still on the screen
-  const QImage hover(Path("hover.png"));
-  ASSERT_FALSE(hover.isNull());
-  EXPECT_EQ(PixelsNear(hover, kReadoutBlue), 0);
-  EXPECT_EQ(hover, QImage(Path("plain.png")));
-}
-
 struct PageRow {
   const char* guards;
+  const char* extension;
   bool printed;
 };
 
 class PageTest : public GraphWindowTest, public ::testing::WithParamInterface<PageRow> {};
 
-TEST_P(PageTest, APageMadeWhileTheReadoutShowsLeavesItOut) {
+TEST_P(PageTest, APictureOrPageMadeWhileTheReadoutShowsLeavesItOut) {
   auto w = Open();
-  const auto page = [&](const char* name) {
-    GetParam().printed ? Print(*w, name) : SaveAs(*w, name, "*.pdf Files(*.pdf)");
+  const bool pdf = std::string(GetParam().extension) == ".pdf";
+  const auto made = [&](std::string name) {
+    name += GetParam().extension;
+    const QString filter = QString("*%1 Files(*%1)").arg(GetParam().extension);
+    GetParam().printed ? Print(*w, name.c_str()) : SaveAs(*w, name.c_str(), qPrintable(filter));
+    return pdf ? PdfPage(name.c_str()) : QImage(Path(name.c_str()));
   };
-  page("plain.pdf");
+  const QImage plain = made("plain");
   PointAtAScan(*w);
-  page("hover.pdf");
-  const QImage hover = PdfPage("hover.pdf");
-  if (hover.isNull()) GTEST_SKIP() << "pdftoppm is not installed";
+  const QImage hover = made("hover");
+  EXPECT_FALSE(w->ReadoutText().isEmpty());  // still on the screen
+  if (pdf && hover.isNull()) GTEST_SKIP() << "pdftoppm is not installed";
+  ASSERT_FALSE(hover.isNull());
   EXPECT_EQ(PixelsNear(hover, kReadoutBlue), 0);
-  EXPECT_EQ(hover, PdfPage("plain.pdf"));
+  EXPECT_EQ(hover, plain);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, PageTest,
-                         ::testing::Values(PageRow{"a saved pdf", false},
-                                           PageRow{"a printed page", true}),
+                         ::testing::Values(PageRow{"a saved png", ".png", false},
+                                           PageRow{"a saved pdf", ".pdf", false},
+                                           PageRow{"a printed page", ".pdf", true}),
                          ByGuards());
 
 TEST_F(GraphWindowTest, ASaveIntoAMissingFolderSaysWhy) {
