@@ -267,12 +267,12 @@ TEST_F(GraphModelTest, AGraphFileTheOutlookCannotReadToItsEndIsStillDrawnWhole) 
 
 struct GapRow {
   const char* guards;
-  bool sum;
-  bool changed;  // the graph file, after the model first read it
+  enum class Then { Load, Sum, ChangeTheFile, AddABlock } then;
   const char* shown;
   double axisMin;
   double axisMax;
 };
+using Then = GapRow::Then;
 
 class GapTest : public GraphModelTest, public ::testing::WithParamInterface<GapRow> {};
 
@@ -280,9 +280,13 @@ TEST_P(GapTest, AReadingOf0Or65535IsAGapAndOffTheAxis) {
   Slots({{1, 4600, 100, 30, 12}, {2, 4600, 100, 35, 15}});
   site.Block(1, MissingReadingsBlock());
   ASSERT_TRUE(ConvertSite(files, prompter, "X_01", "TVMKDATA"));
+  if (GetParam().then == Then::AddABlock) {
+    site.Block(2, MissingReadingsBlock());
+    SiteHeader::Open(files, "X_01").WriteRecord(header::kFirstBlockSlot + 1, "2");
+  }
   ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
-  model.SetSum(GetParam().sum);
-  if (GetParam().changed) {
+  model.SetSum(GetParam().then == Then::Sum);
+  if (GetParam().then == Then::ChangeTheFile) {
     fs::last_write_time(site.Graph(), fs::last_write_time(site.Graph()) + std::chrono::seconds(2));
     ASSERT_TRUE(model.Draw());
   }
@@ -295,11 +299,15 @@ TEST_P(GapTest, AReadingOf0Or65535IsAGapAndOffTheAxis) {
 
 INSTANTIATE_TEST_SUITE_P(
     Gaps, GapTest,
-    ::testing::Values(GapRow{"a depth", false, false, "20 20 20 gap gap gap 20 20 20 30 ", 8, 32},
-                      GapRow{"the sum of the depths", true, false,
+    ::testing::Values(GapRow{"a depth", Then::Load, "20 20 20 gap gap gap 20 20 20 30 ", 8, 32},
+                      GapRow{"the sum of the depths", Then::Sum,
                              "30 30 30 gap gap gap 30 30 30 40 ", 28, 42},
-                      GapRow{"a depth read again after its file changed", false, true,
-                             "20 20 20 gap gap gap 20 20 20 30 ", 8, 32}),
+                      GapRow{"a depth read again after its file changed", Then::ChangeTheFile,
+                             "20 20 20 gap gap gap 20 20 20 30 ", 8, 32},
+                      // Readings of scans not converted say nothing of those drawn;
+                      // -6093.5 is read from its first six characters.
+                      GapRow{"a file the blocks outgrew as it holds its values", Then::AddABlock,
+                             "20 20 20 -6093 460 460 20 20 20 30 ", -6095, 462}),
     ByGuards());
 
 TEST_F(GraphModelTest, DamagedCountsNeverReadPastTheFile) {
