@@ -40,6 +40,17 @@ struct BlockSpec {
   int serial = 3001;
 };
 
+// Ten scans 15 minutes apart of two sensors calibrated 4600 and 100: the
+// first reads 20, 30 at the last scan, but 65535 at scan 3 and 0 at scans 4
+// and 5 (counted from 0), readings the logger could not take; the second 10.
+inline BlockSpec MissingReadingsBlock() {
+  std::vector<std::uint16_t> words;
+  for (std::uint16_t first : {4400, 4400, 4400, 65535, 0, 0, 4400, 4400, 4400, 4300}) {
+    words.insert(words.end(), {first, 4500});
+  }
+  return {10014, 0, 900, 2, words};
+}
+
 // Small sites written through the storage layer, blocks committed as a download does.
 class SiteBuilder {
  public:

@@ -358,42 +358,37 @@ TEST_F(GraphWindowTest, CancelledDialogsWriteNothingNotEvenABareExtension) {
   EXPECT_TRUE(prompter.shown.empty());
 }
 
-TEST_F(GraphWindowTest, APictureSavedWhileTheReadoutShowsLeavesItOut) {
-  auto w = Open();
-  SaveAs(*w, "plain.png", "*.png Files(*.png)");
-  PointAtAScan(*w);
-  SaveAs(*w, "hover.png", "*.png Files(*.png)");
-  EXPECT_FALSE(w->ReadoutText().isEmpty());  // still on the screen
-  const QImage hover(Path("hover.png"));
-  ASSERT_FALSE(hover.isNull());
-  EXPECT_EQ(PixelsNear(hover, kReadoutBlue), 0);
-  EXPECT_EQ(hover, QImage(Path("plain.png")));
-}
-
 struct PageRow {
   const char* guards;
+  const char* extension;
   bool printed;
 };
 
 class PageTest : public GraphWindowTest, public ::testing::WithParamInterface<PageRow> {};
 
-TEST_P(PageTest, APageMadeWhileTheReadoutShowsLeavesItOut) {
+TEST_P(PageTest, APictureOrPageMadeWhileTheReadoutShowsLeavesItOut) {
   auto w = Open();
-  const auto page = [&](const char* name) {
-    GetParam().printed ? Print(*w, name) : SaveAs(*w, name, "*.pdf Files(*.pdf)");
+  const bool pdf = std::string(GetParam().extension) == ".pdf";
+  const auto made = [&](std::string name) {
+    name += GetParam().extension;
+    const QString filter = QString("*%1 Files(*%1)").arg(GetParam().extension);
+    GetParam().printed ? Print(*w, name.c_str()) : SaveAs(*w, name.c_str(), qPrintable(filter));
+    return pdf ? PdfPage(name.c_str()) : QImage(Path(name.c_str()));
   };
-  page("plain.pdf");
+  const QImage plain = made("plain");
   PointAtAScan(*w);
-  page("hover.pdf");
-  const QImage hover = PdfPage("hover.pdf");
-  if (hover.isNull()) GTEST_SKIP() << "pdftoppm is not installed";
+  const QImage hover = made("hover");
+  EXPECT_FALSE(w->ReadoutText().isEmpty());  // still on the screen
+  if (pdf && hover.isNull()) GTEST_SKIP() << "pdftoppm is not installed";
+  ASSERT_FALSE(hover.isNull());
   EXPECT_EQ(PixelsNear(hover, kReadoutBlue), 0);
-  EXPECT_EQ(hover, PdfPage("plain.pdf"));
+  EXPECT_EQ(hover, plain);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, PageTest,
-                         ::testing::Values(PageRow{"a saved pdf", false},
-                                           PageRow{"a printed page", true}),
+                         ::testing::Values(PageRow{"a saved png", ".png", false},
+                                           PageRow{"a saved pdf", ".pdf", false},
+                                           PageRow{"a printed page", ".pdf", true}),
                          ByGuards());
 
 TEST_F(GraphWindowTest, ASaveIntoAMissingFolderSaysWhy) {
@@ -424,19 +419,34 @@ TEST_F(GraphWindowTest, WithNoPrinterInstalledPrintingMakesAPdfFile) {
   EXPECT_TRUE(w->isVisible());
 }
 
-TEST_F(GraphWindowTest, AZoomDrawsEveryScanInViewAndOneNeighbourOnEachSide) {
+TEST_F(GraphWindowTest, PointingAtAScanReadsItsValueUnitDateAndTime) {
   auto w = Open();
+  // The zoom draws every scan in view and one on either side.
   ZoomToScans(*w, 100, 160);
-  ASSERT_EQ(w->SeriesAt(0)->count(), 63);
-  EXPECT_EQ(w->SeriesAt(0)->at(31).y(), w->Model().Series(0).y[130]);
+  Hover(*w, w->SeriesAt(0)->at(31));  // the 131st scan, 32.5 hours after 07-09-2026 10:00
+  EXPECT_EQ(w->ReadoutText().toStdString(), "86.33 %, 08-09-2026 18:30");
+  EXPECT_GT(PixelsNear(Screen(*w), kReadoutBlue), 20);
 }
 
-TEST_F(GraphWindowTest, PointingAtAScanReadsItsValueAndDay) {
+// A site of its own: the 10 cm sensor misses its fourth to sixth readings.
+TEST_F(GraphWindowTest, MissingReadingsBreakTheLineAndStayOffTheAxis) {
+  SiteBuilder site(files, "X_01");
+  site.Header({{1, 4600, 100, 30, 12}, {2, 4600, 100, 35, 15}}, 1);
+  site.Block(1, MissingReadingsBlock());
+  ASSERT_TRUE(ConvertSite(files, prompter, "X_01", "TVMKDATA"));
+  WriteSiteSelection(files, "X_01", "TVMKDATA");
   auto w = Open();
-  ZoomToScans(*w, 100, 160);
-  Hover(*w, w->SeriesAt(0)->at(31));  // the 131st scan, 32.5 hours into the season
-  EXPECT_EQ(w->ReadoutText().toStdString(), "86.33,08-09");
-  EXPECT_GT(PixelsNear(Screen(*w), kReadoutBlue), 20);
+  const auto* left = qobject_cast<QValueAxis*>(w->Chart()->axes(Qt::Vertical).front());
+  EXPECT_EQ(left->min(), 8);  // 2 beyond the values 10 to 30
+  EXPECT_EQ(left->max(), 32);
+  QApplication::processEvents();
+  const QImage shown = View(*w)->viewport()->grab().toImage();
+  const auto ink = [&](std::size_t scan) {
+    const QPoint at = InView(*w, {w->Model().X()[scan], 20});
+    return PixelsNear(shown.copy(at.x() - 3, at.y() - 3, 7, 7), w->SeriesAt(0)->pen().color(), 40);
+  };
+  EXPECT_GT(ink(1), 0);
+  EXPECT_EQ(ink(4), 0);  // where a line joined across the gap would run
 }
 
 struct BeepRow {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/outlook/OutlookReport.h"
 #include "core/storage/DayNumbers.h"
 #include "core/storage/NumberText.h"
 
@@ -70,8 +71,10 @@ std::string AxisLabel(AxisMode mode, double x) {
   return mode == AxisMode::DateTime ? DayLabel(x) : Plain(RoundTo(x, 2));
 }
 
-std::string ReadoutText(AxisMode mode, double x, double y) {
-  return Plain(y) + "," + AxisLabel(mode, x);
+std::string ReadoutText(double value, const std::string& unit, double dateTime) {
+  std::string when = DateTimeText(dateTime, false);
+  if (when.empty()) when = Plain(dateTime);
+  return Plain(value) + " " + unit + ", " + when;
 }
 
 std::vector<AxisTick> AxisTicks(AxisMode mode, double from, double to, int most) {

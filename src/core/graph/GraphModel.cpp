@@ -16,17 +16,9 @@ namespace pelvaro {
 namespace {
 
 static_assert(header::kMaxDepthSlots <= kMaxGraphSlots, "a header's depth slots fit the chart");
-// The extremes start crossed, so that the first value plotted sets both.
-constexpr double kStartMinimum = std::numeric_limits<double>::infinity();
-constexpr double kStartMaximum = -kStartMinimum;
 constexpr double kAxisMargin = 2;
 
 std::string DepthTitle(int slot) { return Spaced(10 * slot) + "cm"; }
-
-void Widen(double value, double& minimum, double& maximum) {
-  minimum = std::min(minimum, value);
-  maximum = std::max(maximum, value);
-}
 
 }  // namespace
 
@@ -69,7 +61,7 @@ GraphReadResult GraphModel::ReadSite(const Progress& progress) {
     const FileStamp stamp = StampOf(path);
     GraphScansBuilder shared;
     outlook_ = ReadSiteOutlook(files_, identification_, Following(progress), &shared);
-    slotCount_ = ScansOf(stamp, progress, &shared).head.slotCount;
+    slotCount_ = ScansOf(stamp, selectedDirectory_, progress, &shared).head.slotCount;
     // Taken before the header is read, for the grid's save to compare with.
     OpenedFiles opened = OpenedFiles::Header(files_.HeaderPath(identification_));
     SiteHeader header(files_.HeaderPath(identification_), RecordFile::Mode::ReadOnly);
@@ -120,12 +112,17 @@ GraphModel::FileStamp GraphModel::StampOf(const fs::path& path) {
   return {path, Files::State(path)};
 }
 
-const GraphScans& GraphModel::ScansOf(const FileStamp& stamp, const Progress& progress,
-                                      GraphScansBuilder* shared) {
+const GraphScans& GraphModel::ScansOf(const FileStamp& stamp, const std::string& directory,
+                                      const Progress& progress, GraphScansBuilder* shared) {
   if (scans_ && stamp == scansStamp_) return *scans_;
   scans_.reset();
   std::optional<GraphScans> read = shared != nullptr ? shared->Take(stamp.path) : std::nullopt;
-  if (!read) read = ReadGraphScans(stamp.path, progress);
+  if (!read) {
+    // A shared pass that began on this file and ended short would end so again.
+    read = shared != nullptr && shared->Began(stamp.path)
+               ? ReadGraphScans(stamp.path, progress)
+               : ReadGraphScans(files_, identification_, directory, stamp.path, progress);
+  }
   if (!read) throw GraphFileError("The graph file is too short");
   scans_ = std::move(read);
   scansStamp_ = stamp;
@@ -180,7 +177,7 @@ GraphReadResult GraphModel::ReadDrawing(const Progress& progress, DrawingInput& 
     if (Files::FileLength(path) < kGraphFileMinimum) {
       return GraphReadResult::NoGraph("Couldn't find the graph file.");
     }
-    input.scans = &ScansOf(StampOf(path), progress);
+    input.scans = &ScansOf(StampOf(path), dataDirectory_, progress);
     return GraphReadResult{};
   });
 }
@@ -234,16 +231,16 @@ std::optional<GraphModel::Limits> GraphModel::ChosenLimits(int slotCount) {
 void GraphModel::FillValues(const GraphScans& scans, const Limits& limits) {
   const std::size_t count = scans.Scans();
   const int enabled = scans.head.enabledCount;
-  double minimum = kStartMinimum;
-  double maximum = kStartMaximum;
+  ValueRange axis;
   if (limitChecked_ && !sumChecked_) {
     series_[kFieldCapacitySeries].level = limits.fieldCapacityLine;
     series_[kRefillSeries].level = limits.refillLine;
     if (count > 0 && enabled > 0) {
-      maximum = std::max(maximum, limits.fieldCapacityLine);
-      minimum = std::min(minimum, limits.refillLine);
+      axis.high = std::max(axis.high, limits.fieldCapacityLine);
+      axis.low = std::min(axis.low, limits.refillLine);
     }
   }
+  // A sum is missing where one of its values is: NaN carries through.
   if (sumChecked_) sum_.assign(count, 0.0);
   for (int j = 1; j <= enabled; ++j) {
     if (seriesShown_[j] < 1) continue;
@@ -252,30 +249,27 @@ void GraphModel::FillValues(const GraphScans& scans, const Limits& limits) {
       const std::vector<double>& values = scans.values[column];
       for (std::size_t k = 0; k < count; ++k) sum_[k] += values[k];
     } else if (j <= kDepthSeries) {
-      if (count > 0) {
-        Widen(scans.ranges[column].low, minimum, maximum);
-        Widen(scans.ranges[column].high, minimum, maximum);
-      }
+      axis.Add(scans.ranges[column]);
       series_[j - 1].y = scans.values[column];
     }
   }
   if (sumChecked_) {
-    for (double v : sum_) Widen(v, minimum, maximum);
+    for (double v : sum_) axis.Add(v);
     series_[0].y = sum_;
     if (limitChecked_) {
       series_[kFieldCapacitySeries].level = limits.fieldCapacitySum;
       series_[kRefillSeries].level = limits.refillSum;
       // The summed lines are kept inside the axis like the single-depth ones.
       if (count > 0) {
-        Widen(limits.fieldCapacitySum, minimum, maximum);
-        Widen(limits.refillSum, minimum, maximum);
+        axis.Add(limits.fieldCapacitySum);
+        axis.Add(limits.refillSum);
       }
     }
   }
   // Nothing plotted: an axis around zero rather than an inverted one.
-  if (minimum > maximum) minimum = maximum = 0;
-  axisMin_ = minimum - kAxisMargin;
-  axisMax_ = maximum + kAxisMargin;
+  if (axis.Empty()) axis.low = axis.high = 0;
+  axisMin_ = axis.low - kAxisMargin;
+  axisMax_ = axis.high + kAxisMargin;
 }
 
 void GraphModel::NameSeries(int slotCount, const Limits& limits) {
@@ -311,6 +305,14 @@ std::optional<std::pair<double, double>> GraphModel::DateTimesBetween(double fro
         times ? std::pair{std::min(times->first, t), std::max(times->second, t)} : std::pair{t, t};
   }
   return times;
+}
+
+std::string GraphModel::ReadoutText(double x, double y) const {
+  // A point's X is its scan's own, so the scan is found by it.
+  const auto at = std::find(x_.begin(), x_.end(), x);
+  const bool found = at != x_.end() && scans_ && scans_->dateTimes.size() == x_.size();
+  const double dateTime = found ? scans_->dateTimes[static_cast<std::size_t>(at - x_.begin())] : x;
+  return pelvaro::ReadoutText(y, unit_, dateTime);
 }
 
 std::string GraphModel::LimitCaption() const {

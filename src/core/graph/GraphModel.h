@@ -106,6 +106,9 @@ class GraphModel {
   // The earliest and latest date-time of the scans drawn from X `from` to
   // `to`: the time a zoomed chart shows. Nothing when no scan lies there.
   std::optional<std::pair<double, double>> DateTimesBetween(double from, double to) const;
+  // The readout of the point (x, y) of a depth or sum series: its value with
+  // the unit and the date and time of its scan, whatever the bottom axis.
+  std::string ReadoutText(double x, double y) const;
   const std::string& Header() const { return header_; }
   const std::string& Subtitle() const { return subtitle_; }
   std::string LeftTitle() const { return "Water " + unit_; }
@@ -149,9 +152,10 @@ class GraphModel {
   void ReloadCalibration();
   static FileStamp StampOf(const fs::path& path);
   // The graph file's scans: those in memory while the file is unchanged,
-  // else those the shared pass saw in full, else read now.
-  const GraphScans& ScansOf(const FileStamp& stamp, const Progress& progress,
-                            GraphScansBuilder* shared = nullptr);
+  // else those the shared pass saw in full, else read now with the blocks of
+  // `directory`.
+  const GraphScans& ScansOf(const FileStamp& stamp, const std::string& directory,
+                            const Progress& progress, GraphScansBuilder* shared = nullptr);
   // The drawing from what was read; false when no depth is chosen.
   bool Compute(const DrawingInput& input);
   std::optional<Limits> ChosenLimits(int slotCount);

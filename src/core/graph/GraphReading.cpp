@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "core/outlook/SiteScans.h"
 #include "core/platform/FileOps.h"
 
 namespace pelvaro {
 
 namespace {
+
+constexpr double kMissingValue = std::numeric_limits<double>::quiet_NaN();
 
 GraphReadResult Failed(const std::exception& e) {
   return {GraphReadResult::Outcome::Failed, "",
@@ -47,11 +50,12 @@ void GraphScansBuilder::Begin(const fs::path& path, const GraphFileHead& head,
   scans_.values.assign(static_cast<std::size_t>(head.enabledCount), {});
   for (auto& column : scans_.values) column.reserve(room);
   scans_.ranges.assign(scans_.values.size(), ValueRange{});
+  marked_.clear();
   begun_ = true;
   complete_ = false;
 }
 
-void GraphScansBuilder::Scan(const GraphScanView& scan) {
+void GraphScansBuilder::Scan(const GraphScanView& scan, const std::uint16_t* raw) {
   elapsed_ += scan.interval / 60;
   const double x = scans_.mode == AxisMode::DateTime ? scan.dateTime : elapsed_ / divisor_;
   const bool first = scans_.x.empty();
@@ -60,12 +64,26 @@ void GraphScansBuilder::Scan(const GraphScanView& scan) {
   scans_.x.push_back(x);
   scans_.dateTimes.push_back(scan.dateTime);
   for (std::size_t j = 0; j < scan.values.size(); ++j) {
-    const double v = scan.values[j];
-    ValueRange& range = scans_.ranges[j];
-    range.low = first ? v : std::min(range.low, v);
-    range.high = first ? v : std::max(range.high, v);
+    double v = scan.values[j];
+    if (raw != nullptr && OutOfRange(raw[j])) {
+      marked_.push_back({j, scans_.values[j].size(), v});
+      v = kMissingValue;
+    }
+    scans_.ranges[j].Add(v);
     scans_.values[j].push_back(v);
   }
+}
+
+void GraphScansBuilder::End(bool paired) {
+  // Readings of other scans say nothing of these: the file's values stand.
+  if (!paired) {
+    for (const Marked& m : marked_) {
+      scans_.values[m.sensor][m.scan] = m.value;
+      scans_.ranges[m.sensor].Add(m.value);
+    }
+  }
+  marked_.clear();
+  complete_ = true;
 }
 
 std::optional<GraphScans> GraphScansBuilder::Take(const fs::path& path) {
@@ -89,9 +107,25 @@ std::optional<GraphScans> ReadGraphScans(const fs::path& path,
   GraphScansBuilder builder;
   builder.Begin(path, reader->Head(), reader->Scans());
   const bool read = reader->ForEachScan(
-      [&builder](const GraphScanView& scan) { builder.Scan(scan); }, Following(progress));
-  if (read) builder.End();
+      [&builder](const GraphScanView& scan) { builder.Scan(scan, nullptr); }, Following(progress));
+  if (read) builder.End(true);
   return builder.Take(path);
+}
+
+std::optional<GraphScans> ReadGraphScans(const Files& files, const std::string& identification,
+                                         const std::string& directory, const fs::path& path,
+                                         const std::function<void(int)>& progress) {
+  GraphScansBuilder builder;
+  // A failure here only leaves the missing values unmarked: the file alone is
+  // read next, and its own failures are told.
+  ReadForGraph([&] {
+    SiteScans::Open(files, identification, directory)
+        .ForEachScan(
+            nullptr, [](const SiteScans::Scan&) {}, Following(progress), &builder);
+    return GraphReadResult{};
+  });
+  if (auto scans = builder.Take(path)) return scans;
+  return ReadGraphScans(path, progress);
 }
 
 }  // namespace pelvaro

@@ -153,12 +153,6 @@ inline constexpr char kNoDataDirectory[] =
     "The site has data blocks but its site file names no data directory: choose one in the "
     "site window and convert the site again.";
 
-// The outlook of one site from its header, its graph file and its data
-// blocks, read in one pass over each. Never throws: a site that cannot be
-// read comes back with `error` set. Holds no state between calls, so sites
-// may be read on several threads at once. `progress` gets the percent of the
-// graph file read; when it answers Stop, the reading ends there and what
-// comes back is incomplete.
 // Sees the graph file's scans as the outlook reads them, so that a caller
 // who draws them too reads the file once.
 class GraphScanSink {
@@ -166,11 +160,21 @@ class GraphScanSink {
   virtual ~GraphScanSink() = default;
   // Before the first scan: the graph file and what it says it holds.
   virtual void Begin(const fs::path& path, const GraphFileHead& head, std::uint64_t scans) = 0;
-  virtual void Scan(const GraphScanView& scan) = 0;
-  // After the last scan, only when the file was read to its end.
-  virtual void End() = 0;
+  // A scan and the raw readings it was converted from, one per sensor;
+  // nullptr for a scan the blocks lack.
+  virtual void Scan(const GraphScanView& scan, const std::uint16_t* raw) = 0;
+  // After the last scan, only when the file was read to its end; `paired`
+  // when its scans and the blocks' paired scan for scan, else the raw
+  // readings given were none of theirs.
+  virtual void End(bool paired) = 0;
 };
 
+// The outlook of one site from its header, its graph file and its data
+// blocks, read in one pass over each. Never throws: a site that cannot be
+// read comes back with `error` set. Holds no state between calls, so sites
+// may be read on several threads at once. `progress` gets the percent of the
+// graph file read; when it answers Stop, the reading ends there and what
+// comes back is incomplete.
 // `graphScans`, when given, sees every scan of the graph file the outlook reads.
 SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
                             const ReadProgress& progress = {}, GraphScanSink* graphScans = nullptr);

@@ -16,10 +16,14 @@ namespace {
 constexpr char kEnDash[] = "\x96";
 constexpr char kMiddleDot[] = " \xB7 ";
 
-std::string TimeText(int seconds) {
+std::string TimeText(int seconds, bool withSeconds = true) {
   char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
-                seconds % 60);
+  if (withSeconds) {
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%02d:%02d", seconds / 3600, seconds / 60 % 60);
+  }
   return text;
 }
 
@@ -128,10 +132,10 @@ std::string DateText(std::int64_t dayNumber) {
   return Padded(date->day, 2) + "-" + Padded(date->month, 2) + "-" + Padded(date->year, 4);
 }
 
-std::string DateTimeText(double dateTime) {
+std::string DateTimeText(double dateTime, bool withSeconds) {
   const auto time = SplitDateTime(dateTime);
   if (!time || !DateOfDay(time->day)) return "";
-  return DateText(time->day) + " " + TimeText(time->seconds);
+  return DateText(time->day) + " " + TimeText(time->seconds, withSeconds);
 }
 
 std::string IsoDate(std::int64_t dayNumber) {

@@ -14,8 +14,9 @@ namespace pelvaro {
 
 // "07-09-2026"; empty for a day without a calendar date.
 std::string DateText(std::int64_t dayNumber);
-// "07-09-2026 10:00:00"
-std::string DateTimeText(double dateTime);
+// "07-09-2026 10:00:00", or "07-09-2026 10:00" without the seconds; empty
+// for a date-time without a calendar date.
+std::string DateTimeText(double dateTime, bool withSeconds = true);
 // ISO 8601 local time, "2026-09-07T10:00:00", and date, "2026-12-11".
 std::string IsoDateTime(double dateTime);
 std::string IsoDate(std::int64_t dayNumber);

@@ -159,8 +159,8 @@ bool SiteScans::ForEachScan(FaultCounter* faults, const std::function<void(const
     if (graphScans != nullptr) graphScans->Begin(graphPath_, graph_->Head(), graph_->Scans());
     const bool read = graph_->ForEachScan(
         [&](const GraphScanView& view) {
-          if (graphScans != nullptr) graphScans->Scan(view);
           const std::uint16_t* raw = walker.Next();
+          if (graphScans != nullptr) graphScans->Scan(view, raw);
           if (raw == nullptr) {
             paired = false;
             return;
@@ -177,12 +177,13 @@ bool SiteScans::ForEachScan(FaultCounter* faults, const std::function<void(const
         },
         progress);
     if (!read) return false;
-    if (graphScans != nullptr) graphScans->End();
   }
   // Scans the graph file lacks still count for the faults.
   bool unpaired = false;
   while (walker.Next() != nullptr) unpaired = true;
-  if (scans && (unpaired || !paired)) throw GraphFileError(kOutdatedGraph);
+  paired = paired && !unpaired;
+  if (scans && graphScans != nullptr) graphScans->End(paired);
+  if (scans && !paired) throw GraphFileError(kOutdatedGraph);
   return true;
 }
 

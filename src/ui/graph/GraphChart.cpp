@@ -199,7 +199,7 @@ std::optional<QPointF> GraphChart::HitTest(QPointF at, int seriesCount) const {
 void GraphChart::Readout(QPointF at) {
   if (const auto p = HitTest(at, kReadoutSeries)) {
     const QPointF position = Chart()->mapToPosition(*p);
-    view_->ShowReadout(position, ToQt(pelvaro::ReadoutText(model_.Mode(), p->x(), p->y())));
+    view_->ShowReadout(position, ToQt(model_.ReadoutText(p->x(), p->y())));
   } else {
     view_->ClearReadout();
   }

@@ -92,6 +92,27 @@ TEST(Decimation, OfTwoNeighboursAtOneTimeTheLaterRunsIntoView) {
   EXPECT_EQ(tied.back().y, 4);
 }
 
+TEST(Decimation, ALineNeverJoinsAcrossAMissingValue) {
+  NoisySeries s;
+  std::vector<double> missing;  // their x
+  for (std::size_t i = 0; i < NoisySeries::kCount; ++i) {
+    if (i % 1009 == 500 || (i >= 50000 && i < 50400)) {
+      s.y[i] = NAN;
+      missing.push_back(s.x[i]);
+    }
+  }
+  const auto points = Decimate(s.x, s.y, s.x.front(), s.x.back(), NoisySeries::kWidth);
+  EXPECT_LE(points.size(), static_cast<std::size_t>(NoisySeries::kWidth));
+  EXPECT_TRUE(Contains(points, s.x[123457], 95));
+  int joined = 0;
+  for (std::size_t k = 1; k < points.size(); ++k) {
+    if (std::isnan(points[k - 1].y) || std::isnan(points[k].y)) continue;
+    const auto gap = std::upper_bound(missing.begin(), missing.end(), points[k - 1].x);
+    joined += gap != missing.end() && *gap < points[k].x;
+  }
+  EXPECT_EQ(joined, 0);
+}
+
 TEST(Decimation, AnOddWidthNeverGetsMorePointsThanPixels) {
   const NoisySeries s;
   EXPECT_LE(Decimate(s.x, s.y, 10, 90, 5).size(), 5u);

@@ -62,26 +62,26 @@ TEST(GraphAxis, AZoomTicksFromTheFirstWholeStepAfterItsStart) {
 
 struct ReadoutRow {
   const char* guards;
-  AxisMode mode;
-  double x;
-  double y;
+  double value;
+  const char* unit;
+  double dateTime;
   const char* text;
 };
 
 class ReadoutTest : public ::testing::TestWithParam<ReadoutRow> {};
 
-TEST_P(ReadoutTest, TheReadoutIsTheValueThenTheAxisLabel) {
+TEST_P(ReadoutTest, TheReadoutIsTheValueAndUnitThenTheScansDateAndTime) {
   const ReadoutRow& row = GetParam();
-  EXPECT_EQ(ReadoutText(row.mode, row.x, row.y), row.text);
+  EXPECT_EQ(ReadoutText(row.value, row.unit, row.dateTime), row.text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Readouts, ReadoutTest,
-    ::testing::Values(ReadoutRow{"a date-time reads day-month", AxisMode::DateTime, 10014.75, 23.45,
-                                 "23.45,01-06"},
-                      ReadoutRow{"minutes keep two decimals", AxisMode::Minutes, 12.345678, 9.5,
-                                 "9.5,12.35"}),
-    ByGuards());
+INSTANTIATE_TEST_SUITE_P(Readouts, ReadoutTest,
+                         ::testing::Values(ReadoutRow{"percent at a minute", 23.45, "%", 10014.75,
+                                                      "23.45 %, 01-06-2023 18:00"},
+                                           ReadoutRow{"millimetres with the seconds cut", 9.5, "mm",
+                                                      10014.75 + 59.0 / 86400,
+                                                      "9.5 mm, 01-06-2023 18:00"}),
+                         ByGuards());
 
 struct NiceStepRow {
   const char* guards;

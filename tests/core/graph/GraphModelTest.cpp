@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "core/graph/GraphFixture.h"
+#include "core/operations/Conversion.h"
 #include "core/storage/GraphFile.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/StateFiles.h"
 #include "support/FaultPlans.h"
+#include "support/RowNames.h"
 #include "support/SampleSites.h"
 
 namespace pelvaro::testing {
@@ -64,7 +67,7 @@ struct SpanCase {
 
 class SpanTest : public GraphModelTest, public ::testing::WithParamInterface<SpanCase> {};
 
-TEST_P(SpanTest, TheSpanChoosesTheBottomAxis) {
+TEST_P(SpanTest, TheSpanChoosesTheBottomAxisAndTheScansKeepTheirTimes) {
   const SpanCase& c = GetParam();
   ThreeDepths({{600, kDay, {20, 22, 24}},
                {600, kDay + 600.0 / 86400, {21, 23, 25}},
@@ -80,6 +83,7 @@ TEST_P(SpanTest, TheSpanChoosesTheBottomAxis) {
   EXPECT_EQ(shown->first, kDay);
   EXPECT_NEAR(shown->second, kTenMinutesLater, 1e-9);
   EXPECT_FALSE(model.DateTimesBetween(X()[2] + 1, X()[2] + 2));
+  EXPECT_EQ(model.ReadoutText(X()[1], 23), "23 %, 01-06-2023 06:10");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -270,6 +274,51 @@ TEST_F(GraphModelTest, AGraphFileTheOutlookCannotReadToItsEndIsStillDrawnWhole) 
   EXPECT_EQ(model.Scans(), 5376u);
 }
 #endif
+
+struct GapRow {
+  const char* guards;
+  enum class Then { Load, Sum, ChangeTheFile, AddABlock } then;
+  const char* shown;
+  double axisMin;
+  double axisMax;
+};
+using Then = GapRow::Then;
+
+class GapTest : public GraphModelTest, public ::testing::WithParamInterface<GapRow> {};
+
+TEST_P(GapTest, AReadingOf0Or65535IsAGapAndOffTheAxis) {
+  Slots({{1, 4600, 100, 30, 12}, {2, 4600, 100, 35, 15}});
+  site.Block(1, MissingReadingsBlock());
+  ASSERT_TRUE(ConvertSite(files, prompter, "X_01", "TVMKDATA"));
+  if (GetParam().then == Then::AddABlock) {
+    site.Block(2, MissingReadingsBlock());
+    SiteHeader::Open(files, "X_01").WriteRecord(header::kFirstBlockSlot + 1, "2");
+  }
+  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  model.SetSum(GetParam().then == Then::Sum);
+  if (GetParam().then == Then::ChangeTheFile) {
+    fs::last_write_time(site.Graph(), fs::last_write_time(site.Graph()) + std::chrono::seconds(2));
+    ASSERT_TRUE(model.Draw());
+  }
+  std::string shown;
+  for (double v : Y(0)) shown += (std::isnan(v) ? "gap" : Plain(v)) + " ";
+  EXPECT_EQ(shown, GetParam().shown);
+  EXPECT_EQ(model.AxisMin(), GetParam().axisMin);
+  EXPECT_EQ(model.AxisMax(), GetParam().axisMax);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gaps, GapTest,
+    ::testing::Values(GapRow{"a depth", Then::Load, "20 20 20 gap gap gap 20 20 20 30 ", 8, 32},
+                      GapRow{"the sum of the depths", Then::Sum,
+                             "30 30 30 gap gap gap 30 30 30 40 ", 28, 42},
+                      GapRow{"a depth read again after its file changed", Then::ChangeTheFile,
+                             "20 20 20 gap gap gap 20 20 20 30 ", 8, 32},
+                      // Readings of scans not converted say nothing of those drawn;
+                      // -6093.5 is read from its first six characters.
+                      GapRow{"a file the blocks outgrew as it holds its values", Then::AddABlock,
+                             "20 20 20 -6093 460 460 20 20 20 30 ", -6095, 462}),
+    ByGuards());
 
 TEST_F(GraphModelTest, DamagedCountsNeverReadPastTheFile) {
   ThreeDepths(ThreeScans());
