@@ -217,10 +217,10 @@ TEST_F(EditorWindowTest, EnterInTheGridMovesToTheNextReading) {
 }
 
 // So never deletes; the reading stays 1811 until the edit is saved.
-TEST_F(EditorWindowTest, EnterPressesNoButton) {
+TEST_F(EditorWindowTest, EnterInAGridPressesNoButton) {
   OpenBlock(1);
   TypeAt(0, kSensor1, "1900");
-  for (const std::string focused : {"Fg1", "Fg2", "cmdDelete", "cmdSaveData", "cmdExit"}) {
+  for (const std::string focused : {"Fg1", "Fg2"}) {
     Act(*window, "Enter " + focused);
     EXPECT_TRUE(window->isVisible()) << focused;
   }

@@ -38,66 +38,114 @@ class SiteWindowTest : public WindowTest {
   }
 };
 
-// Enter moves down and presses no button; a click on the current cell acts as any click; Esc and
-// the title bar's close leave as Cancel does.
-TEST_F(SiteWindowTest, KeysAndClicksInTheGridsFollowTheRulesAndTheHeaderMatchesTheModel) {
+TEST_F(SiteWindowTest, KeysTypedIntoADetailCellFollowTheRulesOfItsRow) {
+  const struct {
+    const char* rule;
+    int row;
+    const char* keys;
+    const char* shown;
+  } rows[] = {
+      {"a name in capitals up to 15 characters", kSiteNameRow, "north paddock west",
+       "NORTH PADDOCK W"},
+      {"a number of digits only", kSiteNumberRow, "7x", "7"},
+  };
   SiteWindow window(files, prompter, true);
   window.show();
-  EXPECT_EQ(window.windowTitle(), "Create New Site File");
   auto* details = Child<QTableWidget>(window, "FgDetails");
+  for (const auto& r : rows) {
+    TypeInto(details, r.row, 1, r.keys);
+    EXPECT_EQ(details->item(r.row, 1)->text(), r.shown) << r.rule;
+  }
+}
+
+TEST_F(SiteWindowTest, AnOffRowTakesNoKeysAndLooksLikeTheHeadings) {
+  SiteWindow window(files, prompter, true);
+  window.show();
+  FillNewSite(window);
   auto* calibration = Child<QTableWidget>(window, "FgCalibration");
-  TypeInto(details, kSiteNameRow, 1, "north paddock west");
-  TypeInto(details, kSiteNumberRow, 1, "7x");
-  EXPECT_EQ(details->item(kSiteNameRow, 1)->text() + "|" + details->item(kSiteNumberRow, 1)->text(),
-            "NORTH PADDOCK W|7");
-  FillNewSite(window);  // "north" into the name cell entered again: the first key replaces
-  EXPECT_EQ(details->item(kSiteNameRow, 1)->text(), "NORTH");
-  TypeInto(calibration, 1, kOffsetColumn, "999");  // row 2 is off and disabled
+  TypeInto(calibration, 1, kOffsetColumn, "999");
   EXPECT_EQ(calibration->item(1, kOffsetColumn)->text(), "");
   EXPECT_EQ(calibration->item(1, kOffsetColumn)->background().color(), QColor(0xD4, 0xD0, 0xC8));
+}
+
+// 30 cm chosen in the first list: the second offers 40 to 120, and the row takes the defaults.
+TEST_F(SiteWindowTest, ChoosingADepthOffersTheDeeperOnesBelowAndFillsTheRow) {
+  SiteWindow window(files, prompter, true);
+  window.show();
+  FillNewSite(window);
   EXPECT_EQ(Child<QComboBox>(window, "ComboProfile2")->count(), 9);
-  EXPECT_EQ(calibration->item(0, kSlopeColumn)->text(), "120");
+  EXPECT_EQ(Child<QTableWidget>(window, "FgCalibration")->item(0, kSlopeColumn)->text(), "120");
+}
 
-  TypeInto(details, kSiteNameRow, 1, "south");
-  QTest::keyClick(details, Qt::Key_Return);
-  EXPECT_EQ(details->currentRow(), kSiteNumberRow);
-  QTest::keyClicks(details, "9");  // the next row's value is entered afresh
-  EXPECT_EQ(details->item(kSiteNumberRow, 1)->text(), "9");
-  TypeInto(calibration, 0, kSlopeColumn, "110");
-  QTest::keyClick(calibration, Qt::Key_Return);
-  EXPECT_EQ(calibration->currentRow(), 1);
-  QTest::keyClick(calibration, Qt::Key_Up);
-  QTest::keyClicks(calibration, "9");
-  EXPECT_EQ(calibration->item(0, kSlopeColumn)->text(), "9");
+TEST_F(SiteWindowTest, EnterInAGridMovesToTheCellBelow) {
+  SiteWindow window(files, prompter, true);
+  window.show();
+  FillNewSite(window);
+  for (const auto& [name, column] : {std::pair{"FgDetails", 1}, {"FgCalibration", 1}}) {
+    auto* grid = Child<QTableWidget>(window, name);
+    TypeInto(grid, 0, column, "11");
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(std::pair(grid->currentRow(), grid->currentColumn()), std::pair(1, column)) << name;
+  }
+}
 
+TEST_F(SiteWindowTest, EnterOnAControlThatIsNoButtonPressesNone) {
+  SiteWindow window(files, prompter, true);
+  window.show();
   window.Form().Directories().SetEntries({"TVMKDATA", "OLD"});
   auto* list = Child<QTableWidget>(window, "FgDirList");
   ClickCell(list, 1, 0);
   ASSERT_TRUE(Child<QPushButton>(window, "cmdRemoveDir")->isEnabled());
-  for (const std::string focused :
-       {"FgDirList", "optSiteName", "cmbMeasurementType", "ComboProfile1", "cmdRemoveDir", "cmdOK",
-        "FgDetails", "FgCalibration"}) {
+  for (const std::string focused : {"FgDirList", "optSiteName", "cmbMeasurementType",
+                                    "ComboProfile1", "FgDetails", "FgCalibration"}) {
     Act(window, "Enter " + focused);
     EXPECT_TRUE(window.isVisible()) << focused;
     EXPECT_EQ(list->item(1, 0)->text(), "OLD") << focused;
   }
-  const auto retyped = [](QTableWidget* grid, int row, int column, const QString& keys) {
-    ClickCell(grid, row, column);
-    QTest::keyClicks(grid, "x1");
-    ClickCell(grid, row, column);  // the current cell: the next key starts afresh
-    QTest::keyClicks(grid, keys);
-    return grid->item(row, column)->text();
+  EXPECT_EQ(Titles(prompter), "");
+}
+
+TEST_F(SiteWindowTest, AClickOnTheCurrentCellEntersItAfresh) {
+  const struct {
+    const char* grid;
+    int row;
+    int column;
+    const char* keys;
+    const char* shown;
+  } cells[] = {
+      {"FgDetails", kSiteNameRow, 1, "south", "SOUTH"},
+      {"FgCalibration", 0, kOffsetColumn, "2", "2"},
+      {"FgCalibration", 0, kSoilTypeColumn, "loam", "LOAM"},
   };
-  EXPECT_EQ(retyped(details, kSiteNameRow, 1, "south"), "SOUTH");
-  EXPECT_EQ(retyped(calibration, 0, kOffsetColumn, "2"), "2");
-  EXPECT_EQ(retyped(calibration, 0, kSoilTypeColumn, "loam"), "LOAM");
-  // The ON/OFF cell of the current row toggles on every click.
-  for (const char* state : {"OFF", "ON"}) {
+  SiteWindow window(files, prompter, true);
+  window.show();
+  FillNewSite(window);
+  for (const auto& c : cells) {
+    auto* grid = Child<QTableWidget>(window, c.grid);
+    ClickCell(grid, c.row, c.column);
+    QTest::keyClicks(grid, "x1");
+    ClickCell(grid, c.row, c.column);
+    QTest::keyClicks(grid, c.keys);
+    EXPECT_EQ(grid->item(c.row, c.column)->text(), c.shown) << c.grid << " " << c.column;
+  }
+}
+
+TEST_F(SiteWindowTest, EachClickOnTheOnOffCellOfTheCurrentRowTogglesIt) {
+  SiteWindow window(files, prompter, true);
+  window.show();
+  FillNewSite(window);
+  auto* calibration = Child<QTableWidget>(window, "FgCalibration");
+  for (const char* state : {"OFF", "ON", "OFF"}) {
     ClickCell(calibration, 0, kOnOffColumn);
     EXPECT_EQ(calibration->item(0, kOnOffColumn)->text(), state);
   }
-  // The selected directory, clicked again, can be removed again.
+}
+
+TEST_F(SiteWindowTest, TheSelectedDirectoryClickedAgainCanBeRemovedAgain) {
+  SiteWindow window(files, prompter, true);
+  window.show();
   window.Form().Directories().SetEntries({"A", "B", "C", "D"});
+  auto* list = Child<QTableWidget>(window, "FgDirList");
   auto* remove = Child<QPushButton>(window, "cmdRemoveDir");
   for (const char* next : {"C", "D", ""}) {
     ClickCell(list, 1, 0);
@@ -107,20 +155,80 @@ TEST_F(SiteWindowTest, KeysAndClicksInTheGridsFollowTheRulesAndTheHeaderMatchesT
   }
   EXPECT_FALSE(remove->isEnabled());
   EXPECT_EQ(list->item(0, 0)->text(), "A");
-  // A double click on a directory makes it the site's current one.
+}
+
+TEST_F(SiteWindowTest, ADoubleClickOnADirectoryMakesItTheCurrentOne) {
+  SiteWindow window(files, prompter, true);
+  window.show();
   window.Form().Directories().SetEntries({"TVMKDATA", "OLD", "OTHER"});
+  auto* list = Child<QTableWidget>(window, "FgDirList");
   DoubleClick(list->viewport(), list->visualRect(list->model()->index(1, 0)).center());
-  EXPECT_EQ(details->item(kDataDirectoryRow, 1)->text(), "OLD");
-  EXPECT_EQ(Titles(prompter), "");
-  EXPECT_TRUE(fs::is_empty(root.Path() / "TVMKHEADER"));
+  EXPECT_EQ(Child<QTableWidget>(window, "FgDetails")->item(kDataDirectoryRow, 1)->text(), "OLD");
+}
+
+// The header the model writes for the keys typed (its own tests hold every record).
+TEST_F(SiteWindowTest, OkWritesTheHeaderOfWhatWasTyped) {
+  SiteWindow window(files, prompter, true);
+  window.show();
+  FillNewSite(window);
+  TypeInto(Child<QTableWidget>(window, "FgCalibration"), 0, kSoilTypeColumn, "loam");
   Click(Child<QPushButton>(window, "cmdOK"));
   EXPECT_EQ(window.result(), QDialog::Accepted);
   EXPECT_EQ(Titles(prompter), "");
-  // The header the model writes for the same keys (its own tests hold every record).
-  auto header = SiteHeader::Open(files, "SOUTH_09", RecordFile::Mode::ReadOnly);
+  auto header = SiteHeader::Open(files, "NORTH_07", RecordFile::Mode::ReadOnly);
   std::string records;
   for (int r : {4, 5, 12, 26, 44, 45, 48, 215, 216}) records += header.ReadRecord(r) + "|";
-  EXPECT_EQ(records, "09|SOUTH|LOAM|TVMKDATA| 2| 9|ON| 1|START IMMEDIATE|");
+  EXPECT_EQ(records, "07|NORTH|LOAM|TVMKDATA| 1000| 120|ON| 1|START IMMEDIATE|");
+}
+
+// Each grid is a single stop, entered on a value rather than on a label; the two options are
+// one stop, between which the arrows move.
+TEST_F(SiteWindowTest, TabVisitsEveryControlInTurn) {
+  const QStringList forward = {"FgDetails",          "optSiteName",   "FgDirList",
+                               "cmbMeasurementType", "ComboProfile1", "ComboProfile2",
+                               "ComboProfile3",      "ComboProfile4", "ComboProfile5",
+                               "FgCalibration",      "cmdOK",         "cmdCancel"};
+  const QStringList backward = {"cmdCancel",     "cmdOK",           "FgCalibration",
+                                "ComboProfile5", "ComboProfile4",   "ComboProfile3",
+                                "ComboProfile2", "ComboProfile1",   "cmbMeasurementType",
+                                "FgDirList",     "optSerialNumber", "FgDetails"};
+  const struct {
+    const char* keys;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    const QStringList& stops;
+  } ways[] = {
+      {"Tab", Qt::Key_Tab, Qt::NoModifier, forward},
+      {"Ctrl+Tab", Qt::Key_Tab, Qt::ControlModifier, forward},
+      {"Shift+Tab", Qt::Key_Backtab, Qt::ShiftModifier, backward},
+      {"Ctrl+Shift+Tab", Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, backward},
+  };
+  for (const auto& way : ways) {
+    SiteWindow window(files, prompter, true);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    Child<QWidget>(window, way.stops.front().toLatin1())->setFocus();
+    QStringList visited;
+    while (visited.size() < way.stops.size()) {
+      QWidget* focus = QApplication::focusWidget();
+      auto* grid = qobject_cast<QTableWidget*>(focus);
+      const bool onLabel = focus->objectName() == "FgDetails" && grid->currentColumn() == 0;
+      visited << focus->objectName() + (onLabel ? " on a label" : "");
+      QTest::keyClick(focus, way.key, way.modifiers);
+    }
+    EXPECT_EQ(visited, way.stops) << way.keys;
+  }
+}
+
+// The first control has the focus, on the name's value.
+TEST_F(SiteWindowTest, TheWindowOpensOnTheSiteName) {
+  SiteWindow window(files, prompter, true);
+  window.show();
+  QApplication::setActiveWindow(&window);
+  auto* details = Child<QTableWidget>(window, "FgDetails");
+  EXPECT_EQ(QApplication::focusWidget(), details);
+  EXPECT_EQ(details->currentRow(), kSiteNameRow);
+  EXPECT_EQ(details->currentColumn(), 1);
 }
 
 TEST_F(SiteWindowTest, EscAndTheTitleBarLeaveAsCancelDoesAndWriteNothing) {
@@ -146,7 +254,7 @@ class CancelWatcher : public ScriptedPrompter, public QObject {
   }
   Answer Message(const std::string& text, const std::string& title, Buttons buttons,
                  Icon icon) override {
-    atMessages.push_back(cancel_->text());
+    atMessages.push_back(Caption(cancel_));
     return ScriptedPrompter::Message(text, title, buttons, icon);
   }
   bool eventFilter(QObject*, QEvent* event) override {
@@ -181,7 +289,7 @@ TEST_F(SiteWindowTest, CancelReadsWaitOnlyWhileTheHeaderIsWritten) {
     EXPECT_EQ(window.result(), QDialog::Accepted);
     EXPECT_EQ(watcher.shown.back().title, creating ? "Site Name" : "DATA FILE UPDATE");
     EXPECT_TRUE(watcher.painted.contains("WAIT"));
-    EXPECT_EQ(Child<QPushButton>(window, "cmdCancel")->text(), "Cancel");
+    EXPECT_EQ(Caption(Child<QPushButton>(window, "cmdCancel")), "Cancel");
   }
   EXPECT_EQ(watcher.atMessages, QStringList({"Cancel", "Cancel"}));
   EXPECT_TRUE(fs::exists(root.Path() / "TVMKHEADER" / "NORTH_07.key"));

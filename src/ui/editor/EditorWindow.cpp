@@ -14,6 +14,7 @@
 
 #include "core/editor/BlockExport.h"
 #include "ui/platform/GridFit.h"
+#include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
 
 namespace pelvaro {
@@ -106,11 +107,11 @@ void EditorWindow::Build() {
   layout->addLayout(grids, 1);
 
   auto* buttons = new QHBoxLayout;
-  delete_ = Button("cmdDelete", tr("Delete Selected"), this);
-  update_ = Button("cmdSaveData", tr("Update Data"), this);
-  auto* csv = Button("cmdCreatePRNFile", tr("Save As CSV File"), this);
-  auto* print = Button("ButtonPrint", tr("Print Data"), this);
-  auto* exit = Button("cmdExit", tr("Close"), this);
+  delete_ = Button("cmdDelete", tr("&Delete Selected"), this);
+  update_ = Button("cmdSaveData", tr("&Update Data"), this);
+  auto* csv = Button("cmdCreatePRNFile", tr("Save As &CSV File"), this);
+  auto* print = Button("ButtonPrint", tr("&Print Data"), this);
+  auto* exit = Button("cmdExit", tr("C&lose"), this);
   connect(delete_, &QPushButton::clicked, this, [this] {
     model_.DeleteSelected();
     Render();
@@ -124,8 +125,10 @@ void EditorWindow::Build() {
   connect(exit, &QPushButton::clicked, this, &QDialog::close);
   for (QPushButton* b : {delete_, update_, csv, print, exit}) buttons->addWidget(b);
   layout->addLayout(buttons);
-  // Enter belongs to the grid; no button of this window is pressed by it.
-  DisarmDefaultButtons(this);
+  // Enter in the grid moves down a row; it presses a button only when that
+  // button has the focus.
+  SetButtonKeys(this);
+  SetTabOrder({fg1_, fg2_, delete_, update_, csv, print, exit});
   auto* status = new QStatusBar(this);
   status->setObjectName("EditSiteStatusBar");
   status->setSizeGripEnabled(false);
@@ -305,8 +308,8 @@ CalDialog::CalDialog(const QString& dateText, QWidget* parent) : QDialog(parent)
   layout->addWidget(picker);
   layout->addStretch();
   auto* buttons = new QHBoxLayout;
-  auto* ok = Button("OKButton", tr("OK"), this);
-  auto* cancel = Button("CancelButton", tr("Cancel"), this);
+  auto* ok = Button("OKButton", tr("&OK"), this);
+  auto* cancel = Button("CancelButton", tr("&Cancel"), this);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   buttons->addStretch();
@@ -314,7 +317,8 @@ CalDialog::CalDialog(const QString& dateText, QWidget* parent) : QDialog(parent)
   buttons->addWidget(cancel);
   layout->addLayout(buttons);
   // Enter in the picker takes the date shown, as OK does.
-  DisarmDefaultButtons(this, ok);
+  SetButtonKeys(this, ok);
+  SetTabOrder({picker, ok, cancel});
   resize(280, 110);
 }
 
