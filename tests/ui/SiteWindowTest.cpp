@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+
 #include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"
 #include "ui/PersonDriver.h"
@@ -35,6 +37,18 @@ class SiteWindowTest : public WindowTest {
     Choose(Child<QComboBox>(window, "cmbMeasurementType"), "Percentage");
     Choose(Child<QComboBox>(window, "ComboProfile1"), "30");
     TypeInto(Child<QTableWidget>(window, "FgCalibration"), 0, kOffsetColumn, "1000");
+  }
+  // Ctrl+V on the first row's offset with this text copied; then the first two rows' values.
+  static QString PasteAtFirstOffset(QDialog& window, const QString& copied) {
+    QGuiApplication::clipboard()->setText(copied);
+    auto* calibration = Child<QTableWidget>(window, "FgCalibration");
+    ClickCell(calibration, 0, kOffsetColumn);
+    QTest::keyClick(calibration, Qt::Key_V, Qt::ControlModifier);
+    QStringList shown;
+    for (int r = 0; r < 2; ++r) {
+      for (int c = kOffsetColumn; c <= kRefillColumn; ++c) shown << calibration->item(r, c)->text();
+    }
+    return shown.join("|");
   }
 };
 
@@ -229,6 +243,29 @@ TEST_F(SiteWindowTest, TheWindowOpensOnTheSiteName) {
   EXPECT_EQ(QApplication::focusWidget(), details);
   EXPECT_EQ(details->currentRow(), kSiteNameRow);
   EXPECT_EQ(details->currentColumn(), 1);
+}
+
+// As a spreadsheet copies two rows of three cells: a line each, a tab between the cells.
+TEST_F(SiteWindowTest, CtrlVPastesARectangleOfValuesFromTheCurrentCell) {
+  SiteWindow window(files, prompter, true);
+  window.show();
+  FillNewSite(window);
+  Choose(Child<QComboBox>(window, "ComboProfile2"), "40");
+  EXPECT_EQ(PasteAtFirstOffset(window, "1200\t110\t95\r\n1300\t115\t90\r\n"),
+            "1200|110|95|60|1300|115|90|60");
+  EXPECT_EQ(Titles(prompter), "");
+}
+
+// A point would type as a deletion, and an off row takes nothing.
+TEST_F(SiteWindowTest, PastedValuesACellCannotTakeLeaveItAsItWasAndAreToldOnce) {
+  SiteWindow window(files, prompter, true);
+  window.show();
+  FillNewSite(window);
+  EXPECT_EQ(PasteAtFirstOffset(window, "2000\t1.5\t95\n7"), "2000|120|95|60||||");
+  EXPECT_EQ(Titles(prompter), "Paste|");
+  EXPECT_EQ(LastMessage(prompter),
+            "Paste: 2 pasted values were not entered: a cell takes only what could be typed into "
+            "it, and keeps its value otherwise.");
 }
 
 TEST_F(SiteWindowTest, EscAndTheTitleBarLeaveAsCancelDoesAndWriteNothing) {

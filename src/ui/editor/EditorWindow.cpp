@@ -215,6 +215,11 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   const int column = fg1_->currentColumn() - kFirstReadingColumn;
+  if (IsPaste(key)) {
+    model_.Paste(row, column, ClipboardText());
+    Render();
+    return true;
+  }
   int code = -1;
   if (key->key() == Qt::Key_Backspace) {
     code = 8;

@@ -2,10 +2,13 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QShortcutEvent>
 #include <QTableWidget>
+
+#include "ui/platform/QtText.h"
 
 namespace pelvaro {
 
@@ -99,6 +102,16 @@ void KeepCurrentOffColumn(QTableWidget* grid, int labelColumn) {
           grid->setCurrentCell(row, labelColumn + 1);
         }
       });
+}
+
+bool IsPaste(const QKeyEvent* event) { return event->matches(QKeySequence::Paste); }
+
+std::string ClipboardText() {
+  const QString text = QGuiApplication::clipboard()->text();
+  if (auto bytes = FromQt(text)) return *bytes;
+  std::string bytes;
+  for (const QChar c : text) bytes += FromQt(QString(c)).value_or("?");
+  return bytes;
 }
 
 }  // namespace pelvaro

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QWidget>
+#include <string>
 
+class QKeyEvent;
 class QPushButton;
 class QTableWidget;
 
@@ -25,5 +27,11 @@ void SetTabOrder(const QList<QWidget*>& controls);
 // to the next column of its row, so neither a key nor a click leaves a person
 // on a cell that takes nothing.
 void KeepCurrentOffColumn(QTableWidget* grid, int labelColumn);
+
+// Ctrl+V, or whatever pastes on this system.
+bool IsPaste(const QKeyEvent* event);
+// The clipboard's text in the files' code page; a character the code page
+// lacks becomes one that no cell takes.
+std::string ClipboardText();
 
 }  // namespace pelvaro

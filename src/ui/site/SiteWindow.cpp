@@ -304,6 +304,14 @@ bool SiteWindow::eventFilter(QObject* watched, QEvent* event) {
     // The depth lists move with the arrows only; Esc, Tab and Enter stay the window's.
     if (watched == list) return !passes;
   }
+  if (watched == calibration_ && IsPaste(key)) {
+    if (calibration_->currentRow() >= 0 && calibration_->currentColumn() >= 0) {
+      form_.PasteCalibration(calibration_->currentRow(), calibration_->currentColumn(),
+                             ClipboardText());
+      RenderCalibration();
+    }
+    return true;
+  }
   const int code = KeyCode(key);
   if (code < 0) return QDialog::eventFilter(watched, event);  // navigation keys
   if (watched == details_) {
