@@ -38,6 +38,13 @@ class SiteWindowTest : public WindowTest {
     Choose(Child<QComboBox>(window, "ComboProfile1"), "30");
     TypeInto(Child<QTableWidget>(window, "FgCalibration"), 0, kOffsetColumn, "1000");
   }
+  // A new site's window, shown, filled as FillNewSite does unless told.
+  std::unique_ptr<SiteWindow> NewSite(bool filled = true) {
+    auto window = std::make_unique<SiteWindow>(files, prompter, true);
+    window->show();
+    if (filled) FillNewSite(*window);
+    return window;
+  }
   // Ctrl+V on the first row's offset with this text copied; then the first two rows' values.
   static QString PasteAtFirstOffset(QDialog& window, const QString& copied) {
     QGuiApplication::clipboard()->setText(copied);
@@ -52,31 +59,9 @@ class SiteWindowTest : public WindowTest {
   }
 };
 
-TEST_F(SiteWindowTest, KeysTypedIntoADetailCellFollowTheRulesOfItsRow) {
-  const struct {
-    const char* rule;
-    int row;
-    const char* keys;
-    const char* shown;
-  } rows[] = {
-      {"a name in capitals up to 15 characters", kSiteNameRow, "north paddock west",
-       "NORTH PADDOCK W"},
-      {"a number of digits only", kSiteNumberRow, "7x", "7"},
-  };
-  SiteWindow window(files, prompter, true);
-  window.show();
-  auto* details = Child<QTableWidget>(window, "FgDetails");
-  for (const auto& r : rows) {
-    TypeInto(details, r.row, 1, r.keys);
-    EXPECT_EQ(details->item(r.row, 1)->text(), r.shown) << r.rule;
-  }
-}
-
 TEST_F(SiteWindowTest, AnOffRowTakesNoKeysAndLooksLikeTheHeadings) {
-  SiteWindow window(files, prompter, true);
-  window.show();
-  FillNewSite(window);
-  auto* calibration = Child<QTableWidget>(window, "FgCalibration");
+  const auto window = NewSite();
+  auto* calibration = Child<QTableWidget>(*window, "FgCalibration");
   TypeInto(calibration, 1, kOffsetColumn, "999");
   EXPECT_EQ(calibration->item(1, kOffsetColumn)->text(), "");
   EXPECT_EQ(calibration->item(1, kOffsetColumn)->background().color(), QColor(0xD4, 0xD0, 0xC8));
@@ -84,19 +69,15 @@ TEST_F(SiteWindowTest, AnOffRowTakesNoKeysAndLooksLikeTheHeadings) {
 
 // 30 cm chosen in the first list: the second offers 40 to 120, and the row takes the defaults.
 TEST_F(SiteWindowTest, ChoosingADepthOffersTheDeeperOnesBelowAndFillsTheRow) {
-  SiteWindow window(files, prompter, true);
-  window.show();
-  FillNewSite(window);
-  EXPECT_EQ(Child<QComboBox>(window, "ComboProfile2")->count(), 9);
-  EXPECT_EQ(Child<QTableWidget>(window, "FgCalibration")->item(0, kSlopeColumn)->text(), "120");
+  const auto window = NewSite();
+  EXPECT_EQ(Child<QComboBox>(*window, "ComboProfile2")->count(), 9);
+  EXPECT_EQ(Child<QTableWidget>(*window, "FgCalibration")->item(0, kSlopeColumn)->text(), "120");
 }
 
 TEST_F(SiteWindowTest, EnterInAGridMovesToTheCellBelow) {
-  SiteWindow window(files, prompter, true);
-  window.show();
-  FillNewSite(window);
+  const auto window = NewSite();
   for (const auto& [name, column] : {std::pair{"FgDetails", 1}, {"FgCalibration", 1}}) {
-    auto* grid = Child<QTableWidget>(window, name);
+    auto* grid = Child<QTableWidget>(*window, name);
     TypeInto(grid, 0, column, "11");
     QTest::keyClick(grid, Qt::Key_Return);
     EXPECT_EQ(std::pair(grid->currentRow(), grid->currentColumn()), std::pair(1, column)) << name;
@@ -104,16 +85,15 @@ TEST_F(SiteWindowTest, EnterInAGridMovesToTheCellBelow) {
 }
 
 TEST_F(SiteWindowTest, EnterOnAControlThatIsNoButtonPressesNone) {
-  SiteWindow window(files, prompter, true);
-  window.show();
-  window.Form().Directories().SetEntries({"TVMKDATA", "OLD"});
-  auto* list = Child<QTableWidget>(window, "FgDirList");
+  const auto window = NewSite(false);
+  window->Form().Directories().SetEntries({"TVMKDATA", "OLD"});
+  auto* list = Child<QTableWidget>(*window, "FgDirList");
   ClickCell(list, 1, 0);
-  ASSERT_TRUE(Child<QPushButton>(window, "cmdRemoveDir")->isEnabled());
+  ASSERT_TRUE(Child<QPushButton>(*window, "cmdRemoveDir")->isEnabled());
   for (const std::string focused : {"FgDirList", "optSiteName", "cmbMeasurementType",
                                     "ComboProfile1", "FgDetails", "FgCalibration"}) {
-    Act(window, "Enter " + focused);
-    EXPECT_TRUE(window.isVisible()) << focused;
+    Act(*window, "Enter " + focused);
+    EXPECT_TRUE(window->isVisible()) << focused;
     EXPECT_EQ(list->item(1, 0)->text(), "OLD") << focused;
   }
   EXPECT_EQ(Titles(prompter), "");
@@ -131,11 +111,9 @@ TEST_F(SiteWindowTest, AClickOnTheCurrentCellEntersItAfresh) {
       {"FgCalibration", 0, kOffsetColumn, "2", "2"},
       {"FgCalibration", 0, kSoilTypeColumn, "loam", "LOAM"},
   };
-  SiteWindow window(files, prompter, true);
-  window.show();
-  FillNewSite(window);
+  const auto window = NewSite();
   for (const auto& c : cells) {
-    auto* grid = Child<QTableWidget>(window, c.grid);
+    auto* grid = Child<QTableWidget>(*window, c.grid);
     ClickCell(grid, c.row, c.column);
     QTest::keyClicks(grid, "x1");
     ClickCell(grid, c.row, c.column);
@@ -145,10 +123,8 @@ TEST_F(SiteWindowTest, AClickOnTheCurrentCellEntersItAfresh) {
 }
 
 TEST_F(SiteWindowTest, EachClickOnTheOnOffCellOfTheCurrentRowTogglesIt) {
-  SiteWindow window(files, prompter, true);
-  window.show();
-  FillNewSite(window);
-  auto* calibration = Child<QTableWidget>(window, "FgCalibration");
+  const auto window = NewSite();
+  auto* calibration = Child<QTableWidget>(*window, "FgCalibration");
   for (const char* state : {"OFF", "ON", "OFF"}) {
     ClickCell(calibration, 0, kOnOffColumn);
     EXPECT_EQ(calibration->item(0, kOnOffColumn)->text(), state);
@@ -156,11 +132,10 @@ TEST_F(SiteWindowTest, EachClickOnTheOnOffCellOfTheCurrentRowTogglesIt) {
 }
 
 TEST_F(SiteWindowTest, TheSelectedDirectoryClickedAgainCanBeRemovedAgain) {
-  SiteWindow window(files, prompter, true);
-  window.show();
-  window.Form().Directories().SetEntries({"A", "B", "C", "D"});
-  auto* list = Child<QTableWidget>(window, "FgDirList");
-  auto* remove = Child<QPushButton>(window, "cmdRemoveDir");
+  const auto window = NewSite(false);
+  window->Form().Directories().SetEntries({"A", "B", "C", "D"});
+  auto* list = Child<QTableWidget>(*window, "FgDirList");
+  auto* remove = Child<QPushButton>(*window, "cmdRemoveDir");
   for (const char* next : {"C", "D", ""}) {
     ClickCell(list, 1, 0);
     ASSERT_TRUE(remove->isEnabled());
@@ -172,22 +147,19 @@ TEST_F(SiteWindowTest, TheSelectedDirectoryClickedAgainCanBeRemovedAgain) {
 }
 
 TEST_F(SiteWindowTest, ADoubleClickOnADirectoryMakesItTheCurrentOne) {
-  SiteWindow window(files, prompter, true);
-  window.show();
-  window.Form().Directories().SetEntries({"TVMKDATA", "OLD", "OTHER"});
-  auto* list = Child<QTableWidget>(window, "FgDirList");
+  const auto window = NewSite(false);
+  window->Form().Directories().SetEntries({"TVMKDATA", "OLD", "OTHER"});
+  auto* list = Child<QTableWidget>(*window, "FgDirList");
   DoubleClick(list->viewport(), list->visualRect(list->model()->index(1, 0)).center());
-  EXPECT_EQ(Child<QTableWidget>(window, "FgDetails")->item(kDataDirectoryRow, 1)->text(), "OLD");
+  EXPECT_EQ(Child<QTableWidget>(*window, "FgDetails")->item(kDataDirectoryRow, 1)->text(), "OLD");
 }
 
 // The header the model writes for the keys typed (its own tests hold every record).
 TEST_F(SiteWindowTest, OkWritesTheHeaderOfWhatWasTyped) {
-  SiteWindow window(files, prompter, true);
-  window.show();
-  FillNewSite(window);
-  TypeInto(Child<QTableWidget>(window, "FgCalibration"), 0, kSoilTypeColumn, "loam");
-  Click(Child<QPushButton>(window, "cmdOK"));
-  EXPECT_EQ(window.result(), QDialog::Accepted);
+  const auto window = NewSite();
+  TypeInto(Child<QTableWidget>(*window, "FgCalibration"), 0, kSoilTypeColumn, "loam");
+  Click(Child<QPushButton>(*window, "cmdOK"));
+  EXPECT_EQ(window->result(), QDialog::Accepted);
   EXPECT_EQ(Titles(prompter), "");
   auto header = SiteHeader::Open(files, "NORTH_07", RecordFile::Mode::ReadOnly);
   std::string records;
@@ -236,10 +208,9 @@ TEST_F(SiteWindowTest, TabVisitsEveryControlInTurn) {
 
 // The first control has the focus, on the name's value.
 TEST_F(SiteWindowTest, TheWindowOpensOnTheSiteName) {
-  SiteWindow window(files, prompter, true);
-  window.show();
-  QApplication::setActiveWindow(&window);
-  auto* details = Child<QTableWidget>(window, "FgDetails");
+  const auto window = NewSite(false);
+  QApplication::setActiveWindow(window.get());
+  auto* details = Child<QTableWidget>(*window, "FgDetails");
   EXPECT_EQ(QApplication::focusWidget(), details);
   EXPECT_EQ(details->currentRow(), kSiteNameRow);
   EXPECT_EQ(details->currentColumn(), 1);
@@ -247,21 +218,17 @@ TEST_F(SiteWindowTest, TheWindowOpensOnTheSiteName) {
 
 // As a spreadsheet copies two rows of three cells: a line each, a tab between the cells.
 TEST_F(SiteWindowTest, CtrlVPastesARectangleOfValuesFromTheCurrentCell) {
-  SiteWindow window(files, prompter, true);
-  window.show();
-  FillNewSite(window);
-  Choose(Child<QComboBox>(window, "ComboProfile2"), "40");
-  EXPECT_EQ(PasteAtFirstOffset(window, "1200\t110\t95\r\n1300\t115\t90\r\n"),
+  const auto window = NewSite();
+  Choose(Child<QComboBox>(*window, "ComboProfile2"), "40");
+  EXPECT_EQ(PasteAtFirstOffset(*window, "1200\t110\t95\r\n1300\t115\t90\r\n"),
             "1200|110|95|60|1300|115|90|60");
   EXPECT_EQ(Titles(prompter), "");
 }
 
 // A point would type as a deletion, and an off row takes nothing.
 TEST_F(SiteWindowTest, PastedValuesACellCannotTakeLeaveItAsItWasAndAreToldOnce) {
-  SiteWindow window(files, prompter, true);
-  window.show();
-  FillNewSite(window);
-  EXPECT_EQ(PasteAtFirstOffset(window, "2000\t1.5\t95\n7"), "2000|120|95|60||||");
+  const auto window = NewSite();
+  EXPECT_EQ(PasteAtFirstOffset(*window, "2000\t1.5\t95\n7"), "2000|120|95|60||||");
   EXPECT_EQ(Titles(prompter), "Paste|");
   EXPECT_EQ(LastMessage(prompter),
             "Paste: 2 pasted values were not entered: a cell takes only what could be typed into "
@@ -371,9 +338,8 @@ TEST_F(SiteWindowTest, DataDirectoryDialogPaintsTheChoiceAndTakesItOnEnter) {
 
 // Accented letters typed into the name take their capitals; a sixteenth is refused and said.
 TEST_F(SiteWindowTest, ANameBeyondAsciiIsCapitalisedAndItsLimitIsShown) {
-  SiteWindow window(files, prompter, true);
-  window.show();
-  auto* details = Child<QTableWidget>(window, "FgDetails");
+  const auto window = NewSite(false);
+  auto* details = Child<QTableWidget>(*window, "FgDetails");
   details->setCurrentCell(kSiteNameRow, 1);
   // As a keyboard with these letters sends them: the key, and the text it types.
   for (const QChar c : QString::fromUtf8("müller süd œšÿ")) {
@@ -381,7 +347,7 @@ TEST_F(SiteWindowTest, ANameBeyondAsciiIsCapitalisedAndItsLimitIsShown) {
     QTest::sendKeyEvent(QTest::Click, details, key, QString(c), Qt::NoModifier);
   }
   EXPECT_EQ(details->item(kSiteNameRow, 1)->text(), QString::fromUtf8("MÜLLER SÜD ŒŠŸ"));
-  auto* status = Child<QStatusBar>(window, "StatusBar1");
+  auto* status = Child<QStatusBar>(*window, "StatusBar1");
   EXPECT_NE(status->currentMessage(), QString(kSiteNameFull));
   QTest::keyClicks(details, "xy");
   EXPECT_EQ(details->item(kSiteNameRow, 1)->text(), QString::fromUtf8("MÜLLER SÜD ŒŠŸX"));
