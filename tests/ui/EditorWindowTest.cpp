@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QDateEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -251,16 +252,49 @@ TEST_F(EditorWindowTest, EnterInTheGridMovesToTheNextReading) {
 }
 
 // So never deletes; the reading stays 1811 until the edit is saved.
-TEST_F(EditorWindowTest, EnterPressesNoButton) {
+TEST_F(EditorWindowTest, EnterInAGridPressesNoButton) {
   OpenBlock(1);
   TypeAt(0, kSensor1, "1900");
-  for (const std::string focused : {"Fg1", "Fg2", "cmdDelete", "cmdSaveData", "cmdExit"}) {
+  for (const std::string focused : {"Fg1", "Fg2"}) {
     Act(*window, "Enter " + focused);
     EXPECT_TRUE(window->isVisible()) << focused;
   }
   EXPECT_EQ(Titles(prompter), "");
   EXPECT_TRUE(fs::exists(Block(1, ".KEY")));
   EXPECT_EQ(ReadBytes(Block(1)).substr(0, 2), std::string("\x13\x07", 2));
+}
+
+// Three scans of both sensors, as a spreadsheet copies them.
+TEST_F(EditorWindowTest, CtrlVPastesARectangleOfReadingsMarkedAsEdited) {
+  OpenBlock(1);
+  QGuiApplication::clipboard()->setText("1900\t1901\r\n1910\t1911\r\n1920\t1921\r\n");
+  ClickCell(Grid(), 0, kSensor1);
+  QTest::keyClick(Grid(), Qt::Key_V, Qt::ControlModifier);
+  QStringList shown;
+  QStringList red;
+  for (int r = 0; r < 3; ++r) {
+    for (const int c : {kSensor1, kSensor2}) {
+      shown << Cell(r, c);
+      if (Grid()->item(r, c)->foreground().color() == Qt::red) red << Cell(r, c);
+    }
+  }
+  EXPECT_EQ(shown.join(" "), "1900 1901 1910 1911 1920 1921");
+  EXPECT_EQ(red, shown);
+  EXPECT_TRUE(Button("cmdSaveData")->isEnabled());
+  EXPECT_EQ(Titles(prompter), "");
+}
+
+// Two bytes hold no more than 65535.
+TEST_F(EditorWindowTest, APastedReadingTheCellCannotTakeLeavesItAndIsTold) {
+  OpenBlock(1);
+  QGuiApplication::clipboard()->setText("1900\t70000");
+  ClickCell(Grid(), 0, kSensor1);
+  QTest::keyClick(Grid(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(Cell(0, kSensor1) + "|" + Cell(0, kSensor2), "1900| 1822");
+  EXPECT_NE(Grid()->item(0, kSensor2)->foreground().color(), Qt::red);
+  EXPECT_EQ(LastMessage(prompter),
+            "Paste: 1 pasted value was not entered: a cell takes only what could be typed into "
+            "it, and keeps its value otherwise.");
 }
 
 // The keyboard puts the current cell on the block number, then the mouse clicks it.

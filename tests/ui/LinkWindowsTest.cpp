@@ -78,7 +78,7 @@ TEST(NotRespondingDialogTest, ItsHelpButtonAsksForHelp) {
   NotRespondingDialog notice;
   notice.show();
   auto* help = Child<QPushButton>(notice, "CancelButton");
-  EXPECT_EQ(help->text(), "Help");
+  EXPECT_EQ(Caption(help), "Help");
   Click(help);
   EXPECT_TRUE(notice.HelpRequested());
 }

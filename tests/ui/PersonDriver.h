@@ -62,6 +62,11 @@ inline std::string Titles(const ScriptedPrompter& prompter) {
   return titles;
 }
 
+// A button's caption as a person reads it: without the "&" that marks its Alt key.
+inline QString Caption(const QAbstractButton* button) {
+  return QString(button->text()).replace("&&", "\x01").remove('&').replace("\x01", "&");
+}
+
 // A left click, in the middle unless told where.
 inline void Click(QWidget* widget, QPoint at = {}) {
   QTest::mouseClick(widget, Qt::LeftButton, {}, at);
@@ -109,11 +114,12 @@ inline void DoubleClick(QWidget* widget, QPoint at) {
 }
 
 // A key on the focus of the active window (shortcuts such as F12 and Esc only fire then).
-inline void PressKey(QWidget* window, Qt::Key key, QWidget* focus = nullptr) {
+inline void PressKey(QWidget* window, Qt::Key key, QWidget* focus = nullptr,
+                     Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QApplication::setActiveWindow(window);
   if (focus != nullptr) focus->setFocus();
   QWidget* target = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : window;
-  QTest::keyClick(target, key);
+  QTest::keyClick(target, key, modifiers);
 }
 
 // Acts on the modal dialog the next step opens, waiting a few hundred event-loop turns at most.

@@ -7,6 +7,7 @@
 #include "core/platform/WriterLock.h"
 #include "core/storage/DayNumbers.h"
 #include "core/storage/NumberText.h"
+#include "core/storage/PastedCells.h"
 #include "core/storage/SiteHeader.h"
 #include "core/storage/SiteRepair.h"
 #include "core/storage/StateFiles.h"
@@ -226,6 +227,30 @@ bool BlockEditor::Type(int row, int column, int key) {
   changed_ = true;
   updateEnabled_ = true;
   return true;
+}
+
+void BlockEditor::Paste(int row, int column, std::string_view text) {
+  if (!opened_ || row < 0 || column < 0) return;
+  PasteCells(
+      text, row, column, static_cast<int>(cells_.size()), sensors_,
+      [this](int r, int c, const std::string& value) { return Put(r, c, value); }, prompter_);
+  firstKey_ = true;
+}
+
+bool BlockEditor::Put(int row, int column, const std::string& value) {
+  const std::string before = cells_[row][column];
+  const bool editedBefore = IsEdited(row, column);
+  const bool changedBefore = changed_;
+  const bool updateBefore = updateEnabled_;
+  firstKey_ = true;
+  bool taken = true;
+  for (const char c : value) taken = taken && Type(row, column, static_cast<unsigned char>(c));
+  if (taken && cells_[row][column] == value) return true;
+  cells_[row][column] = before;
+  if (!editedBefore) edited_.erase({row, column});
+  changed_ = changedBefore;
+  updateEnabled_ = updateBefore;
+  return false;
 }
 
 BlockEditor::SaveOutcome BlockEditor::Save() {

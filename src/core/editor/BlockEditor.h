@@ -3,6 +3,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -46,6 +47,11 @@ class BlockEditor {
   // cannot be stored in two bytes and is refused as it is typed.
   void EnterCell() { firstKey_ = true; }
   bool Type(int row, int column, int key);
+  // Readings pasted from (row, column) on, each typed as into a cell just
+  // entered: a value the cell would not take whole (a sign, a point, more
+  // than 65535, past the block's end) leaves the cell as it was, and the
+  // refused values are told once.
+  void Paste(int row, int column, std::string_view text);
   bool Changed() const { return changed_; }
   bool UpdateEnabled() const { return updateEnabled_; }
 
@@ -93,6 +99,7 @@ class BlockEditor {
   // No block open, no edits, the block list read again.
   void ForgetBlock();
   void Restamp();
+  bool Put(int row, int column, const std::string& value);
 
   const Files& files_;
   Prompter& prompter_;

@@ -159,6 +159,27 @@ bool CalibrationGrid::Type(int k, int column, int key, bool& firstKeyReplaces) {
   return true;
 }
 
+bool CalibrationGrid::Put(int k, int column, const std::string& value) {
+  const SensorRow before = rows_[k];
+  const bool changedBefore = changed;
+  const bool editedBefore = calibrationEdited;
+  bool firstKeyReplaces = true;
+  bool taken = true;
+  for (const char c : value) {
+    taken = taken && Type(k, column, static_cast<unsigned char>(c), firstKeyReplaces);
+  }
+  std::string expected = value;
+  for (char& c : expected) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  // "." and Backspace type as deletions: a value holding them is refused whole.
+  if (taken && rows_[k].cells[column] == expected) return true;
+  rows_[k] = before;
+  changed = changedBefore;
+  calibrationEdited = editedBefore;
+  return false;
+}
+
 bool CalibrationGrid::ValidateProfileData(Prompter& prompter) const {
   const auto fail = [&](const std::string& text, const std::string& title) {
     prompter.Message(text, title);

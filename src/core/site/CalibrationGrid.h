@@ -59,6 +59,10 @@ class CalibrationGrid {
   std::string Click(int k, int column, bool frozen);
   // A key typed into a cell; true when it was accepted.
   bool Type(int k, int column, int key, bool& firstKeyReplaces);
+  // A pasted value, typed key by key into the cell as just entered; kept only
+  // when the cell then holds that value (a soil type in capitals), else the
+  // row is as it was and the result false.
+  bool Put(int k, int column, const std::string& value);
 
   bool ValidateProfileData(Prompter& prompter) const;
 

@@ -8,6 +8,7 @@
 #include "core/shell/Startup.h"
 #include "core/storage/BlockStore.h"
 #include "core/storage/NumberText.h"
+#include "core/storage/PastedCells.h"
 #include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"
 #include "core/storage/TextRoutines.h"
@@ -226,6 +227,15 @@ int SiteForm::TypeCalibration(int row, int column, int key) {
   }
   calibration_.Type(row, column, key, firstKeyReplaces_);
   return row;
+}
+
+void SiteForm::PasteCalibration(int row, int column, std::string_view text) {
+  // The ON/OFF column takes clicks only: the paste stops before it.
+  PasteCells(
+      text, row, column, kSensorRows, kOnOffColumn,
+      [this](int r, int c, const std::string& value) { return calibration_.Put(r, c, value); },
+      prompter_);
+  firstKeyReplaces_ = true;
 }
 
 void SiteForm::ClickCalibration(int row, int column) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/platform/Files.h"
 #include "core/platform/Prompter.h"
@@ -62,6 +63,9 @@ class SiteForm {
   const CalibrationGrid& Calibration() const { return calibration_; }
   // A key typed into the calibration grid; returns the row the selection moves to.
   int TypeCalibration(int row, int column, int key);
+  // Cells pasted from (row, column) on, each by the typing rule of its cell;
+  // refused values leave their cells and are told once.
+  void PasteCalibration(int row, int column, std::string_view text);
   void ClickCalibration(int row, int column);
   void SetMeasurementType(const std::string& type);
   DirectoryList& Directories() { return directories_; }

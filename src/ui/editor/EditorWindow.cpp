@@ -15,6 +15,7 @@
 #include "core/editor/BlockExport.h"
 #include "ui/platform/DataWatcher.h"
 #include "ui/platform/GridFit.h"
+#include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
 
 namespace pelvaro {
@@ -116,11 +117,11 @@ void EditorWindow::Build() {
   layout->addWidget(changedNotice_);
 
   auto* buttons = new QHBoxLayout;
-  delete_ = Button("cmdDelete", tr("Delete Selected"), this);
-  update_ = Button("cmdSaveData", tr("Update Data"), this);
-  auto* csv = Button("cmdCreatePRNFile", tr("Save As CSV File"), this);
-  auto* print = Button("ButtonPrint", tr("Print Data"), this);
-  auto* exit = Button("cmdExit", tr("Close"), this);
+  delete_ = Button("cmdDelete", tr("&Delete Selected"), this);
+  update_ = Button("cmdSaveData", tr("&Update Data"), this);
+  auto* csv = Button("cmdCreatePRNFile", tr("Save As &CSV File"), this);
+  auto* print = Button("ButtonPrint", tr("&Print Data"), this);
+  auto* exit = Button("cmdExit", tr("C&lose"), this);
   connect(delete_, &QPushButton::clicked, this, [this] {
     model_.DeleteSelected();
     Render();
@@ -134,8 +135,10 @@ void EditorWindow::Build() {
   connect(exit, &QPushButton::clicked, this, &QDialog::close);
   for (QPushButton* b : {delete_, update_, csv, print, exit}) buttons->addWidget(b);
   layout->addLayout(buttons);
-  // Enter belongs to the grid; no button of this window is pressed by it.
-  DisarmDefaultButtons(this);
+  // Enter in the grid moves down a row; it presses a button only when that
+  // button has the focus.
+  SetButtonKeys(this);
+  SetTabOrder({fg1_, fg2_, delete_, update_, csv, print, exit});
   auto* status = new QStatusBar(this);
   status->setObjectName("EditSiteStatusBar");
   status->setSizeGripEnabled(false);
@@ -244,6 +247,11 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   const int column = fg1_->currentColumn() - kFirstReadingColumn;
+  if (IsPaste(key)) {
+    model_.Paste(row, column, ClipboardText());
+    Render();
+    return true;
+  }
   int code = -1;
   if (key->key() == Qt::Key_Backspace) {
     code = 8;
@@ -337,8 +345,8 @@ CalDialog::CalDialog(const QString& dateText, QWidget* parent) : QDialog(parent)
   layout->addWidget(picker);
   layout->addStretch();
   auto* buttons = new QHBoxLayout;
-  auto* ok = Button("OKButton", tr("OK"), this);
-  auto* cancel = Button("CancelButton", tr("Cancel"), this);
+  auto* ok = Button("OKButton", tr("&OK"), this);
+  auto* cancel = Button("CancelButton", tr("&Cancel"), this);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   buttons->addStretch();
@@ -346,7 +354,8 @@ CalDialog::CalDialog(const QString& dateText, QWidget* parent) : QDialog(parent)
   buttons->addWidget(cancel);
   layout->addLayout(buttons);
   // Enter in the picker takes the date shown, as OK does.
-  DisarmDefaultButtons(this, ok);
+  SetButtonKeys(this, ok);
+  SetTabOrder({picker, ok, cancel});
   resize(280, 110);
 }
 

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 
 #include "ui/platform/GridFit.h"
+#include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
 
 namespace pelvaro {
@@ -40,6 +41,7 @@ CalibrationTableGrid::CalibrationTableGrid(GraphModel& model, std::function<void
   grid_->horizontalHeader()->setFont(small);
   grid_->setVisible(false);
   grid_->installEventFilter(this);
+  KeepCurrentOffColumn(grid_, CalibrationTable::kDepth);
   connect(grid_, &QTableWidget::cellClicked, this, [this] { model_.Table().EnterCell(); });
   connect(grid_, &QTableWidget::currentCellChanged, this, [this] { model_.Table().EnterCell(); });
 }

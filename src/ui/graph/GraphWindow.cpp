@@ -11,6 +11,7 @@
 #include "ui/graph/GraphChart.h"
 #include "ui/graph/GraphChartView.h"
 #include "ui/platform/DataWatcher.h"
+#include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
 #include "ui/site/DataDirDialog.h"
 
@@ -70,6 +71,8 @@ void GraphWindow::Build() {
     for (int k = 0; k < kBeeps; ++k) beep_();
   });
   output_ = new GraphOutput(files_, prompter_, model_, *chart_, this);
+  // The chart answers the mouse only; Tab passes it by.
+  chart_->View()->setFocusPolicy(Qt::NoFocus);
 
   outlookLine_ = new QLabel(this);
   outlookLine_->setObjectName("lblOutlook");
@@ -93,7 +96,8 @@ void GraphWindow::Build() {
   outer->addLayout(top, 1);
   outer->addWidget(line);
   outer->addWidget(hint);
-  DisarmDefaultButtons(this);
+  SetButtonKeys(this);
+  SetTabOrder(tabStops_);
   resize(kDesign.expandedTo(minimumSizeHint()));
 }
 
@@ -102,6 +106,7 @@ QPushButton* GraphWindow::AddButton(const char* name, const QString& caption,
   auto* button = new QPushButton(caption, this);
   button->setObjectName(name);
   connect(button, &QPushButton::clicked, this, std::move(clicked));
+  tabStops_.append(button);
   return button;
 }
 
@@ -116,6 +121,7 @@ QWidget* GraphWindow::BuildSideControls() {
   grid_ = new CalibrationTableGrid(
       model_, [this] { ShowDrawing(); }, panel);
   side->addWidget(grid_->Widget());
+  tabStops_.append(grid_->Widget());
   side->addStretch(1);
   side->addLayout(BuildButtons(panel));
   return panel;
@@ -135,6 +141,7 @@ QLayout* GraphWindow::BuildOptionBoxes(QWidget* panel) {
     });
     boxes->addWidget(box, (s - 1) / 2, (s - 1) % 2);
     depthBoxes_[static_cast<std::size_t>(s - 1)] = box;
+    tabStops_.append(box);
   }
   options->addLayout(boxes);
   sumBox_ = new QCheckBox(tr("Sum Depths"), panel);
@@ -155,26 +162,29 @@ QLayout* GraphWindow::BuildOptionBoxes(QWidget* panel) {
     ShowDrawing();
   });
   options->addWidget(limitLinesBox_);
+  tabStops_.append(sumBox_);
+  tabStops_.append(limitLinesBox_);
   return options;
 }
 
 QLayout* GraphWindow::BuildButtons(QWidget* panel) {
   auto* buttons = new QVBoxLayout;
-  buttons->addWidget(AddButton("cmdZoomReset", tr("Reset Zoom"), [this] { chart_->ResetZoom(); }));
+  buttons->addWidget(AddButton("cmdZoomReset", tr("&Reset Zoom"), [this] { chart_->ResetZoom(); }));
   buttons->addWidget(new QLabel(tr("Data Directory"), panel));
   dataDirectoryField_ = new QLineEdit(panel);
   dataDirectoryField_->setObjectName("txtDataDir");
   dataDirectoryField_->setReadOnly(true);
+  tabStops_.append(dataDirectoryField_);
   buttons->addWidget(dataDirectoryField_);
   buttons->addWidget(
-      AddButton("cmdChangeDataDir", tr("Change Data Directory"), [this] { ChangeDataDir(); }));
+      AddButton("cmdChangeDataDir", tr("C&hange Data Directory"), [this] { ChangeDataDir(); }));
   auto* printSave = new QHBoxLayout;
-  printSave->addWidget(AddButton("ButtonPrint", tr("Print"), [this] { output_->Print(); }));
-  printSave->addWidget(AddButton("ButtonSaveAs", tr("Save As"), [this] { output_->SaveAs(); }));
+  printSave->addWidget(AddButton("ButtonPrint", tr("&Print"), [this] { output_->Print(); }));
+  printSave->addWidget(AddButton("ButtonSaveAs", tr("&Save As"), [this] { output_->SaveAs(); }));
   printSave->addWidget(
-      AddButton("cmdExportSeason", tr("Export Season..."), [this] { output_->ExportSeason(); }));
+      AddButton("cmdExportSeason", tr("&Export Season..."), [this] { output_->ExportSeason(); }));
   buttons->addLayout(printSave);
-  buttons->addWidget(AddButton("cmdExit", tr("Exit"), [this] { reject(); }));
+  buttons->addWidget(AddButton("cmdExit", tr("E&xit"), [this] { reject(); }));
   return buttons;
 }
 

@@ -81,6 +81,7 @@ class GraphWindow : public QDialog {
   QCheckBox* limitLinesBox_ = nullptr;
   QLabel* depthsLabel_ = nullptr;
   QLineEdit* dataDirectoryField_ = nullptr;
+  QList<QWidget*> tabStops_;  // every control, in the order Tab visits them
 
   std::function<void()> beep_;
 };

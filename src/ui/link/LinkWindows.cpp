@@ -8,7 +8,7 @@
 #include <cmath>
 #include <memory>
 
-#include "ui/platform/WindowHabits.h"
+#include "ui/platform/KeyboardHabits.h"
 
 namespace pelvaro {
 
@@ -43,7 +43,9 @@ void LayOut(QDialog* dialog, std::initializer_list<QWidget*> content, QPushButto
   layout->addLayout(buttons);
   // A few words and two buttons: the dialog keeps the size they need.
   layout->setSizeConstraint(QLayout::SetFixedSize);
-  DisarmDefaultButtons(dialog, first);
+  SetButtonKeys(dialog, first);
+  QList<QWidget*> order(content);
+  SetTabOrder(order << first << second);
 }
 }  // namespace
 
@@ -60,8 +62,8 @@ PortListDialog::PortListDialog(Prompter& prompter, QWidget* parent)
   portList_->setPlaceholderText(QString::fromLatin1(kPortListPrompt));
   portList_->setCurrentIndex(-1);
   portList_->installEventFilter(this);
-  auto* ok = Button("OKButton", tr("OK"), this);
-  auto* cancel = Button("CancelButton", tr("Cancel"), this);
+  auto* ok = Button("OKButton", tr("&OK"), this);
+  auto* cancel = Button("CancelButton", tr("&Cancel"), this);
   connect(ok, &QPushButton::clicked, this, &PortListDialog::OnOk);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   LayOut(this, {label, portList_}, ok, cancel);
@@ -101,8 +103,8 @@ NotRespondingDialog::NotRespondingDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(tr("Velmora"));
   setModal(true);
   auto* label = new QLabel(tr("Logger is not responding. Use Help to troubleshoot."), this);
-  auto* ok = Button("OKButton", tr("OK"), this);
-  auto* help = Button("CancelButton", tr("Help"), this);
+  auto* ok = Button("OKButton", tr("&OK"), this);
+  auto* help = Button("CancelButton", tr("&Help"), this);
   connect(ok, &QPushButton::clicked, this, [this] {
     help_ = false;
     accept();
@@ -133,6 +135,8 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
   link_ = new QLabel(QString("<a href=\"#\">%1</a>").arg(tr("Required further assitance")), this);
   link_->setObjectName("lblLink");
   link_->setCursor(Qt::PointingHandCursor);
+  // Tab reaches the link and Enter follows it, as a click does.
+  link_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
   connect(link_, &QLabel::linkActivated, this, [this] {
     text_->append(
         tr("\nFor further assistance call your Velmora dealer, or the soil moisture "
@@ -140,14 +144,15 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
            "hand."));
     link_->hide();
   });
-  auto* close = Button("cmdClose", tr("Close"), this);
+  auto* close = Button("cmdClose", tr("&Close"), this);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(heading);
   layout->addWidget(text_);
   layout->addWidget(link_);
   layout->addWidget(close, 0, Qt::AlignRight);
-  DisarmDefaultButtons(this, close);
+  SetButtonKeys(this, close);
+  SetTabOrder({text_, link_, close});
 }
 
 bool QtLinkDialogs::NotResponding() {

@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
-#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -252,16 +252,18 @@ QLayout* StartWindow::BuildPickers() {
 QLayout* StartWindow::BuildButtons() {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  auto* start = new QPushButton(tr("Start"), this);
+  auto* start = new QPushButton(tr("&Start"), this);
   start->setObjectName("cmdStart");
-  auto* abort = new QPushButton(tr("Cancel"), this);
+  auto* abort = new QPushButton(tr("&Cancel"), this);
   abort->setObjectName("cmdAbort");
   connect(start, &QPushButton::clicked, this, &StartWindow::OnStart);
   connect(abort, &QPushButton::clicked, this, &StartWindow::reject);
   buttons->addWidget(start);
   buttons->addWidget(abort);
-  // Enter in a time field must not start the logger.
-  DisarmDefaultButtons(this);
+  // Enter in a time field must not start the logger; Enter on a focused
+  // Start does, as its click does.
+  SetButtonKeys(this);
+  SetTabOrder({keyFileBox_, modeChoice_, dtStartDate_, dtStartTime_, dtScanTime_, start, abort});
   return buttons;
 }
 
@@ -327,8 +329,9 @@ void StartWindow::ShowStart(bool byTimer) {
 
 bool StartWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == modeChoice_ && event->type() == QEvent::KeyPress) {
+    // The list moves with the arrows only; Tab and Shift+Tab still leave it.
     const int key = static_cast<QKeyEvent*>(event)->key();
-    return key != Qt::Key_Up && key != Qt::Key_Down;
+    return key != Qt::Key_Up && key != Qt::Key_Down && key != Qt::Key_Tab && key != Qt::Key_Backtab;
   }
   if (watched == keyFileBox_->viewport() && event->type() == QEvent::MouseButtonPress) {
     rowAtPress_ = keyFileBox_->currentRow();

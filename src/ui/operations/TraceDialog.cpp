@@ -7,8 +7,8 @@
 #include <QVBoxLayout>
 
 #include "core/storage/NumberText.h"
+#include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
-#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -30,9 +30,9 @@ TraceSensorsDialog::TraceSensorsDialog(QWidget* parent) : QDialog(parent) {
   for (int i = 1; i <= kMaxSensors; ++i) comboSensors_->addItem(ToQt(Spaced(i)));
   comboSensors_->setCurrentIndex(kMaxSensors - 1);
   comboSensors_->installEventFilter(this);
-  auto* ok = new QPushButton(tr("OK"), this);
+  auto* ok = new QPushButton(tr("&OK"), this);
   ok->setObjectName("OKButton");
-  auto* cancel = new QPushButton(tr("Cancel"), this);
+  auto* cancel = new QPushButton(tr("&Cancel"), this);
   cancel->setObjectName("CancelButton");
   connect(ok, &QPushButton::clicked, this, &TraceSensorsDialog::OnOk);
   connect(cancel, &QPushButton::clicked, this, [this] {
@@ -53,10 +53,10 @@ TraceSensorsDialog::TraceSensorsDialog(QWidget* parent) : QDialog(parent) {
   layout->addLayout(row);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
-  // OK ends a logging run on the logger: only a click (or Space on the
-  // focused button) starts it, never a stray Enter.
-  DisarmDefaultButtons(this);
-  comboSensors_->setFocus();
+  // OK ends a logging run on the logger: a click, or Space or Enter on the
+  // focused button, starts it; Enter in the list never does.
+  SetButtonKeys(this);
+  SetTabOrder({comboSensors_, ok, cancel});
 }
 
 bool TraceSensorsDialog::eventFilter(QObject* watched, QEvent* event) {

@@ -12,9 +12,10 @@
 #include "core/platform/PathNames.h"
 #include "core/shell/SiteCatalogue.h"
 #include "core/storage/NumberText.h"
+#include "ui/outlook/OutlookReader.h"
 #include "ui/platform/DataWatcher.h"
+#include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
-#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -160,7 +161,7 @@ void OutlookWindow::Build() {
 
   progress_ = new QProgressBar(this);
   progress_->setObjectName("OutlookProgress");
-  close_ = new QPushButton(tr("Close"), this);
+  close_ = new QPushButton(tr("&Close"), this);
   close_->setObjectName("cmdClose");
   connect(close_, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -171,8 +172,9 @@ void OutlookWindow::Build() {
   column->addWidget(hint);
   column->addWidget(table_, 1);
   column->addLayout(bottom);
-  // Enter opens nothing and closes nothing.
-  DisarmDefaultButtons(this);
+  // Enter in the table opens nothing and closes nothing.
+  SetButtonKeys(this);
+  SetTabOrder({table_, close_});
   // At its narrowest the hint takes more lines, and the window room for them.
   const int narrowest = minimumSizeHint().width();
   setMinimumSize(narrowest, column->totalHeightForWidth(narrowest));

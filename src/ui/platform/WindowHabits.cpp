@@ -3,18 +3,9 @@
 #include <QDir>
 #include <QPrintDialog>
 #include <QPrinterInfo>
-#include <QPushButton>
 #include <QStandardPaths>
 
 namespace pelvaro {
-
-void DisarmDefaultButtons(QWidget* window, QPushButton* harmlessDefault) {
-  for (QPushButton* button : window->findChildren<QPushButton*>()) {
-    button->setAutoDefault(false);
-    button->setDefault(false);
-  }
-  if (harmlessDefault != nullptr) harmlessDefault->setDefault(true);
-}
 
 QString DocumentsFolder() {
   const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);

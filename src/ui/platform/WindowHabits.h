@@ -4,14 +4,7 @@
 #include <QWidget>
 #include <functional>
 
-class QPushButton;
-
 namespace pelvaro {
-
-// Enter in a grid cell or a time field must never press a button that deletes,
-// starts or sends: no button of the window is (auto-)default, except the one
-// harmless button given, if any.
-void DisarmDefaultButtons(QWidget* window, QPushButton* harmlessDefault = nullptr);
 
 // The person's documents folder, else their home folder: where a file the
 // program offers to write goes first.

@@ -26,7 +26,7 @@ void DownloadControl::WaitForSite() {
   status_.Print("", 12);
   status_.Print("    Please select a site file from ", 12);
   status_.Print("    the list opposite.", 12);
-  status_.OfferStop(tr("Abort Download"));
+  status_.OfferStop(tr("A&bort Download"));
 }
 
 void DownloadControl::Abandon() {

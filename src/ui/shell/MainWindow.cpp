@@ -15,6 +15,7 @@
 #include "core/operations/Conversion.h"
 #include "core/storage/StateFiles.h"
 #include "ui/platform/DataWatcher.h"
+#include "ui/platform/KeyboardHabits.h"
 #include "ui/shell/SiteList.h"
 #include "ui/shell/StatusArea.h"
 #include "ui/shell/TraceControl.h"
@@ -71,11 +72,16 @@ void MainWindow::BuildWidgets() {
   BuildMenu();
   status_ = new StatusArea(this);
   connect(status_->StopButton(), &QPushButton::clicked, this, &MainWindow::OnStop);
-  exit_ = new QPushButton(tr("Exit"), this);
+  exit_ = new QPushButton(tr("E&xit"), this);
   exit_->setObjectName("Command1");
   connect(exit_, &QPushButton::clicked, this, &QWidget::close);
   LayOut(heading);
   BuildKeys();
+  SetButtonKeys(this);
+  QList<QWidget*> order{sites_};
+  for (QPushButton* option : options_) order.append(option);
+  order << com1_ << com2_ << usb_ << status_->Lines() << status_->StopButton() << exit_;
+  SetTabOrder(order);
   download_ = new DownloadControl(*this, *this, services_, *status_, *sites_);
   trace_ = new TraceControl(*this, *this, services_, *status_);
   // The smallest window shows every control whole; a larger one shows them
@@ -109,19 +115,19 @@ void MainWindow::BuildMenu() {
   menu_->setObjectName("FrameMain");
   siteFiles_ =
       AddFrame("FrameSite", tr("Site Files"),
-               {{&MainWindow::createNew_, "Option1", tr("CREATE NEW"), &MainWindow::OnCreateNew},
-                {&MainWindow::editSite_, "Option7", tr("EDIT"), &MainWindow::OnEdit},
-                {&MainWindow::delete_, "OptionDelete", tr("DELETE"), &MainWindow::OnDelete}});
+               {{&MainWindow::createNew_, "Option1", tr("&CREATE NEW"), &MainWindow::OnCreateNew},
+                {&MainWindow::editSite_, "Option7", tr("&EDIT"), &MainWindow::OnEdit},
+                {&MainWindow::delete_, "OptionDelete", tr("&DELETE"), &MainWindow::OnDelete}});
   loggerOperations_ = AddFrame(
       "FrameLogger", tr("Logger Operations"),
-      {{&MainWindow::start_, "Option10", tr("START"), &MainWindow::OnStart},
-       {&MainWindow::downloadData_, "Option3", tr("DOWNLOAD DATA"), &MainWindow::OnDownloadData},
-       {&MainWindow::traceMode_, "Option12", tr("TRACE MODE"), &MainWindow::OnTraceMode}});
+      {{&MainWindow::start_, "Option10", tr("&START"), &MainWindow::OnStart},
+       {&MainWindow::downloadData_, "Option3", tr("DO&WNLOAD DATA"), &MainWindow::OnDownloadData},
+       {&MainWindow::traceMode_, "Option12", tr("&TRACE MODE"), &MainWindow::OnTraceMode}});
   dataAnalysis_ =
       AddFrame("FrameData", tr("Data Analysis"),
-               {{&MainWindow::editData_, "Option16", tr("EDIT DATA"), &MainWindow::OnEditData},
-                {&MainWindow::viewGraph_, "Option6", tr("VIEW GRAPH"), &MainWindow::OnViewGraph},
-                {&MainWindow::outlook_, "OptionOutlook", tr("OUTLOOK"), &MainWindow::OnOutlook}});
+               {{&MainWindow::editData_, "Option16", tr("EDIT D&ATA"), &MainWindow::OnEditData},
+                {&MainWindow::viewGraph_, "Option6", tr("&VIEW GRAPH"), &MainWindow::OnViewGraph},
+                {&MainWindow::outlook_, "OptionOutlook", tr("&OUTLOOK"), &MainWindow::OnOutlook}});
   auto* groups = new QHBoxLayout(menu_);
   for (QGroupBox* frame : {siteFiles_, loggerOperations_, dataAnalysis_}) {
     groups->addWidget(frame, 1);

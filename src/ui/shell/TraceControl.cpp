@@ -48,7 +48,7 @@ void TraceControl::Begin(int portNumber) {
     if (session_) session_->OnReceive();
     AfterReceive();
   });
-  status_.OfferStop(tr("Exit Trace Mode"));
+  status_.OfferStop(tr("Exit Trace &Mode"));
 }
 
 void TraceControl::Stop() {

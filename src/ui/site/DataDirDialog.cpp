@@ -9,8 +9,8 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
-#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -33,6 +33,7 @@ DataDirDialog::DataDirDialog(const Files& files, Prompter& prompter, std::vector
   auto* inFrame = new QVBoxLayout(frame);
   auto* tabs = new QTabBar(frame);
   tabs->addTab(tr("Data Directories"));
+  tabs->setFocusPolicy(Qt::NoFocus);  // one tab: nothing to choose there
   inFrame->addWidget(tabs);
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   auto* columns = new QHBoxLayout;
@@ -63,9 +64,9 @@ DataDirDialog::DataDirDialog(const Files& files, Prompter& prompter, std::vector
   layout->addWidget(frame, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  auto* ok = new QPushButton(tr("OK"), this);
+  auto* ok = new QPushButton(tr("&OK"), this);
   ok->setObjectName("OKButton");
-  auto* cancel = new QPushButton(tr("Cancel"), this);
+  auto* cancel = new QPushButton(tr("&Cancel"), this);
   cancel->setObjectName("CancelButton");
   connect(ok, &QPushButton::clicked, this, [this] {
     if (choice_.Ok(prompter_)) accept();
@@ -75,7 +76,9 @@ DataDirDialog::DataDirDialog(const Files& files, Prompter& prompter, std::vector
   buttons->addWidget(cancel);
   layout->addLayout(buttons);
   // Choosing a folder to read is harmless: Enter takes the choice, as OK does.
-  DisarmDefaultButtons(this, ok);
+  SetButtonKeys(this, ok);
+  QList<QWidget*> order(options_.begin(), options_.end());
+  SetTabOrder(order << ok << cancel);
   Render();
   resize(std::max(320, sizeHint().width()), sizeHint().height());
 }

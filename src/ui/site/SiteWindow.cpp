@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 
 #include "ui/platform/GridFit.h"
+#include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
-#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -59,6 +59,9 @@ void SiteWindow::Build() {
   layout->addLayout(top, 6);
   BuildCalibration(layout);
   BuildButtonsAndStatus(layout);
+  SetTabOrder({details_, bySiteName_, bySerialNumber_, directories_, removeDirectory_,
+               measurementType_, profiles_[0], profiles_[1], profiles_[2], profiles_[3],
+               profiles_[4], calibration_, ok_, cancel_});
   resize(860, 600);
 }
 
@@ -73,6 +76,7 @@ QVBoxLayout* SiteWindow::BuildDetails() {
   }
   new GridFit(details_, {"Root Feeder Zone (mm)", "NNNNNNNNNNNNNNN"}, kDetailRows,
               GridFit::Rows::Fill);
+  KeepCurrentOffColumn(details_, 0);
   details_->installEventFilter(this);
   connect(details_, &QTableWidget::currentCellChanged, this, [this] { form_.EnterCell(); });
   connect(details_, &QTableWidget::cellClicked, this, [this] { form_.EnterCell(); });
@@ -111,7 +115,7 @@ QVBoxLayout* SiteWindow::BuildDirectories() {
     form_.DoubleClickDirectory(row);
     Render();
   });
-  removeDirectory_ = new QPushButton(tr("Remove this directory"), this);
+  removeDirectory_ = new QPushButton(tr("&Remove this directory"), this);
   removeDirectory_->setObjectName("cmdRemoveDir");
   connect(removeDirectory_, &QPushButton::clicked, this, [this] {
     form_.RemoveDirectory();
@@ -187,9 +191,9 @@ void SiteWindow::BuildCalibration(QVBoxLayout* layout) {
 void SiteWindow::BuildButtonsAndStatus(QVBoxLayout* layout) {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  ok_ = new QPushButton(tr("OK"), this);
+  ok_ = new QPushButton(tr("&OK"), this);
   ok_->setObjectName("cmdOK");
-  cancel_ = new QPushButton(tr("Cancel"), this);
+  cancel_ = new QPushButton(tr("&Cancel"), this);
   cancel_->setObjectName("cmdCancel");
   // Room for either caption, so the row does not jump while it reads "WAIT".
   cancel_->setMinimumWidth(std::max(cancel_->sizeHint().width(),
@@ -199,15 +203,15 @@ void SiteWindow::BuildButtonsAndStatus(QVBoxLayout* layout) {
   buttons->addWidget(ok_);
   buttons->addWidget(cancel_);
   layout->addLayout(buttons);
-  // Enter belongs to the grids: neither OK (which writes) nor a removal is
-  // ever pressed by it.
-  DisarmDefaultButtons(this);
+  // Enter in a grid moves down: OK (which writes) and a removal are pressed
+  // by Enter only when they have the focus.
+  SetButtonKeys(this);
   status_ = new QStatusBar(this);
   status_->setObjectName("StatusBar1");
   status_->setSizeGripEnabled(false);
   layout->addWidget(status_);
   form_.SetWritingNotice([this](bool writing) {
-    cancel_->setText(writing ? tr("WAIT") : tr("Cancel"));
+    cancel_->setText(writing ? tr("WAIT") : tr("&Cancel"));
     cancel_->repaint();
   });
 }
@@ -299,6 +303,14 @@ bool SiteWindow::eventFilter(QObject* watched, QEvent* event) {
   for (QComboBox* list : profiles_) {
     // The depth lists move with the arrows only; Esc, Tab and Enter stay the window's.
     if (watched == list) return !passes;
+  }
+  if (watched == calibration_ && IsPaste(key)) {
+    if (calibration_->currentRow() >= 0 && calibration_->currentColumn() >= 0) {
+      form_.PasteCalibration(calibration_->currentRow(), calibration_->currentColumn(),
+                             ClipboardText());
+      RenderCalibration();
+    }
+    return true;
   }
   const int code = KeyCode(key);
   if (code < 0) return QDialog::eventFilter(watched, event);  // navigation keys
