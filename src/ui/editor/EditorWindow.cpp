@@ -15,6 +15,7 @@
 #include "core/editor/BlockExport.h"
 #include "ui/platform/GridFit.h"
 #include "ui/platform/QtText.h"
+#include "ui/platform/ScreenFit.h"
 
 namespace pelvaro {
 
@@ -65,6 +66,7 @@ QFont PrintFont() {
 EditorWindow::EditorWindow(const Files& files, Prompter& prompter, QWidget* parent)
     : QDialog(parent), files_(files), prompter_(prompter), model_(files, prompter) {
   setObjectName("TVMKedit");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("Edit Site Data"));
   setModal(true);
   askCsvPath_ = [this] {
@@ -295,6 +297,7 @@ void EditorWindow::ChangeStartDate() {
 
 CalDialog::CalDialog(const QString& dateText, QWidget* parent) : QDialog(parent) {
   setObjectName("CalDialog");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("Start Date"));
   setModal(true);
   auto* layout = new QVBoxLayout(this);

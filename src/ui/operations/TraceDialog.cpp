@@ -8,6 +8,7 @@
 
 #include "core/storage/NumberText.h"
 #include "ui/platform/QtText.h"
+#include "ui/platform/ScreenFit.h"
 #include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
@@ -18,6 +19,7 @@ constexpr int kMaxSensors = 5;
 
 TraceSensorsDialog::TraceSensorsDialog(QWidget* parent) : QDialog(parent) {
   setObjectName("DialogNumOfSensors");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("Probe Trace Mode"));
   setModal(true);
   auto* info = new QLabel(

@@ -12,6 +12,7 @@
 #include "core/storage/NumberText.h"
 #include "ui/outlook/OutlookReader.h"
 #include "ui/platform/QtText.h"
+#include "ui/platform/ScreenFit.h"
 #include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
@@ -59,6 +60,7 @@ std::optional<QColor> Background(const SiteOutlook& o) {
 OutlookWindow::OutlookWindow(const Files& files, QWidget* parent)
     : QDialog(parent), entries_(ListSites(files)) {
   setObjectName("OutlookWindow");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("Outlook"));
   setModal(true);
   Build();

@@ -14,6 +14,7 @@
 
 #include "core/operations/Conversion.h"
 #include "core/storage/StateFiles.h"
+#include "ui/platform/ScreenFit.h"
 #include "ui/shell/SiteList.h"
 #include "ui/shell/StatusArea.h"
 #include "ui/shell/TraceControl.h"
@@ -56,6 +57,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
       prompter_(services.prompter),
       files_(std::make_unique<Files>(fs::path())) {
   setObjectName("MainWindow");
+  FitToScreenOnShow(this);
   BuildWidgets();
 }
 

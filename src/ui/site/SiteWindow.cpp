@@ -10,6 +10,7 @@
 
 #include "ui/platform/GridFit.h"
 #include "ui/platform/QtText.h"
+#include "ui/platform/ScreenFit.h"
 #include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
@@ -40,6 +41,7 @@ void SetCell(QTableWidget* grid, int row, int column, const std::string& text) {
 SiteWindow::SiteWindow(const Files& files, Prompter& prompter, bool createFlag, QWidget* parent)
     : QDialog(parent), form_(files, prompter, createFlag) {
   setObjectName("TVMKSITE");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("CREATE OR EDIT SITE"));
   setModal(true);
   Build();
