@@ -35,18 +35,21 @@ void Relayout(QWidget* window) {
   window->layout()->activate();
 }
 
-// Scrolling content gives up what the window's smallest size has too much;
-// a scroll bar that appears then takes room across, hence a few rounds.
+// The squeezable widgets give up what the window's smallest size has too
+// much; a scroll bar that appears then takes room across, hence a few rounds.
 void SqueezeContent(QWidget* window, QSize room) {
-  const QList<ScrollingContent*> areas = window->findChildren<ScrollingContent*>();
-  for (int round = 0; round < 3 && !areas.isEmpty(); ++round) {
+  QList<std::pair<QWidget*, Squeezable*>> givers;
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (auto* giver = dynamic_cast<Squeezable*>(w)) givers.append({w, giver});
+  }
+  for (int round = 0; round < 3 && !givers.isEmpty(); ++round) {
     Relayout(window);
     QSize over = AtLeastZero(window->minimumSizeHint() - room);
     if (over.isNull()) return;
-    for (ScrollingContent* area : areas) {
-      over -= area->Squeeze(over);
+    for (const auto& [widget, giver] : givers) {
+      over -= giver->Squeeze(over);
       // Each widget around it caches its own smallest size.
-      for (QWidget* w = area->parentWidget(); w != window; w = w->parentWidget()) {
+      for (QWidget* w = widget->parentWidget(); w != window; w = w->parentWidget()) {
         w->updateGeometry();
       }
     }
@@ -70,16 +73,7 @@ QScreen* ScreenOf(const QWidget* window) {
   return window->screen();
 }
 
-// Where the window's frame goes: a dialog over its parent, a window placed by
-// the program where it was put, each then kept on the screen (Qt's own
-// centring counts no frame below and beside a dialog). Any other window is
-// left to the window manager, which places new windows on the screen.
-QRect Placed(const QWidget* window, QRect outer, const QRect& free) {
-  if (const QWidget* parent = CentredOver(window)) {
-    outer.moveCenter(parent->frameGeometry().center());
-  } else if (!window->testAttribute(Qt::WA_Moved)) {
-    return outer;
-  }
+QRect KeptOn(QRect outer, const QRect& free) {
   outer.moveLeft(std::clamp(outer.left(), free.left(), free.right() + 1 - outer.width()));
   outer.moveTop(std::clamp(outer.top(), free.top(), free.bottom() + 1 - outer.height()));
   return outer;
@@ -94,8 +88,18 @@ void Fit(QWidget* window) {
   SqueezeContent(window, room);
   Relayout(window);
   const QSize size = window->size().boundedTo(room).expandedTo(window->minimumSize());
-  const QRect outer = QRect(window->geometry().topLeft(), size).marginsAdded(frame);
-  const QRect inner = Placed(window, outer, free).marginsRemoved(frame);
+  const QWidget* parent = CentredOver(window);
+  if (parent == nullptr && !window->testAttribute(Qt::WA_Moved)) {
+    // The window manager places a new window, on the screen and below its
+    // title bar: only the size is the program's.
+    if (size != window->size()) window->resize(size);
+    return;
+  }
+  // A dialog over its parent, or a window where the program put it; then on
+  // the screen whole (Qt's own centring counts no frame below and beside it).
+  QRect outer = QRect(window->geometry().topLeft(), size).marginsAdded(frame);
+  if (parent != nullptr) outer.moveCenter(parent->frameGeometry().center());
+  const QRect inner = KeptOn(outer, free).marginsRemoved(frame);
   if (inner != window->geometry()) window->setGeometry(inner);
 }
 

@@ -12,16 +12,24 @@ namespace pelvaro {
 // screen with room for the window, nothing changes.
 void FitToScreenOnShow(QWidget* window);
 
+// A widget whose smallest size gives way when its window does not fit the
+// screen; the fit takes the difference from each such widget in turn.
+class Squeezable {
+ public:
+  virtual ~Squeezable() = default;
+  // Takes up to `wanted` off the smallest size; returns what it took.
+  virtual QSize Squeeze(QSize wanted) = 0;
+};
+
 // Content that scrolls only when the screen is too small for it: otherwise it
 // asks for, and is laid out with, the room the content itself asks for.
-class ScrollingContent : public QScrollArea {
+class ScrollingContent : public QScrollArea, public Squeezable {
  public:
   ScrollingContent(QWidget* content, QWidget* parent);
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
-  // Takes up to `wanted` off the content's smallest size (it still shows a
-  // few lines); returns what it took.
-  QSize Squeeze(QSize wanted);
+  // The content still shows a few lines.
+  QSize Squeeze(QSize wanted) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -54,12 +54,17 @@ SiteWindow::SiteWindow(const Files& files, Prompter& prompter, bool createFlag, 
 }
 
 void SiteWindow::Build() {
-  auto* layout = new QVBoxLayout(this);
+  // The form scrolls on a screen too small for it; OK and Cancel stay below.
+  auto* form = new QWidget(this);
+  auto* fields = new QVBoxLayout(form);
+  fields->setContentsMargins(0, 0, 0, 0);
   auto* top = new QHBoxLayout;
   top->addLayout(BuildDetails(), 3);
   top->addLayout(BuildDirectories(), 2);
-  layout->addLayout(top, 6);
-  BuildCalibration(layout);
+  fields->addLayout(top, 6);
+  BuildCalibration(fields);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new ScrollingContent(form, this), 1);
   BuildButtonsAndStatus(layout);
   resize(860, 600);
 }
