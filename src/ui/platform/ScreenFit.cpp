@@ -35,12 +35,21 @@ void Relayout(QWidget* window) {
   window->layout()->activate();
 }
 
-// The squeezable widgets give up what the window's smallest size has too
-// much; a scroll bar that appears then takes room across, hence a few rounds.
+// The widget a squeezable object sizes: itself, or the one it looks after.
+QWidget* SizedWidget(QObject* object) {
+  return object->isWidgetType() ? static_cast<QWidget*>(object)
+                                : qobject_cast<QWidget*>(object->parent());
+}
+
+// The squeezable parts give up what the window's smallest size has too much;
+// a scroll bar that appears then takes room across, hence a few rounds.
 void SqueezeContent(QWidget* window, QSize room) {
   QList<std::pair<QWidget*, Squeezable*>> givers;
-  for (QWidget* w : window->findChildren<QWidget*>()) {
-    if (auto* giver = dynamic_cast<Squeezable*>(w)) givers.append({w, giver});
+  for (QObject* object : window->findChildren<QObject*>()) {
+    auto* giver = dynamic_cast<Squeezable*>(object);
+    if (giver != nullptr && SizedWidget(object) != nullptr) {
+      givers.append({SizedWidget(object), giver});
+    }
   }
   for (int round = 0; round < 3 && !givers.isEmpty(); ++round) {
     Relayout(window);
@@ -79,12 +88,24 @@ QRect KeptOn(QRect outer, const QRect& free) {
   return outer;
 }
 
+// The room a screen has for a window, its frame left out.
+QSize RoomOn(const QScreen& screen) {
+  return screen.availableGeometry().size().shrunkBy(FrameEstimate());
+}
+
+bool LargerThanItsScreen(const QWidget* window) {
+  const QScreen* screen = window->screen();
+  if (screen == nullptr) return false;
+  const QSize room = RoomOn(*screen);
+  return window->width() > room.width() || window->height() > room.height();
+}
+
 void Fit(QWidget* window) {
   const QScreen* screen = ScreenOf(window);
   if (screen == nullptr) return;
   const QRect free = screen->availableGeometry();
   const QMargins frame = FrameEstimate();
-  const QSize room = free.size().shrunkBy(frame);
+  const QSize room = RoomOn(*screen);
   SqueezeContent(window, room);
   Relayout(window);
   const QSize size = window->size().boundedTo(room).expandedTo(window->minimumSize());
@@ -105,16 +126,36 @@ void Fit(QWidget* window) {
 
 class ScreenFitter : public QObject {
  public:
-  explicit ScreenFitter(QWidget* window) : QObject(window) { window->installEventFilter(this); }
+  explicit ScreenFitter(QWidget* window) : QObject(window), window_(window) {
+    window->installEventFilter(this);
+  }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     // Sent before the window is mapped and before a dialog centres itself.
-    if (watched == parent() && event->type() == QEvent::Show && !event->spontaneous()) {
-      Fit(static_cast<QWidget*>(watched));
+    if (watched == window_ && event->type() == QEvent::Show && !event->spontaneous()) {
+      Fit(window_);
+    }
+    // Content that grew while the window was shown (a block opened in the
+    // editor) can make it larger than the screen: it is fitted again once
+    // its layout has settled.
+    if (watched == window_ && event->type() == QEvent::Resize && !refitDue_ &&
+        window_->isVisible() && LargerThanItsScreen(window_)) {
+      refitDue_ = true;
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            refitDue_ = false;
+            Fit(window_);
+          },
+          Qt::QueuedConnection);
     }
     return QObject::eventFilter(watched, event);
   }
+
+ private:
+  QWidget* window_;
+  bool refitDue_ = false;
 };
 
 }  // namespace
