@@ -101,6 +101,8 @@ bool LargerThanItsScreen(const QWidget* window) {
 }
 
 void Fit(QWidget* window) {
+  // A maximised window already has the screen's size, frame and all.
+  if (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
   const QScreen* screen = ScreenOf(window);
   if (screen == nullptr) return;
   const QRect free = screen->availableGeometry();
