@@ -17,6 +17,7 @@
 #include "ui/platform/GridFit.h"
 #include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
+#include "ui/platform/ScreenFit.h"
 
 namespace pelvaro {
 
@@ -70,6 +71,7 @@ QFont PrintFont() {
 EditorWindow::EditorWindow(const Files& files, Prompter& prompter, QWidget* parent)
     : QDialog(parent), files_(files), prompter_(prompter), model_(files, prompter) {
   setObjectName("TVMKedit");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("Edit Site Data"));
   setModal(true);
   askCsvPath_ = [this] {
@@ -335,6 +337,7 @@ void EditorWindow::ChangeStartDate() {
 
 CalDialog::CalDialog(const QString& dateText, QWidget* parent) : QDialog(parent) {
   setObjectName("CalDialog");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("Start Date"));
   setModal(true);
   auto* layout = new QVBoxLayout(this);

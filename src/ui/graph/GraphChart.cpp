@@ -41,7 +41,7 @@ GraphChart::GraphChart(const GraphModel& model, QWidget* parent) : QObject(paren
   chart->addAxis(left_, Qt::AlignLeft);
   AddSeries(chart);
   view_ = new GraphChartView(chart, parent);
-  view_->setMinimumSize(kChartMinimum);
+  view_->SetLeastSize(kChartMinimum);
   connect(view_, &GraphChartView::PointerMoved, this, &GraphChart::Readout);
   connect(bottom_, &QValueAxis::rangeChanged, this, &GraphChart::Refill);
   // A zoom or a resize moves the points: a readout left where one was would
@@ -91,13 +91,14 @@ void GraphChart::Show() {
   chart->setTitle(QString("<p align=center><b>%1</b><br>%2</p>")
                       .arg(ToQt(model_.Header()).toHtmlEscaped(), subtitle));
   // Shrinking the window never cuts the titles short, unless a site's long
-  // name would make the window wider than a small screen.
+  // name, or a small screen, leaves no room for them.
   QTextDocument title;
   title.setDefaultFont(chart->titleFont());
   title.setHtml(chart->title());
   const QMargins margins = chart->margins();
   const int titleWidth = qCeil(title.idealWidth()) + margins.left() + margins.right() + kChartFrame;
-  view_->setMinimumWidth(std::clamp(titleWidth, kChartMinimum.width(), kChartWidest));
+  view_->SetLeastSize(
+      {std::clamp(titleWidth, kChartMinimum.width(), kChartWidest), kChartMinimum.height()});
   left_->setTitleText(ToQt(model_.LeftTitle()));
   left_->setTickType(QValueAxis::TicksDynamic);
   left_->setTickAnchor(0);

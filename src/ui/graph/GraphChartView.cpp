@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace pelvaro {
 
@@ -10,6 +11,7 @@ namespace {
 const QColor kReadoutPen(0, 0, 255);
 const QColor kReadoutText(255, 255, 0);
 constexpr double kWheelIn = 0.8;
+constexpr int kNarrowest = 240;
 }  // namespace
 
 GraphChartView::GraphChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {
@@ -17,6 +19,24 @@ GraphChartView::GraphChartView(QChart* chart, QWidget* parent) : QChartView(char
   setRenderHint(QPainter::Antialiasing);
   setRubberBand(QChartView::RectangleRubberBand);
   setMouseTracking(true);
+}
+
+void GraphChartView::SetLeastSize(QSize least) {
+  least_ = least;
+  ApplyLeastSize();
+}
+
+QSize GraphChartView::Squeeze(QSize wanted) {
+  const int taken = std::clamp(least_.width() - narrowed_ - kNarrowest, 0, wanted.width());
+  narrowed_ += taken;
+  ApplyLeastSize();
+  return {taken, 0};
+}
+
+void GraphChartView::ApplyLeastSize() {
+  // An explicit minimum: the chart view sets one of its own as it resizes.
+  setMinimumSize(std::max(least_.width() - narrowed_, std::min(least_.width(), kNarrowest)),
+                 least_.height());
 }
 
 void GraphChartView::ShowReadout(QPointF at, const QString& text) {

@@ -5,15 +5,22 @@
 #include <QString>
 #include <optional>
 
+#include "ui/platform/ScreenFit.h"
+
 namespace pelvaro {
 
 // The graph window's chart view: rubber-band and wheel zoom, and the value readout drawn
 // over the chart at the point under the pointer.
-class GraphChartView : public QChartView {
+class GraphChartView : public QChartView, public Squeezable {
   Q_OBJECT
 
  public:
   GraphChartView(QChart* chart, QWidget* parent);
+  // The smallest size the chart is laid out with where the screen has room.
+  void SetLeastSize(QSize least);
+  // On a screen too narrow for the window the chart gets narrower, down to a
+  // plot that still reads; its titles are then cut short.
+  QSize Squeeze(QSize wanted) override;
   // The readout at a position in chart coordinates, until cleared.
   void ShowReadout(QPointF at, const QString& text);
   void ClearReadout();
@@ -37,7 +44,10 @@ class GraphChartView : public QChartView {
 
  private:
   QPointF InChart(const QPointF& viewPosition) const;
+  void ApplyLeastSize();
 
+  QSize least_;
+  int narrowed_ = 0;
   std::optional<QPointF> readoutAt_;
   QString readout_;
 };

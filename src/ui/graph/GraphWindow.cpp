@@ -13,6 +13,7 @@
 #include "ui/platform/DataWatcher.h"
 #include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
+#include "ui/platform/ScreenFit.h"
 #include "ui/site/DataDirDialog.h"
 
 namespace pelvaro {
@@ -37,6 +38,7 @@ GraphWindow::GraphWindow(const Files& files, Prompter& prompter, bool afterDownl
       afterDownload_(afterDownload),
       beep_([] { QApplication::beep(); }) {
   setObjectName("TVMKGRAPH1");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("Site Data Graph"));
   setModal(true);
   Build();
@@ -112,17 +114,22 @@ QPushButton* GraphWindow::AddButton(const char* name, const QString& caption,
 
 QWidget* GraphWindow::BuildSideControls() {
   auto* panel = new QWidget(this);
+  // The choices scroll on a screen too small for them; the buttons stay below.
+  auto* choices = new QWidget(panel);
+  auto* column = new QVBoxLayout(choices);
+  column->setContentsMargins(0, 0, 0, 0);
+  depthsLabel_ = new QLabel(choices);
+  depthsLabel_->setObjectName("lblDepths");
+  column->addWidget(depthsLabel_);
+  column->addLayout(BuildOptionBoxes(choices));
+  grid_ = new CalibrationTableGrid(
+      model_, [this] { ShowDrawing(); }, choices);
+  column->addWidget(grid_->Widget());
+  tabStops_.append(grid_->Widget());
+  column->addStretch(1);
   auto* side = new QVBoxLayout(panel);
   side->setContentsMargins(0, 0, 0, 0);
-  depthsLabel_ = new QLabel(panel);
-  depthsLabel_->setObjectName("lblDepths");
-  side->addWidget(depthsLabel_);
-  side->addLayout(BuildOptionBoxes(panel));
-  grid_ = new CalibrationTableGrid(
-      model_, [this] { ShowDrawing(); }, panel);
-  side->addWidget(grid_->Widget());
-  tabStops_.append(grid_->Widget());
-  side->addStretch(1);
+  side->addWidget(new ScrollingContent(choices, panel), 1);
   side->addLayout(BuildButtons(panel));
   return panel;
 }

@@ -9,6 +9,8 @@
 #include <memory>
 
 #include "ui/platform/KeyboardHabits.h"
+#include "ui/platform/ScreenFit.h"
+#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -52,6 +54,7 @@ void LayOut(QDialog* dialog, std::initializer_list<QWidget*> content, QPushButto
 PortListDialog::PortListDialog(Prompter& prompter, QWidget* parent)
     : QDialog(parent), prompter_(prompter) {
   setObjectName("selDialog");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("Velmora Port"));
   setModal(true);
   auto* label = new QLabel(tr("Velmora cannot find the port for USB Cable") + "\r\n", this);
@@ -100,6 +103,7 @@ void PortListDialog::OnOk() {
 
 NotRespondingDialog::NotRespondingDialog(QWidget* parent) : QDialog(parent) {
   setObjectName("diaBoxNotResp");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("Velmora"));
   setModal(true);
   auto* label = new QLabel(tr("Logger is not responding. Use Help to troubleshoot."), this);
@@ -118,6 +122,7 @@ NotRespondingDialog::NotRespondingDialog(QWidget* parent) : QDialog(parent) {
 
 HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
   setObjectName("frmHelp");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("Velmora Help"));
   setModal(true);
   auto* heading = new QLabel(tr("Velmora : Recorder Not Responding") + "\r\n\r\n", this);

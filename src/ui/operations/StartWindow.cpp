@@ -13,6 +13,8 @@
 
 #include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
+#include "ui/platform/ScreenFit.h"
+#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -113,6 +115,7 @@ StartWindow::StartWindow(const Files& files, Prompter& prompter, SerialPort& por
       clock_(clock),
       dialogs_(dialogs) {
   setObjectName("TVMKstart");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("Start Velmora Data Logger"));
   setModal(true);
   Build();
@@ -138,7 +141,11 @@ void StartWindow::Build() {
   BuildSiteList();
   body->addWidget(keyFileBox_, 1);
 
-  auto* right = new QVBoxLayout;
+  // The clock, the settings and their pickers scroll on a screen too small
+  // for them; the exchange's lines and the buttons stay below them.
+  auto* settings = new QWidget(this);
+  auto* column = new QVBoxLayout(settings);
+  column->setContentsMargins(0, 0, 0, 0);
   auto* clockRow = new QHBoxLayout;
   dateDisp_ = new QLabel(this);
   dateDisp_->setObjectName("DateDisplbl");
@@ -147,13 +154,15 @@ void StartWindow::Build() {
   clockRow->addWidget(dateDisp_);
   clockRow->addStretch();
   clockRow->addWidget(timeDisp_);
-  right->addLayout(clockRow);
+  column->addLayout(clockRow);
   siteGrid_ = SettingsGrid("FgSiteHeader", 6, this);
   settingsGrid_ = SettingsGrid("FgStartSettings", 4, this);
   // Rows of both grids grow alike.
-  right->addWidget(siteGrid_, 6);
-  right->addWidget(settingsGrid_, 4);
-  right->addLayout(BuildPickers());
+  column->addWidget(siteGrid_, 6);
+  column->addWidget(settingsGrid_, 4);
+  column->addLayout(BuildPickers());
+  auto* right = new QVBoxLayout;
+  right->addWidget(new ScrollingContent(settings, this), 1);
 
   picCommInfo_ = new QTextEdit(this);
   picCommInfo_->setObjectName("PicCommInfo");

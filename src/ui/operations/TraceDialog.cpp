@@ -9,6 +9,8 @@
 #include "core/storage/NumberText.h"
 #include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
+#include "ui/platform/ScreenFit.h"
+#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -18,6 +20,7 @@ constexpr int kMaxSensors = 5;
 
 TraceSensorsDialog::TraceSensorsDialog(QWidget* parent) : QDialog(parent) {
   setObjectName("DialogNumOfSensors");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("Probe Trace Mode"));
   setModal(true);
   auto* info = new QLabel(

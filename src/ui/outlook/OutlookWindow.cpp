@@ -16,6 +16,8 @@
 #include "ui/platform/DataWatcher.h"
 #include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
+#include "ui/platform/ScreenFit.h"
+#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -62,6 +64,7 @@ std::optional<QColor> Background(const SiteOutlook& o) {
 OutlookWindow::OutlookWindow(const Files& files, QWidget* parent)
     : QDialog(parent), files_(files), entries_(ListSites(files)) {
   setObjectName("OutlookWindow");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("Outlook"));
   setModal(true);
   Build();

@@ -69,8 +69,27 @@ void GridFit::Refit() {
   if (!grid_->horizontalHeader()->isHidden()) {
     height += grid_->horizontalHeader()->sizeHint().height();
   }
-  grid_->setMinimumSize(width, height);
+  if (narrowed_ > 0) {
+    grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    height += grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  }
+  fullWidth_ = width;
+  grid_->setMinimumSize(width - std::min(narrowed_, width - NarrowestWidth()), height);
   Apply();
+}
+
+int GridFit::NarrowestWidth() const {
+  // The first column and a scroll bar's room for the rest.
+  return std::min(fullWidth_,
+                  ColumnMinimum(0) + 4 * grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+}
+
+QSize GridFit::Squeeze(QSize wanted) {
+  if (rows_ != Rows::Scroll) return {0, 0};
+  const int taken = std::clamp(fullWidth_ - narrowed_ - NarrowestWidth(), 0, wanted.width());
+  narrowed_ += taken;
+  if (taken > 0) Refit();
+  return {taken, 0};
 }
 
 bool GridFit::eventFilter(QObject* watched, QEvent* event) {

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include "ui/platform/ScreenFit.h"
+
 class QTableWidget;
 
 namespace pelvaro {
@@ -13,7 +15,9 @@ namespace pelvaro {
 // (Rows::Fill) shares its height among them and never scrolls; a long grid
 // (Rows::Scroll) keeps its row height and scrolls. The grid's minimum size
 // holds rowsShown rows, so a layout never squeezes it below what it must show.
-class GridFit : public QObject {
+// Only on a screen too narrow for its window does a long grid give up width
+// and scroll sideways too.
+class GridFit : public QObject, public Squeezable {
  public:
   enum class Rows { Fill, Scroll };
   // widest: per column, the widest text it holds; the last one stands for any
@@ -23,6 +27,7 @@ class GridFit : public QObject {
   void Refit();
   // Rows no lower than this, for controls that stand beside them.
   void SetMinimumRowHeight(int height);
+  QSize Squeeze(QSize wanted) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -30,6 +35,7 @@ class GridFit : public QObject {
  private:
   int RowHeight() const;
   int ColumnMinimum(int column) const;
+  int NarrowestWidth() const;
   void Apply();
 
   QTableWidget* grid_;
@@ -37,6 +43,8 @@ class GridFit : public QObject {
   int rowsShown_;
   Rows rows_;
   int minimumRowHeight_ = 0;
+  int fullWidth_ = 0;  // the smallest width that shows every column whole
+  int narrowed_ = 0;   // what a small screen took off it
 };
 
 }  // namespace pelvaro

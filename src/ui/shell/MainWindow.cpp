@@ -16,6 +16,7 @@
 #include "core/storage/StateFiles.h"
 #include "ui/platform/DataWatcher.h"
 #include "ui/platform/KeyboardHabits.h"
+#include "ui/platform/ScreenFit.h"
 #include "ui/shell/SiteList.h"
 #include "ui/shell/StatusArea.h"
 #include "ui/shell/TraceControl.h"
@@ -58,6 +59,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
       prompter_(services.prompter),
       files_(std::make_unique<Files>(fs::path())) {
   setObjectName("MainWindow");
+  FitToScreenOnShow(this);
   BuildWidgets();
 }
 

@@ -11,6 +11,8 @@
 
 #include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
+#include "ui/platform/ScreenFit.h"
+#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -25,6 +27,7 @@ DataDirDialog::DataDirDialog(const Files& files, Prompter& prompter, std::vector
                              std::string current, QWidget* parent)
     : QDialog(parent), prompter_(prompter), choice_(files, std::move(names), std::move(current)) {
   setObjectName("DialogDataDir");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("Site Data Directories"));
   setModal(true);
   auto* layout = new QVBoxLayout(this);

@@ -11,6 +11,8 @@
 #include "ui/platform/GridFit.h"
 #include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
+#include "ui/platform/ScreenFit.h"
+#include "ui/platform/WindowHabits.h"
 
 namespace pelvaro {
 
@@ -40,6 +42,7 @@ void SetCell(QTableWidget* grid, int row, int column, const std::string& text) {
 SiteWindow::SiteWindow(const Files& files, Prompter& prompter, bool createFlag, QWidget* parent)
     : QDialog(parent), form_(files, prompter, createFlag) {
   setObjectName("TVMKSITE");
+  FitToScreenOnShow(this);
   setWindowTitle(tr("CREATE OR EDIT SITE"));
   setModal(true);
   Build();
@@ -52,12 +55,17 @@ SiteWindow::SiteWindow(const Files& files, Prompter& prompter, bool createFlag, 
 }
 
 void SiteWindow::Build() {
-  auto* layout = new QVBoxLayout(this);
+  // The form scrolls on a screen too small for it; OK and Cancel stay below.
+  auto* form = new QWidget(this);
+  auto* fields = new QVBoxLayout(form);
+  fields->setContentsMargins(0, 0, 0, 0);
   auto* top = new QHBoxLayout;
   top->addLayout(BuildDetails(), 3);
   top->addLayout(BuildDirectories(), 2);
-  layout->addLayout(top, 6);
-  BuildCalibration(layout);
+  fields->addLayout(top, 6);
+  BuildCalibration(fields);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new ScrollingContent(form, this), 1);
   BuildButtonsAndStatus(layout);
   SetTabOrder({details_, bySiteName_, bySerialNumber_, directories_, removeDirectory_,
                measurementType_, profiles_[0], profiles_[1], profiles_[2], profiles_[3],
