@@ -61,10 +61,10 @@ struct Line {
   SimSerialPort port;
 };
 
-TEST(LoggerGreeting, IsPacedAnswersBothWakeBytesOnlyAndCountsThemAfterACommand) {
+// After 5 ms the greeting's bytes follow at the baud rate.
+TEST(LoggerGreeting, IsPacedAtTheBaudRate) {
   Line line;
   line.Send(kWake);
-  // After 5 ms the bytes follow at the baud rate.
   const struct {
     double wait;
     int waiting;
@@ -75,25 +75,34 @@ TEST(LoggerGreeting, IsPacedAnswersBothWakeBytesOnlyAndCountsThemAfterACommand) 
   }
   EXPECT_EQ(line.After(0.1 * kByte), kGreeting);
   EXPECT_EQ(line.engine.NextDue(), std::nullopt);
+}
 
+TEST(LoggerGreeting, AFastLoggerSendsItWholeAfterFiveMilliseconds) {
   Line fast(SmallRun(), {}, true);
   fast.Send(kWake);
   EXPECT_EQ(fast.engine.NextDue(), 0.005);
   fast.clock.Advance(0.0049);
   EXPECT_EQ(fast.port.BytesWaiting(), 0);
   EXPECT_EQ(fast.After(0.0001), kGreeting);
+}
 
-  // Both wake bytes are answered, and only they.
-  Line asleep;
-  asleep.Play({{"D\rS\rN\r\x02", 1, ""}, {"\x01", 0.1, kGreeting}});
-  // Awake, every wake byte greets again, and two close together queue up.
-  asleep.Send(std::string("\0\x01", 2));
-  std::string both = asleep.After(0.005 + 7.5 * kByte);
+// 0x01 wakes it as 0x00 does; commands and other bytes do not.
+TEST(LoggerGreeting, OnlyAWakeByteWakesIt) {
+  Line().Play({{"D\rS\rN\r\x02", 1, ""}, {"\x01", 0.1, kGreeting}});
+}
+
+// Awake, every wake byte greets again, and two close together queue up.
+TEST(LoggerGreeting, TwoWakeBytesCloseTogetherGreetTwiceInTurn) {
+  Line line;
+  line.WakeUp();
+  line.Send(std::string("\0\x01", 2));
+  std::string both = line.After(0.005 + 7.5 * kByte);
   EXPECT_EQ(both.size(), 7u);
-  both += asleep.After(kByte);
+  both += line.After(kByte);
   EXPECT_EQ(both, kGreeting + kGreeting);
+}
 
-  // The wake count starts again after a command.
+TEST(LoggerGreeting, TheWakeCountStartsAgainAfterACommand) {
   Line(SmallRun(), {.greetOnWake = 3})
       .Play({{kWake + kWake, 1, ""},
              {kWake, 0.1, kGreeting},
@@ -210,23 +219,29 @@ TEST(LoggerTrace, SendsAScanASecondEndsAfterSixtyFourOrAtTheHostsStop) {
   line.WakeUp();
 }
 
-TEST(SimSerialPortTest, BehavesLikeAPortOverRepeatablePlausibleRuns) {
+TEST(SimSerialPortTest, AFailedOpenIsTheNextOpensOnly) {
   Line line;
   EXPECT_EQ(line.port.OpenedPort(), 2);
   line.port.FailNextOpenWith(PortError::InUse);
   line.port.Close();
   EXPECT_EQ(line.port.Open(3).error, PortError::InUse);
   EXPECT_FALSE(line.port.IsOpen());
-  EXPECT_TRUE(line.port.Open(3).Ok()) << "the failure is the next open's only";
+  EXPECT_TRUE(line.port.Open(3).Ok());
   EXPECT_EQ(line.port.OpenedPort(), 3);
+}
 
-  // Bytes arriving while the port is closed are lost.
+TEST(SimSerialPortTest, BytesArrivingWhileThePortIsClosedAreLost) {
+  Line line;
   line.Send(kWake);
   line.port.Close();
   line.clock.Advance(1);
   ASSERT_TRUE(line.port.Open(3).Ok());
   EXPECT_EQ(line.port.BytesWaiting(), 0);
+}
 
+// Each pump raises one notification while bytes wait, and none until they are asked for.
+TEST(SimSerialPortTest, PumpNotifiesOnlyWhenAskedToAndWhileBytesWait) {
+  Line line;
   int calls = 0;
   line.port.SetReceiveHandler([&] {
     ++calls;
@@ -239,14 +254,28 @@ TEST(SimSerialPortTest, BehavesLikeAPortOverRepeatablePlausibleRuns) {
   EXPECT_EQ((std::vector{line.port.Pump(), line.port.Pump(), line.port.Pump()}),
             (std::vector{true, true, false}));
   EXPECT_EQ(calls, 2);
-  EXPECT_EQ(line.port.Written(), kWake + kWake);
+}
 
-  // Generated readings are repeatable and plausible.
+TEST(SimSerialPortTest, WrittenHoldsEveryByteTheHostSentAcrossAReopening) {
+  Line line;
+  line.Send(kWake);
+  line.port.Close();
+  ASSERT_TRUE(line.port.Open(2).Ok());
+  line.Send("D\r");
+  EXPECT_EQ(line.port.Written(), kWake + "D\r");
+}
+
+// A longer run begins with the shorter one's words; another seed gives others.
+TEST(GeneratedRun, IsRepeatable) {
   const sim::Run a = GenerateRun(3001, 1, 4, 11300, 0, 900, 96);
   const sim::Run longer = GenerateRun(3001, 1, 4, 11300, 0, 900, 200);
   EXPECT_TRUE(std::equal(a.words.begin(), a.words.end(), longer.words.begin()));
   EXPECT_NE(a.words, GenerateRun(3001, 1, 4, 11300, 0, 900, 96, 2).words);
-  // A day of scans swings with the sine around each sensor's own level.
+}
+
+// A day of scans swings with the sine around each sensor's own level.
+TEST(GeneratedRun, ADaySwingsAroundEachSensorsOwnLevel) {
+  const sim::Run a = GenerateRun(3001, 1, 4, 11300, 0, 900, 96);
   for (int sensor = 0; sensor < 4; ++sensor) {
     int low = 65535, high = 0;
     for (std::size_t i = static_cast<std::size_t>(sensor); i < a.words.size(); i += 4) {
@@ -256,9 +285,15 @@ TEST(SimSerialPortTest, BehavesLikeAPortOverRepeatablePlausibleRuns) {
     EXPECT_TRUE(low >= 2800 - 63 && high <= 3400 + 63 && high - low >= 110 && high - low <= 126)
         << sensor << ": " << low << " to " << high;
   }
+}
+
+TEST(LoggerMemory, NoRunLargerThanItIsMadeOrHeld) {
   EXPECT_THROW(GenerateRun(3001, 1, 5, 0, 0, 900, 6554), std::invalid_argument);
   EXPECT_THROW(LoggerEngine(sim::Run{.words = std::vector<std::uint16_t>(32768)}),
                std::invalid_argument);
+}
+
+TEST(LoggerMemory, AMissingBlockCannotBeLoaded) {
   EXPECT_THROW(LoadRun("/nonexistent/SITE_01_001"), std::runtime_error);
 }
 

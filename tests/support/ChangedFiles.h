@@ -13,12 +13,15 @@
 
 namespace pelvaro::testing {
 
-// Every file under the working root with its bytes: what a refused save must leave alone. The
-// lock file, empty, is made by the first program that writes.
-inline std::map<std::string, std::string> RootFiles(const std::filesystem::path& root) {
+// Every file under a folder by its path there, with its bytes: what a refused save must leave
+// alone. The lock file, empty, is made by the first program that writes; a test may leave out
+// one file more (the selection a click writes).
+inline std::map<std::string, std::string> RootFiles(const std::filesystem::path& root,
+                                                    const std::string& alsoLeftOut = "") {
   std::map<std::string, std::string> files;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    if (entry.is_regular_file() && entry.path().filename() != kLockFileName) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_regular_file() && name != kLockFileName && name != alsoLeftOut) {
       files[std::filesystem::relative(entry.path(), root).string()] = ReadBytes(entry.path());
     }
   }

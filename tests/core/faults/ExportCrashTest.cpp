@@ -5,6 +5,7 @@
 
 #include "core/export/SeasonExport.h"
 #include "core/operations/Conversion.h"
+#include "support/ChangedFiles.h"
 #include "support/FaultPlans.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
@@ -13,15 +14,8 @@
 namespace pelvaro::testing {
 namespace {
 
-// Every file of a folder with its bytes: nothing else may lie beside the pair.
+// Every file of the export's folder: nothing else may lie beside the pair.
 using Folder = std::map<std::string, std::string>;
-Folder FilesIn(const fs::path& folder) {
-  Folder files;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    files[entry.path().filename().string()] = ReadBytes(entry.path());
-  }
-  return files;
-}
 
 // An export that stops at the first file it creates, after its repair of what came before.
 class NoWrites : public FaultAt {
@@ -53,7 +47,7 @@ TEST(ExportCrash, EveryOperationOfACsvExportLeavesTheOldPairOrTheNewOne) {
     Export();
   }
   ASSERT_GE(counter.count, 11) << "two files written and synced, two parts, the pair, the folder";
-  const Folder fresh = FilesIn(target.parent_path());
+  const Folder fresh = RootFiles(target.parent_path());
 
   for (const FaultAt::Mode mode : {FaultAt::Mode::Fail, FaultAt::Mode::Die}) {
     for (int k = 1; k <= counter.count; ++k) {
@@ -78,11 +72,11 @@ TEST(ExportCrash, EveryOperationOfACsvExportLeavesTheOldPairOrTheNewOne) {
           InstalledPlan stopped(stop);
           EXPECT_THROW(Export(), IoError);
         }
-        const Folder repaired = FilesIn(target.parent_path());
+        const Folder repaired = RootFiles(target.parent_path());
         EXPECT_TRUE(repaired == old || repaired == fresh) << ::testing::PrintToString(repaired);
         Export();
       }
-      const Folder after = FilesIn(target.parent_path());
+      const Folder after = RootFiles(target.parent_path());
       EXPECT_TRUE(after == (threw && mode == FaultAt::Mode::Fail ? old : fresh))
           << ::testing::PrintToString(after);
       if (::testing::Test::HasFailure()) return;  // one trace is enough to read

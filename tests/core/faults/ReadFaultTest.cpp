@@ -16,6 +16,7 @@
 #include "core/outlook/OutlookReport.h"
 #include "core/shell/MainMenu.h"
 #include "core/storage/CalibratedFiles.h"
+#include "support/ChangedFiles.h"
 #include "support/DownloadRig.h"
 #include "support/Environment.h"
 #include "support/FaultPlans.h"
@@ -26,15 +27,7 @@ namespace {
 
 constexpr int kDay = DownloadRig::kDay;
 
-// Every file of a folder by its path inside it.
 using Snapshot = std::map<std::string, std::string>;
-Snapshot Take(const fs::path& folder) {
-  Snapshot files;
-  for (const auto& e : fs::recursive_directory_iterator(folder)) {
-    if (e.is_regular_file()) files[fs::relative(e.path(), folder).string()] = ReadBytes(e.path());
-  }
-  return files;
-}
 
 std::optional<std::string> At(const Snapshot& s, const std::string& path) {
   const auto it = s.find(path);
@@ -181,7 +174,7 @@ TEST_P(ReadFault, AtEveryOpenAndReadIsReportedOrHarmless) {
   const Operation& op = GetParam();
   DownloadRig before;
   Prepare(before);
-  const Snapshot old = Take(before.root.Path());
+  const Snapshot old = RootFiles(before.root.Path());
   TempRoot out;
 
   DownloadRig reference;
@@ -193,7 +186,7 @@ TEST_P(ReadFault, AtEveryOpenAndReadIsReportedOrHarmless) {
     faultless = op.run(reference, out.Path() / "reference.csv");
   }
   ASSERT_FALSE(faultless.failed) << reference.Shown();
-  const Snapshot done = Take(reference.root.Path());
+  const Snapshot done = RootFiles(reference.root.Path());
   ASSERT_GE(counter.count, 5) << "the walk must reach the operation's reads";
   RecordProperty("reads", counter.count);
 
@@ -214,7 +207,7 @@ TEST_P(ReadFault, AtEveryOpenAndReadIsReportedOrHarmless) {
           std::string(mode == FaultAt::Mode::Die ? "every read failing from " : "failing ") +
           plan.ops[static_cast<std::size_t>(k - 1)] + " (read " + std::to_string(k) + ")\n" +
           rig.Shown());
-      ExpectOldOrNew(old, done, Take(rig.root.Path()), outcome, faultless);
+      ExpectOldOrNew(old, done, RootFiles(rig.root.Path()), outcome, faultless);
       if (outcome.failed) {
         EXPECT_FALSE(fs::exists(target)) << "a failed export left its file";
       }

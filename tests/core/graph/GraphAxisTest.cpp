@@ -9,56 +9,52 @@
 namespace pelvaro::testing {
 namespace {
 
-// Day 10014 is 1 June 2023.
-TEST(GraphAxis, DateTicksStepByDaysAtMidnightWhileTheyFit) {
-  const auto days = AxisTicks(AxisMode::DateTime, 10013.6, 10016.2, 10);
-  ASSERT_EQ(days.size(), 3u);
-  EXPECT_EQ(days[0].x, 10014);
-  EXPECT_EQ(days[2].x, 10016);
+// A span, the most ticks it may take, and one tick it then shows. Day 10014 is 1 June 2023.
+struct TickRow {
+  const char* guards;
+  AxisMode mode;
+  double from, to;
+  int most;
+  std::size_t count;
+  std::size_t at;  // the tick shown
+  double x;
+  const char* label;
+};
+
+class TickTest : public ::testing::TestWithParam<TickRow> {};
+
+TEST_P(TickTest, TheTicksAreCountedAndPlaced) {
+  const TickRow& row = GetParam();
+  const auto ticks = AxisTicks(row.mode, row.from, row.to, row.most);
+  ASSERT_EQ(ticks.size(), row.count);
+  EXPECT_EQ(ticks[row.at].x, row.x);
 }
 
-TEST(GraphAxis, DateTicksReadDayDashMonth) {
-  const auto days = AxisTicks(AxisMode::DateTime, 10013.6, 10016.2, 10);
-  ASSERT_EQ(days.size(), 3u);
-  EXPECT_EQ(days[0].label, "01-06");
-  EXPECT_EQ(days[2].label, "03-06");
+TEST_P(TickTest, TheTickReadsAsItsAxisReads) {
+  const TickRow& row = GetParam();
+  const auto ticks = AxisTicks(row.mode, row.from, row.to, row.most);
+  ASSERT_EQ(ticks.size(), row.count);
+  EXPECT_EQ(ticks[row.at].label, row.label);
 }
 
-TEST(GraphAxis, ASeasonStepsByTwoWeeksWhenDaysDoNotFit) {
-  const auto season = AxisTicks(AxisMode::DateTime, 10014, 10114, 10);
-  ASSERT_EQ(season.size(), 8u);
-  EXPECT_EQ(season[1].x - season[0].x, 14);
-}
-
-TEST(GraphAxis, ALongSeasonStepsByFourWeeksDoubledAsOftenAsNeeded) {
-  const auto long_ = AxisTicks(AxisMode::DateTime, 10014, 10014 + 448, 5);
-  ASSERT_EQ(long_.size(), 5u);
-  EXPECT_EQ(long_[4].x - long_[3].x, 112);
-}
-
-TEST(GraphAxis, ElapsedTicksStepByANiceNumberAndReadAsNumbers) {
-  const auto hours = AxisTicks(AxisMode::Hours, 0, 23.5, 8);
-  ASSERT_EQ(hours.size(), 5u);
-  EXPECT_EQ(hours[1].label, "5");
-}
-
-TEST(GraphAxis, TwoTicksAreTheEnds) {
-  const auto ticks = AxisTicks(AxisMode::Hours, 0, 10, 2);
-  ASSERT_EQ(ticks.size(), 2u);
-  EXPECT_EQ(ticks[1].x, 10);
-}
-
-TEST(GraphAxis, ThreeTicksHalveTheSpan) {
-  const auto ticks = AxisTicks(AxisMode::Hours, 0, 10, 3);
-  ASSERT_EQ(ticks.size(), 3u);
-  EXPECT_EQ(ticks[1].x, 5);
-}
-
-TEST(GraphAxis, AZoomTicksFromTheFirstWholeStepAfterItsStart) {
-  const auto zoomed = AxisTicks(AxisMode::Hours, 2.5, 23.5, 8);
-  ASSERT_EQ(zoomed.size(), 4u);
-  EXPECT_EQ(zoomed[0].x, 5);
-}
+using M = AxisMode;
+INSTANTIATE_TEST_SUITE_P(
+    Ticks, TickTest,
+    ::testing::Values(TickRow{"days step by one at midnight while they fit; day-month", M::DateTime,
+                              10013.6, 10016.2, 10, 3, 2, 10016, "03-06"},
+                      TickRow{"the first day is the first midnight", M::DateTime, 10013.6, 10016.2,
+                              10, 3, 0, 10014, "01-06"},
+                      TickRow{"a season steps by two weeks when days do not fit", M::DateTime,
+                              10014, 10114, 10, 8, 1, 10028, "15-06"},
+                      TickRow{"a long season steps by four weeks doubled as often as needed",
+                              M::DateTime, 10014, 10014 + 448, 5, 5, 4, 10462, "22-08"},
+                      TickRow{"elapsed time steps by a nice number and reads as a number", M::Hours,
+                              0, 23.5, 8, 5, 1, 5, "5"},
+                      TickRow{"two ticks are the ends", M::Hours, 0, 10, 2, 2, 1, 10, "10"},
+                      TickRow{"three ticks halve the span", M::Hours, 0, 10, 3, 3, 1, 5, "5"},
+                      TickRow{"a zoom ticks from the first whole step after its start", M::Hours,
+                              2.5, 23.5, 8, 4, 0, 5, "5"}),
+    ByGuards());
 
 struct ReadoutRow {
   const char* guards;

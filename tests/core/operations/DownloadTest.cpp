@@ -3,11 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <functional>
 
 #include "core/operations/Conversion.h"
 #include "core/storage/SiteRepair.h"
 #include "core/storage/StateFiles.h"
+#include "support/ChangedFiles.h"
 #include "support/DownloadRig.h"
 #include "support/FaultPlans.h"
 
@@ -286,17 +287,24 @@ TEST(DownloadByteCount, OnlyAFullMemoryEndsInsideAScan) {
 }
 
 // The host has read the whole count at once; the extra byte comes during its pause.
-TEST_F(DownloadTest, AByteAMomentAfterTheDataRefusesTheRun) {
-  ScriptedPort port(clock);
-  const RunHeader run = MakeRunHeader(kDay, kSeconds, 900, 1, 3001, 4);
-  port.onWrite = [&](const std::string& bytes, double now) {
+// A logger on a scripted line: it greets every wake byte and answers "D" with one scan of four
+// sensors, then does `after` at the time of the command.
+void ScriptedLogger(ScriptedPort& port, std::function<void(double now)> after) {
+  port.onWrite = [&port, after](const std::string& bytes, double now) {
     if (bytes == std::string(1, '\0')) port.Arrive("Hi!\r", now + 0.02);
     if (bytes != "D\r") return;
+    const RunHeader run = MakeRunHeader(kDay, kSeconds, 900, 1, 3001, 4);
     port.Arrive(std::string("\x00\x08", 2) + std::string(run.b.begin(), run.b.end()) +
                     WordBytes({3001, 3002, 3003, 3004}),
                 now + 0.05);
-    port.Arrive("\x55", now + 0.6);  // the host reads the data at now + 0.2
+    after(now);
   };
+}
+
+TEST_F(DownloadTest, AByteAMomentAfterTheDataRefusesTheRun) {
+  ScriptedPort port(clock);
+  // The host reads the data at now + 0.2.
+  ScriptedLogger(port, [&port](double now) { port.Arrive("\x55", now + 0.6); });
   LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
   const DownloadRequest request{*ClickSite(files, prompter, "FARM_01.key"), 1, 1, {}, {}};
   const DownloadResult r = Download(files, link, request);
@@ -308,21 +316,12 @@ TEST_F(DownloadTest, AByteAMomentAfterTheDataRefusesTheRun) {
 // stored port that cannot be opened is replaced by the one typed.
 TEST_F(DownloadTest, AFixedPortIsUsedAsGivenAndAFailingOneIsClosed) {
   ScriptedPort port(clock);
-  const std::vector<std::uint16_t> words = {3001, 3002, 3003, 3004};
-  const RunHeader run = MakeRunHeader(kDay, kSeconds, 900, 1, 3001, 4);
-  port.onWrite = [&](const std::string& bytes, double now) {
-    if (bytes == std::string(1, '\0')) port.Arrive("Hi!\r", now + 0.02);
-    if (bytes != "D\r") return;
-    port.Arrive(
-        std::string("\x00\x08", 2) + std::string(run.b.begin(), run.b.end()) + WordBytes(words),
-        now + 0.05);
-    port.gone = port.opened.size() > 1;
-  };
+  ScriptedLogger(port, [&port](double) { port.gone = port.opened.size() > 1; });
   LinkContext link{port, clock, prompter, dialogs, [](const std::string&) {}};
   DownloadRequest request{*ClickSite(files, prompter, "FARM_01.key"), 0, 6, {}, {}};
   EXPECT_EQ(Download(files, link, request).outcome, DownloadOutcome::Stored);
   EXPECT_EQ(port.opened, std::vector<int>{6});
-  EXPECT_EQ(ReadBytes(Data("FARM_01_001.DAT")), WordBytes(words));
+  EXPECT_EQ(ReadBytes(Data("FARM_01_001.DAT")), WordBytes({3001, 3002, 3003, 3004}));
 
   EXPECT_EQ(Download(files, link, request).outcome, DownloadOutcome::NotStored);
   EXPECT_EQ(prompter.shown.back().text,
@@ -535,13 +534,7 @@ TEST_F(DownloadTest, TwoHeadersDifferingOnlyInCaseAreRefusedAsAmbiguous) {
   ASSERT_EQ(RunDownload(Memory(6)).outcome, DownloadOutcome::Stored);
   fs::copy_file(root.Path() / "TVMKHEADER" / "FARM_01.key",
                 root.Path() / "TVMKHEADER" / "farm_01.key");
-  const std::map<std::string, std::string> before = [&] {
-    std::map<std::string, std::string> all;
-    for (const auto& e : fs::recursive_directory_iterator(root.Path())) {
-      if (e.is_regular_file()) all[e.path().string()] = ReadBytes(e.path());
-    }
-    return all;
-  }();
+  const auto before = RootFiles(root.Path(), "Sitesel.dat");
   const std::string both =
       "The site files FARM_01.key and farm_01.key differ only in case, so neither can be told "
       "from the other. Rename or remove one of them.";
@@ -551,11 +544,7 @@ TEST_F(DownloadTest, TwoHeadersDifferingOnlyInCaseAreRefusedAsAmbiguous) {
   EXPECT_EQ(prompter.shown.back().text, both);
   EXPECT_FALSE(ConvertSite(files, prompter, "FARM_01", "TVMKDATA"));
   EXPECT_EQ(prompter.shown.back().text, both);
-  for (const auto& [path, bytes] : before) {
-    if (fs::path(path).filename() != "Sitesel.dat") {
-      EXPECT_EQ(ReadBytes(path), bytes) << path;
-    }
-  }
+  EXPECT_EQ(RootFiles(root.Path(), "Sitesel.dat"), before);
   EXPECT_EQ(BlockNumbersOnDisk(files, "TVMKDATA", "FARM_01"), std::vector<int>{1});
 }
 

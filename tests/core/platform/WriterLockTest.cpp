@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <map>
 
 #include "core/editor/BlockEditor.h"
 #include "core/operations/Conversion.h"
 #include "core/operations/StartLogger.h"
 #include "core/shell/MainMenu.h"
+#include "support/ChangedFiles.h"
 #include "support/DownloadRig.h"
 #include "support/Environment.h"
 
@@ -155,17 +155,6 @@ TEST(WriterLock, ALockFileThatIsNoRegularFileIsRefusedAtOnce) {
 }
 #endif
 
-// Every file of the root but the lock file and the selection a click writes.
-std::map<std::string, std::string> Snapshot(const fs::path& root) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : fs::recursive_directory_iterator(root)) {
-    const std::string name = e.path().filename().string();
-    if (!e.is_regular_file() || name == kLockFileName || name == "Sitesel.dat") continue;
-    files[fs::relative(e.path(), root).string()] = ReadBytes(e.path());
-  }
-  return files;
-}
-
 TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
   DownloadRig rig;
   ASSERT_EQ(rig.RunDownload(DownloadRig::Memory(6)).outcome, DownloadOutcome::Stored);
@@ -173,7 +162,7 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
             DownloadOutcome::Stored);
   OtherProgram other(rig.files);
   ASSERT_TRUE(other.HoldsTheLock());
-  const auto before = Snapshot(rig.root.Path());
+  const auto before = RootFiles(rig.root.Path(), "Sitesel.dat");
   ScriptedPrompter& p = rig.prompter;
   const sim::Run third = DownloadRig::Memory(6, DownloadRig::kDay + 20);
 
@@ -227,7 +216,7 @@ TEST(WriterLock, EveryWriterRefusesWhileAnotherProgramWrites) {
     EXPECT_FALSE(write()) << what;
     ASSERT_FALSE(p.shown.empty()) << what;
     EXPECT_EQ(p.shown.back().text, kDataInUseText) << what;
-    EXPECT_EQ(Snapshot(rig.root.Path()), before) << what;
+    EXPECT_EQ(RootFiles(rig.root.Path(), "Sitesel.dat"), before) << what;
   }
   other.End();
   EXPECT_EQ(rig.RunDownload(third).outcome, DownloadOutcome::Stored);

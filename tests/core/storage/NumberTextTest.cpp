@@ -87,12 +87,6 @@ TEST(NumberText, TwoDecimalsKeepTwoIntegerDigitsAndRoundHalvesAway) {
   EXPECT_EQ(FormatTwoDecimals(std::nan("")), "00.00");  // never "nan" in a stored file
 }
 
-}  // namespace
-}  // namespace pelvaro::testing
-
-namespace pelvaro::testing {
-namespace {
-
 // Rounds the 15-significant-digit decimal form half away from zero at the
 // hundredths, on the digit string itself: the rule the fast path must keep.
 std::string ReferenceTwoDecimals(double v) {

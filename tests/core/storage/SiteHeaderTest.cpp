@@ -74,11 +74,8 @@ TEST_F(SiteHeaderTest, BlockIndexCountsUpToTheFirstFreeSlot) {
   auto h = SiteHeader::CreateBlank(files, "S_01");
   EXPECT_EQ(h.BlockCount(), 0);
   EXPECT_EQ(h.LastBlockNumber(), 0);
-  h.WriteRecord(114, "1");
-  h.WriteRecord(115, " 2");
-  h.WriteRecord(116, "0");
-  h.WriteRecord(117, "4");
-  h.WriteRecord(118, "5");
+  int slot = 114;
+  for (const char* number : {"1", " 2", "0", "4", "5"}) h.WriteRecord(slot++, number);
   EXPECT_EQ(h.BlockCount(), 2);
   EXPECT_EQ(h.ReadBlockIndex().numbers, (std::vector<int>{1, 2}));
   EXPECT_EQ(h.LastBlockNumber(), 2);
