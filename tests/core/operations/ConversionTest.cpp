@@ -113,6 +113,15 @@ TEST_F(ConversionTest, MorningWindowOpensAfterSixStrictly) {
   EXPECT_EQ(s[11] + s[19] + s[27], "2 100.499490740741 100.500011574074");
 }
 
+TEST_F(ConversionTest, MorningWindowClosesBeforeEightStrictly) {
+  SiteBuilder site(files, "WIN_01");
+  site.Header({Slot(1)}, 1);
+  // 05:00 (first), 08:00:00 (outside: no group).
+  site.Block(1, {100, 18000, 10800, 1, {Raw(30), Raw(31)}});
+  ASSERT_TRUE(Convert("WIN_01"));
+  EXPECT_EQ(RecordsOf(site.Summary(), 20)[11], "1");
+}
+
 TEST_F(ConversionTest, BlocksFollowEachOtherWithTheirOwnIntervals) {
   SiteBuilder site(files, "TWO_01");
   site.Header({Slot(1)}, 2);
