@@ -403,11 +403,17 @@ TEST_F(EditorWindowTest, ThePrintoutShowsTheBlockAsItIsShown) {
       << printed.toStdString();
 }
 
-TEST_F(EditorWindowTest, PrintingWithNoPrinterInstalledFailsIntoTheWindowsOwnMessage) {
-  if (QPrinter().outputFormat() != QPrinter::NativeFormat) GTEST_SKIP() << "a printer installed";
+// A printer that cannot be used, here a PDF file in a missing folder.
+TEST_F(EditorWindowTest, APrinterThatCannotPrintGivesTheWindowsOwnMessage) {
   OpenBlock(1);
-  window->SetPrinterChooser([](QPrinter&) { return true; });
+  const QString unwritable = QString::fromStdString((root.Path() / "missing" / "x.pdf").string());
+  window->SetPrinterChooser([&](QPrinter& printer) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(unwritable);
+    return true;
+  });
   Click(Button("ButtonPrint"));
+  ASSERT_FALSE(prompter.shown.empty());
   EXPECT_EQ(prompter.shown.back().title, "Printer Not Connected");
   EXPECT_TRUE(window->isVisible());
 }
