@@ -223,13 +223,18 @@ void FileHandle::WriteAtBehind(std::uint64_t offset, std::string& bytes) {
   }
   std::swap(behindBytes_, bytes);
   bytes.clear();
-  behind_ = std::async(std::launch::async, [this, offset] {
-    try {
-      Put(offset, behindBytes_);
-    } catch (...) {
-      behindFailure_ = std::current_exception();
-    }
-  });
+  try {
+    behind_ = std::async(std::launch::async, [this, offset] {
+      try {
+        Put(offset, behindBytes_);
+      } catch (...) {
+        behindFailure_ = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: the write is made here instead.
+    Put(offset, behindBytes_);
+  }
 }
 
 void FileHandle::Sync() {
