@@ -639,6 +639,15 @@ TEST_F(LoggerOnTheMainWindow, EscStopOrTheTitleBarEndADownloadThatWaitsForItsSit
   }
 }
 
+// Without a mouse: the focus waits in the list, and Space on the highlighted row chooses it.
+TEST_F(LoggerOnTheMainWindow, SpaceOnTheHighlightedSiteDownloadsIntoIt) {
+  prompter.answers = {Answer::No};
+  PressKey(&window, Qt::Key_Space, Find(kDownloadData));
+  ASSERT_EQ(QApplication::focusWidget(), List());
+  PressKey(&window, Qt::Key_Space);
+  EXPECT_TRUE(Stored());
+}
+
 TEST_F(LoggerOnTheMainWindow, ADownloadAsksForItsSiteInTheStatusArea) {
   Click(kDownloadData);
   ExpectWaitingForASite();
