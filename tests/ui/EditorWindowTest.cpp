@@ -320,6 +320,14 @@ TEST_F(EditorWindowTest, TheCurrentBlockCellClickedActsAsAnyClick) {
   }
 }
 
+// Without a mouse: the arrows go to a block's number and Space opens it; Enter moves on.
+TEST_F(EditorWindowTest, SpaceOnABlockNumberOpensIt) {
+  Open(prompter);
+  PressKey(window.get(), Qt::Key_Down, Grid());
+  PressKey(window.get(), Qt::Key_Space);
+  EXPECT_EQ(Cell(0, kSensor1), " 1711");
+}
+
 // The date dialog takes its date on Enter and leaves it on Esc; a new date is recalculated.
 TEST_F(EditorWindowTest, ANewBlockDateIsTakenOnEnterOnlyAndRecalculated) {
   OpenBlock(1);
@@ -338,6 +346,18 @@ TEST_F(EditorWindowTest, ANewBlockDateIsTakenOnEnterOnlyAndRecalculated) {
   QTest::keyClick(Grid(), Qt::Key_Escape);
   EXPECT_FALSE(window->isVisible());
   EXPECT_TRUE(fs::exists(root.Path() / "TVMKDATA" / "ED_01.BGF"));
+}
+
+TEST_F(EditorWindowTest, SpaceOnTheDateOpensTheDateDialog) {
+  OpenBlock(1);
+  auto* info = window->findChild<QTableWidget*>("Fg2");
+  WhenDialogOpens<CalDialog>([](CalDialog& dialog) {
+    Child<QDateEdit>(dialog, "DTStartdate")->setDate(QDate(2004, 3, 15));
+    dialog.accept();
+  });
+  info->setCurrentCell(0, 1);
+  PressKey(window.get(), Qt::Key_Space, info);
+  EXPECT_EQ(info->item(0, 1)->text(), "15/03/2004");
 }
 
 TEST_F(EditorWindowTest, PrintAndCsvNeedAnOpenedBlock) {

@@ -564,6 +564,19 @@ TEST_F(OutlookOnTheMainWindowTest, EnterInTheOutlookOpensNothingAndChoosesNothin
   });
 }
 
+TEST_F(OutlookOnTheMainWindowTest, SpaceOnARowShowsItsSitesGraph) {
+  InOutlook([this](OutlookWindow& w, QTableWidget* table) {
+    WhenDialogOpens<GraphWindow>([this](GraphWindow& graph) {
+      graphs.push_back(graph.Model().Subtitle());
+      graph.reject();
+    });
+    table->setCurrentItem(table->findItems("BIRCH_02", Qt::MatchExactly).front());
+    PressKey(&w, Qt::Key_Space, table);
+    ASSERT_EQ(graphs.size(), 1u);
+    EXPECT_EQ(graphs.back().substr(graphs.back().find("File ")), "File BIRCH_02");
+  });
+}
+
 TEST_F(OutlookOnTheMainWindowTest, EscClosesTheOutlookAndOutlookIsUncheckedAfter) {
   InOutlook([](OutlookWindow&, QTableWidget*) {});
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -637,6 +650,15 @@ TEST_F(LoggerOnTheMainWindow, EscStopOrTheTitleBarEndADownloadThatWaitsForItsSit
     EXPECT_EQ(logger.Written(), "");
     EXPECT_FALSE(logger.IsOpen());
   }
+}
+
+// Without a mouse: the focus waits in the list, and Space on the highlighted row chooses it.
+TEST_F(LoggerOnTheMainWindow, SpaceOnTheHighlightedSiteDownloadsIntoIt) {
+  prompter.answers = {Answer::No};
+  PressKey(&window, Qt::Key_Space, Find(kDownloadData));
+  ASSERT_EQ(QApplication::focusWidget(), List());
+  PressKey(&window, Qt::Key_Space);
+  EXPECT_TRUE(Stored());
 }
 
 TEST_F(LoggerOnTheMainWindow, ADownloadAsksForItsSiteInTheStatusArea) {

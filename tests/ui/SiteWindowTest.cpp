@@ -126,6 +126,17 @@ TEST_F(SiteWindowTest, TheSelectedDirectoryClickedAgainCanBeRemovedAgain) {
   EXPECT_EQ(list->item(0, 0)->text(), "A");
 }
 
+TEST_F(SiteWindowTest, SpaceOnADirectorySelectsItForRemoval) {
+  const auto window = NewSite(false);
+  window->Form().Directories().SetEntries({"A", "B", "C"});
+  auto* list = Child<QTableWidget>(*window, "FgDirList");
+  list->setCurrentCell(1, 0);
+  PressKey(window.get(), Qt::Key_Space, list);
+  ASSERT_TRUE(Child<QPushButton>(*window, "cmdRemoveDir")->isEnabled());
+  PressKey(window.get(), Qt::Key_R, nullptr, Qt::AltModifier);
+  EXPECT_EQ(list->item(1, 0)->text(), "C");
+}
+
 TEST_F(SiteWindowTest, ADoubleClickOnADirectoryMakesItTheCurrentOne) {
   const auto window = NewSite(false);
   window->Form().Directories().SetEntries({"TVMKDATA", "OLD", "OTHER"});

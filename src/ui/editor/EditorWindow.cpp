@@ -99,6 +99,11 @@ void EditorWindow::Build() {
   new GridFit(fg1_, {"BLOCK", "Scan", " 65535"}, kReadingRowsShown, GridFit::Rows::Scroll);
   connect(fg1_, &QTableWidget::cellClicked, this, &EditorWindow::OnCellClicked);
   connect(fg1_, &QTableWidget::currentCellChanged, this, [this] { model_.EnterCell(); });
+  ActOnSpace(fg1_, [this](const QModelIndex& item) {
+    if (item.column() != 0 || item.row() >= static_cast<int>(model_.Blocks().size())) return false;
+    OnCellClicked(item.row(), 0);
+    return true;
+  });
   fg2_ = new QTableWidget(0, 2, this);
   fg2_->setObjectName("Fg2");
   fg2_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -107,6 +112,11 @@ void EditorWindow::Build() {
   new GridFit(fg2_, {"Scan Time Seconds", "28/09/2026"}, kInfoRows, GridFit::Rows::Fill);
   connect(fg2_, &QTableWidget::cellDoubleClicked, this, [this](int row) {
     if (row == 0) ChangeStartDate();
+  });
+  ActOnSpace(fg2_, [this](const QModelIndex& item) {
+    if (item.row() != 0) return false;
+    ChangeStartDate();
+    return true;
   });
   grids->addWidget(fg1_, 3);
   grids->addWidget(fg2_, 2);

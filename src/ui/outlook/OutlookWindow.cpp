@@ -136,7 +136,8 @@ bool OutlookWindow::ReadChangedSites() {
 
 void OutlookWindow::Build() {
   auto* hint = new QLabel(tr("The most urgent first: red rows are below refill, amber rows reach "
-                             "it within %1 days. Double-click a site to see its graph.")
+                             "it within %1 days. Double-click a site, or press Space on it, to see "
+                             "its graph.")
                               .arg(kAmberDays),
                           this);
   hint->setObjectName("lblOutlookHint");
@@ -156,10 +157,15 @@ void OutlookWindow::Build() {
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setMinimumSize(kTableMinimum);
   table_->resizeColumnsToContents();
-  connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row) {
+  const auto openRow = [this](int row) {
     if (!openGraph_ || row < 0 || row >= static_cast<int>(rowEntries_.size())) return;
     const std::string entry = rowEntries_[static_cast<std::size_t>(row)];
     openGraph_(entry);
+  };
+  connect(table_, &QTableWidget::cellDoubleClicked, this, openRow);
+  ActOnSpace(table_, [openRow](const QModelIndex& item) {
+    openRow(item.row());
+    return true;
   });
 
   progress_ = new QProgressBar(this);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QShortcutEvent>
 #include <QTableWidget>
+#include <utility>
 
 #include "ui/platform/QtText.h"
 
@@ -67,7 +68,32 @@ class KeyHabits : public QObject {
   }
 };
 
+// Space on a view's current item, before the view's own handling of it.
+class SpaceOnItem : public QObject {
+ public:
+  SpaceOnItem(QAbstractItemView* view, std::function<bool(const QModelIndex&)> act)
+      : QObject(view), view_(view), act_(std::move(act)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != view_ || event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Space || key->modifiers() != Qt::NoModifier) return false;
+    const QModelIndex item = view_->currentIndex();
+    if (!item.isValid() || key->isAutoRepeat()) return false;
+    return act_(item);
+  }
+
+ private:
+  QAbstractItemView* view_;
+  std::function<bool(const QModelIndex&)> act_;
+};
+
 }  // namespace
+
+void ActOnSpace(QAbstractItemView* view, std::function<bool(const QModelIndex& item)> act) {
+  view->installEventFilter(new SpaceOnItem(view, std::move(act)));
+}
 
 void SetButtonKeys(QWidget* window, QPushButton* harmlessDefault) {
   KeyHabits* habits = KeyHabits::Of(window);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QModelIndex>
 #include <QWidget>
+#include <functional>
 #include <string>
 
+class QAbstractItemView;
 class QKeyEvent;
 class QPushButton;
 class QTableWidget;
@@ -27,6 +30,12 @@ void SetTabOrder(const QList<QWidget*>& controls);
 // to the next column of its row, so neither a key nor a click leaves a person
 // on a cell that takes nothing.
 void KeepCurrentOffColumn(QTableWidget* grid, int labelColumn);
+
+// Space on the current item of a list or grid does what a click or a double
+// click on it does: without it a person without a mouse never gets to that
+// item's action (Enter keeps its own part, moving on or nothing). `act` says
+// whether it acted; a key it leaves goes on as before. A held key acts once.
+void ActOnSpace(QAbstractItemView* view, std::function<bool(const QModelIndex& item)> act);
 
 // Ctrl+V, or whatever pastes on this system.
 bool IsPaste(const QKeyEvent* event);

@@ -27,6 +27,9 @@ void DownloadControl::WaitForSite() {
   status_.Print("    Please select a site file from ", 12);
   status_.Print("    the list opposite.", 12);
   status_.OfferStop(tr("A&bort Download"));
+  // The list is where the person is asked to choose; DOWNLOAD DATA, which had
+  // the focus, is hidden.
+  sites_.setFocus();
 }
 
 void DownloadControl::Abandon() {

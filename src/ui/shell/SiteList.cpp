@@ -5,6 +5,7 @@
 #include "core/shell/SiteCatalogue.h"
 #include "core/shell/Startup.h"
 #include "core/storage/StateFiles.h"
+#include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
 
 namespace pelvaro {
@@ -35,6 +36,10 @@ SiteList::SiteList(QWidget* parent) : QListWidget(parent) {
   viewport()->installEventFilter(this);
   connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
     if (row(item) == rowBeforePress_) OnCurrentRowClicked();
+  });
+  ActOnSpace(this, [this](const QModelIndex&) {
+    OnCurrentRowClicked();
+    return true;
   });
 }
 

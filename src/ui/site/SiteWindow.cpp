@@ -115,9 +115,14 @@ QVBoxLayout* SiteWindow::BuildDirectories() {
   connect(directories_, &QTableWidget::cellEntered, this, [this] {
     status_->showMessage(tr("Hint: Double click to change the current data directory."));
   });
-  connect(directories_, &QTableWidget::cellClicked, this, [this](int row) {
+  const auto clickDirectory = [this](int row) {
     form_.Directories().Click(row);
     RenderDirectories();
+  };
+  connect(directories_, &QTableWidget::cellClicked, this, clickDirectory);
+  ActOnSpace(directories_, [clickDirectory](const QModelIndex& item) {
+    clickDirectory(item.row());
+    return true;
   });
   connect(directories_, &QTableWidget::cellDoubleClicked, this, [this](int row) {
     form_.DoubleClickDirectory(row);
