@@ -37,5 +37,26 @@ TEST(PastedCells, ARectangleLandsFromTheCurrentCellWithinTheGrid) {
   }
 }
 
+// The cells refuse "x"; the person is told once, in as many words as refused.
+TEST(PastedCells, RefusedValuesAreToldOnceAndCounted) {
+  const struct {
+    const char* name;
+    const char* copied;
+    const char* told;
+  } rows[] = {
+      {"one", "x\t2", "1 pasted value was not entered"},
+      {"two", "x\nx", "2 pasted values were not entered"},
+  };
+  for (const auto& r : rows) {
+    ScriptedPrompter prompter;
+    PasteCells(
+        r.copied, 0, 0, 3, 3, [](int, int, const std::string& value) { return value != "x"; },
+        prompter);
+    ASSERT_EQ(prompter.shown.size(), 1u) << r.name;
+    EXPECT_TRUE(prompter.shown[0].text.starts_with(r.told))
+        << r.name << ": " << prompter.shown[0].text;
+  }
+}
+
 }  // namespace
 }  // namespace pelvaro::testing
