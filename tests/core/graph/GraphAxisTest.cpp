@@ -53,7 +53,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TickRow{"two ticks are the ends", M::Hours, 0, 10, 2, 2, 1, 10, "10"},
                       TickRow{"three ticks halve the span", M::Hours, 0, 10, 3, 3, 1, 5, "5"},
                       TickRow{"a zoom ticks from the first whole step after its start", M::Hours,
-                              2.5, 23.5, 8, 4, 0, 5, "5"}),
+                              2.5, 23.5, 8, 4, 0, 5, "5"},
+                      TickRow{"a single scan is one tick read as a number", M::Minutes, 12.345,
+                              12.345, 8, 1, 0, 12.345, "12.35"}),
     ByGuards());
 
 struct ReadoutRow {
