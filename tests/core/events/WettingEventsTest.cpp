@@ -252,6 +252,23 @@ const Case kCases[] = {
        10,
        false,
        {{10, true, 4, 0.7}, {20, false, std::nullopt, 0}, {40, false, std::nullopt, 0}}}}},
+    {"a depth window holds the scan exactly 72 hours after the start and no later one",
+     {{0, {20, 25, 30}},
+      {1, {22, 26, 30}},
+      {7, {21, 25.5, 30}},
+      {72, {21, 25.5, 30.2}},
+      {73, {21, 25.5, 30.5}}},
+     {{0,
+       1,
+       7,
+       45,
+       48,
+       3,
+       3,
+       0,
+       40,
+       true,
+       {{10, true, 1, 2}, {20, true, 1, 1}, {40, true, 72, 0.2}}}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(WettingEvents, WettingEventsTest, ::testing::ValuesIn(kCases), ByGuards{});
