@@ -56,7 +56,7 @@ void WettingEvents::Add(const EventScan& scan) {
   rec.time = time->day * 86400 + time->seconds;
   rec.values.resize(sensors_.size(), kNoValue);
   for (std::size_t i = 0; i < sensors_.size() && i < scan.values.size(); ++i) {
-    if (!OutOfRange(scan.raw[i]))
+    if (scan.raw && !OutOfRange(scan.raw[i]))
       rec.values[i] = static_cast<std::int32_t>(Hundredths(scan.values[i]));
   }
   for (Pending* p : {open_ ? &*open_ : nullptr, ended_ ? &*ended_ : nullptr}) {

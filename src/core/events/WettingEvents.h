@@ -47,7 +47,8 @@ struct WettingEvent {
 WettingEvent RoundedForOutput(const WettingEvent& event);
 
 // One scan as the events see it: `values` and `raw` hold one entry per
-// sensor; `total` is the root-zone total, none when it is missing.
+// sensor (no raw readings: every value missing); `total` is the root-zone
+// total, none when it is missing.
 struct EventScan {
   double dateTime = 0;
   std::span<const double> values;
