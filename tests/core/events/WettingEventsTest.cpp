@@ -287,6 +287,19 @@ const Case kCases[] = {
        20,
        false,
        {{10, true, 1, 3}, {20, true, 1, 1}, {40, false, std::nullopt, 0}}}}},
+    {"a sensor rising from 0.10 to 0.30 is reached",
+     {{0, {20, 25, 0.1}}, {1, {22, 26, 0.3}}},
+     {{0,
+       1,
+       std::nullopt,
+       45,
+       48,
+       3,
+       3,
+       0,
+       40,
+       true,
+       {{10, true, 1, 2}, {20, true, 1, 1}, {40, true, 1, 0.2}}}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(WettingEvents, WettingEventsTest, ::testing::ValuesIn(kCases), ByGuards{});
