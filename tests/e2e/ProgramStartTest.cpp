@@ -102,7 +102,7 @@ TEST(ProgramStart, FirstStartInstallsConvertsKeepsRunningAndTheCommandLineReadsI
                          o["last_scan"].toString(), o["refill_date"].toString()})
                 .join('|')
                 .toStdString(),
-            "16|SAMPLE SITE_01|2026-11-02T12:45:00|2026-11-11");
+            "17|SAMPLE SITE_01|2026-11-02T12:45:00|2026-11-11");
 
   // The text shows the JSON's figures: (272.25 - 180) / 9.889 = 9.33 days.
   EXPECT_NE(json.out.find("\"daily_use\": 9.889,"), std::string::npos) << json.out;

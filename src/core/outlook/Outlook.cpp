@@ -23,7 +23,7 @@ double PowerOfTen(int n) {
 }
 
 void Compute(const Files& files, const std::string& identification, const ReadProgress& progress,
-             GraphScanSink* graphScans, SiteOutlook& out) {
+             GraphScanSink* graphScans, SiteScanSink* siteScans, SiteOutlook& out) {
   SiteScans site = SiteScans::Open(files, identification);
   out.graphFile = site.GraphPath();
   out.unit = site.Unit();
@@ -44,10 +44,12 @@ void Compute(const Files& files, const std::string& identification, const ReadPr
 
   FaultCounter faults(sensors.size());
   TotalsOutlook totals(refill);
+  if (siteScans != nullptr) siteScans->Begin(site);
   const bool read = site.ForEachScan(
       &faults,
-      [&totals](const SiteScans::Scan& scan) {
+      [&totals, siteScans](const SiteScans::Scan& scan) {
         if (scan.total) totals.Add(scan.graph.dateTime, *scan.total);
+        if (siteScans != nullptr) siteScans->Scan(scan);
       },
       progress, graphScans);
   if (!read) return;
@@ -191,11 +193,12 @@ std::vector<SensorFault> FaultCounter::Faults(std::span<const int> depthsCm) {
 }
 
 SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
-                            const ReadProgress& progress, GraphScanSink* graphScans) {
+                            const ReadProgress& progress, GraphScanSink* graphScans,
+                            SiteScanSink* siteScans) {
   SiteOutlook out;
   out.site = identification;
   try {
-    Compute(files, identification, progress, graphScans, out);
+    Compute(files, identification, progress, graphScans, siteScans, out);
   } catch (const std::exception& e) {
     SiteOutlook failed;
     failed.site = identification;

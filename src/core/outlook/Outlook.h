@@ -45,6 +45,16 @@ struct SensorFault {
   bool operator==(const SensorFault&) const = default;
 };
 
+// The site's last wetting event, as the status shows it. The outlook does
+// not find events: whoever reads them with the outlook fills this in.
+struct LastEvent {
+  double start = 0;  // the date-time of its start scan
+  std::string kind;  // "rain", "irrigation" or "unknown"
+  std::optional<int> deepestCm;
+  double effectiveGain = 0;
+  bool operator==(const LastEvent&) const = default;
+};
+
 struct SiteOutlook {
   std::string site;   // the site identification
   std::string error;  // why the site could not be read; empty when it was
@@ -62,6 +72,7 @@ struct SiteOutlook {
   std::optional<std::int64_t> refillDay;  // day number of t_now + D
   std::optional<double> belowSince;       // date-time the total fell to refill
   std::vector<SensorFault> faults;        // sensors with a flag, in slot order
+  std::optional<LastEvent> lastEvent;
   // Where the graph file was looked for (empty when the site names no data
   // directory): a change there is a change of the outlook.
   fs::path graphFile;
@@ -175,9 +186,12 @@ class GraphScanSink {
 // may be read on several threads at once. `progress` gets the percent of the
 // graph file read; when it answers Stop, the reading ends there and what
 // comes back is incomplete.
-// `graphScans`, when given, sees every scan of the graph file the outlook reads.
+// `graphScans`, when given, sees every scan of the graph file the outlook
+// reads; `siteScans` sees them as the outlook pairs and adds them up.
+class SiteScanSink;
 SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
-                            const ReadProgress& progress = {}, GraphScanSink* graphScans = nullptr);
+                            const ReadProgress& progress = {}, GraphScanSink* graphScans = nullptr,
+                            SiteScanSink* siteScans = nullptr);
 // The same, for a caller that only follows the percent and never stops the reading.
 SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
                             const std::function<void(int)>& progress);

@@ -101,9 +101,9 @@ std::string FaultWith(const SensorFault& f, const std::string& hours) {
 
 }  // namespace
 
-std::string JsonString(const std::string& cp1252) {
+std::string JsonUtf8String(std::string_view utf8) {
   std::string out = "\"";
-  for (char c : Cp1252ToUtf8(cp1252)) {
+  for (char c : utf8) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += c;
@@ -117,6 +117,8 @@ std::string JsonString(const std::string& cp1252) {
   }
   return out + "\"";
 }
+
+std::string JsonString(const std::string& cp1252) { return JsonUtf8String(Cp1252ToUtf8(cp1252)); }
 
 // The shortest text that reads back as the same double: nothing is rounded.
 std::string JsonNumber(std::optional<double> value) {
@@ -255,6 +257,14 @@ void SortMostUrgentFirst(std::vector<SiteOutlook>& outlooks) {
   std::stable_sort(outlooks.begin(), outlooks.end(), MoreUrgent);
 }
 
+std::string LastEventText(const SiteOutlook& o) {
+  if (!o.lastEvent) return "none";
+  const LastEvent& e = *o.lastEvent;
+  return DateTimeText(e.start) + ", " + e.kind + ", effective gain " +
+         ShortDecimal(e.effectiveGain, kAmountDecimals) + " " + o.unit + ", " +
+         (e.deepestCm ? "reached " + std::to_string(*e.deepestCm) + " cm" : "reached no sensor");
+}
+
 std::string StatusText(const SiteOutlook& o) {
   const auto row = [](const std::string& label, const std::string& value) {
     std::string line = "  " + label + (label.empty() ? "" : ":");
@@ -282,6 +292,7 @@ std::string StatusText(const SiteOutlook& o) {
                                  Plural(o.dryDays, "dry day", "dry days") + ")");
   }
   text += row("Outlook", SummaryWith(o, ShortDecimal(o.daysToRefill.value_or(0), kDaysDecimals)));
+  text += row("Last event", LastEventText(o));
   if (o.faults.empty()) return text + row("Sensor faults", "none");
   for (std::size_t i = 0; i < o.faults.size(); ++i) {
     const SensorFault& f = o.faults[i];
@@ -289,6 +300,17 @@ std::string StatusText(const SiteOutlook& o) {
   }
   return text;
 }
+
+namespace {
+
+std::string LastEventJson(const std::optional<LastEvent>& e) {
+  if (!e) return "null";
+  return "{\"start\": " + JsonText(IsoDateTime(e->start)) + ", \"kind\": " + JsonString(e->kind) +
+         ", \"deepest_cm\": " + (e->deepestCm ? std::to_string(*e->deepestCm) : "null") +
+         ", \"effective_gain\": " + StatusNumber(e->effectiveGain, kAmountDecimals) + "}";
+}
+
+}  // namespace
 
 std::string StatusJson(std::span<const SiteOutlook> outlooks) {
   std::string json = "[";
@@ -321,6 +343,7 @@ std::string StatusJson(std::span<const SiteOutlook> outlooks) {
         {"refill_date", o.refillDay ? JsonText(IsoDate(*o.refillDay)) : "null"},
         {"below_since", o.belowSince ? JsonText(IsoDateTime(*o.belowSince)) : "null"},
         {"faults", read ? "[" + faults + "]" : "null"},
+        {"last_event", LastEventJson(o.lastEvent)},
         {"error", JsonText(o.error)},
     };
     json += i == 0 ? "\n  {" : ",\n  {";

@@ -33,6 +33,8 @@ std::string FlatHoursText(double hours);
 // A JSON string of Windows-1252 text: UTF-8, with quotes, backslashes and
 // control characters escaped.
 std::string JsonString(const std::string& cp1252);
+// The same, of UTF-8 text.
+std::string JsonUtf8String(std::string_view utf8);
 // The shortest JSON number that reads back as the same double; null for
 // nothing and for what is not finite.
 std::string JsonNumber(std::optional<double> value);
@@ -81,6 +83,9 @@ void SortMostUrgentFirst(std::vector<SiteOutlook>& outlooks);
 // with three decimals, days to refill with two, as ShortDecimal writes them,
 // and flat hours as FlatHoursText writes them.
 std::string StatusText(const SiteOutlook& outlook);
+// The status's last event: "07-09-2026 10:00:00, irrigation, effective gain
+// 12.5 mm, reached 40 cm", or "none".
+std::string LastEventText(const SiteOutlook& outlook);
 // `pelvaro-cli status --json`: one array, one object per site.
 std::string StatusJson(std::span<const SiteOutlook> outlooks);
 

@@ -32,6 +32,8 @@ class SiteScans {
                         const std::optional<std::string>& dataDirectory = std::nullopt);
 
   const std::string& Identification() const { return identification_; }
+  // The header's data directory (or the one given); empty when it names none.
+  const std::string& DataDirectory() const { return dataDirectory_; }
   // "mm" for "Volumetric", else "%".
   const std::string& Unit() const { return unit_; }
   // The enabled sensors of the slots the graph file was made for (of the
@@ -71,6 +73,16 @@ class SiteScans {
   std::vector<int> blocks_;
   std::optional<GraphFileReader> graph_;
   fs::path graphPath_;
+};
+
+// Sees a site's scans as the outlook reads them, so that what else is found
+// in them is found in the same pass over the files.
+class SiteScanSink {
+ public:
+  virtual ~SiteScanSink() = default;
+  // Before the first scan, once the site is open.
+  virtual void Begin(const SiteScans& site) = 0;
+  virtual void Scan(const SiteScans::Scan& scan) = 0;
 };
 
 }  // namespace pelvaro

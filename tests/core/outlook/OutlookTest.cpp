@@ -439,6 +439,7 @@ TEST(OutlookReport, StatusTextListsTheForecastAndEveryFaultySensor) {
             kStatusHead +
                 "  Daily use:      3.25 %/day over 4 dry days\n"
                 "  Outlook:        refill in 4.45 days, about 11-12-2026\n"
+                "  Last event:     none\n"
                 "  Sensor faults:  20 cm: 1 reading out of range\n"
                 "                  40 cm: 12 readings out of range, flat for 26.25 hours\n"
                 "                  60 cm: flat for 30 hours\n");
@@ -448,6 +449,7 @@ TEST(OutlookReport, StatusTextWithoutAForecastSaysWhyAndThatNoSensorIsFaulty) {
   EXPECT_EQ(StatusText(NoForecast(NoForecastReason::Wetting)),
             kStatusHead +
                 "  Daily use:      not known (1 dry day)\n  Outlook:        no forecast (wetting)\n"
+                "  Last event:     none\n"
                 "  Sensor faults:  none\n");
 }
 
@@ -461,10 +463,13 @@ TEST(OutlookReport, StatusTextFiguresAreShortDecimals) {
   SiteOutlook o = Refill(9.888999999999992, 3, 0.1 + 0.2);
   o.fieldCapacity = 100.1 + 200.2;
   o.faults = {{40, 12, 26.25}};
+  o.lastEvent = LastEvent{kDay0 + 6.25, "irrigation", 40, 12.5 + 0.0000001};
   EXPECT_EQ(StatusText(o).substr(StatusText(o).find("  Total")),
             "  Total:          194.62 % (field capacity 300.3 %, refill 180 %)\n"
             "  Daily use:      9.889 %/day over 3 dry days\n"
             "  Outlook:        refill in 0.3 days, about 11-12-2026\n"
+            "  Last event:     07-12-2026 06:00:00, irrigation, effective gain 12.5 %, reached 40 "
+            "cm\n"
             "  Sensor faults:  40 cm: 12 readings out of range, flat for 26.25 hours\n");
 }
 
@@ -498,10 +503,11 @@ TEST(OutlookReport, StatusJsonHoldsEverySiteWithNullsForWhatIsNotKnown) {
   o.site = "CAF\xC9 \"A\"_01";
   o.fieldCapacity = 100.1 + 200.2;
   o.faults = {{40, 12, 26.25}};
+  o.lastEvent = LastEvent{kDay0 + 6.25, "rain", std::nullopt, 0.1 + 0.2};
   std::string nulls;
   for (const char* key : {"last_scan", "root_zone_depths_cm", "unit", "total", "field_capacity",
                           "refill", "daily_use", "dry_days", "outlook", "reason", "days_to_refill",
-                          "refill_date", "below_since", "faults"}) {
+                          "refill_date", "below_since", "faults", "last_event"}) {
     nulls += "    \"" + std::string(key) + "\": null,\n";
   }
   EXPECT_EQ(
@@ -514,6 +520,8 @@ TEST(OutlookReport, StatusJsonHoldsEverySiteWithNullsForWhatIsNotKnown) {
       "    \"days_to_refill\": 0.3,\n    \"refill_date\": \"2026-12-11\",\n"
       "    \"below_since\": null,\n"
       "    \"faults\": [{\"depth_cm\": 40, \"out_of_range\": 12, \"flat_hours\": 26.25}],\n"
+      "    \"last_event\": {\"start\": \"2026-12-07T06:00:00\", \"kind\": \"rain\", "
+      "\"deepest_cm\": null, \"effective_gain\": 0.3},\n"
       "    \"error\": null\n  },\n  {\n    \"site\": \"B_01\",\n" +
           nulls +
           "    \"error\": \"The site B_01 has no header file in /data/TVMKHEADER\"\n  }\n]\n");

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/events/EventLabels.h"
+#include "core/events/WettingEvents.h"
+#include "core/outlook/Outlook.h"
+#include "core/outlook/SiteScans.h"
+
+namespace pelvaro {
+
+// Finds the events in the scans the outlook reads, so a window or a command
+// that shows both reads the files once.
+class EventsOfScans : public SiteScanSink {
+ public:
+  EventsOfScans(const Files& files) : files_(&files) {}
+  void Begin(const SiteScans& site) override;
+  void Scan(const SiteScans::Scan& scan) override { events_->Add(scan); }
+  // Every event, rounded as shown, by start; none when the site never began.
+  std::vector<WettingEvent> Finish();
+  // Where the site's labels are kept; empty when it names no data directory.
+  const fs::path& LabelsPath() const { return labelsPath_; }
+
+ private:
+  const Files* files_;
+  std::optional<WettingEvents> events_;
+  fs::path labelsPath_;
+};
+
+// An event with what a person said it was.
+struct LabelledEvent {
+  WettingEvent event;
+  std::string start;  // ISO 8601 local time, the label's key
+  EventKind kind = EventKind::Unknown;
+  std::optional<std::string> note;
+};
+
+// A site's events with their labels, and the labels whose event no longer
+// exists (the data was edited or deleted): kept, and shown as notes.
+struct EventList {
+  std::vector<LabelledEvent> events;
+  std::vector<EventLabel> orphans;
+};
+EventList JoinLabels(const std::vector<WettingEvent>& events, const EventLabels& labels);
+
+// A scan time in seconds as a date-time (day number and fraction), and as
+// ISO 8601 local time.
+double EventDateTime(EventSeconds time);
+std::string EventTimeText(EventSeconds time);
+
+// The last event as the status shows it; nothing for no event.
+std::optional<LastEvent> LastOf(const EventList& list);
+
+// A site's outlook, events and labels, read in one pass. Never throws: when
+// the site or its labels cannot be read, `outlook.error` says why and there
+// is no event (a label read wrongly is never shown as unknown).
+struct SiteEvents {
+  SiteOutlook outlook;
+  EventList list;
+  EventLabels labels;
+};
+SiteEvents ReadSiteEvents(const Files& files, const std::string& identification,
+                          const ReadProgress& progress = {});
+
+}  // namespace pelvaro
