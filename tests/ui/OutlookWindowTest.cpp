@@ -66,10 +66,10 @@ TEST_F(OutlookWindowTest, IsTitledOutlook) { EXPECT_EQ(ReadAll()->windowTitle(),
 TEST_F(OutlookWindowTest, HeadingsNameEveryColumn) {
   const auto w = ReadAll();
   QTableWidget* table = Table(*w);
-  const char* headings[] = {"Site",        "Last scan", "Total",       "Refill",
-                            "Use per day", "Outlook",   "Refill date", "Faults"};
-  ASSERT_EQ(table->columnCount(), 8);
-  for (int c = 0; c < 8; ++c) {
+  const char* headings[] = {"Site",    "Last scan",   "Total",      "Refill", "Use per day",
+                            "Outlook", "Refill date", "Last event", "Faults"};
+  ASSERT_EQ(table->columnCount(), 9);
+  for (int c = 0; c < 9; ++c) {
     EXPECT_EQ(table->horizontalHeaderItem(c)->text(), headings[c]) << "column " << c;
   }
 }
@@ -85,10 +85,11 @@ TEST_F(OutlookWindowTest, ARowShowsItsSitesFiguresWhole) {
                         "9.89 %/day over 3 dry days",
                         "refill in 6.3 days, about 08-11-2026",
                         "08-11-2026",
+                        "01-11-2026 22:45, unknown, 80 cm",
                         "20 cm: 12 readings out of range"};
   ASSERT_EQ(table->rowCount(), 5);
-  ASSERT_EQ(table->columnCount(), 8);
-  for (int c = 0; c < 8; ++c) EXPECT_EQ(table->item(2, c)->text(), dune[c]) << "column " << c;
+  ASSERT_EQ(table->columnCount(), 9);
+  for (int c = 0; c < 9; ++c) EXPECT_EQ(table->item(2, c)->text(), dune[c]) << "column " << c;
 }
 
 TEST_F(OutlookWindowTest, RowsComeMostUrgentFirst) {
@@ -153,6 +154,17 @@ TEST_F(OutlookWindowTest, ASiteAnotherProgramChangesIsReadAgainAndStaysSelected)
   ASSERT_EQ(Table(*w)->rowCount(), 5);
   EXPECT_EQ(Table(*w)->item(3, 0)->text(), "ALDER_01");
   EXPECT_EQ(Table(*w)->currentRow(), 3);
+}
+
+// Another program labels DUNE_04's last event: only the labels file changed.
+TEST_F(OutlookWindowTest, ALabelAnotherProgramGivesTheLastEventIsShown) {
+  const auto w = ReadAll();
+  DataWatcher watcher(files);
+  w->Follow(watcher);
+  WriteBytes(files.Root() / "TVMKDATA" / "DUNE_04.EVT", "2026-11-01T22:45:00\tirrigation\n");
+  ReadAgain(*w, watcher);
+  ASSERT_EQ(Table(*w)->rowCount(), 5);
+  EXPECT_EQ(Table(*w)->item(2, 7)->text(), "01-11-2026 22:45, irrigation, 80 cm");
 }
 
 TEST_F(OutlookWindowTest, TheFirstRowShowsLongBeforeTheLastSiteIsRead) {

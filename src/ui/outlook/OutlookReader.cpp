@@ -1,5 +1,6 @@
 #include "ui/outlook/OutlookReader.h"
 
+#include "core/events/SiteEvents.h"
 #include "core/platform/PathNames.h"
 #include "core/shell/SiteCatalogue.h"
 
@@ -18,8 +19,12 @@ std::optional<Files::FileState> StateOf(const fs::path& path) {
 
 }  // namespace
 
-OutlookSources LookAtSources(const fs::path& header, const fs::path& graph) {
-  return {StateOf(header), StateOf(graph)};
+OutlookSources LookAtSources(const fs::path& header, const fs::path& graph,
+                             const std::string& identification) {
+  const fs::path labels =
+      graph.empty() ? fs::path()
+                    : Files::Child(graph.parent_path(), identification + kLabelsExtension);
+  return {StateOf(header), StateOf(graph), StateOf(labels)};
 }
 
 OutlookReader::OutlookReader(Files files, std::vector<std::string> entries, QObject* parent)
@@ -41,11 +46,14 @@ void OutlookReader::run() {
     // The header is looked at before it is read, so that a change made
     // meanwhile is one a later look sees.
     const fs::path header = files_.HeaderFolder() / NamePath(entries_[i]);
+    const std::string site = IdentificationOf(entries_[i]);
     const std::optional<Files::FileState> headerState = StateOf(header);
-    const SiteOutlook outlook = ReadSiteOutlook(files_, IdentificationOf(entries_[i]), readOn);
+    const SiteOutlook outlook = ReadSiteEvents(files_, site, readOn).outlook;
     // A stopped reading comes back incomplete: it is not shown.
     if (isInterruptionRequested()) return;
-    emit siteRead(static_cast<int>(i), outlook, {headerState, StateOf(outlook.graphFile)});
+    OutlookSources sources = LookAtSources(header, outlook.graphFile, site);
+    sources.header = headerState;
+    emit siteRead(static_cast<int>(i), outlook, sources);
   }
 }
 

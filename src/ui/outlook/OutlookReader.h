@@ -14,13 +14,15 @@ namespace pelvaro {
 struct OutlookSources {
   std::optional<Files::FileState> header;
   std::optional<Files::FileState> graph;
+  std::optional<Files::FileState> labels;  // the wetting events' labels
   bool operator==(const OutlookSources&) const = default;
 };
-// The site header and graph file as they are now; a file that cannot be
-// looked at counts as missing.
-OutlookSources LookAtSources(const fs::path& header, const fs::path& graph);
+// The site header, graph file and event labels (kept beside the graph file)
+// as they are now; a file that cannot be looked at counts as missing.
+OutlookSources LookAtSources(const fs::path& header, const fs::path& graph,
+                             const std::string& identification);
 
-// Reads the outlook of one site after another on a thread of its own and
+// Reads the outlook and last wetting event of one site after another on a thread of its own and
 // hands each to the window by a queued signal. It shares nothing with the
 // windows: the working root and the names are its own copies, and it only
 // reads, so it takes no lock of the working root.

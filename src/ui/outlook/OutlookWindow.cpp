@@ -23,15 +23,24 @@ namespace pelvaro {
 
 namespace {
 
-constexpr std::size_t kColumns = 8;
-constexpr const char* kHeadings[kColumns] = {"Site",        "Last scan", "Total",       "Refill",
-                                             "Use per day", "Outlook",   "Refill date", "Faults"};
-const QSize kDefaultSize(1180, 460);
+constexpr std::size_t kColumns = 9;
+constexpr const char* kHeadings[kColumns] = {"Site",        "Last scan",   "Total",
+                                             "Refill",      "Use per day", "Outlook",
+                                             "Refill date", "Last event",  "Faults"};
+const QSize kDefaultSize(1380, 460);
 const QSize kTableMinimum(360, 140);
 constexpr int kCellPadding = 16;
 // Light enough for black text to read on them.
 const QColor kRed(255, 140, 140);
 const QColor kAmber(255, 204, 102);
+
+// "05-12-2026 06:00, irrigation, 40 cm": when, what and how deep.
+std::string LastEventCell(const SiteOutlook& o) {
+  if (!o.error.empty() || !o.lastEvent) return {};
+  const LastEvent& e = *o.lastEvent;
+  return DateTimeText(e.start, false) + ", " + e.kind + ", " +
+         (e.deepestCm ? std::to_string(*e.deepestCm) + " cm" : "no sensor reached");
+}
 
 std::array<std::string, kColumns> Cells(const SiteOutlook& o) {
   const auto amount = [&o](const std::optional<double>& value) {
@@ -44,6 +53,7 @@ std::array<std::string, kColumns> Cells(const SiteOutlook& o) {
           UseText(o),
           OutlookSummary(o),
           o.refillDay ? DateText(*o.refillDay) : std::string(),
+          LastEventCell(o),
           o.error.empty() ? FaultsText(o) : std::string()};
 }
 
@@ -111,8 +121,8 @@ bool OutlookWindow::ReadChangedSites() {
   std::vector<std::string> changed;
   for (const std::string& entry : listed) {
     const auto read = readFrom_.find(entry);
-    if (read == readFrom_.end() ||
-        LookAtSources(headers / NamePath(entry), read->second.graphFile) != read->second.sources) {
+    if (read == readFrom_.end() || LookAtSources(headers / NamePath(entry), read->second.graphFile,
+                                                 IdentificationOf(entry)) != read->second.sources) {
       changed.push_back(entry);
     }
   }
