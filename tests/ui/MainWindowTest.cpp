@@ -153,11 +153,6 @@ TEST_F(ThreeSitesTest, OutlookEndsTheDataAnalysisGroupUnderViewGraph) {
   EXPECT_GT(Find(kOutlook)->y(), Find(kViewGraph)->y());
 }
 
-TEST_F(ThreeSitesTest, TheListHoldsTheSiteHeadersOnly) {
-  ASSERT_EQ(List()->count(), 3);
-  EXPECT_EQ(List()->item(0)->text(), "NORTH_01.key");
-}
-
 // Another copy of the program makes a site while this one shows the list.
 TEST_F(ThreeSitesTest, ASiteAnotherProgramMakesJoinsTheListAndTheHighlightStays) {
   testing::ClickRow(List(), 2);
@@ -278,14 +273,6 @@ TEST_F(TwoFarmsTest, AClickOnARowRemembersItsSite) {
     ClickRow(List(), c.row);
     ExpectChosen(c.row, c.selection);
   }
-}
-
-TEST_F(TwoFarmsTest, AClickReadsTheSiteNumberSerialNumberAndSensorCount) {
-  ClickRow(List(), 0);
-  ASSERT_TRUE(window.Current().has_value());
-  EXPECT_EQ(window.Current()->siteNumber, 1);
-  EXPECT_EQ(window.Current()->serialNumber, 3001.0f);
-  EXPECT_EQ(window.Current()->sensorsOn, 1);
 }
 
 // Another window changed the selection meanwhile.
@@ -710,18 +697,6 @@ TEST_F(LoggerOnTheMainWindow, AStoredDownloadAsksAboutRestartingAndOpensTheGraph
   ASSERT_EQ(opened.count(), 1);
   EXPECT_EQ(opened[0][0].value<NextWindow>(), NextWindow::Graph);
   ExpectIdle();
-}
-
-TEST_F(LoggerOnTheMainWindow, AfterADownloadAClickIsAnOrdinarySiteClick) {
-  DownloadIntoTheHighlightedSite();
-  const std::size_t shown = prompter.shown.size();
-  ClickRow(List(), 0);
-  EXPECT_EQ(prompter.shown.size(), shown);
-}
-
-TEST_F(LoggerOnTheMainWindow, TheWindowClosesOnceTheDownloadHasEnded) {
-  DownloadIntoTheHighlightedSite();
-  EXPECT_TRUE(window.close());
 }
 
 TEST_F(LoggerOnTheMainWindow, ACancelledSensorCountStartsNoTrace) {

@@ -144,16 +144,6 @@ TEST_F(GraphModelTest, TitlesAndLegendAtLoadAndAfterTheDepthBoxes) {
   EXPECT_FALSE(model.Box(2).checked);
 }
 
-TEST_F(GraphModelTest, TheDeepestDepthsBoxHidesAndShowsItsSeries) {
-  Slots({{1, 4600, 100, 30, 12}, {12, 4600, 100, 35, 15}});
-  Graph({{600, kDay, {20, 22}}, {600, kDay + 1, {21, 23}}});
-  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
-  model.ClickDepth(12, false);
-  EXPECT_TRUE(model.Series(1).y.empty());
-  model.ClickDepth(12, true);
-  EXPECT_EQ(Y(1), (std::vector<double>{22, 23}));
-}
-
 TEST_F(GraphModelTest, NoChosenDepthEmptiesTheChartAndDisablesBothBoxes) {
   ThreeDepths(ThreeScans());
   ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);

@@ -399,16 +399,6 @@ TEST_F(ConversionTest, TheFolderIsSyncedAfterThePairIsRenamed) {
   EXPECT_NE(std::find(renamed, counter.ops.end(), "sync TVMKDATA"), counter.ops.end());
 }
 
-// For the site window a site without blocks has no graph: none is left over.
-TEST_F(ConversionTest, ASiteWithoutBlocksLosesItsGraphForTheSiteWindow) {
-  SiteBuilder site(files, "NIL_01");
-  site.Header({Slot(1)}, 0);
-  WriteBytes(site.Graph(), "previous graph");
-  WriteBytes(site.Summary(), "previous summary");
-  EXPECT_TRUE(Convert("NIL_01", ConversionCaller::SiteWindow));
-  EXPECT_FALSE(fs::exists(site.Graph()) || fs::exists(site.Summary()));
-}
-
 TEST_F(ConversionTest, SelectedSiteComesFromTheSelectionFile) {
   SiteBuilder site(files, "SEL_01");
   site.Header({Slot(1)}, 1);
