@@ -1,5 +1,6 @@
 // pelvaro-cli: the program's operations without a window, for scripts and
 // headless stations.
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <map>
@@ -11,6 +12,8 @@
 
 #include "cli/CliPrompter.h"
 #include "core/editor/BlockExport.h"
+#include "core/events/EventReport.h"
+#include "core/events/SiteEvents.h"
 #include "core/export/SeasonExport.h"
 #include "core/link/PortMap.h"
 #include "core/link/PortSelection.h"
@@ -20,6 +23,7 @@
 #include "core/operations/StartLogger.h"
 #include "core/operations/Trace.h"
 #include "core/outlook/OutlookReport.h"
+#include "core/platform/WriterLock.h"
 #include "core/shell/MainMenu.h"
 #include "core/shell/SiteCatalogue.h"
 #include "core/shell/Startup.h"
@@ -56,7 +60,7 @@ const char kHelp[] =
     "  export-csv SITE BLOCK OUT.csv\n"
     "      Writes data block BLOCK of the site as a CSV file (data directory\n"
     "      from the site header).\n"
-    "  export SITE OUT [--from DATE] [--to DATE] [--format csv|json]\n"
+    "  export SITE OUT [--events] [--from DATE] [--to DATE] [--format csv|json]\n"
     "      Writes every scan of the site's graph file from DATE to DATE (both\n"
     "      included, YYYY-MM-DD; default: all) to OUT, one row per scan: time (ISO\n"
     "      8601 local time), the value of each enabled sensor under its depth\n"
@@ -65,6 +69,10 @@ const char kHelp[] =
     "      has CR LF line ends and a sidecar OUT.meta.json with site, unit and\n"
     "      sensors (depth_cm, field_capacity, refill); JSON holds those keys and\n"
     "      scans. An existing OUT is replaced only when the export succeeds.\n"
+    "      --events      writes the wetting events that start from DATE to DATE\n"
+    "                    instead, one row (CSV) or object (JSON) per event with\n"
+    "                    the keys of events --json, the depths as reached_10cm,\n"
+    "                    lag_hours_10cm and rise_10cm columns in CSV; no sidecar\n"
     "  download SITE (--port N | --device PATH) [--yes]\n"
     "      Reads the logger's run and stores it as the site's next data block,\n"
     "      then converts the site. Status lines go to stdout.\n"
@@ -102,6 +110,22 @@ const char kHelp[] =
     "                    not be read); a key that does not apply holds null\n"
     "      Text and JSON show the same figures: total, field capacity, refill\n"
     "      and daily use with three decimals, days to refill with two.\n"
+    "  events SITE [--from DATE] [--to DATE] [--json]\n"
+    "      The site's wetting events (each rise of the root-zone total), one line\n"
+    "      each: start, kind, peak, end, totals, gain, deepest sensor reached and\n"
+    "      the lag of each depth; then the labels whose event the data no longer\n"
+    "      holds. Only events starting from DATE to DATE (YYYY-MM-DD, both\n"
+    "      included) are shown; they are found over the whole season.\n"
+    "      --json        one JSON array, one object per event, with the keys\n"
+    "                    start, peak, end, total_start, total_peak, gain,\n"
+    "                    effective_gain, excess, unit, deepest_cm,\n"
+    "                    below_root_zone, depths (a list of {depth_cm, reached,\n"
+    "                    lag_hours, rise}), kind and note\n"
+    "  events SITE --label START rain|irrigation|unknown [--note TEXT]\n"
+    "      Says what the event starting at START (as printed, such as\n"
+    "      2026-09-07T10:00:00) was; kept in SITE.EVT in the data directory.\n"
+    "      The note (UTF-8) stays as it was unless --note is given; --note \"\"\n"
+    "      removes it, and unknown without a note removes the label.\n"
     "\n"
     "Messages the window would show go to stderr. Site names print in UTF-8; a\n"
     "SITE typed in UTF-8 names the site stored under its Windows-1252 name, and\n"
@@ -133,12 +157,13 @@ struct Arguments {
   bool version = false;
   bool yes = false;
   bool json = false;
+  bool events = false;
 };
 
 // Options that take a value; every other "--" word is an error.
-const std::vector<std::string> kValueOptions = {"--root",   "--dir",   "--sensors",  "--port",
-                                                "--device", "--timed", "--interval", "--scans",
-                                                "--from",   "--to",    "--format"};
+const std::vector<std::string> kValueOptions = {
+    "--root",  "--dir",  "--sensors", "--port",   "--device", "--timed", "--interval",
+    "--scans", "--from", "--to",      "--format", "--label",  "--note"};
 
 std::optional<Arguments> Parse(int argc, char** argv, std::string& error) {
   Arguments args;
@@ -152,6 +177,8 @@ std::optional<Arguments> Parse(int argc, char** argv, std::string& error) {
       args.yes = true;
     } else if (word == "--json") {
       args.json = true;
+    } else if (word == "--events") {
+      args.events = true;
     } else if (word.rfind("--", 0) == 0) {
       bool known = false;
       for (const std::string& o : kValueOptions) known = known || o == word;
@@ -251,38 +278,144 @@ int ExportCsv(const Files& files, const Arguments& args) {
   return SaveBlockCsv(files, prompter, site, stem, NamePath(args.positional[3])) ? kOk : kFailed;
 }
 
-int Export(const Files& files, const Arguments& args) {
-  if (args.positional.size() != 3) return Usage("export takes SITE OUT");
-  const auto fail = [](const std::string& why) {
-    std::cerr << "pelvaro-cli: " << why << "\n";
-    return kFailed;
-  };
-  SeasonExportRequest request;
-  request.identification = SiteArgument(args.positional[1]);
-  std::optional<std::int64_t> days[2];
-  const char* const names[2] = {"--from", "--to"};
-  for (int i = 0; i < 2; ++i) {
-    const auto it = args.options.find(names[i]);
+int Fail(const std::string& why) {
+  std::cerr << "pelvaro-cli: " << why << "\n";
+  return kFailed;
+}
+
+// The days of --from and --to; either end may be open.
+struct Days {
+  std::optional<std::int64_t> from;
+  std::optional<std::int64_t> to;
+};
+
+// Nothing after saying why the dates cannot be used.
+std::optional<Days> ParseDays(const Arguments& args) {
+  Days days;
+  for (const auto& [name, day] : {std::pair{"--from", &days.from}, std::pair{"--to", &days.to}}) {
+    const auto it = args.options.find(name);
     if (it == args.options.end()) continue;
-    days[i] = ParseIsoDate(it->second);
-    if (!days[i])
-      return fail(std::string(names[i]) + " takes a date as YYYY-MM-DD, not \"" + it->second +
-                  "\"");
-  }
-  if (days[0] && days[1] && *days[0] > *days[1]) {
-    return fail("--from " + args.options.at("--from") + " is later than --to " +
-                args.options.at("--to"));
-  }
-  request.range = DayRange(days[0], days[1]);
-  if (const auto it = args.options.find("--format"); it != args.options.end()) {
-    if (it->second == "json") {
-      request.format = ExportFormat::Json;
-    } else if (it->second != "csv") {
-      return fail("--format takes csv or json, not \"" + it->second + "\"");
+    *day = ParseIsoDate(it->second);
+    if (!*day) {
+      Fail(std::string(name) + " takes a date as YYYY-MM-DD, not \"" + Printable(it->second) +
+           "\"");
+      return std::nullopt;
     }
   }
-  ExportSeason(files, request, NamePath(args.positional[2]));
+  if (days.from && days.to && *days.from > *days.to) {
+    Fail("--from " + args.options.at("--from") + " is later than --to " + args.options.at("--to"));
+    return std::nullopt;
+  }
+  return days;
+}
+
+std::optional<ExportFormat> ParseFormat(const Arguments& args) {
+  const auto it = args.options.find("--format");
+  if (it == args.options.end() || it->second == "csv") return ExportFormat::Csv;
+  if (it->second == "json") return ExportFormat::Json;
+  Fail("--format takes csv or json, not \"" + Printable(it->second) + "\"");
+  return std::nullopt;
+}
+
+// A site's events and labels, or nothing after saying why they cannot be read.
+std::optional<SiteEvents> ReadEvents(const Files& files, const std::string& site) {
+  SiteEvents read = ReadSiteEvents(files, site);
+  if (read.outlook.error.empty()) return read;
+  Fail(Shown(read.outlook.error));
+  return std::nullopt;
+}
+
+int ExportEvents(const Files& files, const std::string& site, const Days& days, ExportFormat format,
+                 const fs::path& target) {
+  // Refused before a season is read for it.
+  CheckExportTarget(target);
+  const auto read = ReadEvents(files, site);
+  if (!read) return kFailed;
+  const EventList list = EventsBetween(read->list, days.from, days.to);
+  WriteExport(target, format == ExportFormat::Json ? EventsJson(list) : EventsCsv(list));
   return kOk;
+}
+
+int Export(const Files& files, const Arguments& args) {
+  if (args.positional.size() != 3) return Usage("export takes SITE OUT");
+  const std::string site = SiteArgument(args.positional[1]);
+  const auto days = ParseDays(args);
+  if (!days) return kFailed;
+  const auto format = ParseFormat(args);
+  if (!format) return kFailed;
+  const fs::path target = NamePath(args.positional[2]);
+  if (args.events) return ExportEvents(files, site, *days, *format, target);
+  SeasonExportRequest request;
+  request.identification = site;
+  request.range = DayRange(days->from, days->to);
+  request.format = *format;
+  ExportSeason(files, request, target);
+  return kOk;
+}
+
+int ListEvents(const Files& files, const Arguments& args, const std::string& site) {
+  const auto days = ParseDays(args);
+  if (!days) return kFailed;
+  const auto read = ReadEvents(files, site);
+  if (!read) return kFailed;
+  const EventList list = EventsBetween(read->list, days->from, days->to);
+  // UTF-8 already, as the notes are.
+  std::cout << (args.json ? EventsJson(list) : EventsText(list));
+  return kOk;
+}
+
+int LabelEvent(const Files& files, const Arguments& args, const std::string& site) {
+  const std::string& start = args.options.at("--label");
+  if (!IsEventStart(start)) {
+    return Fail("--label takes an event's start as printed, such as 2026-09-07T10:00:00, not \"" +
+                Printable(start) + "\"");
+  }
+  const auto kind = ParseEventKind(args.positional[2]);
+  if (!kind) {
+    return Fail("an event is rain, irrigation or unknown, not \"" + Printable(args.positional[2]) +
+                "\"");
+  }
+  // Taken before the labels are read, so that no program of ours changes
+  // them between this read and the save.
+  CliPrompter prompter;
+  const auto lock = LockForWriting(files, prompter);
+  if (!lock) return kFailed;
+  auto read = ReadEvents(files, site);
+  if (!read) return kFailed;
+  if (read->labels.Path().empty()) {
+    return Fail("The site " + Shown(Printable(site)) +
+                " names no data directory, where its labels are kept: choose one in the site "
+                "window first.");
+  }
+  const auto event = std::find_if(read->list.events.begin(), read->list.events.end(),
+                                  [&start](const LabelledEvent& e) { return e.start == start; });
+  if (event == read->list.events.end()) {
+    return Fail("No wetting event of " + Shown(Printable(site)) + " starts at " + start +
+                "; pelvaro-cli events lists their starts.");
+  }
+  LabelledEvent labelled = *event;
+  labelled.kind = *kind;
+  if (const auto note = args.options.find("--note"); note != args.options.end())
+    labelled.note = CleanNote(note->second);
+  read->labels.Set({start, labelled.kind, labelled.note});
+  if (!read->labels.Save()) {
+    return Fail("The labels in " + PathText(read->labels.Path()) +
+                " were changed by another program since they were read here. Nothing was "
+                "saved: look at them with pelvaro-cli events, then label again.");
+  }
+  std::cout << EventLine(labelled) << "\n";
+  return kOk;
+}
+
+int Events(const Files& files, const Arguments& args) {
+  const bool labelling = args.options.count("--label") > 0;
+  if (labelling && args.positional.size() != 3)
+    return Usage("events SITE --label START takes one kind: rain, irrigation or unknown");
+  if (!labelling && args.positional.size() != 2) return Usage("events takes one SITE");
+  if (!labelling && args.options.count("--note") > 0) return Usage("--note goes with --label");
+  const std::string site = SiteArgument(args.positional[1]);
+  if (!IsSafeName(site)) return Usage("\"" + args.positional[1] + "\" cannot name a site");
+  return labelling ? LabelEvent(files, args, site) : ListEvents(files, args, site);
 }
 
 // The port of a logger command: --port N, or --device PATH on the port object.
@@ -467,7 +600,8 @@ int Status(const Files& files, const Arguments& args) {
   std::vector<SiteOutlook> outlooks;
   int status = kOk;
   for (const std::string& site : sites) {
-    outlooks.push_back(ReadSiteOutlook(files, site));
+    // The last event is found in the outlook's own pass over the files.
+    outlooks.push_back(ReadSiteEvents(files, site).outlook);
     const std::string& error = outlooks.back().error;
     if (error.empty()) continue;
     status = kFailed;
@@ -495,6 +629,7 @@ int Run(const Files& files, const Arguments& args, const std::string& command) {
   if (command == "trace") return TraceRun(args);
   if (command == "set-serial") return SetSerialRun(args);
   if (command == "status") return Status(files, args);
+  if (command == "events") return Events(files, args);
   return Usage("unknown command " + command);
 }
 

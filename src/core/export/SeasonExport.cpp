@@ -301,16 +301,38 @@ fs::path MetaPath(const fs::path& csv) {
   return meta;
 }
 
-std::uint64_t ExportSeason(const Files& files, const SeasonExportRequest& request,
-                           const fs::path& target) {
-  // A mistyped name must never replace a site's header, blocks or calibrated files.
-  for (const char* kept : {".key", ".dat", ".bgf", ".pct"}) {
+void CheckExportTarget(const fs::path& target) {
+  for (const char* kept : {".key", ".dat", ".bgf", ".pct", ".evt"}) {
     const std::string extension = PathText(target.extension());
     if (Files::SameNameIgnoringCase(extension, kept)) {
       throw ExportRefusal("An export is never written over a " + extension +
                           " file: " + PathText(target));
     }
   }
+}
+
+void WriteExport(const fs::path& target, std::string_view bytes) {
+  CheckExportTarget(target);
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  const FolderLock lock(folder);
+  // A season export killed half way on this target is finished or undone
+  // first, so that its sidecar never lands beside this file later.
+  fileops::RecoverPair(target, MetaPath(target));
+  fileops::RemoveUniqueSiblings(target);
+  SiblingFile out(target);
+  out.Write(bytes);
+  out.Finish();
+  out.RenameTo(target);
+  try {
+    fileops::SyncFolder(folder);
+  } catch (const IoError&) {
+    // The export is in place; only its name may not yet be on the disk.
+  }
+}
+
+std::uint64_t ExportSeason(const Files& files, const SeasonExportRequest& request,
+                           const fs::path& target) {
+  CheckExportTarget(target);
   SiteScans site = SiteScans::Open(files, request.identification, request.dataDirectory);
   if (site.Sensors().empty()) {
     throw ExportRefusal("This site does not have any sensors selected.");

@@ -53,6 +53,18 @@ class ExportRefusal : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Throws ExportRefusal for a target named as one of a site's own files
+// would be (header, block, graph, summary or labels file), whatever folder
+// it is in: a mistyped name must never replace a season.
+void CheckExportTarget(const fs::path& target);
+
+// Writes an export made in memory as ExportSeason writes its file: checked
+// by CheckExportTarget, beside the target under a name of its own and
+// renamed over it once whole, in turn with the other exports into its
+// folder. Throws ExportRefusal and IoError; a failure leaves an existing
+// target as it was.
+void WriteExport(const fs::path& target, std::string_view bytes);
+
 // Writes the export to `target`, with its sidecar for CSV. Each file is
 // written beside its target under a name of its own and renamed over it only
 // when everything was written; a CSV and its sidecar replace the old ones as
