@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "core/editor/BlockEditor.h"
+#include "core/events/EventReport.h"
 #include "core/export/SeasonExport.h"
 #include "core/operations/Conversion.h"
 #include "core/outlook/Outlook.h"
@@ -73,6 +74,14 @@ const Operation kOperations[] = {
      [](DownloadRig& rig, const fs::path&) -> Outcome {
        const SiteOutlook o = ReadSiteOutlook(rig.files, "FARM_01");
        return {!o.error.empty(), StatusJson(std::span(&o, 1))};
+     }},
+    {"events with their labels",
+     [](DownloadRig& rig, const fs::path&) -> Outcome {
+       // Written around the fault plan: only the reading is under test.
+       WriteBytes(rig.Data("FARM_01.EVT"), "2026-09-07T10:00:00\train\tbefore the season\n");
+       const SiteEvents read = ReadSiteEvents(rig.files, "FARM_01");
+       return {!read.outlook.error.empty(),
+               EventsText(read.list) + StatusJson(std::span(&read.outlook, 1))};
      }},
     {"export",
      [](DownloadRig& rig, const fs::path& target) -> Outcome {
