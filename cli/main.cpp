@@ -322,8 +322,8 @@ std::optional<ExportFormat> ParseFormat(const Arguments& args) {
 // A site's events and labels, or nothing after saying why they cannot be read.
 std::optional<SiteEvents> ReadEvents(const Files& files, const std::string& site) {
   SiteEvents read = ReadSiteEvents(files, site);
-  if (read.outlook.error.empty()) return read;
-  Fail(Shown(read.outlook.error));
+  if (read.Error().empty()) return read;
+  Fail(Shown(read.Error()));
   return std::nullopt;
 }
 
@@ -604,7 +604,8 @@ int Status(const Files& files, const Arguments& args) {
   for (const std::string& site : sites) {
     // The last event is found in the outlook's own pass over the files.
     outlooks.push_back(ReadSiteEvents(files, site).outlook);
-    const std::string& error = outlooks.back().error;
+    const SiteOutlook& read = outlooks.back();
+    const std::string& error = read.error.empty() ? read.lastEventError : read.error;
     if (error.empty()) continue;
     status = kFailed;
     // The text shows it in the site's block; beside JSON it goes to stderr.

@@ -128,9 +128,19 @@ bool IsEventStart(std::string_view text) {
 }
 
 std::optional<std::string> CleanNote(std::string_view text) {
-  std::string utf8 = IsUtf8(text) ? std::string(text) : Cp1252ToUtf8(text);
-  for (char& c : utf8)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  const std::string typed = IsUtf8(text) ? std::string(text) : Cp1252ToUtf8(text);
+  // Control characters, C1 ones (U+0080 to U+009F) included, would break the
+  // file's lines or be acted on by a terminal that shows the note.
+  std::string utf8;
+  for (std::size_t i = 0; i < typed.size();) {
+    const std::size_t length = Utf8Length(typed, i);
+    const auto lead = static_cast<unsigned char>(typed[i]);
+    const bool control =
+        (length == 1 && (lead < 0x20 || lead == 0x7F)) ||
+        (length == 2 && lead == 0xC2 && static_cast<unsigned char>(typed[i + 1]) < 0xA0);
+    utf8 += control ? std::string(" ") : typed.substr(i, length);
+    i += length;
+  }
   const auto first = utf8.find_first_not_of(' ');
   if (first == std::string::npos) return std::nullopt;
   utf8 = utf8.substr(first, utf8.find_last_not_of(' ') - first + 1);

@@ -63,7 +63,8 @@ SiteEvents ReadSiteEvents(const Files& files, const std::string& identification,
   try {
     if (!events.LabelsPath().empty()) out.labels = EventLabels::Read(events.LabelsPath());
   } catch (const std::exception& e) {
-    out.outlook.error = e.what();
+    out.labelsError = e.what();
+    out.outlook.lastEventError = out.labelsError;
     return out;
   }
   out.list = JoinLabels(events.Finish(), out.labels);

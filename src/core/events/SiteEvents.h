@@ -54,12 +54,16 @@ std::string EventTimeText(EventSeconds time);
 std::optional<LastEvent> LastOf(const EventList& list);
 
 // A site's outlook, events and labels, read in one pass. Never throws: when
-// the site or its labels cannot be read, `outlook.error` says why and there
-// is no event (a label read wrongly is never shown as unknown).
+// the site cannot be read, `outlook.error` says why; when its labels cannot
+// be, `labelsError` and `outlook.lastEventError` do, the outlook stands, and
+// there is no event (a label read wrongly is never shown as unknown).
 struct SiteEvents {
   SiteOutlook outlook;
   EventList list;
   EventLabels labels;
+  std::string labelsError;
+  // The error that keeps the events from being shown, if any.
+  const std::string& Error() const { return outlook.error.empty() ? labelsError : outlook.error; }
 };
 SiteEvents ReadSiteEvents(const Files& files, const std::string& identification,
                           const ReadProgress& progress = {});

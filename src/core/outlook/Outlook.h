@@ -73,6 +73,9 @@ struct SiteOutlook {
   std::optional<double> belowSince;       // date-time the total fell to refill
   std::vector<SensorFault> faults;        // sensors with a flag, in slot order
   std::optional<LastEvent> lastEvent;
+  // Why the last event is not known (its labels could not be read); the
+  // outlook's figures stand without it.
+  std::string lastEventError;
   // Where the graph file was looked for (empty when the site names no data
   // directory): a change there is a change of the outlook.
   fs::path graphFile;

@@ -258,6 +258,7 @@ void SortMostUrgentFirst(std::vector<SiteOutlook>& outlooks) {
 }
 
 std::string LastEventText(const SiteOutlook& o) {
+  if (!o.lastEventError.empty()) return o.lastEventError;
   if (!o.lastEvent) return "none";
   const LastEvent& e = *o.lastEvent;
   return DateTimeText(e.start) + ", " + e.kind + ", effective gain " +

@@ -84,7 +84,7 @@ void SortMostUrgentFirst(std::vector<SiteOutlook>& outlooks);
 // and flat hours as FlatHoursText writes them.
 std::string StatusText(const SiteOutlook& outlook);
 // The status's last event: "07-09-2026 10:00:00, irrigation, effective gain
-// 12.5 mm, reached 40 cm", or "none".
+// 12.5 mm, reached 40 cm", "none", or why it is not known.
 std::string LastEventText(const SiteOutlook& outlook);
 // `pelvaro-cli status --json`: one array, one object per site.
 std::string StatusJson(std::span<const SiteOutlook> outlooks);

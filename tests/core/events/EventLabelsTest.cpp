@@ -62,6 +62,12 @@ const Note kNotes[] = {
      "d",
      "a b  c d"},
     {"outer spaces go", "  drip line 3  ", "drip line 3"},
+    {"C1 control characters become spaces",
+     "a\xC2\x9B"
+     "b\xC2\xA0"
+     "c",
+     "a b\xC2\xA0"
+     "c"},
     {"Windows-1252 text becomes UTF-8", "caf\xE9 \x80 5", "caf\xC3\xA9 \xE2\x82\xAC 5"},
     {"UTF-8 text stays as typed", "R\xC3\xA9gion \xE2\x80\x94 \xF0\x9F\x8C\xA7",
      "R\xC3\xA9gion \xE2\x80\x94 \xF0\x9F\x8C\xA7"},

@@ -10,6 +10,7 @@
 #include "core/editor/BlockEditor.h"
 #include "core/events/EventReport.h"
 #include "core/operations/Conversion.h"
+#include "core/outlook/OutlookReport.h"
 #include "core/shell/MainMenu.h"
 #include "core/storage/DayNumbers.h"
 #include "support/ScriptedPrompter.h"
@@ -160,6 +161,21 @@ TEST_F(SiteEventsTest, ALabelOutlivesTheBlockOfItsEventAsANoteWithoutAnEvent) {
   EXPECT_EQ(EventsText(after.list),
             label.start + "  irrigation  no such event now (data changed)  note: pivot 2\n");
   EXPECT_EQ(ReadBytes(LabelsPath()), kept);
+}
+
+// A damaged labels file hides the events, never the outlook's figures.
+TEST_F(SiteEventsTest, DamagedLabelsLeaveTheOutlookAndSayWhyTheLastEventIsNotKnown) {
+  Stretch wet = Season();
+  wet.firstHour = 96;
+  Build({{0, std::vector<Values>(24, {20, 25, 30})}, wet});
+  WriteBytes(LabelsPath(), "not a label\n");
+  const SiteEvents read = ReadSiteEvents(files, kSite);
+  EXPECT_EQ(read.outlook.error, "");
+  EXPECT_TRUE(read.outlook.total.has_value());
+  EXPECT_TRUE(read.list.events.empty());
+  EXPECT_EQ(read.outlook.lastEventError, read.labelsError);
+  EXPECT_NE(LastEventText(read.outlook).find("is damaged: line 1"), std::string::npos)
+      << LastEventText(read.outlook);
 }
 
 }  // namespace

@@ -80,7 +80,7 @@ const Operation kOperations[] = {
        // Written around the fault plan: only the reading is under test.
        WriteBytes(rig.Data("FARM_01.EVT"), "2026-09-07T10:00:00\train\tbefore the season\n");
        const SiteEvents read = ReadSiteEvents(rig.files, "FARM_01");
-       return {!read.outlook.error.empty(),
+       return {!read.Error().empty(),
                EventsText(read.list) + StatusJson(std::span(&read.outlook, 1))};
      }},
     {"export",
