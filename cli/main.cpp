@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 
 #include "cli/CliPrompter.h"
+#include "cli/ReportCommand.h"
 #include "core/editor/BlockExport.h"
 #include "core/export/SeasonExport.h"
 #include "core/link/PortMap.h"
@@ -102,6 +103,15 @@ const char kHelp[] =
     "                    not be read); a key that does not apply holds null\n"
     "      Text and JSON show the same figures: total, field capacity, refill\n"
     "      and daily use with three decimals, days to refill with two.\n"
+    "  report OUT.pdf [SITE ...] [--days N] [--from DATE --to DATE]\n"
+    "        [--paper a4|letter]\n"
+    "      The grower's report as a PDF (every site when none is named): with\n"
+    "      more than one site a first page lists them most urgent first, then\n"
+    "      each site has a page of its period (default: the last 14 days up to\n"
+    "      its last scan; --days N the last N days; --from and --to, YYYY-MM-DD,\n"
+    "      both included) with its charts, outlook, wetting events and faults.\n"
+    "      Paper A4 unless --paper letter. Needs no display. OUT is replaced only\n"
+    "      when the report is whole. Exit status 0 when every site was read.\n"
     "\n"
     "Messages the window would show go to stderr. Site names print in UTF-8; a\n"
     "SITE typed in UTF-8 names the site stored under its Windows-1252 name, and\n"
@@ -136,9 +146,9 @@ struct Arguments {
 };
 
 // Options that take a value; every other "--" word is an error.
-const std::vector<std::string> kValueOptions = {"--root",   "--dir",   "--sensors",  "--port",
-                                                "--device", "--timed", "--interval", "--scans",
-                                                "--from",   "--to",    "--format"};
+const std::vector<std::string> kValueOptions = {
+    "--root",  "--dir",  "--sensors", "--port",   "--device", "--timed", "--interval",
+    "--scans", "--from", "--to",      "--format", "--days",   "--paper"};
 
 std::optional<Arguments> Parse(int argc, char** argv, std::string& error) {
   Arguments args;
@@ -495,15 +505,17 @@ int Run(const Files& files, const Arguments& args, const std::string& command) {
   if (command == "trace") return TraceRun(args);
   if (command == "set-serial") return SetSerialRun(args);
   if (command == "status") return Status(files, args);
+  if (command == "report") return ReportCommand(files, args.positional, args.options, Usage);
   return Usage("unknown command " + command);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
   std::string error;
   const auto args = Parse(argc, argv, error);
+  const auto app = CommandApplication(
+      argc, argv, args && !args->positional.empty() && args->positional[0] == "report");
   if (!args) return Usage(error);
   if (args->help) {
     std::cout << kHelp;

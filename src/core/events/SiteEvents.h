@@ -55,13 +55,14 @@ std::optional<LastEvent> LastOf(const EventList& list);
 
 // A site's outlook, events and labels, read in one pass. Never throws: when
 // the site or its labels cannot be read, `outlook.error` says why and there
-// is no event (a label read wrongly is never shown as unknown).
+// is no event (a label read wrongly is never shown as unknown). `alsoScans`,
+// when given, sees the same scans, for a caller that draws them too.
 struct SiteEvents {
   SiteOutlook outlook;
   EventList list;
   EventLabels labels;
 };
 SiteEvents ReadSiteEvents(const Files& files, const std::string& identification,
-                          const ReadProgress& progress = {});
+                          const ReadProgress& progress = {}, SiteScanSink* alsoScans = nullptr);
 
 }  // namespace pelvaro
