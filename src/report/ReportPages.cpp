@@ -289,9 +289,12 @@ class EventTable {
     if (rows_.empty()) return;
     const std::size_t hidden = rows_.size() - shown_;
     if (hidden > 0) {
-      y += DrawWrapped(painter, style_, style_.small, QRectF(at.left(), y, at.width(), 0),
-                       QObject::tr("%n earlier event(s) of the period do not fit on the page.",
-                                   nullptr, static_cast<int>(hidden)));
+      y += DrawWrapped(
+          painter, style_, style_.small, QRectF(at.left(), y, at.width(), 0),
+          (hidden == 1 ? QObject::tr("1 earlier event of the period does not fit on the page.")
+                       : QObject::tr("%1 earlier events of the period do not fit on "
+                                     "the page.")
+                             .arg(hidden)));
     }
     const EventCells heading = {QObject::tr("Start"), QObject::tr("Kind"),
                                 QObject::tr("Effective gain"), QObject::tr("Deepest reached"),

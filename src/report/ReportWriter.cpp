@@ -147,7 +147,7 @@ QString Title(const std::vector<SitePage>& pages) {
   if (pages.size() == 1) {
     return QObject::tr("Irrigation report: %1").arg(ToQt(pages.front().outlook.site));
   }
-  return QObject::tr("Irrigation report: %n site(s)", nullptr, static_cast<int>(pages.size()));
+  return QObject::tr("Irrigation report: %1 sites").arg(pages.size());
 }
 
 // Every site's page, read one after the other; nothing when cancelled.
