@@ -37,9 +37,12 @@ std::string Poppler(const QString& tool, const QStringList& args) {
 
 QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
 
-// The text as the content stream holds it, every run of white space one space.
-std::string PdfText(const fs::path& pdf) {
-  const QString text = QString::fromStdString(Poppler("pdftotext", {"-raw", Q(pdf), "-"}));
+// The text as the content stream holds it, every run of white space one space;
+// of one page, or of them all.
+std::string PdfText(const fs::path& pdf, int page = 0) {
+  QStringList args = {"-raw", Q(pdf), "-"};
+  if (page > 0) args = QStringList{"-f", QString::number(page), "-l", QString::number(page)} + args;
+  const QString text = QString::fromStdString(Poppler("pdftotext", args));
   return text.simplified().toStdString();
 }
 
@@ -70,6 +73,11 @@ class TwoSiteReport : public ::testing::Test {
     pdf_ = root_->Path() / "report.pdf";
     RunCliOk(root_->Path(), {"report", Q(pdf_)});
     text_ = PdfText(pdf_);
+    // A site's page begins with its identification and its period.
+    for (int page = 2; page <= 3; ++page) {
+      const std::string text = PdfText(pdf_, page);
+      pages_[text.substr(0, text.find(" \xC2\xB7 "))] = text;
+    }
     // What `status --json` and `events --json` print: the outlooks read
     // with their events, and each site's events.
     std::vector<SiteOutlook> outlooks;
@@ -86,6 +94,7 @@ class TwoSiteReport : public ::testing::Test {
   static inline std::unique_ptr<TempRoot> root_;
   static inline fs::path pdf_;
   static inline std::string text_;
+  static inline std::map<std::string, std::string> pages_;  // by site
   static inline QJsonArray status_;
   static inline std::map<std::string, QJsonArray> events_;
 };
@@ -98,9 +107,15 @@ struct PageText {
   Expected expected;
 };
 
+// The graph window's line: "Root zone 10–40 cm: use 9.89 %/day over 3 dry days · refill in …".
 std::vector<std::string> OutlookSentence(const QJsonObject& s, const QJsonArray&) {
-  const double days = s["days_to_refill"].toDouble();
-  return {"refill in " + FixedText(days, 1) + " days, about " +
+  const QJsonArray depths = s["root_zone_depths_cm"].toArray();
+  const std::string unit = s["unit"].toString().toStdString();
+  return {"Root zone " + std::to_string(depths.first().toInt()) + "\xE2\x80\x93" +
+          std::to_string(depths.last().toInt()) + " cm: use " +
+          FixedText(s["daily_use"].toDouble(), 2) + " " + unit + "/day over " +
+          std::to_string(s["dry_days"].toInt()) + " dry days \xC2\xB7 refill in " +
+          FixedText(s["days_to_refill"].toDouble(), 1) + " days, about " +
           PageDate(s["refill_date"].toString())};
 }
 
@@ -154,8 +169,9 @@ TEST_P(ReportPageTexts, AreAsTheStatusAndEventsGiveThem) {
     const std::string id = s["site"].toString().toStdString();
     const std::vector<std::string> texts = GetParam().expected(s, events_[id]);
     EXPECT_FALSE(texts.empty()) << id;
+    const std::string& page = pages_[id];
     for (const std::string& text : texts) {
-      EXPECT_NE(text_.find(text), std::string::npos) << id << ": \"" << text << "\" in " << text_;
+      EXPECT_NE(page.find(text), std::string::npos) << id << ": \"" << text << "\" in " << page;
     }
   }
 }
