@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times the report of many sites (the sample under new identifications) with
-# its peak memory, and a page of the full site against the graph window's
-# opening of it (graph_bench). Run on a Release build with PELVARO_BENCH=ON:
+# its peak memory, and a page of graph_bench's full site against the graph
+# window's opening of it. Run on a Release build with PELVARO_BENCH=ON:
 #   bench/report_time.sh build-release [SITES]
 set -euo pipefail
 build="$(cd "${1:-build-release}" && pwd)"
@@ -32,13 +32,6 @@ seconds = sum(float(part) * 60 ** i for i, part in enumerate(reversed(wall.split
 print(f"{sites} sites: {pages} pages in {seconds:.2f} s ({1000 * seconds / pages:.0f} ms a page), "
       f"peak RSS {rss / 1024:.0f} MiB")
 PY
-# The full site graph_bench makes: its window's opening, then its report page.
-"$build/bin/graph_bench" --benchmark_filter='BM_OpenGraphWindow$' --benchmark_min_time=1 \
-  2>/dev/null | grep BM_OpenGraphWindow
-full="${TMPDIR:-/tmp}/pelvaro-graph-bench"
-for run in 1 2 3; do
-  start=$(date +%s.%N)
-  "$build/bin/pelvaro-cli" --root "$full" report "$work/full.pdf" FULL_01
-  end=$(date +%s.%N)
-  python3 -c "print(f'report page of FULL_01: {1000 * ($end - $start):.0f} ms (the whole program)')"
-done
+# The full site of graph_bench: its window's opening, then its report page.
+"$build/bin/graph_bench" --benchmark_filter='BM_OpenGraphWindow|BM_ReportPage' 2>/dev/null |
+  grep -E '^BM_'

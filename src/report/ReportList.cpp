@@ -11,7 +11,8 @@ namespace pelvaro {
 namespace {
 
 // The share of the width each column of the list takes.
-constexpr std::array<double, kOutlookColumns> kColumnWeights = {11, 10, 8, 7, 11, 15, 10.5, 13, 14.5};
+constexpr std::array<double, kOutlookColumns> kColumnWeights = {11, 10,   8,  7,   11,
+                                                                15, 10.5, 13, 14.5};
 constexpr double kPaddingMm = 0.8;
 constexpr double kGapMm = 3;
 const QColor kRule(150, 150, 150);

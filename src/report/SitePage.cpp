@@ -64,16 +64,18 @@ class PageScans : public SiteScanSink {
   }
 
  private:
+  // Scans before `start` are let go in batches: `stale_` of them lead the
+  // vectors until there are enough to be worth moving the rest for.
   void DropBefore(double start) {
-    std::size_t old = 0;
-    while (old < times_.size() && times_[old] < start) ++old;
-    if (old < kTrimAfter) return;
-    const auto cut = [old](std::vector<double>& v) {
-      v.erase(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(old));
+    while (stale_ < times_.size() && times_[stale_] < start) ++stale_;
+    if (stale_ < kTrimAfter) return;
+    const auto cut = [this](std::vector<double>& v) {
+      v.erase(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(stale_));
     };
     cut(times_);
     cut(totals_);
     for (std::vector<double>& v : values_) cut(v);
+    stale_ = 0;
   }
 
   const ReportPeriod& period_;
@@ -83,6 +85,7 @@ class PageScans : public SiteScanSink {
   std::vector<double> times_;
   std::vector<double> totals_;
   std::vector<std::vector<double>> values_;
+  std::size_t stale_ = 0;
 };
 
 // The events that began in the period, and the labels left without an event there.
