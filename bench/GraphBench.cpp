@@ -15,6 +15,7 @@
 #include "FullSite.h"
 #include "WindowBenchMain.h"
 #include "core/storage/GraphFile.h"
+#include "report/ReportWriter.h"
 #include "support/ScriptedPrompter.h"
 #include "ui/graph/GraphWindow.h"
 
@@ -118,10 +119,25 @@ void BM_LoadGraphModelAgainstParse(benchmark::State& state) {
   state.counters["load_per_parse_cpu"] = cpuMs(loadingCpu) / cpuMs(parsingCpu);
 }
 
+// The report's page of the same site: its one pass over the files, the
+// page drawn and the PDF written, next to the window's opening above.
+void BM_ReportPage(benchmark::State& state) {
+  FullSite& site = Site();
+  ReportRequest request;
+  request.sites = {"FULL_01"};
+  const fs::path pdf = site.root / "page.pdf";
+  for (auto _ : state) {
+    if (WriteReport(site.files, request, pdf).outcome != ReportResult::Outcome::Written) {
+      state.SkipWithError("not written");
+    }
+  }
+}
+
 BENCHMARK(BM_ReadGraphFileBytes)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReadGraphFile)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadGraphModelAgainstParse)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenGraphWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ReportPage)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 

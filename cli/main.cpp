@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 
 #include "cli/CliPrompter.h"
+#include "cli/ReportCommand.h"
 #include "core/editor/BlockExport.h"
 #include "core/events/EventReport.h"
 #include "core/events/SiteEvents.h"
@@ -128,6 +129,15 @@ const char kHelp[] =
     "      2026-09-07T10:00:00) was; kept in SITE.EVT in the data directory.\n"
     "      The note (UTF-8) stays as it was unless --note is given; --note \"\"\n"
     "      removes it, and unknown without a note removes the label.\n"
+    "  report OUT.pdf [SITE ...] [--days N] [--from DATE --to DATE]\n"
+    "        [--paper a4|letter]\n"
+    "      The grower's report as a PDF (every site when none is named): with\n"
+    "      more than one site a first page lists them most urgent first, then\n"
+    "      each site has a page of its period (default: the last 14 days up to\n"
+    "      its last scan; --days N the last N days; --from and --to, YYYY-MM-DD,\n"
+    "      both included) with its charts, outlook, wetting events and faults.\n"
+    "      Paper A4 unless --paper letter. Needs no display. OUT is replaced only\n"
+    "      when the report is whole. Exit status 0 when every site was read.\n"
     "\n"
     "Messages the window would show go to stderr. Site names print in UTF-8; a\n"
     "SITE typed in UTF-8 names the site stored under its Windows-1252 name, and\n"
@@ -164,8 +174,8 @@ struct Arguments {
 
 // Options that take a value; every other "--" word is an error.
 const std::vector<std::string> kValueOptions = {
-    "--root",  "--dir",  "--sensors", "--port",   "--device", "--timed", "--interval",
-    "--scans", "--from", "--to",      "--format", "--label",  "--note"};
+    "--root", "--dir", "--sensors", "--port",  "--device", "--timed", "--interval", "--scans",
+    "--from", "--to",  "--format",  "--label", "--note",   "--days",  "--paper"};
 
 std::optional<Arguments> Parse(int argc, char** argv, std::string& error) {
   Arguments args;
@@ -633,15 +643,17 @@ int Run(const Files& files, const Arguments& args, const std::string& command) {
   if (command == "set-serial") return SetSerialRun(args);
   if (command == "status") return Status(files, args);
   if (command == "events") return Events(files, args);
+  if (command == "report") return ReportCommand(files, args.positional, args.options, Usage);
   return Usage("unknown command " + command);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
   std::string error;
   const auto args = Parse(argc, argv, error);
+  const auto app = CommandApplication(
+      argc, argv, args && !args->positional.empty() && args->positional[0] == "report");
   if (!args) return Usage(error);
   if (args->help) {
     std::cout << kHelp;

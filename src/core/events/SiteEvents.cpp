@@ -5,6 +5,28 @@
 
 namespace pelvaro {
 
+namespace {
+
+// Hands every scan to the events and to one more sink.
+class BothSinks : public SiteScanSink {
+ public:
+  BothSinks(SiteScanSink& first, SiteScanSink& second) : first_(first), second_(second) {}
+  void Begin(const SiteScans& site) override {
+    first_.Begin(site);
+    second_.Begin(site);
+  }
+  void Scan(const SiteScans::Scan& scan) override {
+    first_.Scan(scan);
+    second_.Scan(scan);
+  }
+
+ private:
+  SiteScanSink& first_;
+  SiteScanSink& second_;
+};
+
+}  // namespace
+
 void EventsOfScans::Begin(const SiteScans& site) {
   events_.emplace(site);
   if (!site.DataDirectory().empty()) {
@@ -55,10 +77,13 @@ std::optional<LastEvent> LastOf(const EventList& list) {
 }
 
 SiteEvents ReadSiteEvents(const Files& files, const std::string& identification,
-                          const ReadProgress& progress) {
+                          const ReadProgress& progress, SiteScanSink* alsoScans) {
   SiteEvents out;
   EventsOfScans events(files);
-  out.outlook = ReadSiteOutlook(files, identification, progress, nullptr, &events);
+  std::optional<BothSinks> both;
+  if (alsoScans != nullptr) both.emplace(events, *alsoScans);
+  SiteScanSink* sink = both ? static_cast<SiteScanSink*>(&*both) : &events;
+  out.outlook = ReadSiteOutlook(files, identification, progress, nullptr, sink);
   if (!out.outlook.error.empty()) return out;
   try {
     if (!events.LabelsPath().empty()) out.labels = EventLabels::Read(events.LabelsPath());

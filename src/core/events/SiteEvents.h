@@ -57,6 +57,7 @@ std::optional<LastEvent> LastOf(const EventList& list);
 // the site cannot be read, `outlook.error` says why; when its labels cannot
 // be, `labelsError` and `outlook.lastEventError` do, the outlook stands, and
 // there is no event (a label read wrongly is never shown as unknown).
+// `alsoScans`, when given, sees the same scans, for a caller that draws them too.
 struct SiteEvents {
   SiteOutlook outlook;
   EventList list;
@@ -66,6 +67,6 @@ struct SiteEvents {
   const std::string& Error() const { return outlook.error.empty() ? labelsError : outlook.error; }
 };
 SiteEvents ReadSiteEvents(const Files& files, const std::string& identification,
-                          const ReadProgress& progress = {});
+                          const ReadProgress& progress = {}, SiteScanSink* alsoScans = nullptr);
 
 }  // namespace pelvaro

@@ -304,6 +304,33 @@ std::string StatusText(const SiteOutlook& o) {
 
 namespace {
 
+// "05-12-2026 06:00, irrigation, 40 cm": when, what and how deep.
+std::string LastEventCell(const SiteOutlook& o) {
+  if (!o.error.empty() || !o.lastEvent) return {};
+  const LastEvent& e = *o.lastEvent;
+  return DateTimeText(e.start, false) + ", " + e.kind + ", " +
+         (e.deepestCm ? std::to_string(*e.deepestCm) + " cm" : "no sensor reached");
+}
+
+}  // namespace
+
+std::array<std::string, kOutlookColumns> OutlookCells(const SiteOutlook& o) {
+  const auto amount = [&o](const std::optional<double>& value) {
+    return value ? Plain(*value) + " " + o.unit : std::string();
+  };
+  return {o.site,
+          o.lastScan ? DateTimeText(*o.lastScan) : std::string(),
+          amount(o.total),
+          amount(o.refill),
+          UseText(o),
+          OutlookSummary(o),
+          o.refillDay ? DateText(*o.refillDay) : std::string(),
+          LastEventCell(o),
+          o.error.empty() ? FaultsText(o) : std::string()};
+}
+
+namespace {
+
 std::string LastEventJson(const std::optional<LastEvent>& e) {
   if (!e) return "null";
   return "{\"start\": " + JsonText(IsoDateTime(e->start)) + ", \"kind\": " + JsonString(e->kind) +

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <span>
 #include <string>
@@ -86,6 +87,14 @@ std::string StatusText(const SiteOutlook& outlook);
 // The status's last event: "07-09-2026 10:00:00, irrigation, effective gain
 // 12.5 mm, reached 40 cm", "none", or why it is not known.
 std::string LastEventText(const SiteOutlook& outlook);
+// The columns of the list of every site (the Outlook window's and the
+// report's), and a site's row in them.
+inline constexpr std::size_t kOutlookColumns = 9;
+inline constexpr const char* kOutlookHeadings[kOutlookColumns] = {
+    "Site",    "Last scan",   "Total",      "Refill", "Use per day",
+    "Outlook", "Refill date", "Last event", "Faults"};
+std::array<std::string, kOutlookColumns> OutlookCells(const SiteOutlook& outlook);
+
 // `pelvaro-cli status --json`: one array, one object per site.
 std::string StatusJson(std::span<const SiteOutlook> outlooks);
 
