@@ -15,6 +15,7 @@
 #include "core/events/EventReport.h"
 #include "core/outlook/OutlookReport.h"
 #include "e2e/Simulator.h"
+#include "support/PdfTools.h"
 #include "support/RowNames.h"
 #include "support/SampleSites.h"
 #include "support/SiteBuilder.h"
@@ -24,34 +25,6 @@ namespace pelvaro::testing {
 namespace {
 
 const fs::path kSample = fs::path(PELVARO_BIN_DIR) / ".." / "share" / "pelvaro-sample";
-
-// A poppler tool's standard output.
-std::string Poppler(const QString& tool, const QStringList& args) {
-  QProcess p;
-  p.start(tool, args);
-  EXPECT_TRUE(p.waitForFinished(30000)) << tool.toStdString();
-  EXPECT_EQ(p.exitCode(), 0) << tool.toStdString() << ": "
-                             << p.readAllStandardError().toStdString();
-  return p.readAllStandardOutput().toStdString();
-}
-
-QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
-
-// The text as the content stream holds it, every run of white space one space;
-// of one page, or of them all.
-std::string PdfText(const fs::path& pdf, int page = 0) {
-  QStringList args = {"-raw", Q(pdf), "-"};
-  if (page > 0) args = QStringList{"-f", QString::number(page), "-l", QString::number(page)} + args;
-  const QString text = QString::fromStdString(Poppler("pdftotext", args));
-  return text.simplified().toStdString();
-}
-
-std::string Info(const fs::path& pdf, const std::string& key) {
-  const QString info = QString::fromStdString(Poppler("pdfinfo", {Q(pdf)}));
-  const QRegularExpression line("^" + QString::fromStdString(key) + ":\\s*(.*)$",
-                                QRegularExpression::MultilineOption);
-  return line.match(info).captured(1).trimmed().toStdString();
-}
 
 // "2026-11-11" as the pages write it, "11-11-2026"; with a time, "11-11-2026 06:00:00".
 std::string PageDate(const QString& iso) {

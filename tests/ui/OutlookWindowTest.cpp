@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QThread>
+#include <QTimer>
 #include <memory>
+#include <set>
 
+#include "support/PdfTools.h"
 #include "support/SampleSites.h"
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
@@ -165,6 +170,87 @@ TEST_F(OutlookWindowTest, ALabelAnotherProgramGivesTheLastEventIsShown) {
   ReadAgain(*w, watcher);
   ASSERT_EQ(Table(*w)->rowCount(), 5);
   EXPECT_EQ(Table(*w)->item(2, 7)->text(), "01-11-2026 22:45, irrigation, 80 cm");
+}
+
+// "Report...", answered by a script: the save dialog gives `names` in turn, then cancels.
+class OutlookReportTest : public OutlookWindowTest {
+ protected:
+  std::unique_ptr<OutlookWindow> Ready(std::vector<fs::path> names) {
+    auto w = ReadAll();
+    w->SetPrompter(prompter);
+    w->SetReportNameAsker([this, names = std::move(names)](const QString&) {
+      const std::size_t call = asked++;
+      return call < names.size() ? Q(names[call]) : QString();
+    });
+    return w;
+  }
+  static void ClickRow(OutlookWindow& w, int row, Qt::KeyboardModifiers keys = {}) {
+    QTableWidget* table = Table(w);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, keys,
+                      table->visualRect(table->model()->index(row, 0)).center());
+  }
+  std::size_t asked = 0;
+};
+
+TEST_F(OutlookReportTest, EverySiteGoesUnderTheChosenNameWithPdfAdded) {
+  const auto w = Ready({root.Path() / "week"});
+  Click(Child<QPushButton>(*w, "cmdReport"));
+  const fs::path pdf = root.Path() / "week.pdf";
+  ASSERT_TRUE(fs::exists(pdf));
+  EXPECT_EQ(Info(pdf, "Pages"), "6");  // the list, then the five sites
+  ASSERT_FALSE(prompter.shown.empty());
+  EXPECT_EQ(prompter.shown.back().text.rfind("The report was written to\r\n", 0), 0u);
+}
+
+TEST_F(OutlookReportTest, TheSelectedRowsAloneWhenThePersonSaysSo) {
+  const auto w = Ready({root.Path() / "two.pdf"});
+  ClickRow(*w, 0);
+  ClickRow(*w, 2, Qt::ControlModifier);
+  prompter.answers = {Answer::Yes};
+  Click(Child<QPushButton>(*w, "cmdReport"));
+  const fs::path pdf = root.Path() / "two.pdf";
+  ASSERT_TRUE(fs::exists(pdf));
+  EXPECT_EQ(Info(pdf, "Pages"), "3");
+  const std::string text = PdfText(pdf);
+  EXPECT_NE(text.find("DUNE_04"), std::string::npos);
+  EXPECT_EQ(text.find("BIRCH_02"), std::string::npos);
+}
+
+TEST_F(OutlookReportTest, AnExistingFileIsReplacedOnlyWhenThePersonAgrees) {
+  const fs::path pdf = root.Path() / "week.pdf";
+  WriteBytes(pdf, "last week's");
+  const auto w = Ready({pdf});
+  prompter.answers = {Answer::No};
+  Click(Child<QPushButton>(*w, "cmdReport"));
+  EXPECT_EQ(asked, 2u) << "No opens the save dialog again";
+  EXPECT_EQ(ReadBytes(pdf), "last week's");
+}
+
+TEST_F(OutlookReportTest, CancelOnTheProgressBarLeavesNoFile) {
+  const auto w = Ready({root.Path() / "week.pdf"});
+  const auto entries = [this] {
+    std::set<fs::path> names;
+    for (const auto& entry : fs::directory_iterator(root.Path())) names.insert(entry.path());
+    return names;
+  };
+  const std::set<fs::path> before = entries();
+  // The bar shows once the writing has begun; Cancel is clicked on it then.
+  QTimer press;
+  bool pressed = false;
+  QObject::connect(&press, &QTimer::timeout, [&w, &pressed] {
+    if (auto* bar = w->findChild<QProgressDialog*>("ReportProgress"); bar && bar->isVisible()) {
+      if (auto* cancel = bar->findChild<QPushButton*>(); cancel && !pressed) {
+        pressed = true;
+        Click(cancel);
+      }
+    }
+  });
+  press.start(0);
+  Click(Child<QPushButton>(*w, "cmdReport"));
+  press.stop();
+  ASSERT_TRUE(pressed);
+  EXPECT_EQ(entries(), before);
+  EXPECT_TRUE(prompter.shown.empty()) << prompter.shown.front().text;
 }
 
 TEST_F(OutlookWindowTest, TheFirstRowShowsLongBeforeTheLastSiteIsRead) {

@@ -306,7 +306,9 @@ namespace {
 
 // "05-12-2026 06:00, irrigation, 40 cm": when, what and how deep.
 std::string LastEventCell(const SiteOutlook& o) {
-  if (!o.error.empty() || !o.lastEvent) return {};
+  if (!o.error.empty()) return {};
+  if (!o.lastEventError.empty()) return o.lastEventError;
+  if (!o.lastEvent) return {};
   const LastEvent& e = *o.lastEvent;
   return DateTimeText(e.start, false) + ", " + e.kind + ", " +
          (e.deepestCm ? std::to_string(*e.deepestCm) + " cm" : "no sensor reached");

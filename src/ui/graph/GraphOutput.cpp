@@ -28,11 +28,6 @@ QString& LastExportFolder() {
   return folder;
 }
 
-// Messages name files in the file system's UTF-8 and sites in Windows-1252.
-std::string ForMessage(const std::string& text) {
-  return FromQt(QString::fromUtf8(text)).value_or(text);
-}
-
 }  // namespace
 
 GraphOutput::GraphOutput(const Files& files, Prompter& prompter, const GraphModel& model,

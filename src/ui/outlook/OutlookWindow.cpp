@@ -11,65 +11,22 @@
 #include "core/outlook/OutlookReport.h"
 #include "core/platform/PathNames.h"
 #include "core/shell/SiteCatalogue.h"
-#include "core/storage/NumberText.h"
 #include "ui/outlook/OutlookReader.h"
 #include "ui/platform/DataWatcher.h"
 #include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
 #include "ui/platform/ScreenFit.h"
+#include "ui/platform/UrgencyColours.h"
 #include "ui/platform/WindowHabits.h"
+#include "ui/report/ReportSaving.h"
 
 namespace pelvaro {
 
 namespace {
 
-constexpr std::size_t kColumns = 9;
-constexpr const char* kHeadings[kColumns] = {"Site",        "Last scan",   "Total",
-                                             "Refill",      "Use per day", "Outlook",
-                                             "Refill date", "Last event",  "Faults"};
 const QSize kDefaultSize(1380, 460);
 const QSize kTableMinimum(360, 140);
 constexpr int kCellPadding = 16;
-// Light enough for black text to read on them.
-const QColor kRed(255, 140, 140);
-const QColor kAmber(255, 204, 102);
-
-// "05-12-2026 06:00, irrigation, 40 cm": when, what and how deep.
-std::string LastEventCell(const SiteOutlook& o) {
-  if (!o.error.empty()) return {};
-  if (!o.lastEventError.empty()) return o.lastEventError;
-  if (!o.lastEvent) return {};
-  const LastEvent& e = *o.lastEvent;
-  return DateTimeText(e.start, false) + ", " + e.kind + ", " +
-         (e.deepestCm ? std::to_string(*e.deepestCm) + " cm" : "no sensor reached");
-}
-
-std::array<std::string, kColumns> Cells(const SiteOutlook& o) {
-  const auto amount = [&o](const std::optional<double>& value) {
-    return value ? Plain(*value) + " " + o.unit : std::string();
-  };
-  return {o.site,
-          o.lastScan ? DateTimeText(*o.lastScan) : std::string(),
-          amount(o.total),
-          amount(o.refill),
-          UseText(o),
-          OutlookSummary(o),
-          o.refillDay ? DateText(*o.refillDay) : std::string(),
-          LastEventCell(o),
-          o.error.empty() ? FaultsText(o) : std::string()};
-}
-
-std::optional<QColor> Background(const SiteOutlook& o) {
-  switch (UrgencyOf(o)) {
-    case OutlookUrgency::Red:
-      return kRed;
-    case OutlookUrgency::Amber:
-      return kAmber;
-    case OutlookUrgency::None:
-      break;
-  }
-  return std::nullopt;
-}
 
 }  // namespace
 
@@ -155,14 +112,15 @@ void OutlookWindow::Build() {
   hint->setObjectName("lblOutlookHint");
   hint->setWordWrap(true);
 
-  table_ = new QTableWidget(0, static_cast<int>(kColumns), this);
+  table_ = new QTableWidget(0, static_cast<int>(kOutlookColumns), this);
   table_->setObjectName("OutlookTable");
   QStringList headings;
-  for (const char* heading : kHeadings) headings << tr(heading);
+  for (const char* heading : kOutlookHeadings) headings << tr(heading);
   table_->setHorizontalHeaderLabels(headings);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Several rows may be chosen for a report.
+  table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   table_->verticalHeader()->setVisible(false);
   table_->setWordWrap(false);
   // The faults take what a wider window gives.
@@ -182,12 +140,16 @@ void OutlookWindow::Build() {
 
   progress_ = new QProgressBar(this);
   progress_->setObjectName("OutlookProgress");
+  report_ = new QPushButton(tr("&Report..."), this);
+  report_->setObjectName("cmdReport");
+  connect(report_, &QPushButton::clicked, this, &OutlookWindow::Report);
   close_ = new QPushButton(tr("&Close"), this);
   close_->setObjectName("cmdClose");
   connect(close_, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(progress_, 1);
+  bottom->addWidget(report_);
   bottom->addWidget(close_);
   auto* column = new QVBoxLayout(this);
   column->addWidget(hint);
@@ -195,11 +157,39 @@ void OutlookWindow::Build() {
   column->addLayout(bottom);
   // Enter in the table opens nothing and closes nothing.
   SetButtonKeys(this);
-  SetTabOrder({table_, close_});
+  SetTabOrder({table_, report_, close_});
   // At its narrowest the hint takes more lines, and the window room for them.
   const int narrowest = minimumSizeHint().width();
   setMinimumSize(narrowest, column->totalHeightForWidth(narrowest));
   resize(kDefaultSize.expandedTo(minimumSize()));
+}
+
+std::vector<std::string> OutlookWindow::ReportSites() {
+  std::vector<std::string> every;
+  for (const SiteOutlook& o : rows_) every.push_back(o.site);
+  const QModelIndexList chosen = table_->selectionModel()->selectedRows();
+  if (chosen.isEmpty() || chosen.size() == static_cast<int>(rows_.size())) return every;
+  const Answer answer =
+      prompter_->Message("Report on the " + std::to_string(chosen.size()) +
+                             " selected sites only?\r\n\r\nNo reports on every site in the list.",
+                         kReportTitle, Buttons::YesNoCancel, Icon::Question);
+  if (answer == Answer::Cancel) return {};
+  if (answer == Answer::No) return every;
+  // In the table's order, most urgent first.
+  std::vector<std::string> sites;
+  for (int row = 0; row < table_->rowCount(); ++row) {
+    if (table_->selectionModel()->isRowSelected(row, {}))
+      sites.push_back(rows_[static_cast<std::size_t>(row)].site);
+  }
+  return sites;
+}
+
+void OutlookWindow::Report() {
+  ReportRequest request;
+  request.sites = ReportSites();
+  if (request.sites.empty()) return;
+  request.paper = LocalePaper();
+  SaveReport(this, files_, *prompter_, askReportName_, request);
 }
 
 bool OutlookWindow::Reading() const { return !stopped_ && !readerDone_; }
@@ -226,9 +216,9 @@ void OutlookWindow::InsertRow(int index, const SiteOutlook& outlook,
   rows_.insert(at, outlook);
   rowEntries_.insert(rowEntries_.begin() + row, entry);
   table_->insertRow(row);
-  const auto cells = Cells(outlook);
-  const std::optional<QColor> background = Background(outlook);
-  for (std::size_t c = 0; c < kColumns; ++c) {
+  const auto cells = OutlookCells(outlook);
+  const std::optional<QColor> background = UrgencyColour(UrgencyOf(outlook));
+  for (std::size_t c = 0; c < kOutlookColumns; ++c) {
     auto* item = new QTableWidgetItem(ToQt(cells[c]));
     if (background) {
       item->setBackground(*background);

@@ -12,6 +12,8 @@
 
 #include "core/outlook/Outlook.h"
 #include "ui/outlook/OutlookReader.h"
+#include "ui/platform/QtPrompter.h"
+#include "ui/report/ReportSaving.h"
 
 namespace pelvaro {
 
@@ -41,6 +43,9 @@ class OutlookWindow : public QDialog {
   const std::vector<SiteOutlook>& Rows() const { return rows_; }
   // Closing stops the reading.
   void done(int result) override;
+  // Tests answer the report's save dialog without a dialog.
+  void SetReportNameAsker(ReportNameAsker asker) { askReportName_ = std::move(asker); }
+  void SetPrompter(Prompter& prompter) { prompter_ = &prompter; }
 
  signals:
   // Every site has been read.
@@ -48,6 +53,9 @@ class OutlookWindow : public QDialog {
 
  private:
   void Build();
+  // "Report...": every site, or the selected rows when the person says so.
+  void Report();
+  std::vector<std::string> ReportSites();
   // Lists the sites and reads those new or changed since they were read.
   // False while a reading runs: the change is looked at when it has ended.
   bool ReadChangedSites();
@@ -72,12 +80,16 @@ class OutlookWindow : public QDialog {
   std::vector<std::string> rowEntries_;  // the entry of each row
   std::map<std::string, ReadFrom> readFrom_;
   std::function<void(const std::string&)> openGraph_;
+  QtPrompter ownPrompter_{this};
+  Prompter* prompter_ = &ownPrompter_;
+  ReportNameAsker askReportName_ = ReportDialogAsker(this);
   bool stopped_ = false;
   bool readerDone_ = false;
   bool progressDue_ = false;
 
   QTableWidget* table_ = nullptr;
   QProgressBar* progress_ = nullptr;
+  QPushButton* report_ = nullptr;
   QPushButton* close_ = nullptr;
   OutlookReader* reader_ = nullptr;
 };

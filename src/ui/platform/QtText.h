@@ -40,4 +40,10 @@ inline std::optional<std::string> FromQt(const QString& text) {
   return bytes;
 }
 
+// Text for a message box, which takes Windows-1252 like the core: a path
+// or name with a character the code page lacks stays in UTF-8.
+inline std::string ForMessage(const std::string& utf8) {
+  return FromQt(QString::fromUtf8(utf8)).value_or(utf8);
+}
+
 }  // namespace pelvaro
