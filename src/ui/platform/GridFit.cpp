@@ -17,7 +17,12 @@ constexpr int kCellPadding = 14;
 }  // namespace
 
 GridFit::GridFit(QTableWidget* grid, QStringList widest, int rowsShown, Rows rows)
-    : QObject(grid), grid_(grid), widest_(std::move(widest)), rowsShown_(rowsShown), rows_(rows) {
+    : QObject(grid),
+      grid_(grid),
+      widest_(std::move(widest)),
+      rowsShown_(rowsShown),
+      rows_(rows),
+      fewestRows_(rowsShown) {
   grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   if (rows_ == Rows::Fill) grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   QHeaderView* across = grid_->horizontalHeader();
@@ -39,6 +44,14 @@ GridFit::GridFit(QTableWidget* grid, QStringList widest, int rowsShown, Rows row
 int GridFit::RowHeight() const {
   return std::max(grid_->fontMetrics().height() + 6, minimumRowHeight_);
 }
+
+void GridFit::SetWidest(QStringList widest) {
+  if (widest == widest_) return;
+  widest_ = std::move(widest);
+  Refit();
+}
+
+void GridFit::SetFewestRows(int rows) { fewestRows_ = std::min(rows, rowsShown_); }
 
 void GridFit::SetMinimumRowHeight(int height) {
   minimumRowHeight_ = height;
@@ -65,7 +78,8 @@ void GridFit::Refit() {
   for (int c = 0; c < grid_->columnCount(); ++c) width += ColumnMinimum(c);
   if (!grid_->verticalHeader()->isHidden()) width += grid_->verticalHeader()->sizeHint().width();
   if (rows_ == Rows::Scroll) width += grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-  int height = 2 * grid_->frameWidth() + rowsShown_ * grid_->verticalHeader()->defaultSectionSize();
+  int height = 2 * grid_->frameWidth() +
+               (rowsShown_ - rowsGiven_) * grid_->verticalHeader()->defaultSectionSize();
   if (!grid_->horizontalHeader()->isHidden()) {
     height += grid_->horizontalHeader()->sizeHint().height();
   }
@@ -88,8 +102,12 @@ QSize GridFit::Squeeze(QSize wanted) {
   if (rows_ != Rows::Scroll) return {0, 0};
   const int taken = std::clamp(fullWidth_ - narrowed_ - NarrowestWidth(), 0, wanted.width());
   narrowed_ += taken;
-  if (taken > 0) Refit();
-  return {taken, 0};
+  const int row = grid_->verticalHeader()->defaultSectionSize();
+  const int rows = std::clamp((wanted.height() + row - 1) / row, 0,
+                              std::max(0, rowsShown_ - rowsGiven_ - fewestRows_));
+  rowsGiven_ += rows;
+  if (taken > 0 || rows > 0) Refit();
+  return {taken, rows * row};
 }
 
 bool GridFit::eventFilter(QObject* watched, QEvent* event) {
