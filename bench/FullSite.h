@@ -17,8 +17,10 @@
 
 namespace pelvaro::bench {
 
+// `noise`: how far each raw reading strays, at random, from its sensor's
+// own; the rises it makes are wetting events. None: a site without events.
 struct FullSite {
-  explicit FullSite(const std::string& folder)
+  explicit FullSite(const std::string& folder, int noise = 40)
       : root(std::filesystem::temp_directory_path() / folder), files(root) {
     std::filesystem::remove_all(root);
     testing::SiteBuilder site(files, "FULL_01");
@@ -29,11 +31,11 @@ struct FullSite {
                  {9, 5600, 27, 32, 18}},
                 100);
     std::mt19937 rng(1);
-    std::uniform_int_distribution<int> noise(-40, 40);
+    std::uniform_int_distribution<int> stray(-noise, noise);
     for (int b = 1; b <= 100; ++b) {
       std::vector<std::uint16_t> words(32767);
       for (std::size_t i = 0; i < words.size(); ++i) {
-        words[i] = static_cast<std::uint16_t>(4400 + 100 * (i % 5) + noise(rng));
+        words[i] = static_cast<std::uint16_t>(4400 + 100 * (i % 5) + stray(rng));
       }
       site.Block(b, {9000 + b * 68, 0, 900, 5, words});
     }

@@ -27,6 +27,11 @@ namespace fs = std::filesystem;
 using bench::FullSite;
 
 FullSite& Site() { return bench::SiteIn("pelvaro-graph-bench"); }
+// The same size of site, its readings steady: no wetting event, no band.
+FullSite& SteadySite() {
+  static FullSite site("pelvaro-graph-bench-steady", 0);
+  return site;
+}
 
 // Resident memory now, from the kernel's page count.
 double ResidentMiB() {
@@ -133,11 +138,54 @@ void BM_ReportPage(benchmark::State& state) {
   }
 }
 
+// The window opened and laid out on a site whose events fill the list and
+// the chart with bands, and on a site as large without an event, in turns
+// within one benchmark so that both figures share the machine's load.
+void BM_OpenGraphWindowWithAndWithoutBands(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  FullSite& banded = Site();
+  FullSite& steady = SteadySite();
+  testing::ScriptedPrompter prompter;
+  Clock::duration with{};
+  Clock::duration without{};
+  std::clock_t withCpu = 0;
+  std::clock_t withoutCpu = 0;
+  std::size_t events = 0;
+  const auto open = [&](FullSite& site, Clock::duration& took, std::clock_t& cpu) {
+    const auto start = Clock::now();
+    const std::clock_t startCpu = std::clock();
+    GraphWindow w(site.files, prompter, false);
+    if (!w.Loaded()) state.SkipWithError("not loaded");
+    w.show();
+    QApplication::processEvents();
+    took += Clock::now() - start;
+    cpu += std::clock() - startCpu;
+    return w.Events().List().events.size();
+  };
+  for (auto _ : state) {
+    events = open(banded, with, withCpu);
+    if (open(steady, without, withoutCpu) != 0) state.SkipWithError("events on the steady site");
+  }
+  const double n = static_cast<double>(state.iterations());
+  const auto ms = [n](Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count() / n;
+  };
+  const auto cpuMs = [n](std::clock_t c) {
+    return 1000.0 * static_cast<double>(c) / CLOCKS_PER_SEC / n;
+  };
+  state.counters["events"] = static_cast<double>(events);
+  state.counters["bands_ms"] = ms(with);
+  state.counters["no_bands_ms"] = ms(without);
+  state.counters["bands_cpu_ms"] = cpuMs(withCpu);
+  state.counters["no_bands_cpu_ms"] = cpuMs(withoutCpu);
+}
+
 BENCHMARK(BM_ReadGraphFileBytes)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReadGraphFile)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadGraphModelAgainstParse)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenGraphWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReportPage)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OpenGraphWindowWithAndWithoutBands)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -446,12 +446,13 @@ std::optional<RefillProjection> GraphModel::Projection() const {
   return projection;
 }
 
-std::optional<double> GraphModel::XOfOutlookTime(double dateTime) const {
-  if (x_.empty() || !scans_ || scans_->dateTimes.size() != x_.size() ||
-      outlook_.graphFile.empty() ||
-      Files::Resolve(outlook_.graphFile) != Files::Resolve(scansStamp_.path)) {
-    return std::nullopt;
-  }
+bool GraphModel::DrawsOutlookFile() const {
+  return !x_.empty() && scans_ && scans_->dateTimes.size() == x_.size() &&
+         !outlook_.graphFile.empty() &&
+         Files::Resolve(outlook_.graphFile) == Files::Resolve(scansStamp_.path);
+}
+
+double GraphModel::XOfDateTime(double dateTime) const {
   if (mode_ == AxisMode::DateTime) return dateTime;
   // Elapsed time: the X of the scan nearest that time, the scans being in
   // order of time.

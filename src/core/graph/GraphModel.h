@@ -131,10 +131,12 @@ class GraphModel {
   std::optional<RefillProjection> Projection() const;
   // The time axis ends at the last scan, or at the forecast's end.
   double XEnd() const;
-  // Where a date-time of the outlook's scans (an event's start) lies on the
-  // bottom axis: nothing while no scan is drawn, or while the chart is drawn
-  // from another graph file than the one the outlook read.
-  std::optional<double> XOfOutlookTime(double dateTime) const;
+  // Scans are drawn from the graph file the outlook read: what was found in
+  // the outlook's pass has its place on the chart.
+  bool DrawsOutlookFile() const;
+  // Where a scan's date-time lies on the bottom axis: the X of the scan
+  // drawn nearest that time. Only while scans are drawn.
+  double XOfDateTime(double dateTime) const;
 
  private:
   // What a drawing is computed from.

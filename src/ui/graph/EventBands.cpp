@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <algorithm>
+#include <optional>
 
 namespace pelvaro {
 
@@ -57,29 +58,53 @@ void EventBands::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidg
   if (bands_.empty() || !(to_ > from_) || plot_.isEmpty()) return;
   painter->save();
   painter->setClipRect(plot_);
-  painter->setPen(Qt::NoPen);
-  painter->setFont(font_);
-  const QFontMetricsF metrics(font_);
-  double labelsEnd = plot_.left() - 1;  // labels that would overlap are left out
+  FillBands(*painter);
+  WriteLabels(*painter);
+  painter->restore();
+}
+
+void EventBands::FillBands(QPainter& painter) const {
+  // Bands a pixel or less apart are filled as one: a season of events drawn
+  // whole costs no more than the pixels it covers. Events never overlap, so
+  // the shade is the same.
+  std::optional<QRectF> run;
+  EventKind runKind = EventKind::Unknown;
+  const auto fill = [&] {
+    if (!run) return;
+    QColor shade = KindColour(runKind);
+    shade.setAlpha(kShade);
+    painter.fillRect(*run, shade);
+  };
   for (const Band& band : bands_) {
     if (band.to < from_ || band.from > to_) continue;
     const double left = Position(band.from);
     // An event whose peak came with its first rise is still seen.
     const double right = std::max(Position(band.to), left + 1);
-    QColor shade = KindColour(band.kind);
-    shade.setAlpha(kShade);
-    painter->fillRect(QRectF(left, plot_.top(), right - left, plot_.height()), shade);
-    const double width = metrics.horizontalAdvance(band.label);
-    if (band.label.isEmpty() || left < labelsEnd || left + kLabelGap + width > plot_.right()) {
+    if (run && band.kind == runKind && left <= run->right() + 1) {
+      run->setRight(std::max(run->right(), right));
       continue;
     }
-    painter->setPen(KindColour(band.kind).darker(160));
-    painter->drawText(QPointF(left + kLabelGap, plot_.top() + metrics.ascent() + kLabelGap),
-                      band.label);
-    painter->setPen(Qt::NoPen);
-    labelsEnd = left + kLabelGap + width + 2 * kLabelGap;
+    fill();
+    run = QRectF(left, plot_.top(), right - left, plot_.height());
+    runKind = band.kind;
   }
-  painter->restore();
+  fill();
+}
+
+void EventBands::WriteLabels(QPainter& painter) const {
+  painter.setFont(font_);
+  const QFontMetricsF metrics(font_);
+  double labelsEnd = plot_.left() - 1;  // a label that would overlap the last is left out
+  for (const Band& band : bands_) {
+    if (band.label.isEmpty() || band.to < from_ || band.from > to_) continue;
+    const double left = Position(band.from) + kLabelGap;
+    if (left < labelsEnd) continue;
+    const double width = metrics.horizontalAdvance(band.label);
+    if (left + width > plot_.right()) continue;
+    painter.setPen(KindColour(band.kind).darker(160));
+    painter.drawText(QPointF(left, plot_.top() + metrics.ascent() + kLabelGap), band.label);
+    labelsEnd = left + width + 2 * kLabelGap;
+  }
 }
 
 }  // namespace pelvaro

@@ -36,6 +36,8 @@ class EventBands : public QGraphicsItem {
 
  private:
   double Position(double x) const;
+  void FillBands(QPainter& painter) const;
+  void WriteLabels(QPainter& painter) const;
 
   std::vector<Band> bands_;
   QRectF plot_;

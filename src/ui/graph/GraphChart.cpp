@@ -127,21 +127,23 @@ void GraphChart::Show() {
 void GraphChart::ShowEvents(const std::vector<LabelledEvent>& events) {
   if (&events != &events_) events_ = events;
   std::vector<EventBands::Band> bands;
-  for (const LabelledEvent& e : events_) {
-    const auto from = model_.XOfOutlookTime(EventDateTime(e.event.start));
-    const auto to = model_.XOfOutlookTime(EventDateTime(e.event.peak));
-    if (!from || !to) continue;
-    // Event texts are UTF-8, unlike the files' code page.
-    bands.push_back({*from, *to, QString::fromStdString(DeepestText(e.event)), e.kind});
+  if (model_.DrawsOutlookFile()) {
+    bands.reserve(events_.size());
+    for (const LabelledEvent& e : events_) {
+      // Event texts are UTF-8, unlike the files' code page.
+      bands.push_back({model_.XOfDateTime(EventDateTime(e.event.start)),
+                       model_.XOfDateTime(EventDateTime(e.event.peak)),
+                       QString::fromStdString(DeepestText(e.event)), e.kind});
+    }
   }
   bands_->SetBands(std::move(bands));
 }
 
 bool GraphChart::ZoomToEvent(const WettingEvent& event) {
-  const auto start = model_.XOfOutlookTime(EventDateTime(event.start));
-  if (!start) return false;
+  if (!model_.DrawsOutlookFile()) return false;
+  const double start = model_.XOfDateTime(EventDateTime(event.start));
   const double hour = AxisUnitsPerHour(model_.Mode());
-  bottom_->setRange(*start - kHoursBeforeEvent * hour, *start + kHoursAfterEvent * hour);
+  bottom_->setRange(start - kHoursBeforeEvent * hour, start + kHoursAfterEvent * hour);
   return true;
 }
 
