@@ -95,6 +95,7 @@ EventsGrid::EventsGrid(EventTable& table, QWidget* parent) : QObject(parent), ta
   grid_->setHorizontalHeaderLabels(headings);
   fit_ = new GridFit(grid_, {}, kRowsShown, GridFit::Rows::Scroll);
   fit_->SetFewestRows(kFewestRows);
+  fit_->SetStretchColumn(kNote);
   connect(grid_, &QTableWidget::itemChanged, this, &EventsGrid::Take);
   const auto choose = [this](int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= table_.List().events.size()) return false;

@@ -53,6 +53,11 @@ void GridFit::SetWidest(QStringList widest) {
 
 void GridFit::SetFewestRows(int rows) { fewestRows_ = std::min(rows, rowsShown_); }
 
+void GridFit::SetStretchColumn(int column) {
+  stretchColumn_ = column;
+  Apply();
+}
+
 void GridFit::SetMinimumRowHeight(int height) {
   minimumRowHeight_ = height;
   Refit();
@@ -124,9 +129,11 @@ void GridFit::Apply() {
   for (int c = 0; c < columns; ++c) total += minimum[c] = ColumnMinimum(c);
   const int width = grid_->viewport()->width();
   int used = 0;
+  const bool stretched = stretchColumn_ >= 0 && stretchColumn_ < columns;
   for (int c = 0; c < columns; ++c) {
-    int w = total >= width ? minimum[c] : minimum[c] * width / total;
-    if (c == columns - 1 && total < width) w = width - used;  // no sliver left over
+    int w = total >= width || stretched ? minimum[c] : minimum[c] * width / total;
+    if (c == stretchColumn_ && total < width) w += width - total;
+    if (!stretched && c == columns - 1 && total < width) w = width - used;  // no sliver left over
     grid_->horizontalHeader()->resizeSection(c, w);
     used += w;
   }

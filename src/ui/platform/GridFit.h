@@ -32,6 +32,8 @@ class GridFit : public QObject, public Squeezable {
   // A long grid below other content: on a screen too low for its window it
   // gives up rows in view, down to this many.
   void SetFewestRows(int rows);
+  // A column of free text: all the width beyond the columns' own goes to it.
+  void SetStretchColumn(int column);
   QSize Squeeze(QSize wanted) override;
 
  protected:
@@ -51,7 +53,8 @@ class GridFit : public QObject, public Squeezable {
   int fullWidth_ = 0;  // the smallest width that shows every column whole
   int narrowed_ = 0;   // what a small screen took off it
   int fewestRows_;
-  int rowsGiven_ = 0;  // the rows in view a low screen took
+  int stretchColumn_ = -1;  // none: the width is shared in proportion
+  int rowsGiven_ = 0;       // the rows in view a low screen took
 };
 
 }  // namespace pelvaro
