@@ -4,7 +4,9 @@
 // sensors, converted, in a temporary working root.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -17,8 +19,10 @@
 
 namespace pelvaro::bench {
 
+// `noise`: how far each raw reading strays, at random, from its sensor's
+// own; the rises it makes are wetting events. None: a site without events.
 struct FullSite {
-  explicit FullSite(const std::string& folder)
+  explicit FullSite(const std::string& folder, int noise = 40)
       : root(std::filesystem::temp_directory_path() / folder), files(root) {
     std::filesystem::remove_all(root);
     testing::SiteBuilder site(files, "FULL_01");
@@ -29,11 +33,11 @@ struct FullSite {
                  {9, 5600, 27, 32, 18}},
                 100);
     std::mt19937 rng(1);
-    std::uniform_int_distribution<int> noise(-40, 40);
+    std::uniform_int_distribution<int> stray(-noise, noise);
     for (int b = 1; b <= 100; ++b) {
       std::vector<std::uint16_t> words(32767);
       for (std::size_t i = 0; i < words.size(); ++i) {
-        words[i] = static_cast<std::uint16_t>(4400 + 100 * (i % 5) + noise(rng));
+        words[i] = static_cast<std::uint16_t>(4400 + 100 * (i % 5) + stray(rng));
       }
       site.Block(b, {9000 + b * 68, 0, 900, 5, words});
     }
@@ -64,5 +68,39 @@ inline void ReadGraphFileWhole(benchmark::State& state, const FullSite& site) {
   state.SetBytesProcessed(
       static_cast<std::int64_t>(state.iterations() * std::filesystem::file_size(site.graph)));
 }
+
+// The elapsed and processor time of one part of each iteration, summed:
+// parts run in turns within one benchmark share the site, the files and the
+// machine's load. Processor time as well as elapsed time: on a shared
+// machine the first is the steadier.
+class PartTimer {
+ public:
+  using Clock = std::chrono::steady_clock;
+  // Times the part until it goes out of scope.
+  struct Running {
+    PartTimer& timer;
+    Clock::time_point start = Clock::now();
+    std::clock_t startCpu = std::clock();
+    ~Running() {
+      timer.elapsed_ += Clock::now() - start;
+      timer.cpu_ += std::clock() - startCpu;
+    }
+  };
+  Running Start() { return Running{*this}; }
+  // Per iteration, in milliseconds.
+  double Ms(const benchmark::State& state) const {
+    return std::chrono::duration<double, std::milli>(elapsed_).count() / Iterations(state);
+  }
+  double CpuMs(const benchmark::State& state) const {
+    return 1000.0 * static_cast<double>(cpu_) / CLOCKS_PER_SEC / Iterations(state);
+  }
+
+ private:
+  static double Iterations(const benchmark::State& state) {
+    return static_cast<double>(state.iterations());
+  }
+  Clock::duration elapsed_{};
+  std::clock_t cpu_ = 0;
+};
 
 }  // namespace pelvaro::bench

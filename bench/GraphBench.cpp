@@ -27,6 +27,11 @@ namespace fs = std::filesystem;
 using bench::FullSite;
 
 FullSite& Site() { return bench::SiteIn("pelvaro-graph-bench"); }
+// The same size of site, its readings steady: no wetting event, no band.
+FullSite& SteadySite() {
+  static FullSite site("pelvaro-graph-bench-steady", 0);
+  return site;
+}
 
 // Resident memory now, from the kernel's page count.
 double ResidentMiB() {
@@ -79,44 +84,29 @@ void BM_OpenGraphWindow(benchmark::State& state) {
 }
 
 // The window's model alone, the reading and the drawing's series, against
-// parsing the graph file it opens, in turns within one benchmark so that both
-// figures come from the same site, the same file and the same machine load.
-// Processor time as well as elapsed time: on a shared machine the first is
-// the steadier.
+// parsing the graph file it opens, in turns within one benchmark.
 void BM_LoadGraphModelAgainstParse(benchmark::State& state) {
-  using Clock = std::chrono::steady_clock;
   const FullSite& site = Site();
   testing::ScriptedPrompter prompter;
-  Clock::duration loading{};
-  Clock::duration parsing{};
-  std::clock_t loadingCpu = 0;
-  std::clock_t parsingCpu = 0;
+  bench::PartTimer loading;
+  bench::PartTimer parsing;
   for (auto _ : state) {
-    const auto start = Clock::now();
-    const std::clock_t startCpu = std::clock();
-    GraphModel model(site.files, prompter);
-    if (model.Load() != GraphModel::LoadResult::Drawn) state.SkipWithError("not loaded");
-    const auto loaded = Clock::now();
-    const std::clock_t loadedCpu = std::clock();
+    std::size_t scans = 0;
+    {
+      const auto timed = loading.Start();
+      GraphModel model(site.files, prompter);
+      if (model.Load() != GraphModel::LoadResult::Drawn) state.SkipWithError("not loaded");
+      scans = model.Scans();
+    }
+    const auto timed = parsing.Start();
     const auto parsed = ReadGraphFile(site.graph);
-    if (!parsed || parsed->Scans() != model.Scans()) state.SkipWithError("another file");
-    loading += loaded - start;
-    parsing += Clock::now() - loaded;
-    loadingCpu += loadedCpu - startCpu;
-    parsingCpu += std::clock() - loadedCpu;
+    if (!parsed || parsed->Scans() != scans) state.SkipWithError("another file");
   }
-  const double n = static_cast<double>(state.iterations());
-  const auto ms = [n](Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count() / n;
-  };
-  const auto cpuMs = [n](std::clock_t c) {
-    return 1000.0 * static_cast<double>(c) / CLOCKS_PER_SEC / n;
-  };
-  state.counters["load_ms"] = ms(loading);
-  state.counters["parse_ms"] = ms(parsing);
-  state.counters["load_cpu_ms"] = cpuMs(loadingCpu);
-  state.counters["parse_cpu_ms"] = cpuMs(parsingCpu);
-  state.counters["load_per_parse_cpu"] = cpuMs(loadingCpu) / cpuMs(parsingCpu);
+  state.counters["load_ms"] = loading.Ms(state);
+  state.counters["parse_ms"] = parsing.Ms(state);
+  state.counters["load_cpu_ms"] = loading.CpuMs(state);
+  state.counters["parse_cpu_ms"] = parsing.CpuMs(state);
+  state.counters["load_per_parse_cpu"] = loading.CpuMs(state) / parsing.CpuMs(state);
 }
 
 // The report's page of the same site: its one pass over the files, the
@@ -133,11 +123,41 @@ void BM_ReportPage(benchmark::State& state) {
   }
 }
 
+// The window opened and laid out on a site whose events fill the list and
+// the chart with bands, and on a site as large without an event, in turns
+// within one benchmark.
+void BM_OpenGraphWindowWithAndWithoutBands(benchmark::State& state) {
+  FullSite& banded = Site();
+  FullSite& steady = SteadySite();
+  testing::ScriptedPrompter prompter;
+  bench::PartTimer with;
+  bench::PartTimer without;
+  std::size_t events = 0;
+  const auto open = [&](FullSite& site, bench::PartTimer& timer) {
+    const auto timed = timer.Start();
+    GraphWindow w(site.files, prompter, false);
+    if (!w.Loaded()) state.SkipWithError("not loaded");
+    w.show();
+    QApplication::processEvents();
+    return w.Events().List().events.size();
+  };
+  for (auto _ : state) {
+    events = open(banded, with);
+    if (open(steady, without) != 0) state.SkipWithError("events on the steady site");
+  }
+  state.counters["events"] = static_cast<double>(events);
+  state.counters["bands_ms"] = with.Ms(state);
+  state.counters["no_bands_ms"] = without.Ms(state);
+  state.counters["bands_cpu_ms"] = with.CpuMs(state);
+  state.counters["no_bands_cpu_ms"] = without.CpuMs(state);
+}
+
 BENCHMARK(BM_ReadGraphFileBytes)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReadGraphFile)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadGraphModelAgainstParse)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenGraphWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReportPage)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OpenGraphWindowWithAndWithoutBands)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

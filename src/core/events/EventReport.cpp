@@ -63,6 +63,10 @@ std::string LagsText(const WettingEvent& event) {
   return text;
 }
 
+std::string DeepestText(const WettingEvent& event) {
+  return event.deepestCm ? std::to_string(*event.deepestCm) + " cm" : "\u2013";
+}
+
 std::string EventLine(const LabelledEvent& labelled) {
   const WettingEvent& e = labelled.event;
   std::string line = labelled.start + "  " + EventKindText(labelled.kind);
@@ -83,7 +87,7 @@ std::string EventsText(const EventList& list) {
   std::string text;
   for (const LabelledEvent& e : list.events) text += EventLine(e) + "\n";
   for (const EventLabel& label : list.orphans) {
-    text += label.start + "  " + EventKindText(label.kind) + "  no such event now (data changed)";
+    text += label.start + "  " + EventKindText(label.kind) + "  " + kNoSuchEvent;
     if (label.note) text += "  note: " + *label.note;
     text += "\n";
   }

@@ -23,6 +23,10 @@ std::string EventsText(const EventList& list);
 std::string EventLine(const LabelledEvent& event);
 // "10 cm 1.5 h, 20 cm 3.25 h, 30 cm not reached, 40 cm unknown"
 std::string LagsText(const WettingEvent& event);
+// The deepest depth the water reached, "40 cm"; "–" when it reached none.
+std::string DeepestText(const WettingEvent& event);
+// What a label says when its event is gone.
+inline constexpr char kNoSuchEvent[] = "no such event now (data changed)";
 
 // An array of objects with `start`, `peak`, `end`, `total_start`,
 // `total_peak`, `gain`, `effective_gain`, `excess`, `unit`, `deepest_cm`,

@@ -55,6 +55,10 @@ AxisMode AxisModeForSpan(double days) {
 
 double AxisDivisor(AxisMode mode) { return mode == AxisMode::Hours ? 60 : 1; }
 
+double AxisUnitsPerHour(AxisMode mode) {
+  return mode == AxisMode::DateTime ? 1.0 / 24 : 60 / AxisDivisor(mode);
+}
+
 std::string AxisTitle(AxisMode mode) {
   switch (mode) {
     case AxisMode::Minutes:

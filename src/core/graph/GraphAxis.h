@@ -15,6 +15,8 @@ AxisMode AxisModeForSpan(double days);
 // What elapsed minutes are divided by on the axis.
 double AxisDivisor(AxisMode mode);
 std::string AxisTitle(AxisMode mode);
+// An hour in the axis's own units: 60 minutes, 1 hour or 1/24 of a day.
+double AxisUnitsPerHour(AxisMode mode);
 
 // The label of an X value as the bottom axis writes it: "dd-mm" for a
 // date-time, the number with at most two decimals otherwise.

@@ -60,7 +60,7 @@ GraphReadResult GraphModel::ReadSite(const Progress& progress) {
     // outlook cannot read it to its end, the chart reads it on its own.
     const FileStamp stamp = StampOf(path);
     GraphScansBuilder shared;
-    outlook_ = ReadSiteOutlook(files_, identification_, Following(progress), &shared);
+    ReadOutlook(Following(progress), &shared);
     slotCount_ = ScansOf(stamp, selectedDirectory_, progress, &shared).head.slotCount;
     // Taken before the header is read, for the grid's save to compare with.
     OpenedFiles opened = OpenedFiles::Header(files_.HeaderPath(identification_));
@@ -71,6 +71,11 @@ GraphReadResult GraphModel::ReadSite(const Progress& progress) {
     table_.Load(header, EnabledSlots(), std::move(opened), site);
     return GraphReadResult{};
   });
+}
+
+void GraphModel::ReadOutlook(const ReadProgress& progress, GraphScansBuilder* shared) {
+  outlook_ = ReadSiteOutlook(files_, identification_, progress, shared, scanSink_);
+  ++outlookReads_;
 }
 
 void GraphModel::Tell(const GraphReadResult& read) {
@@ -153,7 +158,7 @@ bool GraphModel::RedrawIfGraphFileChanged() {
   lookedAt_ = now;
   // One pass over the file serves the outlook and the chart, as at load.
   GraphScansBuilder shared;
-  outlook_ = ReadSiteOutlook(files_, identification_, ReadProgress{}, &shared);
+  ReadOutlook({}, &shared);
   if (std::optional<GraphScans> scans = shared.Take(now.path)) {
     scans_ = std::move(scans);
     scansStamp_ = now;
@@ -392,7 +397,7 @@ CalibrationTable::SaveResult GraphModel::SaveTable() {
   if (result == Result::Saved) {
     scans_.reset();
     // New refill points move the forecast.
-    outlook_ = ReadSiteOutlook(files_, identification_);
+    ReadOutlook();
   }
   Draw();
   return result;
@@ -439,6 +444,24 @@ std::optional<RefillProjection> GraphModel::Projection() const {
     return std::nullopt;
   }
   return projection;
+}
+
+bool GraphModel::DrawsOutlookFile() const {
+  return !x_.empty() && scans_ && scans_->dateTimes.size() == x_.size() &&
+         !outlook_.graphFile.empty() &&
+         Files::Resolve(outlook_.graphFile) == Files::Resolve(scansStamp_.path);
+}
+
+double GraphModel::XOfDateTime(double dateTime) const {
+  if (mode_ == AxisMode::DateTime) return dateTime;
+  // Elapsed time: the X of the scan nearest that time, the scans being in
+  // order of time.
+  const std::vector<double>& times = scans_->dateTimes;
+  auto at = std::lower_bound(times.begin(), times.end(), dateTime);
+  if (at == times.end() || (at != times.begin() && dateTime - *std::prev(at) < *at - dateTime)) {
+    at = std::prev(at);
+  }
+  return x_[static_cast<std::size_t>(at - times.begin())];
 }
 
 double GraphModel::XEnd() const {

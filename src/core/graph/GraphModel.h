@@ -66,6 +66,14 @@ class GraphModel {
   // it drew again.
   bool RedrawIfGraphFileChanged();
 
+  // A sink of the caller's that sees the site's scans in every pass that
+  // reads the outlook (at load, after a saved calibration, after another
+  // program changed the graph file), so that what it finds there costs no
+  // second reading of the files. Set before Load.
+  void SetScanSink(SiteScanSink* sink) { scanSink_ = sink; }
+  // How many such passes have run: the sink saw a new one when this changed.
+  int OutlookReads() const { return outlookReads_; }
+
   // The controls beside the chart; each redraws.
   void ClickDepth(int slot, bool checked);
   void SetSum(bool on);
@@ -123,6 +131,12 @@ class GraphModel {
   std::optional<RefillProjection> Projection() const;
   // The time axis ends at the last scan, or at the forecast's end.
   double XEnd() const;
+  // Scans are drawn from the graph file the outlook read: what was found in
+  // the outlook's pass has its place on the chart.
+  bool DrawsOutlookFile() const;
+  // Where a scan's date-time lies on the bottom axis: the X of the scan
+  // drawn nearest that time. Only while scans are drawn.
+  double XOfDateTime(double dateTime) const;
 
  private:
   // What a drawing is computed from.
@@ -146,6 +160,7 @@ class GraphModel {
   };
 
   GraphReadResult ReadSite(const Progress& progress);
+  void ReadOutlook(const ReadProgress& progress = {}, GraphScansBuilder* shared = nullptr);
   GraphReadResult ReadDrawing(const Progress& progress, DrawingInput& input);
   void Tell(const GraphReadResult& read);
   void LoadSlots(SiteHeader& header);
@@ -206,6 +221,8 @@ class GraphModel {
   std::string header_;
   std::string subtitle_;
   SiteOutlook outlook_;
+  SiteScanSink* scanSink_ = nullptr;
+  int outlookReads_ = 0;
 
   CalibrationTable table_;
 };

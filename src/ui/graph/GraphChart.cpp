@@ -7,7 +7,9 @@
 #include <QTextDocument>
 #include <QtMath>
 
+#include "core/events/EventReport.h"
 #include "core/graph/Decimation.h"
+#include "ui/graph/EventBands.h"
 #include "ui/graph/GraphChartView.h"
 #include "ui/platform/QtText.h"
 
@@ -27,6 +29,9 @@ const std::array<QColor, kGraphSeries> kColours = {
 constexpr int kReadoutSeries = 5;  // the readout looks at series 0 to 4
 constexpr double kHitPixels = 4;
 constexpr int kTicksPerPixel = 60;
+// An event's zoom: the dry hours before it and the days its water moves down.
+constexpr double kHoursBeforeEvent = 12;
+constexpr double kHoursAfterEvent = 72;
 
 }  // namespace
 
@@ -40,6 +45,7 @@ GraphChart::GraphChart(const GraphModel& model, QWidget* parent) : QObject(paren
   chart->addAxis(bottom_, Qt::AlignBottom);
   chart->addAxis(left_, Qt::AlignLeft);
   AddSeries(chart);
+  bands_ = new EventBands(chart);
   view_ = new GraphChartView(chart, parent);
   view_->SetLeastSize(kChartMinimum);
   connect(view_, &GraphChartView::PointerMoved, this, &GraphChart::Readout);
@@ -51,6 +57,7 @@ GraphChart::GraphChart(const GraphModel& model, QWidget* parent) : QObject(paren
   connect(chart, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
     view_->ClearReadout();
     if (qRound(area.width()) != refilledWidth_) Refill();
+    PlaceBands();
   });
 }
 
@@ -114,6 +121,34 @@ void GraphChart::Show() {
   }
   projection_->setVisible(model_.Projection().has_value());
   view_->ClearReadout();
+  ShowEvents(events_);
+}
+
+void GraphChart::ShowEvents(const std::vector<LabelledEvent>& events) {
+  if (&events != &events_) events_ = events;
+  std::vector<EventBands::Band> bands;
+  if (model_.DrawsOutlookFile()) {
+    bands.reserve(events_.size());
+    for (const LabelledEvent& e : events_) {
+      // Event texts are UTF-8, unlike the files' code page.
+      bands.push_back({model_.XOfDateTime(EventDateTime(e.event.start)),
+                       model_.XOfDateTime(EventDateTime(e.event.peak)),
+                       QString::fromStdString(DeepestText(e.event)), e.kind});
+    }
+  }
+  bands_->SetBands(std::move(bands));
+}
+
+bool GraphChart::ZoomToEvent(const WettingEvent& event) {
+  if (!model_.DrawsOutlookFile()) return false;
+  const double start = model_.XOfDateTime(EventDateTime(event.start));
+  const double hour = AxisUnitsPerHour(model_.Mode());
+  bottom_->setRange(start - kHoursBeforeEvent * hour, start + kHoursAfterEvent * hour);
+  return true;
+}
+
+void GraphChart::PlaceBands() {
+  bands_->Place(Chart()->plotArea(), bottom_->min(), bottom_->max());
 }
 
 void GraphChart::ResetZoom() {
@@ -165,6 +200,7 @@ void GraphChart::Refill() {
   }
   projection_->replace(forecast);
   SetBottomLabels(from, to);
+  PlaceBands();
   refilling_ = false;
 }
 

@@ -8,10 +8,12 @@
 #include <array>
 #include <optional>
 
+#include "core/events/SiteEvents.h"
 #include "core/graph/GraphModel.h"
 
 namespace pelvaro {
 
+class EventBands;
 class GraphChartView;
 
 // The graph window's chart: the series, limit lines and forecast of the
@@ -36,6 +38,16 @@ class GraphChart : public QObject {
   void Show();
   // Every scan in view, and the points refilled for it.
   void ResetZoom();
+  // The events as bands from start to peak, wherever the bottom axis puts
+  // their times; none while the chart shows another graph file than the
+  // one they were found in. Kept through zooms and redrawings until shown
+  // again.
+  void ShowEvents(const std::vector<LabelledEvent>& events);
+  // What the bands are drawn from.
+  const EventBands& Bands() const { return *bands_; }
+  // Zooms to an event: from 12 hours before its start to 72 hours after.
+  // False when the chart does not show its time.
+  bool ZoomToEvent(const WettingEvent& event);
   // True when a shown series has a point under a chart position.
   bool Hits(QPointF at) const { return HitTest(at, kGraphSeries).has_value(); }
   // Paints the chart on a printer, image, PDF or SVG inside the given margin
@@ -50,6 +62,7 @@ class GraphChart : public QObject {
   // Hands every series the points worth drawing at the current zoom and width.
   void Refill();
   void SetBottomLabels(double from, double to);
+  void PlaceBands();
   // The first point of series 0 to seriesCount - 1 under a chart position.
   std::optional<QPointF> HitTest(QPointF at, int seriesCount) const;
   void Readout(QPointF at);
@@ -60,6 +73,8 @@ class GraphChart : public QObject {
   QValueAxis* left_ = nullptr;
   std::array<QLineSeries*, kGraphSeries> series_{};
   QLineSeries* projection_ = nullptr;
+  EventBands* bands_ = nullptr;
+  std::vector<LabelledEvent> events_;
   bool refilling_ = false;
   int refilledWidth_ = 0;
 };

@@ -12,6 +12,7 @@ const QColor kReadoutPen(0, 0, 255);
 const QColor kReadoutText(255, 255, 0);
 constexpr double kWheelIn = 0.8;
 constexpr int kNarrowest = 240;
+constexpr int kLowest = 200;
 }  // namespace
 
 GraphChartView::GraphChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {
@@ -29,14 +30,16 @@ void GraphChartView::SetLeastSize(QSize least) {
 QSize GraphChartView::Squeeze(QSize wanted) {
   const int taken = std::clamp(least_.width() - narrowed_ - kNarrowest, 0, wanted.width());
   narrowed_ += taken;
+  const int lowered = std::clamp(least_.height() - lowered_ - kLowest, 0, wanted.height());
+  lowered_ += lowered;
   ApplyLeastSize();
-  return {taken, 0};
+  return {taken, lowered};
 }
 
 void GraphChartView::ApplyLeastSize() {
   // An explicit minimum: the chart view sets one of its own as it resizes.
   setMinimumSize(std::max(least_.width() - narrowed_, std::min(least_.width(), kNarrowest)),
-                 least_.height());
+                 std::max(least_.height() - lowered_, std::min(least_.height(), kLowest)));
 }
 
 void GraphChartView::ShowReadout(QPointF at, const QString& text) {

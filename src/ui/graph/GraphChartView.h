@@ -18,8 +18,8 @@ class GraphChartView : public QChartView, public Squeezable {
   GraphChartView(QChart* chart, QWidget* parent);
   // The smallest size the chart is laid out with where the screen has room.
   void SetLeastSize(QSize least);
-  // On a screen too narrow for the window the chart gets narrower, down to a
-  // plot that still reads; its titles are then cut short.
+  // On a screen too small for the window the chart gets narrower and lower,
+  // down to a plot that still reads; its titles are then cut short.
   QSize Squeeze(QSize wanted) override;
   // The readout at a position in chart coordinates, until cleared.
   void ShowReadout(QPointF at, const QString& text);
@@ -48,6 +48,7 @@ class GraphChartView : public QChartView, public Squeezable {
 
   QSize least_;
   int narrowed_ = 0;
+  int lowered_ = 0;
   std::optional<QPointF> readoutAt_;
   QString readout_;
 };

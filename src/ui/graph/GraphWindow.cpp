@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "ui/graph/CalibrationTableGrid.h"
+#include "ui/graph/EventsGrid.h"
 #include "ui/graph/GraphChart.h"
 #include "ui/graph/GraphChartView.h"
 #include "ui/platform/DataWatcher.h"
@@ -20,7 +21,7 @@ namespace pelvaro {
 
 namespace {
 
-const QSize kDesign(1000, 680);
+const QSize kDesign(1090, 760);
 const QColor kHighlight(255, 255, 128);
 constexpr const char* kDepthBoxNames[kDepthBoxes] = {
     "chkTen",   "chkTwnty", "chkThrty", "chkForty", "chkFifty",  "chkSixty",
@@ -34,6 +35,7 @@ GraphWindow::GraphWindow(const Files& files, Prompter& prompter, bool afterDownl
     : QDialog(parent),
       files_(files),
       model_(files, prompter),
+      eventsPass_(files),
       prompter_(prompter),
       afterDownload_(afterDownload),
       beep_([] { QApplication::beep(); }) {
@@ -41,6 +43,7 @@ GraphWindow::GraphWindow(const Files& files, Prompter& prompter, bool afterDownl
   FitToScreenOnShow(this);
   setWindowTitle(tr("Site Data Graph"));
   setModal(true);
+  model_.SetScanSink(&eventsPass_);
   Build();
   Load();
 }
@@ -66,6 +69,9 @@ void GraphWindow::Follow(DataWatcher& watcher) {
 }
 
 void GraphWindow::Build() {
+  // Made before the chart: on a low screen the list gives up rows before
+  // the chart gives up height.
+  auto* eventsPanel = new QWidget(this);
   chart_ = new GraphChart(model_, this);
   // A click on a limit line is answered by the beeps.
   connect(chart_->View(), &GraphChartView::Pressed, this, [this](QPointF at) {
@@ -95,7 +101,9 @@ void GraphWindow::Build() {
       tr("Drag over the chart to zoom in, turn the wheel to zoom; Reset Zoom shows it all."), this);
   hint->setWordWrap(true);
   auto* outer = new QVBoxLayout(this);
-  outer->addLayout(top, 1);
+  // The chart takes most of what a larger window gains; the list shows more rows.
+  outer->addLayout(top, 3);
+  outer->addWidget(BuildEvents(eventsPanel), 1);
   outer->addWidget(line);
   outer->addWidget(hint);
   SetButtonKeys(this);
@@ -195,6 +203,32 @@ QLayout* GraphWindow::BuildButtons(QWidget* panel) {
   return buttons;
 }
 
+QWidget* GraphWindow::BuildEvents(QWidget* panel) {
+  auto* caption = new QLabel(tr("Events"), panel);
+  caption->setObjectName("lblEvents");
+  eventsGrid_ = new EventsGrid(events_, panel);
+  caption->setBuddy(eventsGrid_->Widget());
+  tabStops_.append(eventsGrid_->Widget());
+  connect(eventsGrid_, &EventsGrid::Edited, this, [this] {
+    chart_->ShowEvents(events_.List().events);  // a band takes its kind's colour
+    saveLabels_->setEnabled(events_.Changed());
+  });
+  connect(eventsGrid_, &EventsGrid::EventChosen, this, [this](std::size_t index) {
+    chart_->ZoomToEvent(events_.List().events.at(index).event);
+  });
+  saveLabels_ = AddButton("cmdSaveLabels", tr("Save &Labels"), [this] { SaveLabels(); });
+  saveLabels_->setEnabled(false);
+  auto* head = new QHBoxLayout;
+  head->addWidget(caption);
+  head->addStretch(1);
+  head->addWidget(saveLabels_);
+  auto* column = new QVBoxLayout(panel);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->addLayout(head);
+  column->addWidget(eventsGrid_->Widget(), 1);
+  return panel;
+}
+
 void GraphWindow::Load() {
   // The progress dialog belongs to the first drawing only.
   QProgressDialog progress(tr("Reading the graph file..."), QString(), 0, 100, this);
@@ -232,6 +266,7 @@ int GraphWindow::exec() { return loaded_ ? QDialog::exec() : QDialog::Rejected; 
 void GraphWindow::setVisible(bool visible) { QDialog::setVisible(visible && loaded_); }
 
 void GraphWindow::ShowDrawing() {
+  TakeEvents();
   chart_->Show();
   outlookLine_->setText(ToQt(OutlookLine(model_.Outlook())));
   RenderControls();
@@ -253,20 +288,51 @@ void GraphWindow::RenderControls() {
   grid_->Render();
 }
 
-void GraphWindow::reject() {
-  // A save refused by its checks keeps the window open with the typed values;
-  // one that reloaded a header changed under it, with what it now holds.
-  if (loaded_ && model_.Table().Changed()) {
-    switch (model_.SaveTable()) {
-      case CalibrationTable::SaveResult::Refused:
-        return;
-      case CalibrationTable::SaveResult::Reloaded:
-        ShowDrawing();
-        return;
-      default:
-        break;
-    }
+void GraphWindow::TakeEvents() {
+  if (model_.OutlookReads() == eventsRead_) return;
+  eventsRead_ = model_.OutlookReads();
+  // A pass that failed saw only some of the scans: its events are none.
+  std::optional<std::vector<WettingEvent>> found;
+  if (model_.Outlook().error.empty()) found = eventsPass_.Finish();
+  events_.Load(std::move(found), eventsPass_.LabelsPath());
+  ShowEventList();
+  const std::string& error = events_.LabelsError();
+  if (!error.empty() && error != toldLabelsError_) {
+    prompter_.Message(
+        "The event labels cannot be read: the events show as unknown and no label can be "
+        "saved.\r\nThe error is " +
+            error,
+        "Event Labels", Buttons::Ok, Icon::Exclamation);
   }
+  toldLabelsError_ = error;
+}
+
+void GraphWindow::ShowEventList() {
+  eventsGrid_->Render();
+  chart_->ShowEvents(events_.List().events);
+  saveLabels_->setEnabled(events_.Changed());
+}
+
+void GraphWindow::SaveLabels() {
+  if (events_.Save(files_, prompter_, false) == EventTable::SaveResult::Reloaded) {
+    ShowEventList();
+  }
+  saveLabels_->setEnabled(events_.Changed());
+}
+
+void GraphWindow::reject() {
+  // A save refused by its checks keeps the window open with what was typed;
+  // one that reloaded a file changed under it, with what it now holds.
+  const auto staysOpen = [this](auto result) {
+    using Result = decltype(result);
+    if (result == Result::Reloaded) {
+      ShowDrawing();
+      ShowEventList();
+    }
+    return result == Result::Refused || result == Result::Reloaded;
+  };
+  if (loaded_ && model_.Table().Changed() && staysOpen(model_.SaveTable())) return;
+  if (loaded_ && events_.Changed() && staysOpen(events_.Save(files_, prompter_, true))) return;
   QDialog::reject();
 }
 

@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 
+#include "core/events/EventTable.h"
 #include "core/graph/GraphModel.h"
 #include "ui/graph/GraphOutput.h"
 #include "ui/platform/WindowHabits.h"
@@ -17,12 +18,15 @@ namespace pelvaro {
 
 class CalibrationTableGrid;
 class DataWatcher;
+class EventsGrid;
 class GraphChart;
 
 // "Site Data Graph": the calibrated values of the selected site against
 // time, with the depth boxes, sums, limit lines and calibration grid beside
-// the chart. Everything it decides lives in GraphModel; the chart, the grid
-// and the output (print, save, export) are parts of their own.
+// the chart, and the site's wetting events on it and in a list below, where
+// they are labelled. Everything it decides lives in GraphModel and
+// EventTable; the chart, the grids and the output (print, save, export) are
+// parts of their own.
 class GraphWindow : public QDialog {
   Q_OBJECT
 
@@ -37,6 +41,7 @@ class GraphWindow : public QDialog {
   void setVisible(bool visible) override;
 
   const GraphModel& Model() const { return model_; }
+  const EventTable& Events() const { return events_; }
   QChart* Chart() const;
   QLineSeries* SeriesAt(int index) const;
   // The forecast drawn from the last total to the refill line.
@@ -50,7 +55,7 @@ class GraphWindow : public QDialog {
   void Follow(DataWatcher& watcher);
 
   // Esc, Exit and the title bar's close all end here: typed calibration
-  // values are offered for saving first.
+  // values and edited event labels are offered for saving first.
   void reject() override;
 
  private:
@@ -58,6 +63,7 @@ class GraphWindow : public QDialog {
   QWidget* BuildSideControls();
   QLayout* BuildOptionBoxes(QWidget* panel);
   QLayout* BuildButtons(QWidget* panel);
+  QWidget* BuildEvents(QWidget* panel);
   QPushButton* AddButton(const char* name, const QString& caption, std::function<void()> clicked);
   void Load();
   void HighlightMeasuredDepths();
@@ -65,15 +71,27 @@ class GraphWindow : public QDialog {
   void ShowDrawing();
   void RenderControls();
   void ChangeDataDir();
+  // The events of a new pass over the site, joined with their labels.
+  void TakeEvents();
+  void ShowEventList();
+  void SaveLabels();
 
   const Files& files_;
   GraphModel model_;
+  // Fed by the model's passes over the site; what it found is taken once a
+  // pass has run.
+  EventsOfScans eventsPass_;
+  int eventsRead_ = 0;
+  EventTable events_;
+  std::string toldLabelsError_;
   Prompter& prompter_;
   bool afterDownload_;
   bool loaded_ = false;
 
   GraphChart* chart_ = nullptr;
   CalibrationTableGrid* grid_ = nullptr;
+  EventsGrid* eventsGrid_ = nullptr;
+  QPushButton* saveLabels_ = nullptr;
   GraphOutput* output_ = nullptr;
   QLabel* outlookLine_ = nullptr;
   std::array<QCheckBox*, kDepthBoxes> depthBoxes_{};

@@ -17,7 +17,12 @@ constexpr int kCellPadding = 14;
 }  // namespace
 
 GridFit::GridFit(QTableWidget* grid, QStringList widest, int rowsShown, Rows rows)
-    : QObject(grid), grid_(grid), widest_(std::move(widest)), rowsShown_(rowsShown), rows_(rows) {
+    : QObject(grid),
+      grid_(grid),
+      widest_(std::move(widest)),
+      rowsShown_(rowsShown),
+      rows_(rows),
+      fewestRows_(rowsShown) {
   grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   if (rows_ == Rows::Fill) grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   QHeaderView* across = grid_->horizontalHeader();
@@ -38,6 +43,19 @@ GridFit::GridFit(QTableWidget* grid, QStringList widest, int rowsShown, Rows row
 
 int GridFit::RowHeight() const {
   return std::max(grid_->fontMetrics().height() + 6, minimumRowHeight_);
+}
+
+void GridFit::SetWidest(QStringList widest) {
+  if (widest == widest_) return;
+  widest_ = std::move(widest);
+  Refit();
+}
+
+void GridFit::SetFewestRows(int rows) { fewestRows_ = std::min(rows, rowsShown_); }
+
+void GridFit::SetStretchColumn(int column) {
+  stretchColumn_ = column;
+  Apply();
 }
 
 void GridFit::SetMinimumRowHeight(int height) {
@@ -65,7 +83,8 @@ void GridFit::Refit() {
   for (int c = 0; c < grid_->columnCount(); ++c) width += ColumnMinimum(c);
   if (!grid_->verticalHeader()->isHidden()) width += grid_->verticalHeader()->sizeHint().width();
   if (rows_ == Rows::Scroll) width += grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-  int height = 2 * grid_->frameWidth() + rowsShown_ * grid_->verticalHeader()->defaultSectionSize();
+  int height = 2 * grid_->frameWidth() +
+               (rowsShown_ - rowsGiven_) * grid_->verticalHeader()->defaultSectionSize();
   if (!grid_->horizontalHeader()->isHidden()) {
     height += grid_->horizontalHeader()->sizeHint().height();
   }
@@ -88,8 +107,12 @@ QSize GridFit::Squeeze(QSize wanted) {
   if (rows_ != Rows::Scroll) return {0, 0};
   const int taken = std::clamp(fullWidth_ - narrowed_ - NarrowestWidth(), 0, wanted.width());
   narrowed_ += taken;
-  if (taken > 0) Refit();
-  return {taken, 0};
+  const int row = grid_->verticalHeader()->defaultSectionSize();
+  const int rows = std::clamp((wanted.height() + row - 1) / row, 0,
+                              std::max(0, rowsShown_ - rowsGiven_ - fewestRows_));
+  rowsGiven_ += rows;
+  if (taken > 0 || rows > 0) Refit();
+  return {taken, rows * row};
 }
 
 bool GridFit::eventFilter(QObject* watched, QEvent* event) {
@@ -106,9 +129,11 @@ void GridFit::Apply() {
   for (int c = 0; c < columns; ++c) total += minimum[c] = ColumnMinimum(c);
   const int width = grid_->viewport()->width();
   int used = 0;
+  const bool stretched = stretchColumn_ >= 0 && stretchColumn_ < columns;
   for (int c = 0; c < columns; ++c) {
-    int w = total >= width ? minimum[c] : minimum[c] * width / total;
-    if (c == columns - 1 && total < width) w = width - used;  // no sliver left over
+    int w = total >= width || stretched ? minimum[c] : minimum[c] * width / total;
+    if (c == stretchColumn_ && total < width) w += width - total;
+    if (!stretched && c == columns - 1 && total < width) w = width - used;  // no sliver left over
     grid_->horizontalHeader()->resizeSection(c, w);
     used += w;
   }

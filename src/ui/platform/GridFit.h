@@ -25,8 +25,15 @@ class GridFit : public QObject, public Squeezable {
   GridFit(QTableWidget* grid, QStringList widest, int rowsShown, Rows rows);
   // Runs again whenever the grid's rows, columns or headings change.
   void Refit();
+  // New widest texts, for a grid whose contents change their longest.
+  void SetWidest(QStringList widest);
   // Rows no lower than this, for controls that stand beside them.
   void SetMinimumRowHeight(int height);
+  // A long grid below other content: on a screen too low for its window it
+  // gives up rows in view, down to this many.
+  void SetFewestRows(int rows);
+  // A column of free text: all the width beyond the columns' own goes to it.
+  void SetStretchColumn(int column);
   QSize Squeeze(QSize wanted) override;
 
  protected:
@@ -45,6 +52,9 @@ class GridFit : public QObject, public Squeezable {
   int minimumRowHeight_ = 0;
   int fullWidth_ = 0;  // the smallest width that shows every column whole
   int narrowed_ = 0;   // what a small screen took off it
+  int fewestRows_;
+  int stretchColumn_ = -1;  // none: the width is shared in proportion
+  int rowsGiven_ = 0;       // the rows in view a low screen took
 };
 
 }  // namespace pelvaro

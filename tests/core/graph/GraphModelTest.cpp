@@ -8,6 +8,7 @@
 
 #include "core/graph/GraphFixture.h"
 #include "core/operations/Conversion.h"
+#include "core/outlook/SiteScans.h"
 #include "core/storage/GraphFile.h"
 #include "core/storage/NumberText.h"
 #include "core/storage/StateFiles.h"
@@ -252,6 +253,29 @@ TEST_F(GraphModelTest, LoadingReadsTheGraphFileOnceForTheChartAndTheOutlook) {
   EXPECT_EQ(std::count(reads.ops.begin(), reads.ops.end(), "open SAMPLE SITE_01.bgf"), 1);
   EXPECT_EQ(model.Outlook().error, "");
   EXPECT_EQ(model.Scans(), 5376u);  // eight weeks of 15-minute scans
+}
+
+// Counts the scans of each pass it is handed.
+class CountingSink : public SiteScanSink {
+ public:
+  void Begin(const SiteScans&) override { passes.push_back(0); }
+  void Scan(const SiteScans::Scan&) override { ++passes.back(); }
+  std::vector<std::size_t> passes;
+};
+
+TEST_F(GraphModelTest, ACallersSinkSeesEveryScanInTheOnePassOverTheGraphFile) {
+  InstallSample(PELVARO_SAMPLE_DIR, files);
+  WriteSiteSelection(files, kSampleSite, "TVMKDATA");
+  CountingSink sink;
+  model.SetScanSink(&sink);
+  FaultAt reads(FaultAt::Mode::Count, 0, FaultAt::Kinds::Reads);
+  {
+    InstalledPlan plan(reads);
+    ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  }
+  EXPECT_EQ(std::count(reads.ops.begin(), reads.ops.end(), "open SAMPLE SITE_01.bgf"), 1);
+  EXPECT_EQ(sink.passes, std::vector<std::size_t>{5376});
+  EXPECT_EQ(model.OutlookReads(), 1);
 }
 
 // A block gone from the data directory ends the outlook's pass early.

@@ -1,0 +1,50 @@
+// The wetting events of a full site (100 blocks of 32,767 readings, five
+// sensors), found with their labels in the outlook's one pass over the graph
+// file and the blocks, next to reading the same graph file scan by scan, in
+// turns within one benchmark so that both figures share the machine's load.
+#include <benchmark/benchmark.h>
+
+#include "FullSite.h"
+#include "core/events/SiteEvents.h"
+#include "core/storage/GraphFile.h"
+
+namespace {
+
+using namespace pelvaro;
+
+bench::FullSite& Site() { return bench::SiteIn("pelvaro-events-bench"); }
+
+void BM_SiteEventsAgainstScanByScan(benchmark::State& state) {
+  const bench::FullSite& site = Site();
+  bench::PartTimer finding;
+  bench::PartTimer reading;
+  std::size_t events = 0;
+  for (auto _ : state) {
+    {
+      const auto timed = finding.Start();
+      const SiteEvents found = ReadSiteEvents(site.files, "FULL_01");
+      if (!found.Error().empty()) state.SkipWithError(found.Error().c_str());
+      events = found.list.events.size();
+    }
+    const auto timed = reading.Start();
+    auto reader = GraphFileReader::Open(site.graph);
+    double sum = 0;
+    if (!reader ||
+        !reader->ForEachScan([&sum](const GraphScanView& scan) { sum += scan.values[0]; })) {
+      state.SkipWithError("not read");
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.counters["events"] = static_cast<double>(events);
+  state.counters["events_ms"] = finding.Ms(state);
+  state.counters["scan_by_scan_ms"] = reading.Ms(state);
+  state.counters["events_cpu_ms"] = finding.CpuMs(state);
+  state.counters["scan_by_scan_cpu_ms"] = reading.CpuMs(state);
+  state.counters["events_per_scan_by_scan_cpu"] = finding.CpuMs(state) / reading.CpuMs(state);
+}
+
+BENCHMARK(BM_SiteEventsAgainstScanByScan)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();
