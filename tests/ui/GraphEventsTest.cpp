@@ -14,6 +14,7 @@
 #include "core/operations/Conversion.h"
 #include "core/storage/CalibratedFiles.h"
 #include "core/storage/StateFiles.h"
+#include "support/PdfTools.h"
 #include "support/RowNames.h"
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
@@ -253,6 +254,36 @@ TEST_F(GraphEventsTest, ALabelWhoseEventIsGoneIsListedAfterTheEventsSayingSo) {
   EXPECT_EQ(list->item(1, EventsGrid::kLags)->text(), "no such event now (data changed)");
   EXPECT_EQ(list->item(1, EventsGrid::kNote)->text(), "drizzle");
 }
+
+// "Report...": this site's page, for the range in view or the last 14 days.
+struct ReportRow {
+  const char* guards;
+  bool zoomed;
+  const char* period;
+};
+
+class ReportTest : public GraphEventsTest, public ::testing::WithParamInterface<ReportRow> {};
+
+TEST_P(ReportTest, ThePageCoversTheRangeInViewElseTheLastFourteenDays) {
+  Irrigated(kFourDays);
+  auto w = Open();
+  if (GetParam().zoomed) ClickCell(List(*w), 0, EventsGrid::kDeepest);
+  const fs::path pdf = root.Path() / "irr.pdf";
+  w->SetReportNameAsker([&pdf](const QString&) { return Q(pdf.parent_path() / "irr"); });
+  Click(Child<QPushButton>(*w, "cmdReport"));
+  ASSERT_TRUE(fs::exists(pdf));
+  EXPECT_EQ(Info(pdf, "Pages"), "1");
+  EXPECT_NE(PdfText(pdf).find(std::string("IRR_01 \xC2\xB7 ") + GetParam().period),
+            std::string::npos)
+      << PdfText(pdf);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ranges, ReportTest,
+                         ::testing::Values(ReportRow{"zoomed to the event", true,
+                                                     "02-06-2023 13:45 to 04-06-2023 23:45"},
+                                           ReportRow{"not zoomed", false,
+                                                     "21-05-2023 23:45 to 04-06-2023 23:45"}),
+                         ByGuards());
 
 }  // namespace
 }  // namespace pelvaro::testing

@@ -44,7 +44,8 @@ GraphOutput::GraphOutput(const Files& files, Prompter& prompter, const GraphMode
             window, tr("Save As"), start, offered, &filter,
             programAsks ? QFileDialog::DontConfirmOverwrite : QFileDialog::Options());
       }),
-      choosePrinter_(PrintDialogChooser(window)) {}
+      choosePrinter_(PrintDialogChooser(window)),
+      askReportName_(ReportDialogAsker(window)) {}
 
 void GraphOutput::Print() {
   QPrinter printer(QPrinter::HighResolution);
@@ -150,6 +151,19 @@ bool GraphOutput::WriteExport(const std::optional<std::pair<double, double>>& sh
   prompter_.Message(ForMessage(report.text), report.title, Buttons::Ok,
                     report.written ? Icon::Information : Icon::Critical);
   return report.written;
+}
+
+void GraphOutput::Report() {
+  ReportRequest request;
+  request.sites = {model_.Identification()};
+  request.paper = LocalePaper();
+  if (chart_.ShownFrom() > model_.XMin() || chart_.ShownTo() < model_.XMax()) {
+    if (const auto shown = model_.DateTimesBetween(chart_.ShownFrom(), chart_.ShownTo())) {
+      request.period.from = shown->first;
+      request.period.to = shown->second;
+    }
+  }
+  SaveReport(qobject_cast<QWidget*>(parent()), files_, prompter_, askReportName_, request);
 }
 
 }  // namespace pelvaro

@@ -7,6 +7,7 @@
 
 #include "core/graph/GraphModel.h"
 #include "ui/platform/WindowHabits.h"
+#include "ui/report/ReportSaving.h"
 
 namespace pelvaro {
 
@@ -37,6 +38,10 @@ class GraphOutput : public QObject {
   // zoomed. Files that exist are replaced only when the person agrees; the
   // person is told where the files went.
   void ExportSeason();
+  // "Report...": this site's page of the grower's report, for the range in
+  // view when zoomed, else the last 14 days up to its last scan.
+  void Report();
+  void SetReportNameAsker(ReportNameAsker asker) { askReportName_ = std::move(asker); }
 
  private:
   // False (after the "Printer Not Connected" message) when the printer
@@ -57,6 +62,7 @@ class GraphOutput : public QObject {
   GraphChart& chart_;
   SaveNameAsker askSaveName_;
   PrinterChooser choosePrinter_;
+  ReportNameAsker askReportName_;
 };
 
 }  // namespace pelvaro

@@ -53,6 +53,10 @@ QLineSeries* GraphWindow::SeriesAt(int index) const { return chart_->SeriesAt(in
 QLineSeries* GraphWindow::Projection() const { return chart_->Projection(); }
 QString GraphWindow::ReadoutText() const { return chart_->ReadoutText(); }
 
+void GraphWindow::SetReportNameAsker(ReportNameAsker asker) {
+  output_->SetReportNameAsker(std::move(asker));
+}
+
 void GraphWindow::SetSaveNameAsker(GraphOutput::SaveNameAsker asker) {
   output_->SetSaveNameAsker(std::move(asker));
 }
@@ -199,7 +203,10 @@ QLayout* GraphWindow::BuildButtons(QWidget* panel) {
   printSave->addWidget(
       AddButton("cmdExportSeason", tr("&Export Season..."), [this] { output_->ExportSeason(); }));
   buttons->addLayout(printSave);
-  buttons->addWidget(AddButton("cmdExit", tr("E&xit"), [this] { reject(); }));
+  auto* reportExit = new QHBoxLayout;
+  reportExit->addWidget(AddButton("cmdReport", tr("Rep&ort..."), [this] { output_->Report(); }));
+  reportExit->addWidget(AddButton("cmdExit", tr("E&xit"), [this] { reject(); }));
+  buttons->addLayout(reportExit);
   return buttons;
 }
 

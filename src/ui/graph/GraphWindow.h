@@ -49,6 +49,7 @@ class GraphWindow : public QDialog {
   QString ReadoutText() const;
   // Tests answer the save and print dialogs without a dialog.
   void SetSaveNameAsker(GraphOutput::SaveNameAsker asker);
+  void SetReportNameAsker(ReportNameAsker asker);
   void SetBeep(std::function<void()> beep) { beep_ = std::move(beep); }
   void SetPrinterChooser(PrinterChooser chooser);
   // Draws again when another program changed the graph file drawn from.
