@@ -21,8 +21,10 @@ namespace pelvaro::bench {
 
 // `noise`: how far each raw reading strays, at random, from its sensor's
 // own; the rises it makes are wetting events. None: a site without events.
+// `wetEvery`: scans between irrigations that wet the three shallow sensors,
+// each drying out again until the next; none: no irrigation.
 struct FullSite {
-  explicit FullSite(const std::string& folder, int noise = 40)
+  explicit FullSite(const std::string& folder, int noise = 40, int wetEvery = 0)
       : root(std::filesystem::temp_directory_path() / folder), files(root) {
     std::filesystem::remove_all(root);
     testing::SiteBuilder site(files, "FULL_01");
@@ -37,7 +39,14 @@ struct FullSite {
     for (int b = 1; b <= 100; ++b) {
       std::vector<std::uint16_t> words(32767);
       for (std::size_t i = 0; i < words.size(); ++i) {
-        words[i] = static_cast<std::uint16_t>(4400 + 100 * (i % 5) + stray(rng));
+        const int sensor = static_cast<int>(i % 5);
+        const int drop = sensor < 3 ? 200 - 60 * sensor : 0;
+        int wet = 0;
+        if (wetEvery > 0) {
+          const auto scan = static_cast<int>((b - 1) * (words.size() / 5) + i / 5);
+          wet = drop * (wetEvery - scan % wetEvery) / wetEvery;
+        }
+        words[i] = static_cast<std::uint16_t>(4400 + 100 * sensor + wet + stray(rng));
       }
       site.Block(b, {9000 + b * 68, 0, 900, 5, words});
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <stdexcept>
 #include <utility>
 
 namespace pelvaro {
@@ -38,6 +39,8 @@ WettingEvent RoundedForOutput(const WettingEvent& event) {
 WettingEvents::WettingEvents(std::vector<SiteSensor> sensors, std::vector<std::size_t> rootZone,
                              std::string unit)
     : sensors_(std::move(sensors)), rootZone_(std::move(rootZone)), unit_(std::move(unit)) {
+  if (sensors_.size() > static_cast<std::size_t>(kMaxGraphSlots))
+    throw std::invalid_argument("more sensors than a graph file holds");
   delta_ = kStartRisePerSensor * static_cast<std::int64_t>(rootZone_.size());
   for (const std::size_t i : rootZone_) {
     fieldCapacity_ += sensors_[i].fieldCapacity;
@@ -54,7 +57,7 @@ void WettingEvents::Add(const EventScan& scan) {
   Record rec;
   rec.ordinal = ordinal_++;
   rec.time = time->day * 86400 + time->seconds;
-  rec.values.resize(sensors_.size(), kNoValue);
+  rec.values.fill(kNoValue);
   for (std::size_t i = 0; i < sensors_.size() && i < scan.values.size(); ++i) {
     if (scan.raw && !OutOfRange(scan.raw[i]))
       rec.values[i] = static_cast<std::int32_t>(Hundredths(scan.values[i]));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -61,7 +62,8 @@ struct EventScan {
 // state: one per site, on any thread.
 class WettingEvents {
  public:
-  // `rootZone` holds indices into `sensors`; the unit is the outlook's.
+  // `rootZone` holds indices into `sensors`; the unit is the outlook's. At
+  // most kMaxGraphSlots sensors, as a graph file holds (else invalid_argument).
   WettingEvents(std::vector<SiteSensor> sensors, std::vector<std::size_t> rootZone,
                 std::string unit);
   explicit WettingEvents(const SiteScans& site);
@@ -78,7 +80,9 @@ class WettingEvents {
   struct Record {
     std::uint64_t ordinal = 0;
     EventSeconds time = 0;
-    std::vector<std::int32_t> values;  // hundredths, kNoValue when missing
+    // Hundredths, kNoValue when missing: held in place, since a record is
+    // made for every scan and copied into every window that holds it.
+    std::array<std::int32_t, kMaxGraphSlots> values{};
   };
   struct Pending {
     WettingEvent event;
