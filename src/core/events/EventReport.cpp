@@ -143,7 +143,7 @@ std::string EventsCsv(const EventList& list) {
       "below_root_zone";
   for (int d : depths) {
     const std::string cm = std::to_string(d) + "cm";
-    csv += ",reached_" + cm + ",lag_hours_" + cm + ",rise_" + cm;
+    for (const char* column : {",reached_", ",lag_hours_", ",rise_"}) csv.append(column).append(cm);
   }
   csv += ",kind,note\r\n";
   for (const LabelledEvent& labelled : list.events) {

@@ -20,7 +20,7 @@ EventList EventsBetween(const EventList& list, std::optional<std::int64_t> fromD
 // event, each ending in "\n"; "no wetting events\n" when there is neither.
 std::string EventsText(const EventList& list);
 // One event's line, without its "\n".
-std::string EventLine(const LabelledEvent& event);
+std::string EventLine(const LabelledEvent& labelled);
 // "10 cm 1.5 h, 20 cm 3.25 h, 30 cm not reached, 40 cm unknown"
 std::string LagsText(const WettingEvent& event);
 // The deepest depth the water reached, "40 cm"; "–" when it reached none.
