@@ -60,7 +60,7 @@ bool EventTable::SetNote(std::size_t index, std::string_view note) {
 
 EventTable::SaveResult EventTable::Save(const Files& files, Prompter& prompter, bool ask) {
   if (!labels_) return SaveResult::Refused;
-  if (ask && prompter.Message("Changes have been made to this site's event labels.\n\nWould you "
+  if (ask && prompter.Message("Changes have been made to this site's event labels.\r\n\r\nWould you "
                               "like to save these changes?",
                               "Save Event Labels", Buttons::YesNo, Icon::Question) != Answer::Yes) {
     return SaveResult::Declined;
