@@ -11,7 +11,8 @@
 namespace pelvaro::testing {
 namespace {
 
-constexpr char kGoodLines[] = "# a comment\n2026-09-07T10:00:00\train\tfirst\n";
+// Its label starts at the last second of a day, which is a start.
+constexpr char kGoodLines[] = "# a comment\n2026-09-07T23:59:59\train\tfirst\n";
 
 struct DamagedLine {
   const char* guards;
@@ -31,7 +32,7 @@ const DamagedLine kDamaged[] = {
     {"a note ending inside a character", "2026-09-08T10:00:00\train\tcaf\xC3"},
     {"a note with an overlong character", "2026-09-08T10:00:00\train\t\xC0\xAF"},
     {"a note with a surrogate", "2026-09-08T10:00:00\train\t\xED\xA0\x80"},
-    {"a start labelled a second time", "2026-09-07T10:00:00\tirrigation"},
+    {"a start labelled a second time", "2026-09-07T23:59:59\tirrigation"},
 };
 
 class DamagedLabels : public ::testing::TestWithParam<DamagedLine> {};

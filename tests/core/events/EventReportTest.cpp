@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/storage/DayNumbers.h"
+#include "support/RowNames.h"
 
 namespace pelvaro::testing {
 namespace {
@@ -107,6 +108,57 @@ TEST(EventReport, CsvHasARowPerEventWithEmptyCellsForWhatIsNotKnown) {
             "2026-09-09T22:15:00,2026-09-10T01:00:00,,30.25,30.65,0.4,0.4,0,mm,,false,false,,0.1,"
             ",,,false,,0,unknown,\r\n");
 }
+
+TEST(EventReport, CsvKeepsAPlainNoteAsItIs) {
+  EventList list = HandMade();
+  list.events[0].note = "pivot 2";
+  const std::string csv = EventsCsv(list);
+  EXPECT_NE(csv.find(",irrigation,pivot 2\r\n"), std::string::npos) << csv;
+}
+
+// The hand-made list has a label without an event on 1 September and events
+// starting on the 7th and the 9th.
+struct Range {
+  const char* guards;
+  std::optional<int> fromDay;  // of September 2026
+  std::optional<int> toDay;
+  std::vector<std::string> events;
+  std::vector<std::string> orphans;
+};
+
+const Range kRanges[] = {
+    {"no range keeps everything",
+     std::nullopt,
+     std::nullopt,
+     {"2026-09-07T10:00:00", "2026-09-09T22:15:00"},
+     {"2026-09-01T06:00:00"}},
+    {"a start drops what starts before it", 8, std::nullopt, {"2026-09-09T22:15:00"}, {}},
+    {"an end keeps its whole day",
+     std::nullopt,
+     7,
+     {"2026-09-07T10:00:00"},
+     {"2026-09-01T06:00:00"}},
+    {"one day keeps that day's events only", 9, 9, {"2026-09-09T22:15:00"}, {}},
+    {"a day of labels alone keeps no event", 1, 1, {}, {"2026-09-01T06:00:00"}},
+};
+
+class EventsBetweenTest : public ::testing::TestWithParam<Range> {};
+
+TEST_P(EventsBetweenTest, KeepsWhatStartsInTheRange) {
+  const auto day = [](std::optional<int> d) -> std::optional<std::int64_t> {
+    if (!d) return std::nullopt;
+    return DateToDayNumber(*d, 9, 2026);
+  };
+  const EventList kept = EventsBetween(HandMade(), day(GetParam().fromDay), day(GetParam().toDay));
+  std::vector<std::string> events;
+  for (const LabelledEvent& e : kept.events) events.push_back(e.start);
+  std::vector<std::string> orphans;
+  for (const EventLabel& label : kept.orphans) orphans.push_back(label.start);
+  EXPECT_EQ(events, GetParam().events);
+  EXPECT_EQ(orphans, GetParam().orphans);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ranges, EventsBetweenTest, ::testing::ValuesIn(kRanges), ByGuards());
 
 }  // namespace
 }  // namespace pelvaro::testing
