@@ -60,9 +60,10 @@ bool EventTable::SetNote(std::size_t index, std::string_view note) {
 
 EventTable::SaveResult EventTable::Save(const Files& files, Prompter& prompter, bool ask) {
   if (!labels_) return SaveResult::Refused;
-  if (ask && prompter.Message("Changes have been made to this site's event labels.\r\n\r\nWould you "
-                              "like to save these changes?",
-                              "Save Event Labels", Buttons::YesNo, Icon::Question) != Answer::Yes) {
+  if (ask &&
+      prompter.Message("Changes have been made to this site's event labels.\r\n\r\nWould you "
+                       "like to save these changes?",
+                       "Save Event Labels", Buttons::YesNo, Icon::Question) != Answer::Yes) {
     return SaveResult::Declined;
   }
   const auto lock = LockForWriting(files, prompter);
