@@ -9,6 +9,7 @@
 #include "core/graph/GraphReading.h"
 #include "core/outlook/OutlookReport.h"
 #include "core/storage/NumberText.h"
+#include "ui/platform/ChartColours.h"
 #include "ui/platform/QtText.h"
 
 namespace pelvaro {
@@ -16,14 +17,8 @@ namespace pelvaro {
 namespace {
 
 // The graph window's colours, so a line reads the same on paper.
-const QColor kTotalColour(220, 20, 20);
-const QColor kFieldCapacityColour(0, 0, 120);
-const QColor kRefillColour(160, 80, 0);
-const QColor kForecastColour(120, 0, 180);
-const std::array<QColor, 9> kDepthColours = {
-    QColor(220, 20, 20), QColor(0, 150, 0),   QColor(20, 60, 220),
-    QColor(200, 0, 200), QColor(240, 130, 0), QColor(0, 150, 150),
-    QColor(140, 70, 20), QColor(120, 120, 0), QColor(90, 90, 90)};
+// The root-zone total is drawn in the first depth's colour, as the sum is.
+const QColor kTotalColour = kDepthColours[0];
 const QColor kBand(150, 200, 255, 110);
 const QColor kUse(240, 150, 40);
 const QColor kWettingBar(20, 60, 220);

@@ -11,6 +11,7 @@
 #include "core/graph/Decimation.h"
 #include "ui/graph/EventBands.h"
 #include "ui/graph/GraphChartView.h"
+#include "ui/platform/ChartColours.h"
 #include "ui/platform/QtText.h"
 
 namespace pelvaro {
@@ -21,11 +22,14 @@ namespace {
 const QSize kChartMinimum(400, 300);
 constexpr int kChartWidest = 700;
 constexpr int kChartFrame = 60;  // the chart's rounded background, its layout and the view's frame
-const QColor kProjectionColour(120, 0, 180);
-const std::array<QColor, kGraphSeries> kColours = {
-    QColor(220, 20, 20), QColor(0, 150, 0),   QColor(20, 60, 220), QColor(200, 0, 200),
-    QColor(240, 130, 0), QColor(0, 150, 150), QColor(140, 70, 20), QColor(120, 120, 0),
-    QColor(90, 90, 90),  QColor(0, 0, 120),   QColor(160, 80, 0)};
+// The depths' and sums' series, then the field-capacity and refill lines.
+const std::array<QColor, kGraphSeries> kColours = [] {
+  std::array<QColor, kGraphSeries> colours;
+  std::copy(kDepthColours.begin(), kDepthColours.end(), colours.begin());
+  colours[kDepthColourCount] = kFieldCapacityColour;
+  colours[kDepthColourCount + 1] = kRefillColour;
+  return colours;
+}();
 constexpr int kReadoutSeries = 5;  // the readout looks at series 0 to 4
 constexpr double kHitPixels = 4;
 constexpr int kTicksPerPixel = 60;
@@ -81,7 +85,7 @@ void GraphChart::AddSeries(QChart* chart) {
   // of its own.
   projection_ = new QLineSeries(chart);
   projection_->setName(tr("Forecast"));
-  projection_->setPen(QPen(kProjectionColour, 2, Qt::DashLine));
+  projection_->setPen(QPen(kForecastColour, 2, Qt::DashLine));
   add(projection_);
 }
 
