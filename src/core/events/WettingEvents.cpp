@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "core/storage/NumberText.h"
+
 namespace pelvaro {
 namespace {
 
@@ -18,7 +20,7 @@ constexpr std::int64_t kStartRisePerSensor = 20;
 
 // The graph file's values have two decimals: compared as whole hundredths,
 // 0.2 x 3 is exactly 0.6.
-std::int64_t Hundredths(double value) { return std::llround(value * 100.0); }
+std::int64_t Hundredths(double value) { return RoundHalfAway(value * 100.0); }
 
 }  // namespace
 
@@ -51,87 +53,99 @@ WettingEvents::WettingEvents(std::vector<SiteSensor> sensors, std::vector<std::s
 WettingEvents::WettingEvents(const SiteScans& site)
     : WettingEvents(site.Sensors(), site.RootZone(), site.Unit()) {}
 
+void WettingEvents::Take(Window& window, const Record& r) const {
+  const EventSeconds after = r.time - window.start.time;
+  if (after > kWindowSeconds) return;
+  for (std::size_t i = 0; i < sensors_.size(); ++i) {
+    const std::int32_t v = r.values[i];
+    if (v == kNoValue) continue;
+    Window::Sensor& sensor = window.sensors[i];
+    sensor.highest = std::max(sensor.highest, v);
+    const std::int32_t base = window.start.values[i];
+    if (!sensor.reached && base != kNoValue && v >= base + kReachedRise) {
+      sensor.reached = true;
+      sensor.lag = after;
+    }
+  }
+}
+
 void WettingEvents::Add(const EventScan& scan) {
   const std::optional<ScanTime> time = SplitDateTime(scan.dateTime);
   if (!time) return;  // a scan with no plausible time takes no part
   Record rec;
-  rec.ordinal = ordinal_++;
   rec.time = time->day * 86400 + time->seconds;
-  rec.values.fill(kNoValue);
-  for (std::size_t i = 0; i < sensors_.size() && i < scan.values.size(); ++i) {
-    if (scan.raw && !OutOfRange(scan.raw[i]))
-      rec.values[i] = static_cast<std::int32_t>(Hundredths(scan.values[i]));
+  const std::size_t sensors = std::min(sensors_.size(), scan.values.size());
+  for (std::size_t i = 0; i < sensors_.size(); ++i) {
+    rec.values[i] = i < sensors && scan.raw && !OutOfRange(scan.raw[i])
+                        ? static_cast<std::int32_t>(Hundredths(scan.values[i]))
+                        : kNoValue;
   }
-  for (Pending* p : {open_ ? &*open_ : nullptr, ended_ ? &*ended_ : nullptr}) {
-    if (p && rec.time - p->start.time <= kWindowSeconds) p->window.push_back(rec);
-  }
+  if (pending_) Take(pending_->window, rec);
   if (rootZone_.empty()) return;
 
-  // The scans after the holder of the low, kept for the window of an event
-  // that starts there.
-  const auto keepAfterHolder = [this](const Record& r) {
-    if (low_ && r.time - holder_.time <= kWindowSeconds) sinceHolder_.push_back(r);
-  };
-  const auto lower = [this, &keepAfterHolder](const Record& r, std::int64_t total) {
+  const auto lower = [this](const Record& r, std::int64_t total) {
     if (!low_ || total <= *low_) {
+      // The sensors in use only: a drying profile makes a new low of almost
+      // every scan.
       low_ = total;
-      holder_ = r;
-      sinceHolder_.clear();
+      const std::size_t n = sensors_.size();
+      sinceHolder_.start.time = r.time;
+      std::copy_n(r.values.begin(), n, sinceHolder_.start.values.begin());
+      std::fill_n(sinceHolder_.sensors.begin(), n, Window::Sensor{});
+      if (pending_) {
+        pending_->untilHolder.start = pending_->window.start;
+        std::copy_n(pending_->window.sensors.begin(), n, pending_->untilHolder.sensors.begin());
+      }
     } else {
-      keepAfterHolder(r);
+      Take(sinceHolder_, r);
     }
   };
 
   if (!scan.total) {
-    keepAfterHolder(rec);
+    if (low_) Take(sinceHolder_, rec);
     return;
   }
   const std::int64_t total = Hundredths(*scan.total);
   if (open_) {
     if (total > peakTotal_) {
       peakTotal_ = total;
-      open_->event.peak = rec.time;
-      open_->event.totalPeak = static_cast<double>(total) / 100.0;
+      pending_->event.peak = rec.time;
+      pending_->event.totalPeak = static_cast<double>(total) / 100.0;
       low_.reset();
-      sinceHolder_.clear();
       return;
     }
     lower(rec, total);
-    if (rec.time - open_->event.peak >= kQuietSeconds) {
-      open_->event.end = rec.time;
-      ended_ = std::move(open_);
-      open_.reset();
+    if (rec.time - pending_->event.peak >= kQuietSeconds) {
+      pending_->event.end = rec.time;
+      open_ = false;
     }
     return;
   }
   if (low_ && total >= *low_ + delta_) {
-    Begin(holder_, *low_, rec);
+    Begin(*low_, rec);
     peakTotal_ = total;
-    open_->event.peak = rec.time;
-    open_->event.totalPeak = static_cast<double>(total) / 100.0;
+    pending_->event.peak = rec.time;
+    pending_->event.totalPeak = static_cast<double>(total) / 100.0;
     return;
   }
   lower(rec, total);
 }
 
-void WettingEvents::Begin(const Record& holder, std::int64_t total, const Record& rising) {
-  if (ended_) {
-    Close(*ended_, holder.ordinal);
-    ended_.reset();
-  }
-  Pending p;
-  p.start = holder;
-  p.window = std::move(sinceHolder_);
-  if (rising.time - holder.time <= kWindowSeconds) p.window.push_back(rising);
-  p.event.start = holder.time;
+void WettingEvents::Begin(std::int64_t total, const Record& rising) {
+  // The last event's window ends at this start.
+  if (pending_) Close(*pending_, pending_->untilHolder);
+  pending_.emplace();
+  Pending& p = *pending_;
+  p.window = sinceHolder_;
+  Take(p.window, rising);
+  p.event.start = p.window.start.time;
   p.event.totalStart = static_cast<double>(total) / 100.0;
   p.event.unit = unit_;
-  open_ = std::move(p);
+  open_ = true;
   low_.reset();
-  sinceHolder_.clear();
 }
 
-void WettingEvents::Close(Pending& p, std::optional<std::uint64_t> lastOrdinal) {
+void WettingEvents::Close(Pending& p, const Window& window) {
   WettingEvent& e = p.event;
   e.gain = static_cast<double>(Hundredths(e.totalPeak) - Hundredths(e.totalStart)) / 100.0;
   e.effectiveGain = std::max(0.0, std::min(e.totalPeak, fieldCapacity_) - e.totalStart);
@@ -145,23 +159,13 @@ void WettingEvents::Close(Pending& p, std::optional<std::uint64_t> lastOrdinal) 
   for (const std::size_t i : order) {
     DepthResponse d;
     d.depthCm = sensors_[i].depthCm;
-    const std::int32_t base = p.start.values[i];
+    const std::int32_t base = window.start.values[i];
     if (base != kNoValue) {
-      std::optional<std::int32_t> highest;
-      bool reached = false;
-      for (const Record& r : p.window) {
-        if (lastOrdinal && r.ordinal > *lastOrdinal) break;
-        const std::int32_t v = r.values[i];
-        if (v == kNoValue) continue;
-        highest = highest ? std::max(*highest, v) : v;
-        if (!reached && v >= base + kReachedRise) {
-          reached = true;
-          d.lagHours = static_cast<double>(r.time - p.start.time) / 3600.0;
-        }
-      }
-      d.reached = reached;
-      if (highest) d.rise = static_cast<double>(*highest - base) / 100.0;
-      if (reached) {
+      const Window::Sensor& sensor = window.sensors[i];
+      d.reached = sensor.reached;
+      if (sensor.reached) d.lagHours = static_cast<double>(sensor.lag) / 3600.0;
+      if (sensor.highest != kNoValue) d.rise = static_cast<double>(sensor.highest - base) / 100.0;
+      if (sensor.reached) {
         e.deepestCm = e.deepestCm ? std::max(*e.deepestCm, d.depthCm) : d.depthCm;
         if (d.depthCm > deepestRootCm_) e.belowRootZone = true;
       }
@@ -172,10 +176,9 @@ void WettingEvents::Close(Pending& p, std::optional<std::uint64_t> lastOrdinal) 
 }
 
 std::vector<WettingEvent> WettingEvents::Finish() {
-  if (ended_) Close(*ended_, std::nullopt);
-  if (open_) Close(*open_, std::nullopt);
-  ended_.reset();
-  open_.reset();
+  if (pending_) Close(*pending_, pending_->window);
+  pending_.reset();
+  open_ = false;
   return std::move(done_);
 }
 

@@ -78,20 +78,34 @@ class WettingEvents {
  private:
   static constexpr std::int32_t kNoValue = std::numeric_limits<std::int32_t>::min();
   struct Record {
-    std::uint64_t ordinal = 0;
     EventSeconds time = 0;
     // Hundredths, kNoValue when missing: held in place, since a record is
-    // made for every scan and copied into every window that holds it.
+    // made for every scan.
     std::array<std::int32_t, kMaxGraphSlots> values{};
+  };
+  // What the scans after a start scan, within 72 hours of it, did to each
+  // sensor: kept as they come instead of the scans themselves, so that no
+  // scan is stored.
+  struct Window {
+    struct Sensor {
+      std::int32_t highest = kNoValue;
+      bool reached = false;
+      EventSeconds lag = 0;
+    };
+    Record start;
+    std::array<Sensor, kMaxGraphSlots> sensors{};
   };
   struct Pending {
     WettingEvent event;
-    Record start;
-    std::vector<Record> window;  // scans after the start, within 72 hours
+    Window window;
+    // The window as it stood at the scan now holding the low: where it ends
+    // when the next event starts there.
+    Window untilHolder;
   };
 
-  void Begin(const Record& holder, std::int64_t total, const Record& rising);
-  void Close(Pending& pending, std::optional<std::uint64_t> lastOrdinal);
+  void Take(Window& window, const Record& r) const;
+  void Begin(std::int64_t total, const Record& rising);
+  void Close(Pending& pending, const Window& window);
 
   std::vector<SiteSensor> sensors_;
   std::vector<std::size_t> rootZone_;
@@ -100,17 +114,15 @@ class WettingEvents {
   double fieldCapacity_ = 0;
   int deepestRootCm_ = 0;
 
-  std::uint64_t ordinal_ = 0;
-  // The lowest total a start is measured from, the scan holding it, and the
-  // scans after that scan (within 72 hours of it).
+  // The lowest total a start is measured from, and the window of an event
+  // that would start at the scan holding it.
   std::optional<std::int64_t> low_;
-  Record holder_;
-  std::vector<Record> sinceHolder_;
-  // The event open now, its peak's total and time.
-  std::optional<Pending> open_;
+  Window sinceHolder_;
+  // The last event, open or ended, and whether it is still open. An event
+  // ends before the next one starts, so there is never more than one.
+  std::optional<Pending> pending_;
+  bool open_ = false;
   std::int64_t peakTotal_ = 0;
-  // The last event that ended, its window waiting for the next start.
-  std::optional<Pending> ended_;
   std::vector<WettingEvent> done_;
 };
 

@@ -63,7 +63,7 @@ std::optional<ScanTime> SplitDateTime(double dateTime) {
   if (!(std::abs(dateTime) < kLatestDateTime)) return std::nullopt;
   const double day = std::floor(dateTime);
   ScanTime t{static_cast<std::int64_t>(day),
-             static_cast<int>(std::lround((dateTime - day) * kSecondsPerDay))};
+             static_cast<int>(RoundHalfAway((dateTime - day) * kSecondsPerDay))};
   if (t.seconds >= kSecondsPerDay) {
     ++t.day;
     t.seconds = 0;
@@ -112,9 +112,12 @@ void TotalsOutlook::Add(double dateTime, double total) {
   }
   const auto time = SplitDateTime(dateTime);
   if (time && time->seconds >= kMorningFrom && time->seconds < kMorningUntil) {
-    Morning& morning = mornings_[time->day];
-    morning.sum += total;
-    ++morning.scans;
+    if (morning_ == nullptr || morningDay_ != time->day) {
+      morning_ = &mornings_[time->day];
+      morningDay_ = time->day;
+    }
+    morning_->sum += total;
+    ++morning_->scans;
   }
 }
 
@@ -172,6 +175,34 @@ void FaultCounter::EndBlock() {
         std::max(s.longestHours, static_cast<double>(s.blockLongest) * interval_ / 3600);
     s.blockLongest = 0;
     s.run = 0;
+  }
+}
+
+void FaultCounter::AddReadings(std::span<const std::uint16_t> readings) {
+  // Sensor by sensor, its state held in registers: this sees every reading
+  // of a season.
+  const std::size_t n = sensors_.size();
+  for (std::size_t j = 0; j < n && j < readings.size(); ++j) {
+    Sensor& s = sensors_[j];
+    std::uint64_t outOfRange = s.outOfRange;
+    std::uint64_t run = s.run;
+    std::uint64_t longest = s.blockLongest;
+    std::uint16_t last = s.last;
+    for (std::size_t i = j; i < readings.size(); i += n) {
+      const std::uint16_t raw = readings[i];
+      outOfRange += OutOfRange(raw) ? 1 : 0;
+      // In arithmetic, not branches, which noisy readings mispredict: a
+      // repeat lengthens the run, anything else ends it and starts one (the
+      // first reading too, whose run of 0 becomes 1 either way).
+      const std::uint64_t repeat = 0 - static_cast<std::uint64_t>(raw == last);  // all ones or none
+      longest = std::max(longest, run & ~repeat);
+      run = (run & repeat) + 1;
+      last = raw;
+    }
+    s.outOfRange = outOfRange;
+    s.run = run;
+    s.blockLongest = std::max(longest, run);
+    s.last = last;
   }
 }
 

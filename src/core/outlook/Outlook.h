@@ -109,6 +109,11 @@ class TotalsOutlook {
  public:
   // `refill` is the root zone's refill point RP.
   explicit TotalsOutlook(double refill) : refill_(refill) {}
+  // A copy's cached day would point into the original's mornings.
+  TotalsOutlook(const TotalsOutlook&) = delete;
+  TotalsOutlook& operator=(const TotalsOutlook&) = delete;
+  TotalsOutlook(TotalsOutlook&&) = default;
+  TotalsOutlook& operator=(TotalsOutlook&&) = default;
   void Add(double dateTime, double total);
   // Fills the outlook's last scan, total, use and forecast.
   void Finish(SiteOutlook& outlook) const;
@@ -122,6 +127,9 @@ class TotalsOutlook {
   };
   double refill_;
   std::map<std::int64_t, Morning> mornings_;
+  // The morning scans come day by day: the day last added to, found once.
+  Morning* morning_ = nullptr;
+  std::int64_t morningDay_ = 0;
   std::optional<double> lastDateTime_;
   double lastTotal_ = 0;
   std::optional<double> belowSince_;  // first scan of the trailing run at or below refill
@@ -134,13 +142,8 @@ class FaultCounter {
   explicit FaultCounter(std::size_t sensors) : sensors_(sensors) {}
   // Runs end at a block boundary; `interval` is the block's scan interval in seconds.
   void StartBlock(double interval);
-  void Add(std::size_t sensor, std::uint16_t raw) {
-    Sensor& s = sensors_[sensor];
-    if (OutOfRange(raw)) ++s.outOfRange;
-    s.run = s.run > 0 && raw == s.last ? s.run + 1 : 1;
-    s.last = raw;
-    if (s.run > s.blockLongest) s.blockLongest = s.run;
-  }
+  // A block's readings in order, one per sensor in turn, from its first.
+  void AddReadings(std::span<const std::uint16_t> readings);
   // The sensors with a flag, given the depth of each; ends the last block.
   std::vector<SensorFault> Faults(std::span<const int> depthsCm);
 

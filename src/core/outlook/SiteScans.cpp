@@ -35,14 +35,14 @@ class BlockWalker {
       if (!OpenNext()) return nullptr;
     }
     --scansLeft_;
+    const std::uint16_t* whole = words_.data() + pointer_;
+    if (pointer_ + sensors_ <= words_.size()) {
+      pointer_ += sensors_;
+      return whole;
+    }
     for (std::size_t j = 0; j < sensors_; ++j, ++pointer_) {
       // A reading the block lacks (an incomplete last scan) is 0, as converted.
-      std::uint16_t raw = 0;
-      if (pointer_ < words_.size()) {
-        raw = words_[pointer_];
-        if (faults_ != nullptr) faults_->Add(j, raw);
-      }
-      scan_[j] = raw;
+      scan_[j] = pointer_ < words_.size() ? words_[pointer_] : 0;
     }
     return scan_.data();
   }
@@ -72,7 +72,13 @@ class BlockWalker {
                      : 0;
     words_ = data.ReadAllWords();
     pointer_ = 0;
-    if (faults_ != nullptr) faults_->StartBlock(header.run.ScanInterval());
+    if (faults_ != nullptr) {
+      // Every reading of the block's scans: the reader takes them all, the
+      // scans the graph file lacks included.
+      faults_->StartBlock(header.run.ScanInterval());
+      const std::uint64_t readings = std::min<std::uint64_t>(words_.size(), scansLeft_ * sensors_);
+      faults_->AddReadings(std::span<const std::uint16_t>(words_.data(), readings));
+    }
     return true;
   }
 

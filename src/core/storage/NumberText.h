@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,6 +33,20 @@ double ParseLeadingNumber(std::string_view text);
 // Halves go to the even neighbour, as every reader that needs a whole number
 // rounds.
 double RoundHalfEven(double value);
+// As std::llround (half away from zero), inline: for rounding done once per
+// reading of a season, where the library call shows.
+inline std::int64_t RoundHalfAway(double value) {
+  const double magnitude = std::abs(value);
+  // Beyond 2^52 every double is whole; NaN and the infinities too are llround's.
+  if (!(magnitude < 4503599627370496.0)) return std::llround(value);
+  auto whole = static_cast<std::int64_t>(magnitude);
+  // Exact: the whole part is zero or at least half the magnitude. Added,
+  // not branched on: a value of two decimals times 100 lies a hair either
+  // side of a whole number, at random.
+  whole += static_cast<std::int64_t>(magnitude - static_cast<double>(whole) >= 0.5);
+  const auto negative = static_cast<std::int64_t>(value < 0);
+  return (whole ^ -negative) + negative;
+}
 // A 16-bit integer, or nothing when the value does not fit.
 std::optional<std::int16_t> ToInt16(double value);
 

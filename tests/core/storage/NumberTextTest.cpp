@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iomanip>
 #include <random>
+#include <vector>
 
 namespace pelvaro::testing {
 namespace {
@@ -77,6 +78,31 @@ TEST(NumberText, SixteenBitRoundingSendsHalvesToEven) {
     rounded += (r ? std::to_string(*r) : "none") + "|";
   }
   EXPECT_EQ(rounded, "2|4|-2|2|32767|-32768|none|none|none|");
+}
+
+TEST(NumberText, InlineRoundingAgreesWithLlroundOnHalvesEdgesAndRandomValues) {
+  std::vector<double> values = {0.5,
+                                -0.5,
+                                1.5,
+                                2.5,
+                                -2.5,
+                                0.49999999999999994,
+                                -0.49999999999999994,
+                                1234.5,
+                                4503599627370495.5,
+                                4503599627370497.0,
+                                -1e17,
+                                0.0,
+                                -0.0};
+  std::mt19937_64 rng(7);
+  std::uniform_int_distribution<int> hundredths(-9999999, 9999999);
+  std::uniform_real_distribution<double> any(-1e6, 1e6);
+  for (int i = 0; i < 20000; ++i) {
+    values.push_back(hundredths(rng) / 100.0 * 100.0);  // two decimals scaled, a hair off whole
+    values.push_back(any(rng));
+  }
+  for (double v : values)
+    EXPECT_EQ(RoundHalfAway(v), std::llround(v)) << std::setprecision(17) << v;
 }
 
 TEST(NumberText, TwoDecimalsKeepTwoIntegerDigitsAndRoundHalvesAway) {
