@@ -1,6 +1,6 @@
 #include "cli/ReportCommand.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <iostream>
 
 #include "core/export/SeasonExport.h"
@@ -77,7 +77,7 @@ std::unique_ptr<QCoreApplication> CommandApplication(int& argc, char** argv, boo
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
 #endif
-  return std::make_unique<QGuiApplication>(argc, argv);
+  return std::make_unique<QApplication>(argc, argv);
 }
 
 int ReportCommand(const Files& files, const std::vector<std::string>& words,

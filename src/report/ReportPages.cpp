@@ -1,6 +1,8 @@
 #include "report/ReportPages.h"
 
+#include <QLegend>
 #include <QTextOption>
+#include <QWidget>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -9,6 +11,7 @@
 #include "core/graph/GraphReading.h"
 #include "core/outlook/OutlookReport.h"
 #include "core/storage/NumberText.h"
+#include "ui/chart/GraphChart.h"
 #include "ui/platform/ChartColours.h"
 #include "ui/platform/QtText.h"
 
@@ -17,8 +20,6 @@ namespace pelvaro {
 namespace {
 
 // The graph window's colours, so a line reads the same on paper.
-// The root-zone total is drawn in the first depth's colour, as the sum is.
-const QColor kTotalColour = kDepthColours[0];
 const QColor kBand(150, 200, 255, 110);
 const QColor kUse(240, 150, 40);
 const QColor kWettingBar(20, 60, 220);
@@ -83,32 +84,67 @@ double DrawHead(QPainter* painter, const PageStyle& style, const QRectF& content
   return y - content.top() + style.Mm(kGapMm);
 }
 
-// The shaded spans of the wetting events, each from its start to its end, or
-// to the last scan while it is still wetting.
-void DrawEventBands(ReportChart& chart, const PageStyle& style, const EventList& events,
-                    double lastScan) {
-  const double least = style.Mm(0.6);
-  for (const LabelledEvent& e : events.events) {
-    const double from = EventDateTime(e.event.start);
-    double to = e.event.end ? EventDateTime(*e.event.end) : lastScan;
-    // An event of one scan still shows.
-    const double perUnit = chart.X(1) - chart.X(0);
-    if ((to - from) * perUnit < least) to = from + least / perUnit;
-    chart.Shade(from, to, kBand);
+// Answers every question with its safe choice and keeps what was said, so
+// a chart that cannot be drawn says why on its page and asks no one.
+class PagePrompter : public Prompter {
+ public:
+  Answer Message(const std::string& text, const std::string&, Buttons buttons, Icon) override {
+    said = text;
+    return buttons == Buttons::Ok ? Answer::Ok
+           : buttons == Buttons::RetryCancel || buttons == Buttons::OkCancel ||
+                   buttons == Buttons::YesNoCancel
+               ? Answer::Cancel
+               : Answer::No;
   }
-}
+  std::optional<std::string> Input(const std::string&, const std::string&,
+                                   const std::string&) override {
+    return std::nullopt;
+  }
+  std::string said;
+};
 
-std::vector<LegendEntry> TotalLegend(const SitePage& site, bool forecast) {
+// The graph window's chart of the site, its boxes set to the root zone's
+// depths with their sum and limit lines, zoomed to the period and the
+// forecast after it.
+void DrawTotalChart(QPainter& painter, const PageStyle& style, const QRectF& area,
+                    const SitePage& site, const Files& files) {
   const SiteOutlook& o = site.outlook;
-  std::vector<LegendEntry> entries = {
-      {QObject::tr("Root-zone total"), QPen(kTotalColour)},
-      {QObject::tr("Field capacity %1").arg(Amount(o.fieldCapacity.value_or(0), o.unit)),
-       QPen(kFieldCapacityColour, 0, Qt::DashLine)},
-      {QObject::tr("Refill %1").arg(Amount(o.refill.value_or(0), o.unit)),
-       QPen(kRefillColour, 0, Qt::DashLine)}};
-  if (!site.events.events.empty()) entries.push_back({QObject::tr("Wetting event"), {}, kBand});
-  if (forecast) entries.push_back({QObject::tr("Forecast to refill"), QPen(kForecastColour)});
-  return entries;
+  PagePrompter prompter;
+  GraphModel model(files, prompter);
+  model.ShowSite({o.site, site.dataDirectory, std::nullopt});
+  if (model.Load() != GraphModel::LoadResult::Drawn) {
+    DrawEmpty(painter, style, area,
+              QObject::tr("The chart could not be drawn: %1").arg(ToQt(prompter.said)));
+    return;
+  }
+  for (int slot = 1; slot <= kDepthBoxes; ++slot) {
+    if (!model.Box(slot).enabled) continue;
+    const auto& root = o.rootZoneDepthsCm;
+    model.ClickDepth(slot, std::find(root.begin(), root.end(), 10 * slot) != root.end());
+  }
+  model.SetSum(true);
+  model.SetLimitLines(true);
+
+  // Declared first, so that it goes last, with the chart's view.
+  QWidget holder;
+  GraphChart chart(model, &holder);
+  chart.Show();
+  chart.ResetZoom();
+  chart.ShowEvents(site.events.events);
+  // The page's head names the site and the period.
+  chart.Chart()->setTitle({});
+  chart.Chart()->legend()->setAlignment(Qt::AlignBottom);
+  const PeriodSpan span = *site.period;
+  double to = span.to;
+  // The forecast runs on beyond the last scan, at most one more period.
+  if (const auto forecast = model.Projection()) {
+    to = std::min(std::max(to, forecast->toDateTime), span.to + (span.to - span.from));
+  }
+  chart.ZoomToTimes(span.from, to);
+  // Sized as on a screen, so its fonts read as they do there.
+  const double pixelsPerUnit = kChartDpi / 25.4 / style.unitsPerMm;
+  chart.PaintInto(painter, area,
+                  QSize(qRound(area.width() * pixelsPerUnit), qRound(area.height() * pixelsPerUnit)));
 }
 
 // The legend above a chart, then the chart in the rest of the area.
@@ -120,40 +156,6 @@ QRectF UnderLegend(QPainter& painter, const PageStyle& style, const QRectF& area
   }
   const double h = DrawLegend(&painter, style, area.topLeft(), area.width(), entries);
   return area.adjusted(0, h, 0, 0);
-}
-
-void DrawTotalChart(QPainter& painter, const PageStyle& style, const QRectF& area,
-                    const SitePage& site) {
-  const SiteOutlook& o = site.outlook;
-  const PeriodSpan span = *site.period;
-  auto forecast = ProjectRefill(o);
-  if (forecast && !(forecast->fromDateTime >= span.from && forecast->fromDateTime <= span.to)) {
-    forecast.reset();
-  }
-  double xTo = span.to;
-  // The forecast runs on beyond the last scan, at most one more period.
-  if (forecast)
-    xTo = std::min(std::max(xTo, forecast->toDateTime), span.to + (span.to - span.from));
-  ValueRange range;
-  for (const PlotPoint& p : site.total) range.Add(p.y);
-  if (o.fieldCapacity) range.Add(*o.fieldCapacity);
-  if (o.refill) range.Add(*o.refill);
-  const QRectF chartArea =
-      UnderLegend(painter, style, area, TotalLegend(site, forecast.has_value()));
-  ReportChart chart(painter, style, chartArea, span.from, xTo, range.low, range.high);
-  chart.DrawFrame(QObject::tr("Root-zone total %1").arg(ToQt(o.unit)),
-                  DateTicks(style, span.from, xTo, chart.Plot().width()));
-  DrawEventBands(chart, style, site.events, o.lastScan.value_or(span.to));
-  if (o.fieldCapacity) {
-    chart.DrawLevel(*o.fieldCapacity, style.Pen(kFieldCapacityColour, kThinMm, Qt::DashLine));
-  }
-  if (o.refill) chart.DrawLevel(*o.refill, style.Pen(kRefillColour, kThinMm, Qt::DashLine));
-  chart.DrawLine(site.total, style.Pen(kTotalColour, kLineMm));
-  if (forecast) {
-    chart.DrawSegment({forecast->fromDateTime, forecast->fromValue},
-                      {forecast->toDateTime, forecast->toValue},
-                      style.Pen(kForecastColour, kLineMm, Qt::DashLine));
-  }
 }
 
 void DrawDepthChart(QPainter& painter, const PageStyle& style, const QRectF& area,
@@ -381,7 +383,7 @@ void DrawFoot(QPainter& painter, const PageStyle& style, const QRectF& content,
 }
 
 void DrawSitePage(QPainter& painter, const PageStyle& style, const QRectF& content,
-                  const SitePage& site, const ReportHead& head, int page) {
+                  const SitePage& site, const ReportHead& head, int page, const Files& files) {
   const SiteOutlook& o = site.outlook;
   const double w = content.width();
   const double gap = style.Mm(kGapMm);
@@ -407,7 +409,7 @@ void DrawSitePage(QPainter& painter, const PageStyle& style, const QRectF& conte
   const double charts = free - tableHeight;
   const bool drawn = site.scans >= 2;
   if (drawn) {
-    DrawTotalChart(painter, style, block(charts * kChartShares[0]), site);
+    DrawTotalChart(painter, style, block(charts * kChartShares[0]), site, files);
     y += charts * kChartShares[0] + gap;
   } else {
     DrawEmpty(painter, style, block(charts - gap), NoChartText(site));

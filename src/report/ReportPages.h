@@ -11,6 +11,10 @@
 
 namespace pelvaro {
 
+// The resolution of the page's units: a screen's, which the graph window's
+// chart is laid out for.
+inline constexpr int kChartDpi = 96;
+
 // What the head and foot of every page name.
 struct ReportHead {
   QString made;     // the day the report was made, "08-09-2026"
@@ -38,8 +42,9 @@ void DrawListPage(QPainter& painter, const PageStyle& style, const QRectF& conte
                   std::span<const SiteOutlook> outlooks, std::size_t first, std::size_t end,
                   const ReportHead& head, int page);
 
-// Draws the page of one site, numbered `page`.
+// Draws the page of one site, numbered `page`; its chart is the graph
+// window's, drawn from the site's files.
 void DrawSitePage(QPainter& painter, const PageStyle& style, const QRectF& content,
-                  const SitePage& site, const ReportHead& head, int page);
+                  const SitePage& site, const ReportHead& head, int page, const Files& files);
 
 }  // namespace pelvaro

@@ -173,7 +173,8 @@ std::optional<std::vector<SitePage>> ReadPages(const Files& files, const ReportR
 }
 
 // Draws every page; false when cancelled.
-bool DrawPages(QPdfWriter& writer, const std::vector<SitePage>& pages, const QDate& made,
+bool DrawPages(const Files& files, QPdfWriter& writer, const std::vector<SitePage>& pages,
+               const QDate& made,
                const ReportProgress& progress, int total, int& count) {
   QPainter painter(&writer);
   const PageStyle style = StyleFor(writer);
@@ -195,7 +196,7 @@ bool DrawPages(QPdfWriter& writer, const std::vector<SitePage>& pages, const QDa
     DrawListPage(painter, style, content, outlooks, starts[i], end, head, next());
   }
   for (std::size_t i = 0; i < pages.size(); ++i) {
-    DrawSitePage(painter, style, content, pages[i], head, next());
+    DrawSitePage(painter, style, content, pages[i], head, next(), files);
     if (progress && !progress(static_cast<int>(pages.size() + i + 1), total)) return false;
   }
   return painter.end();
@@ -215,6 +216,10 @@ ReportResult Write(const Files& files, const ReportRequest& request, const fs::p
   ReportFile file(sibling.Path());
   {
     QPdfWriter writer(&file);
+    // The page is laid out in the units of a screen's pixels, as the graph
+    // window's chart is: its fonts, given in points, then come out the size
+    // they were laid out at. Lines and text stay vectors at any resolution.
+    writer.setResolution(kChartDpi);
     const QString program = QString("Pelvaro %1").arg(kVersion);
     writer.setTitle(Title(*pages));
     writer.setCreator(program);
@@ -222,7 +227,7 @@ ReportResult Write(const Files& files, const ReportRequest& request, const fs::p
     writer.setPageLayout(
         QPageLayout(QPageSize(request.paper == Paper::Letter ? QPageSize::Letter : QPageSize::A4),
                     QPageLayout::Portrait, kMarginsMm, QPageLayout::Millimeter));
-    if (!DrawPages(writer, *pages, request.made, progress, total, result.pages)) {
+    if (!DrawPages(files, writer, *pages, request.made, progress, total, result.pages)) {
       return {ReportResult::Outcome::Cancelled, {}, 0, {}};
     }
   }

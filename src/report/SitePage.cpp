@@ -24,6 +24,7 @@ class PageScans : public SiteScanSink {
   explicit PageScans(const ReportPeriod& period) : period_(period), mornings_(0) {}
 
   void Begin(const SiteScans& site) override {
+    dataDirectory_ = site.DataDirectory();
     for (const SiteSensor& sensor : site.Sensors()) depthsCm_.push_back(sensor.depthCm);
     values_.assign(depthsCm_.size(), {});
   }
@@ -41,6 +42,7 @@ class PageScans : public SiteScanSink {
     if (!period_.from) DropBefore(*latest_ - period_.days);
   }
 
+  const std::string& DataDirectory() const { return dataDirectory_; }
   const std::vector<int>& DepthsCm() const { return depthsCm_; }
   const std::optional<double>& Latest() const { return latest_; }
   std::map<std::int64_t, double> Mornings() const { return mornings_.MorningReadings(); }
@@ -80,6 +82,7 @@ class PageScans : public SiteScanSink {
 
   const ReportPeriod& period_;
   TotalsOutlook mornings_;
+  std::string dataDirectory_;
   std::vector<int> depthsCm_;
   std::optional<double> latest_;
   std::vector<double> times_;
@@ -159,6 +162,7 @@ SitePage ReadSitePage(const Files& files, const std::string& identification,
   SiteEvents read = ReadSiteEvents(files, identification, progress, &scans);
   SitePage page;
   page.outlook = std::move(read.outlook);
+  page.dataDirectory = scans.DataDirectory();
   if (!page.outlook.error.empty()) return page;
   page.period = ResolvePeriod(period, scans.Latest());
   if (!page.period) return page;

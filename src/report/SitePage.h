@@ -46,7 +46,8 @@ struct DailyUse {
 };
 
 struct SitePage {
-  SiteOutlook outlook;  // with its last event
+  SiteOutlook outlook;        // with its last event
+  std::string dataDirectory;  // the one the outlook read, named by the site's header
   EventList events;     // those that began in the period
   std::optional<PeriodSpan> period;
   std::size_t scans = 0;           // in the period

@@ -18,9 +18,9 @@
 #include "support/RowNames.h"
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
-#include "ui/graph/EventBands.h"
+#include "ui/chart/EventBands.h"
 #include "ui/graph/EventsGrid.h"
-#include "ui/graph/GraphChartView.h"
+#include "ui/chart/GraphChartView.h"
 #include "ui/graph/GraphWindow.h"
 
 namespace pelvaro::testing {

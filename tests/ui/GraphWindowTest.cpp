@@ -26,7 +26,7 @@
 #include "support/SampleSites.h"
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
-#include "ui/graph/GraphChartView.h"
+#include "ui/chart/GraphChartView.h"
 #include "ui/site/DataDirDialog.h"
 
 namespace pelvaro::testing {

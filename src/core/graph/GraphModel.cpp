@@ -30,6 +30,10 @@ void GraphModel::Clear() {
   x_ = {};
 }
 
+SiteSelection GraphModel::SelectedSite() const {
+  return shownSite_ ? *shownSite_ : ReadSiteSelection(files_);
+}
+
 GraphModel::LoadResult GraphModel::Load(const Progress& progress) {
   loading_ = true;
   firstDrawing_ = true;
@@ -48,7 +52,7 @@ GraphModel::LoadResult GraphModel::Load(const Progress& progress) {
 
 GraphReadResult GraphModel::ReadSite(const Progress& progress) {
   return ReadForGraph([&]() {
-    const SiteSelection site = ReadSiteSelection(files_);
+    const SiteSelection site = SelectedSite();
     identification_ = site.identification;
     selectedDirectory_ = site.dataDirectory;
     const fs::path path =
@@ -169,7 +173,7 @@ bool GraphModel::RedrawIfGraphFileChanged() {
 
 GraphReadResult GraphModel::ReadDrawing(const Progress& progress, DrawingInput& input) {
   return ReadForGraph([&]() {
-    const SiteSelection site = ReadSiteSelection(files_);
+    const SiteSelection site = SelectedSite();
     identification_ = site.identification;
     dataDirectory_ = chosenDirectory_.value_or(site.dataDirectory);
     {

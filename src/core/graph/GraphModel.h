@@ -11,6 +11,7 @@
 #include "core/graph/GraphAxis.h"
 #include "core/graph/GraphReading.h"
 #include "core/outlook/OutlookReport.h"
+#include "core/storage/StateFiles.h"
 #include "core/platform/Files.h"
 #include "core/platform/Prompter.h"
 #include "core/storage/GraphFile.h"
@@ -71,6 +72,9 @@ class GraphModel {
   // program changed the graph file), so that what it finds there costs no
   // second reading of the files. Set before Load.
   void SetScanSink(SiteScanSink* sink) { scanSink_ = sink; }
+  // Shows this site and data directory instead of the one the program's
+  // state files select, as a report on a site that is not open does.
+  void ShowSite(SiteSelection site) { shownSite_ = std::move(site); }
   // How many such passes have run: the sink saw a new one when this changed.
   int OutlookReads() const { return outlookReads_; }
 
@@ -139,6 +143,7 @@ class GraphModel {
   double XOfDateTime(double dateTime) const;
 
  private:
+  SiteSelection SelectedSite() const;
   // What a drawing is computed from.
   struct DrawingInput {
     std::string titleName;  // the site's name, else its identification
@@ -184,6 +189,7 @@ class GraphModel {
   Prompter& prompter_;
   bool loading_ = false;
   bool firstDrawing_ = false;
+  std::optional<SiteSelection> shownSite_;
   std::string identification_;
   std::string selectedDirectory_;  // from Sitesel.dat
   std::optional<std::string> chosenDirectory_;

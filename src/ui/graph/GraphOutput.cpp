@@ -10,7 +10,7 @@
 #include <QSvgGenerator>
 
 #include "core/export/SeasonExport.h"
-#include "ui/graph/GraphChart.h"
+#include "ui/chart/GraphChart.h"
 #include "ui/platform/QtText.h"
 
 namespace pelvaro {

@@ -9,8 +9,8 @@
 
 #include "ui/graph/CalibrationTableGrid.h"
 #include "ui/graph/EventsGrid.h"
-#include "ui/graph/GraphChart.h"
-#include "ui/graph/GraphChartView.h"
+#include "ui/chart/GraphChart.h"
+#include "ui/chart/GraphChartView.h"
 #include "ui/platform/DataWatcher.h"
 #include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"

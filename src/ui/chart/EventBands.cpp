@@ -1,4 +1,4 @@
-#include "ui/graph/EventBands.h"
+#include "ui/chart/EventBands.h"
 
 #include <QChart>
 #include <QFontMetricsF>

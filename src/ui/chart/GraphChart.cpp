@@ -1,4 +1,4 @@
-#include "ui/graph/GraphChart.h"
+#include "ui/chart/GraphChart.h"
 
 #include <QCoreApplication>
 #include <QLegend>
@@ -9,8 +9,8 @@
 
 #include "core/events/EventReport.h"
 #include "core/graph/Decimation.h"
-#include "ui/graph/EventBands.h"
-#include "ui/graph/GraphChartView.h"
+#include "ui/chart/EventBands.h"
+#include "ui/chart/GraphChartView.h"
 #include "ui/platform/ChartColours.h"
 #include "ui/platform/QtText.h"
 
@@ -151,6 +151,12 @@ bool GraphChart::ZoomToEvent(const WettingEvent& event) {
   return true;
 }
 
+bool GraphChart::ZoomToTimes(double from, double to) {
+  if (!model_.DrawsOutlookFile()) return false;
+  bottom_->setRange(model_.XOfDateTime(from), model_.XOfDateTime(to));
+  return true;
+}
+
 void GraphChart::PlaceBands() {
   bands_->Place(Chart()->plotArea(), bottom_->min(), bottom_->max());
 }
@@ -265,6 +271,17 @@ bool GraphChart::PaintOn(QPaintDevice& device, double margin) {
                                       -page.width() * margin, -page.height() * margin);
   view_->PaintChart(painter, target);
   return painter.end();
+}
+
+void GraphChart::PaintInto(QPainter& painter, const QRectF& target, QSize size) {
+  view_->resize(size);
+  LayOut();
+  // A view that was never shown leaves its chart at the chart's least size:
+  // the chart is sized here, and laid out again.
+  Chart()->resize(size);
+  view_->setSceneRect(QRectF(QPointF(0, 0), size));
+  LayOut();
+  view_->PaintChart(painter, target);
 }
 
 }  // namespace pelvaro

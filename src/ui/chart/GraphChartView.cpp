@@ -1,4 +1,4 @@
-#include "ui/graph/GraphChartView.h"
+#include "ui/chart/GraphChartView.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -48,11 +48,17 @@ class GraphChart : public QObject {
   // Zooms to an event: from 12 hours before its start to 72 hours after.
   // False when the chart does not show its time.
   bool ZoomToEvent(const WettingEvent& event);
+  // Shows the date-times from `from` to `to`; false when the chart does not
+  // show their times.
+  bool ZoomToTimes(double from, double to);
   // True when a shown series has a point under a chart position.
   bool Hits(QPointF at) const { return HitTest(at, kGraphSeries).has_value(); }
   // Paints the chart on a printer, image, PDF or SVG inside the given margin
   // (a fraction of the page on each side); false when the device refused.
   bool PaintOn(QPaintDevice& device, double margin);
+  // Lays the chart out at `size` (in screen pixels, which its fonts and pens
+  // are sized for) and paints it scaled into `target`, as a page's part.
+  void PaintInto(QPainter& painter, const QRectF& target, QSize size);
   // A chart never shown is laid out before it is painted elsewhere.
   void LayOut();
   QSize Size() const;
