@@ -5,6 +5,9 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <algorithm>
+#include <cstdio>
+#include <regex>
+#include <string_view>
 
 #include "core/outlook/OutlookReport.h"
 #include "core/platform/FileOps.h"
@@ -39,6 +42,17 @@ class ReportFile : public QIODevice {
   }
   bool isSequential() const override { return true; }
   // Everything on the disk and the file closed; the first failure otherwise.
+  // The first and the last bytes written, where a PDF keeps its document
+  // information and its trailer, and how many were written in all.
+  const std::string& Head() const { return head_; }
+  std::string_view Tail() const {
+    return std::string_view(tail_).substr(tail_.size() - std::min(tail_.size(), kEnds));
+  }
+  std::uint64_t Length() const { return written_ + pending_.size(); }
+  void Append(const std::string& bytes) {
+    writeData(bytes.data(), static_cast<qint64>(bytes.size()));
+  }
+
   std::optional<std::string> Finish() {
     if (!error_) Write();
     try {
@@ -54,6 +68,10 @@ class ReportFile : public QIODevice {
   qint64 readData(char*, qint64) override { return -1; }
   qint64 writeData(const char* data, qint64 length) override {
     if (error_) return -1;
+    const std::string_view bytes(data, static_cast<std::size_t>(length));
+    if (head_.size() < kEnds) head_.append(bytes.substr(0, kEnds - head_.size()));
+    tail_.append(bytes.substr(bytes.size() - std::min(bytes.size(), kEnds)));
+    if (tail_.size() > 2 * kEnds) tail_.erase(0, tail_.size() - kEnds);
     pending_.append(data, static_cast<std::size_t>(length));
     if (pending_.size() >= kWriteChunk) Write();
     return error_ ? -1 : length;
@@ -70,11 +88,49 @@ class ReportFile : public QIODevice {
     }
   }
 
+  static constexpr std::size_t kEnds = 4096;
   FileHandle file_;
+  std::string head_;
+  std::string tail_;
   std::string pending_;
   std::uint64_t written_ = 0;
   std::optional<std::string> error_;
 };
+
+// Qt's PDF writer names no author: an incremental update, appended after
+// its end, gives the document information an author and leaves every byte
+// before it as it was. Nothing when the file is not laid out as expected.
+std::optional<std::string> AuthorUpdate(const std::string& head, std::string_view tail,
+                                        std::uint64_t length, const QString& author) {
+  const std::string end(tail.substr(std::min(tail.size(), tail.rfind("trailer"))));
+  std::smatch size, info, root, prev;
+  static const std::regex kSize(R"(/Size (\d+))"), kInfo(R"(/Info (\d+) 0 R)"),
+      kRoot(R"(/Root (\d+) 0 R)"), kPrev(R"(startxref\s+(\d+))");
+  if (!std::regex_search(end, size, kSize) || !std::regex_search(end, info, kInfo) ||
+      !std::regex_search(end, root, kRoot) || !std::regex_search(end, prev, kPrev)) {
+    return std::nullopt;
+  }
+  const std::string object = info[1].str() + " 0 obj";
+  const std::size_t at = head.find("\n" + object);
+  const std::size_t open = head.find("<<", at);
+  const std::size_t close = head.find(">>\nendobj", open);
+  if (at == std::string::npos || open == std::string::npos || close == std::string::npos) {
+    return std::nullopt;
+  }
+  std::string name = "<FEFF";  // UTF-16BE, as Qt writes the title
+  for (const QChar c : author)
+    name += QString("%1").arg(c.unicode(), 4, 16, QChar('0')).toUpper().toStdString();
+  name += ">";
+  const std::string body =
+      "\n" + object + "\n" + head.substr(open, close - open) + "/Author " + name + "\n>>\nendobj\n";
+  const std::uint64_t xref = length + body.size();
+  char entry[24];
+  std::snprintf(entry, sizeof entry, "%010llu 00000 n \n",
+                static_cast<unsigned long long>(length + 1));
+  return body + "xref\n" + info[1].str() + " 1\n" + entry + "trailer\n<<\n/Size " + size[1].str() +
+         "\n/Info " + info[1].str() + " 0 R\n/Root " + root[1].str() + " 0 R\n/Prev " +
+         prev[1].str() + "\n>>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+}
 
 // The sibling a report is written to, gone unless it was renamed over the target.
 class Sibling {
@@ -174,8 +230,7 @@ std::optional<std::vector<SitePage>> ReadPages(const Files& files, const ReportR
 
 // Draws every page; false when cancelled.
 bool DrawPages(const Files& files, QPdfWriter& writer, const std::vector<SitePage>& pages,
-               const QDate& made,
-               const ReportProgress& progress, int total, int& count) {
+               const QDate& made, const ReportProgress& progress, int total, int& count) {
   QPainter painter(&writer);
   const PageStyle style = StyleFor(writer);
   const QRectF content(QPointF(0, 0),
@@ -230,6 +285,13 @@ ReportResult Write(const Files& files, const ReportRequest& request, const fs::p
     if (!DrawPages(files, writer, *pages, request.made, progress, total, result.pages)) {
       return {ReportResult::Outcome::Cancelled, {}, 0, {}};
     }
+  }
+  // Without it the author stays in the XMP metadata alone.
+  const QString author = Author(request);
+  if (const auto update = author.isEmpty()
+                              ? std::nullopt
+                              : AuthorUpdate(file.Head(), file.Tail(), file.Length(), author)) {
+    file.Append(*update);
   }
   if (const auto error = file.Finish()) return {ReportResult::Outcome::Failed, *error, 0, {}};
   sibling.RenameTo(target);

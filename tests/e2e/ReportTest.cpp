@@ -46,7 +46,11 @@ class TwoSiteReport : public ::testing::Test {
     SetRefill(files, "BRAVO_02", 85);
     BreakSensor(files, "BRAVO_02", 3, 1);
     pdf_ = root_->Path() / "report.pdf";
+    // The author is the login name; a machine without one names none.
+    const QByteArray user = qgetenv("USER");
+    qputenv("USER", "Jo Grower");
     RunCliOk(root_->Path(), {"report", Q(pdf_)});
+    qputenv("USER", user);
     text_ = PdfText(pdf_);
     // A site's page begins with its identification and its period.
     for (int page = 2; page <= std::stoi("0" + Info(pdf_, "Pages")); ++page) {
@@ -183,6 +187,7 @@ TEST_F(TwoSiteReport, ListsTheSitesMostUrgentFirst) {
 TEST_F(TwoSiteReport, IsTitled) {
   EXPECT_EQ(Info(pdf_, "Title"), "Irrigation report: 2 sites");
   EXPECT_EQ(Info(pdf_, "Creator"), std::string("Pelvaro ") + PELVARO_VERSION);
+  EXPECT_EQ(Info(pdf_, "Author"), "Jo Grower");
 }
 
 TEST_F(TwoSiteReport, NumbersItsPages) {
