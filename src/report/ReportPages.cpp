@@ -143,8 +143,9 @@ void DrawTotalChart(QPainter& painter, const PageStyle& style, const QRectF& are
   chart.ZoomToTimes(span.from, to);
   // Sized as on a screen, so its fonts read as they do there.
   const double pixelsPerUnit = kChartDpi / 25.4 / style.unitsPerMm;
-  chart.PaintInto(painter, area,
-                  QSize(qRound(area.width() * pixelsPerUnit), qRound(area.height() * pixelsPerUnit)));
+  chart.PaintInto(
+      painter, area,
+      QSize(qRound(area.width() * pixelsPerUnit), qRound(area.height() * pixelsPerUnit)));
 }
 
 // The legend above a chart, then the chart in the rest of the area.

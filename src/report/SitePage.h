@@ -48,7 +48,7 @@ struct DailyUse {
 struct SitePage {
   SiteOutlook outlook;        // with its last event
   std::string dataDirectory;  // the one the outlook read, named by the site's header
-  EventList events;     // those that began in the period
+  EventList events;           // those that began in the period
   std::optional<PeriodSpan> period;
   std::size_t scans = 0;           // in the period
   std::optional<double> onlyScan;  // the date-time of the period's one scan

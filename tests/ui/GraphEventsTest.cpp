@@ -19,8 +19,8 @@
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
 #include "ui/chart/EventBands.h"
-#include "ui/graph/EventsGrid.h"
 #include "ui/chart/GraphChartView.h"
+#include "ui/graph/EventsGrid.h"
 #include "ui/graph/GraphWindow.h"
 
 namespace pelvaro::testing {

@@ -11,10 +11,10 @@
 #include "core/graph/GraphAxis.h"
 #include "core/graph/GraphReading.h"
 #include "core/outlook/OutlookReport.h"
-#include "core/storage/StateFiles.h"
 #include "core/platform/Files.h"
 #include "core/platform/Prompter.h"
 #include "core/storage/GraphFile.h"
+#include "core/storage/StateFiles.h"
 
 namespace pelvaro {
 

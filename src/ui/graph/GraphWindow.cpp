@@ -7,10 +7,10 @@
 #include <QProgressDialog>
 #include <QVBoxLayout>
 
-#include "ui/graph/CalibrationTableGrid.h"
-#include "ui/graph/EventsGrid.h"
 #include "ui/chart/GraphChart.h"
 #include "ui/chart/GraphChartView.h"
+#include "ui/graph/CalibrationTableGrid.h"
+#include "ui/graph/EventsGrid.h"
 #include "ui/platform/DataWatcher.h"
 #include "ui/platform/KeyboardHabits.h"
 #include "ui/platform/QtText.h"
