@@ -87,6 +87,15 @@ double RoundDecimals(double value, int decimals) {
   const double scale = PowerOfTen(decimals);
   // Beyond 15 digits there is nothing left to round.
   if (!std::isfinite(value) || std::abs(value) * scale >= 1e15) return value;
+  // Clear of a half, the 15-digit form and the double itself round alike,
+  // without writing the text: a season's events round thousands of numbers.
+  const double scaled = std::abs(value) * scale;
+  if (scaled < 1e6 && std::abs(scaled - std::floor(scaled) - 0.5) > 1e-6) {
+    const auto units = RoundHalfAway(scaled);
+    if (units == 0) return 0.0;
+    const double rounded = static_cast<double>(units) / scale;
+    return value < 0 ? -rounded : rounded;
+  }
   const std::string text = FormatNumber(value, kDoubleDigits, false);
   const bool negative = text[0] == '-';
   std::size_t i = negative ? 1 : 0;

@@ -139,14 +139,23 @@ void EventsGrid::RenderRow(int row) {
   const bool was = rendering_;
   rendering_ = true;
   for (int c = 0; c < kColumns; ++c) {
-    QTableWidgetItem* item = grid_->item(row, c);
-    if (item == nullptr) grid_->setItem(row, c, item = new QTableWidgetItem);
-    item->setText(cells[static_cast<std::size_t>(c)]);
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (editable && (c == kKind || c == kNote)) flags |= Qt::ItemIsEditable;
+    const QString& text = cells[static_cast<std::size_t>(c)];
+    QTableWidgetItem* item = grid_->item(row, c);
+    if (item == nullptr) {
+      // Made whole before it joins the grid, which then hears of it once,
+      // not of each setting: a season has thousands of rows.
+      item = new QTableWidgetItem(text);
+      item->setFlags(flags);
+      if (c == kNote) item->setToolTip(text);
+      grid_->setItem(row, c, item);
+      continue;
+    }
+    item->setText(text);
     item->setFlags(flags);
+    if (c == kNote) item->setToolTip(text);
   }
-  grid_->item(row, kNote)->setToolTip(cells[kNote]);
   rendering_ = was;
 }
 

@@ -5,12 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <iomanip>
 #include <limits>
+#include <random>
 
 #include "core/operations/Conversion.h"
 #include "core/outlook/OutlookReport.h"
 #include "core/storage/DayNumbers.h"
+#include "core/storage/NumberText.h"
 #include "support/RowNames.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
@@ -560,6 +565,34 @@ TEST(OutlookReport, RoundDecimalsRoundsHalvesAwayFromZeroAsShown) {
       {"under a half down to zero", 0.0004, 0},
   };
   for (const auto& row : rows) EXPECT_EQ(RoundDecimals(row.value, 3), row.rounded) << row.guards;
+}
+
+// Rounding the 15-digit text digit by digit, as a person would: the
+// yardstick of the quick path.
+double RoundShownText(double value, int decimals) {
+  const std::string text = FormatNumber(value, 15, false);
+  const bool negative = text[0] == '-';
+  std::size_t at = negative ? 1 : 0;
+  long long units = 0;
+  for (; at < text.size() && text[at] != '.'; ++at) units = units * 10 + (text[at] - '0');
+  if (at < text.size()) ++at;
+  for (int d = 0; d < decimals; ++d) units = units * 10 + (at < text.size() ? text[at++] - '0' : 0);
+  if (at < text.size() && text[at] >= '5') ++units;
+  const double rounded = static_cast<double>(units) / std::pow(10.0, decimals);
+  return units == 0 ? 0.0 : negative ? -rounded : rounded;
+}
+
+TEST(OutlookReport, RoundDecimalsAgreesWithRoundingTheShownText) {
+  std::mt19937_64 rng(11);
+  std::uniform_int_distribution<int> thousandths(-99'999'999, 99'999'999);
+  for (int i = 0; i < 20000; ++i) {
+    // Sums and means of two-decimal values: what the events and the outlook round.
+    const double value = thousandths(rng) / 1000.0 / (1 + i % 7);
+    for (int decimals : {2, 3}) {
+      EXPECT_EQ(RoundDecimals(value, decimals), RoundShownText(value, decimals))
+          << std::setprecision(17) << value << " to " << decimals;
+    }
+  }
 }
 
 TEST(OutlookReport, AFixedFigureThatRoundsToNothingHasNoSign) {
