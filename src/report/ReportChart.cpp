@@ -166,13 +166,6 @@ void ReportChart::DrawLine(std::span<const PlotPoint> points, const QPen& pen) {
   painter_.restore();
 }
 
-void ReportChart::DrawLevel(double y, const QPen& pen) { DrawSegment({xFrom_, y}, {xTo_, y}, pen); }
-
-void ReportChart::DrawSegment(PlotPoint from, PlotPoint to, const QPen& pen) {
-  const PlotPoint points[] = {from, to};
-  DrawLine(points, pen);
-}
-
 void ReportChart::Shade(double from, double to, const QBrush& brush) {
   const double left = std::max(X(from), plot_.left());
   const double right = std::min(X(to), plot_.right());

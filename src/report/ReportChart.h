@@ -63,8 +63,6 @@ class ReportChart {
   void DrawFrame(const QString& yTitle, const std::vector<XTick>& ticks);
   // A line that breaks where a value is missing (NaN).
   void DrawLine(std::span<const PlotPoint> points, const QPen& pen);
-  void DrawLevel(double y, const QPen& pen);
-  void DrawSegment(PlotPoint from, PlotPoint to, const QPen& pen);
   // A band over the whole height of the plot from X `from` to `to`.
   void Shade(double from, double to, const QBrush& brush);
   // A bar from zero to `value` between `from` and `to`.

@@ -35,7 +35,6 @@ class PageScans : public SiteScanSink {
     if ((period_.from && t < *period_.from) || (period_.to && t > *period_.to)) return;
     latest_ = std::max(latest_.value_or(t), t);
     times_.push_back(t);
-    totals_.push_back(scan.total ? *scan.total : kMissing);
     for (std::size_t j = 0; j < values_.size(); ++j) {
       values_[j].push_back(OutOfRange(scan.raw[j]) ? kMissing : scan.graph.values[j]);
     }
@@ -47,10 +46,9 @@ class PageScans : public SiteScanSink {
   const std::optional<double>& Latest() const { return latest_; }
   std::map<std::int64_t, double> Mornings() const { return mornings_.MorningReadings(); }
 
-  // The kept scans from `from` to `to`: their times, totals and each sensor's values.
+  // The kept scans from `from` to `to`: their times and each sensor's values.
   struct Slice {
     std::span<const double> times;
-    std::span<const double> totals;
     std::vector<std::span<const double>> values;
   };
   Slice Between(double from, double to) const {
@@ -58,8 +56,7 @@ class PageScans : public SiteScanSink {
     const auto last = std::upper_bound(times_.begin(), times_.end(), to) - times_.begin();
     const auto begin = static_cast<std::size_t>(std::max(first, static_cast<std::ptrdiff_t>(0)));
     const auto count = static_cast<std::size_t>(std::max(last - first, std::ptrdiff_t{0}));
-    Slice slice{
-        std::span(times_).subspan(begin, count), std::span(totals_).subspan(begin, count), {}};
+    Slice slice{std::span(times_).subspan(begin, count), {}};
     for (const std::vector<double>& v : values_)
       slice.values.push_back(std::span(v).subspan(begin, count));
     return slice;
@@ -75,7 +72,6 @@ class PageScans : public SiteScanSink {
       v.erase(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(stale_));
     };
     cut(times_);
-    cut(totals_);
     for (std::vector<double>& v : values_) cut(v);
     stale_ = 0;
   }
@@ -86,7 +82,6 @@ class PageScans : public SiteScanSink {
   std::vector<int> depthsCm_;
   std::optional<double> latest_;
   std::vector<double> times_;
-  std::vector<double> totals_;
   std::vector<std::vector<double>> values_;
   std::size_t stale_ = 0;
 };
@@ -123,7 +118,6 @@ void FillLines(SitePage& page, const PageScans& scans) {
   page.scans = slice.times.size();
   if (page.scans == 1) page.onlyScan = slice.times.front();
   if (page.scans < 2) return;
-  page.total = Line(slice.times, slice.totals, span);
   for (std::size_t j = 0; j < slice.values.size(); ++j) {
     const int depth = scans.DepthsCm()[j];
     page.depths.push_back(

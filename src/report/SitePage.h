@@ -52,7 +52,6 @@ struct SitePage {
   std::optional<PeriodSpan> period;
   std::size_t scans = 0;           // in the period
   std::optional<double> onlyScan;  // the date-time of the period's one scan
-  std::vector<PlotPoint> total;    // the root-zone total
   std::vector<DepthLine> depths;
   std::vector<DailyUse> uses;  // one per day of the period
 };
