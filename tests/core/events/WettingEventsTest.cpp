@@ -176,6 +176,10 @@ const Case kCases[] = {
      {{0, {20, 25, 0.1}}, {1, {22, 26, 0.3}}},
      {{0, 1, std::nullopt, 45, 48, 3, 3, 0, 40, true,
        {{10, true, 1, 2}, {20, true, 1, 1}, {40, true, 1, 0.2}}}}},
+    {"a depth rising 0.19 is not reached",
+     {{0, {20, 25, 30}}, {1, {22, 26, 30.19}}},
+     {{0, 1, std::nullopt, 45, 48, 3, 3, 0, 20, false,
+       {{10, true, 1, 2}, {20, true, 1, 1}, {40, false, std::nullopt, 0.19}}}}},
 };
 // clang-format on
 
