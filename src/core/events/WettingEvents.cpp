@@ -134,7 +134,7 @@ void WettingEvents::Add(const EventScan& scan) {
 void WettingEvents::Begin(std::int64_t total, const Record& rising) {
   // The last event's window ends at this start.
   if (pending_) Close(*pending_, pending_->untilHolder);
-  pending_.emplace();
+  pending_ = Pending{};
   Pending& p = *pending_;
   p.window = sinceHolder_;
   Take(p.window, rising);
