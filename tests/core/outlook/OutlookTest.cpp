@@ -148,7 +148,7 @@ const Case kCases[] = {
         .Zone({20, 40}, 66, 26, "mm"),
     // 05:00 of day 0 among the out-of-range readings: R(0) = 39.99 from 06:00 alone.
     Case("out-of-range readings counted exactly and their scans left out of the morning reading "
-         "and the last scan; flat runs of a day flagged, runs ending at a block",
+         "and the last scan; flat runs of a day flagged, cut at a block, the last block's too",
          {40, 37, 34, 31})
         .Site({1, 3, 5}, "100")
         .Blocks({2},
@@ -157,8 +157,9 @@ const Case kCases[] = {
                  {0, 3, 23, 1, 0},
                  {1, 0, 0, 24, 50000},
                  {1, 1, 9, 30, 50001},
-                 {2, 0, 0, 23, 50000}},
-                {}, {{10, 6, 0}, {30, 0, 24}})
+                 {2, 0, 0, 23, 50000},
+                 {2, 2, 10, 24, 40000}},
+                {}, {{10, 6, 0}, {30, 0, 24}, {50, 0, 24}})
         .Refill(30.99, 3 + 22 / 24.0, 8.99 / 3, 3, 19.99 / (8.99 / 3), 10),
 };
 
