@@ -349,6 +349,13 @@ TEST_F(OutlookSite, AReadingToldToContinueIsWhole) {
   EXPECT_NEAR(ReadSiteOutlook(files, "OUT_01", readOn).total.value_or(0), 34.01, 1e-9);
 }
 
+TEST_F(OutlookSite, AFollowerOfThePercentHearsItReachAHundred) {
+  Build(Case("", {40, 37, 34}));
+  int last = -1;
+  ReadSiteOutlook(files, "OUT_01", std::function<void(int)>([&last](int p) { last = p; }));
+  EXPECT_EQ(last, 100);
+}
+
 // FARM_01 as the report is given it: a refill forecast, below refill since a time, or none.
 SiteOutlook Refill(double use, int dryDays, double days) {
   SiteOutlook o;
