@@ -93,6 +93,8 @@ int ReportCommand(const Files& files, const std::vector<std::string>& words,
   const auto period = PeriodOf(options, why);
   if (!period) return usage(why);
   request.period = *period;
+  // The paper the machine's locale names, as the windows take it, unless asked.
+  request.paper = LocalePaper();
   if (const auto paper = Option(options, "--paper")) {
     const auto chosen = ParsePaper(*paper);
     if (!chosen) return usage("--paper takes a4 or letter, not \"" + *paper + "\"");

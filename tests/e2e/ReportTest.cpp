@@ -236,6 +236,7 @@ INSTANTIATE_TEST_SUITE_P(Report, ReportColours,
 
 struct PaperCase {
   const char* guards;
+  const char* locale;  // the paper locale the command runs in (en_US); none: C
   QStringList options;
   const char* size;
 };
@@ -246,16 +247,39 @@ TEST_P(ReportPaper, IsTheSizeAskedFor) {
   TempRoot root;
   InstallSample(kSample, Files(root.Path()), kSampleSite, true);
   const fs::path pdf = root.Path() / "one.pdf";
+  // The locale is built once for these tests alone, where the machine has the sources.
+  static const TempRoot locales;
+  static const bool built = [] {
+    QProcess make;
+    make.start("localedef", {"-i", "en_US", "-f", "UTF-8", Q(locales.Path() / "en_US.UTF-8")});
+    return make.waitForFinished() && make.exitCode() == 0;
+  }();
+  if (GetParam().locale != nullptr && !built) GTEST_SKIP() << "no localedef here";
+  const QByteArray all = qgetenv("LC_ALL");
+  const QByteArray paper = qgetenv("LC_PAPER");
+  qunsetenv("LC_ALL");
+  qputenv("LC_PAPER", "C");
+  if (GetParam().locale != nullptr) {
+    qputenv("LOCPATH", Q(locales.Path()).toLocal8Bit());
+    qputenv("LC_PAPER", QByteArray(GetParam().locale) + ".UTF-8");
+  }
   RunCliOk(root.Path(), QStringList{"report", Q(pdf)} + GetParam().options);
+  qunsetenv("LOCPATH");
+  qputenv("LC_PAPER", paper);
+  if (!all.isEmpty()) qputenv("LC_ALL", all);
   EXPECT_NE(Info(pdf, "Page size").find(GetParam().size), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Report, ReportPaper,
-                         ::testing::Values(PaperCase{"A4 by default", {}, "595 x 842 pts (A4)"},
-                                           PaperCase{"letter when asked for",
-                                                     {"--paper", "letter"},
-                                                     "612 x 792 pts (letter)"}),
-                         ByGuards());
+INSTANTIATE_TEST_SUITE_P(
+    Report, ReportPaper,
+    ::testing::Values(
+        PaperCase{"A4 where the locale names none", nullptr, {}, "595 x 842 pts (A4)"},
+        PaperCase{"letter where the locale names it", "en_US", {}, "612 x 792 pts (letter)"},
+        PaperCase{
+            "A4 when asked for over the locale", "en_US", {"--paper", "a4"}, "595 x 842 pts (A4)"},
+        PaperCase{
+            "letter when asked for", nullptr, {"--paper", "letter"}, "612 x 792 pts (letter)"}),
+    ByGuards());
 
 TEST(ReportCli, RunsWithoutADisplay) {
   TempRoot root;
