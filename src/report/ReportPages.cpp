@@ -90,11 +90,18 @@ class PagePrompter : public Prompter {
  public:
   Answer Message(const std::string& text, const std::string&, Buttons buttons, Icon) override {
     said = text;
-    return buttons == Buttons::Ok ? Answer::Ok
-           : buttons == Buttons::RetryCancel || buttons == Buttons::OkCancel ||
-                   buttons == Buttons::YesNoCancel
-               ? Answer::Cancel
-               : Answer::No;
+    switch (buttons) {
+      case Buttons::Ok:
+        return Answer::Ok;
+      case Buttons::YesNo:
+      case Buttons::YesNoDefaultNo:
+        return Answer::No;
+      case Buttons::OkCancel:
+      case Buttons::YesNoCancel:
+      case Buttons::RetryCancel:
+        break;
+    }
+    return Answer::Cancel;
   }
   std::optional<std::string> Input(const std::string&, const std::string&,
                                    const std::string&) override {
