@@ -41,7 +41,6 @@ class ReportFile : public QIODevice {
     open(QIODevice::WriteOnly);
   }
   bool isSequential() const override { return true; }
-  // Everything on the disk and the file closed; the first failure otherwise.
   // The first and the last bytes written, where a PDF keeps its document
   // information and its trailer, and how many were written in all.
   const std::string& Head() const { return head_; }
@@ -53,6 +52,7 @@ class ReportFile : public QIODevice {
     writeData(bytes.data(), static_cast<qint64>(bytes.size()));
   }
 
+  // Everything on the disk and the file closed; the first failure otherwise.
   std::optional<std::string> Finish() {
     if (!error_) Write();
     try {
