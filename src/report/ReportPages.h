@@ -11,8 +11,9 @@
 
 namespace pelvaro {
 
-// The resolution of the page's units: a screen's, which the graph window's
-// chart is laid out for.
+// A screen's resolution: the graph window's chart is laid out on the page
+// at the size it would have on such a screen, so its texts keep their size
+// beside its plot.
 inline constexpr int kChartDpi = 96;
 
 // What the head and foot of every page name.

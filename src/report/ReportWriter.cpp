@@ -271,10 +271,6 @@ ReportResult Write(const Files& files, const ReportRequest& request, const fs::p
   ReportFile file(sibling.Path());
   {
     QPdfWriter writer(&file);
-    // The page is laid out in the units of a screen's pixels, as the graph
-    // window's chart is: its fonts, given in points, then come out the size
-    // they were laid out at. Lines and text stay vectors at any resolution.
-    writer.setResolution(kChartDpi);
     const QString program = QString("Pelvaro %1").arg(kVersion);
     writer.setTitle(Title(*pages));
     writer.setCreator(program);

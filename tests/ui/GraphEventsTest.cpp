@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QValueAxis>
 #include <string>
@@ -152,6 +153,33 @@ TEST_F(GraphEventsTest, TheBandIsLabelledWithTheDeepestDepthTheWaterReached) {
   ASSERT_NE(bands, nullptr);
   ASSERT_EQ(bands->Bands().size(), 1u);
   EXPECT_EQ(bands->Bands()[0].label, "20 cm");
+}
+
+// A page is drawn at many times a screen's resolution: the band's label
+// keeps the size it has beside the axis's labels there.
+TEST_F(GraphEventsTest, TheBandsLabelInASavedPdfIsTheSizeOfTheAxisLabels) {
+  Irrigated(kFourDays);
+  auto w = Open();
+  const fs::path pdf = root.Path() / "chart.pdf";
+  w->SetSaveNameAsker([&pdf](const QString&, QString& filter, bool) {
+    filter = "*.pdf Files(*.pdf)";
+    return Q(pdf);
+  });
+  Click(Child<QPushButton>(*w, "ButtonSaveAs"));
+  ASSERT_TRUE(fs::exists(pdf));
+  // Each word's box as pdftotext -bbox gives it: the band's "cm" and the axis's title.
+  const QString boxes = QString::fromStdString(Poppler("pdftotext", {"-bbox", Q(pdf), "-"}));
+  const auto height = [&boxes](const QString& word) {
+    const QRegularExpression box(R"re(yMin="(-?[\d.]+)" xMax="-?[\d.]+" yMax="(-?[\d.]+)">)re" +
+                                 QRegularExpression::escape(word) + "<");
+    const auto found = box.match(boxes);
+    return found.hasMatch() ? found.captured(2).toDouble() - found.captured(1).toDouble() : -1.0;
+  };
+  const double label = height("cm");
+  const double axis = height("Time/Date");
+  ASSERT_GT(label, 0) << boxes.toStdString();
+  ASSERT_GT(axis, 0) << boxes.toStdString();
+  EXPECT_LT(label, 1.5 * axis);
 }
 
 TEST_F(GraphEventsTest, KindAndNoteTypedInTheListAreSavedToTheLabelsFile) {

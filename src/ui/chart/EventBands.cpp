@@ -1,6 +1,7 @@
 #include "ui/chart/EventBands.h"
 
 #include <QChart>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <algorithm>
@@ -33,8 +34,11 @@ QColor KindColour(EventKind kind) {
 EventBands::EventBands(QChart* chart) : QGraphicsItem(chart) {
   setZValue(kBandsZ);
   setAcceptedMouseButtons(Qt::NoButton);
+  // In pixels of the screen, as the chart's own texts are laid out: a size
+  // in points would be drawn at the page's resolution when the chart is
+  // printed or saved, many times too large.
   font_ = chart->font();
-  font_.setPointSizeF(font_.pointSizeF() * 0.8);
+  font_.setPixelSize(std::max(1, qRound(QFontInfo(font_).pixelSize() * 0.8)));
 }
 
 void EventBands::SetBands(std::vector<Band> bands) {
