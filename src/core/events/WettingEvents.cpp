@@ -85,16 +85,17 @@ void WettingEvents::Add(const EventScan& scan) {
 
   const auto lower = [this](const Record& r, std::int64_t total) {
     if (!low_ || total <= *low_) {
-      // The sensors in use only: a drying profile makes a new low of almost
+      // The sensors in use only, one by one (a library copy's call costs
+      // more than these few): a drying profile makes a new low of almost
       // every scan.
       low_ = total;
       const std::size_t n = sensors_.size();
-      sinceHolder_.start.time = r.time;
-      std::copy_n(r.values.begin(), n, sinceHolder_.start.values.begin());
-      std::fill_n(sinceHolder_.sensors.begin(), n, Window::Sensor{});
+      sinceHolder_.start = r;
+      for (std::size_t i = 0; i < n; ++i) sinceHolder_.sensors[i] = Window::Sensor{};
       if (pending_) {
         pending_->untilHolder.start = pending_->window.start;
-        std::copy_n(pending_->window.sensors.begin(), n, pending_->untilHolder.sensors.begin());
+        for (std::size_t i = 0; i < n; ++i)
+          pending_->untilHolder.sensors[i] = pending_->window.sensors[i];
       }
     } else {
       Take(sinceHolder_, r);
