@@ -124,13 +124,7 @@ void DrawTotalChart(QPainter& painter, const PageStyle& style, const QRectF& are
               QObject::tr("The chart could not be drawn: %1").arg(ToQt(prompter.said)));
     return;
   }
-  for (int slot = 1; slot <= kDepthBoxes; ++slot) {
-    if (!model.Box(slot).enabled) continue;
-    const auto& root = o.rootZoneDepthsCm;
-    model.ClickDepth(slot, std::find(root.begin(), root.end(), 10 * slot) != root.end());
-  }
-  model.SetSum(true);
-  model.SetLimitLines(true);
+  model.ChooseDepths(o.rootZoneDepthsCm, true, true);
 
   // Declared first, so that it goes last, with the chart's view.
   QWidget holder;

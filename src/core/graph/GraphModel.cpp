@@ -332,7 +332,21 @@ std::string GraphModel::LimitCaption() const {
 }
 
 void GraphModel::ClickDepth(int slot, bool checked) {
-  if (loading_ || slot < 1 || slot > kDepthBoxes || !boxes_[slot].enabled) return;
+  if (CheckDepth(slot, checked)) Draw();
+}
+
+void GraphModel::ChooseDepths(const std::vector<int>& depthsCm, bool sum, bool limitLines) {
+  if (loading_) return;
+  for (int s = 1; s <= kDepthBoxes; ++s) {
+    CheckDepth(s, std::find(depthsCm.begin(), depthsCm.end(), 10 * s) != depthsCm.end());
+  }
+  if (sumEnabled_) sumChecked_ = sum;
+  if (limitEnabled_) limitChecked_ = limitLines;
+  Draw();
+}
+
+bool GraphModel::CheckDepth(int slot, bool checked) {
+  if (loading_ || slot < 1 || slot > kDepthBoxes || !boxes_[slot].enabled) return false;
   const int j = enabledIndex_[slot];
   boxes_[slot].checked = checked;
   if (checked) {
@@ -345,7 +359,7 @@ void GraphModel::ClickDepth(int slot, bool checked) {
   // An enabled box always has its series: j is at least 1.
   seriesShown_[j] = checked ? 1 : 0;
   if (j <= kDepthSeries) depthTitles_[j - 1] = checked ? DepthTitle(slot) : "";
-  Draw();
+  return true;
 }
 
 void GraphModel::SetSum(bool on) {

@@ -82,6 +82,10 @@ class GraphModel {
   void ClickDepth(int slot, bool checked);
   void SetSum(bool on);
   void SetLimitLines(bool on);
+  // The boxes of these depths checked and the others cleared, then the sum
+  // and the limit lines as asked: what clicking them would leave, drawn once
+  // instead of once a click.
+  void ChooseDepths(const std::vector<int>& depthsCm, bool sum, bool limitLines);
   // A directory chosen in the data directory dialog: drawn from from now on.
   void ChooseDirectory(const std::string& directory);
   // The site's directory list for the data directory dialog.
@@ -144,6 +148,8 @@ class GraphModel {
 
  private:
   SiteSelection SelectedSite() const;
+  // A click on an enabled box, without the drawing; false when it does nothing.
+  bool CheckDepth(int slot, bool checked);
   // What a drawing is computed from.
   struct DrawingInput {
     std::string titleName;  // the site's name, else its identification

@@ -145,6 +145,26 @@ TEST_F(GraphModelTest, TitlesAndLegendAtLoadAndAfterTheDepthBoxes) {
   EXPECT_FALSE(model.Box(2).checked);
 }
 
+TEST_F(GraphModelTest, ChoosingDepthsAtOnceDrawsWhatTheirClicksDraw) {
+  ThreeDepths(ThreeScans());
+  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  model.ClickDepth(1, false);
+  model.SetSum(true);
+  model.SetLimitLines(true);
+  GraphModel chosen(files, prompter);
+  ASSERT_EQ(chosen.Load(), GraphModel::LoadResult::Drawn);
+  chosen.ChooseDepths({30, 50}, true, true);
+  for (int i = 0; i < kGraphSeries; ++i) {
+    EXPECT_EQ(chosen.Series(i).title, model.Series(i).title) << i;
+    const auto y = [i](const GraphModel& m) {
+      return std::vector<double>(m.Series(i).y.begin(), m.Series(i).y.end());
+    };
+    EXPECT_EQ(y(chosen), y(model)) << i;
+    EXPECT_EQ(chosen.Series(i).level, model.Series(i).level) << i;
+  }
+  EXPECT_TRUE(chosen.SumChecked() && chosen.LimitChecked() && !chosen.Box(1).checked);
+}
+
 TEST_F(GraphModelTest, NoChosenDepthEmptiesTheChartAndDisablesBothBoxes) {
   ThreeDepths(ThreeScans());
   ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
