@@ -13,6 +13,7 @@
 
 #include "core/operations/Conversion.h"
 #include "core/storage/GraphFile.h"
+#include "core/storage/SiteHeader.h"
 #include "core/storage/StateFiles.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
@@ -21,10 +22,13 @@ namespace pelvaro::bench {
 
 // `noise`: how far each raw reading strays, at random, from its sensor's
 // own; the rises it makes are wetting events. None: a site without events.
-// `wetEvery`: scans between irrigations that wet the three shallow sensors,
-// each drying out again until the next; none: no irrigation.
+// `wetEvery`: scans between irrigations that wet three sensors from
+// `firstWet` down, each drying out again until the next; none: no
+// irrigation. `rootZoneMm`: none, all five sensors; 100, the first alone, so
+// wetting the deeper three draws as much and makes no event.
 struct FullSite {
-  explicit FullSite(const std::string& folder, int noise = 40, int wetEvery = 0)
+  explicit FullSite(const std::string& folder, int noise = 40, int wetEvery = 0, int firstWet = 0,
+                    int rootZoneMm = 0)
       : root(std::filesystem::temp_directory_path() / folder), files(root) {
     std::filesystem::remove_all(root);
     testing::SiteBuilder site(files, "FULL_01");
@@ -34,13 +38,15 @@ struct FullSite {
                  {7, 5500, 28, 33, 19},
                  {9, 5600, 27, 32, 18}},
                 100);
+    if (rootZoneMm > 0) site.Set({{header::kRootZone, std::to_string(rootZoneMm)}});
     std::mt19937 rng(1);
     std::uniform_int_distribution<int> stray(-noise, noise);
     for (int b = 1; b <= 100; ++b) {
       std::vector<std::uint16_t> words(32767);
       for (std::size_t i = 0; i < words.size(); ++i) {
         const int sensor = static_cast<int>(i % 5);
-        const int drop = sensor < 3 ? 200 - 60 * sensor : 0;
+        const int wetted = sensor - firstWet;
+        const int drop = wetted >= 0 && wetted < 3 ? 200 - 60 * wetted : 0;
         int wet = 0;
         if (wetEvery > 0) {
           const auto scan = static_cast<int>((b - 1) * (words.size() / 5) + i / 5);

@@ -332,7 +332,8 @@ std::optional<ExportFormat> ParseFormat(const Arguments& args) {
 
 // A site's events and labels, or nothing after saying why they cannot be read.
 std::optional<SiteEvents> ReadEvents(const Files& files, const std::string& site) {
-  SiteEvents read = ReadSiteEvents(files, site);
+  // The outlook's own figures are not shown beside the events.
+  SiteEvents read = ReadSiteEvents(files, site, {}, nullptr, OutlookFigures::Skipped);
   if (read.Error().empty()) return read;
   Fail(Shown(read.Error()));
   return std::nullopt;

@@ -77,13 +77,14 @@ std::optional<LastEvent> LastOf(const EventList& list) {
 }
 
 SiteEvents ReadSiteEvents(const Files& files, const std::string& identification,
-                          const ReadProgress& progress, SiteScanSink* alsoScans) {
+                          const ReadProgress& progress, SiteScanSink* alsoScans,
+                          OutlookFigures figures) {
   SiteEvents out;
   EventsOfScans events(files);
   std::optional<BothSinks> both;
   if (alsoScans != nullptr) both.emplace(events, *alsoScans);
   SiteScanSink* sink = both ? static_cast<SiteScanSink*>(&*both) : &events;
-  out.outlook = ReadSiteOutlook(files, identification, progress, nullptr, sink);
+  out.outlook = ReadSiteOutlook(files, identification, progress, nullptr, sink, figures);
   if (!out.outlook.error.empty()) return out;
   try {
     if (!events.LabelsPath().empty()) out.labels = EventLabels::Read(events.LabelsPath());

@@ -66,7 +66,9 @@ struct SiteEvents {
   // The error that keeps the events from being shown, if any.
   const std::string& Error() const { return outlook.error.empty() ? labelsError : outlook.error; }
 };
+// `figures` Skipped: the events alone, without the outlook's figures.
 SiteEvents ReadSiteEvents(const Files& files, const std::string& identification,
-                          const ReadProgress& progress = {}, SiteScanSink* alsoScans = nullptr);
+                          const ReadProgress& progress = {}, SiteScanSink* alsoScans = nullptr,
+                          OutlookFigures figures = OutlookFigures::Computed);
 
 }  // namespace pelvaro

@@ -12,10 +12,6 @@ namespace pelvaro {
 
 namespace {
 
-constexpr int kSecondsPerDay = 86400;
-// Far beyond any date a logger or a forecast can name.
-constexpr double kLatestDateTime = 1e9;
-
 double PowerOfTen(int n) {
   double p = 1;
   for (int i = 0; i < n; ++i) p *= 10;
@@ -23,7 +19,8 @@ double PowerOfTen(int n) {
 }
 
 void Compute(const Files& files, const std::string& identification, const ReadProgress& progress,
-             GraphScanSink* graphScans, SiteScanSink* siteScans, SiteOutlook& out) {
+             GraphScanSink* graphScans, SiteScanSink* siteScans, OutlookFigures figures,
+             SiteOutlook& out) {
   SiteScans site = SiteScans::Open(files, identification);
   out.graphFile = site.GraphPath();
   out.unit = site.Unit();
@@ -45,31 +42,27 @@ void Compute(const Files& files, const std::string& identification, const ReadPr
   FaultCounter faults(sensors.size());
   TotalsOutlook totals(refill);
   if (siteScans != nullptr) siteScans->Begin(site);
-  const bool read = site.ForEachScan(
-      &faults,
-      [&totals, siteScans](const SiteScans::Scan& scan) {
-        if (scan.total) totals.Add(scan.graph.dateTime, *scan.total);
-        if (siteScans != nullptr) siteScans->Scan(scan);
-      },
-      progress, graphScans);
-  if (!read) return;
+  bool read = false;
+  if (figures == OutlookFigures::Skipped) {
+    const auto only = [siteScans](const SiteScans::Scan& scan) {
+      if (siteScans != nullptr) siteScans->Scan(scan);
+    };
+    read = site.ForEachScan(nullptr, only, progress, graphScans);
+  } else {
+    read = site.ForEachScan(
+        &faults,
+        [&totals, siteScans](const SiteScans::Scan& scan) {
+          if (scan.total) totals.Add(scan.graph.dateTime, *scan.total);
+          if (siteScans != nullptr) siteScans->Scan(scan);
+        },
+        progress, graphScans);
+  }
+  if (!read || figures == OutlookFigures::Skipped) return;
   totals.Finish(out);
   out.faults = faults.Faults(depths);
 }
 
 }  // namespace
-
-std::optional<ScanTime> SplitDateTime(double dateTime) {
-  if (!(std::abs(dateTime) < kLatestDateTime)) return std::nullopt;
-  const double day = std::floor(dateTime);
-  ScanTime t{static_cast<std::int64_t>(day),
-             static_cast<int>(RoundHalfAway((dateTime - day) * kSecondsPerDay))};
-  if (t.seconds >= kSecondsPerDay) {
-    ++t.day;
-    t.seconds = 0;
-  }
-  return t;
-}
 
 std::optional<CalendarDate> DateOfDay(std::int64_t dayNumber) {
   using namespace std::chrono;
@@ -234,11 +227,11 @@ std::vector<SensorFault> FaultCounter::Faults(std::span<const int> depthsCm) {
 
 SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
                             const ReadProgress& progress, GraphScanSink* graphScans,
-                            SiteScanSink* siteScans) {
+                            SiteScanSink* siteScans, OutlookFigures figures) {
   SiteOutlook out;
   out.site = identification;
   try {
-    Compute(files, identification, progress, graphScans, siteScans, out);
+    Compute(files, identification, progress, graphScans, siteScans, figures, out);
   } catch (const std::exception& e) {
     SiteOutlook failed;
     failed.site = identification;

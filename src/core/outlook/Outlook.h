@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -87,8 +88,23 @@ struct ScanTime {
   std::int64_t day = 0;
   int seconds = 0;
 };
-// Nothing for a date-time that names no plausible day.
-std::optional<ScanTime> SplitDateTime(double dateTime);
+// Nothing for a date-time that names no plausible day. Inline, and without
+// the library's floor and rounding: it runs for every scan of a season.
+inline std::optional<ScanTime> SplitDateTime(double dateTime) {
+  constexpr int kSecondsPerDay = 86400;
+  // Far beyond any date a logger or a forecast can name.
+  constexpr double kLatestDateTime = 1e9;
+  if (!(std::abs(dateTime) < kLatestDateTime)) return std::nullopt;
+  auto day = static_cast<std::int64_t>(dateTime);  // toward zero: one less below it
+  day -= static_cast<std::int64_t>(static_cast<double>(day) > dateTime);
+  // Exact: the whole days come off without rounding. At least 0, so halves
+  // round up, away from zero.
+  const double fraction = (dateTime - static_cast<double>(day)) * kSecondsPerDay;
+  auto seconds = static_cast<int>(fraction);
+  seconds += static_cast<int>(fraction - seconds >= 0.5);
+  if (seconds >= kSecondsPerDay) return ScanTime{day + 1, 0};
+  return ScanTime{day, seconds};
+}
 
 struct CalendarDate {
   int year = 0;
@@ -194,10 +210,15 @@ class GraphScanSink {
 // comes back is incomplete.
 // `graphScans`, when given, sees every scan of the graph file the outlook
 // reads; `siteScans` sees them as the outlook pairs and adds them up.
+// `figures` Skipped leaves the outlook's own figures (totals, use, forecast,
+// faults) unset, for a caller that wants only what the sinks find: the
+// errors are the same.
 class SiteScanSink;
+enum class OutlookFigures { Computed, Skipped };
 SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
                             const ReadProgress& progress = {}, GraphScanSink* graphScans = nullptr,
-                            SiteScanSink* siteScans = nullptr);
+                            SiteScanSink* siteScans = nullptr,
+                            OutlookFigures figures = OutlookFigures::Computed);
 // The same, for a caller that only follows the percent and never stops the reading.
 SiteOutlook ReadSiteOutlook(const Files& files, const std::string& identification,
                             const std::function<void(int)>& progress);
