@@ -34,11 +34,10 @@ FullSite& SeasonSite() {
   return site;
 }
 // The same season with the irrigations wetting only the deeper sensors: its
-// chart has as many rises to draw, but the root zone (without noise, which
-// at one sensor makes events of its own) never wets, so there is no event
-// and no band.
+// chart has as many rises to draw, and four of its five lines as much noise,
+// but the root zone never wets, so there is no event and no band.
 FullSite& DeepWetSite() {
-  static FullSite site("pelvaro-graph-bench-deep-wet", 0, 384, 2, 100);
+  static FullSite site("pelvaro-graph-bench-deep-wet", 1, 384, 2, 100);
   return site;
 }
 // The same size of site, its readings steady: no event, and flat lines to draw.

@@ -74,12 +74,14 @@ void WettingEvents::Add(const EventScan& scan) {
   if (!time) return;  // a scan with no plausible time takes no part
   Record rec;
   rec.time = time->day * 86400 + time->seconds;
-  const std::size_t sensors = std::min(sensors_.size(), scan.values.size());
-  for (std::size_t i = 0; i < sensors_.size(); ++i) {
-    rec.values[i] = i < sensors && scan.raw && !OutOfRange(scan.raw[i])
-                        ? static_cast<std::int32_t>(Hundredths(scan.values[i]))
-                        : kNoValue;
+  const std::size_t used = sensors_.size();
+  const std::size_t sensors = scan.raw != nullptr ? std::min(used, scan.values.size()) : 0;
+  for (std::size_t i = 0; i < sensors; ++i) {
+    // Selected, not branched on.
+    const auto value = static_cast<std::int32_t>(Hundredths(scan.values[i]));
+    rec.values[i] = OutOfRange(scan.raw[i]) ? kNoValue : value;
   }
+  for (std::size_t i = sensors; i < used; ++i) rec.values[i] = kNoValue;
   if (pending_) Take(pending_->window, rec);
   if (rootZone_.empty()) return;
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <iomanip>
 #include <limits>
+#include <optional>
 #include <random>
 
 #include "core/operations/Conversion.h"
@@ -561,6 +562,45 @@ TEST(OutlookReport, DatesAndTimesAreShownAtTheNearestSecondOnTheCalendar) {
   };
   for (const auto& row : rows) EXPECT_EQ(row.text, row.shown) << row.guards;
 }
+
+// A date-time split into its day and its second of the day, at the nearest
+// second, halves up; none beyond any plausible day.
+struct SplitRow {
+  const char* guards;
+  double dateTime;
+  std::optional<ScanTime> split;
+};
+constexpr double kSecond = 1.0 / 86400;
+const SplitRow kSplits[] = {
+    {"midnight is the day's first second", 11000.0, ScanTime{11000, 0}},
+    {"a scan at 06:00 is its 21600th second", 11000.25, ScanTime{11000, 21600}},
+    // 1/256 of a day is 337.5 seconds exactly.
+    {"half a second rounds up", 11000 + 1.0 / 256, ScanTime{11000, 338}},
+    {"less than half a second rounds down", 11000 + 1.0 / 256 - 0x1p-30, ScanTime{11000, 337}},
+    {"half a second rounds up before day 0 too", -1 + 1.0 / 256, ScanTime{-1, 338}},
+    {"the last half second of a day is the next day's midnight", 11001 - 0.4 * kSecond,
+     ScanTime{11001, 0}},
+    {"a time before day 0 lies in the day below it", -0.25, ScanTime{-1, 64800}},
+    {"a whole day before day 0 is its midnight", -2.0, ScanTime{-2, 0}},
+    {"day 0 itself", 0.0, ScanTime{0, 0}},
+    {"a date-time far beyond any day is none", 1e9, std::nullopt},
+    {"one far before is none", -1e9, std::nullopt},
+    {"the latest plausible one is kept", 999999999.5, ScanTime{999999999, 43200}},
+    {"not a number is none", std::numeric_limits<double>::quiet_NaN(), std::nullopt},
+    {"infinity is none", std::numeric_limits<double>::infinity(), std::nullopt},
+};
+
+class SplitDateTimeTest : public ::testing::TestWithParam<SplitRow> {};
+
+TEST_P(SplitDateTimeTest, Splits) {
+  const std::optional<ScanTime> split = SplitDateTime(GetParam().dateTime);
+  ASSERT_EQ(split.has_value(), GetParam().split.has_value());
+  if (!split) return;
+  EXPECT_EQ(split->day, GetParam().split->day);
+  EXPECT_EQ(split->seconds, GetParam().split->seconds);
+}
+
+INSTANTIATE_TEST_SUITE_P(DateTimes, SplitDateTimeTest, ::testing::ValuesIn(kSplits), ByGuards());
 
 TEST(OutlookReport, RoundDecimalsRoundsHalvesAwayFromZeroAsShown) {
   const struct {
