@@ -4,12 +4,14 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 
 #include "FullSite.h"
@@ -183,10 +185,20 @@ void BM_OpenGraphWindowWithAndWithoutBands(benchmark::State& state) {
     QApplication::processEvents();
     return w.Events().List().events.size();
   };
+  // Whichever opens first in a turn pays for what the last one left behind:
+  // each site comes first in one turn of three.
+  const std::array<std::function<void()>, 3> opens = {
+      [&] { events = open(banded, with); },
+      [&] {
+        if (open(DeepWetSite(), deepWet) != 0) state.SkipWithError("events on the deep-wet site");
+      },
+      [&] {
+        if (open(SteadySite(), steady) != 0) state.SkipWithError("events on the steady site");
+      }};
+  std::size_t turn = 0;
   for (auto _ : state) {
-    events = open(banded, with);
-    if (open(DeepWetSite(), deepWet) != 0) state.SkipWithError("events on the deep-wet site");
-    if (open(SteadySite(), steady) != 0) state.SkipWithError("events on the steady site");
+    for (std::size_t i = 0; i < opens.size(); ++i) opens[(turn + i) % opens.size()]();
+    ++turn;
   }
   state.counters["events"] = static_cast<double>(events);
   state.counters["bands_ms"] = with.Ms(state);
@@ -204,7 +216,7 @@ BENCHMARK(BM_LoadGraphModelAgainstParse)->Unit(benchmark::kMillisecond)->Iterati
 BENCHMARK(BM_OpenGraphWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReportPage)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadGraphModelWithAndWithoutEvents)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_OpenGraphWindowWithAndWithoutBands)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_OpenGraphWindowWithAndWithoutBands)->Unit(benchmark::kMillisecond)->Iterations(6);
 
 }  // namespace
 

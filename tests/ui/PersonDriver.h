@@ -73,7 +73,7 @@ inline void Click(QWidget* widget, QPoint at = {}) {
 }
 
 // A click where a person sees the cell.
-inline void ClickCell(QTableWidget* grid, int row, int column) {
+inline void ClickCell(QTableView* grid, int row, int column) {
   Click(grid->viewport(), grid->visualRect(grid->model()->index(row, column)).center());
 }
 
@@ -190,30 +190,30 @@ inline void ExpectNothingClipped(QWidget& window, bool gridsScroll = false) {
         EXPECT_TRUE(r >= 8 || list->viewport()->rect().contains(row)) << text;
       }
     }
-    auto* grid = qobject_cast<QTableWidget*>(w);
+    auto* grid = qobject_cast<QTableView*>(w);
     if (grid == nullptr) continue;
+    const QAbstractItemModel* cells = grid->model();
+    const int rows = cells->rowCount();
     if (!gridsScroll) {
       EXPECT_LE(grid->horizontalHeader()->length(), grid->viewport()->width()) << name;
       if (grid->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff) {
         EXPECT_LE(grid->verticalHeader()->length(), grid->viewport()->height()) << name;
-      } else if (grid->rowCount() > 0) {
-        EXPECT_GE(grid->viewport()->height(), std::min(grid->rowCount(), 8) * grid->rowHeight(0))
-            << name;
+      } else if (rows > 0) {
+        EXPECT_GE(grid->viewport()->height(), std::min(rows, 8) * grid->rowHeight(0)) << name;
       }
     }
     // Every heading shown, and every cell's text, fits its column.
     const QFontMetrics headings(grid->horizontalHeader()->font());
-    for (int c = 0; c < grid->columnCount(); ++c) {
-      const QTableWidgetItem* heading = grid->horizontalHeaderItem(c);
-      if (heading != nullptr && !grid->horizontalHeader()->isHidden()) {
-        EXPECT_GE(grid->columnWidth(c), headings.horizontalAdvance(heading->text()))
+    for (int c = 0; c < cells->columnCount(); ++c) {
+      const QString heading = cells->headerData(c, Qt::Horizontal).toString();
+      if (!heading.isEmpty() && !grid->horizontalHeader()->isHidden()) {
+        EXPECT_GE(grid->columnWidth(c), headings.horizontalAdvance(heading))
             << name << " column " << c;
       }
-      for (int r = 0; r < grid->rowCount(); ++r) {
-        if (const QTableWidgetItem* item = grid->item(r, c)) {
-          EXPECT_LE(grid->fontMetrics().horizontalAdvance(item->text()), grid->columnWidth(c))
-              << name << " " << item->text().toStdString();
-        }
+      for (int r = 0; r < rows; ++r) {
+        const QString text = cells->index(r, c).data().toString();
+        EXPECT_LE(grid->fontMetrics().horizontalAdvance(text), grid->columnWidth(c))
+            << name << " " << text.toStdString();
       }
     }
   }

@@ -77,9 +77,11 @@ QString WidestLags(const EventList& list) {
 
 }  // namespace
 
-EventsGrid::EventsGrid(EventTable& table, QWidget* parent) : QObject(parent), table_(table) {
-  grid_ = new QTableWidget(0, kColumns, parent);
+EventsGrid::EventsGrid(EventTable& table, QWidget* parent)
+    : QAbstractTableModel(parent), table_(table) {
+  grid_ = new QTableView(parent);
   grid_->setObjectName("Events");
+  grid_->setModel(this);
   grid_->verticalHeader()->setVisible(false);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -90,89 +92,122 @@ EventsGrid::EventsGrid(EventTable& table, QWidget* parent) : QObject(parent), ta
   small.setPointSizeF(small.pointSizeF() * 0.85);
   grid_->setFont(small);
   grid_->horizontalHeader()->setFont(small);
-  QStringList headings;
-  for (const char* heading : kHeadings) headings << tr(heading);
-  grid_->setHorizontalHeaderLabels(headings);
   fit_ = new GridFit(grid_, {}, kRowsShown, GridFit::Rows::Scroll);
   fit_->SetFewestRows(kFewestRows);
   fit_->SetStretchColumn(kNote);
-  connect(grid_, &QTableWidget::itemChanged, this, &EventsGrid::Take);
   const auto choose = [this](int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= table_.List().events.size()) return false;
     emit EventChosen(static_cast<std::size_t>(row));
     return true;
   };
-  connect(grid_, &QTableWidget::cellClicked, this, [choose](int row) { choose(row); });
+  connect(grid_, &QTableView::clicked, this,
+          [choose](const QModelIndex& cell) { choose(cell.row()); });
   ActOnSpace(grid_, [choose](const QModelIndex& item) { return choose(item.row()); });
   Render();
 }
 
 void EventsGrid::Render() {
   const EventList& list = table_.List();
-  rendering_ = true;
-  grid_->setRowCount(static_cast<int>(list.events.size() + list.orphans.size()));
-  for (int r = 0; r < grid_->rowCount(); ++r) RenderRow(r);
-  rendering_ = false;
+  const int rows = static_cast<int>(list.events.size() + list.orphans.size());
+  // As a grid of items grows and shrinks at its end, so the row in hand
+  // stays where it is.
+  if (rows > rows_) {
+    beginInsertRows({}, rows_, rows - 1);
+    rows_ = rows;
+    endInsertRows();
+  } else if (rows < rows_) {
+    beginRemoveRows({}, rows, rows_ - 1);
+    rows_ = rows;
+    endRemoveRows();
+  }
+  if (rows > 0) emit dataChanged(index(0, 0), index(rows - 1, kColumns - 1));
   fit_->SetWidest({"2026-09-07 10:00:00", "irrigation WW", "123.456 mm", "120 cm", WidestLags(list),
                    "A short note"});
 }
 
-void EventsGrid::RenderRow(int row) {
-  const EventList& list = table_.List();
-  const auto r = static_cast<std::size_t>(row);
-  std::array<QString, kColumns> cells;
-  bool editable = false;
-  if (r < list.events.size()) {
-    const LabelledEvent& e = list.events[r];
-    cells = {StartText(e.start),
-             EventKindText(e.kind),
-             Utf8(ShortDecimal(e.event.effectiveGain, kGainDecimals) + " " + e.event.unit),
-             Utf8(DeepestText(e.event)),
-             Utf8(LagsText(e.event)),
-             Utf8(e.note.value_or(""))};
-    editable = table_.Editable();
-  } else {
-    const EventLabel& label = list.orphans[r - list.events.size()];
-    cells = {StartText(label.start), EventKindText(label.kind),    "", "",
-             Utf8(kNoSuchEvent),     Utf8(label.note.value_or(""))};
-  }
-  const bool was = rendering_;
-  rendering_ = true;
-  for (int c = 0; c < kColumns; ++c) {
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (editable && (c == kKind || c == kNote)) flags |= Qt::ItemIsEditable;
-    const QString& text = cells[static_cast<std::size_t>(c)];
-    QTableWidgetItem* item = grid_->item(row, c);
-    if (item == nullptr) {
-      // Made whole before it joins the grid, which then hears of it once,
-      // not of each setting: a season has thousands of rows.
-      item = new QTableWidgetItem(text);
-      item->setFlags(flags);
-      if (c == kNote) item->setToolTip(text);
-      grid_->setItem(row, c, item);
-      continue;
-    }
-    item->setText(text);
-    item->setFlags(flags);
-    if (c == kNote) item->setToolTip(text);
-  }
-  rendering_ = was;
+int EventsGrid::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+
+int EventsGrid::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kColumns;
 }
 
-void EventsGrid::Take(QTableWidgetItem* item) {
-  if (rendering_) return;
-  const auto row = static_cast<std::size_t>(item->row());
+QVariant EventsGrid::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+      section >= kColumns) {
+    return QAbstractTableModel::headerData(section, orientation, role);
+  }
+  return tr(kHeadings[static_cast<std::size_t>(section)]);
+}
+
+QString EventsGrid::Text(int row, int column) const {
+  const EventList& list = table_.List();
+  const auto r = static_cast<std::size_t>(row);
+  if (r < list.events.size()) {
+    const LabelledEvent& e = list.events[r];
+    switch (column) {
+      case kStart:
+        return StartText(e.start);
+      case kKind:
+        return EventKindText(e.kind);
+      case kGain:
+        return Utf8(ShortDecimal(e.event.effectiveGain, kGainDecimals) + " " + e.event.unit);
+      case kDeepest:
+        return Utf8(DeepestText(e.event));
+      case kLags:
+        return Utf8(LagsText(e.event));
+      default:
+        return Utf8(e.note.value_or(""));
+    }
+  }
+  if (r - list.events.size() >= list.orphans.size()) return {};
+  const EventLabel& label = list.orphans[r - list.events.size()];
+  switch (column) {
+    case kStart:
+      return StartText(label.start);
+    case kKind:
+      return EventKindText(label.kind);
+    case kLags:
+      return Utf8(kNoSuchEvent);
+    case kNote:
+      return Utf8(label.note.value_or(""));
+    default:
+      return {};
+  }
+}
+
+QVariant EventsGrid::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  const bool shown = role == Qt::DisplayRole || role == Qt::EditRole;
+  if (shown || (role == Qt::ToolTipRole && index.column() == kNote)) {
+    return Text(index.row(), index.column());
+  }
+  return {};
+}
+
+Qt::ItemFlags EventsGrid::flags(const QModelIndex& index) const {
+  Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  const bool event =
+      index.isValid() && static_cast<std::size_t>(index.row()) < table_.List().events.size();
+  const bool labelled = index.column() == kKind || index.column() == kNote;
+  if (event && labelled && table_.Editable()) flags |= Qt::ItemIsEditable;
+  return flags;
+}
+
+bool EventsGrid::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (!index.isValid() || role != Qt::EditRole) return false;
+  const auto row = static_cast<std::size_t>(index.row());
   bool changed = false;
-  if (item->column() == kKind) {
-    if (const auto kind = ParseEventKind(item->text().toStdString())) {
+  if (index.column() == kKind) {
+    if (const auto kind = ParseEventKind(value.toString().toStdString())) {
       changed = table_.SetKind(row, *kind);
     }
-  } else if (item->column() == kNote) {
-    changed = table_.SetNote(row, item->text().toStdString());
+  } else if (index.column() == kNote) {
+    changed = table_.SetNote(row, value.toString().toStdString());
   }
-  // The cell shows what is kept: a note cleaned, an edit refused undone.
-  RenderRow(item->row());
+  // The row shows what is kept: a note cleaned, an edit refused undone.
+  emit dataChanged(this->index(index.row(), 0), this->index(index.row(), kColumns - 1));
   if (changed) emit Edited();
+  return changed;
 }
 
 }  // namespace pelvaro

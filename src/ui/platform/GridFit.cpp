@@ -4,7 +4,7 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QStyle>
-#include <QTableWidget>
+#include <QTableView>
 #include <algorithm>
 #include <vector>
 
@@ -16,7 +16,7 @@ constexpr int kCellPadding = 14;
 
 }  // namespace
 
-GridFit::GridFit(QTableWidget* grid, QStringList widest, int rowsShown, Rows rows)
+GridFit::GridFit(QTableView* grid, QStringList widest, int rowsShown, Rows rows)
     : QObject(grid),
       grid_(grid),
       widest_(std::move(widest)),
@@ -40,6 +40,10 @@ GridFit::GridFit(QTableWidget* grid, QStringList widest, int rowsShown, Rows row
   connect(model, &QAbstractItemModel::headerDataChanged, this, &GridFit::Refit);
   Refit();
 }
+
+int GridFit::ColumnCount() const { return grid_->model()->columnCount(); }
+
+int GridFit::RowCount() const { return grid_->model()->rowCount(); }
 
 int GridFit::RowHeight() const {
   return std::max(grid_->fontMetrics().height() + 6, minimumRowHeight_);
@@ -66,10 +70,9 @@ void GridFit::SetMinimumRowHeight(int height) {
 int GridFit::ColumnMinimum(int column) const {
   QFont bold = grid_->horizontalHeader()->font();
   bold.setBold(true);  // the current column's heading is drawn bold
-  const QTableWidgetItem* heading = grid_->horizontalHeaderItem(column);
-  const int headingWidth = grid_->horizontalHeader()->isHidden() || heading == nullptr
-                               ? 0
-                               : QFontMetrics(bold).horizontalAdvance(heading->text());
+  const QString heading = grid_->model()->headerData(column, Qt::Horizontal).toString();
+  const int headingWidth =
+      grid_->horizontalHeader()->isHidden() ? 0 : QFontMetrics(bold).horizontalAdvance(heading);
   const QString sample =
       widest_.isEmpty() ? QString() : widest_.value(std::min<int>(column, widest_.size() - 1));
   return std::max(headingWidth, grid_->fontMetrics().horizontalAdvance(sample)) + kCellPadding;
@@ -80,7 +83,7 @@ void GridFit::Refit() {
   down->setMinimumSectionSize(RowHeight());
   down->setDefaultSectionSize(RowHeight() + (rows_ == Rows::Scroll ? 4 : 0));
   int width = 2 * grid_->frameWidth();
-  for (int c = 0; c < grid_->columnCount(); ++c) width += ColumnMinimum(c);
+  for (int c = 0; c < ColumnCount(); ++c) width += ColumnMinimum(c);
   if (!grid_->verticalHeader()->isHidden()) width += grid_->verticalHeader()->sizeHint().width();
   if (rows_ == Rows::Scroll) width += grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   int height = 2 * grid_->frameWidth() +
@@ -123,7 +126,7 @@ bool GridFit::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void GridFit::Apply() {
-  const int columns = grid_->columnCount();
+  const int columns = ColumnCount();
   std::vector<int> minimum(static_cast<std::size_t>(columns));
   int total = 0;
   for (int c = 0; c < columns; ++c) total += minimum[c] = ColumnMinimum(c);
@@ -137,7 +140,7 @@ void GridFit::Apply() {
     grid_->horizontalHeader()->resizeSection(c, w);
     used += w;
   }
-  const int rows = grid_->rowCount();
+  const int rows = RowCount();
   if (rows_ != Rows::Fill || rows == 0) return;
   const int height = grid_->viewport()->height();
   const int each = std::max(RowHeight(), height / rows);

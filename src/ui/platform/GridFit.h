@@ -5,7 +5,7 @@
 
 #include "ui/platform/ScreenFit.h"
 
-class QTableWidget;
+class QTableView;
 
 namespace pelvaro {
 
@@ -22,7 +22,7 @@ class GridFit : public QObject, public Squeezable {
   enum class Rows { Fill, Scroll };
   // widest: per column, the widest text it holds; the last one stands for any
   // further columns (a grid whose column count changes).
-  GridFit(QTableWidget* grid, QStringList widest, int rowsShown, Rows rows);
+  GridFit(QTableView* grid, QStringList widest, int rowsShown, Rows rows);
   // Runs again whenever the grid's rows, columns or headings change.
   void Refit();
   // New widest texts, for a grid whose contents change their longest.
@@ -40,12 +40,14 @@ class GridFit : public QObject, public Squeezable {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  int ColumnCount() const;
+  int RowCount() const;
   int RowHeight() const;
   int ColumnMinimum(int column) const;
   int NarrowestWidth() const;
   void Apply();
 
-  QTableWidget* grid_;
+  QTableView* grid_;
   QStringList widest_;
   int rowsShown_;
   Rows rows_;
