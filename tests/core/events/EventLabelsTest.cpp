@@ -32,6 +32,7 @@ const DamagedLine kDamaged[] = {
     {"a note ending inside a character", "2026-09-08T10:00:00\train\tcaf\xC3"},
     {"a note with an overlong character", "2026-09-08T10:00:00\train\t\xC0\xAF"},
     {"a note with a surrogate", "2026-09-08T10:00:00\train\t\xED\xA0\x80"},
+    {"a note with the last surrogate", "2026-09-08T10:00:00\train\t\xED\xBF\xBF"},
     {"a start labelled a second time", "2026-09-07T23:59:59\tirrigation"},
 };
 
@@ -95,6 +96,37 @@ TEST_P(NoteRoundTrip, ReadsBackAsCleaned) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Notes, NoteRoundTrip, ::testing::ValuesIn(kNotes), ByGuards());
+
+// What a label set on an event leaves in the file.
+struct Setting {
+  const char* guards;
+  EventKind kind;
+  std::optional<std::string> note;
+  bool kept;
+};
+
+const Setting kSettings[] = {
+    {"unknown without a note drops the label", EventKind::Unknown, std::nullopt, false},
+    {"unknown with a note keeps the note", EventKind::Unknown, "no meter reading", true},
+    {"a kind without a note is kept", EventKind::Irrigation, std::nullopt, true},
+};
+
+class LabelSetting : public ::testing::TestWithParam<Setting> {};
+
+TEST_P(LabelSetting, LeavesTheLabelOnlyWhenItSaysSomething) {
+  TempRoot root;
+  const fs::path path = root.Path() / "FARM_01.EVT";
+  WriteBytes(path, kGoodLines);
+  EventLabels labels = EventLabels::Read(path);
+  const EventLabel label{"2026-09-07T23:59:59", GetParam().kind, GetParam().note};
+  labels.Set(label);
+  ASSERT_TRUE(labels.Save());
+  const std::vector<EventLabel> expected =
+      GetParam().kept ? std::vector<EventLabel>{label} : std::vector<EventLabel>{};
+  EXPECT_EQ(EventLabels::Read(path).All(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, LabelSetting, ::testing::ValuesIn(kSettings), ByGuards());
 
 struct OtherWriter {
   const char* guards;

@@ -109,6 +109,24 @@ TEST_F(SiteEventsTest, FindsTheEventsTheRuleFindsInTheSameScansFedByHand) {
   EXPECT_EQ(found, expected);
 }
 
+// What a caller that draws the scans too (the report) is handed in the same pass.
+class CountingSink : public SiteScanSink {
+ public:
+  void Begin(const SiteScans& site) override { sensors = site.Sensors().size(); }
+  void Scan(const SiteScans::Scan&) override { ++scans; }
+  std::size_t sensors = 0;
+  int scans = 0;
+};
+
+TEST_F(SiteEventsTest, ACallerThatDrawsTheScansIsHandedTheSiteAndEveryScan) {
+  Build({Season()});
+  CountingSink drawn;
+  const SiteEvents read = ReadSiteEvents(files, kSite, {}, &drawn);
+  EXPECT_EQ(read.list.events.size(), 2u);
+  EXPECT_EQ(drawn.sensors, kSensors.size());
+  EXPECT_EQ(drawn.scans, 96);
+}
+
 TEST_F(SiteEventsTest, RainOverAGapBetweenBlocksStartsAtTheLastScanBeforeIt) {
   // Dry until 11:00; the next block, 19 hours later, finds the soil wetter.
   const std::vector<Values> after = {{23, 26, 30},       {24, 27, 30.1},     {23.5, 26.5, 30.3},
