@@ -82,42 +82,28 @@ void WettingEvents::Add(const EventScan& scan) {
     rec.values[i] = OutOfRange(scan.raw[i]) ? kNoValue : value;
   }
   for (std::size_t i = sensors; i < used; ++i) rec.values[i] = kNoValue;
-  if (pending_) Take(pending_->window, rec);
-  if (rootZone_.empty()) return;
-
-  const auto lower = [this](const Record& r, std::int64_t total) {
-    if (!low_ || total <= *low_) {
-      // The sensors in use only, one by one (a library copy's call costs
-      // more than these few): a drying profile makes a new low of almost
-      // every scan.
-      low_ = total;
-      const std::size_t n = sensors_.size();
-      sinceHolder_.start = r;
-      for (std::size_t i = 0; i < n; ++i) sinceHolder_.sensors[i] = Window::Sensor{};
-      if (pending_) {
-        pending_->untilHolder.start = pending_->window.start;
-        for (std::size_t i = 0; i < n; ++i)
-          pending_->untilHolder.sensors[i] = pending_->window.sensors[i];
-      }
-    } else {
-      Take(sinceHolder_, r);
-    }
-  };
+  if (rootZone_.empty()) return;  // no total: no event, no window
 
   if (!scan.total) {
+    TakePending(rec);
     if (low_) Take(sinceHolder_, rec);
     return;
   }
   const std::int64_t total = Hundredths(*scan.total);
   if (open_) {
     if (total > peakTotal_) {
+      // The low is found again after this peak: the window as it stood at
+      // the last one is never needed.
+      snapshotDue_ = false;
+      TakePending(rec);
       peakTotal_ = total;
       pending_->event.peak = rec.time;
       pending_->event.totalPeak = static_cast<double>(total) / 100.0;
       low_.reset();
       return;
     }
-    lower(rec, total);
+    TakePending(rec);
+    Lower(rec, total);
     if (rec.time - pending_->event.peak >= kQuietSeconds) {
       pending_->event.end = rec.time;
       open_ = false;
@@ -125,18 +111,50 @@ void WettingEvents::Add(const EventScan& scan) {
     return;
   }
   if (low_ && total >= *low_ + delta_) {
+    // The last event's window ends at the low's holder, before this scan.
     Begin(*low_, rec);
     peakTotal_ = total;
     pending_->event.peak = rec.time;
     pending_->event.totalPeak = static_cast<double>(total) / 100.0;
     return;
   }
-  lower(rec, total);
+  TakePending(rec);
+  Lower(rec, total);
+}
+
+void WettingEvents::TakePending(const Record& r) {
+  if (!pending_) return;
+  Window& window = pending_->window;
+  if (snapshotDue_ && r.time - window.start.time <= kWindowSeconds) {
+    // Copied only now that the scan changes the window: a new peak, which
+    // comes next as often as not while the total rises, makes it needless.
+    const std::size_t n = sensors_.size();
+    pending_->untilHolder.start = window.start;
+    for (std::size_t i = 0; i < n; ++i) pending_->untilHolder.sensors[i] = window.sensors[i];
+    snapshotDue_ = false;
+  }
+  Take(window, r);
+}
+
+void WettingEvents::Lower(const Record& r, std::int64_t total) {
+  if (low_ && total > *low_) {
+    Take(sinceHolder_, r);
+    return;
+  }
+  // The sensors in use only, one by one (a library copy's call costs more
+  // than these few): a drying profile makes a new low of almost every scan.
+  low_ = total;
+  const std::size_t n = sensors_.size();
+  sinceHolder_.start = r;
+  for (std::size_t i = 0; i < n; ++i) sinceHolder_.sensors[i] = Window::Sensor{};
+  snapshotDue_ = pending_.has_value();
 }
 
 void WettingEvents::Begin(std::int64_t total, const Record& rising) {
-  // The last event's window ends at this start.
-  if (pending_) Close(*pending_, pending_->untilHolder);
+  // The last event's window ends at this start; unless it changed since,
+  // it is as it stands.
+  if (pending_) Close(*pending_, snapshotDue_ ? pending_->window : pending_->untilHolder);
+  snapshotDue_ = false;
   pending_ = Pending{};
   Pending& p = *pending_;
   p.window = sinceHolder_;
@@ -181,6 +199,7 @@ void WettingEvents::Close(Pending& p, const Window& window) {
 std::vector<WettingEvent> WettingEvents::Finish() {
   if (pending_) Close(*pending_, pending_->window);
   pending_.reset();
+  snapshotDue_ = false;
   open_ = false;
   return std::move(done_);
 }

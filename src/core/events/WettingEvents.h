@@ -99,11 +99,16 @@ class WettingEvents {
     WettingEvent event;
     Window window;
     // The window as it stood at the scan now holding the low: where it ends
-    // when the next event starts there.
+    // when the next event starts there. Copied from the window only before
+    // a scan changes it (snapshotDue_).
     Window untilHolder;
   };
 
   void Take(Window& window, const Record& r) const;
+  // The scan goes into the last event's window.
+  void TakePending(const Record& r);
+  // The scan keeps the low or makes a new one.
+  void Lower(const Record& r, std::int64_t total);
   void Begin(std::int64_t total, const Record& rising);
   void Close(Pending& pending, const Window& window);
 
@@ -122,6 +127,9 @@ class WettingEvents {
   // ends before the next one starts, so there is never more than one.
   std::optional<Pending> pending_;
   bool open_ = false;
+  // The holder moved, and the pending window, as it stands, is its
+  // untilHolder: copied before the next scan that changes it.
+  bool snapshotDue_ = false;
   std::int64_t peakTotal_ = 0;
   std::vector<WettingEvent> done_;
 };
