@@ -339,7 +339,7 @@ TEST_F(EditorWindowTest, ANewBlockDateIsTakenOnEnterOnlyAndRecalculated) {
       picker->setDate(QDate(2004, 3, 15));
       QTest::keyClick(picker, key);
     });
-    DoubleClick(info->viewport(), info->visualRect(info->model()->index(0, 1)).center());
+    DoubleClickCell(info, 0, 1);
     EXPECT_EQ(info->item(0, 1)->text(), key == Qt::Key_Return ? "15/03/2004" : shown);
   }
   prompter.answers = {Answer::No};

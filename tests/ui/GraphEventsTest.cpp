@@ -96,8 +96,7 @@ class GraphEventsTest : public WindowTest {
   static int PlotHeight(GraphWindow& w) { return qRound(w.Chart()->plotArea().height()); }
   // A cell edited as a person does: a double click, keys, Enter.
   static void TypeInto(QTableView* list, int row, int column, const QString& keys) {
-    const QPoint at = list->visualRect(list->model()->index(row, column)).center();
-    DoubleClick(list->viewport(), at);
+    DoubleClickCell(list, row, column);
     Type(keys);
     Press(Qt::Key_Return);
   }
@@ -266,8 +265,7 @@ TEST_F(GraphEventsTest, ADamagedLabelsFileIsToldOnceAndNeverWrittenOver) {
   auto w = Open();
   EXPECT_EQ(Titles(prompter), "Event Labels|");
   auto* list = List(*w);
-  DoubleClick(list->viewport(),
-              list->visualRect(list->model()->index(0, EventsGrid::kNote)).center());
+  DoubleClickCell(list, 0, EventsGrid::kNote);
   EXPECT_EQ(list->findChild<QLineEdit*>(), nullptr);  // no note can be typed
   EXPECT_EQ(Cell(list, 0, EventsGrid::kKind), "unknown");
   EXPECT_FALSE(Child<QPushButton>(*w, "cmdSaveLabels")->isEnabled());
@@ -292,8 +290,7 @@ TEST_F(GraphEventsTest, ALabelWhoseEventIsGoneTakesNoEdit) {
   WriteBytes(Labels(), std::string(kLabelsHeading) + "2023-06-01T09:00:00\train\tdrizzle\n");
   auto w = Open();
   auto* list = List(*w);
-  DoubleClick(list->viewport(),
-              list->visualRect(list->model()->index(1, EventsGrid::kNote)).center());
+  DoubleClickCell(list, 1, EventsGrid::kNote);
   EXPECT_EQ(list->findChild<QLineEdit*>(), nullptr);
 }
 

@@ -113,6 +113,11 @@ inline void DoubleClick(QWidget* widget, QPoint at) {
   QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
 }
 
+// A double click where a person sees the cell.
+inline void DoubleClickCell(QTableView* grid, int row, int column) {
+  DoubleClick(grid->viewport(), grid->visualRect(grid->model()->index(row, column)).center());
+}
+
 // A key on the focus of the active window (shortcuts such as F12 and Esc only fire then).
 inline void PressKey(QWidget* window, Qt::Key key, QWidget* focus = nullptr,
                      Qt::KeyboardModifiers modifiers = Qt::NoModifier) {

@@ -141,7 +141,7 @@ TEST_F(SiteWindowTest, ADoubleClickOnADirectoryMakesItTheCurrentOne) {
   const auto window = NewSite(false);
   window->Form().Directories().SetEntries({"TVMKDATA", "OLD", "OTHER"});
   auto* list = Child<QTableWidget>(*window, "FgDirList");
-  DoubleClick(list->viewport(), list->visualRect(list->model()->index(1, 0)).center());
+  DoubleClickCell(list, 1, 0);
   EXPECT_EQ(Child<QTableWidget>(*window, "FgDetails")->item(kDataDirectoryRow, 1)->text(), "OLD");
 }
 

@@ -42,22 +42,15 @@ void Compute(const Files& files, const std::string& identification, const ReadPr
   FaultCounter faults(sensors.size());
   TotalsOutlook totals(refill);
   if (siteScans != nullptr) siteScans->Begin(site);
-  bool read = false;
-  if (figures == OutlookFigures::Skipped) {
-    const auto only = [siteScans](const SiteScans::Scan& scan) {
-      if (siteScans != nullptr) siteScans->Scan(scan);
-    };
-    read = site.ForEachScan(nullptr, only, progress, graphScans);
-  } else {
-    read = site.ForEachScan(
-        &faults,
-        [&totals, siteScans](const SiteScans::Scan& scan) {
-          if (scan.total) totals.Add(scan.graph.dateTime, *scan.total);
-          if (siteScans != nullptr) siteScans->Scan(scan);
-        },
-        progress, graphScans);
-  }
-  if (!read || figures == OutlookFigures::Skipped) return;
+  const bool computed = figures == OutlookFigures::Computed;
+  const bool read = site.ForEachScan(
+      computed ? &faults : nullptr,
+      [&totals, siteScans, computed](const SiteScans::Scan& scan) {
+        if (computed && scan.total) totals.Add(scan.graph.dateTime, *scan.total);
+        if (siteScans != nullptr) siteScans->Scan(scan);
+      },
+      progress, graphScans);
+  if (!read || !computed) return;
   totals.Finish(out);
   out.faults = faults.Faults(depths);
 }
