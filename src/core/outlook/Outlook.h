@@ -95,8 +95,10 @@ inline std::optional<ScanTime> SplitDateTime(double dateTime) {
   // Far beyond any date a logger or a forecast can name.
   constexpr double kLatestDateTime = 1e9;
   if (!(std::abs(dateTime) < kLatestDateTime)) return std::nullopt;
-  auto day = static_cast<std::int64_t>(dateTime);  // toward zero: one less below it
-  day -= static_cast<std::int64_t>(static_cast<double>(day) > dateTime);
+  // Toward zero, the floor of any date a logger names; one less below day 0
+  // unless whole.
+  auto day = static_cast<std::int64_t>(dateTime);
+  if (dateTime < 0) day -= static_cast<std::int64_t>(static_cast<double>(day) > dateTime);
   // Exact: the whole days come off without rounding. At least 0, so halves
   // round up, away from zero.
   const double fraction = (dateTime - static_cast<double>(day)) * kSecondsPerDay;
