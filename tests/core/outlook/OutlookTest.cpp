@@ -459,6 +459,16 @@ TEST(OutlookReport, StatusTextListsTheForecastAndEveryFaultySensor) {
                 "                  60 cm: flat for 30 hours\n");
 }
 
+// The Outlook window's and the report's row: every faulty sensor in one cell, the flat hours
+// to a tenth.
+TEST(OutlookReport, TheFaultsCellListsEveryFaultySensorWithFlatHoursToATenth) {
+  SiteOutlook faulty = Refill(3.25, 4, 4.45);
+  faulty.faults = {{20, 1, 0}, {40, 12, 26.25}, {60, 0, 30}};
+  EXPECT_EQ(OutlookCells(faulty)[8],
+            "20 cm: 1 reading out of range; 40 cm: 12 readings out of range, flat for 26.3 "
+            "hours; 60 cm: flat for 30.0 hours");
+}
+
 TEST(OutlookReport, StatusTextWithoutAForecastSaysWhyAndThatNoSensorIsFaulty) {
   EXPECT_EQ(StatusText(NoForecast(NoForecastReason::Wetting)),
             kStatusHead +
@@ -540,6 +550,28 @@ TEST(OutlookReport, StatusJsonHoldsEverySiteWithNullsForWhatIsNotKnown) {
           nulls +
           "    \"error\": \"The site B_01 has no header file in /data/TVMKHEADER\"\n  }\n]\n");
 }
+
+struct JsonStringRow {
+  const char* guards;
+  std::string text;
+  std::string json;
+};
+
+class JsonStringTest : public ::testing::TestWithParam<JsonStringRow> {};
+
+TEST_P(JsonStringTest, IsQuotedAndEscaped) {
+  EXPECT_EQ(JsonUtf8String(GetParam().text), GetParam().json);
+}
+
+const JsonStringRow kJsonStrings[] = {
+    {"a quote and a backslash are escaped", "a\"b\\c", "\"a\\\"b\\\\c\""},
+    {"the first control character is written as its code", std::string(1, '\0'), "\"\\u0000\""},
+    {"the last control character is written as its code", "\x1f", "\"\\u001f\""},
+    {"a space and DEL are left as they are", " \x7f", "\" \x7f\""},
+    {"UTF-8 is left as it is", "caf\xC3\xA9", "\"caf\xC3\xA9\""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Strings, JsonStringTest, ::testing::ValuesIn(kJsonStrings), ByGuards());
 
 TEST(OutlookReport, StatusJsonOfNoSitesIsAnEmptyList) { EXPECT_EQ(StatusJson({}), "[]\n"); }
 
