@@ -203,5 +203,77 @@ TEST_F(SeasonExportTest, RemovesWhatKilledExportsLeftAndNoFileNamedAlike) {
                                                       "season.csv.x-1.new"}));
 }
 
+struct DateRow {
+  const char* guards;
+  const char* text;
+  std::optional<std::int64_t> day;
+};
+
+class IsoDateTest : public ::testing::TestWithParam<DateRow> {};
+
+TEST_P(IsoDateTest, IsTheDayItNames) { EXPECT_EQ(ParseIsoDate(GetParam().text), GetParam().day); }
+
+const DateRow kDates[] = {
+    {"a day of the calendar", "2026-09-07", DateToDayNumber(7, 9, 2026)},
+    {"a colon where a digit belongs", "2026-09-0:", std::nullopt},
+    {"a day the calendar lacks", "2026-02-29", std::nullopt},
+};
+
+INSTANTIATE_TEST_SUITE_P(Dates, IsoDateTest, ::testing::ValuesIn(kDates), ByGuards());
+
+struct RangeRow {
+  const char* guards;
+  ExportRange range;
+  bool holds;
+};
+
+class TimelessScanTest : public ::testing::TestWithParam<RangeRow> {};
+
+// A scan whose date-time names no day lies in no range a person gave.
+TEST_P(TimelessScanTest, LiesOnlyInTheWholeSeason) {
+  EXPECT_EQ(GetParam().range.Contains(std::nullopt), GetParam().holds);
+}
+
+const RangeRow kRanges[] = {
+    {"the whole season", {}, true},
+    {"a range with a first day alone", {ScanTime{kDay, 0}, std::nullopt}, false},
+    {"a range with a last day alone", {std::nullopt, ScanTime{kDay, 86399}}, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Ranges, TimelessScanTest, ::testing::ValuesIn(kRanges), ByGuards());
+
+struct ReplaceRow {
+  const char* guards;
+  bool table;
+  bool sidecar;
+  const char* question;  // with %1 for the table's path and %2 for its sidecar's
+};
+
+class ReplaceQuestionTest : public ::testing::TestWithParam<ReplaceRow> {};
+
+TEST_P(ReplaceQuestionTest, NamesTheFilesAnExportWouldReplace) {
+  TempRoot root;
+  const fs::path csv = root.Path() / "season.csv";
+  if (GetParam().table) WriteBytes(csv, "old");
+  if (GetParam().sidecar) WriteBytes(MetaPath(csv), "old");
+  std::optional<std::string> expected;
+  if (GetParam().question != nullptr) {
+    expected = GetParam().question;
+    for (const auto& [mark, path] : {std::pair{"%1", csv}, std::pair{"%2", MetaPath(csv)}}) {
+      if (const auto at = expected->find(mark); at != std::string::npos)
+        expected->replace(at, 2, path.string());
+    }
+  }
+  EXPECT_EQ(ReplaceQuestion(csv), expected);
+}
+
+const ReplaceRow kReplaced[] = {
+    {"nothing to replace asks nothing", false, false, nullptr},
+    {"the table alone", true, false, "%1\r\nalready exists.\r\n\r\nDo you want to replace it?"},
+    {"the sidecar alone", false, true, "%2\r\nalready exists.\r\n\r\nDo you want to replace it?"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, ReplaceQuestionTest, ::testing::ValuesIn(kReplaced), ByGuards());
+
 }  // namespace
 }  // namespace pelvaro::testing

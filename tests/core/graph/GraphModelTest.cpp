@@ -95,6 +95,33 @@ INSTANTIATE_TEST_SUITE_P(
                       SpanCase{kDay + 1.0000001, AxisMode::DateTime, "Time/Date",
                                kTenMinutesLater}));
 
+struct NearestRow {
+  const char* guards;
+  double dateTime;
+  std::size_t scan;  // whose X it is
+};
+
+class NearestScanTest : public GraphModelTest, public ::testing::WithParamInterface<NearestRow> {};
+
+// On an elapsed axis a time is placed at the scan nearest it.
+TEST_P(NearestScanTest, PlacesATimeAtTheNearestScan) {
+  ThreeDepths({{600, kDay, {20, 22, 24}},
+               {600, kTenMinutesLater, {21, 23, 25}},
+               {600, kDay + 0.5, {19, 26, 27}}});
+  ASSERT_EQ(Load(), GraphModel::LoadResult::Drawn);
+  ASSERT_EQ(model.Mode(), AxisMode::Hours);
+  EXPECT_EQ(model.XOfDateTime(GetParam().dateTime), X()[GetParam().scan]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Times, NearestScanTest,
+    ::testing::ValuesIn(std::vector<NearestRow>{
+        {"a time before the first scan is at the first", kDay - 1, 0},
+        {"a time nearer the earlier of two scans is at the earlier", kDay + 0.2, 1},
+        {"a time nearer the later of two scans is at the later", kDay + 0.4, 2},
+        {"a time after the last scan is at the last", kDay + 2, 2}}),
+    ByGuards());
+
 TEST_F(GraphModelTest, OneScanIsASinglePointAtZeroAndWideValuesReadSixCharacters) {
   // 1000.25 is written "1000.25": the value is its first six characters.
   // The deepest sensor is at 120 cm, the last box.
