@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <functional>
+#include <iomanip>
 #include <map>
 #include <optional>
+#include <sstream>
 
 #include "core/editor/BlockEditor.h"
 #include "core/events/EventReport.h"
 #include "core/export/SeasonExport.h"
+#include "core/graph/GraphModel.h"
 #include "core/operations/Conversion.h"
 #include "core/outlook/Outlook.h"
 #include "core/outlook/OutlookReport.h"
@@ -64,6 +67,19 @@ Outcome InEditor(DownloadRig& rig, const std::function<bool(BlockEditor&)>& chan
   return {!changed, {}};
 }
 
+// What a drawing puts on the chart, every figure to the last bit.
+std::string Drawn(const GraphModel& model) {
+  std::ostringstream out;
+  out << std::setprecision(17);
+  for (double x : model.X()) out << x << ' ';
+  for (int i = 0; i < kGraphSeries; ++i) {
+    const GraphSeries& series = model.Series(i);
+    out << '\n' << series.active << series.title << ' ' << series.level.value_or(-1) << ':';
+    for (double y : series.y) out << ' ' << y;
+  }
+  return out.str();
+}
+
 const Operation kOperations[] = {
     {"convert",
      [](DownloadRig& rig, const fs::path&) -> Outcome {
@@ -82,6 +98,14 @@ const Operation kOperations[] = {
        const SiteEvents read = ReadSiteEvents(rig.files, "FARM_01");
        return {!read.Error().empty(),
                EventsText(read.list) + StatusJson(std::span(&read.outlook, 1))};
+     }},
+    {"the graph drawn",
+     [](DownloadRig& rig, const fs::path&) -> Outcome {
+       GraphModel model(rig.files, rig.prompter);
+       // The window shows the outlook's error beside the chart.
+       const bool drawn = model.Load() == GraphModel::LoadResult::Drawn;
+       return {!drawn || Complained(rig) || !model.Outlook().error.empty(),
+               Drawn(model) + StatusJson(std::span(&model.Outlook(), 1))};
      }},
     {"export",
      [](DownloadRig& rig, const fs::path& target) -> Outcome {
