@@ -118,7 +118,7 @@ TEST_F(SiteFormTest, SiteDataIsCheckedRowByRowInOrder) {
       {kSerialNumberRow, "65536", "Logger Serial Number", "Logger serial number is not valid."},
       {kSerialNumberRow, "100", "", ""},
       {kSerialNumberRow, "65535", "", ""},
-      {kRootZoneRow, "50", "Root Feeder Zone",
+      {kRootZoneRow, "99", "Root Feeder Zone",
        "Root feeder zone is lower than the minimum measuring depth 100 mm."},
       {kRootZoneRow, "1201", "Root Feeder Zone",
        "Root feeder zone exceeds the maximum measuring depth 1200 mm."},
@@ -132,6 +132,7 @@ TEST_F(SiteFormTest, SiteDataIsCheckedRowByRowInOrder) {
     EXPECT_EQ(form.ValidateSiteData(), c.text.empty()) << c.value;
     EXPECT_EQ(LastText(), c.text) << c.value;
     if (!c.title.empty()) {
+      ASSERT_FALSE(prompter.shown.empty()) << c.value;
       EXPECT_EQ(prompter.shown.back().title, c.title);
     }
   }
