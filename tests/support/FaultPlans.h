@@ -1,5 +1,9 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -60,5 +64,35 @@ class InstalledPlan {
  private:
   FaultPlan* previous_;
 };
+
+// What a power cut leaves is what was synced: a file is synced before it is renamed into
+// place, the rename reaches the disk (its folder synced) before anything is removed, and
+// nothing is left unsynced when the operation ends.
+inline void ExpectDurableOrder(const std::vector<std::string>& ops) {
+  std::set<std::string> written;
+  std::set<std::string> unsynced;
+  std::optional<std::string> renamed;  // not yet synced in its folder
+  for (const std::string& op : ops) {
+    const std::size_t space = op.find(' ');
+    const std::string kind = op.substr(0, space);
+    const std::string name = op.substr(space + 1);
+    if (kind == "write") {
+      written.insert(name);
+      unsynced.insert(name);
+    } else if (kind == "sync") {
+      unsynced.erase(name);
+      if (written.count(name) == 0) renamed.reset();  // a folder
+    } else if (kind == "rename") {
+      EXPECT_TRUE(unsynced.empty())
+          << name << " renamed before " << *unsynced.begin() << " was synced";
+      renamed = name;
+    } else if (kind == "remove") {
+      EXPECT_FALSE(renamed) << name << " removed before the rename to " << *renamed
+                            << " reached the disk";
+    }
+  }
+  EXPECT_FALSE(renamed) << "the rename to " << *renamed << " never reached the disk";
+  EXPECT_TRUE(unsynced.empty()) << *unsynced.begin() << " was never synced";
+}
 
 }  // namespace pelvaro::testing

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/operations/Conversion.h"
+#include "core/platform/FileOps.h"
 #include "core/platform/WriterLock.h"
 #include "core/storage/DayNumbers.h"
 #include "core/storage/NumberText.h"
@@ -446,6 +447,8 @@ bool BlockEditor::DeleteSelected() {
       if (Files::FileExists(from.header)) Files::Rename(from.header, to.header);
       Files::Rename(from.data, to.data);
     }
+    // The deletion is on the disk before the person goes on.
+    fileops::SyncFolder(gone.data.parent_path());
   } catch (const std::exception& e) {
     prompter_.Message(
         std::string("An error occurred while deleting the data block.\r\nThe error is ") +

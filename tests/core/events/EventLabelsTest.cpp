@@ -199,6 +199,7 @@ TEST(EventLabelsFaults, ASaveCutAtAnyStepLeavesTheOldLabelsOrTheNew) {
     ASSERT_TRUE(WithSecond().Save());
   }
   ASSERT_GE(counter.count, 3) << "a sibling written, synced and renamed";
+  ExpectDurableOrder(counter.ops);
   for (const FaultAt::Mode mode : {FaultAt::Mode::Fail, FaultAt::Mode::Die}) {
     for (int k = 1; k <= counter.count; ++k) {
       WriteBytes(path, kGoodLines);

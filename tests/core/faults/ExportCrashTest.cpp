@@ -47,6 +47,7 @@ TEST(ExportCrash, EveryOperationOfACsvExportLeavesTheOldPairOrTheNewOne) {
     Export();
   }
   ASSERT_GE(counter.count, 11) << "two files written and synced, two parts, the pair, the folder";
+  ExpectDurableOrder(counter.ops);
   const Folder fresh = RootFiles(target.parent_path());
 
   for (const FaultAt::Mode mode : {FaultAt::Mode::Fail, FaultAt::Mode::Die}) {

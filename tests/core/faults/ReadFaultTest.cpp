@@ -1,7 +1,8 @@
 // The k-th open or read of an operation fails, or fails with every one after it: the operation
 // either says so and leaves each file as it was (or as a faultless run leaves it, step by
 // step), or it succeeds with what a faultless run gives. A success with other output is the
-// defect these tests exist for.
+// defect these tests exist for. Beside them, what each operation writes is checked against the
+// order a power cut needs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -47,6 +48,7 @@ struct Outcome {
 struct Operation {
   const char* name;
   std::function<Outcome(DownloadRig&, const fs::path& exportTarget)> run;
+  bool writes = true;
 };
 
 bool Complained(const DownloadRig& rig, std::size_t asked = 0) {
@@ -90,7 +92,8 @@ const Operation kOperations[] = {
      [](DownloadRig& rig, const fs::path&) -> Outcome {
        const SiteOutlook o = ReadSiteOutlook(rig.files, "FARM_01");
        return {!o.error.empty(), StatusJson(std::span(&o, 1))};
-     }},
+     },
+     false},
     {"events with their labels",
      [](DownloadRig& rig, const fs::path&) -> Outcome {
        // Written around the fault plan: only the reading is under test.
@@ -98,7 +101,8 @@ const Operation kOperations[] = {
        const SiteEvents read = ReadSiteEvents(rig.files, "FARM_01");
        return {!read.Error().empty(),
                EventsText(read.list) + StatusJson(std::span(&read.outlook, 1))};
-     }},
+     },
+     false},
     {"the graph drawn",
      [](DownloadRig& rig, const fs::path&) -> Outcome {
        GraphModel model(rig.files, rig.prompter);
@@ -106,7 +110,8 @@ const Operation kOperations[] = {
        const bool drawn = model.Load() == GraphModel::LoadResult::Drawn;
        return {!drawn || Complained(rig) || !model.Outlook().error.empty(),
                Drawn(model) + StatusJson(std::span(&model.Outlook(), 1))};
-     }},
+     },
+     false},
     {"export",
      [](DownloadRig& rig, const fs::path& target) -> Outcome {
        try {
@@ -247,6 +252,21 @@ TEST_P(ReadFault, AtEveryOpenAndReadIsReportedOrHarmless) {
       if (::testing::Test::HasFailure()) return;  // one trace is enough to read
     }
   }
+}
+
+// A reading writes nothing; what a change writes, it syncs before renaming into place, and
+// syncs the folder after.
+TEST_P(ReadFault, WritesInTheOrderAPowerCutNeeds) {
+  DownloadRig rig;
+  Prepare(rig);
+  TempRoot out;
+  FaultAt writes;
+  {
+    InstalledPlan installed(writes);
+    ASSERT_FALSE(GetParam().run(rig, out.Path() / "season.csv").failed) << rig.Shown();
+  }
+  EXPECT_EQ(writes.count > 0, GetParam().writes) << writes.count << " changes";
+  ExpectDurableOrder(writes.ops);
 }
 
 INSTANTIATE_TEST_SUITE_P(Operations, ReadFault, ::testing::ValuesIn(kOperations),

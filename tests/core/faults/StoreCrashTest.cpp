@@ -96,6 +96,7 @@ TEST_F(StoreCrash, EveryStepOfADownloadAndStore) {
   ASSERT_EQ(reference.RunDownload(next).outcome, DownloadOutcome::Stored);
   const Pair finalPair = CalibratedPair(reference);
   ASSERT_GE(counter.count, 25) << "the walk must cover temporary files, store, header, conversion";
+  ExpectDurableOrder(counter.ops);
 
   DownloadResult result;
   AtEveryOperation(
@@ -169,6 +170,7 @@ TEST_F(StoreCrash, EveryStepOfABlockDeletion) {
   ASSERT_EQ(deleted.Blocks().size(), 3u);
   ASSERT_EQ(deleted.RunDownload(fifth).outcome, DownloadOutcome::Stored);
   ASSERT_GE(counter.count, 8) << "header, removal and the moves of two blocks";
+  ExpectDurableOrder(counter.ops);
 
   AtEveryOperation(
       before, counter.count, [](DownloadRig& rig) { DeleteSecondBlock(rig); },
