@@ -130,21 +130,26 @@ TEST(DownloadOutcome, TheLoggerAndTheRunDecide) {
   }
 }
 
-// Stopped mid-transfer: the logger hears the closing byte and sends no more, nothing is kept.
-TEST(DownloadStop, EndsTheTransferWithTheClosingByteAndKeepsNothing) {
-  DownloadRig rig;
-  rig.stopAt = 100;
-  const DownloadResult r = rig.RunDownload(DownloadRig::Memory(50));
-  EXPECT_TRUE(r.stopped);
-  EXPECT_EQ(r.outcome, DownloadOutcome::NotStored);
-  EXPECT_EQ(rig.received, 100);
-  EXPECT_EQ(rig.written.back(), '\0');
-  EXPECT_FALSE(rig.loggerSending);
-  EXPECT_TRUE(rig.Blocks().empty());
-  EXPECT_FALSE(rig.TempFilesLeft());
-  EXPECT_FALSE(rig.leftOpen);
-  EXPECT_EQ(rig.HeaderRecord(header::kFirstBlockSlot), "0");
-  EXPECT_TRUE(rig.prompter.shown.empty()) << rig.Shown();
+// Stopped once any number of bytes is in, the byte count's two included: the logger hears
+// the closing byte and sends no more, and nothing is kept.
+TEST(DownloadStop, AtEveryByteEndsTheTransferWithTheClosingByteAndKeepsNothing) {
+  for (long k = 1; k <= 120; ++k) {
+    SCOPED_TRACE("stopped after " + std::to_string(k) + " bytes");
+    DownloadRig rig;
+    rig.stopAt = k;
+    const DownloadResult r = rig.RunDownload(DownloadRig::Memory(50));
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(r.outcome, DownloadOutcome::NotStored);
+    EXPECT_EQ(rig.received, (k + 1) / 2 * 2);  // the bytes come in pairs
+    EXPECT_EQ(rig.written.back(), '\0');
+    EXPECT_FALSE(rig.loggerSending);
+    EXPECT_TRUE(rig.Blocks().empty());
+    EXPECT_FALSE(rig.TempFilesLeft());
+    EXPECT_FALSE(rig.leftOpen);
+    EXPECT_EQ(rig.HeaderRecord(header::kFirstBlockSlot), "0");
+    EXPECT_TRUE(rig.prompter.shown.empty()) << rig.Shown();
+    if (::testing::Test::HasFailure()) return;
+  }
 }
 
 // Where the data stops before the count is reached, the reason says how far it came.

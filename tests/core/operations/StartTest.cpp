@@ -217,6 +217,19 @@ TEST_F(StartWindowTest, ChecksBeforeTheStartInTheirOrder) {
   EXPECT_FALSE(logger.IsOpen());
 }
 
+// The selection would send the graph and the editor to that folder.
+TEST_F(StartWindowTest, AClickedSiteNamingAnUnsafeDataDirectoryIsToldAndNotSelected) {
+  SetRecord(header::kDataDirectory, "../OUT");
+  const std::string before = ReadBytes(files.InRoot(kSiteSelectionName));
+  StartWindowModel model(files, prompter);
+  model.Load(clock.WallClock());
+  prompter.shown.clear();
+  model.ClickSite(0, clock.WallClock());
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].title, "Site File Error");
+  EXPECT_EQ(ReadBytes(files.InRoot(kSiteSelectionName)), before);
+}
+
 // The grids show the site's last start; its mode is chosen again until another is.
 TEST_F(StartWindowTest, TheLastStartIsWhatAClickedSiteOffers) {
   struct Case {
