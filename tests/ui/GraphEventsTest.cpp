@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableView>
@@ -223,6 +224,7 @@ struct ChangedRow {
   const char* guards;
   Answer reload;
   const char* kindShown;
+  int rowsAdded;  // their label of an event that is gone
 };
 
 class ChangedLabelsTest : public GraphEventsTest,
@@ -231,7 +233,9 @@ class ChangedLabelsTest : public GraphEventsTest,
 TEST_P(ChangedLabelsTest, ASaveOverLabelsAnotherProgramWroteIsRefusedAndTheirsStay) {
   Irrigated(kFourDays);
   auto w = Open();
-  const std::string theirs = std::string(kLabelsHeading) + "2023-06-03T01:45:00\train\n";
+  const int rows = List(*w)->verticalHeader()->count();
+  const std::string theirs =
+      std::string(kLabelsHeading) + "2023-01-01T00:00:00\tirrigation\n2023-06-03T01:45:00\train\n";
   WriteBytes(Labels(), theirs);
   Label(*w, "i", "pivot 2");
   prompter.answers = {GetParam().reload};
@@ -239,12 +243,14 @@ TEST_P(ChangedLabelsTest, ASaveOverLabelsAnotherProgramWroteIsRefusedAndTheirsSt
   EXPECT_EQ(Titles(prompter), std::string(kFileChangedTitle) + "|");
   EXPECT_EQ(ReadBytes(Labels()), theirs);
   EXPECT_EQ(Cell(List(*w), 0, EventsGrid::kKind), GetParam().kindShown);
+  // The rows a person sees, not only what the model holds.
+  EXPECT_EQ(List(*w)->verticalHeader()->count(), rows + GetParam().rowsAdded);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, ChangedLabelsTest,
-    ::testing::Values(ChangedRow{"no keeps the edit in the list", Answer::No, "irrigation"},
-                      ChangedRow{"yes shows their labels", Answer::Yes, "rain"}),
+    ::testing::Values(ChangedRow{"no keeps the edit in the list", Answer::No, "irrigation", 0},
+                      ChangedRow{"yes shows their labels", Answer::Yes, "rain", 1}),
     ByGuards());
 
 TEST_F(GraphEventsTest, TabGoesFromExitToTheListAndThenToItsSaveButton) {

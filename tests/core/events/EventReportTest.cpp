@@ -69,6 +69,10 @@ TEST(EventReport, TextHasALinePerEventThenTheLabelsWithoutAnEvent) {
             "  note: before the block was cut\n");
 }
 
+TEST(EventReport, TextWithoutEventsOrLabelsSaysSo) {
+  EXPECT_EQ(EventsText({}), "no wetting events\n");
+}
+
 TEST(EventReport, JsonHoldsEveryKeyOfEachEventWithNullsForWhatIsNotKnown) {
   EXPECT_EQ(
       EventsJson(HandMade()),
