@@ -385,20 +385,6 @@ TEST_F(ConversionTest, TheDisksFailuresAreToldWithTheirCauseAndAHalfRenamedPairI
   }
 }
 
-TEST_F(ConversionTest, ThePairIsSyncedBeforeItsRenameAndTheFolderAfter) {
-  SiteBuilder site(files, "SYN_01");
-  site.Header({Slot(1)}, 1);
-  site.Block(1, {100, 0, 900, 1, {Raw(30), Raw(31)}});
-  FaultAt counter;
-  {
-    InstalledPlan installed(counter);
-    ASSERT_TRUE(Convert("SYN_01"));
-  }
-  ASSERT_NE(std::find(counter.ops.begin(), counter.ops.end(), "rename SYN_01.Pct"),
-            counter.ops.end());
-  ExpectDurableOrder(counter.ops);
-}
-
 TEST_F(ConversionTest, SelectedSiteComesFromTheSelectionFile) {
   SiteBuilder site(files, "SEL_01");
   site.Header({Slot(1)}, 1);
