@@ -180,6 +180,32 @@ TEST_F(BlockEditorTest, AnEmptyBlockLeavesNoneOpenAndAStartDateOnlyItsDay) {
   EXPECT_EQ(editor.Info()[0].second, "15/03/2004");
 }
 
+TEST_F(BlockEditorTest, DeletingEveryBlockDownToTheOnlyOneLeftEmptiesTheIndex) {
+  for (int b = 4; b >= 1; --b) {
+    BlockEditor editor(files, prompter);
+    editor.Load();
+    ASSERT_TRUE(editor.OpenBlock(b));
+    prompter.answers = {Answer::Yes};
+    ASSERT_TRUE(editor.DeleteSelected());
+  }
+  const SiteHeader::BlockIndex index =
+      SiteHeader::Open(files, "ED_01", RecordFile::Mode::ReadOnly).ReadBlockIndex();
+  EXPECT_TRUE(index.numbers.empty());
+  EXPECT_FALSE(index.damaged);
+  EXPECT_FALSE(fs::exists(Data(1)));
+}
+
+TEST_F(BlockEditorTest, AStartDateTheDayCountCannotHoldIsRefusedAndChangesNothing) {
+  BlockEditor editor(files, prompter);
+  editor.Load();
+  ASSERT_TRUE(editor.OpenBlock(1));
+  const std::string before = ReadBlockHeader(Data(1, ".KEY")).record2;
+  EXPECT_FALSE(editor.ChangeStartDate(1, 1, 2086));
+  ASSERT_FALSE(prompter.shown.empty());
+  EXPECT_EQ(prompter.shown.back().text, "Date format error, should be DD/MM/YYYY");
+  EXPECT_EQ(ReadBlockHeader(Data(1, ".KEY")).record2, before);
+}
+
 TEST_F(BlockEditorTest, ABlockFileThatCannotBeRemovedStaysAndIsSaid) {
   BlockEditor editor(files, prompter);
   editor.Load();
