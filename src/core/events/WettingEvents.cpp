@@ -75,11 +75,10 @@ void WettingEvents::Add(const EventScan& scan) {
   Record rec;
   rec.time = time->day * 86400 + time->seconds;
   const std::size_t used = sensors_.size();
-  const std::size_t sensors = scan.raw != nullptr ? std::min(used, scan.values.size()) : 0;
+  const std::size_t sensors = scan.raw != nullptr ? std::min(used, scan.hundredths.size()) : 0;
   for (std::size_t i = 0; i < sensors; ++i) {
     // Selected, not branched on.
-    const auto value = static_cast<std::int32_t>(Hundredths(scan.values[i]));
-    rec.values[i] = OutOfRange(scan.raw[i]) ? kNoValue : value;
+    rec.values[i] = OutOfRange(scan.raw[i]) ? kNoValue : scan.hundredths[i];
   }
   for (std::size_t i = sensors; i < used; ++i) rec.values[i] = kNoValue;
   if (rootZone_.empty()) return;  // no total: no event, no window

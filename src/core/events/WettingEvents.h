@@ -47,12 +47,12 @@ struct WettingEvent {
 // lags to two.
 WettingEvent RoundedForOutput(const WettingEvent& event);
 
-// One scan as the events see it: `values` and `raw` hold one entry per
+// One scan as the events see it: `hundredths` and `raw` hold one entry per
 // sensor (no raw readings: every value missing); `total` is the root-zone
 // total, none when it is missing.
 struct EventScan {
   double dateTime = 0;
-  std::span<const double> values;
+  std::span<const std::int32_t> hundredths;  // the values in whole hundredths
   const std::uint16_t* raw = nullptr;
   std::optional<double> total;
 };
@@ -70,7 +70,7 @@ class WettingEvents {
 
   void Add(const EventScan& scan);
   void Add(const SiteScans::Scan& scan) {
-    Add(EventScan{scan.graph.dateTime, scan.graph.values, scan.raw, scan.total});
+    Add(EventScan{scan.graph.dateTime, scan.graph.hundredths, scan.raw, scan.total});
   }
   // Every event, the one still open included, in order of start.
   std::vector<WettingEvent> Finish();

@@ -181,7 +181,7 @@ bool SiteScans::ForEachScan(FaultCounter* faults, const std::function<void(const
           }
           scan({view, raw, total});
         },
-        progress);
+        progress, graphScans != nullptr ? ScanFields::All : ScanFields::WithoutInterval);
     if (!read) return false;
   }
   // Scans the graph file lacks still count for the faults.

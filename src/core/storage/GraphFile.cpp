@@ -38,6 +38,45 @@ double ReadNumberFast(std::string_view text) {
 
 namespace {
 
+// A sensor line's value: the numeric prefix of its first six characters, as
+// ReadNumberFast reads it, and the same in whole hundredths.
+struct SensorValue {
+  double value;
+  std::int32_t hundredths;
+};
+SensorValue ReadSensorValue(const char* text) {
+  // As the conversion writes two decimals, right-aligned with the point
+  // fourth ("  5.00", " 23.45", "-12.34"): read without a loop, since a
+  // season's every reading passes here. Anything else is read in full.
+  const auto digit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
+  if (text[3] == '.' && digit(text[2]) && digit(text[4]) && digit(text[5])) {
+    std::int32_t units = (text[2] - '0') * 100 + (text[4] - '0') * 10 + (text[5] - '0');
+    bool negative = false;
+    bool shaped = true;
+    if (digit(text[1])) {
+      units += (text[1] - '0') * 1000;
+      if (digit(text[0])) {
+        units += (text[0] - '0') * 10000;
+      } else {
+        negative = text[0] == '-';
+        shaped = negative || text[0] == ' ';
+      }
+    } else {
+      negative = text[1] == '-';
+      shaped = (negative || text[1] == ' ') && text[0] == ' ';
+    }
+    if (shaped) {
+      // The same division as ReadNumberFast's, so the same double; a zero
+      // has no sign.
+      const double value = static_cast<double>(units) / 100.0;
+      if (units == 0) return {0.0, 0};
+      return negative ? SensorValue{-value, -units} : SensorValue{value, units};
+    }
+  }
+  const double value = ReadNumberFast({text, 6});
+  return {value, static_cast<std::int32_t>(RoundHalfAway(value * 100.0))};
+}
+
 constexpr std::size_t kRecord = kGraphRecordSize;
 constexpr std::size_t kHeaderRecords = graphfile::kHeaderRecords;
 constexpr std::size_t kChunkRecords = 1 << 12;
@@ -97,7 +136,7 @@ std::optional<GraphFileReader> GraphFileReader::Open(const fs::path& path) {
 }
 
 bool GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)>& scan,
-                                  const ReadProgress& progress) {
+                                  const ReadProgress& progress, ScanFields fields) {
   std::uint64_t offset = kHeaderRecords * kRecord;
   const std::size_t enabled = static_cast<std::size_t>(head_.enabledCount);
   const std::size_t group = enabled + 2;
@@ -106,8 +145,11 @@ bool GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)
       std::max<std::uint64_t>(1, std::min<std::uint64_t>(kChunkRecords / group, scans_)));
   std::vector<char> chunk(groupsPerChunk * group * kRecord);
   std::array<double, kMaxGraphSlots> values{};
+  std::array<std::int32_t, kMaxGraphSlots> hundredths{};
   GraphScanView view;
   view.values = std::span<const double>(values.data(), enabled);
+  view.hundredths = std::span<const std::int32_t>(hundredths.data(), enabled);
+  const bool intervals = fields == ScanFields::All;
   int shown = -1;
   std::uint64_t done = 0;
   while (done < scans_) {
@@ -123,12 +165,13 @@ bool GraphFileReader::ForEachScan(const std::function<void(const GraphScanView&)
       // A record never written reads as zero bytes, and the conversion
       // writes none: the data ends there, however large the file says it is.
       if (*p == '\0') break;
-      view.interval = ReadNumberFast({p, kRecord});
+      if (intervals) view.interval = ReadNumberFast({p, kRecord});
       view.dateTime = ReadNumberFast({p + kRecord, kRecord});
       p += 2 * kRecord;
       for (std::size_t j = 0; j < enabled; ++j, p += kRecord) {
-        // A sensor line's value is the numeric prefix of its first six characters.
-        values[j] = ReadNumberFast({p, 6});
+        const SensorValue read = ReadSensorValue(p);
+        values[j] = read.value;
+        hundredths[j] = read.hundredths;
       }
       scan(view);
     }

@@ -63,10 +63,15 @@ using ReadProgress = std::function<ReadOn(int percent)>;
 
 // One scan group as it is read; valid during the call that receives it.
 struct GraphScanView {
-  double interval = 0;
+  double interval = 0;  // 0 when the reading left it out
   double dateTime = 0;
   std::span<const double> values;  // one per enabled sensor, in slot order
+  // The same values in whole hundredths (rounded half away from zero).
+  std::span<const std::int32_t> hundredths;
 };
+// What a reading parses of each scan: only the graph's elapsed axis needs
+// the intervals.
+enum class ScanFields { All, WithoutInterval };
 
 // A graph file read front to back, one scan at a time: the header records
 // when it is opened, then the scans the reading count names, but only whole
@@ -84,7 +89,7 @@ class GraphFileReader {
   // scan. `progress` gets the percent of scans read each time it grows;
   // false when it asked to stop before the end. Throws IoError.
   bool ForEachScan(const std::function<void(const GraphScanView&)>& scan,
-                   const ReadProgress& progress = {});
+                   const ReadProgress& progress = {}, ScanFields fields = ScanFields::All);
 
  private:
   GraphFileReader() = default;

@@ -89,10 +89,10 @@ TEST_F(SiteEventsTest, FindsTheEventsTheRuleFindsInTheSameScansFedByHand) {
   for (std::size_t h = 0; h < season.scans.size(); ++h) {
     const Values& v = season.scans[h];
     std::array<std::uint16_t, 3> raw{};
-    std::array<double, 3> values{};
+    std::array<std::int32_t, 3> values{};
     for (std::size_t i = 0; i < 3; ++i) {
       raw[i] = Raw(v[i]);
-      values[i] = std::isnan(v[i]) ? 0 : v[i];
+      values[i] = std::isnan(v[i]) ? 0 : static_cast<std::int32_t>(std::lround(v[i] * 100));
     }
     const std::optional<double> total =
         std::isnan(v[0]) || std::isnan(v[1]) ? std::nullopt : std::optional(v[0] + v[1]);

@@ -56,7 +56,11 @@ std::vector<WettingEvent> EventsOf(const std::vector<ScanRow>& scans) {
       if (i < 2) total.reset();
     }
     if (total) total = values[0] + values[1];
-    events.Add(EventScan{static_cast<double>(kDay) + row.hour / 24.0, values, raw.data(), total});
+    std::vector<std::int32_t> hundredths;
+    for (const double v : values)
+      hundredths.push_back(static_cast<std::int32_t>(std::lround(v * 100)));
+    events.Add(
+        EventScan{static_cast<double>(kDay) + row.hour / 24.0, hundredths, raw.data(), total});
   }
   std::vector<WettingEvent> out;
   for (const WettingEvent& e : events.Finish()) out.push_back(RoundedForOutput(e));

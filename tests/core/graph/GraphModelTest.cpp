@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 
 #include "core/graph/GraphFixture.h"
 #include "core/operations/Conversion.h"
@@ -444,6 +445,43 @@ TEST(ReadNumberFast, AgreesWithTheLenientReader) {
     const double full = ParseLeadingNumber(t);
     EXPECT_EQ(fast, full) << '"' << t << '"';
     EXPECT_EQ(std::signbit(fast), std::signbit(full)) << '"' << t << '"';
+  }
+}
+
+TEST_F(GraphModelTest, ASensorLineReadsAsTheLenientReaderReadsItAndInHundredthsAsItRounds) {
+  // The conversion's shapes, and every way a text can stray from them.
+  std::vector<std::string> texts = {
+      "  5.00", " 23.45", "123.45", "-12.34",  " -1.23",  "  0.00", " -0.00", "-00.00",
+      "  0.07", "+12.34", " +1.23", "\t 1.23", " \t1.23", "1 2.34", "- 2.34", "--1.23",
+      " 1-.23", " 1a.23", "12.345", "1.2345",  "1.005 ",  "-1.005", "  1.5 ", "   15 ",
+      "  .50 ", "99999.", "1000.2", "  1.2x",  "    -5",  "      ", "12 .34", " 12.3 ",
+      "0012.3", " 9-.99", "a12.34", " a1.23",  " 12.:4",  " 12.3:", " 1:.23", ":12.34"};
+  for (double v = -250; v < 250; v += 0.37) texts.push_back(SensorField(v));
+  Slots({{1, 4600, 100, 0, 12}});
+  Graph(std::vector<GraphScan>(texts.size(), {600, kDay, {0}}));
+  {
+    // Each scan's sensor line then begins with one of the texts.
+    std::fstream graph(site.Graph(), std::ios::in | std::ios::out | std::ios::binary);
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+      texts[k].resize(6, ' ');
+      graph.seekp(static_cast<std::streamoff>((10 + 3 * k + 2) * kGraphRecordSize));
+      graph.write(texts[k].data(), 6);
+    }
+  }
+  std::vector<double> values;
+  std::vector<std::int32_t> hundredths;
+  auto reader = GraphFileReader::Open(site.Graph());
+  ASSERT_TRUE(reader);
+  reader->ForEachScan([&](const GraphScanView& scan) {
+    values.push_back(scan.values[0]);
+    hundredths.push_back(scan.hundredths[0]);
+  });
+  ASSERT_EQ(values.size(), texts.size());
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    const double expected = ParseLeadingNumber(texts[k]);
+    EXPECT_EQ(values[k], expected) << '"' << texts[k] << '"';
+    EXPECT_EQ(std::signbit(values[k]), std::signbit(expected)) << '"' << texts[k] << '"';
+    EXPECT_EQ(hundredths[k], RoundHalfAway(expected * 100)) << '"' << texts[k] << '"';
   }
 }
 
