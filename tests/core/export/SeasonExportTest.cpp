@@ -49,6 +49,22 @@ constexpr char kSiteKeys[] =
     "    {\"depth_cm\": 40, \"field_capacity\": 34.5, \"refill\": 14}\n"
     "  ]";
 
+// Writes the site's header and blocks (the second as above, when there are two) and converts it.
+void ConvertSite(const Files& files, const std::vector<std::uint16_t>& first, int blocks) {
+  SiteBuilder site(files, kSite);
+  site.Block(1, {kDay, 22 * 3600, 3600, 3, first});
+  if (blocks == 2) site.Block(2, {kDay + 2, 10 * 3600, 1800, 4, kBlock2});
+  site.Header({{1, 60000, 1000, 31, 11}, {2, 60000, 1000, 32, 12}, {4, 60000, 1000, 34.5, 14}},
+              blocks);
+  site.Set({{header::kRootZone, "300"}, {header::kMeasurementType, "Volumetric"}});
+  // A second block left in the data folder would be taken back into the index.
+  for (const char* extension : {"_002.DAT", "_002.KEY"}) {
+    if (blocks == 1) fs::remove(files.DataFolder("TVMKDATA") / (kSite + std::string(extension)));
+  }
+  ScriptedPrompter prompter;
+  EXPECT_TRUE(ConvertSite(files, prompter, kSite, "TVMKDATA"));
+}
+
 struct Case {
   const char* guards;
   const char* from = nullptr;
@@ -88,6 +104,12 @@ const Case kCases[] = {
      .format = ExportFormat::Json,
      .json = std::string(kSiteKeys) + ",\n  \"scans\": []\n}\n",
      .target = "season.json"},
+    {.guards = "a season of a single scan",
+     .rows = {0},
+     .change =
+         [](const Files& files) {
+           ConvertSite(files, {kBlock1.begin(), kBlock1.begin() + 3}, 1);
+         }},
     {.guards = "a site never converted",
      .change =
          [](const Files& files) {
@@ -125,16 +147,7 @@ std::vector<std::string> Beside(const fs::path& target) {
 
 class SeasonExportTest : public ::testing::TestWithParam<Case> {
  protected:
-  SeasonExportTest() : files(root.Path()) {
-    SiteBuilder site(files, kSite);
-    site.Block(1, {kDay, 22 * 3600, 3600, 3, kBlock1});
-    site.Block(2, {kDay + 2, 10 * 3600, 1800, 4, kBlock2});
-    site.Header({{1, 60000, 1000, 31, 11}, {2, 60000, 1000, 32, 12}, {4, 60000, 1000, 34.5, 14}},
-                2);
-    site.Set({{header::kRootZone, "300"}, {header::kMeasurementType, "Volumetric"}});
-    ScriptedPrompter prompter;
-    EXPECT_TRUE(ConvertSite(files, prompter, kSite, "TVMKDATA"));
-  }
+  SeasonExportTest() : files(root.Path()) { ConvertSite(files, kBlock1, 2); }
 
   TempRoot root;
   Files files;

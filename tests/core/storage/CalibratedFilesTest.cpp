@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/storage/GraphFile.h"
 #include "core/storage/NumberText.h"
 #include "support/TempRoot.h"
 
@@ -63,6 +64,28 @@ TEST(CalibratedFiles, SensorLinesKeepTheirFieldsAndSigns) {
   EXPECT_EQ(SensorLineValue(wide + std::string(36, ' ')), 1000.0);
   EXPECT_EQ(SensorLineValue(SensorLine(-150.25, 0, 0)), -150.2);
   EXPECT_EQ(SensorLineValue(SensorLine(12.345, 0, 0)), 12.35);
+}
+
+TEST(CalibratedFiles, AGraphValueAtAHalfHundredthIsRoundedWithoutMovingTheScansAfterIt) {
+  TempRoot root;
+  const fs::path path = root.Path() / "X_01.BGF";
+  GraphFileWriter graph(path);
+  graph.WriteHead(3001, 12, 2, {"2023", "01/06", "06:00:00", 10014, 21600});
+  // 7.125 lies exactly on a half hundredth: the quick form declines it.
+  graph.StartScan(" 600", 10014.25);
+  graph.AddSensorLine(7.125, 0, 0);
+  graph.AddSensorLine(20.5, 0, 0);
+  graph.EndScan();
+  graph.StartScan(" 600", 10014.5);
+  graph.AddSensorLine(21, 0, 0);
+  graph.AddSensorLine(22, 0, 0);
+  graph.EndScan();
+  graph.WriteTotals(6, 10014.5);
+  graph.Close();
+  const auto read = ReadGraphFile(path);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->dateTimes, (std::vector<double>{10014.25, 10014.5}));
+  EXPECT_EQ(read->values, (std::vector<std::vector<double>>{{7.13, 21}, {20.5, 22}}));
 }
 
 TEST(CalibratedFiles, PathsStayInTheDataFolder) {
