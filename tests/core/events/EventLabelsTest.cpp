@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/events/EventTable.h"
 #include "support/FaultPlans.h"
 #include "support/RowNames.h"
 #include "support/TempRoot.h"
@@ -162,6 +163,21 @@ TEST_P(SaveAfterOtherWriter, IsRefusedWritingNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Writers, SaveAfterOtherWriter, ::testing::ValuesIn(kOtherWriters),
                          ByGuards());
+
+// Their events show as unknown, and no edit can be saved over the file.
+TEST(EventTable, LabelsThatCannotBeReadTakeNoEdit) {
+  TempRoot root;
+  const fs::path path = root.Path() / "X_01.EVT";
+  WriteBytes(path, std::string(kGoodLines) + "2026-09-08T10:00:00\tsnow\n");
+  EventTable table;
+  table.Load(std::vector<WettingEvent>(1), path);
+  ASSERT_FALSE(table.Editable());
+  ASSERT_EQ(table.List().events.size(), 1u);
+  EXPECT_FALSE(table.SetKind(0, EventKind::Rain));
+  EXPECT_FALSE(table.SetNote(0, "first"));
+  EXPECT_EQ(table.List().events[0].kind, EventKind::Unknown);
+  EXPECT_FALSE(table.Changed());
+}
 
 TEST(EventLabelsFaults, AFailedOpenOrReadIsAnErrorNeverNoLabels) {
   TempRoot root;
