@@ -255,6 +255,18 @@ const RangeRow kRanges[] = {
 
 INSTANTIATE_TEST_SUITE_P(Ranges, TimelessScanTest, ::testing::ValuesIn(kRanges), ByGuards());
 
+TEST(SeasonExportReport, SaysASingleScanInTheSingular) {
+  TempRoot root;
+  Files files(root.Path());
+  ConvertSite(files, {kBlock1.begin(), kBlock1.begin() + 3}, 1);
+  const fs::path target = root.Path() / "season.csv";
+  const ExportReport report = ExportSeasonCsv(files, {kSite, std::nullopt, {}, {}}, target);
+  EXPECT_TRUE(report.written);
+  EXPECT_EQ(report.text, "Exported 1 scan to\r\n" + target.string() +
+                             "\r\n\r\nThe site, its unit and its sensors are in\r\n" +
+                             MetaPath(target).string());
+}
+
 struct ReplaceRow {
   const char* guards;
   bool table;
