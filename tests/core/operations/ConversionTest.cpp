@@ -220,9 +220,10 @@ TEST_F(ConversionTest, SensorCountAnswersThatCannotBeUsed) {
   site.Header({Slot(1)}, 2);
   site.Block(1, {100, 0, 900, 1, {Raw(30), Raw(30)}});
   site.Block(2, {100, 900, 900, 0, {Raw(31), Raw(31)}});
-  // Cancelled, not a number, zero for a later block (which would never step), beyond a byte.
-  for (const std::optional<std::string>& answer :
-       std::initializer_list<std::optional<std::string>>{std::nullopt, "two", "0", "-1", "256"}) {
+  // Cancelled, not a number (nor one with more after it), zero for a later block (which would
+  // never step), beyond a byte.
+  for (const std::optional<std::string>& answer : std::initializer_list<std::optional<std::string>>{
+           std::nullopt, "two", "3x", "0", "-1", "256"}) {
     prompter.shown.clear();
     prompter.inputs.push_back(answer);
     EXPECT_FALSE(Convert("ASK_01"));

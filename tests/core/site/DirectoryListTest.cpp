@@ -25,6 +25,8 @@ TEST(DirectoryList, EnterFillsTheFirstFreeEntryAndCreatesTheFolder) {
   EXPECT_TRUE(fs::is_directory(root.Path() / "NEWDIR"));
   // Already listed, or no letter in it: nothing changes.
   form.TypeDetail(kDataDirectoryRow, 13);
+  EXPECT_EQ(form.Directories().Enter("NEWDIR", prompter),
+            DirectoryList::EnterResult::AlreadyListed);
   EXPECT_EQ(form.Directories().Enter("2024", prompter), DirectoryList::EnterResult::NoLetter);
   EXPECT_EQ(form.Directories().Entries()[3], "");
 
