@@ -405,6 +405,19 @@ TEST_F(DownloadTest, FailedStoreRecordsNothingAndKeepsTheData) {
             "working folder.");
 }
 
+// Its readings lie in a data folder too, but beside a header cut short: no proof it is stored.
+TEST_F(DownloadTest, ALeftoverBesideACopyWhoseHeaderIsCutShortIsKept) {
+  SetHeaderRecord(header::kDataDirectory, "GONE");
+  const sim::Run memory = Memory(5);
+  EXPECT_EQ(RunDownload(memory).outcome, DownloadOutcome::NotStored);
+  const fs::path copy = root.Path() / "TVMKDATA" / "OTHER_01_001";
+  fs::copy_file(TempDataPath(files), copy.string() + ".DAT");
+  WriteBytes(copy.string() + ".KEY", ReadBytes(TempHeaderPath(files)).substr(0, 100));
+  SetHeaderRecord(header::kDataDirectory, "TVMKDATA");
+  EXPECT_EQ(RunDownload(Memory(5, kDay + 2)).outcome, DownloadOutcome::Stored);
+  EXPECT_EQ(ReadBytes(root.Path() / "UNSTORED_1.DAT"), WordBytes(memory.words));
+}
+
 TEST_F(DownloadTest, StoreCutShortBeforeTheHeaderIsFoundByTheNextDownload) {
   const fs::path headerFile = root.Path() / "TVMKHEADER" / "FARM_01.key";
   const std::string before = ReadBytes(headerFile);

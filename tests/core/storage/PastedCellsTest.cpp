@@ -19,6 +19,7 @@ TEST(PastedCells, ARectangleLandsFromTheCurrentCellWithinTheGrid) {
       {"a spreadsheet's copy: a line break after every row", "1\t2\r\n3\t4\r\n", 0, 0,
        "0,0=1 0,1=2 1,0=3 1,1=4 "},
       {"lines ended by LF alone", "1\n2", 1, 2, "1,2=1 2,2=2 "},
+      {"a copy ending in LF alone", "1\t2\n", 0, 0, "0,0=1 0,1=2 "},
       {"what passes the grid's edges is left out", "1\t2\t3\n4\t5\t6\n7", 1, 1,
        "1,1=1 1,2=2 2,1=4 2,2=5 "},
       {"a blank value leaves its cell", "1\t\t 3 ", 0, 0, "0,0=1 0,2=3 "},
