@@ -164,7 +164,10 @@ EventLabels EventLabels::Read(const fs::path& path) {
   const std::string& text = *labels.read_;
   if (text.size() > kLargestFile) throw DamagedFileError(path, "it is larger than labels can be");
   std::size_t number = 0;
-  for (std::size_t from = 0; from < text.size();) {
+  // A byte order mark, as Notepad puts before UTF-8 it saves, is no label.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  const std::size_t first = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+  for (std::size_t from = first; from < text.size();) {
     const std::size_t end = std::min(text.find('\n', from), text.size());
     std::string_view line(text.data() + from, end - from);
     from = end + 1;

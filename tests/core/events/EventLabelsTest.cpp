@@ -165,6 +165,14 @@ INSTANTIATE_TEST_SUITE_P(Writers, SaveAfterOtherWriter, ::testing::ValuesIn(kOth
                          ByGuards());
 
 // Their events show as unknown, and no edit can be saved over the file.
+TEST(EventLabelsFile, SavedWithAByteOrderMarkReadsItsLabels) {
+  TempRoot root;
+  const fs::path path = root.Path() / "FARM_01.EVT";
+  WriteBytes(path, std::string("\xEF\xBB\xBF") + kGoodLines);
+  const std::vector<EventLabel> expected = {{"2026-09-07T23:59:59", EventKind::Rain, "first"}};
+  EXPECT_EQ(EventLabels::Read(path).All(), expected);
+}
+
 TEST(EventTable, LabelsThatCannotBeReadTakeNoEdit) {
   TempRoot root;
   const fs::path path = root.Path() / "X_01.EVT";
