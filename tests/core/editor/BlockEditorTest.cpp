@@ -13,6 +13,7 @@
 #include "core/storage/StateFiles.h"
 #include "support/ChangedFiles.h"
 #include "support/FaultPlans.h"
+#include "support/RowNames.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SiteBuilder.h"
 #include "support/TempRoot.h"
@@ -418,6 +419,71 @@ TEST(BlockCsv, SmallBlockIsByteExact) {
   EXPECT_FALSE(fs::exists(root.Path() / "out.csv"));
   EXPECT_EQ(prompter.shown.back().text, "Invalid slope value for the sensor at profile depth 30.");
 }
+
+TEST_F(BlockEditorTest, OpeningAnotherBlockSavesTheEditsAndOpensIt) {
+  BlockEditor editor(files, prompter);
+  OpenOnBlock2(editor);
+  prompter.answers = {Answer::Yes};
+  EXPECT_TRUE(editor.OpenBlock(3));
+  EXPECT_EQ(editor.OpenedBlock(), 3);
+  EXPECT_EQ(ReadBytes(Data(2)).substr(0, 2), std::string("\x05\x00", 2));
+}
+
+// What another program's change of the site shows in an editor open on it.
+enum class Outside { Nothing, DeletesBlock4, RewritesBlock2 };
+struct Following {
+  const char* guards;
+  bool open;    // block 2 open
+  bool edited;  // its first reading typed over, not saved
+  Outside outside;
+  BlockEditor::OutsideChange expected;
+  std::vector<int> listed;
+  std::optional<std::string> thirdReading;  // of the opened block, as shown after
+};
+
+class FollowingOutsideChange : public BlockEditorTest,
+                               public ::testing::WithParamInterface<Following> {};
+
+TEST_P(FollowingOutsideChange, ShowsWhatChangedAndKeepsUnsavedEdits) {
+  const Following& c = GetParam();
+  BlockEditor editor(files, prompter);
+  editor.Load();
+  if (c.open) {
+    ASSERT_TRUE(editor.OpenBlock(2));
+  }
+  if (c.edited) TypeIn(editor, 0, 0, "5");
+  if (c.outside == Outside::DeletesBlock4) {
+    ASSERT_TRUE(DeletedElsewhere(4));
+  }
+  if (c.outside == Outside::RewritesBlock2) Block(2, 2, 6);
+  EXPECT_EQ(editor.FollowOutsideChange(), c.expected);
+  EXPECT_EQ(editor.Blocks(), c.listed);
+  EXPECT_EQ(editor.Changed(), c.edited);
+  EXPECT_EQ(editor.IsEdited(0, 0), c.edited);
+  if (c.thirdReading) {
+    EXPECT_EQ(editor.Readings().at(2).at(0), *c.thirdReading);
+  }
+}
+
+using Change = BlockEditor::OutsideChange;
+// clang-format off
+const Following kFollowing[] = {
+    {"nothing changed and no block open",
+     false, false, Outside::Nothing, Change::None, {1, 2, 3, 4}, std::nullopt},
+    {"nothing changed under an open block",
+     true, false, Outside::Nothing, Change::None, {1, 2, 3, 4}, std::nullopt},
+    {"nothing changed under unsaved edits",
+     true, true, Outside::Nothing, Change::None, {1, 2, 3, 4}, std::nullopt},
+    {"a later block deleted elsewhere under unsaved edits",
+     true, true, Outside::DeletesBlock4, Change::Shown, {1, 2, 3}, std::nullopt},
+    {"the opened block rewritten elsewhere",
+     true, false, Outside::RewritesBlock2, Change::Shown, {1, 2, 3, 4}, " 204"},
+    {"the opened block rewritten elsewhere under unsaved edits",
+     true, true, Outside::RewritesBlock2, Change::EditsRefused, {1, 2, 3, 4}, std::nullopt},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Editor, FollowingOutsideChange, ::testing::ValuesIn(kFollowing),
+                         ByGuards());
 
 }  // namespace
 }  // namespace pelvaro::testing
