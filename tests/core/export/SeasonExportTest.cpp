@@ -40,7 +40,8 @@ const char* const kRows[] = {"2026-09-07T22:00:00,7.50,-3.20,123.46,4.30\r\n",
                              "2026-09-08T00:00:00,10.00,20.00,,30.00\r\n",
                              "2026-09-08T01:00:00,0.01,0.02,0.03,0.03\r\n",
                              "2026-09-09T10:00:00,1.25,2.50,3.75,3.75\r\n",
-                             "2026-09-09T10:30:00,5.00,6.00,7.00,11.00\r\n"};
+                             "2026-09-09T10:30:00,5.00,6.00,7.00,11.00\r\n",
+                             "2026-09-07T22:00:00,7.13,-3.20,123.46,3.93\r\n"};
 constexpr char kHeading[] = "time,10cm,20cm,40cm,root_zone_total\r\n";
 constexpr char kSiteKeys[] =
     "{\n  \"site\": \"CH\xC3\x89NE_01\",\n  \"unit\": \"mm\",\n  \"sensors\": [\n"
@@ -109,6 +110,17 @@ const Case kCases[] = {
      .change =
          [](const Files& files) {
            ConvertSite(files, {kBlock1.begin(), kBlock1.begin() + 3}, 1);
+         }},
+    {.guards = "a value of three decimals, as another program may write one, to two",
+     .rows = {6, 1, 2, 3, 4, 5},
+     .change =
+         [](const Files& files) {
+           // The first scan's first value, after the header's ten records and the
+           // scan's interval and time.
+           const fs::path graph = files.DataFolder("TVMKDATA") / (std::string(kSite) + ".BGF");
+           std::string bytes = ReadBytes(graph);
+           ASSERT_EQ(bytes.substr(12 * 56, 6), " 07.50");
+           WriteBytes(graph, bytes.replace(12 * 56, 6, " 7.125"));
          }},
     {.guards = "a site never converted",
      .change =
