@@ -167,6 +167,26 @@ TEST_F(GraphWindowTest, OpensOnTheSelectedSiteWithARowAndASeriesPerSensor) {
   for (int i = 0; i < kGraphSeries; ++i) EXPECT_EQ(w->SeriesAt(i)->isVisible(), i < 5) << i;
 }
 
+TEST_F(GraphWindowTest, TheDepthBoxesNameTheirDepthsAndTheMeasuredOnesStandOut) {
+  auto w = Open();
+  auto* grid = Child<QTableWidget>(*w, "FgCalOnOff");
+  QStringList measured;
+  for (int r = 0; r < grid->rowCount(); ++r) measured << grid->item(r, 0)->text();
+  QStringList captions;
+  QStringList highlighted;
+  for (const char* name :
+       {"chkTen", "chkTwnty", "chkThrty", "chkForty", "chkFifty", "chkSixty", "chkSvnty",
+        "chkEghty", "chkNinty", "chkHndrd", "chkHndTen", "chkHndTwnty"}) {
+    auto* box = Child<QCheckBox>(*w, name);
+    captions << box->text();
+    if (box->autoFillBackground() &&
+        box->palette().color(QPalette::Window) == QColor(255, 255, 128))
+      highlighted << box->text();
+  }
+  EXPECT_EQ(captions.join(' '), "10 20 30 40 50 60 70 80 90 100 110 120");
+  EXPECT_EQ(highlighted, measured);
+}
+
 TEST_F(GraphWindowTest, TheLimitLinesFollowTheFirstDepthThenTheSum) {
   auto w = Open();
   auto* limits = Child<QCheckBox>(*w, "chkFC_RFON");
@@ -625,6 +645,13 @@ TEST_F(GraphWindowTest, TheGridIsTypedIntoWhereTheMouseClickedEnterOnlyAsksToSav
   EXPECT_NE(Child<QLabel>(*w, "lblOutlook")->text(), outlook);
   // 120 more raw units at slope 120, as the file's two decimals hold it.
   EXPECT_NEAR(w->Model().Series(0).y[0], before + 10, 0.011);
+  // A directory chosen, then cancelled: the graph stays on its own.
+  WhenDialogOpens<DataDirDialog>([](DataDirDialog& dialog) {
+    Click(Child<QRadioButton>(dialog, "optDir2"), QPoint(8, 8));
+    Act(dialog, "CancelButton");
+  });
+  Click(Child<QPushButton>(*w, "cmdChangeDataDir"));
+  EXPECT_EQ(Child<QLineEdit>(*w, "txtDataDir")->text(), "TVMKDATA");
   WhenDialogOpens<DataDirDialog>([](DataDirDialog& dialog) {
     EXPECT_EQ(Child<QRadioButton>(dialog, "optDir1")->text().simplified(), "1 TVMKDATA");
     Click(Child<QRadioButton>(dialog, "optDir2"), QPoint(8, 8));

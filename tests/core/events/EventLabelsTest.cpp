@@ -7,6 +7,7 @@
 #include "core/events/EventTable.h"
 #include "support/FaultPlans.h"
 #include "support/RowNames.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TempRoot.h"
 
 namespace pelvaro::testing {
@@ -185,6 +186,33 @@ TEST(EventTable, LabelsThatCannotBeReadTakeNoEdit) {
   EXPECT_FALSE(table.SetNote(0, "first"));
   EXPECT_EQ(table.List().events[0].kind, EventKind::Unknown);
   EXPECT_FALSE(table.Changed());
+}
+
+TEST(EventTable, AnEditPastTheLastEventIsRefused) {
+  TempRoot root;
+  EventTable table;
+  table.Load(std::vector<WettingEvent>(1), root.Path() / "X_01.EVT");
+  ASSERT_TRUE(table.Editable());
+  EXPECT_FALSE(table.SetKind(1, EventKind::Rain));
+  EXPECT_FALSE(table.SetNote(1, "first"));
+  EXPECT_FALSE(table.Changed());
+}
+
+// Refused, not declined: a window closing on a declined save would drop the edit.
+TEST(EventTable, ASaveOverAnotherProgramsLabelsNotReloadedIsRefusedAndKeepsTheEdit) {
+  TempRoot root;
+  const Files files(root.Path());
+  const fs::path path = root.Path() / "X_01.EVT";
+  EventTable table;
+  table.Load(std::vector<WettingEvent>(1), path);
+  ASSERT_TRUE(table.SetKind(0, EventKind::Rain));
+  WriteBytes(path, kGoodLines);
+  ScriptedPrompter prompter;
+  prompter.answers = {Answer::No};
+  EXPECT_EQ(table.Save(files, prompter, false), EventTable::SaveResult::Refused);
+  EXPECT_TRUE(table.Changed());
+  EXPECT_EQ(table.List().events[0].kind, EventKind::Rain);
+  EXPECT_EQ(ReadBytes(path), kGoodLines);
 }
 
 TEST(EventLabelsFaults, AFailedOpenOrReadIsAnErrorNeverNoLabels) {
