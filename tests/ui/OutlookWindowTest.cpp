@@ -12,6 +12,7 @@
 #include <set>
 
 #include "support/PdfTools.h"
+#include "support/RowNames.h"
 #include "support/SampleSites.h"
 #include "support/SiteBuilder.h"
 #include "ui/PersonDriver.h"
@@ -161,6 +162,30 @@ TEST_F(OutlookWindowTest, ASiteAnotherProgramChangesIsReadAgainAndStaysSelected)
   EXPECT_EQ(Table(*w)->currentRow(), 3);
 }
 
+// BIRCH_02 goes; DUNE_04, read again after, replaces its own row and no other.
+TEST_F(OutlookWindowTest, ASiteAnotherProgramRemovesLosesItsRowAndNoOther) {
+  const auto w = ReadAll();
+  DataWatcher watcher(files);
+  w->Follow(watcher);
+  fs::remove(files.HeaderPath("BIRCH_02"));
+  ASSERT_TRUE(ChangesLetIn(watcher));
+  EXPECT_EQ(Child<QProgressBar>(*w, "OutlookProgress")->text(), "4 of 4 sites read");
+  SetRefill(files, "DUNE_04", 60);
+  ReadAgain(*w, watcher);
+  QStringList sites;
+  for (int r = 0; r < Table(*w)->rowCount(); ++r) sites << Table(*w)->item(r, 0)->text();
+  EXPECT_EQ(sites.join('|'), "ALDER_01|SAMPLE SITE_01|DUNE_04|EMPTY_05");
+}
+
+TEST_F(OutlookWindowTest, TabGoesFromTheTableToReportThenClose) {
+  const auto w = ReadAll();
+  Table(*w)->setFocus();
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), Child<QPushButton>(*w, "cmdReport"));
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), Child<QPushButton>(*w, "cmdClose"));
+}
+
 // Another program labels DUNE_04's last event: only the labels file changed.
 TEST_F(OutlookWindowTest, ALabelAnotherProgramGivesTheLastEventIsShown) {
   const auto w = ReadAll();
@@ -202,19 +227,38 @@ TEST_F(OutlookReportTest, EverySiteGoesUnderTheChosenNameWithPdfAdded) {
   EXPECT_EQ(prompter.shown.back().text.rfind("The report was written to\r\n", 0), 0u);
 }
 
-TEST_F(OutlookReportTest, TheSelectedRowsAloneWhenThePersonSaysSo) {
+// Two of the five rows selected, and the person's answer to "the selected sites only?".
+struct ReportChoice {
+  const char* guards;
+  Answer answer;
+  const char* pages;  // none: no report
+  bool birch;         // the unselected BIRCH_02 is in it
+};
+
+class ReportChoiceTest : public OutlookReportTest,
+                         public ::testing::WithParamInterface<ReportChoice> {};
+
+TEST_P(ReportChoiceTest, ReportsTheSitesThePersonChose) {
   const auto w = Ready({root.Path() / "two.pdf"});
   ClickRow(*w, 0);
   ClickRow(*w, 2, Qt::ControlModifier);
-  prompter.answers = {Answer::Yes};
+  prompter.answers = {GetParam().answer};
   Click(Child<QPushButton>(*w, "cmdReport"));
   const fs::path pdf = root.Path() / "two.pdf";
-  ASSERT_TRUE(fs::exists(pdf));
-  EXPECT_EQ(Info(pdf, "Pages"), "3");
+  ASSERT_EQ(fs::exists(pdf), GetParam().pages != nullptr);
+  if (GetParam().pages == nullptr) return;
+  EXPECT_EQ(Info(pdf, "Pages"), GetParam().pages);
   const std::string text = PdfText(pdf);
   EXPECT_NE(text.find("DUNE_04"), std::string::npos);
-  EXPECT_EQ(text.find("BIRCH_02"), std::string::npos);
+  EXPECT_EQ(text.find("BIRCH_02") != std::string::npos, GetParam().birch);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ReportChoiceTest,
+    ::testing::Values(ReportChoice{"yes: the selected rows alone", Answer::Yes, "3", false},
+                      ReportChoice{"no: every site in the list", Answer::No, "6", true},
+                      ReportChoice{"cancel: no report", Answer::Cancel, nullptr, false}),
+    ByGuards());
 
 TEST_F(OutlookReportTest, AnExistingFileIsReplacedOnlyWhenThePersonAgrees) {
   const fs::path pdf = root.Path() / "week.pdf";
