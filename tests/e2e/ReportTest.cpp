@@ -175,6 +175,15 @@ INSTANTIATE_TEST_SUITE_P(
                       PageText{"the graph window's legend", GraphWindowLegend}),
     ByGuards());
 
+TEST_F(TwoSiteReport, AFullSitesPageDrawsWhatItHasInsteadOfSayingItHasNone) {
+  for (const auto& [id, page] : pages_) {
+    for (const char* none : {"No daily use in this period", "No wetting events in this period",
+                             "No data:", "One scan only"}) {
+      EXPECT_EQ(page.find(none), std::string::npos) << id << ": " << none;
+    }
+  }
+}
+
 TEST_F(TwoSiteReport, HasTheListPageAndAPagePerSite) { EXPECT_EQ(Info(pdf_, "Pages"), "3"); }
 
 TEST_F(TwoSiteReport, ListsTheSitesMostUrgentFirst) {

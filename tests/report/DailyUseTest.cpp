@@ -30,6 +30,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         UseCase{"a drop is the use", {{10, 250}, {11, 246.5}}, {}, 3.5, false},
         UseCase{"a rise is a wetting day", {{10, 240}, {11, 262}}, {}, -22.0, true},
+        UseCase{"a rise of half a thousandth is rounding, not wetting",
+                {{10, 0}, {11, 0.0005}},
+                {},
+                -0.0005,
+                false},
         UseCase{"a day an event began is a wetting day", {{10, 250}, {11, 246.5}}, {11}, 3.5, true},
         UseCase{
             "an event of the day before marks nothing", {{10, 250}, {11, 246.5}}, {10}, 3.5, false},
