@@ -9,8 +9,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRectF>
 #include <QRegularExpression>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "core/events/EventReport.h"
 #include "core/outlook/OutlookReport.h"
@@ -182,6 +185,35 @@ TEST_F(TwoSiteReport, AFullSitesPageDrawsWhatItHasInsteadOfSayingItHasNone) {
       EXPECT_EQ(page.find(none), std::string::npos) << id << ": " << none;
     }
   }
+}
+
+// Every word of every page where the reader's viewer finds it, none drawn
+// over another: what a layout fault looks like on the page.
+TEST_F(TwoSiteReport, NoWordIsDrawnOverAnother) {
+  const QString boxes = QString::fromStdString(Poppler("pdftotext", {"-bbox", Q(pdf_), "-"}));
+  const QRegularExpression word(
+      R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re");
+  int page = 0;
+  for (const QString& text : boxes.split("<page ").mid(1)) {
+    ++page;
+    std::vector<std::pair<QRectF, QString>> words;
+    for (auto it = word.globalMatch(text); it.hasNext();) {
+      const QRegularExpressionMatch m = it.next();
+      words.emplace_back(QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                QPointF(m.captured(3).toDouble(), m.captured(4).toDouble())),
+                         m.captured(5));
+    }
+    EXPECT_GT(words.size(), 20u) << "page " << page;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+      for (std::size_t j = i + 1; j < words.size(); ++j) {
+        const QRectF both = words[i].first.intersected(words[j].first);
+        EXPECT_FALSE(both.width() > 0.5 && both.height() > 0.5)
+            << "page " << page << ": " << words[i].second.toStdString() << " and "
+            << words[j].second.toStdString();
+      }
+    }
+  }
+  EXPECT_EQ(page, 3);
 }
 
 TEST_F(TwoSiteReport, HasTheListPageAndAPagePerSite) { EXPECT_EQ(Info(pdf_, "Pages"), "3"); }
