@@ -125,6 +125,7 @@ TEST_F(EditorWindowTest, ADeletionTakesUnsavedEditsWithTheBlock) {
   EXPECT_FALSE(Button("cmdSaveData")->isEnabled());
   EXPECT_FALSE(Button("cmdDelete")->isEnabled());
   EXPECT_EQ(Grid()->rowCount(), 1);
+  EXPECT_EQ(window->findChild<QTableWidget*>("Fg2")->rowCount(), 0);  // nothing of the block stays
 }
 
 // The graph, the outlook and the export read the calibrated files: a deleted block leaves them.
@@ -421,6 +422,38 @@ TEST_F(EditorWindowTest, ThePrintoutShowsTheBlockAsItIsShown) {
   EXPECT_TRUE(printed.contains("Site Data Printout For SiteEDGE FIELD") &&
               printed.contains(QRegularExpression("1822\\n2 +1899 +1844")))
       << printed.toStdString();
+}
+
+// Block 2 of 200 scans runs over several pages; no line falls off a page's foot.
+TEST_F(EditorWindowTest, ALongPrintoutKeepsEveryLineOnItsPages) {
+  std::vector<std::uint16_t> words;
+  for (int i = 0; i < 400; ++i) words.push_back(static_cast<std::uint16_t>(1000 + i));
+  SiteBuilder(files, "ED_01").Block(2, {11310, 36000, 900, 2, words});
+  const fs::path pdf = root.Path() / "long.pdf";
+  OpenBlock(2);
+  window->SetPrinterChooser([&pdf](QPrinter& printer) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf.string()));
+    return true;
+  });
+  Click(Button("ButtonPrint"));
+  QProcess text;
+  text.start("pdftotext", {"-raw", QString::fromStdString(pdf.string()), "-"});
+  ASSERT_TRUE(text.waitForFinished(20000));
+  const QString printed = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+  BlockEditor editor(files, prompter);
+  editor.Load();
+  ASSERT_TRUE(editor.OpenBlock(2));
+  const std::vector<std::string> lines = PrintoutLines(files, editor);
+  ASSERT_GT(lines.size(), 200u);
+  qsizetype from = 0;
+  for (const std::string& line : lines) {
+    const QString shown = QString::fromStdString(line).simplified();
+    if (shown.isEmpty()) continue;
+    const qsizetype at = printed.indexOf(shown, from);
+    ASSERT_GE(at, 0) << line;
+    from = at + shown.size();
+  }
 }
 
 // A printer that cannot be used, here a PDF file in a missing folder.
