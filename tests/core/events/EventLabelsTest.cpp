@@ -165,7 +165,6 @@ TEST_P(SaveAfterOtherWriter, IsRefusedWritingNothing) {
 INSTANTIATE_TEST_SUITE_P(Writers, SaveAfterOtherWriter, ::testing::ValuesIn(kOtherWriters),
                          ByGuards());
 
-// Their events show as unknown, and no edit can be saved over the file.
 TEST(EventLabelsFile, SavedWithAByteOrderMarkReadsItsLabels) {
   TempRoot root;
   const fs::path path = root.Path() / "FARM_01.EVT";
@@ -174,6 +173,7 @@ TEST(EventLabelsFile, SavedWithAByteOrderMarkReadsItsLabels) {
   EXPECT_EQ(EventLabels::Read(path).All(), expected);
 }
 
+// Their events show as unknown, and no edit can be saved over the file.
 TEST(EventTable, LabelsThatCannotBeReadTakeNoEdit) {
   TempRoot root;
   const fs::path path = root.Path() / "X_01.EVT";

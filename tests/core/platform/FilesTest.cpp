@@ -72,8 +72,6 @@ TEST(Files, LookupAndListingIgnoreCaseOnACaseSensitiveFileSystemSafeNamesDoNot) 
 }
 
 #ifdef __linux__
-// A device that refuses every write, as a full disk does; closing it alone
-// would succeed, so only the write behind can make the close fail.
 // A folder opens as a file here, but reading it fails: an error, not an empty file.
 TEST(FileHandle, AReadTheSystemRefusesIsAnErrorNotTheEndOfTheFile) {
   TempRoot root;
@@ -82,6 +80,8 @@ TEST(FileHandle, AReadTheSystemRefusesIsAnErrorNotTheEndOfTheFile) {
   EXPECT_THROW(folder.ReadAt(0, &byte, 1), IoError);
 }
 
+// A device that refuses every write, as a full disk does; closing it alone
+// would succeed, so only the write behind can make the close fail.
 TEST(FileHandle, AFailedWriteBehindFailsTheNextCall) {
   FileHandle full("/dev/full", FileHandle::Open::Update);
   std::string piece(1 << 20, 'a');
