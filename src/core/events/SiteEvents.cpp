@@ -1,11 +1,31 @@
 #include "core/events/SiteEvents.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
 #include "core/outlook/OutlookReport.h"
 #include "core/storage/CalibratedFiles.h"
 
 namespace pelvaro {
 
 namespace {
+
+// Scans copied out of the reader's buffers, which it fills again for the
+// next scan: `sensors` values and raw readings a scan, in room made once.
+struct ScanBatch {
+  ScanBatch(std::size_t scans, std::size_t sensors)
+      : dateTimes(scans), totals(scans), hundredths(scans * sensors), raw(scans * sensors) {}
+  std::vector<double> dateTimes;
+  std::vector<std::optional<double>> totals;
+  std::vector<std::int32_t> hundredths;
+  std::vector<std::uint16_t> raw;  // 0, as missing, where the scan had none
+  std::size_t size = 0;
+};
 
 // Hands every scan to the events and to one more sink.
 class BothSinks : public SiteScanSink {
@@ -27,16 +47,162 @@ class BothSinks : public SiteScanSink {
 
 }  // namespace
 
+class EventsOfScans::RuleThread {
+ public:
+  // Throws std::system_error when no thread can be had.
+  RuleThread(WettingEvents& events, std::size_t sensors)
+      : events_(events),
+        sensors_(sensors),
+        filling_(kBatchScans, sensors),
+        thread_(&RuleThread::Run, this) {}
+  // Abandons the scans not yet taken.
+  ~RuleThread() {
+    if (!thread_.joinable()) return;
+    {
+      const std::lock_guard lock(mutex_);
+      abandoned_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+  RuleThread(const RuleThread&) = delete;
+  RuleThread& operator=(const RuleThread&) = delete;
+
+  void Add(const SiteScans::Scan& scan) {
+    const std::size_t k = filling_.size++;
+    filling_.dateTimes[k] = scan.graph.dateTime;
+    filling_.totals[k] = scan.total;
+    std::int32_t* hundredths = filling_.hundredths.data() + k * sensors_;
+    std::uint16_t* raw = filling_.raw.data() + k * sensors_;
+    const std::size_t read =
+        scan.raw != nullptr ? std::min(sensors_, scan.graph.hundredths.size()) : 0;
+    for (std::size_t i = 0; i < read; ++i) {
+      hundredths[i] = scan.graph.hundredths[i];
+      raw[i] = scan.raw[i];
+    }
+    for (std::size_t i = read; i < sensors_; ++i) {
+      hundredths[i] = 0;
+      raw[i] = 0;
+    }
+    if (filling_.size == kBatchScans) Hand();
+  }
+
+  // Waits until the rule has taken every scan; throws what stopped it.
+  void Finish() {
+    if (filling_.size > 0) Hand();
+    {
+      const std::lock_guard lock(mutex_);
+      ended_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+    if (failure_) std::rethrow_exception(failure_);
+  }
+
+ private:
+  // Enough to keep both threads busy, few enough to keep memory bounded.
+  static constexpr std::size_t kBatchScans = 16384;
+  static constexpr std::size_t kBatchesAhead = 3;
+
+  void Hand() {
+    std::optional<ScanBatch> spare;
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return full_.size() < kBatchesAhead || failure_; });
+      // A rule that stopped ends the pass, as it would have on this thread.
+      if (failure_) std::rethrow_exception(failure_);
+      full_.push_back(std::move(filling_));
+      if (!spare_.empty()) {
+        spare.emplace(std::move(spare_.back()));
+        spare_.pop_back();
+      }
+    }
+    changed_.notify_all();
+    filling_ = spare ? std::move(*spare) : ScanBatch(kBatchScans, sensors_);
+    filling_.size = 0;
+  }
+
+  void Run() {
+    std::optional<ScanBatch> batch;
+    for (;;) {
+      {
+        std::unique_lock lock(mutex_);
+        if (batch) spare_.push_back(std::move(*batch));
+        changed_.wait(lock, [this] { return abandoned_ || ended_ || !full_.empty(); });
+        if (abandoned_ || full_.empty()) return;
+        batch.emplace(std::move(full_.front()));
+        full_.pop_front();
+      }
+      changed_.notify_all();
+      try {
+        Take(*batch);
+      } catch (...) {
+        {
+          const std::lock_guard lock(mutex_);
+          failure_ = std::current_exception();
+        }
+        changed_.notify_all();
+        return;
+      }
+    }
+  }
+
+  void Take(const ScanBatch& batch) {
+    for (std::size_t k = 0; k < batch.size; ++k) {
+      const std::size_t at = k * sensors_;
+      events_.Add(EventScan{batch.dateTimes[k],
+                            std::span<const std::int32_t>(batch.hundredths.data() + at, sensors_),
+                            batch.raw.data() + at, batch.totals[k]});
+    }
+  }
+
+  WettingEvents& events_;
+  const std::size_t sensors_;
+  ScanBatch filling_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<ScanBatch> full_;
+  std::vector<ScanBatch> spare_;
+  bool ended_ = false;
+  bool abandoned_ = false;
+  std::exception_ptr failure_;
+  // Last: started once the rest is in place.
+  std::thread thread_;
+};
+
+EventsOfScans::EventsOfScans(const Files& files) : files_(&files) {}
+
+EventsOfScans::~EventsOfScans() = default;
+
 void EventsOfScans::Begin(const SiteScans& site) {
+  // The last pass's thread works on the events replaced here.
+  thread_.reset();
   events_.emplace(site);
   if (!site.DataDirectory().empty()) {
     labelsPath_ = CalibratedPath(*files_, CheckSafeName(site.DataDirectory()),
                                  site.Identification(), kLabelsExtension);
   }
+  try {
+    thread_ = std::make_unique<RuleThread>(*events_, site.Sensors().size());
+  } catch (const std::system_error&) {
+    // No thread to be had: the rule runs here instead.
+  }
+}
+
+void EventsOfScans::Scan(const SiteScans::Scan& scan) {
+  if (thread_) {
+    thread_->Add(scan);
+  } else {
+    events_->Add(scan);
+  }
 }
 
 std::vector<WettingEvent> EventsOfScans::Finish() {
   if (!events_) return {};
+  if (thread_) {
+    thread_->Finish();
+    thread_.reset();
+  }
   std::vector<WettingEvent> events = events_->Finish();
   for (WettingEvent& event : events) event = RoundedForOutput(event);
   return events;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,19 +14,29 @@ namespace pelvaro {
 
 // Finds the events in the scans the outlook reads, so a window or a command
 // that shows both reads the files once.
+// The rule runs on a thread of its own, fed the scans in batches, so that
+// reading the files and finding the events overlap; where no thread can be
+// had, it runs on the caller's. Either way it sees the same scans in the
+// same order.
 class EventsOfScans : public SiteScanSink {
  public:
-  EventsOfScans(const Files& files) : files_(&files) {}
+  explicit EventsOfScans(const Files& files);
+  ~EventsOfScans() override;
+  EventsOfScans(const EventsOfScans&) = delete;
+  EventsOfScans& operator=(const EventsOfScans&) = delete;
+  // A pass begun again drops what the last one found.
   void Begin(const SiteScans& site) override;
-  void Scan(const SiteScans::Scan& scan) override { events_->Add(scan); }
+  void Scan(const SiteScans::Scan& scan) override;
   // Every event, rounded as shown, by start; none when the site never began.
   std::vector<WettingEvent> Finish();
   // Where the site's labels are kept; empty when it names no data directory.
   const fs::path& LabelsPath() const { return labelsPath_; }
 
  private:
+  class RuleThread;
   const Files* files_;
   std::optional<WettingEvents> events_;
+  std::unique_ptr<RuleThread> thread_;
   fs::path labelsPath_;
 };
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <memory>
 
 #include "core/editor/BlockEditor.h"
 #include "core/events/EventReport.h"
@@ -179,6 +180,101 @@ TEST_F(SiteEventsTest, ALabelOutlivesTheBlockOfItsEventAsANoteWithoutAnEvent) {
   EXPECT_EQ(EventsText(after.list),
             label.start + "  irrigation  no such event now (data changed)  note: pivot 2\n");
   EXPECT_EQ(ReadBytes(LabelsPath()), kept);
+}
+
+// Scans as the outlook's pass hands them over, for a season too long to
+// build as files: hourly, an irrigation every 37 hours (so that whatever
+// recurs every so many scans meets every hour of it), some readings out of
+// range, and some scans without readings, whose values must not count.
+struct HandedScan {
+  double dateTime = 0;
+  std::array<double, 3> values{};
+  std::array<std::int32_t, 3> hundredths{};
+  std::array<std::uint16_t, 3> raw{};
+  bool read = true;
+  std::optional<double> total;
+};
+
+std::vector<HandedScan> LongSeason(std::size_t scans) {
+  std::vector<HandedScan> season(scans);
+  for (std::size_t h = 0; h < scans; ++h) {
+    HandedScan& scan = season[h];
+    scan.dateTime = kDay + static_cast<double>(h) / 24;
+    const double sinceWater = static_cast<double>(h % 37);
+    scan.read = h % 211 != 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+      const double wet = sinceWater < 3 + 2.0 * static_cast<double>(i) ? 4.0 : 0.0;
+      const double noise = static_cast<double>((h * 7 + i * 3) % 5) * 0.01;
+      scan.values[i] =
+          std::round((20 + 5.0 * static_cast<double>(i) + wet - 0.05 * sinceWater + noise) * 100) /
+          100;
+      scan.hundredths[i] = static_cast<std::int32_t>(std::lround(scan.values[i] * 100));
+      scan.raw[i] = (h + i) % 97 == 0 ? 0 : Raw(scan.values[i]);
+    }
+    if (scan.read && scan.raw[0] != 0 && scan.raw[1] != 0)
+      scan.total = scan.values[0] + scan.values[1];
+  }
+  return season;
+}
+
+void Hand(SiteScanSink& sink, const HandedScan& scan) {
+  GraphScanView view;
+  view.dateTime = scan.dateTime;
+  view.values = scan.values;
+  view.hundredths = scan.hundredths;
+  sink.Scan({view, scan.read ? scan.raw.data() : nullptr, scan.total});
+}
+
+std::vector<WettingEvent> FedDirectly(const SiteScans& site, const std::vector<HandedScan>& scans) {
+  WettingEvents rule(site);
+  for (const HandedScan& scan : scans) {
+    rule.Add(EventScan{scan.dateTime, scan.hundredths, scan.read ? scan.raw.data() : nullptr,
+                       scan.total});
+  }
+  std::vector<WettingEvent> events;
+  for (const WettingEvent& e : rule.Finish()) events.push_back(RoundedForOutput(e));
+  return events;
+}
+
+// The outlook's pass over a built site, its scans handed over by hand.
+class HandedScansTest : public SiteEventsTest {
+ protected:
+  void SetUp() override {
+    Build({Season()});
+    site.emplace(SiteScans::Open(files, kSite));
+  }
+  void Pass(EventsOfScans& events, const std::vector<HandedScan>& scans) {
+    events.Begin(*site);
+    for (const HandedScan& scan : scans) Hand(events, scan);
+  }
+  std::optional<SiteScans> site;
+};
+
+// Many batches and a part of one, each scan in its place.
+TEST_F(HandedScansTest, ASeasonOfManyBatchesGivesTheEventsOfTheRuleFedScanByScan) {
+  const std::vector<HandedScan> season = LongSeason(100'003);
+  EventsOfScans events(files);
+  Pass(events, season);
+  const std::vector<WettingEvent> expected = FedDirectly(*site, season);
+  ASSERT_GT(expected.size(), 2000u);
+  EXPECT_EQ(events.Finish(), expected);
+}
+
+TEST_F(HandedScansTest, APassBegunAgainFindsOnlyItsOwnScans) {
+  const std::vector<HandedScan> season = LongSeason(60'000);
+  EventsOfScans events(files);
+  Pass(events, season);
+  // Read again before the first pass was finished, as a window reads a
+  // site again; this pass sees the last 500 scans only.
+  const std::vector<HandedScan> tail(season.end() - 500, season.end());
+  Pass(events, tail);
+  EXPECT_EQ(events.Finish(), FedDirectly(*site, tail));
+}
+
+// Left running, the rule's thread would end the program here.
+TEST_F(HandedScansTest, APassLeftUnfinishedEndsWithItsOwner) {
+  const auto events = std::make_unique<EventsOfScans>(files);
+  Pass(*events, LongSeason(60'000));
 }
 
 // A damaged labels file hides the events, never the outlook's figures.
