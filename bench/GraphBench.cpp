@@ -195,6 +195,17 @@ void BM_OpenGraphWindowWithAndWithoutBands(benchmark::State& state) {
       [&] {
         if (open(SteadySite(), steady) != 0) state.SkipWithError("events on the steady site");
       }};
+  // The first opening of each, before the timed turns, comes while the
+  // system still writes out the sites just made, and sets up what a process
+  // does once: timed apart.
+  bench::PartTimer firstWith;
+  bench::PartTimer firstDeepWet;
+  {
+    bench::PartTimer steadyFirst;
+    open(SteadySite(), steadyFirst);
+    open(DeepWetSite(), firstDeepWet);
+    events = open(banded, firstWith);
+  }
   std::size_t turn = 0;
   for (auto _ : state) {
     for (std::size_t i = 0; i < opens.size(); ++i) opens[(turn + i) % opens.size()]();
@@ -208,6 +219,10 @@ void BM_OpenGraphWindowWithAndWithoutBands(benchmark::State& state) {
   state.counters["deep_wet_cpu_ms"] = deepWet.CpuMs(state);
   state.counters["steady_cpu_ms"] = steady.CpuMs(state);
   state.counters["bands_per_deep_wet"] = with.Ms(state) / deepWet.Ms(state);
+  // Summed once, not per turn.
+  state.counters["first_bands_ms"] = firstWith.Ms(state) * static_cast<double>(state.iterations());
+  state.counters["first_deep_wet_ms"] =
+      firstDeepWet.Ms(state) * static_cast<double>(state.iterations());
 }
 
 BENCHMARK(BM_ReadGraphFileBytes)->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -216,7 +231,8 @@ BENCHMARK(BM_LoadGraphModelAgainstParse)->Unit(benchmark::kMillisecond)->Iterati
 BENCHMARK(BM_OpenGraphWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReportPage)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadGraphModelWithAndWithoutEvents)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_OpenGraphWindowWithAndWithoutBands)->Unit(benchmark::kMillisecond)->Iterations(6);
+// Twenty turns: the bands' margin is a tenth, and six turns strayed by half of it.
+BENCHMARK(BM_OpenGraphWindowWithAndWithoutBands)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "core/events/SiteEvents.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -47,13 +48,18 @@ class BothSinks : public SiteScanSink {
 
 }  // namespace
 
+// What one thread writes for every scan is kept off the cache lines the
+// other reads: a line shared so goes back and forth between the processors
+// at every scan, and both threads wait for it.
+constexpr std::size_t kCacheLine = 64;
+
 class EventsOfScans::RuleThread {
  public:
   // Throws std::system_error when no thread can be had.
-  RuleThread(WettingEvents& events, std::size_t sensors)
-      : events_(events),
-        sensors_(sensors),
-        filling_(kBatchScans, sensors),
+  explicit RuleThread(const SiteScans& site)
+      : sensors_(site.Sensors().size()),
+        filling_(kBatchScans, sensors_),
+        events_(site),
         thread_(&RuleThread::Run, this) {}
   // Abandons the scans not yet taken.
   ~RuleThread() {
@@ -87,8 +93,8 @@ class EventsOfScans::RuleThread {
     if (filling_.size == kBatchScans) Hand();
   }
 
-  // Waits until the rule has taken every scan; throws what stopped it.
-  void Finish() {
+  // The events, once the rule has taken every scan; throws what stopped it.
+  std::vector<WettingEvent> Finish() {
     if (filling_.size > 0) Hand();
     {
       const std::lock_guard lock(mutex_);
@@ -97,12 +103,14 @@ class EventsOfScans::RuleThread {
     changed_.notify_all();
     thread_.join();
     if (failure_) std::rethrow_exception(failure_);
+    return events_.Finish();
   }
 
  private:
   // Enough to keep both threads busy, few enough to keep memory bounded.
   static constexpr std::size_t kBatchScans = 16384;
   static constexpr std::size_t kBatchesAhead = 3;
+  static constexpr std::chrono::milliseconds kAwake{5};
 
   void Hand() {
     std::optional<ScanBatch> spare;
@@ -128,7 +136,7 @@ class EventsOfScans::RuleThread {
       {
         std::unique_lock lock(mutex_);
         if (batch) spare_.push_back(std::move(*batch));
-        changed_.wait(lock, [this] { return abandoned_ || ended_ || !full_.empty(); });
+        WaitForBatch(lock);
         if (abandoned_ || full_.empty()) return;
         batch.emplace(std::move(full_.front()));
         full_.pop_front();
@@ -147,25 +155,45 @@ class EventsOfScans::RuleThread {
     }
   }
 
+  // Awake a while before sleeping: the next batch is most often less than
+  // a millisecond away, and a thread put to sleep is often woken on the
+  // caller's processor, where the two then take turns instead of running
+  // side by side. Yielding, so that it never keeps another thread waiting.
+  void WaitForBatch(std::unique_lock<std::mutex>& lock) {
+    const auto ready = [this] { return abandoned_ || ended_ || !full_.empty(); };
+    const auto awakeUntil = std::chrono::steady_clock::now() + kAwake;
+    while (!ready() && std::chrono::steady_clock::now() < awakeUntil) {
+      lock.unlock();
+      std::this_thread::yield();
+      lock.lock();
+    }
+    changed_.wait(lock, ready);
+  }
+
   void Take(const ScanBatch& batch) {
+    // Read once: it lies by what the caller writes for every scan.
+    const std::size_t sensors = sensors_;
     for (std::size_t k = 0; k < batch.size; ++k) {
-      const std::size_t at = k * sensors_;
+      const std::size_t at = k * sensors;
       events_.Add(EventScan{batch.dateTimes[k],
-                            std::span<const std::int32_t>(batch.hundredths.data() + at, sensors_),
+                            std::span<const std::int32_t>(batch.hundredths.data() + at, sensors),
                             batch.raw.data() + at, batch.totals[k]});
     }
   }
 
-  WettingEvents& events_;
+  // The caller's.
   const std::size_t sensors_;
   ScanBatch filling_;
-  std::mutex mutex_;
+  // Both threads', under the lock.
+  alignas(kCacheLine) std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<ScanBatch> full_;
   std::vector<ScanBatch> spare_;
   bool ended_ = false;
   bool abandoned_ = false;
   std::exception_ptr failure_;
+  // The rule's.
+  alignas(kCacheLine) WettingEvents events_;
   // Last: started once the rest is in place.
   std::thread thread_;
 };
@@ -175,17 +203,17 @@ EventsOfScans::EventsOfScans(const Files& files) : files_(&files) {}
 EventsOfScans::~EventsOfScans() = default;
 
 void EventsOfScans::Begin(const SiteScans& site) {
-  // The last pass's thread works on the events replaced here.
   thread_.reset();
-  events_.emplace(site);
+  events_.reset();
   if (!site.DataDirectory().empty()) {
     labelsPath_ = CalibratedPath(*files_, CheckSafeName(site.DataDirectory()),
                                  site.Identification(), kLabelsExtension);
   }
   try {
-    thread_ = std::make_unique<RuleThread>(*events_, site.Sensors().size());
+    thread_ = std::make_unique<RuleThread>(site);
   } catch (const std::system_error&) {
     // No thread to be had: the rule runs here instead.
+    events_.emplace(site);
   }
 }
 
@@ -198,12 +226,13 @@ void EventsOfScans::Scan(const SiteScans::Scan& scan) {
 }
 
 std::vector<WettingEvent> EventsOfScans::Finish() {
-  if (!events_) return {};
+  std::vector<WettingEvent> events;
   if (thread_) {
-    thread_->Finish();
+    events = thread_->Finish();
     thread_.reset();
+  } else if (events_) {
+    events = events_->Finish();
   }
-  std::vector<WettingEvent> events = events_->Finish();
   for (WettingEvent& event : events) event = RoundedForOutput(event);
   return events;
 }

@@ -35,8 +35,9 @@ class EventsOfScans : public SiteScanSink {
  private:
   class RuleThread;
   const Files* files_;
-  std::optional<WettingEvents> events_;
   std::unique_ptr<RuleThread> thread_;
+  // The rule when it runs on the caller's thread.
+  std::optional<WettingEvents> events_;
   fs::path labelsPath_;
 };
 
