@@ -201,7 +201,8 @@ std::vector<HandedScan> LongSeason(std::size_t scans) {
     HandedScan& scan = season[h];
     scan.dateTime = kDay + static_cast<double>(h) / 24;
     const double sinceWater = static_cast<double>(h % 37);
-    scan.read = h % 211 != 0;
+    // Also the last scan of every 4,096, where a batch can end.
+    scan.read = h % 211 != 0 && (h + 1) % 4096 != 0;
     for (std::size_t i = 0; i < 3; ++i) {
       const double wet = sinceWater < 3 + 2.0 * static_cast<double>(i) ? 4.0 : 0.0;
       const double noise = static_cast<double>((h * 7 + i * 3) % 5) * 0.01;
