@@ -81,11 +81,7 @@ void BM_SiteEventsAgainstScanByScan(benchmark::State& state) {
   turn(first);
   Parts parts;
   for (auto _ : state) turn(parts);
-  const bench::PartTimer& finding = parts.finding;
-  const bench::PartTimer& pairing = parts.pairing;
-  const bench::PartTimer& reading = parts.reading;
-  const bench::PartTimer& outlook = parts.outlook;
-  const bench::PartTimer& withOutlook = parts.withOutlook;
+  const auto& [finding, pairing, reading, outlook, withOutlook] = parts;
   state.counters["events"] = static_cast<double>(events);
   state.counters["events_ms"] = finding.Ms(state);
   state.counters["scan_by_scan_ms"] = reading.Ms(state);

@@ -17,14 +17,19 @@ namespace pelvaro {
 namespace {
 
 // Scans copied out of the reader's buffers, which it fills again for the
-// next scan: `sensors` values and raw readings a scan, in room made once.
+// next scan: room for `sensors` values and raw readings a scan, made once.
 struct ScanBatch {
   ScanBatch(std::size_t scans, std::size_t sensors)
-      : dateTimes(scans), totals(scans), hundredths(scans * sensors), raw(scans * sensors) {}
+      : dateTimes(scans),
+        totals(scans),
+        read(scans),
+        hundredths(scans * sensors),
+        raw(scans * sensors) {}
   std::vector<double> dateTimes;
   std::vector<std::optional<double>> totals;
+  std::vector<std::size_t> read;  // how many of a scan's values and readings are there
   std::vector<std::int32_t> hundredths;
-  std::vector<std::uint16_t> raw;  // 0, as missing, where the scan had none
+  std::vector<std::uint16_t> raw;
   std::size_t size = 0;
 };
 
@@ -82,14 +87,9 @@ class EventsOfScans::RuleThread {
     std::uint16_t* raw = filling_.raw.data() + k * sensors_;
     const std::size_t read =
         scan.raw != nullptr ? std::min(sensors_, scan.graph.hundredths.size()) : 0;
-    for (std::size_t i = 0; i < read; ++i) {
-      hundredths[i] = scan.graph.hundredths[i];
-      raw[i] = scan.raw[i];
-    }
-    for (std::size_t i = read; i < sensors_; ++i) {
-      hundredths[i] = 0;
-      raw[i] = 0;
-    }
+    filling_.read[k] = read;
+    std::copy_n(scan.graph.hundredths.data(), read, hundredths);
+    std::copy_n(scan.raw, read, raw);
     if (filling_.size == kBatchScans) Hand();
   }
 
@@ -175,8 +175,10 @@ class EventsOfScans::RuleThread {
     const std::size_t sensors = sensors_;
     for (std::size_t k = 0; k < batch.size; ++k) {
       const std::size_t at = k * sensors;
+      // Only the values that were read: the rule takes the rest as missing.
+      const std::size_t read = batch.read[k];
       events_.Add(EventScan{batch.dateTimes[k],
-                            std::span<const std::int32_t>(batch.hundredths.data() + at, sensors),
+                            std::span<const std::int32_t>(batch.hundredths.data() + at, read),
                             batch.raw.data() + at, batch.totals[k]});
     }
   }

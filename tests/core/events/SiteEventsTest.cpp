@@ -264,18 +264,14 @@ TEST_F(HandedScansTest, ASeasonOfManyBatchesGivesTheEventsOfTheRuleFedScanByScan
 TEST_F(HandedScansTest, APassBegunAgainFindsOnlyItsOwnScans) {
   const std::vector<HandedScan> season = LongSeason(60'000);
   EventsOfScans events(files);
+  // Begun again while the rule waits for its first batch, then while
+  // batches are still to be taken, as a window reads a site again; the
+  // last pass sees the last 500 scans only.
+  Pass(events, LongSeason(100));
   Pass(events, season);
-  // Read again before the first pass was finished, as a window reads a
-  // site again; this pass sees the last 500 scans only.
   const std::vector<HandedScan> tail(season.end() - 500, season.end());
   Pass(events, tail);
   EXPECT_EQ(events.Finish(), FedDirectly(*site, tail));
-}
-
-// Left running, the rule's thread would end the program here.
-TEST_F(HandedScansTest, APassLeftUnfinishedEndsWithItsOwner) {
-  const auto events = std::make_unique<EventsOfScans>(files);
-  Pass(*events, LongSeason(60'000));
 }
 
 // A damaged labels file hides the events, never the outlook's figures.
